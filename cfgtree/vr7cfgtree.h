@@ -1,0 +1,20 @@
+#pragma once
+// The two builders of the configuration tree: from a configuration folder and from the device.
+#include <cstdint>
+#include <string>
+
+#include "cfgtreemodel.h"
+#include "xmldocument.h"
+
+class connection;
+
+// Builds the tree from a CONFIG folder (configDir ends with '/'). Returns 0 when the whole
+// configuration was read, -1 when a system file failed to load. A main.xmc that cannot be loaded
+// throws XmlLoadError with the XML library's text; the tree is then empty.
+int BuildTreeFromDir(CfgTree& tree, const std::string& configDir, uint32_t deviceNumber,
+                     void* context, ProgressProc progress, const XmlDocument* catalog,
+                     STreeOptions options, XmlDocument& scratch);
+
+// Builds the tree from the device over an open connection. Returns true when reading failed.
+bool BuildTreeFromDevice(CfgTree& tree, connection& conn, uint32_t deviceNumber, void* context,
+                         ProgressProc progress, const XmlDocument* catalog, STreeOptions options);

@@ -1,0 +1,72 @@
+#pragma once
+// The one object through which the system reaches a device: its settings, its lock and its link.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "vlink.h"
+
+class connection;
+
+// The port settings dialog as the connection sees it; the window supplies the Qt dialog.
+class IPortDialog {
+public:
+    virtual ~IPortDialog() = default;
+    virtual void SetDevNomEnabled(bool enabled) = 0;
+    virtual void Place(int left, int top) = 0;
+    // Fills the controls from conn, runs modally; OK writes the values back into conn's fields.
+    virtual int ShowModal(connection& conn) = 0;
+    // The device-number field's text, Windows-1251/ASCII.
+    virtual std::string DevNomText() const = 0;
+};
+
+// Every frame sent (sent = true) or received, with its bytes as they crossed the link (a broken
+// answer is passed as far as it came), for tracing.
+using FrameTrace = std::function<void(bool sent, const uint8_t* bytes, int length)>;
+
+class connection {
+public:
+    connection() = default;
+    ~connection();
+    connection(const connection&) = delete;
+    connection& operator=(const connection&) = delete;
+
+    std::string PortName = "COM1";
+    std::string TcpIpPort = "10001";
+    std::string IpAddress = "192.168.0.1";
+    uint32_t Speed = 9600;
+    uint32_t DeviceNumber = 0;
+
+    void LoadSettings(const std::string& iniPath);
+    void SaveSettings(const std::string& iniPath);
+    // Shows the dialog under the lock; afterwards *deviceNumber = the dialog's device-number text
+    // as an unsigned decimal (0 when it is not one), whichever button closed it.
+    void ShowPortDialog(IPortDialog& dialog, int left, int top, uint32_t* deviceNumber,
+                        bool deviceNumberEditable);
+
+    LinkResult Open();
+    LinkResult OpenComLink(const std::string& portName, uint32_t speed);
+    LinkResult OpenTcpIpLink(const std::string& host, const std::string& tcpPort);
+    void Close();
+
+    // One request and its response over the current link (see vr7prot.h for the frame).
+    LinkResult Transact(const uint8_t* request, int requestLength, uint8_t* response,
+                        int responseCapacity, unsigned timeoutMs, uint8_t attempts);
+
+    CLink* Link() const { return link_.get(); }
+    // Replaces the link by one made elsewhere (tests); takes the lock.
+    LinkResult SetLink(std::unique_ptr<CLink> link);
+
+    // The non-recursive lock. TryLock fails while it is held: with one thread a wait could never
+    // succeed, so a held lock is reported (1005) instead of waiting forever.
+    bool TryLock();
+    void Unlock();
+    bool Locked() const { return locked_; }
+
+    FrameTrace Trace;
+
+private:
+    std::unique_ptr<CLink> link_;
+    bool locked_ = false;
+};

@@ -1,0 +1,25 @@
+#pragma once
+// A byte channel to the device: open and close, write a block, read a block within a timeout,
+// discard pending input. The protocol sees only this interface.
+#include "vr7types.h"
+
+class CLink {
+public:
+    virtual ~CLink() = default;
+    // open = true: (re)open; open = false: close.
+    virtual int Open(bool open) { (void)open; return -1; }
+    // Reads up to count bytes; got (may be null) receives the count read.
+    virtual int Read(void* buffer, int count, int* got, unsigned timeoutMs) {
+        (void)buffer, (void)count, (void)got, (void)timeoutMs;
+        return -1;
+    }
+    virtual int Write(const void* buffer, int count, int* written) {
+        (void)buffer, (void)count, (void)written;
+        return -1;
+    }
+    virtual bool IsOpen() { return false; }
+    // flags 8 discards pending input; returns 1 when done.
+    virtual int Purge(int flags) { (void)flags; return 0; }
+};
+
+constexpr int kPurgeInput = 8;

@@ -1,0 +1,44 @@
+#pragma once
+// The VR-7 request/response protocol. A frame is: address (u32 LE), length L (u16 LE), command,
+// L data bytes, XOR check, SUM check: L + 9 bytes, at most 1024.
+#include <cstdint>
+#include <istream>
+#include <ostream>
+
+#include "connection.h"
+#include "vr7types.h"
+
+constexpr uint32_t AnyDeviceAddress = 0x51525354;
+constexpr int kFrameSize = 1024;
+constexpr int kFrameHeader = 7;
+constexpr int kMaxFrameData = 1015;
+
+enum Vr7Command : uint8_t {
+    cmdIdentify = 0x01,
+    cmdOpenFile = 0x05,
+    cmdReadBlock = 0x06,
+    cmdWriteBlock = 0x07,
+    cmdReadEntry = 0x21,
+    cmdReadHeader = 0x23,
+};
+
+// Frame field helpers.
+void SetFrameHeader(uint8_t* frame, uint32_t address, uint16_t length, uint8_t command);
+uint16_t FrameLength(const uint8_t* frame);
+uint8_t FrameCommand(const uint8_t* frame);
+inline uint8_t* FrameData(uint8_t* frame) { return frame + kFrameHeader; }
+inline const uint8_t* FrameData(const uint8_t* frame) { return frame + kFrameHeader; }
+
+void SetFrameCheck(uint8_t* frame);
+bool FrameCheckFails(const uint8_t* frame);
+
+LinkResult Exchange(connection& conn, uint8_t* request, uint8_t* response, uint8_t attempts,
+                    unsigned timeoutMs);
+LinkResult ReadDeviceInfo(connection& conn, uint32_t address, DeviceInfo& info);
+LinkResult ReadDeviceFile(connection& conn, uint32_t deviceNumber, std::ostream* dest,
+                          const char* name, ProgressProc progress, void* context);
+LinkResult WriteDeviceFile(connection& conn, uint32_t deviceNumber, std::istream* src,
+                           const char* name, ProgressProc progress, void* context);
+LinkResult ReadConfigEntry(connection& conn, uint32_t deviceNumber, uint16_t index, uint8_t* buffer,
+                           int capacity, int* length);
+LinkResult ReadConfigHeader(connection& conn, uint32_t deviceNumber, SConfigInfo& header);

@@ -1,0 +1,50 @@
+#pragma once
+// Types shared by the device protocol, the connection and the configuration tree.
+#include <array>
+#include <cstdint>
+#include <string>
+
+// Result of every link, connection and protocol operation: 0 success, 1001..1053 the system's own
+// codes, 1..255 the device's answer code, -1 an unacknowledged file block, other values errno.
+using LinkResult = int;
+
+namespace lr {
+constexpr LinkResult Ok = 0;
+constexpr LinkResult Unacknowledged = -1;
+constexpr LinkResult BadArgument = 1001;    // missing buffer or zero length; file refused
+constexpr LinkResult NotOpen = 1003;        // link not open / cannot be opened / no link
+constexpr LinkResult LockFailed = 1005;
+constexpr LinkResult NoLinkObject = 1007;
+constexpr LinkResult ShortWrite = 1010;
+constexpr LinkResult TcpTimeout = 1011;
+constexpr LinkResult BadCheck = 1013;
+constexpr LinkResult NoAnswer = 1016;
+constexpr LinkResult BadLength = 1017;
+constexpr LinkResult GetStateFailed = 1051;
+constexpr LinkResult SetStateFailed = 1052;
+constexpr LinkResult SetMaskFailed = 1053;
+}  // namespace lr
+
+// Progress of device transfers and of the device tree build: fraction done/total, text or null.
+using ProgressProc = void (*)(void* context, float fraction, const char* text);
+
+// The device's 37-byte identification block.
+struct DeviceInfo {
+    std::array<uint8_t, 37> Bytes{};
+    uint16_t VersionBuild() const { return static_cast<uint16_t>(Bytes[2] | (Bytes[3] << 8)); }
+    uint8_t VersionMinor() const { return Bytes[4]; }
+    uint8_t VersionMajor() const { return Bytes[5]; }
+    uint32_t DeviceNumber() const {
+        return static_cast<uint32_t>(Bytes[21]) | (static_cast<uint32_t>(Bytes[22]) << 8) |
+               (static_cast<uint32_t>(Bytes[23]) << 16) | (static_cast<uint32_t>(Bytes[24]) << 24);
+    }
+};
+
+// The configuration header. Entry i of the arrays belongs to system i + 1.
+struct SConfigInfo {
+    uint32_t EntryCount = 0;
+    uint32_t HeaderValue2 = 0;
+    uint8_t SystemCount = 0;
+    std::array<std::string, 9> SystemName;  // Windows-1251
+    std::array<std::string, 9> SystemText2;
+};

@@ -1,0 +1,50 @@
+#pragma once
+// A small read-only XML document over libxml2. Texts leave it as Windows-1251; tag and attribute
+// names are ASCII and compared exactly. White space is kept, and parsing never loads a DTD,
+// expands an external entity or touches the network.
+#include <stdexcept>
+#include <string>
+
+struct _xmlDoc;
+struct _xmlNode;
+
+// A document that cannot be loaded. what() carries the XML library's own message.
+class XmlLoadError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class XmlDocument {
+public:
+    XmlDocument() = default;
+    explicit XmlDocument(std::string fileName) : fileName_(std::move(fileName)) {}
+    ~XmlDocument();
+    XmlDocument(const XmlDocument&) = delete;
+    XmlDocument& operator=(const XmlDocument&) = delete;
+
+    void SetFileName(std::string fileName) { fileName_ = std::move(fileName); }
+    const std::string& FileName() const { return fileName_; }
+
+    // Loads and parses the file named by FileName(), replacing what was loaded before.
+    // Throws XmlLoadError with the library's text; the document is then empty.
+    void Activate();
+    bool IsActive() const { return doc_ != nullptr; }
+
+    // The document element, or null when nothing is loaded.
+    _xmlNode* DocumentElement() const;
+
+    // Node helpers; all accept null and then give null/false/empty.
+    static _xmlNode* FirstChild(_xmlNode* node);   // any node kind: elements, text, comments
+    static _xmlNode* NextSibling(_xmlNode* node);
+    static bool IsElement(_xmlNode* node);
+    static std::string Tag(_xmlNode* node);        // the element's name (ASCII); empty otherwise
+    // Attribute value as Windows-1251; returns false when the attribute is absent (absent != empty).
+    static bool Attribute(_xmlNode* node, const char* name, std::string& value);
+    // Attribute value as Windows-1251, lower-cased on its Unicode form.
+    static bool AttributeLower(_xmlNode* node, const char* name, std::string& value);
+    static std::string Text(_xmlNode* node);       // text content, white space kept, Windows-1251
+
+private:
+    std::string fileName_;
+    _xmlDoc* doc_ = nullptr;
+};

@@ -1,0 +1,52 @@
+#include "cp1251.h"
+
+#include <gtest/gtest.h>
+#include <iconv.h>
+
+#include <string>
+
+namespace {
+
+// glibc's own converter is the reference for the whole code page.
+std::string IconvCp1251ToUtf8(const std::string& in) {
+    iconv_t cd = iconv_open("UTF-8", "CP1251");
+    if (cd == reinterpret_cast<iconv_t>(-1)) return "";
+    std::string out(in.size() * 4, '\0');
+    char* src = const_cast<char*>(in.data());
+    size_t srcLeft = in.size();
+    char* dst = out.data();
+    size_t dstLeft = out.size();
+    iconv(cd, &src, &srcLeft, &dst, &dstLeft);
+    iconv_close(cd);
+    out.resize(out.size() - dstLeft);
+    return out;
+}
+
+TEST(Cp1251, EveryAssignedByteMatchesTheSystemConverterBothWays) {
+    for (int b = 1; b < 256; ++b) {
+        if (b == 0x98) continue;  // unassigned in the code page
+        const std::string one(1, static_cast<char>(b));
+        const std::string reference = IconvCp1251ToUtf8(one);
+        ASSERT_FALSE(reference.empty()) << "byte " << b;
+        EXPECT_EQ(cp1251::ToUtf8(one), reference) << "byte " << b;
+        EXPECT_EQ(cp1251::FromUtf8(reference), one) << "byte " << b;
+    }
+}
+
+TEST(Cp1251, UnmappableAndMalformedInputBecomesQuestionMarks) {
+    EXPECT_EQ(cp1251::FromUtf8("a\xE4\xB8\xAD" "b"), "a?b");  // a CJK letter
+    EXPECT_EQ(cp1251::FromUtf8("a\xC3" "b"), "a?b");          // cut sequence
+    EXPECT_EQ(cp1251::FromUtf8("\xF0\x9F\x98\x80"), "?");      // emoji
+    EXPECT_EQ(cp1251::FromUtf8("x\xD0"), "x?");               // cut at the end
+    EXPECT_FALSE(cp1251::IsValidUtf8("\xCF\xF0\xE8"));        // Windows-1251 bytes
+    EXPECT_TRUE(cp1251::IsValidUtf8("Привет"));
+}
+
+TEST(Cp1251, LowerCasesCyrillicAndLatinThroughUnicode) {
+    EXPECT_EQ(cp1251::FromUtf8Lower("ТЕМП Ab ЁЇІЎҐЄЂ"), cp1251::FromUtf8("темп ab ёїіўґєђ"));
+    EXPECT_EQ(cp1251::Lower(cp1251::FromUtf8("Система Я")), cp1251::FromUtf8("система я"));
+    EXPECT_EQ(cp1251::Lower(std::string(1, '\x98')), std::string(1, '\x98'));
+    EXPECT_EQ(cp1251::Lower("1_Z:"), "1_z:");
+}
+
+}  // namespace

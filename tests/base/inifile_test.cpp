@@ -1,0 +1,76 @@
+#include "inifile.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+class IniFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = std::filesystem::temp_directory_path() /
+               ("vr7ini_" + std::to_string(::getpid()) + "_" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(dir_);
+        path_ = (dir_ / "settings.ini").string();
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+    void Write(const std::string& bytes) {
+        std::ofstream(path_, std::ios::binary) << bytes;
+    }
+    std::string Read() {
+        std::ifstream in(path_, std::ios::binary);
+        std::stringstream ss;
+        ss << in.rdbuf();
+        return ss.str();
+    }
+    std::filesystem::path dir_;
+    std::string path_;
+};
+
+TEST_F(IniFileTest, ReadsWindowsFileIgnoringCaseAndTrimmingValues) {
+    Write("; comment\r\n[Other]\r\nport=COM7\r\n[connection]\r\n  PORT =  COM3  \r\nIp=\"10.0.0.1\"\r\n"
+          "speed=\r\n");
+    EXPECT_EQ(ini::ReadString(path_, "CONNECTION", "port", "COM1"), "COM3");
+    EXPECT_EQ(ini::ReadString(path_, "CONNECTION", "IP", "x"), "10.0.0.1");
+    EXPECT_EQ(ini::ReadString(path_, "CONNECTION", "speed", "115200"), "");
+    EXPECT_EQ(ini::ReadString(path_, "CONNECTION", "dev_nom", "1"), "1");
+    EXPECT_EQ(ini::ReadString(path_ + ".missing", "CONNECTION", "port", "COM1"), "COM1");
+}
+
+TEST_F(IniFileTest, LongValuesAreCutToTheBuffer) {
+    Write("[A]\nk=" + std::string(300, 'x') + "\n");
+    EXPECT_EQ(ini::ReadString(path_, "A", "k", "").size(), 254u);
+}
+
+TEST_F(IniFileTest, WritingOneKeyKeepsEveryOtherLine) {
+    Write("; keep me\r\n[CONNECTION]\r\nport=COM3\r\nextra = 5\r\n\r\n[Other]\r\nport=COM7\r\n");
+    ASSERT_TRUE(ini::WriteString(path_, "connection", "PORT", "TCP/IP"));
+    ASSERT_TRUE(ini::WriteString(path_, "CONNECTION", "dev_nom", "12"));
+    ASSERT_TRUE(ini::WriteString(path_, "New", "a", "b"));
+    EXPECT_EQ(Read(),
+              "; keep me\r\n[CONNECTION]\r\nPORT=TCP/IP\r\nextra = 5\r\ndev_nom=12\r\n\r\n[Other]\r\n"
+              "port=COM7\r\n[New]\r\na=b\r\n");
+}
+
+TEST_F(IniFileTest, CreatesAMissingFileAndFailsQuietlyWhereItCannotWrite) {
+    ASSERT_TRUE(ini::WriteString(path_, "CONNECTION", "speed", "9600"));
+    EXPECT_EQ(Read(), "[CONNECTION]\r\nspeed=9600\r\n");
+    EXPECT_FALSE(ini::WriteString((dir_ / "no" / "such" / "x.ini").string(), "A", "b", "c"));
+}
+
+TEST(IniAtoi, FollowsTheCLibraryRulesAndKeepsTheLow32Bits) {
+    EXPECT_EQ(ini::AtoiLow32("  42abc"), 42u);
+    EXPECT_EQ(ini::AtoiLow32("abc"), 0u);
+    EXPECT_EQ(ini::AtoiLow32("010001"), 10001u);
+    EXPECT_EQ(ini::AtoiLow32("-1"), 4294967295u);
+    EXPECT_EQ(ini::AtoiLow32("4294967295"), 4294967295u);
+    EXPECT_EQ(ini::AtoiLow32("+7"), 7u);
+    EXPECT_EQ(ini::AtoiInt("-5"), -5);
+}
+
+}  // namespace
