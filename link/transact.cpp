@@ -1,0 +1,115 @@
+// connection::Transact: one request frame out, one response frame in, with repeats for the
+// failures a repeat can cure (a short write, silence, a bad length or a short body).
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include "connection.h"
+
+namespace {
+
+constexpr int kHeaderSize = 7;  // address, length, command
+constexpr int kCheckSize = 2;   // XOR and SUM
+
+// Releases the connection's lock on every way out of an exchange.
+class LockHolder {
+  public:
+    explicit LockHolder(connection& conn) : conn_(conn), held_(conn.TryLock()) {}
+    ~LockHolder() {
+        if (held_) conn_.Unlock();
+    }
+    LockHolder(const LockHolder&) = delete;
+    LockHolder& operator=(const LockHolder&) = delete;
+    bool Held() const { return held_; }
+
+  private:
+    connection& conn_;
+    bool held_;
+};
+
+}  // namespace
+
+LinkResult connection::Transact(const uint8_t* request, int requestLength, uint8_t* response,
+                                int responseCapacity, unsigned timeoutMs, uint8_t attempts) {
+    // A non-zero capacity must hold at least a header and the check bytes: the header is read
+    // into it before its length can be examined.
+    if (request == nullptr || requestLength <= 0 || responseCapacity < 0 ||
+        (responseCapacity != 0 &&
+         (response == nullptr || responseCapacity < kHeaderSize + kCheckSize)))
+        return lr::BadArgument;
+
+    LockHolder lock(*this);
+    if (!lock.Held()) return lr::LockFailed;
+    if (!link_) return lr::NotOpen;
+
+    CLink& link = *link_;
+    const auto timeout = std::chrono::milliseconds(timeoutMs);
+    int remaining = attempts == 0 ? 1 : attempts;
+    LinkResult pending = lr::Ok;
+
+    // Hands whatever came of an answer to the trace, so that a broken answer can be seen too.
+    auto traceReceived = [this, response, responseCapacity](int count) {
+        if (Trace && count > 0) Trace(false, response, std::min(count, responseCapacity));
+    };
+
+    for (; remaining > 0; --remaining) {
+        link.Purge(kPurgeInput);
+
+        int written = 0;
+        LinkResult rc = link.Write(request, requestLength, &written);
+        if (Trace && written > 0) Trace(true, request, std::min(written, requestLength));
+        if (rc != lr::Ok) return rc;
+        if (written != requestLength) {
+            pending = lr::ShortWrite;
+            continue;
+        }
+        if (responseCapacity == 0) return lr::Ok;
+
+        // The link's Read waits for data itself; the loop only covers links whose Read returns
+        // early with nothing (a serial read can end before its timeout).
+        int got = 0;
+        const auto t0 = std::chrono::steady_clock::now();
+        for (;;) {
+            rc = link.Read(response, 1, &got, timeoutMs);
+            if (rc != lr::Ok) return rc;
+            if (got != 0 || std::chrono::steady_clock::now() - t0 > timeout) break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        if (got == 0) {
+            pending = lr::NoAnswer;
+            continue;
+        }
+
+        int headerGot = 0;
+        rc = link.Read(response + 1, kHeaderSize - 1, &headerGot, timeoutMs);
+        if (rc != lr::Ok) {
+            traceReceived(1 + headerGot);
+            return rc;
+        }
+        // A header cut short cannot give a trustworthy length (the buffer may hold bytes of an
+        // earlier attempt); the body read would only time out on it too.
+        if (headerGot != kHeaderSize - 1) {
+            traceReceived(1 + headerGot);
+            pending = lr::BadLength;
+            continue;
+        }
+
+        const int need = (response[4] | (response[5] << 8)) + kCheckSize;
+        if (need > responseCapacity - kHeaderSize) {
+            traceReceived(kHeaderSize);
+            pending = lr::BadLength;
+            continue;
+        }
+
+        int bodyGot = 0;
+        rc = link.Read(response + kHeaderSize, need, &bodyGot, timeoutMs);
+        traceReceived(kHeaderSize + bodyGot);
+        if (rc != lr::Ok) return rc;
+        if (bodyGot != need) {
+            pending = lr::BadLength;
+            continue;
+        }
+        return lr::Ok;
+    }
+    return pending;
+}
