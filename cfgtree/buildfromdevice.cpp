@@ -1,0 +1,133 @@
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "optlist.h"
+#include "vr7cfgtree.h"
+#include "vr7prot.h"
+
+namespace {
+
+constexpr int kEntrySize = 17;
+constexpr int kEntryCalls = 5;
+// Entry numbers travel as 16 bits; a larger count could never be read to its end.
+constexpr uint32_t kMaxEntryCount = 0xFFFF;
+
+enum EntryType : uint8_t { etEmpty = 0, etConst = 1, etEvent = 2, etCalc = 3 };
+
+uint16_t U16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
+uint32_t U32(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+// Reads one entry, calling the device up to five times; the buffer starts cleared so that a short
+// or empty answer never repeats the previous entry.
+bool ReadEntry(connection& conn, uint32_t deviceNumber, uint16_t index, uint8_t* entry) {
+    for (int call = 0; call < kEntryCalls; ++call) {
+        std::memset(entry, 0, kEntrySize);
+        int length = 0;
+        if (ReadConfigEntry(conn, deviceNumber, index, entry, kEntrySize, &length) == lr::Ok)
+            return true;
+    }
+    return false;
+}
+
+std::string EntryName(const uint8_t* name) {
+    const auto* chars = reinterpret_cast<const char*>(name);
+    return std::string(chars, strnlen(chars, 6));
+}
+
+// A leaf to add for an entry: its record, image, system number and group segment.
+struct Leaf {
+    std::unique_ptr<SNodeInfo> record;
+    int image = 0;
+    uint8_t system = 0;
+    std::string group;
+};
+
+Leaf LeafForEntry(const uint8_t* e, uint16_t index, const XmlDocument* catalog,
+                  STreeOptions options) {
+    Leaf leaf;
+    switch (e[0]) {
+        case etConst:
+            if (!options.Consts()) break;
+            leaf.record = std::make_unique<SNodeInfo>(nkConst);
+            leaf.record->System = e[1];
+            std::memcpy(leaf.record->Name, e + 2, 6);
+            std::memcpy(&leaf.record->Value, e + 8, 4);
+            leaf.record->Index = index;
+            leaf.image = imgConst;
+            leaf.system = e[1];
+            if (options.ConstGroup()) leaf.group = "Const";
+            break;
+        case etEvent: {
+            if (!options.Events()) break;
+            leaf.record = std::make_unique<SNodeInfo>(nkEvent);
+            std::memcpy(leaf.record->Name, e + 1, 6);
+            leaf.record->Geid = U16(e + 7);
+            leaf.record->Mask = U32(e + 9);
+            leaf.record->Code = U32(e + 13);
+            leaf.image = imgEvent;
+            leaf.group = "Event";
+            if (options.GeidGroups() && leaf.record->Geid > 1) {
+                leaf.group += "/GEID " + std::to_string(leaf.record->Geid);
+            }
+            break;
+        }
+        case etCalc:
+            if (!options.Calcs()) break;
+            // The device's names are looked up as they were sent, case and all.
+            if (catalog != nullptr && GetVarOptions(*catalog, EntryName(e + 2)).count == 0) break;
+            leaf.record = std::make_unique<SNodeInfo>(nkCalc);
+            leaf.record->System = e[1];
+            std::memcpy(leaf.record->Name, e + 2, 6);
+            std::memcpy(leaf.record->Extra, e + 8, 4);
+            leaf.image = imgCalc;
+            leaf.system = e[1];
+            if (options.CalcGroup()) leaf.group = "Calc";
+            break;
+        default:
+            break;
+    }
+    return leaf;
+}
+
+}  // namespace
+
+bool BuildTreeFromDevice(CfgTree& tree, connection& conn, uint32_t deviceNumber, void* context,
+                         ProgressProc progress, const XmlDocument* catalog, STreeOptions options) {
+    tree.Clear();
+    auto rootInfo = std::make_unique<SVR7_Info>();
+    if (ReadDeviceInfo(conn, deviceNumber, rootInfo->Info) != lr::Ok) return true;
+    if (ReadConfigHeader(conn, deviceNumber, rootInfo->Config) != lr::Ok) return true;
+    if (rootInfo->Config.EntryCount > kMaxEntryCount) return true;
+
+    const uint32_t entryCount = rootInfo->Config.EntryCount;
+    // "VR7 №" followed by the device's own number.
+    TreeNode* root = tree.AddRoot("VR7 \xB9" + std::to_string(rootInfo->Info.DeviceNumber()),
+                                  std::move(rootInfo), imgDevice);
+    const auto& rootConfig = static_cast<const SVR7_Info*>(root->Data.get())->Config;
+
+    uint8_t entry[kEntrySize];
+    for (uint32_t n = 1; n <= entryCount; ++n) {
+        const auto index = static_cast<uint16_t>(n);
+        if (!ReadEntry(conn, deviceNumber, index, entry)) return true;
+        if (entry[0] == etEmpty) continue;
+
+        Leaf leaf = LeafForEntry(entry, index, catalog, options);
+        if (leaf.record) {
+            const std::string path = LeafFolderPath(rootConfig, options, leaf.system, leaf.group);
+            TreeNode* node = AddNodeByPath(tree, path, " ", std::move(leaf.record), leaf.image);
+            if (node == nullptr) break;  // the tree keeps what was read; not a failure
+            SetNodeText(node);
+        }
+        if (progress != nullptr) {
+            progress(context, static_cast<float>(n) / static_cast<float>(entryCount), nullptr);
+        }
+    }
+    root->Expanded = true;
+    return false;
+}
