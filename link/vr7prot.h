@@ -12,6 +12,18 @@ constexpr uint32_t AnyDeviceAddress = 0x51525354;
 constexpr int kFrameSize = 1024;
 constexpr int kFrameHeader = 7;
 constexpr int kMaxFrameData = 1015;
+constexpr int kFrameOverhead = 9;  // header and the two check bytes
+
+inline uint32_t GetLe32(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+inline void PutLe32(uint8_t* p, uint32_t v) {
+    p[0] = static_cast<uint8_t>(v);
+    p[1] = static_cast<uint8_t>(v >> 8);
+    p[2] = static_cast<uint8_t>(v >> 16);
+    p[3] = static_cast<uint8_t>(v >> 24);
+}
 
 enum Vr7Command : uint8_t {
     cmdIdentify = 0x01,
@@ -24,14 +36,22 @@ enum Vr7Command : uint8_t {
 
 // Frame field helpers.
 void SetFrameHeader(uint8_t* frame, uint32_t address, uint16_t length, uint8_t command);
+uint32_t FrameAddress(const uint8_t* frame);
 uint16_t FrameLength(const uint8_t* frame);
 uint8_t FrameCommand(const uint8_t* frame);
-inline uint8_t* FrameData(uint8_t* frame) { return frame + kFrameHeader; }
-inline const uint8_t* FrameData(const uint8_t* frame) { return frame + kFrameHeader; }
+inline uint8_t* FrameData(uint8_t* frame) {
+    return frame + kFrameHeader;
+}
+inline const uint8_t* FrameData(const uint8_t* frame) {
+    return frame + kFrameHeader;
+}
 
+// Check bytes over bytes 0..6+L (L from the frame's own length field). A length beyond
+// kMaxFrameData never passes the check: no buffer holds such a frame.
 void SetFrameCheck(uint8_t* frame);
 bool FrameCheckFails(const uint8_t* frame);
 
+// request and response are kFrameSize-byte buffers; the response is cleared first.
 LinkResult Exchange(connection& conn, uint8_t* request, uint8_t* response, uint8_t attempts,
                     unsigned timeoutMs);
 LinkResult ReadDeviceInfo(connection& conn, uint32_t address, DeviceInfo& info);

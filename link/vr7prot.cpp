@@ -1,0 +1,310 @@
+// The VR-7 protocol operations. Every answer is untrusted input from a peer: only the data bytes
+// it announced (and that fitted the frame) are ever looked at.
+#include "vr7prot.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr uint8_t kOpenForRead = 1;
+constexpr uint8_t kOpenForWrite = 2;
+constexpr uint8_t kNextBlock = 0x5A;
+constexpr uint8_t kSameBlockAgain = 0x00;
+constexpr uint8_t kBlockAccepted = 0xA5;
+constexpr int kBlockRepeats = 8;
+constexpr int kMaxFileName = kMaxFrameData - 1;  // the mode byte comes first
+constexpr int kPositionSize = 4;
+constexpr size_t kDeviceInfoSize = sizeof(DeviceInfo::Bytes);
+
+struct CommandTiming {
+    uint8_t attempts;
+    unsigned timeoutMs;
+};
+// What the device is used to: changing these changes how long it is given to answer.
+constexpr CommandTiming kIdentifyTiming{3, 800};
+constexpr CommandTiming kOpenTiming{1, 500};
+constexpr CommandTiming kBlockTiming{1, 1000};
+constexpr CommandTiming kConfigTiming{3, 500};
+
+LinkResult Exchange(connection& conn, uint8_t* request, uint8_t* response, CommandTiming timing) {
+    return Exchange(conn, request, response, timing.attempts, timing.timeoutMs);
+}
+
+// A refusal code as the caller sees it: a code of 0 would read as success.
+LinkResult RefusalCode(uint8_t command) {
+    return command == 0 ? 255 : command;
+}
+
+// The first bytes of the answer's data as a little-endian number; bytes the answer lacks count as
+// 0.
+uint32_t AnswerU32(const uint8_t* response, int offset) {
+    const int length = FrameLength(response);
+    uint32_t value = 0;
+    for (int i = 3; i >= 0; --i) {
+        value <<= 8;
+        if (offset + i < length) value |= FrameData(response)[offset + i];
+    }
+    return value;
+}
+
+LinkResult OpenDeviceFile(connection& conn, uint32_t deviceNumber, uint8_t mode, const char* name,
+                          uint8_t* request, uint8_t* response) {
+    const size_t nameLength = std::strlen(name);
+    if (nameLength > static_cast<size_t>(kMaxFileName)) return lr::BadArgument;
+    SetFrameHeader(request, deviceNumber, static_cast<uint16_t>(1 + nameLength), cmdOpenFile);
+    FrameData(request)[0] = mode;
+    std::memcpy(FrameData(request) + 1, name, nameLength);
+    return Exchange(conn, request, response, kOpenTiming);
+}
+
+// A block answer fit to be taken: the position and the file bytes after it.
+bool IsBlock(LinkResult r, const uint8_t* response) {
+    return r == lr::Ok && FrameCommand(response) == cmdReadBlock &&
+           FrameLength(response) >= kPositionSize;
+}
+
+// Why a block answer was not taken.
+LinkResult BlockFailure(LinkResult r, const uint8_t* response) {
+    if (r != lr::Ok) return r;
+    if (FrameCommand(response) != cmdReadBlock) return RefusalCode(FrameCommand(response));
+    return lr::BadLength;
+}
+
+float Fraction(uint64_t done, uint64_t total) {
+    // An empty file is complete as soon as it is announced.
+    if (total == 0) return 1.0f;
+    return static_cast<float>(done) / static_cast<float>(total);
+}
+
+// Asks again for the block sent last, as the device expects after a lost answer.
+LinkResult RepeatBlock(connection& conn, uint8_t* request, uint8_t* response) {
+    LinkResult r = lr::Ok;
+    FrameData(request)[0] = kSameBlockAgain;
+    for (int i = 0; i < kBlockRepeats; ++i) {
+        r = Exchange(conn, request, response, kBlockTiming);
+        if (IsBlock(r, response)) break;
+    }
+    FrameData(request)[0] = kNextBlock;
+    return IsBlock(r, response) ? lr::Ok : BlockFailure(r, response);
+}
+
+LinkResult SendFileBlocks(connection& conn, uint32_t deviceNumber, std::istream& src, uint64_t size,
+                          uint8_t* request, uint8_t* response, ProgressProc progress,
+                          void* context) {
+    uint64_t done = 0;
+    while (done < size) {
+        const auto n = static_cast<std::streamsize>(std::min<uint64_t>(size - done, kMaxFrameData));
+        src.read(reinterpret_cast<char*>(FrameData(request)), n);
+        const std::streamsize got = src.gcount();
+        // The source shrank or failed: what the device would get is not the file.
+        if (got <= 0) return lr::Unacknowledged;
+        src.clear(src.rdstate() & ~std::ios::failbit & ~std::ios::eofbit);
+        SetFrameHeader(request, deviceNumber, static_cast<uint16_t>(got), cmdWriteBlock);
+        done += static_cast<uint64_t>(got);
+
+        const LinkResult r = Exchange(conn, request, response, kBlockTiming);
+        if (r != lr::Ok) return r;
+        if (FrameCommand(response) != cmdWriteBlock) return RefusalCode(FrameCommand(response));
+        // With L = 0 the byte after the command is a check byte, not an acknowledgement.
+        if (FrameLength(response) < 1 || FrameData(response)[0] != kBlockAccepted)
+            return lr::Unacknowledged;
+        if (progress) progress(context, Fraction(done, size), nullptr);
+    }
+    return lr::Ok;
+}
+
+}  // namespace
+
+void SetFrameHeader(uint8_t* frame, uint32_t address, uint16_t length, uint8_t command) {
+    PutLe32(frame, address);
+    frame[4] = static_cast<uint8_t>(length);
+    frame[5] = static_cast<uint8_t>(length >> 8);
+    frame[6] = command;
+}
+
+uint32_t FrameAddress(const uint8_t* frame) {
+    return GetLe32(frame);
+}
+
+uint16_t FrameLength(const uint8_t* frame) {
+    return static_cast<uint16_t>(frame[4] | (frame[5] << 8));
+}
+
+uint8_t FrameCommand(const uint8_t* frame) {
+    return frame[6];
+}
+
+namespace {
+void ComputeCheck(const uint8_t* frame, int length, uint8_t& x, uint8_t& s) {
+    x = 0;
+    s = 0;
+    for (int i = 0; i < kFrameHeader + length; ++i) {
+        x ^= frame[i];
+        s = static_cast<uint8_t>(s + frame[i]);
+    }
+}
+}  // namespace
+
+void SetFrameCheck(uint8_t* frame) {
+    const int length = std::min<int>(FrameLength(frame), kMaxFrameData);
+    uint8_t x, s;
+    ComputeCheck(frame, length, x, s);
+    frame[kFrameHeader + length] = x;
+    frame[kFrameHeader + length + 1] = s;
+}
+
+bool FrameCheckFails(const uint8_t* frame) {
+    const int length = FrameLength(frame);
+    if (length > kMaxFrameData) return true;  // no such frame fits a buffer
+    uint8_t x, s;
+    ComputeCheck(frame, length, x, s);
+    return x != frame[kFrameHeader + length] || s != frame[kFrameHeader + length + 1];
+}
+
+LinkResult Exchange(connection& conn, uint8_t* request, uint8_t* response, uint8_t attempts,
+                    unsigned timeoutMs) {
+    if (request == nullptr || response == nullptr) return lr::BadArgument;
+    const int length = FrameLength(request);
+    if (length > kMaxFrameData) return lr::BadArgument;
+    SetFrameCheck(request);
+    // Nothing of an earlier answer may survive into this one.
+    std::memset(response, 0, kFrameSize);
+    const LinkResult r =
+        conn.Transact(request, length + kFrameOverhead, response, kFrameSize, timeoutMs, attempts);
+    if (r != lr::Ok) return r;
+    return FrameCheckFails(response) ? lr::BadCheck : lr::Ok;
+}
+
+LinkResult ReadDeviceInfo(connection& conn, uint32_t address, DeviceInfo& info) {
+    uint8_t request[kFrameSize];
+    uint8_t response[kFrameSize];
+    SetFrameHeader(request, address, 0, cmdIdentify);
+    const LinkResult r = Exchange(conn, request, response, kIdentifyTiming);
+    if (r != lr::Ok) return r;
+    if (FrameCommand(response) != cmdIdentify) return RefusalCode(FrameCommand(response));
+
+    // A short answer leaves the rest of the block zero: the check bytes are not identification.
+    info.Bytes.fill(0);
+    const size_t n = std::min<size_t>(FrameLength(response), kDeviceInfoSize);
+    std::memcpy(info.Bytes.data(), FrameData(response), n);
+    return lr::Ok;
+}
+
+LinkResult ReadDeviceFile(connection& conn, uint32_t deviceNumber, std::ostream* dest,
+                          const char* name, ProgressProc progress, void* context) {
+    if (dest == nullptr || name == nullptr) return lr::BadArgument;
+    uint8_t request[kFrameSize];
+    uint8_t response[kFrameSize];
+
+    LinkResult r = OpenDeviceFile(conn, deviceNumber, kOpenForRead, name, request, response);
+    if (r != lr::Ok) return r;
+    if (FrameCommand(response) != cmdOpenFile || FrameLength(response) == 0) return lr::BadArgument;
+    const uint32_t total = AnswerU32(response, 0);
+
+    SetFrameHeader(request, deviceNumber, 1, cmdReadBlock);
+    FrameData(request)[0] = kNextBlock;
+    for (;;) {
+        r = Exchange(conn, request, response, kBlockTiming);
+        if (r != lr::Ok) {
+            r = RepeatBlock(conn, request, response);
+            if (r != lr::Ok) return r;
+        } else if (!IsBlock(r, response)) {
+            return BlockFailure(r, response);
+        }
+
+        const int length = FrameLength(response);
+        if (progress) progress(context, Fraction(AnswerU32(response, 0), total), nullptr);
+        if (length == kPositionSize) return lr::Ok;
+        dest->write(reinterpret_cast<const char*>(FrameData(response) + kPositionSize),
+                    length - kPositionSize);
+    }
+}
+
+LinkResult WriteDeviceFile(connection& conn, uint32_t deviceNumber, std::istream* src,
+                           const char* name, ProgressProc progress, void* context) {
+    if (src == nullptr || name == nullptr) return lr::Unacknowledged;
+    uint8_t request[kFrameSize];
+    uint8_t response[kFrameSize];
+
+    LinkResult r = OpenDeviceFile(conn, deviceNumber, kOpenForWrite, name, request, response);
+    if (r != lr::Ok) return r;
+    // The device refuses the file this way while its write protection is on.
+    if (FrameCommand(response) != cmdOpenFile) return lr::BadArgument;
+
+    src->seekg(0, std::ios::end);
+    const std::streamoff size = src->tellg();
+    src->seekg(0, std::ios::beg);
+    if (size < 0 || !*src)
+        r = lr::Unacknowledged;
+    else
+        r = SendFileBlocks(conn, deviceNumber, *src, static_cast<uint64_t>(size), request, response,
+                           progress, context);
+
+    // The device closes the file only on the empty block, so it goes out whatever happened.
+    SetFrameHeader(request, deviceNumber, 0, cmdWriteBlock);
+    Exchange(conn, request, response, kBlockTiming);
+    return r;
+}
+
+LinkResult ReadConfigEntry(connection& conn, uint32_t deviceNumber, uint16_t index, uint8_t* buffer,
+                           int capacity, int* length) {
+    if (buffer == nullptr && capacity > 0) return lr::BadArgument;
+    uint8_t request[kFrameSize];
+    uint8_t response[kFrameSize];
+    SetFrameHeader(request, deviceNumber, 2, cmdReadEntry);
+    FrameData(request)[0] = static_cast<uint8_t>(index);
+    FrameData(request)[1] = static_cast<uint8_t>(index >> 8);
+    const LinkResult r = Exchange(conn, request, response, kConfigTiming);
+    if (r != lr::Ok) return r;
+    if (FrameCommand(response) != cmdReadEntry) return RefusalCode(FrameCommand(response));
+
+    const int n = std::min<int>(std::max(capacity, 0), FrameLength(response));
+    if (n > 0) std::memcpy(buffer, FrameData(response), static_cast<size_t>(n));
+    if (length) *length = n;
+    return lr::Ok;
+}
+
+namespace {
+
+// The next zero-terminated text of data[pos, end); a text cut by the end of the data ends there.
+std::string TakeText(const uint8_t* data, int end, int& pos) {
+    const int start = pos;
+    while (pos < end && data[pos] != 0) ++pos;
+    std::string text(reinterpret_cast<const char*>(data + start), static_cast<size_t>(pos - start));
+    if (pos < end) ++pos;  // the terminator
+    return text;
+}
+
+}  // namespace
+
+LinkResult ReadConfigHeader(connection& conn, uint32_t deviceNumber, SConfigInfo& header) {
+    constexpr int kSystemSlots = 9;
+    constexpr int kCountOffset = 8;
+    uint8_t request[kFrameSize];
+    uint8_t response[kFrameSize];
+    SetFrameHeader(request, deviceNumber, 0, cmdReadHeader);
+    const LinkResult r = Exchange(conn, request, response, kConfigTiming);
+    if (r != lr::Ok) return r;
+    if (FrameCommand(response) != cmdReadHeader) return RefusalCode(FrameCommand(response));
+
+    SConfigInfo parsed;
+    parsed.EntryCount = AnswerU32(response, 0);
+    parsed.HeaderValue2 = AnswerU32(response, 4);
+    const int length = FrameLength(response);
+    if (length > kCountOffset) {
+        const uint8_t* data = FrameData(response);
+        // The header has nine slots; a larger count is held to them so that nobody walks past.
+        const int count = std::min<int>(data[kCountOffset], kSystemSlots);
+        parsed.SystemCount = static_cast<uint8_t>(count);
+        int pos = kCountOffset + 1;
+        for (int i = 0; i < count && pos < length; ++i) {
+            parsed.SystemName[i] = TakeText(data, length, pos);
+            parsed.SystemText2[i] = TakeText(data, length, pos);
+        }
+    } else {
+        parsed.SystemCount = kSystemSlots;
+    }
+    header = std::move(parsed);
+    return lr::Ok;
+}
