@@ -1,0 +1,173 @@
+#include "xmldocument.h"
+
+#include <libxml/parser.h>
+#include <libxml/tree.h>
+#include <libxml/xmlerror.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "cp1251.h"
+
+namespace {
+
+// Blanks are kept (no XML_PARSE_NOBLANKS); no network, and no XML_PARSE_NOENT / XML_PARSE_DTDLOAD,
+// so external entities and DTDs are never fetched. The library's own printing to stderr is off:
+// its messages travel in XmlLoadError instead.
+constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
+
+struct CtxtFree {
+    void operator()(xmlParserCtxt* c) const { xmlFreeParserCtxt(c); }
+};
+
+std::string Trimmed(std::string s) {
+    while (!s.empty() && (s.back() == '\n' || s.back() == '\r' || s.back() == ' ')) s.pop_back();
+    return s;
+}
+
+// The library's message of the context's last error, with the file and line it names.
+std::string LastErrorText(xmlParserCtxt* ctxt, const std::string& fileName) {
+    const xmlError* err = ctxt ? xmlCtxtGetLastError(ctxt) : nullptr;
+    if (err == nullptr || err->message == nullptr || err->code == XML_ERR_OK) err = xmlGetLastError();
+    if (err == nullptr || err->message == nullptr) return fileName + ": cannot be parsed";
+    std::string text = Trimmed(err->message);
+    std::string where = err->file ? err->file : fileName;
+    if (err->line > 0) where += ":" + std::to_string(err->line);
+    return where + ": " + text;
+}
+
+bool ReadWholeFile(const std::string& path, std::string& bytes) {
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (f == nullptr) return false;
+    char buf[65536];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.append(buf, n);
+    const bool ok = !std::ferror(f);
+    std::fclose(f);
+    return ok;
+}
+
+// True when the document names its encoding itself: a byte order mark, a UTF-16/32 layout, or an
+// encoding declaration in the XML declaration.
+bool DeclaresEncoding(const std::string& bytes) {
+    if (bytes.size() >= 2) {
+        const auto b0 = static_cast<uint8_t>(bytes[0]), b1 = static_cast<uint8_t>(bytes[1]);
+        if ((b0 == 0xFE && b1 == 0xFF) || (b0 == 0xFF && b1 == 0xFE) || b0 == 0 || b1 == 0) return true;
+    }
+    if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) return true;
+    if (bytes.compare(0, 5, "<?xml") != 0) return false;
+    const size_t end = bytes.find("?>");
+    const std::string decl = bytes.substr(0, end == std::string::npos ? std::string::npos : end);
+    return decl.find("encoding") != std::string::npos;
+}
+
+std::string ToCp1251(xmlChar* utf8) {
+    if (utf8 == nullptr) return {};
+    std::string out = cp1251::FromUtf8(reinterpret_cast<const char*>(utf8));
+    xmlFree(utf8);
+    return out;
+}
+
+// The attribute named exactly `name` with no namespace prefix (as a DOM's getAttribute(name)
+// finds it); defaults from a DTD are not attributes of the element.
+xmlAttr* FindAttribute(xmlNode* node, const char* name) {
+    if (node == nullptr || node->type != XML_ELEMENT_NODE) return nullptr;
+    for (xmlAttr* a = node->properties; a != nullptr; a = a->next) {
+        if (a->ns == nullptr && std::strcmp(reinterpret_cast<const char*>(a->name), name) == 0) return a;
+    }
+    return nullptr;
+}
+
+std::string RawAttribute(xmlAttr* a) {
+    xmlChar* v = xmlNodeGetContent(reinterpret_cast<xmlNode*>(a));
+    std::string out = v ? reinterpret_cast<const char*>(v) : "";
+    if (v) xmlFree(v);
+    return out;
+}
+
+}  // namespace
+
+XmlDocument::~XmlDocument() {
+    if (doc_) xmlFreeDoc(doc_);
+}
+
+void XmlDocument::Activate() {
+    if (doc_) {
+        xmlFreeDoc(doc_);
+        doc_ = nullptr;
+    }
+    std::unique_ptr<xmlParserCtxt, CtxtFree> ctxt(xmlNewParserCtxt());
+    if (!ctxt) throw XmlLoadError(fileName_ + ": out of memory");
+
+    std::string bytes;
+    if (!ReadWholeFile(fileName_, bytes)) {
+        // Let the library say why it cannot read the file, in its own words.
+        const int savedErrno = errno;
+        xmlResetLastError();
+        xmlDoc* d = xmlCtxtReadFile(ctxt.get(), fileName_.c_str(), nullptr, kParseOptions);
+        if (d) {
+            doc_ = d;  // readable after all (a race with the file's creation)
+        } else {
+            std::string text = LastErrorText(ctxt.get(), fileName_);
+            if (savedErrno != 0) text += " (" + std::string(std::strerror(savedErrno)) + ")";
+            throw XmlLoadError(text);
+        }
+    } else {
+        // Text written by Windows programs without a declaration is in the system's own code page.
+        const char* encoding = nullptr;
+        if (!DeclaresEncoding(bytes) && !cp1251::IsValidUtf8(bytes)) encoding = "WINDOWS-1251";
+        xmlResetLastError();
+        doc_ = xmlCtxtReadMemory(ctxt.get(), bytes.data(), static_cast<int>(bytes.size()),
+                                 fileName_.c_str(), encoding, kParseOptions);
+        if (doc_ == nullptr) throw XmlLoadError(LastErrorText(ctxt.get(), fileName_));
+    }
+    if (xmlDocGetRootElement(doc_) == nullptr) {
+        xmlFreeDoc(doc_);
+        doc_ = nullptr;
+        throw XmlLoadError(fileName_ + ": Document has no root element");
+    }
+}
+
+_xmlNode* XmlDocument::DocumentElement() const { return doc_ ? xmlDocGetRootElement(doc_) : nullptr; }
+
+_xmlNode* XmlDocument::FirstChild(_xmlNode* node) {
+    if (node == nullptr) return nullptr;
+    if (node->type != XML_ELEMENT_NODE && node->type != XML_DOCUMENT_NODE) return nullptr;
+    return node->children;
+}
+
+_xmlNode* XmlDocument::NextSibling(_xmlNode* node) { return node ? node->next : nullptr; }
+
+bool XmlDocument::IsElement(_xmlNode* node) { return node && node->type == XML_ELEMENT_NODE; }
+
+std::string XmlDocument::Tag(_xmlNode* node) {
+    if (!IsElement(node)) return {};
+    std::string tag;
+    if (node->ns && node->ns->prefix) {
+        tag = reinterpret_cast<const char*>(node->ns->prefix);
+        tag += ':';
+    }
+    tag += reinterpret_cast<const char*>(node->name);
+    return tag;
+}
+
+bool XmlDocument::Attribute(_xmlNode* node, const char* name, std::string& value) {
+    xmlAttr* a = FindAttribute(node, name);
+    if (a == nullptr) return false;
+    value = cp1251::FromUtf8(RawAttribute(a));
+    return true;
+}
+
+bool XmlDocument::AttributeLower(_xmlNode* node, const char* name, std::string& value) {
+    xmlAttr* a = FindAttribute(node, name);
+    if (a == nullptr) return false;
+    value = cp1251::FromUtf8Lower(RawAttribute(a));
+    return true;
+}
+
+std::string XmlDocument::Text(_xmlNode* node) {
+    if (node == nullptr) return {};
+    return ToCp1251(xmlNodeGetContent(node));
+}

@@ -1,0 +1,192 @@
+#include "xmldocument.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "cp1251.h"
+#include "tempdir.h"
+
+namespace {
+
+// UTF-8 source text as the Windows-1251 bytes the core holds.
+std::string W(const char* utf8) { return cp1251::FromUtf8(utf8); }
+
+TEST(XmlDocument, NotLoadedDocumentHasNoElementAndHelpersAcceptNull) {
+    XmlDocument doc;
+    EXPECT_FALSE(doc.IsActive());
+    EXPECT_EQ(doc.DocumentElement(), nullptr);
+    EXPECT_EQ(XmlDocument::FirstChild(nullptr), nullptr);
+    EXPECT_EQ(XmlDocument::NextSibling(nullptr), nullptr);
+    EXPECT_FALSE(XmlDocument::IsElement(nullptr));
+    EXPECT_EQ(XmlDocument::Tag(nullptr), "");
+    EXPECT_EQ(XmlDocument::Text(nullptr), "");
+    std::string v = "unchanged";
+    EXPECT_FALSE(XmlDocument::Attribute(nullptr, "name", v));
+    EXPECT_EQ(v, "unchanged");
+}
+
+TEST(XmlDocument, KeepsWhiteSpaceTextNodesBetweenElements) {
+    TempDir dir;
+    XmlDocument doc(dir.Write("a.xml", "<r>\n  <a/>\n  <b/>\n</r>"));
+    doc.Activate();
+    ASSERT_TRUE(doc.IsActive());
+    _xmlNode* root = doc.DocumentElement();
+    EXPECT_EQ(XmlDocument::Tag(root), "r");
+    _xmlNode* first = XmlDocument::FirstChild(root);
+    ASSERT_NE(first, nullptr);
+    EXPECT_FALSE(XmlDocument::IsElement(first));
+    EXPECT_EQ(XmlDocument::Text(first), "\n  ");
+    _xmlNode* a = XmlDocument::NextSibling(first);
+    EXPECT_EQ(XmlDocument::Tag(a), "a");
+    EXPECT_EQ(XmlDocument::Text(root), "\n  \n  \n");
+}
+
+TEST(XmlDocument, AbsentAttributeDiffersFromEmptyOne) {
+    TempDir dir;
+    XmlDocument doc(dir.Write("a.xml", "<r><e note=\"\"/></r>"));
+    doc.Activate();
+    _xmlNode* e = XmlDocument::FirstChild(doc.DocumentElement());
+    std::string v = "x";
+    EXPECT_TRUE(XmlDocument::Attribute(e, "note", v));
+    EXPECT_EQ(v, "");
+    v = "x";
+    EXPECT_FALSE(XmlDocument::Attribute(e, "name", v));
+    EXPECT_EQ(v, "x");
+}
+
+TEST(XmlDocument, AttributeNamesAndTagsAreCaseSensitive) {
+    TempDir dir;
+    XmlDocument doc(dir.Write("a.xml", "<r><Calc Name=\"x\"/></r>"));
+    doc.Activate();
+    _xmlNode* e = XmlDocument::FirstChild(doc.DocumentElement());
+    std::string v;
+    EXPECT_FALSE(XmlDocument::Attribute(e, "name", v));
+    EXPECT_TRUE(XmlDocument::Attribute(e, "Name", v));
+    EXPECT_EQ(XmlDocument::Tag(e), "Calc");
+}
+
+TEST(XmlDocument, Utf8TextBecomesWindows1251) {
+    TempDir dir;
+    XmlDocument doc(dir.Write("a.xml", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
+                                       "<r name=\"Котельная №1\">м3/ч °C</r>"));
+    doc.Activate();
+    std::string v;
+    ASSERT_TRUE(XmlDocument::Attribute(doc.DocumentElement(), "name", v));
+    EXPECT_EQ(v, W("Котельная №1"));
+    EXPECT_EQ(XmlDocument::Text(doc.DocumentElement()), W("м3/ч °C"));
+}
+
+TEST(XmlDocument, DeclaredWindows1251FileReadsCorrectly) {
+    TempDir dir;
+    const std::string text = "<?xml version=\"1.0\" encoding=\"windows-1251\"?>\r\n<r name=\"" +
+                             W("Котельная ЁЖИК") + "\">" + W("кВт·ч") + "</r>\r\n";
+    XmlDocument doc(dir.Write("a.xml", text));
+    doc.Activate();
+    std::string v;
+    ASSERT_TRUE(XmlDocument::Attribute(doc.DocumentElement(), "name", v));
+    EXPECT_EQ(v, W("Котельная ЁЖИК"));
+    EXPECT_EQ(XmlDocument::Text(doc.DocumentElement()), W("кВт·ч"));
+}
+
+TEST(XmlDocument, UndeclaredFileThatIsNotUtf8ReadsAsWindows1251) {
+    TempDir dir;
+    XmlDocument doc(dir.Write("a.xml", "<r name=\"" + W("Система отопления") + "\"/>"));
+    doc.Activate();
+    std::string v;
+    ASSERT_TRUE(XmlDocument::Attribute(doc.DocumentElement(), "name", v));
+    EXPECT_EQ(v, W("Система отопления"));
+}
+
+TEST(XmlDocument, UndeclaredUtf8FileStaysUtf8) {
+    TempDir dir;
+    XmlDocument doc(dir.Write("a.xml", "<?xml version=\"1.0\"?><r name=\"Вода\"/>"));
+    doc.Activate();
+    std::string v;
+    ASSERT_TRUE(XmlDocument::Attribute(doc.DocumentElement(), "name", v));
+    EXPECT_EQ(v, W("Вода"));
+}
+
+TEST(XmlDocument, AttributeLowerLowersOnTheUnicodeForm) {
+    TempDir dir;
+    XmlDocument doc(dir.Write("a.xml", "<r name=\"T1ЁЖЫ Ґ\"/>"));
+    doc.Activate();
+    std::string v;
+    ASSERT_TRUE(XmlDocument::AttributeLower(doc.DocumentElement(), "name", v));
+    EXPECT_EQ(v, W("t1ёжы ґ"));
+}
+
+TEST(XmlDocument, MissingFileThrowsWithTheLibraryText) {
+    TempDir dir;
+    XmlDocument doc(dir / "absent.xml");
+    try {
+        doc.Activate();
+        FAIL() << "no error";
+    } catch (const XmlLoadError& e) {
+        const std::string what = e.what();
+        EXPECT_NE(what.find("absent.xml"), std::string::npos) << what;
+        EXPECT_NE(what.find("failed to load"), std::string::npos) << what;
+    }
+    EXPECT_FALSE(doc.IsActive());
+}
+
+TEST(XmlDocument, MalformedFileThrowsWithTheLibraryTextAndLine) {
+    TempDir dir;
+    XmlDocument doc(dir.Write("bad.xml", "<r>\n<a></b>\n</r>"));
+    try {
+        doc.Activate();
+        FAIL() << "no error";
+    } catch (const XmlLoadError& e) {
+        const std::string what = e.what();
+        EXPECT_NE(what.find("bad.xml:2"), std::string::npos) << what;
+        EXPECT_NE(what.find("mismatch"), std::string::npos) << what;
+    }
+    EXPECT_FALSE(doc.IsActive());
+    EXPECT_EQ(doc.DocumentElement(), nullptr);
+}
+
+TEST(XmlDocument, EmptyFileThrows) {
+    TempDir dir;
+    XmlDocument doc(dir.Write("empty.xml", ""));
+    EXPECT_THROW(doc.Activate(), XmlLoadError);
+    EXPECT_FALSE(doc.IsActive());
+}
+
+TEST(XmlDocument, FailedLoadDropsThePreviousDocument) {
+    TempDir dir;
+    XmlDocument doc(dir.Write("good.xml", "<r/>"));
+    doc.Activate();
+    ASSERT_TRUE(doc.IsActive());
+    doc.SetFileName(dir / "absent.xml");
+    EXPECT_THROW(doc.Activate(), XmlLoadError);
+    EXPECT_FALSE(doc.IsActive());
+}
+
+TEST(XmlDocument, NeverLoadsExternalEntitiesOrDtds) {
+    TempDir dir;
+    dir.Write("secret.txt", "SECRET");
+    const std::string xml = "<?xml version=\"1.0\"?>\n<!DOCTYPE r [<!ENTITY x SYSTEM \"" +
+                            (dir / "secret.txt") + "\">]>\n<r a=\"1\">&x;</r>";
+    XmlDocument doc(dir.Write("ent.xml", xml));
+    doc.Activate();
+    EXPECT_EQ(XmlDocument::Text(doc.DocumentElement()).find("SECRET"), std::string::npos);
+}
+
+TEST(XmlDocument, InternalEntitiesAndCharacterReferencesAreText) {
+    TempDir dir;
+    XmlDocument doc(dir.Write("ent.xml", "<r n=\"a&amp;b&#x416;\">x&lt;y</r>"));
+    doc.Activate();
+    std::string v;
+    ASSERT_TRUE(XmlDocument::Attribute(doc.DocumentElement(), "n", v));
+    EXPECT_EQ(v, W("a&bЖ"));
+    EXPECT_EQ(XmlDocument::Text(doc.DocumentElement()), "x<y");
+}
+
+TEST(XmlDocument, CharactersOutsideTheCodePageBecomeQuestionMarks) {
+    TempDir dir;
+    XmlDocument doc(dir.Write("a.xml", "<r>a\xE4\xB8\xAD" "b</r>"));  // U+4E2D
+    doc.Activate();
+    EXPECT_EQ(XmlDocument::Text(doc.DocumentElement()), "a?b");
+}
+
+}  // namespace
