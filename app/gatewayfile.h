@@ -1,0 +1,26 @@
+#pragma once
+// The gateway settings file "duxgate.cfg": one CR LF line per SNVT variable, a main line
+// "F <ref> <SNVT id padded to 22> <name> <dimension>" per row and a flags line
+// "B <ref> <SNVT id padded to 22> <flags name>" after it for a flags variable.
+#include <string>
+
+class CSnvtList;
+
+struct SaveGatewayResult {
+    bool ok = false;
+    int errorNumber = 0;  // errno of the failing file step; 0 when a row was refused
+    int row = -1;         // the refused row, or -1
+    std::string message;  // Windows-1251, what failed (the caller adds the path)
+    explicit operator bool() const { return ok; }
+};
+
+// Writes every row of the list to path. A row whose fields would read back differently (white
+// space in a field, an empty field other than the dimension) is refused before anything is
+// written. The file is written beside path under a temporary name, synced and renamed over path,
+// so an existing file is either fully replaced or left as it was.
+SaveGatewayResult SaveGatewayFile(const CSnvtList& list, const std::string& path);
+
+// Replaces the list's rows with the entries of prefix + "duxgate.cfg" (prefix: a folder ending in
+// '/', or empty for the working directory). When that exact name is absent, a file of that name
+// in another letter case is used. A missing file leaves the list empty.
+void LoadGatewayFile(CSnvtList& list, const std::string& prefix);

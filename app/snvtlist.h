@@ -1,0 +1,107 @@
+#pragma once
+// The SNVT variable list: the device variables the gateway publishes, with the gateway's capacity,
+// the register references and the order of the rows. It holds no toolkit objects: the window
+// mirrors it through ISnvtListObserver and serves its messages and progress through IMessageSink
+// and IProgressSink. Any of the three may be left unset.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "messagesink.h"
+#include "progresssink.h"
+#include "snvtlistobserver.h"
+#include "snvtrow.h"
+
+class XmlDocument;
+
+class CSnvtList {
+  public:
+    enum class AddResult {
+        Added,
+        Duplicate,  // a row with this caption exists (letter case ignored); nothing shown
+        NoRoom,     // the capacity message was shown; nothing changed
+    };
+
+    // Rows the list holds at most, whatever a settings file brings; keeps a damaged or foreign
+    // file from exhausting memory.
+    static constexpr size_t kDefaultRowLimit = 65535;
+
+    // The catalogue document must outlive the list; it may be unloaded (an empty catalogue).
+    explicit CSnvtList(const XmlDocument& catalogue, size_t rowLimit = kDefaultRowLimit);
+    CSnvtList(const CSnvtList&) = delete;
+    CSnvtList& operator=(const CSnvtList&) = delete;
+
+    void SetObserver(ISnvtListObserver* observer) { observer_ = observer; }
+    void SetMessageSink(IMessageSink* messages) { messages_ = messages; }
+    void SetProgressSink(IProgressSink* progress) { progress_ = progress; }
+
+    // The gateway's capacity in SNVT variables (see LoadMaxVariables).
+    unsigned MaxVariables() const { return maxVariables_; }
+    void SetMaxVariables(unsigned value) { maxVariables_ = value; }
+    // SNVT variables in the list: always the number of rows plus the rows with a flags variable.
+    unsigned UsedVariables() const { return usedVariables_; }
+
+    size_t RowCount() const { return rows_.size(); }
+    const SnvtRow& Row(size_t index) const { return rows_[index]; }
+    const std::vector<SnvtRow>& Rows() const { return rows_; }
+    // The row's current index, or -1 when it is no longer in the list.
+    int IndexOf(SnvtRowId id) const;
+
+    // Adds the tree variable nodeText of system `system` at index (-1: at the end): caption
+    // "<system><nodeText>", SNVT data and dimension from the catalogue, a flags variable when the
+    // catalogue gives one; refuses with the capacity message when it does not fit. Renumbers.
+    AddResult AddVariable(int index, const std::string& nodeText, uint8_t system);
+
+    // Register references from 40001: two per variable, one more per flags variable.
+    void RenumberRefs();
+
+    // A drop within the list: the row at `moved` (the selected row, -1: none) goes before the row
+    // at `target` (-1: to the end). The row is recreated there with its texts and check state and
+    // the original removed; returns the new row's index, which becomes the selected row, or -1
+    // when nothing moved (no selected row, or the target is the moved row). Renumbers.
+    int MoveRow(int moved, int target);
+
+    void SetChecked(size_t index, bool checked);
+    // The tool bar's "Отметить всё" and "Снять отметки".
+    void SetAll() { SetAllChecked(true); }
+    void ClearAll() { SetAllChecked(false); }
+    // "Удалить выбранное": removes the checked rows, reporting each through the progress sink.
+    void DeleteChecked();
+
+    // Sends the counters line to the observer.
+    void UpdateCounters();
+    // "SNVT переменных <max>, задействовано: <used>, доступно: <max - used>" (Windows-1251).
+    std::string CountersText() const;
+
+    // For the settings file reader.
+    // Removes every row and sets UsedVariables to 0.
+    void Clear();
+    // Appends a row read from a file, counting its SNVT variables before the row appears so the
+    // insert notification already shows them. References stay as given until the next renumber.
+    // Returns false, with the counts unchanged, when no row can be created.
+    bool AppendRowFromFile(std::string caption, std::vector<std::string> subItems);
+
+  private:
+    void SetAllChecked(bool checked);
+    bool HasCaption(const std::string& caption) const;
+    // Inserts at index (-1 or beyond the end: at the end); returns the row's index or -1.
+    int InsertRow(int index, SnvtRow row);
+    void RemoveRow(size_t index);
+    void SetSubItem(size_t index, size_t subItem, const std::string& text, bool& changed);
+    void Notify(void (ISnvtListObserver::*what)(size_t), size_t index);
+    void Progress(const std::string& text, float fraction);
+
+    const XmlDocument& catalogue_;
+    size_t rowLimit_;
+    ISnvtListObserver* observer_ = nullptr;
+    IMessageSink* messages_ = nullptr;
+    IProgressSink* progress_ = nullptr;
+    unsigned maxVariables_ = 0;
+    unsigned usedVariables_ = 0;
+    std::vector<SnvtRow> rows_;
+    SnvtRowId nextId_ = 1;
+    // Lower-cased captions of the rows and how many rows carry each (a file may repeat one).
+    std::unordered_map<std::string, unsigned> captions_;
+};
