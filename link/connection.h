@@ -70,3 +70,7 @@ private:
     std::unique_ptr<CLink> link_;
     bool locked_ = false;
 };
+
+// The device number as the port dialog holds it: decimal digits only, 0 to 4294967295 (surrounding
+// blanks allowed). False, with value untouched, for anything else (an empty text included).
+bool ParseDeviceNumber(const std::string& text, uint32_t& value);

@@ -1,0 +1,268 @@
+#include "comlink.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <utility>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Millis = std::chrono::milliseconds;
+
+struct SpeedEntry {
+    uint32_t baud;
+    speed_t code;
+};
+
+// Speeds the tty layer accepts as a constant. 0 is left out on purpose: B0 hangs the line up.
+constexpr SpeedEntry kSpeeds[] = {
+    {50, B50},           {75, B75},         {110, B110},       {134, B134},     {150, B150},
+    {200, B200},         {300, B300},       {600, B600},       {1200, B1200},   {1800, B1800},
+    {2400, B2400},       {4800, B4800},     {9600, B9600},     {19200, B19200}, {38400, B38400},
+    {57600, B57600},     {115200, B115200}, {230400, B230400},
+#ifdef B460800
+    {460800, B460800},
+#endif
+#ifdef B500000
+    {500000, B500000},
+#endif
+#ifdef B576000
+    {576000, B576000},
+#endif
+#ifdef B921600
+    {921600, B921600},
+#endif
+#ifdef B1000000
+    {1000000, B1000000},
+#endif
+#ifdef B1152000
+    {1152000, B1152000},
+#endif
+#ifdef B1500000
+    {1500000, B1500000},
+#endif
+#ifdef B2000000
+    {2000000, B2000000},
+#endif
+#ifdef B2500000
+    {2500000, B2500000},
+#endif
+#ifdef B3000000
+    {3000000, B3000000},
+#endif
+#ifdef B3500000
+    {3500000, B3500000},
+#endif
+#ifdef B4000000
+    {4000000, B4000000},
+#endif
+};
+
+bool SpeedCode(uint32_t baud, speed_t& code) {
+    for (const SpeedEntry& e : kSpeeds) {
+        if (e.baud == baud) {
+            code = e.code;
+            return true;
+        }
+    }
+    return false;
+}
+
+// Milliseconds left until deadline for poll(), 0 once it has passed.
+int RemainingMs(Clock::time_point deadline) {
+    const auto left = std::chrono::ceil<Millis>(deadline - Clock::now()).count();
+    if (left <= 0) return 0;
+    return left > INT_MAX ? INT_MAX : static_cast<int>(left);
+}
+
+// Waits for events on fd until deadline; EINTR resumes the wait with the time that is left.
+// Returns poll()'s result (0 on timeout) with the events seen in revents.
+int PollUntil(int fd, short events, Clock::time_point deadline, short& revents) {
+    for (;;) {
+        pollfd p{fd, events, 0};
+        const int r = ::poll(&p, 1, RemainingMs(deadline));
+        if (r < 0 && errno == EINTR) continue;
+        revents = p.revents;
+        return r;
+    }
+}
+
+int TcSetAttr(int fd, const termios& t) {
+    int r;
+    do r = ::tcsetattr(fd, TCSANOW, &t);
+    while (r != 0 && errno == EINTR);
+    return r;
+}
+
+}  // namespace
+
+CComLink::CComLink(std::string portName, uint32_t speed)
+    : portName_(std::move(portName)), speed_(speed) {}
+
+CComLink::~CComLink() {
+    CloseHandle();
+}
+
+std::string CComLink::DevicePath(const std::string& portName) {
+    // Windows spells port names in any case ("com3" opens COM3 there too).
+    if (portName.size() >= 4 && portName.size() <= 6 && (portName[0] | 0x20) == 'c' &&
+        (portName[1] | 0x20) == 'o' && (portName[2] | 0x20) == 'm' && portName[3] >= '1' &&
+        portName[3] <= '9') {
+        unsigned n = 0;
+        for (size_t i = 3; i < portName.size(); ++i) {
+            if (portName[i] < '0' || portName[i] > '9') return portName;
+            n = n * 10 + static_cast<unsigned>(portName[i] - '0');
+        }
+        return "/dev/ttyS" + std::to_string(n - 1);
+    }
+    return portName;
+}
+
+int CComLink::Open(bool open) {
+    CloseHandle();
+    if (!open) return lr::Ok;
+
+    // Non-blocking so that the open does not wait for carrier; CLOCAL below makes the line
+    // ignore carrier from then on. The descriptor stays non-blocking: every wait of Read and
+    // Write goes through poll() with its deadline, so a stalled line can never hang a call.
+    const std::string path = DevicePath(portName_);
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return lr::NotOpen;
+    // A serial port belongs to one program at a time, as on Windows: flock() finds another
+    // holder that locks its ports, TIOCEXCL keeps everyone else from opening it after us.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return lr::NotOpen;
+    }
+    ::ioctl(fd, TIOCEXCL);
+    fd_ = fd;
+    outputStuck_ = false;
+
+    if (::tcgetattr(fd_, &original_) != 0) return lr::GetStateFailed;
+    haveOriginal_ = true;
+    return ApplyLineSettings();
+}
+
+int CComLink::ApplyLineSettings() {
+    speed_t code;
+    if (!SpeedCode(speed_, code)) return lr::SetStateFailed;
+
+    // Raw 8N1 like a Windows COM port, which is always binary: no line editing, echo, signals,
+    // CR/LF translation, stripping or software flow control. Hardware flow control (CRTSCTS)
+    // stays as the port had it.
+    termios t = original_;
+    t.c_iflag &= ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF |
+                   IXANY | INPCK | IUCLC | IMAXBEL);
+    t.c_oflag &= ~OPOST;
+    t.c_lflag &= ~(ECHO | ECHONL | ECHOE | ECHOK | ICANON | ISIG | IEXTEN);
+    t.c_cflag &= ~(CSIZE | PARENB | CSTOPB);
+    t.c_cflag |= CS8 | CREAD | CLOCAL;
+    t.c_cc[VMIN] = 0;
+    t.c_cc[VTIME] = 0;
+    if (::cfsetispeed(&t, code) != 0 || ::cfsetospeed(&t, code) != 0) return lr::SetStateFailed;
+    if (TcSetAttr(fd_, t) != 0) return lr::SetStateFailed;
+
+    // tcsetattr() succeeds when any part was applied; a driver that cannot do the speed falls
+    // back to another one, which would talk to the device at the wrong rate.
+    termios applied{};
+    if (::tcgetattr(fd_, &applied) != 0 || ::cfgetospeed(&applied) != code ||
+        (applied.c_cflag & CSIZE) != CS8 || (applied.c_cflag & (PARENB | CSTOPB)) != 0)
+        return lr::SetStateFailed;
+
+    // Linux raises DTR on open. A pseudo-terminal has no modem lines (ENOTTY/EINVAL).
+    int dtr = TIOCM_DTR;
+    if (::ioctl(fd_, TIOCMBIC, &dtr) != 0 && errno != ENOTTY && errno != EINVAL)
+        return lr::SetStateFailed;
+    return lr::Ok;
+}
+
+void CComLink::CloseHandle() {
+    if (fd_ < 0) return;
+    // close() waits up to half a minute for queued output; after a write that could not get
+    // out (flow control holding the line), that output is dropped instead.
+    if (outputStuck_) ::tcflush(fd_, TCOFLUSH);
+    if (haveOriginal_) TcSetAttr(fd_, original_);
+    ::ioctl(fd_, TIOCNXCL);
+    ::close(fd_);
+    fd_ = -1;
+    haveOriginal_ = false;
+    outputStuck_ = false;
+}
+
+int CComLink::Read(void* buffer, int count, int* got, unsigned timeoutMs) {
+    if (buffer == nullptr || count <= 0) return lr::BadArgument;
+    if (fd_ < 0) return lr::NotOpen;
+
+    const auto deadline = Clock::now() + Millis(static_cast<int64_t>(timeoutMs) + count);
+    auto* out = static_cast<uint8_t*>(buffer);
+    int total = 0;
+    int result = lr::Ok;
+    while (total < count) {
+        // Data already pending is taken even after the deadline has passed.
+        short revents = 0;
+        const int r = PollUntil(fd_, POLLIN, deadline, revents);
+        if (r == 0) break;
+        if (r < 0) {
+            result = errno;
+            break;
+        }
+        if ((revents & POLLNVAL) != 0) {
+            result = EBADF;
+            break;
+        }
+        const ssize_t n = ::read(fd_, out + total, static_cast<size_t>(count - total));
+        if (n > 0) {
+            total += static_cast<int>(n);
+        } else if (n == 0) {
+            // Readable yet empty: the line was hung up. Ending here keeps it from spinning.
+            break;
+        } else if (errno != EINTR && errno != EAGAIN) {
+            result = errno;
+            break;
+        }
+    }
+    if (got != nullptr) *got = total;
+    return result;
+}
+
+int CComLink::Write(const void* buffer, int count, int* written) {
+    if (buffer == nullptr || count <= 0) return lr::BadArgument;
+    if (fd_ < 0) return lr::NotOpen;
+
+    const auto deadline = Clock::now() + Millis(300 + static_cast<int64_t>(count));
+    const auto* in = static_cast<const uint8_t*>(buffer);
+    int total = 0;
+    while (total < count) {
+        const ssize_t n = ::write(fd_, in + total, static_cast<size_t>(count - total));
+        if (n > 0) {
+            total += static_cast<int>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno != EAGAIN) break;
+        short revents = 0;
+        if (PollUntil(fd_, POLLOUT, deadline, revents) <= 0) break;
+        if ((revents & (POLLERR | POLLHUP | POLLNVAL)) != 0 && (revents & POLLOUT) == 0) break;
+    }
+    if (written != nullptr) *written = total;
+    if (total == count) return lr::Ok;
+    outputStuck_ = true;
+    return lr::ShortWrite;
+}
+
+int CComLink::Purge(int flags) {
+    if (fd_ < 0) return 0;
+    // The Windows purge flags: 4 clears the output buffer, 8 the input buffer; 1 and 2 abort
+    // overlapped operations, which this link never has.
+    const bool output = (flags & 4) != 0, input = (flags & kPurgeInput) != 0;
+    if (!input && !output) return 1;
+    const int queue = input && output ? TCIOFLUSH : input ? TCIFLUSH : TCOFLUSH;
+    return ::tcflush(fd_, queue) == 0 ? 1 : 0;
+}

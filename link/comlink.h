@@ -1,0 +1,44 @@
+#pragma once
+// The link over a serial port (a tty device).
+#include <termios.h>
+
+#include <cstdint>
+#include <string>
+
+#include "vlink.h"
+
+class CComLink : public CLink {
+  public:
+    CComLink(std::string portName, uint32_t speed);
+    ~CComLink() override;
+    CComLink(const CComLink&) = delete;
+    CComLink& operator=(const CComLink&) = delete;
+
+    // Open(true): 0, 1003 (cannot open, or the port is in use by another program), 1051 (line
+    // settings unreadable), 1052 (settings or speed not accepted). After 1051/1052 the port stays
+    // held and IsOpen() is true.
+    int Open(bool open) override;
+    // Waits at most timeoutMs + 1 ms per byte asked; silence gives 0 with a short count.
+    int Read(void* buffer, int count, int* got, unsigned timeoutMs) override;
+    // Bounded by 300 ms + 1 ms per byte; 1010 when fewer than count bytes went out.
+    int Write(const void* buffer, int count, int* written) override;
+    bool IsOpen() override { return fd_ >= 0; }
+    int Purge(int flags) override;
+
+    const std::string& PortName() const { return portName_; }
+    uint32_t Speed() const { return speed_; }
+
+    // The device path of a port name: "COMn" is /dev/ttyS(n-1); any other name is a path as is.
+    static std::string DevicePath(const std::string& portName);
+
+  private:
+    int ApplyLineSettings();
+    void CloseHandle();
+
+    std::string portName_;
+    uint32_t speed_;
+    int fd_ = -1;
+    bool haveOriginal_ = false;
+    bool outputStuck_ = false;  // a write could not get all its bytes out
+    termios original_{};
+};

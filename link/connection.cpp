@@ -1,0 +1,155 @@
+#include "connection.h"
+
+#include <charconv>
+#include <new>
+
+#include "comlink.h"
+#include "inifile.h"
+#include "tcpiplink.h"
+
+namespace {
+
+const char kSection[] = "CONNECTION";
+
+// Holds the connection's lock for one operation; owns() is false when the lock was already held,
+// in which case the operation must do nothing (and must not release the lock it never took).
+class LockHolder {
+  public:
+    explicit LockHolder(connection& conn) : conn_(conn), owns_(conn.TryLock()) {}
+    ~LockHolder() {
+        if (owns_) conn_.Unlock();
+    }
+    LockHolder(const LockHolder&) = delete;
+    LockHolder& operator=(const LockHolder&) = delete;
+    bool owns() const { return owns_; }
+
+  private:
+    connection& conn_;
+    bool owns_;
+};
+
+std::string Decimal(uint32_t value) {
+    char text[16];
+    const auto end = std::to_chars(text, text + sizeof text, value).ptr;
+    return std::string(text, end);
+}
+
+std::string Decimal(int value) {
+    char text[16];
+    const auto end = std::to_chars(text, text + sizeof text, value).ptr;
+    return std::string(text, end);
+}
+
+// The link object, or null when memory for it cannot be had.
+template <typename Link, typename... Args>
+std::unique_ptr<CLink> MakeLink(const Args&... args) {
+    try {
+        return std::unique_ptr<CLink>(new (std::nothrow) Link(args...));
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+}  // namespace
+
+bool ParseDeviceNumber(const std::string& text, uint32_t& value) {
+    size_t begin = 0, end = text.size();
+    while (begin < end && (text[begin] == ' ' || text[begin] == '\t')) ++begin;
+    while (end > begin && (text[end - 1] == ' ' || text[end - 1] == '\t')) --end;
+    if (begin == end) return false;
+    uint64_t number = 0;
+    for (size_t i = begin; i < end; ++i) {
+        if (text[i] < '0' || text[i] > '9') return false;
+        number = number * 10 + static_cast<uint64_t>(text[i] - '0');
+        if (number > UINT32_MAX) return false;
+    }
+    value = static_cast<uint32_t>(number);
+    return true;
+}
+
+connection::~connection() {
+    link_.reset();
+}
+
+bool connection::TryLock() {
+    if (locked_) return false;
+    locked_ = true;
+    return true;
+}
+
+void connection::Unlock() {
+    locked_ = false;
+}
+
+void connection::LoadSettings(const std::string& iniPath) {
+    LockHolder lock(*this);
+    if (!lock.owns()) return;
+    PortName = ini::ReadString(iniPath, kSection, "port", "COM1");
+    IpAddress = ini::ReadString(iniPath, kSection, "IP", "192.168.0.1");
+    // Normalised through the number, so "010001" comes back as "10001" and letters as "0".
+    TcpIpPort = Decimal(ini::AtoiInt(ini::ReadString(iniPath, kSection, "TCPIPport", "10001")));
+    Speed = ini::AtoiLow32(ini::ReadString(iniPath, kSection, "speed", "115200"));
+}
+
+void connection::SaveSettings(const std::string& iniPath) {
+    LockHolder lock(*this);
+    if (!lock.owns()) return;
+    ini::WriteString(iniPath, kSection, "port", PortName);
+    ini::WriteString(iniPath, kSection, "IP", IpAddress);
+    ini::WriteString(iniPath, kSection, "TCPIPport", TcpIpPort);
+    ini::WriteString(iniPath, kSection, "speed", Decimal(Speed));
+}
+
+void connection::ShowPortDialog(IPortDialog& dialog, int left, int top, uint32_t* deviceNumber,
+                                bool deviceNumberEditable) {
+    // The lock stays held while the dialog runs, so nothing can use the link meanwhile; the
+    // dialog writes the fields directly.
+    LockHolder lock(*this);
+    if (!lock.owns()) return;
+    if (deviceNumber != nullptr) DeviceNumber = *deviceNumber;
+    dialog.SetDevNomEnabled(deviceNumberEditable);
+    dialog.Place(left, top);
+    dialog.ShowModal(*this);
+    // Whichever button closed the dialog, the number in its field is handed back.
+    if (deviceNumberEditable && deviceNumber != nullptr) {
+        uint32_t number = 0;
+        *deviceNumber = ParseDeviceNumber(dialog.DevNomText(), number) ? number : 0;
+    }
+}
+
+LinkResult connection::Open() {
+    if (PortName == "TCP/IP") return OpenTcpIpLink(IpAddress, TcpIpPort);
+    return OpenComLink(PortName, Speed);
+}
+
+LinkResult connection::OpenComLink(const std::string& portName, uint32_t speed) {
+    LockHolder lock(*this);
+    if (!lock.owns()) return lr::LockFailed;
+    link_.reset();
+    link_ = MakeLink<CComLink>(portName, speed);
+    if (!link_) return lr::NoLinkObject;
+    // The link stays current even when it fails to open: the next exchange reports its error.
+    return link_->Open(true);
+}
+
+LinkResult connection::OpenTcpIpLink(const std::string& host, const std::string& tcpPort) {
+    LockHolder lock(*this);
+    if (!lock.owns()) return lr::LockFailed;
+    link_.reset();
+    link_ = MakeLink<CTCPIPLink>(host, tcpPort);
+    if (!link_) return lr::NoLinkObject;
+    return link_->Open(true);
+}
+
+void connection::Close() {
+    LockHolder lock(*this);
+    if (!lock.owns()) return;
+    link_.reset();
+}
+
+LinkResult connection::SetLink(std::unique_ptr<CLink> link) {
+    LockHolder lock(*this);
+    if (!lock.owns()) return lr::LockFailed;
+    link_ = std::move(link);
+    return lr::Ok;
+}

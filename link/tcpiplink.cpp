@@ -1,0 +1,178 @@
+#include "tcpiplink.h"
+
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cstdint>
+#include <ctime>
+#include <utility>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Millis = std::chrono::milliseconds;
+
+int RemainingMs(Clock::time_point deadline) {
+    const auto left = std::chrono::ceil<Millis>(deadline - Clock::now()).count();
+    if (left <= 0) return 0;
+    return left > INT_MAX ? INT_MAX : static_cast<int>(left);
+}
+
+// poll() on one socket until deadline, resuming after signals. Returns poll()'s result.
+int PollUntil(int fd, short events, Clock::time_point deadline, short& revents) {
+    for (;;) {
+        pollfd p{fd, events, 0};
+        const int r = ::poll(&p, 1, RemainingMs(deadline));
+        if (r < 0 && errno == EINTR) continue;
+        revents = p.revents;
+        return r;
+    }
+}
+
+// A non-blocking connect bounded in time: a blocking one waits about two minutes on Linux for
+// an address that does not answer, with the window frozen all that time.
+bool ConnectWithin(int fd, const addrinfo& ai, int timeoutMs) {
+    if (::connect(fd, ai.ai_addr, ai.ai_addrlen) == 0) return true;
+    if (errno != EINPROGRESS && errno != EINTR) return false;
+    short revents = 0;
+    if (PollUntil(fd, POLLOUT, Clock::now() + Millis(timeoutMs), revents) <= 0) return false;
+    int error = 0;
+    socklen_t length = sizeof error;
+    return ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0;
+}
+
+}  // namespace
+
+CTCPIPLink::CTCPIPLink(std::string host, std::string tcpPort)
+    : host_(std::move(host)), tcpPort_(std::move(tcpPort)) {}
+
+CTCPIPLink::~CTCPIPLink() {
+    CloseSocket();
+}
+
+void CTCPIPLink::CloseSocket() {
+    if (socket_ < 0) return;
+    ::close(socket_);
+    socket_ = -1;
+}
+
+int CTCPIPLink::Open(bool open) {
+    CloseSocket();
+    if (!open) return lr::Ok;
+
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_protocol = IPPROTO_TCP;
+    addrinfo* list = nullptr;
+    if (::getaddrinfo(host_.c_str(), tcpPort_.c_str(), &hints, &list) != 0) return lr::NotOpen;
+
+    for (const addrinfo* ai = list; ai != nullptr && socket_ < 0; ai = ai->ai_next) {
+        // An address family the machine cannot use (IPv6 switched off, say) only rules out
+        // that address; the next one may still connect.
+        const int fd = ::socket(ai->ai_family, ai->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK,
+                                ai->ai_protocol);
+        if (fd < 0) continue;
+        if (ConnectWithin(fd, *ai, kConnectTimeoutMs)) {
+            // Frames are written whole and answered at once; Nagle would only delay them.
+            const int one = 1;
+            ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+            socket_ = fd;
+        } else {
+            ::close(fd);
+        }
+    }
+    ::freeaddrinfo(list);
+    return socket_ >= 0 ? lr::Ok : lr::NotOpen;
+}
+
+int CTCPIPLink::Read(void* buffer, int count, int* got, unsigned timeoutMs) {
+    if (buffer == nullptr || count <= 0) return lr::BadArgument;
+    if (socket_ < 0) return lr::NotOpen;
+
+    const Millis wait(static_cast<int64_t>(timeoutMs) + 1000);
+    auto* out = static_cast<uint8_t*>(buffer);
+    int total = 0;
+    int result = lr::Ok;
+    while (total < count) {
+        short revents = 0;
+        const int r = PollUntil(socket_, POLLIN, Clock::now() + wait, revents);
+        if (r == 0) {
+            result = lr::TcpTimeout;
+            break;
+        }
+        if (r < 0 || (revents & POLLNVAL) != 0) break;
+        const ssize_t n =
+            ::recv(socket_, out + total, static_cast<size_t>(count - total), MSG_DONTWAIT);
+        if (n > 0) {
+            total += static_cast<int>(n);
+        } else if (n == 0) {
+            // The peer closed the connection: the socket stays readable for ever, so the read
+            // ends here with what came (the exchange sees a short answer).
+            break;
+        } else if (errno != EINTR && errno != EAGAIN) {
+            break;
+        }
+    }
+    if (got != nullptr) *got = total;
+    return result;
+}
+
+int CTCPIPLink::Write(const void* buffer, int count, int* written) {
+    if (buffer == nullptr || count <= 0) return lr::BadArgument;
+    if (socket_ < 0) return lr::NotOpen;
+
+    const auto* in = static_cast<const uint8_t*>(buffer);
+    int total = 0;
+    int result = lr::Ok;
+    while (total < count) {
+        short revents = 0;
+        const int r = PollUntil(socket_, POLLOUT, Clock::now() + Millis(1000), revents);
+        if (r == 0) {
+            CloseSocket();
+            result = lr::ShortWrite;
+            break;
+        }
+        if (r < 0 || (revents & POLLNVAL) != 0) break;
+        // MSG_NOSIGNAL: a peer that dropped the connection must not end the program by SIGPIPE.
+        const ssize_t n = ::send(socket_, in + total, static_cast<size_t>(count - total),
+                                 MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n > 0) {
+            total += static_cast<int>(n);
+        } else if (n < 0 && errno != EINTR && errno != EAGAIN) {
+            break;
+        }
+    }
+    if (written != nullptr) *written = total;
+    return result;
+}
+
+int CTCPIPLink::Purge(int flags) {
+    if (flags != kPurgeInput || socket_ < 0) return 0;
+
+    const auto deadline = Clock::now() + Millis(1000);
+    uint8_t sink[1024];
+    while (Clock::now() < deadline) {
+        pollfd p{socket_, POLLIN, 0};
+        const timespec tenMicroseconds{0, 10000};
+        const int r = ::ppoll(&p, 1, &tenMicroseconds, nullptr);
+        if (r == 0) return 1;
+        if (r < 0) {
+            if (errno == EINTR) continue;
+            return 0;
+        }
+        if ((p.revents & POLLNVAL) != 0) return 0;
+        // Whatever is pending goes at once rather than byte by byte.
+        const ssize_t n = ::recv(socket_, sink, sizeof sink, MSG_DONTWAIT);
+        if (n == 0) return 0;  // the peer closed: no exchange over this link can succeed
+        if (n < 0 && errno != EINTR && errno != EAGAIN) return 0;
+    }
+    return 0;
+}

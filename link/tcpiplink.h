@@ -1,0 +1,38 @@
+#pragma once
+// The link over a TCP connection to the device (or to a serial-to-network adapter in front of it).
+#include <string>
+
+#include "vlink.h"
+
+class CTCPIPLink : public CLink {
+  public:
+    CTCPIPLink(std::string host, std::string tcpPort);
+    ~CTCPIPLink() override;
+    CTCPIPLink(const CTCPIPLink&) = delete;
+    CTCPIPLink& operator=(const CTCPIPLink&) = delete;
+
+    // Open(true): 0, or 1003 when the name does not resolve or no address accepts the
+    // connection. Each connection attempt is bounded by kConnectTimeoutMs.
+    int Open(bool open) override;
+    // Each wait for data lasts at most timeoutMs + 1000 ms; a wait that times out gives 1011.
+    // Other failures, and the peer closing the connection, end the read with 0 and a short count.
+    int Read(void* buffer, int count, int* got, unsigned timeoutMs) override;
+    // 1010 (and the link closed) when the socket stays unwritable for a second.
+    int Write(const void* buffer, int count, int* written) override;
+    bool IsOpen() override { return socket_ >= 0; }
+    // flags 8: drops pending input; 1 when nothing was left pending, 0 on a failure or when
+    // input kept coming for a second. Other flags: 0.
+    int Purge(int flags) override;
+
+    const std::string& Host() const { return host_; }
+    const std::string& TcpPort() const { return tcpPort_; }
+
+    static constexpr int kConnectTimeoutMs = 21000;
+
+  private:
+    void CloseSocket();
+
+    std::string host_;
+    std::string tcpPort_;
+    int socket_ = -1;
+};
