@@ -1,0 +1,112 @@
+#include "atomicfilewriter.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+
+namespace {
+
+std::string FolderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+std::string NameOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The file a symbolic link points to, so that saving through a link keeps the link.
+std::string FollowLinks(const std::string& path) {
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+    char resolved[PATH_MAX];
+    if (::realpath(path.c_str(), resolved) != nullptr) return resolved;
+    return path;  // a dangling link: replace the link itself
+}
+
+}  // namespace
+
+CAtomicFileWriter::~CAtomicFileWriter() {
+    Discard();
+}
+
+bool CAtomicFileWriter::Open(const std::string& path) {
+    Discard();
+    error_ = 0;
+    target_ = FollowLinks(path);
+    if (target_.empty() || target_.back() == '/') return Fail(EISDIR);
+
+    struct stat existing;
+    const bool exists = ::stat(target_.c_str(), &existing) == 0;
+    if (exists && S_ISDIR(existing.st_mode)) return Fail(EISDIR);
+
+    const std::string stem = FolderOf(target_) + "/." + NameOf(target_) + ".tmp";
+    for (unsigned attempt = 0; attempt < 100; ++attempt) {
+        std::string candidate = stem + std::to_string(::getpid()) + "_" + std::to_string(attempt);
+        fd_ = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd_ >= 0) {
+            temp_ = std::move(candidate);
+            break;
+        }
+        if (errno != EEXIST) return Fail(errno);
+    }
+    if (fd_ < 0) return Fail(EEXIST);
+    // Best effort: the new file keeps the access rights of the one it replaces.
+    if (exists) (void)::fchmod(fd_, existing.st_mode & 07777);
+    return true;
+}
+
+bool CAtomicFileWriter::Write(std::string_view data) {
+    if (fd_ < 0) return Fail(EBADF);
+    while (!data.empty()) {
+        const ssize_t n = ::write(fd_, data.data(), data.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return Fail(errno);
+        }
+        if (n == 0) return Fail(EIO);
+        data.remove_prefix(static_cast<size_t>(n));
+    }
+    return true;
+}
+
+bool CAtomicFileWriter::Commit() {
+    if (fd_ < 0) return Fail(EBADF);
+    if (::fsync(fd_) != 0) return Fail(errno);
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) return Fail(errno);
+    if (::rename(temp_.c_str(), target_.c_str()) != 0) return Fail(errno);
+    temp_.clear();
+    // The rename itself becomes durable with the folder; a failure here no longer loses data.
+    const int dir = ::open(FolderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        (void)::fsync(dir);
+        ::close(dir);
+    }
+    return true;
+}
+
+bool CAtomicFileWriter::Fail(int error) {
+    error_ = error;
+    Discard();
+    return false;
+}
+
+void CAtomicFileWriter::Discard() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+    if (!temp_.empty()) {
+        ::unlink(temp_.c_str());
+        temp_.clear();
+    }
+}

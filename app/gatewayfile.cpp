@@ -1,0 +1,166 @@
+#include "gatewayfile.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstring>
+
+#include "atomicfilewriter.h"
+#include "cp1251.h"
+#include "gatewaytokenreader.h"
+#include "pathcase.h"
+#include "snvtlist.h"
+
+namespace {
+
+const char kFileName[] = "duxgate.cfg";
+const char kLineEnd[] = "\r\n";
+// The SNVT id is left-aligned in a column this wide, then followed by one more space.
+constexpr size_t kIdColumn = 22;
+
+void AppendLine(std::string& out, const std::string& type, const std::string& ref,
+                const std::string& id) {
+    out += type;
+    out += ' ';
+    out += ref;
+    out += ' ';
+    out += id;
+    if (id.size() < kIdColumn) out.append(kIdColumn - id.size(), ' ');
+    out += ' ';
+}
+
+bool WritesFlagsLine(const SnvtRow& row) {
+    return row.subItems.size() >= 7 && !row.Text(colFlagsName).empty();
+}
+
+// The main line and, for a named flags variable, the flags line: one entry, one write.
+std::string EntryText(const SnvtRow& row) {
+    std::string text;
+    AppendLine(text, row.Text(colType), row.Text(colRef), row.Text(colSnvtId));
+    text += row.caption;
+    text += ' ';
+    text += row.Text(colDimension);
+    if (WritesFlagsLine(row)) {
+        text += kLineEnd;
+        AppendLine(text, row.Text(colFlagsType), row.Text(colFlagsRef), row.Text(colFlagsSnvtId));
+        text += row.Text(colFlagsName);
+    }
+    text += kLineEnd;
+    return text;
+}
+
+bool HasSpace(const std::string& field) {
+    for (char c : field) {
+        if (CGatewayTokenReader::IsSpace(static_cast<unsigned char>(c))) return true;
+    }
+    return false;
+}
+
+// Why the row would read back as something else, or empty when it reads back as written. Fields
+// are split at white space, so none may hold any; an empty field would shift the ones after it,
+// except the last field of a line, which reads back as empty.
+std::string RowProblem(const SnvtRow& row) {
+    // "пустое поле", "пробел в поле", "поле Type не F", "поле Type не начинается с B"
+    static const std::string empty = cp1251::FromUtf8("пустое поле \"");
+    static const std::string space = cp1251::FromUtf8("пробел в поле \"");
+    static const std::string notF = cp1251::FromUtf8("в поле \"Type\" не \"F\"");
+    static const std::string notB = cp1251::FromUtf8("поле \"Type\" флагов не начинается с \"B\"");
+
+    std::vector<int> columns = {colType, colRef, colSnvtId, colVarName, colDimension};
+    if (WritesFlagsLine(row)) {
+        columns.insert(columns.end(), {colFlagsType, colFlagsRef, colFlagsSnvtId, colFlagsName});
+    }
+    for (int column : columns) {
+        const std::string& text = row.Text(column);
+        const bool lastOfLine = column == colDimension || column == colFlagsName;
+        if (text.empty() && !lastOfLine) return empty + kSnvtColumnCaptions[column] + "\"";
+        if (HasSpace(text)) return space + kSnvtColumnCaptions[column] + "\"";
+    }
+    // Only "F" entries are read back, and only a line beginning with "B" is a flags line.
+    if (row.Text(colType) != "F") return notF;
+    if (WritesFlagsLine(row) && row.Text(colFlagsType)[0] != 'B') return notB;
+    return std::string();
+}
+
+SaveGatewayResult Refused(size_t index, const SnvtRow& row, const std::string& problem) {
+    // "Не могу сохранить строку N (...): ..."
+    static const std::string cannot = cp1251::FromUtf8("Не могу сохранить строку ");
+    SaveGatewayResult result;
+    result.row = static_cast<int>(index);
+    result.message = cannot + std::to_string(index + 1) + " (" + row.caption + "): " + problem;
+    return result;
+}
+
+SaveGatewayResult FileFailure(int error) {
+    // "Ошибка записи файла: "
+    static const std::string writeError = cp1251::FromUtf8("Ошибка записи файла: ");
+    SaveGatewayResult result;
+    result.errorNumber = error;
+    // The system's own English text: the translated one would follow the locale's encoding.
+    const char* reason = ::strerrordesc_np(error);
+    result.message = writeError + (reason ? reason : "error " + std::to_string(error));
+    return result;
+}
+
+}  // namespace
+
+SaveGatewayResult SaveGatewayFile(const CSnvtList& list, const std::string& path) {
+    for (size_t i = 0; i < list.RowCount(); ++i) {
+        const std::string problem = RowProblem(list.Row(i));
+        if (!problem.empty()) return Refused(i, list.Row(i), problem);
+    }
+    CAtomicFileWriter file;
+    if (!file.Open(path)) return FileFailure(file.Error());
+    for (const SnvtRow& row : list.Rows()) {
+        if (!file.Write(EntryText(row))) return FileFailure(file.Error());
+    }
+    if (!file.Commit()) return FileFailure(file.Error());
+    SaveGatewayResult result;
+    result.ok = true;
+    return result;
+}
+
+void LoadGatewayFile(CSnvtList& list, const std::string& prefix) {
+    list.Clear();
+    const std::string path = pathcase::Resolve(prefix + kFileName);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        list.UpdateCounters();
+        return;
+    }
+    CGatewayTokenReader in(fd);
+    for (;;) {
+        const std::string type = in.FirstToken();
+        std::vector<std::string> subItems(kPlainSubItems);
+        std::string caption;
+        subItems[colRef - 1] = in.LineToken();
+        subItems[colSnvtId - 1] = in.LineToken();
+        caption = in.LineToken();
+        subItems[colDimension - 1] = in.LineToken();
+        subItems[colType - 1] = type;
+        in.SkipRestOfLine();
+        in.SkipLineBreaks();
+
+        if (in.LookAhead() == 'B') {
+            const std::string flagsType = in.FirstToken();
+            const std::string flagsRef = in.LineToken();
+            const std::string flagsId = in.LineToken();
+            const std::string flagsName = in.LineToken();
+            subItems.insert(subItems.end(), {flagsName, flagsRef, flagsType, flagsId});
+            in.SkipRestOfLine();
+            in.SkipLineBreaks();
+            // One flags line per entry: further "B" lines have no row to go to.
+            while (in.LookAhead() == 'B') {
+                in.SkipRestOfLine();
+                in.SkipLineBreaks();
+            }
+        }
+
+        if (type == "F" && !list.AppendRowFromFile(std::move(caption), std::move(subItems))) {
+            break;
+        }
+        if (in.AtEnd()) break;
+    }
+    ::close(fd);
+    list.UpdateCounters();
+}

@@ -1,0 +1,46 @@
+#include "gatewaytokenreader.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+
+std::string CGatewayTokenReader::FirstToken() {
+    while (IsSpace(look_)) Advance();
+    return Collect();
+}
+
+std::string CGatewayTokenReader::LineToken() {
+    while (IsSpace(look_) && look_ != '\n') Advance();
+    if (look_ == '\n') return std::string();
+    return Collect();
+}
+
+void CGatewayTokenReader::SkipRestOfLine() {
+    while (look_ != '\n' && look_ != kEnd) Advance();
+}
+
+void CGatewayTokenReader::SkipLineBreaks() {
+    while (look_ == ' ' || look_ == '\r' || look_ == '\n') Advance();
+}
+
+std::string CGatewayTokenReader::Collect() {
+    std::string token;
+    while (look_ != kEnd && !IsSpace(look_)) {
+        token += static_cast<char>(look_);
+        Advance();
+    }
+    return token;
+}
+
+void CGatewayTokenReader::Advance() {
+    if (pos_ == size_ && !ended_) {
+        ssize_t n;
+        do {
+            n = ::read(fd_, buffer_, sizeof buffer_);
+        } while (n < 0 && errno == EINTR);
+        pos_ = 0;
+        size_ = n > 0 ? static_cast<size_t>(n) : 0;
+        ended_ = n <= 0;
+    }
+    look_ = pos_ < size_ ? static_cast<unsigned char>(buffer_[pos_++]) : kEnd;
+}

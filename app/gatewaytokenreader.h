@@ -1,0 +1,39 @@
+#pragma once
+// The tokens of a gateway settings file, read with one character of look-ahead. White space is
+// exactly space, tab, LF, VT, FF and CR, whatever the locale; every other byte, 0xFF included, is
+// part of a token.
+#include <string>
+
+class CGatewayTokenReader {
+  public:
+    static constexpr int kEnd = -1;
+
+    // Takes a file descriptor open for reading (not closed here). A read error ends the file.
+    explicit CGatewayTokenReader(int fd) : fd_(fd) {}
+
+    // The first token of a line: white space, line ends included, is skipped before it.
+    std::string FirstToken();
+    // A further token of the same line: empty once the line has ended, so that a missing field
+    // never takes the next line's first one.
+    std::string LineToken();
+    // Skips to the line's LF (or the end of the file).
+    void SkipRestOfLine();
+    // Skips spaces, CR and LF (not tabs) between lines.
+    void SkipLineBreaks();
+
+    int LookAhead() const { return look_; }
+    bool AtEnd() const { return look_ == kEnd; }
+
+    static bool IsSpace(int c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+  private:
+    void Advance();
+    std::string Collect();
+
+    int fd_;
+    int look_ = ' ';
+    char buffer_[65536];
+    size_t pos_ = 0;
+    size_t size_ = 0;
+    bool ended_ = false;
+};

@@ -1,0 +1,241 @@
+#include "snvtlist.h"
+
+#include <new>
+#include <utility>
+
+#include "cp1251.h"
+#include "optlist.h"
+
+namespace {
+
+// The first register reference of the list; the gateway's register map starts here.
+constexpr uint16_t kFirstRef = 40001;
+
+const std::string& NoRoomText() {
+    // "Количество SNVT переменных достигло максимума!!!\nНе могу добавить "
+    static const std::string text =
+        cp1251::FromUtf8("Количество SNVT переменных достигло максимума!!!\nНе могу добавить ");
+    return text;
+}
+
+const std::string& NeedText(unsigned need) {
+    // The spelling is the one users know from the program's messages.
+    static const std::string two = cp1251::FromUtf8("2 переменых");
+    static const std::string one = cp1251::FromUtf8("1 переменую");
+    return need == 2 ? two : one;
+}
+
+}  // namespace
+
+CSnvtList::CSnvtList(const XmlDocument& catalogue, size_t rowLimit)
+    : catalogue_(catalogue), rowLimit_(rowLimit) {}
+
+int CSnvtList::IndexOf(SnvtRowId id) const {
+    for (size_t i = 0; i < rows_.size(); ++i) {
+        if (rows_[i].id == id) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+CSnvtList::AddResult CSnvtList::AddVariable(int index, const std::string& nodeText,
+                                            uint8_t system) {
+    const std::string number = std::to_string(system);
+    const std::string caption = number + nodeText;
+    if (HasCaption(caption)) return AddResult::Duplicate;
+
+    const SOptions options = GetVarOptions(catalogue_, nodeText);
+    const unsigned need = options.items[1].name == "FSNVTid" ? 2 : 1;
+    // Counts are compared in full width: a list read from a file may already hold more than the
+    // capacity, and then nothing more fits.
+    if (static_cast<unsigned long long>(usedVariables_) + need > maxVariables_) {
+        if (messages_) messages_->ShowMessage(NoRoomText() + NeedText(need));
+        return AddResult::NoRoom;
+    }
+
+    SnvtRow row;
+    row.caption = caption;
+    row.subItems = {std::string(), "F", options.items[0].value, GetVarNote(catalogue_, nodeText)};
+    if (need == 2) {
+        const SOption& flags = options.items[2];
+        std::string flagsName =
+            flags.name == "flags" && !flags.value.empty() ? number + flags.value : caption;
+        row.subItems.insert(row.subItems.end(),
+                            {std::move(flagsName), std::string(), "B", options.items[1].value});
+    }
+
+    usedVariables_ += need;
+    if (InsertRow(index, std::move(row)) < 0) {
+        usedVariables_ -= need;
+        UpdateCounters();
+        return AddResult::NoRoom;
+    }
+    RenumberRefs();
+    return AddResult::Added;
+}
+
+void CSnvtList::RenumberRefs() {
+    // 16 bits as the gateway's register numbers are; beyond 65535 they wrap.
+    uint16_t ref = kFirstRef;
+    for (size_t i = 0; i < rows_.size(); ++i) {
+        bool changed = false;
+        SetSubItem(i, colRef - 1, std::to_string(ref), changed);
+        ref = static_cast<uint16_t>(ref + 2);
+        if (rows_[i].HasFlags() && rows_[i].subItems[colFlagsType - 1] == "B") {
+            SetSubItem(i, colFlagsRef - 1, std::to_string(ref), changed);
+            ref = static_cast<uint16_t>(ref + 1);
+        }
+        if (changed) Notify(&ISnvtListObserver::RowChanged, i);
+    }
+}
+
+int CSnvtList::MoveRow(int moved, int target) {
+    const int count = static_cast<int>(rows_.size());
+    if (moved < 0 || moved >= count || target == moved) return -1;
+    if (target >= count) target = -1;
+
+    SnvtRow copy = rows_[static_cast<size_t>(moved)];
+    copy.id = 0;
+    const SnvtRowId originalId = rows_[static_cast<size_t>(moved)].id;
+    int placed;
+    if (rows_.size() < rowLimit_) {
+        // The copy lands before the target, then the original goes wherever it now stands.
+        placed = InsertRow(target, std::move(copy));
+        if (placed < 0) return -1;
+        const SnvtRowId copyId = rows_[static_cast<size_t>(placed)].id;
+        RemoveRow(static_cast<size_t>(IndexOf(originalId)));
+        placed = IndexOf(copyId);
+    } else {
+        // A full list has no room for the copy: take the original out first, to the same result.
+        int at = target < 0 ? -1 : (target > moved ? target - 1 : target);
+        RemoveRow(static_cast<size_t>(moved));
+        placed = InsertRow(at, std::move(copy));
+        if (placed < 0) return -1;
+    }
+    RenumberRefs();
+    return placed;
+}
+
+void CSnvtList::SetChecked(size_t index, bool checked) {
+    if (index >= rows_.size() || rows_[index].checked == checked) return;
+    rows_[index].checked = checked;
+    Notify(&ISnvtListObserver::RowChanged, index);
+}
+
+void CSnvtList::SetAllChecked(bool checked) {
+    for (size_t i = rows_.size(); i-- > 0;) SetChecked(i, checked);
+    Progress(std::string(), 0.0f);
+}
+
+void CSnvtList::DeleteChecked() {
+    // "удаление выбранных переменных", "Удаляю "
+    static const std::string deleting = cp1251::FromUtf8("удаление выбранных переменных");
+    static const std::string deletingRow = cp1251::FromUtf8("Удаляю ");
+
+    Progress(deleting, 0.0f);
+    size_t i = 0;
+    while (i < rows_.size()) {
+        const float fraction = static_cast<float>(i) / static_cast<float>(rows_.size());
+        if (!rows_[i].checked) {
+            Progress(std::string(), fraction);
+            ++i;
+            continue;
+        }
+        Progress(deletingRow + rows_[i].caption, fraction);
+        const unsigned count = rows_[i].SnvtCount();
+        usedVariables_ = usedVariables_ >= count ? usedVariables_ - count : 0;
+        RemoveRow(i);
+    }
+    RenumberRefs();
+    Progress(std::string(), 0.0f);
+    UpdateCounters();
+}
+
+void CSnvtList::UpdateCounters() {
+    if (observer_) observer_->CountersChanged(CountersText());
+}
+
+std::string CSnvtList::CountersText() const {
+    // "SNVT переменных %u, задействовано: %u, доступно: %i"
+    static const std::string total = cp1251::FromUtf8("SNVT переменных ");
+    static const std::string used = cp1251::FromUtf8(", задействовано: ");
+    static const std::string free = cp1251::FromUtf8(", доступно: ");
+    const long long available =
+        static_cast<long long>(maxVariables_) - static_cast<long long>(usedVariables_);
+    return total + std::to_string(maxVariables_) + used + std::to_string(usedVariables_) + free +
+           std::to_string(available);
+}
+
+void CSnvtList::Clear() {
+    usedVariables_ = 0;
+    rows_.clear();
+    captions_.clear();
+    if (observer_) observer_->ListCleared();
+    UpdateCounters();
+}
+
+bool CSnvtList::AppendRowFromFile(std::string caption, std::vector<std::string> subItems) {
+    if (subItems.size() != kPlainSubItems && subItems.size() != kFlagsSubItems) return false;
+    SnvtRow row;
+    row.caption = std::move(caption);
+    row.subItems = std::move(subItems);
+    const unsigned count = row.SnvtCount();
+    usedVariables_ += count;
+    if (InsertRow(-1, std::move(row)) < 0) {
+        usedVariables_ -= count;
+        return false;
+    }
+    return true;
+}
+
+bool CSnvtList::HasCaption(const std::string& caption) const {
+    auto it = captions_.find(cp1251::Lower(caption));
+    return it != captions_.end() && it->second > 0;
+}
+
+int CSnvtList::InsertRow(int index, SnvtRow row) {
+    if (rows_.size() >= rowLimit_) return -1;
+    const size_t at =
+        index < 0 || static_cast<size_t>(index) > rows_.size() ? rows_.size() : size_t(index);
+    // Out of memory means no row can be created: the list and its caption index stay as they were.
+    try {
+        auto slot = captions_.try_emplace(cp1251::Lower(row.caption), 0u).first;
+        row.id = nextId_;
+        try {
+            rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(at), std::move(row));
+        } catch (const std::bad_alloc&) {
+            if (slot->second == 0) captions_.erase(slot);
+            throw;
+        }
+        ++slot->second;
+        ++nextId_;
+    } catch (const std::bad_alloc&) {
+        return -1;
+    }
+    Notify(&ISnvtListObserver::RowInserted, at);
+    return static_cast<int>(at);
+}
+
+void CSnvtList::RemoveRow(size_t index) {
+    auto it = captions_.find(cp1251::Lower(rows_[index].caption));
+    if (it != captions_.end() && --it->second == 0) captions_.erase(it);
+    rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(index));
+    Notify(&ISnvtListObserver::RowRemoved, index);
+}
+
+void CSnvtList::SetSubItem(size_t index, size_t subItem, const std::string& text, bool& changed) {
+    std::string& current = rows_[index].subItems[subItem];
+    if (current == text) return;
+    current = text;
+    changed = true;
+}
+
+void CSnvtList::Notify(void (ISnvtListObserver::*what)(size_t), size_t index) {
+    if (!observer_) return;
+    (observer_->*what)(index);
+    // Every change of a row brings the counters line up to date.
+    UpdateCounters();
+}
+
+void CSnvtList::Progress(const std::string& text, float fraction) {
+    if (progress_) progress_->ShowProgress(text, fraction);
+}
