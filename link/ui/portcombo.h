@@ -1,0 +1,26 @@
+#pragma once
+// The port choice: a combo box whose text may be typed (a device path, say), listing the fixed
+// names first and then the serial ports present on the machine. The list of present ports is
+// read again each time the drop-down opens, so an adapter plugged in later shows up.
+#include <QComboBox>
+#include <QStringList>
+#include <functional>
+
+class TPortCombo : public QComboBox {
+    Q_OBJECT
+
+  public:
+    using PortLister = std::function<QStringList()>;
+
+    TPortCombo(const QStringList& fixedItems, QWidget* parent = nullptr);
+
+    void SetPortLister(PortLister lister) { lister_ = std::move(lister); }
+    // Replaces the items after the fixed ones by the lister's ports; the edit text stays.
+    void RefreshPorts();
+
+    void showPopup() override;
+
+  private:
+    int fixedCount_;
+    PortLister lister_;
+};
