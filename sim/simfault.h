@@ -1,0 +1,27 @@
+#pragma once
+// Misbehaviour on request, so that every failure path of the system meets a real peer.
+
+enum class SimFaultKind {
+    Silent,          // no answer at all
+    BadCheck,        // the answer's SUM byte is wrong
+    Refuse,          // the command byte of the answer is value (0 allowed), no data
+    CutData,         // the answer carries only its first value data bytes (a consistent frame)
+    ShortAnswer,     // value bytes (at least 1) of the announced frame never come
+    LongAnswer,      // value (at least 1) stray bytes follow the frame
+    OversizeLength,  // the length field says value (default 1100) and that many bytes follow
+    NoAck,           // the command is answered with one data byte, value, instead of its result
+    Close,           // half the answer, then the connection closes (over a pty: then silence)
+    Delay,           // value ms pass before the normal answer
+};
+
+// A fault applies to the requests addressed to the device that match command (-1: any) and,
+// for entry reads, entry (-1: any): the first skip of them pass normally, the next times (-1:
+// all) get the fault. The first matching fault in the list decides.
+struct SimFault {
+    SimFaultKind kind = SimFaultKind::Silent;
+    int command = -1;
+    int entry = -1;
+    int skip = 0;
+    int times = -1;
+    int value = 0;
+};

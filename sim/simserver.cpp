@@ -1,0 +1,285 @@
+#include "simserver.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <list>
+
+#include "simframereader.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A frame left unfinished this long is noise: a device forgets it rather than wait forever.
+constexpr auto kStalePartial = std::chrono::milliseconds(500);
+// While no terminal side is open the pty master reports a hang-up on every poll; look again this
+// often instead of spinning.
+constexpr int kPtyIdleRetryMs = 5;
+constexpr int kWriteTimeoutMs = 2000;
+
+std::string ErrnoText(const char* what) {
+    return std::string(what) + ": " + std::strerror(errno);
+}
+
+void CloseFd(int& fd) {
+    if (fd >= 0) ::close(fd);
+    fd = -1;
+}
+
+void SetNonBlocking(int fd) {
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+}
+
+}  // namespace
+
+struct SimServer::Channel {
+    int fd = -1;
+    bool isPty = false;
+    SimFrameReader reader;
+    Clock::time_point lastByte;
+};
+
+SimServer::SimServer(SimDevice device) : responder_(std::move(device)) {}
+
+SimServer::~SimServer() {
+    Stop();
+}
+
+bool SimServer::Start(const SimEndpoints& endpoints, std::string* error) {
+    std::string ignored;
+    std::string& why = error ? *error : ignored;
+    if (thread_.joinable()) {
+        why = "already serving";
+        return false;
+    }
+    int pipeFds[2];
+    if (::pipe2(pipeFds, O_CLOEXEC | O_NONBLOCK) != 0) {
+        why = ErrnoText("pipe");
+        return false;
+    }
+    wakeRead_ = pipeFds[0];
+    wakeWrite_ = pipeFds[1];
+    if ((endpoints.tcp && !OpenTcp(endpoints.tcpPort, &why)) || (endpoints.pty && !OpenPty(&why))) {
+        CloseAll();
+        return false;
+    }
+    thread_ = std::thread(&SimServer::Run, this);
+    return true;
+}
+
+void SimServer::Stop() {
+    if (thread_.joinable()) {
+        const char stop = 1;
+        [[maybe_unused]] ssize_t n = ::write(wakeWrite_, &stop, 1);
+        thread_.join();
+    }
+    CloseAll();
+}
+
+void SimServer::CloseAll() {
+    CloseFd(listenFd_);
+    CloseFd(ptyMaster_);
+    CloseFd(wakeRead_);
+    CloseFd(wakeWrite_);
+}
+
+bool SimServer::OpenTcp(uint16_t port, std::string* error) {
+    listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (listenFd_ < 0) {
+        *error = ErrnoText("socket");
+        return false;
+    }
+    const int on = 1;
+    ::setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);  // never reachable from another machine
+    addr.sin_port = htons(port);
+    if (::bind(listenFd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+        ::listen(listenFd_, 8) != 0) {
+        *error = ErrnoText("tcp 127.0.0.1");
+        return false;
+    }
+    socklen_t len = sizeof addr;
+    ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&addr), &len);
+    tcpPort_ = ntohs(addr.sin_port);
+    return true;
+}
+
+bool SimServer::OpenPty(std::string* error) {
+    ptyMaster_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    char name[128];
+    if (ptyMaster_ < 0 || ::grantpt(ptyMaster_) != 0 || ::unlockpt(ptyMaster_) != 0 ||
+        ::ptsname_r(ptyMaster_, name, sizeof name) != 0) {
+        *error = ErrnoText("pty");
+        return false;
+    }
+    ptyPath_ = name;
+    // A fresh terminal echoes and edits lines; the device line is raw bytes from the start, even
+    // for a client that does not set the mode itself.
+    const int slave = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (slave >= 0) {
+        termios tio{};
+        if (::tcgetattr(slave, &tio) == 0) {
+            ::cfmakeraw(&tio);
+            ::tcsetattr(slave, TCSANOW, &tio);
+        }
+        ::close(slave);
+    }
+    SetNonBlocking(ptyMaster_);
+    return true;
+}
+
+void SimServer::SetFaults(std::vector<SimFault> faults) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    responder_.Faults() = std::move(faults);
+}
+
+std::vector<std::vector<uint8_t>> SimServer::Requests() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return responder_.Requests();
+}
+
+void SimServer::ClearRequests() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    responder_.ClearRequests();
+}
+
+bool SimServer::File(const std::string& name, std::vector<uint8_t>& bytes) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const auto& files = responder_.Device().files;
+    auto it = files.find(name);
+    if (it == files.end()) return false;
+    bytes = it->second;
+    return true;
+}
+
+bool SimServer::WaitForStop(int ms) {
+    pollfd p{wakeRead_, POLLIN, 0};
+    return ::poll(&p, 1, ms) > 0;
+}
+
+bool SimServer::Deliver(Channel& channel, const SimReply& reply) {
+    // Asked to stop meanwhile: the loop ends at its next poll.
+    if (reply.delayMs > 0 && WaitForStop(reply.delayMs)) return true;
+    size_t sent = 0;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(kWriteTimeoutMs);
+    while (sent < reply.bytes.size()) {
+        const ssize_t n = channel.isPty ? ::write(channel.fd, reply.bytes.data() + sent,
+                                                  reply.bytes.size() - sent)
+                                        : ::send(channel.fd, reply.bytes.data() + sent,
+                                                 reply.bytes.size() - sent, MSG_NOSIGNAL);
+        if (n > 0) {
+            sent += static_cast<size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && Clock::now() < deadline) {
+            pollfd p{channel.fd, POLLOUT, 0};
+            ::poll(&p, 1, 10);
+            continue;
+        }
+        return channel.isPty;  // a socket that cannot take the answer is dropped
+    }
+    return !(reply.close && !channel.isPty);
+}
+
+void SimServer::Serve(Channel& channel) {
+    std::vector<uint8_t> frame;
+    while (channel.fd >= 0 && channel.reader.Next(frame)) {
+        SimReply reply;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            reply = responder_.Handle(frame);
+        }
+        if (!Deliver(channel, reply)) {
+            if (!channel.isPty) CloseFd(channel.fd);
+            return;
+        }
+    }
+}
+
+void SimServer::Run() {
+    std::list<Channel> clients;
+    Channel pty;
+    pty.fd = ptyMaster_;
+    pty.isPty = true;
+    Clock::time_point ptyRetry{};
+    uint8_t buffer[4096];
+
+    for (;;) {
+        std::vector<pollfd> fds;
+        fds.push_back({wakeRead_, POLLIN, 0});
+        if (listenFd_ >= 0) fds.push_back({listenFd_, POLLIN, 0});
+        const bool ptyWatched = pty.fd >= 0 && Clock::now() >= ptyRetry;
+        if (ptyWatched) fds.push_back({pty.fd, POLLIN, 0});
+        for (Channel& c : clients) fds.push_back({c.fd, POLLIN, 0});
+
+        int timeoutMs = -1;
+        bool partial = pty.reader.Pending();
+        for (const Channel& c : clients) partial = partial || c.reader.Pending();
+        if (partial) timeoutMs = 100;
+        if (pty.fd >= 0 && !ptyWatched) timeoutMs = kPtyIdleRetryMs;
+
+        if (::poll(fds.data(), fds.size(), timeoutMs) < 0 && errno != EINTR) break;
+        if (fds[0].revents) break;  // asked to stop
+        const auto now = Clock::now();
+
+        size_t i = 1;
+        if (listenFd_ >= 0) {
+            if (fds[i].revents & POLLIN) {
+                const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+                if (fd >= 0) {
+                    const int on = 1;
+                    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+                    clients.emplace_back();
+                    clients.back().fd = fd;
+                }
+            }
+            ++i;
+        }
+        if (ptyWatched) {
+            if (fds[i].revents & (POLLIN | POLLHUP | POLLERR)) {
+                const ssize_t n = ::read(pty.fd, buffer, sizeof buffer);
+                if (n > 0) {
+                    pty.reader.Feed(buffer, static_cast<size_t>(n));
+                    pty.lastByte = now;
+                    Serve(pty);
+                } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
+                    // No terminal side is open: nothing can be said to the device now.
+                    pty.reader.Clear();
+                    ptyRetry = now + std::chrono::milliseconds(kPtyIdleRetryMs);
+                }
+            }
+            ++i;
+        }
+        for (auto it = clients.begin(); it != clients.end(); ++i) {
+            Channel& c = *it;
+            if (fds[i].revents & (POLLIN | POLLHUP | POLLERR)) {
+                const ssize_t n = ::recv(c.fd, buffer, sizeof buffer, 0);
+                if (n > 0) {
+                    c.reader.Feed(buffer, static_cast<size_t>(n));
+                    c.lastByte = now;
+                    Serve(c);
+                } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
+                    CloseFd(c.fd);
+                }
+            }
+            if (c.fd >= 0 && c.reader.Pending() && now - c.lastByte > kStalePartial)
+                c.reader.Clear();
+            it = c.fd < 0 ? clients.erase(it) : std::next(it);
+        }
+        if (pty.reader.Pending() && now - pty.lastByte > kStalePartial) pty.reader.Clear();
+    }
+    for (Channel& c : clients) CloseFd(c.fd);
+}

@@ -1,0 +1,134 @@
+// vr7sim: serves one simulated VR-7 device over TCP on 127.0.0.1 and/or a pseudo-terminal until
+// SIGINT or SIGTERM.
+#include <signal.h>
+
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "simfolder.h"
+#include "simserver.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage: vr7sim [--folder FOLDER] [--tcp PORT] [--pty] [--number N]\n"
+    "              [--version MAJOR.MINOR.BUILD] [--file NAME=PATH]... [--store DIR] [--protect]\n"
+    "Serves one simulated VR-7 device on 127.0.0.1:PORT (0 picks a free port) and/or a\n"
+    "pseudo-terminal; without --tcp and --pty it listens on TCP port 10001.\n";
+
+template <class T>
+bool ParseNumber(const std::string& text, T& value) {
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    return ec == std::errc() && ptr == end && !text.empty();
+}
+
+bool ParseVersion(const std::string& text, SimDevice& device) {
+    const size_t a = text.find('.');
+    const size_t b = a == std::string::npos ? a : text.find('.', a + 1);
+    if (b == std::string::npos) return false;
+    return ParseNumber(text.substr(0, a), device.versionMajor) &&
+           ParseNumber(text.substr(a + 1, b - a - 1), device.versionMinor) &&
+           ParseNumber(text.substr(b + 1), device.versionBuild);
+}
+
+bool AddFile(const std::string& spec, SimDevice& device) {
+    const size_t eq = spec.find('=');
+    if (eq == std::string::npos || eq == 0) return false;
+    std::ifstream in(spec.substr(eq + 1), std::ios::binary);
+    if (!in) return false;
+    device.files[spec.substr(0, eq)].assign(std::istreambuf_iterator<char>(in),
+                                            std::istreambuf_iterator<char>());
+    return true;
+}
+
+int Fail(const std::string& message) {
+    std::fprintf(stderr, "vr7sim: %s\n", message.c_str());
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    SimDevice device = SimDemoDevice();
+    SimEndpoints endpoints;
+    endpoints.tcp = false;
+    std::string folder;
+    bool numberGiven = false;
+    std::vector<std::string> fileSpecs;
+
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        } else if (arg == "--pty") {
+            endpoints.pty = true;
+        } else if (arg == "--protect") {
+            device.writeProtected = true;
+        } else if (arg == "--folder" && hasValue) {
+            folder = argv[++i];
+        } else if (arg == "--tcp" && hasValue) {
+            endpoints.tcp = true;
+            if (!ParseNumber(argv[++i], endpoints.tcpPort))
+                return Fail("bad port: " + std::string(argv[i]));
+        } else if (arg == "--number" && hasValue) {
+            numberGiven = true;
+            if (!ParseNumber(argv[++i], device.number))
+                return Fail("bad number: " + std::string(argv[i]));
+        } else if (arg == "--version" && hasValue) {
+            if (!ParseVersion(argv[++i], device))
+                return Fail("bad version: " + std::string(argv[i]));
+        } else if (arg == "--file" && hasValue) {
+            fileSpecs.push_back(argv[++i]);
+        } else if (arg == "--store" && hasValue) {
+            device.storeDir = argv[++i];
+            std::error_code ec;
+            if (!std::filesystem::is_directory(device.storeDir, ec))
+                return Fail("not a folder: " + device.storeDir);
+        } else {
+            std::fputs(kUsage, stderr);
+            return 2;
+        }
+    }
+    if (!endpoints.tcp && !endpoints.pty) {
+        endpoints.tcp = true;
+        endpoints.tcpPort = 10001;
+    }
+    if (!folder.empty()) {
+        std::string error;
+        if (!SimDeviceFromFolder(folder, device, &error)) return Fail(error);
+        const uint32_t folderNumber = SimFolderDeviceNumber(folder);
+        if (!numberGiven && folderNumber != 0) device.number = folderNumber;
+    }
+    for (const std::string& spec : fileSpecs)
+        if (!AddFile(spec, device)) return Fail("cannot read file: " + spec);
+
+    // The signals are taken by sigwait below, not by a handler on the serving thread.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    SimServer server(std::move(device));
+    std::string error;
+    if (!server.Start(endpoints, &error)) return Fail(error);
+
+    std::string where = "listening";
+    if (endpoints.tcp) where += " tcp 127.0.0.1:" + std::to_string(server.TcpPort());
+    if (endpoints.pty) where += " pty " + server.PtyPath();
+    std::printf("%s\n", where.c_str());
+    std::fflush(stdout);
+
+    int signal = 0;
+    sigwait(&stopSignals, &signal);
+    server.Stop();
+    return 0;
+}
