@@ -1,0 +1,90 @@
+#include "defstorage.h"
+
+namespace defstorage {
+const char* const kFormatError = ".def \xEE\xF8\xE8\xE1\xEA\xE0 \xF4\xEE\xF0\xEC\xE0\xF2\xE0";
+const char* const kReadError = ".def \xEE\xF8\xE8\xE1\xEA\xE0 \xF7\xF2\xE5\xED\xE8\xFF";
+const char* const kEndError = "\xEE\xF8\xE8\xE1\xEA\xE0 \xF4\xEE\xF0\xEC\xE0\xF2\xE0";
+}  // namespace defstorage
+
+namespace {
+
+constexpr int kEndMarker = 0x10;
+constexpr int kRecordEnd = 0x02;
+
+// A length byte of 0 or 255 is invalid; a read past the end (-1) counts as 255.
+bool BadLength(int byte) {
+    const auto low = static_cast<uint8_t>(byte);
+    return low == 0 || low == 255;
+}
+
+// Names compare ignoring case: bytes that are equal, or whose values read as signed 8-bit numbers
+// differ by exactly 32 (Latin and Windows-1251 Cyrillic letters, and some other pairs).
+bool SameLetter(int fileByte, uint8_t keyByte) {
+    const int a = static_cast<int8_t>(static_cast<uint8_t>(fileByte));
+    const int b = static_cast<int8_t>(keyByte);
+    return a == b || a - b == 32 || b - a == 32;
+}
+
+CMystring Text(const char* text) { return CMystring(text); }
+
+}  // namespace
+
+CDefStorage::Match CDefStorage::MatchName(const CMystring& key) {
+    const int n = ReadByte();
+    if (BadLength(n)) return Match::Bad;
+    const uint32_t length = static_cast<uint8_t>(n);
+    uint32_t read = 0;
+    bool same = key.Length() == length;
+    if (same) {
+        for (uint32_t i = 0; i < length; ++i) {
+            const int byte = ReadByte();
+            ++read;
+            if (!SameLetter(byte, static_cast<uint8_t>(*key.At(i)))) {
+                same = false;
+                break;
+            }
+        }
+    }
+    if (!same) {
+        Seek(static_cast<int32_t>(length - read), winfile::FILE_CURRENT);
+        return ReadByte() == 0 ? Match::Other : Match::Bad;
+    }
+    return ReadByte() == 0 ? Match::Found : Match::Bad;
+}
+
+bool CDefStorage::SkipValue() {
+    const int m = ReadByte();
+    if (BadLength(m)) return false;
+    Seek(static_cast<uint8_t>(m), winfile::FILE_CURRENT);
+    return ReadByte() == kRecordEnd;
+}
+
+CMystring CDefStorage::GetValue(const CMystring& key) {
+    CMystring value;
+    if (!IsOpen()) return value;
+    Seek(0, winfile::FILE_BEGIN);
+    if (Size() == 0) return value;
+    Seek(1, winfile::FILE_BEGIN);  // the first byte is not interpreted
+
+    while (Position() != Size() - 1) {
+        switch (MatchName(key)) {
+            case Match::Bad:
+                return Text(defstorage::kFormatError);
+            case Match::Other:
+                if (!SkipValue()) return Text(defstorage::kFormatError);
+                break;
+            case Match::Found: {
+                const int m = ReadByte();
+                if (BadLength(m)) return Text(defstorage::kFormatError);
+                for (int i = 0; i < static_cast<uint8_t>(m); ++i) {
+                    const int byte = ReadByte();
+                    if (byte == -1) return Text(defstorage::kReadError);
+                    value.AppendChar(static_cast<uint8_t>(byte));  // zero bytes are dropped
+                }
+                if (ReadByte() != kRecordEnd) return Text(defstorage::kFormatError);
+                return value;
+            }
+        }
+    }
+    return ReadByte() == kEndMarker ? CMystring() : Text(defstorage::kEndError);
+}

@@ -1,0 +1,31 @@
+#pragma once
+// CDefStorage: the reader of a definition file ("main.def"), a binary file of named text records.
+//
+// Layout: one byte that is not interpreted, then records back to back, then the end marker 0x10.
+// A record is: name length N (1..254), N name bytes, 0x00, value length M (1..254), M value bytes,
+// 0x02. Names compare ignoring letter case (signed bytes that differ by 32); the first record that
+// matches wins. Nothing is thrown: a damaged file gives the text of its error as the value.
+#include "myfile.h"
+#include "mystring.h"
+
+namespace defstorage {
+// The result texts of a damaged file, in Windows-1251.
+extern const char* const kFormatError;  // ".def ошибка формата"
+extern const char* const kReadError;    // ".def ошибка чтения"
+extern const char* const kEndError;     // "ошибка формата"
+}  // namespace defstorage
+
+class CDefStorage : public CMyFile {
+public:
+    CDefStorage() = default;
+    ~CDefStorage() override = default;
+
+    // The value of the first record whose name matches key; empty when the storage is not open,
+    // the file is empty or no record matches; an error text for a damaged file.
+    CMystring GetValue(const CMystring& key);
+
+private:
+    enum class Match { Found, Other, Bad };
+    Match MatchName(const CMystring& key);
+    bool SkipValue();
+};

@@ -1,0 +1,109 @@
+#include "myfile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace {
+constexpr size_t kReadAhead = 4096;
+}
+
+CMyFile::~CMyFile() { Close(); }
+
+int CMyFile::Open(const char* fileName, uint32_t desiredAccess, uint32_t /*shareMode*/,
+                  uint32_t creationDisposition, uint32_t /*flagsAndAttributes*/) {
+    // The share mode has no mandatory counterpart on Linux (other programs could still write);
+    // the reader never writes itself.
+    Close();
+    if (fileName == nullptr) return 0;
+
+    const bool wantRead = desiredAccess & winfile::GENERIC_READ;
+    const bool wantWrite = desiredAccess & winfile::GENERIC_WRITE;
+    int flags = O_CLOEXEC;
+    flags |= wantWrite ? (wantRead ? O_RDWR : O_WRONLY) : O_RDONLY;
+    switch (creationDisposition) {
+        case winfile::CREATE_NEW: flags |= O_CREAT | O_EXCL; break;
+        case winfile::CREATE_ALWAYS: flags |= O_CREAT | O_TRUNC; break;
+        case winfile::OPEN_ALWAYS: flags |= O_CREAT; break;
+        case winfile::TRUNCATE_EXISTING: flags |= O_TRUNC; break;
+        case winfile::OPEN_EXISTING: break;
+        default: return 0;  // Windows refuses an unknown disposition
+    }
+    int fd;
+    do {
+        fd = ::open(fileName, flags, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) return 0;
+
+    struct stat st;
+    // Windows' read-only attribute refuses write access to everyone; root would pass here.
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) || (wantWrite && (st.st_mode & 0222) == 0)) {
+        ::close(fd);
+        return 0;
+    }
+    fd_ = fd;
+    fileName_.Assign(fileName);
+    size_ = static_cast<uint32_t>(st.st_size);
+    position_ = 0;
+    buffer_.clear();
+    bufferStart_ = 0;
+    return 0;
+}
+
+void CMyFile::Close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    buffer_.clear();
+}
+
+bool CMyFile::RefreshSize() {
+    struct stat st;
+    if (fd_ < 0 || ::fstat(fd_, &st) != 0) return false;
+    size_ = static_cast<uint32_t>(st.st_size);
+    return true;
+}
+
+int CMyFile::ReadByte() {
+    if (fd_ < 0) return -1;
+    const uint64_t pos = position_;
+    if (pos < bufferStart_ || pos >= bufferStart_ + buffer_.size()) {
+        buffer_.resize(kReadAhead);
+        ssize_t n;
+        do {
+            n = ::pread(fd_, buffer_.data(), buffer_.size(), static_cast<off_t>(pos));
+        } while (n < 0 && errno == EINTR);
+        if (n <= 0) {
+            buffer_.clear();
+            return -1;
+        }
+        buffer_.resize(static_cast<size_t>(n));
+        bufferStart_ = pos;
+    }
+    const int byte = buffer_[pos - bufferStart_];
+    ++position_;
+    if (position_ >= size_) RefreshSize();
+    return byte;
+}
+
+int CMyFile::Seek(int32_t distance, uint32_t method) {
+    if (fd_ < 0) return -1;
+    int64_t base;
+    switch (method) {
+        case winfile::FILE_BEGIN: base = 0; break;
+        case winfile::FILE_CURRENT: base = position_; break;
+        case winfile::FILE_END:
+            RefreshSize();
+            base = size_;
+            break;
+        default: return -1;
+    }
+    const int64_t target = base + distance;
+    // The low 32 bits of the file pointer are all the reader keeps.
+    if (target < 0 || target > 0xFFFFFFFFll) return -1;
+    position_ = static_cast<uint32_t>(target);
+    // The read-ahead is dropped when a scan restarts, so that each lookup sees the file as it is.
+    if (target == 0) buffer_.clear();
+    return 0;
+}
