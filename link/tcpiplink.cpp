@@ -74,23 +74,27 @@ int CTCPIPLink::Open(bool open) {
     addrinfo* list = nullptr;
     if (::getaddrinfo(host_.c_str(), tcpPort_.c_str(), &hints, &list) != 0) return lr::NotOpen;
 
-    for (const addrinfo* ai = list; ai != nullptr && socket_ < 0; ai = ai->ai_next) {
+    socket_ = ConnectToFirst(list);
+    ::freeaddrinfo(list);
+    return socket_ >= 0 ? lr::Ok : lr::NotOpen;
+}
+
+int CTCPIPLink::ConnectToFirst(const addrinfo* addresses, int timeoutMs) {
+    for (const addrinfo* ai = addresses; ai != nullptr; ai = ai->ai_next) {
         // An address family the machine cannot use (IPv6 switched off, say) only rules out
         // that address; the next one may still connect.
         const int fd = ::socket(ai->ai_family, ai->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK,
                                 ai->ai_protocol);
         if (fd < 0) continue;
-        if (ConnectWithin(fd, *ai, kConnectTimeoutMs)) {
+        if (ConnectWithin(fd, *ai, timeoutMs)) {
             // Frames are written whole and answered at once; Nagle would only delay them.
             const int one = 1;
             ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-            socket_ = fd;
-        } else {
-            ::close(fd);
+            return fd;
         }
+        ::close(fd);
     }
-    ::freeaddrinfo(list);
-    return socket_ >= 0 ? lr::Ok : lr::NotOpen;
+    return -1;
 }
 
 int CTCPIPLink::Read(void* buffer, int count, int* got, unsigned timeoutMs) {

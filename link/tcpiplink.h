@@ -4,6 +4,8 @@
 
 #include "vlink.h"
 
+struct addrinfo;
+
 class CTCPIPLink : public CLink {
   public:
     CTCPIPLink(std::string host, std::string tcpPort);
@@ -28,6 +30,10 @@ class CTCPIPLink : public CLink {
     const std::string& TcpPort() const { return tcpPort_; }
 
     static constexpr int kConnectTimeoutMs = 21000;
+
+    // Tries the addresses in turn and returns the socket connected to the first that accepts,
+    // or -1. An address whose socket cannot be made is passed over like one that refuses.
+    static int ConnectToFirst(const addrinfo* addresses, int timeoutMs = kConnectTimeoutMs);
 
   private:
     void CloseSocket();
