@@ -1,0 +1,309 @@
+#include <gtest/gtest.h>
+
+#include "listfixture.h"
+#include "maxvariables.h"
+
+namespace {
+
+using Items = std::vector<std::string>;
+
+// Rows as the window shows them: the mirror kept from notifications must equal the model.
+void ExpectMirrorMatches(const ListFixture& f) {
+    ASSERT_EQ(f.rec.mirror.size(), f.list.RowCount());
+    for (size_t i = 0; i < f.list.RowCount(); ++i) {
+        EXPECT_EQ(f.rec.mirror[i].id, f.list.Row(i).id) << i;
+        EXPECT_EQ(f.rec.mirror[i].caption, f.list.Row(i).caption) << i;
+        EXPECT_EQ(f.rec.mirror[i].subItems, f.list.Row(i).subItems) << i;
+        EXPECT_EQ(f.rec.mirror[i].checked, f.list.Row(i).checked) << i;
+    }
+}
+
+unsigned Invariant(const CSnvtList& list) {
+    unsigned n = 0;
+    for (const SnvtRow& row : list.Rows()) n += row.HasFlags() ? 2 : 1;
+    return n;
+}
+
+TEST(AddVariable, BuildsRowsFromTheCatalogue) {
+    ListFixture f;
+    EXPECT_EQ(f.list.AddVariable(-1, "t1", 2), CSnvtList::AddResult::Added);
+    EXPECT_EQ(f.list.AddVariable(-1, "p3", 2), CSnvtList::AddResult::Added);
+    EXPECT_EQ(f.list.AddVariable(-1, "e4", 12), CSnvtList::AddResult::Added);
+    EXPECT_EQ(f.list.AddVariable(-1, "q5", 1), CSnvtList::AddResult::Added);
+    EXPECT_EQ(f.list.AddVariable(-1, "unknown", 3), CSnvtList::AddResult::Added);
+
+    // Flags name from the pattern with the system number; without a pattern (or an empty one)
+    // the caption itself.
+    EXPECT_EQ(f.list.Row(0).caption, "2t1");
+    EXPECT_EQ(f.list.Row(0).subItems,
+              (Items{"40001", "F", "105", W("°C"), "2t1f", "40003", "B", "83"}));
+    EXPECT_EQ(f.list.Row(1).subItems,
+              (Items{"40004", "F", "30", W("бар"), "2p3", "40006", "B", "83"}));
+    EXPECT_EQ(f.list.Row(2).subItems, (Items{"40007", "F", "1", "", "12e4", "40009", "B", "2"}));
+    EXPECT_EQ(f.list.Row(3).subItems, (Items{"40010", "F", "15", W("м3/ч")}));
+    // Unknown to the catalogue: empty id and dimension, one SNVT variable.
+    EXPECT_EQ(f.list.Row(4).subItems, (Items{"40012", "F", "", ""}));
+    EXPECT_EQ(f.list.UsedVariables(), 8u);
+    // The counts already include a row when the window is told of it.
+    EXPECT_EQ(f.rec.usedAtInsert, (std::vector<unsigned>{2, 4, 6, 7, 8}));
+    EXPECT_EQ(f.rec.counters, W("SNVT переменных 10, задействовано: 8, доступно: 2"));
+    ExpectMirrorMatches(f);
+}
+
+TEST(AddVariable, InsertsAtTheIndexAndRenumbersFromTheTop) {
+    ListFixture f;
+    f.list.AddVariable(-1, "q1", 1);
+    f.list.AddVariable(-1, "q2", 1);
+    f.list.AddVariable(1, "t1", 1);
+    f.list.AddVariable(0, "q3", 1);
+    EXPECT_EQ(Captions(f.list), (Items{"1q3", "1q1", "1t1", "1q2"}));
+    EXPECT_EQ(f.list.Row(0).Text(colRef), "40001");
+    EXPECT_EQ(f.list.Row(1).Text(colRef), "40003");
+    EXPECT_EQ(f.list.Row(2).Text(colRef), "40005");
+    EXPECT_EQ(f.list.Row(2).Text(colFlagsRef), "40007");
+    EXPECT_EQ(f.list.Row(3).Text(colRef), "40008");
+    ExpectMirrorMatches(f);
+}
+
+TEST(AddVariable, IgnoresDuplicateCaptionsWhateverTheirCase) {
+    ListFixture f;
+    f.list.AddVariable(-1, "t1", 2);
+    EXPECT_EQ(f.list.AddVariable(-1, "t1", 2), CSnvtList::AddResult::Duplicate);
+    EXPECT_EQ(f.list.AddVariable(-1, "T1", 2), CSnvtList::AddResult::Duplicate);
+    EXPECT_EQ(f.list.AddVariable(-1, W("Тв1"), 1), CSnvtList::AddResult::Added);
+    EXPECT_EQ(f.list.AddVariable(0, W("тВ1"), 1), CSnvtList::AddResult::Duplicate);
+    // The same node text under another system is another variable; "1"+"1t1" and "11"+"t1"
+    // are one caption.
+    EXPECT_EQ(f.list.AddVariable(-1, "t1", 3), CSnvtList::AddResult::Added);
+    EXPECT_EQ(f.list.AddVariable(-1, "t1", 11), CSnvtList::AddResult::Added);
+    EXPECT_EQ(f.list.AddVariable(-1, "1t1", 1), CSnvtList::AddResult::Duplicate);
+    EXPECT_EQ(Captions(f.list), (Items{"2t1", W("1Тв1"), "3t1", "11t1"}));
+    EXPECT_EQ(f.list.UsedVariables(), 7u);
+    EXPECT_TRUE(f.rec.messages.empty());
+
+    // A deleted caption can be added again.
+    f.list.SetChecked(0, true);
+    f.list.DeleteChecked();
+    EXPECT_EQ(f.list.AddVariable(-1, "T1", 2), CSnvtList::AddResult::Added);
+}
+
+TEST(AddVariable, RefusesWhatExceedsTheCapacity) {
+    ListFixture f("10");
+    for (int system = 1; system <= 9; ++system) f.list.AddVariable(-1, "q1", uint8_t(system));
+    ASSERT_EQ(f.list.UsedVariables(), 9u);
+
+    EXPECT_EQ(f.list.AddVariable(-1, "t1", 1), CSnvtList::AddResult::NoRoom);
+    ASSERT_EQ(f.rec.messages.size(), 1u);
+    EXPECT_EQ(f.rec.messages[0],
+              W("Количество SNVT переменных достигло максимума!!!\nНе могу добавить 2 переменых"));
+    EXPECT_EQ(f.list.RowCount(), 9u);
+    EXPECT_EQ(f.list.UsedVariables(), 9u);
+
+    // Filling up to the capacity exactly is allowed.
+    EXPECT_EQ(f.list.AddVariable(-1, "q2", 1), CSnvtList::AddResult::Added);
+    EXPECT_EQ(f.rec.counters, W("SNVT переменных 10, задействовано: 10, доступно: 0"));
+    EXPECT_EQ(f.list.AddVariable(-1, "q3", 1), CSnvtList::AddResult::NoRoom);
+    EXPECT_EQ(f.rec.messages.back(),
+              W("Количество SNVT переменных достигло максимума!!!\nНе могу добавить 1 переменую"));
+}
+
+TEST(AddVariable, CapacityAbove255DoesNotWrap) {
+    ListFixture f("300");
+    EXPECT_EQ(f.list.MaxVariables(), 300u);
+    for (int system = 1; system <= 150; ++system) {
+        ASSERT_EQ(f.list.AddVariable(-1, "t1", uint8_t(system)), CSnvtList::AddResult::Added);
+    }
+    EXPECT_EQ(f.list.UsedVariables(), 300u);
+    EXPECT_EQ(f.list.AddVariable(-1, "q1", 1), CSnvtList::AddResult::NoRoom);
+    EXPECT_EQ(f.rec.counters, W("SNVT переменных 300, задействовано: 300, доступно: 0"));
+    // 150 rows of three references each: the last flags variable is 40001 + 449.
+    EXPECT_EQ(f.list.Row(149).Text(colFlagsRef), "40450");
+}
+
+TEST(RenumberRefs, CountsFlagsVariablesOnlyOfTypeB) {
+    ListFixture f;
+    // Rows as a file may give them: references as read, a flags type other than "B".
+    f.list.AppendRowFromFile("1a", {"7", "F", "1", "x", "1fa", "8", "Bx", "2"});
+    f.list.AppendRowFromFile("1b", {"9", "F", "1", "x", "1fb", "10", "B", "2"});
+    f.list.AppendRowFromFile("1c", {"11", "F", "1", "x"});
+    EXPECT_EQ(f.list.Row(0).Text(colRef), "7");  // kept until the next change
+    f.list.RenumberRefs();
+    EXPECT_EQ(f.list.Row(0).Text(colRef), "40001");
+    EXPECT_EQ(f.list.Row(0).Text(colFlagsRef), "8");
+    EXPECT_EQ(f.list.Row(1).Text(colRef), "40003");
+    EXPECT_EQ(f.list.Row(1).Text(colFlagsRef), "40005");
+    EXPECT_EQ(f.list.Row(2).Text(colRef), "40006");
+    ExpectMirrorMatches(f);
+}
+
+TEST(RenumberRefs, WrapsAtSixteenBits) {
+    ListFixture f;
+    // 12767 rows reach 65535; the next two wrap to 1 and 3.
+    for (int i = 0; i < 12770; ++i)
+        f.list.AppendRowFromFile("v" + std::to_string(i), {"", "F", "1", "x"});
+    f.list.RenumberRefs();
+    EXPECT_EQ(f.list.Row(12767).Text(colRef), "65535");
+    EXPECT_EQ(f.list.Row(12768).Text(colRef), "1");
+    EXPECT_EQ(f.list.Row(12769).Text(colRef), "3");
+}
+
+TEST(MoveRow, PutsTheRowBeforeTheTargetAndRenumbers) {
+    ListFixture f;
+    f.list.AddVariable(-1, "q1", 1);
+    f.list.AddVariable(-1, "t1", 1);
+    f.list.AddVariable(-1, "q2", 1);
+    f.list.SetChecked(2, true);
+    const unsigned used = f.list.UsedVariables();
+    const SnvtRowId oldId = f.list.Row(2).id;
+
+    // The last row onto the first: it comes first, keeps its check box, is a new row.
+    EXPECT_EQ(f.list.MoveRow(2, 0), 0);
+    EXPECT_EQ(Captions(f.list), (Items{"1q2", "1q1", "1t1"}));
+    EXPECT_TRUE(f.list.Row(0).checked);
+    EXPECT_NE(f.list.Row(0).id, oldId);
+    EXPECT_EQ(f.list.IndexOf(oldId), -1);
+    EXPECT_EQ(f.list.Row(0).Text(colRef), "40001");
+    EXPECT_EQ(f.list.Row(1).Text(colRef), "40003");
+    EXPECT_EQ(f.list.Row(2).Text(colRef), "40005");
+    EXPECT_EQ(f.list.UsedVariables(), used);
+
+    // Dragged downward it still lands before the target.
+    EXPECT_EQ(f.list.MoveRow(0, 2), 1);
+    EXPECT_EQ(Captions(f.list), (Items{"1q1", "1q2", "1t1"}));
+    // No target: to the end.
+    EXPECT_EQ(f.list.MoveRow(0, -1), 2);
+    EXPECT_EQ(Captions(f.list), (Items{"1q2", "1t1", "1q1"}));
+    EXPECT_EQ(f.list.Row(1).Text(colFlagsRef), "40005");
+    EXPECT_EQ(f.list.Row(2).Text(colRef), "40006");
+    ExpectMirrorMatches(f);
+
+    // Onto itself, or with no selected row: nothing at all.
+    const size_t events = f.rec.events.size();
+    EXPECT_EQ(f.list.MoveRow(1, 1), -1);
+    EXPECT_EQ(f.list.MoveRow(-1, 0), -1);
+    EXPECT_EQ(f.rec.events.size(), events);
+}
+
+TEST(MoveRow, WorksInAFullList) {
+    ListFixture f("10", 3);
+    f.list.AddVariable(-1, "q1", 1);
+    f.list.AddVariable(-1, "q2", 1);
+    f.list.AddVariable(-1, "q3", 1);
+    EXPECT_EQ(f.list.MoveRow(0, 2), 1);
+    EXPECT_EQ(Captions(f.list), (Items{"1q2", "1q1", "1q3"}));
+    EXPECT_EQ(f.list.MoveRow(2, 0), 0);
+    EXPECT_EQ(Captions(f.list), (Items{"1q3", "1q2", "1q1"}));
+    ExpectMirrorMatches(f);
+}
+
+TEST(CheckAll, SetsAndClearsEveryRow) {
+    ListFixture f;
+    f.list.AddVariable(-1, "q1", 1);
+    f.list.AddVariable(-1, "q2", 1);
+    f.list.SetChecked(1, true);
+    f.rec.events.clear();
+    f.list.SetAll();
+    EXPECT_TRUE(f.list.Row(0).checked && f.list.Row(1).checked);
+    EXPECT_EQ(f.rec.events, (Items{"~0"}));  // only the row that changed
+    f.list.ClearAll();
+    EXPECT_FALSE(f.list.Row(0).checked || f.list.Row(1).checked);
+    EXPECT_EQ(f.rec.progress.back(), std::make_pair(std::string(), 0.0f));
+    ExpectMirrorMatches(f);
+}
+
+TEST(DeleteChecked, RemovesCheckedRowsWithProgress) {
+    ListFixture f;
+    f.list.AddVariable(-1, "t1", 1);
+    f.list.AddVariable(-1, "q1", 1);
+    f.list.AddVariable(-1, "q2", 1);
+    f.list.AddVariable(-1, "q3", 1);
+    f.list.SetChecked(0, true);
+    f.list.SetChecked(1, true);  // the row after a deleted one is not skipped
+    f.list.SetChecked(3, true);
+    f.rec.progress.clear();
+    f.list.DeleteChecked();
+
+    EXPECT_EQ(Captions(f.list), (Items{"1q2"}));
+    EXPECT_EQ(f.list.Row(0).Text(colRef), "40001");
+    EXPECT_EQ(f.list.UsedVariables(), 1u);
+    const std::vector<std::pair<std::string, float>> expected = {
+        {W("удаление выбранных переменных"), 0.0f},
+        {W("Удаляю 1t1"), 0.0f / 4},
+        {W("Удаляю 1q1"), 0.0f / 3},
+        {"", 0.0f / 2},
+        {W("Удаляю 1q3"), 1.0f / 2},
+        {"", 0.0f},
+    };
+    EXPECT_EQ(f.rec.progress, expected);
+    EXPECT_EQ(f.rec.counters, W("SNVT переменных 10, задействовано: 1, доступно: 9"));
+    ExpectMirrorMatches(f);
+
+    f.list.SetAll();
+    f.list.DeleteChecked();
+    EXPECT_EQ(f.list.RowCount(), 0u);
+    EXPECT_EQ(f.list.UsedVariables(), 0u);
+}
+
+TEST(DeleteChecked, WithNothingCheckedOnlyShowsProgress) {
+    ListFixture f;
+    f.list.AddVariable(-1, "q1", 1);
+    f.list.AddVariable(-1, "q2", 1);
+    f.rec.events.clear();
+    f.rec.progress.clear();
+    f.list.DeleteChecked();
+    EXPECT_EQ(f.list.RowCount(), 2u);
+    EXPECT_TRUE(f.rec.events.empty());
+    const std::vector<std::pair<std::string, float>> expected = {
+        {W("удаление выбранных переменных"), 0.0f}, {"", 0.0f}, {"", 0.5f}, {"", 0.0f}};
+    EXPECT_EQ(f.rec.progress, expected);
+}
+
+TEST(Counters, ShowANegativeRemainderWhenAFileBroughtTooMany) {
+    ListFixture f("2");
+    f.list.AppendRowFromFile("1a", {"40001", "F", "1", "x", "1fa", "40003", "B", "2"});
+    f.list.AppendRowFromFile("1b", {"40004", "F", "1", "x"});
+    EXPECT_EQ(f.list.UsedVariables(), Invariant(f.list));
+    EXPECT_EQ(f.rec.counters, W("SNVT переменных 2, задействовано: 3, доступно: -1"));
+    EXPECT_EQ(f.list.AddVariable(-1, "q1", 1), CSnvtList::AddResult::NoRoom);
+    EXPECT_EQ(f.list.RowCount(), 2u);
+}
+
+TEST(AppendRowFromFile, TakesTheCountsBackWhenNoRowCanBeCreated) {
+    ListFixture f("10", 2);
+    EXPECT_TRUE(f.list.AppendRowFromFile("1a", {"1", "F", "1", "x", "1fa", "2", "B", "2"}));
+    EXPECT_TRUE(f.list.AppendRowFromFile("1b", {"3", "F", "1", "x"}));
+    EXPECT_FALSE(f.list.AppendRowFromFile("1c", {"4", "F", "1", "x", "1fc", "5", "B", "2"}));
+    EXPECT_FALSE(f.list.AppendRowFromFile("1d", {"4", "F", "1"}));  // neither 4 nor 8 sub-items
+    EXPECT_EQ(f.list.UsedVariables(), 3u);
+    EXPECT_EQ(f.list.UsedVariables(), Invariant(f.list));
+}
+
+TEST(MaxVariables, ConvertsTheWholeTextOrFails) {
+    EXPECT_EQ(ParseMaxVariables("10").value, 10u);
+    EXPECT_EQ(ParseMaxVariables("+255").value, 255u);
+    EXPECT_EQ(ParseMaxVariables("-0").value, 0u);
+    // Above 8 bits the capacity is what the catalogue says, not its low byte.
+    EXPECT_EQ(ParseMaxVariables("256").value, 256u);
+    EXPECT_EQ(ParseMaxVariables("12767").value, 12767u);
+    EXPECT_TRUE(ParseMaxVariables("12767").ok);
+
+    for (const char* bad :
+         {"", " 10", "10 ", "1e2", "0x10", "abc", "+", "-1", "12768", "99999999999999999999999"}) {
+        const MaxVariablesResult r = ParseMaxVariables(bad);
+        EXPECT_FALSE(r.ok) << bad;
+        EXPECT_EQ(r.value, 0u) << bad;
+        EXPECT_NE(r.error.find(std::string("'") + bad + "'"), std::string::npos) << r.error;
+    }
+    EXPECT_EQ(ParseMaxVariables("abc").error, "'abc' is not a valid integer value");
+}
+
+TEST(MaxVariables, ComesFromTheCatalogue) {
+    ListFixture f("42");
+    EXPECT_EQ(f.list.MaxVariables(), 42u);
+    XmlDocument unloaded;
+    const MaxVariablesResult r = LoadMaxVariables(unloaded);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.error, "'' is not a valid integer value");
+}
+
+}  // namespace

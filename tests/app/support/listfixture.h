@@ -1,0 +1,55 @@
+#pragma once
+// What the SNVT list tests share: a small catalogue, and sinks that record what the list tells the
+// window, including a mirror of the rows kept only from the notifications.
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "snvtlist.h"
+#include "tempdir.h"
+#include "xmldocument.h"
+
+// Windows-1251 of a UTF-8 literal, for expected texts.
+std::string W(const char* utf8);
+
+// A catalogue of capacity `size`:
+//   t$ -> 105, flags 83 named "t$f", note "°C"     p$ -> 30, flags 83, no flags pattern
+//   e$ -> 1, flags 2, empty flags pattern, empty note  q$ -> 15 alone, note "м3/ч"
+//   Тв$ (Cyrillic) -> 3 alone
+std::string CatalogueXml(const std::string& size);
+
+struct Recorder : ISnvtListObserver, IMessageSink, IProgressSink {
+    explicit Recorder(const CSnvtList& list) : list(list) {}
+
+    void RowInserted(size_t index) override;
+    void RowRemoved(size_t index) override;
+    void RowChanged(size_t index) override;
+    void ListCleared() override;
+    void CountersChanged(const std::string& text) override;
+    void ShowMessage(const std::string& text) override { messages.push_back(text); }
+    void ShowProgress(const std::string& text, float fraction) override {
+        progress.emplace_back(text, fraction);
+    }
+
+    const CSnvtList& list;
+    std::vector<std::string> events;     // "+i", "-i", "~i", "clear"
+    std::vector<SnvtRow> mirror;         // rows as a view that follows the events holds them
+    std::vector<unsigned> usedAtInsert;  // UsedVariables seen by each insert notification
+    std::vector<std::string> messages;
+    std::vector<std::pair<std::string, float>> progress;
+    std::string counters;
+};
+
+// A loaded catalogue and a list on it, wired to a recorder.
+struct ListFixture {
+    explicit ListFixture(const std::string& size = "10",
+                         size_t rowLimit = CSnvtList::kDefaultRowLimit);
+
+    TempDir dir;
+    XmlDocument catalogue;
+    CSnvtList list;
+    Recorder rec;
+};
+
+// Captions of the list's rows, in order.
+std::vector<std::string> Captions(const CSnvtList& list);
