@@ -18,6 +18,7 @@
 #include "cp1251.h"
 #include "ipedit.h"
 #include "portcombo.h"
+#include "serialports.h"
 
 namespace {
 
@@ -94,6 +95,11 @@ void TSetPortDlg::CreateControls() {
                         QStringLiteral("COM9")},
                        Bevel1);
     CB_Port->setObjectName(QStringLiteral("CB_Port"));
+    CB_Port->SetPortLister([] {
+        QStringList ports;
+        for (const std::string& path : ListSerialPorts()) ports << QString::fromStdString(path);
+        return ports;
+    });
     SetComboText(CB_Port, QStringLiteral("COM1"));
 
     const QRegularExpression digits(QStringLiteral("[0-9]*"));
