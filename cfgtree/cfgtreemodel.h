@@ -126,6 +126,16 @@ TreeNode* AddNodeByPath(CfgTree& tree, const std::string& path, const std::strin
 // Sets a leaf's caption from its record (calc, const and event leaves); others keep theirs.
 void SetNodeText(TreeNode* leaf);
 
+// The three leaf captions. Calc: the name (at most 6 bytes). Const: the name padded with spaces to
+// 7, "= ", then the value as "#0.######" with the locale's decimal separator. Event: the name
+// padded to 7, then ": Mask: 0x%.8X, Code: %u".
+std::string CalcNodeText(const SNodeInfo& info);
+std::string ConstNodeText(const SNodeInfo& info);
+std::string EventNodeText(const SNodeInfo& info);
+// A constant's value as "#0.######": at least one integer digit, at most six decimals, no
+// trailing zeros, the given decimal separator.
+std::string ConstValueText(float value, const std::string& decimalSeparator);
+
 // The folder path of a leaf: the system folder segment (with SystemGroups and k > 0), then the
 // group segment, each ending in "/".
 std::string LeafFolderPath(const SConfigInfo& config, STreeOptions options, uint8_t system,
