@@ -2,7 +2,7 @@
 // Misbehaviour on request, so that every failure path of the system meets a real peer.
 
 enum class SimFaultKind {
-    Silent,          // no answer at all
+    Silent,          // no answer at all (the request is carried out, its answer lost)
     BadCheck,        // the answer's SUM byte is wrong
     Refuse,          // the command byte of the answer is value (0 allowed), no data
     CutData,         // the answer carries only its first value data bytes (a consistent frame)
