@@ -1,0 +1,344 @@
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+#include "gatewayfile.h"
+#include "listfixture.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Items = std::vector<std::string>;
+
+std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+std::string Spaces(size_t n) {
+    return std::string(n, ' ');
+}
+
+// Names in the folder other than the ones a test put there: a failed save leaves nothing behind.
+std::vector<std::string> Leftovers(const TempDir& dir, const std::vector<std::string>& known) {
+    std::vector<std::string> out;
+    for (const auto& e : fs::directory_iterator(dir.Path())) {
+        const std::string name = e.path().filename().string();
+        if (std::find(known.begin(), known.end(), name) == known.end()) out.push_back(name);
+    }
+    return out;
+}
+
+// Loads `bytes` as CONFIG/duxgate.cfg into the fixture's list.
+void LoadText(ListFixture& f, const std::string& bytes) {
+    f.dir.Write("CONFIG/duxgate.cfg", bytes);
+    LoadGatewayFile(f.list, f.dir.Path() + "CONFIG/");
+}
+
+TEST(SaveGatewayFile, WritesTheExactFormat) {
+    ListFixture f;
+    f.list.AppendRowFromFile("1abc", {"40001", "F", "abc", "dim"});
+    f.list.AppendRowFromFile("1v21", {"40003", "F", std::string(21, 'a'), "d"});
+    f.list.AppendRowFromFile("1v22", {"40005", "F", std::string(22, 'b'), "d"});
+    f.list.AppendRowFromFile("1v30", {"40007", "F", std::string(30, 'c'), "d"});
+    // With a flags variable; with a flags variable without a name; with an empty dimension.
+    f.list.AppendRowFromFile("2t1", {"40009", "F", "105", W("°C"), "2t1f", "40011", "B", "83"});
+    f.list.AppendRowFromFile("2t2", {"40012", "F", "105", "K", "", "40014", "B", "83"});
+    f.list.AppendRowFromFile("1q1", {"40015", "F", "15", ""});
+    f.list.SetChecked(1, true);  // check boxes do not matter
+    const std::string path = f.dir / "out.cfg";
+    ASSERT_TRUE(SaveGatewayFile(f.list, path).ok);
+
+    const std::string expected = "F 40001 abc" + Spaces(20) + "1abc dim\r\n" + "F 40003 " +
+                                 std::string(21, 'a') + "  1v21 d\r\n" + "F 40005 " +
+                                 std::string(22, 'b') + " 1v22 d\r\n" + "F 40007 " +
+                                 std::string(30, 'c') + " 1v30 d\r\n" + "F 40009 105" + Spaces(20) +
+                                 "2t1 \xB0"
+                                 "C\r\n" +
+                                 "B 40011 83" + Spaces(21) + "2t1f\r\n" + "F 40012 105" +
+                                 Spaces(20) + "2t2 K\r\n" + "F 40015 15" + Spaces(21) + "1q1 \r\n";
+    EXPECT_EQ(ReadBytes(path), expected);
+}
+
+TEST(SaveGatewayFile, AnEmptyListGivesAnEmptyFile) {
+    ListFixture f;
+    const std::string path = f.dir / "empty.cfg";
+    ASSERT_TRUE(SaveGatewayFile(f.list, path).ok);
+    EXPECT_TRUE(fs::exists(path));
+    EXPECT_EQ(ReadBytes(path), "");
+}
+
+TEST(GatewayFile, RoundTripsTheRows) {
+    ListFixture f;
+    f.list.AddVariable(-1, "t1", 2);
+    f.list.AddVariable(-1, "e2", 3);  // empty dimension, flags named after the caption
+    f.list.AddVariable(-1, W("Тв1"), 1);
+    f.list.AddVariable(-1, "q5", 9);
+    f.list.MoveRow(3, 0);
+    const std::string path = f.dir / "CONFIG/duxgate.cfg";
+    fs::create_directories(f.dir / "CONFIG");
+    ASSERT_TRUE(SaveGatewayFile(f.list, path).ok);
+    const std::string first = ReadBytes(path);
+
+    ListFixture g;
+    LoadGatewayFile(g.list, f.dir.Path() + "CONFIG/");
+    ASSERT_EQ(g.list.RowCount(), f.list.RowCount());
+    for (size_t i = 0; i < f.list.RowCount(); ++i) {
+        EXPECT_EQ(g.list.Row(i).caption, f.list.Row(i).caption);
+        EXPECT_EQ(g.list.Row(i).subItems, f.list.Row(i).subItems);
+    }
+    EXPECT_EQ(g.list.UsedVariables(), f.list.UsedVariables());
+    ASSERT_TRUE(SaveGatewayFile(g.list, path).ok);
+    EXPECT_EQ(ReadBytes(path), first);
+}
+
+TEST(LoadGatewayFile, ReadsAHandWrittenFile) {
+    ListFixture f;
+    f.list.AddVariable(-1, "q1", 1);  // replaced by the file's rows
+    LoadText(f, "F 40005 105 2t1 C\r\nB 40007 83 2t1f\r\n\r\nF 40100 15 1q1 m3\r\n");
+    EXPECT_EQ(Captions(f.list), (Items{"2t1", "1q1"}));
+    // References as read; the flags sub-items in column order: name, ref, type, id.
+    EXPECT_EQ(f.list.Row(0).subItems,
+              (Items{"40005", "F", "105", "C", "2t1f", "40007", "B", "83"}));
+    EXPECT_EQ(f.list.Row(1).subItems, (Items{"40100", "F", "15", "m3"}));
+    EXPECT_EQ(f.list.UsedVariables(), 3u);
+    EXPECT_FALSE(f.list.Row(0).checked);
+    // Counted before each row appears, from a cleared list.
+    EXPECT_EQ(f.rec.usedAtInsert.back(), 3u);
+    EXPECT_EQ(f.rec.usedAtInsert[f.rec.usedAtInsert.size() - 2], 2u);
+    EXPECT_EQ(f.rec.counters, W("SNVT переменных 10, задействовано: 3, доступно: 7"));
+}
+
+TEST(LoadGatewayFile, LineEndsAndSeparatorsDoNotMatter) {
+    const std::string crlf = "F 40005 105 2t1 C\r\nB 40007 83 2t1f\r\nF 40100 15 1q1 m3\r\n";
+    std::vector<std::string> variants = {
+        crlf,
+        "F 40005 105 2t1 C\r\nB 40007 83 2t1f\r\nF 40100 15 1q1 m3",  // no final CR LF
+        "F 40005 105 2t1 C\nB 40007 83 2t1f\nF 40100 15 1q1 m3\n",    // LF only
+        "F\t40005\t105\t2t1\tC\r\nB\t40007 \t83\v2t1f\f\r\n  F 40100 15 1q1 m3\t\r\n",
+        "\r\n\r\nF 40005 105 2t1 C extra fields\r\n  B 40007 83 2t1f more\r\n\r\nF 40100 15 1q1 "
+        "m3\r\n\r\n ",
+    };
+    ListFixture reference;
+    LoadText(reference, crlf);
+    ASSERT_EQ(reference.list.RowCount(), 2u);
+    for (const std::string& text : variants) {
+        ListFixture f;
+        LoadText(f, text);
+        ASSERT_EQ(f.list.RowCount(), 2u) << text;
+        for (size_t i = 0; i < 2; ++i) {
+            EXPECT_EQ(f.list.Row(i).caption, reference.list.Row(i).caption) << text;
+            EXPECT_EQ(f.list.Row(i).subItems, reference.list.Row(i).subItems) << text;
+        }
+        EXPECT_EQ(f.list.UsedVariables(), 3u) << text;
+    }
+}
+
+TEST(LoadGatewayFile, KeepsOnlyEntriesOfTypeF) {
+    ListFixture f;
+    // An unknown type goes with its flags line; "f" is not "F"; a "B" line after a tab is not a
+    // flags line but an entry of its own, of type "B".
+    LoadText(f,
+             "X 1 2 1x d\r\nB 3 4 1fx\r\n"
+             "f 5 6 1y d\r\n"
+             "F 7 8 1a d\r\n\tB 9 10 1fa\r\n"
+             "F 11 12 1b d\r\n");
+    EXPECT_EQ(Captions(f.list), (Items{"1a", "1b"}));
+    EXPECT_EQ(f.list.Row(0).subItems, (Items{"7", "F", "8", "d"}));
+    EXPECT_EQ(f.list.UsedVariables(), 2u);
+}
+
+TEST(LoadGatewayFile, SkipsExtraFlagsLinesWithoutCounting) {
+    ListFixture f;
+    LoadText(f, "F 1 2 1a d\r\nB 3 83 1fa\r\nB 4 84 1fb\r\n B 5 85 1fc\r\nF 6 7 1b d\r\nB 8 9 1fd");
+    EXPECT_EQ(Captions(f.list), (Items{"1a", "1b"}));
+    EXPECT_EQ(f.list.Row(0).subItems, (Items{"1", "F", "2", "d", "1fa", "3", "B", "83"}));
+    EXPECT_EQ(f.list.Row(1).subItems, (Items{"6", "F", "7", "d", "1fd", "8", "B", "9"}));
+    EXPECT_EQ(f.list.UsedVariables(), 4u);
+}
+
+TEST(LoadGatewayFile, AMissingFieldNeverTakesTheNextLine) {
+    ListFixture f;
+    LoadText(f,
+             "F 40001 105 2t1\r\n"             // no dimension
+             "B 40003 83\r\n"                  // no flags name
+             "F 40004 15\r\n"                  // neither name nor dimension
+             "F 40006 15 1q2 \r\n"             // empty dimension as the writer leaves it
+             "F 40008 \xFF 1\xFF\xFF y\r\n");  // 0xFF is a letter, not the end
+    ASSERT_EQ(f.list.RowCount(), 4u);
+    EXPECT_EQ(f.list.Row(0).subItems, (Items{"40001", "F", "105", "", "", "40003", "B", "83"}));
+    EXPECT_EQ(f.list.Row(1).caption, "");
+    EXPECT_EQ(f.list.Row(1).subItems, (Items{"40004", "F", "15", ""}));
+    EXPECT_EQ(f.list.Row(2).subItems, (Items{"40006", "F", "15", ""}));
+    EXPECT_EQ(f.list.Row(3).caption, "1\xFF\xFF");
+    EXPECT_EQ(f.list.Row(3).subItems, (Items{"40008", "F", "\xFF", "y"}));
+    EXPECT_EQ(f.list.UsedVariables(), 5u);
+}
+
+TEST(LoadGatewayFile, AMissingFileGivesAnEmptyList) {
+    ListFixture f;
+    f.list.AddVariable(-1, "t1", 1);
+    LoadGatewayFile(f.list, f.dir.Path() + "nowhere/");
+    EXPECT_EQ(f.list.RowCount(), 0u);
+    EXPECT_EQ(f.list.UsedVariables(), 0u);
+    EXPECT_TRUE(f.rec.mirror.empty());
+    EXPECT_EQ(f.rec.counters, W("SNVT переменных 10, задействовано: 0, доступно: 10"));
+
+    LoadText(f, "");
+    EXPECT_EQ(f.list.RowCount(), 0u);
+    LoadText(f, " \r\n\t\r\n");
+    EXPECT_EQ(f.list.RowCount(), 0u);
+}
+
+TEST(LoadGatewayFile, FindsTheFileIgnoringLetterCase) {
+    ListFixture f;
+    f.dir.Write("config/DUXGate.cfg", "F 1 2 1a d\r\n");
+    LoadGatewayFile(f.list, f.dir.Path() + "CONFIG/");
+    EXPECT_EQ(Captions(f.list), (Items{"1a"}));
+
+    // The exact name wins over another spelling.
+    f.dir.Write("config/duxgate.cfg", "F 1 2 1b d\r\n");
+    LoadGatewayFile(f.list, f.dir.Path() + "config/");
+    EXPECT_EQ(Captions(f.list), (Items{"1b"}));
+
+    // An empty prefix is the working directory.
+    const fs::path cwd = fs::current_path();
+    fs::current_path(f.dir.Path() + "config");
+    fs::remove("duxgate.cfg");
+    LoadGatewayFile(f.list, "");
+    fs::current_path(cwd);
+    EXPECT_EQ(Captions(f.list), (Items{"1a"}));
+}
+
+TEST(LoadGatewayFile, StopsWhenNoMoreRowsCanBeCreated) {
+    ListFixture f("10", 2);
+    LoadText(f, "F 1 2 1a d\r\nF 3 4 1b d\r\nB 5 6 1fb\r\nF 7 8 1c d\r\nB 9 9 1fc\r\n");
+    EXPECT_EQ(Captions(f.list), (Items{"1a", "1b"}));
+    EXPECT_EQ(f.list.UsedVariables(), 3u);
+    EXPECT_EQ(f.rec.counters, W("SNVT переменных 10, задействовано: 3, доступно: 7"));
+}
+
+TEST(SaveGatewayFile, RefusesRowsThatWouldReadBackDifferently) {
+    struct Case {
+        std::string caption;
+        Items subItems;
+        std::string problem;
+    };
+    const std::vector<Case> cases = {
+        {"1a b", {"40003", "F", "15", "d"}, "пробел в поле \"Var Name\""},
+        {"1b", {"40003", "F", "", "d"}, "пустое поле \"SNVT_ID\""},
+        {"1b", {"", "F", "15", "d"}, "пустое поле \"Ref\""},
+        {"", {"40003", "F", "15", "d"}, "пустое поле \"Var Name\""},
+        {"1b", {"40003", "F", "15", "кВт\tч"}, "пробел в поле \"Dimention\""},
+        {"1b",
+         {"40003", "F", "15", "d", "1f b", "40005", "B", "83"},
+         "пробел в поле \"Flags Name\""},
+        {"1b", {"40003", "F", "15", "d", "1fb", "40005", "B", ""}, "пустое поле \"SNVT_ID\""},
+        {"1b", {"40003", "F", "1\r5", "d"}, "пробел в поле \"SNVT_ID\""},
+    };
+    for (const Case& c : cases) {
+        ListFixture f;
+        f.list.AppendRowFromFile("1a", {"40001", "F", "15", "d"});
+        f.list.AppendRowFromFile(c.caption, c.subItems);
+        const std::string path = f.dir.Write("duxgate.cfg", "old contents");
+        const SaveGatewayResult r = SaveGatewayFile(f.list, path);
+        EXPECT_FALSE(r.ok) << c.problem;
+        EXPECT_EQ(r.row, 1) << c.problem;
+        EXPECT_EQ(r.message,
+                  W("Не могу сохранить строку 2 (") + c.caption + "): " + W(c.problem.c_str()));
+        EXPECT_EQ(ReadBytes(path), "old contents");
+    }
+}
+
+TEST(SaveGatewayFile, FailsWithoutTouchingWhatIsThere) {
+    ListFixture f;
+    f.list.AddVariable(-1, "q1", 1);
+
+    // A folder in the way.
+    const std::string folder = f.dir.MakeDir("duxgate.cfg");
+    f.dir.Write("duxgate.cfg/keep", "x");
+    SaveGatewayResult r = SaveGatewayFile(f.list, f.dir / "duxgate.cfg");
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.errorNumber, EISDIR);
+    EXPECT_EQ(r.message.rfind(W("Ошибка записи файла: "), 0), 0u) << r.message;
+    EXPECT_EQ(ReadBytes(f.dir / "duxgate.cfg/keep"), "x");
+
+    // No folder, or a file where the folder should be.
+    r = SaveGatewayFile(f.list, f.dir / "missing/duxgate.cfg");
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.errorNumber, ENOENT);
+    f.dir.Write("plain", "p");
+    r = SaveGatewayFile(f.list, f.dir / "plain/duxgate.cfg");
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.errorNumber, ENOTDIR);
+    EXPECT_EQ(Leftovers(f.dir, {"calcbank.xml", "duxgate.cfg", "plain"}), Items{});
+}
+
+TEST(SaveGatewayFile, AnUnwritableFolderKeepsTheOldFile) {
+    if (::geteuid() == 0) GTEST_SKIP() << "folder permissions do not bind root";
+    ListFixture f;
+    f.list.AddVariable(-1, "q1", 1);
+    const std::string folder = f.dir.MakeDir("ro");
+    const std::string path = f.dir.Write("ro/duxgate.cfg", "old");
+    ::chmod(folder.c_str(), 0555);
+    const SaveGatewayResult r = SaveGatewayFile(f.list, path);
+    ::chmod(folder.c_str(), 0755);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.errorNumber, EACCES);
+    EXPECT_EQ(ReadBytes(path), "old");
+}
+
+TEST(SaveGatewayFile, AWriteFailingHalfwayKeepsTheOldFile) {
+    ListFixture f("100");
+    for (int system = 1; system <= 5; ++system) f.list.AddVariable(-1, "t1", uint8_t(system));
+    const std::string path = f.dir.Write("duxgate.cfg", "old");
+
+    // A file size limit stands in for a full disk: the third entry no longer fits.
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 150;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const SaveGatewayResult r = SaveGatewayFile(f.list, path);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.errorNumber, EFBIG);
+    EXPECT_EQ(ReadBytes(path), "old");
+    EXPECT_EQ(Leftovers(f.dir, {"calcbank.xml", "duxgate.cfg"}), Items{});
+}
+
+TEST(SaveGatewayFile, ReplacesAnExistingFileWhole) {
+    ListFixture f;
+    f.list.AddVariable(-1, "q1", 1);
+    const std::string path = f.dir.Write("duxgate.cfg", std::string(500, 'z'));
+    ::chmod(path.c_str(), 0640);
+    const std::string target = f.dir.Write("real.cfg", "old");
+    fs::create_symlink(target, f.dir / "link.cfg");
+
+    ASSERT_TRUE(SaveGatewayFile(f.list, path).ok);
+    const std::string expected = "F 40001 15" + Spaces(21) + "1q1 " + W("м3/ч") + "\r\n";
+    EXPECT_EQ(ReadBytes(path), expected);
+    EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+
+    // Saving through a link replaces the file it points to and keeps the link.
+    ASSERT_TRUE(SaveGatewayFile(f.list, f.dir / "link.cfg").ok);
+    EXPECT_TRUE(fs::is_symlink(f.dir / "link.cfg"));
+    EXPECT_EQ(ReadBytes(target), expected);
+    EXPECT_EQ(Leftovers(f.dir, {"calcbank.xml", "duxgate.cfg", "real.cfg", "link.cfg"}), Items{});
+}
+
+}  // namespace
