@@ -1,0 +1,74 @@
+#include "configtreeview.h"
+
+#include <QDrag>
+#include <QHeaderView>
+
+#include "cp1251.h"
+#include "dragpayload.h"
+#include "imagelist.h"
+
+namespace {
+
+constexpr int kNodeRole = Qt::UserRole + 1;
+constexpr int kIndent = 19;
+
+}  // namespace
+
+TConfigTreeView::TConfigTreeView(QWidget* parent) : QTreeWidget(parent) {
+    setColumnCount(1);
+    setHeaderHidden(true);
+    setIndentation(kIndent);
+    setIconSize(QSize(16, 16));
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setDragEnabled(true);
+    setDragDropMode(QAbstractItemView::DragOnly);
+    setAcceptDrops(false);
+    setUniformRowHeights(true);
+    // Long captions scroll sideways rather than being cut.
+    header()->setStretchLastSection(false);
+    header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+}
+
+void TConfigTreeView::ShowTree(const CfgTree& tree) {
+    setUpdatesEnabled(false);
+    clear();
+    for (const auto& root : tree.Roots()) AddItem(nullptr, *root);
+    setUpdatesEnabled(true);
+}
+
+QTreeWidgetItem* TConfigTreeView::AddItem(QTreeWidgetItem* parent, const TreeNode& node) {
+    auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(this);
+    item->setText(0, QString::fromStdString(cp1251::ToUtf8(node.Text)));
+    item->setIcon(0, TreeImage(node.ImageIndex));
+    item->setData(0, kNodeRole, QVariant::fromValue(reinterpret_cast<quintptr>(&node)));
+    for (const auto& child : node.Children) AddItem(item, *child);
+    item->setExpanded(node.Expanded);
+    return item;
+}
+
+const TreeNode* TConfigTreeView::NodeOf(const QTreeWidgetItem* item) {
+    if (item == nullptr) return nullptr;
+    return reinterpret_cast<const TreeNode*>(item->data(0, kNodeRole).value<quintptr>());
+}
+
+const TreeNode* TConfigTreeView::SelectedNode() const {
+    const QList<QTreeWidgetItem*> selected = selectedItems();
+    return selected.isEmpty() ? nullptr : NodeOf(selected.constFirst());
+}
+
+QTreeWidgetItem* TConfigTreeView::ItemOf(const TreeNode* node) const {
+    for (QTreeWidgetItemIterator it(const_cast<TConfigTreeView*>(this)); *it; ++it) {
+        if (NodeOf(*it) == node) return *it;
+    }
+    return nullptr;
+}
+
+// Any node may be dragged; the list decides on the drop whether the selected node can be added.
+void TConfigTreeView::startDrag(Qt::DropActions) {
+    if (SelectedNode() == nullptr) return;
+    auto* drag = new QDrag(this);
+    drag->setMimeData(dragpayload::Make(dragpayload::Origin::ConfigTree, this));
+    if (const QTreeWidgetItem* item = currentItem()) drag->setPixmap(item->icon(0).pixmap(16, 16));
+    drag->exec(Qt::CopyAction);
+}

@@ -1,0 +1,30 @@
+#pragma once
+// The configuration tree on the screen: a read-only mirror of a CfgTree. Each item points at the
+// model node it shows; the model owns the nodes and their records, so the view must be cleared
+// (or refilled) before the model's nodes go away.
+#include <QTreeWidget>
+
+#include "cfgtreemodel.h"
+
+class TConfigTreeView : public QTreeWidget {
+    Q_OBJECT
+  public:
+    explicit TConfigTreeView(QWidget* parent = nullptr);
+
+    // Replaces the items by the nodes of tree: captions, images by image index, expanded as the
+    // model says.
+    void ShowTree(const CfgTree& tree);
+
+    // The node an item shows, or null.
+    static const TreeNode* NodeOf(const QTreeWidgetItem* item);
+    // The node of the selected item, or null when nothing is selected.
+    const TreeNode* SelectedNode() const;
+    // The item that shows node, or null.
+    QTreeWidgetItem* ItemOf(const TreeNode* node) const;
+
+  protected:
+    void startDrag(Qt::DropActions supportedActions) override;
+
+  private:
+    QTreeWidgetItem* AddItem(QTreeWidgetItem* parent, const TreeNode& node);
+};

@@ -1,0 +1,132 @@
+#include "snvtlistview.h"
+
+#include <QDrag>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QHeaderView>
+#include <QMimeData>
+
+#include "cp1251.h"
+#include "dragpayload.h"
+
+TSnvtListView::TSnvtListView(QWidget* parent) : QTableWidget(parent) {
+    setColumnCount(kSnvtColumnCount);
+    QStringList captions;
+    for (const char* caption : kSnvtColumnCaptions) captions << QString::fromLatin1(caption);
+    setHorizontalHeaderLabels(captions);
+    for (int column = 0; column < kSnvtColumnCount; ++column) {
+        if (kSnvtColumnWidths[static_cast<size_t>(column)] > 0) {
+            setColumnWidth(column, kSnvtColumnWidths[static_cast<size_t>(column)]);
+        }
+    }
+    verticalHeader()->hide();
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    horizontalHeader()->setSectionsClickable(false);
+    horizontalHeader()->setSortIndicatorShown(false);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    setSortingEnabled(false);
+    setShowGrid(true);
+    setWordWrap(false);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setDragEnabled(true);
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
+    setDragDropMode(QAbstractItemView::DragDrop);
+    setDragDropOverwriteMode(false);
+    setDropIndicatorShown(false);
+    connect(this, &QTableWidget::itemChanged, this, &TSnvtListView::OnItemChanged);
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this,
+            &TSnvtListView::KeepNameColumnWidth);
+}
+
+void TSnvtListView::InsertRow(int index, const SnvtRow& row) {
+    mirroring_ = true;
+    insertRow(index);
+    for (int column = 0; column < kSnvtColumnCount; ++column) {
+        auto* item = new QTableWidgetItem;
+        Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled;
+        if (column == colVarName) flags |= Qt::ItemIsUserCheckable;
+        item->setFlags(flags);
+        setItem(index, column, item);
+    }
+    mirroring_ = false;
+    UpdateRow(index, row);
+}
+
+void TSnvtListView::UpdateRow(int index, const SnvtRow& row) {
+    mirroring_ = true;
+    for (int column = 0; column < kSnvtColumnCount; ++column) {
+        QTableWidgetItem* cell = item(index, column);
+        if (cell == nullptr) continue;
+        cell->setText(QString::fromStdString(cp1251::ToUtf8(row.Text(column))));
+        if (column == colVarName) cell->setCheckState(row.checked ? Qt::Checked : Qt::Unchecked);
+    }
+    mirroring_ = false;
+}
+
+int TSnvtListView::SelectedRow() const {
+    const QList<QTableWidgetItem*> selected = selectedItems();
+    return selected.isEmpty() ? -1 : selected.constFirst()->row();
+}
+
+void TSnvtListView::SelectRow(int index) {
+    if (index < 0 || index >= rowCount()) return;
+    setCurrentCell(index, colVarName);
+    selectRow(index);
+}
+
+int TSnvtListView::RowAtPoint(const QPoint& viewportPoint) const {
+    return rowAt(viewportPoint.y());
+}
+
+bool TSnvtListView::IsChecked(int index) const {
+    const QTableWidgetItem* cell = item(index, colVarName);
+    return cell != nullptr && cell->checkState() == Qt::Checked;
+}
+
+void TSnvtListView::OnItemChanged(QTableWidgetItem* cell) {
+    if (mirroring_ || cell == nullptr || cell->column() != colVarName) return;
+    emit CheckToggled(cell->row(), cell->checkState() == Qt::Checked);
+}
+
+void TSnvtListView::KeepNameColumnWidth(int column, int, int newSize) {
+    if (column == colVarName && newSize < kSnvtVarNameMinWidth) {
+        setColumnWidth(colVarName, kSnvtVarNameMinWidth);
+    }
+}
+
+void TSnvtListView::startDrag(Qt::DropActions) {
+    if (SelectedRow() < 0) return;
+    auto* drag = new QDrag(this);
+    drag->setMimeData(dragpayload::Make(dragpayload::Origin::SnvtList, this));
+    drag->exec(Qt::MoveAction);
+}
+
+void TSnvtListView::dragEnterEvent(QDragEnterEvent* event) {
+    if (handler_ != nullptr && handler_->DragOver(event->mimeData())) {
+        event->acceptProposedAction();
+    } else {
+        event->ignore();
+    }
+}
+
+void TSnvtListView::dragMoveEvent(QDragMoveEvent* event) {
+    if (handler_ != nullptr && handler_->DragOver(event->mimeData())) {
+        event->acceptProposedAction();
+    } else {
+        event->ignore();
+    }
+}
+
+void TSnvtListView::dropEvent(QDropEvent* event) {
+    if (handler_ == nullptr || !handler_->DragOver(event->mimeData())) {
+        event->ignore();
+        return;
+    }
+    const int target = RowAtPoint(event->position().toPoint());
+    event->acceptProposedAction();
+    handler_->DragDrop(event->mimeData(), target);
+}

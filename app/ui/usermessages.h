@@ -1,0 +1,27 @@
+#pragma once
+// Every message the window shows to the user goes through this one interface, so that tests can
+// capture the messages instead of blocking on a modal box.
+#include <QString>
+
+class QWidget;
+
+class IUserMessages {
+  public:
+    virtual ~IUserMessages() = default;
+    // A notice: a modal box captioned "Внимание" with a single OK button.
+    virtual void Message(const QString& text) = 0;
+    // The general error display (a document that cannot be loaded, a text that is not a number):
+    // a modal box titled with the application's title, carrying the error's own text.
+    virtual void GeneralError(const QString& text) = 0;
+};
+
+// The boxes themselves, owned by a parent widget.
+class TMessageBoxes : public IUserMessages {
+  public:
+    explicit TMessageBoxes(QWidget* parent) : parent_(parent) {}
+    void Message(const QString& text) override;
+    void GeneralError(const QString& text) override;
+
+  private:
+    QWidget* parent_;
+};

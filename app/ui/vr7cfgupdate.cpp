@@ -1,0 +1,577 @@
+#include "vr7cfgupdate.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QScreen>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "aboutbox.h"
+#include "configtreeview.h"
+#include "cp1251.h"
+#include "dragpayload.h"
+#include "gatewayfile.h"
+#include "imagelist.h"
+#include "inifile.h"
+#include "maxvariables.h"
+#include "pathcase.h"
+#include "setportdlg.h"
+#include "shellservices.h"
+#include "usermessages.h"
+#include "vr7cfgtree.h"
+
+namespace {
+
+constexpr int kClientWidth = 808;
+constexpr int kClientHeight = 616;
+constexpr int kLeftPaneWidth = 273;
+constexpr int kToolBarHeight = 30;
+constexpr int kToolButtonWidth = 31;
+constexpr int kToolButtonHeight = 30;
+constexpr int kEditHeight = 24;
+constexpr int kStatusBarHeight = 19;
+constexpr int kStatusPanelWidth = 230;
+constexpr int kToolSeparatorWidth = 8;
+
+const char* const kIniName = "Vr7LonCfgMaker.ini";
+const char* const kCatalogueName = "calcbank.xml";
+const char* const kHelpName = "Help.chm";
+
+QString FromCp1251(const std::string& text) {
+    return QString::fromStdString(cp1251::ToUtf8(text));
+}
+
+std::string NativePath(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+// A hint "short|long": the short part is the tool tip, the long one goes to the status bar. A hint
+// without "|" is both.
+void SetHint(QAction* action, const QString& hint) {
+    const qsizetype bar = hint.indexOf(QLatin1Char('|'));
+    action->setToolTip(bar < 0 ? hint : hint.left(bar));
+    action->setStatusTip(bar < 0 ? hint : hint.mid(bar + 1));
+}
+
+QLineEdit* MakeCaptionField(QWidget* parent) {
+    auto* edit = new QLineEdit(parent);
+    edit->setReadOnly(true);
+    edit->setFixedHeight(kEditHeight);
+    edit->setFocusPolicy(Qt::ClickFocus);
+    // The field's background is the window's face colour, as a label's would be.
+    QPalette palette = edit->palette();
+    palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+    edit->setPalette(palette);
+    return edit;
+}
+
+QToolBar* MakeToolBar(QWidget* parent) {
+    auto* bar = new QToolBar(parent);
+    bar->setMovable(false);
+    bar->setFloatable(false);
+    bar->setIconSize(QSize(24, 24));
+    bar->setFixedHeight(kToolBarHeight);
+    bar->setContentsMargins(0, 0, 0, 0);
+    bar->layout()->setContentsMargins(0, 0, 0, 0);
+    bar->layout()->setSpacing(0);
+    bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    return bar;
+}
+
+void AddToolButton(QToolBar* bar, QAction* action) {
+    bar->addAction(action);
+    if (QWidget* button = bar->widgetForAction(action)) {
+        button->setFixedSize(kToolButtonWidth, kToolButtonHeight);
+    }
+}
+
+}  // namespace
+
+TVR7CfgUpdate::TVR7CfgUpdate(const Environment& environment, QWidget* parent)
+    : QMainWindow(parent), List(CfgFilter) {
+    messages_ = environment.messages;
+    if (messages_ == nullptr) {
+        ownMessages_ = std::make_unique<TMessageBoxes>(this);
+        messages_ = ownMessages_.get();
+    }
+    shell_ = environment.shell;
+    if (shell_ == nullptr) {
+        ownShell_ = std::make_unique<TQtShellServices>();
+        shell_ = ownShell_.get();
+    }
+    programDir_ = environment.programDir.isEmpty() ? QCoreApplication::applicationDirPath()
+                                                   : environment.programDir;
+    if (!programDir_.endsWith(QLatin1Char('/'))) programDir_ += QLatin1Char('/');
+
+    setWindowTitle(QStringLiteral("Утилита формирования настроек VR-7 для работы в LON сети"));
+    setWindowIcon(ProgramIcon());
+    CreateActions();
+    CreateMenus();
+
+    Splitter1 = new QSplitter(Qt::Horizontal, this);
+    Splitter1->setHandleWidth(1);
+    Splitter1->setChildrenCollapsible(false);
+    Splitter1->addWidget(CreateLeftPane());
+    Splitter1->addWidget(CreateRightPane());
+    Splitter1->setStretchFactor(0, 0);
+    Splitter1->setStretchFactor(1, 1);
+    Splitter1->setSizes({kLeftPaneWidth, kClientWidth - kLeftPaneWidth - 1});
+    setCentralWidget(Splitter1);
+    CreateStatusBar();
+
+    List.SetObserver(this);
+    List.SetMessageSink(this);
+    List.SetProgressSink(this);
+    ListView1->SetDropHandler(this);
+    connect(ListView1, &TSnvtListView::CheckToggled, this,
+            [this](int row, bool checked) { List.SetChecked(static_cast<size_t>(row), checked); });
+    connect(TreeView1, &QTreeWidget::itemDoubleClicked, this, &TVR7CfgUpdate::TreeView1DblClick);
+
+    // The menu bar lies outside the client area.
+    resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+
+    FormCreate();
+
+    AboutBox = new TAboutBox(this);
+    PortDialog = new TSetPortDlg(this);
+    PortDialog->SetErrorDisplay([this](const QString& text) { messages_->GeneralError(text); });
+}
+
+TVR7CfgUpdate::~TVR7CfgUpdate() {
+    // The list's observer is this window; stop notifications before the controls go.
+    List.SetObserver(nullptr);
+    List.SetMessageSink(nullptr);
+    List.SetProgressSink(nullptr);
+}
+
+void TVR7CfgUpdate::CreateActions() {
+    auto make = [this](const QString& text, const QString& hint, void (TVR7CfgUpdate::*slot)()) {
+        auto* action = new QAction(text, this);
+        if (!hint.isEmpty()) SetHint(action, hint);
+        connect(action, &QAction::triggered, this, slot);
+        return action;
+    };
+    Open1 = make(QStringLiteral("&Открыть"), QStringLiteral("Открыть каталог с конфигурацией VR-7"),
+                 &TVR7CfgUpdate::Open1Click);
+    Open1->setIcon(CommandIcon(CommandImage::Open));
+    Save1 = make(QStringLiteral("&Сохранить на диск"),
+                 QStringLiteral("Сохранить SNVT список в duxgate.cfg"), &TVR7CfgUpdate::Save1Click);
+    Save1->setIcon(CommandIcon(CommandImage::Save));
+    Load1 = make(QStringLiteral("&Прочитать из VR-7"),
+                 QStringLiteral("Прочитать конфигурацию VR-7"), &TVR7CfgUpdate::Load1Click);
+    Load1->setIcon(CommandIcon(CommandImage::ReadDevice));
+    Store1 = make(QStringLiteral("Со&хранить в VR-7"),
+                  QStringLiteral("Сохранить SNVT список в VR-7"), &TVR7CfgUpdate::Store1Click);
+    Store1->setIcon(CommandIcon(CommandImage::StoreDevice));
+    FileExit1 = make(QStringLiteral("&Выход"), QStringLiteral("Exit|Exit application"),
+                     &TVR7CfgUpdate::FileExit1Execute);
+    Port1 = make(QStringLiteral("Порт"), QString(), &TVR7CfgUpdate::Port1Click);
+    HelpAbout1 = make(QStringLiteral("&О программе..."),
+                      QStringLiteral("About|Displays program information, version number, and "
+                                     "copyright"),
+                      &TVR7CfgUpdate::HelpAbout1Execute);
+    Help2 =
+        make(QStringLiteral("&Справка"), QStringLiteral("Help|Руководство по работе с программой"),
+             &TVR7CfgUpdate::Help2Click);
+    ClearAll1 = make(QStringLiteral("Снять отметки"), QStringLiteral("Снять отметки"),
+                     &TVR7CfgUpdate::Panel2_ClearAll_Click);
+    ClearAll1->setIcon(CommandIcon(CommandImage::Uncheck));
+    SetAll1 = make(QStringLiteral("Отметить всё"), QStringLiteral("Отметить всё"),
+                   &TVR7CfgUpdate::Panel2_SetAll_Click);
+    SetAll1->setIcon(CommandIcon(CommandImage::Check));
+    DelSelected1 = make(QStringLiteral("Удалить выбранное"), QStringLiteral("Удалить выбранное"),
+                        &TVR7CfgUpdate::DelSelected_R_ButtonClick);
+    DelSelected1->setIcon(CommandIcon(CommandImage::Delete));
+}
+
+void TVR7CfgUpdate::CreateMenus() {
+    File1 = menuBar()->addMenu(QStringLiteral("&Файл"));
+    File1->menuAction()->setStatusTip(QStringLiteral("File related commands"));
+    File1->addAction(Open1);
+    File1->addAction(Load1);
+    File1->addAction(Store1);
+    File1->addAction(Save1);
+    File1->addSeparator();
+    File1->addAction(FileExit1);
+
+    Settings1 = menuBar()->addMenu(QStringLiteral("&Настройки"));
+    Settings1->addAction(Port1);
+
+    Help1 = menuBar()->addMenu(QStringLiteral("&Помощь"));
+    Help1->menuAction()->setStatusTip(QStringLiteral("Help topics"));
+    Help1->addAction(HelpAbout1);
+    Help1->addAction(Help2);
+}
+
+QWidget* TVR7CfgUpdate::CreateLeftPane() {
+    auto* pane = new QWidget;
+    auto* layout = new QVBoxLayout(pane);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    LeftToolBar = MakeToolBar(pane);
+    AddToolButton(LeftToolBar, Open1);
+    AddToolButton(LeftToolBar, Save1);
+    AddToolButton(LeftToolBar, Load1);
+    AddToolButton(LeftToolBar, Store1);
+    layout->addWidget(LeftToolBar);
+
+    Edit1 = MakeCaptionField(pane);
+    layout->addWidget(Edit1);
+
+    TreeView1 = new TConfigTreeView(pane);
+    layout->addWidget(TreeView1, 1);
+    pane->setMinimumWidth(40);
+    return pane;
+}
+
+QWidget* TVR7CfgUpdate::CreateRightPane() {
+    auto* pane = new QWidget;
+    auto* layout = new QVBoxLayout(pane);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    RightToolBar = MakeToolBar(pane);
+    AddToolButton(RightToolBar, ClearAll1);
+    AddToolButton(RightToolBar, SetAll1);
+    auto* separator = new QWidget(RightToolBar);
+    separator->setFixedWidth(kToolSeparatorWidth);
+    RightToolBar->addWidget(separator);
+    AddToolButton(RightToolBar, DelSelected1);
+    layout->addWidget(RightToolBar);
+
+    Edit2 = MakeCaptionField(pane);
+    layout->addWidget(Edit2);
+
+    ListView1 = new TSnvtListView(pane);
+    layout->addWidget(ListView1, 1);
+    pane->setMinimumWidth(40);
+    return pane;
+}
+
+void TVR7CfgUpdate::CreateStatusBar() {
+    auto* bar = new QStatusBar(this);
+    bar->setFixedHeight(kStatusBarHeight);
+    bar->setSizeGripEnabled(true);
+
+    // The first panel shows the hints; the progress bar lies over it, as wide as it is.
+    auto* first = new QWidget(bar);
+    first->setFixedWidth(kStatusPanelWidth);
+    auto* stack = new QGridLayout(first);
+    stack->setContentsMargins(0, 0, 0, 0);
+    HintPanel = new QLabel(first);
+    HintPanel->setTextFormat(Qt::PlainText);
+    HintPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    stack->addWidget(HintPanel, 0, 0);
+    ProgressBar = new QProgressBar(first);
+    ProgressBar->setRange(0, 100);
+    ProgressBar->setValue(0);
+    ProgressBar->setTextVisible(false);
+    ProgressBar->hide();
+    stack->addWidget(ProgressBar, 0, 0);
+    bar->addWidget(first);
+
+    StatusPanel = new QLabel(bar);
+    StatusPanel->setTextFormat(Qt::PlainText);
+    StatusPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    StatusPanel->setMinimumWidth(kStatusPanelWidth);
+    bar->addWidget(StatusPanel, 1);
+    setStatusBar(bar);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Life of the window
+
+void TVR7CfgUpdate::FormCreate() {
+    DeviceNumber = ini::AtoiLow32(ini::ReadString(IniPath(), "CONNECTION", "dev_nom", "1", 255));
+    LoadCatalogue();
+    ListSource = 0;
+}
+
+void TVR7CfgUpdate::LoadCatalogue() {
+    List.SetMaxVariables(0);
+    CfgFilter.SetFileName(kCatalogueName);
+    try {
+        CfgFilter.Activate();
+    } catch (const XmlLoadError& error) {
+        messages_->GeneralError(QString::fromUtf8(error.what()));
+        return;
+    }
+    const MaxVariablesResult size = LoadMaxVariables(CfgFilter);
+    if (!size.ok) messages_->GeneralError(FromCp1251(size.error));
+    List.SetMaxVariables(size.value);
+}
+
+void TVR7CfgUpdate::FormActivate() {
+    LoadConnectionSettings();
+    Edit1->setText(QStringLiteral("Конфигурация VR-7"));
+    Edit2->setText(QStringLiteral("Список SNVT переменных"));
+}
+
+void TVR7CfgUpdate::FormClose() {
+    SaveConnectionSettings();
+    ini::WriteString(IniPath(), "CONNECTION", "dev_nom", std::to_string(DeviceNumber));
+}
+
+void TVR7CfgUpdate::LoadConnectionSettings() {}
+
+void TVR7CfgUpdate::SaveConnectionSettings() {}
+
+std::string TVR7CfgUpdate::IniPath() const {
+    return NativePath(programDir_ + kIniName);
+}
+
+bool TVR7CfgUpdate::event(QEvent* event) {
+    switch (event->type()) {
+        case QEvent::WindowActivate:
+            // Qt reports every activation (after each dialog, each focus change between windows);
+            // the settings are taken once, so edits made since are never thrown away.
+            if (!activated_) {
+                activated_ = true;
+                FormActivate();
+            }
+            break;
+        case QEvent::StatusTip:
+            HintPanel->setText(static_cast<QStatusTipEvent*>(event)->tip());
+            return true;
+        default:
+            break;
+    }
+    return QMainWindow::event(event);
+}
+
+void TVR7CfgUpdate::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (centred_) return;
+    centred_ = true;
+    if (const QScreen* screen = this->screen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+    TreeView1->setFocus();
+}
+
+void TVR7CfgUpdate::closeEvent(QCloseEvent* event) {
+    if (deviceOperationRunning_) {
+        event->ignore();
+        return;
+    }
+    FormClose();
+    event->accept();
+}
+
+void TVR7CfgUpdate::FileExit1Execute() {
+    close();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Commands
+
+void TVR7CfgUpdate::Open1Click() {
+    const QString path = shell_->ChooseFolder(this, QStringLiteral("Открыть конфигурацию VR-7"));
+    if (path.isEmpty()) return;
+
+    // The device number follows "vr7_" in the folder's path, in any letter case.
+    const QString lower = path.toLower();
+    const qsizetype at = lower.indexOf(QStringLiteral("vr7_"));
+    if (at < 0) {
+        messages_->Message(QStringLiteral("Конфигурация VR-7 не обнаружена"));
+        return;
+    }
+    uint32_t number = 0;  // a long run of digits wraps modulo 2^32
+    for (qsizetype i = at + 4; i < lower.size(); ++i) {
+        const char16_t c = lower.at(i).unicode();
+        if (c < u'0' || c > u'9') break;
+        number = number * 10u + static_cast<uint32_t>(c - u'0');
+    }
+
+    // A folder copied from Windows may spell CONFIG in another letter case.
+    const std::string configDir = pathcase::ResolveInDir(NativePath(path), "CONFIG") + "/";
+
+    // The tree is built aside, so that a main.xmc that cannot be loaded leaves the window showing
+    // the configuration it showed before, with its device number and list.
+    CfgTree tree;
+    try {
+        // A system file that cannot be read still gives the systems read so far.
+        (void)BuildTreeFromDir(tree, configDir, number, nullptr, nullptr, &CfgFilter,
+                               kWindowTreeOptions, CfgXML);
+    } catch (const XmlLoadError& error) {
+        messages_->GeneralError(QString::fromUtf8(error.what()));
+        return;
+    }
+    DeviceNumber = number;
+    TreeView1->clear();
+    Tree = std::move(tree);
+    TreeView1->ShowTree(Tree);
+
+    LoadGatewayFile(List, configDir);
+    Edit1->setText(path);
+    ListSource = 2;
+}
+
+void TVR7CfgUpdate::Save1Click() {
+    if (List.RowCount() == 0) {
+        messages_->Message(QStringLiteral("Список SNVT переменных пуст!"));
+        return;
+    }
+    IShellServices::SaveRequest request;
+    if (ListSource == 2) request.initialFolder = Edit1->text();
+    request.defaultName = QStringLiteral("duxgate");
+    request.defaultSuffix = QStringLiteral("cfg");
+    request.filter = QStringLiteral("Настройка DUX шлюза (*.cfg)");
+    const QString path = shell_->ChooseSaveFile(this, request);
+    if (path.isEmpty()) return;
+
+    const SaveGatewayResult result = SaveGatewayFile(List, NativePath(path));
+    if (!result) {
+        messages_->Message(QStringLiteral("Файл %1 не сохранён.\n%2")
+                               .arg(QDir::toNativeSeparators(path), FromCp1251(result.message)));
+    }
+}
+
+void TVR7CfgUpdate::Help2Click() {
+    // The help document lies in the working directory. When it is missing there is nothing to
+    // open, and no desktop viewer is started only to report that.
+    const QString path = QDir::current().absoluteFilePath(QString::fromLatin1(kHelpName));
+    if (!QFileInfo::exists(path)) return;
+    shell_->OpenDocument(path);
+}
+
+void TVR7CfgUpdate::HelpAbout1Execute() {
+    AboutBox->exec();
+}
+
+// The device commands: reading the configuration from the device, storing the list into it, and
+// the port settings. They come with the device connection.
+void TVR7CfgUpdate::Load1Click() {}
+
+void TVR7CfgUpdate::Store1Click() {}
+
+void TVR7CfgUpdate::Port1Click() {}
+
+// ---------------------------------------------------------------------------------------------
+// The list and the tree
+
+const TreeNode* TVR7CfgUpdate::AddableSelectedNode(bool exactlyDepthTwo) const {
+    const TreeNode* node = TreeView1->SelectedNode();
+    if (node == nullptr) return nullptr;
+    const int level = node->Level();
+    if (exactlyDepthTwo ? level != 2 : level < 2) return nullptr;
+    // A "/" in a system name nests folders down to depth 2 and beyond; only a node whose record
+    // carries a system number is a variable.
+    const SNodeInfo* info = node->Info();
+    if (info == nullptr || !info->HasSystemNumber()) return nullptr;
+    return node;
+}
+
+void TVR7CfgUpdate::AddFromTree(int index, bool exactlyDepthTwo) {
+    const TreeNode* node = AddableSelectedNode(exactlyDepthTwo);
+    if (node == nullptr) return;
+    List.AddVariable(index, node->Text, node->Info()->System);
+}
+
+void TVR7CfgUpdate::TreeView1DblClick() {
+    AddFromTree(-1, false);
+}
+
+bool TVR7CfgUpdate::DragOver(const QMimeData* data) {
+    switch (dragpayload::Identify(data, TreeView1, ListView1)) {
+        case dragpayload::Origin::ConfigTree:
+            return AddableSelectedNode(true) != nullptr;
+        case dragpayload::Origin::SnvtList:
+            return true;
+        case dragpayload::Origin::None:
+            return false;
+    }
+    return false;
+}
+
+void TVR7CfgUpdate::DragDrop(const QMimeData* data, int targetRow) {
+    switch (dragpayload::Identify(data, TreeView1, ListView1)) {
+        case dragpayload::Origin::ConfigTree:
+            AddFromTree(targetRow, true);
+            break;
+        case dragpayload::Origin::SnvtList: {
+            const int moved = List.MoveRow(ListView1->SelectedRow(), targetRow);
+            if (moved >= 0) ListView1->SelectRow(moved);
+            break;
+        }
+        case dragpayload::Origin::None:
+            break;
+    }
+}
+
+void TVR7CfgUpdate::Panel2_ClearAll_Click() {
+    List.ClearAll();
+}
+
+void TVR7CfgUpdate::Panel2_SetAll_Click() {
+    List.SetAll();
+}
+
+void TVR7CfgUpdate::DelSelected_R_ButtonClick() {
+    List.DeleteChecked();
+}
+
+void TVR7CfgUpdate::ShowMessage(const std::string& text) {
+    messages_->Message(FromCp1251(text));
+}
+
+void TVR7CfgUpdate::RowInserted(size_t index) {
+    ListView1->InsertRow(static_cast<int>(index), List.Row(index));
+}
+
+void TVR7CfgUpdate::RowRemoved(size_t index) {
+    ListView1->removeRow(static_cast<int>(index));
+}
+
+void TVR7CfgUpdate::RowChanged(size_t index) {
+    ListView1->UpdateRow(static_cast<int>(index), List.Row(index));
+}
+
+void TVR7CfgUpdate::ListCleared() {
+    ListView1->setRowCount(0);
+}
+
+void TVR7CfgUpdate::CountersChanged(const std::string& text) {
+    Edit2->setText(FromCp1251(text));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Progress
+
+void TVR7CfgUpdate::ShowProgress(const std::string& text, float fraction) {
+    if (fraction > 0) {
+        if (ProgressBar->isHidden()) ProgressBar->show();
+        const float capped = std::min(fraction, 1.0f);
+        const int position =
+            ProgressBar->minimum() +
+            static_cast<int>(static_cast<float>(ProgressBar->maximum() - ProgressBar->minimum()) *
+                             capped);
+        if (position != ProgressBar->value()) {
+            ProgressBar->setValue(position);
+            if (text.empty()) repaint();
+        }
+    } else {
+        ProgressBar->hide();
+    }
+    StatusPanel->setText(FromCp1251(text));
+    // Painted now: the operation that reports blocks the event loop, and handing it user input
+    // here would let a command run inside another.
+    if (!text.empty()) repaint();
+}

@@ -1,0 +1,168 @@
+#pragma once
+// The main window: the configuration tree on the left, the SNVT variable list on the right, the
+// commands that open a configuration folder and save the list, and the device number kept in the
+// program's ini file.
+#include <QMainWindow>
+#include <QString>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "cfgtreemodel.h"
+#include "messagesink.h"
+#include "progresssink.h"
+#include "snvtlist.h"
+#include "snvtlistobserver.h"
+#include "snvtlistview.h"
+#include "xmldocument.h"
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QProgressBar;
+class QSplitter;
+class QToolBar;
+class TAboutBox;
+class TConfigTreeView;
+class TSetPortDlg;
+class IShellServices;
+class IUserMessages;
+
+// What the window uses from its surroundings. Every member may be left empty: the program's
+// directory then is the executable's, and messages and dialogs are the real ones. Tests put their
+// own in place before the window is created, since creating it already reads the ini file and may
+// report a broken catalogue.
+struct WindowEnvironment {
+    QString programDir;
+    IUserMessages* messages = nullptr;
+    IShellServices* shell = nullptr;
+};
+
+class TVR7CfgUpdate : public QMainWindow,
+                      public IProgressSink,
+                      private IMessageSink,
+                      private ISnvtListObserver,
+                      private ISnvtListDropHandler {
+    Q_OBJECT
+  public:
+    using Environment = WindowEnvironment;
+
+    explicit TVR7CfgUpdate(const Environment& environment = Environment(),
+                           QWidget* parent = nullptr);
+    ~TVR7CfgUpdate() override;
+
+    // Fields of the window.
+    uint32_t DeviceNumber = 1;
+    uint8_t ListSource = 0;  // 0 nothing yet, 1 the device, 2 a configuration folder
+    unsigned MaxVariables() const { return List.MaxVariables(); }
+    unsigned UsedVariables() const { return List.UsedVariables(); }
+    // The program's directory, ending in '/': where the ini file lives.
+    const QString& ProgramDir() const { return programDir_; }
+
+    // The status text of the status bar's last panel and the progress bar: a fraction above 0
+    // shows the bar at that fraction (capped at 1), 0 or less hides it. Text is Windows-1251.
+    // Paints at once, without taking user input, since the caller blocks the window meanwhile.
+    void ShowProgress(const std::string& text, float fraction) override;
+
+    // While a device operation runs the window refuses to close: closing would destroy the
+    // connection under the exchange.
+    void SetDeviceOperationRunning(bool running) { deviceOperationRunning_ = running; }
+
+    // Controls.
+    QToolBar* LeftToolBar = nullptr;
+    QLineEdit* Edit1 = nullptr;
+    TConfigTreeView* TreeView1 = nullptr;
+    QSplitter* Splitter1 = nullptr;
+    QToolBar* RightToolBar = nullptr;
+    QLineEdit* Edit2 = nullptr;
+    TSnvtListView* ListView1 = nullptr;
+    QLabel* HintPanel = nullptr;    // the status bar's first panel: hints
+    QLabel* StatusPanel = nullptr;  // the last panel: status texts
+    QProgressBar* ProgressBar = nullptr;
+    TAboutBox* AboutBox = nullptr;
+    TSetPortDlg* PortDialog = nullptr;
+
+    // Commands; each is shared by its menu item and its tool button.
+    QAction* Open1 = nullptr;
+    QAction* Load1 = nullptr;
+    QAction* Store1 = nullptr;
+    QAction* Save1 = nullptr;
+    QAction* FileExit1 = nullptr;
+    QAction* Port1 = nullptr;
+    QAction* HelpAbout1 = nullptr;
+    QAction* Help2 = nullptr;
+    QAction* ClearAll1 = nullptr;
+    QAction* SetAll1 = nullptr;
+    QAction* DelSelected1 = nullptr;
+    QMenu* File1 = nullptr;
+    QMenu* Settings1 = nullptr;
+    QMenu* Help1 = nullptr;
+
+    // The model behind the controls.
+    XmlDocument CfgFilter;  // the catalogue "calcbank.xml"
+    XmlDocument CfgXML;     // scratch document of the configuration folder reader
+    CfgTree Tree;
+    CSnvtList List;
+
+  public slots:
+    void FormActivate();
+    void Open1Click();
+    void Save1Click();
+    void Load1Click();
+    void Store1Click();
+    void Port1Click();
+    void Help2Click();
+    void HelpAbout1Execute();
+    void FileExit1Execute();
+    void TreeView1DblClick();
+    void Panel2_ClearAll_Click();
+    void Panel2_SetAll_Click();
+    void DelSelected_R_ButtonClick();
+
+  public:
+    // Drag and drop onto the list (the tree accepts nothing).
+    bool DragOver(const QMimeData* data) override;
+    void DragDrop(const QMimeData* data, int targetRow) override;
+
+  protected:
+    bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void CreateActions();
+    void CreateMenus();
+    QWidget* CreateLeftPane();
+    QWidget* CreateRightPane();
+    void CreateStatusBar();
+    void FormCreate();
+    void FormClose();
+    void LoadCatalogue();
+    // The connection settings are loaded at the first activation and saved at close, once the
+    // device commands have a connection to keep them in.
+    void LoadConnectionSettings();
+    void SaveConnectionSettings();
+    std::string IniPath() const;
+    // The tree's selected node when a variable can be added from it; null otherwise.
+    const TreeNode* AddableSelectedNode(bool exactlyDepthTwo) const;
+    void AddFromTree(int index, bool exactlyDepthTwo);
+
+    // IMessageSink: the list's messages.
+    void ShowMessage(const std::string& text) override;
+    // ISnvtListObserver: the list control mirrors the model.
+    void RowInserted(size_t index) override;
+    void RowRemoved(size_t index) override;
+    void RowChanged(size_t index) override;
+    void ListCleared() override;
+    void CountersChanged(const std::string& text) override;
+
+    QString programDir_;
+    IUserMessages* messages_ = nullptr;
+    IShellServices* shell_ = nullptr;
+    std::unique_ptr<IUserMessages> ownMessages_;
+    std::unique_ptr<IShellServices> ownShell_;
+    bool activated_ = false;
+    bool centred_ = false;
+    bool deviceOperationRunning_ = false;
+};
