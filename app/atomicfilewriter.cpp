@@ -46,6 +46,8 @@ bool CAtomicFileWriter::Open(const std::string& path) {
     struct stat existing;
     const bool exists = ::stat(target_.c_str(), &existing) == 0;
     if (exists && S_ISDIR(existing.st_mode)) return Fail(EISDIR);
+    // A file its owner made read-only stays as it is, as it would if written in place.
+    if (exists && ::access(target_.c_str(), W_OK) != 0) return Fail(errno);
 
     const std::string stem = FolderOf(target_) + "/." + NameOf(target_) + ".tmp";
     for (unsigned attempt = 0; attempt < 100; ++attempt) {

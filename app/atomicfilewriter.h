@@ -13,7 +13,8 @@ class CAtomicFileWriter {
     CAtomicFileWriter& operator=(const CAtomicFileWriter&) = delete;
 
     // Creates the temporary file for path. A symbolic link is followed, so its target is replaced;
-    // an existing file's permissions carry over to the new one.
+    // an existing file's permissions carry over to the new one, and a file that may not be
+    // written is refused.
     bool Open(const std::string& path);
     // Writes all of data (one write call unless the system takes less).
     bool Write(std::string_view data);

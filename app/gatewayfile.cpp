@@ -122,7 +122,11 @@ SaveGatewayResult SaveGatewayFile(const CSnvtList& list, const std::string& path
 
 void LoadGatewayFile(CSnvtList& list, const std::string& prefix) {
     list.Clear();
-    const std::string path = pathcase::Resolve(prefix + kFileName);
+    // A configuration folder copied from Windows may spell the name in any case. The working
+    // directory holds the program's own download under the exact name, beside the upload copy
+    // "DUXGate.cfg", which must never be taken for it.
+    const std::string path =
+        prefix.empty() ? std::string(kFileName) : pathcase::Resolve(prefix + kFileName);
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         list.UpdateCounters();

@@ -21,6 +21,7 @@ struct SaveGatewayResult {
 SaveGatewayResult SaveGatewayFile(const CSnvtList& list, const std::string& path);
 
 // Replaces the list's rows with the entries of prefix + "duxgate.cfg" (prefix: a folder ending in
-// '/', or empty for the working directory). When that exact name is absent, a file of that name
-// in another letter case is used. A missing file leaves the list empty.
+// '/', or empty for the working directory). In a folder, when the exact path is absent, one
+// spelled in another letter case is used; the working directory's file is taken by its exact name
+// only. A missing file leaves the list empty.
 void LoadGatewayFile(CSnvtList& list, const std::string& prefix);

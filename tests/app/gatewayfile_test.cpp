@@ -211,13 +211,17 @@ TEST(LoadGatewayFile, FindsTheFileIgnoringLetterCase) {
     LoadGatewayFile(f.list, f.dir.Path() + "config/");
     EXPECT_EQ(Captions(f.list), (Items{"1b"}));
 
-    // An empty prefix is the working directory.
+    // An empty prefix is the working directory, where "DUXGate.cfg" is the upload copy and
+    // never stands in for a missing download.
     const fs::path cwd = fs::current_path();
     fs::current_path(f.dir.Path() + "config");
+    LoadGatewayFile(f.list, "");
+    const Items fromDownload = Captions(f.list);
     fs::remove("duxgate.cfg");
     LoadGatewayFile(f.list, "");
     fs::current_path(cwd);
-    EXPECT_EQ(Captions(f.list), (Items{"1a"}));
+    EXPECT_EQ(fromDownload, (Items{"1b"}));
+    EXPECT_EQ(f.list.RowCount(), 0u);
 }
 
 TEST(LoadGatewayFile, StopsWhenNoMoreRowsCanBeCreated) {
@@ -284,8 +288,8 @@ TEST(SaveGatewayFile, FailsWithoutTouchingWhatIsThere) {
     EXPECT_EQ(Leftovers(f.dir, {"calcbank.xml", "duxgate.cfg", "plain"}), Items{});
 }
 
-TEST(SaveGatewayFile, AnUnwritableFolderKeepsTheOldFile) {
-    if (::geteuid() == 0) GTEST_SKIP() << "folder permissions do not bind root";
+TEST(SaveGatewayFile, AnUnwritableFolderOrFileKeepsTheOldFile) {
+    if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
     ListFixture f;
     f.list.AddVariable(-1, "q1", 1);
     const std::string folder = f.dir.MakeDir("ro");
@@ -296,6 +300,12 @@ TEST(SaveGatewayFile, AnUnwritableFolderKeepsTheOldFile) {
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.errorNumber, EACCES);
     EXPECT_EQ(ReadBytes(path), "old");
+
+    // A read-only file in a writable folder is not replaced either.
+    ::chmod(path.c_str(), 0444);
+    EXPECT_FALSE(SaveGatewayFile(f.list, path).ok);
+    EXPECT_EQ(ReadBytes(path), "old");
+    EXPECT_EQ(Leftovers(f.dir, {"calcbank.xml", "ro"}), Items{});
 }
 
 TEST(SaveGatewayFile, AWriteFailingHalfwayKeepsTheOldFile) {
