@@ -60,7 +60,6 @@ bool HasSpace(const std::string& field) {
 // are split at white space, so none may hold any; an empty field would shift the ones after it,
 // except the last field of a line, which reads back as empty.
 std::string RowProblem(const SnvtRow& row) {
-    // "пустое поле", "пробел в поле", "поле Type не F", "поле Type не начинается с B"
     static const std::string empty = cp1251::FromUtf8("пустое поле \"");
     static const std::string space = cp1251::FromUtf8("пробел в поле \"");
     static const std::string notF = cp1251::FromUtf8("в поле \"Type\" не \"F\"");

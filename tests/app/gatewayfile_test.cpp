@@ -70,14 +70,6 @@ TEST(SaveGatewayFile, WritesTheExactFormat) {
     EXPECT_EQ(ReadBytes(path), expected);
 }
 
-TEST(SaveGatewayFile, AnEmptyListGivesAnEmptyFile) {
-    ListFixture f;
-    const std::string path = f.dir / "empty.cfg";
-    ASSERT_TRUE(SaveGatewayFile(f.list, path).ok);
-    EXPECT_TRUE(fs::exists(path));
-    EXPECT_EQ(ReadBytes(path), "");
-}
-
 TEST(GatewayFile, RoundTripsTheRows) {
     ListFixture f;
     f.list.AddVariable(-1, "t1", 2);
