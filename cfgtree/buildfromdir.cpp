@@ -1,0 +1,112 @@
+#include <array>
+#include <memory>
+#include <string>
+
+#include "cp1251.h"
+#include "defstorage.h"
+#include "optlist.h"
+#include "pathcase.h"
+#include "vr7cfgtree.h"
+
+namespace {
+
+constexpr int kSlots = 9;
+
+// A path below the configuration folder. Names from main.def and main.xmc are Windows-1251 and
+// may use '\' as Windows does; the file system's names are UTF-8. A folder copied from Windows
+// may spell any part of it in another letter case.
+std::string FilePath(const std::string& configDir, const std::string& cp1251Name) {
+    std::string name = cp1251::ToUtf8(cp1251Name);
+    for (char& c : name) {
+        if (c == '\\') c = '/';
+    }
+    return pathcase::Resolve(configDir + name);
+}
+
+// The leaf record of a "calc" element: the first 6 bytes of the lower-cased name, zero-terminated
+// only when shorter.
+std::unique_ptr<SNodeInfo> CalcRecord(uint8_t system, const std::string& lowerName) {
+    auto record = std::make_unique<SNodeInfo>(nkCalc);
+    record->System = system;
+    lowerName.copy(record->Name, sizeof record->Name);
+    return record;
+}
+
+// Adds the accepted "calc" children of the loaded system file as leaves of system `system`.
+void AddSystemCalcs(CfgTree& tree, const XmlDocument& systemFile, uint8_t system,
+                    const SConfigInfo& config, const XmlDocument* catalog, STreeOptions options) {
+    if (!options.Calcs()) return;
+    for (_xmlNode* child = XmlDocument::FirstChild(systemFile.DocumentElement()); child != nullptr;
+         child = XmlDocument::NextSibling(child)) {
+        if (XmlDocument::Tag(child) != "calc") continue;
+        std::string name;
+        if (!XmlDocument::AttributeLower(child, "name", name)) continue;
+        // The catalogue is asked for the whole lower-cased name, not the 6 bytes kept.
+        if (catalog != nullptr && GetVarOptions(*catalog, name).count == 0) continue;
+        const std::string path =
+            LeafFolderPath(config, options, system, options.CalcGroup() ? "Calc" : "");
+        TreeNode* leaf = AddNodeByPath(tree, path, " ", CalcRecord(system, name), imgCalc);
+        if (leaf == nullptr) return;  // the rest of this system is skipped
+        SetNodeText(leaf);
+    }
+}
+
+}  // namespace
+
+int BuildTreeFromDir(CfgTree& tree, const std::string& configDir, uint32_t deviceNumber,
+                     void* /*context*/, ProgressProc /*progress*/, const XmlDocument* catalog,
+                     STreeOptions options, XmlDocument& scratch) {
+    tree.Clear();
+    auto rootInfo = std::make_unique<SVR7_Info>();
+    SConfigInfo& config = rootInfo->Config;
+
+    // Optional; asked for write access, so a read-only main.def reads as absent. Closed on every
+    // way out, the load error of main.xmc included.
+    CDefStorage def;
+    const std::string defPath = FilePath(configDir, "main.def");
+    def.Open(defPath.c_str(), winfile::GENERIC_READ | winfile::GENERIC_WRITE, winfile::FILE_SHARE_READ,
+             winfile::OPEN_EXISTING, 0);
+
+    scratch.SetFileName(FilePath(configDir, "main.xmc"));
+    scratch.Activate();  // XmlLoadError leaves the call; the tree stays empty
+
+    // The slots main.xmc declares, with main.def's overrides. Slots are read by their own number
+    // below, so a gap or a "dummy" slot before a real one does not shift the systems.
+    std::array<bool, kSlots> readSlot{};
+    config.SystemCount = 0;
+    for (int n = 1; n <= kSlots; ++n) {
+        const std::string slot = "sys" + std::to_string(n);
+        const std::string linked = FindChildText(scratch, "syslink", "name", slot);
+        if (linked.empty()) continue;
+        CMystring key;
+        key.Format("syslink::%s", slot.c_str());
+        CMystring value = def.GetValue(key);
+        value.TrimLeft();
+        config.SystemText2[n - 1] = value.Length() != 0 ? value.Str() : linked;
+        if (value.Compare("dummy") != 0) {
+            ++config.SystemCount;
+            readSlot[n - 1] = true;
+        }
+    }
+
+    TreeNode* root = tree.AddRoot("VR7 \xB9" + std::to_string(deviceNumber), std::move(rootInfo),
+                                  imgDevice);
+    SConfigInfo& rootConfig = static_cast<SVR7_Info*>(root->Data.get())->Config;
+
+    for (int n = 1; n <= kSlots; ++n) {
+        if (!readSlot[n - 1]) continue;
+        scratch.SetFileName(FilePath(configDir, rootConfig.SystemText2[n - 1] + ".xms"));
+        try {
+            scratch.Activate();
+        } catch (const XmlLoadError&) {
+            return -1;  // the nodes added so far stay; the root is not expanded
+        }
+        std::string displayName;
+        if (XmlDocument::Attribute(scratch.DocumentElement(), "name", displayName)) {
+            rootConfig.SystemName[n - 1] = ": " + displayName;
+        }
+        AddSystemCalcs(tree, scratch, static_cast<uint8_t>(n), rootConfig, catalog, options);
+    }
+    root->Expanded = true;
+    return 0;
+}
