@@ -1,0 +1,297 @@
+// The window's layout, start-up and shutdown, and the commands that need no configuration.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QToolBar>
+#include <QToolButton>
+
+#include "configtreeview.h"
+#include "inifile.h"
+#include "windowfixture.h"
+
+namespace {
+
+const std::string kCatalogue =
+    "<?xml version=\"1.0\" encoding=\"windows-1251\"?>\r\n<calcbank>\r\n"
+    " <LonCfg size=\"12\"/>\r\n"
+    " <var name=\"t$\" note=\"C\"><LonVar VSNVTid=\"105\"/></var>\r\n"
+    "</calcbank>\r\n";
+
+std::string CatalogueOfSize(const std::string& size) {
+    return "<?xml version=\"1.0\"?><calcbank><LonCfg size=\"" + size + "\"/></calcbank>";
+}
+
+QStringList MenuTexts(const QMenu* menu) {
+    QStringList texts;
+    for (const QAction* action : menu->actions()) {
+        if (!action->isSeparator()) texts << action->text();
+    }
+    return texts;
+}
+
+class MainWindowTest : public WindowTest {};
+
+TEST_F(MainWindowTest, LaysOutTheWindowAsItsUsersKnowIt) {
+    WriteFile("calcbank.xml", kCatalogue);
+    TVR7CfgUpdate& w = CreateWindow();
+    w.show();
+    EXPECT_EQ(w.windowTitle(),
+              QStringLiteral("Утилита формирования настроек VR-7 для работы в LON сети"));
+    // Client area below the menu bar.
+    EXPECT_EQ(w.width(), 808);
+    EXPECT_EQ(w.height() - w.menuBar()->height(), 616);
+    EXPECT_EQ(w.Splitter1->handleWidth(), 1);
+    EXPECT_EQ(w.Splitter1->sizes().constFirst(), 273);
+    EXPECT_EQ(w.LeftToolBar->height(), 30);
+    for (QAction* action : {w.Open1, w.Save1, w.Load1, w.Store1}) {
+        EXPECT_EQ(w.LeftToolBar->widgetForAction(action)->size(), QSize(31, 30));
+    }
+    EXPECT_EQ(w.Edit1->height(), 24);
+    EXPECT_TRUE(w.Edit1->isReadOnly());
+    EXPECT_TRUE(w.Edit2->isReadOnly());
+    EXPECT_EQ(w.TreeView1->indentation(), 19);
+    EXPECT_EQ(w.statusBar()->height(), 19);
+    EXPECT_EQ(w.HintPanel->parentWidget()->width(), 230);
+    EXPECT_EQ(w.ProgressBar->parentWidget(), w.HintPanel->parentWidget());
+    EXPECT_FALSE(w.ProgressBar->isVisible());
+    EXPECT_EQ(w.focusWidget(), w.TreeView1);
+}
+
+TEST_F(MainWindowTest, ListHasItsNineReadOnlyColumnsWithoutSorting) {
+    TVR7CfgUpdate& w = CreateWindow();
+    const QStringList expected = {"Var Name",   "Ref", "Type", "SNVT_ID", "Dimention",
+                                  "Flags Name", "Ref", "Type", "SNVT_ID"};
+    ASSERT_EQ(w.ListView1->columnCount(), expected.size());
+    for (int c = 0; c < expected.size(); ++c) {
+        EXPECT_EQ(w.ListView1->horizontalHeaderItem(c)->text(), expected[c]) << c;
+    }
+    EXPECT_EQ(w.ListView1->columnWidth(0), 80);
+    EXPECT_EQ(w.ListView1->columnWidth(1), 60);
+    EXPECT_EQ(w.ListView1->columnWidth(5), 80);
+    EXPECT_EQ(w.ListView1->columnWidth(6), 60);
+    // The name column never narrows below 50.
+    w.ListView1->setColumnWidth(0, 20);
+    EXPECT_EQ(w.ListView1->columnWidth(0), 50);
+    EXPECT_TRUE(w.ListView1->showGrid());
+    EXPECT_FALSE(w.ListView1->isSortingEnabled());
+    EXPECT_FALSE(w.ListView1->horizontalHeader()->sectionsClickable());
+    EXPECT_EQ(w.ListView1->editTriggers(), QAbstractItemView::NoEditTriggers);
+    EXPECT_TRUE(w.ListView1->dragEnabled());
+}
+
+TEST_F(MainWindowTest, MenusCarryEveryItemMnemonicAndHint) {
+    TVR7CfgUpdate& w = CreateWindow();
+    EXPECT_EQ(w.File1->title(), QStringLiteral("&Файл"));
+    EXPECT_EQ(w.File1->menuAction()->statusTip(), QStringLiteral("File related commands"));
+    EXPECT_EQ(MenuTexts(w.File1),
+              (QStringList{"&Открыть", "&Прочитать из VR-7", "Со&хранить в VR-7",
+                           "&Сохранить на диск", "&Выход"}));
+    EXPECT_EQ(w.Settings1->title(), QStringLiteral("&Настройки"));
+    EXPECT_EQ(MenuTexts(w.Settings1), QStringList{"Порт"});
+    EXPECT_EQ(w.Help1->title(), QStringLiteral("&Помощь"));
+    EXPECT_EQ(w.Help1->menuAction()->statusTip(), QStringLiteral("Help topics"));
+    EXPECT_EQ(MenuTexts(w.Help1), (QStringList{"&О программе...", "&Справка"}));
+
+    // "short|long": the short hint is the tool tip, the long one goes to the status bar.
+    EXPECT_EQ(w.FileExit1->toolTip(), QStringLiteral("Exit"));
+    EXPECT_EQ(w.FileExit1->statusTip(), QStringLiteral("Exit application"));
+    EXPECT_EQ(w.HelpAbout1->toolTip(), QStringLiteral("About"));
+    EXPECT_EQ(w.HelpAbout1->statusTip(),
+              QStringLiteral("Displays program information, version number, and copyright"));
+    EXPECT_EQ(w.Help2->statusTip(), QStringLiteral("Руководство по работе с программой"));
+    EXPECT_EQ(w.Open1->toolTip(), QStringLiteral("Открыть каталог с конфигурацией VR-7"));
+    EXPECT_EQ(w.Save1->toolTip(), QStringLiteral("Сохранить SNVT список в duxgate.cfg"));
+    EXPECT_EQ(w.Load1->toolTip(), QStringLiteral("Прочитать конфигурацию VR-7"));
+    EXPECT_EQ(w.Store1->toolTip(), QStringLiteral("Сохранить SNVT список в VR-7"));
+    EXPECT_EQ(w.ClearAll1->toolTip(), QStringLiteral("Снять отметки"));
+    EXPECT_EQ(w.SetAll1->toolTip(), QStringLiteral("Отметить всё"));
+    EXPECT_EQ(w.DelSelected1->toolTip(), QStringLiteral("Удалить выбранное"));
+
+    // A tool button and its menu item are one command with one image.
+    EXPECT_TRUE(w.File1->actions().contains(w.Open1));
+    EXPECT_TRUE(w.LeftToolBar->actions().contains(w.Open1));
+    EXPECT_EQ(w.LeftToolBar->actions().mid(0, 4),
+              (QList<QAction*>{w.Open1, w.Save1, w.Load1, w.Store1}));
+    for (QAction* action :
+         {w.Open1, w.Save1, w.Load1, w.Store1, w.ClearAll1, w.SetAll1, w.DelSelected1}) {
+        EXPECT_FALSE(action->icon().isNull()) << action->text().toStdString();
+        EXPECT_FALSE(action->icon().pixmap(24, 24).isNull());
+    }
+    const QList<QAction*> right = w.RightToolBar->actions();
+    ASSERT_EQ(right.size(), 4);
+    EXPECT_EQ(right[0], w.ClearAll1);
+    EXPECT_EQ(right[1], w.SetAll1);
+    EXPECT_EQ(w.RightToolBar->widgetForAction(right[2])->width(), 8);
+    EXPECT_EQ(right[3], w.DelSelected1);
+}
+
+TEST_F(MainWindowTest, HintsGoToTheFirstPanelAndStatusTextsToTheLast) {
+    TVR7CfgUpdate& w = CreateWindow();
+    QStatusTipEvent tip(QStringLiteral("Exit application"));
+    QApplication::sendEvent(&w, &tip);
+    EXPECT_EQ(w.HintPanel->text(), QStringLiteral("Exit application"));
+    w.ShowProgress(W("Удаляю 1t1"), 0.5f);
+    EXPECT_EQ(w.StatusPanel->text(), QStringLiteral("Удаляю 1t1"));
+    EXPECT_EQ(w.HintPanel->text(), QStringLiteral("Exit application"));
+}
+
+TEST_F(MainWindowTest, ProgressShowsTheFractionAndHidesAtZero) {
+    TVR7CfgUpdate& w = CreateWindow();
+    w.show();
+    w.ShowProgress("", 0.25f);
+    EXPECT_TRUE(w.ProgressBar->isVisible());
+    EXPECT_EQ(w.ProgressBar->value(), 25);
+    w.ShowProgress("", 7.0f);  // capped at the end of the bar
+    EXPECT_EQ(w.ProgressBar->value(), 100);
+    w.ShowProgress(W("готово"), 0.0f);
+    EXPECT_FALSE(w.ProgressBar->isVisible());
+    EXPECT_EQ(w.StatusPanel->text(), QStringLiteral("готово"));
+    w.ShowProgress("", -1.0f);
+    EXPECT_FALSE(w.ProgressBar->isVisible());
+    EXPECT_TRUE(w.StatusPanel->text().isEmpty());
+}
+
+TEST_F(MainWindowTest, StartUpTakesTheCapacityFromTheCatalogue) {
+    WriteFile("calcbank.xml", kCatalogue);
+    TVR7CfgUpdate& w = CreateWindow();
+    EXPECT_TRUE(messages.errors.isEmpty());
+    EXPECT_EQ(w.MaxVariables(), 12u);
+    EXPECT_EQ(w.UsedVariables(), 0u);
+    EXPECT_EQ(w.ListSource, 0);
+}
+
+TEST_F(MainWindowTest, AMissingOrBrokenCatalogueIsReportedAndNothingCanBeAdded) {
+    CreateWindow();  // no calcbank.xml in the working folder
+    ASSERT_EQ(messages.errors.size(), 1);
+    EXPECT_TRUE(messages.errors[0].contains(QStringLiteral("calcbank.xml")))
+        << messages.errors[0].toStdString();
+    EXPECT_TRUE(messages.messages.isEmpty());
+    EXPECT_EQ(window->MaxVariables(), 0u);
+
+    messages.errors.clear();
+    WriteFile("calcbank.xml", "<calcbank><LonCfg size=\"10\"></calcbank>");
+    CreateWindow();
+    EXPECT_EQ(messages.errors.size(), 1);
+    EXPECT_EQ(window->MaxVariables(), 0u);
+}
+
+TEST_F(MainWindowTest, ASizeThatIsNotAWholeNumberIsReportedAndGivesNoCapacity) {
+    for (const char* size : {"12abc", "", " ", "1.5", "0x10"}) {
+        messages.errors.clear();
+        WriteFile("calcbank.xml", CatalogueOfSize(size));
+        CreateWindow();
+        EXPECT_EQ(messages.errors.size(), 1) << size;
+        EXPECT_EQ(window->MaxVariables(), 0u) << size;
+    }
+    messages.errors.clear();
+    WriteFile("calcbank.xml", CatalogueOfSize("255"));
+    CreateWindow();
+    EXPECT_TRUE(messages.errors.isEmpty());
+    EXPECT_EQ(window->MaxVariables(), 255u);
+}
+
+TEST_F(MainWindowTest, DeviceNumberComesFromTheIniFileAndIsWrittenBackAtClose) {
+    const std::string ini = (Program() + "/Vr7LonCfgMaker.ini").toStdString();
+    CreateWindow();
+    EXPECT_EQ(window->DeviceNumber, 1u);  // no ini file yet
+
+    WriteFile(Program() + "/Vr7LonCfgMaker.ini",
+              "[Other]\r\nkey=1\r\n[connection]\r\nDEV_NOM = 42 \r\nport=COM2\r\n");
+    CreateWindow();
+    EXPECT_EQ(window->DeviceNumber, 42u);
+    window->DeviceNumber = 4000000000u;  // beyond the signed range, written as unsigned
+    window->close();
+    EXPECT_EQ(ini::ReadString(ini, "CONNECTION", "dev_nom", ""), "4000000000");
+    EXPECT_EQ(ini::ReadString(ini, "CONNECTION", "port", ""), "COM2");
+    EXPECT_EQ(ini::ReadString(ini, "Other", "key", ""), "1");
+    CreateWindow();
+    EXPECT_EQ(window->DeviceNumber, 4000000000u);
+}
+
+TEST_F(MainWindowTest, ClosingIsRefusedWhileADeviceOperationRuns) {
+    const QString ini = Program() + "/Vr7LonCfgMaker.ini";
+    TVR7CfgUpdate& w = CreateWindow();
+    w.show();
+    w.SetDeviceOperationRunning(true);
+    EXPECT_FALSE(w.close());
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_TRUE(ReadFile(ini).empty());
+    w.SetDeviceOperationRunning(false);
+    EXPECT_TRUE(w.close());
+    EXPECT_FALSE(ReadFile(ini).empty());
+}
+
+TEST_F(MainWindowTest, FirstActivationSetsTheCaptionsOnlyOnce) {
+    TVR7CfgUpdate& w = CreateWindow();
+    QEvent activate(QEvent::WindowActivate);
+    QApplication::sendEvent(&w, &activate);
+    EXPECT_EQ(w.Edit1->text(), QStringLiteral("Конфигурация VR-7"));
+    EXPECT_EQ(w.Edit2->text(), QStringLiteral("Список SNVT переменных"));
+    w.Edit1->setText(QStringLiteral("/data/vr7_3"));
+    QApplication::sendEvent(&w, &activate);  // e.g. back from a dialog
+    EXPECT_EQ(w.Edit1->text(), QStringLiteral("/data/vr7_3"));
+}
+
+TEST_F(MainWindowTest, OpenWithoutVr7InThePathChangesNothing) {
+    WriteFile("calcbank.xml", kCatalogue);
+    TVR7CfgUpdate& w = CreateWindow();
+    w.FormActivate();
+    shell.folder = Work() + "/Data";
+    w.Open1Click();
+    EXPECT_EQ(shell.folderTitles, QStringList{"Открыть конфигурацию VR-7"});
+    EXPECT_EQ(messages.messages, QStringList{"Конфигурация VR-7 не обнаружена"});
+    EXPECT_EQ(w.DeviceNumber, 1u);
+    EXPECT_EQ(w.ListSource, 0);
+    EXPECT_EQ(w.Edit1->text(), QStringLiteral("Конфигурация VR-7"));
+
+    // Cancelling the dialog does nothing at all.
+    messages.messages.clear();
+    shell.folder.clear();
+    w.Open1Click();
+    EXPECT_TRUE(messages.messages.isEmpty());
+    EXPECT_EQ(w.Edit1->text(), QStringLiteral("Конфигурация VR-7"));
+}
+
+TEST_F(MainWindowTest, SavingAnEmptyListOnlySaysSo) {
+    TVR7CfgUpdate& w = CreateWindow();
+    shell.saveFile = Work() + "/out.cfg";
+    w.Save1Click();
+    EXPECT_EQ(messages.messages, QStringList{"Список SNVT переменных пуст!"});
+    EXPECT_TRUE(shell.saveRequests.empty());
+    EXPECT_TRUE(ReadFile("out.cfg").empty());
+}
+
+TEST_F(MainWindowTest, HelpOpensTheDocumentOfTheWorkingFolderWhenItIsThere) {
+    TVR7CfgUpdate& w = CreateWindow();
+    w.Help2Click();  // no Help.chm: nothing is started, nothing is shown
+    EXPECT_TRUE(shell.opened.isEmpty());
+    EXPECT_TRUE(messages.messages.isEmpty());
+    WriteFile("Help.chm", "help");
+    w.Help2Click();
+    EXPECT_EQ(shell.opened, QStringList{Work() + "/Help.chm"});
+}
+
+TEST_F(MainWindowTest, TheDeviceCommandsReportNoResultTheyDidNotGet) {
+    WriteFile("calcbank.xml", kCatalogue);
+    TVR7CfgUpdate& w = CreateWindow();
+    w.FormActivate();
+    w.Load1Click();
+    w.Store1Click();
+    EXPECT_TRUE(messages.messages.isEmpty());
+    EXPECT_TRUE(messages.errors.isEmpty());
+    EXPECT_EQ(w.ListSource, 0);
+    EXPECT_EQ(w.Edit1->text(), QStringLiteral("Конфигурация VR-7"));
+}
+
+}  // namespace

@@ -1,0 +1,83 @@
+#include "windowfixture.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+
+#include "cp1251.h"
+
+QApplication& TestApplication() {
+    static int argc = 1;
+    static char name[] = "appui_test";
+    static char* argv[] = {name, nullptr};
+    static QApplication* application = [] {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        return new QApplication(argc, argv);
+    }();
+    return *application;
+}
+
+void WindowTest::SetUp() {
+    TestApplication();
+    ASSERT_TRUE(work_.isValid());
+    ASSERT_TRUE(program_.isValid());
+    previousDir_ = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(work_.path()));
+}
+
+void WindowTest::TearDown() {
+    window.reset();
+    QDir::setCurrent(previousDir_);
+}
+
+TVR7CfgUpdate& WindowTest::CreateWindow() {
+    WindowEnvironment environment;
+    environment.programDir = program_.path();
+    environment.messages = &messages;
+    environment.shell = &shell;
+    window = std::make_unique<TVR7CfgUpdate>(environment);
+    return *window;
+}
+
+void WindowTest::WriteFile(const QString& path, const std::string& bytes) const {
+    QFile file(QFileInfo(path).isAbsolute() ? path : QDir(Work()).filePath(path));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+    file.write(bytes.data(), static_cast<qint64>(bytes.size()));
+}
+
+std::string WindowTest::ReadFile(const QString& path) const {
+    QFile file(QFileInfo(path).isAbsolute() ? path : QDir(Work()).filePath(path));
+    if (!file.open(QIODevice::ReadOnly)) return std::string();
+    return file.readAll().toStdString();
+}
+
+QString WindowTest::DemoFolder() {
+    return QString::fromUtf8(VR7_SOURCE_DIR) + QStringLiteral("/examples/vr7_12");
+}
+
+void WindowTest::UseDemoCatalogue() const {
+    const QString source =
+        QString::fromUtf8(VR7_SOURCE_DIR) + QStringLiteral("/examples/calcbank.xml");
+    ASSERT_TRUE(QFile::copy(source, QDir(Work()).filePath(QStringLiteral("calcbank.xml"))))
+        << source.toStdString();
+}
+
+void WindowTest::CopyTree(const QString& from, const QString& to) {
+    QDir().mkpath(to);
+    QDirIterator it(from, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString source = it.next();
+        const QString target = QDir(to).filePath(QDir(from).relativeFilePath(source));
+        if (it.fileInfo().isDir()) {
+            QDir().mkpath(target);
+        } else {
+            QFile::copy(source, target);
+        }
+    }
+}
+
+std::string W(const char* utf8) {
+    return cp1251::FromUtf8(utf8);
+}

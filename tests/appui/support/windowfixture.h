@@ -1,0 +1,78 @@
+#pragma once
+// Shared by the window's tests: a QApplication on the offscreen platform, messages and desktop
+// services that record instead of blocking, and a scratch working folder.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <memory>
+#include <string>
+
+#include "shellservices.h"
+#include "usermessages.h"
+#include "vr7cfgupdate.h"
+
+// The application object, created on first use.
+QApplication& TestApplication();
+
+class RecordingMessages : public IUserMessages {
+  public:
+    void Message(const QString& text) override { messages << text; }
+    void GeneralError(const QString& text) override { errors << text; }
+    QStringList messages;
+    QStringList errors;
+};
+
+class ScriptedShell : public IShellServices {
+  public:
+    QString ChooseFolder(QWidget*, const QString& title) override {
+        folderTitles << title;
+        return folder;
+    }
+    QString ChooseSaveFile(QWidget*, const SaveRequest& request) override {
+        saveRequests.push_back(request);
+        return saveFile;
+    }
+    void OpenDocument(const QString& path) override { opened << path; }
+
+    QString folder;    // answer of the folder dialog; empty = cancel
+    QString saveFile;  // answer of the save dialog; empty = cancel
+    QStringList folderTitles;
+    std::vector<SaveRequest> saveRequests;
+    QStringList opened;
+};
+
+// A window in a scratch working folder (the current directory while the test runs) with its own
+// program folder, recording its messages and answering its dialogs from `shell`.
+class WindowTest : public ::testing::Test {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Creates the window; put files into Work()/Program() first.
+    TVR7CfgUpdate& CreateWindow();
+    QString Work() const { return work_.path(); }
+    QString Program() const { return program_.path(); }
+    // Writes bytes into a file of the working folder (relative) or at an absolute path.
+    void WriteFile(const QString& path, const std::string& bytes) const;
+    std::string ReadFile(const QString& path) const;
+    // Copies the demo catalogue into the working folder as calcbank.xml.
+    void UseDemoCatalogue() const;
+    // Copies a folder tree.
+    static void CopyTree(const QString& from, const QString& to);
+    static QString DemoFolder();
+
+    RecordingMessages messages;
+    ScriptedShell shell;
+    std::unique_ptr<TVR7CfgUpdate> window;
+
+  private:
+    QTemporaryDir work_;
+    QTemporaryDir program_;
+    QString previousDir_;
+};
+
+// Windows-1251 from a UTF-8 literal, for comparing with file bytes.
+std::string W(const char* utf8);
