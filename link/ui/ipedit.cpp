@@ -91,7 +91,7 @@ TIPEdit::TIPEdit(QWidget* parent) : QFrame(parent) {
     setFocusPolicy(Qt::StrongFocus);
 
     auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(2, 1, 2, 1);
+    layout->setContentsMargins(1, 0, 1, 0);
     layout->setSpacing(0);
     const QRegularExpression digits(QStringLiteral("[0-9]{0,3}"));
     for (int i = 0; i < kFieldCount; ++i) {
@@ -265,6 +265,6 @@ void TIPEdit::changeEvent(QEvent* event) {
 }
 
 void TIPEdit::UpdateFieldWidths() {
-    const int width = fontMetrics().horizontalAdvance(QStringLiteral("000")) + 6;
+    const int width = fontMetrics().horizontalAdvance(QStringLiteral("000")) + 4;
     for (QLineEdit* field : fields_) field->setFixedWidth(width);
 }

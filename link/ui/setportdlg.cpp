@@ -1,5 +1,7 @@
 #include "setportdlg.h"
 
+#include <algorithm>
+
 #include <QComboBox>
 #include <QFrame>
 #include <QGridLayout>
@@ -25,6 +27,9 @@ namespace {
 const QString kErrorTitle = QStringLiteral("Vr7 Cfg Updater");
 constexpr int kClientWidth = 160;
 constexpr int kClientHeight = 173;
+constexpr qreal kDesignPointSize = 8;
+constexpr int kButtonWidth = 70;
+constexpr int kComboMinWidth = 60;
 
 QString FromCore(const std::string& text) {
     return QString::fromStdString(cp1251::ToUtf8(text));
@@ -74,9 +79,16 @@ TSetPortDlg::TSetPortDlg(QWidget* parent)
                           Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint) {
     setWindowTitle(QStringLiteral("Настройки порта"));
+    // The dialog's size is that of its design, made for an 8-point font; a larger desktop font
+    // would clip the labels and the combo boxes.
+    QFont designFont = font();
+    if (designFont.pointSizeF() > kDesignPointSize) designFont.setPointSizeF(kDesignPointSize);
+    setFont(designFont);
     CreateControls();
     LayOut();
-    setFixedSize(kClientWidth, kClientHeight);
+    // Should a font still not fit, the dialog grows rather than hide part of a control.
+    const QSize needed = layout()->minimumSize();
+    setFixedSize(std::max(kClientWidth, needed.width()), std::max(kClientHeight, needed.height()));
     errorDisplay_ = [this](const QString& text) {
         QMessageBox box(QMessageBox::Critical, kErrorTitle, text, QMessageBox::Ok, this);
         box.exec();
@@ -161,9 +173,13 @@ void TSetPortDlg::CreateControls() {
 }
 
 void TSetPortDlg::LayOut() {
+    // The combo boxes ask for a few pixels of room to spare around "115200"; the labels'
+    // column leaves them what is needed to show it.
+    for (QComboBox* combo : {static_cast<QComboBox*>(CB_Port), CB_Speed})
+        combo->setMinimumWidth(kComboMinWidth);
     auto* grid = new QGridLayout(Bevel1);
-    grid->setContentsMargins(5, 5, 5, 5);
-    grid->setHorizontalSpacing(4);
+    grid->setContentsMargins(3, 4, 3, 4);
+    grid->setHorizontalSpacing(3);
     grid->setVerticalSpacing(3);
     grid->addWidget(L_Port, 0, 0);
     grid->addWidget(CB_Port, 0, 1);
@@ -181,6 +197,8 @@ void TSetPortDlg::LayOut() {
     grid->addWidget(E_DevNom, 4, 1);
     grid->setColumnStretch(1, 1);
 
+    // The style's minimum button width would not leave room for two buttons side by side.
+    for (QPushButton* button : {OKBtn, CancelBtn}) button->setFixedWidth(kButtonWidth);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(OKBtn);
     buttons->addStretch();
