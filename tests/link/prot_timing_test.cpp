@@ -1,0 +1,93 @@
+// What exchanges cost in time: a silent device one wait per attempt, an answering device nothing
+// but the round trips.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <sstream>
+
+#include "prot_simconnection.h"
+#include "tcpiplink.h"
+#include "vr7prot.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+long MsSince(Clock::time_point t0) {
+    return static_cast<long>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t0).count());
+}
+
+TEST(Timing, SilentDeviceOnSerialCostsOneWaitPerAttempt) {
+    ProtSimConnection sim{SimDevice{}};
+    ASSERT_EQ(sim.Open(ProtTransport::Pty), lr::Ok);
+    sim.server.SetFaults({{SimFaultKind::Silent}});
+    DeviceInfo info;
+    const auto t0 = Clock::now();
+    EXPECT_EQ(ReadDeviceInfo(sim.conn, 1, info), lr::NoAnswer);
+    const long ms = MsSince(t0);
+    EXPECT_GE(ms, 3 * 800);
+    EXPECT_LT(ms, 3 * 800 + 400);
+    EXPECT_EQ(sim.server.Requests().size(), 3u);
+}
+
+TEST(Timing, SilentDeviceOnTcpEndsAtTheFirstWait) {
+    ProtSimConnection sim{SimDevice{}};
+    ASSERT_EQ(sim.Open(ProtTransport::Tcp), lr::Ok);
+    sim.server.SetFaults({{SimFaultKind::Silent}});
+    DeviceInfo info;
+    const auto t0 = Clock::now();
+    EXPECT_EQ(ReadDeviceInfo(sim.conn, 1, info), lr::TcpTimeout);
+    const long ms = MsSince(t0);
+    EXPECT_GE(ms, 800 + 1000);
+    EXPECT_LT(ms, 800 + 1000 + 400);
+    EXPECT_EQ(sim.server.Requests().size(), 1u);
+}
+
+void ExpectFastIdentifications(ProtTransport transport, int count, long limitMs) {
+    ProtSimConnection sim{SimDevice{}};
+    ASSERT_EQ(sim.Open(transport), lr::Ok);
+    DeviceInfo info;
+    const auto t0 = Clock::now();
+    for (int i = 0; i < count; ++i) ASSERT_EQ(ReadDeviceInfo(sim.conn, 1, info), lr::Ok);
+    const long ms = MsSince(t0);
+    EXPECT_LT(ms, limitMs) << count << " identifications over " << ProtTransportName(transport);
+    std::cout << count << " identifications over " << ProtTransportName(transport) << ": " << ms
+              << " ms\n";
+}
+
+TEST(Timing, AnsweringDeviceIsNotSlowedDown) {
+    ExpectFastIdentifications(ProtTransport::Tcp, 1000, 1500);
+    ExpectFastIdentifications(ProtTransport::Pty, 1000, 1500);
+}
+
+// Counts the link's writes: each frame must leave in one piece.
+class CountingLink : public CTCPIPLink {
+  public:
+    using CTCPIPLink::CTCPIPLink;
+    int Write(const void* buffer, int count, int* written) override {
+        ++writes;
+        return CTCPIPLink::Write(buffer, count, written);
+    }
+    int writes = 0;
+};
+
+TEST(Timing, EveryFrameGoesOutInOneWrite) {
+    SimDevice device;
+    device.files["a"] = std::vector<uint8_t>(2500, 0x11);
+    ProtSimConnection sim{device};
+    ASSERT_TRUE(sim.server.Start({}));
+    auto owned = std::make_unique<CountingLink>("127.0.0.1", std::to_string(sim.server.TcpPort()));
+    CountingLink* link = owned.get();
+    ASSERT_EQ(link->Open(true), 0);
+    ASSERT_EQ(sim.conn.SetLink(std::move(owned)), 0);
+
+    std::istringstream src(std::string(2030, 'x'));
+    ASSERT_EQ(WriteDeviceFile(sim.conn, 1, &src, "b", nullptr, nullptr), lr::Ok);
+    std::ostringstream dest;
+    ASSERT_EQ(ReadDeviceFile(sim.conn, 1, &dest, "a", nullptr, nullptr), lr::Ok);
+    EXPECT_EQ(link->writes, static_cast<int>(sim.server.Requests().size()));
+    EXPECT_EQ(link->writes, 4 + 5);
+}
+
+}  // namespace
