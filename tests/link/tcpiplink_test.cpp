@@ -212,15 +212,20 @@ TEST(TcpIpLink, WriteToAPeerThatStopsReadingClosesTheLink) {
 
 TEST(TcpIpLink, WriteToADroppedConnectionReportsAShortCountWithoutSigpipe) {
     LoopServer server([](int s, LoopServer&) {
+        char hello;
+        ReceiveExactly(s, &hello, 1);
         const linger reset{1, 0};  // close with a reset, as a device that is switched off
         ::setsockopt(s, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
     });
     CTCPIPLink link("127.0.0.1", server.Port());
     ASSERT_EQ(link.Open(true), 0);
-    server.Stop();
+    ASSERT_EQ(link.Write("h", 1, nullptr), 0);
+    server.Join();
     char buffer[4];
     int count = -1;
-    EXPECT_EQ(link.Read(buffer, 4, &count, 2000), 0);  // ends on the reset, not on the timeout
+    const auto start = Clock::now();
+    EXPECT_EQ(link.Read(buffer, 4, &count, 2000), 0);
+    EXPECT_LT(MsSince(start), 1000) << "the reset ends the read, not the timeout";
     EXPECT_EQ(count, 0);
     // Without MSG_NOSIGNAL the write below would end the test program.
     EXPECT_EQ(link.Write("abcd", 4, &count), 0);

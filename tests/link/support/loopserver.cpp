@@ -64,6 +64,10 @@ void LoopServer::Stop() {
     if (thread_.joinable()) thread_.join();
 }
 
+void LoopServer::Join() {
+    if (thread_.joinable()) thread_.join();
+}
+
 bool LoopServer::WaitForStop(int timeoutMs) {
     std::unique_lock<std::mutex> lock(mutex_);
     return stopped_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return stop_; });

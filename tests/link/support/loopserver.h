@@ -22,8 +22,10 @@ class LoopServer {
 
     std::string Port() const { return std::to_string(port_); }
     bool Accepted() const { return accepted_; }
-    // Ends WaitForStop and waits for the script to return.
+    // Ends WaitForStop and waits for the script to return (a script not yet started never starts).
     void Stop();
+    // Waits for the script to accept and run to its end by itself.
+    void Join();
     // True when Stop was called, false when timeoutMs passed first.
     bool WaitForStop(int timeoutMs);
 
