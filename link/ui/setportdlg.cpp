@@ -95,6 +95,15 @@ TSetPortDlg::TSetPortDlg(QWidget* parent)
     };
 }
 
+TSetPortDlg::~TSetPortDlg() {
+    // The fields outlive this part of the object: destroying them takes their focus away, and
+    // the resulting editingFinished must not reach a dialog that is already half gone.
+    for (QLineEdit* edit : {E_TCPIP_Port, E_DevNom}) {
+        edit->removeEventFilter(this);
+        disconnect(edit, nullptr, this, nullptr);
+    }
+}
+
 void TSetPortDlg::CreateControls() {
     Bevel1 = new QFrame(this);
     Bevel1->setObjectName(QStringLiteral("Bevel1"));

@@ -26,6 +26,7 @@ class TSetPortDlg : public QDialog, public IPortDialog {
     using ErrorDisplay = std::function<void(const QString& text)>;
 
     explicit TSetPortDlg(QWidget* parent = nullptr);
+    ~TSetPortDlg() override;
 
     // IPortDialog
     void SetDevNomEnabled(bool enabled) override;
