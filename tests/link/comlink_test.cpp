@@ -47,16 +47,6 @@ TEST(ComLinkNames, ComNamesMapToSerialDevicesOtherNamesAreUsedAsGiven) {
     EXPECT_EQ(CComLink::DevicePath("tcp/ip"), "tcp/ip");
 }
 
-TEST(ComLinkNames, BaseLinkAnswersWithItsDefaults) {
-    CLink base;
-    char byte = 0;
-    EXPECT_EQ(base.Open(true), -1);
-    EXPECT_EQ(base.Read(&byte, 1, nullptr, 10), -1);
-    EXPECT_EQ(base.Write(&byte, 1, nullptr), -1);
-    EXPECT_FALSE(base.IsOpen());
-    EXPECT_EQ(base.Purge(kPurgeInput), 0);
-}
-
 TEST(ComLinkNames, MissingPortStaysClosed) {
     CComLink link("/nonexistent/ttyVR7", 9600);
     EXPECT_EQ(link.Open(false), 0);
