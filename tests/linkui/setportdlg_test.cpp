@@ -351,12 +351,6 @@ TEST_F(SetPortDialog, UnparsableAddressShowsAndSavesAllOnes) {
     EXPECT_EQ(conn.IpAddress, "255.255.255.255");
 }
 
-TEST_F(SetPortDialog, OkBeforeAnyConnectionChangesNothing) {
-    dlg.CB_Speed->setEditText("x");
-    dlg.OKBtnClick();
-    EXPECT_TRUE(errors.isEmpty());
-}
-
 TEST_F(SetPortDialog, PortListAddsThePresentPortsEachTimeItOpens) {
     QStringList present = {"/dev/ttyUSB0", "COM3"};
     dlg.CB_Port->SetPortLister([&] { return present; });
