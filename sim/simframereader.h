@@ -1,7 +1,7 @@
 #pragma once
 // Cuts request frames out of a byte stream. Bytes that cannot start an intact frame (a length
-// beyond any frame, wrong check bytes) are dropped one at a time until a frame lines up again, as
-// a device listening on a noisy line would.
+// beyond any frame, wrong check bytes, or an unfinished start followed by an intact frame) are
+// dropped until a frame lines up again, as a device listening on a noisy line would.
 #include <cstddef>
 #include <cstdint>
 #include <vector>

@@ -1,0 +1,217 @@
+// The simulated device's side of the protocol, frame in, frame out, without any transport.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "simframereader.h"
+#include "simresponder.h"
+#include "vr7prot.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes Request(uint32_t address, uint8_t command, Bytes data = {}) {
+    Bytes frame(data.size() + kFrameOverhead);
+    SetFrameHeader(frame.data(), address, static_cast<uint16_t>(data.size()), command);
+    std::copy(data.begin(), data.end(), frame.begin() + kFrameHeader);
+    SetFrameCheck(frame.data());
+    return frame;
+}
+
+Bytes Data(const Bytes& frame) {
+    return Bytes(frame.begin() + kFrameHeader, frame.end() - 2);
+}
+
+SimDevice Device() {
+    SimDevice d = SimDemoDevice();
+    d.number = 12;
+    d.files["a"] = Bytes(2100, 0x41);
+    return d;
+}
+
+TEST(SimResponder, AnswersItsOwnNumberAndAnyAddressOnly) {
+    SimResponder sim(Device());
+    EXPECT_FALSE(sim.Handle(Request(12, cmdIdentify)).bytes.empty());
+    EXPECT_FALSE(sim.Handle(Request(AnyDeviceAddress, cmdIdentify)).bytes.empty());
+    EXPECT_TRUE(sim.Handle(Request(13, cmdIdentify)).bytes.empty());
+    EXPECT_TRUE(sim.Handle(Request(0, cmdIdentify)).bytes.empty());
+    EXPECT_EQ(sim.Requests().size(), 4u);
+}
+
+TEST(SimResponder, IdentificationAndHeaderCarryTheDescription) {
+    SimResponder sim(Device());
+    const Bytes id = sim.Handle(Request(12, cmdIdentify)).bytes;
+    EXPECT_FALSE(FrameCheckFails(id.data()));
+    EXPECT_EQ(FrameAddress(id.data()), 12u);
+    const Bytes info = Data(id);
+    ASSERT_EQ(info.size(), 37u);
+    EXPECT_EQ(info[2] | (info[3] << 8), 40);
+    EXPECT_EQ(info[4], 1);
+    EXPECT_EQ(info[5], 2);
+    EXPECT_EQ(GetLe32(&info[21]), 12u);
+
+    const Bytes header = Data(sim.Handle(Request(12, cmdReadHeader)).bytes);
+    EXPECT_EQ(GetLe32(&header[0]), 9u);
+    EXPECT_EQ(header[8], 2);
+    EXPECT_EQ(std::string(header.begin() + 9, header.end()),
+              std::string("Boiler\0sys_boil\0Heating\0sys_heat\0", 33));
+}
+
+TEST(SimResponder, EntriesByIndexAndRefusalsForTheRest) {
+    SimResponder sim(Device());
+    EXPECT_EQ(Data(sim.Handle(Request(12, cmdReadEntry, {4, 0})).bytes),
+              SimConstEntry(1, "k1", 3.5f));
+    for (Bytes index : {Bytes{0, 0}, Bytes{10, 0}, Bytes{1}}) {
+        const Bytes answer = sim.Handle(Request(12, cmdReadEntry, index)).bytes;
+        EXPECT_EQ(FrameCommand(answer.data()), kSimNoSuchEntry);
+        EXPECT_EQ(FrameLength(answer.data()), 0);
+    }
+    EXPECT_EQ(FrameCommand(sim.Handle(Request(12, 0x44)).bytes.data()), kSimUnknownCommand);
+}
+
+TEST(SimResponder, EntryLayoutsOfEveryType) {
+    EXPECT_EQ(SimCalcEntry(2, "abcdefgh", 0x04030201),
+              (Bytes{3, 2, 'a', 'b', 'c', 'd', 'e', 'f', 1, 2, 3, 4, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(SimEventEntry("ev", 0x0102, 0x10, 5),
+              (Bytes{2, 'e', 'v', 0, 0, 0, 0, 2, 1, 0x10, 0, 0, 0, 5, 0, 0, 0}));
+    const Bytes c = SimConstEntry(1, "k", 1.0f);
+    EXPECT_EQ(GetLe32(&c[8]), 0x3F800000u);
+    EXPECT_EQ(SimEmptyEntry(), Bytes(17, 0));
+    EXPECT_EQ(SimUnknownEntry(9)[0], 9);
+}
+
+TEST(SimResponder, ReadTransferGivesBlocksWithEndPositionsAndRepeatsTheLast) {
+    SimResponder sim(Device());
+    const Bytes open = Data(sim.Handle(Request(12, cmdOpenFile, {1, 'a'})).bytes);
+    EXPECT_EQ(open, (Bytes{0x34, 0x08, 0, 0}));  // 2100
+    const Bytes b1 = Data(sim.Handle(Request(12, cmdReadBlock, {0x5A})).bytes);
+    EXPECT_EQ(b1.size(), 4u + 1011u);
+    EXPECT_EQ(GetLe32(b1.data()), 1011u);
+    EXPECT_EQ(Data(sim.Handle(Request(12, cmdReadBlock, {0x00})).bytes), b1);
+    EXPECT_EQ(GetLe32(Data(sim.Handle(Request(12, cmdReadBlock, {0x5A})).bytes).data()), 2022u);
+    const Bytes b3 = Data(sim.Handle(Request(12, cmdReadBlock, {0x5A})).bytes);
+    EXPECT_EQ(b3.size(), 4u + 78u);
+    const Bytes end = Data(sim.Handle(Request(12, cmdReadBlock, {0x5A})).bytes);
+    EXPECT_EQ(end, (Bytes{0x34, 0x08, 0, 0}));
+
+    EXPECT_EQ(FrameCommand(sim.Handle(Request(12, cmdOpenFile, {1, 'b'})).bytes.data()),
+              kSimNoSuchFile);
+    EXPECT_EQ(FrameCommand(sim.Handle(Request(12, cmdReadBlock, {0x5A})).bytes.data()),
+              kSimNoTransfer);
+}
+
+TEST(SimResponder, WriteTransferStoresOnTheEmptyBlockAndHonoursProtection) {
+    const auto dir = std::filesystem::temp_directory_path() / "h4_sim_store";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    SimDevice device = Device();
+    device.storeDir = dir.string();
+    SimResponder sim(device);
+
+    for (const std::string name : {"up.cfg", "../escape.cfg"}) {
+        Bytes open{2};
+        open.insert(open.end(), name.begin(), name.end());
+        EXPECT_EQ(FrameCommand(sim.Handle(Request(12, cmdOpenFile, open)).bytes.data()),
+                  cmdOpenFile);
+        EXPECT_EQ(Data(sim.Handle(Request(12, cmdWriteBlock, {'x', 'y'})).bytes), Bytes{0xA5});
+        EXPECT_EQ(sim.Device().files.count(name), 0u);  // not before the end
+        EXPECT_EQ(Data(sim.Handle(Request(12, cmdWriteBlock, {})).bytes), Bytes{0xA5});
+        EXPECT_EQ(sim.Device().files[name], (Bytes{'x', 'y'}));
+    }
+    std::ifstream stored(dir / "up.cfg", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(stored), {}), "xy");
+    EXPECT_FALSE(std::filesystem::exists(dir.parent_path() / "escape.cfg"));
+
+    sim.Device().writeProtected = true;
+    EXPECT_EQ(FrameCommand(sim.Handle(Request(12, cmdOpenFile, {2, 'z'})).bytes.data()),
+              kSimWriteProtected);
+    EXPECT_EQ(FrameCommand(sim.Handle(Request(12, cmdWriteBlock, {1})).bytes.data()),
+              kSimNoTransfer);
+    std::filesystem::remove_all(dir);
+}
+
+TEST(SimResponder, FaultsApplyAfterSkipForTheirTimesAndToTheirEntryOnly) {
+    SimResponder sim(Device());
+    sim.Faults() = {{SimFaultKind::Refuse, cmdReadEntry, 2, 1, 2, 0x15}};
+    auto entryCommand = [&sim](uint8_t index) {
+        const Bytes answer = sim.Handle(Request(12, cmdReadEntry, {index, 0})).bytes;
+        return FrameCommand(answer.data());
+    };
+    EXPECT_EQ(entryCommand(1), cmdReadEntry);
+    EXPECT_EQ(entryCommand(2), cmdReadEntry);  // skipped once
+    EXPECT_EQ(entryCommand(2), 0x15);
+    EXPECT_EQ(entryCommand(1), cmdReadEntry);
+    EXPECT_EQ(entryCommand(2), 0x15);
+    EXPECT_EQ(entryCommand(2), cmdReadEntry);  // used up
+}
+
+TEST(SimResponder, FaultsShapeTheAnswerAsAsked) {
+    SimResponder sim(Device());
+    const Bytes normal = sim.Handle(Request(12, cmdIdentify)).bytes;
+    auto with = [&sim](SimFault fault) {
+        sim.Faults() = {fault};
+        return sim.Handle(Request(12, cmdIdentify));
+    };
+    EXPECT_TRUE(with({SimFaultKind::Silent}).bytes.empty());
+
+    Bytes bad = with({SimFaultKind::BadCheck}).bytes;
+    EXPECT_TRUE(FrameCheckFails(bad.data()));
+
+    const Bytes cut = with({SimFaultKind::CutData, -1, -1, 0, -1, 5}).bytes;
+    EXPECT_FALSE(FrameCheckFails(cut.data()));
+    const Bytes full = Data(normal);
+    EXPECT_EQ(Data(cut), Bytes(full.begin(), full.begin() + 5));
+
+    EXPECT_EQ(with({SimFaultKind::ShortAnswer, -1, -1, 0, -1, 3}).bytes,
+              Bytes(normal.begin(), normal.end() - 3));
+    const Bytes longer = with({SimFaultKind::LongAnswer, -1, -1, 0, -1, 4}).bytes;
+    EXPECT_EQ(Bytes(longer.begin(), longer.end() - 4), normal);
+
+    const Bytes oversize = with({SimFaultKind::OversizeLength, -1, -1, 0, -1, 1100}).bytes;
+    EXPECT_EQ(FrameLength(oversize.data()), 1100);
+    EXPECT_EQ(oversize.size(), 1109u);
+
+    const SimReply close = with({SimFaultKind::Close});
+    EXPECT_TRUE(close.close);
+    EXPECT_EQ(close.bytes.size(), normal.size() / 2);
+
+    const SimReply delayed = with({SimFaultKind::Delay, -1, -1, 0, -1, 250});
+    EXPECT_EQ(delayed.delayMs, 250);
+    EXPECT_EQ(delayed.bytes, normal);
+}
+
+TEST(SimFrameReader, CutsFramesFromPiecesAndSkipsNoise) {
+    const Bytes a = Request(1, cmdIdentify);
+    const Bytes b = Request(1, cmdReadEntry, {3, 0});
+    Bytes stream(12, 0xFF);  // noise: windows of it look like the start of a 511-byte frame
+    stream.push_back(0x13);
+    stream.insert(stream.end(), a.begin(), a.end());
+    Bytes oversize(9, 0);
+    oversize[5] = 0xFF;  // a length no frame has
+    stream.insert(stream.end(), oversize.begin(), oversize.end());
+    stream.insert(stream.end(), b.begin(), b.end());
+
+    SimFrameReader reader;
+    std::vector<Bytes> frames;
+    Bytes frame;
+    for (uint8_t byte : stream) {  // one byte at a time, as a slow line delivers them
+        reader.Feed(&byte, 1);
+        while (reader.Next(frame)) frames.push_back(frame);
+    }
+    EXPECT_EQ(frames, (std::vector<Bytes>{a, b}));
+    EXPECT_FALSE(reader.Pending());
+
+    SimFrameReader whole;  // and two frames in one piece
+    Bytes both = a;
+    both.insert(both.end(), b.begin(), b.end());
+    whole.Feed(both.data(), both.size());
+    ASSERT_TRUE(whole.Next(frame));
+    EXPECT_EQ(frame, a);
+    ASSERT_TRUE(whole.Next(frame));
+    EXPECT_EQ(frame, b);
+    EXPECT_FALSE(whole.Next(frame));
+}
+
+}  // namespace
