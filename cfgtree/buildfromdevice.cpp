@@ -106,9 +106,10 @@ bool BuildTreeFromDevice(CfgTree& tree, connection& conn, uint32_t deviceNumber,
     if (rootInfo->Config.EntryCount > kMaxEntryCount) return true;
 
     const uint32_t entryCount = rootInfo->Config.EntryCount;
-    // "VR7 №" followed by the device's own number.
-    TreeNode* root = tree.AddRoot("VR7 \xB9" + std::to_string(rootInfo->Info.DeviceNumber()),
-                                  std::move(rootInfo), imgDevice);
+    // "VR7 №" followed by the device's own number. The caption is made before the record moves
+    // into the node: the order in which call arguments are evaluated is unspecified.
+    std::string caption = "VR7 \xB9" + std::to_string(rootInfo->Info.DeviceNumber());
+    TreeNode* root = tree.AddRoot(std::move(caption), std::move(rootInfo), imgDevice);
     const auto& rootConfig = static_cast<const SVR7_Info*>(root->Data.get())->Config;
 
     uint8_t entry[kEntrySize];
