@@ -57,7 +57,9 @@ std::vector<char32_t> Folded(const std::string& s) {
 
 }  // namespace
 
-bool EqualIgnoringCase(const std::string& a, const std::string& b) { return Folded(a) == Folded(b); }
+bool EqualIgnoringCase(const std::string& a, const std::string& b) {
+    return Folded(a) == Folded(b);
+}
 
 std::string ResolveInDir(const std::string& dir, const std::string& name) {
     const std::string exact = Join(dir, name);

@@ -64,8 +64,8 @@ int BuildTreeFromDir(CfgTree& tree, const std::string& configDir, uint32_t devic
     // way out, the load error of main.xmc included.
     CDefStorage def;
     const std::string defPath = FilePath(configDir, "main.def");
-    def.Open(defPath.c_str(), winfile::GENERIC_READ | winfile::GENERIC_WRITE, winfile::FILE_SHARE_READ,
-             winfile::OPEN_EXISTING, 0);
+    def.Open(defPath.c_str(), winfile::GENERIC_READ | winfile::GENERIC_WRITE,
+             winfile::FILE_SHARE_READ, winfile::OPEN_EXISTING, 0);
 
     scratch.SetFileName(FilePath(configDir, "main.xmc"));
     scratch.Activate();  // XmlLoadError leaves the call; the tree stays empty
@@ -89,8 +89,8 @@ int BuildTreeFromDir(CfgTree& tree, const std::string& configDir, uint32_t devic
         }
     }
 
-    TreeNode* root = tree.AddRoot("VR7 \xB9" + std::to_string(deviceNumber), std::move(rootInfo),
-                                  imgDevice);
+    TreeNode* root =
+        tree.AddRoot("VR7 \xB9" + std::to_string(deviceNumber), std::move(rootInfo), imgDevice);
     SConfigInfo& rootConfig = static_cast<SVR7_Info*>(root->Data.get())->Config;
 
     for (int n = 1; n <= kSlots; ++n) {

@@ -76,7 +76,9 @@ std::string LocaleDecimalSeparator() {
 
 }  // namespace
 
-std::string SNodeInfo::NameText() const { return std::string(Name, strnlen(Name, sizeof Name)); }
+std::string SNodeInfo::NameText() const {
+    return std::string(Name, strnlen(Name, sizeof Name));
+}
 
 int TreeNode::Level() const {
     int level = 0;
@@ -135,7 +137,9 @@ TreeNode* AddNodeByPath(CfgTree& tree, const std::string& path, const std::strin
     return tree.AddChild(current, caption, std::move(record), image);
 }
 
-std::string CalcNodeText(const SNodeInfo& info) { return info.NameText(); }
+std::string CalcNodeText(const SNodeInfo& info) {
+    return info.NameText();
+}
 
 std::string ConstValueText(float value, const std::string& decimalSeparator) {
     if (std::isnan(value)) return "NAN";

@@ -25,7 +25,9 @@ bool SameLetter(int fileByte, uint8_t keyByte) {
     return a == b || a - b == 32 || b - a == 32;
 }
 
-CMystring Text(const char* text) { return CMystring(text); }
+CMystring Text(const char* text) {
+    return CMystring(text);
+}
 
 }  // namespace
 

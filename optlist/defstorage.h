@@ -16,7 +16,7 @@ extern const char* const kEndError;     // "ошибка формата"
 }  // namespace defstorage
 
 class CDefStorage : public CMyFile {
-public:
+  public:
     CDefStorage() = default;
     ~CDefStorage() override = default;
 
@@ -24,7 +24,7 @@ public:
     // the file is empty or no record matches; an error text for a damaged file.
     CMystring GetValue(const CMystring& key);
 
-private:
+  private:
     enum class Match { Found, Other, Bad };
     Match MatchName(const CMystring& key);
     bool SkipValue();

@@ -10,7 +10,9 @@ namespace {
 constexpr size_t kReadAhead = 4096;
 }
 
-CMyFile::~CMyFile() { Close(); }
+CMyFile::~CMyFile() {
+    Close();
+}
 
 int CMyFile::Open(const char* fileName, uint32_t desiredAccess, uint32_t /*shareMode*/,
                   uint32_t creationDisposition, uint32_t /*flagsAndAttributes*/) {
@@ -24,12 +26,22 @@ int CMyFile::Open(const char* fileName, uint32_t desiredAccess, uint32_t /*share
     int flags = O_CLOEXEC;
     flags |= wantWrite ? (wantRead ? O_RDWR : O_WRONLY) : O_RDONLY;
     switch (creationDisposition) {
-        case winfile::CREATE_NEW: flags |= O_CREAT | O_EXCL; break;
-        case winfile::CREATE_ALWAYS: flags |= O_CREAT | O_TRUNC; break;
-        case winfile::OPEN_ALWAYS: flags |= O_CREAT; break;
-        case winfile::TRUNCATE_EXISTING: flags |= O_TRUNC; break;
-        case winfile::OPEN_EXISTING: break;
-        default: return 0;  // Windows refuses an unknown disposition
+        case winfile::CREATE_NEW:
+            flags |= O_CREAT | O_EXCL;
+            break;
+        case winfile::CREATE_ALWAYS:
+            flags |= O_CREAT | O_TRUNC;
+            break;
+        case winfile::OPEN_ALWAYS:
+            flags |= O_CREAT;
+            break;
+        case winfile::TRUNCATE_EXISTING:
+            flags |= O_TRUNC;
+            break;
+        case winfile::OPEN_EXISTING:
+            break;
+        default:
+            return 0;  // Windows refuses an unknown disposition
     }
     int fd;
     do {
@@ -91,13 +103,18 @@ int CMyFile::Seek(int32_t distance, uint32_t method) {
     if (fd_ < 0) return -1;
     int64_t base;
     switch (method) {
-        case winfile::FILE_BEGIN: base = 0; break;
-        case winfile::FILE_CURRENT: base = position_; break;
+        case winfile::FILE_BEGIN:
+            base = 0;
+            break;
+        case winfile::FILE_CURRENT:
+            base = position_;
+            break;
         case winfile::FILE_END:
             RefreshSize();
             base = size_;
             break;
-        default: return -1;
+        default:
+            return -1;
     }
     const int64_t target = base + distance;
     // The low 32 bits of the file pointer are all the reader keeps.

@@ -23,7 +23,7 @@ constexpr uint32_t FILE_END = 2;
 }  // namespace winfile
 
 class CMyFile {
-public:
+  public:
     CMyFile() = default;
     virtual ~CMyFile();
     CMyFile(const CMyFile&) = delete;
@@ -47,7 +47,7 @@ public:
     uint32_t Position() const { return position_; }
     const CMystring& FileName() const { return fileName_; }
 
-private:
+  private:
     bool RefreshSize();
 
     int fd_ = -1;

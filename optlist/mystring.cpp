@@ -46,9 +46,13 @@ CMystring& CMystring::operator=(CMystring&& other) noexcept {
     return *this;
 }
 
-CMystring::~CMystring() { std::free(block_); }
+CMystring::~CMystring() {
+    std::free(block_);
+}
 
-uint32_t CMystring::Length() const { return block_ ? block_->length : 0; }
+uint32_t CMystring::Length() const {
+    return block_ ? block_->length : 0;
+}
 
 const char* CMystring::At(uint32_t index) const {
     if (block_ == nullptr) return kEmpty;
@@ -99,6 +103,7 @@ void CMystring::Format(const char* format, ...) {
         SetBytes(nullptr, 0);
         return;
     }
-    const uint32_t length = static_cast<uint32_t>(n) < kCapacity ? static_cast<uint32_t>(n) : kCapacity;
+    const uint32_t length =
+        static_cast<uint32_t>(n) < kCapacity ? static_cast<uint32_t>(n) : kCapacity;
     SetBytes(buf.data(), static_cast<uint32_t>(strnlen(buf.data(), length)));
 }

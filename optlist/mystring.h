@@ -5,7 +5,7 @@
 #include <string>
 
 class CMystring {
-public:
+  public:
     static constexpr uint32_t kCapacity = 2048;
 
     CMystring() = default;
@@ -35,7 +35,7 @@ public:
 
     std::string Str() const { return std::string(At(0), Length()); }
 
-private:
+  private:
     // The block: a 32-bit length, the bytes, a terminating zero.
     struct Block {
         uint32_t length;

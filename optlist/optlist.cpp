@@ -2,7 +2,9 @@
 
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // The first child of the document element that `pred` accepts, or null. A document that is not
 // loaded has no children.
@@ -26,7 +28,8 @@ _xmlNode* FindEntry(const XmlDocument& doc, const std::string& varName) {
 }
 
 _xmlNode* FirstLonVar(_xmlNode* entry) {
-    for (_xmlNode* n = XmlDocument::FirstChild(entry); n != nullptr; n = XmlDocument::NextSibling(n)) {
+    for (_xmlNode* n = XmlDocument::FirstChild(entry); n != nullptr;
+         n = XmlDocument::NextSibling(n)) {
         if (XmlDocument::Tag(n) == "LonVar") return n;
     }
     return nullptr;
@@ -49,7 +52,8 @@ std::string ExpandFlags(std::string flags, const std::string& varName) {
 }  // namespace
 
 std::string GetFirstChildAttr(const XmlDocument& doc, const char* childTag, const char* attrName) {
-    _xmlNode* child = FirstChildWhere(doc, [&](_xmlNode* n) { return XmlDocument::Tag(n) == childTag; });
+    _xmlNode* child =
+        FirstChildWhere(doc, [&](_xmlNode* n) { return XmlDocument::Tag(n) == childTag; });
     std::string value;
     XmlDocument::Attribute(child, attrName, value);
     return value;
@@ -95,7 +99,8 @@ SOptions GetVarOptions(const XmlDocument& doc, const std::string& varName) {
     result.items[k].name = "FSNVTid";
     if (XmlDocument::Attribute(lonVar, "FSNVTid", value)) result.items[k++].value = value;
     result.items[k].name = "flags";
-    if (XmlDocument::Attribute(lonVar, "flags", value)) result.items[k++].value = ExpandFlags(value, varName);
+    if (XmlDocument::Attribute(lonVar, "flags", value))
+        result.items[k++].value = ExpandFlags(value, varName);
     result.count = static_cast<uint8_t>(k);
     return result;
 }

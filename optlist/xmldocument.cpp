@@ -30,7 +30,8 @@ std::string Trimmed(std::string s) {
 // The library's message of the context's last error, with the file and line it names.
 std::string LastErrorText(xmlParserCtxt* ctxt, const std::string& fileName) {
     const xmlError* err = ctxt ? xmlCtxtGetLastError(ctxt) : nullptr;
-    if (err == nullptr || err->message == nullptr || err->code == XML_ERR_OK) err = xmlGetLastError();
+    if (err == nullptr || err->message == nullptr || err->code == XML_ERR_OK)
+        err = xmlGetLastError();
     if (err == nullptr || err->message == nullptr) return fileName + ": cannot be parsed";
     std::string text = Trimmed(err->message);
     std::string where = err->file ? err->file : fileName;
@@ -54,7 +55,8 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
 bool DeclaresEncoding(const std::string& bytes) {
     if (bytes.size() >= 2) {
         const auto b0 = static_cast<uint8_t>(bytes[0]), b1 = static_cast<uint8_t>(bytes[1]);
-        if ((b0 == 0xFE && b1 == 0xFF) || (b0 == 0xFF && b1 == 0xFE) || b0 == 0 || b1 == 0) return true;
+        if ((b0 == 0xFE && b1 == 0xFF) || (b0 == 0xFF && b1 == 0xFE) || b0 == 0 || b1 == 0)
+            return true;
     }
     if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) return true;
     if (bytes.compare(0, 5, "<?xml") != 0) return false;
@@ -75,7 +77,8 @@ std::string ToCp1251(xmlChar* utf8) {
 xmlAttr* FindAttribute(xmlNode* node, const char* name) {
     if (node == nullptr || node->type != XML_ELEMENT_NODE) return nullptr;
     for (xmlAttr* a = node->properties; a != nullptr; a = a->next) {
-        if (a->ns == nullptr && std::strcmp(reinterpret_cast<const char*>(a->name), name) == 0) return a;
+        if (a->ns == nullptr && std::strcmp(reinterpret_cast<const char*>(a->name), name) == 0)
+            return a;
     }
     return nullptr;
 }
@@ -130,7 +133,9 @@ void XmlDocument::Activate() {
     }
 }
 
-_xmlNode* XmlDocument::DocumentElement() const { return doc_ ? xmlDocGetRootElement(doc_) : nullptr; }
+_xmlNode* XmlDocument::DocumentElement() const {
+    return doc_ ? xmlDocGetRootElement(doc_) : nullptr;
+}
 
 _xmlNode* XmlDocument::FirstChild(_xmlNode* node) {
     if (node == nullptr) return nullptr;
@@ -138,9 +143,13 @@ _xmlNode* XmlDocument::FirstChild(_xmlNode* node) {
     return node->children;
 }
 
-_xmlNode* XmlDocument::NextSibling(_xmlNode* node) { return node ? node->next : nullptr; }
+_xmlNode* XmlDocument::NextSibling(_xmlNode* node) {
+    return node ? node->next : nullptr;
+}
 
-bool XmlDocument::IsElement(_xmlNode* node) { return node && node->type == XML_ELEMENT_NODE; }
+bool XmlDocument::IsElement(_xmlNode* node) {
+    return node && node->type == XML_ELEMENT_NODE;
+}
 
 std::string XmlDocument::Tag(_xmlNode* node) {
     if (!IsElement(node)) return {};

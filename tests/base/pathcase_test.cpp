@@ -12,7 +12,7 @@ namespace {
 namespace fs = std::filesystem;
 
 class PathCase : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         std::string templ = (fs::temp_directory_path() / "vr7pathcase.XXXXXX").string();
         ASSERT_NE(mkdtemp(templ.data()), nullptr);

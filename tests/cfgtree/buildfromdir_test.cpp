@@ -14,8 +14,12 @@
 
 namespace {
 
-std::string W(const char* utf8) { return cp1251::FromUtf8(utf8); }
-std::string W(const std::string& utf8) { return cp1251::FromUtf8(utf8); }
+std::string W(const char* utf8) {
+    return cp1251::FromUtf8(utf8);
+}
+std::string W(const std::string& utf8) {
+    return cp1251::FromUtf8(utf8);
+}
 
 std::string DefRecord(const std::string& name, const std::string& value) {
     std::string r;
@@ -37,7 +41,8 @@ std::string DefFile(const std::vector<std::pair<std::string, std::string>>& reco
 // main.xmc declaring the given slots ("sys1" -> base name).
 std::string Xmc(const std::vector<std::pair<std::string, std::string>>& slots) {
     std::string x = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<config>\n";
-    for (const auto& [slot, base] : slots) x += "  <syslink name=\"" + slot + "\">" + base + "</syslink>\n";
+    for (const auto& [slot, base] : slots)
+        x += "  <syslink name=\"" + slot + "\">" + base + "</syslink>\n";
     return x + "  <other name=\"sys9\">ignored</other>\n</config>\n";
 }
 
@@ -73,20 +78,25 @@ int OpenDescriptors() {
 }
 
 class BuildFromDir : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         config = dir.MakeDir("vr7_12/CONFIG");
         catalog.SetFileName(dir.Write("calcbank.xml", kCatalog));
         catalog.Activate();
     }
-    void File(const std::string& name, const std::string& bytes) { dir.Write("vr7_12/CONFIG/" + name, bytes); }
+    void File(const std::string& name, const std::string& bytes) {
+        dir.Write("vr7_12/CONFIG/" + name, bytes);
+    }
     int Build(uint8_t options = 0x89, const XmlDocument* cat = nullptr, uint32_t number = 12) {
-        return BuildTreeFromDir(tree, config, number, nullptr, nullptr, cat, STreeOptions{options}, scratch);
+        return BuildTreeFromDir(tree, config, number, nullptr, nullptr, cat, STreeOptions{options},
+                                scratch);
     }
     int BuildWithCatalog(uint8_t options = 0x89) { return Build(options, &catalog); }
 
     TreeNode* Root() const { return tree.FirstRoot(); }
-    const SConfigInfo& Config() const { return static_cast<const SVR7_Info*>(Root()->Data.get())->Config; }
+    const SConfigInfo& Config() const {
+        return static_cast<const SVR7_Info*>(Root()->Data.get())->Config;
+    }
     std::vector<std::string> Captions(const TreeNode* n) const {
         std::vector<std::string> out;
         for (const auto& c : n->Children) out.push_back(c->Text);
@@ -133,7 +143,8 @@ TEST_F(BuildFromDir, SystemsAsFoldersAndVariablesAsLeaves) {
     File("gvs.xms", Xms("Горячая вода", {"t2"}));
     EXPECT_EQ(Build(), 0);
     EXPECT_TRUE(Root()->Expanded);
-    EXPECT_EQ(Captions(Root()), (Strings{W("Система №1 : Котельная"), W("Система №2 : Горячая вода")}));
+    EXPECT_EQ(Captions(Root()),
+              (Strings{W("Система №1 : Котельная"), W("Система №2 : Горячая вода")}));
     const TreeNode* sys1 = Root()->Children[0].get();
     EXPECT_EQ(sys1->ImageIndex, imgSystem);
     ASSERT_NE(sys1->Info(), nullptr);
@@ -203,8 +214,9 @@ TEST_F(BuildFromDir, CalcWithoutNameIsSkippedAndEmptyNameGivesEmptyCaption) {
 
 TEST_F(BuildFromDir, OnlyDirectCalcChildrenCount) {
     File("main.xmc", Xmc({{"sys1", "a"}}));
-    File("a.xms", "<system name=\"A\"><group><calc name=\"t9\"/></group><Calc name=\"t8\"/>"
-                  "<calc Name=\"t7\"/><!-- <calc name=\"t6\"/> --><calc name=\"t1\"/></system>");
+    File("a.xms",
+         "<system name=\"A\"><group><calc name=\"t9\"/></group><Calc name=\"t8\"/>"
+         "<calc Name=\"t7\"/><!-- <calc name=\"t6\"/> --><calc name=\"t1\"/></system>");
     EXPECT_EQ(Build(), 0);
     EXPECT_EQ(Leaves(), (Strings{"t1"}));
 }
@@ -419,8 +431,8 @@ TEST_F(BuildFromDir, FolderCopiedFromWindowsWithOtherLetterCase) {
     dir.Write("vr7_13/config/Main.Xmc", Xmc({{"sys1", "KOTEL"}, {"sys2", "x"}}));
     dir.Write("vr7_13/config/kotel.XMS", Xms("K", {"t1"}));
     dir.Write("vr7_13/config/BOILER.xms", Xms("B", {"t2"}));
-    const int r = BuildTreeFromDir(tree, dir.Path() + "vr7_13/CONFIG/", 13, nullptr, nullptr, nullptr,
-                                   kWindowTreeOptions, scratch);
+    const int r = BuildTreeFromDir(tree, dir.Path() + "vr7_13/CONFIG/", 13, nullptr, nullptr,
+                                   nullptr, kWindowTreeOptions, scratch);
     EXPECT_EQ(r, 0);
     EXPECT_EQ(Captions(Root()), (Strings{W("Система №1 : K"), W("Система №2 : B")}));
 }
@@ -443,7 +455,9 @@ TEST_F(BuildFromDir, CyrillicBaseNameFindsTheUtf8FileName) {
 
 TEST_F(BuildFromDir, Utf8SystemFile) {
     File("main.xmc", Xmc({{"sys1", "a"}}));
-    File("a.xms", "<?xml version=\"1.0\" encoding=\"UTF-8\"?><s name=\"Вентиляция\"><calc name=\"ТЕМП1\"/></s>");
+    File("a.xms",
+         "<?xml version=\"1.0\" encoding=\"UTF-8\"?><s name=\"Вентиляция\"><calc "
+         "name=\"ТЕМП1\"/></s>");
     EXPECT_EQ(Build(), 0);
     EXPECT_EQ(Captions(Root()), (Strings{W("Система №1 : Вентиляция")}));
     EXPECT_EQ(Leaves(), (Strings{W("темп1")}));

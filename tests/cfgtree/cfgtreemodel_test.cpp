@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
-#include <cstdlib>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <string>
@@ -14,7 +14,9 @@
 
 namespace {
 
-std::string W(const char* utf8) { return cp1251::FromUtf8(utf8); }
+std::string W(const char* utf8) {
+    return cp1251::FromUtf8(utf8);
+}
 
 std::unique_ptr<SNodeInfo> Calc(const char* name, uint8_t system = 1) {
     auto r = std::make_unique<SNodeInfo>(nkCalc);
@@ -24,8 +26,13 @@ std::unique_ptr<SNodeInfo> Calc(const char* name, uint8_t system = 1) {
 }
 
 class Tree : public ::testing::Test {
-protected:
-    void SetUp() override { root = tree.AddRoot("VR7 \xB9" "12", std::make_unique<SVR7_Info>()); }
+  protected:
+    void SetUp() override {
+        root = tree.AddRoot(
+            "VR7 \xB9"
+            "12",
+            std::make_unique<SVR7_Info>());
+    }
     CfgTree tree;
     TreeNode* root = nullptr;
 };
@@ -209,9 +216,11 @@ bool UseRussianNumericLocale(const TempDir& dir) {
     for (const char* name : {"ru_RU.UTF-8", "ru_RU.utf8", "ru_RU.CP1251", "ru_RU"}) {
         if (std::setlocale(LC_NUMERIC, name) != nullptr) return true;
     }
-    if (std::system("command -v localedef >/dev/null 2>&1 && test -e /usr/share/i18n/locales/ru_RU") != 0)
+    if (std::system(
+            "command -v localedef >/dev/null 2>&1 && test -e /usr/share/i18n/locales/ru_RU") != 0)
         return false;
-    const std::string cmd = "localedef -i ru_RU -f UTF-8 '" + dir.Path() + "ru_RU.UTF-8' >/dev/null 2>&1";
+    const std::string cmd =
+        "localedef -i ru_RU -f UTF-8 '" + dir.Path() + "ru_RU.UTF-8' >/dev/null 2>&1";
     if (std::system(cmd.c_str()) != 0) return false;
     ::setenv("LOCPATH", dir.Path().c_str(), 1);
     const bool ok = std::setlocale(LC_NUMERIC, "ru_RU.UTF-8") != nullptr;
@@ -222,7 +231,8 @@ bool UseRussianNumericLocale(const TempDir& dir) {
 TEST(NodeText, ConstCaptionFollowsTheLocaleDecimalSeparator) {
     const std::string saved = std::setlocale(LC_NUMERIC, nullptr);
     TempDir dir;
-    if (!UseRussianNumericLocale(dir)) GTEST_SKIP() << "no Russian locale can be had on this machine";
+    if (!UseRussianNumericLocale(dir))
+        GTEST_SKIP() << "no Russian locale can be had on this machine";
     SNodeInfo k(nkConst);
     std::memcpy(k.Name, "k1", 2);
     k.Value = 3.5f;
@@ -243,7 +253,8 @@ TEST(LeafFolderPath, SystemSegmentAndGroup) {
     EXPECT_EQ(LeafFolderPath(config, opts, 1, ""), W("Система №1 : Котельная/"));
     EXPECT_EQ(LeafFolderPath(config, opts, 2, ""), W("Система №2 /"));
     EXPECT_EQ(LeafFolderPath(config, opts, 0, ""), "");
-    EXPECT_EQ(LeafFolderPath(config, STreeOptions{0xC9}, 1, "Calc"), W("Система №1 : Котельная/Calc/"));
+    EXPECT_EQ(LeafFolderPath(config, STreeOptions{0xC9}, 1, "Calc"),
+              W("Система №1 : Котельная/Calc/"));
     EXPECT_EQ(LeafFolderPath(config, STreeOptions{0xC1}, 1, "Calc"), "Calc/");
     EXPECT_EQ(LeafFolderPath(config, STreeOptions{0x81}, 1, ""), "");
     config.SystemCount = 0;

@@ -18,7 +18,9 @@ namespace {
 const std::string kExamples = std::string(VR7_SOURCE_DIR) + "/examples/";
 const std::string kConfig = kExamples + "vr7_12/CONFIG/";
 
-std::string W(const char* utf8) { return cp1251::FromUtf8(utf8); }
+std::string W(const char* utf8) {
+    return cp1251::FromUtf8(utf8);
+}
 
 std::string ReadFile(const std::string& path) {
     std::ifstream f(path, std::ios::binary);
@@ -50,7 +52,7 @@ std::vector<std::string> Tokens(const std::string& line) {
 }
 
 class Demo : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         catalog.SetFileName(kExamples + "calcbank.xml");
         catalog.Activate();
@@ -64,7 +66,8 @@ protected:
     std::map<std::string, const TreeNode*> Variables() const {
         std::map<std::string, const TreeNode*> out;
         tree.ForEach([&](const TreeNode& n) {
-            if (n.Info() && n.Info()->Kind == nkCalc) out[std::to_string(n.Info()->System) + n.Text] = &n;
+            if (n.Info() && n.Info()->Kind == nkCalc)
+                out[std::to_string(n.Info()->System) + n.Text] = &n;
         });
         return out;
     }
@@ -75,7 +78,9 @@ protected:
     int result = -2;
 };
 
-TEST_F(Demo, CatalogueCapacity) { EXPECT_EQ(GetFirstChildAttr(catalog, "LonCfg", "size"), "62"); }
+TEST_F(Demo, CatalogueCapacity) {
+    EXPECT_EQ(GetFirstChildAttr(catalog, "LonCfg", "size"), "62");
+}
 
 TEST_F(Demo, DefinitionFileRecords) {
     CDefStorage def;
@@ -120,7 +125,9 @@ TEST_F(Demo, TreeShape) {
 }
 
 TEST_F(Demo, WithoutCatalogueEveryVariableIsShown) {
-    ASSERT_EQ(BuildTreeFromDir(tree, kConfig, 12, nullptr, nullptr, nullptr, kWindowTreeOptions, scratch), 0);
+    ASSERT_EQ(
+        BuildTreeFromDir(tree, kConfig, 12, nullptr, nullptr, nullptr, kWindowTreeOptions, scratch),
+        0);
     const auto vars = Variables();
     EXPECT_EQ(vars.size(), 12u + 9u + 8u);
     EXPECT_TRUE(vars.count("2gvsmod"));  // cut to 6 bytes
@@ -163,8 +170,9 @@ TEST_F(Demo, GatewayFileNamesVariablesOfTheTreeWithTheirCatalogueData) {
             ++flagsLines;
             EXPECT_EQ(b[2], o.items[1].value);
             const std::string system = std::to_string(vars.at(name)->Info()->System);
-            const std::string flagsName =
-                (o.items[2].name == "flags" && !o.items[2].value.empty()) ? system + o.items[2].value : name;
+            const std::string flagsName = (o.items[2].name == "flags" && !o.items[2].value.empty())
+                                              ? system + o.items[2].value
+                                              : name;
             EXPECT_EQ(b[3], flagsName);
         }
     }

@@ -26,7 +26,9 @@ const std::string kFormatError = cp1251::FromUtf8(".def ошибка форма�
 const std::string kReadError = cp1251::FromUtf8(".def ошибка чтения");
 const std::string kEndError = cp1251::FromUtf8("ошибка формата");
 
-std::string W(const char* utf8) { return cp1251::FromUtf8(utf8); }
+std::string W(const char* utf8) {
+    return cp1251::FromUtf8(utf8);
+}
 
 std::string Record(const std::string& name, const std::string& value) {
     std::string r;
@@ -39,10 +41,12 @@ std::string Record(const std::string& name, const std::string& value) {
     return r;
 }
 
-std::string DefFile(const std::string& records) { return std::string("\x01") + records + "\x10"; }
+std::string DefFile(const std::string& records) {
+    return std::string("\x01") + records + "\x10";
+}
 
 class DefStorage : public ::testing::Test {
-protected:
+  protected:
     // Writes the bytes as main.def and returns the value of key.
     std::string Value(const std::string& bytes, const std::string& key) {
         Open(bytes);
@@ -52,7 +56,9 @@ protected:
         const std::string path = dir.Write("main.def", bytes);
         storage.Open(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING, 0);
     }
-    std::string Get(const std::string& key) { return storage.GetValue(CMystring(key.c_str())).Str(); }
+    std::string Get(const std::string& key) {
+        return storage.GetValue(CMystring(key.c_str())).Str();
+    }
 
     TempDir dir;
     CDefStorage storage;
@@ -66,7 +72,8 @@ TEST(DefStorageTexts, ErrorTextsAreWindows1251) {
 }
 
 TEST_F(DefStorage, FindsTheValueOfARecord) {
-    const std::string file = DefFile(Record("syslink::sys1", "heat") + Record("syslink::sys2", "water"));
+    const std::string file =
+        DefFile(Record("syslink::sys1", "heat") + Record("syslink::sys2", "water"));
     EXPECT_EQ(Value(file, "syslink::sys2"), "water");
     EXPECT_EQ(Get("syslink::sys1"), "heat");
     EXPECT_EQ(Get("syslink::sys3"), "");
@@ -107,8 +114,9 @@ TEST_F(DefStorage, NoFoldAcross0x7FAnd0x80) {
 TEST_F(DefStorage, SameLengthNameDifferingInOneByteIsSkipped) {
     EXPECT_EQ(Value(DefFile(Record("sys1", "a") + Record("sys2", "b")), "sys2"), "b");
     EXPECT_EQ(Value(DefFile(Record("xys2", "a") + Record("sys2", "b")), "sys2"), "b");
-    EXPECT_EQ(Value(DefFile(Record("sys", "a") + Record("sys22", "c") + Record("sys2", "b")), "sys2"),
-              "b");
+    EXPECT_EQ(
+        Value(DefFile(Record("sys", "a") + Record("sys22", "c") + Record("sys2", "b")), "sys2"),
+        "b");
 }
 
 TEST_F(DefStorage, FirstRecordWins) {
@@ -129,7 +137,9 @@ TEST_F(DefStorage, TwoByteFile) {
     EXPECT_EQ(Value("\x01\x11", "k"), kEndError);
 }
 
-TEST_F(DefStorage, EmptyFileGivesEmptyText) { EXPECT_EQ(Value("", "k"), ""); }
+TEST_F(DefStorage, EmptyFileGivesEmptyText) {
+    EXPECT_EQ(Value("", "k"), "");
+}
 
 TEST_F(DefStorage, NotFoundAndLastByteNotTheEndMarker) {
     EXPECT_EQ(Value("\x01" + Record("a", "1") + "\x11", "k"), kEndError);
@@ -344,18 +354,27 @@ std::string ByteWiseGetValue(const std::string& path, const std::string& key) {
 TEST_F(DefStorage, SameResultsAsTheByteWiseReaderOnDamagedFiles) {
     std::mt19937 rng(12345);
     const std::string keys[] = {"sys1", "SYS2", "k", "", "syslink::sys3", std::string(300, 'a')};
-    const std::string base = DefFile(Record("sys1", "heat") + Record("SYS2", std::string("w\0t", 3)) +
-                                     Record("syslink::sys3", "x") + Record("k", "kv"));
+    const std::string base =
+        DefFile(Record("sys1", "heat") + Record("SYS2", std::string("w\0t", 3)) +
+                Record("syslink::sys3", "x") + Record("k", "kv"));
     for (int round = 0; round < 400; ++round) {
         std::string bytes = base;
         const int edits = 1 + static_cast<int>(rng() % 3);
         for (int e = 0; e < edits; ++e) {
             const size_t at = rng() % bytes.size();
             switch (rng() % 4) {
-                case 0: bytes[at] = static_cast<char>(rng() % 256); break;
-                case 1: bytes.resize(at); break;
-                case 2: bytes.insert(at, 1, static_cast<char>(rng() % 256)); break;
-                default: bytes.erase(at, 1); break;
+                case 0:
+                    bytes[at] = static_cast<char>(rng() % 256);
+                    break;
+                case 1:
+                    bytes.resize(at);
+                    break;
+                case 2:
+                    bytes.insert(at, 1, static_cast<char>(rng() % 256));
+                    break;
+                default:
+                    bytes.erase(at, 1);
+                    break;
             }
             if (bytes.empty()) break;
         }

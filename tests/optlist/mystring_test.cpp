@@ -59,7 +59,9 @@ TEST(CMystring, CompareIsByteForByte) {
 }
 
 TEST(CMystring, TrimLeftRemovesControlSpacesAndNoBreakSpace) {
-    CMystring s(" \t\n\v\f\r\xA0" "abc ");
+    CMystring s(
+        " \t\n\v\f\r\xA0"
+        "abc ");
     s.TrimLeft();
     EXPECT_EQ(s.Str(), "abc ");
     CMystring blank(" \xA0 ");

@@ -9,7 +9,9 @@
 
 namespace {
 
-std::string W(const char* utf8) { return cp1251::FromUtf8(utf8); }
+std::string W(const char* utf8) {
+    return cp1251::FromUtf8(utf8);
+}
 
 // A catalogue in the layout of calcbank.xml, as UTF-8 source text.
 const char* kCatalogUtf8 = R"(<?xml version="1.0" encoding="UTF-8"?>
@@ -54,7 +56,7 @@ const char* kCatalogUtf8 = R"(<?xml version="1.0" encoding="UTF-8"?>
 )";
 
 class Catalog : public ::testing::Test {
-protected:
+  protected:
     void LoadText(const std::string& text) {
         doc.SetFileName(dir.Write("calcbank.xml", text));
         doc.Activate();
@@ -223,12 +225,16 @@ TEST_F(Catalog, EmptyNameMatchesTheFirstChildWithoutAName) {
 }
 
 TEST_F(Catalog, Windows1251Catalogue) {
-    const std::string text = "<?xml version=\"1.0\" encoding=\"windows-1251\"?>\r\n<CalcBank>\r\n"
-                             "  <LonCfg size=\"40\"/>\r\n"
-                             "  <Var name=\"t$\" note=\"" + W("°C") + "\"><LonVar VSNVTid=\"105\"/></Var>\r\n"
-                             "  <Var name=\"" + W("тепл$") + "\" note=\"" + W("Гкал/ч") +
-                             "\"><LonVar VSNVTid=\"28\" FSNVTid=\"83\" flags=\"" + W("флаг$") +
-                             "\"/></Var>\r\n</CalcBank>\r\n";
+    const std::string text =
+        "<?xml version=\"1.0\" encoding=\"windows-1251\"?>\r\n<CalcBank>\r\n"
+        "  <LonCfg size=\"40\"/>\r\n"
+        "  <Var name=\"t$\" note=\"" +
+        W("°C") +
+        "\"><LonVar VSNVTid=\"105\"/></Var>\r\n"
+        "  <Var name=\"" +
+        W("тепл$") + "\" note=\"" + W("Гкал/ч") +
+        "\"><LonVar VSNVTid=\"28\" FSNVTid=\"83\" flags=\"" + W("флаг$") +
+        "\"/></Var>\r\n</CalcBank>\r\n";
     LoadText(text);
     EXPECT_EQ(GetFirstChildAttr(doc, "LonCfg", "size"), "40");
     EXPECT_EQ(GetVarNote(doc, "t1"), W("°C"));

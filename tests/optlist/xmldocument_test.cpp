@@ -10,7 +10,9 @@
 namespace {
 
 // UTF-8 source text as the Windows-1251 bytes the core holds.
-std::string W(const char* utf8) { return cp1251::FromUtf8(utf8); }
+std::string W(const char* utf8) {
+    return cp1251::FromUtf8(utf8);
+}
 
 TEST(XmlDocument, NotLoadedDocumentHasNoElementAndHelpersAcceptNull) {
     XmlDocument doc;
@@ -68,8 +70,9 @@ TEST(XmlDocument, AttributeNamesAndTagsAreCaseSensitive) {
 
 TEST(XmlDocument, Utf8TextBecomesWindows1251) {
     TempDir dir;
-    XmlDocument doc(dir.Write("a.xml", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
-                                       "<r name=\"Котельная №1\">м3/ч °C</r>"));
+    XmlDocument doc(dir.Write("a.xml",
+                              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
+                              "<r name=\"Котельная №1\">м3/ч °C</r>"));
     doc.Activate();
     std::string v;
     ASSERT_TRUE(XmlDocument::Attribute(doc.DocumentElement(), "name", v));
@@ -184,7 +187,9 @@ TEST(XmlDocument, InternalEntitiesAndCharacterReferencesAreText) {
 
 TEST(XmlDocument, CharactersOutsideTheCodePageBecomeQuestionMarks) {
     TempDir dir;
-    XmlDocument doc(dir.Write("a.xml", "<r>a\xE4\xB8\xAD" "b</r>"));  // U+4E2D
+    XmlDocument doc(dir.Write("a.xml",
+                              "<r>a\xE4\xB8\xAD"
+                              "b</r>"));  // U+4E2D
     doc.Activate();
     EXPECT_EQ(XmlDocument::Text(doc.DocumentElement()), "a?b");
 }

@@ -8,7 +8,7 @@
 #include <string>
 
 class TempDir {
-public:
+  public:
     TempDir() {
         std::string templ = (std::filesystem::temp_directory_path() / "vr7test.XXXXXX").string();
         if (mkdtemp(templ.data()) == nullptr) std::abort();
@@ -44,6 +44,6 @@ public:
         return p.string() + "/";
     }
 
-private:
+  private:
     std::string path_;
 };
