@@ -40,7 +40,7 @@ void TConfigTreeView::ShowTree(const CfgTree& tree) {
 QTreeWidgetItem* TConfigTreeView::AddItem(QTreeWidgetItem* parent, const TreeNode& node) {
     auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(this);
     item->setText(0, QString::fromStdString(cp1251::ToUtf8(node.Text)));
-    item->setIcon(0, TreeImage(node.ImageIndex));
+    item->setIcon(0, TreeNodeIcon(node.ImageIndex));
     item->setData(0, kNodeRole, QVariant::fromValue(reinterpret_cast<quintptr>(&node)));
     for (const auto& child : node.Children) AddItem(item, *child);
     item->setExpanded(node.Expanded);

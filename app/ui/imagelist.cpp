@@ -23,7 +23,7 @@ QIcon FromResource(const char* name) {
 
 }  // namespace
 
-QIcon TreeImage(int index) {
+QIcon TreeNodeIcon(int index) {
     // Order of the tree model's image indexes.
     static constexpr std::array<const char*, kTreeImageCount> kNames = {
         "tree_device", "tree_event_group", "tree_event", "tree_const_group",

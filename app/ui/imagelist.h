@@ -14,7 +14,7 @@ enum class CommandImage {
 };
 
 // The tree image of index (0 device ... 7 system); an index out of range gives the device image.
-QIcon TreeImage(int index);
+QIcon TreeNodeIcon(int index);
 inline constexpr int kTreeImageCount = 8;
 
 QIcon CommandIcon(CommandImage image);

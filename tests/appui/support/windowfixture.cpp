@@ -81,3 +81,16 @@ void WindowTest::CopyTree(const QString& from, const QString& to) {
 std::string W(const char* utf8) {
     return cp1251::FromUtf8(utf8);
 }
+
+void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
+void PrintTo(const QStringList& texts, std::ostream* out) {
+    *out << '{';
+    for (qsizetype i = 0; i < texts.size(); ++i) {
+        if (i > 0) *out << ", ";
+        PrintTo(texts[i], out);
+    }
+    *out << '}';
+}

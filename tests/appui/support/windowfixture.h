@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include "shellservices.h"
@@ -73,6 +74,10 @@ class WindowTest : public ::testing::Test {
     QTemporaryDir program_;
     QString previousDir_;
 };
+
+// Readable failure output for Qt strings.
+void PrintTo(const QString& text, std::ostream* out);
+void PrintTo(const QStringList& texts, std::ostream* out);
 
 // Windows-1251 from a UTF-8 literal, for comparing with file bytes.
 std::string W(const char* utf8);
