@@ -1,5 +1,6 @@
 // The simulated device's side of the protocol, frame in, frame out, without any transport.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -103,7 +104,8 @@ TEST(SimResponder, ReadTransferGivesBlocksWithEndPositionsAndRepeatsTheLast) {
 }
 
 TEST(SimResponder, WriteTransferStoresOnTheEmptyBlockAndHonoursProtection) {
-    const auto dir = std::filesystem::temp_directory_path() / "h4_sim_store";
+    const auto dir =
+        std::filesystem::temp_directory_path() / ("sim_store_" + std::to_string(::getpid()));
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
     SimDevice device = Device();
