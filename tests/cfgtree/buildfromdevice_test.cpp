@@ -14,7 +14,6 @@ namespace {
 
 enum class Transport { Tcp, Pty };
 
-std::string U(const char* utf8) {
     return cp1251::FromUtf8(utf8);
 }
 
