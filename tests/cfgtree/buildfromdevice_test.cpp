@@ -14,9 +14,6 @@ namespace {
 
 enum class Transport { Tcp, Pty };
 
-    return cp1251::FromUtf8(utf8);
-}
-
 // The tree as "caption|image" lines, two spaces of indent per level, for whole-shape assertions.
 std::string Dump(const CfgTree& tree) {
     std::string out;
