@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 #include "cp1251.h"
 
@@ -27,17 +28,44 @@ std::string Trimmed(std::string s) {
     return s;
 }
 
-// The library's message of the context's last error, with the file and line it names.
-std::string LastErrorText(xmlParserCtxt* ctxt, const std::string& fileName) {
-    const xmlError* err = ctxt ? xmlCtxtGetLastError(ctxt) : nullptr;
-    if (err == nullptr || err->message == nullptr || err->code == XML_ERR_OK)
-        err = xmlGetLastError();
-    if (err == nullptr || err->message == nullptr) return fileName + ": cannot be parsed";
-    std::string text = Trimmed(err->message);
-    std::string where = err->file ? err->file : fileName;
-    if (err->line > 0) where += ":" + std::to_string(err->line);
-    return where + ": " + text;
-}
+// Collects the library's messages of one parse instead of letting it print them. Installed for the
+// calling thread while it lives; the handler that was there before is put back.
+class ErrorCollector {
+  public:
+    explicit ErrorCollector(std::string fileName)
+        : fileName_(std::move(fileName)),
+          oldHandler_(xmlStructuredError),
+          oldContext_(xmlStructuredErrorContext) {
+        xmlSetStructuredErrorFunc(this, &ErrorCollector::Handle);
+    }
+    ~ErrorCollector() { xmlSetStructuredErrorFunc(oldContext_, oldHandler_); }
+    ErrorCollector(const ErrorCollector&) = delete;
+    ErrorCollector& operator=(const ErrorCollector&) = delete;
+
+    // The first error (or, when there was none, the first warning) with the file and line it
+    // names; the fallback when the library said nothing.
+    std::string Text(const std::string& fallback) const {
+        const std::string& chosen = !firstError_.empty() ? firstError_ : firstWarning_;
+        return chosen.empty() ? fileName_ + ": " + fallback : chosen;
+    }
+
+  private:
+    static void Handle(void* self, xmlErrorPtr err) {
+        auto* me = static_cast<ErrorCollector*>(self);
+        if (err == nullptr || err->message == nullptr) return;
+        std::string where = err->file ? err->file : me->fileName_;
+        if (err->line > 0) where += ":" + std::to_string(err->line);
+        const std::string text = where + ": " + Trimmed(err->message);
+        std::string& slot = err->level >= XML_ERR_ERROR ? me->firstError_ : me->firstWarning_;
+        if (slot.empty()) slot = text;
+    }
+
+    std::string fileName_;
+    xmlStructuredErrorFunc oldHandler_;
+    void* oldContext_;
+    std::string firstError_;
+    std::string firstWarning_;
+};
 
 bool ReadWholeFile(const std::string& path, std::string& bytes) {
     FILE* f = std::fopen(path.c_str(), "rb");
@@ -104,27 +132,26 @@ void XmlDocument::Activate() {
     std::unique_ptr<xmlParserCtxt, CtxtFree> ctxt(xmlNewParserCtxt());
     if (!ctxt) throw XmlLoadError(fileName_ + ": out of memory");
 
+    ErrorCollector errors(fileName_);
     std::string bytes;
     if (!ReadWholeFile(fileName_, bytes)) {
         // Let the library say why it cannot read the file, in its own words.
         const int savedErrno = errno;
-        xmlResetLastError();
-        xmlDoc* d = xmlCtxtReadFile(ctxt.get(), fileName_.c_str(), nullptr, kParseOptions);
-        if (d) {
-            doc_ = d;  // readable after all (a race with the file's creation)
-        } else {
-            std::string text = LastErrorText(ctxt.get(), fileName_);
-            if (savedErrno != 0) text += " (" + std::string(std::strerror(savedErrno)) + ")";
+        doc_ = xmlCtxtReadFile(ctxt.get(), fileName_.c_str(), nullptr, kParseOptions);
+        if (doc_ == nullptr) {
+            std::string text = errors.Text("cannot be read");
+            const std::string reason = savedErrno != 0 ? std::strerror(savedErrno) : "";
+            if (!reason.empty() && text.find(reason) == std::string::npos)
+                text += " (" + reason + ")";
             throw XmlLoadError(text);
         }
     } else {
         // Text written by Windows programs without a declaration is in the system's own code page.
         const char* encoding = nullptr;
         if (!DeclaresEncoding(bytes) && !cp1251::IsValidUtf8(bytes)) encoding = "WINDOWS-1251";
-        xmlResetLastError();
         doc_ = xmlCtxtReadMemory(ctxt.get(), bytes.data(), static_cast<int>(bytes.size()),
                                  fileName_.c_str(), encoding, kParseOptions);
-        if (doc_ == nullptr) throw XmlLoadError(LastErrorText(ctxt.get(), fileName_));
+        if (doc_ == nullptr) throw XmlLoadError(errors.Text("cannot be parsed"));
     }
     if (xmlDocGetRootElement(doc_) == nullptr) {
         xmlFreeDoc(doc_);

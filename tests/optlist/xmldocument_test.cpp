@@ -148,6 +148,21 @@ TEST(XmlDocument, MalformedFileThrowsWithTheLibraryTextAndLine) {
     EXPECT_EQ(doc.DocumentElement(), nullptr);
 }
 
+TEST(XmlDocument, LoadErrorsPrintNothingAndTellTheFirstError) {
+    TempDir dir;
+    XmlDocument missing(dir / "absent.xml");
+    XmlDocument bad(dir.Write("bad.xml", "<r>\n<a></b>\n"));
+    testing::internal::CaptureStderr();
+    EXPECT_THROW(missing.Activate(), XmlLoadError);
+    try {
+        bad.Activate();
+    } catch (const XmlLoadError& e) {
+        EXPECT_NE(std::string(e.what()).find("Opening and ending tag mismatch"), std::string::npos)
+            << e.what();
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+}
+
 TEST(XmlDocument, EmptyFileThrows) {
     TempDir dir;
     XmlDocument doc(dir.Write("empty.xml", ""));
