@@ -236,34 +236,11 @@ void SimServer::Run() {
         const auto now = Clock::now();
 
         size_t i = 1;
-        if (listenFd_ >= 0) {
-            if (fds[i].revents & POLLIN) {
-                const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-                if (fd >= 0) {
-                    const int on = 1;
-                    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-                    clients.emplace_back();
-                    clients.back().fd = fd;
-                }
-            }
-            ++i;
-        }
-        if (ptyWatched) {
-            if (fds[i].revents & (POLLIN | POLLHUP | POLLERR)) {
-                const ssize_t n = ::read(pty.fd, buffer, sizeof buffer);
-                if (n > 0) {
-                    pty.reader.Feed(buffer, static_cast<size_t>(n));
-                    pty.lastByte = now;
-                    Serve(pty);
-                } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
-                    // No terminal side is open: nothing can be said to the device now.
-                    pty.reader.Clear();
-                    ptyRetry = now + std::chrono::milliseconds(kPtyIdleRetryMs);
-                }
-            }
-            ++i;
-        }
-        for (auto it = clients.begin(); it != clients.end(); ++i) {
+        const size_t listenIndex = listenFd_ >= 0 ? i++ : 0;
+        const size_t ptyIndex = ptyWatched ? i++ : 0;
+
+        // Only the connections that were polled: one accepted below waits for the next round.
+        for (auto it = clients.begin(); it != clients.end() && i < fds.size(); ++i) {
             Channel& c = *it;
             if (fds[i].revents & (POLLIN | POLLHUP | POLLERR)) {
                 const ssize_t n = ::recv(c.fd, buffer, sizeof buffer, 0);
@@ -278,6 +255,27 @@ void SimServer::Run() {
             if (c.fd >= 0 && c.reader.Pending() && now - c.lastByte > kStalePartial)
                 c.reader.Clear();
             it = c.fd < 0 ? clients.erase(it) : std::next(it);
+        }
+        if (ptyIndex != 0 && (fds[ptyIndex].revents & (POLLIN | POLLHUP | POLLERR))) {
+            const ssize_t n = ::read(pty.fd, buffer, sizeof buffer);
+            if (n > 0) {
+                pty.reader.Feed(buffer, static_cast<size_t>(n));
+                pty.lastByte = now;
+                Serve(pty);
+            } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
+                // No terminal side is open: nothing can be said to the device now.
+                pty.reader.Clear();
+                ptyRetry = now + std::chrono::milliseconds(kPtyIdleRetryMs);
+            }
+        }
+        if (listenIndex != 0 && (fds[listenIndex].revents & POLLIN)) {
+            const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+            if (fd >= 0) {
+                const int on = 1;
+                ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+                clients.emplace_back();
+                clients.back().fd = fd;
+            }
         }
         if (pty.reader.Pending() && now - pty.lastByte > kStalePartial) pty.reader.Clear();
     }

@@ -28,7 +28,7 @@ int ProtScriptLink::Write(const void* buffer, int count, int* written) {
 int ProtScriptLink::Read(void* buffer, int count, int* got, unsigned) {
     ++reads;
     const int n = std::min<int>(count, static_cast<int>(input_.size()));
-    std::memcpy(buffer, input_.data(), static_cast<size_t>(n));
+    if (n > 0) std::memcpy(buffer, input_.data(), static_cast<size_t>(n));
     input_.erase(input_.begin(), input_.begin() + n);
     if (got) *got = n;
     return n == 0 ? readResult_ : 0;
