@@ -31,6 +31,7 @@
 #include "pathcase.h"
 #include "setportdlg.h"
 #include "shellservices.h"
+#include "statuspanel.h"
 #include "usermessages.h"
 #include "vr7cfgtree.h"
 
@@ -273,9 +274,7 @@ void TVR7CfgUpdate::CreateStatusBar() {
     first->setFixedWidth(kStatusPanelWidth);
     auto* stack = new QGridLayout(first);
     stack->setContentsMargins(0, 0, 0, 0);
-    HintPanel = new QLabel(first);
-    HintPanel->setTextFormat(Qt::PlainText);
-    HintPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    HintPanel = new TStatusPanel(first);
     stack->addWidget(HintPanel, 0, 0);
     ProgressBar = new QProgressBar(first);
     ProgressBar->setRange(0, 100);
@@ -285,9 +284,7 @@ void TVR7CfgUpdate::CreateStatusBar() {
     stack->addWidget(ProgressBar, 0, 0);
     bar->addWidget(first);
 
-    StatusPanel = new QLabel(bar);
-    StatusPanel->setTextFormat(Qt::PlainText);
-    StatusPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    StatusPanel = new TStatusPanel(bar);
     StatusPanel->setMinimumWidth(kStatusPanelWidth);
     bar->addWidget(StatusPanel, 1);
     setStatusBar(bar);

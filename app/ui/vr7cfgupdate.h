@@ -26,6 +26,7 @@ class QToolBar;
 class TAboutBox;
 class TConfigTreeView;
 class TSetPortDlg;
+class TStatusPanel;
 class IShellServices;
 class IUserMessages;
 
@@ -77,8 +78,8 @@ class TVR7CfgUpdate : public QMainWindow,
     QToolBar* RightToolBar = nullptr;
     QLineEdit* Edit2 = nullptr;
     TSnvtListView* ListView1 = nullptr;
-    QLabel* HintPanel = nullptr;    // the status bar's first panel: hints
-    QLabel* StatusPanel = nullptr;  // the last panel: status texts
+    TStatusPanel* HintPanel = nullptr;    // the status bar's first panel: hints
+    TStatusPanel* StatusPanel = nullptr;  // the last panel: status texts
     QProgressBar* ProgressBar = nullptr;
     TAboutBox* AboutBox = nullptr;
     TSetPortDlg* PortDialog = nullptr;

@@ -18,6 +18,7 @@
 
 #include "configtreeview.h"
 #include "inifile.h"
+#include "statuspanel.h"
 #include "windowfixture.h"
 
 namespace {

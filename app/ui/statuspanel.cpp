@@ -1,0 +1,19 @@
+#include "statuspanel.h"
+
+#include <QPainter>
+#include <QStyle>
+
+TStatusPanel::TStatusPanel(QWidget* parent) : QLabel(parent) {
+    setTextFormat(Qt::PlainText);
+    setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    setMinimumWidth(1);  // the text never widens the panel
+}
+
+void TStatusPanel::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    drawFrame(&painter);
+    const QRect area = contentsRect().adjusted(2, 0, -2, 0);
+    const QString shown = fontMetrics().elidedText(text(), Qt::ElideRight, area.width());
+    style()->drawItemText(&painter, area, Qt::AlignLeft | Qt::AlignVCenter, palette(), isEnabled(),
+                          shown, foregroundRole());
+}
