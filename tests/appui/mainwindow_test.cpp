@@ -4,20 +4,24 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStatusTipEvent>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 
 #include "configtreeview.h"
 #include "inifile.h"
+#include "setportdlg.h"
 #include "statuspanel.h"
 #include "windowfixture.h"
 
@@ -293,6 +297,26 @@ TEST_F(MainWindowTest, TheDeviceCommandsReportNoResultTheyDidNotGet) {
     EXPECT_TRUE(messages.errors.isEmpty());
     EXPECT_EQ(w.ListSource, 0);
     EXPECT_EQ(w.Edit1->text(), QStringLiteral("Конфигурация VR-7"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MainWindowTest, ThePortDialogReportsThroughTheGeneralErrorDisplay) {
+    WriteFile("calcbank.xml", kCatalogue);
+    TVR7CfgUpdate& w = CreateWindow();
+    ASSERT_NE(w.PortDialog, nullptr);
+    connection conn;
+    QTimer::singleShot(0, w.PortDialog, [&w] {
+        w.PortDialog->CB_Speed->setEditText(QStringLiteral("fast"));
+        w.PortDialog->OKBtn->click();
+    });
+    QTimer::singleShot(5000, w.PortDialog, &QDialog::reject);  // never hang the run
+    w.PortDialog->ShowModal(conn);
+    ASSERT_EQ(messages.errors.size(), 1);
+    EXPECT_TRUE(messages.errors[0].contains(QStringLiteral("fast")));
+    EXPECT_TRUE(messages.messages.isEmpty());
 }
 
 }  // namespace
