@@ -41,25 +41,6 @@ TEST(SimResponder, AnswersItsOwnNumberAndAnyAddressOnly) {
     EXPECT_EQ(sim.Requests().size(), 4u);
 }
 
-TEST(SimResponder, IdentificationAndHeaderCarryTheDescription) {
-    SimResponder sim(Device());
-    const Bytes id = sim.Handle(Request(12, cmdIdentify)).bytes;
-    EXPECT_FALSE(FrameCheckFails(id.data()));
-    EXPECT_EQ(FrameAddress(id.data()), 12u);
-    const Bytes info = Data(id);
-    ASSERT_EQ(info.size(), 37u);
-    EXPECT_EQ(info[2] | (info[3] << 8), 40);
-    EXPECT_EQ(info[4], 1);
-    EXPECT_EQ(info[5], 2);
-    EXPECT_EQ(GetLe32(&info[21]), 12u);
-
-    const Bytes header = Data(sim.Handle(Request(12, cmdReadHeader)).bytes);
-    EXPECT_EQ(GetLe32(&header[0]), 9u);
-    EXPECT_EQ(header[8], 2);
-    EXPECT_EQ(std::string(header.begin() + 9, header.end()),
-              std::string("Boiler\0sys_boil\0Heating\0sys_heat\0", 33));
-}
-
 TEST(SimResponder, EntriesByIndexAndRefusalsForTheRest) {
     SimResponder sim(Device());
     EXPECT_EQ(Data(sim.Handle(Request(12, cmdReadEntry, {4, 0})).bytes),
@@ -81,26 +62,6 @@ TEST(SimResponder, EntryLayoutsOfEveryType) {
     EXPECT_EQ(GetLe32(&c[8]), 0x3F800000u);
     EXPECT_EQ(SimEmptyEntry(), Bytes(17, 0));
     EXPECT_EQ(SimUnknownEntry(9)[0], 9);
-}
-
-TEST(SimResponder, ReadTransferGivesBlocksWithEndPositionsAndRepeatsTheLast) {
-    SimResponder sim(Device());
-    const Bytes open = Data(sim.Handle(Request(12, cmdOpenFile, {1, 'a'})).bytes);
-    EXPECT_EQ(open, (Bytes{0x34, 0x08, 0, 0}));  // 2100
-    const Bytes b1 = Data(sim.Handle(Request(12, cmdReadBlock, {0x5A})).bytes);
-    EXPECT_EQ(b1.size(), 4u + 1011u);
-    EXPECT_EQ(GetLe32(b1.data()), 1011u);
-    EXPECT_EQ(Data(sim.Handle(Request(12, cmdReadBlock, {0x00})).bytes), b1);
-    EXPECT_EQ(GetLe32(Data(sim.Handle(Request(12, cmdReadBlock, {0x5A})).bytes).data()), 2022u);
-    const Bytes b3 = Data(sim.Handle(Request(12, cmdReadBlock, {0x5A})).bytes);
-    EXPECT_EQ(b3.size(), 4u + 78u);
-    const Bytes end = Data(sim.Handle(Request(12, cmdReadBlock, {0x5A})).bytes);
-    EXPECT_EQ(end, (Bytes{0x34, 0x08, 0, 0}));
-
-    EXPECT_EQ(FrameCommand(sim.Handle(Request(12, cmdOpenFile, {1, 'b'})).bytes.data()),
-              kSimNoSuchFile);
-    EXPECT_EQ(FrameCommand(sim.Handle(Request(12, cmdReadBlock, {0x5A})).bytes.data()),
-              kSimNoTransfer);
 }
 
 TEST(SimResponder, WriteTransferStoresOnTheEmptyBlockAndHonoursProtection) {
@@ -147,41 +108,6 @@ TEST(SimResponder, FaultsApplyAfterSkipForTheirTimesAndToTheirEntryOnly) {
     EXPECT_EQ(entryCommand(1), cmdReadEntry);
     EXPECT_EQ(entryCommand(2), 0x15);
     EXPECT_EQ(entryCommand(2), cmdReadEntry);  // used up
-}
-
-TEST(SimResponder, FaultsShapeTheAnswerAsAsked) {
-    SimResponder sim(Device());
-    const Bytes normal = sim.Handle(Request(12, cmdIdentify)).bytes;
-    auto with = [&sim](SimFault fault) {
-        sim.Faults() = {fault};
-        return sim.Handle(Request(12, cmdIdentify));
-    };
-    EXPECT_TRUE(with({SimFaultKind::Silent}).bytes.empty());
-
-    Bytes bad = with({SimFaultKind::BadCheck}).bytes;
-    EXPECT_TRUE(FrameCheckFails(bad.data()));
-
-    const Bytes cut = with({SimFaultKind::CutData, -1, -1, 0, -1, 5}).bytes;
-    EXPECT_FALSE(FrameCheckFails(cut.data()));
-    const Bytes full = Data(normal);
-    EXPECT_EQ(Data(cut), Bytes(full.begin(), full.begin() + 5));
-
-    EXPECT_EQ(with({SimFaultKind::ShortAnswer, -1, -1, 0, -1, 3}).bytes,
-              Bytes(normal.begin(), normal.end() - 3));
-    const Bytes longer = with({SimFaultKind::LongAnswer, -1, -1, 0, -1, 4}).bytes;
-    EXPECT_EQ(Bytes(longer.begin(), longer.end() - 4), normal);
-
-    const Bytes oversize = with({SimFaultKind::OversizeLength, -1, -1, 0, -1, 1100}).bytes;
-    EXPECT_EQ(FrameLength(oversize.data()), 1100);
-    EXPECT_EQ(oversize.size(), 1109u);
-
-    const SimReply close = with({SimFaultKind::Close});
-    EXPECT_TRUE(close.close);
-    EXPECT_EQ(close.bytes.size(), normal.size() / 2);
-
-    const SimReply delayed = with({SimFaultKind::Delay, -1, -1, 0, -1, 250});
-    EXPECT_EQ(delayed.delayMs, 250);
-    EXPECT_EQ(delayed.bytes, normal);
 }
 
 TEST(SimFrameReader, CutsFramesFromPiecesAndSkipsNoise) {
