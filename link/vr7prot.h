@@ -54,11 +54,22 @@ bool FrameCheckFails(const uint8_t* frame);
 // request and response are kFrameSize-byte buffers; the response is cleared first.
 LinkResult Exchange(connection& conn, uint8_t* request, uint8_t* response, uint8_t attempts,
                     unsigned timeoutMs);
+
+// The operations below return 0, a link or exchange code, or the device's refusal code (a
+// refusal code of 0 is reported as 255). Bytes the device did not send read as 0.
+
+// Identification; address is the device number or AnyDeviceAddress.
 LinkResult ReadDeviceInfo(connection& conn, uint32_t address, DeviceInfo& info);
+// Appends the device's file name to dest. 1001: the device refused to open it (or dest/name is
+// missing); 1017: a block answer too short to hold its position.
 LinkResult ReadDeviceFile(connection& conn, uint32_t deviceNumber, std::ostream* dest,
                           const char* name, ProgressProc progress, void* context);
+// Sends the whole of src as the device's file name. 1001: refused (write protection); -1: a block
+// not acknowledged, a source that gives fewer bytes than its size, or no src/name.
 LinkResult WriteDeviceFile(connection& conn, uint32_t deviceNumber, std::istream* src,
                            const char* name, ProgressProc progress, void* context);
+// Copies at most capacity bytes of entry index; *length (may be null) = bytes copied.
 LinkResult ReadConfigEntry(connection& conn, uint32_t deviceNumber, uint16_t index, uint8_t* buffer,
                            int capacity, int* length);
+// The header holds nine systems: a larger count is stored as 9 and the pairs beyond are ignored.
 LinkResult ReadConfigHeader(connection& conn, uint32_t deviceNumber, SConfigInfo& header);
