@@ -1,0 +1,99 @@
+#pragma once
+// The commands that talk to a live device: reading its configuration and gateway settings file,
+// and storing the SNVT list into it. Free of any toolkit, so that the window and the command-line
+// companion run the very same steps; every user message goes through IMessageSink (Windows-1251)
+// and the window turns the outcome into its own fields.
+#include <cstdint>
+#include <string>
+
+#include "cfgtreemodel.h"
+#include "messagesink.h"
+#include "progresssink.h"
+#include "vr7types.h"
+
+class connection;
+class CSnvtList;
+class XmlDocument;
+
+// The local file names, both in the working directory; on the device the same names are used
+// with exactly this letter case.
+inline constexpr char kDownloadFileName[] = "duxgate.cfg";
+inline constexpr char kUploadFileName[] = "DUXGate.cfg";
+
+// The oldest firmware build that serves the gateway's files.
+inline constexpr uint16_t kMinGatewayBuild = 32;
+
+// What a command works on: the window's connection, its device number (a device number 0 is
+// replaced by the number of the device that answers) and where its messages go.
+struct DeviceCommandTarget {
+    connection& conn;
+    uint32_t& DeviceNumber;
+    IMessageSink& messages;
+};
+
+// How the device's gateway settings file came into the list.
+enum class GatewayDownload {
+    Loaded,       // the list shows the device's file
+    NoFile,       // the device refused to open it (it has none): empty list, no message
+    LocalFailed,  // the local download file could not be created: nothing was asked of the
+                  // device, the list is empty and a message says why
+    Broken,  // the transfer or the local copy failed: "Ошибка чтения!!!", list empty
+};
+
+enum class DeviceReadOutcome {
+    NotConnected,        // "VR-7 не подключен!!!"
+    UnsupportedVersion,  // the version message
+    ReadFailed,  // "Ошибка чтения!!!"; the tree may hold what was read before the failure
+    Read,        // the tree is the device's; see download for the list
+};
+
+struct DeviceReadResult {
+    DeviceReadOutcome outcome = DeviceReadOutcome::NotConnected;
+    LinkResult code = 0;  // the identification's result when NotConnected
+    GatewayDownload download = GatewayDownload::NoFile;  // when Read
+    DeviceInfo info;  // the identification, when the device answered
+};
+
+enum class DeviceStoreOutcome {
+    EmptyList,           // "Список SNVT переменных пуст!"
+    NotSaved,            // the working copy could not be written (message with the reason)
+    NotConnected,        // "VR-7 не подключен!!!"
+    UnsupportedVersion,  // the version message
+    Stored,              // "Настройки Tervon шлюза сохраненены"
+    Protected,           // the write protection message
+    Broken,  // "Сохранение настроек Tervon шлюза прервано!!!"
+};
+
+struct DeviceStoreResult {
+    DeviceStoreOutcome outcome = DeviceStoreOutcome::NotSaved;
+    LinkResult code = 0;  // identification's result (NotConnected) or the upload's
+};
+
+// The progress callback handed to the device tree builder: context is an IProgressSink (or null);
+// an absent text is shown as an empty one.
+void TreeProgress(void* context, float fraction, const char* text);
+
+// "VR-7 версии M.m.B не поддерживает работу c Tervon шлюзом!!!" (Windows-1251).
+std::string UnsupportedVersionText(const DeviceInfo& info);
+
+// What the window's configuration field shows after a read: "Порт: <port>, VR-7 № <number>".
+std::string DeviceConfigurationCaption(const std::string& portName, uint32_t deviceNumber);
+
+// Read from device: opens the link, identifies the device (adopting its number when
+// DeviceNumber is 0), checks its version, builds the tree (options 0x89, progress to `progress`,
+// which may be null) and loads the device's gateway settings file into the list. The link is
+// closed on every path. The list changes only when the tree was read.
+DeviceReadResult ReadFromDevice(const DeviceCommandTarget& target, CfgTree& tree, CSnvtList& list,
+                                const XmlDocument* catalogue, IProgressSink* progress);
+
+// With the link open and the device identified: downloads the device's "duxgate.cfg" into the
+// local file of that name and loads it into the list. Only a complete download is loaded.
+GatewayDownload ReadGatewayFileFromDevice(const DeviceCommandTarget& target, CSnvtList& list);
+
+// Writes the list to the working copy "DUXGate.cfg" and uploads it under that name. Only a copy
+// that was written completely is uploaded; otherwise the link is never opened.
+DeviceStoreResult StoreGatewayFileToDevice(const DeviceCommandTarget& target,
+                                           const CSnvtList& list);
+
+// Store into device: refuses an empty list, otherwise StoreGatewayFileToDevice.
+DeviceStoreResult Store(const DeviceCommandTarget& target, const CSnvtList& list);

@@ -1,0 +1,381 @@
+// The device commands against the simulated device, over TCP on 127.0.0.1 and over a pty. The
+// local files of the commands live in the working directory, so each test runs in its own.
+#include "devicecommands.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+#include "connection.h"
+#include "cp1251.h"
+#include "gatewayfile.h"
+#include "listfixture.h"
+#include "maxvariables.h"
+#include "simfolder.h"
+#include "simserver.h"
+#include "vr7prot.h"
+
+namespace {
+
+const char kDemoFolder[] = VR7_SOURCE_DIR "/examples/vr7_12";
+const char kDemoConfig[] = VR7_SOURCE_DIR "/examples/vr7_12/CONFIG/";
+const char kDemoCatalogue[] = VR7_SOURCE_DIR "/examples/calcbank.xml";
+
+enum class Transport { Tcp, Pty };
+
+std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+// Runs the test in a folder of its own and returns to where it was.
+class WorkingDirectory {
+  public:
+    explicit WorkingDirectory(const std::string& path)
+        : previous_(std::filesystem::current_path()) {
+        std::filesystem::current_path(path);
+    }
+    ~WorkingDirectory() { std::filesystem::current_path(previous_); }
+
+  private:
+    std::filesystem::path previous_;
+};
+
+struct Messages : IMessageSink {
+    void ShowMessage(const std::string& text) override { texts.push_back(text); }
+    std::vector<std::string> texts;
+};
+
+struct Progress : IProgressSink {
+    void ShowProgress(const std::string& text, float fraction) override {
+        EXPECT_EQ(text, "");
+        fractions.push_back(fraction);
+    }
+    std::vector<float> fractions;
+};
+
+SimDevice DemoDevice() {
+    SimDevice device;
+    std::string error;
+    EXPECT_TRUE(SimDeviceFromFolder(kDemoFolder, device, &error)) << error;
+    device.number = 12;
+    device.versionBuild = 32;  // the oldest build that serves the gateway's files
+    return device;
+}
+
+int CountLeaves(const CfgTree& tree) {
+    int leaves = 0;
+    tree.ForEach([&](const TreeNode& n) { leaves += n.Level() == 2 ? 1 : 0; });
+    return leaves;
+}
+
+class DeviceCommands : public ::testing::TestWithParam<Transport> {
+  protected:
+    DeviceCommands() : list(catalogue), folderList(catalogue) {
+        catalogue.SetFileName(kDemoCatalogue);
+        catalogue.Activate();
+        list.SetMaxVariables(LoadMaxVariables(catalogue).value);
+        LoadGatewayFile(folderList, kDemoConfig);
+    }
+
+    void Start(SimDevice device) {
+        server = std::make_unique<SimServer>(std::move(device));
+        SimEndpoints endpoints;
+        endpoints.tcp = GetParam() == Transport::Tcp;
+        endpoints.pty = GetParam() == Transport::Pty;
+        ASSERT_TRUE(server->Start(endpoints));
+        // The command opens the link itself, from the settings as the window keeps them.
+        if (GetParam() == Transport::Tcp) {
+            conn.PortName = "TCP/IP";
+            conn.IpAddress = "127.0.0.1";
+            conn.TcpIpPort = std::to_string(server->TcpPort());
+        } else {
+            conn.PortName = server->PtyPath();
+            conn.Speed = 115200;
+        }
+    }
+
+    DeviceCommandTarget Target() { return {conn, number, messages}; }
+    DeviceReadResult Read() { return ReadFromDevice(Target(), tree, list, &catalogue, &progress); }
+
+    // Something on show before a command, to see whether the command replaced it.
+    void ShowEarlierConfiguration() {
+        tree.AddRoot("earlier", nullptr);
+        ASSERT_TRUE(list.AppendRowFromFile("1old", {"40001", "F", "105", "x"}));
+    }
+
+    // The commands of the requests the device received, in order.
+    std::vector<int> Commands() {
+        std::vector<int> out;
+        for (const auto& frame : server->Requests()) out.push_back(FrameCommand(frame.data()));
+        return out;
+    }
+    bool Requested(uint8_t command) {
+        const auto commands = Commands();
+        return std::find(commands.begin(), commands.end(), command) != commands.end();
+    }
+
+    TempDir dir;
+    WorkingDirectory cwd{dir.Path()};
+    XmlDocument catalogue;
+    CSnvtList list;
+    CSnvtList folderList;  // the demo folder's own settings file, for comparison
+    CfgTree tree;
+    connection conn;
+    uint32_t number = 12;
+    Messages messages;
+    Progress progress;
+    std::unique_ptr<SimServer> server;
+};
+
+TEST_P(DeviceCommands, ReadGivesTheDevicesTreeAndItsSettingsFile) {
+    Start(DemoDevice());
+    const DeviceReadResult r = Read();
+    EXPECT_EQ(r.outcome, DeviceReadOutcome::Read);
+    EXPECT_EQ(r.download, GatewayDownload::Loaded);
+    EXPECT_TRUE(messages.texts.empty());
+
+    ASSERT_NE(tree.FirstRoot(), nullptr);
+    EXPECT_EQ(tree.FirstRoot()->Text, W("VR7 №12"));
+    ASSERT_EQ(tree.FirstRoot()->Children.size(), 3u);
+    EXPECT_EQ(tree.FirstRoot()->Children[0]->Text, W("Система №1 Котельная"));
+    EXPECT_EQ(CountLeaves(tree), 11 + 8 + 7);
+
+    ASSERT_EQ(list.RowCount(), 8u);
+    EXPECT_EQ(Captions(list), Captions(folderList));
+    EXPECT_EQ(list.UsedVariables(), 11u);
+    EXPECT_EQ(ReadBytes("duxgate.cfg"), ReadBytes(std::string(kDemoConfig) + "duxgate.cfg"));
+
+    ASSERT_FALSE(progress.fractions.empty());
+    EXPECT_FLOAT_EQ(progress.fractions.back(), 1.0f);
+    EXPECT_TRUE(std::is_sorted(progress.fractions.begin(), progress.fractions.end()));
+    EXPECT_EQ(conn.Link(), nullptr);  // closed again
+}
+
+TEST_P(DeviceCommands, DeviceNumberZeroAsksAnyDeviceAndTakesItsNumber) {
+    Start(DemoDevice());
+    number = 0;
+    EXPECT_EQ(Read().outcome, DeviceReadOutcome::Read);
+    EXPECT_EQ(number, 12u);
+    const auto requests = server->Requests();
+    ASSERT_GT(requests.size(), 2u);
+    EXPECT_EQ(FrameAddress(requests.front().data()), AnyDeviceAddress);
+    for (size_t i = 1; i < requests.size(); ++i) EXPECT_EQ(FrameAddress(requests[i].data()), 12u);
+    EXPECT_EQ(list.RowCount(), 8u);
+}
+
+TEST_P(DeviceCommands, AnOldFirmwareGetsTheVersionMessageAndNothingElse) {
+    SimDevice device = DemoDevice();
+    device.versionMajor = 2;
+    device.versionMinor = 5;
+    device.versionBuild = 31;
+    Start(std::move(device));
+    ShowEarlierConfiguration();
+
+    const DeviceReadResult r = Read();
+    EXPECT_EQ(r.outcome, DeviceReadOutcome::UnsupportedVersion);
+    // The "c" before "Tervon" is the Latin letter.
+    const std::string expected = W("VR-7 версии 2.5.31 не поддерживает работу c Tervon шлюзом!!!");
+    EXPECT_EQ(expected[expected.find("Tervon") - 2], 'c');
+    EXPECT_EQ(messages.texts, std::vector<std::string>{expected});
+    EXPECT_EQ(tree.FirstRoot()->Text, "earlier");
+    EXPECT_EQ(Captions(list), std::vector<std::string>{"1old"});
+    EXPECT_EQ(Commands(), std::vector<int>{cmdIdentify});
+
+    messages.texts.clear();
+    EXPECT_EQ(Store(Target(), folderList).outcome, DeviceStoreOutcome::UnsupportedVersion);
+    EXPECT_EQ(messages.texts, std::vector<std::string>{expected});
+    EXPECT_FALSE(Requested(cmdOpenFile));
+    EXPECT_EQ(conn.Link(), nullptr);
+}
+
+TEST_P(DeviceCommands, ASilentDeviceIsNotConnected) {
+    Start(DemoDevice());
+    server->SetFaults({SimFault{SimFaultKind::Silent}});
+    ShowEarlierConfiguration();
+
+    const DeviceReadResult r = Read();
+    EXPECT_EQ(r.outcome, DeviceReadOutcome::NotConnected);
+    EXPECT_NE(r.code, lr::Ok);
+    EXPECT_EQ(messages.texts, std::vector<std::string>{W("VR-7 не подключен!!!")});
+    EXPECT_EQ(tree.FirstRoot()->Text, "earlier");
+    EXPECT_EQ(list.RowCount(), 1u);
+    EXPECT_EQ(conn.Link(), nullptr);
+
+    messages.texts.clear();
+    EXPECT_EQ(Store(Target(), folderList).outcome, DeviceStoreOutcome::NotConnected);
+    EXPECT_EQ(messages.texts, std::vector<std::string>{W("VR-7 не подключен!!!")});
+}
+
+TEST_P(DeviceCommands, ADeviceWithoutASettingsFileGivesItsTreeAndAnEmptyList) {
+    SimDevice device = DemoDevice();
+    device.files.clear();
+    Start(std::move(device));
+    ShowEarlierConfiguration();
+
+    const DeviceReadResult r = Read();
+    EXPECT_EQ(r.outcome, DeviceReadOutcome::Read);
+    EXPECT_EQ(r.download, GatewayDownload::NoFile);
+    EXPECT_TRUE(messages.texts.empty());
+    EXPECT_EQ(CountLeaves(tree), 26);
+    EXPECT_EQ(list.RowCount(), 0u);
+    EXPECT_EQ(list.UsedVariables(), 0u);
+}
+
+TEST_P(DeviceCommands, AnEntryThatFailsFiveTimesEndsTheReadWithAPartialTree) {
+    Start(DemoDevice());
+    // A bad check byte is never repeated within a call, so each of the five calls fails at once.
+    server->SetFaults({SimFault{SimFaultKind::BadCheck, cmdReadEntry, 10, 0, 5}});
+    ShowEarlierConfiguration();
+
+    EXPECT_EQ(Read().outcome, DeviceReadOutcome::ReadFailed);
+    EXPECT_EQ(messages.texts, std::vector<std::string>{W("Ошибка чтения!!!")});
+    ASSERT_NE(tree.FirstRoot(), nullptr);
+    EXPECT_EQ(tree.FirstRoot()->Text, W("VR7 №12"));
+    const int leaves = CountLeaves(tree);
+    EXPECT_GT(leaves, 0);
+    EXPECT_LT(leaves, 26);
+    // The list stays what it was, and the device's file is not asked for.
+    EXPECT_EQ(Captions(list), std::vector<std::string>{"1old"});
+    EXPECT_FALSE(Requested(cmdOpenFile));
+    EXPECT_EQ(conn.Link(), nullptr);
+}
+
+TEST_P(DeviceCommands, ALocalFileThatCannotBeCreatedStopsTheDownload) {
+    Start(DemoDevice());
+    std::filesystem::create_directory("duxgate.cfg");
+    ShowEarlierConfiguration();
+
+    const DeviceReadResult r = Read();
+    EXPECT_EQ(r.outcome, DeviceReadOutcome::Read);
+    EXPECT_EQ(r.download, GatewayDownload::LocalFailed);
+    EXPECT_EQ(list.RowCount(), 0u);
+    ASSERT_EQ(messages.texts.size(), 1u);
+    EXPECT_EQ(
+        messages.texts[0].rfind(W("Файл ") + dir.Path() + "duxgate.cfg" + W(" не создан.\n"), 0),
+        0u)
+        << cp1251::ToUtf8(messages.texts[0]);
+    EXPECT_FALSE(Requested(cmdOpenFile));
+}
+
+TEST_P(DeviceCommands, ABrokenDownloadIsNotTakenForTheDevicesSettings) {
+    // Large enough for several blocks: 60 rows of the demo kind.
+    std::string big;
+    for (int i = 0; i < 60; ++i)
+        big += "F " + std::to_string(40001 + 2 * i) + " 105" + std::string(20, ' ') + " 1t" +
+               std::to_string(i) + " C\r\n";
+    ASSERT_GT(big.size(), 2u * kMaxFrameData);
+    // skip 0: nothing of the file has come; skip 1: the first block has.
+    for (int skip : {0, 1}) {
+        SCOPED_TRACE(skip);
+        SimDevice device = DemoDevice();
+        device.files["duxgate.cfg"].assign(big.begin(), big.end());
+        Start(std::move(device));
+        server->SetFaults(
+            {SimFault{SimFaultKind::Refuse, cmdReadBlock, -1, skip, -1, kSimNoTransfer}});
+        ShowEarlierConfiguration();
+        messages.texts.clear();
+
+        const DeviceReadResult r = Read();
+        EXPECT_EQ(r.outcome, DeviceReadOutcome::Read);
+        EXPECT_EQ(r.download, GatewayDownload::Broken);
+        EXPECT_EQ(messages.texts, std::vector<std::string>{W("Ошибка чтения!!!")});
+        EXPECT_EQ(list.RowCount(), 0u);
+        EXPECT_EQ(list.UsedVariables(), 0u);
+        EXPECT_EQ(ReadBytes("duxgate.cfg").size(), skip == 0 ? 0u : kMaxFrameData - 4u);
+    }
+}
+
+TEST_P(DeviceCommands, StoreUploadsExactlyWhatSaveToDiskWrites) {
+    Start(DemoDevice());
+    const DeviceStoreResult r = Store(Target(), folderList);
+    EXPECT_EQ(r.outcome, DeviceStoreOutcome::Stored);
+    EXPECT_EQ(messages.texts, std::vector<std::string>{W("Настройки Tervon шлюза сохраненены")});
+
+    ASSERT_TRUE(SaveGatewayFile(folderList, dir / "saved.cfg").ok);
+    const std::string saved = ReadBytes(dir / "saved.cfg");
+    std::vector<uint8_t> stored;
+    ASSERT_TRUE(server->File("DUXGate.cfg", stored));  // the name in exactly this case
+    EXPECT_EQ(std::string(stored.begin(), stored.end()), saved);
+    EXPECT_EQ(ReadBytes("DUXGate.cfg"), saved);
+    EXPECT_EQ(conn.Link(), nullptr);
+}
+
+TEST_P(DeviceCommands, StoreWithDeviceNumberZeroTakesTheDevicesNumber) {
+    Start(DemoDevice());
+    number = 0;
+    EXPECT_EQ(Store(Target(), folderList).outcome, DeviceStoreOutcome::Stored);
+    EXPECT_EQ(number, 12u);
+}
+
+TEST_P(DeviceCommands, AWriteProtectedDeviceGetsOnlyTheProtectionMessage) {
+    SimDevice device = DemoDevice();
+    device.writeProtected = true;
+    Start(std::move(device));
+    const DeviceStoreResult r = Store(Target(), folderList);
+    EXPECT_EQ(r.outcome, DeviceStoreOutcome::Protected);
+    EXPECT_EQ(messages.texts,
+              std::vector<std::string>{W("Для сохранения настроек Tervon шлюза в VR-7,\n"
+                                         "необходимо снять защиту (EN_PR)!!!")});
+    std::vector<uint8_t> stored;
+    EXPECT_FALSE(server->File("DUXGate.cfg", stored));
+}
+
+TEST_P(DeviceCommands, ABrokenUploadGetsOnlyTheInterruptedMessage) {
+    Start(DemoDevice());
+    server->SetFaults({SimFault{SimFaultKind::NoAck, cmdWriteBlock, -1, 0, 1, 0}});
+    const DeviceStoreResult r = Store(Target(), folderList);
+    EXPECT_EQ(r.outcome, DeviceStoreOutcome::Broken);
+    EXPECT_EQ(messages.texts,
+              std::vector<std::string>{W("Сохранение настроек Tervon шлюза прервано!!!")});
+    EXPECT_EQ(conn.Link(), nullptr);
+}
+
+TEST_P(DeviceCommands, StoreStopsBeforeTheLinkWhenThereIsNothingWhole) {
+    Start(DemoDevice());
+    EXPECT_EQ(Store(Target(), list).outcome, DeviceStoreOutcome::EmptyList);
+    EXPECT_EQ(messages.texts, std::vector<std::string>{W("Список SNVT переменных пуст!")});
+
+    // A working copy that cannot be written: nothing goes to the device, and the user is told.
+    messages.texts.clear();
+    std::filesystem::create_directory("DUXGate.cfg");
+    EXPECT_EQ(Store(Target(), folderList).outcome, DeviceStoreOutcome::NotSaved);
+    ASSERT_EQ(messages.texts.size(), 1u);
+    EXPECT_EQ(
+        messages.texts[0].rfind(W("Файл ") + dir.Path() + "DUXGate.cfg" + W(" не сохранён.\n"), 0),
+        0u)
+        << cp1251::ToUtf8(messages.texts[0]);
+    EXPECT_TRUE(server->Requests().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Transports, DeviceCommands,
+                         ::testing::Values(Transport::Tcp, Transport::Pty), [](const auto& info) {
+                             return info.param == Transport::Tcp ? "Tcp" : "Pty";
+                         });
+
+TEST(DeviceCommandTexts, CaptionOfTheConfigurationField) {
+    EXPECT_EQ(DeviceConfigurationCaption("TCP/IP", 4294967295u),
+              W("Порт: TCP/IP, VR-7 № 4294967295"));
+}
+
+TEST(DeviceCommandTexts, TreeProgressShowsAnAbsentTextAsEmpty) {
+    struct Sink : IProgressSink {
+        void ShowProgress(const std::string& t, float f) override { seen.emplace_back(t, f); }
+        std::vector<std::pair<std::string, float>> seen;
+    } sink;
+    TreeProgress(&sink, 0.5f, nullptr);
+    TreeProgress(&sink, 1.0f, "x");
+    TreeProgress(nullptr, 1.0f, nullptr);  // no sink: nothing to do
+    ASSERT_EQ(sink.seen.size(), 2u);
+    EXPECT_EQ(sink.seen[0], std::make_pair(std::string(), 0.5f));
+    EXPECT_EQ(sink.seen[1], std::make_pair(std::string("x"), 1.0f));
+}
+
+}  // namespace
