@@ -6,8 +6,9 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
 scripts/setup.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVR7_BUILD_UI=ON >/dev/null
-cmake --build build --target vr7loncfgmaker -j "$(nproc)"
+build="${VR7_BUILD_DIR:-build}"
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVR7_BUILD_UI=ON >/dev/null
+cmake --build "$build" --target vr7loncfgmaker -j "$(nproc)"
 
 work="$root/run"
 mkdir -p "$work"
@@ -15,4 +16,4 @@ cp "$root/examples/calcbank.xml" "$work/calcbank.xml"
 if [ -f "$root/examples/Help.chm" ]; then cp "$root/examples/Help.chm" "$work/Help.chm"; fi
 echo "Working folder: $work (the demo configuration folder is $root/examples/vr7_12)"
 cd "$work"
-exec "$root/build/app/ui/vr7loncfgmaker"
+exec "$root/$build/app/ui/vr7loncfgmaker"

@@ -5,9 +5,9 @@
 
 class TStatusPanel : public QLabel {
     Q_OBJECT
-public:
+  public:
     explicit TStatusPanel(QWidget* parent = nullptr);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 };

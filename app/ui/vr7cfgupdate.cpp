@@ -206,7 +206,6 @@ void TVR7CfgUpdate::CreateMenus() {
     File1->addAction(Load1);
     File1->addAction(Store1);
     File1->addAction(Save1);
-    File1->addSeparator();
     File1->addAction(FileExit1);
 
     Settings1 = menuBar()->addMenu(QStringLiteral("&Настройки"));

@@ -17,7 +17,6 @@
 #include "xmldocument.h"
 
 class QAction;
-class QLabel;
 class QLineEdit;
 class QMenu;
 class QProgressBar;
