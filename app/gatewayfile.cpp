@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 
 #include "atomicfilewriter.h"
@@ -120,16 +121,22 @@ SaveGatewayResult SaveGatewayFile(const CSnvtList& list, const std::string& path
 }
 
 void LoadGatewayFile(CSnvtList& list, const std::string& prefix) {
-    list.Clear();
     // A configuration folder copied from Windows may spell the name in any case. The working
     // directory holds the program's own download under the exact name, beside the upload copy
     // "DUXGate.cfg", which must never be taken for it.
     const std::string path =
         prefix.empty() ? std::string(kFileName) : pathcase::Resolve(prefix + kFileName);
+    LoadGatewayFileAt(list, path);
+}
+
+bool LoadGatewayFileAt(CSnvtList& list, const std::string& path) {
+    list.Clear();
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
+        const int error = errno;
         list.UpdateCounters();
-        return;
+        errno = error;
+        return false;
     }
     CGatewayTokenReader in(fd);
     for (;;) {
@@ -166,4 +173,5 @@ void LoadGatewayFile(CSnvtList& list, const std::string& prefix) {
     }
     ::close(fd);
     list.UpdateCounters();
+    return true;
 }

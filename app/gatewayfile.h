@@ -25,3 +25,7 @@ SaveGatewayResult SaveGatewayFile(const CSnvtList& list, const std::string& path
 // spelled in another letter case is used; the working directory's file is taken by its exact name
 // only. A missing file leaves the list empty.
 void LoadGatewayFile(CSnvtList& list, const std::string& prefix);
+
+// The same for a file at any path, taken by its exact name. False, with the list empty and errno
+// telling why, when the file cannot be opened.
+bool LoadGatewayFileAt(CSnvtList& list, const std::string& path);
