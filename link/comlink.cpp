@@ -1,5 +1,7 @@
 #include "comlink.h"
 
+#include "pollwait.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
@@ -13,8 +15,9 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-using Millis = std::chrono::milliseconds;
+using pollwait::Clock;
+using pollwait::Millis;
+using pollwait::PollUntil;
 
 struct SpeedEntry {
     uint32_t baud;
@@ -73,25 +76,6 @@ bool SpeedCode(uint32_t baud, speed_t& code) {
         }
     }
     return false;
-}
-
-// Milliseconds left until deadline for poll(), 0 once it has passed.
-int RemainingMs(Clock::time_point deadline) {
-    const auto left = std::chrono::ceil<Millis>(deadline - Clock::now()).count();
-    if (left <= 0) return 0;
-    return left > INT_MAX ? INT_MAX : static_cast<int>(left);
-}
-
-// Waits for events on fd until deadline; EINTR resumes the wait with the time that is left.
-// Returns poll()'s result (0 on timeout) with the events seen in revents.
-int PollUntil(int fd, short events, Clock::time_point deadline, short& revents) {
-    for (;;) {
-        pollfd p{fd, events, 0};
-        const int r = ::poll(&p, 1, RemainingMs(deadline));
-        if (r < 0 && errno == EINTR) continue;
-        revents = p.revents;
-        return r;
-    }
 }
 
 int TcSetAttr(int fd, const termios& t) {

@@ -1,5 +1,7 @@
 #include "tcpiplink.h"
 
+#include "pollwait.h"
+
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -16,25 +18,9 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-using Millis = std::chrono::milliseconds;
-
-int RemainingMs(Clock::time_point deadline) {
-    const auto left = std::chrono::ceil<Millis>(deadline - Clock::now()).count();
-    if (left <= 0) return 0;
-    return left > INT_MAX ? INT_MAX : static_cast<int>(left);
-}
-
-// poll() on one socket until deadline, resuming after signals. Returns poll()'s result.
-int PollUntil(int fd, short events, Clock::time_point deadline, short& revents) {
-    for (;;) {
-        pollfd p{fd, events, 0};
-        const int r = ::poll(&p, 1, RemainingMs(deadline));
-        if (r < 0 && errno == EINTR) continue;
-        revents = p.revents;
-        return r;
-    }
-}
+using pollwait::Clock;
+using pollwait::Millis;
+using pollwait::PollUntil;
 
 // A non-blocking connect bounded in time: a blocking one waits about two minutes on Linux for
 // an address that does not answer, with the window frozen all that time.
