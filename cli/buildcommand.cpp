@@ -1,0 +1,121 @@
+#include "buildcommand.h"
+
+#include "catalogue.h"
+#include "clicommand.h"
+#include "cp1251.h"
+#include "exitstatus.h"
+#include "gatewayfile.h"
+#include "listcommand.h"
+#include "optlist.h"
+#include "snvtlist.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage: vr7lon build --out FILE [--catalog FILE] [--from FILE] SYS:NAME...\n"
+    "Starts from an empty SNVT list (or from the rows of --from), adds each variable NAME of\n"
+    "system SYS as a double-click on its tree node does, and writes FILE as Save to disk does.\n"
+    "  --out FILE      the gateway settings file to write\n"
+    "  --catalog FILE  variable catalogue (default: calcbank.xml of the working directory)\n"
+    "  --from FILE     a gateway settings file whose rows come first\n"
+    "A variable that does not fit, is already listed or is not in the catalogue is reported on\n"
+    "stderr and left out; the file is still written with the rest.\n"
+    "Exit status: 0 every variable was added; 2 an input cannot be loaded or FILE cannot be\n"
+    "written (or the list is empty); 3 a variable was left out; 64 wrong usage.\n";
+
+struct Variable {
+    uint8_t system = 0;
+    std::string name;  // Windows-1251
+};
+
+// "SYS:NAME" with SYS a system number 0..255 and a non-empty NAME.
+bool ParseVariable(const std::string& text, Variable& variable) {
+    const size_t colon = text.find(':');
+    if (colon == std::string::npos || colon == 0 || colon > 3 || colon + 1 == text.size())
+        return false;
+    unsigned system = 0;
+    for (size_t i = 0; i < colon; ++i) {
+        if (text[i] < '0' || text[i] > '9') return false;
+        system = system * 10 + static_cast<unsigned>(text[i] - '0');
+    }
+    if (system > 255) return false;
+    variable.system = static_cast<uint8_t>(system);
+    variable.name = cp1251::FromUtf8(text.substr(colon + 1));
+    return true;
+}
+
+// Adds one variable; false, with the reason on err, when it was left out.
+bool Add(const CliContext& ctx, CSnvtList& list, CMessageLog& messages,
+         const XmlDocument& catalogue, const std::string& arg, const Variable& variable) {
+    // A tree only ever shows the variables the catalogue publishes.
+    if (GetVarOptions(catalogue, variable.name).count == 0) {
+        ctx.err << "vr7lon: " << arg << ": not a variable the catalogue publishes\n";
+        return false;
+    }
+    switch (list.AddVariable(-1, variable.name, variable.system)) {
+        case CSnvtList::AddResult::Added:
+            return true;
+        case CSnvtList::AddResult::Duplicate:
+            ctx.err << "vr7lon: " << arg << ": already in the list\n";
+            return false;
+        case CSnvtList::AddResult::NoRoom:
+            ctx.err << "vr7lon: " << arg << ": ";
+            messages.PrintTo(ctx.err);
+            return false;
+    }
+    return false;
+}
+
+}  // namespace
+
+int RunBuildCommand(const CliContext& ctx, const std::vector<std::string>& args) {
+    CCliArgs parsed;
+    int status = 0;
+    if (!ParseCommandArgs(ctx, args, {{"--out", true}, {"--catalog", true}, {"--from", true}},
+                          kUsage, parsed, status))
+        return status;
+    const std::string out = parsed.Value("--out");
+    if (out.empty()) return UsageError(ctx, "build needs --out FILE", kUsage);
+    if (parsed.Positionals().empty() && !parsed.Has("--from"))
+        return UsageError(ctx, "build needs at least one SYS:NAME", kUsage);
+    std::vector<Variable> variables;
+    for (const std::string& arg : parsed.Positionals()) {
+        Variable v;
+        if (!ParseVariable(arg, v))
+            return UsageError(ctx, arg + ": not SYS:NAME (SYS 0 to 255)", kUsage);
+        variables.push_back(v);
+    }
+
+    XmlDocument catalogue;
+    unsigned capacity = 0;
+    if (!LoadCatalogue(ctx, parsed.Value("--catalog"), catalogue, &capacity))
+        return exitstatus::Input;
+    CSnvtList list(catalogue);
+    list.SetMaxVariables(capacity);
+    CMessageLog messages;
+    list.SetMessageSink(&messages);
+    if (parsed.Has("--from") && !LoadSettingsFile(ctx, list, parsed.Value("--from")))
+        return exitstatus::Input;
+
+    bool leftOut = false;
+    for (size_t i = 0; i < variables.size(); ++i) {
+        if (!Add(ctx, list, messages, catalogue, parsed.Positionals()[i], variables[i]))
+            leftOut = true;
+    }
+
+    // As Save to disk: an empty list is never written.
+    if (list.RowCount() == 0) {
+        ctx.err << "vr7lon: ";
+        ctx.Err(cp1251::FromUtf8("Список SNVT переменных пуст!"));
+        ctx.err << '\n';
+        return exitstatus::Input;
+    }
+    const SaveGatewayResult saved = SaveGatewayFile(list, out);
+    if (!saved) {
+        ctx.err << "vr7lon: " << out << ": ";
+        ctx.Err(saved.message);
+        ctx.err << '\n';
+        return exitstatus::Input;
+    }
+    return leftOut ? exitstatus::Refused : exitstatus::Ok;
+}

@@ -1,0 +1,8 @@
+#pragma once
+// vr7lon build --out FILE [--catalog FILE] [--from FILE] SYS:NAME...
+#include <string>
+#include <vector>
+
+#include "clicontext.h"
+
+int RunBuildCommand(const CliContext& ctx, const std::vector<std::string>& args);

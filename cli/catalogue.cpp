@@ -1,0 +1,25 @@
+#include "catalogue.h"
+
+#include "maxvariables.h"
+
+bool LoadCatalogue(const CliContext& ctx, const std::string& path, XmlDocument& doc,
+                   unsigned* maxVariables) {
+    doc.SetFileName(path.empty() ? std::string(kDefaultCatalogue) : path);
+    try {
+        doc.Activate();
+    } catch (const XmlLoadError& error) {
+        ctx.err << "vr7lon: catalogue " << doc.FileName() << ": " << error.what() << '\n';
+        return false;
+    }
+    if (maxVariables != nullptr) {
+        const MaxVariablesResult capacity = LoadMaxVariables(doc);
+        if (!capacity.ok) {
+            ctx.err << "vr7lon: catalogue " << doc.FileName() << ": ";
+            ctx.Err(capacity.error);
+            ctx.err << '\n';
+            return false;
+        }
+        *maxVariables = capacity.value;
+    }
+    return true;
+}

@@ -1,0 +1,31 @@
+#include "clicommand.h"
+
+#include "cp1251.h"
+#include "exitstatus.h"
+
+bool ParseCommandArgs(const CliContext& ctx, const std::vector<std::string>& args,
+                      std::vector<CliOption> options, const char* usage, CCliArgs& parsed,
+                      int& status, bool stopAtPositional) {
+    options.push_back({"--help", false});
+    std::string error;
+    if (!parsed.Parse(args, options, error, stopAtPositional)) {
+        status = UsageError(ctx, error, usage);
+        return false;
+    }
+    if (parsed.Has("--help")) {
+        ctx.out << usage;
+        status = exitstatus::Ok;
+        return false;
+    }
+    return true;
+}
+
+int UsageError(const CliContext& ctx, const std::string& message, const char* usage) {
+    ctx.err << "vr7lon: " << message << '\n' << usage;
+    return exitstatus::Usage;
+}
+
+void CMessageLog::PrintTo(std::ostream& out) {
+    for (const std::string& text : texts_) out << cp1251::ToUtf8(text) << '\n';
+    texts_.clear();
+}

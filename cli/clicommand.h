@@ -1,0 +1,31 @@
+#pragma once
+// What the commands of vr7lon share: reading their command line with its --help, and collecting
+// the messages the core would show in the window's message boxes.
+#include <string>
+#include <vector>
+
+#include "cliargs.h"
+#include "clicontext.h"
+#include "messagesink.h"
+
+// Parses a command's arguments (--help is always known). Returns true when the command should
+// go on; otherwise status says how it ends: 0 after printing the usage for --help, 64 after
+// printing the error and the usage on err.
+bool ParseCommandArgs(const CliContext& ctx, const std::vector<std::string>& args,
+                      std::vector<CliOption> options, const char* usage, CCliArgs& parsed,
+                      int& status, bool stopAtPositional = false);
+
+// Prints "vr7lon: message" and the usage on err; returns the usage status.
+int UsageError(const CliContext& ctx, const std::string& message, const char* usage);
+
+// The window's messages (Windows-1251), kept in order for the command to print where they belong.
+class CMessageLog : public IMessageSink {
+  public:
+    void ShowMessage(const std::string& text) override { texts_.push_back(text); }
+    const std::vector<std::string>& Texts() const { return texts_; }
+    // Each message on its own line of out, as UTF-8; then forgets them.
+    void PrintTo(std::ostream& out);
+
+  private:
+    std::vector<std::string> texts_;
+};

@@ -1,0 +1,22 @@
+#pragma once
+// What every command of vr7lon works with: its output streams and its surroundings.
+#include <ostream>
+#include <string>
+
+struct CliEnvironment {
+    // Where the window's ini files are looked for: the directory vr7lon is installed in, beside
+    // the window's program.
+    std::string programDir;
+    // A progress bar is drawn on the error stream only when it is a terminal.
+    bool errIsTerminal = false;
+};
+
+struct CliContext {
+    std::ostream& out;  // UTF-8 text
+    std::ostream& err;  // UTF-8 text
+    const CliEnvironment& env;
+
+    // Writes Windows-1251 text as UTF-8.
+    void Out(const std::string& cp1251Text) const;
+    void Err(const std::string& cp1251Text) const;
+};

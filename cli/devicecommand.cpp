@@ -1,0 +1,66 @@
+#include "devicecommand.h"
+
+#include <map>
+
+#include "clicommand.h"
+#include "devicesession.h"
+#include "devicesubcommands.h"
+#include "exitstatus.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage: vr7lon device [--port NAME] [--ip HOST] [--tcp-port N] [--speed N] [--number N]\n"
+    "                     [--trace] SUBCOMMAND [ARGS]\n"
+    "Talks to a VR-7 device over a serial port or TCP/IP. The connection settings default to\n"
+    "the window's (Vr7LonCfgMaker.ini, else vr7CfgUpdate.ini, beside this program), otherwise\n"
+    "to COM1 at 9600 Bd; the options override them and nothing is saved.\n"
+    "  --port NAME     serial port (COM1..COM9, or a device path), or TCP/IP\n"
+    "  --ip HOST       the device's address; selects TCP/IP unless --port is given\n"
+    "  --tcp-port N    the device's TCP port; selects TCP/IP unless --port is given\n"
+    "  --speed N       serial speed in baud\n"
+    "  --number N      device number (0: whichever device answers)\n"
+    "  --trace         every frame sent (->) and received (<-) on stderr, with milliseconds\n"
+    "                  since the start, its bytes in hex and whether its check bytes hold\n"
+    "Subcommands (each takes --help):\n"
+    "  info                    identify the device: version and number\n"
+    "  tree [--catalog FILE]   read the configuration and print its tree like \"vr7lon tree\"\n"
+    "  get NAME OUTFILE        copy the device's file NAME into OUTFILE\n"
+    "  put INFILE NAME         copy INFILE into the device as NAME\n"
+    "  read [--catalog FILE]   Read from device: tree, then the device's duxgate.cfg as a list\n"
+    "  store FILE              Store into device: the rows of FILE as the device's settings\n"
+    "Exit status: 0 done; 2 a local file or the catalogue cannot be loaded or written; 4 the\n"
+    "device did not answer, refused, or an exchange broke; 64 wrong usage.\n";
+
+using Subcommand = int (*)(const CliContext&, CDeviceSession&, const std::vector<std::string>&);
+
+const std::map<std::string, Subcommand>& Subcommands() {
+    static const std::map<std::string, Subcommand> table = {
+        {"info", RunDeviceInfo}, {"tree", RunDeviceTree}, {"get", RunDeviceGet},
+        {"put", RunDevicePut},   {"read", RunDeviceRead}, {"store", RunDeviceStore},
+    };
+    return table;
+}
+
+}  // namespace
+
+int RunDeviceCommand(const CliContext& ctx, const std::vector<std::string>& args) {
+    CCliArgs parsed;
+    int status = 0;
+    if (!ParseCommandArgs(ctx, args, DeviceOptions(), kUsage, parsed, status, true)) return status;
+    if (parsed.Rest().empty()) return UsageError(ctx, "device needs a SUBCOMMAND", kUsage);
+    const auto sub = Subcommands().find(parsed.Rest()[0]);
+    if (sub == Subcommands().end())
+        return UsageError(ctx, "unknown device subcommand " + parsed.Rest()[0], kUsage);
+
+    // The subcommand parses its own arguments together with the device options, so that those
+    // may also follow the subcommand.
+    std::vector<std::string> subArgs;
+    const size_t restAt = args.size() - parsed.Rest().size();
+    for (size_t i = 0; i < restAt; ++i) {
+        if (args[i] != "--") subArgs.push_back(args[i]);
+    }
+    subArgs.insert(subArgs.end(), parsed.Rest().begin() + 1, parsed.Rest().end());
+    CDeviceSession session;
+    return sub->second(ctx, session, subArgs);
+}

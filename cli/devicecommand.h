@@ -1,0 +1,8 @@
+#pragma once
+// vr7lon device [OPTIONS] SUBCOMMAND: info, tree, get, put, read, store.
+#include <string>
+#include <vector>
+
+#include "clicontext.h"
+
+int RunDeviceCommand(const CliContext& ctx, const std::vector<std::string>& args);

@@ -1,0 +1,295 @@
+#include "devicesubcommands.h"
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "atomicfilewriter.h"
+#include "catalogue.h"
+#include "clicommand.h"
+#include "cp1251.h"
+#include "devicecommands.h"
+#include "devicesession.h"
+#include "exitstatus.h"
+#include "listcommand.h"
+#include "listprint.h"
+#include "progressbar.h"
+#include "resulttext.h"
+#include "snvtlist.h"
+#include "treeprint.h"
+#include "vr7cfgtree.h"
+#include "vr7prot.h"
+
+namespace {
+
+const char kInfoUsage[] =
+    "usage: vr7lon device [OPTIONS] info\n"
+    "Identifies the device and prints \"version MAJOR.MINOR.BUILD\" and \"number N\".\n"
+    "Exit status: 0 done; 4 the device did not answer; 64 wrong usage.\n";
+const char kTreeUsage[] =
+    "usage: vr7lon device [OPTIONS] tree [--catalog FILE]\n"
+    "Reads the device's configuration entry by entry and prints its tree as \"vr7lon tree\"\n"
+    "does.\n"
+    "  --catalog FILE  variable catalogue (default: calcbank.xml of the working directory)\n"
+    "Exit status: 0 done; 2 the catalogue cannot be loaded; 4 the device did not answer or the\n"
+    "read broke (the tree read so far is printed); 64 wrong usage.\n";
+const char kGetUsage[] =
+    "usage: vr7lon device [OPTIONS] get NAME OUTFILE\n"
+    "Copies the device's file NAME into OUTFILE, which is replaced only by a complete copy.\n"
+    "Exit status: 0 done; 2 OUTFILE cannot be written; 4 the device did not answer, has no such\n"
+    "file, or the transfer broke; 64 wrong usage.\n";
+const char kPutUsage[] =
+    "usage: vr7lon device [OPTIONS] put INFILE NAME\n"
+    "Copies INFILE into the device as its file NAME.\n"
+    "Exit status: 0 done; 2 INFILE cannot be read; 4 the device did not answer, refused the file\n"
+    "(write protection EN_PR on?) or the transfer broke; 64 wrong usage.\n";
+const char kReadUsage[] =
+    "usage: vr7lon device [OPTIONS] read [--catalog FILE]\n"
+    "Does what the window's Read from device does: identifies the device, checks its version,\n"
+    "reads its configuration and downloads its duxgate.cfg (into duxgate.cfg of the working\n"
+    "directory). Prints the tree as \"vr7lon tree\" does, then the list as \"vr7lon list\" does.\n"
+    "  --catalog FILE  variable catalogue (default: calcbank.xml of the working directory)\n"
+    "Exit status: 0 done (a device without duxgate.cfg gives an empty list); 2 the catalogue or\n"
+    "the local duxgate.cfg cannot be loaded or written; 4 the device did not answer, is too old,\n"
+    "or a read broke; 64 wrong usage.\n";
+const char kStoreUsage[] =
+    "usage: vr7lon device [OPTIONS] store FILE\n"
+    "Does what the window's Store into device does with the rows of the gateway settings file\n"
+    "FILE: writes them to DUXGate.cfg of the working directory and uploads that into the device\n"
+    "as DUXGate.cfg. Prints the window's message about the outcome.\n"
+    "Exit status: 0 stored; 2 FILE cannot be loaded, is empty, or the copy cannot be written;\n"
+    "4 the device did not answer, is too old, is write-protected, or the upload broke;\n"
+    "64 wrong usage.\n";
+
+// Reads the subcommand's arguments and sets the session up from them.
+bool Prepare(const CliContext& ctx, CDeviceSession& session, const DeviceArgs& args,
+             const std::vector<CliOption>& own, const char* usage, size_t positionals,
+             CCliArgs& parsed, int& status) {
+    std::vector<CliOption> options = DeviceOptions();
+    options.insert(options.end(), own.begin(), own.end());
+    if (!ParseCommandArgs(ctx, args, options, usage, parsed, status)) return false;
+    if (parsed.Positionals().size() != positionals) {
+        status = UsageError(ctx, "wrong number of arguments", usage);
+        return false;
+    }
+    std::string error;
+    if (!session.SetUp(ctx, parsed, error)) {
+        status = UsageError(ctx, error, usage);
+        return false;
+    }
+    return true;
+}
+
+void PrintNotConnected(const CliContext& ctx, LinkResult result) {
+    static const std::string text = cp1251::FromUtf8("VR-7 не подключен!!!");
+    ctx.err << "vr7lon: ";
+    ctx.Err(text);
+    ctx.err << " (" << ResultText(result) << ")\n";
+}
+
+// Identifies the device as the window does before any exchange: any device while the number is
+// 0, whose own number is then used.
+bool Identify(const CliContext& ctx, CDeviceSession& session, DeviceInfo& info) {
+    const uint32_t address = session.DeviceNumber == 0 ? AnyDeviceAddress : session.DeviceNumber;
+    const LinkResult r = ReadDeviceInfo(session.conn, address, info);
+    if (r != lr::Ok) {
+        PrintNotConnected(ctx, r);
+        return false;
+    }
+    if (session.DeviceNumber == 0) session.DeviceNumber = info.DeviceNumber();
+    return true;
+}
+
+}  // namespace
+
+int RunDeviceInfo(const CliContext& ctx, CDeviceSession& session, const DeviceArgs& args) {
+    CCliArgs parsed;
+    int status = 0;
+    if (!Prepare(ctx, session, args, {}, kInfoUsage, 0, parsed, status)) return status;
+    CDeviceLink link(session.conn);
+    DeviceInfo info;
+    if (!Identify(ctx, session, info)) return exitstatus::Device;
+    ctx.out << "version " << unsigned{info.VersionMajor()} << '.' << unsigned{info.VersionMinor()}
+            << '.' << info.VersionBuild() << '\n'
+            << "number " << info.DeviceNumber() << '\n';
+    return exitstatus::Ok;
+}
+
+int RunDeviceTree(const CliContext& ctx, CDeviceSession& session, const DeviceArgs& args) {
+    CCliArgs parsed;
+    int status = 0;
+    if (!Prepare(ctx, session, args, {{"--catalog", true}}, kTreeUsage, 0, parsed, status))
+        return status;
+    XmlDocument catalogue;
+    if (!LoadCatalogue(ctx, parsed.Value("--catalog"), catalogue)) return exitstatus::Input;
+
+    CDeviceLink link(session.conn);
+    DeviceInfo info;
+    if (!Identify(ctx, session, info)) return exitstatus::Device;
+    CfgTree tree;
+    CProgressBar bar(ctx.err, ctx.env.errIsTerminal);
+    const bool failed = BuildTreeFromDevice(tree, session.conn, session.DeviceNumber, &bar,
+                                            ctx.env.errIsTerminal ? TreeProgress : nullptr,
+                                            &catalogue, kWindowTreeOptions);
+    bar.Finish();
+    PrintTree(tree, ctx.out);
+    if (failed) {
+        ctx.err << "vr7lon: ";
+        ctx.Err(cp1251::FromUtf8("Ошибка чтения!!!"));
+        ctx.err << '\n';
+        return exitstatus::Device;
+    }
+    return exitstatus::Ok;
+}
+
+int RunDeviceGet(const CliContext& ctx, CDeviceSession& session, const DeviceArgs& args) {
+    CCliArgs parsed;
+    int status = 0;
+    if (!Prepare(ctx, session, args, {}, kGetUsage, 2, parsed, status)) return status;
+    const std::string& nameArg = parsed.Positionals()[0];
+    const std::string& outPath = parsed.Positionals()[1];
+    // The local side is made ready first: a copy with nowhere to go is not worth the transfer.
+    CAtomicFileWriter out;
+    if (!out.Open(outPath)) {
+        ctx.err << "vr7lon: " << outPath << ": " << ErrnoText(out.Error()) << '\n';
+        return exitstatus::Input;
+    }
+
+    CDeviceLink link(session.conn);
+    DeviceInfo info;
+    if (!Identify(ctx, session, info)) return exitstatus::Device;
+    std::ostringstream bytes;
+    CProgressBar bar(ctx.err, ctx.env.errIsTerminal);
+    const std::string name = cp1251::FromUtf8(nameArg);
+    const LinkResult r = ReadDeviceFile(session.conn, session.DeviceNumber, &bytes, name.c_str(),
+                                        ctx.env.errIsTerminal ? CProgressBar::Proc : nullptr, &bar);
+    bar.Finish();
+    if (r != lr::Ok) {
+        ctx.err << "vr7lon: " << nameArg << ": " << ResultText(r) << '\n';
+        return exitstatus::Device;
+    }
+    const std::string data = bytes.str();
+    if (!out.Write(data) || !out.Commit()) {
+        ctx.err << "vr7lon: " << outPath << ": " << ErrnoText(out.Error()) << '\n';
+        return exitstatus::Input;
+    }
+    ctx.out << nameArg << ": " << data.size() << " bytes into " << outPath << '\n';
+    return exitstatus::Ok;
+}
+
+int RunDevicePut(const CliContext& ctx, CDeviceSession& session, const DeviceArgs& args) {
+    CCliArgs parsed;
+    int status = 0;
+    if (!Prepare(ctx, session, args, {}, kPutUsage, 2, parsed, status)) return status;
+    const std::string& inPath = parsed.Positionals()[0];
+    const std::string& nameArg = parsed.Positionals()[1];
+    std::error_code ec;
+    if (std::filesystem::is_directory(inPath, ec)) {
+        ctx.err << "vr7lon: " << inPath << ": is a folder\n";
+        return exitstatus::Input;
+    }
+    std::ifstream in(inPath, std::ios::binary);
+    if (!in) {
+        ctx.err << "vr7lon: " << inPath << ": " << ErrnoText(errno) << '\n';
+        return exitstatus::Input;
+    }
+
+    CDeviceLink link(session.conn);
+    DeviceInfo info;
+    if (!Identify(ctx, session, info)) return exitstatus::Device;
+    CProgressBar bar(ctx.err, ctx.env.errIsTerminal);
+    const std::string name = cp1251::FromUtf8(nameArg);
+    const LinkResult r =
+        WriteDeviceFile(session.conn, session.DeviceNumber, &in, name.c_str(),
+                        ctx.env.errIsTerminal ? CProgressBar::Proc : nullptr, &bar);
+    bar.Finish();
+    if (r != lr::Ok) {
+        ctx.err << "vr7lon: " << nameArg << ": " << ResultText(r);
+        if (r == lr::BadArgument) ctx.err << " (write protection EN_PR on?)";
+        ctx.err << '\n';
+        return exitstatus::Device;
+    }
+    ctx.out << inPath << ": stored as " << nameArg << '\n';
+    return exitstatus::Ok;
+}
+
+int RunDeviceRead(const CliContext& ctx, CDeviceSession& session, const DeviceArgs& args) {
+    CCliArgs parsed;
+    int status = 0;
+    if (!Prepare(ctx, session, args, {{"--catalog", true}}, kReadUsage, 0, parsed, status))
+        return status;
+    XmlDocument catalogue;
+    unsigned capacity = 0;
+    if (!LoadCatalogue(ctx, parsed.Value("--catalog"), catalogue, &capacity))
+        return exitstatus::Input;
+    CSnvtList list(catalogue);
+    list.SetMaxVariables(capacity);
+    CfgTree tree;
+    CMessageLog messages;
+    CProgressBar bar(ctx.err, ctx.env.errIsTerminal);
+    const DeviceReadResult r =
+        ReadFromDevice({session.conn, session.DeviceNumber, messages}, tree, list, &catalogue,
+                       ctx.env.errIsTerminal ? &bar : nullptr);
+    bar.Finish();
+
+    switch (r.outcome) {
+        case DeviceReadOutcome::NotConnected:
+            PrintNotConnected(ctx, r.code);
+            return exitstatus::Device;
+        case DeviceReadOutcome::UnsupportedVersion:
+            messages.PrintTo(ctx.err);
+            return exitstatus::Device;
+        case DeviceReadOutcome::ReadFailed:
+            PrintTree(tree, ctx.out);
+            messages.PrintTo(ctx.err);
+            return exitstatus::Device;
+        case DeviceReadOutcome::Read:
+            break;
+    }
+    PrintTree(tree, ctx.out);
+    PrintList(list, ctx.out);
+    messages.PrintTo(ctx.err);
+    switch (r.download) {
+        case GatewayDownload::Loaded:
+        case GatewayDownload::NoFile:
+            return exitstatus::Ok;
+        case GatewayDownload::LocalFailed:
+            return exitstatus::Input;
+        case GatewayDownload::Broken:
+            return exitstatus::Device;
+    }
+    return exitstatus::Device;
+}
+
+int RunDeviceStore(const CliContext& ctx, CDeviceSession& session, const DeviceArgs& args) {
+    CCliArgs parsed;
+    int status = 0;
+    if (!Prepare(ctx, session, args, {}, kStoreUsage, 1, parsed, status)) return status;
+    XmlDocument noCatalogue;  // storing never looks variables up
+    CSnvtList list(noCatalogue);
+    if (!LoadSettingsFile(ctx, list, parsed.Positionals()[0])) return exitstatus::Input;
+
+    CMessageLog messages;
+    const DeviceStoreResult r = Store({session.conn, session.DeviceNumber, messages}, list);
+    switch (r.outcome) {
+        case DeviceStoreOutcome::Stored:
+            messages.PrintTo(ctx.out);
+            return exitstatus::Ok;
+        case DeviceStoreOutcome::EmptyList:
+        case DeviceStoreOutcome::NotSaved:
+            messages.PrintTo(ctx.err);
+            return exitstatus::Input;
+        case DeviceStoreOutcome::NotConnected:
+            PrintNotConnected(ctx, r.code);  // the window's message, with the result
+            return exitstatus::Device;
+        case DeviceStoreOutcome::Broken:
+            messages.PrintTo(ctx.err);
+            ctx.err << "vr7lon: " << ResultText(r.code) << '\n';
+            return exitstatus::Device;
+        case DeviceStoreOutcome::UnsupportedVersion:
+        case DeviceStoreOutcome::Protected:
+            messages.PrintTo(ctx.err);
+            return exitstatus::Device;
+    }
+    return exitstatus::Device;
+}

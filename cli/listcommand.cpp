@@ -1,0 +1,54 @@
+#include "listcommand.h"
+
+#include <cerrno>
+#include <filesystem>
+
+#include "catalogue.h"
+#include "clicommand.h"
+#include "exitstatus.h"
+#include "gatewayfile.h"
+#include "listprint.h"
+#include "resulttext.h"
+#include "snvtlist.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage: vr7lon list FILE [--catalog FILE]\n"
+    "Loads the gateway settings file FILE as the window does and prints the SNVT list: one line\n"
+    "per row with the caption and the columns separated by tabs, then the counters line.\n"
+    "  --catalog FILE  variable catalogue, for the capacity (default: calcbank.xml of the\n"
+    "                  working directory)\n"
+    "Exit status: 0 done; 2 FILE or the catalogue cannot be loaded; 64 wrong usage.\n";
+
+}  // namespace
+
+bool LoadSettingsFile(const CliContext& ctx, CSnvtList& list, const std::string& path) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) {
+        ctx.err << "vr7lon: " << path << ": is a folder, not a settings file\n";
+        return false;
+    }
+    if (!LoadGatewayFileAt(list, path)) {
+        ctx.err << "vr7lon: " << path << ": " << ErrnoText(errno) << '\n';
+        return false;
+    }
+    return true;
+}
+
+int RunListCommand(const CliContext& ctx, const std::vector<std::string>& args) {
+    CCliArgs parsed;
+    int status = 0;
+    if (!ParseCommandArgs(ctx, args, {{"--catalog", true}}, kUsage, parsed, status)) return status;
+    if (parsed.Positionals().size() != 1) return UsageError(ctx, "list needs one FILE", kUsage);
+
+    XmlDocument catalogue;
+    unsigned capacity = 0;
+    if (!LoadCatalogue(ctx, parsed.Value("--catalog"), catalogue, &capacity))
+        return exitstatus::Input;
+    CSnvtList list(catalogue);
+    list.SetMaxVariables(capacity);
+    if (!LoadSettingsFile(ctx, list, parsed.Positionals()[0])) return exitstatus::Input;
+    PrintList(list, ctx.out);
+    return exitstatus::Ok;
+}

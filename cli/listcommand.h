@@ -1,0 +1,14 @@
+#pragma once
+// vr7lon list FILE [--catalog FILE]
+#include <string>
+#include <vector>
+
+#include "clicontext.h"
+
+class CSnvtList;
+
+int RunListCommand(const CliContext& ctx, const std::vector<std::string>& args);
+
+// Loads a gateway settings file into the list as the window does; prints why on err and returns
+// false when the file cannot be read.
+bool LoadSettingsFile(const CliContext& ctx, CSnvtList& list, const std::string& path);

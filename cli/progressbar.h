@@ -1,0 +1,28 @@
+#pragma once
+// A one-line progress bar on a terminal's error stream, redrawn in place. Disabled (drawing
+// nothing) when the stream is not a terminal, so that logs and pipes get no control characters.
+#include <ostream>
+
+#include "progresssink.h"
+
+class CProgressBar : public IProgressSink {
+  public:
+    CProgressBar(std::ostream& err, bool enabled) : err_(err), enabled_(enabled) {}
+    ~CProgressBar() { Finish(); }
+    CProgressBar(const CProgressBar&) = delete;
+    CProgressBar& operator=(const CProgressBar&) = delete;
+
+    // For the device file transfers: context is the bar.
+    static void Proc(void* context, float fraction, const char* text);
+
+    void ShowProgress(const std::string& text, float fraction) override;
+    void Show(float fraction);
+    // Ends the bar's line, when one was drawn.
+    void Finish();
+
+  private:
+    std::ostream& err_;
+    bool enabled_;
+    bool drawn_ = false;
+    int percent_ = -1;
+};

@@ -1,0 +1,54 @@
+#include "resulttext.h"
+
+#include <string.h>
+
+namespace {
+
+const char* Explanation(LinkResult result) {
+    switch (result) {
+        case lr::Ok:
+            return "success";
+        case lr::Unacknowledged:
+            return "a file block was not acknowledged, or the local file could not be read";
+        case lr::BadArgument:
+            return "refused: the device would not open the file, or a bad argument";
+        case lr::NotOpen:
+            return "the link is not open (port or host could not be opened)";
+        case lr::LockFailed:
+            return "the connection is busy";
+        case lr::NoLinkObject:
+            return "no link could be made";
+        case lr::ShortWrite:
+            return "the request could not be written in full";
+        case lr::TcpTimeout:
+            return "no answer in time over TCP";
+        case lr::BadCheck:
+            return "the answer's check bytes are wrong";
+        case lr::NoAnswer:
+            return "no answer";
+        case lr::BadLength:
+            return "the answer has a wrong length or was cut short";
+        case lr::GetStateFailed:
+            return "the serial port's settings could not be read";
+        case lr::SetStateFailed:
+            return "the serial port's settings could not be applied (speed?)";
+        case lr::SetMaskFailed:
+            return "the serial port's event mask could not be set";
+        default:
+            return nullptr;
+    }
+}
+
+}  // namespace
+
+std::string ErrnoText(int error) {
+    const char* text = ::strerrordesc_np(error);
+    return text != nullptr ? text : "error " + std::to_string(error);
+}
+
+std::string ResultText(LinkResult result) {
+    std::string text = "result " + std::to_string(result) + ": ";
+    if (const char* known = Explanation(result)) return text + known;
+    if (result >= 1 && result <= 255) return text + "the device answered with this refusal code";
+    return text + ErrnoText(result);
+}

@@ -1,0 +1,63 @@
+#include "treecommand.h"
+
+#include "catalogue.h"
+#include "clicommand.h"
+#include "connection.h"
+#include "cp1251.h"
+#include "exitstatus.h"
+#include "foldertree.h"
+#include "treeprint.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage: vr7lon tree FOLDER [--catalog FILE] [--number N]\n"
+    "Builds the configuration tree of FOLDER (the device folder holding CONFIG, its path naming\n"
+    "the device as vr7_NUMBER) as the window's Open does, and prints it: one line per node, two\n"
+    "spaces of indent per level, the caption, a tab and image=N.\n"
+    "  --catalog FILE  variable catalogue (default: calcbank.xml of the working directory)\n"
+    "  --number N      device number (default: the digits after \"vr7_\" in FOLDER's path)\n"
+    "Exit status: 0 the whole configuration was read; 1 a system file could not be read (the\n"
+    "tree built is still printed); 2 no \"vr7_\" in the path, or main.xmc or the catalogue\n"
+    "cannot be loaded; 64 wrong usage.\n";
+
+}  // namespace
+
+int RunTreeCommand(const CliContext& ctx, const std::vector<std::string>& args) {
+    CCliArgs parsed;
+    int status = 0;
+    if (!ParseCommandArgs(ctx, args, {{"--catalog", true}, {"--number", true}}, kUsage, parsed,
+                          status))
+        return status;
+    if (parsed.Positionals().size() != 1) return UsageError(ctx, "tree needs one FOLDER", kUsage);
+    const std::string& folder = parsed.Positionals()[0];
+
+    uint32_t number = 0;
+    if (parsed.Has("--number")) {
+        if (!ParseDeviceNumber(parsed.Value("--number"), number))
+            return UsageError(ctx, "--number needs 0 to 4294967295", kUsage);
+    } else if (!FolderDeviceNumber(folder, number)) {
+        ctx.err << "vr7lon: " << folder << ": ";
+        ctx.Err(cp1251::FromUtf8("Конфигурация VR-7 не обнаружена"));
+        ctx.err << '\n';
+        return exitstatus::Input;
+    }
+
+    XmlDocument catalogue;
+    if (!LoadCatalogue(ctx, parsed.Value("--catalog"), catalogue)) return exitstatus::Input;
+    CfgTree tree;
+    int built = 0;
+    try {
+        built = BuildFolderTree(tree, folder, number, catalogue);
+    } catch (const XmlLoadError& error) {
+        ctx.err << "vr7lon: " << folder << ": " << error.what() << '\n';
+        return exitstatus::Input;
+    }
+    PrintTree(tree, ctx.out);
+    if (built != 0) {
+        ctx.err << "vr7lon: " << folder
+                << ": a system file could not be read; the tree is partial\n";
+        return exitstatus::Partial;
+    }
+    return exitstatus::Ok;
+}

@@ -1,0 +1,8 @@
+#pragma once
+// vr7lon tree FOLDER [--catalog FILE] [--number N]
+#include <string>
+#include <vector>
+
+#include "clicontext.h"
+
+int RunTreeCommand(const CliContext& ctx, const std::vector<std::string>& args);

@@ -1,0 +1,10 @@
+#include "treeprint.h"
+
+#include "cp1251.h"
+
+void PrintTree(const CfgTree& tree, std::ostream& out) {
+    tree.ForEach([&out](const TreeNode& node) {
+        out << std::string(2 * static_cast<size_t>(node.Level()), ' ') << cp1251::ToUtf8(node.Text)
+            << "\timage=" << node.ImageIndex << '\n';
+    });
+}

@@ -1,0 +1,53 @@
+#include "vr7lon.h"
+
+#include <map>
+
+#include "buildcommand.h"
+#include "clicommand.h"
+#include "devicecommand.h"
+#include "exitstatus.h"
+#include "listcommand.h"
+#include "treecommand.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage: vr7lon COMMAND [ARGS]\n"
+    "The command-line companion of the VR-7 LON settings window: the same configuration tree,\n"
+    "SNVT list, gateway settings file and device commands, without a display. Texts are printed\n"
+    "as UTF-8; files are written exactly as the window writes them.\n"
+    "Commands (each takes --help):\n"
+    "  tree FOLDER [--catalog FILE] [--number N]\n"
+    "        the tree of a configuration folder, as the window's Open builds it\n"
+    "  list FILE [--catalog FILE]\n"
+    "        the SNVT list of a gateway settings file\n"
+    "  build --out FILE [--catalog FILE] [--from FILE] SYS:NAME...\n"
+    "        a gateway settings file made of the variables NAME of systems SYS\n"
+    "  device [--port NAME] [--ip HOST] [--tcp-port N] [--speed N] [--number N] [--trace]\n"
+    "         info | tree | get | put | read | store\n"
+    "        talk to a VR-7 device\n"
+    "Exit status: 0 done; 1 a partial tree; 2 an input cannot be loaded or an output written;\n"
+    "3 a variable was left out; 4 the device failed; 64 wrong usage.\n";
+
+using Command = int (*)(const CliContext&, const std::vector<std::string>&);
+
+}  // namespace
+
+int RunVr7lon(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+              const CliEnvironment& env) {
+    const CliContext ctx{out, err, env};
+    static const std::map<std::string, Command> commands = {
+        {"tree", RunTreeCommand},
+        {"list", RunListCommand},
+        {"build", RunBuildCommand},
+        {"device", RunDeviceCommand},
+    };
+    if (args.empty()) return UsageError(ctx, "a COMMAND is needed", kUsage);
+    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+        out << kUsage;
+        return exitstatus::Ok;
+    }
+    const auto command = commands.find(args[0]);
+    if (command == commands.end()) return UsageError(ctx, "unknown command " + args[0], kUsage);
+    return command->second(ctx, std::vector<std::string>(args.begin() + 1, args.end()));
+}
