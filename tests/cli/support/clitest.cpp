@@ -1,0 +1,147 @@
+#include "clitest.h"
+
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+#include "simfolder.h"
+#include "vr7lon.h"
+
+CliResult RunCli(const std::vector<std::string>& args, const std::string& programDir,
+                 bool errIsTerminal) {
+    CliEnvironment env;
+    env.programDir = programDir;
+    env.errIsTerminal = errIsTerminal;
+    std::ostringstream out, err;
+    CliResult result;
+    result.status = RunVr7lon(args, out, err, env);
+    result.out = out.str();
+    result.err = err.str();
+    return result;
+}
+
+CliResult RunProgram(const std::vector<std::string>& args, const std::string& cwd, int timeoutMs) {
+    CliResult result;
+    int outPipe[2], errPipe[2];
+    if (pipe(outPipe) != 0 || pipe(errPipe) != 0) {
+        ADD_FAILURE() << "pipe";
+        return result;
+    }
+    const std::string program = VR7_BINARY_DIR "/cli/vr7lon";
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(outPipe[1], STDOUT_FILENO);
+        dup2(errPipe[1], STDERR_FILENO);
+        close(outPipe[0]), close(outPipe[1]), close(errPipe[0]), close(errPipe[1]);
+        if (chdir(cwd.c_str()) != 0) _exit(126);
+        execv(program.c_str(), argv.data());
+        _exit(127);
+    }
+    close(outPipe[1]);
+    close(errPipe[1]);
+
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
+    std::string* sinks[2] = {&result.out, &result.err};
+    int open = 2;
+    bool timedOut = false;
+    while (open > 0) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            timedOut = true;
+            break;
+        }
+        if (poll(fds, 2, static_cast<int>(left.count())) < 0) continue;
+        for (int i = 0; i < 2; ++i) {
+            if (fds[i].fd < 0 || fds[i].revents == 0) continue;
+            char buffer[4096];
+            const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
+            if (n > 0) {
+                sinks[i]->append(buffer, static_cast<size_t>(n));
+            } else {
+                close(fds[i].fd);
+                fds[i].fd = -1;
+                --open;
+            }
+        }
+    }
+    if (timedOut) kill(pid, SIGKILL);
+    for (auto& fd : fds) {
+        if (fd.fd >= 0) close(fd.fd);
+    }
+    int wstatus = 0;
+    waitpid(pid, &wstatus, 0);
+    EXPECT_FALSE(timedOut) << "vr7lon did not finish in time";
+    result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
+    return result;
+}
+
+std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+WorkingDirectory::WorkingDirectory(const std::string& path)
+    : previous_(std::filesystem::current_path().string()) {
+    std::filesystem::current_path(path);
+}
+
+WorkingDirectory::~WorkingDirectory() {
+    std::filesystem::current_path(previous_);
+}
+
+SimDeviceFixture::SimDeviceFixture(Transport t) : transport(t) {}
+
+SimDevice SimDeviceFixture::DemoDevice() {
+    SimDevice device;
+    std::string error;
+    EXPECT_TRUE(SimDeviceFromFolder(kDemoFolder, device, &error)) << error;
+    device.number = 12;
+    device.versionMajor = 2;
+    device.versionMinor = 1;
+    device.versionBuild = 32;
+    return device;
+}
+
+void SimDeviceFixture::Start(SimDevice device) {
+    server = std::make_unique<SimServer>(std::move(device));
+    SimEndpoints endpoints;
+    endpoints.tcp = transport == Transport::Tcp;
+    endpoints.pty = transport == Transport::Pty;
+    std::string error;
+    ASSERT_TRUE(server->Start(endpoints, &error)) << error;
+}
+
+std::vector<std::string> SimDeviceFixture::DeviceArgs(const std::vector<std::string>& more) const {
+    std::vector<std::string> args = {"device", "--ip", "127.0.0.1"};
+    if (transport == Transport::Tcp) {
+        args.insert(args.end(), {"--tcp-port", std::to_string(server->TcpPort())});
+    } else {
+        args.insert(args.end(), {"--port", server->PtyPath(), "--speed", "115200"});
+    }
+    args.insert(args.end(), more.begin(), more.end());
+    return args;
+}
