@@ -28,14 +28,14 @@ CliResult RunCli(const std::vector<std::string>& args, const std::string& progra
     return result;
 }
 
-CliResult RunProgram(const std::vector<std::string>& args, const std::string& cwd, int timeoutMs) {
+CliResult RunProgram(const std::vector<std::string>& args, const std::string& cwd,
+                     const std::string& program, int timeoutMs) {
     CliResult result;
     int outPipe[2], errPipe[2];
     if (pipe(outPipe) != 0 || pipe(errPipe) != 0) {
         ADD_FAILURE() << "pipe";
         return result;
     }
-    const std::string program = VR7_BINARY_DIR "/cli/vr7lon";
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(program.c_str()));
     for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));

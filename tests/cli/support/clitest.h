@@ -22,10 +22,13 @@ struct CliResult {
 CliResult RunCli(const std::vector<std::string>& args, const std::string& programDir,
                  bool errIsTerminal = false);
 
-// Runs the built vr7lon program in cwd, its output through pipes; a run longer than timeoutMs is
-// ended (by its pid) and fails the test.
+// The vr7lon program the build made.
+inline const std::string kProgram = VR7_BINARY_DIR "/cli/vr7lon";
+
+// Runs the program (vr7lon or a copy of it) in cwd, its output through pipes; a run longer than
+// timeoutMs is ended (by its pid) and fails the test.
 CliResult RunProgram(const std::vector<std::string>& args, const std::string& cwd,
-                     int timeoutMs = 60000);
+                     const std::string& program = kProgram, int timeoutMs = 60000);
 
 std::string ReadBytes(const std::string& path);
 std::vector<std::string> Lines(const std::string& text);

@@ -1,0 +1,298 @@
+// vr7lon's device commands against the simulated device over TCP on 127.0.0.1 and a pty.
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <regex>
+
+#include <gtest/gtest.h>
+
+#include "clitest.h"
+#include "cp1251.h"
+#include "exitstatus.h"
+#include "gatewayfile.h"
+#include "snvtlist.h"
+#include "vr7prot.h"
+#include "xmldocument.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kNotConnected = "VR-7 не подключен!!!";
+
+class DeviceCli : public ::testing::TestWithParam<Transport> {
+  protected:
+    DeviceCli() : sim(GetParam()) { fs::copy_file(kDemoCatalogue, work / "calcbank.xml"); }
+
+    // Runs "vr7lon device <options reaching the simulator> more..." in the working folder, with
+    // a program directory that holds no settings.
+    CliResult Device(const std::vector<std::string>& more, bool errIsTerminal = false) {
+        return RunCli(sim.DeviceArgs(more), programDir.Path(), errIsTerminal);
+    }
+    bool Requested(uint8_t command) {
+        for (const auto& frame : sim.server->Requests()) {
+            if (FrameCommand(frame.data()) == command) return true;
+        }
+        return false;
+    }
+
+    TempDir work;
+    TempDir programDir;
+    WorkingDirectory cwd{work.Path()};
+    SimDeviceFixture sim;
+};
+
+TEST_P(DeviceCli, InfoIdentifiesTheDevice) {
+    sim.Start(SimDeviceFixture::DemoDevice());
+    for (const char* number : {"12", "0"}) {
+        const CliResult r = Device({"--number", number, "info"});
+        EXPECT_EQ(r.status, exitstatus::Ok) << r.err;
+        EXPECT_EQ(r.out, "version 2.1.32\nnumber 12\n");
+        EXPECT_EQ(r.err, "");
+    }
+    // Nobody answers to another number.
+    const CliResult r = Device({"--number", "13", "info"});
+    EXPECT_EQ(r.status, exitstatus::Device);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find(kNotConnected + " (result 10"), std::string::npos) << r.err;
+}
+
+TEST_P(DeviceCli, ReadPrintsTheTreeThenTheList) {
+    sim.Start(SimDeviceFixture::DemoDevice());
+    const CliResult r = Device({"--number", "0", "read"});
+    EXPECT_EQ(r.status, exitstatus::Ok) << r.err;
+    EXPECT_EQ(r.err, "");
+    const auto lines = Lines(r.out);
+    ASSERT_EQ(lines.size(), 30u + 9u);
+    EXPECT_EQ(lines[0], "VR7 №12\timage=0");
+    EXPECT_EQ(lines[1], "  Система №1 Котельная\timage=7");
+    EXPECT_EQ(lines[30], "1t1\t40001\tF\t105\t°C");
+    EXPECT_EQ(lines[38], "SNVT переменных 62, задействовано: 11, доступно: 51");
+    // The download stays in the working directory, as the window leaves it.
+    EXPECT_EQ(ReadBytes(work / "duxgate.cfg"), ReadBytes(kDemoSettings));
+
+    // "device tree" prints the same tree.
+    const CliResult tree = Device({"--number", "12", "tree"});
+    EXPECT_EQ(tree.status, exitstatus::Ok) << tree.err;
+    EXPECT_EQ(Lines(tree.out), std::vector<std::string>(lines.begin(), lines.begin() + 30));
+}
+
+TEST_P(DeviceCli, ReadFailuresHaveTheWindowsMessages) {
+    SimDevice device = SimDeviceFixture::DemoDevice();
+    device.versionBuild = 31;
+    sim.Start(std::move(device));
+    CliResult r = Device({"--number", "12", "read"});
+    EXPECT_EQ(r.status, exitstatus::Device);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "VR-7 версии 2.1.31 не поддерживает работу c Tervon шлюзом!!!\n");
+
+    sim.server->With([](SimResponder& s) { return s.Device().versionBuild = 32; });
+    sim.server->SetFaults({SimFault{SimFaultKind::BadCheck, cmdReadEntry, 10, 0, 5}});
+    r = Device({"--number", "12", "read"});
+    EXPECT_EQ(r.status, exitstatus::Device);
+    EXPECT_EQ(Lines(r.out).at(0), "VR7 №12\timage=0");  // the partial tree
+    EXPECT_LT(Lines(r.out).size(), 30u);
+    EXPECT_EQ(r.err, "Ошибка чтения!!!\n");
+
+    // A download that has nowhere to go.
+    fs::create_directory(work / "duxgate.cfg");
+    r = Device({"--number", "12", "read"});
+    EXPECT_EQ(r.status, exitstatus::Input);
+    EXPECT_NE(r.err.find("duxgate.cfg не создан."), std::string::npos) << r.err;
+}
+
+TEST_P(DeviceCli, ASilentDeviceAndAnEntryThatFailsEndTheTree) {
+    sim.Start(SimDeviceFixture::DemoDevice());
+    sim.server->SetFaults({SimFault{SimFaultKind::BadCheck, cmdReadEntry, 3, 0, 5}});
+    CliResult r = Device({"--number", "12", "tree"});
+    EXPECT_EQ(r.status, exitstatus::Device);
+    EXPECT_EQ(Lines(r.out).at(0), "VR7 №12\timage=0");
+    EXPECT_EQ(r.err, "vr7lon: Ошибка чтения!!!\n");
+
+    sim.server->SetFaults({SimFault{SimFaultKind::Silent}});
+    r = Device({"--number", "12", "tree"});
+    EXPECT_EQ(r.status, exitstatus::Device);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find(kNotConnected), std::string::npos) << r.err;
+}
+
+TEST_P(DeviceCli, GetAndPutCopyFilesWhole) {
+    SimDevice device = SimDeviceFixture::DemoDevice();
+    std::string big;
+    for (int i = 0; i < 3000; ++i) big += static_cast<char>(i * 7);
+    device.files["big.bin"].assign(big.begin(), big.end());
+    sim.Start(std::move(device));
+
+    CliResult r = Device({"--number", "12", "get", "big.bin", work / "got.bin"});
+    EXPECT_EQ(r.status, exitstatus::Ok) << r.err;
+    EXPECT_EQ(ReadBytes(work / "got.bin"), big);
+    EXPECT_EQ(r.err, "");  // no progress bar: the error stream is no terminal
+
+    work.Write("up.bin", big + "tail");
+    r = Device({"--number", "12", "put", work / "up.bin", "UP.BIN"});
+    EXPECT_EQ(r.status, exitstatus::Ok) << r.err;
+    std::vector<uint8_t> stored;
+    ASSERT_TRUE(sim.server->File("UP.BIN", stored));
+    EXPECT_EQ(std::string(stored.begin(), stored.end()), big + "tail");
+}
+
+TEST_P(DeviceCli, GetAndPutFailures) {
+    SimDevice device = SimDeviceFixture::DemoDevice();
+    device.writeProtected = true;
+    sim.Start(std::move(device));
+
+    // A file the device does not have: nothing is written locally.
+    CliResult r = Device({"--number", "12", "get", "nosuch.cfg", work / "got.cfg"});
+    EXPECT_EQ(r.status, exitstatus::Device);
+    EXPECT_NE(r.err.find("nosuch.cfg: result 1001"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(work / "got.cfg"));
+
+    // Nowhere to put the copy: the device is not even asked.
+    sim.server->ClearRequests();
+    r = Device({"--number", "12", "get", "duxgate.cfg", work / "no/folder/got.cfg"});
+    EXPECT_EQ(r.status, exitstatus::Input);
+    EXPECT_TRUE(sim.server->Requests().empty());
+
+    r = Device({"--number", "12", "put", work / "missing.bin", "X"});
+    EXPECT_EQ(r.status, exitstatus::Input);
+    EXPECT_TRUE(sim.server->Requests().empty());
+
+    work.Write("up.bin", "data");
+    r = Device({"--number", "12", "put", work / "up.bin", "X"});
+    EXPECT_EQ(r.status, exitstatus::Device);
+    EXPECT_NE(r.err.find("write protection EN_PR"), std::string::npos) << r.err;
+}
+
+TEST_P(DeviceCli, StoreUploadsTheFileAsTheWindowWouldSaveIt) {
+    sim.Start(SimDeviceFixture::DemoDevice());
+    const CliResult r = Device({"--number", "0", "store", kDemoSettings});
+    EXPECT_EQ(r.status, exitstatus::Ok) << r.err;
+    EXPECT_EQ(r.out, "Настройки Tervon шлюза сохраненены\n");
+    EXPECT_EQ(r.err, "");
+
+    XmlDocument noCatalogue;
+    CSnvtList list(noCatalogue);
+    LoadGatewayFile(list, kDemoFolder + "/CONFIG/");
+    ASSERT_TRUE(SaveGatewayFile(list, work / "expected.cfg").ok);
+    std::vector<uint8_t> stored;
+    ASSERT_TRUE(sim.server->File("DUXGate.cfg", stored));
+    EXPECT_EQ(std::string(stored.begin(), stored.end()), ReadBytes(work / "expected.cfg"));
+}
+
+TEST_P(DeviceCli, StoreFailuresHaveTheWindowsMessages) {
+    SimDevice device = SimDeviceFixture::DemoDevice();
+    device.writeProtected = true;
+    sim.Start(std::move(device));
+    CliResult r = Device({"--number", "12", "store", kDemoSettings});
+    EXPECT_EQ(r.status, exitstatus::Device);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err,
+              "Для сохранения настроек Tervon шлюза в VR-7,\nнеобходимо снять защиту (EN_PR)!!!\n");
+
+    sim.server->With([](SimResponder& s) { return s.Device().writeProtected = false; });
+    sim.server->SetFaults({SimFault{SimFaultKind::NoAck, cmdWriteBlock, -1, 0, 1, 0}});
+    r = Device({"--number", "12", "store", kDemoSettings});
+    EXPECT_EQ(r.status, exitstatus::Device);
+    EXPECT_EQ(r.err.rfind("Сохранение настроек Tervon шлюза прервано!!!\nvr7lon: result ", 0), 0u)
+        << r.err;
+
+    // Nothing to store: the device is not asked.
+    sim.server->ClearRequests();
+    work.Write("empty.cfg", "");
+    r = Device({"--number", "12", "store", work / "empty.cfg"});
+    EXPECT_EQ(r.status, exitstatus::Input);
+    EXPECT_EQ(r.err, "Список SNVT переменных пуст!\n");
+    r = Device({"--number", "12", "store", work / "missing.cfg"});
+    EXPECT_EQ(r.status, exitstatus::Input);
+    EXPECT_TRUE(sim.server->Requests().empty());
+}
+
+TEST_P(DeviceCli, TraceShowsEveryFrameWithItsCheck) {
+    sim.Start(SimDeviceFixture::DemoDevice());
+    CliResult r = Device({"--number", "12", "--trace", "info"});
+    EXPECT_EQ(r.status, exitstatus::Ok) << r.err;
+    auto lines = Lines(r.err);
+    ASSERT_EQ(lines.size(), 2u) << r.err;
+    EXPECT_TRUE(std::regex_match(lines[0],
+                                 std::regex(R"( *\d+ ms -> 0c 00 00 00 00 00 01 0d 0d  check ok)")))
+        << lines[0];
+    EXPECT_TRUE(std::regex_match(
+        lines[1], std::regex(R"( *\d+ ms <- 0c 00 00 00 25 00 01( [0-9a-f]{2}){39}  check ok)")))
+        << lines[1];
+
+    // A damaged answer is shown as it came; the device options may also follow the subcommand.
+    sim.server->SetFaults({SimFault{SimFaultKind::BadCheck, cmdIdentify, -1, 0, 1}});
+    r = Device({"info", "--number", "12", "--trace"});
+    EXPECT_EQ(r.status, exitstatus::Device);
+    lines = Lines(r.err);
+    ASSERT_GE(lines.size(), 3u) << r.err;
+    EXPECT_NE(lines[1].find("<- 0c 00 00 00 25 00 01"), std::string::npos) << lines[1];
+    EXPECT_NE(lines[1].find("check BAD"), std::string::npos) << lines[1];
+    EXPECT_NE(r.err.find("result 1013"), std::string::npos) << r.err;
+}
+
+TEST_P(DeviceCli, ProgressBarOnlyOnATerminal) {
+    sim.Start(SimDeviceFixture::DemoDevice());
+    const CliResult r = Device({"--number", "12", "get", "duxgate.cfg", work / "got.cfg"}, true);
+    EXPECT_EQ(r.status, exitstatus::Ok) << r.err;
+    EXPECT_EQ(r.err.rfind("\r[", 0), 0u) << r.err;
+    EXPECT_NE(r.err.find("] 100%\n"), std::string::npos) << r.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(Transports, DeviceCli, ::testing::Values(Transport::Tcp, Transport::Pty),
+                         [](const auto& info) {
+                             return info.param == Transport::Tcp ? "Tcp" : "Pty";
+                         });
+
+// The window's settings, when it has saved any, say how to reach the device.
+class DeviceSettings : public ::testing::Test {
+  protected:
+    DeviceSettings() : sim(Transport::Tcp) { sim.Start(SimDeviceFixture::DemoDevice()); }
+    std::string Port() const { return std::to_string(sim.server->TcpPort()); }
+
+    TempDir programDir;
+    SimDeviceFixture sim;
+};
+
+TEST_F(DeviceSettings, TheWindowsSavedSettingsAreUsedAndLeftAlone) {
+    // The TCP port and the device number come from the settings file only.
+    const std::string ini = "[CONNECTION]\r\nport=TCP/IP\r\nIP=127.0.0.1\r\nTCPIPport=" + Port() +
+                            "\r\nspeed=9600\r\ndev_nom=12\r\n";
+    programDir.Write("Vr7LonCfgMaker.ini", ini);
+    const CliResult r = RunCli({"device", "--ip", "127.0.0.1", "info"}, programDir.Path());
+    EXPECT_EQ(r.status, exitstatus::Ok) << r.err;
+    EXPECT_EQ(r.out, "version 2.1.32\nnumber 12\n");
+    EXPECT_EQ(ReadBytes(programDir / "Vr7LonCfgMaker.ini"), ini);
+}
+
+TEST_F(DeviceSettings, AnOlderSettingsFileIsUsedWhenTheNewerHasNone) {
+    programDir.Write("vr7CfgUpdate.ini",
+                     "[CONNECTION]\r\nport=COM1\r\nTCPIPport=" + Port() + "\r\n");
+    // The address selects TCP/IP over the file's serial port; the TCP port is the file's.
+    const CliResult r =
+        RunCli({"device", "--ip", "127.0.0.1", "--number", "12", "info"}, programDir.Path());
+    EXPECT_EQ(r.status, exitstatus::Ok) << r.err;
+}
+
+TEST_F(DeviceSettings, NoDeviceListeningIsNotConnected) {
+    // A port that was free a moment ago: the connection is refused at once.
+    const int s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    socklen_t len = sizeof a;
+    getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
+    close(s);
+    const CliResult r = RunCli(
+        {"device", "--ip", "127.0.0.1", "--tcp-port", std::to_string(ntohs(a.sin_port)), "info"},
+        programDir.Path());
+    EXPECT_EQ(r.status, exitstatus::Device);
+    EXPECT_EQ(r.err,
+              "vr7lon: " + kNotConnected +
+                  " (result 1003: the link is not open (port or host could not be opened))\n");
+}
+
+}  // namespace
