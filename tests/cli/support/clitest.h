@@ -23,7 +23,7 @@ CliResult RunCli(const std::vector<std::string>& args, const std::string& progra
                  bool errIsTerminal = false);
 
 // The vr7lon program the build made.
-inline const std::string kProgram = VR7_BINARY_DIR "/cli/vr7lon";
+inline const std::string kProgram = VR7LON_PROGRAM;
 
 // Runs the program (vr7lon or a copy of it) in cwd, its output through pipes; a run longer than
 // timeoutMs is ended (by its pid) and fails the test.
