@@ -308,13 +308,6 @@ TEST_P(DeviceCommands, StoreUploadsExactlyWhatSaveToDiskWrites) {
     EXPECT_EQ(conn.Link(), nullptr);
 }
 
-TEST_P(DeviceCommands, StoreWithDeviceNumberZeroTakesTheDevicesNumber) {
-    Start(DemoDevice());
-    number = 0;
-    EXPECT_EQ(Store(Target(), folderList).outcome, DeviceStoreOutcome::Stored);
-    EXPECT_EQ(number, 12u);
-}
-
 TEST_P(DeviceCommands, AWriteProtectedDeviceGetsOnlyTheProtectionMessage) {
     SimDevice device = DemoDevice();
     device.writeProtected = true;
@@ -363,19 +356,6 @@ INSTANTIATE_TEST_SUITE_P(Transports, DeviceCommands,
 TEST(DeviceCommandTexts, CaptionOfTheConfigurationField) {
     EXPECT_EQ(DeviceConfigurationCaption("TCP/IP", 4294967295u),
               W("Порт: TCP/IP, VR-7 № 4294967295"));
-}
-
-TEST(DeviceCommandTexts, TreeProgressShowsAnAbsentTextAsEmpty) {
-    struct Sink : IProgressSink {
-        void ShowProgress(const std::string& t, float f) override { seen.emplace_back(t, f); }
-        std::vector<std::pair<std::string, float>> seen;
-    } sink;
-    TreeProgress(&sink, 0.5f, nullptr);
-    TreeProgress(&sink, 1.0f, "x");
-    TreeProgress(nullptr, 1.0f, nullptr);  // no sink: nothing to do
-    ASSERT_EQ(sink.seen.size(), 2u);
-    EXPECT_EQ(sink.seen[0], std::make_pair(std::string(), 0.5f));
-    EXPECT_EQ(sink.seen[1], std::make_pair(std::string("x"), 1.0f));
 }
 
 }  // namespace
