@@ -25,13 +25,13 @@ bool CCliArgs::Parse(const std::vector<std::string>& args, const std::vector<Cli
         }
         const size_t eq = arg.find('=');
         const std::string name = arg.substr(0, eq);
-        const auto spec = std::find_if(options.begin(), options.end(),
-                                       [&](const CliOption& o) { return o.name == name; });
-        if (spec == options.end()) {
+        const auto known = std::find_if(options.begin(), options.end(),
+                                        [&](const CliOption& o) { return o.name == name; });
+        if (known == options.end()) {
             error = "unknown option " + name;
             return false;
         }
-        if (!spec->takesValue) {
+        if (!known->takesValue) {
             if (eq != std::string::npos) {
                 error = name + " takes no value";
                 return false;

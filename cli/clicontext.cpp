@@ -2,10 +2,6 @@
 
 #include "cp1251.h"
 
-void CliContext::Out(const std::string& cp1251Text) const {
-    out << cp1251::ToUtf8(cp1251Text);
-}
-
 void CliContext::Err(const std::string& cp1251Text) const {
     err << cp1251::ToUtf8(cp1251Text);
 }

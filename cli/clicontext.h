@@ -16,7 +16,6 @@ struct CliContext {
     std::ostream& err;  // UTF-8 text
     const CliEnvironment& env;
 
-    // Writes Windows-1251 text as UTF-8.
-    void Out(const std::string& cp1251Text) const;
+    // Writes Windows-1251 text to err as UTF-8.
     void Err(const std::string& cp1251Text) const;
 };
