@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QCursor>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -22,11 +23,12 @@
 
 #include "aboutbox.h"
 #include "configtreeview.h"
+#include "connectionsettings.h"
 #include "cp1251.h"
+#include "devicecommands.h"
 #include "dragpayload.h"
 #include "gatewayfile.h"
 #include "imagelist.h"
-#include "inifile.h"
 #include "maxvariables.h"
 #include "pathcase.h"
 #include "setportdlg.h"
@@ -48,7 +50,6 @@ constexpr int kStatusBarHeight = 19;
 constexpr int kStatusPanelWidth = 230;
 constexpr int kToolSeparatorWidth = 8;
 
-const char* const kIniName = "Vr7LonCfgMaker.ini";
 const char* const kCatalogueName = "calcbank.xml";
 const char* const kHelpName = "Help.chm";
 
@@ -92,6 +93,21 @@ QToolBar* MakeToolBar(QWidget* parent) {
     bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
     return bar;
 }
+
+// A device command blocks the window for its whole exchange; closing the window meanwhile would
+// destroy the connection under it.
+class DeviceOperation {
+  public:
+    explicit DeviceOperation(TVR7CfgUpdate& window) : window_(window) {
+        window_.SetDeviceOperationRunning(true);
+    }
+    ~DeviceOperation() { window_.SetDeviceOperationRunning(false); }
+    DeviceOperation(const DeviceOperation&) = delete;
+    DeviceOperation& operator=(const DeviceOperation&) = delete;
+
+  private:
+    TVR7CfgUpdate& window_;
+};
 
 void AddToolButton(QToolBar* bar, QAction* action) {
     bar->addAction(action);
@@ -293,7 +309,7 @@ void TVR7CfgUpdate::CreateStatusBar() {
 // Life of the window
 
 void TVR7CfgUpdate::FormCreate() {
-    DeviceNumber = ini::AtoiLow32(ini::ReadString(IniPath(), "CONNECTION", "dev_nom", "1", 255));
+    DeviceNumber = LoadDeviceNumber(NativeProgramDir());
     LoadCatalogue();
     ListSource = 0;
 }
@@ -320,15 +336,23 @@ void TVR7CfgUpdate::FormActivate() {
 
 void TVR7CfgUpdate::FormClose() {
     SaveConnectionSettings();
-    ini::WriteString(IniPath(), "CONNECTION", "dev_nom", std::to_string(DeviceNumber));
+    SaveDeviceNumber(NativeProgramDir(), DeviceNumber);
 }
 
-void TVR7CfgUpdate::LoadConnectionSettings() {}
+void TVR7CfgUpdate::LoadConnectionSettings() {
+    ::LoadConnectionSettings(Connection, NativeProgramDir());
+    connectionSettingsLoaded_ = true;
+}
 
-void TVR7CfgUpdate::SaveConnectionSettings() {}
+void TVR7CfgUpdate::SaveConnectionSettings() {
+    // A window closed before it was ever activated has not taken the settings yet; saving the
+    // connection's defaults would throw away the port the user chose.
+    if (!connectionSettingsLoaded_) LoadConnectionSettings();
+    ::SaveConnectionSettings(Connection, NativeProgramDir());
+}
 
-std::string TVR7CfgUpdate::IniPath() const {
-    return NativePath(programDir_ + kIniName);
+std::string TVR7CfgUpdate::NativeProgramDir() const {
+    return NativePath(programDir_);
 }
 
 bool TVR7CfgUpdate::event(QEvent* event) {
@@ -452,13 +476,49 @@ void TVR7CfgUpdate::HelpAbout1Execute() {
     AboutBox->exec();
 }
 
-// The device commands: reading the configuration from the device, storing the list into it, and
-// the port settings. They come with the device connection.
-void TVR7CfgUpdate::Load1Click() {}
+void TVR7CfgUpdate::Load1Click() {
+    // The device's tree is read aside: the view keeps pointing into the tree it shows until the
+    // read is over, and a device that never got as far as the tree leaves that one on show.
+    CfgTree read;
+    DeviceReadResult result;
+    {
+        DeviceOperation running(*this);
+        result = ReadFromDevice({Connection, DeviceNumber, *this}, read, List, &CfgFilter, this);
+    }
+    switch (result.outcome) {
+        case DeviceReadOutcome::NotConnected:
+        case DeviceReadOutcome::UnsupportedVersion:
+            return;
+        case DeviceReadOutcome::ReadFailed:
+            // What was read before the failure stays on show; list and caption stay as they were,
+            // and so does the progress bar.
+            ShowReadTree(std::move(read));
+            return;
+        case DeviceReadOutcome::Read:
+            break;
+    }
+    ShowReadTree(std::move(read));
+    Edit1->setText(FromCp1251(DeviceConfigurationCaption(Connection.PortName, DeviceNumber)));
+    ListSource = 1;
+    ShowProgress("", 0);
+}
 
-void TVR7CfgUpdate::Store1Click() {}
+void TVR7CfgUpdate::ShowReadTree(CfgTree&& tree) {
+    TreeView1->clear();
+    Tree = std::move(tree);
+    TreeView1->ShowTree(Tree);
+}
 
-void TVR7CfgUpdate::Port1Click() {}
+void TVR7CfgUpdate::Store1Click() {
+    DeviceOperation running(*this);
+    Store({Connection, DeviceNumber, *this}, List);
+}
+
+void TVR7CfgUpdate::Port1Click() {
+    const QPoint at = QCursor::pos();
+    // Cancel too hands back the device number as the dialog's field has it.
+    Connection.ShowPortDialog(*PortDialog, at.x(), at.y(), &DeviceNumber, true);
+}
 
 // ---------------------------------------------------------------------------------------------
 // The list and the tree

@@ -1,6 +1,7 @@
 #pragma once
 // The main window: the configuration tree on the left, the SNVT variable list on the right, the
-// commands that open a configuration folder and save the list, and the device number kept in the
+// commands that open a configuration folder, save the list, read the configuration from a live
+// device and store the list into it; the connection settings and the device number are kept in the
 // program's ini file.
 #include <QMainWindow>
 #include <QString>
@@ -9,6 +10,7 @@
 #include <string>
 
 #include "cfgtreemodel.h"
+#include "connection.h"
 #include "messagesink.h"
 #include "progresssink.h"
 #include "snvtlist.h"
@@ -57,8 +59,11 @@ class TVR7CfgUpdate : public QMainWindow,
     uint8_t ListSource = 0;  // 0 nothing yet, 1 the device, 2 a configuration folder
     unsigned MaxVariables() const { return List.MaxVariables(); }
     unsigned UsedVariables() const { return List.UsedVariables(); }
-    // The program's directory, ending in '/': where the ini file lives.
+    // The program's directory, ending in '/': where the ini files live.
     const QString& ProgramDir() const { return programDir_; }
+    // The one way to the device, for the window's whole life; its link is open only while a
+    // device command runs.
+    connection Connection;
 
     // The status text of the status bar's last panel and the progress bar: a fraction above 0
     // shows the bar at that fraction (capped at 1), 0 or less hides it. Text is Windows-1251.
@@ -139,16 +144,17 @@ class TVR7CfgUpdate : public QMainWindow,
     void FormCreate();
     void FormClose();
     void LoadCatalogue();
-    // The connection settings are loaded at the first activation and saved at close, once the
-    // device commands have a connection to keep them in.
+    // The connection settings are loaded once, at the first activation, and saved at close.
     void LoadConnectionSettings();
     void SaveConnectionSettings();
-    std::string IniPath() const;
+    std::string NativeProgramDir() const;
+    // Mirrors a tree read from the device; the view must never point into a tree that is gone.
+    void ShowReadTree(CfgTree&& tree);
     // The tree's selected node when a variable can be added from it; null otherwise.
     const TreeNode* AddableSelectedNode(bool exactlyDepthTwo) const;
     void AddFromTree(int index, bool exactlyDepthTwo);
 
-    // IMessageSink: the list's messages.
+    // IMessageSink: the messages of the list and of the device commands, as "Внимание" boxes.
     void ShowMessage(const std::string& text) override;
     // ISnvtListObserver: the list control mirrors the model.
     void RowInserted(size_t index) override;
@@ -163,6 +169,7 @@ class TVR7CfgUpdate : public QMainWindow,
     std::unique_ptr<IUserMessages> ownMessages_;
     std::unique_ptr<IShellServices> ownShell_;
     bool activated_ = false;
+    bool connectionSettingsLoaded_ = false;
     bool centred_ = false;
     bool deviceOperationRunning_ = false;
 };

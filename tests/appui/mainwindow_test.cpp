@@ -268,18 +268,6 @@ TEST_F(MainWindowTest, HelpOpensTheDocumentOfTheWorkingFolderWhenItIsThere) {
     EXPECT_EQ(shell.opened, QStringList{Work() + "/Help.chm"});
 }
 
-TEST_F(MainWindowTest, TheDeviceCommandsReportNoResultTheyDidNotGet) {
-    WriteFile("calcbank.xml", kCatalogue);
-    TVR7CfgUpdate& w = CreateWindow();
-    w.FormActivate();
-    w.Load1Click();
-    w.Store1Click();
-    EXPECT_TRUE(messages.messages.isEmpty());
-    EXPECT_TRUE(messages.errors.isEmpty());
-    EXPECT_EQ(w.ListSource, 0);
-    EXPECT_EQ(w.Edit1->text(), QStringLiteral("Конфигурация VR-7"));
-}
-
 }  // namespace
 
 namespace {
