@@ -1,19 +1,47 @@
 #!/usr/bin/env bash
-# Builds the program and starts it in a working folder that holds the demo catalogue, so that
-# "Открыть" on examples/vr7_12 shows the demo configuration at once. The program reads
-# calcbank.xml, Help.chm and the device's local copies of duxgate.cfg from its working folder.
+# Builds the program and starts it with the demo data:
+# - its working folder holds the demo catalogue, so that "Открыть" on examples/vr7_12 shows the
+#   demo configuration at once (the program reads calcbank.xml, Help.chm and the device's local
+#   copies of duxgate.cfg from its working folder);
+# - a simulated VR-7 serves the same demo device (with its duxgate.cfg) on 127.0.0.1, and the
+#   program's connection settings point at it, so that "Прочитать из VR-7" and "Сохранить в VR-7"
+#   work without hardware. The simulator stops when the program exits.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
 scripts/setup.sh
 build="${VR7_BUILD_DIR:-build}"
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVR7_BUILD_UI=ON >/dev/null
-cmake --build "$build" --target vr7loncfgmaker -j "$(nproc)"
+cmake --build "$build" --target vr7loncfgmaker vr7sim_prog -j "$(nproc)"
 
 work="$root/run"
 mkdir -p "$work"
 cp "$root/examples/calcbank.xml" "$work/calcbank.xml"
 if [ -f "$root/examples/Help.chm" ]; then cp "$root/examples/Help.chm" "$work/Help.chm"; fi
+
+# The program keeps its settings beside its executable.
+program="$root/$build/app/ui/vr7loncfgmaker"
+settings="$(dirname "$program")/Vr7LonCfgMaker.ini"
+
+# The simulator writes the settings before it says where it listens, so once the line is read the
+# program finds the device.
+coproc SIM { exec "$root/$build/sim/vr7sim" --folder "$root/examples/vr7_12" --tcp 0 \
+    --settings "$settings"; }
+sim_pid=$SIM_PID
+stop_simulator() {
+    kill "$sim_pid" 2>/dev/null || true
+    wait "$sim_pid" 2>/dev/null || true
+}
+trap stop_simulator EXIT
+line=""
+if ! read -r -t 10 line <&"${SIM[0]}" || [[ "$line" != "listening tcp 127.0.0.1:"* ]]; then
+    echo "The device simulator did not start${line:+: $line}" >&2
+    exit 1
+fi
+echo "Simulated VR-7 № 12 on ${line#listening tcp } (settings: $settings)"
 echo "Working folder: $work (the demo configuration folder is $root/examples/vr7_12)"
+
 cd "$work"
-exec "$root/$build/app/ui/vr7loncfgmaker"
+status=0
+"$program" || status=$?
+exit "$status"

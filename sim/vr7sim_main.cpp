@@ -10,6 +10,7 @@
 #include <iterator>
 #include <string>
 
+#include "inifile.h"
 #include "simfolder.h"
 #include "simserver.h"
 
@@ -18,8 +19,11 @@ namespace {
 const char kUsage[] =
     "usage: vr7sim [--folder FOLDER] [--tcp PORT] [--pty] [--number N]\n"
     "              [--version MAJOR.MINOR.BUILD] [--file NAME=PATH]... [--store DIR] [--protect]\n"
+    "              [--settings INI]\n"
     "Serves one simulated VR-7 device on 127.0.0.1:PORT (0 picks a free port) and/or a\n"
-    "pseudo-terminal; without --tcp and --pty it listens on TCP port 10001.\n";
+    "pseudo-terminal; without --tcp and --pty it listens on TCP port 10001.\n"
+    "--settings points the program's ini file INI at this device before the listening line\n"
+    "is printed: port TCP/IP, IP 127.0.0.1, TCPIPport and dev_nom, keeping every other key.\n";
 
 template <class T>
 bool ParseNumber(const std::string& text, T& value) {
@@ -47,6 +51,16 @@ bool AddFile(const std::string& spec, SimDevice& device) {
     return true;
 }
 
+// The program reads its connection settings from this file when its [CONNECTION] holds "port",
+// and its device number from "dev_nom" there, so these four keys are enough for it to reach the
+// simulated device at once.
+bool PointSettingsAt(const std::string& iniPath, uint16_t tcpPort, uint32_t deviceNumber) {
+    return ini::WriteString(iniPath, "CONNECTION", "port", "TCP/IP") &&
+           ini::WriteString(iniPath, "CONNECTION", "IP", "127.0.0.1") &&
+           ini::WriteString(iniPath, "CONNECTION", "TCPIPport", std::to_string(tcpPort)) &&
+           ini::WriteString(iniPath, "CONNECTION", "dev_nom", std::to_string(deviceNumber));
+}
+
 int Fail(const std::string& message) {
     std::fprintf(stderr, "vr7sim: %s\n", message.c_str());
     return 2;
@@ -61,6 +75,7 @@ int main(int argc, char** argv) {
     std::string folder;
     bool numberGiven = false;
     std::vector<std::string> fileSpecs;
+    std::string settingsIni;
 
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -70,6 +85,8 @@ int main(int argc, char** argv) {
             return 0;
         } else if (arg == "--pty") {
             endpoints.pty = true;
+        } else if (arg == "--settings" && hasValue) {
+            settingsIni = argv[++i];
         } else if (arg == "--protect") {
             device.writeProtected = true;
         } else if (arg == "--folder" && hasValue) {
@@ -117,9 +134,15 @@ int main(int argc, char** argv) {
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
+    const uint32_t deviceNumber = device.number;
     SimServer server(std::move(device));
     std::string error;
     if (!server.Start(endpoints, &error)) return Fail(error);
+    if (!settingsIni.empty()) {
+        if (!endpoints.tcp) return Fail("--settings needs the TCP endpoint");
+        if (!PointSettingsAt(settingsIni, server.TcpPort(), deviceNumber))
+            return Fail("cannot write the settings file: " + settingsIni);
+    }
 
     std::string where = "listening";
     if (endpoints.tcp) where += " tcp 127.0.0.1:" + std::to_string(server.TcpPort());

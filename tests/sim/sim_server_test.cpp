@@ -16,9 +16,11 @@
 #include <sstream>
 
 #include "cp1251.h"
+#include "inifile.h"
 #include "optlist.h"
 #include "simfolder.h"
 #include "simserver.h"
+#include "tempdir.h"
 #include "vr7cfgtree.h"
 #include "vr7prot.h"
 
@@ -280,6 +282,32 @@ TEST(Vr7simProgram, ServesWhatItsOptionsSay) {
     conn.Close();
     EXPECT_EQ(sim.Stop(SIGTERM), 0);
     std::filesystem::remove_all(dir);
+}
+
+TEST(Vr7simProgram, PointsTheProgramsConnectionSettingsAtItself) {
+    if (::access(Program::kPath, X_OK) != 0) GTEST_SKIP() << "vr7sim is not built";
+    TempDir dir;
+    const std::string ini = dir / "Vr7LonCfgMaker.ini";
+    std::ofstream(ini) << "[connection]\r\nPORT=COM3\r\nspeed=19200\r\ndev_nom=7\r\n"
+                          "[Other]\r\nkey=1\r\n";
+
+    Program sim({"--folder", kDemoFolder, "--tcp", "0", "--settings", ini});
+    const uint16_t port = PortOf(sim.FirstLine());
+    ASSERT_NE(port, 0);
+    // Written before the line, so the program started after it finds the device at once.
+    connection conn;
+    conn.LoadSettings(ini);
+    EXPECT_EQ(conn.PortName, "TCP/IP");
+    EXPECT_EQ(conn.IpAddress, "127.0.0.1");
+    EXPECT_EQ(conn.TcpIpPort, std::to_string(port));
+    EXPECT_EQ(conn.Speed, 19200u);
+    EXPECT_EQ(ini::ReadString(ini, "CONNECTION", "dev_nom", ""), "12");
+    EXPECT_EQ(ini::ReadString(ini, "Other", "key", ""), "1");
+    ASSERT_EQ(conn.Open(), 0);
+    DeviceInfo info;
+    EXPECT_EQ(ReadDeviceInfo(conn, 12, info), 0);
+    conn.Close();
+    EXPECT_EQ(sim.Stop(SIGTERM), 0);
 }
 
 TEST(Vr7simProgram, ServesTheDemoFolderProtectedOverAPty) {
