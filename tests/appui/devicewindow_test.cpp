@@ -1,0 +1,438 @@
+// The window's device commands against the simulated device, over TCP on 127.0.0.1 and over a
+// pty: what the window shows and keeps after a read or a store, the messages it shows (and no
+// others), the progress bar while the read blocks, and the settings kept across a restart.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCursor>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidgetItem>
+#include <algorithm>
+#include <memory>
+
+#include "configtreeview.h"
+#include "inifile.h"
+#include "ipedit.h"
+#include "portcombo.h"
+#include "setportdlg.h"
+#include "simfolder.h"
+#include "simserver.h"
+#include "snvtlistview.h"
+#include "statuspanel.h"
+#include "vr7prot.h"
+#include "windowfixture.h"
+
+namespace {
+
+enum class Transport { Tcp, Pty };
+
+const QString kNotConnected = QStringLiteral("VR-7 не подключен!!!");
+const QString kReadError = QStringLiteral("Ошибка чтения!!!");
+const QString kStored = QStringLiteral("Настройки Tervon шлюза сохраненены");
+const QString kProtected = QStringLiteral(
+    "Для сохранения настроек Tervon шлюза в VR-7,\nнеобходимо снять защиту (EN_PR)!!!");
+const QString kStoreBroken = QStringLiteral("Сохранение настроек Tervon шлюза прервано!!!");
+
+// The demo folder as a device: the same systems, variables and duxgate.cfg.
+SimDevice DemoDevice() {
+    SimDevice device;
+    std::string error;
+    EXPECT_TRUE(SimDeviceFromFolder(VR7_SOURCE_DIR "/examples/vr7_12", device, &error)) << error;
+    device.number = 12;
+    device.versionBuild = 32;  // the oldest build that serves the gateway's files
+    return device;
+}
+
+// Every text of every row of the list on the screen, with its check state.
+QStringList ShownRows(const TSnvtListView* list) {
+    QStringList rows;
+    for (int r = 0; r < list->rowCount(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < list->columnCount(); ++c) {
+            const QTableWidgetItem* item = list->item(r, c);
+            cells << (item != nullptr ? item->text() : QString());
+        }
+        rows << cells.join(QLatin1Char('|')) + (list->IsChecked(r) ? "+" : "-");
+    }
+    return rows;
+}
+
+// The tree on the screen as indented captions.
+QStringList ShownTree(const TConfigTreeView* tree) {
+    QStringList lines;
+    std::function<void(const QTreeWidgetItem*, int)> walk = [&](const QTreeWidgetItem* item,
+                                                                int depth) {
+        lines << QString(depth, QLatin1Char(' ')) + item->text(0);
+        for (int i = 0; i < item->childCount(); ++i) walk(item->child(i), depth + 1);
+    };
+    for (int i = 0; i < tree->topLevelItemCount(); ++i) walk(tree->topLevelItem(i), 0);
+    return lines;
+}
+
+int ShownLeaves(const TConfigTreeView* tree) {
+    int leaves = 0;
+    for (const QString& line : ShownTree(tree)) leaves += line.startsWith("  ") ? 1 : 0;
+    return leaves;
+}
+
+// What the progress bar looks like each time it is painted. While a device command runs no event
+// loop turns, so every paint seen then was forced by the window to show progress at once. A close
+// request is tried at each paint too: the window must refuse it in the middle of the exchange.
+class ProgressPaints : public QObject {
+  public:
+    ProgressPaints(TVR7CfgUpdate& window) : window_(window) {
+        window_.ProgressBar->installEventFilter(this);
+    }
+    ~ProgressPaints() override { window_.ProgressBar->removeEventFilter(this); }
+
+    struct Paint {
+        int value;
+        QRect geometry;
+    };
+    std::vector<Paint> paints;
+    int closesAccepted = 0;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == window_.ProgressBar && event->type() == QEvent::Paint) {
+            paints.push_back({window_.ProgressBar->value(), window_.ProgressBar->geometry()});
+            QCloseEvent close;
+            QApplication::sendEvent(&window_, &close);
+            closesAccepted += close.isAccepted() ? 1 : 0;
+        }
+        return false;
+    }
+
+  private:
+    TVR7CfgUpdate& window_;
+};
+
+class DeviceWindowTest : public WindowTest, public ::testing::WithParamInterface<Transport> {
+  protected:
+    // A shown window that has been activated (so the settings are taken) and then pointed at the
+    // simulator: nothing ever reaches for the default port or address.
+    TVR7CfgUpdate& StartWith(SimDevice device, uint32_t deviceNumber = 12) {
+        UseDemoCatalogue();
+        server = std::make_unique<SimServer>(std::move(device));
+        SimEndpoints endpoints;
+        endpoints.tcp = GetParam() == Transport::Tcp;
+        endpoints.pty = GetParam() == Transport::Pty;
+        std::string error;
+        EXPECT_TRUE(server->Start(endpoints, &error)) << error;
+        TVR7CfgUpdate& w = CreateWindow();
+        Activate(w);
+        PointAtSimulator(w.Connection);
+        w.DeviceNumber = deviceNumber;
+        w.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&w));
+        return w;
+    }
+    static void Activate(TVR7CfgUpdate& w) {
+        QEvent activate(QEvent::WindowActivate);
+        QApplication::sendEvent(&w, &activate);
+    }
+    void PointAtSimulator(connection& conn) const {
+        if (GetParam() == Transport::Tcp) {
+            conn.PortName = "TCP/IP";
+            conn.IpAddress = "127.0.0.1";
+            conn.TcpIpPort = std::to_string(server->TcpPort());
+        } else {
+            conn.PortName = server->PtyPath();
+            conn.Speed = 115200;
+        }
+    }
+    QString PortShown() const {
+        return GetParam() == Transport::Tcp ? QStringLiteral("TCP/IP")
+                                            : QString::fromStdString(server->PtyPath());
+    }
+    // The demo folder opened from disk: the configuration on show before a device command.
+    void OpenDemoFolder() {
+        shell.folder = Work() + "/vr7_12";
+        CopyTree(DemoFolder(), shell.folder);
+        window->Open1Click();
+        ASSERT_EQ(window->ListSource, 2);
+        ASSERT_GT(window->ListView1->rowCount(), 0);
+    }
+    std::vector<int> Commands() const {
+        std::vector<int> out;
+        for (const auto& frame : server->Requests()) out.push_back(FrameCommand(frame.data()));
+        return out;
+    }
+
+    std::unique_ptr<SimServer> server;
+};
+
+TEST_P(DeviceWindowTest, ReadShowsWhatOpeningTheSameConfigurationFromDiskShows) {
+    TVR7CfgUpdate& w = StartWith(DemoDevice());
+    OpenDemoFolder();
+    const QStringList folderTree = ShownTree(w.TreeView1);
+    const QStringList folderRows = ShownRows(w.ListView1);
+    const QString folderCounters = w.Edit2->text();
+    w.ListView1->item(0, 0)->setCheckState(Qt::Checked);  // the device's list comes unchecked
+
+    ProgressPaints progress(w);
+    w.Load1Click();
+
+    EXPECT_TRUE(messages.messages.isEmpty()) << messages.messages.join("; ").toStdString();
+    EXPECT_TRUE(messages.errors.isEmpty());
+    EXPECT_EQ(w.Edit1->text(), "Порт: " + PortShown() + ", VR-7 № 12");
+    EXPECT_EQ(w.ListSource, 1);
+    EXPECT_EQ(w.DeviceNumber, 12u);
+
+    // The same tree, expanded at the root; only a folder's system captions carry ": " before
+    // the name.
+    ASSERT_EQ(w.TreeView1->topLevelItemCount(), 1);
+    EXPECT_EQ(w.TreeView1->topLevelItem(0)->text(0), QStringLiteral("VR7 №12"));
+    EXPECT_TRUE(w.TreeView1->topLevelItem(0)->isExpanded());
+    EXPECT_EQ(w.TreeView1->topLevelItem(0)->child(0)->text(0),
+              QStringLiteral("Система №1 Котельная"));
+    EXPECT_EQ(ShownTree(w.TreeView1), QStringList(folderTree)
+                                          .replaceInStrings(QStringLiteral("№1 : "), "№1 ")
+                                          .replaceInStrings(QStringLiteral("№2 : "), "№2 ")
+                                          .replaceInStrings(QStringLiteral("№3 : "), "№3 "));
+    EXPECT_EQ(ShownLeaves(w.TreeView1), 26);
+    EXPECT_EQ(ShownRows(w.ListView1), folderRows);
+    EXPECT_EQ(w.Edit2->text(), folderCounters);
+    EXPECT_EQ(ReadFile("duxgate.cfg"), ReadFile(DemoFolder() + "/CONFIG/duxgate.cfg"));
+
+    // The bar was painted moving, in the status bar's first panel, while the window refused to
+    // close; at the end it is hidden again.
+    ASSERT_GE(progress.paints.size(), 3u);
+    EXPECT_TRUE(std::is_sorted(progress.paints.begin(), progress.paints.end(),
+                               [](const auto& a, const auto& b) { return a.value < b.value; }));
+    EXPECT_EQ(progress.paints.back().value, w.ProgressBar->maximum());
+    for (const auto& paint : progress.paints) {
+        EXPECT_EQ(paint.geometry.width(), w.HintPanel->width());
+        EXPECT_GT(paint.geometry.height(), 0);
+    }
+    EXPECT_EQ(progress.closesAccepted, 0);
+    EXPECT_TRUE(w.ProgressBar->isHidden());
+    EXPECT_EQ(w.Connection.Link(), nullptr);  // the link is open only while a command runs
+    EXPECT_TRUE(w.close());
+}
+
+TEST_P(DeviceWindowTest, DeviceNumberZeroTakesTheNumberOfTheDeviceThatAnswers) {
+    TVR7CfgUpdate& w = StartWith(DemoDevice(), 0);
+    w.Load1Click();
+    EXPECT_TRUE(messages.messages.isEmpty());
+    const auto requests = server->Requests();
+    ASSERT_FALSE(requests.empty());
+    EXPECT_EQ(FrameAddress(requests.front().data()), AnyDeviceAddress);
+    EXPECT_EQ(FrameAddress(requests.back().data()), 12u);
+    EXPECT_EQ(w.DeviceNumber, 12u);
+    EXPECT_EQ(w.Edit1->text(), "Порт: " + PortShown() + ", VR-7 № 12");
+    ASSERT_TRUE(w.close());
+    EXPECT_EQ(ini::ReadString((Program() + "/Vr7LonCfgMaker.ini").toStdString(), "CONNECTION",
+                              "dev_nom", ""),
+              "12");
+}
+
+TEST_P(DeviceWindowTest, AnOldFirmwareGetsTheVersionMessageAndNothingElse) {
+    SimDevice device = DemoDevice();
+    device.versionMajor = 2;
+    device.versionMinor = 5;
+    device.versionBuild = 31;
+    TVR7CfgUpdate& w = StartWith(std::move(device));
+    OpenDemoFolder();
+    const QStringList tree = ShownTree(w.TreeView1);
+    const QStringList rows = ShownRows(w.ListView1);
+    const QString caption = w.Edit1->text();
+
+    w.Load1Click();
+    // The "c" before "Tervon" is the Latin letter, as users know the text.
+    const QString expected = QStringLiteral("VR-7 версии 2.5.31 не поддерживает работу ") +
+                             QLatin1Char('c') + QStringLiteral(" Tervon шлюзом!!!");
+    EXPECT_EQ(messages.messages, QStringList{expected});
+    EXPECT_EQ(ShownTree(w.TreeView1), tree);
+    EXPECT_EQ(ShownRows(w.ListView1), rows);
+    EXPECT_EQ(w.Edit1->text(), caption);
+    EXPECT_EQ(w.ListSource, 2);
+
+    messages.messages.clear();
+    w.Store1Click();
+    EXPECT_EQ(messages.messages, QStringList{expected});
+    EXPECT_EQ(Commands(), (std::vector<int>{cmdIdentify, cmdIdentify}));
+}
+
+TEST_P(DeviceWindowTest, ADeviceWithoutASettingsFileShowsItsTreeAndAnEmptyList) {
+    SimDevice device = DemoDevice();
+    device.files.clear();
+    TVR7CfgUpdate& w = StartWith(std::move(device));
+    OpenDemoFolder();
+
+    w.Load1Click();
+    EXPECT_TRUE(messages.messages.isEmpty());
+    EXPECT_EQ(ShownLeaves(w.TreeView1), 26);
+    EXPECT_EQ(w.ListView1->rowCount(), 0);
+    EXPECT_EQ(w.UsedVariables(), 0u);
+    EXPECT_EQ(w.ListSource, 1);
+    EXPECT_EQ(w.Edit1->text(), "Порт: " + PortShown() + ", VR-7 № 12");
+}
+
+TEST_P(DeviceWindowTest, AnEntryThatFailsFiveTimesLeavesThePartialTreeAndTheRestAsItWas) {
+    TVR7CfgUpdate& w = StartWith(DemoDevice());
+    OpenDemoFolder();
+    const QStringList rows = ShownRows(w.ListView1);
+    const QString caption = w.Edit1->text();
+    // A bad check byte is never repeated within a call, so each of the five calls fails at once.
+    server->SetFaults({SimFault{SimFaultKind::BadCheck, cmdReadEntry, 20, 0, 5}});
+
+    w.Load1Click();
+    EXPECT_EQ(messages.messages, QStringList{kReadError});
+    ASSERT_EQ(w.TreeView1->topLevelItemCount(), 1);
+    EXPECT_EQ(w.TreeView1->topLevelItem(0)->text(0), QStringLiteral("VR7 №12"));
+    EXPECT_FALSE(w.TreeView1->topLevelItem(0)->isExpanded());
+    const int leaves = ShownLeaves(w.TreeView1);
+    EXPECT_GT(leaves, 0);
+    EXPECT_LT(leaves, 26);
+    EXPECT_EQ(ShownRows(w.ListView1), rows);
+    EXPECT_EQ(w.Edit1->text(), caption);
+    EXPECT_EQ(w.ListSource, 2);
+    // The bar keeps showing how far the read came.
+    EXPECT_FALSE(w.ProgressBar->isHidden());
+    EXPECT_GT(w.ProgressBar->value(), 0);
+    EXPECT_LT(w.ProgressBar->value(), w.ProgressBar->maximum());
+
+    // The tree shown is the one the window works with.
+    EXPECT_EQ(TConfigTreeView::NodeOf(w.TreeView1->topLevelItem(0)), w.Tree.FirstRoot());
+}
+
+TEST_P(DeviceWindowTest, StoreUploadsWhatSaveToDiskWritesAndSaysSo) {
+    TVR7CfgUpdate& w = StartWith(DemoDevice());
+    OpenDemoFolder();
+    w.Store1Click();
+    EXPECT_EQ(messages.messages, QStringList{kStored});
+
+    shell.saveFile = Work() + "/saved.cfg";
+    w.Save1Click();
+    const std::string saved = ReadFile(shell.saveFile);
+    ASSERT_FALSE(saved.empty());
+    std::vector<uint8_t> stored;
+    ASSERT_TRUE(server->File("DUXGate.cfg", stored));  // the device's name, in this letter case
+    EXPECT_EQ(std::string(stored.begin(), stored.end()), saved);
+    EXPECT_EQ(w.ListSource, 2);  // a store changes nothing on show
+    EXPECT_EQ(w.Connection.Link(), nullptr);
+}
+
+TEST_P(DeviceWindowTest, AProtectedDeviceGetsOnlyTheProtectionMessage) {
+    SimDevice device = DemoDevice();
+    device.writeProtected = true;
+    TVR7CfgUpdate& w = StartWith(std::move(device));
+    OpenDemoFolder();
+    w.Store1Click();
+    EXPECT_EQ(messages.messages, QStringList{kProtected});
+    std::vector<uint8_t> stored;
+    EXPECT_FALSE(server->File("DUXGate.cfg", stored));
+}
+
+TEST_P(DeviceWindowTest, ABrokenUploadGetsOnlyTheInterruptedMessage) {
+    TVR7CfgUpdate& w = StartWith(DemoDevice());
+    OpenDemoFolder();
+    server->SetFaults({SimFault{SimFaultKind::NoAck, cmdWriteBlock, -1, 0, 1, 0}});
+    w.Store1Click();
+    EXPECT_EQ(messages.messages, QStringList{kStoreBroken});
+}
+
+INSTANTIATE_TEST_SUITE_P(Transports, DeviceWindowTest,
+                         ::testing::Values(Transport::Tcp, Transport::Pty), [](const auto& info) {
+                             return info.param == Transport::Tcp ? "Tcp" : "Pty";
+                         });
+
+// What needs one transport only. Over TCP a silent device costs one identification time-out,
+// without repeats.
+class TcpWindowTest : public DeviceWindowTest {
+  protected:
+    // Runs the port dialog from the menu command, filling it as a user would and closing it with
+    // OK or Cancel.
+    void EditPortSettings(TVR7CfgUpdate& w, const QString& deviceNumber, bool ok);
+};
+
+TEST_P(TcpWindowTest, StoringAnEmptyListOnlySaysSoAndSendsNothing) {
+    TVR7CfgUpdate& w = StartWith(DemoDevice());
+    w.Store1Click();
+    EXPECT_EQ(messages.messages, QStringList{"Список SNVT переменных пуст!"});
+    EXPECT_TRUE(server->Requests().empty());
+}
+
+TEST_P(TcpWindowTest, ASilentDeviceIsNotConnectedAndNothingChanges) {
+    TVR7CfgUpdate& w = StartWith(DemoDevice());
+    OpenDemoFolder();
+    const QStringList tree = ShownTree(w.TreeView1);
+    const QStringList rows = ShownRows(w.ListView1);
+    server->SetFaults({SimFault{SimFaultKind::Silent}});
+
+    QElapsedTimer clock;
+    clock.start();
+    w.Load1Click();
+    EXPECT_LT(clock.elapsed(), 3000);
+    EXPECT_EQ(messages.messages, QStringList{kNotConnected});
+    EXPECT_EQ(ShownTree(w.TreeView1), tree);
+    EXPECT_EQ(ShownRows(w.ListView1), rows);
+    EXPECT_EQ(w.ListSource, 2);
+    EXPECT_EQ(w.Connection.Link(), nullptr);
+}
+
+void TcpWindowTest::EditPortSettings(TVR7CfgUpdate& w, const QString& deviceNumber, bool ok) {
+    QPoint placed;
+    QTimer::singleShot(0, w.PortDialog, [&, this] {
+        TSetPortDlg& d = *w.PortDialog;
+        placed = d.pos();
+        d.CB_Port->setEditText(QStringLiteral("TCP/IP"));
+        d.IPEdit->SetIP(QStringLiteral("127.0.0.1"));
+        d.E_TCPIP_Port->setText(QString::number(server->TcpPort()));
+        d.CB_Speed->setEditText(QStringLiteral("19200"));
+        d.E_DevNom->setText(deviceNumber);
+        (ok ? d.OKBtn : d.CancelBtn)->click();
+    });
+    QTimer::singleShot(5000, w.PortDialog, &QDialog::reject);  // never hang the run
+    const QPoint cursor = QCursor::pos();
+    w.Port1Click();
+    EXPECT_EQ(placed, cursor);
+}
+
+TEST_P(TcpWindowTest, CancelKeepsThePortButHandsBackTheDeviceNumber) {
+    TVR7CfgUpdate& w = StartWith(DemoDevice(), 5);
+    w.Connection.PortName = "/dev/null";  // not to be used: the test never reads here
+    EditPortSettings(w, QStringLiteral("12"), false);
+    EXPECT_EQ(w.DeviceNumber, 12u);
+    EXPECT_EQ(w.Connection.PortName, "/dev/null");
+    EditPortSettings(w, QStringLiteral(""), false);
+    EXPECT_EQ(w.DeviceNumber, 0u);
+    EXPECT_TRUE(messages.messages.isEmpty());
+}
+
+// The settings the port dialog took, and the device number, are there again after a restart.
+TEST_P(TcpWindowTest, PortSettingsAndDeviceNumberSurviveARestart) {
+    TVR7CfgUpdate& first = StartWith(DemoDevice(), 1);
+    EditPortSettings(first, QStringLiteral("0"), true);
+    EXPECT_EQ(first.DeviceNumber, 0u);
+    EXPECT_EQ(first.Connection.PortName, "TCP/IP");
+    first.Load1Click();  // adopts the device's number
+    EXPECT_EQ(first.Edit1->text(), QStringLiteral("Порт: TCP/IP, VR-7 № 12"));
+    ASSERT_TRUE(first.close());
+
+    // The same program folder, a new window: everything comes back from its ini file.
+    TVR7CfgUpdate& second = CreateWindow();
+    EXPECT_EQ(second.DeviceNumber, 12u);
+    Activate(second);
+    EXPECT_EQ(second.Connection.PortName, "TCP/IP");
+    EXPECT_EQ(second.Connection.IpAddress, "127.0.0.1");
+    EXPECT_EQ(second.Connection.TcpIpPort, std::to_string(server->TcpPort()));
+    EXPECT_EQ(second.Connection.Speed, 19200u);
+    second.Load1Click();
+    EXPECT_TRUE(messages.messages.isEmpty()) << messages.messages.join("; ").toStdString();
+    EXPECT_EQ(second.Edit1->text(), QStringLiteral("Порт: TCP/IP, VR-7 № 12"));
+    EXPECT_EQ(ShownLeaves(second.TreeView1), 26);
+}
+
+INSTANTIATE_TEST_SUITE_P(Tcp, TcpWindowTest, ::testing::Values(Transport::Tcp));
+
+}  // namespace
