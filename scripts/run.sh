@@ -25,16 +25,16 @@ settings="$(dirname "$program")/Vr7LonCfgMaker.ini"
 
 # The simulator writes the settings before it says where it listens, so once the line is read the
 # program finds the device.
-coproc SIM { exec "$root/$build/sim/vr7sim" --folder "$root/examples/vr7_12" --tcp 0 \
-    --settings "$settings"; }
-sim_pid=$SIM_PID
+exec {sim_out}< <(exec "$root/$build/sim/vr7sim" --folder "$root/examples/vr7_12" --tcp 0 \
+    --settings "$settings")
+sim_pid=$!
 stop_simulator() {
     kill "$sim_pid" 2>/dev/null || true
     wait "$sim_pid" 2>/dev/null || true
 }
 trap stop_simulator EXIT
 line=""
-if ! read -r -t 10 line <&"${SIM[0]}" || [[ "$line" != "listening tcp 127.0.0.1:"* ]]; then
+if ! read -r -t 10 line <&"$sim_out" || [[ "$line" != "listening tcp 127.0.0.1:"* ]]; then
     echo "The device simulator did not start${line:+: $line}" >&2
     exit 1
 fi
@@ -43,5 +43,5 @@ echo "Working folder: $work (the demo configuration folder is $root/examples/vr7
 
 cd "$work"
 status=0
-"$program" || status=$?
+"$program" {sim_out}<&- || status=$?
 exit "$status"
