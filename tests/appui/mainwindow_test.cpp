@@ -199,6 +199,8 @@ TEST_F(MainWindowTest, DeviceNumberComesFromTheIniFileAndIsWrittenBackAtClose) {
     window->DeviceNumber = 4000000000u;  // beyond the signed range, written as unsigned
     window->close();
     EXPECT_EQ(ini::ReadString(ini, "CONNECTION", "dev_nom", ""), "4000000000");
+    // Closed before it was ever activated: the port settings are kept, not replaced by the
+    // connection's defaults.
     EXPECT_EQ(ini::ReadString(ini, "CONNECTION", "port", ""), "COM2");
     EXPECT_EQ(ini::ReadString(ini, "Other", "key", ""), "1");
     CreateWindow();
