@@ -433,6 +433,7 @@ TEST_P(TcpWindowTest, PortSettingsAndDeviceNumberSurviveARestart) {
     EXPECT_EQ(ShownLeaves(second.TreeView1), 26);
 }
 
-INSTANTIATE_TEST_SUITE_P(Tcp, TcpWindowTest, ::testing::Values(Transport::Tcp));
+INSTANTIATE_TEST_SUITE_P(Transports, TcpWindowTest, ::testing::Values(Transport::Tcp),
+                         [](const auto&) { return "Tcp"; });
 
 }  // namespace
