@@ -11,23 +11,6 @@ namespace {
 
 const char kSection[] = "CONNECTION";
 
-// Holds the connection's lock for one operation; owns() is false when the lock was already held,
-// in which case the operation must do nothing (and must not release the lock it never took).
-class LockHolder {
-  public:
-    explicit LockHolder(connection& conn) : conn_(conn), owns_(conn.TryLock()) {}
-    ~LockHolder() {
-        if (owns_) conn_.Unlock();
-    }
-    LockHolder(const LockHolder&) = delete;
-    LockHolder& operator=(const LockHolder&) = delete;
-    bool owns() const { return owns_; }
-
-  private:
-    connection& conn_;
-    bool owns_;
-};
-
 std::string Decimal(uint32_t value) {
     char text[16];
     const auto end = std::to_chars(text, text + sizeof text, value).ptr;

@@ -11,7 +11,7 @@ class connection;
 
 // The port settings dialog as the connection sees it; the window supplies the Qt dialog.
 class IPortDialog {
-public:
+  public:
     virtual ~IPortDialog() = default;
     virtual void SetDevNomEnabled(bool enabled) = 0;
     virtual void Place(int left, int top) = 0;
@@ -26,7 +26,7 @@ public:
 using FrameTrace = std::function<void(bool sent, const uint8_t* bytes, int length)>;
 
 class connection {
-public:
+  public:
     connection() = default;
     ~connection();
     connection(const connection&) = delete;
@@ -64,9 +64,26 @@ public:
     void Unlock();
     bool Locked() const { return locked_; }
 
+    // Holds the lock for one operation; owns() is false when it was already held, and then the
+    // operation must do nothing (and never release a lock it did not take).
+    class LockHolder {
+      public:
+        explicit LockHolder(connection& conn) : conn_(conn), owns_(conn.TryLock()) {}
+        ~LockHolder() {
+            if (owns_) conn_.Unlock();
+        }
+        LockHolder(const LockHolder&) = delete;
+        LockHolder& operator=(const LockHolder&) = delete;
+        bool owns() const { return owns_; }
+
+      private:
+        connection& conn_;
+        bool owns_;
+    };
+
     FrameTrace Trace;
 
-private:
+  private:
     std::unique_ptr<CLink> link_;
     bool locked_ = false;
 };

@@ -11,22 +11,6 @@ namespace {
 constexpr int kHeaderSize = 7;  // address, length, command
 constexpr int kCheckSize = 2;   // XOR and SUM
 
-// Releases the connection's lock on every way out of an exchange.
-class LockHolder {
-  public:
-    explicit LockHolder(connection& conn) : conn_(conn), held_(conn.TryLock()) {}
-    ~LockHolder() {
-        if (held_) conn_.Unlock();
-    }
-    LockHolder(const LockHolder&) = delete;
-    LockHolder& operator=(const LockHolder&) = delete;
-    bool Held() const { return held_; }
-
-  private:
-    connection& conn_;
-    bool held_;
-};
-
 }  // namespace
 
 LinkResult connection::Transact(const uint8_t* request, int requestLength, uint8_t* response,
@@ -39,7 +23,7 @@ LinkResult connection::Transact(const uint8_t* request, int requestLength, uint8
         return lr::BadArgument;
 
     LockHolder lock(*this);
-    if (!lock.Held()) return lr::LockFailed;
+    if (!lock.owns()) return lr::LockFailed;
     if (!link_) return lr::NotOpen;
 
     CLink& link = *link_;
