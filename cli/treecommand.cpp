@@ -1,5 +1,7 @@
 #include "treecommand.h"
 
+#include <filesystem>
+
 #include "catalogue.h"
 #include "clicommand.h"
 #include "connection.h"
@@ -32,11 +34,17 @@ int RunTreeCommand(const CliContext& ctx, const std::vector<std::string>& args) 
     if (parsed.Positionals().size() != 1) return UsageError(ctx, "tree needs one FOLDER", kUsage);
     const std::string& folder = parsed.Positionals()[0];
 
+    // The folder as the window's folder dialog names it: a whole path, so that "." or a path
+    // relative to a device folder finds the "vr7_" of that folder.
+    std::error_code ec;
+    std::string picked = std::filesystem::absolute(folder, ec).lexically_normal().string();
+    if (ec) picked = folder;
+
     uint32_t number = 0;
     if (parsed.Has("--number")) {
         if (!ParseDeviceNumber(parsed.Value("--number"), number))
             return UsageError(ctx, "--number needs 0 to 4294967295", kUsage);
-    } else if (!FolderDeviceNumber(folder, number)) {
+    } else if (!FolderDeviceNumber(picked, number)) {
         ctx.err << "vr7lon: " << folder << ": ";
         ctx.Err(cp1251::FromUtf8("Конфигурация VR-7 не обнаружена"));
         ctx.err << '\n';

@@ -56,6 +56,15 @@ TEST_F(Offline, TreeTakesTheNumberFromTheOptionAndFindsConfigInAnyCase) {
     r = Run({"tree", dir / "Site_VR7_4294967297x"});
     EXPECT_EQ(r.status, exitstatus::Ok) << r.err;
     EXPECT_EQ(Lines(r.out).at(0), "VR7 №1\timage=0");
+
+    // A folder named relative to the working directory is the folder the window would pick.
+    fs::copy(dir / "plant", dir / "vr7_7", fs::copy_options::recursive);
+    {
+        WorkingDirectory inside(dir / "vr7_7");
+        r = Run({"tree", ".", "--catalog", dir / "calcbank.xml"});
+    }
+    EXPECT_EQ(r.status, exitstatus::Ok) << r.err;
+    EXPECT_EQ(Lines(r.out).at(0), "VR7 №7\timage=0");
 }
 
 TEST_F(Offline, TreeFailuresHaveTheirStatuses) {
