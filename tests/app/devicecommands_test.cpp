@@ -90,8 +90,10 @@ class DeviceCommands : public ::testing::TestWithParam<Transport> {
         SimEndpoints endpoints;
         endpoints.tcp = GetParam() == Transport::Tcp;
         endpoints.pty = GetParam() == Transport::Pty;
-        ASSERT_TRUE(server->Start(endpoints));
-        // The command opens the link itself, from the settings as the window keeps them.
+        const bool started = server->Start(endpoints);
+        // The command opens the link itself, from the settings as the window keeps them. They
+        // point at the simulator even when it failed to start, so that no command can reach for
+        // the default serial port or address.
         if (GetParam() == Transport::Tcp) {
             conn.PortName = "TCP/IP";
             conn.IpAddress = "127.0.0.1";
@@ -100,6 +102,7 @@ class DeviceCommands : public ::testing::TestWithParam<Transport> {
             conn.PortName = server->PtyPath();
             conn.Speed = 115200;
         }
+        ASSERT_TRUE(started);
     }
 
     DeviceCommandTarget Target() { return {conn, number, messages}; }
