@@ -96,7 +96,8 @@ uint8_t FromUnicode(char32_t cp) {
 std::string FromUtf8(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size());
-    for (size_t pos = 0; pos < utf8.size();) out += static_cast<char>(FromUnicode(DecodeUtf8(utf8, pos)));
+    for (size_t pos = 0; pos < utf8.size();)
+        out += static_cast<char>(FromUnicode(DecodeUtf8(utf8, pos)));
     return out;
 }
 
@@ -111,7 +112,7 @@ char32_t ToLower(char32_t cp) {
     if (cp >= 'A' && cp <= 'Z') return cp + 0x20;
     if (cp >= 0x0410 && cp <= 0x042F) return cp + 0x20;  // А..Я
     if (cp >= 0x0400 && cp <= 0x040F) return cp + 0x50;  // Ѐ..Џ (Ё, Ђ, Є, І, Ї, Ў, ...)
-    if (cp == 0x0490) return 0x0491;                      // Ґ
+    if (cp == 0x0490) return 0x0491;                     // Ґ
     if ((cp >= 0x00C0 && cp <= 0x00DE) && cp != 0x00D7) return cp + 0x20;
     return cp;
 }
@@ -139,7 +140,8 @@ bool IsValidUtf8(std::string_view bytes) {
     for (size_t pos = 0; pos < bytes.size();) {
         const size_t start = pos;
         const char32_t cp = DecodeUtf8(bytes, pos);
-        if (cp == 0xFFFD && !(pos - start == 3 && bytes.substr(start, 3) == "\xEF\xBF\xBD")) return false;
+        if (cp == 0xFFFD && !(pos - start == 3 && bytes.substr(start, 3) == "\xEF\xBF\xBD"))
+            return false;
     }
     return true;
 }

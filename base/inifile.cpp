@@ -1,15 +1,17 @@
 #include "inifile.h"
 
+#include <unistd.h>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
-#include <unistd.h>
 #include <vector>
 
 namespace ini {
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
 
 std::string Trim(const std::string& s) {
     size_t b = 0, e = s.size();
@@ -35,11 +37,13 @@ bool ReadLines(const std::string& path, std::vector<std::string>& lines, std::st
     std::stringstream ss;
     ss << in.rdbuf();
     const std::string data = ss.str();
-    eol = data.find("\r\n") != std::string::npos || data.find('\n') == std::string::npos ? "\r\n" : "\n";
+    eol = data.find("\r\n") != std::string::npos || data.find('\n') == std::string::npos ? "\r\n"
+                                                                                         : "\n";
     size_t start = 0;
     while (start < data.size()) {
         size_t nl = data.find('\n', start);
-        std::string line = data.substr(start, nl == std::string::npos ? std::string::npos : nl - start);
+        std::string line =
+            data.substr(start, nl == std::string::npos ? std::string::npos : nl - start);
         if (!line.empty() && line.back() == '\r') line.pop_back();
         lines.push_back(line);
         if (nl == std::string::npos) break;
@@ -83,7 +87,8 @@ std::string ReadString(const std::string& path, const std::string& section, cons
             if (SectionName(line, name)) {
                 inSection = EqualsNoCase(name, section);
             } else if (inSection && KeyValue(line, k, v) && EqualsNoCase(k, key)) {
-                if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) {
+                if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') &&
+                    v.back() == v.front()) {
                     v = v.substr(1, v.size() - 2);
                 }
                 result = v;
@@ -168,6 +173,8 @@ uint32_t AtoiLow32(const std::string& text) {
     return static_cast<uint32_t>(negative ? (~value + 1) : value);
 }
 
-int AtoiInt(const std::string& text) { return static_cast<int>(AtoiLow32(text)); }
+int AtoiInt(const std::string& text) {
+    return static_cast<int>(AtoiLow32(text));
+}
 
 }  // namespace ini

@@ -22,8 +22,8 @@ enum NodeKind : int32_t {
 
 // Image indexes of the tree's image list.
 enum TreeImage : int {
-    imgDevice = 0,       // root, and folders of no known kind
-    imgEventGroup = 1,   // "Event" and "GEID" folders
+    imgDevice = 0,      // root, and folders of no known kind
+    imgEventGroup = 1,  // "Event" and "GEID" folders
     imgEvent = 2,
     imgConstGroup = 3,
     imgConst = 4,
@@ -44,11 +44,11 @@ struct NodeRecord {
 // nkEvent: Name, Geid, Mask, Code. Folder kinds carry nothing else.
 struct SNodeInfo : NodeRecord {
     explicit SNodeInfo(int32_t kind) : NodeRecord(kind) {}
-    uint8_t System = 0;        // 1-based system number
-    char Name[6] = {};         // zero-terminated when shorter than 6, not terminated at 6
-    uint8_t Extra[4] = {};     // carried from the device entry, never interpreted
+    uint8_t System = 0;     // 1-based system number
+    char Name[6] = {};      // zero-terminated when shorter than 6, not terminated at 6
+    uint8_t Extra[4] = {};  // carried from the device entry, never interpreted
     float Value = 0;
-    uint16_t Index = 0;        // 1-based entry number of a constant
+    uint16_t Index = 0;  // 1-based entry number of a constant
     uint16_t Geid = 0;
     uint32_t Mask = 0;
     uint32_t Code = 0;
@@ -67,7 +67,7 @@ struct SVR7_Info : NodeRecord {
 };
 
 struct TreeNode {
-    std::string Text;  // caption, Windows-1251
+    std::string Text;    // caption, Windows-1251
     int ImageIndex = 0;  // the selected image always equals it
     std::unique_ptr<NodeRecord> Data;
     TreeNode* Parent = nullptr;
@@ -80,13 +80,14 @@ struct TreeNode {
 };
 
 class CfgTree {
-public:
+  public:
     void Clear() { roots_.clear(); }
     bool Empty() const { return roots_.empty(); }
     // Appends a top-level node.
     TreeNode* AddRoot(std::string text, std::unique_ptr<NodeRecord> data, int image = imgDevice);
     // Appends a child under parent.
-    TreeNode* AddChild(TreeNode* parent, std::string text, std::unique_ptr<NodeRecord> data, int image);
+    TreeNode* AddChild(TreeNode* parent, std::string text, std::unique_ptr<NodeRecord> data,
+                       int image);
     TreeNode* FirstRoot() const { return roots_.empty() ? nullptr : roots_.front().get(); }
     const std::vector<std::unique_ptr<TreeNode>>& Roots() const { return roots_; }
 
@@ -96,7 +97,7 @@ public:
         for (const auto& r : roots_) Visit(r.get(), fn);
     }
 
-private:
+  private:
     template <class Fn>
     static void Visit(const TreeNode* n, Fn& fn) {
         fn(*n);

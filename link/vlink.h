@@ -4,10 +4,13 @@
 #include "vr7types.h"
 
 class CLink {
-public:
+  public:
     virtual ~CLink() = default;
     // open = true: (re)open; open = false: close.
-    virtual int Open(bool open) { (void)open; return -1; }
+    virtual int Open(bool open) {
+        (void)open;
+        return -1;
+    }
     // Reads up to count bytes; got (may be null) receives the count read.
     virtual int Read(void* buffer, int count, int* got, unsigned timeoutMs) {
         (void)buffer, (void)count, (void)got, (void)timeoutMs;
@@ -19,7 +22,10 @@ public:
     }
     virtual bool IsOpen() { return false; }
     // flags 8 discards pending input; returns 1 when done.
-    virtual int Purge(int flags) { (void)flags; return 0; }
+    virtual int Purge(int flags) {
+        (void)flags;
+        return 0;
+    }
 };
 
 constexpr int kPurgeInput = 8;

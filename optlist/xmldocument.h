@@ -10,12 +10,12 @@ struct _xmlNode;
 
 // A document that cannot be loaded. what() carries the XML library's own message.
 class XmlLoadError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 class XmlDocument {
-public:
+  public:
     XmlDocument() = default;
     explicit XmlDocument(std::string fileName) : fileName_(std::move(fileName)) {}
     ~XmlDocument();
@@ -34,17 +34,18 @@ public:
     _xmlNode* DocumentElement() const;
 
     // Node helpers; all accept null and then give null/false/empty.
-    static _xmlNode* FirstChild(_xmlNode* node);   // any node kind: elements, text, comments
+    static _xmlNode* FirstChild(_xmlNode* node);  // any node kind: elements, text, comments
     static _xmlNode* NextSibling(_xmlNode* node);
     static bool IsElement(_xmlNode* node);
-    static std::string Tag(_xmlNode* node);        // the element's name (ASCII); empty otherwise
-    // Attribute value as Windows-1251; returns false when the attribute is absent (absent != empty).
+    static std::string Tag(_xmlNode* node);  // the element's name (ASCII); empty otherwise
+    // Attribute value as Windows-1251; returns false when the attribute is absent (absent !=
+    // empty).
     static bool Attribute(_xmlNode* node, const char* name, std::string& value);
     // Attribute value as Windows-1251, lower-cased on its Unicode form.
     static bool AttributeLower(_xmlNode* node, const char* name, std::string& value);
-    static std::string Text(_xmlNode* node);       // text content, white space kept, Windows-1251
+    static std::string Text(_xmlNode* node);  // text content, white space kept, Windows-1251
 
-private:
+  private:
     std::string fileName_;
     _xmlDoc* doc_ = nullptr;
 };

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the program need, only those missing.
 set -euo pipefail
-packages=(g++ cmake ninja-build pkg-config qt6-base-dev libxml2-dev libgtest-dev fonts-dejavu-core)
+packages=(g++ cmake ninja-build pkg-config qt6-base-dev libxml2-dev libgtest-dev fonts-dejavu-core
+    locales)  # locales: the Russian locale that a caption test compiles with localedef
 packages+=("$@")
 missing=()
 for p in "${packages[@]}"; do

@@ -34,11 +34,15 @@ TEST(Cp1251, EveryAssignedByteMatchesTheSystemConverterBothWays) {
 }
 
 TEST(Cp1251, UnmappableAndMalformedInputBecomesQuestionMarks) {
-    EXPECT_EQ(cp1251::FromUtf8("a\xE4\xB8\xAD" "b"), "a?b");  // a CJK letter
-    EXPECT_EQ(cp1251::FromUtf8("a\xC3" "b"), "a?b");          // cut sequence
-    EXPECT_EQ(cp1251::FromUtf8("\xF0\x9F\x98\x80"), "?");      // emoji
-    EXPECT_EQ(cp1251::FromUtf8("x\xD0"), "x?");               // cut at the end
-    EXPECT_FALSE(cp1251::IsValidUtf8("\xCF\xF0\xE8"));        // Windows-1251 bytes
+    EXPECT_EQ(cp1251::FromUtf8("a\xE4\xB8\xAD"
+                               "b"),
+              "a?b");  // a CJK letter
+    EXPECT_EQ(cp1251::FromUtf8("a\xC3"
+                               "b"),
+              "a?b");                                      // cut sequence
+    EXPECT_EQ(cp1251::FromUtf8("\xF0\x9F\x98\x80"), "?");  // emoji
+    EXPECT_EQ(cp1251::FromUtf8("x\xD0"), "x?");            // cut at the end
+    EXPECT_FALSE(cp1251::IsValidUtf8("\xCF\xF0\xE8"));     // Windows-1251 bytes
     EXPECT_TRUE(cp1251::IsValidUtf8("Привет"));
 }
 

@@ -10,7 +10,7 @@
 namespace {
 
 class IniFileTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         dir_ = std::filesystem::temp_directory_path() /
                ("vr7ini_" + std::to_string(::getpid()) + "_" +
@@ -19,9 +19,7 @@ protected:
         path_ = (dir_ / "settings.ini").string();
     }
     void TearDown() override { std::filesystem::remove_all(dir_); }
-    void Write(const std::string& bytes) {
-        std::ofstream(path_, std::ios::binary) << bytes;
-    }
+    void Write(const std::string& bytes) { std::ofstream(path_, std::ios::binary) << bytes; }
     std::string Read() {
         std::ifstream in(path_, std::ios::binary);
         std::stringstream ss;
@@ -33,8 +31,10 @@ protected:
 };
 
 TEST_F(IniFileTest, ReadsWindowsFileIgnoringCaseAndTrimmingValues) {
-    Write("; comment\r\n[Other]\r\nport=COM7\r\n[connection]\r\n  PORT =  COM3  \r\nIp=\"10.0.0.1\"\r\n"
-          "speed=\r\n");
+    Write(
+        "; comment\r\n[Other]\r\nport=COM7\r\n[connection]\r\n  PORT =  COM3  "
+        "\r\nIp=\"10.0.0.1\"\r\n"
+        "speed=\r\n");
     EXPECT_EQ(ini::ReadString(path_, "CONNECTION", "port", "COM1"), "COM3");
     EXPECT_EQ(ini::ReadString(path_, "CONNECTION", "IP", "x"), "10.0.0.1");
     EXPECT_EQ(ini::ReadString(path_, "CONNECTION", "speed", "115200"), "");
@@ -52,9 +52,10 @@ TEST_F(IniFileTest, WritingOneKeyKeepsEveryOtherLine) {
     ASSERT_TRUE(ini::WriteString(path_, "connection", "PORT", "TCP/IP"));
     ASSERT_TRUE(ini::WriteString(path_, "CONNECTION", "dev_nom", "12"));
     ASSERT_TRUE(ini::WriteString(path_, "New", "a", "b"));
-    EXPECT_EQ(Read(),
-              "; keep me\r\n[CONNECTION]\r\nPORT=TCP/IP\r\nextra = 5\r\ndev_nom=12\r\n\r\n[Other]\r\n"
-              "port=COM7\r\n[New]\r\na=b\r\n");
+    EXPECT_EQ(
+        Read(),
+        "; keep me\r\n[CONNECTION]\r\nPORT=TCP/IP\r\nextra = 5\r\ndev_nom=12\r\n\r\n[Other]\r\n"
+        "port=COM7\r\n[New]\r\na=b\r\n");
 }
 
 TEST_F(IniFileTest, CreatesAMissingFileAndFailsQuietlyWhereItCannotWrite) {
