@@ -104,8 +104,11 @@ int CTCPIPLink::Read(void* buffer, int count, int* got, unsigned timeoutMs) {
         if (n > 0) {
             total += static_cast<int>(n);
         } else if (n == 0) {
-            // The peer closed the connection: the socket stays readable for ever, so the read
-            // ends here with what came (the exchange sees a short answer).
+            // The peer closed the connection. The read ends with what came (the exchange sees a
+            // short answer), and the link closes: the socket would stay readable for ever, and
+            // every later wait for an answer would spin on it until its timeout instead of
+            // failing at once with 1003.
+            CloseSocket();
             break;
         } else if (errno != EINTR && errno != EAGAIN) {
             break;

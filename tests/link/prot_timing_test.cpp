@@ -44,6 +44,19 @@ TEST(Timing, SilentDeviceOnTcpEndsAtTheFirstWait) {
     EXPECT_EQ(sim.server.Requests().size(), 1u);
 }
 
+TEST(Timing, DeviceThatDropsTheConnectionFailsAtOnce) {
+    ProtSimConnection sim{SimDevice{}};
+    ASSERT_EQ(sim.Open(ProtTransport::Tcp), lr::Ok);
+    sim.server.SetFaults({{SimFaultKind::Close}});
+    DeviceInfo info;
+    const auto t0 = Clock::now();
+    // The cut answer uses up the first attempt; the link has closed with the connection, so the
+    // next attempt fails at once instead of waiting out the timeout on a dead socket.
+    EXPECT_EQ(ReadDeviceInfo(sim.conn, 1, info), lr::NotOpen);
+    EXPECT_LT(MsSince(t0), 300);
+    EXPECT_EQ(sim.server.Requests().size(), 1u);
+}
+
 void ExpectFastIdentifications(ProtTransport transport, int count, long limitMs) {
     ProtSimConnection sim{SimDevice{}};
     ASSERT_EQ(sim.Open(transport), lr::Ok);
