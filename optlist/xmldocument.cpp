@@ -93,13 +93,6 @@ bool DeclaresEncoding(const std::string& bytes) {
     return decl.find("encoding") != std::string::npos;
 }
 
-std::string ToCp1251(xmlChar* utf8) {
-    if (utf8 == nullptr) return {};
-    std::string out = cp1251::FromUtf8(reinterpret_cast<const char*>(utf8));
-    xmlFree(utf8);
-    return out;
-}
-
 // The attribute named exactly `name` with no namespace prefix (as a DOM's getAttribute(name)
 // finds it); defaults from a DTD are not attributes of the element.
 xmlAttr* FindAttribute(xmlNode* node, const char* name) {
@@ -111,11 +104,65 @@ xmlAttr* FindAttribute(xmlNode* node, const char* name) {
     return nullptr;
 }
 
+// Text content as a DOM gives it (text and CDATA of the descendants, entity references replaced by
+// their text), but bounded. A file that declares an entity and refers to it a hundred thousand
+// times parses quickly, yet its expanded text runs to gigabytes; no configuration text comes near
+// the bound, so cutting there only stops such a file from stalling the program.
+constexpr size_t kMaxContentBytes = 1 << 20;
+constexpr long kMaxContentNodes = 1 << 20;
+constexpr int kMaxEntityDepth = 32;
+
+struct ContentCollector {
+    std::string out;  // UTF-8
+    long nodesLeft = kMaxContentNodes;
+
+    bool Full() const { return out.size() >= kMaxContentBytes || nodesLeft <= 0; }
+
+    void AppendText(const xmlChar* text) {
+        if (text == nullptr) return;
+        const size_t room = kMaxContentBytes - out.size();
+        const char* chars = reinterpret_cast<const char*>(text);
+        out.append(chars, strnlen(chars, room));
+    }
+
+    void AppendChildren(const xmlNode* child, int depth) {
+        for (; child != nullptr && !Full(); child = child->next, --nodesLeft) {
+            switch (child->type) {
+                case XML_TEXT_NODE:
+                case XML_CDATA_SECTION_NODE:
+                    AppendText(child->content);
+                    break;
+                case XML_ELEMENT_NODE:
+                    AppendChildren(child->children, depth);
+                    break;
+                case XML_ENTITY_REF_NODE:
+                    if (depth < kMaxEntityDepth) {
+                        const xmlEntity* entity = xmlGetDocEntity(child->doc, child->name);
+                        if (entity != nullptr) AppendChildren(entity->children, depth + 1);
+                    }
+                    break;
+                default:
+                    break;
+            }
+        }
+    }
+};
+
+std::string Content(xmlNode* node) {
+    if (node->type != XML_ELEMENT_NODE && node->type != XML_ATTRIBUTE_NODE) {
+        // Text, CDATA and comment nodes carry their own text, with nothing to expand.
+        xmlChar* v = xmlNodeGetContent(node);
+        std::string out = v ? reinterpret_cast<const char*>(v) : "";
+        if (v) xmlFree(v);
+        return out;
+    }
+    ContentCollector collector;
+    collector.AppendChildren(node->children, 0);
+    return std::move(collector.out);
+}
+
 std::string RawAttribute(xmlAttr* a) {
-    xmlChar* v = xmlNodeGetContent(reinterpret_cast<xmlNode*>(a));
-    std::string out = v ? reinterpret_cast<const char*>(v) : "";
-    if (v) xmlFree(v);
-    return out;
+    return Content(reinterpret_cast<xmlNode*>(a));
 }
 
 }  // namespace
@@ -205,5 +252,5 @@ bool XmlDocument::AttributeLower(_xmlNode* node, const char* name, std::string& 
 
 std::string XmlDocument::Text(_xmlNode* node) {
     if (node == nullptr) return {};
-    return ToCp1251(xmlNodeGetContent(node));
+    return cp1251::FromUtf8(Content(node));
 }

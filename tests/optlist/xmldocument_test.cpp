@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 
 #include "cp1251.h"
@@ -198,6 +199,32 @@ TEST(XmlDocument, InternalEntitiesAndCharacterReferencesAreText) {
     ASSERT_TRUE(XmlDocument::Attribute(doc.DocumentElement(), "n", v));
     EXPECT_EQ(v, W("a&bЖ"));
     EXPECT_EQ(XmlDocument::Text(doc.DocumentElement()), "x<y");
+}
+
+TEST(XmlDocument, DeclaredEntitiesExpandInTextAndAttributesWithinABound) {
+    TempDir dir;
+    XmlDocument small(dir.Write("e.xml",
+                                "<!DOCTYPE r [<!ENTITY u \"м3/ч\">]><r "
+                                "n=\"&u;!\"><a>&u;</a>-<!--c-->&u;</r>"));
+    small.Activate();
+    std::string v;
+    ASSERT_TRUE(XmlDocument::Attribute(small.DocumentElement(), "n", v));
+    EXPECT_EQ(v, W("м3/ч!"));
+    EXPECT_EQ(XmlDocument::Text(small.DocumentElement()), W("м3/ч-м3/ч"));
+
+    // A small file whose one entity is referred to 200000 times would expand to 200 MB.
+    std::string xml = "<!DOCTYPE r [<!ENTITY k \"" + std::string(1000, 'k') + "\">]><r n=\"";
+    for (int i = 0; i < 100000; ++i) xml += "&k;";
+    xml += "\">";
+    for (int i = 0; i < 100000; ++i) xml += "&k;";
+    xml += "</r>";
+    XmlDocument big(dir.Write("big.xml", xml));
+    big.Activate();
+    const auto t0 = std::chrono::steady_clock::now();
+    ASSERT_TRUE(XmlDocument::Attribute(big.DocumentElement(), "n", v));
+    EXPECT_EQ(v.size(), 1u << 20);
+    EXPECT_EQ(XmlDocument::Text(big.DocumentElement()).size(), 1u << 20);
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(2));
 }
 
 TEST(XmlDocument, CharactersOutsideTheCodePageBecomeQuestionMarks) {
