@@ -35,19 +35,6 @@ VR7_MESSAGE(NotSavedText, " не сохранён.\n")
 VR7_MESSAGE(NotOpenedText, " не открыт.\n")
 #undef VR7_MESSAGE
 
-// The link is open only while a command runs, whichever way the command ends. Open's result is
-// not looked at: a link that failed to open makes the identification fail, which says it all.
-class OpenLink {
-  public:
-    explicit OpenLink(connection& conn) : conn_(conn) { conn_.Open(); }
-    ~OpenLink() { conn_.Close(); }
-    OpenLink(const OpenLink&) = delete;
-    OpenLink& operator=(const OpenLink&) = delete;
-
-  private:
-    connection& conn_;
-};
-
 enum class Identity { Known, Silent, TooOld };
 
 // Identifies the device, adopting its own number while ours is 0, and checks that its firmware
@@ -110,7 +97,7 @@ std::string DeviceConfigurationCaption(const std::string& portName, uint32_t dev
 DeviceReadResult ReadFromDevice(const DeviceCommandTarget& target, CfgTree& tree, CSnvtList& list,
                                 const XmlDocument* catalogue, IProgressSink* progress) {
     DeviceReadResult result;
-    OpenLink link(target.conn);
+    connection::OpenedLink link(target.conn);
     switch (Identify(target, result.info, result.code)) {
         case Identity::Silent:
             result.outcome = DeviceReadOutcome::NotConnected;
@@ -186,7 +173,7 @@ DeviceStoreResult StoreGatewayFileToDevice(const DeviceCommandTarget& target,
         return result;
     }
 
-    OpenLink link(target.conn);
+    connection::OpenedLink link(target.conn);
     DeviceInfo info;
     switch (Identify(target, info, result.code)) {
         case Identity::Silent:

@@ -87,11 +87,8 @@ int RunBuildCommand(const CliContext& ctx, const std::vector<std::string>& args)
     }
 
     XmlDocument catalogue;
-    unsigned capacity = 0;
-    if (!LoadCatalogue(ctx, parsed.Value("--catalog"), catalogue, &capacity))
-        return exitstatus::Input;
     CSnvtList list(catalogue);
-    list.SetMaxVariables(capacity);
+    if (!LoadCatalogue(ctx, parsed.Value("--catalog"), catalogue, &list)) return exitstatus::Input;
     CMessageLog messages;
     list.SetMessageSink(&messages);
     if (parsed.Has("--from") && !LoadSettingsFile(ctx, list, parsed.Value("--from")))

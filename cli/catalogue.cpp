@@ -3,7 +3,7 @@
 #include "maxvariables.h"
 
 bool LoadCatalogue(const CliContext& ctx, const std::string& path, XmlDocument& doc,
-                   unsigned* maxVariables) {
+                   CSnvtList* list) {
     doc.SetFileName(path.empty() ? std::string(kDefaultCatalogue) : path);
     try {
         doc.Activate();
@@ -11,7 +11,7 @@ bool LoadCatalogue(const CliContext& ctx, const std::string& path, XmlDocument& 
         ctx.err << "vr7lon: catalogue " << doc.FileName() << ": " << error.what() << '\n';
         return false;
     }
-    if (maxVariables != nullptr) {
+    if (list != nullptr) {
         const MaxVariablesResult capacity = LoadMaxVariables(doc);
         if (!capacity.ok) {
             ctx.err << "vr7lon: catalogue " << doc.FileName() << ": ";
@@ -19,7 +19,7 @@ bool LoadCatalogue(const CliContext& ctx, const std::string& path, XmlDocument& 
             ctx.err << '\n';
             return false;
         }
-        *maxVariables = capacity.value;
+        list->SetMaxVariables(capacity.value);
     }
     return true;
 }

@@ -26,15 +26,3 @@ class CDeviceSession {
   private:
     std::optional<CFrameTracer> tracer_;
 };
-
-// Opens the link for one command and closes it again on every way out.
-class CDeviceLink {
-  public:
-    explicit CDeviceLink(connection& conn) : conn_(conn) { conn_.Open(); }
-    ~CDeviceLink() { conn_.Close(); }
-    CDeviceLink(const CDeviceLink&) = delete;
-    CDeviceLink& operator=(const CDeviceLink&) = delete;
-
-  private:
-    connection& conn_;
-};

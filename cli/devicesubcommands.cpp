@@ -106,7 +106,7 @@ int RunDeviceInfo(const CliContext& ctx, CDeviceSession& session, const DeviceAr
     CCliArgs parsed;
     int status = 0;
     if (!Prepare(ctx, session, args, {}, kInfoUsage, 0, parsed, status)) return status;
-    CDeviceLink link(session.conn);
+    connection::OpenedLink link(session.conn);
     DeviceInfo info;
     if (!Identify(ctx, session, info)) return exitstatus::Device;
     ctx.out << "version " << unsigned{info.VersionMajor()} << '.' << unsigned{info.VersionMinor()}
@@ -123,7 +123,7 @@ int RunDeviceTree(const CliContext& ctx, CDeviceSession& session, const DeviceAr
     XmlDocument catalogue;
     if (!LoadCatalogue(ctx, parsed.Value("--catalog"), catalogue)) return exitstatus::Input;
 
-    CDeviceLink link(session.conn);
+    connection::OpenedLink link(session.conn);
     DeviceInfo info;
     if (!Identify(ctx, session, info)) return exitstatus::Device;
     CfgTree tree;
@@ -155,7 +155,7 @@ int RunDeviceGet(const CliContext& ctx, CDeviceSession& session, const DeviceArg
         return exitstatus::Input;
     }
 
-    CDeviceLink link(session.conn);
+    connection::OpenedLink link(session.conn);
     DeviceInfo info;
     if (!Identify(ctx, session, info)) return exitstatus::Device;
     std::ostringstream bytes;
@@ -194,7 +194,7 @@ int RunDevicePut(const CliContext& ctx, CDeviceSession& session, const DeviceArg
         return exitstatus::Input;
     }
 
-    CDeviceLink link(session.conn);
+    connection::OpenedLink link(session.conn);
     DeviceInfo info;
     if (!Identify(ctx, session, info)) return exitstatus::Device;
     CProgressBar bar(ctx.err, ctx.env.errIsTerminal);
@@ -219,11 +219,8 @@ int RunDeviceRead(const CliContext& ctx, CDeviceSession& session, const DeviceAr
     if (!Prepare(ctx, session, args, {{"--catalog", true}}, kReadUsage, 0, parsed, status))
         return status;
     XmlDocument catalogue;
-    unsigned capacity = 0;
-    if (!LoadCatalogue(ctx, parsed.Value("--catalog"), catalogue, &capacity))
-        return exitstatus::Input;
     CSnvtList list(catalogue);
-    list.SetMaxVariables(capacity);
+    if (!LoadCatalogue(ctx, parsed.Value("--catalog"), catalogue, &list)) return exitstatus::Input;
     CfgTree tree;
     CMessageLog messages;
     CProgressBar bar(ctx.err, ctx.env.errIsTerminal);

@@ -43,11 +43,8 @@ int RunListCommand(const CliContext& ctx, const std::vector<std::string>& args) 
     if (parsed.Positionals().size() != 1) return UsageError(ctx, "list needs one FILE", kUsage);
 
     XmlDocument catalogue;
-    unsigned capacity = 0;
-    if (!LoadCatalogue(ctx, parsed.Value("--catalog"), catalogue, &capacity))
-        return exitstatus::Input;
     CSnvtList list(catalogue);
-    list.SetMaxVariables(capacity);
+    if (!LoadCatalogue(ctx, parsed.Value("--catalog"), catalogue, &list)) return exitstatus::Input;
     if (!LoadSettingsFile(ctx, list, parsed.Positionals()[0])) return exitstatus::Input;
     PrintList(list, ctx.out);
     return exitstatus::Ok;

@@ -81,6 +81,19 @@ class connection {
         bool owns_;
     };
 
+    // Opens the link for one piece of work with the device and closes it on every way out. The
+    // open's result is not looked at: a link that failed to open makes the first request fail.
+    class OpenedLink {
+      public:
+        explicit OpenedLink(connection& conn) : conn_(conn) { conn_.Open(); }
+        ~OpenedLink() { conn_.Close(); }
+        OpenedLink(const OpenedLink&) = delete;
+        OpenedLink& operator=(const OpenedLink&) = delete;
+
+      private:
+        connection& conn_;
+    };
+
     FrameTrace Trace;
 
   private:
