@@ -6,7 +6,7 @@
 #include <QScreen>
 #include <algorithm>
 
-#include "cp1251.h"
+#include "qcp1251.h"
 #include "imagelist.h"
 #include "versioninfo.h"
 
@@ -76,7 +76,7 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
 
 void TAboutBox::FormCreate() {
     Version->setText(Version->text() +
-                     QString::fromStdString(cp1251::ToUtf8(GetVersionString("FileVersion"))));
+                     FromCp1251(GetVersionString("FileVersion")));
 }
 
 // The texts stack from the top of the panel; the word-wrapped ones take the height their text

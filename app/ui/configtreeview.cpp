@@ -3,7 +3,7 @@
 #include <QDrag>
 #include <QHeaderView>
 
-#include "cp1251.h"
+#include "qcp1251.h"
 #include "dragpayload.h"
 #include "imagelist.h"
 
@@ -39,7 +39,7 @@ void TConfigTreeView::ShowTree(const CfgTree& tree) {
 
 QTreeWidgetItem* TConfigTreeView::AddItem(QTreeWidgetItem* parent, const TreeNode& node) {
     auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(this);
-    item->setText(0, QString::fromStdString(cp1251::ToUtf8(node.Text)));
+    item->setText(0, FromCp1251(node.Text));
     item->setIcon(0, TreeNodeIcon(node.ImageIndex));
     item->setData(0, kNodeRole, QVariant::fromValue(reinterpret_cast<quintptr>(&node)));
     for (const auto& child : node.Children) AddItem(item, *child);

@@ -6,7 +6,7 @@
 #include <QHeaderView>
 #include <QMimeData>
 
-#include "cp1251.h"
+#include "qcp1251.h"
 #include "dragpayload.h"
 
 TSnvtListView::TSnvtListView(QWidget* parent) : QTableWidget(parent) {
@@ -61,7 +61,7 @@ void TSnvtListView::UpdateRow(int index, const SnvtRow& row) {
     for (int column = 0; column < kSnvtColumnCount; ++column) {
         QTableWidgetItem* cell = item(index, column);
         if (cell == nullptr) continue;
-        cell->setText(QString::fromStdString(cp1251::ToUtf8(row.Text(column))));
+        cell->setText(FromCp1251(row.Text(column)));
         if (column == colVarName) cell->setCheckState(row.checked ? Qt::Checked : Qt::Unchecked);
     }
     mirroring_ = false;

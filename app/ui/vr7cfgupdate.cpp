@@ -24,7 +24,7 @@
 #include "aboutbox.h"
 #include "configtreeview.h"
 #include "connectionsettings.h"
-#include "cp1251.h"
+#include "qcp1251.h"
 #include "devicecommands.h"
 #include "dragpayload.h"
 #include "gatewayfile.h"
@@ -52,10 +52,6 @@ constexpr int kToolSeparatorWidth = 8;
 
 const char* const kCatalogueName = "calcbank.xml";
 const char* const kHelpName = "Help.chm";
-
-QString FromCp1251(const std::string& text) {
-    return QString::fromStdString(cp1251::ToUtf8(text));
-}
 
 std::string NativePath(const QString& path) {
     return QFile::encodeName(path).toStdString();

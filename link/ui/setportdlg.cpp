@@ -17,28 +17,20 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-#include "cp1251.h"
+#include "apptitle.h"
 #include "ipedit.h"
 #include "portcombo.h"
+#include "qcp1251.h"
 #include "serialports.h"
 
 namespace {
 
-const QString kErrorTitle = QStringLiteral("Vr7 Cfg Updater");
+const QString kErrorTitle = QString::fromUtf8(kApplicationTitle);
 constexpr int kClientWidth = 160;
 constexpr int kClientHeight = 173;
 constexpr qreal kDesignPointSize = 8;
 constexpr int kButtonWidth = 70;
 constexpr int kComboMinWidth = 60;
-
-QString FromCore(const std::string& text) {
-    return QString::fromStdString(cp1251::ToUtf8(text));
-}
-
-std::string ToCore(const QString& text) {
-    const QByteArray utf8 = text.toUtf8();
-    return cp1251::FromUtf8(std::string_view(utf8.constData(), utf8.size()));
-}
 
 // A decimal number of 0..4294967295, white space around it allowed.
 bool ParseUnsigned32(const QString& text, uint32_t& value) {
@@ -238,22 +230,22 @@ void TSetPortDlg::Place(int left, int top) {
 
 int TSetPortDlg::ShowModal(connection& conn) {
     conn_ = &conn;
-    SetComboText(CB_Port, FromCore(conn.PortName));
+    SetComboText(CB_Port, FromCp1251(conn.PortName));
     SetComboText(CB_Speed, QString::number(conn.Speed));
-    IPEdit->SetIP(FromCore(conn.IpAddress));
-    E_TCPIP_Port->setText(FromCore(conn.TcpIpPort));
+    IPEdit->SetIP(FromCp1251(conn.IpAddress));
+    E_TCPIP_Port->setText(FromCp1251(conn.TcpIpPort));
     E_DevNom->setText(QString::number(conn.DeviceNumber));
     CB_Port->setFocus(Qt::OtherFocusReason);
     return exec();
 }
 
 std::string TSetPortDlg::DevNomText() const {
-    return ToCore(E_DevNom->text());
+    return ToCp1251(E_DevNom->text());
 }
 
 void TSetPortDlg::OKBtnClick() {
     if (conn_ == nullptr) return;
-    conn_->PortName = ToCore(CB_Port->currentText());
+    conn_->PortName = ToCp1251(CB_Port->currentText());
 
     uint32_t speed = 0;
     if (!ParseUnsigned32(CB_Speed->currentText(), speed)) {
@@ -261,8 +253,8 @@ void TSetPortDlg::OKBtnClick() {
         return;
     }
     conn_->Speed = speed;
-    conn_->IpAddress = ToCore(IPEdit->GetIP());
-    conn_->TcpIpPort = ToCore(E_TCPIP_Port->text());
+    conn_->IpAddress = ToCp1251(IPEdit->GetIP());
+    conn_->TcpIpPort = ToCp1251(E_TCPIP_Port->text());
 
     uint32_t deviceNumber = 0;
     const QString devNom = E_DevNom->text();
