@@ -9,8 +9,10 @@
 #include "cfgtreemodel.h"
 #include "messagesink.h"
 #include "progresssink.h"
+#include "vr7cfgtree.h"
 #include "vr7types.h"
 
+class CAtomicFileWriter;
 class connection;
 class CSnvtList;
 class XmlDocument;
@@ -69,15 +71,32 @@ struct DeviceStoreResult {
     LinkResult code = 0;  // identification's result (NotConnected) or the upload's
 };
 
-// The progress callback handed to the device tree builder: context is an IProgressSink (or null);
-// an absent text is shown as an empty one.
-void TreeProgress(void* context, float fraction, const char* text);
+// The steps every device command is made of, over a link the caller has opened. They show no
+// messages: the commands below and vr7lon turn their results into their own.
 
-// "VR-7 версии M.m.B не поддерживает работу c Tervon шлюзом!!!" (Windows-1251).
-std::string UnsupportedVersionText(const DeviceInfo& info);
+// Identifies the device: any device while deviceNumber is 0, whose own number is then adopted.
+// Returns the identification's result; info holds the answer when it is lr::Ok.
+LinkResult IdentifyDevice(connection& conn, uint32_t& deviceNumber, DeviceInfo& info);
 
-// What the window's configuration field shows after a read: "Порт: <port>, VR-7 № <number>".
-std::string DeviceConfigurationCaption(const std::string& portName, uint32_t deviceNumber);
+// True when the device's firmware serves the gateway's files (build kMinGatewayBuild or later).
+bool ServesGatewayFiles(const DeviceInfo& info);
+
+// Reads the device's configuration into tree with the window's options, reporting progress to
+// `progress` when given. Partial: an exchange failed; the tree keeps what was read.
+TreeBuild ReadDeviceTree(connection& conn, uint32_t deviceNumber, CfgTree& tree,
+                         const XmlDocument* catalogue, IProgressSink* progress);
+
+struct FileDownload {
+    LinkResult code = 0;  // the transfer's result
+    int localError = 0;   // errno of the local file's write when the transfer was whole, else 0
+    size_t size = 0;      // bytes received
+};
+
+// Reads the device's file `name` (Windows-1251) and, only when it came whole, replaces the file
+// `out` was opened for with it. A failed or cut-off transfer, and a local file that cannot be
+// written, leave that file exactly as it was.
+FileDownload DownloadDeviceFile(connection& conn, uint32_t deviceNumber, const std::string& name,
+                                CAtomicFileWriter& out, ProgressProc progress, void* context);
 
 // Read from device: opens the link, identifies the device (adopting its number when
 // DeviceNumber is 0), checks its version, builds the tree (options 0x89, progress to `progress`,
@@ -87,7 +106,8 @@ DeviceReadResult ReadFromDevice(const DeviceCommandTarget& target, CfgTree& tree
                                 const XmlDocument* catalogue, IProgressSink* progress);
 
 // With the link open and the device identified: downloads the device's "duxgate.cfg" into the
-// local file of that name and loads it into the list. Only a complete download is loaded.
+// local file of that name and loads it into the list. Only a complete download replaces the
+// local file and is loaded; otherwise the earlier local file stays as it was.
 GatewayDownload ReadGatewayFileFromDevice(const DeviceCommandTarget& target, CSnvtList& list);
 
 // Writes the list to the working copy "DUXGate.cfg" and uploads it under that name. Only a copy

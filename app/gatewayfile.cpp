@@ -7,10 +7,11 @@
 #include <cstring>
 
 #include "atomicfilewriter.h"
-#include "cp1251.h"
 #include "gatewaytokenreader.h"
+#include "messages.h"
 #include "pathcase.h"
 #include "snvtlist.h"
+#include "syserror.h"
 
 namespace {
 
@@ -61,11 +62,6 @@ bool HasSpace(const std::string& field) {
 // are split at white space, so none may hold any; an empty field would shift the ones after it,
 // except the last field of a line, which reads back as empty.
 std::string RowProblem(const SnvtRow& row) {
-    static const std::string empty = cp1251::FromUtf8("пустое поле \"");
-    static const std::string space = cp1251::FromUtf8("пробел в поле \"");
-    static const std::string notF = cp1251::FromUtf8("в поле \"Type\" не \"F\"");
-    static const std::string notB = cp1251::FromUtf8("поле \"Type\" флагов не начинается с \"B\"");
-
     std::vector<int> columns = {colType, colRef, colSnvtId, colVarName, colDimension};
     if (WritesFlagsLine(row)) {
         columns.insert(columns.end(), {colFlagsType, colFlagsRef, colFlagsSnvtId, colFlagsName});
@@ -73,32 +69,26 @@ std::string RowProblem(const SnvtRow& row) {
     for (int column : columns) {
         const std::string& text = row.Text(column);
         const bool lastOfLine = column == colDimension || column == colFlagsName;
-        if (text.empty() && !lastOfLine) return empty + kSnvtColumnCaptions[column] + "\"";
-        if (HasSpace(text)) return space + kSnvtColumnCaptions[column] + "\"";
+        if (text.empty() && !lastOfLine) return usertext::EmptyField(kSnvtColumnCaptions[column]);
+        if (HasSpace(text)) return usertext::SpaceInField(kSnvtColumnCaptions[column]);
     }
     // Only "F" entries are read back, and only a line beginning with "B" is a flags line.
-    if (row.Text(colType) != "F") return notF;
-    if (WritesFlagsLine(row) && row.Text(colFlagsType)[0] != 'B') return notB;
+    if (row.Text(colType) != "F") return usertext::TypeNotF();
+    if (WritesFlagsLine(row) && row.Text(colFlagsType)[0] != 'B') return usertext::FlagsTypeNotB();
     return std::string();
 }
 
 SaveGatewayResult Refused(size_t index, const SnvtRow& row, const std::string& problem) {
-    // "Не могу сохранить строку N (...): ..."
-    static const std::string cannot = cp1251::FromUtf8("Не могу сохранить строку ");
     SaveGatewayResult result;
     result.row = static_cast<int>(index);
-    result.message = cannot + std::to_string(index + 1) + " (" + row.caption + "): " + problem;
+    result.message = usertext::RowRefused(index + 1, row.caption, problem);
     return result;
 }
 
 SaveGatewayResult FileFailure(int error) {
-    // "Ошибка записи файла: "
-    static const std::string writeError = cp1251::FromUtf8("Ошибка записи файла: ");
     SaveGatewayResult result;
     result.errorNumber = error;
-    // The system's own English text: the translated one would follow the locale's encoding.
-    const char* reason = ::strerrordesc_np(error);
-    result.message = writeError + (reason ? reason : "error " + std::to_string(error));
+    result.message = usertext::FileWriteError(SystemErrorText(error));
     return result;
 }
 

@@ -4,26 +4,13 @@
 #include <utility>
 
 #include "cp1251.h"
+#include "messages.h"
 #include "optlist.h"
 
 namespace {
 
 // The first register reference of the list; the gateway's register map starts here.
 constexpr uint16_t kFirstRef = 40001;
-
-const std::string& NoRoomText() {
-    // "Количество SNVT переменных достигло максимума!!!\nНе могу добавить "
-    static const std::string text =
-        cp1251::FromUtf8("Количество SNVT переменных достигло максимума!!!\nНе могу добавить ");
-    return text;
-}
-
-const std::string& NeedText(unsigned need) {
-    // The spelling is the one users know from the program's messages.
-    static const std::string two = cp1251::FromUtf8("2 переменых");
-    static const std::string one = cp1251::FromUtf8("1 переменую");
-    return need == 2 ? two : one;
-}
 
 }  // namespace
 
@@ -48,7 +35,7 @@ CSnvtList::AddResult CSnvtList::AddVariable(int index, const std::string& nodeTe
     // Counts are compared in full width: a list read from a file may already hold more than the
     // capacity, and then nothing more fits.
     if (static_cast<unsigned long long>(usedVariables_) + need > maxVariables_) {
-        if (messages_) messages_->ShowMessage(NoRoomText() + NeedText(need));
+        if (messages_) messages_->ShowMessage(usertext::NoRoom(need));
         return AddResult::NoRoom;
     }
 
@@ -127,11 +114,7 @@ void CSnvtList::SetAllChecked(bool checked) {
 }
 
 void CSnvtList::DeleteChecked() {
-    // "удаление выбранных переменных", "Удаляю "
-    static const std::string deleting = cp1251::FromUtf8("удаление выбранных переменных");
-    static const std::string deletingRow = cp1251::FromUtf8("Удаляю ");
-
-    Progress(deleting, 0.0f);
+    Progress(usertext::DeletingChecked(), 0.0f);
     size_t i = 0;
     while (i < rows_.size()) {
         const float fraction = static_cast<float>(i) / static_cast<float>(rows_.size());
@@ -140,7 +123,7 @@ void CSnvtList::DeleteChecked() {
             ++i;
             continue;
         }
-        Progress(deletingRow + rows_[i].caption, fraction);
+        Progress(usertext::DeletingRow() + rows_[i].caption, fraction);
         const unsigned count = rows_[i].SnvtCount();
         usedVariables_ = usedVariables_ >= count ? usedVariables_ - count : 0;
         RemoveRow(i);
@@ -155,14 +138,9 @@ void CSnvtList::UpdateCounters() {
 }
 
 std::string CSnvtList::CountersText() const {
-    // "SNVT переменных %u, задействовано: %u, доступно: %i"
-    static const std::string total = cp1251::FromUtf8("SNVT переменных ");
-    static const std::string used = cp1251::FromUtf8(", задействовано: ");
-    static const std::string free = cp1251::FromUtf8(", доступно: ");
     const long long available =
         static_cast<long long>(maxVariables_) - static_cast<long long>(usedVariables_);
-    return total + std::to_string(maxVariables_) + used + std::to_string(usedVariables_) + free +
-           std::to_string(available);
+    return usertext::Counters(maxVariables_, usedVariables_, available);
 }
 
 void CSnvtList::Clear() {

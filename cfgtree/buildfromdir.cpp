@@ -23,15 +23,6 @@ std::string FilePath(const std::string& configDir, const std::string& cp1251Name
     return pathcase::Resolve(configDir + name);
 }
 
-// The leaf record of a "calc" element: the first 6 bytes of the lower-cased name, zero-terminated
-// only when shorter.
-std::unique_ptr<SNodeInfo> CalcRecord(uint8_t system, const std::string& lowerName) {
-    auto record = std::make_unique<SNodeInfo>(nkCalc);
-    record->System = system;
-    lowerName.copy(record->Name, sizeof record->Name);
-    return record;
-}
-
 // Adds the accepted "calc" children of the loaded system file as leaves of system `system`.
 void AddSystemCalcs(CfgTree& tree, const XmlDocument& systemFile, uint8_t system,
                     const SConfigInfo& config, const XmlDocument* catalog, STreeOptions options) {
@@ -43,11 +34,8 @@ void AddSystemCalcs(CfgTree& tree, const XmlDocument& systemFile, uint8_t system
         if (!XmlDocument::AttributeLower(child, "name", name)) continue;
         // The catalogue is asked for the whole lower-cased name, not the 6 bytes kept.
         if (catalog != nullptr && GetVarOptions(*catalog, name).count == 0) continue;
-        const std::string path =
-            LeafFolderPath(config, options, system, options.CalcGroup() ? "Calc" : "");
-        TreeNode* leaf = AddNodeByPath(tree, path, " ", CalcRecord(system, name), imgCalc);
-        if (leaf == nullptr) return;  // the rest of this system is skipped
-        SetNodeText(leaf);
+        // A leaf that cannot be created skips the rest of this system.
+        if (AddCalcLeaf(tree, config, options, system, name) == nullptr) return;
     }
 }
 

@@ -221,3 +221,23 @@ std::string LeafFolderPath(const SConfigInfo& config, STreeOptions options, uint
     if (!groupSegment.empty()) path += groupSegment + "/";
     return path;
 }
+
+TreeNode* AddCalcLeaf(CfgTree& tree, const SConfigInfo& config, STreeOptions options,
+                      uint8_t system, const std::string& lowerName) {
+    auto record = std::make_unique<SNodeInfo>(nkCalc);
+    record->System = system;
+    lowerName.copy(record->Name, sizeof record->Name);  // zero-terminated only when shorter
+    const std::string path =
+        LeafFolderPath(config, options, system, options.CalcGroup() ? "Calc" : "");
+    TreeNode* leaf = AddNodeByPath(tree, path, " ", std::move(record), imgCalc);
+    SetNodeText(leaf);
+    return leaf;
+}
+
+bool MayAddToList(const TreeNode* node, AddGesture gesture) {
+    if (node == nullptr) return false;
+    const int level = node->Level();
+    if (gesture == AddGesture::Drag ? level != 2 : level < 2) return false;
+    const SNodeInfo* info = node->Info();
+    return info != nullptr && info->HasSystemNumber();
+}

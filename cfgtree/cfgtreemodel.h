@@ -124,6 +124,24 @@ constexpr STreeOptions kWindowTreeOptions{0x89};
 TreeNode* AddNodeByPath(CfgTree& tree, const std::string& path, const std::string& caption,
                         std::unique_ptr<NodeRecord> record, int image);
 
+// Adds the leaf of calculated variable lowerName (Windows-1251, lower-cased; the first 6 bytes are
+// kept) of system `system` below the first root, in the folder the options give it, with its
+// caption. Null when a node cannot be created.
+TreeNode* AddCalcLeaf(CfgTree& tree, const SConfigInfo& config, STreeOptions options,
+                      uint8_t system, const std::string& lowerName);
+
+// How the user asks for a tree node to be added to the SNVT list.
+enum class AddGesture {
+    DoubleClick,  // on the node; also "vr7lon build"
+    Drag,         // from the tree onto the list
+};
+
+// The one rule for which tree node the SNVT list may take: a node whose record carries a system
+// number (a calculated variable or a constant; a "/" in a system name nests plain folders down
+// to depth 2 and beyond), at depth 2 or deeper for a double-click and at depth 2 exactly for a
+// drag. The list adds it as its caption of that system.
+bool MayAddToList(const TreeNode* node, AddGesture gesture);
+
 // Sets a leaf's caption from its record (calc, const and event leaves); others keep theirs.
 void SetNodeText(TreeNode* leaf);
 

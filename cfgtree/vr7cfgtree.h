@@ -8,6 +8,10 @@
 
 class connection;
 
+// How far a tree build got: the whole configuration, or only part of it (a system file that
+// failed to load, an entry the device did not give). A partial tree keeps what was read.
+enum class TreeBuild { Complete, Partial };
+
 // Builds the tree from a CONFIG folder (configDir ends with '/'). Returns 0 when the whole
 // configuration was read, -1 when a system file failed to load. A main.xmc that cannot be loaded
 // throws XmlLoadError with the XML library's text; the tree is then empty.

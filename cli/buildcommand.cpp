@@ -1,11 +1,14 @@
 #include "buildcommand.h"
 
-#include "catalogue.h"
+#include <memory>
+
+#include "cfgtreemodel.h"
 #include "clicommand.h"
 #include "cp1251.h"
 #include "exitstatus.h"
 #include "gatewayfile.h"
 #include "listcommand.h"
+#include "messages.h"
 #include "optlist.h"
 #include "snvtlist.h"
 
@@ -18,14 +21,16 @@ const char kUsage[] =
     "  --out FILE      the gateway settings file to write\n"
     "  --catalog FILE  variable catalogue (default: calcbank.xml of the working directory)\n"
     "  --from FILE     a gateway settings file whose rows come first\n"
-    "A variable that does not fit, is already listed or is not in the catalogue is reported on\n"
-    "stderr and left out; the file is still written with the rest.\n"
+    "NAME is taken lower-cased, as the tree shows it. A variable that does not fit, is already\n"
+    "listed, is not in the catalogue or has no node the window could add (system 0 has no\n"
+    "folder in the tree) is reported on stderr and left out; the file is still written with\n"
+    "the rest.\n"
     "Exit status: 0 every variable was added; 2 an input cannot be loaded or FILE cannot be\n"
     "written (or the list is empty); 3 a variable was left out; 64 wrong usage.\n";
 
 struct Variable {
     uint8_t system = 0;
-    std::string name;  // Windows-1251
+    std::string name;  // Windows-1251, lower-cased as the configuration readers do
 };
 
 // "SYS:NAME" with SYS a system number 0..255 and a non-empty NAME.
@@ -40,7 +45,7 @@ bool ParseVariable(const std::string& text, Variable& variable) {
     }
     if (system > 255) return false;
     variable.system = static_cast<uint8_t>(system);
-    variable.name = cp1251::FromUtf8(text.substr(colon + 1));
+    variable.name = cp1251::FromUtf8Lower(text.substr(colon + 1));
     return true;
 }
 
@@ -52,7 +57,17 @@ bool Add(const CliContext& ctx, CSnvtList& list, CMessageLog& messages,
         ctx.err << "vr7lon: " << arg << ": not a variable the catalogue publishes\n";
         return false;
     }
-    switch (list.AddVariable(-1, variable.name, variable.system)) {
+    // The variable's node as the window's tree shows it, in a tree of its own below a system
+    // folder without a name; the list takes it only when the window could add that node.
+    CfgTree tree;
+    tree.AddRoot(std::string(), std::make_unique<SVR7_Info>());
+    const TreeNode* node =
+        AddCalcLeaf(tree, SConfigInfo{}, kWindowTreeOptions, variable.system, variable.name);
+    if (!MayAddToList(node, AddGesture::DoubleClick)) {
+        ctx.err << "vr7lon: " << arg << ": not a tree node the list may take\n";
+        return false;
+    }
+    switch (list.AddVariable(-1, node->Text, node->Info()->System)) {
         case CSnvtList::AddResult::Added:
             return true;
         case CSnvtList::AddResult::Duplicate:
@@ -88,7 +103,9 @@ int RunBuildCommand(const CliContext& ctx, const std::vector<std::string>& args)
 
     XmlDocument catalogue;
     CSnvtList list(catalogue);
-    if (!LoadCatalogue(ctx, parsed.Value("--catalog"), catalogue, &list)) return exitstatus::Input;
+    if (LoadCommandCatalogue(ctx, parsed.Value("--catalog"), catalogue, &list) !=
+        CatalogueStatus::Loaded)
+        return exitstatus::Input;
     CMessageLog messages;
     list.SetMessageSink(&messages);
     if (parsed.Has("--from") && !LoadSettingsFile(ctx, list, parsed.Value("--from")))
@@ -103,7 +120,7 @@ int RunBuildCommand(const CliContext& ctx, const std::vector<std::string>& args)
     // As Save to disk: an empty list is never written.
     if (list.RowCount() == 0) {
         ctx.err << "vr7lon: ";
-        ctx.Err(cp1251::FromUtf8("Список SNVT переменных пуст!"));
+        ctx.Err(usertext::EmptyList());
         ctx.err << '\n';
         return exitstatus::Input;
     }

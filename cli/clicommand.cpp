@@ -1,7 +1,10 @@
 #include "clicommand.h"
 
+#include "catalogue.h"
 #include "cp1251.h"
 #include "exitstatus.h"
+#include "snvtlist.h"
+#include "xmldocument.h"
 
 bool ParseCommandArgs(const CliContext& ctx, const std::vector<std::string>& args,
                       std::vector<CliOption> options, const char* usage, CCliArgs& parsed,
@@ -28,4 +31,22 @@ int UsageError(const CliContext& ctx, const std::string& message, const char* us
 void CMessageLog::PrintTo(std::ostream& out) {
     for (const std::string& text : texts_) out << cp1251::ToUtf8(text) << '\n';
     texts_.clear();
+}
+
+CatalogueStatus LoadCommandCatalogue(const CliContext& ctx, const std::string& path,
+                                     XmlDocument& doc, CSnvtList* list) {
+    const CatalogueLoad loaded = LoadCatalogue(doc, path);
+    if (!loaded.loaded) {
+        ctx.err << "vr7lon: catalogue " << doc.FileName() << ": " << loaded.error << '\n';
+        return CatalogueStatus::NotLoaded;
+    }
+    if (list == nullptr) return CatalogueStatus::Loaded;
+    list->SetMaxVariables(loaded.capacity.value);
+    if (!loaded.capacity.ok) {
+        ctx.err << "vr7lon: catalogue " << doc.FileName() << ": ";
+        ctx.Err(loaded.capacity.error);
+        ctx.err << '\n';
+        return CatalogueStatus::NoCapacity;
+    }
+    return CatalogueStatus::Loaded;
 }

@@ -8,6 +8,9 @@
 #include "clicontext.h"
 #include "messagesink.h"
 
+class CSnvtList;
+class XmlDocument;
+
 // Parses a command's arguments (--help is always known). Returns true when the command should
 // go on; otherwise status says how it ends: 0 after printing the usage for --help, 64 after
 // printing the error and the usage on err.
@@ -29,3 +32,17 @@ class CMessageLog : public IMessageSink {
   private:
     std::vector<std::string> texts_;
 };
+
+enum class CatalogueStatus {
+    Loaded,      // with its capacity, when a list was given
+    NoCapacity,  // loaded, but without a usable "LonCfg" "size": the list's capacity is 0
+    NotLoaded,   // the file could not be loaded: a command's answer would be silently empty
+};
+
+// Loads a command's variable catalogue as the window does ("calcbank.xml" of the working
+// directory unless path names another file) and, when a list working on it is given, sets the
+// list's capacity from it. Prints the XML library's or the capacity's error on err; like the
+// window, a catalogue without a capacity still serves, with capacity 0, and the command decides
+// whether to go on.
+CatalogueStatus LoadCommandCatalogue(const CliContext& ctx, const std::string& path,
+                                     XmlDocument& doc, CSnvtList* list = nullptr);

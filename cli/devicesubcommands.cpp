@@ -2,10 +2,8 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "atomicfilewriter.h"
-#include "catalogue.h"
 #include "clicommand.h"
 #include "cp1251.h"
 #include "devicecommands.h"
@@ -13,11 +11,11 @@
 #include "exitstatus.h"
 #include "listcommand.h"
 #include "listprint.h"
+#include "messages.h"
 #include "progressbar.h"
 #include "resulttext.h"
 #include "snvtlist.h"
 #include "treeprint.h"
-#include "vr7cfgtree.h"
 #include "vr7prot.h"
 
 namespace {
@@ -49,9 +47,12 @@ const char kReadUsage[] =
     "reads its configuration and downloads its duxgate.cfg (into duxgate.cfg of the working\n"
     "directory). Prints the tree as \"vr7lon tree\" does, then the list as \"vr7lon list\" does.\n"
     "  --catalog FILE  variable catalogue (default: calcbank.xml of the working directory)\n"
+    "A catalogue without a usable LonCfg size is reported and, as in the window, gives\n"
+    "capacity 0; the read goes on.\n"
     "Exit status: 0 done (a device without duxgate.cfg gives an empty list); 2 the catalogue or\n"
-    "the local duxgate.cfg cannot be loaded or written; 4 the device did not answer, is too old,\n"
-    "or a read broke; 64 wrong usage.\n";
+    "the local duxgate.cfg cannot be loaded or written, or the catalogue has no capacity (the\n"
+    "tree and list are printed all the same); 4 the device did not answer, is too old, or a\n"
+    "read broke; 64 wrong usage.\n";
 const char kStoreUsage[] =
     "usage: vr7lon device [OPTIONS] store FILE\n"
     "Does what the window's Store into device does with the rows of the gateway settings file\n"
@@ -81,22 +82,19 @@ bool Prepare(const CliContext& ctx, CDeviceSession& session, const DeviceArgs& a
 }
 
 void PrintNotConnected(const CliContext& ctx, LinkResult result) {
-    static const std::string text = cp1251::FromUtf8("VR-7 не подключен!!!");
     ctx.err << "vr7lon: ";
-    ctx.Err(text);
+    ctx.Err(usertext::NotConnected());
     ctx.err << " (" << ResultText(result) << ")\n";
 }
 
-// Identifies the device as the window does before any exchange: any device while the number is
-// 0, whose own number is then used.
+// Identifies the device as the window does before any exchange (any device while the number is
+// 0, whose own number is then used); prints the failure.
 bool Identify(const CliContext& ctx, CDeviceSession& session, DeviceInfo& info) {
-    const uint32_t address = session.DeviceNumber == 0 ? AnyDeviceAddress : session.DeviceNumber;
-    const LinkResult r = ReadDeviceInfo(session.conn, address, info);
+    const LinkResult r = IdentifyDevice(session.conn, session.DeviceNumber, info);
     if (r != lr::Ok) {
         PrintNotConnected(ctx, r);
         return false;
     }
-    if (session.DeviceNumber == 0) session.DeviceNumber = info.DeviceNumber();
     return true;
 }
 
@@ -121,21 +119,21 @@ int RunDeviceTree(const CliContext& ctx, CDeviceSession& session, const DeviceAr
     if (!Prepare(ctx, session, args, {{"--catalog", true}}, kTreeUsage, 0, parsed, status))
         return status;
     XmlDocument catalogue;
-    if (!LoadCatalogue(ctx, parsed.Value("--catalog"), catalogue)) return exitstatus::Input;
+    if (LoadCommandCatalogue(ctx, parsed.Value("--catalog"), catalogue) != CatalogueStatus::Loaded)
+        return exitstatus::Input;
 
     connection::OpenedLink link(session.conn);
     DeviceInfo info;
     if (!Identify(ctx, session, info)) return exitstatus::Device;
     CfgTree tree;
     CProgressBar bar(ctx.err, ctx.env.errIsTerminal);
-    const bool failed = BuildTreeFromDevice(tree, session.conn, session.DeviceNumber, &bar,
-                                            ctx.env.errIsTerminal ? TreeProgress : nullptr,
-                                            &catalogue, kWindowTreeOptions);
+    const TreeBuild built = ReadDeviceTree(session.conn, session.DeviceNumber, tree, &catalogue,
+                                           ctx.env.errIsTerminal ? &bar : nullptr);
     bar.Finish();
     PrintTree(tree, ctx.out);
-    if (failed) {
+    if (built == TreeBuild::Partial) {
         ctx.err << "vr7lon: ";
-        ctx.Err(cp1251::FromUtf8("Ошибка чтения!!!"));
+        ctx.Err(usertext::ReadError());
         ctx.err << '\n';
         return exitstatus::Device;
     }
@@ -158,22 +156,20 @@ int RunDeviceGet(const CliContext& ctx, CDeviceSession& session, const DeviceArg
     connection::OpenedLink link(session.conn);
     DeviceInfo info;
     if (!Identify(ctx, session, info)) return exitstatus::Device;
-    std::ostringstream bytes;
     CProgressBar bar(ctx.err, ctx.env.errIsTerminal);
-    const std::string name = cp1251::FromUtf8(nameArg);
-    const LinkResult r = ReadDeviceFile(session.conn, session.DeviceNumber, &bytes, name.c_str(),
-                                        ctx.env.errIsTerminal ? CProgressBar::Proc : nullptr, &bar);
+    const FileDownload r =
+        DownloadDeviceFile(session.conn, session.DeviceNumber, cp1251::FromUtf8(nameArg), out,
+                           ctx.env.errIsTerminal ? CProgressBar::Proc : nullptr, &bar);
     bar.Finish();
-    if (r != lr::Ok) {
-        ctx.err << "vr7lon: " << nameArg << ": " << ResultText(r) << '\n';
+    if (r.code != lr::Ok) {
+        ctx.err << "vr7lon: " << nameArg << ": " << ResultText(r.code) << '\n';
         return exitstatus::Device;
     }
-    const std::string data = bytes.str();
-    if (!out.Write(data) || !out.Commit()) {
-        ctx.err << "vr7lon: " << outPath << ": " << ErrnoText(out.Error()) << '\n';
+    if (r.localError != 0) {
+        ctx.err << "vr7lon: " << outPath << ": " << ErrnoText(r.localError) << '\n';
         return exitstatus::Input;
     }
-    ctx.out << nameArg << ": " << data.size() << " bytes into " << outPath << '\n';
+    ctx.out << nameArg << ": " << r.size << " bytes into " << outPath << '\n';
     return exitstatus::Ok;
 }
 
@@ -220,7 +216,9 @@ int RunDeviceRead(const CliContext& ctx, CDeviceSession& session, const DeviceAr
         return status;
     XmlDocument catalogue;
     CSnvtList list(catalogue);
-    if (!LoadCatalogue(ctx, parsed.Value("--catalog"), catalogue, &list)) return exitstatus::Input;
+    const CatalogueStatus loaded =
+        LoadCommandCatalogue(ctx, parsed.Value("--catalog"), catalogue, &list);
+    if (loaded == CatalogueStatus::NotLoaded) return exitstatus::Input;
     CfgTree tree;
     CMessageLog messages;
     CProgressBar bar(ctx.err, ctx.env.errIsTerminal);
@@ -249,7 +247,8 @@ int RunDeviceRead(const CliContext& ctx, CDeviceSession& session, const DeviceAr
     switch (r.download) {
         case GatewayDownload::Loaded:
         case GatewayDownload::NoFile:
-            return exitstatus::Ok;
+            // A catalogue without a capacity gives capacity 0, as in the window.
+            return loaded == CatalogueStatus::Loaded ? exitstatus::Ok : exitstatus::Input;
         case GatewayDownload::LocalFailed:
             return exitstatus::Input;
         case GatewayDownload::Broken:

@@ -3,13 +3,13 @@
 #include <cerrno>
 #include <filesystem>
 
-#include "catalogue.h"
 #include "clicommand.h"
 #include "exitstatus.h"
 #include "gatewayfile.h"
 #include "listprint.h"
 #include "resulttext.h"
 #include "snvtlist.h"
+#include "xmldocument.h"
 
 namespace {
 
@@ -19,7 +19,10 @@ const char kUsage[] =
     "per row with the caption and the columns separated by tabs, then the counters line.\n"
     "  --catalog FILE  variable catalogue, for the capacity (default: calcbank.xml of the\n"
     "                  working directory)\n"
-    "Exit status: 0 done; 2 FILE or the catalogue cannot be loaded; 64 wrong usage.\n";
+    "A catalogue without a usable LonCfg size is reported on stderr and, as in the window,\n"
+    "gives capacity 0; the list is still printed.\n"
+    "Exit status: 0 done; 2 FILE or the catalogue cannot be loaded, or the catalogue has no\n"
+    "capacity (the list is printed all the same); 64 wrong usage.\n";
 
 }  // namespace
 
@@ -44,8 +47,12 @@ int RunListCommand(const CliContext& ctx, const std::vector<std::string>& args) 
 
     XmlDocument catalogue;
     CSnvtList list(catalogue);
-    if (!LoadCatalogue(ctx, parsed.Value("--catalog"), catalogue, &list)) return exitstatus::Input;
+    const CatalogueStatus loaded =
+        LoadCommandCatalogue(ctx, parsed.Value("--catalog"), catalogue, &list);
+    if (loaded == CatalogueStatus::NotLoaded) return exitstatus::Input;
     if (!LoadSettingsFile(ctx, list, parsed.Positionals()[0])) return exitstatus::Input;
     PrintList(list, ctx.out);
-    return exitstatus::Ok;
+    // The list is what the window would show; the status still tells a script that the
+    // catalogue it named gives no capacity.
+    return loaded == CatalogueStatus::Loaded ? exitstatus::Ok : exitstatus::Input;
 }

@@ -2,12 +2,11 @@
 
 #include <filesystem>
 
-#include "catalogue.h"
 #include "clicommand.h"
+#include "configfolder.h"
 #include "connection.h"
-#include "cp1251.h"
 #include "exitstatus.h"
-#include "foldertree.h"
+#include "messages.h"
 #include "treeprint.h"
 
 namespace {
@@ -44,25 +43,24 @@ int RunTreeCommand(const CliContext& ctx, const std::vector<std::string>& args) 
     if (parsed.Has("--number")) {
         if (!ParseDeviceNumber(parsed.Value("--number"), number))
             return UsageError(ctx, "--number needs 0 to 4294967295", kUsage);
-    } else if (!FolderDeviceNumber(picked, number)) {
+    } else if (FolderDeviceNumber(picked, number) == FolderNumber::NoVr7) {
         ctx.err << "vr7lon: " << folder << ": ";
-        ctx.Err(cp1251::FromUtf8("Конфигурация VR-7 не обнаружена"));
+        ctx.Err(usertext::NoConfiguration());
         ctx.err << '\n';
         return exitstatus::Input;
     }
 
     XmlDocument catalogue;
-    if (!LoadCatalogue(ctx, parsed.Value("--catalog"), catalogue)) return exitstatus::Input;
-    CfgTree tree;
-    int built = 0;
-    try {
-        built = BuildFolderTree(tree, folder, number, catalogue);
-    } catch (const XmlLoadError& error) {
-        ctx.err << "vr7lon: " << folder << ": " << error.what() << '\n';
+    if (LoadCommandCatalogue(ctx, parsed.Value("--catalog"), catalogue) != CatalogueStatus::Loaded)
+        return exitstatus::Input;
+    XmlDocument scratch;
+    const FolderTree opened = BuildConfigTree(FolderConfigDir(folder), number, &catalogue, scratch);
+    if (!opened.loaded) {
+        ctx.err << "vr7lon: " << folder << ": " << opened.error << '\n';
         return exitstatus::Input;
     }
-    PrintTree(tree, ctx.out);
-    if (built != 0) {
+    PrintTree(opened.tree, ctx.out);
+    if (opened.build == TreeBuild::Partial) {
         ctx.err << "vr7lon: " << folder
                 << ": a system file could not be read; the tree is partial\n";
         return exitstatus::Partial;

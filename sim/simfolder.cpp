@@ -5,31 +5,12 @@
 #include <iterator>
 
 #include "cfgtreemodel.h"
-#include "vr7cfgtree.h"
+#include "configfolder.h"
+#include "pathcase.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-char AsciiLower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualIgnoringAsciiCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-    return true;
-}
-
-// A folder copied from Windows may spell its names in another case.
-fs::path FindEntry(const fs::path& dir, const std::string& name) {
-    std::error_code ec;
-    if (fs::exists(dir / name, ec)) return dir / name;
-    for (const auto& entry : fs::directory_iterator(dir, ec))
-        if (EqualIgnoringAsciiCase(entry.path().filename().string(), name)) return entry.path();
-    return {};
-}
 
 bool ReadWholeFile(const fs::path& path, std::vector<uint8_t>& bytes) {
     std::ifstream in(path, std::ios::binary);
@@ -46,13 +27,8 @@ std::string DeviceSystemName(const std::string& shown) {
 }  // namespace
 
 uint32_t SimFolderDeviceNumber(const std::string& folder) {
-    std::string lower;
-    for (char c : folder) lower.push_back(AsciiLower(c));
-    const size_t at = lower.find("vr7_");
-    if (at == std::string::npos) return 0;
     uint32_t number = 0;
-    for (size_t i = at + 4; i < lower.size() && lower[i] >= '0' && lower[i] <= '9'; ++i)
-        number = number * 10 + static_cast<uint32_t>(lower[i] - '0');
+    FolderDeviceNumber(folder, number);
     return number;
 }
 
@@ -62,22 +38,22 @@ bool SimDeviceFromFolder(const std::string& folder, SimDevice& device, std::stri
         if (error) *error = "not a folder: " + folder;
         return false;
     }
-    fs::path configDir = FindEntry(folder, "CONFIG");
-    if (configDir.empty() || !fs::is_directory(configDir, ec)) configDir = folder;
+    // The folder may also be the CONFIG folder itself.
+    std::string configDir = FolderConfigDir(folder);
+    if (!fs::is_directory(configDir, ec)) configDir = folder + "/";
 
-    CfgTree tree;
     XmlDocument scratch;
-    int result;
-    try {
-        result = BuildTreeFromDir(tree, configDir.string() + "/", device.number, nullptr, nullptr,
-                                  nullptr, STreeOptions{0x80}, scratch);
-    } catch (const XmlLoadError& e) {
-        if (error) *error = e.what();
+    // Every variable, in no system folder: the device sends its entries with their systems.
+    const FolderTree opened =
+        BuildConfigTree(configDir, device.number, nullptr, scratch, STreeOptions{0x80});
+    if (!opened.loaded) {
+        if (error) *error = opened.error;
         return false;
     }
+    const CfgTree& tree = opened.tree;
     const TreeNode* root = tree.FirstRoot();
-    if (result != 0 || root == nullptr) {
-        if (error) *error = "a system file of " + configDir.string() + " cannot be read";
+    if (opened.build != TreeBuild::Complete || root == nullptr) {
+        if (error) *error = "a system file of " + configDir + " cannot be read";
         return false;
     }
 
@@ -94,10 +70,10 @@ bool SimDeviceFromFolder(const std::string& folder, SimDevice& device, std::stri
             device.entries.push_back(SimCalcEntry(leaf->System, leaf->NameText()));
     });
 
-    for (const fs::path& dir : {fs::path(folder), configDir}) {
-        const fs::path cfg = FindEntry(dir, "duxgate.cfg");
+    for (const std::string& dir : {folder, configDir.substr(0, configDir.size() - 1)}) {
+        const std::string cfg = pathcase::ResolveInDir(dir, "duxgate.cfg");
         std::vector<uint8_t> bytes;
-        if (!cfg.empty() && ReadWholeFile(cfg, bytes)) {
+        if (ReadWholeFile(cfg, bytes)) {
             device.files["duxgate.cfg"] = std::move(bytes);
             break;
         }

@@ -6,8 +6,8 @@
 #include <QScreen>
 #include <algorithm>
 
-#include "qcp1251.h"
 #include "imagelist.h"
+#include "qcp1251.h"
 #include "versioninfo.h"
 
 namespace {
@@ -75,8 +75,7 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
 }
 
 void TAboutBox::FormCreate() {
-    Version->setText(Version->text() +
-                     FromCp1251(GetVersionString("FileVersion")));
+    Version->setText(Version->text() + FromCp1251(GetVersionString("FileVersion")));
 }
 
 // The texts stack from the top of the panel; the word-wrapped ones take the height their text

@@ -3,9 +3,9 @@
 #include <QDrag>
 #include <QHeaderView>
 
-#include "qcp1251.h"
 #include "dragpayload.h"
 #include "imagelist.h"
+#include "qcp1251.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <QHeaderView>
 #include <QMimeData>
 
-#include "qcp1251.h"
 #include "dragpayload.h"
+#include "qcp1251.h"
 
 TSnvtListView::TSnvtListView(QWidget* parent) : QTableWidget(parent) {
     setColumnCount(kSnvtColumnCount);

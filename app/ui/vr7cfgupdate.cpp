@@ -22,20 +22,20 @@
 #include <algorithm>
 
 #include "aboutbox.h"
+#include "catalogue.h"
+#include "configfolder.h"
 #include "configtreeview.h"
 #include "connectionsettings.h"
-#include "qcp1251.h"
 #include "devicecommands.h"
 #include "dragpayload.h"
 #include "gatewayfile.h"
 #include "imagelist.h"
-#include "maxvariables.h"
-#include "pathcase.h"
+#include "messages.h"
+#include "qcp1251.h"
 #include "setportdlg.h"
 #include "shellservices.h"
 #include "statuspanel.h"
 #include "usermessages.h"
-#include "vr7cfgtree.h"
 
 namespace {
 
@@ -50,7 +50,6 @@ constexpr int kStatusBarHeight = 19;
 constexpr int kStatusPanelWidth = 230;
 constexpr int kToolSeparatorWidth = 8;
 
-const char* const kCatalogueName = "calcbank.xml";
 const char* const kHelpName = "Help.chm";
 
 std::string NativePath(const QString& path) {
@@ -312,16 +311,13 @@ void TVR7CfgUpdate::FormCreate() {
 
 void TVR7CfgUpdate::LoadCatalogue() {
     List.SetMaxVariables(0);
-    CfgFilter.SetFileName(kCatalogueName);
-    try {
-        CfgFilter.Activate();
-    } catch (const XmlLoadError& error) {
-        messages_->GeneralError(QString::fromUtf8(error.what()));
+    const CatalogueLoad catalogue = ::LoadCatalogue(CfgFilter, kCatalogueName);
+    if (!catalogue.loaded) {
+        messages_->GeneralError(QString::fromUtf8(catalogue.error));
         return;
     }
-    const MaxVariablesResult size = LoadMaxVariables(CfgFilter);
-    if (!size.ok) messages_->GeneralError(FromCp1251(size.error));
-    List.SetMaxVariables(size.value);
+    if (!catalogue.capacity.ok) messages_->GeneralError(FromCp1251(catalogue.capacity.error));
+    List.SetMaxVariables(catalogue.capacity.value);
 }
 
 void TVR7CfgUpdate::FormActivate() {
@@ -403,36 +399,25 @@ void TVR7CfgUpdate::Open1Click() {
     if (path.isEmpty()) return;
 
     // The device number follows "vr7_" in the folder's path, in any letter case.
-    const QString lower = path.toLower();
-    const qsizetype at = lower.indexOf(QStringLiteral("vr7_"));
-    if (at < 0) {
-        messages_->Message(QStringLiteral("Конфигурация VR-7 не обнаружена"));
+    const std::string folder = NativePath(path);
+    uint32_t number = 0;
+    if (FolderDeviceNumber(folder, number) == FolderNumber::NoVr7) {
+        messages_->Message(FromCp1251(usertext::NoConfiguration()));
         return;
     }
-    uint32_t number = 0;  // a long run of digits wraps modulo 2^32
-    for (qsizetype i = at + 4; i < lower.size(); ++i) {
-        const char16_t c = lower.at(i).unicode();
-        if (c < u'0' || c > u'9') break;
-        number = number * 10u + static_cast<uint32_t>(c - u'0');
-    }
-
-    // A folder copied from Windows may spell CONFIG in another letter case.
-    const std::string configDir = pathcase::ResolveInDir(NativePath(path), "CONFIG") + "/";
 
     // The tree is built aside, so that a main.xmc that cannot be loaded leaves the window showing
-    // the configuration it showed before, with its device number and list.
-    CfgTree tree;
-    try {
-        // A system file that cannot be read still gives the systems read so far.
-        (void)BuildTreeFromDir(tree, configDir, number, nullptr, nullptr, &CfgFilter,
-                               kWindowTreeOptions, CfgXML);
-    } catch (const XmlLoadError& error) {
-        messages_->GeneralError(QString::fromUtf8(error.what()));
+    // the configuration it showed before, with its device number and list. A system file that
+    // cannot be read still gives the systems read so far.
+    const std::string configDir = FolderConfigDir(folder);
+    FolderTree opened = BuildConfigTree(configDir, number, &CfgFilter, CfgXML);
+    if (!opened.loaded) {
+        messages_->GeneralError(QString::fromUtf8(opened.error));
         return;
     }
     DeviceNumber = number;
     TreeView1->clear();
-    Tree = std::move(tree);
+    Tree = std::move(opened.tree);
     TreeView1->ShowTree(Tree);
 
     LoadGatewayFile(List, configDir);
@@ -442,7 +427,7 @@ void TVR7CfgUpdate::Open1Click() {
 
 void TVR7CfgUpdate::Save1Click() {
     if (List.RowCount() == 0) {
-        messages_->Message(QStringLiteral("Список SNVT переменных пуст!"));
+        messages_->Message(FromCp1251(usertext::EmptyList()));
         return;
     }
     IShellServices::SaveRequest request;
@@ -455,8 +440,10 @@ void TVR7CfgUpdate::Save1Click() {
 
     const SaveGatewayResult result = SaveGatewayFile(List, NativePath(path));
     if (!result) {
-        messages_->Message(QStringLiteral("Файл %1 не сохранён.\n%2")
-                               .arg(QDir::toNativeSeparators(path), FromCp1251(result.message)));
+        messages_->Message(FromCp1251(usertext::FileFailureBefore()) +
+                           QDir::toNativeSeparators(path) +
+                           FromCp1251(usertext::FileFailureAfter(usertext::FileStep::NotSaved)) +
+                           FromCp1251(result.message));
     }
 }
 
@@ -494,7 +481,8 @@ void TVR7CfgUpdate::Load1Click() {
             break;
     }
     ShowReadTree(std::move(read));
-    Edit1->setText(FromCp1251(DeviceConfigurationCaption(Connection.PortName, DeviceNumber)));
+    Edit1->setText(
+        FromCp1251(usertext::DeviceConfigurationCaption(Connection.PortName, DeviceNumber)));
     ListSource = 1;
     ShowProgress("", 0);
 }
@@ -519,32 +507,20 @@ void TVR7CfgUpdate::Port1Click() {
 // ---------------------------------------------------------------------------------------------
 // The list and the tree
 
-const TreeNode* TVR7CfgUpdate::AddableSelectedNode(bool exactlyDepthTwo) const {
+void TVR7CfgUpdate::AddFromTree(int index, AddGesture gesture) {
     const TreeNode* node = TreeView1->SelectedNode();
-    if (node == nullptr) return nullptr;
-    const int level = node->Level();
-    if (exactlyDepthTwo ? level != 2 : level < 2) return nullptr;
-    // A "/" in a system name nests folders down to depth 2 and beyond; only a node whose record
-    // carries a system number is a variable.
-    const SNodeInfo* info = node->Info();
-    if (info == nullptr || !info->HasSystemNumber()) return nullptr;
-    return node;
-}
-
-void TVR7CfgUpdate::AddFromTree(int index, bool exactlyDepthTwo) {
-    const TreeNode* node = AddableSelectedNode(exactlyDepthTwo);
-    if (node == nullptr) return;
+    if (!MayAddToList(node, gesture)) return;
     List.AddVariable(index, node->Text, node->Info()->System);
 }
 
 void TVR7CfgUpdate::TreeView1DblClick() {
-    AddFromTree(-1, false);
+    AddFromTree(-1, AddGesture::DoubleClick);
 }
 
 bool TVR7CfgUpdate::DragOver(const QMimeData* data) {
     switch (dragpayload::Identify(data, TreeView1, ListView1)) {
         case dragpayload::Origin::ConfigTree:
-            return AddableSelectedNode(true) != nullptr;
+            return MayAddToList(TreeView1->SelectedNode(), AddGesture::Drag);
         case dragpayload::Origin::SnvtList:
             return true;
         case dragpayload::Origin::None:
@@ -556,7 +532,7 @@ bool TVR7CfgUpdate::DragOver(const QMimeData* data) {
 void TVR7CfgUpdate::DragDrop(const QMimeData* data, int targetRow) {
     switch (dragpayload::Identify(data, TreeView1, ListView1)) {
         case dragpayload::Origin::ConfigTree:
-            AddFromTree(targetRow, true);
+            AddFromTree(targetRow, AddGesture::Drag);
             break;
         case dragpayload::Origin::SnvtList: {
             const int moved = List.MoveRow(ListView1->SelectedRow(), targetRow);

@@ -150,9 +150,8 @@ class TVR7CfgUpdate : public QMainWindow,
     std::string NativeProgramDir() const;
     // Mirrors a tree read from the device; the view must never point into a tree that is gone.
     void ShowReadTree(CfgTree&& tree);
-    // The tree's selected node when a variable can be added from it; null otherwise.
-    const TreeNode* AddableSelectedNode(bool exactlyDepthTwo) const;
-    void AddFromTree(int index, bool exactlyDepthTwo);
+    // Adds the tree's selected node at index when the gesture may add it.
+    void AddFromTree(int index, AddGesture gesture);
 
     // IMessageSink: the messages of the list and of the device commands, as "Внимание" boxes.
     void ShowMessage(const std::string& text) override;

@@ -16,6 +16,7 @@
 #include "gatewayfile.h"
 #include "listfixture.h"
 #include "maxvariables.h"
+#include "messages.h"
 #include "simfolder.h"
 #include "simserver.h"
 #include "vr7prot.h"
@@ -222,6 +223,7 @@ TEST_P(DeviceCommands, ADeviceWithoutASettingsFileGivesItsTreeAndAnEmptyList) {
     device.files.clear();
     Start(std::move(device));
     ShowEarlierConfiguration();
+    std::ofstream("duxgate.cfg", std::ios::binary) << "earlier\r\n";
 
     const DeviceReadResult r = Read();
     EXPECT_EQ(r.outcome, DeviceReadOutcome::Read);
@@ -230,6 +232,7 @@ TEST_P(DeviceCommands, ADeviceWithoutASettingsFileGivesItsTreeAndAnEmptyList) {
     EXPECT_EQ(CountLeaves(tree), 26);
     EXPECT_EQ(list.RowCount(), 0u);
     EXPECT_EQ(list.UsedVariables(), 0u);
+    EXPECT_EQ(ReadBytes("duxgate.cfg"), "earlier\r\n");
 }
 
 TEST_P(DeviceCommands, AnEntryThatFailsFiveTimesEndsTheReadWithAPartialTree) {
@@ -275,7 +278,10 @@ TEST_P(DeviceCommands, ABrokenDownloadIsNotTakenForTheDevicesSettings) {
         big += "F " + std::to_string(40001 + 2 * i) + " 105" + std::string(20, ' ') + " 1t" +
                std::to_string(i) + " C\r\n";
     ASSERT_GT(big.size(), 2u * kMaxFrameData);
-    // skip 0: nothing of the file has come; skip 1: the first block has.
+    // skip 0: nothing of the file has come; skip 1: the first block has. Either way the local
+    // file an earlier download left stays exactly as it was.
+    const std::string earlier = ReadBytes(std::string(kDemoConfig) + "duxgate.cfg");
+    std::ofstream(kDownloadFileName, std::ios::binary) << earlier;
     for (int skip : {0, 1}) {
         SCOPED_TRACE(skip);
         SimDevice device = DemoDevice();
@@ -292,7 +298,10 @@ TEST_P(DeviceCommands, ABrokenDownloadIsNotTakenForTheDevicesSettings) {
         EXPECT_EQ(messages.texts, std::vector<std::string>{W("Ошибка чтения!!!")});
         EXPECT_EQ(list.RowCount(), 0u);
         EXPECT_EQ(list.UsedVariables(), 0u);
-        EXPECT_EQ(ReadBytes("duxgate.cfg").size(), skip == 0 ? 0u : kMaxFrameData - 4u);
+        EXPECT_EQ(ReadBytes("duxgate.cfg"), earlier);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."),
+                                std::filesystem::directory_iterator()),
+                  1);  // no temporary copy is left either
     }
 }
 
@@ -357,7 +366,7 @@ INSTANTIATE_TEST_SUITE_P(Transports, DeviceCommands,
                          });
 
 TEST(DeviceCommandTexts, CaptionOfTheConfigurationField) {
-    EXPECT_EQ(DeviceConfigurationCaption("TCP/IP", 4294967295u),
+    EXPECT_EQ(usertext::DeviceConfigurationCaption("TCP/IP", 4294967295u),
               W("Порт: TCP/IP, VR-7 № 4294967295"));
 }
 

@@ -106,11 +106,23 @@ TEST_F(Offline, ListFailures) {
     EXPECT_NE(r.err.find("No such file"), std::string::npos) << r.err;
     r = Run({"list", dir.Path()});
     EXPECT_EQ(r.status, exitstatus::Input);
-    // A catalogue whose capacity is not a number.
+}
+
+TEST_F(Offline, ListWithACatalogueWithoutCapacityPrintsTheListAsTheWindowShowsIt) {
+    // A capacity that is not a number, and none at all: the message, then capacity 0.
     dir.Write("bad.xml", "<calcbank><LonCfg size=\"many\"/></calcbank>");
-    r = Run({"list", kDemoSettings, "--catalog", dir / "bad.xml"});
-    EXPECT_EQ(r.status, exitstatus::Input);
-    EXPECT_EQ(r.out, "");
+    dir.Write("none.xml", "<calcbank/>");
+    for (const char* name : {"bad.xml", "none.xml"}) {
+        SCOPED_TRACE(name);
+        const CliResult r = Run({"list", kDemoSettings, "--catalog", dir / name});
+        EXPECT_EQ(r.status, exitstatus::Input);
+        EXPECT_EQ(r.err.rfind("vr7lon: catalogue " + (dir / name) + ": '", 0), 0u) << r.err;
+        EXPECT_NE(r.err.find("' is not a valid integer value\n"), std::string::npos) << r.err;
+        const auto lines = Lines(r.out);
+        ASSERT_EQ(lines.size(), 9u);
+        EXPECT_EQ(lines[0], "1t1\t40001\tF\t105\t°C");
+        EXPECT_EQ(lines[8], "SNVT переменных 0, задействовано: 11, доступно: -11");
+    }
 }
 
 TEST_F(Offline, BuildWritesWhatSaveToDiskWrites) {
@@ -141,6 +153,15 @@ TEST_F(Offline, BuildFromAFileRenumbersAndReportsWhatWasLeftOut) {
     ASSERT_EQ(list.AddVariable(-1, "q1", 3), CSnvtList::AddResult::Added);
     ASSERT_TRUE(SaveGatewayFile(list, dir / "expected.cfg").ok);
     EXPECT_EQ(ReadBytes(dir / "out.cfg"), ReadBytes(dir / "expected.cfg"));
+}
+
+TEST_F(Offline, BuildTakesWhatADoubleClickOnTheTreeTakes) {
+    // Names as the tree shows them (lower-cased); system 0 has no folder, so no node to take.
+    const CliResult r = Run({"build", "--out", dir / "out.cfg", "0:t1", "1:T1"});
+    EXPECT_EQ(r.status, exitstatus::Refused);
+    EXPECT_EQ(r.err, "vr7lon: 0:t1: not a tree node the list may take\n");
+    EXPECT_EQ(ReadBytes(dir / "out.cfg"),
+              "F 40001 105" + std::string(19, ' ') + " 1t1 " + cp1251::FromUtf8("°C") + "\r\n");
 }
 
 TEST_F(Offline, BuildBeyondTheCapacityShowsTheWindowsMessageAndKeepsWhatFits) {

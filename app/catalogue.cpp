@@ -1,0 +1,17 @@
+#include "catalogue.h"
+
+#include "xmldocument.h"
+
+CatalogueLoad LoadCatalogue(XmlDocument& doc, const std::string& path) {
+    CatalogueLoad result;
+    doc.SetFileName(path.empty() ? std::string(kCatalogueName) : path);
+    try {
+        doc.Activate();
+    } catch (const XmlLoadError& error) {
+        result.error = error.what();
+        return result;
+    }
+    result.loaded = true;
+    result.capacity = LoadMaxVariables(doc);
+    return result;
+}

@@ -1,0 +1,107 @@
+#include "messages.h"
+
+#include "cp1251.h"
+#include "vr7types.h"
+
+namespace usertext {
+
+namespace {
+
+// A text of this file in Windows-1251, converted once.
+#define VR7_TEXT(name, utf8)                                    \
+    const std::string& name() {                                 \
+        static const std::string text = cp1251::FromUtf8(utf8); \
+        return text;                                            \
+    }
+
+VR7_TEXT(VersionBefore, "VR-7 версии ")
+VR7_TEXT(VersionAfter, " не поддерживает работу c Tervon шлюзом!!!")
+VR7_TEXT(NotCreated, " не создан.\n")
+VR7_TEXT(NotWritten, " не записан.\n")
+VR7_TEXT(NotSaved, " не сохранён.\n")
+VR7_TEXT(NotOpened, " не открыт.\n")
+VR7_TEXT(CaptionPort, "Порт: ")
+VR7_TEXT(CaptionDevice, ", VR-7 № ")
+VR7_TEXT(NoRoomBefore, "Количество SNVT переменных достигло максимума!!!\nНе могу добавить ")
+VR7_TEXT(NeedTwo, "2 переменых")
+VR7_TEXT(NeedOne, "1 переменую")
+VR7_TEXT(CountersTotal, "SNVT переменных ")
+VR7_TEXT(CountersUsed, ", задействовано: ")
+VR7_TEXT(CountersFree, ", доступно: ")
+VR7_TEXT(RowRefusedBefore, "Не могу сохранить строку ")
+VR7_TEXT(EmptyFieldBefore, "пустое поле \"")
+VR7_TEXT(SpaceInFieldBefore, "пробел в поле \"")
+VR7_TEXT(WriteErrorBefore, "Ошибка записи файла: ")
+
+}  // namespace
+
+VR7_TEXT(NoConfiguration, "Конфигурация VR-7 не обнаружена")
+VR7_TEXT(EmptyList, "Список SNVT переменных пуст!")
+VR7_TEXT(NotConnected, "VR-7 не подключен!!!")
+VR7_TEXT(ReadError, "Ошибка чтения!!!")
+VR7_TEXT(Stored, "Настройки Tervon шлюза сохраненены")
+VR7_TEXT(WriteProtected,
+         "Для сохранения настроек Tervon шлюза в VR-7,\nнеобходимо снять защиту (EN_PR)!!!")
+VR7_TEXT(StoreBroken, "Сохранение настроек Tervon шлюза прервано!!!")
+VR7_TEXT(FileFailureBefore, "Файл ")
+VR7_TEXT(DeletingChecked, "удаление выбранных переменных")
+VR7_TEXT(DeletingRow, "Удаляю ")
+VR7_TEXT(TypeNotF, "в поле \"Type\" не \"F\"")
+VR7_TEXT(FlagsTypeNotB, "поле \"Type\" флагов не начинается с \"B\"")
+
+#undef VR7_TEXT
+
+std::string UnsupportedVersion(const DeviceInfo& info) {
+    return VersionBefore() + std::to_string(info.VersionMajor()) + "." +
+           std::to_string(info.VersionMinor()) + "." + std::to_string(info.VersionBuild()) +
+           VersionAfter();
+}
+
+const std::string& FileFailureAfter(FileStep step) {
+    switch (step) {
+        case FileStep::NotCreated:
+            return NotCreated();
+        case FileStep::NotWritten:
+            return NotWritten();
+        case FileStep::NotSaved:
+            return NotSaved();
+        case FileStep::NotOpened:
+            break;
+    }
+    return NotOpened();
+}
+
+std::string FileFailure(FileStep step, const std::string& path, const std::string& reason) {
+    return FileFailureBefore() + path + FileFailureAfter(step) + reason;
+}
+
+std::string DeviceConfigurationCaption(const std::string& portName, uint32_t deviceNumber) {
+    return CaptionPort() + portName + CaptionDevice() + std::to_string(deviceNumber);
+}
+
+std::string NoRoom(unsigned need) {
+    return NoRoomBefore() + (need == 2 ? NeedTwo() : NeedOne());
+}
+
+std::string Counters(unsigned maxVariables, unsigned usedVariables, long long available) {
+    return CountersTotal() + std::to_string(maxVariables) + CountersUsed() +
+           std::to_string(usedVariables) + CountersFree() + std::to_string(available);
+}
+
+std::string RowRefused(size_t rowNumber, const std::string& caption, const std::string& problem) {
+    return RowRefusedBefore() + std::to_string(rowNumber) + " (" + caption + "): " + problem;
+}
+
+std::string EmptyField(const std::string& column) {
+    return EmptyFieldBefore() + column + "\"";
+}
+
+std::string SpaceInField(const std::string& column) {
+    return SpaceInFieldBefore() + column + "\"";
+}
+
+std::string FileWriteError(const std::string& reason) {
+    return WriteErrorBefore() + reason;
+}
+
+}  // namespace usertext

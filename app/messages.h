@@ -1,0 +1,54 @@
+#pragma once
+// Every text the program shows its user: message boxes, the error display, the status panel and
+// the list's counters. Each is spelled here once, in UTF-8, and converted to Windows-1251 once, at
+// its first use. The window, the toolkit-free commands and vr7lon all take their texts from here.
+#include <cstdint>
+#include <string>
+
+struct DeviceInfo;
+
+namespace usertext {
+
+// Message boxes of the commands.
+const std::string& NoConfiguration();  // "Конфигурация VR-7 не обнаружена"
+const std::string& EmptyList();        // "Список SNVT переменных пуст!"
+const std::string& NotConnected();     // "VR-7 не подключен!!!"
+const std::string& ReadError();        // "Ошибка чтения!!!"
+const std::string& Stored();  // "Настройки Tervon шлюза сохраненены"
+const std::string& WriteProtected();  // the store's write protection (EN_PR) message
+const std::string& StoreBroken();  // "Сохранение настроек Tervon шлюза прервано!!!"
+
+// "VR-7 версии M.m.B не поддерживает работу c Tervon шлюзом!!!" (the "c" is a Latin letter).
+std::string UnsupportedVersion(const DeviceInfo& info);
+
+// What went wrong with a local file, in "Файл <path> не создан.\n<reason>".
+enum class FileStep { NotCreated, NotWritten, NotSaved, NotOpened };
+// "Файл " + path + " не создан.\n" (or the other steps' words) + reason. path is taken as it is.
+std::string FileFailure(FileStep step, const std::string& path, const std::string& reason);
+// The same text's two parts around the path, for a caller that builds it from its own path text.
+const std::string& FileFailureBefore();              // "Файл "
+const std::string& FileFailureAfter(FileStep step);  // " не создан.\n", ...
+
+// The configuration field after a read: "Порт: <port>, VR-7 № <number>".
+std::string DeviceConfigurationCaption(const std::string& portName, uint32_t deviceNumber);
+
+// The list's messages and status texts.
+// "Количество SNVT переменных достигло максимума!!!\nНе могу добавить 2 переменых" (need 2) or
+// "... 1 переменую" (any other need): the spelling users know.
+std::string NoRoom(unsigned need);
+// "SNVT переменных M, задействовано: U, доступно: A"
+std::string Counters(unsigned maxVariables, unsigned usedVariables, long long available);
+const std::string& DeletingChecked();  // "удаление выбранных переменных"
+const std::string& DeletingRow();      // "Удаляю " (the row's caption follows)
+
+// The gateway settings file's refusals of a row and its write errors.
+// "Не могу сохранить строку N (caption): problem"
+std::string RowRefused(size_t rowNumber, const std::string& caption, const std::string& problem);
+std::string EmptyField(const std::string& column);    // "пустое поле \"column\""
+std::string SpaceInField(const std::string& column);  // "пробел в поле \"column\""
+const std::string& TypeNotF();                        // "в поле \"Type\" не \"F\""
+const std::string& FlagsTypeNotB();  // "поле \"Type\" флагов не начинается с \"B\""
+// "Ошибка записи файла: " + reason
+std::string FileWriteError(const std::string& reason);
+
+}  // namespace usertext

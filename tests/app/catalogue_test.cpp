@@ -1,0 +1,61 @@
+// Loading the variable catalogue with the gateway's capacity, as the window and vr7lon load it.
+#include "catalogue.h"
+
+#include <gtest/gtest.h>
+
+#include "optlist.h"
+#include "tempdir.h"
+#include "xmldocument.h"
+
+namespace {
+
+TEST(LoadCatalogue, CapacityCases) {
+    const struct {
+        const char* loncfg;  // the LonCfg element, or none
+        bool ok;
+        unsigned value;
+        const char* error;
+    } cases[] = {
+        {"<LonCfg size=\"62\"/>", true, 62, ""},
+        {"<LonCfg size=\"0\"/>", true, 0, ""},
+        {"", false, 0, "'' is not a valid integer value"},  // no LonCfg at all
+        {"<LonCfg/>", false, 0, "'' is not a valid integer value"},
+        {"<LonCfg size=\"many\"/>", false, 0, "'many' is not a valid integer value"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.loncfg);
+        TempDir dir;
+        const std::string path = dir.Write(
+            "cat.xml",
+            std::string("<calcbank>") + c.loncfg +
+                "<calc name=\"t$\" note=\"x\"><LonVar VSNVTid=\"105\"/></calc></calcbank>");
+        XmlDocument doc;
+        const CatalogueLoad r = LoadCatalogue(doc, path);
+        ASSERT_TRUE(r.loaded) << r.error;
+        EXPECT_EQ(r.capacity.ok, c.ok);
+        EXPECT_EQ(r.capacity.value, c.value);
+        EXPECT_EQ(r.capacity.error, c.error);
+        // A catalogue without a capacity still answers lookups.
+        EXPECT_GT(GetVarOptions(doc, "t1").count, 0);
+    }
+}
+
+TEST(LoadCatalogue, AFileThatCannotBeLoadedGivesTheLibrarysText) {
+    TempDir dir;
+    XmlDocument doc;
+    CatalogueLoad r = LoadCatalogue(doc, dir / "none.xml");
+    EXPECT_FALSE(r.loaded);
+    EXPECT_NE(r.error.find("none.xml"), std::string::npos) << r.error;
+
+    r = LoadCatalogue(doc, dir.Write("bad.xml", "<calcbank><LonCfg"));
+    EXPECT_FALSE(r.loaded);
+    EXPECT_FALSE(r.error.empty());
+}
+
+TEST(LoadCatalogue, NoPathMeansTheWorkingDirectorysCatalogue) {
+    XmlDocument doc;
+    LoadCatalogue(doc, "");
+    EXPECT_EQ(doc.FileName(), kCatalogueName);
+}
+
+}  // namespace
