@@ -1,11 +1,16 @@
 #include "connectionsettings.h"
 
 #include "connection.h"
+#include "connectionkeys.h"
 #include "inifile.h"
 
 namespace {
 
-const char kSection[] = "CONNECTION";
+using connkeys::kDeviceNumber;
+using connkeys::kLegacyIniName;
+using connkeys::kMainIniName;
+using connkeys::kPort;
+using connkeys::kSection;
 // No value read from a file can hold a line break, so this default tells an absent key apart.
 const char kAbsent[] = "\n";
 
@@ -18,7 +23,7 @@ std::string ProgramFilePath(const std::string& programDir, const std::string& na
 
 std::string ConnectionSettingsSource(const std::string& programDir) {
     const std::string mainIni = ProgramFilePath(programDir, kMainIniName);
-    if (ini::ReadString(mainIni, kSection, "port", kAbsent) != kAbsent) return mainIni;
+    if (ini::ReadString(mainIni, kSection, kPort, kAbsent) != kAbsent) return mainIni;
     return ProgramFilePath(programDir, kLegacyIniName);
 }
 
@@ -31,11 +36,11 @@ void SaveConnectionSettings(connection& conn, const std::string& programDir) {
 }
 
 uint32_t LoadDeviceNumber(const std::string& programDir) {
-    return ini::AtoiLow32(
-        ini::ReadString(ProgramFilePath(programDir, kMainIniName), kSection, "dev_nom", "1", 255));
+    return ini::AtoiLow32(ini::ReadString(ProgramFilePath(programDir, kMainIniName), kSection,
+                                          kDeviceNumber, "1", 255));
 }
 
 void SaveDeviceNumber(const std::string& programDir, uint32_t number) {
-    ini::WriteString(ProgramFilePath(programDir, kMainIniName), kSection, "dev_nom",
+    ini::WriteString(ProgramFilePath(programDir, kMainIniName), kSection, kDeviceNumber,
                      std::to_string(number));
 }

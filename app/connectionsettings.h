@@ -8,9 +8,6 @@
 
 class connection;
 
-inline constexpr char kMainIniName[] = "Vr7LonCfgMaker.ini";
-inline constexpr char kLegacyIniName[] = "vr7CfgUpdate.ini";
-
 // programDir may or may not end in '/'; empty means the working directory.
 std::string ProgramFilePath(const std::string& programDir, const std::string& name);
 

@@ -2,16 +2,18 @@
 
 #include <filesystem>
 
+#include "connectionkeys.h"
 #include "connectionsettings.h"
+#include "parseuint.h"
 
 namespace {
 
-const char kTcpIp[] = "TCP/IP";
+using connkeys::kTcpIpPortName;
 
 // The TCP port as digits, 1 to 65535.
 bool ParseTcpPort(const std::string& text, std::string& port) {
     uint32_t value = 0;
-    if (!ParseDeviceNumber(text, value) || value == 0 || value > 65535) return false;
+    if (!ParseUint32(text, value) || value == 0 || value > 65535) return false;
     port = std::to_string(value);
     return true;
 }
@@ -43,20 +45,20 @@ bool CDeviceSession::SetUp(const CliContext& ctx, const CCliArgs& args, std::str
     // An address or a TCP port alone means TCP/IP; with --port the port decides.
     if (args.Has("--ip")) {
         conn.IpAddress = args.Value("--ip");
-        if (!args.Has("--port")) conn.PortName = kTcpIp;
+        if (!args.Has("--port")) conn.PortName = kTcpIpPortName;
     }
     if (args.Has("--tcp-port")) {
         if (!ParseTcpPort(args.Value("--tcp-port"), conn.TcpIpPort)) {
             error = "--tcp-port needs 1 to 65535";
             return false;
         }
-        if (!args.Has("--port")) conn.PortName = kTcpIp;
+        if (!args.Has("--port")) conn.PortName = kTcpIpPortName;
     }
-    if (args.Has("--speed") && !ParseDeviceNumber(args.Value("--speed"), conn.Speed)) {
+    if (args.Has("--speed") && !ParseUint32(args.Value("--speed"), conn.Speed)) {
         error = "--speed needs a number of baud";
         return false;
     }
-    if (args.Has("--number") && !ParseDeviceNumber(args.Value("--number"), DeviceNumber)) {
+    if (args.Has("--number") && !ParseUint32(args.Value("--number"), DeviceNumber)) {
         error = "--number needs 0 to 4294967295";
         return false;
     }

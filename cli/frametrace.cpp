@@ -2,13 +2,13 @@
 
 #include <cstdio>
 
-#include "vr7prot.h"
+#include "vr7frame.h"
 
 std::string FrameCheckText(const uint8_t* bytes, int length) {
     if (length < kFrameHeader) return "incomplete header";
     const int data = FrameLength(bytes);
     if (data > kMaxFrameData) return "length " + std::to_string(data) + " too long";
-    const int whole = data + kFrameOverhead;
+    const int whole = FrameSizeOf(bytes);
     if (length < whole) {
         return "incomplete (" + std::to_string(length) + " of " + std::to_string(whole) + " bytes)";
     }

@@ -1,6 +1,6 @@
 #include "resulttext.h"
 
-#include <string.h>
+#include "syserror.h"
 
 namespace {
 
@@ -24,6 +24,8 @@ const char* Explanation(LinkResult result) {
             return "no answer in time over TCP";
         case lr::BadCheck:
             return "the answer's check bytes are wrong";
+        case lr::SystemError:
+            return "input/output error on the link";
         case lr::NoAnswer:
             return "no answer";
         case lr::BadLength:
@@ -42,13 +44,17 @@ const char* Explanation(LinkResult result) {
 }  // namespace
 
 std::string ErrnoText(int error) {
-    const char* text = ::strerrordesc_np(error);
-    return text != nullptr ? text : "error " + std::to_string(error);
+    return SystemErrorText(error);
 }
 
-std::string ResultText(LinkResult result) {
+std::string ResultText(LinkResult result, int systemError) {
     std::string text = "result " + std::to_string(result) + ": ";
-    if (const char* known = Explanation(result)) return text + known;
+    if (const char* known = Explanation(result)) {
+        text += known;
+        if (result == lr::SystemError && systemError != 0)
+            text += " (" + SystemErrorText(systemError) + ")";
+        return text;
+    }
     if (result >= 1 && result <= 255) return text + "the device answered with this refusal code";
-    return text + ErrnoText(result);
+    return text + "unknown result";
 }

@@ -18,6 +18,8 @@ namespace {
 using pollwait::Clock;
 using pollwait::Millis;
 using pollwait::PollUntil;
+using pollwait::ReadSome;
+using pollwait::ReadStep;
 
 struct SpeedEntry {
     uint32_t baud;
@@ -87,8 +89,12 @@ int TcSetAttr(int fd, const termios& t) {
 
 }  // namespace
 
-CComLink::CComLink(std::string portName, uint32_t speed)
-    : portName_(std::move(portName)), speed_(speed) {}
+CComLink::CComLink(std::string portName, uint32_t speed, const LinkTimings& timings)
+    : portName_(std::move(portName)), speed_(speed), timings_(timings) {}
+
+std::chrono::microseconds CComLink::PerByte(int count) const {
+    return std::chrono::microseconds(static_cast<int64_t>(timings_.byteUs) * count);
+}
 
 CComLink::~CComLink() {
     CloseHandle();
@@ -117,19 +123,16 @@ int CComLink::Open(bool open) {
     // ignore carrier from then on. The descriptor stays non-blocking: every wait of Read and
     // Write goes through poll() with its deadline, so a stalled line can never hang a call.
     const std::string path = DevicePath(portName_);
-    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return lr::NotOpen;
+    UniqueFd fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    if (!fd) return lr::NotOpen;
     // A serial port belongs to one program at a time, as on Windows: flock() finds another
     // holder that locks its ports, TIOCEXCL keeps everyone else from opening it after us.
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        ::close(fd);
-        return lr::NotOpen;
-    }
-    ::ioctl(fd, TIOCEXCL);
-    fd_ = fd;
+    if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) return lr::NotOpen;
+    ::ioctl(fd.Get(), TIOCEXCL);
+    fd_ = std::move(fd);
     outputStuck_ = false;
 
-    if (::tcgetattr(fd_, &original_) != 0) return lr::GetStateFailed;
+    if (::tcgetattr(fd_.Get(), &original_) != 0) return lr::GetStateFailed;
     haveOriginal_ = true;
     return ApplyLineSettings();
 }
@@ -151,66 +154,52 @@ int CComLink::ApplyLineSettings() {
     t.c_cc[VMIN] = 0;
     t.c_cc[VTIME] = 0;
     if (::cfsetispeed(&t, code) != 0 || ::cfsetospeed(&t, code) != 0) return lr::SetStateFailed;
-    if (TcSetAttr(fd_, t) != 0) return lr::SetStateFailed;
+    if (TcSetAttr(fd_.Get(), t) != 0) return lr::SetStateFailed;
 
     // tcsetattr() succeeds when any part was applied; a driver that cannot do the speed falls
     // back to another one, which would talk to the device at the wrong rate.
     termios applied{};
-    if (::tcgetattr(fd_, &applied) != 0 || ::cfgetospeed(&applied) != code ||
+    if (::tcgetattr(fd_.Get(), &applied) != 0 || ::cfgetospeed(&applied) != code ||
         (applied.c_cflag & CSIZE) != CS8 || (applied.c_cflag & (PARENB | CSTOPB)) != 0)
         return lr::SetStateFailed;
 
     // Linux raises DTR on open. A pseudo-terminal has no modem lines (ENOTTY/EINVAL).
     int dtr = TIOCM_DTR;
-    if (::ioctl(fd_, TIOCMBIC, &dtr) != 0 && errno != ENOTTY && errno != EINVAL)
+    if (::ioctl(fd_.Get(), TIOCMBIC, &dtr) != 0 && errno != ENOTTY && errno != EINVAL)
         return lr::SetStateFailed;
     return lr::Ok;
 }
 
 void CComLink::CloseHandle() {
-    if (fd_ < 0) return;
+    if (!fd_) return;
     // close() waits up to half a minute for queued output; after a write that could not get
     // out (flow control holding the line), that output is dropped instead.
-    if (outputStuck_) ::tcflush(fd_, TCOFLUSH);
-    if (haveOriginal_) TcSetAttr(fd_, original_);
-    ::ioctl(fd_, TIOCNXCL);
-    ::close(fd_);
-    fd_ = -1;
+    if (outputStuck_) ::tcflush(fd_.Get(), TCOFLUSH);
+    if (haveOriginal_) TcSetAttr(fd_.Get(), original_);
+    ::ioctl(fd_.Get(), TIOCNXCL);
+    fd_.Reset();
     haveOriginal_ = false;
     outputStuck_ = false;
 }
 
 int CComLink::Read(void* buffer, int count, int* got, unsigned timeoutMs) {
     if (buffer == nullptr || count <= 0) return lr::BadArgument;
-    if (fd_ < 0) return lr::NotOpen;
+    if (!fd_) return lr::NotOpen;
 
-    const auto deadline = Clock::now() + Millis(static_cast<int64_t>(timeoutMs) + count);
+    const auto deadline = Clock::now() + Millis(timeoutMs) + PerByte(count);
     auto* out = static_cast<uint8_t*>(buffer);
     int total = 0;
     int result = lr::Ok;
     while (total < count) {
-        // Data already pending is taken even after the deadline has passed.
-        short revents = 0;
-        const int r = PollUntil(fd_, POLLIN, deadline, revents);
-        if (r == 0) break;
-        if (r < 0) {
-            result = errno;
-            break;
+        int n = 0, error = 0;
+        const ReadStep step = ReadSome(fd_.Get(), out + total, count - total, deadline, n, error);
+        if (step == ReadStep::Data) {
+            total += n;
+            continue;
         }
-        if ((revents & POLLNVAL) != 0) {
-            result = EBADF;
-            break;
-        }
-        const ssize_t n = ::read(fd_, out + total, static_cast<size_t>(count - total));
-        if (n > 0) {
-            total += static_cast<int>(n);
-        } else if (n == 0) {
-            // Readable yet empty: the line was hung up. Ending here keeps it from spinning.
-            break;
-        } else if (errno != EINTR && errno != EAGAIN) {
-            result = errno;
-            break;
-        }
+        // Closed: readable yet empty, the line was hung up; ending here keeps it from spinning.
+        if (step == ReadStep::Failed) result = SystemFailure(error);
+        break;
     }
     if (got != nullptr) *got = total;
     return result;
@@ -218,13 +207,13 @@ int CComLink::Read(void* buffer, int count, int* got, unsigned timeoutMs) {
 
 int CComLink::Write(const void* buffer, int count, int* written) {
     if (buffer == nullptr || count <= 0) return lr::BadArgument;
-    if (fd_ < 0) return lr::NotOpen;
+    if (!fd_) return lr::NotOpen;
 
-    const auto deadline = Clock::now() + Millis(300 + static_cast<int64_t>(count));
+    const auto deadline = Clock::now() + Millis(timings_.serialWriteMs) + PerByte(count);
     const auto* in = static_cast<const uint8_t*>(buffer);
     int total = 0;
     while (total < count) {
-        const ssize_t n = ::write(fd_, in + total, static_cast<size_t>(count - total));
+        const ssize_t n = ::write(fd_.Get(), in + total, static_cast<size_t>(count - total));
         if (n > 0) {
             total += static_cast<int>(n);
             continue;
@@ -232,7 +221,7 @@ int CComLink::Write(const void* buffer, int count, int* written) {
         if (n < 0 && errno == EINTR) continue;
         if (n < 0 && errno != EAGAIN) break;
         short revents = 0;
-        if (PollUntil(fd_, POLLOUT, deadline, revents) <= 0) break;
+        if (PollUntil(fd_.Get(), POLLOUT, deadline, revents) <= 0) break;
         if ((revents & (POLLERR | POLLHUP | POLLNVAL)) != 0 && (revents & POLLOUT) == 0) break;
     }
     if (written != nullptr) *written = total;
@@ -242,11 +231,11 @@ int CComLink::Write(const void* buffer, int count, int* written) {
 }
 
 int CComLink::Purge(int flags) {
-    if (fd_ < 0) return 0;
+    if (!fd_) return 0;
     // The Windows purge flags: 4 clears the output buffer, 8 the input buffer; 1 and 2 abort
     // overlapped operations, which this link never has.
     const bool output = (flags & 4) != 0, input = (flags & kPurgeInput) != 0;
     if (!input && !output) return 1;
     const int queue = input && output ? TCIOFLUSH : input ? TCIFLUSH : TCOFLUSH;
-    return ::tcflush(fd_, queue) == 0 ? 1 : 0;
+    return ::tcflush(fd_.Get(), queue) == 0 ? 1 : 0;
 }

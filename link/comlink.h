@@ -2,14 +2,17 @@
 // The link over a serial port (a tty device).
 #include <termios.h>
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 
+#include "linktimings.h"
+#include "uniquefd.h"
 #include "vlink.h"
 
 class CComLink : public CLink {
   public:
-    CComLink(std::string portName, uint32_t speed);
+    CComLink(std::string portName, uint32_t speed, const LinkTimings& timings = {});
     ~CComLink() override;
     CComLink(const CComLink&) = delete;
     CComLink& operator=(const CComLink&) = delete;
@@ -18,11 +21,13 @@ class CComLink : public CLink {
     // settings unreadable), 1052 (settings or speed not accepted). After 1051/1052 the port stays
     // held and IsOpen() is true.
     int Open(bool open) override;
-    // Waits at most timeoutMs + 1 ms per byte asked; silence gives 0 with a short count.
+    // Waits at most timeoutMs + 1 ms per byte asked (LinkTimings::byteUs); silence gives 0 with
+    // a short count, a failing system call 1020 (a line that went away: EIO).
     int Read(void* buffer, int count, int* got, unsigned timeoutMs) override;
-    // Bounded by 300 ms + 1 ms per byte; 1010 when fewer than count bytes went out.
+    // Bounded by 300 ms + 1 ms per byte (LinkTimings::serialWriteMs, byteUs); 1010 when fewer
+    // than count bytes went out.
     int Write(const void* buffer, int count, int* written) override;
-    bool IsOpen() override { return fd_ >= 0; }
+    bool IsOpen() override { return fd_.Valid(); }
     int Purge(int flags) override;
 
     const std::string& PortName() const { return portName_; }
@@ -33,11 +38,14 @@ class CComLink : public CLink {
 
   private:
     int ApplyLineSettings();
+    // The time count bytes take on the line.
+    std::chrono::microseconds PerByte(int count) const;
     void CloseHandle();
 
     std::string portName_;
     uint32_t speed_;
-    int fd_ = -1;
+    LinkTimings timings_;
+    UniqueFd fd_;
     bool haveOriginal_ = false;
     bool outputStuck_ = false;  // a write could not get all its bytes out
     termios original_{};

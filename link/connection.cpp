@@ -4,20 +4,16 @@
 #include <new>
 
 #include "comlink.h"
+#include "connectionkeys.h"
 #include "inifile.h"
 #include "tcpiplink.h"
 
 namespace {
 
-const char kSection[] = "CONNECTION";
+using namespace connkeys;
 
-std::string Decimal(uint32_t value) {
-    char text[16];
-    const auto end = std::to_chars(text, text + sizeof text, value).ptr;
-    return std::string(text, end);
-}
-
-std::string Decimal(int value) {
+template <typename Number>
+std::string Decimal(Number value) {
     char text[16];
     const auto end = std::to_chars(text, text + sizeof text, value).ptr;
     return std::string(text, end);
@@ -34,21 +30,6 @@ std::unique_ptr<CLink> MakeLink(const Args&... args) {
 }
 
 }  // namespace
-
-bool ParseDeviceNumber(const std::string& text, uint32_t& value) {
-    size_t begin = 0, end = text.size();
-    while (begin < end && (text[begin] == ' ' || text[begin] == '\t')) ++begin;
-    while (end > begin && (text[end - 1] == ' ' || text[end - 1] == '\t')) --end;
-    if (begin == end) return false;
-    uint64_t number = 0;
-    for (size_t i = begin; i < end; ++i) {
-        if (text[i] < '0' || text[i] > '9') return false;
-        number = number * 10 + static_cast<uint64_t>(text[i] - '0');
-        if (number > UINT32_MAX) return false;
-    }
-    value = static_cast<uint32_t>(number);
-    return true;
-}
 
 connection::~connection() {
     link_.reset();
@@ -67,20 +48,20 @@ void connection::Unlock() {
 void connection::LoadSettings(const std::string& iniPath) {
     LockHolder lock(*this);
     if (!lock.owns()) return;
-    PortName = ini::ReadString(iniPath, kSection, "port", "COM1");
-    IpAddress = ini::ReadString(iniPath, kSection, "IP", "192.168.0.1");
+    PortName = ini::ReadString(iniPath, kSection, kPort, "COM1");
+    IpAddress = ini::ReadString(iniPath, kSection, kIp, "192.168.0.1");
     // Normalised through the number, so "010001" comes back as "10001" and letters as "0".
-    TcpIpPort = Decimal(ini::AtoiInt(ini::ReadString(iniPath, kSection, "TCPIPport", "10001")));
-    Speed = ini::AtoiLow32(ini::ReadString(iniPath, kSection, "speed", "115200"));
+    TcpIpPort = Decimal(ini::AtoiInt(ini::ReadString(iniPath, kSection, kTcpIpPort, "10001")));
+    Speed = ini::AtoiLow32(ini::ReadString(iniPath, kSection, kSpeed, "115200"));
 }
 
 void connection::SaveSettings(const std::string& iniPath) {
     LockHolder lock(*this);
     if (!lock.owns()) return;
-    ini::WriteString(iniPath, kSection, "port", PortName);
-    ini::WriteString(iniPath, kSection, "IP", IpAddress);
-    ini::WriteString(iniPath, kSection, "TCPIPport", TcpIpPort);
-    ini::WriteString(iniPath, kSection, "speed", Decimal(Speed));
+    ini::WriteString(iniPath, kSection, kPort, PortName);
+    ini::WriteString(iniPath, kSection, kIp, IpAddress);
+    ini::WriteString(iniPath, kSection, kTcpIpPort, TcpIpPort);
+    ini::WriteString(iniPath, kSection, kSpeed, Decimal(Speed));
 }
 
 void connection::ShowPortDialog(IPortDialog& dialog, int left, int top, uint32_t* deviceNumber,
@@ -96,31 +77,29 @@ void connection::ShowPortDialog(IPortDialog& dialog, int left, int top, uint32_t
     // Whichever button closed the dialog, the number in its field is handed back.
     if (deviceNumberEditable && deviceNumber != nullptr) {
         uint32_t number = 0;
-        *deviceNumber = ParseDeviceNumber(dialog.DevNomText(), number) ? number : 0;
+        *deviceNumber = ParseUint32(dialog.DevNomText(), number) ? number : 0;
     }
 }
 
 LinkResult connection::Open() {
-    if (PortName == "TCP/IP") return OpenTcpIpLink(IpAddress, TcpIpPort);
+    if (PortName == kTcpIpPortName) return OpenTcpIpLink(IpAddress, TcpIpPort);
     return OpenComLink(PortName, Speed);
 }
 
 LinkResult connection::OpenComLink(const std::string& portName, uint32_t speed) {
-    LockHolder lock(*this);
-    if (!lock.owns()) return lr::LockFailed;
-    link_.reset();
-    link_ = MakeLink<CComLink>(portName, speed);
-    if (!link_) return lr::NoLinkObject;
-    // The link stays current even when it fails to open: the next exchange reports its error.
-    return link_->Open(true);
+    return OpenLink(MakeLink<CComLink>(portName, speed, Timings));
 }
 
 LinkResult connection::OpenTcpIpLink(const std::string& host, const std::string& tcpPort) {
+    return OpenLink(MakeLink<CTCPIPLink>(host, tcpPort, Timings));
+}
+
+LinkResult connection::OpenLink(std::unique_ptr<CLink> link) {
     LockHolder lock(*this);
     if (!lock.owns()) return lr::LockFailed;
-    link_.reset();
-    link_ = MakeLink<CTCPIPLink>(host, tcpPort);
+    link_ = std::move(link);
     if (!link_) return lr::NoLinkObject;
+    // The link stays current even when it fails to open: the next exchange reports its error.
     return link_->Open(true);
 }
 

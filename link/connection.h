@@ -5,6 +5,8 @@
 #include <memory>
 #include <string>
 
+#include "linktimings.h"
+#include "parseuint.h"
 #include "vlink.h"
 
 class connection;
@@ -37,6 +39,8 @@ class connection {
     std::string IpAddress = "192.168.0.1";
     uint32_t Speed = 9600;
     uint32_t DeviceNumber = 0;
+    // Every wait of the protocol and of the links this connection opens.
+    LinkTimings Timings;
 
     void LoadSettings(const std::string& iniPath);
     void SaveSettings(const std::string& iniPath);
@@ -55,6 +59,9 @@ class connection {
                         int responseCapacity, unsigned timeoutMs, uint8_t attempts);
 
     CLink* Link() const { return link_.get(); }
+    // The errno of the last exchange that failed with 1020 (0: none has), kept after the link
+    // is closed so that the message can name the cause.
+    int SystemErrorNumber() const { return systemError_; }
     // Replaces the link by one made elsewhere (tests); takes the lock.
     LinkResult SetLink(std::unique_ptr<CLink> link);
 
@@ -97,10 +104,15 @@ class connection {
     FrameTrace Trace;
 
   private:
+    // Replaces the link (the old one lets go of its port first) and opens the new one.
+    LinkResult OpenLink(std::unique_ptr<CLink> link);
+
     std::unique_ptr<CLink> link_;
     bool locked_ = false;
+    int systemError_ = 0;
 };
 
-// The device number as the port dialog holds it: decimal digits only, 0 to 4294967295 (surrounding
-// blanks allowed). False, with value untouched, for anything else (an empty text included).
-bool ParseDeviceNumber(const std::string& text, uint32_t& value);
+// Forwards to ParseUint32 (base/parseuint.h), which every number typed by a user goes through.
+inline bool ParseDeviceNumber(const std::string& text, uint32_t& value) {
+    return ParseUint32(text, value);
+}

@@ -1,6 +1,7 @@
 #pragma once
 // Deadline-bound waits on one descriptor, shared by the serial and the TCP/IP link.
 #include <chrono>
+#include <cstdint>
 
 namespace pollwait {
 
@@ -13,5 +14,18 @@ int RemainingMs(Clock::time_point deadline);
 // poll() on fd until deadline; EINTR resumes the wait with the time that is left. Returns poll()'s
 // result (0 on timeout) with the events seen in revents.
 int PollUntil(int fd, short events, Clock::time_point deadline, short& revents);
+
+enum class ReadStep {
+    Data,     // got bytes were read
+    Timeout,  // nothing came before deadline
+    Closed,   // readable yet empty: the peer closed or hung up
+    Failed,   // a system call failed; error holds its errno
+};
+
+// Waits until deadline for fd (non-blocking) to be readable and reads what is there, at most
+// count bytes. Bytes already pending are taken even when the deadline has passed; interrupted
+// and would-block calls are resumed.
+ReadStep ReadSome(int fd, uint8_t* out, int count, Clock::time_point deadline, int& got,
+                  int& error);
 
 }  // namespace pollwait

@@ -21,6 +21,8 @@ namespace {
 using pollwait::Clock;
 using pollwait::Millis;
 using pollwait::PollUntil;
+using pollwait::ReadSome;
+using pollwait::ReadStep;
 
 // A non-blocking connect bounded in time: a blocking one waits about two minutes on Linux for
 // an address that does not answer, with the window frozen all that time.
@@ -36,21 +38,13 @@ bool ConnectWithin(int fd, const addrinfo& ai, int timeoutMs) {
 
 }  // namespace
 
-CTCPIPLink::CTCPIPLink(std::string host, std::string tcpPort)
-    : host_(std::move(host)), tcpPort_(std::move(tcpPort)) {}
+CTCPIPLink::CTCPIPLink(std::string host, std::string tcpPort, const LinkTimings& timings)
+    : host_(std::move(host)), tcpPort_(std::move(tcpPort)), timings_(timings) {}
 
-CTCPIPLink::~CTCPIPLink() {
-    CloseSocket();
-}
-
-void CTCPIPLink::CloseSocket() {
-    if (socket_ < 0) return;
-    ::close(socket_);
-    socket_ = -1;
-}
+CTCPIPLink::~CTCPIPLink() = default;
 
 int CTCPIPLink::Open(bool open) {
-    CloseSocket();
+    socket_.Reset();
     if (!open) return lr::Ok;
 
     addrinfo hints{};
@@ -60,59 +54,51 @@ int CTCPIPLink::Open(bool open) {
     addrinfo* list = nullptr;
     if (::getaddrinfo(host_.c_str(), tcpPort_.c_str(), &hints, &list) != 0) return lr::NotOpen;
 
-    socket_ = ConnectToFirst(list);
+    socket_.Reset(ConnectToFirst(list, static_cast<int>(timings_.tcpConnectMs)));
     ::freeaddrinfo(list);
-    return socket_ >= 0 ? lr::Ok : lr::NotOpen;
+    return socket_ ? lr::Ok : lr::NotOpen;
 }
 
 int CTCPIPLink::ConnectToFirst(const addrinfo* addresses, int timeoutMs) {
     for (const addrinfo* ai = addresses; ai != nullptr; ai = ai->ai_next) {
         // An address family the machine cannot use (IPv6 switched off, say) only rules out
         // that address; the next one may still connect.
-        const int fd = ::socket(ai->ai_family, ai->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK,
-                                ai->ai_protocol);
-        if (fd < 0) continue;
-        if (ConnectWithin(fd, *ai, timeoutMs)) {
+        UniqueFd fd(::socket(ai->ai_family, ai->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK,
+                             ai->ai_protocol));
+        if (!fd) continue;
+        if (ConnectWithin(fd.Get(), *ai, timeoutMs)) {
             // Frames are written whole and answered at once; Nagle would only delay them.
             const int one = 1;
-            ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-            return fd;
+            ::setsockopt(fd.Get(), IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+            return fd.Release();
         }
-        ::close(fd);
     }
     return -1;
 }
 
 int CTCPIPLink::Read(void* buffer, int count, int* got, unsigned timeoutMs) {
     if (buffer == nullptr || count <= 0) return lr::BadArgument;
-    if (socket_ < 0) return lr::NotOpen;
+    if (!socket_) return lr::NotOpen;
 
-    const Millis wait(static_cast<int64_t>(timeoutMs) + 1000);
+    const Millis wait(static_cast<int64_t>(timeoutMs) + timings_.tcpReadExtraMs);
     auto* out = static_cast<uint8_t*>(buffer);
     int total = 0;
     int result = lr::Ok;
     while (total < count) {
-        short revents = 0;
-        const int r = PollUntil(socket_, POLLIN, Clock::now() + wait, revents);
-        if (r == 0) {
-            result = lr::TcpTimeout;
-            break;
+        int n = 0, error = 0;
+        const ReadStep step =
+            ReadSome(socket_.Get(), out + total, count - total, Clock::now() + wait, n, error);
+        if (step == ReadStep::Data) {
+            total += n;
+            continue;
         }
-        if (r < 0 || (revents & POLLNVAL) != 0) break;
-        const ssize_t n =
-            ::recv(socket_, out + total, static_cast<size_t>(count - total), MSG_DONTWAIT);
-        if (n > 0) {
-            total += static_cast<int>(n);
-        } else if (n == 0) {
-            // The peer closed the connection. The read ends with what came (the exchange sees a
-            // short answer), and the link closes: the socket would stay readable for ever, and
-            // every later wait for an answer would spin on it until its timeout instead of
-            // failing at once with 1003.
-            CloseSocket();
-            break;
-        } else if (errno != EINTR && errno != EAGAIN) {
-            break;
-        }
+        if (step == ReadStep::Timeout) result = lr::TcpTimeout;
+        // The peer closed the connection. The read ends with what came (the exchange sees a
+        // short answer), and the link closes: the socket would stay readable for ever, and every
+        // later wait for an answer would spin on it until its timeout instead of failing at once
+        // with 1003. Any other failure, too, ends the read with a short count.
+        if (step == ReadStep::Closed) socket_.Reset();
+        break;
     }
     if (got != nullptr) *got = total;
     return result;
@@ -120,22 +106,23 @@ int CTCPIPLink::Read(void* buffer, int count, int* got, unsigned timeoutMs) {
 
 int CTCPIPLink::Write(const void* buffer, int count, int* written) {
     if (buffer == nullptr || count <= 0) return lr::BadArgument;
-    if (socket_ < 0) return lr::NotOpen;
+    if (!socket_) return lr::NotOpen;
 
     const auto* in = static_cast<const uint8_t*>(buffer);
     int total = 0;
     int result = lr::Ok;
     while (total < count) {
         short revents = 0;
-        const int r = PollUntil(socket_, POLLOUT, Clock::now() + Millis(1000), revents);
+        const int r =
+            PollUntil(socket_.Get(), POLLOUT, Clock::now() + Millis(timings_.tcpWriteMs), revents);
         if (r == 0) {
-            CloseSocket();
+            socket_.Reset();
             result = lr::ShortWrite;
             break;
         }
         if (r < 0 || (revents & POLLNVAL) != 0) break;
         // MSG_NOSIGNAL: a peer that dropped the connection must not end the program by SIGPIPE.
-        const ssize_t n = ::send(socket_, in + total, static_cast<size_t>(count - total),
+        const ssize_t n = ::send(socket_.Get(), in + total, static_cast<size_t>(count - total),
                                  MSG_NOSIGNAL | MSG_DONTWAIT);
         if (n > 0) {
             total += static_cast<int>(n);
@@ -148,12 +135,12 @@ int CTCPIPLink::Write(const void* buffer, int count, int* written) {
 }
 
 int CTCPIPLink::Purge(int flags) {
-    if (flags != kPurgeInput || socket_ < 0) return 0;
+    if (flags != kPurgeInput || !socket_) return 0;
 
-    const auto deadline = Clock::now() + Millis(1000);
+    const auto deadline = Clock::now() + Millis(timings_.tcpPurgeMs);
     uint8_t sink[1024];
     while (Clock::now() < deadline) {
-        pollfd p{socket_, POLLIN, 0};
+        pollfd p{socket_.Get(), POLLIN, 0};
         const timespec tenMicroseconds{0, 10000};
         const int r = ::ppoll(&p, 1, &tenMicroseconds, nullptr);
         if (r == 0) return 1;
@@ -163,7 +150,7 @@ int CTCPIPLink::Purge(int flags) {
         }
         if ((p.revents & POLLNVAL) != 0) return 0;
         // Whatever is pending goes at once rather than byte by byte.
-        const ssize_t n = ::recv(socket_, sink, sizeof sink, MSG_DONTWAIT);
+        const ssize_t n = ::recv(socket_.Get(), sink, sizeof sink, MSG_DONTWAIT);
         if (n == 0) return 0;  // the peer closed: no exchange over this link can succeed
         if (n < 0 && errno != EINTR && errno != EAGAIN) return 0;
     }

@@ -2,43 +2,44 @@
 // The link over a TCP connection to the device (or to a serial-to-network adapter in front of it).
 #include <string>
 
+#include "linktimings.h"
+#include "uniquefd.h"
 #include "vlink.h"
 
 struct addrinfo;
 
 class CTCPIPLink : public CLink {
   public:
-    CTCPIPLink(std::string host, std::string tcpPort);
+    CTCPIPLink(std::string host, std::string tcpPort, const LinkTimings& timings = {});
     ~CTCPIPLink() override;
     CTCPIPLink(const CTCPIPLink&) = delete;
     CTCPIPLink& operator=(const CTCPIPLink&) = delete;
 
     // Open(true): 0, or 1003 when the name does not resolve or no address accepts the
-    // connection. Each connection attempt is bounded by kConnectTimeoutMs.
+    // connection. Each connection attempt is bounded by LinkTimings::tcpConnectMs.
     int Open(bool open) override;
-    // Each wait for data lasts at most timeoutMs + 1000 ms; a wait that times out gives 1011.
+    // Each wait for data lasts at most timeoutMs + 1000 ms (LinkTimings::tcpReadExtraMs); a wait
+    // that times out gives 1011.
     // Other failures, and the peer closing the connection, end the read with 0 and a short count.
     int Read(void* buffer, int count, int* got, unsigned timeoutMs) override;
-    // 1010 (and the link closed) when the socket stays unwritable for a second.
+    // 1010 (and the link closed) when the socket stays unwritable for a second (tcpWriteMs).
     int Write(const void* buffer, int count, int* written) override;
-    bool IsOpen() override { return socket_ >= 0; }
+    bool IsOpen() override { return socket_.Valid(); }
     // flags 8: drops pending input; 1 when nothing was left pending, 0 on a failure or when
-    // input kept coming for a second. Other flags: 0.
+    // input kept coming for a second (tcpPurgeMs). Other flags: 0.
     int Purge(int flags) override;
 
     const std::string& Host() const { return host_; }
     const std::string& TcpPort() const { return tcpPort_; }
 
-    static constexpr int kConnectTimeoutMs = 21000;
-
     // Tries the addresses in turn and returns the socket connected to the first that accepts,
     // or -1. An address whose socket cannot be made is passed over like one that refuses.
-    static int ConnectToFirst(const addrinfo* addresses, int timeoutMs = kConnectTimeoutMs);
+    static int ConnectToFirst(const addrinfo* addresses,
+                              int timeoutMs = LinkTimings{}.tcpConnectMs);
 
   private:
-    void CloseSocket();
-
     std::string host_;
     std::string tcpPort_;
-    int socket_ = -1;
+    LinkTimings timings_;
+    UniqueFd socket_;
 };

@@ -5,13 +5,7 @@
 #include <thread>
 
 #include "connection.h"
-
-namespace {
-
-constexpr int kHeaderSize = 7;  // address, length, command
-constexpr int kCheckSize = 2;   // XOR and SUM
-
-}  // namespace
+#include "vr7frame.h"
 
 LinkResult connection::Transact(const uint8_t* request, int requestLength, uint8_t* response,
                                 int responseCapacity, unsigned timeoutMs, uint8_t attempts) {
@@ -19,7 +13,7 @@ LinkResult connection::Transact(const uint8_t* request, int requestLength, uint8
     // into it before its length can be examined.
     if (request == nullptr || requestLength <= 0 || responseCapacity < 0 ||
         (responseCapacity != 0 &&
-         (response == nullptr || responseCapacity < kHeaderSize + kCheckSize)))
+         (response == nullptr || responseCapacity < kFrameHeader + kFrameCheckSize)))
         return lr::BadArgument;
 
     LockHolder lock(*this);
@@ -27,6 +21,11 @@ LinkResult connection::Transact(const uint8_t* request, int requestLength, uint8
     if (!link_) return lr::NotOpen;
 
     CLink& link = *link_;
+    // A failed system call is reported as 1020; its errno stays with the connection.
+    auto fail = [this, &link](LinkResult rc) {
+        if (rc == lr::SystemError) systemError_ = link.SystemErrorNumber();
+        return rc;
+    };
     const auto timeout = std::chrono::milliseconds(timeoutMs);
     int remaining = attempts == 0 ? 1 : attempts;
     LinkResult pending = lr::Ok;
@@ -42,7 +41,7 @@ LinkResult connection::Transact(const uint8_t* request, int requestLength, uint8
         int written = 0;
         LinkResult rc = link.Write(request, requestLength, &written);
         if (Trace && written > 0) Trace(true, request, std::min(written, requestLength));
-        if (rc != lr::Ok) return rc;
+        if (rc != lr::Ok) return fail(rc);
         if (written != requestLength) {
             pending = lr::ShortWrite;
             continue;
@@ -55,7 +54,7 @@ LinkResult connection::Transact(const uint8_t* request, int requestLength, uint8
         const auto t0 = std::chrono::steady_clock::now();
         for (;;) {
             rc = link.Read(response, 1, &got, timeoutMs);
-            if (rc != lr::Ok) return rc;
+            if (rc != lr::Ok) return fail(rc);
             if (got != 0 || std::chrono::steady_clock::now() - t0 > timeout) break;
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
@@ -65,30 +64,30 @@ LinkResult connection::Transact(const uint8_t* request, int requestLength, uint8
         }
 
         int headerGot = 0;
-        rc = link.Read(response + 1, kHeaderSize - 1, &headerGot, timeoutMs);
+        rc = link.Read(response + 1, kFrameHeader - 1, &headerGot, timeoutMs);
         if (rc != lr::Ok) {
             traceReceived(1 + headerGot);
-            return rc;
+            return fail(rc);
         }
         // A header cut short cannot give a trustworthy length (the buffer may hold bytes of an
         // earlier attempt); the body read would only time out on it too.
-        if (headerGot != kHeaderSize - 1) {
+        if (headerGot != kFrameHeader - 1) {
             traceReceived(1 + headerGot);
             pending = lr::BadLength;
             continue;
         }
 
-        const int need = (response[4] | (response[5] << 8)) + kCheckSize;
-        if (need > responseCapacity - kHeaderSize) {
-            traceReceived(kHeaderSize);
+        const int need = FrameLength(response) + kFrameCheckSize;
+        if (need > responseCapacity - kFrameHeader) {
+            traceReceived(kFrameHeader);
             pending = lr::BadLength;
             continue;
         }
 
         int bodyGot = 0;
-        rc = link.Read(response + kHeaderSize, need, &bodyGot, timeoutMs);
-        traceReceived(kHeaderSize + bodyGot);
-        if (rc != lr::Ok) return rc;
+        rc = link.Read(response + kFrameHeader, need, &bodyGot, timeoutMs);
+        traceReceived(kFrameHeader + bodyGot);
+        if (rc != lr::Ok) return fail(rc);
         if (bodyGot != need) {
             pending = lr::BadLength;
             continue;

@@ -26,6 +26,19 @@ class CLink {
         (void)flags;
         return 0;
     }
+
+    // The errno of the system call whose failure was last reported as 1020 (0: none yet).
+    int SystemErrorNumber() const { return systemError_; }
+
+  protected:
+    // Reports a failed system call: 1020, with its errno kept for the message.
+    int SystemFailure(int error) {
+        systemError_ = error;
+        return lr::SystemError;
+    }
+
+  private:
+    int systemError_ = 0;
 };
 
 constexpr int kPurgeInput = 8;

@@ -7,29 +7,10 @@
 
 namespace {
 
-constexpr uint8_t kOpenForRead = 1;
-constexpr uint8_t kOpenForWrite = 2;
-constexpr uint8_t kNextBlock = 0x5A;
-constexpr uint8_t kSameBlockAgain = 0x00;
-constexpr uint8_t kBlockAccepted = 0xA5;
 constexpr int kBlockRepeats = 8;
 constexpr int kMaxFileName = kMaxFrameData - 1;  // the mode byte comes first
-constexpr int kPositionSize = 4;
-constexpr size_t kDeviceInfoSize = sizeof(DeviceInfo::Bytes);
-
-struct CommandTiming {
-    uint8_t attempts;
-    unsigned timeoutMs;
-};
-// What the device is used to: changing these changes how long it is given to answer.
-constexpr CommandTiming kIdentifyTiming{3, 800};
-constexpr CommandTiming kOpenTiming{1, 500};
-constexpr CommandTiming kBlockTiming{1, 1000};
-constexpr CommandTiming kConfigTiming{3, 500};
-
-LinkResult Exchange(connection& conn, uint8_t* request, uint8_t* response, CommandTiming timing) {
-    return Exchange(conn, request, response, timing.attempts, timing.timeoutMs);
-}
+constexpr int kPositionSize = kBlockPositionSize;
+static_assert(sizeof(DeviceInfo::Bytes) == kDeviceInfoSize);
 
 // A refusal code as the caller sees it: a code of 0 would read as success.
 LinkResult RefusalCode(uint8_t command) {
@@ -55,7 +36,7 @@ LinkResult OpenDeviceFile(connection& conn, uint32_t deviceNumber, uint8_t mode,
     SetFrameHeader(request, deviceNumber, static_cast<uint16_t>(1 + nameLength), cmdOpenFile);
     FrameData(request)[0] = mode;
     std::memcpy(FrameData(request) + 1, name, nameLength);
-    return Exchange(conn, request, response, kOpenTiming);
+    return Exchange(conn, request, response, conn.Timings.openFile);
 }
 
 // A block answer fit to be taken: the position and the file bytes after it.
@@ -82,7 +63,7 @@ LinkResult RepeatBlock(connection& conn, uint8_t* request, uint8_t* response) {
     LinkResult r = lr::Ok;
     FrameData(request)[0] = kSameBlockAgain;
     for (int i = 0; i < kBlockRepeats; ++i) {
-        r = Exchange(conn, request, response, kBlockTiming);
+        r = Exchange(conn, request, response, conn.Timings.block);
         if (IsBlock(r, response)) break;
     }
     FrameData(request)[0] = kNextBlock;
@@ -103,7 +84,7 @@ LinkResult SendFileBlocks(connection& conn, uint32_t deviceNumber, std::istream&
         SetFrameHeader(request, deviceNumber, static_cast<uint16_t>(got), cmdWriteBlock);
         done += static_cast<uint64_t>(got);
 
-        const LinkResult r = Exchange(conn, request, response, kBlockTiming);
+        const LinkResult r = Exchange(conn, request, response, conn.Timings.block);
         if (r != lr::Ok) return r;
         if (FrameCommand(response) != cmdWriteBlock) return RefusalCode(FrameCommand(response));
         // With L = 0 the byte after the command is a check byte, not an acknowledgement.
@@ -115,52 +96,6 @@ LinkResult SendFileBlocks(connection& conn, uint32_t deviceNumber, std::istream&
 }
 
 }  // namespace
-
-void SetFrameHeader(uint8_t* frame, uint32_t address, uint16_t length, uint8_t command) {
-    PutLe32(frame, address);
-    frame[4] = static_cast<uint8_t>(length);
-    frame[5] = static_cast<uint8_t>(length >> 8);
-    frame[6] = command;
-}
-
-uint32_t FrameAddress(const uint8_t* frame) {
-    return GetLe32(frame);
-}
-
-uint16_t FrameLength(const uint8_t* frame) {
-    return static_cast<uint16_t>(frame[4] | (frame[5] << 8));
-}
-
-uint8_t FrameCommand(const uint8_t* frame) {
-    return frame[6];
-}
-
-namespace {
-void ComputeCheck(const uint8_t* frame, int length, uint8_t& x, uint8_t& s) {
-    x = 0;
-    s = 0;
-    for (int i = 0; i < kFrameHeader + length; ++i) {
-        x ^= frame[i];
-        s = static_cast<uint8_t>(s + frame[i]);
-    }
-}
-}  // namespace
-
-void SetFrameCheck(uint8_t* frame) {
-    const int length = std::min<int>(FrameLength(frame), kMaxFrameData);
-    uint8_t x, s;
-    ComputeCheck(frame, length, x, s);
-    frame[kFrameHeader + length] = x;
-    frame[kFrameHeader + length + 1] = s;
-}
-
-bool FrameCheckFails(const uint8_t* frame) {
-    const int length = FrameLength(frame);
-    if (length > kMaxFrameData) return true;  // no such frame fits a buffer
-    uint8_t x, s;
-    ComputeCheck(frame, length, x, s);
-    return x != frame[kFrameHeader + length] || s != frame[kFrameHeader + length + 1];
-}
 
 LinkResult Exchange(connection& conn, uint8_t* request, uint8_t* response, uint8_t attempts,
                     unsigned timeoutMs) {
@@ -176,17 +111,35 @@ LinkResult Exchange(connection& conn, uint8_t* request, uint8_t* response, uint8
     return FrameCheckFails(response) ? lr::BadCheck : lr::Ok;
 }
 
+LinkResult Exchange(connection& conn, uint8_t* request, uint8_t* response, CommandTiming timing) {
+    return Exchange(conn, request, response, timing.attempts, timing.timeoutMs);
+}
+
+namespace {
+
+// One request of the commands that answer with their own command byte or a refusal code:
+// identification and the configuration reads. request holds its data already.
+LinkResult Ask(connection& conn, uint32_t address, uint8_t command, uint16_t length,
+               uint8_t* request, uint8_t* response, CommandTiming timing) {
+    SetFrameHeader(request, address, length, command);
+    const LinkResult r = Exchange(conn, request, response, timing);
+    if (r != lr::Ok) return r;
+    if (FrameCommand(response) != command) return RefusalCode(FrameCommand(response));
+    return lr::Ok;
+}
+
+}  // namespace
+
 LinkResult ReadDeviceInfo(connection& conn, uint32_t address, DeviceInfo& info) {
     uint8_t request[kFrameSize];
     uint8_t response[kFrameSize];
-    SetFrameHeader(request, address, 0, cmdIdentify);
-    const LinkResult r = Exchange(conn, request, response, kIdentifyTiming);
+    const LinkResult r =
+        Ask(conn, address, cmdIdentify, 0, request, response, conn.Timings.identify);
     if (r != lr::Ok) return r;
-    if (FrameCommand(response) != cmdIdentify) return RefusalCode(FrameCommand(response));
 
     // A short answer leaves the rest of the block zero: the check bytes are not identification.
     info.Bytes.fill(0);
-    const size_t n = std::min<size_t>(FrameLength(response), kDeviceInfoSize);
+    const size_t n = std::min<size_t>(FrameLength(response), info.Bytes.size());
     std::memcpy(info.Bytes.data(), FrameData(response), n);
     return lr::Ok;
 }
@@ -205,7 +158,7 @@ LinkResult ReadDeviceFile(connection& conn, uint32_t deviceNumber, std::ostream*
     SetFrameHeader(request, deviceNumber, 1, cmdReadBlock);
     FrameData(request)[0] = kNextBlock;
     for (;;) {
-        r = Exchange(conn, request, response, kBlockTiming);
+        r = Exchange(conn, request, response, conn.Timings.block);
         if (r != lr::Ok) {
             r = RepeatBlock(conn, request, response);
             if (r != lr::Ok) return r;
@@ -243,7 +196,7 @@ LinkResult WriteDeviceFile(connection& conn, uint32_t deviceNumber, std::istream
 
     // The device closes the file only on the empty block, so it goes out whatever happened.
     SetFrameHeader(request, deviceNumber, 0, cmdWriteBlock);
-    Exchange(conn, request, response, kBlockTiming);
+    Exchange(conn, request, response, conn.Timings.block);
     return r;
 }
 
@@ -252,12 +205,10 @@ LinkResult ReadConfigEntry(connection& conn, uint32_t deviceNumber, uint16_t ind
     if (buffer == nullptr && capacity > 0) return lr::BadArgument;
     uint8_t request[kFrameSize];
     uint8_t response[kFrameSize];
-    SetFrameHeader(request, deviceNumber, 2, cmdReadEntry);
-    FrameData(request)[0] = static_cast<uint8_t>(index);
-    FrameData(request)[1] = static_cast<uint8_t>(index >> 8);
-    const LinkResult r = Exchange(conn, request, response, kConfigTiming);
+    PutLe16(FrameData(request), index);
+    const LinkResult r =
+        Ask(conn, deviceNumber, cmdReadEntry, 2, request, response, conn.Timings.config);
     if (r != lr::Ok) return r;
-    if (FrameCommand(response) != cmdReadEntry) return RefusalCode(FrameCommand(response));
 
     const int n = std::min<int>(std::max(capacity, 0), FrameLength(response));
     if (n > 0) std::memcpy(buffer, FrameData(response), static_cast<size_t>(n));
@@ -283,10 +234,9 @@ LinkResult ReadConfigHeader(connection& conn, uint32_t deviceNumber, SConfigInfo
     constexpr int kCountOffset = 8;
     uint8_t request[kFrameSize];
     uint8_t response[kFrameSize];
-    SetFrameHeader(request, deviceNumber, 0, cmdReadHeader);
-    const LinkResult r = Exchange(conn, request, response, kConfigTiming);
+    const LinkResult r =
+        Ask(conn, deviceNumber, cmdReadHeader, 0, request, response, conn.Timings.config);
     if (r != lr::Ok) return r;
-    if (FrameCommand(response) != cmdReadHeader) return RefusalCode(FrameCommand(response));
 
     SConfigInfo parsed;
     parsed.EntryCount = AnswerU32(response, 0);

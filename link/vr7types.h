@@ -4,8 +4,12 @@
 #include <cstdint>
 #include <string>
 
+#include "lebytes.h"
+
 // Result of every link, connection and protocol operation: 0 success, 1001..1053 the system's own
-// codes, 1..255 the device's answer code, -1 an unacknowledged file block, other values errno.
+// codes, 1..255 the device's refusal code, -1 an unacknowledged file block. A system call that
+// failed on the link gives 1020; its errno is kept by the link and the connection
+// (SystemErrorNumber()) for the message.
 using LinkResult = int;
 
 namespace lr {
@@ -18,6 +22,7 @@ constexpr LinkResult NoLinkObject = 1007;
 constexpr LinkResult ShortWrite = 1010;
 constexpr LinkResult TcpTimeout = 1011;
 constexpr LinkResult BadCheck = 1013;
+constexpr LinkResult SystemError = 1020;  // a system call on the link failed (errno kept aside)
 constexpr LinkResult NoAnswer = 1016;
 constexpr LinkResult BadLength = 1017;
 constexpr LinkResult GetStateFailed = 1051;
@@ -31,13 +36,10 @@ using ProgressProc = void (*)(void* context, float fraction, const char* text);
 // The device's 37-byte identification block.
 struct DeviceInfo {
     std::array<uint8_t, 37> Bytes{};
-    uint16_t VersionBuild() const { return static_cast<uint16_t>(Bytes[2] | (Bytes[3] << 8)); }
+    uint16_t VersionBuild() const { return GetLe16(&Bytes[2]); }
     uint8_t VersionMinor() const { return Bytes[4]; }
     uint8_t VersionMajor() const { return Bytes[5]; }
-    uint32_t DeviceNumber() const {
-        return static_cast<uint32_t>(Bytes[21]) | (static_cast<uint32_t>(Bytes[22]) << 8) |
-               (static_cast<uint32_t>(Bytes[23]) << 16) | (static_cast<uint32_t>(Bytes[24]) << 24);
-    }
+    uint32_t DeviceNumber() const { return GetLe32(&Bytes[21]); }
 };
 
 // The configuration header. Entry i of the arrays belongs to system i + 1.

@@ -3,15 +3,16 @@
 #include <algorithm>
 #include <cstring>
 
+#include "lebytes.h"
+
 namespace {
 
 void Put16(std::vector<uint8_t>& bytes, size_t at, uint16_t v) {
-    bytes[at] = static_cast<uint8_t>(v);
-    bytes[at + 1] = static_cast<uint8_t>(v >> 8);
+    PutLe16(&bytes[at], v);
 }
 
 void Put32(std::vector<uint8_t>& bytes, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<uint8_t>(v >> (8 * i));
+    PutLe32(&bytes[at], v);
 }
 
 void Append32(std::vector<uint8_t>& bytes, uint32_t v) {

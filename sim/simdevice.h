@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "vr7frame.h"
+
 // Answer codes the simulated device refuses with; any value but the command's own is a refusal.
 constexpr uint8_t kSimNoSuchFile = 0x02;
 constexpr uint8_t kSimNoSuchEntry = 0x03;
@@ -14,7 +16,7 @@ constexpr uint8_t kSimUnknownCommand = 0x10;
 constexpr uint8_t kSimWriteProtected = 0x15;
 
 constexpr int kSimEntrySize = 17;
-constexpr int kSimIdentificationSize = 37;
+constexpr int kSimIdentificationSize = kDeviceInfoSize;
 
 struct SimSystem {
     std::string name;   // Windows-1251, as the device sends it

@@ -1,6 +1,6 @@
 #include "simframereader.h"
 
-#include "vr7prot.h"
+#include "vr7frame.h"
 
 namespace {
 

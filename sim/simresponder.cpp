@@ -4,18 +4,17 @@
 #include <filesystem>
 #include <fstream>
 
-#include "vr7prot.h"
+#include "lebytes.h"
+#include "vr7frame.h"
 
 namespace {
 
 constexpr size_t kRequestLogLimit = 100000;
-constexpr int kBlockFileBytes = kMaxFrameData - 4;  // after the position
-constexpr uint8_t kNextBlock = 0x5A;
-constexpr uint8_t kBlockAccepted = 0xA5;
 constexpr int kDefaultOversize = 1100;
 
 void AppendU32(std::vector<uint8_t>& bytes, uint32_t v) {
-    for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    bytes.resize(bytes.size() + 4);
+    PutLe32(&bytes[bytes.size() - 4], v);
 }
 
 // An uploaded name becomes a file name in the store folder only when it cannot leave it.
@@ -27,12 +26,7 @@ bool IsPlainFileName(const std::string& name) {
 }  // namespace
 
 std::vector<uint8_t> SimResponder::Frame(uint8_t command, const std::vector<uint8_t>& data) const {
-    const size_t length = std::min<size_t>(data.size(), kMaxFrameData);
-    std::vector<uint8_t> frame(length + kFrameOverhead);
-    SetFrameHeader(frame.data(), device_.number, static_cast<uint16_t>(length), command);
-    std::copy_n(data.begin(), length, frame.begin() + kFrameHeader);
-    SetFrameCheck(frame.data());
-    return frame;
+    return MakeFrame(device_.number, command, data);
 }
 
 SimFault* SimResponder::MatchFault(uint8_t command, const std::vector<uint8_t>& frame) {
@@ -41,7 +35,7 @@ SimFault* SimResponder::MatchFault(uint8_t command, const std::vector<uint8_t>& 
         if (f.command >= 0 && f.command != command) continue;
         if (f.entry >= 0) {
             if (command != cmdReadEntry || FrameLength(frame.data()) < 2) continue;
-            const int index = FrameData(frame.data())[0] | (FrameData(frame.data())[1] << 8);
+            const int index = GetLe16(FrameData(frame.data()));
             if (index != f.entry) continue;
         }
         if (f.skip > 0) {
@@ -137,7 +131,7 @@ std::vector<uint8_t> SimResponder::Process(uint8_t command, const uint8_t* data,
 
 std::vector<uint8_t> SimResponder::ReadEntry(const uint8_t* data, int length) {
     if (length < 2) return Frame(kSimNoSuchEntry, {});
-    const size_t index = data[0] | (data[1] << 8);
+    const size_t index = GetLe16(data);
     if (index == 0 || index > device_.entries.size()) return Frame(kSimNoSuchEntry, {});
     return Frame(cmdReadEntry, device_.entries[index - 1]);
 }
@@ -151,7 +145,7 @@ std::vector<uint8_t> SimResponder::OpenFile(const uint8_t* data, int length) {
     readPos_ = 0;
     lastBlock_.clear();
 
-    if (mode == 1) {
+    if (mode == kOpenForRead) {
         auto it = device_.files.find(fileName_);
         if (it == device_.files.end()) return Frame(kSimNoSuchFile, {});
         fileBytes_ = it->second;
@@ -160,7 +154,7 @@ std::vector<uint8_t> SimResponder::OpenFile(const uint8_t* data, int length) {
         AppendU32(size, static_cast<uint32_t>(fileBytes_.size()));
         return Frame(cmdOpenFile, size);
     }
-    if (mode == 2) {
+    if (mode == kOpenForWrite) {
         if (device_.writeProtected) return Frame(kSimWriteProtected, {});
         transfer_ = Transfer::Writing;
         return Frame(cmdOpenFile, {});
@@ -172,7 +166,7 @@ std::vector<uint8_t> SimResponder::ReadBlock(const uint8_t* data, int length) {
     if (transfer_ != Transfer::Reading || length < 1) return Frame(kSimNoTransfer, {});
     // A repeat request before any block has been sent asks for the first one.
     if (data[0] == kNextBlock || lastBlock_.empty()) {
-        const size_t n = std::min<size_t>(fileBytes_.size() - readPos_, kBlockFileBytes);
+        const size_t n = std::min<size_t>(fileBytes_.size() - readPos_, kMaxBlockFileBytes);
         lastBlock_.clear();
         AppendU32(lastBlock_, static_cast<uint32_t>(readPos_ + n));
         lastBlock_.insert(lastBlock_.end(), fileBytes_.begin() + static_cast<long>(readPos_),

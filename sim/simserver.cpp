@@ -9,31 +9,25 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <cstring>
 #include <list>
 
 #include "simframereader.h"
+#include "syserror.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// A frame left unfinished this long is noise: a device forgets it rather than wait forever.
-constexpr auto kStalePartial = std::chrono::milliseconds(500);
 // While no terminal side is open the pty master reports a hang-up on every poll; look again this
 // often instead of spinning.
 constexpr int kPtyIdleRetryMs = 5;
 constexpr int kWriteTimeoutMs = 2000;
 
 std::string ErrnoText(const char* what) {
-    return std::string(what) + ": " + std::strerror(errno);
-}
-
-void CloseFd(int& fd) {
-    if (fd >= 0) ::close(fd);
-    fd = -1;
+    return std::string(what) + ": " + SystemErrorText(errno);
 }
 
 void SetNonBlocking(int fd) {
@@ -43,7 +37,7 @@ void SetNonBlocking(int fd) {
 }  // namespace
 
 struct SimServer::Channel {
-    int fd = -1;
+    UniqueFd fd;
     bool isPty = false;
     SimFrameReader reader;
     Clock::time_point lastByte;
@@ -67,8 +61,9 @@ bool SimServer::Start(const SimEndpoints& endpoints, std::string* error) {
         why = ErrnoText("pipe");
         return false;
     }
-    wakeRead_ = pipeFds[0];
-    wakeWrite_ = pipeFds[1];
+    wakeRead_.Reset(pipeFds[0]);
+    wakeWrite_.Reset(pipeFds[1]);
+    stalePartialMs_ = endpoints.stalePartialMs;
     if ((endpoints.tcp && !OpenTcp(endpoints.tcpPort, &why)) || (endpoints.pty && !OpenPty(&why))) {
         CloseAll();
         return false;
@@ -80,63 +75,62 @@ bool SimServer::Start(const SimEndpoints& endpoints, std::string* error) {
 void SimServer::Stop() {
     if (thread_.joinable()) {
         const char stop = 1;
-        [[maybe_unused]] ssize_t n = ::write(wakeWrite_, &stop, 1);
+        [[maybe_unused]] ssize_t n = ::write(wakeWrite_.Get(), &stop, 1);
         thread_.join();
     }
     CloseAll();
 }
 
 void SimServer::CloseAll() {
-    CloseFd(listenFd_);
-    CloseFd(ptyMaster_);
-    CloseFd(wakeRead_);
-    CloseFd(wakeWrite_);
+    listenFd_.Reset();
+    ptyMaster_.Reset();
+    wakeRead_.Reset();
+    wakeWrite_.Reset();
 }
 
 bool SimServer::OpenTcp(uint16_t port, std::string* error) {
-    listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (listenFd_ < 0) {
+    listenFd_.Reset(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    if (!listenFd_) {
         *error = ErrnoText("socket");
         return false;
     }
     const int on = 1;
-    ::setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    ::setsockopt(listenFd_.Get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);  // never reachable from another machine
     addr.sin_port = htons(port);
-    if (::bind(listenFd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
-        ::listen(listenFd_, 8) != 0) {
+    if (::bind(listenFd_.Get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+        ::listen(listenFd_.Get(), 8) != 0) {
         *error = ErrnoText("tcp 127.0.0.1");
         return false;
     }
     socklen_t len = sizeof addr;
-    ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&addr), &len);
+    ::getsockname(listenFd_.Get(), reinterpret_cast<sockaddr*>(&addr), &len);
     tcpPort_ = ntohs(addr.sin_port);
     return true;
 }
 
 bool SimServer::OpenPty(std::string* error) {
-    ptyMaster_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ptyMaster_.Reset(::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC));
     char name[128];
-    if (ptyMaster_ < 0 || ::grantpt(ptyMaster_) != 0 || ::unlockpt(ptyMaster_) != 0 ||
-        ::ptsname_r(ptyMaster_, name, sizeof name) != 0) {
+    if (!ptyMaster_ || ::grantpt(ptyMaster_.Get()) != 0 || ::unlockpt(ptyMaster_.Get()) != 0 ||
+        ::ptsname_r(ptyMaster_.Get(), name, sizeof name) != 0) {
         *error = ErrnoText("pty");
         return false;
     }
     ptyPath_ = name;
     // A fresh terminal echoes and edits lines; the device line is raw bytes from the start, even
     // for a client that does not set the mode itself.
-    const int slave = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (slave >= 0) {
+    const UniqueFd slave(::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC));
+    if (slave) {
         termios tio{};
-        if (::tcgetattr(slave, &tio) == 0) {
+        if (::tcgetattr(slave.Get(), &tio) == 0) {
             ::cfmakeraw(&tio);
-            ::tcsetattr(slave, TCSANOW, &tio);
+            ::tcsetattr(slave.Get(), TCSANOW, &tio);
         }
-        ::close(slave);
     }
-    SetNonBlocking(ptyMaster_);
+    SetNonBlocking(ptyMaster_.Get());
     return true;
 }
 
@@ -165,7 +159,7 @@ bool SimServer::File(const std::string& name, std::vector<uint8_t>& bytes) {
 }
 
 bool SimServer::WaitForStop(int ms) {
-    pollfd p{wakeRead_, POLLIN, 0};
+    pollfd p{wakeRead_.Get(), POLLIN, 0};
     return ::poll(&p, 1, ms) > 0;
 }
 
@@ -175,17 +169,18 @@ bool SimServer::Deliver(Channel& channel, const SimReply& reply) {
     size_t sent = 0;
     const auto deadline = Clock::now() + std::chrono::milliseconds(kWriteTimeoutMs);
     while (sent < reply.bytes.size()) {
-        const ssize_t n = channel.isPty ? ::write(channel.fd, reply.bytes.data() + sent,
-                                                  reply.bytes.size() - sent)
-                                        : ::send(channel.fd, reply.bytes.data() + sent,
-                                                 reply.bytes.size() - sent, MSG_NOSIGNAL);
+        const int fd = channel.fd.Get();
+        const ssize_t n =
+            channel.isPty
+                ? ::write(fd, reply.bytes.data() + sent, reply.bytes.size() - sent)
+                : ::send(fd, reply.bytes.data() + sent, reply.bytes.size() - sent, MSG_NOSIGNAL);
         if (n > 0) {
             sent += static_cast<size_t>(n);
             continue;
         }
         if (n < 0 && errno == EINTR) continue;
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && Clock::now() < deadline) {
-            pollfd p{channel.fd, POLLOUT, 0};
+            pollfd p{fd, POLLOUT, 0};
             ::poll(&p, 1, 10);
             continue;
         }
@@ -196,68 +191,68 @@ bool SimServer::Deliver(Channel& channel, const SimReply& reply) {
 
 void SimServer::Serve(Channel& channel) {
     std::vector<uint8_t> frame;
-    while (channel.fd >= 0 && channel.reader.Next(frame)) {
+    while (channel.fd && channel.reader.Next(frame)) {
         SimReply reply;
         {
             std::lock_guard<std::mutex> lock(mutex_);
             reply = responder_.Handle(frame);
         }
         if (!Deliver(channel, reply)) {
-            if (!channel.isPty) CloseFd(channel.fd);
+            if (!channel.isPty) channel.fd.Reset();
             return;
         }
     }
 }
 
 void SimServer::Run() {
+    const auto stalePartial = std::chrono::milliseconds(stalePartialMs_);
     std::list<Channel> clients;
     Channel pty;
-    pty.fd = ptyMaster_;
+    pty.fd = std::move(ptyMaster_);  // served from here on, closed when serving ends
     pty.isPty = true;
     Clock::time_point ptyRetry{};
     uint8_t buffer[4096];
 
     for (;;) {
         std::vector<pollfd> fds;
-        fds.push_back({wakeRead_, POLLIN, 0});
-        if (listenFd_ >= 0) fds.push_back({listenFd_, POLLIN, 0});
-        const bool ptyWatched = pty.fd >= 0 && Clock::now() >= ptyRetry;
-        if (ptyWatched) fds.push_back({pty.fd, POLLIN, 0});
-        for (Channel& c : clients) fds.push_back({c.fd, POLLIN, 0});
+        fds.push_back({wakeRead_.Get(), POLLIN, 0});
+        if (listenFd_) fds.push_back({listenFd_.Get(), POLLIN, 0});
+        const bool ptyWatched = pty.fd && Clock::now() >= ptyRetry;
+        if (ptyWatched) fds.push_back({pty.fd.Get(), POLLIN, 0});
+        for (Channel& c : clients) fds.push_back({c.fd.Get(), POLLIN, 0});
 
         int timeoutMs = -1;
         bool partial = pty.reader.Pending();
         for (const Channel& c : clients) partial = partial || c.reader.Pending();
-        if (partial) timeoutMs = 100;
-        if (pty.fd >= 0 && !ptyWatched) timeoutMs = kPtyIdleRetryMs;
+        if (partial) timeoutMs = std::min(100, stalePartialMs_);
+        if (pty.fd && !ptyWatched) timeoutMs = kPtyIdleRetryMs;
 
         if (::poll(fds.data(), fds.size(), timeoutMs) < 0 && errno != EINTR) break;
         if (fds[0].revents) break;  // asked to stop
         const auto now = Clock::now();
 
         size_t i = 1;
-        const size_t listenIndex = listenFd_ >= 0 ? i++ : 0;
+        const size_t listenIndex = listenFd_ ? i++ : 0;
         const size_t ptyIndex = ptyWatched ? i++ : 0;
 
         // Only the connections that were polled: one accepted below waits for the next round.
         for (auto it = clients.begin(); it != clients.end() && i < fds.size(); ++i) {
             Channel& c = *it;
             if (fds[i].revents & (POLLIN | POLLHUP | POLLERR)) {
-                const ssize_t n = ::recv(c.fd, buffer, sizeof buffer, 0);
+                const ssize_t n = ::recv(c.fd.Get(), buffer, sizeof buffer, 0);
                 if (n > 0) {
                     c.reader.Feed(buffer, static_cast<size_t>(n));
                     c.lastByte = now;
                     Serve(c);
                 } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
-                    CloseFd(c.fd);
+                    c.fd.Reset();
                 }
             }
-            if (c.fd >= 0 && c.reader.Pending() && now - c.lastByte > kStalePartial)
-                c.reader.Clear();
-            it = c.fd < 0 ? clients.erase(it) : std::next(it);
+            if (c.fd && c.reader.Pending() && now - c.lastByte > stalePartial) c.reader.Clear();
+            it = !c.fd ? clients.erase(it) : std::next(it);
         }
         if (ptyIndex != 0 && (fds[ptyIndex].revents & (POLLIN | POLLHUP | POLLERR))) {
-            const ssize_t n = ::read(pty.fd, buffer, sizeof buffer);
+            const ssize_t n = ::read(pty.fd.Get(), buffer, sizeof buffer);
             if (n > 0) {
                 pty.reader.Feed(buffer, static_cast<size_t>(n));
                 pty.lastByte = now;
@@ -269,15 +264,14 @@ void SimServer::Run() {
             }
         }
         if (listenIndex != 0 && (fds[listenIndex].revents & POLLIN)) {
-            const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-            if (fd >= 0) {
+            UniqueFd fd(::accept4(listenFd_.Get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
+            if (fd) {
                 const int on = 1;
-                ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+                ::setsockopt(fd.Get(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
                 clients.emplace_back();
-                clients.back().fd = fd;
+                clients.back().fd = std::move(fd);
             }
         }
-        if (pty.reader.Pending() && now - pty.lastByte > kStalePartial) pty.reader.Clear();
+        if (pty.reader.Pending() && now - pty.lastByte > stalePartial) pty.reader.Clear();
     }
-    for (Channel& c : clients) CloseFd(c.fd);
 }

@@ -8,11 +8,14 @@
 #include <vector>
 
 #include "simresponder.h"
+#include "uniquefd.h"
 
 struct SimEndpoints {
     bool tcp = true;
     uint16_t tcpPort = 0;  // 0 picks a free port; TcpPort() tells which
     bool pty = false;
+    // A frame left unfinished this long is noise: the device forgets it rather than wait forever.
+    int stalePartialMs = 500;
 };
 
 class SimServer {
@@ -57,10 +60,11 @@ class SimServer {
     std::mutex mutex_;
     SimResponder responder_;
 
-    int wakeRead_ = -1;
-    int wakeWrite_ = -1;
-    int listenFd_ = -1;
-    int ptyMaster_ = -1;
+    UniqueFd wakeRead_;
+    UniqueFd wakeWrite_;
+    UniqueFd listenFd_;
+    UniqueFd ptyMaster_;
+    int stalePartialMs_ = 500;
     uint16_t tcpPort_ = 0;
     std::string ptyPath_;
     std::thread thread_;

@@ -2,15 +2,17 @@
 // SIGINT or SIGTERM.
 #include <signal.h>
 
-#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <string>
 
+#include "connectionkeys.h"
 #include "inifile.h"
+#include "parseuint.h"
 #include "simfolder.h"
 #include "simserver.h"
 
@@ -27,9 +29,10 @@ const char kUsage[] =
 
 template <class T>
 bool ParseNumber(const std::string& text, T& value) {
-    const char* end = text.data() + text.size();
-    auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    return ec == std::errc() && ptr == end && !text.empty();
+    uint32_t number = 0;
+    if (!ParseUint32(text, number) || number > std::numeric_limits<T>::max()) return false;
+    value = static_cast<T>(number);
+    return true;
 }
 
 bool ParseVersion(const std::string& text, SimDevice& device) {
@@ -55,10 +58,11 @@ bool AddFile(const std::string& spec, SimDevice& device) {
 // and its device number from "dev_nom" there, so these four keys are enough for it to reach the
 // simulated device at once.
 bool PointSettingsAt(const std::string& iniPath, uint16_t tcpPort, uint32_t deviceNumber) {
-    return ini::WriteString(iniPath, "CONNECTION", "port", "TCP/IP") &&
-           ini::WriteString(iniPath, "CONNECTION", "IP", "127.0.0.1") &&
-           ini::WriteString(iniPath, "CONNECTION", "TCPIPport", std::to_string(tcpPort)) &&
-           ini::WriteString(iniPath, "CONNECTION", "dev_nom", std::to_string(deviceNumber));
+    using namespace connkeys;
+    return ini::WriteString(iniPath, kSection, kPort, kTcpIpPortName) &&
+           ini::WriteString(iniPath, kSection, kIp, "127.0.0.1") &&
+           ini::WriteString(iniPath, kSection, kTcpIpPort, std::to_string(tcpPort)) &&
+           ini::WriteString(iniPath, kSection, kDeviceNumber, std::to_string(deviceNumber));
 }
 
 int Fail(const std::string& message) {
