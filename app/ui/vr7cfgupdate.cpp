@@ -104,6 +104,18 @@ class DeviceOperation {
     TVR7CfgUpdate& window_;
 };
 
+// A pane of the splitter: its tool bar, its caption field and, taking the rest, its control.
+QWidget* StackPane(QWidget* pane, QToolBar* bar, QLineEdit* caption, QWidget* body) {
+    auto* layout = new QVBoxLayout(pane);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(bar);
+    layout->addWidget(caption);
+    layout->addWidget(body, 1);
+    pane->setMinimumWidth(40);
+    return pane;
+}
+
 void AddToolButton(QToolBar* bar, QAction* action) {
     bar->addAction(action);
     if (QWidget* button = bar->widgetForAction(action)) {
@@ -230,32 +242,18 @@ void TVR7CfgUpdate::CreateMenus() {
 
 QWidget* TVR7CfgUpdate::CreateLeftPane() {
     auto* pane = new QWidget;
-    auto* layout = new QVBoxLayout(pane);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-
     LeftToolBar = MakeToolBar(pane);
     AddToolButton(LeftToolBar, Open1);
     AddToolButton(LeftToolBar, Save1);
     AddToolButton(LeftToolBar, Load1);
     AddToolButton(LeftToolBar, Store1);
-    layout->addWidget(LeftToolBar);
-
     Edit1 = MakeCaptionField(pane);
-    layout->addWidget(Edit1);
-
     TreeView1 = new TConfigTreeView(pane);
-    layout->addWidget(TreeView1, 1);
-    pane->setMinimumWidth(40);
-    return pane;
+    return StackPane(pane, LeftToolBar, Edit1, TreeView1);
 }
 
 QWidget* TVR7CfgUpdate::CreateRightPane() {
     auto* pane = new QWidget;
-    auto* layout = new QVBoxLayout(pane);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-
     RightToolBar = MakeToolBar(pane);
     AddToolButton(RightToolBar, ClearAll1);
     AddToolButton(RightToolBar, SetAll1);
@@ -263,15 +261,9 @@ QWidget* TVR7CfgUpdate::CreateRightPane() {
     separator->setFixedWidth(kToolSeparatorWidth);
     RightToolBar->addWidget(separator);
     AddToolButton(RightToolBar, DelSelected1);
-    layout->addWidget(RightToolBar);
-
     Edit2 = MakeCaptionField(pane);
-    layout->addWidget(Edit2);
-
     ListView1 = new TSnvtListView(pane);
-    layout->addWidget(ListView1, 1);
-    pane->setMinimumWidth(40);
-    return pane;
+    return StackPane(pane, RightToolBar, Edit2, ListView1);
 }
 
 void TVR7CfgUpdate::CreateStatusBar() {
