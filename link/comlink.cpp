@@ -212,6 +212,7 @@ int CComLink::Write(const void* buffer, int count, int* written) {
     const auto deadline = Clock::now() + Millis(timings_.serialWriteMs) + PerByte(count);
     const auto* in = static_cast<const uint8_t*>(buffer);
     int total = 0;
+    int error = 0;  // the errno of a write that failed outright (a line that went away: EIO)
     while (total < count) {
         const ssize_t n = ::write(fd_.Get(), in + total, static_cast<size_t>(count - total));
         if (n > 0) {
@@ -219,7 +220,10 @@ int CComLink::Write(const void* buffer, int count, int* written) {
             continue;
         }
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && errno != EAGAIN) break;
+        if (n < 0 && errno != EAGAIN) {
+            error = errno;
+            break;
+        }
         short revents = 0;
         if (PollUntil(fd_.Get(), POLLOUT, deadline, revents) <= 0) break;
         if ((revents & (POLLERR | POLLHUP | POLLNVAL)) != 0 && (revents & POLLOUT) == 0) break;
@@ -227,7 +231,7 @@ int CComLink::Write(const void* buffer, int count, int* written) {
     if (written != nullptr) *written = total;
     if (total == count) return lr::Ok;
     outputStuck_ = true;
-    return lr::ShortWrite;
+    return error != 0 ? SystemFailure(error) : lr::ShortWrite;
 }
 
 int CComLink::Purge(int flags) {

@@ -25,7 +25,8 @@ class CComLink : public CLink {
     // a short count, a failing system call 1020 (a line that went away: EIO).
     int Read(void* buffer, int count, int* got, unsigned timeoutMs) override;
     // Bounded by 300 ms + 1 ms per byte (LinkTimings::serialWriteMs, byteUs); 1010 when fewer
-    // than count bytes went out.
+    // than count bytes went out in that time, 1020 when the write failed (a line that went
+    // away: EIO).
     int Write(const void* buffer, int count, int* written) override;
     bool IsOpen() override { return fd_.Valid(); }
     int Purge(int flags) override;

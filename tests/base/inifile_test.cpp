@@ -7,18 +7,12 @@
 #include <fstream>
 #include <sstream>
 
+#include "tempdir.h"
+
 namespace {
 
 class IniFileTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("vr7ini_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(dir_);
-        path_ = (dir_ / "settings.ini").string();
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
     void Write(const std::string& bytes) { std::ofstream(path_, std::ios::binary) << bytes; }
     std::string Read() {
         std::ifstream in(path_, std::ios::binary);
@@ -26,8 +20,8 @@ class IniFileTest : public ::testing::Test {
         ss << in.rdbuf();
         return ss.str();
     }
-    std::filesystem::path dir_;
-    std::string path_;
+    TempDir dir_;
+    std::string path_ = dir_ / "settings.ini";
 };
 
 TEST_F(IniFileTest, ReadsWindowsFileIgnoringCaseAndTrimmingValues) {
@@ -61,7 +55,7 @@ TEST_F(IniFileTest, WritingOneKeyKeepsEveryOtherLine) {
 TEST_F(IniFileTest, CreatesAMissingFileAndFailsQuietlyWhereItCannotWrite) {
     ASSERT_TRUE(ini::WriteString(path_, "CONNECTION", "speed", "9600"));
     EXPECT_EQ(Read(), "[CONNECTION]\r\nspeed=9600\r\n");
-    EXPECT_FALSE(ini::WriteString((dir_ / "no" / "such" / "x.ini").string(), "A", "b", "c"));
+    EXPECT_FALSE(ini::WriteString(dir_ / "no/such/x.ini", "A", "b", "c"));
 }
 
 TEST(IniAtoi, FollowsTheCLibraryRulesAndKeepsTheLow32Bits) {

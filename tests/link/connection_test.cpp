@@ -1,9 +1,9 @@
 #include "connection.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
+#include <cerrno>
+#include <chrono>
 #include <fstream>
 #include <sstream>
 
@@ -12,19 +12,12 @@
 #include "loopserver.h"
 #include "ptypair.h"
 #include "tcpiplink.h"
+#include "tempdir.h"
 
 namespace {
 
 class ConnectionSettingsTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("vr7conn_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(dir_);
-        path_ = (dir_ / "Vr7LonCfgMaker.ini").string();
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
     void Write(const std::string& bytes) { std::ofstream(path_, std::ios::binary) << bytes; }
     std::string Read() {
         std::ifstream in(path_, std::ios::binary);
@@ -35,8 +28,8 @@ class ConnectionSettingsTest : public ::testing::Test {
     std::string Key(const std::string& key) {
         return ini::ReadString(path_, "CONNECTION", key, "<missing>");
     }
-    std::filesystem::path dir_;
-    std::string path_;
+    TempDir dir_;
+    std::string path_ = dir_ / "Vr7LonCfgMaker.ini";
 };
 
 TEST(Connection, StartsWithItsInitialValuesAndNoLink) {
@@ -312,6 +305,65 @@ TEST(ConnectionPortDialog, HeldLockKeepsTheDialogFromShowing) {
     EXPECT_EQ(number, 8u);
     EXPECT_TRUE(conn.Locked());
     conn.Unlock();
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ConnectionTimings, DefaultsAreWhatDevicesAreUsedTo) {
+    const LinkTimings t = connection().Timings;
+    const std::pair<CommandTiming, CommandTiming> commands[] = {
+        {t.identify, {3, 800}}, {t.openFile, {1, 500}}, {t.block, {1, 1000}}, {t.config, {3, 500}}};
+    for (const auto& [actual, expected] : commands) {
+        EXPECT_EQ(actual.attempts, expected.attempts);
+        EXPECT_EQ(actual.timeoutMs, expected.timeoutMs);
+    }
+    EXPECT_EQ(t.serialWriteMs, 300u);
+    EXPECT_EQ(t.byteUs, 1000u);
+    EXPECT_EQ(t.tcpReadExtraMs, 1000u);
+    EXPECT_EQ(t.tcpWriteMs, 1000u);
+    EXPECT_EQ(t.tcpPurgeMs, 1000u);
+    EXPECT_EQ(t.tcpConnectMs, 21000u);
+}
+
+TEST(ConnectionTimings, ScalingShortensEveryWaitButKeepsTheAttempts) {
+    const LinkTimings t = LinkTimings{}.Scaled(0.1);
+    EXPECT_EQ(t.identify.attempts, 3);
+    EXPECT_EQ(t.identify.timeoutMs, 80u);
+    EXPECT_EQ(t.block.timeoutMs, 100u);
+    EXPECT_EQ(t.byteUs, 100u);
+    EXPECT_EQ(t.tcpConnectMs, 2100u);
+    EXPECT_EQ(LinkTimings{}.Scaled(0.0001).serialWriteMs, 1u) << "no wait shrinks to nothing";
+}
+
+TEST(ConnectionTimings, LinksTheConnectionOpensTakeItsTimings) {
+    PtyPair pty;
+    ASSERT_TRUE(pty.Ok());
+    connection conn;
+    conn.Timings.byteUs = 5000;  // 5 ms a byte
+    ASSERT_EQ(conn.OpenComLink(pty.SlavePath(), 9600), 0);
+    char buffer[20];
+    int got = -1;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(conn.Link()->Read(buffer, 20, &got, 0), 0);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
+}
+
+// A line that goes away while the connection uses it: the exchange reports a system error and
+// the connection keeps its errno for the message, also after the link is closed.
+TEST(ConnectionSystemError, LineThatWentAwayIsReportedWithItsErrno) {
+    PtyPair pty;
+    ASSERT_TRUE(pty.Ok());
+    connection conn;
+    ASSERT_EQ(conn.OpenComLink(pty.SlavePath(), 115200), 0);
+    EXPECT_EQ(conn.SystemErrorNumber(), 0);
+    pty.CloseMaster();
+    const uint8_t request[9] = {1, 0, 0, 0, 0, 0, 1, 0, 2};
+    uint8_t response[64];
+    EXPECT_EQ(conn.Transact(request, 9, response, sizeof response, 10, 3), lr::SystemError);
+    conn.Close();
+    EXPECT_EQ(conn.SystemErrorNumber(), EIO);
 }
 
 }  // namespace

@@ -165,7 +165,9 @@ TEST_P(DeviceOverLink, EntryFailingTwiceIsReadOnTheThirdAttempt) {
 }
 
 TEST_P(DeviceOverLink, DelayedAnswerWithinTheTimeoutIsTaken) {
-    Faults({{SimFaultKind::Delay, cmdIdentify, -1, 0, 1, 300}});
+    // The answer comes after a quarter of the timeout; only the delay is waited.
+    conn.Timings.identify.timeoutMs = 400;
+    Faults({{SimFaultKind::Delay, cmdIdentify, -1, 0, 1, 100}});
     DeviceInfo info;
     EXPECT_EQ(ReadDeviceInfo(conn, number(), info), lr::Ok);
     EXPECT_EQ(info.VersionBuild(), 0x1234);

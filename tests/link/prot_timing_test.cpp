@@ -7,6 +7,7 @@
 
 #include "prot_simconnection.h"
 #include "tcpiplink.h"
+#include "testtimings.h"
 #include "vr7prot.h"
 
 namespace {
@@ -26,9 +27,10 @@ TEST(Timing, SilentDeviceOnSerialCostsOneWaitPerAttempt) {
     const auto t0 = Clock::now();
     EXPECT_EQ(ReadDeviceInfo(sim.conn, 1, info), lr::NoAnswer);
     const long ms = MsSince(t0);
-    EXPECT_GE(ms, 3 * 800);
-    EXPECT_LT(ms, 3 * 800 + 400);
-    EXPECT_EQ(sim.server.Requests().size(), 3u);
+    const CommandTiming identify = sim.conn.Timings.identify;
+    EXPECT_GE(ms, identify.attempts * identify.timeoutMs);
+    EXPECT_LT(ms, 2 * SilentSerialMs(identify)) << "no attempt waits more than its own timeout";
+    EXPECT_EQ(sim.server.Requests().size(), identify.attempts);
 }
 
 TEST(Timing, SilentDeviceOnTcpEndsAtTheFirstWait) {
@@ -39,21 +41,23 @@ TEST(Timing, SilentDeviceOnTcpEndsAtTheFirstWait) {
     const auto t0 = Clock::now();
     EXPECT_EQ(ReadDeviceInfo(sim.conn, 1, info), lr::TcpTimeout);
     const long ms = MsSince(t0);
-    EXPECT_GE(ms, 800 + 1000);
-    EXPECT_LT(ms, 800 + 1000 + 400);
+    const long wait = sim.conn.Timings.identify.timeoutMs + sim.conn.Timings.tcpReadExtraMs;
+    EXPECT_GE(ms, wait);
+    EXPECT_LT(ms, 2 * wait) << "the first wait ends the exchange";
     EXPECT_EQ(sim.server.Requests().size(), 1u);
 }
 
 TEST(Timing, DeviceThatDropsTheConnectionFailsAtOnce) {
     ProtSimConnection sim{SimDevice{}};
     ASSERT_EQ(sim.Open(ProtTransport::Tcp), lr::Ok);
+    sim.conn.Timings = LinkTimings{};  // the full waits, none of which may be waited out
     sim.server.SetFaults({{SimFaultKind::Close}});
     DeviceInfo info;
     const auto t0 = Clock::now();
     // The cut answer uses up the first attempt; the link has closed with the connection, so the
     // next attempt fails at once instead of waiting out the timeout on a dead socket.
     EXPECT_EQ(ReadDeviceInfo(sim.conn, 1, info), lr::NotOpen);
-    EXPECT_LT(MsSince(t0), 300);
+    EXPECT_LT(MsSince(t0), sim.conn.Timings.identify.timeoutMs);
     EXPECT_EQ(sim.server.Requests().size(), 1u);
 }
 

@@ -94,7 +94,9 @@ TEST(SimServer, PicksAFreePortAndStopsCleanly) {
 
 TEST(SimServer, ServesSeveralConnectionsAndForgetsAnUnfinishedFrame) {
     SimServer server(SimDemoDevice());
-    ASSERT_TRUE(server.Start({}));
+    SimEndpoints endpoints;
+    endpoints.stalePartialMs = 50;
+    ASSERT_TRUE(server.Start(endpoints));
     const int a = ConnectLoopback(server.TcpPort());
     const int b = ConnectLoopback(server.TcpPort());
     ASSERT_GE(a, 0);
@@ -103,7 +105,8 @@ TEST(SimServer, ServesSeveralConnectionsAndForgetsAnUnfinishedFrame) {
     Send(a, Bytes(id.begin(), id.begin() + 4));  // then the line goes quiet
     Send(b, id);
     EXPECT_EQ(Receive(b, 46, 1000).size(), 46u);
-    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    // Long enough for the unfinished frame to go stale and for the device to notice.
+    std::this_thread::sleep_for(std::chrono::milliseconds(3 * endpoints.stalePartialMs));
     Send(a, id);
     EXPECT_EQ(Receive(a, 46, 1000).size(), 46u);
     ::close(a);

@@ -1,5 +1,6 @@
 #pragma once
-// A connection to an in-process simulated device, over TCP on 127.0.0.1 or over a pty.
+// A connection to an in-process simulated device, over TCP on 127.0.0.1 or over a pty, waiting
+// with the scaled-down test timings.
 #include <memory>
 #include <string>
 
