@@ -3,33 +3,26 @@
 
 #include <chrono>
 #include <memory>
+#include <sstream>
 
 #include "prot_scriptlink.h"
 #include "vr7prot.h"
+#include "vr7wire.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-Bytes Request(uint32_t address, uint8_t command, Bytes data) {
-    Bytes frame(kFrameSize, 0);
-    SetFrameHeader(frame.data(), address, static_cast<uint16_t>(data.size()), command);
-    std::copy(data.begin(), data.end(), frame.begin() + kFrameHeader);
-    SetFrameCheck(frame.data());
-    frame.resize(data.size() + kFrameOverhead);
-    return frame;
-}
-
 TEST(FrameBytes, MatchTheDeviceExamples) {
-    EXPECT_EQ(Request(1, cmdIdentify, {}), (Bytes{0x01, 0, 0, 0, 0, 0, 0x01, 0x00, 0x02}));
-    EXPECT_EQ(Request(AnyDeviceAddress, cmdIdentify, {}),
+    EXPECT_EQ(MakeFrame(1, cmdIdentify, {}), (Bytes{0x01, 0, 0, 0, 0, 0, 0x01, 0x00, 0x02}));
+    EXPECT_EQ(MakeFrame(AnyDeviceAddress, cmdIdentify, {}),
               (Bytes{0x54, 0x53, 0x52, 0x51, 0, 0, 0x01, 0x05, 0x4B}));
-    EXPECT_EQ(Request(7, cmdReadEntry, {0x03, 0x00}),
+    EXPECT_EQ(MakeFrame(7, cmdReadEntry, {0x03, 0x00}),
               (Bytes{0x07, 0, 0, 0, 0x02, 0x00, 0x21, 0x03, 0x00, 0x27, 0x2D}));
 }
 
 TEST(FrameBytes, CheckFailsOnAnyChangedByteOrImpossibleLength) {
-    Bytes frame = Request(7, cmdReadEntry, {0x03, 0x00});
+    Bytes frame = MakeFrame(7, cmdReadEntry, {0x03, 0x00});
     frame.resize(kFrameSize);
     EXPECT_FALSE(FrameCheckFails(frame.data()));
     for (int i : {0, 6, 8, 9, 10}) {
@@ -51,7 +44,7 @@ class TransactTest : public ::testing::Test {
         auto owned = std::make_unique<ProtScriptLink>();
         link = owned.get();
         ASSERT_EQ(conn.SetLink(std::move(owned)), 0);
-        request = Request(3, cmdIdentify, {});
+        request = MakeFrame(3, cmdIdentify, {});
     }
     LinkResult Transact(uint8_t attempts, unsigned timeoutMs = 20) {
         return conn.Transact(request.data(), static_cast<int>(request.size()), response, kFrameSize,
@@ -85,7 +78,7 @@ TEST_F(TransactTest, HeldLockGives1005AndALockTakenIsAlwaysGivenBack) {
     EXPECT_TRUE(link->writes.empty());
     conn.Unlock();
 
-    link->answers.push_back({ProtFrame(3, cmdIdentify, {1, 2})});
+    link->answers.push_back({MakeFrame(3, cmdIdentify, {1, 2})});
     EXPECT_EQ(Transact(1), lr::Ok);
     EXPECT_FALSE(conn.Locked());
     EXPECT_EQ(Transact(2), lr::NoAnswer);
@@ -100,7 +93,7 @@ TEST(Transact, NoLinkGives1003) {
 }
 
 TEST_F(TransactTest, AnswerIsReadWholeIntoTheBufferAfterOnePurgeAndOneWrite) {
-    const Bytes answer = ProtFrame(3, cmdIdentify, {9, 8, 7});
+    const Bytes answer = MakeFrame(3, cmdIdentify, {9, 8, 7});
     link->answers.push_back({answer});
     EXPECT_EQ(Transact(3), lr::Ok);
     EXPECT_EQ(Bytes(response, response + answer.size()), answer);
@@ -122,7 +115,7 @@ TEST_F(TransactTest, LinkErrorsEndTheExchangeAtOnce) {
 
 TEST_F(TransactTest, RepeatableFailuresUseEveryAttemptAndReportTheLast) {
     // Short write, then silence, then a length beyond the buffer.
-    Bytes oversize = ProtFrame(3, cmdIdentify, {});
+    Bytes oversize = MakeFrame(3, cmdIdentify, {});
     oversize[4] = 0xF7;
     oversize[5] = 0x03;  // 1015 + 9 = 1024 fits ...
     Bytes tooLong = oversize;
@@ -141,13 +134,13 @@ TEST_F(TransactTest, RepeatableFailuresUseEveryAttemptAndReportTheLast) {
 }
 
 TEST_F(TransactTest, LaterAttemptSucceedsAfterABrokenAnswer) {
-    Bytes cut = ProtFrame(3, cmdIdentify, {1, 2, 3, 4});
+    Bytes cut = MakeFrame(3, cmdIdentify, {1, 2, 3, 4});
     cut.resize(cut.size() - 3);
     link->answers.push_back({cut});
-    Bytes headerOnly = ProtFrame(3, cmdIdentify, {1, 2, 3, 4});
+    Bytes headerOnly = MakeFrame(3, cmdIdentify, {1, 2, 3, 4});
     headerOnly.resize(4);
     link->answers.push_back({headerOnly});
-    link->answers.push_back({ProtFrame(3, cmdIdentify, {5})});
+    link->answers.push_back({MakeFrame(3, cmdIdentify, {5})});
     EXPECT_EQ(Transact(3), lr::Ok);
     EXPECT_EQ(response[7], 5);
     EXPECT_EQ(link->writes.size(), 3u);
@@ -168,9 +161,9 @@ TEST_F(TransactTest, TraceSeesEveryFrameSentAndWhatCameBack) {
     conn.Trace = [&seen](bool sent, const uint8_t* bytes, int length) {
         seen.push_back({sent, Bytes(bytes, bytes + length)});
     };
-    Bytes cut = ProtFrame(3, cmdIdentify, {1, 2, 3, 4});
+    Bytes cut = MakeFrame(3, cmdIdentify, {1, 2, 3, 4});
     cut.resize(9);
-    const Bytes good = ProtFrame(3, cmdIdentify, {6});
+    const Bytes good = MakeFrame(3, cmdIdentify, {6});
     link->answers.push_back({cut});
     link->answers.push_back({good});
     EXPECT_EQ(Transact(2), lr::Ok);
@@ -183,10 +176,10 @@ TEST_F(TransactTest, TraceSeesEveryFrameSentAndWhatCameBack) {
 
 // Exchange over the scripted link: check bytes, and nothing of an earlier answer survives.
 TEST_F(TransactTest, ExchangeRejectsAWrongCheckByteWithoutRepeating) {
-    Bytes bad = ProtFrame(3, cmdIdentify, {1});
+    Bytes bad = MakeFrame(3, cmdIdentify, {1});
     bad.back() ^= 1;
     link->answers.push_back({bad});
-    link->answers.push_back({ProtFrame(3, cmdIdentify, {1})});
+    link->answers.push_back({MakeFrame(3, cmdIdentify, {1})});
     uint8_t req[kFrameSize];
     SetFrameHeader(req, 3, 0, cmdIdentify);
     EXPECT_EQ(Exchange(conn, req, response, 3, 20), lr::BadCheck);
@@ -196,12 +189,57 @@ TEST_F(TransactTest, ExchangeRejectsAWrongCheckByteWithoutRepeating) {
 
 TEST_F(TransactTest, ExchangeClearsTheResponseFirst) {
     std::fill(std::begin(response), std::end(response), 0x77);
-    link->answers.push_back({ProtFrame(3, cmdIdentify, {1})});
+    link->answers.push_back({MakeFrame(3, cmdIdentify, {1})});
     uint8_t req[kFrameSize];
     SetFrameHeader(req, 3, 0, cmdIdentify);
     EXPECT_EQ(Exchange(conn, req, response, 1, 20), lr::Ok);
     EXPECT_EQ(response[10], 0);
     EXPECT_EQ(response[kFrameSize - 1], 0);
+}
+
+}  // namespace
+
+namespace {
+
+// Every request the protocol sends and every answer it takes, against literal bytes.
+TEST_F(TransactTest, EveryCommandGoesOutAsTheseBytesAndItsAnswerIsTaken) {
+    using namespace wire;
+    auto answer = [this](const Bytes& bytes) { link->answers.push_back({bytes}); };
+    answer(kIdentification);
+    answer(kHeader);
+    answer(kEntry1);
+    answer(kNoSuchEntry);
+    Bytes damaged = kBlockHi;
+    damaged.back() ^= 0xFF;
+    for (const Bytes& a : {kFileSize2, damaged, kBlockHi, kLastBlock}) answer(a);
+    for (const Bytes& a : {kReadyForFile, kAckBlock, kAckBlock}) answer(a);
+    answer(kWriteProtected);
+
+    DeviceInfo info;
+    ASSERT_EQ(ReadDeviceInfo(conn, 7, info), lr::Ok);
+    EXPECT_EQ(info.VersionMajor(), 1);
+    EXPECT_EQ(info.VersionBuild(), 32);
+    EXPECT_EQ(info.DeviceNumber(), 7u);
+    SConfigInfo header;
+    ASSERT_EQ(ReadConfigHeader(conn, 7, header), lr::Ok);
+    EXPECT_EQ(header.EntryCount, 1u);
+    uint8_t entry[17] = {};
+    ASSERT_EQ(ReadConfigEntry(conn, 7, 1, entry, 17, nullptr), lr::Ok);
+    EXPECT_EQ(Bytes(entry, entry + 17), Bytes(kEntry1.begin() + 7, kEntry1.end() - 2));
+    EXPECT_EQ(ReadConfigEntry(conn, 7, 9, entry, 17, nullptr), 3);
+    std::ostringstream file;
+    ASSERT_EQ(ReadDeviceFile(conn, 7, &file, "a", nullptr, nullptr), lr::Ok);
+    EXPECT_EQ(file.str(), "hi");
+    std::istringstream xy("xy");
+    ASSERT_EQ(WriteDeviceFile(conn, 7, &xy, "a", nullptr, nullptr), lr::Ok);
+    std::istringstream again("xy");
+    EXPECT_EQ(WriteDeviceFile(conn, 7, &again, "a", nullptr, nullptr), lr::BadArgument);
+
+    const std::vector<Bytes> sent{kIdentify,          kReadHeader,   kReadEntry1,
+                                  kReadEntry9,        kOpenAForRead, kAskNextBlock,
+                                  kAskSameBlockAgain, kAskNextBlock, kOpenAForWrite,
+                                  kWriteXy,           kWriteEnd,     kOpenAForWrite};
+    EXPECT_EQ(link->writes, sent);
 }
 
 }  // namespace

@@ -7,19 +7,12 @@
 
 #include "simframereader.h"
 #include "simresponder.h"
-#include "vr7prot.h"
+#include "vr7frame.h"
+#include "vr7wire.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-Bytes Request(uint32_t address, uint8_t command, Bytes data = {}) {
-    Bytes frame(data.size() + kFrameOverhead);
-    SetFrameHeader(frame.data(), address, static_cast<uint16_t>(data.size()), command);
-    std::copy(data.begin(), data.end(), frame.begin() + kFrameHeader);
-    SetFrameCheck(frame.data());
-    return frame;
-}
 
 Bytes Data(const Bytes& frame) {
     return Bytes(frame.begin() + kFrameHeader, frame.end() - 2);
@@ -34,23 +27,23 @@ SimDevice Device() {
 
 TEST(SimResponder, AnswersItsOwnNumberAndAnyAddressOnly) {
     SimResponder sim(Device());
-    EXPECT_FALSE(sim.Handle(Request(12, cmdIdentify)).bytes.empty());
-    EXPECT_FALSE(sim.Handle(Request(AnyDeviceAddress, cmdIdentify)).bytes.empty());
-    EXPECT_TRUE(sim.Handle(Request(13, cmdIdentify)).bytes.empty());
-    EXPECT_TRUE(sim.Handle(Request(0, cmdIdentify)).bytes.empty());
+    EXPECT_FALSE(sim.Handle(MakeFrame(12, cmdIdentify)).bytes.empty());
+    EXPECT_FALSE(sim.Handle(MakeFrame(AnyDeviceAddress, cmdIdentify)).bytes.empty());
+    EXPECT_TRUE(sim.Handle(MakeFrame(13, cmdIdentify)).bytes.empty());
+    EXPECT_TRUE(sim.Handle(MakeFrame(0, cmdIdentify)).bytes.empty());
     EXPECT_EQ(sim.Requests().size(), 4u);
 }
 
 TEST(SimResponder, EntriesByIndexAndRefusalsForTheRest) {
     SimResponder sim(Device());
-    EXPECT_EQ(Data(sim.Handle(Request(12, cmdReadEntry, {4, 0})).bytes),
+    EXPECT_EQ(Data(sim.Handle(MakeFrame(12, cmdReadEntry, {4, 0})).bytes),
               SimConstEntry(1, "k1", 3.5f));
     for (Bytes index : {Bytes{0, 0}, Bytes{10, 0}, Bytes{1}}) {
-        const Bytes answer = sim.Handle(Request(12, cmdReadEntry, index)).bytes;
+        const Bytes answer = sim.Handle(MakeFrame(12, cmdReadEntry, index)).bytes;
         EXPECT_EQ(FrameCommand(answer.data()), kSimNoSuchEntry);
         EXPECT_EQ(FrameLength(answer.data()), 0);
     }
-    EXPECT_EQ(FrameCommand(sim.Handle(Request(12, 0x44)).bytes.data()), kSimUnknownCommand);
+    EXPECT_EQ(FrameCommand(sim.Handle(MakeFrame(12, 0x44)).bytes.data()), kSimUnknownCommand);
 }
 
 TEST(SimResponder, EntryLayoutsOfEveryType) {
@@ -76,11 +69,11 @@ TEST(SimResponder, WriteTransferStoresOnTheEmptyBlockAndHonoursProtection) {
     for (const std::string name : {"up.cfg", "../escape.cfg"}) {
         Bytes open{2};
         open.insert(open.end(), name.begin(), name.end());
-        EXPECT_EQ(FrameCommand(sim.Handle(Request(12, cmdOpenFile, open)).bytes.data()),
+        EXPECT_EQ(FrameCommand(sim.Handle(MakeFrame(12, cmdOpenFile, open)).bytes.data()),
                   cmdOpenFile);
-        EXPECT_EQ(Data(sim.Handle(Request(12, cmdWriteBlock, {'x', 'y'})).bytes), Bytes{0xA5});
+        EXPECT_EQ(Data(sim.Handle(MakeFrame(12, cmdWriteBlock, {'x', 'y'})).bytes), Bytes{0xA5});
         EXPECT_EQ(sim.Device().files.count(name), 0u);  // not before the end
-        EXPECT_EQ(Data(sim.Handle(Request(12, cmdWriteBlock, {})).bytes), Bytes{0xA5});
+        EXPECT_EQ(Data(sim.Handle(MakeFrame(12, cmdWriteBlock, {})).bytes), Bytes{0xA5});
         EXPECT_EQ(sim.Device().files[name], (Bytes{'x', 'y'}));
     }
     std::ifstream stored(dir / "up.cfg", std::ios::binary);
@@ -88,9 +81,9 @@ TEST(SimResponder, WriteTransferStoresOnTheEmptyBlockAndHonoursProtection) {
     EXPECT_FALSE(std::filesystem::exists(dir.parent_path() / "escape.cfg"));
 
     sim.Device().writeProtected = true;
-    EXPECT_EQ(FrameCommand(sim.Handle(Request(12, cmdOpenFile, {2, 'z'})).bytes.data()),
+    EXPECT_EQ(FrameCommand(sim.Handle(MakeFrame(12, cmdOpenFile, {2, 'z'})).bytes.data()),
               kSimWriteProtected);
-    EXPECT_EQ(FrameCommand(sim.Handle(Request(12, cmdWriteBlock, {1})).bytes.data()),
+    EXPECT_EQ(FrameCommand(sim.Handle(MakeFrame(12, cmdWriteBlock, {1})).bytes.data()),
               kSimNoTransfer);
     std::filesystem::remove_all(dir);
 }
@@ -99,7 +92,7 @@ TEST(SimResponder, FaultsApplyAfterSkipForTheirTimesAndToTheirEntryOnly) {
     SimResponder sim(Device());
     sim.Faults() = {{SimFaultKind::Refuse, cmdReadEntry, 2, 1, 2, 0x15}};
     auto entryCommand = [&sim](uint8_t index) {
-        const Bytes answer = sim.Handle(Request(12, cmdReadEntry, {index, 0})).bytes;
+        const Bytes answer = sim.Handle(MakeFrame(12, cmdReadEntry, {index, 0})).bytes;
         return FrameCommand(answer.data());
     };
     EXPECT_EQ(entryCommand(1), cmdReadEntry);
@@ -111,8 +104,8 @@ TEST(SimResponder, FaultsApplyAfterSkipForTheirTimesAndToTheirEntryOnly) {
 }
 
 TEST(SimFrameReader, CutsFramesFromPiecesAndSkipsNoise) {
-    const Bytes a = Request(1, cmdIdentify);
-    const Bytes b = Request(1, cmdReadEntry, {3, 0});
+    const Bytes a = MakeFrame(1, cmdIdentify);
+    const Bytes b = MakeFrame(1, cmdReadEntry, {3, 0});
     Bytes stream(12, 0xFF);  // noise: windows of it look like the start of a 511-byte frame
     stream.push_back(0x13);
     stream.insert(stream.end(), a.begin(), a.end());
@@ -140,6 +133,34 @@ TEST(SimFrameReader, CutsFramesFromPiecesAndSkipsNoise) {
     ASSERT_TRUE(whole.Next(frame));
     EXPECT_EQ(frame, b);
     EXPECT_FALSE(whole.Next(frame));
+}
+
+}  // namespace
+
+namespace {
+
+// The device's side against literal bytes: every request the system sends, every answer.
+TEST(SimResponder, AnswersEveryCommandWithTheseBytes) {
+    using namespace wire;
+    SimDevice device;
+    device.number = 7;
+    device.entries = {SimCalcEntry(1, "t1", 0x01020304)};
+    device.files["a"] = {'h', 'i'};
+    SimResponder sim(device);
+    const std::pair<Bytes, Bytes> exchanges[] = {
+        {kIdentify, kIdentification}, {kReadHeader, kHeader},
+        {kReadEntry1, kEntry1},       {kReadEntry9, kNoSuchEntry},
+        {kAskNextBlock, kNoTransfer}, {kOpenAForRead, kFileSize2},
+        {kAskNextBlock, kBlockHi},    {kAskSameBlockAgain, kBlockHi},
+        {kAskNextBlock, kLastBlock},  {kOpenAForWrite, kReadyForFile},
+        {kWriteXy, kAckBlock},        {kWriteEnd, kAckBlock},
+    };
+    for (const auto& [request, answer] : exchanges)
+        EXPECT_EQ(sim.Handle(request).bytes, answer) << "request command " << int{request[6]};
+    EXPECT_EQ(sim.Device().files["a"], (Bytes{'x', 'y'}));
+
+    sim.Device().writeProtected = true;
+    EXPECT_EQ(sim.Handle(kOpenAForWrite).bytes, kWriteProtected);
 }
 
 }  // namespace

@@ -29,14 +29,6 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 const std::string kDemoFolder = VR7_SOURCE_DIR "/examples/vr7_12";
 
-Bytes Request(uint32_t address, uint8_t command, Bytes data = {}) {
-    Bytes frame(data.size() + kFrameOverhead);
-    SetFrameHeader(frame.data(), address, static_cast<uint16_t>(data.size()), command);
-    std::copy(data.begin(), data.end(), frame.begin() + kFrameHeader);
-    SetFrameCheck(frame.data());
-    return frame;
-}
-
 int ConnectLoopback(uint16_t port) {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in addr{};
@@ -101,7 +93,7 @@ TEST(SimServer, ServesSeveralConnectionsAndForgetsAnUnfinishedFrame) {
     const int b = ConnectLoopback(server.TcpPort());
     ASSERT_GE(a, 0);
     ASSERT_GE(b, 0);
-    const Bytes id = Request(1, cmdIdentify);
+    const Bytes id = MakeFrame(1, cmdIdentify);
     Send(a, Bytes(id.begin(), id.begin() + 4));  // then the line goes quiet
     Send(b, id);
     EXPECT_EQ(Receive(b, 46, 1000).size(), 46u);
@@ -119,7 +111,7 @@ TEST(SimServer, PtyServesTheSameProtocol) {
     for (int round = 0; round < 2; ++round) {  // the terminal side can be opened again
         const int fd = ::open(server.PtyPath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
         ASSERT_GE(fd, 0);
-        Send(fd, Request(AnyDeviceAddress, cmdIdentify));
+        Send(fd, MakeFrame(AnyDeviceAddress, cmdIdentify));
         const Bytes answer = Receive(fd, 46, 1000);
         ASSERT_EQ(answer.size(), 46u);
         EXPECT_FALSE(FrameCheckFails(answer.data()));
@@ -132,7 +124,7 @@ TEST(SimServer, CloseFaultDropsTheConnection) {
     ASSERT_TRUE(server.Start({}));
     server.SetFaults({{SimFaultKind::Close}});
     const int fd = ConnectLoopback(server.TcpPort());
-    Send(fd, Request(1, cmdIdentify));
+    Send(fd, MakeFrame(1, cmdIdentify));
     EXPECT_EQ(Receive(fd, 100, 1000).size(), 23u);  // half of the 46-byte answer, then the end
     ::close(fd);
 }

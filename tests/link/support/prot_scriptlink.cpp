@@ -33,11 +33,3 @@ int ProtScriptLink::Read(void* buffer, int count, int* got, unsigned) {
     if (got) *got = n;
     return n == 0 ? readResult_ : 0;
 }
-
-std::vector<uint8_t> ProtFrame(uint32_t address, uint8_t command, std::vector<uint8_t> data) {
-    std::vector<uint8_t> frame(data.size() + kFrameOverhead);
-    SetFrameHeader(frame.data(), address, static_cast<uint16_t>(data.size()), command);
-    std::copy(data.begin(), data.end(), frame.begin() + kFrameHeader);
-    SetFrameCheck(frame.data());
-    return frame;
-}

@@ -31,6 +31,3 @@ class ProtScriptLink : public CLink {
     std::vector<uint8_t> input_;
     int readResult_ = 0;
 };
-
-// A whole frame with correct check bytes.
-std::vector<uint8_t> ProtFrame(uint32_t address, uint8_t command, std::vector<uint8_t> data);
