@@ -52,23 +52,23 @@ bool CAtomicFileWriter::Open(const std::string& path) {
     const std::string stem = FolderOf(target_) + "/." + NameOf(target_) + ".tmp";
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
         std::string candidate = stem + std::to_string(::getpid()) + "_" + std::to_string(attempt);
-        fd_ = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd_ >= 0) {
+        fd_.Reset(::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+        if (fd_) {
             temp_ = std::move(candidate);
             break;
         }
         if (errno != EEXIST) return Fail(errno);
     }
-    if (fd_ < 0) return Fail(EEXIST);
+    if (!fd_) return Fail(EEXIST);
     // Best effort: the new file keeps the access rights of the one it replaces.
-    if (exists) (void)::fchmod(fd_, existing.st_mode & 07777);
+    if (exists) (void)::fchmod(fd_.Get(), existing.st_mode & 07777);
     return true;
 }
 
 bool CAtomicFileWriter::Write(std::string_view data) {
-    if (fd_ < 0) return Fail(EBADF);
+    if (!fd_) return Fail(EBADF);
     while (!data.empty()) {
-        const ssize_t n = ::write(fd_, data.data(), data.size());
+        const ssize_t n = ::write(fd_.Get(), data.data(), data.size());
         if (n < 0) {
             if (errno == EINTR) continue;
             return Fail(errno);
@@ -80,19 +80,14 @@ bool CAtomicFileWriter::Write(std::string_view data) {
 }
 
 bool CAtomicFileWriter::Commit() {
-    if (fd_ < 0) return Fail(EBADF);
-    if (::fsync(fd_) != 0) return Fail(errno);
-    const int fd = fd_;
-    fd_ = -1;
-    if (::close(fd) != 0) return Fail(errno);
+    if (!fd_) return Fail(EBADF);
+    if (::fsync(fd_.Get()) != 0) return Fail(errno);
+    if (fd_.Close() != 0) return Fail(errno);
     if (::rename(temp_.c_str(), target_.c_str()) != 0) return Fail(errno);
     temp_.clear();
     // The rename itself becomes durable with the folder; a failure here no longer loses data.
-    const int dir = ::open(FolderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        (void)::fsync(dir);
-        ::close(dir);
-    }
+    const UniqueFd dir(::open(FolderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir) (void)::fsync(dir.Get());
     return true;
 }
 
@@ -103,10 +98,7 @@ bool CAtomicFileWriter::Fail(int error) {
 }
 
 void CAtomicFileWriter::Discard() {
-    if (fd_ >= 0) {
-        ::close(fd_);
-        fd_ = -1;
-    }
+    fd_.Reset();
     if (!temp_.empty()) {
         ::unlink(temp_.c_str());
         temp_.clear();

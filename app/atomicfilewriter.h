@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "uniquefd.h"
+
 class CAtomicFileWriter {
   public:
     CAtomicFileWriter() = default;
@@ -30,6 +32,6 @@ class CAtomicFileWriter {
 
     std::string target_;
     std::string temp_;
-    int fd_ = -1;
+    UniqueFd fd_;
     int error_ = 0;
 };

@@ -12,6 +12,7 @@
 #include "pathcase.h"
 #include "snvtlist.h"
 #include "syserror.h"
+#include "uniquefd.h"
 
 namespace {
 
@@ -121,14 +122,14 @@ void LoadGatewayFile(CSnvtList& list, const std::string& prefix) {
 
 bool LoadGatewayFileAt(CSnvtList& list, const std::string& path) {
     list.Clear();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
+    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd) {
         const int error = errno;
         list.UpdateCounters();
         errno = error;
         return false;
     }
-    CGatewayTokenReader in(fd);
+    CGatewayTokenReader in(fd.Get());
     for (;;) {
         const std::string type = in.FirstToken();
         std::vector<std::string> subItems(kPlainSubItems);
@@ -161,7 +162,6 @@ bool LoadGatewayFileAt(CSnvtList& list, const std::string& path) {
         }
         if (in.AtEnd()) break;
     }
-    ::close(fd);
     list.UpdateCounters();
     return true;
 }
