@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <utility>
 
 namespace {
 constexpr size_t kReadAhead = 4096;
@@ -43,19 +44,18 @@ int CMyFile::Open(const char* fileName, uint32_t desiredAccess, uint32_t /*share
         default:
             return 0;  // Windows refuses an unknown disposition
     }
-    int fd;
+    UniqueFd fd;
     do {
-        fd = ::open(fileName, flags, 0666);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) return 0;
+        fd.Reset(::open(fileName, flags, 0666));
+    } while (!fd && errno == EINTR);
+    if (!fd) return 0;
 
     struct stat st;
     // Windows' read-only attribute refuses write access to everyone; root would pass here.
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) || (wantWrite && (st.st_mode & 0222) == 0)) {
-        ::close(fd);
+    if (::fstat(fd.Get(), &st) != 0 || S_ISDIR(st.st_mode) ||
+        (wantWrite && (st.st_mode & 0222) == 0))
         return 0;
-    }
-    fd_ = fd;
+    fd_ = std::move(fd);
     fileName_.Assign(fileName);
     size_ = static_cast<uint32_t>(st.st_size);
     position_ = 0;
@@ -65,26 +65,25 @@ int CMyFile::Open(const char* fileName, uint32_t desiredAccess, uint32_t /*share
 }
 
 void CMyFile::Close() {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
+    fd_.Reset();
     buffer_.clear();
 }
 
 bool CMyFile::RefreshSize() {
     struct stat st;
-    if (fd_ < 0 || ::fstat(fd_, &st) != 0) return false;
+    if (!fd_ || ::fstat(fd_.Get(), &st) != 0) return false;
     size_ = static_cast<uint32_t>(st.st_size);
     return true;
 }
 
 int CMyFile::ReadByte() {
-    if (fd_ < 0) return -1;
+    if (!fd_) return -1;
     const uint64_t pos = position_;
     if (pos < bufferStart_ || pos >= bufferStart_ + buffer_.size()) {
         buffer_.resize(kReadAhead);
         ssize_t n;
         do {
-            n = ::pread(fd_, buffer_.data(), buffer_.size(), static_cast<off_t>(pos));
+            n = ::pread(fd_.Get(), buffer_.data(), buffer_.size(), static_cast<off_t>(pos));
         } while (n < 0 && errno == EINTR);
         if (n <= 0) {
             buffer_.clear();
@@ -100,7 +99,7 @@ int CMyFile::ReadByte() {
 }
 
 int CMyFile::Seek(int32_t distance, uint32_t method) {
-    if (fd_ < 0) return -1;
+    if (!fd_) return -1;
     int64_t base;
     switch (method) {
         case winfile::FILE_BEGIN:

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "mystring.h"
+#include "uniquefd.h"
 
 namespace winfile {
 constexpr uint32_t GENERIC_READ = 0x80000000u;
@@ -35,7 +36,7 @@ class CMyFile {
     int Open(const char* fileName, uint32_t desiredAccess, uint32_t shareMode,
              uint32_t creationDisposition, uint32_t flagsAndAttributes);
     void Close();
-    bool IsOpen() const { return fd_ >= 0; }
+    bool IsOpen() const { return fd_.Valid(); }
 
     // One byte as 0..255, or -1 when no byte can be read (end of file, error, not open).
     int ReadByte();
@@ -50,7 +51,7 @@ class CMyFile {
   private:
     bool RefreshSize();
 
-    int fd_ = -1;
+    UniqueFd fd_;
     CMystring fileName_;
     uint32_t size_ = 0;
     uint32_t position_ = 0;

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "cp1251.h"
+#include "syserror.h"
 
 namespace {
 
@@ -187,7 +188,7 @@ void XmlDocument::Activate() {
         doc_ = xmlCtxtReadFile(ctxt.get(), fileName_.c_str(), nullptr, kParseOptions);
         if (doc_ == nullptr) {
             std::string text = errors.Text("cannot be read");
-            const std::string reason = savedErrno != 0 ? std::strerror(savedErrno) : "";
+            const std::string reason = savedErrno != 0 ? SystemErrorText(savedErrno) : "";
             if (!reason.empty() && text.find(reason) == std::string::npos)
                 text += " (" + reason + ")";
             throw XmlLoadError(text);
