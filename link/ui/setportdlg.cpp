@@ -19,6 +19,7 @@
 
 #include "apptitle.h"
 #include "ipedit.h"
+#include "parseuint.h"
 #include "portcombo.h"
 #include "qcp1251.h"
 #include "serialports.h"
@@ -34,16 +35,7 @@ constexpr int kComboMinWidth = 60;
 
 // A decimal number of 0..4294967295, white space around it allowed.
 bool ParseUnsigned32(const QString& text, uint32_t& value) {
-    const QString digits = text.trimmed();
-    if (digits.isEmpty()) return false;
-    uint64_t result = 0;
-    for (QChar c : digits) {
-        if (c < u'0' || c > u'9') return false;
-        result = result * 10 + (c.unicode() - u'0');
-        if (result > 0xFFFFFFFFu) return false;
-    }
-    value = static_cast<uint32_t>(result);
-    return true;
+    return ParseUint32(ToCp1251(text.trimmed()), value);
 }
 
 // True when text is all digits and its value is 65536 or more; any length of digits is compared
