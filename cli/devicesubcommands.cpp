@@ -81,10 +81,10 @@ bool Prepare(const CliContext& ctx, CDeviceSession& session, const DeviceArgs& a
     return true;
 }
 
-void PrintNotConnected(const CliContext& ctx, LinkResult result) {
+void PrintNotConnected(const CliContext& ctx, const connection& conn, LinkResult result) {
     ctx.err << "vr7lon: ";
     ctx.Err(usertext::NotConnected());
-    ctx.err << " (" << ResultText(result) << ")\n";
+    ctx.err << " (" << ResultText(result, conn.SystemErrorNumber()) << ")\n";
 }
 
 // Identifies the device as the window does before any exchange (any device while the number is
@@ -92,7 +92,7 @@ void PrintNotConnected(const CliContext& ctx, LinkResult result) {
 bool Identify(const CliContext& ctx, CDeviceSession& session, DeviceInfo& info) {
     const LinkResult r = IdentifyDevice(session.conn, session.DeviceNumber, info);
     if (r != lr::Ok) {
-        PrintNotConnected(ctx, r);
+        PrintNotConnected(ctx, session.conn, r);
         return false;
     }
     return true;
@@ -162,7 +162,8 @@ int RunDeviceGet(const CliContext& ctx, CDeviceSession& session, const DeviceArg
                            ctx.env.errIsTerminal ? CProgressBar::Proc : nullptr, &bar);
     bar.Finish();
     if (r.code != lr::Ok) {
-        ctx.err << "vr7lon: " << nameArg << ": " << ResultText(r.code) << '\n';
+        ctx.err << "vr7lon: " << nameArg << ": "
+                << ResultText(r.code, session.conn.SystemErrorNumber()) << '\n';
         return exitstatus::Device;
     }
     if (r.localError != 0) {
@@ -200,7 +201,7 @@ int RunDevicePut(const CliContext& ctx, CDeviceSession& session, const DeviceArg
                         ctx.env.errIsTerminal ? CProgressBar::Proc : nullptr, &bar);
     bar.Finish();
     if (r != lr::Ok) {
-        ctx.err << "vr7lon: " << nameArg << ": " << ResultText(r);
+        ctx.err << "vr7lon: " << nameArg << ": " << ResultText(r, session.conn.SystemErrorNumber());
         if (r == lr::BadArgument) ctx.err << " (write protection EN_PR on?)";
         ctx.err << '\n';
         return exitstatus::Device;
@@ -229,7 +230,7 @@ int RunDeviceRead(const CliContext& ctx, CDeviceSession& session, const DeviceAr
 
     switch (r.outcome) {
         case DeviceReadOutcome::NotConnected:
-            PrintNotConnected(ctx, r.code);
+            PrintNotConnected(ctx, session.conn, r.code);
             return exitstatus::Device;
         case DeviceReadOutcome::UnsupportedVersion:
             messages.PrintTo(ctx.err);
@@ -276,11 +277,11 @@ int RunDeviceStore(const CliContext& ctx, CDeviceSession& session, const DeviceA
             messages.PrintTo(ctx.err);
             return exitstatus::Input;
         case DeviceStoreOutcome::NotConnected:
-            PrintNotConnected(ctx, r.code);  // the window's message, with the result
+            PrintNotConnected(ctx, session.conn, r.code);  // the window's message, with the result
             return exitstatus::Device;
         case DeviceStoreOutcome::Broken:
             messages.PrintTo(ctx.err);
-            ctx.err << "vr7lon: " << ResultText(r.code) << '\n';
+            ctx.err << "vr7lon: " << ResultText(r.code, session.conn.SystemErrorNumber()) << '\n';
             return exitstatus::Device;
         case DeviceStoreOutcome::UnsupportedVersion:
         case DeviceStoreOutcome::Protected:
