@@ -1,0 +1,26 @@
+// Results as vr7lon prints them: each kind named for what it is.
+#include "resulttext.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+
+namespace {
+
+TEST(ResultText, NamesFixedCodesRefusalsAndSystemErrorsApart) {
+    const struct {
+        LinkResult result;
+        int systemError;
+        const char* text;
+    } cases[] = {
+        {lr::NotOpen, 0, "result 1003: the link is not open (port or host could not be opened)"},
+        {5, 0, "result 5: the device answered with this refusal code"},
+        {lr::SystemError, EIO, "result 1020: input/output error on the link (Input/output error)"},
+        {lr::SystemError, 0, "result 1020: input/output error on the link"},
+        {lr::SystemError, EBADF,
+         "result 1020: input/output error on the link (Bad file descriptor)"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ResultText(c.result, c.systemError), c.text);
+}
+
+}  // namespace
