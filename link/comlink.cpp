@@ -15,11 +15,7 @@
 
 namespace {
 
-using pollwait::Clock;
-using pollwait::Millis;
-using pollwait::PollUntil;
-using pollwait::ReadSome;
-using pollwait::ReadStep;
+using namespace pollwait;
 
 struct SpeedEntry {
     uint32_t baud;
@@ -187,22 +183,13 @@ int CComLink::Read(void* buffer, int count, int* got, unsigned timeoutMs) {
     if (!fd_) return lr::NotOpen;
 
     const auto deadline = Clock::now() + Millis(timeoutMs) + PerByte(count);
-    auto* out = static_cast<uint8_t*>(buffer);
-    int total = 0;
-    int result = lr::Ok;
-    while (total < count) {
-        int n = 0, error = 0;
-        const ReadStep step = ReadSome(fd_.Get(), out + total, count - total, deadline, n, error);
-        if (step == ReadStep::Data) {
-            total += n;
-            continue;
-        }
-        // Closed: readable yet empty, the line was hung up; ending here keeps it from spinning.
-        if (step == ReadStep::Failed) result = SystemFailure(error);
-        break;
-    }
+    int total = 0, error = 0;
+    const ReadStep end = ReadUpTo(
+        fd_.Get(), static_cast<uint8_t*>(buffer), count, [deadline] { return deadline; }, total,
+        error);
     if (got != nullptr) *got = total;
-    return result;
+    // Silence, or a line that was hung up (readable yet empty), ends the read with what came.
+    return end == ReadStep::Failed ? SystemFailure(error) : lr::Ok;
 }
 
 int CComLink::Write(const void* buffer, int count, int* written) {

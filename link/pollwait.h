@@ -28,4 +28,19 @@ enum class ReadStep {
 ReadStep ReadSome(int fd, uint8_t* out, int count, Clock::time_point deadline, int& got,
                   int& error);
 
+// Reads until count bytes have come or a step ends otherwise, which it returns (Data when all
+// came); got = the bytes read. nextDeadline() gives the end of each wait.
+template <class NextDeadline>
+ReadStep ReadUpTo(int fd, uint8_t* out, int count, NextDeadline nextDeadline, int& got,
+                  int& error) {
+    got = 0;
+    while (got < count) {
+        int n = 0;
+        const ReadStep step = ReadSome(fd, out + got, count - got, nextDeadline(), n, error);
+        if (step != ReadStep::Data) return step;
+        got += n;
+    }
+    return ReadStep::Data;
+}
+
 }  // namespace pollwait

@@ -18,11 +18,7 @@
 
 namespace {
 
-using pollwait::Clock;
-using pollwait::Millis;
-using pollwait::PollUntil;
-using pollwait::ReadSome;
-using pollwait::ReadStep;
+using namespace pollwait;
 
 // A non-blocking connect bounded in time: a blocking one waits about two minutes on Linux for
 // an address that does not answer, with the window frozen all that time.
@@ -81,27 +77,17 @@ int CTCPIPLink::Read(void* buffer, int count, int* got, unsigned timeoutMs) {
     if (!socket_) return lr::NotOpen;
 
     const Millis wait(static_cast<int64_t>(timeoutMs) + timings_.tcpReadExtraMs);
-    auto* out = static_cast<uint8_t*>(buffer);
-    int total = 0;
-    int result = lr::Ok;
-    while (total < count) {
-        int n = 0, error = 0;
-        const ReadStep step =
-            ReadSome(socket_.Get(), out + total, count - total, Clock::now() + wait, n, error);
-        if (step == ReadStep::Data) {
-            total += n;
-            continue;
-        }
-        if (step == ReadStep::Timeout) result = lr::TcpTimeout;
-        // The peer closed the connection. The read ends with what came (the exchange sees a
-        // short answer), and the link closes: the socket would stay readable for ever, and every
-        // later wait for an answer would spin on it until its timeout instead of failing at once
-        // with 1003. Any other failure, too, ends the read with a short count.
-        if (step == ReadStep::Closed) socket_.Reset();
-        break;
-    }
+    int total = 0, error = 0;
+    const ReadStep end = ReadUpTo(
+        socket_.Get(), static_cast<uint8_t*>(buffer), count, [wait] { return Clock::now() + wait; },
+        total, error);
     if (got != nullptr) *got = total;
-    return result;
+    // The peer closed the connection. The read ends with what came (the exchange sees a short
+    // answer), and the link closes: the socket would stay readable for ever, and every later wait
+    // for an answer would spin on it until its timeout instead of failing at once with 1003. Any
+    // other failure, too, ends the read with a short count.
+    if (end == ReadStep::Closed) socket_.Reset();
+    return end == ReadStep::Timeout ? lr::TcpTimeout : lr::Ok;
 }
 
 int CTCPIPLink::Write(const void* buffer, int count, int* written) {

@@ -29,6 +29,8 @@ uint32_t AnswerU32(const uint8_t* response, int offset) {
     return value;
 }
 
+// Opens the device's file name for reading or writing. 1001 when the device refuses it (for
+// writing: its write protection is on) or, for reading, does not say how large it is.
 LinkResult OpenDeviceFile(connection& conn, uint32_t deviceNumber, uint8_t mode, const char* name,
                           uint8_t* request, uint8_t* response) {
     const size_t nameLength = std::strlen(name);
@@ -36,7 +38,11 @@ LinkResult OpenDeviceFile(connection& conn, uint32_t deviceNumber, uint8_t mode,
     SetFrameHeader(request, deviceNumber, static_cast<uint16_t>(1 + nameLength), cmdOpenFile);
     FrameData(request)[0] = mode;
     std::memcpy(FrameData(request) + 1, name, nameLength);
-    return Exchange(conn, request, response, conn.Timings.openFile);
+    const LinkResult r = Exchange(conn, request, response, conn.Timings.openFile);
+    if (r != lr::Ok) return r;
+    if (FrameCommand(response) != cmdOpenFile) return lr::BadArgument;
+    if (mode == kOpenForRead && FrameLength(response) == 0) return lr::BadArgument;
+    return lr::Ok;
 }
 
 // A block answer fit to be taken: the position and the file bytes after it.
@@ -152,7 +158,6 @@ LinkResult ReadDeviceFile(connection& conn, uint32_t deviceNumber, std::ostream*
 
     LinkResult r = OpenDeviceFile(conn, deviceNumber, kOpenForRead, name, request, response);
     if (r != lr::Ok) return r;
-    if (FrameCommand(response) != cmdOpenFile || FrameLength(response) == 0) return lr::BadArgument;
     const uint32_t total = AnswerU32(response, 0);
 
     SetFrameHeader(request, deviceNumber, 1, cmdReadBlock);
@@ -182,8 +187,6 @@ LinkResult WriteDeviceFile(connection& conn, uint32_t deviceNumber, std::istream
 
     LinkResult r = OpenDeviceFile(conn, deviceNumber, kOpenForWrite, name, request, response);
     if (r != lr::Ok) return r;
-    // The device refuses the file this way while its write protection is on.
-    if (FrameCommand(response) != cmdOpenFile) return lr::BadArgument;
 
     src->seekg(0, std::ios::end);
     const std::streamoff size = src->tellg();
