@@ -30,6 +30,9 @@ const char* Explanation(LinkResult result) {
             return "no answer";
         case lr::BadLength:
             return "the answer has a wrong length or was cut short";
+        case lr::Incomplete:
+            return "incomplete transfer: the file's blocks do not add up to the size the device "
+                   "announced";
         case lr::GetStateFailed:
             return "the serial port's settings could not be read";
         case lr::SetStateFailed:
@@ -42,10 +45,6 @@ const char* Explanation(LinkResult result) {
 }
 
 }  // namespace
-
-std::string ErrnoText(int error) {
-    return SystemErrorText(error);
-}
 
 std::string ResultText(LinkResult result, int systemError) {
     std::string text = "result " + std::to_string(result) + ": ";

@@ -158,7 +158,8 @@ LinkResult ReadDeviceFile(connection& conn, uint32_t deviceNumber, std::ostream*
 
     LinkResult r = OpenDeviceFile(conn, deviceNumber, kOpenForRead, name, request, response);
     if (r != lr::Ok) return r;
-    const uint32_t total = AnswerU32(response, 0);
+    const uint64_t total = AnswerU32(response, 0);
+    uint64_t done = 0;  // file bytes taken so far
 
     SetFrameHeader(request, deviceNumber, 1, cmdReadBlock);
     FrameData(request)[0] = kNextBlock;
@@ -171,11 +172,17 @@ LinkResult ReadDeviceFile(connection& conn, uint32_t deviceNumber, std::ostream*
             return BlockFailure(r, response);
         }
 
-        const int length = FrameLength(response);
-        if (progress) progress(context, Fraction(AnswerU32(response, 0), total), nullptr);
-        if (length == kPositionSize) return lr::Ok;
+        // Each block's position is where it ends: the bytes before it plus its own. A block that
+        // would go beyond the announced size, or whose position repeats or jumps, ends the
+        // transfer before anything of it is kept.
+        const uint64_t bytes = FrameLength(response) - kPositionSize;
+        const uint64_t position = AnswerU32(response, 0);
+        if (done + bytes > total || position != done + bytes) return lr::Incomplete;
+        if (progress) progress(context, Fraction(position, total), nullptr);
+        if (bytes == 0) return done == total ? lr::Ok : lr::Incomplete;
         dest->write(reinterpret_cast<const char*>(FrameData(response) + kPositionSize),
-                    length - kPositionSize);
+                    static_cast<std::streamsize>(bytes));
+        done += bytes;
     }
 }
 

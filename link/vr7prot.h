@@ -20,7 +20,11 @@ LinkResult Exchange(connection& conn, uint8_t* request, uint8_t* response, Comma
 // Identification; address is the device number or AnyDeviceAddress.
 LinkResult ReadDeviceInfo(connection& conn, uint32_t address, DeviceInfo& info);
 // Appends the device's file name to dest. 1001: the device refused to open it (or dest/name is
-// missing); 1017: a block answer too short to hold its position.
+// missing); 1017: a block answer too short to hold its position; 1018: the blocks do not add up
+// to the size the device announced (more bytes than it, fewer when the empty last block comes,
+// or a block whose position is not where the previous one ended). The transfer stops at the
+// first block that does not fit, so a device whose blocks never end cannot keep it going, and
+// that block is not appended.
 LinkResult ReadDeviceFile(connection& conn, uint32_t deviceNumber, std::ostream* dest,
                           const char* name, ProgressProc progress, void* context);
 // Sends the whole of src as the device's file name. 1001: refused (write protection); -1: a block

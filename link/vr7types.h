@@ -25,6 +25,10 @@ constexpr LinkResult BadCheck = 1013;
 constexpr LinkResult SystemError = 1020;  // a system call on the link failed (errno kept aside)
 constexpr LinkResult NoAnswer = 1016;
 constexpr LinkResult BadLength = 1017;
+// A download that does not add up: its blocks bring more bytes than the device announced, fewer
+// by the time it ends, or a block's position is not where the one before ended (a position that
+// repeats or runs ahead).
+constexpr LinkResult Incomplete = 1018;
 constexpr LinkResult GetStateFailed = 1051;
 constexpr LinkResult SetStateFailed = 1052;
 constexpr LinkResult SetMaskFailed = 1053;

@@ -12,6 +12,14 @@ enum class SimFaultKind {
     NoAck,           // the command is answered with one data byte, value, instead of its result
     Close,           // half the answer, then the connection closes (over a pty: then silence)
     Delay,           // value ms pass before the normal answer
+    Trickle,         // the normal answer, one byte every value ms
+    Garbage,         // value (at least 1) bytes of noise instead of the answer
+    WrongSize,       // a file opened for reading is announced as value bytes long (its own
+                     // bytes are served as they are)
+    EndlessFile,     // every block read brings value (default: as many as fit) new bytes, the
+                     // position moving on past the file's end for ever
+    StuckPosition,   // every block read is answered with the block sent last (the first block
+                     // when none was): its position never moves on
 };
 
 // A fault applies to the requests addressed to the device that match command (-1: any) and,

@@ -77,6 +77,41 @@ SimReply SimResponder::Handle(const std::vector<uint8_t>& frame) {
         case SimFaultKind::NoAck:
             reply.bytes = Frame(command, {static_cast<uint8_t>(fault->value)});
             break;
+        case SimFaultKind::Garbage:
+            reply.bytes.resize(static_cast<size_t>(std::max(fault->value, 1)));
+            for (size_t i = 0; i < reply.bytes.size(); ++i)
+                reply.bytes[i] = static_cast<uint8_t>(0xA7 + i * 31);
+            break;
+        case SimFaultKind::EndlessFile: {
+            if (command != cmdReadBlock || transfer_ != Transfer::Reading) {
+                reply.bytes = Process(command, data, length);
+                break;
+            }
+            const int n =
+                fault->value > 0 ? std::min(fault->value, kMaxBlockFileBytes) : kMaxBlockFileBytes;
+            if (endlessPos_ < readPos_) endlessPos_ = static_cast<uint32_t>(readPos_);
+            endlessPos_ += static_cast<uint32_t>(n);
+            std::vector<uint8_t> block;
+            AppendU32(block, endlessPos_);
+            block.resize(block.size() + static_cast<size_t>(n), 0x45);
+            reply.bytes = Frame(cmdReadBlock, block);
+            break;
+        }
+        case SimFaultKind::StuckPosition:
+            if (command == cmdReadBlock && transfer_ == Transfer::Reading && !lastBlock_.empty())
+                reply.bytes = Frame(cmdReadBlock, lastBlock_);
+            else
+                reply.bytes = Process(command, data, length);
+            break;
+        case SimFaultKind::WrongSize:
+            reply.bytes = Process(command, data, length);
+            if (command == cmdOpenFile && FrameCommand(reply.bytes.data()) == cmdOpenFile &&
+                FrameLength(reply.bytes.data()) >= 4) {
+                std::vector<uint8_t> size;
+                AppendU32(size, static_cast<uint32_t>(fault->value));
+                reply.bytes = Frame(cmdOpenFile, size);
+            }
+            break;
         case SimFaultKind::OversizeLength: {
             const int announced = fault->value > 0 ? fault->value : kDefaultOversize;
             reply.bytes.assign(static_cast<size_t>(announced) + kFrameOverhead, 0x5E);
@@ -104,6 +139,8 @@ SimReply SimResponder::Handle(const std::vector<uint8_t>& frame) {
                 reply.close = true;
             } else if (fault->kind == SimFaultKind::Delay) {
                 reply.delayMs = fault->value;
+            } else if (fault->kind == SimFaultKind::Trickle) {
+                reply.byteGapMs = std::max(fault->value, 1);
             }
         }
     }
@@ -143,6 +180,7 @@ std::vector<uint8_t> SimResponder::OpenFile(const uint8_t* data, int length) {
     fileName_.assign(reinterpret_cast<const char*>(data + 1), static_cast<size_t>(length - 1));
     fileBytes_.clear();
     readPos_ = 0;
+    endlessPos_ = 0;
     lastBlock_.clear();
 
     if (mode == kOpenForRead) {

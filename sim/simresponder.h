@@ -11,6 +11,7 @@
 struct SimReply {
     std::vector<uint8_t> bytes;  // empty: silence
     int delayMs = 0;
+    int byteGapMs = 0;   // > 0: the bytes go out one by one, this long apart
     bool close = false;  // close the connection after sending bytes
 };
 
@@ -48,4 +49,5 @@ class SimResponder {
     std::vector<uint8_t> fileBytes_;  // the file being read out, or the upload so far
     size_t readPos_ = 0;
     std::vector<uint8_t> lastBlock_;  // data of the last 0x06 answer, for a repeat request
+    uint32_t endlessPos_ = 0;         // the position of a never-ending file (EndlessFile)
 };

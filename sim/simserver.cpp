@@ -167,15 +167,20 @@ bool SimServer::Deliver(Channel& channel, const SimReply& reply) {
     // Asked to stop meanwhile: the loop ends at its next poll.
     if (reply.delayMs > 0 && WaitForStop(reply.delayMs)) return true;
     size_t sent = 0;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(kWriteTimeoutMs);
+    auto deadline = Clock::now() + std::chrono::milliseconds(kWriteTimeoutMs);
     while (sent < reply.bytes.size()) {
         const int fd = channel.fd.Get();
-        const ssize_t n =
-            channel.isPty
-                ? ::write(fd, reply.bytes.data() + sent, reply.bytes.size() - sent)
-                : ::send(fd, reply.bytes.data() + sent, reply.bytes.size() - sent, MSG_NOSIGNAL);
+        // A trickling device sends its answer a byte at a time.
+        const size_t chunk = reply.byteGapMs > 0 ? 1 : reply.bytes.size() - sent;
+        const ssize_t n = channel.isPty
+                              ? ::write(fd, reply.bytes.data() + sent, chunk)
+                              : ::send(fd, reply.bytes.data() + sent, chunk, MSG_NOSIGNAL);
         if (n > 0) {
             sent += static_cast<size_t>(n);
+            if (reply.byteGapMs > 0 && sent < reply.bytes.size()) {
+                if (WaitForStop(reply.byteGapMs)) return true;
+                deadline = Clock::now() + std::chrono::milliseconds(kWriteTimeoutMs);
+            }
             continue;
         }
         if (n < 0 && errno == EINTR) continue;

@@ -15,6 +15,9 @@ TEST(ResultText, NamesFixedCodesRefusalsAndSystemErrorsApart) {
     } cases[] = {
         {lr::NotOpen, 0, "result 1003: the link is not open (port or host could not be opened)"},
         {5, 0, "result 5: the device answered with this refusal code"},
+        {lr::Incomplete, 0,
+         "result 1018: incomplete transfer: the file's blocks do not add up to the size the "
+         "device announced"},
         {lr::SystemError, EIO, "result 1020: input/output error on the link (Input/output error)"},
         {lr::SystemError, 0, "result 1020: input/output error on the link"},
         {lr::SystemError, EBADF,
