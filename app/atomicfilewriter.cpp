@@ -22,13 +22,29 @@ std::string NameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// The file a symbolic link points to, so that saving through a link keeps the link.
-std::string FollowLinks(const std::string& path) {
+// The file a symbolic link points to, so that saving through a link keeps the link. error is set
+// for a link that can never be resolved (a loop).
+std::string FollowLinks(const std::string& path, int& error) {
     struct stat st;
     if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
     char resolved[PATH_MAX];
     if (::realpath(path.c_str(), resolved) != nullptr) return resolved;
+    if (errno == ELOOP) error = ELOOP;
     return path;  // a dangling link: replace the link itself
+}
+
+// Writes all of data to fd.
+int WriteAll(int fd, std::string_view data) {
+    while (!data.empty()) {
+        const ssize_t n = ::write(fd, data.data(), data.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        if (n == 0) return EIO;
+        data.remove_prefix(static_cast<size_t>(n));
+    }
+    return 0;
 }
 
 }  // namespace
@@ -40,14 +56,28 @@ CAtomicFileWriter::~CAtomicFileWriter() {
 bool CAtomicFileWriter::Open(const std::string& path) {
     Discard();
     error_ = 0;
-    target_ = FollowLinks(path);
+    int linkError = 0;
+    target_ = FollowLinks(path, linkError);
+    if (linkError != 0) return Fail(linkError);
     if (target_.empty() || target_.back() == '/') return Fail(EISDIR);
 
     struct stat existing;
     const bool exists = ::stat(target_.c_str(), &existing) == 0;
+    if (!exists && errno != ENOENT) return Fail(errno);
     if (exists && S_ISDIR(existing.st_mode)) return Fail(EISDIR);
     // A file its owner made read-only stays as it is, as it would if written in place.
     if (exists && ::access(target_.c_str(), W_OK) != 0) return Fail(errno);
+    if (exists && (S_ISFIFO(existing.st_mode) || S_ISCHR(existing.st_mode))) {
+        // Written into, never replaced. Not blocking: a FIFO that no one reads fails (ENXIO)
+        // instead of waiting for a reader for ever.
+        fd_.Reset(::open(target_.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+        if (!fd_) return Fail(errno);
+        const int flags = ::fcntl(fd_.Get(), F_GETFL);
+        if (flags < 0 || ::fcntl(fd_.Get(), F_SETFL, flags & ~O_NONBLOCK) != 0) return Fail(errno);
+        through_ = true;
+        return true;
+    }
+    if (exists && !S_ISREG(existing.st_mode)) return Fail(ENOTSUP);
 
     const std::string stem = FolderOf(target_) + "/." + NameOf(target_) + ".tmp";
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
@@ -67,20 +97,23 @@ bool CAtomicFileWriter::Open(const std::string& path) {
 
 bool CAtomicFileWriter::Write(std::string_view data) {
     if (!fd_) return Fail(EBADF);
-    while (!data.empty()) {
-        const ssize_t n = ::write(fd_.Get(), data.data(), data.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return Fail(errno);
-        }
-        if (n == 0) return Fail(EIO);
-        data.remove_prefix(static_cast<size_t>(n));
+    if (through_) {
+        pending_.append(data);
+        return true;
     }
-    return true;
+    const int error = WriteAll(fd_.Get(), data);
+    return error == 0 ? true : Fail(error);
 }
 
 bool CAtomicFileWriter::Commit() {
     if (!fd_) return Fail(EBADF);
+    if (through_) {
+        const int error = WriteAll(fd_.Get(), pending_);
+        if (error != 0) return Fail(error);
+        if (fd_.Close() != 0) return Fail(errno);
+        Discard();
+        return true;
+    }
     if (::fsync(fd_.Get()) != 0) return Fail(errno);
     if (fd_.Close() != 0) return Fail(errno);
     if (::rename(temp_.c_str(), target_.c_str()) != 0) return Fail(errno);
@@ -99,6 +132,8 @@ bool CAtomicFileWriter::Fail(int error) {
 
 void CAtomicFileWriter::Discard() {
     fd_.Reset();
+    through_ = false;
+    pending_.clear();
     if (!temp_.empty()) {
         ::unlink(temp_.c_str());
         temp_.clear();

@@ -2,6 +2,11 @@
 // Replaces a file as a whole: the new content goes to a temporary file in the same folder, which is
 // synced and then renamed over the target. A failure at any step leaves an existing file exactly as
 // it was and removes the temporary file.
+//
+// Only a regular file (or a symbolic link to one) is ever replaced. A FIFO or a character device
+// (a terminal, /dev/stdout on one or on a pipe, /dev/null) is what the user meant to write into:
+// the content goes through it as a whole at Commit, and the FIFO or device stays what it is. Any
+// other kind of file (socket, block device) and a symbolic link loop are refused.
 #include <string>
 #include <string_view>
 
@@ -16,11 +21,15 @@ class CAtomicFileWriter {
 
     // Creates the temporary file for path. A symbolic link is followed, so its target is replaced;
     // an existing file's permissions carry over to the new one, and a file that may not be
-    // written is refused.
+    // written is refused. A FIFO or character device is opened for writing instead (a FIFO that
+    // no one reads fails with ENXIO); a socket or block device fails with ENOTSUP, a folder
+    // with EISDIR, a symbolic link loop with ELOOP.
     bool Open(const std::string& path);
-    // Writes all of data (one write call unless the system takes less).
+    // Writes all of data (one write call unless the system takes less); into a FIFO or device
+    // only at Commit, so that it gets the content whole or nothing of it.
     bool Write(std::string_view data);
-    // Syncs, closes and renames the temporary file over the target.
+    // Syncs, closes and renames the temporary file over the target (a FIFO or device: writes the
+    // content into it and closes it).
     bool Commit();
 
     // errno of the step that failed.
@@ -32,6 +41,8 @@ class CAtomicFileWriter {
 
     std::string target_;
     std::string temp_;
+    bool through_ = false;  // the target is a FIFO or device, written into at Commit
+    std::string pending_;   // what goes through it
     UniqueFd fd_;
     int error_ = 0;
 };
