@@ -1,5 +1,7 @@
 #include "resulttext.h"
 
+#include <cerrno>
+
 #include "syserror.h"
 
 namespace {
@@ -50,7 +52,9 @@ std::string ResultText(LinkResult result, int systemError) {
     std::string text = "result " + std::to_string(result) + ": ";
     if (const char* known = Explanation(result)) {
         text += known;
-        if (result == lr::SystemError && systemError != 0)
+        if (result == lr::NotOpen && systemError == ENOTTY)
+            text += " (not a terminal, so not a serial port)";
+        else if ((result == lr::SystemError || result == lr::NotOpen) && systemError != 0)
             text += " (" + SystemErrorText(systemError) + ")";
         return text;
     }

@@ -1,6 +1,7 @@
 #include "comlink.h"
 
 #include "pollwait.h"
+#include "serialspeed.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -66,6 +67,12 @@ constexpr SpeedEntry kSpeeds[] = {
 #endif
 };
 
+constexpr uint32_t HighestSpeed() {
+    uint32_t highest = 0;
+    for (const SpeedEntry& e : kSpeeds) highest = e.baud > highest ? e.baud : highest;
+    return highest;
+}
+
 bool SpeedCode(uint32_t baud, speed_t& code) {
     for (const SpeedEntry& e : kSpeeds) {
         if (e.baud == baud) {
@@ -111,31 +118,44 @@ std::string CComLink::DevicePath(const std::string& portName) {
     return portName;
 }
 
+bool CComLink::SpeedPossible(uint32_t baud) {
+    return baud != 0 && baud <= HighestSpeed();
+}
+
 int CComLink::Open(bool open) {
     CloseHandle();
     if (!open) return lr::Ok;
+    // 0 would hang the line up (B0); the port is not even opened for a speed it cannot run at.
+    if (!SpeedPossible(speed_)) return Failure(lr::SetStateFailed, 0);
+    const int r = OpenPort();
+    if (r != lr::Ok) CloseHandle();
+    return r;
+}
 
+int CComLink::OpenPort() {
     // Non-blocking so that the open does not wait for carrier; CLOCAL below makes the line
     // ignore carrier from then on. The descriptor stays non-blocking: every wait of Read and
     // Write goes through poll() with its deadline, so a stalled line can never hang a call.
     const std::string path = DevicePath(portName_);
     UniqueFd fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
-    if (!fd) return lr::NotOpen;
+    if (!fd) return Failure(lr::NotOpen, errno);
+    // A file, a pipe or a socket named as the port would take the frames as data.
+    if (::isatty(fd.Get()) != 1) return Failure(lr::NotOpen, ENOTTY);
     // A serial port belongs to one program at a time, as on Windows: flock() finds another
     // holder that locks its ports, TIOCEXCL keeps everyone else from opening it after us.
-    if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) return lr::NotOpen;
+    if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) return Failure(lr::NotOpen, errno);
     ::ioctl(fd.Get(), TIOCEXCL);
     fd_ = std::move(fd);
     outputStuck_ = false;
 
-    if (::tcgetattr(fd_.Get(), &original_) != 0) return lr::GetStateFailed;
+    if (::tcgetattr(fd_.Get(), &original_) != 0) return Failure(lr::GetStateFailed, errno);
     haveOriginal_ = true;
     return ApplyLineSettings();
 }
 
 int CComLink::ApplyLineSettings() {
-    speed_t code;
-    if (!SpeedCode(speed_, code)) return lr::SetStateFailed;
+    speed_t code = B9600;
+    const bool standard = SpeedCode(speed_, code);
 
     // Raw 8N1 like a Windows COM port, which is always binary: no line editing, echo, signals,
     // CR/LF translation, stripping or software flow control. Hardware flow control (CRTSCTS)
@@ -149,14 +169,23 @@ int CComLink::ApplyLineSettings() {
     t.c_cflag |= CS8 | CREAD | CLOCAL;
     t.c_cc[VMIN] = 0;
     t.c_cc[VTIME] = 0;
-    if (::cfsetispeed(&t, code) != 0 || ::cfsetospeed(&t, code) != 0) return lr::SetStateFailed;
-    if (TcSetAttr(fd_.Get(), t) != 0) return lr::SetStateFailed;
+    if (standard && (::cfsetispeed(&t, code) != 0 || ::cfsetospeed(&t, code) != 0))
+        return lr::SetStateFailed;
+    if (TcSetAttr(fd_.Get(), t) != 0) return Failure(lr::SetStateFailed, errno);
+    if (!standard && !serialspeed::SetOther(fd_.Get(), speed_))
+        return Failure(lr::SetStateFailed, errno);
 
     // tcsetattr() succeeds when any part was applied; a driver that cannot do the speed falls
     // back to another one, which would talk to the device at the wrong rate.
     termios applied{};
-    if (::tcgetattr(fd_.Get(), &applied) != 0 || ::cfgetospeed(&applied) != code ||
-        (applied.c_cflag & CSIZE) != CS8 || (applied.c_cflag & (PARENB | CSTOPB)) != 0)
+    if (::tcgetattr(fd_.Get(), &applied) != 0 || (applied.c_cflag & CSIZE) != CS8 ||
+        (applied.c_cflag & (PARENB | CSTOPB)) != 0)
+        return lr::SetStateFailed;
+    if (standard && ::cfgetospeed(&applied) != code) return lr::SetStateFailed;
+    uint32_t actual = 0;
+    if (!standard &&
+        (!serialspeed::Read(fd_.Get(), actual) ||
+         static_cast<uint64_t>(actual > speed_ ? actual - speed_ : speed_ - actual) * 50 > speed_))
         return lr::SetStateFailed;
 
     // Linux raises DTR on open. A pseudo-terminal has no modem lines (ENOTTY/EINVAL).

@@ -17,9 +17,11 @@ class CComLink : public CLink {
     CComLink(const CComLink&) = delete;
     CComLink& operator=(const CComLink&) = delete;
 
-    // Open(true): 0, 1003 (cannot open, or the port is in use by another program), 1051 (line
-    // settings unreadable), 1052 (settings or speed not accepted). After 1051/1052 the port stays
-    // held and IsOpen() is true.
+    // Open(true): 0, 1003 (cannot open, is no terminal (ENOTTY kept as SystemErrorNumber()), or
+    // the port is in use by another program), 1051 (line settings unreadable), 1052 (settings or
+    // speed not accepted). A speed that is 0 or beyond SpeedPossible() gives 1052 without touching
+    // the port. Whatever fails, the port is let go again (IsOpen() false), so nothing is ever
+    // written to a port that did not open.
     int Open(bool open) override;
     // Waits at most timeoutMs + 1 ms per byte asked (LinkTimings::byteUs); silence gives 0 with
     // a short count, a failing system call 1020 (a line that went away: EIO).
@@ -36,8 +38,13 @@ class CComLink : public CLink {
 
     // The device path of a port name: "COMn" is /dev/ttyS(n-1); any other name is a path as is.
     static std::string DevicePath(const std::string& portName);
+    // A speed this platform can ask a line for: 1 Bd up to its highest B-constant. A standard
+    // rate goes by its constant; any other is asked of the driver and taken only when the line,
+    // read back, runs within 2 % of it (what a UART tolerates).
+    static bool SpeedPossible(uint32_t baud);
 
   private:
+    int OpenPort();
     int ApplyLineSettings();
     // The time count bytes take on the line.
     std::chrono::microseconds PerByte(int count) const;

@@ -6,6 +6,7 @@
 #include "comlink.h"
 #include "connectionkeys.h"
 #include "inifile.h"
+#include "parseuint.h"
 #include "tcpiplink.h"
 
 namespace {
@@ -98,9 +99,12 @@ LinkResult connection::OpenLink(std::unique_ptr<CLink> link) {
     LockHolder lock(*this);
     if (!lock.owns()) return lr::LockFailed;
     link_ = std::move(link);
+    openResult_ = lr::Ok;
     if (!link_) return lr::NoLinkObject;
     // The link stays current even when it fails to open: the next exchange reports its error.
-    return link_->Open(true);
+    openResult_ = link_->Open(true);
+    if (openResult_ != lr::Ok) systemError_ = link_->SystemErrorNumber();
+    return openResult_;
 }
 
 void connection::Close() {
@@ -113,5 +117,6 @@ LinkResult connection::SetLink(std::unique_ptr<CLink> link) {
     LockHolder lock(*this);
     if (!lock.owns()) return lr::LockFailed;
     link_ = std::move(link);
+    openResult_ = lr::Ok;
     return lr::Ok;
 }

@@ -6,7 +6,6 @@
 #include <string>
 
 #include "linktimings.h"
-#include "parseuint.h"
 #include "vlink.h"
 
 class connection;
@@ -59,8 +58,9 @@ class connection {
                         int responseCapacity, unsigned timeoutMs, uint8_t attempts);
 
     CLink* Link() const { return link_.get(); }
-    // The errno of the last exchange that failed with 1020 (0: none has), kept after the link
-    // is closed so that the message can name the cause.
+    // The errno of the last exchange that failed with 1020, or of the last failed open (0: none,
+    // or the failure had none), kept after the link is closed so that the message can name the
+    // cause.
     int SystemErrorNumber() const { return systemError_; }
     // Replaces the link by one made elsewhere (tests); takes the lock.
     LinkResult SetLink(std::unique_ptr<CLink> link);
@@ -89,7 +89,8 @@ class connection {
     };
 
     // Opens the link for one piece of work with the device and closes it on every way out. The
-    // open's result is not looked at: a link that failed to open makes the first request fail.
+    // open's result is not looked at here: a link that failed to open makes the first request
+    // fail with that result, before anything is written.
     class OpenedLink {
       public:
         explicit OpenedLink(connection& conn) : conn_(conn) { conn_.Open(); }
@@ -108,11 +109,7 @@ class connection {
     LinkResult OpenLink(std::unique_ptr<CLink> link);
 
     std::unique_ptr<CLink> link_;
+    LinkResult openResult_ = lr::Ok;  // of the current link's open
     bool locked_ = false;
     int systemError_ = 0;
 };
-
-// Forwards to ParseUint32 (base/parseuint.h), which every number typed by a user goes through.
-inline bool ParseDeviceNumber(const std::string& text, uint32_t& value) {
-    return ParseUint32(text, value);
-}

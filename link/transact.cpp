@@ -19,6 +19,8 @@ LinkResult connection::Transact(const uint8_t* request, int requestLength, uint8
     LockHolder lock(*this);
     if (!lock.owns()) return lr::LockFailed;
     if (!link_) return lr::NotOpen;
+    // A link that failed to open is never written to; the exchange fails as the open did.
+    if (openResult_ != lr::Ok && !link_->IsOpen()) return openResult_;
 
     CLink& link = *link_;
     // A failed system call is reported as 1020; its errno stays with the connection.

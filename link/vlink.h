@@ -27,14 +27,17 @@ class CLink {
         return 0;
     }
 
-    // The errno of the system call whose failure was last reported as 1020 (0: none yet).
+    // The errno of the system call whose failure was last reported as 1020, or of the one that
+    // made Open fail (0: none yet, or the failure had none).
     int SystemErrorNumber() const { return systemError_; }
 
   protected:
     // Reports a failed system call: 1020, with its errno kept for the message.
-    int SystemFailure(int error) {
+    int SystemFailure(int error) { return Failure(lr::SystemError, error); }
+    // Reports result, with the errno behind it (0: none) kept for the message.
+    int Failure(int result, int error) {
         systemError_ = error;
-        return lr::SystemError;
+        return result;
     }
 
   private:

@@ -14,6 +14,12 @@ TEST(ResultText, NamesFixedCodesRefusalsAndSystemErrorsApart) {
         const char* text;
     } cases[] = {
         {lr::NotOpen, 0, "result 1003: the link is not open (port or host could not be opened)"},
+        {lr::NotOpen, ENOTTY,
+         "result 1003: the link is not open (port or host could not be opened) (not a terminal, "
+         "so not a serial port)"},
+        {lr::NotOpen, ENOENT,
+         "result 1003: the link is not open (port or host could not be opened) (No such file or "
+         "directory)"},
         {5, 0, "result 5: the device answered with this refusal code"},
         {lr::Incomplete, 0,
          "result 1018: incomplete transfer: the file's blocks do not add up to the size the "

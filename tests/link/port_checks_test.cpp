@@ -1,0 +1,81 @@
+// A serial port is used only when it opened: a path that is no terminal, or a speed the platform
+// cannot run at, fails the open and the first exchange with the open's result, and not one byte
+// goes to the port. A rate without a constant is taken when the line, read back, runs at it.
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include <gtest/gtest.h>
+
+#include "comlink.h"
+#include "connection.h"
+#include "ptypair.h"
+#include "serialspeed.h"
+#include "tempdir.h"
+#include "testtimings.h"
+#include "vr7prot.h"
+
+namespace {
+
+// True when the master side of the pair received nothing within timeoutMs.
+bool NothingArrives(const PtyPair& pty, int timeoutMs) {
+    pollfd p{pty.Master(), POLLIN, 0};
+    return ::poll(&p, 1, timeoutMs) == 0;
+}
+
+TEST(PortChecks, FileNamedAsThePortIsNeverWritten) {
+    TempDir dir;
+    const std::string path = dir.Write("port.bin", "before");
+    connection conn;
+    conn.Timings = kTestTimings;
+    conn.PortName = path;
+    EXPECT_EQ(conn.Open(), lr::NotOpen);
+    EXPECT_EQ(conn.SystemErrorNumber(), ENOTTY);
+    DeviceInfo info;
+    EXPECT_EQ(ReadDeviceInfo(conn, 1, info), lr::NotOpen);
+    std::ifstream in(path, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "before");
+}
+
+TEST(PortChecks, ImpossibleSpeedFailsBeforeAnyExchange) {
+    EXPECT_FALSE(CComLink::SpeedPossible(0));
+    EXPECT_FALSE(CComLink::SpeedPossible(4294967295u));
+    EXPECT_TRUE(CComLink::SpeedPossible(9600));
+    EXPECT_TRUE(CComLink::SpeedPossible(250000));
+    for (uint32_t speed : {0u, 4294967295u, 4000001u}) {
+        PtyPair pty;
+        ASSERT_TRUE(pty.Ok());
+        connection conn;
+        conn.Timings = kTestTimings;
+        conn.PortName = pty.SlavePath();
+        conn.Speed = speed;
+        EXPECT_EQ(conn.Open(), lr::SetStateFailed) << speed;
+        DeviceInfo info;
+        EXPECT_EQ(ReadDeviceInfo(conn, 1, info), lr::SetStateFailed) << speed;
+        EXPECT_TRUE(NothingArrives(pty, 20)) << speed;
+    }
+}
+
+TEST(PortChecks, NonStandardRateIsTakenWhenTheLineRunsAtIt) {
+    PtyPair pty;
+    ASSERT_TRUE(pty.Ok());
+    CComLink link(pty.SlavePath(), 250000);
+    ASSERT_EQ(link.Open(true), lr::Ok);
+    const int fd = ::open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY);
+    uint32_t baud = 0;
+    // The line is held exclusively; the master reports the same settings.
+    EXPECT_TRUE(fd < 0 ? serialspeed::Read(pty.Master(), baud) : serialspeed::Read(fd, baud));
+    if (fd >= 0) ::close(fd);
+    EXPECT_EQ(baud, 250000u);
+    int written = 0;
+    EXPECT_EQ(link.Write("ab", 2, &written), lr::Ok);
+    char got[2];
+    EXPECT_TRUE(pty.ReadMaster(got, 2, 1000));
+}
+
+}  // namespace
