@@ -2,6 +2,7 @@
 #include <memory>
 #include <string>
 
+#include "lebytes.h"
 #include "optlist.h"
 #include "vr7cfgtree.h"
 #include "vr7prot.h"
@@ -14,14 +15,6 @@ constexpr int kEntryCalls = 5;
 constexpr uint32_t kMaxEntryCount = 0xFFFF;
 
 enum EntryType : uint8_t { etEmpty = 0, etConst = 1, etEvent = 2, etCalc = 3 };
-
-uint16_t U16(const uint8_t* p) {
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-uint32_t U32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
 
 // Reads one entry, calling the device up to five times; the buffer starts cleared so that a short
 // or empty answer never repeats the previous entry.
@@ -67,9 +60,9 @@ Leaf LeafForEntry(const uint8_t* e, uint16_t index, const XmlDocument* catalog,
             if (!options.Events()) break;
             leaf.record = std::make_unique<SNodeInfo>(nkEvent);
             std::memcpy(leaf.record->Name, e + 1, 6);
-            leaf.record->Geid = U16(e + 7);
-            leaf.record->Mask = U32(e + 9);
-            leaf.record->Code = U32(e + 13);
+            leaf.record->Geid = GetLe16(e + 7);
+            leaf.record->Mask = GetLe32(e + 9);
+            leaf.record->Code = GetLe32(e + 13);
             leaf.image = imgEvent;
             leaf.group = "Event";
             if (options.GeidGroups() && leaf.record->Geid > 1) {

@@ -3,12 +3,16 @@
 #include <ostream>
 #include <string>
 
+#include "linktimings.h"
+
 struct CliEnvironment {
     // Where the window's ini files are looked for: the directory vr7lon is installed in, beside
     // the window's program.
     std::string programDir;
     // A progress bar is drawn on the error stream only when it is a terminal.
     bool errIsTerminal = false;
+    // How long a device is waited for: the protocol's own times, unless a test scales them down.
+    LinkTimings timings;
 };
 
 struct CliContext {

@@ -34,6 +34,7 @@ bool CDeviceSession::SetUp(const CliContext& ctx, const CCliArgs& args, std::str
     if (std::filesystem::exists(ConnectionSettingsSource(dir), ec))
         LoadConnectionSettings(conn, dir);
     DeviceNumber = LoadDeviceNumber(dir);
+    conn.Timings = ctx.env.timings;
 
     if (args.Has("--port")) {
         conn.PortName = args.Value("--port");

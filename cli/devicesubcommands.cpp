@@ -15,6 +15,7 @@
 #include "progressbar.h"
 #include "resulttext.h"
 #include "snvtlist.h"
+#include "syserror.h"
 #include "treeprint.h"
 #include "vr7prot.h"
 
@@ -149,7 +150,7 @@ int RunDeviceGet(const CliContext& ctx, CDeviceSession& session, const DeviceArg
     // The local side is made ready first: a copy with nowhere to go is not worth the transfer.
     CAtomicFileWriter out;
     if (!out.Open(outPath)) {
-        ctx.err << "vr7lon: " << outPath << ": " << ErrnoText(out.Error()) << '\n';
+        ctx.err << "vr7lon: " << outPath << ": " << SystemErrorText(out.Error()) << '\n';
         return exitstatus::Input;
     }
 
@@ -167,7 +168,7 @@ int RunDeviceGet(const CliContext& ctx, CDeviceSession& session, const DeviceArg
         return exitstatus::Device;
     }
     if (r.localError != 0) {
-        ctx.err << "vr7lon: " << outPath << ": " << ErrnoText(r.localError) << '\n';
+        ctx.err << "vr7lon: " << outPath << ": " << SystemErrorText(r.localError) << '\n';
         return exitstatus::Input;
     }
     ctx.out << nameArg << ": " << r.size << " bytes into " << outPath << '\n';
@@ -187,7 +188,7 @@ int RunDevicePut(const CliContext& ctx, CDeviceSession& session, const DeviceArg
     }
     std::ifstream in(inPath, std::ios::binary);
     if (!in) {
-        ctx.err << "vr7lon: " << inPath << ": " << ErrnoText(errno) << '\n';
+        ctx.err << "vr7lon: " << inPath << ": " << SystemErrorText(errno) << '\n';
         return exitstatus::Input;
     }
 

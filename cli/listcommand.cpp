@@ -9,6 +9,7 @@
 #include "listprint.h"
 #include "resulttext.h"
 #include "snvtlist.h"
+#include "syserror.h"
 #include "xmldocument.h"
 
 namespace {
@@ -33,7 +34,7 @@ bool LoadSettingsFile(const CliContext& ctx, CSnvtList& list, const std::string&
         return false;
     }
     if (!LoadGatewayFileAt(list, path)) {
-        ctx.err << "vr7lon: " << path << ": " << ErrnoText(errno) << '\n';
+        ctx.err << "vr7lon: " << path << ": " << SystemErrorText(errno) << '\n';
         return false;
     }
     return true;

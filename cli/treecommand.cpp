@@ -7,6 +7,7 @@
 #include "connection.h"
 #include "exitstatus.h"
 #include "messages.h"
+#include "parseuint.h"
 #include "treeprint.h"
 
 namespace {
@@ -41,7 +42,7 @@ int RunTreeCommand(const CliContext& ctx, const std::vector<std::string>& args) 
 
     uint32_t number = 0;
     if (parsed.Has("--number")) {
-        if (!ParseDeviceNumber(parsed.Value("--number"), number))
+        if (!ParseUint32(parsed.Value("--number"), number))
             return UsageError(ctx, "--number needs 0 to 4294967295", kUsage);
     } else if (FolderDeviceNumber(picked, number) == FolderNumber::NoVr7) {
         ctx.err << "vr7lon: " << folder << ": ";

@@ -2,7 +2,7 @@
 # Installs the Debian packages the build, the tests and the program need, only those missing.
 set -euo pipefail
 packages=(g++ cmake ninja-build pkg-config qt6-base-dev libxml2-dev libgtest-dev fonts-dejavu-core
-    locales)  # locales: the Russian locale that a caption test compiles with localedef
+    locales)  # locales: the sources of the Russian locale the build compiles for a caption test
 packages+=("$@")
 missing=()
 for p in "${packages[@]}"; do

@@ -7,15 +7,9 @@
 
 #include "connection.h"
 #include "tempdir.h"
+#include "testtext.h"
 
 namespace {
-
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
 
 const char kLegacy[] =
     "[CONNECTION]\r\nport=COM3\r\nIP=10.0.0.7\r\nTCPIPport=2000\r\nspeed=19200\r\n";

@@ -18,36 +18,15 @@
 #include "maxvariables.h"
 #include "messages.h"
 #include "simfolder.h"
+#include "simpeer.h"
 #include "simserver.h"
+#include "testtext.h"
 #include "vr7prot.h"
 
 namespace {
 
-const char kDemoFolder[] = VR7_SOURCE_DIR "/examples/vr7_12";
 const char kDemoConfig[] = VR7_SOURCE_DIR "/examples/vr7_12/CONFIG/";
 const char kDemoCatalogue[] = VR7_SOURCE_DIR "/examples/calcbank.xml";
-
-enum class Transport { Tcp, Pty };
-
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
-// Runs the test in a folder of its own and returns to where it was.
-class WorkingDirectory {
-  public:
-    explicit WorkingDirectory(const std::string& path)
-        : previous_(std::filesystem::current_path()) {
-        std::filesystem::current_path(path);
-    }
-    ~WorkingDirectory() { std::filesystem::current_path(previous_); }
-
-  private:
-    std::filesystem::path previous_;
-};
 
 struct Messages : IMessageSink {
     void ShowMessage(const std::string& text) override { texts.push_back(text); }
@@ -63,12 +42,7 @@ struct Progress : IProgressSink {
 };
 
 SimDevice DemoDevice() {
-    SimDevice device;
-    std::string error;
-    EXPECT_TRUE(SimDeviceFromFolder(kDemoFolder, device, &error)) << error;
-    device.number = 12;
-    device.versionBuild = 32;  // the oldest build that serves the gateway's files
-    return device;
+    return DemoSimDevice();
 }
 
 int CountLeaves(const CfgTree& tree) {
@@ -77,7 +51,7 @@ int CountLeaves(const CfgTree& tree) {
     return leaves;
 }
 
-class DeviceCommands : public ::testing::TestWithParam<Transport> {
+class DeviceCommands : public ::testing::TestWithParam<Transport>, protected SimPeer {
   protected:
     DeviceCommands() : list(catalogue), folderList(catalogue) {
         catalogue.SetFileName(kDemoCatalogue);
@@ -87,22 +61,11 @@ class DeviceCommands : public ::testing::TestWithParam<Transport> {
     }
 
     void Start(SimDevice device) {
-        server = std::make_unique<SimServer>(std::move(device));
-        SimEndpoints endpoints;
-        endpoints.tcp = GetParam() == Transport::Tcp;
-        endpoints.pty = GetParam() == Transport::Pty;
-        const bool started = server->Start(endpoints);
+        const bool started = SimPeer::Start(std::move(device), GetParam());
         // The command opens the link itself, from the settings as the window keeps them. They
         // point at the simulator even when it failed to start, so that no command can reach for
         // the default serial port or address.
-        if (GetParam() == Transport::Tcp) {
-            conn.PortName = "TCP/IP";
-            conn.IpAddress = "127.0.0.1";
-            conn.TcpIpPort = std::to_string(server->TcpPort());
-        } else {
-            conn.PortName = server->PtyPath();
-            conn.Speed = 115200;
-        }
+        PointAt(conn);
         ASSERT_TRUE(started);
     }
 
@@ -115,12 +78,6 @@ class DeviceCommands : public ::testing::TestWithParam<Transport> {
         ASSERT_TRUE(list.AppendRowFromFile("1old", {"40001", "F", "105", "x"}));
     }
 
-    // The commands of the requests the device received, in order.
-    std::vector<int> Commands() {
-        std::vector<int> out;
-        for (const auto& frame : server->Requests()) out.push_back(FrameCommand(frame.data()));
-        return out;
-    }
     bool Requested(uint8_t command) {
         const auto commands = Commands();
         return std::find(commands.begin(), commands.end(), command) != commands.end();
@@ -136,7 +93,6 @@ class DeviceCommands : public ::testing::TestWithParam<Transport> {
     uint32_t number = 12;
     Messages messages;
     Progress progress;
-    std::unique_ptr<SimServer> server;
 };
 
 TEST_P(DeviceCommands, ReadGivesTheDevicesTreeAndItsSettingsFile) {
@@ -361,9 +317,8 @@ TEST_P(DeviceCommands, StoreStopsBeforeTheLinkWhenThereIsNothingWhole) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Transports, DeviceCommands,
-                         ::testing::Values(Transport::Tcp, Transport::Pty), [](const auto& info) {
-                             return info.param == Transport::Tcp ? "Tcp" : "Pty";
-                         });
+                         ::testing::Values(Transport::Tcp, Transport::Pty),
+                         [](const auto& info) { return TransportName(info.param); });
 
 TEST(DeviceCommandTexts, CaptionOfTheConfigurationField) {
     EXPECT_EQ(usertext::DeviceConfigurationCaption("TCP/IP", 4294967295u),

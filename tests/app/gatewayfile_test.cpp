@@ -12,18 +12,12 @@
 
 #include "gatewayfile.h"
 #include "listfixture.h"
+#include "testtext.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using Items = std::vector<std::string>;
-
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
 
 std::string Spaces(size_t n) {
     return std::string(n, ' ');

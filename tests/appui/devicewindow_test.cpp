@@ -24,6 +24,7 @@
 #include "portcombo.h"
 #include "setportdlg.h"
 #include "simfolder.h"
+#include "simpeer.h"
 #include "simserver.h"
 #include "snvtlistview.h"
 #include "statuspanel.h"
@@ -31,8 +32,6 @@
 #include "windowfixture.h"
 
 namespace {
-
-enum class Transport { Tcp, Pty };
 
 const QString kNotConnected = QStringLiteral("VR-7 не подключен!!!");
 const QString kReadError = QStringLiteral("Ошибка чтения!!!");
@@ -43,12 +42,7 @@ const QString kStoreBroken = QStringLiteral("Сохранение настрое
 
 // The demo folder as a device: the same systems, variables and duxgate.cfg.
 SimDevice DemoDevice() {
-    SimDevice device;
-    std::string error;
-    EXPECT_TRUE(SimDeviceFromFolder(VR7_SOURCE_DIR "/examples/vr7_12", device, &error)) << error;
-    device.number = 12;
-    device.versionBuild = 32;  // the oldest build that serves the gateway's files
-    return device;
+    return DemoSimDevice();
 }
 
 // Every text of every row of the list on the screen, with its check state.
@@ -115,18 +109,15 @@ class ProgressPaints : public QObject {
     TVR7CfgUpdate& window_;
 };
 
-class DeviceWindowTest : public WindowTest, public ::testing::WithParamInterface<Transport> {
+class DeviceWindowTest : public WindowTest,
+                         public ::testing::WithParamInterface<Transport>,
+                         protected SimPeer {
   protected:
     // A shown window that has been activated (so the settings are taken) and then pointed at the
     // simulator: nothing ever reaches for the default port or address.
     TVR7CfgUpdate& StartWith(SimDevice device, uint32_t deviceNumber = 12) {
         UseDemoCatalogue();
-        server = std::make_unique<SimServer>(std::move(device));
-        SimEndpoints endpoints;
-        endpoints.tcp = GetParam() == Transport::Tcp;
-        endpoints.pty = GetParam() == Transport::Pty;
-        std::string error;
-        EXPECT_TRUE(server->Start(endpoints, &error)) << error;
+        SimPeer::Start(std::move(device), GetParam());
         TVR7CfgUpdate& w = CreateWindow();
         Activate(w);
         PointAtSimulator(w.Connection);
@@ -139,16 +130,7 @@ class DeviceWindowTest : public WindowTest, public ::testing::WithParamInterface
         QEvent activate(QEvent::WindowActivate);
         QApplication::sendEvent(&w, &activate);
     }
-    void PointAtSimulator(connection& conn) const {
-        if (GetParam() == Transport::Tcp) {
-            conn.PortName = "TCP/IP";
-            conn.IpAddress = "127.0.0.1";
-            conn.TcpIpPort = std::to_string(server->TcpPort());
-        } else {
-            conn.PortName = server->PtyPath();
-            conn.Speed = 115200;
-        }
-    }
+    void PointAtSimulator(connection& conn) const { PointAt(conn); }
     QString PortShown() const {
         return GetParam() == Transport::Tcp ? QStringLiteral("TCP/IP")
                                             : QString::fromStdString(server->PtyPath());
@@ -161,13 +143,6 @@ class DeviceWindowTest : public WindowTest, public ::testing::WithParamInterface
         ASSERT_EQ(window->ListSource, 2);
         ASSERT_GT(window->ListView1->rowCount(), 0);
     }
-    std::vector<int> Commands() const {
-        std::vector<int> out;
-        for (const auto& frame : server->Requests()) out.push_back(FrameCommand(frame.data()));
-        return out;
-    }
-
-    std::unique_ptr<SimServer> server;
 };
 
 TEST_P(DeviceWindowTest, ReadShowsWhatOpeningTheSameConfigurationFromDiskShows) {
@@ -342,9 +317,8 @@ TEST_P(DeviceWindowTest, ABrokenUploadGetsOnlyTheInterruptedMessage) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Transports, DeviceWindowTest,
-                         ::testing::Values(Transport::Tcp, Transport::Pty), [](const auto& info) {
-                             return info.param == Transport::Tcp ? "Tcp" : "Pty";
-                         });
+                         ::testing::Values(Transport::Tcp, Transport::Pty),
+                         [](const auto& info) { return TransportName(info.param); });
 
 // What needs one transport only. Over TCP a silent device costs one identification time-out,
 // without repeats.

@@ -8,18 +8,14 @@
 #include <sstream>
 
 #include "tempdir.h"
+#include "testtext.h"
 
 namespace {
 
 class IniFileTest : public ::testing::Test {
   protected:
     void Write(const std::string& bytes) { std::ofstream(path_, std::ios::binary) << bytes; }
-    std::string Read() {
-        std::ifstream in(path_, std::ios::binary);
-        std::stringstream ss;
-        ss << in.rdbuf();
-        return ss.str();
-    }
+    std::string Read() const { return ReadBytes(path_); }
     TempDir dir_;
     std::string path_ = dir_ / "settings.ini";
 };

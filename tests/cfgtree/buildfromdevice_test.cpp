@@ -5,14 +5,12 @@
 #include <vector>
 
 #include "cp1251.h"
-#include "simserver.h"
+#include "simpeer.h"
 #include "tempdir.h"
 #include "vr7cfgtree.h"
 #include "vr7prot.h"
 
 namespace {
-
-enum class Transport { Tcp, Pty };
 
 // The tree as "caption|image" lines, two spaces of indent per level, for whole-shape assertions.
 std::string Dump(const CfgTree& tree) {
@@ -35,16 +33,8 @@ struct ProgressLog {
 class BuildFromDevice : public ::testing::TestWithParam<Transport> {
   protected:
     void Start(SimDevice device) {
-        server_ = std::make_unique<SimServer>(std::move(device));
-        SimEndpoints endpoints;
-        endpoints.tcp = GetParam() == Transport::Tcp;
-        endpoints.pty = GetParam() == Transport::Pty;
-        ASSERT_TRUE(server_->Start(endpoints));
-        const LinkResult opened =
-            GetParam() == Transport::Tcp
-                ? conn_.OpenTcpIpLink("127.0.0.1", std::to_string(server_->TcpPort()))
-                : conn_.OpenComLink(server_->PtyPath(), 115200);
-        ASSERT_EQ(opened, lr::Ok);
+        ASSERT_TRUE(sim_.Start(std::move(device), GetParam()));
+        ASSERT_EQ(sim_.Open(conn_), lr::Ok);
     }
     bool Build(uint8_t options, const XmlDocument* catalog = nullptr, uint32_t number = 1) {
         return BuildTreeFromDevice(tree_, conn_, number, &progress_, &ProgressLog::Proc, catalog,
@@ -52,7 +42,7 @@ class BuildFromDevice : public ::testing::TestWithParam<Transport> {
     }
     int EntryRequests(uint16_t entry) {
         int count = 0;
-        for (const auto& frame : server_->Requests()) {
+        for (const auto& frame : sim_.server->Requests()) {
             if (frame.size() >= 9 && frame[6] == cmdReadEntry &&
                 (frame[7] | (frame[8] << 8)) == entry)
                 ++count;
@@ -60,7 +50,7 @@ class BuildFromDevice : public ::testing::TestWithParam<Transport> {
         return count;
     }
 
-    std::unique_ptr<SimServer> server_;
+    SimPeer sim_;
     connection conn_;
     CfgTree tree_;
     ProgressLog progress_;
@@ -142,7 +132,7 @@ TEST_P(BuildFromDevice, CatalogueFiltersOnTheNameAsTheDeviceSentIt) {
 
 TEST_P(BuildFromDevice, EntryFailingFiveTimesEndsWithWhatWasRead) {
     Start(SimDemoDevice());
-    server_->SetFaults({{SimFaultKind::Refuse, cmdReadEntry, 2, 0, -1, 0x03}});
+    sim_.server->SetFaults({{SimFaultKind::Refuse, cmdReadEntry, 2, 0, -1, 0x03}});
     EXPECT_TRUE(Build(0x89));
     EXPECT_EQ(Dump(tree_), "VR7 №1|0\n  Система №1 Boiler|7\n    t1|6\n");
     EXPECT_FALSE(tree_.FirstRoot()->Expanded);
@@ -152,7 +142,7 @@ TEST_P(BuildFromDevice, EntryFailingFiveTimesEndsWithWhatWasRead) {
 
 TEST_P(BuildFromDevice, EntryFailingFourTimesIsReadOnTheFifthCall) {
     Start(SimDemoDevice());
-    server_->SetFaults({{SimFaultKind::Refuse, cmdReadEntry, 2, 0, 4, 0x03}});
+    sim_.server->SetFaults({{SimFaultKind::Refuse, cmdReadEntry, 2, 0, 4, 0x03}});
     EXPECT_FALSE(Build(0x89));
     EXPECT_EQ(EntryRequests(2), 5);
     EXPECT_NE(Dump(tree_).find("p1|6"), std::string::npos);
@@ -160,11 +150,11 @@ TEST_P(BuildFromDevice, EntryFailingFourTimesIsReadOnTheFifthCall) {
 
 TEST_P(BuildFromDevice, IdentificationOrHeaderFailureLeavesTheTreeEmpty) {
     Start(SimDemoDevice());
-    server_->SetFaults({{SimFaultKind::Refuse, cmdReadHeader, -1, 0, -1, 0x10}});
+    sim_.server->SetFaults({{SimFaultKind::Refuse, cmdReadHeader, -1, 0, -1, 0x10}});
     EXPECT_TRUE(Build(0x89));
     EXPECT_TRUE(tree_.Empty());
 
-    server_->SetFaults({{SimFaultKind::Refuse, cmdIdentify, -1, 0, -1, 0}});
+    sim_.server->SetFaults({{SimFaultKind::Refuse, cmdIdentify, -1, 0, -1, 0}});
     EXPECT_TRUE(Build(0x89));
     EXPECT_TRUE(tree_.Empty());
 }
@@ -172,16 +162,14 @@ TEST_P(BuildFromDevice, IdentificationOrHeaderFailureLeavesTheTreeEmpty) {
 TEST_P(BuildFromDevice, ShortEntryAnswerNeverRepeatsThePreviousEntry) {
     Start(SimDemoDevice());
     // Entry 2 answers with no data at all: it reads as an empty entry, not as a second t1.
-    server_->SetFaults({{SimFaultKind::CutData, cmdReadEntry, 2, 0, -1, 0}});
+    sim_.server->SetFaults({{SimFaultKind::CutData, cmdReadEntry, 2, 0, -1, 0}});
     EXPECT_FALSE(Build(0x89));
     EXPECT_EQ(Dump(tree_).find("p1"), std::string::npos);
     EXPECT_EQ(tree_.FirstRoot()->Children[0]->Children.size(), 1u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Links, BuildFromDevice, ::testing::Values(Transport::Tcp, Transport::Pty),
-                         [](const auto& info) {
-                             return info.param == Transport::Tcp ? "Tcp" : "Pty";
-                         });
+                         [](const auto& info) { return TransportName(info.param); });
 
 class BuildFromDeviceTcp : public BuildFromDevice {};
 

@@ -8,35 +8,13 @@
 #include <vector>
 
 #include "cp1251.h"
+#include "deffile.h"
 #include "defstorage.h"
 #include "tempdir.h"
+#include "testtext.h"
 #include "vr7cfgtree.h"
 
 namespace {
-
-std::string W(const char* utf8) {
-    return cp1251::FromUtf8(utf8);
-}
-std::string W(const std::string& utf8) {
-    return cp1251::FromUtf8(utf8);
-}
-
-std::string DefRecord(const std::string& name, const std::string& value) {
-    std::string r;
-    r += static_cast<char>(name.size());
-    r += name;
-    r += '\0';
-    r += static_cast<char>(value.size());
-    r += value;
-    r += '\x02';
-    return r;
-}
-
-std::string DefFile(const std::vector<std::pair<std::string, std::string>>& records) {
-    std::string f = "\x01";
-    for (const auto& [n, v] : records) f += DefRecord(n, v);
-    return f + "\x10";
-}
 
 // main.xmc declaring the given slots ("sys1" -> base name).
 std::string Xmc(const std::vector<std::pair<std::string, std::string>>& slots) {

@@ -10,13 +10,9 @@
 #include <string>
 
 #include "cp1251.h"
-#include "tempdir.h"
+#include "testtext.h"
 
 namespace {
-
-std::string W(const char* utf8) {
-    return cp1251::FromUtf8(utf8);
-}
 
 std::unique_ptr<SNodeInfo> Calc(const char* name, uint8_t system = 1) {
     auto r = std::make_unique<SNodeInfo>(nkCalc);
@@ -210,19 +206,13 @@ TEST(NodeText, ConstCaptionUnderTheCLocale) {
     EXPECT_EQ(ConstNodeText(k), "abcdef = -2");
 }
 
-// Switches LC_NUMERIC to a Russian locale: an installed one, or one compiled for the test with
-// localedef from the system's locale sources. False when neither is possible.
-bool UseRussianNumericLocale(const TempDir& dir) {
+// Switches LC_NUMERIC to a Russian locale: an installed one, or the one the build compiled into
+// its own folder. False when neither is there.
+bool UseRussianNumericLocale() {
     for (const char* name : {"ru_RU.UTF-8", "ru_RU.utf8", "ru_RU.CP1251", "ru_RU"}) {
         if (std::setlocale(LC_NUMERIC, name) != nullptr) return true;
     }
-    if (std::system(
-            "command -v localedef >/dev/null 2>&1 && test -e /usr/share/i18n/locales/ru_RU") != 0)
-        return false;
-    const std::string cmd =
-        "localedef -i ru_RU -f UTF-8 '" + dir.Path() + "ru_RU.UTF-8' >/dev/null 2>&1";
-    if (std::system(cmd.c_str()) != 0) return false;
-    ::setenv("LOCPATH", dir.Path().c_str(), 1);
+    ::setenv("LOCPATH", VR7_BINARY_DIR "/locale", 1);
     const bool ok = std::setlocale(LC_NUMERIC, "ru_RU.UTF-8") != nullptr;
     ::unsetenv("LOCPATH");
     return ok;
@@ -230,9 +220,7 @@ bool UseRussianNumericLocale(const TempDir& dir) {
 
 TEST(NodeText, ConstCaptionFollowsTheLocaleDecimalSeparator) {
     const std::string saved = std::setlocale(LC_NUMERIC, nullptr);
-    TempDir dir;
-    if (!UseRussianNumericLocale(dir))
-        GTEST_SKIP() << "no Russian locale can be had on this machine";
+    if (!UseRussianNumericLocale()) GTEST_SKIP() << "no Russian locale can be had on this machine";
     SNodeInfo k(nkConst);
     std::memcpy(k.Name, "k1", 2);
     k.Value = 3.5f;

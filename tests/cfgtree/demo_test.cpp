@@ -11,23 +11,13 @@
 #include "cp1251.h"
 #include "defstorage.h"
 #include "optlist.h"
+#include "testtext.h"
 #include "vr7cfgtree.h"
 
 namespace {
 
 const std::string kExamples = std::string(VR7_SOURCE_DIR) + "/examples/";
 const std::string kConfig = kExamples + "vr7_12/CONFIG/";
-
-std::string W(const char* utf8) {
-    return cp1251::FromUtf8(utf8);
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
 
 std::vector<std::string> Split(const std::string& s, const std::string& sep) {
     std::vector<std::string> out;
@@ -137,7 +127,7 @@ TEST_F(Demo, WithoutCatalogueEveryVariableIsShown) {
 TEST_F(Demo, GatewayFileNamesVariablesOfTheTreeWithTheirCatalogueData) {
     ASSERT_EQ(result, 0);
     const auto vars = Variables();
-    const std::string file = ReadFile(kConfig + "duxgate.cfg");
+    const std::string file = ReadBytes(kConfig + "duxgate.cfg");
     ASSERT_FALSE(file.empty());
     ASSERT_EQ(file.substr(file.size() - 2), "\r\n");
     std::vector<std::string> lines = Split(file.substr(0, file.size() - 2), "\r\n");
@@ -182,7 +172,7 @@ TEST_F(Demo, GatewayFileNamesVariablesOfTheTreeWithTheirCatalogueData) {
 
 TEST_F(Demo, SystemFilesAreDeclaredWindows1251) {
     for (const char* name : {"kotel.xms", "gvs.xms", "vent.xms"}) {
-        const std::string text = ReadFile(kConfig + name);
+        const std::string text = ReadBytes(kConfig + name);
         EXPECT_EQ(text.rfind("<?xml version=\"1.0\" encoding=\"windows-1251\"?>", 0), 0u) << name;
         EXPECT_FALSE(cp1251::IsValidUtf8(text)) << name;
     }

@@ -47,3 +47,22 @@ class TempDir {
   private:
     std::string path_;
 };
+
+// Runs a test in a folder of its own (the commands' local files live in the working directory)
+// and returns to where it was.
+class WorkingDirectory {
+  public:
+    explicit WorkingDirectory(const std::string& path)
+        : previous_(std::filesystem::current_path().string()) {
+        std::filesystem::current_path(path);
+    }
+    ~WorkingDirectory() {
+        std::error_code ec;
+        std::filesystem::current_path(previous_, ec);
+    }
+    WorkingDirectory(const WorkingDirectory&) = delete;
+    WorkingDirectory& operator=(const WorkingDirectory&) = delete;
+
+  private:
+    std::string previous_;
+};

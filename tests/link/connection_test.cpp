@@ -13,18 +13,14 @@
 #include "ptypair.h"
 #include "tcpiplink.h"
 #include "tempdir.h"
+#include "testtext.h"
 
 namespace {
 
 class ConnectionSettingsTest : public ::testing::Test {
   protected:
     void Write(const std::string& bytes) { std::ofstream(path_, std::ios::binary) << bytes; }
-    std::string Read() {
-        std::ifstream in(path_, std::ios::binary);
-        std::stringstream ss;
-        ss << in.rdbuf();
-        return ss.str();
-    }
+    std::string Read() const { return ReadBytes(path_); }
     std::string Key(const std::string& key) {
         return ini::ReadString(path_, "CONNECTION", key, "<missing>");
     }

@@ -3,14 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "cp1251.h"
-#include "prot_simconnection.h"
+#include "simpeer.h"
+#include "testtext.h"
 #include "vr7prot.h"
 
 namespace {
-
-std::string W(const char* utf8) {
-    return cp1251::FromUtf8(utf8);
-}
 
 SimDevice TestDevice() {
     SimDevice d;
@@ -29,18 +26,18 @@ SimDevice TestDevice() {
     return d;
 }
 
-class DeviceOverLink : public ::testing::TestWithParam<ProtTransport> {
+class DeviceOverLink : public ::testing::TestWithParam<Transport> {
   protected:
     void SetUp() override { ASSERT_EQ(sim.Open(GetParam()), lr::Ok); }
-    void Faults(std::vector<SimFault> faults) { sim.server.SetFaults(std::move(faults)); }
-    size_t RequestsSent() { return sim.server.Requests().size(); }
+    void Faults(std::vector<SimFault> faults) { sim.server->SetFaults(std::move(faults)); }
+    size_t RequestsSent() { return sim.server->Requests().size(); }
     uint32_t number() const { return 0x01020304; }
     // What a device that stays silent ends an exchange with on this link.
     LinkResult SilentResult() const {
-        return GetParam() == ProtTransport::Tcp ? lr::TcpTimeout : lr::NoAnswer;
+        return GetParam() == Transport::Tcp ? lr::TcpTimeout : lr::NoAnswer;
     }
 
-    ProtSimConnection sim{TestDevice()};
+    SimConnection sim{TestDevice()};
     connection& conn = sim.conn;
 };
 
@@ -104,7 +101,7 @@ TEST_P(DeviceOverLink, RefusalCodesComeBackAsTheDeviceSentThemAndZeroAs255) {
 
 TEST_P(DeviceOverLink, WrongCheckByteGives1013WithoutRepeating) {
     Faults({{SimFaultKind::BadCheck, cmdReadHeader}});
-    sim.server.ClearRequests();
+    sim.server->ClearRequests();
     SConfigInfo header;
     EXPECT_EQ(ReadConfigHeader(conn, number(), header), lr::BadCheck);
     EXPECT_EQ(RequestsSent(), 1u);
@@ -112,7 +109,7 @@ TEST_P(DeviceOverLink, WrongCheckByteGives1013WithoutRepeating) {
 
 TEST_P(DeviceOverLink, OverlongLengthFieldUsesAnAttemptAndTheNextOneSucceeds) {
     Faults({{SimFaultKind::OversizeLength, cmdIdentify, -1, 0, 1, 1100}});
-    sim.server.ClearRequests();
+    sim.server->ClearRequests();
     DeviceInfo info;
     EXPECT_EQ(ReadDeviceInfo(conn, number(), info), lr::Ok);
     EXPECT_EQ(info.DeviceNumber(), number());
@@ -135,10 +132,10 @@ TEST_P(DeviceOverLink, AnswerCutShortFailsTheExchange) {
     // Over a serial line the body read times out with a short count (1017, repeated); over TCP
     // the link itself reports the missing bytes as a timeout.
     Faults({{SimFaultKind::ShortAnswer, cmdReadEntry, -1, 0, -1, 3}});
-    sim.server.ClearRequests();
+    sim.server->ClearRequests();
     uint8_t entry[17];
     const LinkResult r = ReadConfigEntry(conn, number(), 1, entry, 17, nullptr);
-    if (GetParam() == ProtTransport::Tcp) {
+    if (GetParam() == Transport::Tcp) {
         EXPECT_EQ(r, lr::TcpTimeout);
         EXPECT_EQ(RequestsSent(), 1u);
     } else {
@@ -155,7 +152,7 @@ TEST_P(DeviceOverLink, FramesForAnotherDeviceGetNoAnswer) {
 TEST_P(DeviceOverLink, EntryFailingTwiceIsReadOnTheThirdAttempt) {
     Faults({{SimFaultKind::Silent, cmdReadEntry, 2, 0, 2}});
     uint8_t entry[17] = {};
-    if (GetParam() == ProtTransport::Tcp) {
+    if (GetParam() == Transport::Tcp) {
         // A TCP timeout is not repeated inside the exchange; the caller's own repeats carry on.
         EXPECT_EQ(ReadConfigEntry(conn, number(), 2, entry, 17, nullptr), lr::TcpTimeout);
         EXPECT_EQ(ReadConfigEntry(conn, number(), 2, entry, 17, nullptr), lr::TcpTimeout);
@@ -210,7 +207,7 @@ TEST_P(DeviceOverLink, HeaderTextCutByTheEndOfTheDataEndsThere) {
 }
 
 TEST_P(DeviceOverLink, HeaderWithMoreThanNineSystemsKeepsNine) {
-    sim.server.With([](SimResponder& r) {
+    sim.server->With([](SimResponder& r) {
         r.Device().systems.clear();
         for (int i = 1; i <= 12; ++i)
             r.Device().systems.push_back({"s" + std::to_string(i), "f" + std::to_string(i)});
@@ -231,9 +228,8 @@ TEST_P(DeviceOverLink, ConnectionStateFailures) {
     EXPECT_EQ(ReadDeviceInfo(conn, number(), info), lr::NotOpen);
 }
 
-INSTANTIATE_TEST_SUITE_P(Links, DeviceOverLink,
-                         ::testing::Values(ProtTransport::Tcp, ProtTransport::Pty),
-                         [](const auto& info) { return ProtTransportName(info.param); });
+INSTANTIATE_TEST_SUITE_P(Links, DeviceOverLink, ::testing::Values(Transport::Tcp, Transport::Pty),
+                         [](const auto& info) { return TransportName(info.param); });
 
 TEST(DeviceOverTcp, LinkThatCannotConnectGives1003) {
     SimServer server(SimDevice{});

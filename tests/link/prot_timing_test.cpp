@@ -5,7 +5,7 @@
 #include <chrono>
 #include <sstream>
 
-#include "prot_simconnection.h"
+#include "simpeer.h"
 #include "tcpiplink.h"
 #include "testtimings.h"
 #include "vr7prot.h"
@@ -20,9 +20,9 @@ long MsSince(Clock::time_point t0) {
 }
 
 TEST(Timing, SilentDeviceOnSerialCostsOneWaitPerAttempt) {
-    ProtSimConnection sim{SimDevice{}};
-    ASSERT_EQ(sim.Open(ProtTransport::Pty), lr::Ok);
-    sim.server.SetFaults({{SimFaultKind::Silent}});
+    SimConnection sim{SimDevice{}};
+    ASSERT_EQ(sim.Open(Transport::Pty), lr::Ok);
+    sim.server->SetFaults({{SimFaultKind::Silent}});
     DeviceInfo info;
     const auto t0 = Clock::now();
     EXPECT_EQ(ReadDeviceInfo(sim.conn, 1, info), lr::NoAnswer);
@@ -30,13 +30,13 @@ TEST(Timing, SilentDeviceOnSerialCostsOneWaitPerAttempt) {
     const CommandTiming identify = sim.conn.Timings.identify;
     EXPECT_GE(ms, identify.attempts * identify.timeoutMs);
     EXPECT_LT(ms, 2 * SilentSerialMs(identify)) << "no attempt waits more than its own timeout";
-    EXPECT_EQ(sim.server.Requests().size(), identify.attempts);
+    EXPECT_EQ(sim.server->Requests().size(), identify.attempts);
 }
 
 TEST(Timing, SilentDeviceOnTcpEndsAtTheFirstWait) {
-    ProtSimConnection sim{SimDevice{}};
-    ASSERT_EQ(sim.Open(ProtTransport::Tcp), lr::Ok);
-    sim.server.SetFaults({{SimFaultKind::Silent}});
+    SimConnection sim{SimDevice{}};
+    ASSERT_EQ(sim.Open(Transport::Tcp), lr::Ok);
+    sim.server->SetFaults({{SimFaultKind::Silent}});
     DeviceInfo info;
     const auto t0 = Clock::now();
     EXPECT_EQ(ReadDeviceInfo(sim.conn, 1, info), lr::TcpTimeout);
@@ -44,38 +44,38 @@ TEST(Timing, SilentDeviceOnTcpEndsAtTheFirstWait) {
     const long wait = sim.conn.Timings.identify.timeoutMs + sim.conn.Timings.tcpReadExtraMs;
     EXPECT_GE(ms, wait);
     EXPECT_LT(ms, 2 * wait) << "the first wait ends the exchange";
-    EXPECT_EQ(sim.server.Requests().size(), 1u);
+    EXPECT_EQ(sim.server->Requests().size(), 1u);
 }
 
 TEST(Timing, DeviceThatDropsTheConnectionFailsAtOnce) {
-    ProtSimConnection sim{SimDevice{}};
-    ASSERT_EQ(sim.Open(ProtTransport::Tcp), lr::Ok);
+    SimConnection sim{SimDevice{}};
+    ASSERT_EQ(sim.Open(Transport::Tcp), lr::Ok);
     sim.conn.Timings = LinkTimings{};  // the full waits, none of which may be waited out
-    sim.server.SetFaults({{SimFaultKind::Close}});
+    sim.server->SetFaults({{SimFaultKind::Close}});
     DeviceInfo info;
     const auto t0 = Clock::now();
     // The cut answer uses up the first attempt; the link has closed with the connection, so the
     // next attempt fails at once instead of waiting out the timeout on a dead socket.
     EXPECT_EQ(ReadDeviceInfo(sim.conn, 1, info), lr::NotOpen);
     EXPECT_LT(MsSince(t0), sim.conn.Timings.identify.timeoutMs);
-    EXPECT_EQ(sim.server.Requests().size(), 1u);
+    EXPECT_EQ(sim.server->Requests().size(), 1u);
 }
 
-void ExpectFastIdentifications(ProtTransport transport, int count, long limitMs) {
-    ProtSimConnection sim{SimDevice{}};
+void ExpectFastIdentifications(Transport transport, int count, long limitMs) {
+    SimConnection sim{SimDevice{}};
     ASSERT_EQ(sim.Open(transport), lr::Ok);
     DeviceInfo info;
     const auto t0 = Clock::now();
     for (int i = 0; i < count; ++i) ASSERT_EQ(ReadDeviceInfo(sim.conn, 1, info), lr::Ok);
     const long ms = MsSince(t0);
-    EXPECT_LT(ms, limitMs) << count << " identifications over " << ProtTransportName(transport);
-    std::cout << count << " identifications over " << ProtTransportName(transport) << ": " << ms
+    EXPECT_LT(ms, limitMs) << count << " identifications over " << TransportName(transport);
+    std::cout << count << " identifications over " << TransportName(transport) << ": " << ms
               << " ms\n";
 }
 
 TEST(Timing, AnsweringDeviceIsNotSlowedDown) {
-    ExpectFastIdentifications(ProtTransport::Tcp, 1000, 1500);
-    ExpectFastIdentifications(ProtTransport::Pty, 1000, 1500);
+    ExpectFastIdentifications(Transport::Tcp, 1000, 1500);
+    ExpectFastIdentifications(Transport::Pty, 1000, 1500);
 }
 
 // Counts the link's writes: each frame must leave in one piece.
@@ -92,9 +92,9 @@ class CountingLink : public CTCPIPLink {
 TEST(Timing, EveryFrameGoesOutInOneWrite) {
     SimDevice device;
     device.files["a"] = std::vector<uint8_t>(2500, 0x11);
-    ProtSimConnection sim{device};
-    ASSERT_TRUE(sim.server.Start({}));
-    auto owned = std::make_unique<CountingLink>("127.0.0.1", std::to_string(sim.server.TcpPort()));
+    SimConnection sim{device};
+    ASSERT_TRUE(sim.server->Start({}));
+    auto owned = std::make_unique<CountingLink>("127.0.0.1", std::to_string(sim.server->TcpPort()));
     CountingLink* link = owned.get();
     ASSERT_EQ(link->Open(true), 0);
     ASSERT_EQ(sim.conn.SetLink(std::move(owned)), 0);
@@ -103,7 +103,7 @@ TEST(Timing, EveryFrameGoesOutInOneWrite) {
     ASSERT_EQ(WriteDeviceFile(sim.conn, 1, &src, "b", nullptr, nullptr), lr::Ok);
     std::ostringstream dest;
     ASSERT_EQ(ReadDeviceFile(sim.conn, 1, &dest, "a", nullptr, nullptr), lr::Ok);
-    EXPECT_EQ(link->writes, static_cast<int>(sim.server.Requests().size()));
+    EXPECT_EQ(link->writes, static_cast<int>(sim.server->Requests().size()));
     EXPECT_EQ(link->writes, 4 + 5);
 }
 

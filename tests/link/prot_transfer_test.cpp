@@ -3,7 +3,7 @@
 
 #include <sstream>
 
-#include "prot_simconnection.h"
+#include "simpeer.h"
 #include "vr7prot.h"
 
 namespace {
@@ -29,16 +29,16 @@ struct ProgressLog {
     }
 };
 
-class TransferOverLink : public ::testing::TestWithParam<ProtTransport> {
+class TransferOverLink : public ::testing::TestWithParam<Transport> {
   protected:
     void SetUp() override {
         SimDevice device;
         device.number = kNumber;
-        sim = std::make_unique<ProtSimConnection>(device);
+        sim = std::make_unique<SimConnection>(device);
         ASSERT_EQ(sim->Open(GetParam()), lr::Ok);
     }
     void Serve(const std::string& name, const Bytes& bytes) {
-        sim->server.With([&](SimResponder& r) { r.Device().files[name] = bytes; });
+        sim->server->With([&](SimResponder& r) { r.Device().files[name] = bytes; });
     }
     LinkResult Download(const std::string& name, std::string& out, ProgressLog* log = nullptr) {
         std::ostringstream dest;
@@ -55,12 +55,12 @@ class TransferOverLink : public ::testing::TestWithParam<ProtTransport> {
     // The commands of the requests the device received, with each one's length.
     std::vector<std::pair<uint8_t, int>> Requests() {
         std::vector<std::pair<uint8_t, int>> list;
-        for (const Bytes& f : sim->server.Requests())
+        for (const Bytes& f : sim->server->Requests())
             list.push_back({FrameCommand(f.data()), FrameLength(f.data())});
         return list;
     }
 
-    std::unique_ptr<ProtSimConnection> sim;
+    std::unique_ptr<SimConnection> sim;
 };
 
 TEST_P(TransferOverLink, UploadedFileComesBackByteForByte) {
@@ -69,7 +69,7 @@ TEST_P(TransferOverLink, UploadedFileComesBackByteForByte) {
         const std::string name = "f" + std::to_string(size) + ".bin";
         ASSERT_EQ(Upload(name, bytes), lr::Ok) << size;
         Bytes stored;
-        ASSERT_TRUE(sim->server.File(name, stored));
+        ASSERT_TRUE(sim->server->File(name, stored));
         EXPECT_EQ(stored, bytes) << size;
         std::string back;
         ASSERT_EQ(Download(name, back), lr::Ok) << size;
@@ -79,12 +79,12 @@ TEST_P(TransferOverLink, UploadedFileComesBackByteForByte) {
 
 TEST_P(TransferOverLink, UploadSendsFullBlocksThenTheEmptyEndRequest) {
     ProgressLog log;
-    sim->server.ClearRequests();
+    sim->server->ClearRequests();
     ASSERT_EQ(Upload("DUXGate.cfg", Pattern(2030), &log), lr::Ok);
     const std::vector<std::pair<uint8_t, int>> expected{
         {cmdOpenFile, 1 + 11}, {cmdWriteBlock, 1015}, {cmdWriteBlock, 1015}, {cmdWriteBlock, 0}};
     EXPECT_EQ(Requests(), expected);
-    EXPECT_EQ(sim->server.Requests()[0][7], 2);  // open for writing
+    EXPECT_EQ(sim->server->Requests()[0][7], 2);  // open for writing
     EXPECT_EQ(log.fractions, (std::vector<float>{0.5f, 1.0f}));
 }
 
@@ -92,16 +92,16 @@ TEST_P(TransferOverLink, DownloadReportsProgressForEveryBlockIncludingTheEmptyLa
     Serve("duxgate.cfg", Pattern(2500));
     ProgressLog log;
     std::string back;
-    sim->server.ClearRequests();
+    sim->server->ClearRequests();
     ASSERT_EQ(Download("duxgate.cfg", back, &log), lr::Ok);
     EXPECT_EQ(back.size(), 2500u);
     ASSERT_EQ(log.fractions.size(), 4u);  // 1011 + 1011 + 478 bytes, then the empty block
     EXPECT_FLOAT_EQ(log.fractions[0], 1011.0f / 2500);
     EXPECT_FLOAT_EQ(log.fractions[3], 1.0f);
-    const Bytes open = sim->server.Requests()[0];
+    const Bytes open = sim->server->Requests()[0];
     EXPECT_EQ(Bytes(open.begin() + 7, open.end() - 2),
               (Bytes{1, 'd', 'u', 'x', 'g', 'a', 't', 'e', '.', 'c', 'f', 'g'}));
-    EXPECT_EQ(sim->server.Requests()[1][7], 0x5A);
+    EXPECT_EQ(sim->server->Requests()[1][7], 0x5A);
 }
 
 TEST_P(TransferOverLink, EmptyFileIsCompleteAtOnce) {
@@ -116,8 +116,8 @@ TEST_P(TransferOverLink, EmptyFileIsCompleteAtOnce) {
 TEST_P(TransferOverLink, RefusedOpenGives1001) {
     std::string back;
     EXPECT_EQ(Download("missing.cfg", back), lr::BadArgument);
-    sim->server.With([](SimResponder& r) { r.Device().writeProtected = true; });
-    sim->server.ClearRequests();
+    sim->server->With([](SimResponder& r) { r.Device().writeProtected = true; });
+    sim->server->ClearRequests();
     EXPECT_EQ(Upload("DUXGate.cfg", Pattern(10)), lr::BadArgument);
     EXPECT_EQ(Requests().size(), 1u);  // no transfer was opened, so there is nothing to end
 }
@@ -127,13 +127,13 @@ TEST_P(TransferOverLink, LostOrDamagedBlockIsAskedForAgain) {
     Serve("a", bytes);
     // The answer to block 2 and to the first repeat request (0x00) come damaged; the second
     // repeat brings the same block back, and the transfer carries on with 0x5A.
-    sim->server.SetFaults({{SimFaultKind::BadCheck, cmdReadBlock, -1, 1, 2}});
+    sim->server->SetFaults({{SimFaultKind::BadCheck, cmdReadBlock, -1, 1, 2}});
     std::string back;
-    sim->server.ClearRequests();
+    sim->server->ClearRequests();
     ASSERT_EQ(Download("a", back), lr::Ok);
     EXPECT_EQ(back, AsString(bytes));
     std::vector<uint8_t> dataBytes;
-    for (const Bytes& f : sim->server.Requests())
+    for (const Bytes& f : sim->server->Requests())
         if (FrameCommand(f.data()) == cmdReadBlock) dataBytes.push_back(f[7]);
     EXPECT_EQ(dataBytes, (std::vector<uint8_t>{0x5A, 0x5A, 0x00, 0x00, 0x5A, 0x5A}));
 }
@@ -141,7 +141,7 @@ TEST_P(TransferOverLink, LostOrDamagedBlockIsAskedForAgain) {
 TEST_P(TransferOverLink, SilentBlockIsAskedForAgain) {
     const Bytes bytes = Pattern(1500);
     Serve("a", bytes);
-    sim->server.SetFaults({{SimFaultKind::Silent, cmdReadBlock, -1, 1, 1}});
+    sim->server->SetFaults({{SimFaultKind::Silent, cmdReadBlock, -1, 1, 1}});
     std::string back;
     ASSERT_EQ(Download("a", back), lr::Ok);
     EXPECT_EQ(back, AsString(bytes));
@@ -149,14 +149,14 @@ TEST_P(TransferOverLink, SilentBlockIsAskedForAgain) {
 
 TEST_P(TransferOverLink, BlockRepeatsEndAfterEight) {
     Serve("a", Pattern(3000));
-    sim->server.SetFaults({{SimFaultKind::BadCheck, cmdReadBlock, -1, 1, 1},
-                           {SimFaultKind::Refuse, cmdReadBlock, -1, 0, -1, 0x15}});
+    sim->server->SetFaults({{SimFaultKind::BadCheck, cmdReadBlock, -1, 1, 1},
+                            {SimFaultKind::Refuse, cmdReadBlock, -1, 0, -1, 0x15}});
     std::string back;
-    sim->server.ClearRequests();
+    sim->server->ClearRequests();
     EXPECT_EQ(Download("a", back), 21);
     EXPECT_EQ(back.size(), 1011u);
     int repeats = 0;
-    for (const Bytes& f : sim->server.Requests())
+    for (const Bytes& f : sim->server->Requests())
         if (FrameCommand(f.data()) == cmdReadBlock && f[7] == 0) ++repeats;
     EXPECT_EQ(repeats, 8);
 }
@@ -165,12 +165,12 @@ TEST_P(TransferOverLink, BlockRepeatsEndAfterEight) {
 // to carry a position ends the transfer without appending anything.
 TEST_P(TransferOverLink, BlockAnswerThatIsNoBlockEndsTheTransfer) {
     Serve("a", Pattern(3000));
-    sim->server.SetFaults({{SimFaultKind::Refuse, cmdReadBlock, -1, 1, 1, 0}});
+    sim->server->SetFaults({{SimFaultKind::Refuse, cmdReadBlock, -1, 1, 1, 0}});
     std::string back;
     EXPECT_EQ(Download("a", back), 255);
     EXPECT_EQ(back.size(), 1011u);
 
-    sim->server.SetFaults({{SimFaultKind::CutData, cmdReadBlock, -1, 0, 1, 2}});
+    sim->server->SetFaults({{SimFaultKind::CutData, cmdReadBlock, -1, 0, 1, 2}});
     EXPECT_EQ(Download("a", back), lr::BadLength);
     EXPECT_EQ(back, "");
 }
@@ -178,10 +178,10 @@ TEST_P(TransferOverLink, BlockAnswerThatIsNoBlockEndsTheTransfer) {
 TEST_P(TransferOverLink, UnacknowledgedBlockGivesMinusOneAndStillEndsTheTransfer) {
     for (int ackLength : {1, 0}) {
         if (ackLength == 1)
-            sim->server.SetFaults({{SimFaultKind::NoAck, cmdWriteBlock, -1, 1, 1, 0x00}});
+            sim->server->SetFaults({{SimFaultKind::NoAck, cmdWriteBlock, -1, 1, 1, 0x00}});
         else  // acknowledged with no data byte at all
-            sim->server.SetFaults({{SimFaultKind::CutData, cmdWriteBlock, -1, 0, 1, 0}});
-        sim->server.ClearRequests();
+            sim->server->SetFaults({{SimFaultKind::CutData, cmdWriteBlock, -1, 0, 1, 0}});
+        sim->server->ClearRequests();
         EXPECT_EQ(Upload("u", Pattern(3000)), lr::Unacknowledged);
         const auto requests = Requests();
         ASSERT_FALSE(requests.empty());
@@ -191,12 +191,12 @@ TEST_P(TransferOverLink, UnacknowledgedBlockGivesMinusOneAndStillEndsTheTransfer
 }
 
 TEST_P(TransferOverLink, RefusedBlockGivesTheDeviceCode) {
-    sim->server.SetFaults({{SimFaultKind::Refuse, cmdWriteBlock, -1, 0, 1, 0x33}});
+    sim->server->SetFaults({{SimFaultKind::Refuse, cmdWriteBlock, -1, 0, 1, 0x33}});
     EXPECT_EQ(Upload("u", Pattern(100)), 0x33);
 }
 
 TEST_P(TransferOverLink, UploadWithoutSourceOrNameSendsNothing) {
-    sim->server.ClearRequests();
+    sim->server->ClearRequests();
     EXPECT_EQ(WriteDeviceFile(sim->conn, kNumber, nullptr, "u", nullptr, nullptr),
               lr::Unacknowledged);
     std::istringstream src("abc");
@@ -234,24 +234,23 @@ class ShrinkingBuffer : public std::streambuf {
 TEST_P(TransferOverLink, SourceThatRunsDryGivesMinusOne) {
     ShrinkingBuffer buffer(AsString(Pattern(1500)));
     std::istream src(&buffer);
-    sim->server.ClearRequests();
+    sim->server->ClearRequests();
     EXPECT_EQ(WriteDeviceFile(sim->conn, kNumber, &src, "u", nullptr, nullptr), lr::Unacknowledged);
     const std::vector<std::pair<uint8_t, int>> expected{
         {cmdOpenFile, 2}, {cmdWriteBlock, 1015}, {cmdWriteBlock, 485}, {cmdWriteBlock, 0}};
     EXPECT_EQ(Requests(), expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Links, TransferOverLink,
-                         ::testing::Values(ProtTransport::Tcp, ProtTransport::Pty),
-                         [](const auto& info) { return ProtTransportName(info.param); });
+INSTANTIATE_TEST_SUITE_P(Links, TransferOverLink, ::testing::Values(Transport::Tcp, Transport::Pty),
+                         [](const auto& info) { return TransportName(info.param); });
 
 TEST(TransferOverTcp, ConnectionClosedMidTransferFailsTheTransfer) {
     SimDevice device;
     device.number = kNumber;
     device.files["a"] = Pattern(5000);
-    ProtSimConnection sim(device);
-    ASSERT_EQ(sim.Open(ProtTransport::Tcp), lr::Ok);
-    sim.server.SetFaults({{SimFaultKind::Close, cmdReadBlock, -1, 2, 1}});
+    SimConnection sim(device);
+    ASSERT_EQ(sim.Open(Transport::Tcp), lr::Ok);
+    sim.server->SetFaults({{SimFaultKind::Close, cmdReadBlock, -1, 2, 1}});
     std::ostringstream dest;
     const LinkResult r = ReadDeviceFile(sim.conn, kNumber, &dest, "a", nullptr, nullptr);
     // The answer breaks off (1017) and the link closes with the connection, so the repeat

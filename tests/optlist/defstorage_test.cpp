@@ -10,7 +10,9 @@
 #include <string>
 
 #include "cp1251.h"
+#include "deffile.h"
 #include "tempdir.h"
+#include "testtext.h"
 
 namespace {
 
@@ -25,25 +27,6 @@ std::string ByteWiseGetValueStaleSize(const std::string& path, const std::string
 const std::string kFormatError = cp1251::FromUtf8(".def ошибка формата");
 const std::string kReadError = cp1251::FromUtf8(".def ошибка чтения");
 const std::string kEndError = cp1251::FromUtf8("ошибка формата");
-
-std::string W(const char* utf8) {
-    return cp1251::FromUtf8(utf8);
-}
-
-std::string Record(const std::string& name, const std::string& value) {
-    std::string r;
-    r += static_cast<char>(name.size());
-    r += name;
-    r += '\0';
-    r += static_cast<char>(value.size());
-    r += value;
-    r += '\x02';
-    return r;
-}
-
-std::string DefFile(const std::string& records) {
-    return std::string("\x01") + records + "\x10";
-}
 
 class DefStorage : public ::testing::Test {
   protected:
@@ -73,7 +56,7 @@ TEST(DefStorageTexts, ErrorTextsAreWindows1251) {
 
 TEST_F(DefStorage, FindsTheValueOfARecord) {
     const std::string file =
-        DefFile(Record("syslink::sys1", "heat") + Record("syslink::sys2", "water"));
+        DefFile(DefRecord("syslink::sys1", "heat") + DefRecord("syslink::sys2", "water"));
     EXPECT_EQ(Value(file, "syslink::sys2"), "water");
     EXPECT_EQ(Get("syslink::sys1"), "heat");
     EXPECT_EQ(Get("syslink::sys3"), "");
@@ -81,7 +64,7 @@ TEST_F(DefStorage, FindsTheValueOfARecord) {
 }
 
 TEST_F(DefStorage, LookupsAreIndependent) {
-    Open(DefFile(Record("a", "1") + Record("b", "2")));
+    Open(DefFile(DefRecord("a", "1") + DefRecord("b", "2")));
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(Get("b"), "2");
         EXPECT_EQ(Get("a"), "1");
@@ -90,14 +73,14 @@ TEST_F(DefStorage, LookupsAreIndependent) {
 }
 
 TEST_F(DefStorage, UpperCaseKeyFindsLowerCaseNameLatinAndCyrillic) {
-    Open(DefFile(Record("syslink::sys1", "heat") + Record(W("система"), W("отопление"))));
+    Open(DefFile(DefRecord("syslink::sys1", "heat") + DefRecord(W("система"), W("отопление"))));
     EXPECT_EQ(Get("SYSLINK::SYS1"), "heat");
     EXPECT_EQ(Get(W("СИСТЕМА")), W("отопление"));
     EXPECT_EQ(Get(W("СиСтЕмА")), W("отопление"));
 }
 
 TEST_F(DefStorage, FoldingIsTheSignedDifferenceOf32) {
-    Open(DefFile(Record("a:b", "colon") + Record("@x", "at") + Record("\xA8", "yo")));
+    Open(DefFile(DefRecord("a:b", "colon") + DefRecord("@x", "at") + DefRecord("\xA8", "yo")));
     EXPECT_EQ(Get("aZb"), "colon");  // ':' (0x3A) and 'Z' (0x5A)
     EXPECT_EQ(Get("`X"), "at");      // '@' (0x40) and '`' (0x60)
     EXPECT_EQ(Get("\xB8"), "");      // Ё and ё do not fold
@@ -105,27 +88,28 @@ TEST_F(DefStorage, FoldingIsTheSignedDifferenceOf32) {
 }
 
 TEST_F(DefStorage, NoFoldAcross0x7FAnd0x80) {
-    Open(DefFile(Record("\x70", "p") + Record("\x90", "q")));
+    Open(DefFile(DefRecord("\x70", "p") + DefRecord("\x90", "q")));
     EXPECT_EQ(Get("\x90"), "q");
     EXPECT_EQ(Get("\x70"), "p");
     EXPECT_EQ(Get("\x50"), "p");  // 'P' and 'p'
 }
 
 TEST_F(DefStorage, SameLengthNameDifferingInOneByteIsSkipped) {
-    EXPECT_EQ(Value(DefFile(Record("sys1", "a") + Record("sys2", "b")), "sys2"), "b");
-    EXPECT_EQ(Value(DefFile(Record("xys2", "a") + Record("sys2", "b")), "sys2"), "b");
+    EXPECT_EQ(Value(DefFile(DefRecord("sys1", "a") + DefRecord("sys2", "b")), "sys2"), "b");
+    EXPECT_EQ(Value(DefFile(DefRecord("xys2", "a") + DefRecord("sys2", "b")), "sys2"), "b");
     EXPECT_EQ(
-        Value(DefFile(Record("sys", "a") + Record("sys22", "c") + Record("sys2", "b")), "sys2"),
+        Value(DefFile(DefRecord("sys", "a") + DefRecord("sys22", "c") + DefRecord("sys2", "b")),
+              "sys2"),
         "b");
 }
 
 TEST_F(DefStorage, FirstRecordWins) {
-    EXPECT_EQ(Value(DefFile(Record("k", "first") + Record("K", "second")), "k"), "first");
+    EXPECT_EQ(Value(DefFile(DefRecord("k", "first") + DefRecord("K", "second")), "k"), "first");
 }
 
 TEST_F(DefStorage, ZeroBytesAreDroppedFromValues) {
-    EXPECT_EQ(Value(DefFile(Record("k", std::string("a\0b\0", 4))), "k"), "ab");
-    EXPECT_EQ(Value(DefFile(Record("k", std::string("\0", 1))), "k"), "");
+    EXPECT_EQ(Value(DefFile(DefRecord("k", std::string("a\0b\0", 4))), "k"), "ab");
+    EXPECT_EQ(Value(DefFile(DefRecord("k", std::string("\0", 1))), "k"), "");
 }
 
 TEST_F(DefStorage, OneByteFileIsAFormatError) {
@@ -142,23 +126,23 @@ TEST_F(DefStorage, EmptyFileGivesEmptyText) {
 }
 
 TEST_F(DefStorage, NotFoundAndLastByteNotTheEndMarker) {
-    EXPECT_EQ(Value("\x01" + Record("a", "1") + "\x11", "k"), kEndError);
-    EXPECT_EQ(Value("\x01" + Record("a", "1") + "\x11", "a"), "1");
+    EXPECT_EQ(Value("\x01" + DefRecord("a", "1") + "\x11", "k"), kEndError);
+    EXPECT_EQ(Value("\x01" + DefRecord("a", "1") + "\x11", "a"), "1");
 }
 
 TEST_F(DefStorage, BadValueLengthBeforeTheMatchIsAFormatError) {
-    std::string bad = Record("a", "1");
+    std::string bad = DefRecord("a", "1");
     bad[3] = '\0';  // value length 0
-    EXPECT_EQ(Value(DefFile(bad + Record("k", "v")), "k"), kFormatError);
+    EXPECT_EQ(Value(DefFile(bad + DefRecord("k", "v")), "k"), kFormatError);
     bad[3] = '\xFF';
-    EXPECT_EQ(Value(DefFile(bad + Record("k", "v")), "k"), kFormatError);
+    EXPECT_EQ(Value(DefFile(bad + DefRecord("k", "v")), "k"), kFormatError);
 }
 
 TEST_F(DefStorage, BadLengthsOfTheMatchingRecord) {
-    std::string r = Record("k", "v");
+    std::string r = DefRecord("k", "v");
     r[3] = '\0';
     EXPECT_EQ(Value(DefFile(r), "k"), kFormatError);
-    std::string n = Record("k", "v");
+    std::string n = DefRecord("k", "v");
     n[0] = '\xFF';
     EXPECT_EQ(Value(DefFile(n), "k"), kFormatError);
     n[0] = '\0';
@@ -166,23 +150,23 @@ TEST_F(DefStorage, BadLengthsOfTheMatchingRecord) {
 }
 
 TEST_F(DefStorage, NameEndAndRecordEndBytesAreChecked) {
-    std::string r = Record("k", "v");
+    std::string r = DefRecord("k", "v");
     r[2] = '\x01';  // name end
     EXPECT_EQ(Value(DefFile(r), "k"), kFormatError);
     EXPECT_EQ(Value(DefFile(r), "x"), kFormatError);
-    std::string e = Record("k", "v");
+    std::string e = DefRecord("k", "v");
     e.back() = '\x03';  // record end
     EXPECT_EQ(Value(DefFile(e), "k"), kFormatError);
-    EXPECT_EQ(Value(DefFile(e + Record("x", "y")), "x"), kFormatError);
+    EXPECT_EQ(Value(DefFile(e + DefRecord("x", "y")), "x"), kFormatError);
 }
 
 TEST_F(DefStorage, ValueCutByTheEndOfTheFileIsAReadError) {
-    const std::string cut = "\x01" + Record("k", "value").substr(0, 6);  // "k\0" len "val"
+    const std::string cut = "\x01" + DefRecord("k", "value").substr(0, 6);  // "k\0" len "val"
     EXPECT_EQ(Value(cut, "k"), kReadError);
 }
 
 TEST_F(DefStorage, SkippedValueRunningPastTheEndIsAFormatError) {
-    const std::string cut = "\x01" + Record("a", "value").substr(0, 6);
+    const std::string cut = "\x01" + DefRecord("a", "value").substr(0, 6);
     EXPECT_EQ(Value(cut, "k"), kFormatError);
 }
 
@@ -193,14 +177,14 @@ TEST_F(DefStorage, NameRunningPastTheEndIsAFormatError) {
 
 TEST_F(DefStorage, KeyLongerThan254NeverMatches) {
     const std::string longName(254, 'n');
-    const std::string file = DefFile(Record(longName, "v"));
+    const std::string file = DefFile(DefRecord(longName, "v"));
     EXPECT_EQ(Value(file, longName), "v");
     EXPECT_EQ(Get(longName + "n"), "");
 }
 
 TEST_F(DefStorage, LongValue) {
     const std::string v(254, 'v');
-    EXPECT_EQ(Value(DefFile(Record("k", v)), "k"), v);
+    EXPECT_EQ(Value(DefFile(DefRecord("k", v)), "k"), v);
 }
 
 TEST_F(DefStorage, NotOpenGivesEmptyText) {
@@ -214,7 +198,7 @@ TEST_F(DefStorage, NotOpenGivesEmptyText) {
 }
 
 TEST_F(DefStorage, ReadOnlyFileReadsAsAbsentBecauseTheOpenAsksForWriteAccess) {
-    const std::string path = dir.Write("main.def", DefFile(Record("k", "v")));
+    const std::string path = dir.Write("main.def", DefFile(DefRecord("k", "v")));
     ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
     CDefStorage s;
     s.Open(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING, 0);
@@ -233,7 +217,7 @@ TEST_F(DefStorage, AFolderIsNoFile) {
 }
 
 TEST_F(DefStorage, OpenTracksNameSizeAndPosition) {
-    Open(DefFile(Record("k", "v")));
+    Open(DefFile(DefRecord("k", "v")));
     EXPECT_EQ(storage.Size(), 8u);
     EXPECT_EQ(storage.Position(), 0u);
     EXPECT_EQ(storage.FileName().Str(), dir / "main.def");
@@ -250,8 +234,8 @@ TEST_F(DefStorage, OpenTracksNameSizeAndPosition) {
 }
 
 TEST_F(DefStorage, OpeningAgainReplacesTheFile) {
-    Open(DefFile(Record("k", "one")));
-    const std::string other = dir.Write("other.def", DefFile(Record("k", "two")));
+    Open(DefFile(DefRecord("k", "one")));
+    const std::string other = dir.Write("other.def", DefFile(DefRecord("k", "two")));
     storage.Open(other.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING, 0);
     EXPECT_EQ(Get("k"), "two");
     storage.Open((dir / "absent").c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
@@ -261,19 +245,19 @@ TEST_F(DefStorage, OpeningAgainReplacesTheFile) {
 }
 
 TEST_F(DefStorage, EachLookupReadsTheFileAfresh) {
-    const std::string path = dir.Write("main.def", DefFile(Record("a", "1")));
+    const std::string path = dir.Write("main.def", DefFile(DefRecord("a", "1")));
     storage.Open(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING, 0);
     EXPECT_EQ(Get("a"), "1");
-    dir.Write("main.def", DefFile(Record("a", "2")));
+    dir.Write("main.def", DefFile(DefRecord("a", "2")));
     EXPECT_EQ(Get("a"), "2");
 }
 
 TEST_F(DefStorage, SizeIsTheOneSeenAtOpenUntilAReadReachesIt) {
     // As with byte-wise reads: the size known from the open stands, so a file grown after the
     // open ends its scan at the old last byte.
-    const std::string path = dir.Write("main.def", DefFile(Record("a", "1")));
+    const std::string path = dir.Write("main.def", DefFile(DefRecord("a", "1")));
     storage.Open(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING, 0);
-    dir.Write("main.def", DefFile(Record("a", "1") + Record("b", "2")));
+    dir.Write("main.def", DefFile(DefRecord("a", "1") + DefRecord("b", "2")));
     EXPECT_EQ(ByteWiseGetValueStaleSize(path, "b", 8), kEndError);
     EXPECT_EQ(Get("b"), kEndError);
     // Reading the old last byte reached the old size, which fetched the size again.
@@ -355,8 +339,8 @@ TEST_F(DefStorage, SameResultsAsTheByteWiseReaderOnDamagedFiles) {
     std::mt19937 rng(12345);
     const std::string keys[] = {"sys1", "SYS2", "k", "", "syslink::sys3", std::string(300, 'a')};
     const std::string base =
-        DefFile(Record("sys1", "heat") + Record("SYS2", std::string("w\0t", 3)) +
-                Record("syslink::sys3", "x") + Record("k", "kv"));
+        DefFile(DefRecord("sys1", "heat") + DefRecord("SYS2", std::string("w\0t", 3)) +
+                DefRecord("syslink::sys3", "x") + DefRecord("k", "kv"));
     for (int round = 0; round < 400; ++round) {
         std::string bytes = base;
         const int edits = 1 + static_cast<int>(rng() % 3);

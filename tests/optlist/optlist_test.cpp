@@ -6,12 +6,9 @@
 
 #include "cp1251.h"
 #include "tempdir.h"
+#include "testtext.h"
 
 namespace {
-
-std::string W(const char* utf8) {
-    return cp1251::FromUtf8(utf8);
-}
 
 // A catalogue in the layout of calcbank.xml, as UTF-8 source text.
 const char* kCatalogUtf8 = R"(<?xml version="1.0" encoding="UTF-8"?>

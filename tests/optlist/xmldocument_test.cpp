@@ -1,4 +1,5 @@
 #include "xmldocument.h"
+#include "testtext.h"
 
 #include <gtest/gtest.h>
 
@@ -11,9 +12,6 @@
 namespace {
 
 // UTF-8 source text as the Windows-1251 bytes the core holds.
-std::string W(const char* utf8) {
-    return cp1251::FromUtf8(utf8);
-}
 
 TEST(XmlDocument, NotLoadedDocumentHasNoElementAndHelpersAcceptNull) {
     XmlDocument doc;

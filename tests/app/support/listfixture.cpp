@@ -2,10 +2,7 @@
 
 #include "cp1251.h"
 #include "maxvariables.h"
-
-std::string W(const char* utf8) {
-    return cp1251::FromUtf8(utf8);
-}
+#include "testtext.h"
 
 std::string CatalogueXml(const std::string& size) {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"

@@ -7,10 +7,10 @@
 
 #include "snvtlist.h"
 #include "tempdir.h"
+#include "testtext.h"
 #include "xmldocument.h"
 
 // Windows-1251 of a UTF-8 literal, for expected texts.
-std::string W(const char* utf8);
 
 // A catalogue of capacity `size`:
 //   t$ -> 105, flags 83 named "t$f", note "°C"     p$ -> 30, flags 83, no flags pattern

@@ -1,4 +1,5 @@
 #include "windowfixture.h"
+#include "testtext.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -76,10 +77,6 @@ void WindowTest::CopyTree(const QString& from, const QString& to) {
             QFile::copy(source, target);
         }
     }
-}
-
-std::string W(const char* utf8) {
-    return cp1251::FromUtf8(utf8);
 }
 
 void PrintTo(const QString& text, std::ostream* out) {

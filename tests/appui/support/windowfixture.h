@@ -12,6 +12,7 @@
 #include <string>
 
 #include "shellservices.h"
+#include "testtext.h"
 #include "usermessages.h"
 #include "vr7cfgupdate.h"
 
@@ -80,4 +81,3 @@ void PrintTo(const QString& text, std::ostream* out);
 void PrintTo(const QStringList& texts, std::ostream* out);
 
 // Windows-1251 from a UTF-8 literal, for comparing with file bytes.
-std::string W(const char* utf8);

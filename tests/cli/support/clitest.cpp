@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "simfolder.h"
+#include "testtext.h"
 #include "vr7lon.h"
 
 CliResult RunCli(const std::vector<std::string>& args, const std::string& programDir,
@@ -20,6 +21,7 @@ CliResult RunCli(const std::vector<std::string>& args, const std::string& progra
     CliEnvironment env;
     env.programDir = programDir;
     env.errIsTerminal = errIsTerminal;
+    env.timings = kTestTimings;
     std::ostringstream out, err;
     CliResult result;
     result.status = RunVr7lon(args, out, err, env);
@@ -88,51 +90,6 @@ CliResult RunProgram(const std::vector<std::string>& args, const std::string& cw
     EXPECT_FALSE(timedOut) << "vr7lon did not finish in time";
     result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
     return result;
-}
-
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
-
-WorkingDirectory::WorkingDirectory(const std::string& path)
-    : previous_(std::filesystem::current_path().string()) {
-    std::filesystem::current_path(path);
-}
-
-WorkingDirectory::~WorkingDirectory() {
-    std::filesystem::current_path(previous_);
-}
-
-SimDeviceFixture::SimDeviceFixture(Transport t) : transport(t) {}
-
-SimDevice SimDeviceFixture::DemoDevice() {
-    SimDevice device;
-    std::string error;
-    EXPECT_TRUE(SimDeviceFromFolder(kDemoFolder, device, &error)) << error;
-    device.number = 12;
-    device.versionMajor = 2;
-    device.versionMinor = 1;
-    device.versionBuild = 32;
-    return device;
-}
-
-void SimDeviceFixture::Start(SimDevice device) {
-    server = std::make_unique<SimServer>(std::move(device));
-    SimEndpoints endpoints;
-    endpoints.tcp = transport == Transport::Tcp;
-    endpoints.pty = transport == Transport::Pty;
-    std::string error;
-    ASSERT_TRUE(server->Start(endpoints, &error)) << error;
 }
 
 std::vector<std::string> SimDeviceFixture::DeviceArgs(const std::vector<std::string>& more) const {

@@ -5,8 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "simserver.h"
+#include "simpeer.h"
 #include "tempdir.h"
+#include "testtext.h"
 
 inline const std::string kDemoFolder = VR7_SOURCE_DIR "/examples/vr7_12";
 inline const std::string kDemoSettings = VR7_SOURCE_DIR "/examples/vr7_12/CONFIG/duxgate.cfg";
@@ -30,33 +31,13 @@ inline const std::string kProgram = VR7LON_PROGRAM;
 CliResult RunProgram(const std::vector<std::string>& args, const std::string& cwd,
                      const std::string& program = kProgram, int timeoutMs = 60000);
 
-std::string ReadBytes(const std::string& path);
-std::vector<std::string> Lines(const std::string& text);
-
-// Runs a test in a folder of its own and returns to where it was.
-class WorkingDirectory {
-  public:
-    explicit WorkingDirectory(const std::string& path);
-    ~WorkingDirectory();
-    WorkingDirectory(const WorkingDirectory&) = delete;
-    WorkingDirectory& operator=(const WorkingDirectory&) = delete;
-
-  private:
-    std::string previous_;
-};
-
-enum class Transport { Tcp, Pty };
-
 // The demo device (the demo folder's configuration and duxgate.cfg, number 12, build 32) served
 // on 127.0.0.1 or a pty, and the device options that reach it. The options always name the
 // loopback address, so that nothing can fall back to a default address.
-struct SimDeviceFixture {
-    explicit SimDeviceFixture(Transport transport);
-    void Start(SimDevice device);
+struct SimDeviceFixture : SimPeer {
+    explicit SimDeviceFixture(Transport how) { transport = how; }
+    void Start(SimDevice device) { SimPeer::Start(std::move(device), transport); }
     std::vector<std::string> DeviceArgs(const std::vector<std::string>& more) const;
 
-    static SimDevice DemoDevice();
-
-    Transport transport;
-    std::unique_ptr<SimServer> server;
+    static SimDevice DemoDevice() { return DemoSimDevice(); }
 };

@@ -1,0 +1,33 @@
+#pragma once
+// Text helpers every test folder uses: Windows-1251 literals written in UTF-8, a file's bytes, and
+// a text's lines.
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cp1251.h"
+
+// The Windows-1251 bytes of a UTF-8 literal: the core's own text.
+inline std::string W(const char* utf8) {
+    return cp1251::FromUtf8(utf8);
+}
+inline std::string W(const std::string& utf8) {
+    return cp1251::FromUtf8(utf8);
+}
+
+// The whole file's bytes; empty when it cannot be read.
+inline std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+// The lines of a text, without their '\n'.
+inline std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
