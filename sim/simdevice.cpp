@@ -112,3 +112,12 @@ SimDevice SimDemoDevice() {
     };
     return d;
 }
+
+bool SimFileNameLess::operator()(const std::string& a, const std::string& b) const {
+    auto lower = [](char c) {
+        return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c - 'A' + 'a')
+                                    : static_cast<unsigned char>(c);
+    };
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                        [&](char x, char y) { return lower(x) < lower(y); });
+}

@@ -23,6 +23,12 @@ struct SimSystem {
     std::string text2;  // the second text of the pair
 };
 
+// The device's file names ignore letter case (ASCII), as its own two spellings of the gateway's
+// settings file show: what is stored as "DUXGate.cfg" is what is read back as "duxgate.cfg".
+struct SimFileNameLess {
+    bool operator()(const std::string& a, const std::string& b) const;
+};
+
 struct SimDevice {
     uint8_t versionMajor = 1;
     uint8_t versionMinor = 0;
@@ -34,7 +40,8 @@ struct SimDevice {
     // Each entry as the device sends it (normally 17 bytes: type, then the type's fields).
     std::vector<std::vector<uint8_t>> entries;
 
-    std::map<std::string, std::vector<uint8_t>> files;  // by the exact name on the wire
+    // By name in any letter case; a key is spelt as the file was last stored.
+    std::map<std::string, std::vector<uint8_t>, SimFileNameLess> files;
     std::string storeDir;  // when set, a completed upload is also written there
     bool writeProtected = false;
 

@@ -141,6 +141,7 @@ SimReply SimResponder::Handle(const std::vector<uint8_t>& frame) {
                 reply.delayMs = fault->value;
             } else if (fault->kind == SimFaultKind::Trickle) {
                 reply.byteGapMs = std::max(fault->value, 1);
+                reply.delayMs = reply.byteGapMs;
             }
         }
     }
@@ -226,7 +227,9 @@ std::vector<uint8_t> SimResponder::WriteBlock(const uint8_t* data, int length) {
 }
 
 void SimResponder::StoreUpload() {
-    device_.files[fileName_] = fileBytes_;
+    // The stored file replaces the one of that name in any letter case, and keeps the new spelling.
+    device_.files.erase(fileName_);
+    device_.files.emplace(fileName_, fileBytes_);
     if (device_.storeDir.empty() || !IsPlainFileName(fileName_)) return;
     std::ofstream out(std::filesystem::path(device_.storeDir) / fileName_,
                       std::ios::binary | std::ios::trunc);

@@ -153,7 +153,7 @@ bool SimServer::File(const std::string& name, std::vector<uint8_t>& bytes) {
     std::lock_guard<std::mutex> lock(mutex_);
     const auto& files = responder_.Device().files;
     auto it = files.find(name);
-    if (it == files.end()) return false;
+    if (it == files.end() || it->first != name) return false;  // as stored, in this letter case
     bytes = it->second;
     return true;
 }

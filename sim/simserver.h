@@ -43,7 +43,8 @@ class SimServer {
     void SetFaults(std::vector<SimFault> faults);
     std::vector<std::vector<uint8_t>> Requests();
     void ClearRequests();
-    // The bytes of a file the device holds (served or uploaded); false when it has none.
+    // The bytes of a file the device holds (served or uploaded) under this name spelt in exactly
+    // this letter case; false when it has none.
     bool File(const std::string& name, std::vector<uint8_t>& bytes);
 
   private:
