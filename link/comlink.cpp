@@ -208,10 +208,13 @@ void CComLink::CloseHandle() {
 }
 
 int CComLink::Read(void* buffer, int count, int* got, unsigned timeoutMs) {
+    return ReadUntil(buffer, count, got, Clock::now() + Millis(timeoutMs) + PerByte(count));
+}
+
+int CComLink::ReadUntil(void* buffer, int count, int* got, Clock::time_point deadline) {
     if (buffer == nullptr || count <= 0) return lr::BadArgument;
     if (!fd_) return lr::NotOpen;
 
-    const auto deadline = Clock::now() + Millis(timeoutMs) + PerByte(count);
     int total = 0, error = 0;
     const ReadStep end = ReadUpTo(
         fd_.Get(), static_cast<uint8_t*>(buffer), count, [deadline] { return deadline; }, total,

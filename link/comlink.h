@@ -26,6 +26,10 @@ class CComLink : public CLink {
     // Waits at most timeoutMs + 1 ms per byte asked (LinkTimings::byteUs); silence gives 0 with
     // a short count, a failing system call 1020 (a line that went away: EIO).
     int Read(void* buffer, int count, int* got, unsigned timeoutMs) override;
+    int ReadUntil(void* buffer, int count, int* got,
+                  std::chrono::steady_clock::time_point deadline) override;
+    // 1 ms per byte (LinkTimings::byteUs).
+    std::chrono::microseconds AnswerAllowance(int count) const override { return PerByte(count); }
     // Bounded by 300 ms + 1 ms per byte (LinkTimings::serialWriteMs, byteUs); 1010 when fewer
     // than count bytes went out in that time, 1020 when the write failed (a line that went
     // away: EIO).

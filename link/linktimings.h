@@ -21,7 +21,11 @@ struct LinkTimings {
     unsigned serialWriteMs = 300;
     unsigned byteUs = 1000;
 
-    // The TCP/IP link: each wait for data lasts the read's timeout plus tcpReadExtraMs; a send
+    // The wait for one answer ends at the command's timeout plus the link's allowance after the
+    // request went out, however the answer's bytes trickle in: on a serial line byteUs for each
+    // byte of the answer, over TCP/IP tcpReadExtraMs.
+    //
+    // The TCP/IP link: a read ends at its timeout plus tcpReadExtraMs; a send
     // that cannot go on for tcpWriteMs closes the link; input that keeps coming for tcpPurgeMs
     // fails the purge; each address gets tcpConnectMs to accept.
     unsigned tcpReadExtraMs = 1000;

@@ -73,14 +73,20 @@ int CTCPIPLink::ConnectToFirst(const addrinfo* addresses, int timeoutMs) {
 }
 
 int CTCPIPLink::Read(void* buffer, int count, int* got, unsigned timeoutMs) {
+    return ReadUntil(
+        buffer, count, got,
+        Clock::now() + Millis(static_cast<int64_t>(timeoutMs) + timings_.tcpReadExtraMs));
+}
+
+int CTCPIPLink::ReadUntil(void* buffer, int count, int* got, Clock::time_point deadline) {
     if (buffer == nullptr || count <= 0) return lr::BadArgument;
     if (!socket_) return lr::NotOpen;
 
-    const Millis wait(static_cast<int64_t>(timeoutMs) + timings_.tcpReadExtraMs);
+    // One deadline for the whole read: bytes that trickle in do not extend it.
     int total = 0, error = 0;
     const ReadStep end = ReadUpTo(
-        socket_.Get(), static_cast<uint8_t*>(buffer), count, [wait] { return Clock::now() + wait; },
-        total, error);
+        socket_.Get(), static_cast<uint8_t*>(buffer), count, [deadline] { return deadline; }, total,
+        error);
     if (got != nullptr) *got = total;
     // The peer closed the connection. The read ends with what came (the exchange sees a short
     // answer), and the link closes: the socket would stay readable for ever, and every later wait

@@ -1,5 +1,6 @@
 #pragma once
 // The link over a TCP connection to the device (or to a serial-to-network adapter in front of it).
+#include <chrono>
 #include <string>
 
 #include "linktimings.h"
@@ -18,10 +19,16 @@ class CTCPIPLink : public CLink {
     // Open(true): 0, or 1003 when the name does not resolve or no address accepts the
     // connection. Each connection attempt is bounded by LinkTimings::tcpConnectMs.
     int Open(bool open) override;
-    // Each wait for data lasts at most timeoutMs + 1000 ms (LinkTimings::tcpReadExtraMs); a wait
-    // that times out gives 1011.
+    // Ends at most timeoutMs + 1000 ms (LinkTimings::tcpReadExtraMs) after it began, however the
+    // bytes trickle in; a read that times out gives 1011.
     // Other failures, and the peer closing the connection, end the read with 0 and a short count.
     int Read(void* buffer, int count, int* got, unsigned timeoutMs) override;
+    int ReadUntil(void* buffer, int count, int* got,
+                  std::chrono::steady_clock::time_point deadline) override;
+    // LinkTimings::tcpReadExtraMs, whatever the answer's size.
+    std::chrono::microseconds AnswerAllowance(int) const override {
+        return std::chrono::milliseconds(timings_.tcpReadExtraMs);
+    }
     // 1010 (and the link closed) when the socket stays unwritable for a second (tcpWriteMs).
     int Write(const void* buffer, int count, int* written) override;
     bool IsOpen() override { return socket_.Valid(); }

@@ -50,14 +50,22 @@ LinkResult connection::Transact(const uint8_t* request, int requestLength, uint8
         }
         if (responseCapacity == 0) return lr::Ok;
 
-        // The link's Read waits for data itself; the loop only covers links whose Read returns
-        // early with nothing (a serial read can end before its timeout).
+        // The answer has one deadline, however its bytes trickle in: the timeout plus the link's
+        // allowance for the answer's size (the time its bytes take on a serial line, the extra
+        // wait over TCP/IP), counted from here. Until the header tells the size, the allowance is
+        // the header's.
+        const auto start = std::chrono::steady_clock::now();
+        auto answerEnd = [&link, start, timeout](int answerBytes) {
+            return start + timeout + link.AnswerAllowance(answerBytes);
+        };
+
+        // The link's ReadUntil waits for data itself; the loop only covers links whose read
+        // returns early with nothing (a serial read can end before its deadline).
         int got = 0;
-        const auto t0 = std::chrono::steady_clock::now();
         for (;;) {
-            rc = link.Read(response, 1, &got, timeoutMs);
+            rc = link.ReadUntil(response, 1, &got, answerEnd(kFrameHeader));
             if (rc != lr::Ok) return fail(rc);
-            if (got != 0 || std::chrono::steady_clock::now() - t0 > timeout) break;
+            if (got != 0 || std::chrono::steady_clock::now() >= answerEnd(kFrameHeader)) break;
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         if (got == 0) {
@@ -66,7 +74,7 @@ LinkResult connection::Transact(const uint8_t* request, int requestLength, uint8
         }
 
         int headerGot = 0;
-        rc = link.Read(response + 1, kFrameHeader - 1, &headerGot, timeoutMs);
+        rc = link.ReadUntil(response + 1, kFrameHeader - 1, &headerGot, answerEnd(kFrameHeader));
         if (rc != lr::Ok) {
             traceReceived(1 + headerGot);
             return fail(rc);
@@ -87,7 +95,8 @@ LinkResult connection::Transact(const uint8_t* request, int requestLength, uint8
         }
 
         int bodyGot = 0;
-        rc = link.Read(response + kFrameHeader, need, &bodyGot, timeoutMs);
+        rc =
+            link.ReadUntil(response + kFrameHeader, need, &bodyGot, answerEnd(kFrameHeader + need));
         traceReceived(kFrameHeader + bodyGot);
         if (rc != lr::Ok) return fail(rc);
         if (bodyGot != need) {

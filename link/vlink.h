@@ -1,6 +1,8 @@
 #pragma once
 // A byte channel to the device: open and close, write a block, read a block within a timeout,
 // discard pending input. The protocol sees only this interface.
+#include <chrono>
+
 #include "vr7types.h"
 
 class CLink {
@@ -15,6 +17,21 @@ class CLink {
     virtual int Read(void* buffer, int count, int* got, unsigned timeoutMs) {
         (void)buffer, (void)count, (void)got, (void)timeoutMs;
         return -1;
+    }
+    // Reads up to count bytes until deadline, with no allowance of the link's own added: what an
+    // exchange uses so that one answer has one deadline. Results as Read's.
+    virtual int ReadUntil(void* buffer, int count, int* got,
+                          std::chrono::steady_clock::time_point deadline) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+                              deadline - std::chrono::steady_clock::now())
+                              .count();
+        return Read(buffer, count, got, left > 0 ? static_cast<unsigned>(left) : 0u);
+    }
+    // The time a link adds to an answer's timeout for an answer of count bytes: the time the
+    // bytes take on a serial line, the extra wait of the TCP/IP link.
+    virtual std::chrono::microseconds AnswerAllowance(int count) const {
+        (void)count;
+        return std::chrono::microseconds(0);
     }
     virtual int Write(const void* buffer, int count, int* written) {
         (void)buffer, (void)count, (void)written;

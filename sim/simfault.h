@@ -12,7 +12,7 @@ enum class SimFaultKind {
     NoAck,           // the command is answered with one data byte, value, instead of its result
     Close,           // half the answer, then the connection closes (over a pty: then silence)
     Delay,           // value ms pass before the normal answer
-    Trickle,         // the normal answer, one byte every value ms
+    Trickle,         // the normal answer, one byte every value ms (the first one too)
     Garbage,         // value (at least 1) bytes of noise instead of the answer
     WrongSize,       // a file opened for reading is announced as value bytes long (its own
                      // bytes are served as they are)
