@@ -28,7 +28,7 @@ bool Identified(const DeviceCommandTarget& target, DeviceInfo& info, LinkResult&
                 Outcome& outcome) {
     code = IdentifyDevice(target.conn, target.DeviceNumber, info);
     if (code != lr::Ok) {
-        target.messages.ShowMessage(usertext::NotConnected());
+        target.messages.ShowMessage(LinkFailureText(target.conn, code));
         outcome = Outcome::NotConnected;
         return false;
     }
@@ -53,6 +53,11 @@ void ReportFile(IMessageSink& messages, const char* name, usertext::FileStep ste
 }
 
 }  // namespace
+
+std::string LinkFailureText(const connection& conn, LinkResult code) {
+    if (code == lr::BadTcpPort) return usertext::TcpPortOutOfRange(conn.TcpIpPort);
+    return usertext::NotConnected();
+}
 
 LinkResult IdentifyDevice(connection& conn, uint32_t& deviceNumber, DeviceInfo& info) {
     const uint32_t address = deviceNumber == 0 ? AnyDeviceAddress : deviceNumber;

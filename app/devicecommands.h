@@ -74,6 +74,10 @@ struct DeviceStoreResult {
 // The steps every device command is made of, over a link the caller has opened. They show no
 // messages: the commands below and vr7lon turn their results into their own.
 
+// The message for a device command whose first exchange failed with code: the out-of-range TCP
+// port setting named with its value, otherwise "VR-7 не подключен!!!".
+std::string LinkFailureText(const connection& conn, LinkResult code);
+
 // Identifies the device: any device while deviceNumber is 0, whose own number is then adopted.
 // Returns the identification's result; info holds the answer when it is lr::Ok.
 LinkResult IdentifyDevice(connection& conn, uint32_t& deviceNumber, DeviceInfo& info);

@@ -32,6 +32,8 @@ VR7_TEXT(RowRefusedBefore, "Не могу сохранить строку ")
 VR7_TEXT(EmptyFieldBefore, "пустое поле \"")
 VR7_TEXT(SpaceInFieldBefore, "пробел в поле \"")
 VR7_TEXT(WriteErrorBefore, "Ошибка записи файла: ")
+VR7_TEXT(TcpPortBefore, "Недопустимый порт TCP/IP: TCPIPport=")
+VR7_TEXT(TcpPortAfter, " (допустимо от 1 до 65535)")
 
 }  // namespace
 
@@ -102,6 +104,10 @@ std::string SpaceInField(const std::string& column) {
 
 std::string FileWriteError(const std::string& reason) {
     return WriteErrorBefore() + reason;
+}
+
+std::string TcpPortOutOfRange(const std::string& value) {
+    return TcpPortBefore() + value + TcpPortAfter();
 }
 
 }  // namespace usertext

@@ -18,6 +18,10 @@ const std::string& Stored();  // "Настройки Tervon шлюза сохр�
 const std::string& WriteProtected();  // the store's write protection (EN_PR) message
 const std::string& StoreBroken();  // "Сохранение настроек Tervon шлюза прервано!!!"
 
+// "Недопустимый порт TCP/IP: TCPIPport=<value> (допустимо от 1 до 65535)": the connection
+// settings' TCP port is out of range, so nothing was connected to.
+std::string TcpPortOutOfRange(const std::string& value);
+
 // "VR-7 версии M.m.B не поддерживает работу c Tervon шлюзом!!!" (the "c" is a Latin letter).
 std::string UnsupportedVersion(const DeviceInfo& info);
 

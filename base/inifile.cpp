@@ -1,5 +1,7 @@
 #include "inifile.h"
 
+#include <climits>
+
 #include <unistd.h>
 #include <cstdio>
 #include <fstream>
@@ -174,7 +176,19 @@ uint32_t AtoiLow32(const std::string& text) {
 }
 
 int AtoiInt(const std::string& text) {
-    return static_cast<int>(AtoiLow32(text));
+    size_t i = 0;
+    while (i < text.size() && IsBlank(text[i])) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    const int64_t limit = negative ? -static_cast<int64_t>(INT_MIN) : INT_MAX;
+    int64_t value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > limit) {
+            value = limit;  // saturated: the digits that follow cannot bring it back
+        }
+    }
+    return static_cast<int>(negative ? -value : value);
 }
 
 }  // namespace ini

@@ -23,7 +23,8 @@ bool WriteString(const std::string& path, const std::string& section, const std:
 // back by this program round-trips.
 uint32_t AtoiLow32(const std::string& text);
 
-// atoi with the result of a signed 32-bit conversion (overflow wraps like the low 32 bits).
+// atoi as the Windows C library has it: a value beyond the int range gives INT_MAX (or INT_MIN
+// when negative) rather than wrapping, so that "4294977297" can never pass for 10001.
 int AtoiInt(const std::string& text);
 
 }  // namespace ini

@@ -84,7 +84,7 @@ bool Prepare(const CliContext& ctx, CDeviceSession& session, const DeviceArgs& a
 
 void PrintNotConnected(const CliContext& ctx, const connection& conn, LinkResult result) {
     ctx.err << "vr7lon: ";
-    ctx.Err(usertext::NotConnected());
+    ctx.Err(LinkFailureText(conn, result));
     ctx.err << " (" << ResultText(result, conn.SystemErrorNumber()) << ")\n";
 }
 

@@ -26,6 +26,8 @@ const char* Explanation(LinkResult result) {
             return "no answer in time over TCP";
         case lr::BadCheck:
             return "the answer's check bytes are wrong";
+        case lr::BadTcpPort:
+            return "the TCP port setting (TCPIPport) is no number from 1 to 65535";
         case lr::SystemError:
             return "input/output error on the link";
         case lr::NoAnswer:

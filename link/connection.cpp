@@ -92,15 +92,24 @@ LinkResult connection::OpenComLink(const std::string& portName, uint32_t speed) 
 }
 
 LinkResult connection::OpenTcpIpLink(const std::string& host, const std::string& tcpPort) {
-    return OpenLink(MakeLink<CTCPIPLink>(host, tcpPort, Timings));
+    // The ini file's value has been through atoi, so it may be anything an int can be; the port
+    // name service would take it modulo 65536 or as a service name.
+    uint32_t port = 0;
+    const bool inRange = ParseUint32(tcpPort, port) && port >= 1 && port <= 65535;
+    return OpenLink(MakeLink<CTCPIPLink>(host, tcpPort, Timings),
+                    inRange ? lr::Ok : lr::BadTcpPort);
 }
 
-LinkResult connection::OpenLink(std::unique_ptr<CLink> link) {
+LinkResult connection::OpenLink(std::unique_ptr<CLink> link, LinkResult refused) {
     LockHolder lock(*this);
     if (!lock.owns()) return lr::LockFailed;
     link_ = std::move(link);
     openResult_ = lr::Ok;
     if (!link_) return lr::NoLinkObject;
+    if (refused != lr::Ok) {
+        systemError_ = 0;
+        return openResult_ = refused;
+    }
     // The link stays current even when it fails to open: the next exchange reports its error.
     openResult_ = link_->Open(true);
     if (openResult_ != lr::Ok) systemError_ = link_->SystemErrorNumber();

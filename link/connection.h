@@ -50,6 +50,7 @@ class connection {
 
     LinkResult Open();
     LinkResult OpenComLink(const std::string& portName, uint32_t speed);
+    // 1019 without connecting when tcpPort is no decimal number from 1 to 65535.
     LinkResult OpenTcpIpLink(const std::string& host, const std::string& tcpPort);
     void Close();
 
@@ -105,8 +106,9 @@ class connection {
     FrameTrace Trace;
 
   private:
-    // Replaces the link (the old one lets go of its port first) and opens the new one.
-    LinkResult OpenLink(std::unique_ptr<CLink> link);
+    // Replaces the link (the old one lets go of its port first) and opens the new one, or, when
+    // refused is not 0, keeps it unopened with that result for the next exchange.
+    LinkResult OpenLink(std::unique_ptr<CLink> link, LinkResult refused = lr::Ok);
 
     std::unique_ptr<CLink> link_;
     LinkResult openResult_ = lr::Ok;  // of the current link's open

@@ -22,6 +22,8 @@ constexpr LinkResult NoLinkObject = 1007;
 constexpr LinkResult ShortWrite = 1010;
 constexpr LinkResult TcpTimeout = 1011;
 constexpr LinkResult BadCheck = 1013;
+// The TCP port setting (TCPIPport) is no number from 1 to 65535: nothing was connected to.
+constexpr LinkResult BadTcpPort = 1019;
 constexpr LinkResult SystemError = 1020;  // a system call on the link failed (errno kept aside)
 constexpr LinkResult NoAnswer = 1016;
 constexpr LinkResult BadLength = 1017;

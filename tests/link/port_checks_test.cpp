@@ -78,4 +78,25 @@ TEST(PortChecks, NonStandardRateIsTakenWhenTheLineRunsAtIt) {
     EXPECT_TRUE(pty.ReadMaster(got, 2, 1000));
 }
 
+// The TCP port goes through atoi on its way from the ini file, so it can be any int: one outside
+// 1-65535 is refused before any connection is tried, and the first exchange says why.
+TEST(PortChecks, TcpPortOutsideItsRangeIsRefusedAtConnectTime) {
+    TempDir dir;
+    for (const char* value : {"75537", "4294977297", "0", "-1", "65536"}) {
+        const std::string ini =
+            dir.Write("v.ini", std::string("[CONNECTION]\r\nport=TCP/IP\r\nIP=127.0.0.1\r\n"
+                                           "TCPIPport=") +
+                                   value + "\r\n");
+        connection conn;
+        conn.Timings = kTestTimings;
+        conn.LoadSettings(ini);
+        EXPECT_EQ(conn.Open(), lr::BadTcpPort) << value;
+        DeviceInfo info;
+        EXPECT_EQ(ReadDeviceInfo(conn, 1, info), lr::BadTcpPort) << value;
+    }
+    connection conn;
+    EXPECT_EQ(conn.OpenTcpIpLink("127.0.0.1", ""), lr::BadTcpPort);
+    EXPECT_EQ(conn.OpenTcpIpLink("127.0.0.1", "http"), lr::BadTcpPort);
+}
+
 }  // namespace

@@ -1,0 +1,39 @@
+// The device commands name an out-of-range TCP port setting instead of "VR-7 не подключен!!!".
+#include <gtest/gtest.h>
+
+#include "connection.h"
+#include "cp1251.h"
+#include "devicecommands.h"
+#include "messages.h"
+#include "snvtlist.h"
+#include "xmldocument.h"
+
+namespace {
+
+struct Messages : IMessageSink {
+    void ShowMessage(const std::string& text) override { texts.push_back(text); }
+    std::vector<std::string> texts;
+};
+
+TEST(LinkRefusals, OutOfRangeTcpPortIsNamedWithItsSetting) {
+    connection conn;
+    conn.PortName = "TCP/IP";
+    conn.IpAddress = "127.0.0.1";
+    conn.TcpIpPort = "75537";
+    uint32_t number = 0;
+    Messages messages;
+    XmlDocument catalogue;
+    CSnvtList list(catalogue);
+    CfgTree tree;
+    const DeviceReadResult r =
+        ReadFromDevice({conn, number, messages}, tree, list, &catalogue, nullptr);
+    EXPECT_EQ(r.outcome, DeviceReadOutcome::NotConnected);
+    EXPECT_EQ(r.code, lr::BadTcpPort);
+    EXPECT_EQ(messages.texts, std::vector<std::string>{usertext::TcpPortOutOfRange("75537")});
+    EXPECT_EQ(
+        usertext::TcpPortOutOfRange("75537"),
+        cp1251::FromUtf8("Недопустимый порт TCP/IP: TCPIPport=75537 (допустимо от 1 до 65535)"));
+    EXPECT_EQ(LinkFailureText(conn, lr::NotOpen), usertext::NotConnected());
+}
+
+}  // namespace
