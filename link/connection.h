@@ -1,5 +1,6 @@
 #pragma once
 // The one object through which the system reaches a device: its settings, its lock and its link.
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -58,6 +59,13 @@ class connection {
     LinkResult Transact(const uint8_t* request, int requestLength, uint8_t* response,
                         int responseCapacity, unsigned timeoutMs, uint8_t attempts);
 
+    // Asks the command under way to stop between two exchanges: from now on every Transact
+    // returns lr::Cancelled before it writes, until ClearCancel(). The request outlives the link,
+    // so one made before the command opened its link still counts. Any thread may call these.
+    void RequestCancel() { cancelRequested_.store(true); }
+    void ClearCancel() { cancelRequested_.store(false); }
+    bool CancelRequested() const { return cancelRequested_.load(); }
+
     CLink* Link() const { return link_.get(); }
     // The errno of the last exchange that failed with 1020, or of the last failed open (0: none,
     // or the failure had none), kept after the link is closed so that the message can name the
@@ -114,4 +122,5 @@ class connection {
     LinkResult openResult_ = lr::Ok;  // of the current link's open
     bool locked_ = false;
     int systemError_ = 0;
+    std::atomic<bool> cancelRequested_{false};
 };

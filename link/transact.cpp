@@ -38,6 +38,8 @@ LinkResult connection::Transact(const uint8_t* request, int requestLength, uint8
     };
 
     for (; remaining > 0; --remaining) {
+        // A cancel is honoured between exchanges, never in the middle of one.
+        if (CancelRequested()) return lr::Cancelled;
         link.Purge(kPurgeInput);
 
         int written = 0;

@@ -25,6 +25,8 @@ constexpr LinkResult BadCheck = 1013;
 // The TCP port setting (TCPIPport) is no number from 1 to 65535: nothing was connected to.
 constexpr LinkResult BadTcpPort = 1019;
 constexpr LinkResult SystemError = 1020;  // a system call on the link failed (errno kept aside)
+// The user cancelled the command (connection::RequestCancel): no exchange was begun after that.
+constexpr LinkResult Cancelled = 1021;
 constexpr LinkResult NoAnswer = 1016;
 constexpr LinkResult BadLength = 1017;
 // A download that does not add up: its blocks bring more bytes than the device announced, fewer
