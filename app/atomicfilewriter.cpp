@@ -4,11 +4,50 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
+
+// The temporary files being written, for a termination signal's handler to remove: fixed slots,
+// since the handler may only read memory and call async-signal-safe functions.
+constexpr int kSlots = 16;
+struct TempSlot {
+    std::atomic<bool> used{false};
+    char path[PATH_MAX];
+};
+TempSlot g_temps[kSlots];
+
+// Lists path; -1 when every slot is taken (the file is then only removed by the writer).
+int ListTemp(const std::string& path) {
+    if (path.size() >= PATH_MAX) return -1;
+    for (int i = 0; i < kSlots; ++i) {
+        bool expected = false;
+        if (!g_temps[i].used.load() && g_temps[i].used.compare_exchange_strong(expected, true)) {
+            // Marked used first, so that no other writer takes the slot; the handler may see it
+            // before the path is there, which costs an unlink of a stale or empty name.
+            std::memcpy(g_temps[i].path, path.c_str(), path.size() + 1);
+            return i;
+        }
+    }
+    return -1;
+}
+
+void UnlistTemp(int& slot) {
+    if (slot >= 0) g_temps[slot].used.store(false);
+    slot = -1;
+}
+
+extern "C" void RemoveTempsAndEnd(int signal) {
+    for (TempSlot& t : g_temps)
+        if (t.used.load()) ::unlink(t.path);
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);
+}
 
 std::string FolderOf(const std::string& path) {
     const size_t slash = path.rfind('/');
@@ -82,12 +121,16 @@ bool CAtomicFileWriter::Open(const std::string& path) {
     const std::string stem = FolderOf(target_) + "/." + NameOf(target_) + ".tmp";
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
         std::string candidate = stem + std::to_string(::getpid()) + "_" + std::to_string(attempt);
+        // Listed before it exists, so that a signal can never leave it behind.
+        slot_ = ListTemp(candidate);
         fd_.Reset(::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
         if (fd_) {
             temp_ = std::move(candidate);
             break;
         }
-        if (errno != EEXIST) return Fail(errno);
+        const int error = errno;
+        UnlistTemp(slot_);
+        if (error != EEXIST) return Fail(error);
     }
     if (!fd_) return Fail(EEXIST);
     // Best effort: the new file keeps the access rights of the one it replaces.
@@ -117,6 +160,7 @@ bool CAtomicFileWriter::Commit() {
     if (::fsync(fd_.Get()) != 0) return Fail(errno);
     if (fd_.Close() != 0) return Fail(errno);
     if (::rename(temp_.c_str(), target_.c_str()) != 0) return Fail(errno);
+    UnlistTemp(slot_);
     temp_.clear();
     // The rename itself becomes durable with the folder; a failure here no longer loses data.
     const UniqueFd dir(::open(FolderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -137,5 +181,21 @@ void CAtomicFileWriter::Discard() {
     if (!temp_.empty()) {
         ::unlink(temp_.c_str());
         temp_.clear();
+    }
+    UnlistTemp(slot_);
+}
+
+void CAtomicFileWriter::RemoveTemporaryFilesOnTermination() {
+    struct sigaction action {};
+    action.sa_handler = RemoveTempsAndEnd;
+    sigemptyset(&action.sa_mask);
+    const int signals[] = {SIGTERM, SIGINT, SIGHUP};
+    for (int signal : signals) sigaddset(&action.sa_mask, signal);
+    for (int signal : signals) {
+        // A signal the program was started to ignore (nohup, a background job) stays ignored.
+        struct sigaction previous {};
+        if (::sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler == SIG_IGN)
+            continue;
+        ::sigaction(signal, &action, nullptr);
     }
 }

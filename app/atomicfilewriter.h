@@ -35,12 +35,18 @@ class CAtomicFileWriter {
     // errno of the step that failed.
     int Error() const { return error_; }
 
+    // From now on SIGTERM, SIGINT and SIGHUP first remove the temporary files of every writer
+    // still at work, then end the program as they would have (for a program that has no handler
+    // of its own for them). A signal ignored when this is called stays ignored.
+    static void RemoveTemporaryFilesOnTermination();
+
   private:
     bool Fail(int error);
     void Discard();
 
     std::string target_;
     std::string temp_;
+    int slot_ = -1;         // where temp_ is listed for the termination signals
     bool through_ = false;  // the target is a FIFO or device, written into at Commit
     std::string pending_;   // what goes through it
     UniqueFd fd_;

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <iostream>
 
+#include "atomicfilewriter.h"
 #include "vr7lon.h"
 
 namespace {
@@ -19,6 +20,8 @@ std::string ProgramDir(const char* argv0) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A command ended by the usual signals leaves no temporary file beside its output.
+    CAtomicFileWriter::RemoveTemporaryFilesOnTermination();
     CliEnvironment env;
     env.programDir = ProgramDir(argc > 0 ? argv[0] : "vr7lon");
     env.errIsTerminal = ::isatty(STDERR_FILENO) == 1;

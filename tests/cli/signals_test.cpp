@@ -1,0 +1,98 @@
+// vr7lon ended by SIGTERM, SIGINT or SIGHUP in the middle of a download leaves no temporary file
+// beside its output, and the earlier output as it was; it still ends by that signal.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "simpeer.h"
+#include "tempdir.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+namespace fs = std::filesystem;
+
+size_t Entries(const std::string& dir) {
+    size_t n = 0;
+    for (const auto& e : fs::directory_iterator(dir)) {
+        (void)e;
+        ++n;
+    }
+    return n;
+}
+
+// Starts vr7lon in cwd with its output thrown away.
+pid_t Start(const std::vector<std::string>& args, const std::string& cwd) {
+    std::vector<char*> argv{const_cast<char*>(VR7LON_PROGRAM)};
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, STDOUT_FILENO);
+        ::dup2(null, STDERR_FILENO);
+        if (::chdir(cwd.c_str()) != 0) _exit(126);
+        ::execv(VR7LON_PROGRAM, argv.data());
+        _exit(127);
+    }
+    return pid;
+}
+
+// Waits for pid to end within timeoutMs; ends it by SIGKILL (and fails) when it does not.
+int WaitFor(pid_t pid, int timeoutMs) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    int status = 0;
+    while (::waitpid(pid, &status, WNOHANG) == 0) {
+        if (Clock::now() > deadline) {
+            ADD_FAILURE() << "vr7lon did not end";
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &status, 0);
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return status;
+}
+
+TEST(Vr7lonSignals, DownloadEndedBySignalLeavesNoTemporaryFile) {
+    for (int sig : {SIGTERM, SIGINT, SIGHUP}) {
+        SimDevice device;
+        device.number = 1;
+        device.files["f"] = std::vector<uint8_t>(5000, 'a');
+        SimPeer peer;
+        ASSERT_TRUE(peer.Start(device, Transport::Tcp));
+        // The blocks never come: the download waits through its repeats for many seconds.
+        peer.server->SetFaults({{SimFaultKind::Silent, cmdReadBlock}});
+        TempDir dir;
+        dir.Write("out.bin", "earlier");
+
+        const pid_t pid =
+            Start({"device", "--ip", "127.0.0.1", "--tcp-port",
+                   std::to_string(peer.server->TcpPort()), "--number", "1", "get", "f", "out.bin"},
+                  dir.Path());
+        ASSERT_GT(pid, 0);
+        // The download is under way once its temporary file is there.
+        const auto deadline = Clock::now() + std::chrono::seconds(10);
+        while (Entries(dir.Path()) < 2 && Clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        EXPECT_EQ(Entries(dir.Path()), 2u) << "no temporary file appeared";
+        ::kill(pid, sig);
+        const int status = WaitFor(pid, 5000);
+
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << sig;
+        EXPECT_EQ(Entries(dir.Path()), 1u) << "signal " << sig << " left a temporary file";
+        std::ifstream in(dir / "out.bin", std::ios::binary);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "earlier");
+    }
+}
+
+}  // namespace
