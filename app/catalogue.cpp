@@ -1,10 +1,11 @@
 #include "catalogue.h"
 
+#include "installpaths.h"
 #include "xmldocument.h"
 
 CatalogueLoad LoadCatalogue(XmlDocument& doc, const std::string& path) {
     CatalogueLoad result;
-    doc.SetFileName(path.empty() ? std::string(kCatalogueName) : path);
+    doc.SetFileName(path.empty() ? LocateDataFile(kCatalogueName) : path);
     try {
         doc.Activate();
     } catch (const XmlLoadError& error) {

@@ -16,6 +16,7 @@ struct CatalogueLoad {
     MaxVariablesResult capacity;  // when loaded: value 0 and the error text when !capacity.ok
 };
 
-// Loads doc from path (empty: kCatalogueName) and reads its capacity. A catalogue without a
+// Loads doc from path (empty: kCatalogueName of the working directory, or of the installed data
+// folder when the working directory has none) and reads its capacity. A catalogue without a
 // usable "LonCfg" "size" is still loaded, with capacity 0: lookups work, nothing can be added.
 CatalogueLoad LoadCatalogue(XmlDocument& doc, const std::string& path);
