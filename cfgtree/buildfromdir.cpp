@@ -27,6 +27,9 @@ std::string FilePath(const std::string& configDir, const std::string& cp1251Name
 void AddSystemCalcs(CfgTree& tree, const XmlDocument& systemFile, uint8_t system,
                     const SConfigInfo& config, const XmlDocument* catalog, STreeOptions options) {
     if (!options.Calcs()) return;
+    // Every leaf of the system goes into one folder: its path (which holds the system's name, of
+    // any length) is walked once, at the first leaf, since folders appear only with a leaf.
+    TreeNode* folder = nullptr;
     for (_xmlNode* child = XmlDocument::FirstChild(systemFile.DocumentElement()); child != nullptr;
          child = XmlDocument::NextSibling(child)) {
         if (XmlDocument::Tag(child) != "calc") continue;
@@ -34,8 +37,9 @@ void AddSystemCalcs(CfgTree& tree, const XmlDocument& systemFile, uint8_t system
         if (!XmlDocument::AttributeLower(child, "name", name)) continue;
         // The catalogue is asked for the whole lower-cased name, not the 6 bytes kept.
         if (catalog != nullptr && GetVarOptions(*catalog, name).count == 0) continue;
+        if (folder == nullptr) folder = FolderByPath(tree, CalcFolderPath(config, options, system));
         // A leaf that cannot be created skips the rest of this system.
-        if (AddCalcLeaf(tree, config, options, system, name) == nullptr) return;
+        if (folder == nullptr || AddCalcLeafIn(tree, folder, system, name) == nullptr) return;
     }
 }
 

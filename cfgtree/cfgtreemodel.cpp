@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
 #include "cp1251.h"
 
@@ -107,16 +108,16 @@ TreeNode* CfgTree::AddChild(TreeNode* parent, std::string text, std::unique_ptr<
     return parent->Children.back().get();
 }
 
-TreeNode* AddNodeByPath(CfgTree& tree, const std::string& path, const std::string& caption,
-                        std::unique_ptr<NodeRecord> record, int image) {
+TreeNode* FolderByPath(CfgTree& tree, const std::string& path) {
     TreeNode* current = tree.FirstRoot();
     if (current == nullptr) return nullptr;
+    const std::string_view whole(path);
     size_t pos = 0;
-    while (pos < path.size()) {
-        const size_t slash = path.find('/', pos);
-        const size_t end = slash == std::string::npos ? path.size() : slash;
+    while (pos < whole.size()) {
+        const size_t slash = whole.find('/', pos);
+        const size_t end = slash == std::string_view::npos ? whole.size() : slash;
         if (end == pos) break;  // an empty segment ends the walk
-        const std::string segment = path.substr(pos, end - pos);
+        const std::string_view segment = whole.substr(pos, end - pos);
         TreeNode* found = nullptr;
         for (const auto& child : current->Children) {
             if (child->Text == segment) {
@@ -125,16 +126,24 @@ TreeNode* AddNodeByPath(CfgTree& tree, const std::string& path, const std::strin
             }
         }
         if (found == nullptr) {
+            const std::string caption(segment);
             int folderImage = imgDevice;
-            auto folderRecord = FolderRecord(segment, folderImage);
-            found = tree.AddChild(current, segment, std::move(folderRecord), folderImage);
+            auto folderRecord = FolderRecord(caption, folderImage);
+            found = tree.AddChild(current, caption, std::move(folderRecord), folderImage);
             if (found == nullptr) return nullptr;
         }
         current = found;
         pos = end + 1;
     }
+    return current;
+}
+
+TreeNode* AddNodeByPath(CfgTree& tree, const std::string& path, const std::string& caption,
+                        std::unique_ptr<NodeRecord> record, int image) {
+    TreeNode* folder = FolderByPath(tree, path);
+    if (folder == nullptr) return nullptr;
     // Leaves are always appended, never matched: two variables of one name give two leaves.
-    return tree.AddChild(current, caption, std::move(record), image);
+    return tree.AddChild(folder, caption, std::move(record), image);
 }
 
 std::string CalcNodeText(const SNodeInfo& info) {
@@ -222,16 +231,25 @@ std::string LeafFolderPath(const SConfigInfo& config, STreeOptions options, uint
     return path;
 }
 
-TreeNode* AddCalcLeaf(CfgTree& tree, const SConfigInfo& config, STreeOptions options,
-                      uint8_t system, const std::string& lowerName) {
+std::string CalcFolderPath(const SConfigInfo& config, STreeOptions options, uint8_t system) {
+    return LeafFolderPath(config, options, system, options.CalcGroup() ? "Calc" : "");
+}
+
+TreeNode* AddCalcLeafIn(CfgTree& tree, TreeNode* folder, uint8_t system,
+                        const std::string& lowerName) {
     auto record = std::make_unique<SNodeInfo>(nkCalc);
     record->System = system;
     lowerName.copy(record->Name, sizeof record->Name);  // zero-terminated only when shorter
-    const std::string path =
-        LeafFolderPath(config, options, system, options.CalcGroup() ? "Calc" : "");
-    TreeNode* leaf = AddNodeByPath(tree, path, " ", std::move(record), imgCalc);
+    TreeNode* leaf = tree.AddChild(folder, " ", std::move(record), imgCalc);
     SetNodeText(leaf);
     return leaf;
+}
+
+TreeNode* AddCalcLeaf(CfgTree& tree, const SConfigInfo& config, STreeOptions options,
+                      uint8_t system, const std::string& lowerName) {
+    TreeNode* folder = FolderByPath(tree, CalcFolderPath(config, options, system));
+    if (folder == nullptr) return nullptr;
+    return AddCalcLeafIn(tree, folder, system, lowerName);
 }
 
 bool MayAddToList(const TreeNode* node, AddGesture gesture) {

@@ -123,12 +123,22 @@ constexpr STreeOptions kWindowTreeOptions{0x89};
 // folder. Returns the leaf, or null when a node cannot be created.
 TreeNode* AddNodeByPath(CfgTree& tree, const std::string& path, const std::string& caption,
                         std::unique_ptr<NodeRecord> record, int image);
+// The folder chain part of it: the last folder of path (the first root for an empty path), found
+// or created; null when a node cannot be created. While leaves are added only under the folder it
+// gives, asking again for the same path gives the same folder, so a caller adding many leaves
+// under one path may walk it once.
+TreeNode* FolderByPath(CfgTree& tree, const std::string& path);
 
 // Adds the leaf of calculated variable lowerName (Windows-1251, lower-cased; the first 6 bytes are
 // kept) of system `system` below the first root, in the folder the options give it, with its
 // caption. Null when a node cannot be created.
 TreeNode* AddCalcLeaf(CfgTree& tree, const SConfigInfo& config, STreeOptions options,
                       uint8_t system, const std::string& lowerName);
+// The folder path AddCalcLeaf gives the calculated variables of system `system`.
+std::string CalcFolderPath(const SConfigInfo& config, STreeOptions options, uint8_t system);
+// The leaf AddCalcLeaf adds, under folder (as FolderByPath(CalcFolderPath(...)) gives it).
+TreeNode* AddCalcLeafIn(CfgTree& tree, TreeNode* folder, uint8_t system,
+                        const std::string& lowerName);
 
 // How the user asks for a tree node to be added to the SNVT list.
 enum class AddGesture {
