@@ -1,12 +1,15 @@
 #include "inifile.h"
 
-#include <climits>
-
 #include <unistd.h>
+
+#include <climits>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <string_view>
 #include <vector>
+
+#include "cp1251.h"
 
 namespace ini {
 namespace {
@@ -33,25 +36,126 @@ bool EqualsNoCase(const std::string& a, const std::string& b) {
     return true;
 }
 
-bool ReadLines(const std::string& path, std::vector<std::string>& lines, std::string& eol) {
+// How a file is written, so that a write keeps it so: Windows saves an ini file as 8-bit text or,
+// once it holds text the code page lacks, as UTF-16LE with a byte order mark; its lines may end in
+// CR LF, LF or a lone CR.
+struct FileForm {
+    bool utf16 = false;  // the lines are then held as UTF-8
+    std::string eol = "\r\n";
+};
+
+constexpr char kUtf16Bom[] = "\xFF\xFE";
+
+// UTF-16LE bytes (without the mark) as UTF-8; an unpaired surrogate becomes U+FFFD, an odd last
+// byte is dropped.
+std::string Utf16ToUtf8(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    auto unit = [&bytes](size_t i) {
+        return static_cast<char32_t>(static_cast<uint8_t>(bytes[i]) |
+                                     static_cast<uint8_t>(bytes[i + 1]) << 8);
+    };
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        char32_t cp = unit(i);
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 3 < bytes.size() && unit(i + 2) >= 0xDC00 &&
+            unit(i + 2) <= 0xDFFF) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
+            i += 2;
+        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+            cp = 0xFFFD;
+        }
+        if (cp < 0x80) {
+            out += static_cast<char>(cp);
+        } else if (cp < 0x800) {
+            out += static_cast<char>(0xC0 | (cp >> 6));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else if (cp < 0x10000) {
+            out += static_cast<char>(0xE0 | (cp >> 12));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (cp >> 18));
+            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        }
+    }
+    return out;
+}
+
+// UTF-8 (as Utf16ToUtf8 gives it, or converted from Windows-1251) as UTF-16LE bytes; a malformed
+// sequence becomes U+FFFD.
+std::string Utf8ToUtf16(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() * 2);
+    auto put = [&out](char32_t u) {
+        out += static_cast<char>(u & 0xFF);
+        out += static_cast<char>(u >> 8);
+    };
+    for (size_t i = 0; i < text.size();) {
+        const uint8_t b = static_cast<uint8_t>(text[i]);
+        const int length = b < 0x80         ? 1
+                           : (b >> 5) == 6  ? 2
+                           : (b >> 4) == 14 ? 3
+                           : (b >> 3) == 30 ? 4
+                                            : 0;
+        char32_t cp = length == 1 ? b : length == 2 ? b & 0x1F : length == 3 ? b & 0x0F : b & 0x07;
+        bool ok = length != 0 && i + length <= text.size();
+        for (int k = 1; ok && k < length; ++k) {
+            const uint8_t c = static_cast<uint8_t>(text[i + k]);
+            ok = (c & 0xC0) == 0x80;
+            cp = cp << 6 | (c & 0x3F);
+        }
+        if (!ok) {
+            put(0xFFFD);
+            ++i;
+            continue;
+        }
+        i += static_cast<size_t>(length);
+        if (cp >= 0x10000) {
+            put(0xD800 + ((cp - 0x10000) >> 10));
+            put(0xDC00 + ((cp - 0x10000) & 0x3FF));
+        } else {
+            put(cp);
+        }
+    }
+    return out;
+}
+
+bool ReadLines(const std::string& path, std::vector<std::string>& lines, FileForm& form) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return false;
     std::stringstream ss;
     ss << in.rdbuf();
-    const std::string data = ss.str();
-    eol = data.find("\r\n") != std::string::npos || data.find('\n') == std::string::npos ? "\r\n"
-                                                                                         : "\n";
+    std::string data = ss.str();
+    form.utf16 = data.compare(0, 2, kUtf16Bom) == 0;
+    if (form.utf16) data = Utf16ToUtf8(std::string_view(data).substr(2));
+    // The file's own line end: CR LF when it has one (or no line end at all), else LF, else CR.
+    if (data.find("\r\n") != std::string::npos)
+        form.eol = "\r\n";
+    else if (data.find('\n') != std::string::npos)
+        form.eol = "\n";
+    else if (data.find('\r') != std::string::npos)
+        form.eol = "\r";
+    else
+        form.eol = "\r\n";
+    // A line ends at CR LF, LF or a lone CR, as the Windows profile functions read it.
     size_t start = 0;
     while (start < data.size()) {
-        size_t nl = data.find('\n', start);
-        std::string line =
-            data.substr(start, nl == std::string::npos ? std::string::npos : nl - start);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
-        if (nl == std::string::npos) break;
-        start = nl + 1;
+        const size_t end = data.find_first_of("\r\n", start);
+        if (end == std::string::npos) {
+            lines.push_back(data.substr(start));
+            break;
+        }
+        lines.push_back(data.substr(start, end - start));
+        start = end + (data.compare(end, 2, "\r\n") == 0 ? 2 : 1);
     }
     return true;
+}
+
+// Text of the system (Windows-1251) in the form the file's lines are held in.
+std::string InForm(const FileForm& form, const std::string& text) {
+    return form.utf16 ? cp1251::ToUtf8(text) : text;
 }
 
 // "[name]" gives name; anything else gives false.
@@ -80,20 +184,21 @@ bool KeyValue(const std::string& line, std::string& key, std::string& value) {
 std::string ReadString(const std::string& path, const std::string& section, const std::string& key,
                        const std::string& defaultValue, size_t bufferSize) {
     std::vector<std::string> lines;
-    std::string eol;
+    FileForm form;
     std::string result = defaultValue;
-    if (ReadLines(path, lines, eol)) {
+    if (ReadLines(path, lines, form)) {
+        const std::string wantedSection = InForm(form, section), wantedKey = InForm(form, key);
         bool inSection = false;
         for (const auto& line : lines) {
             std::string name, k, v;
             if (SectionName(line, name)) {
-                inSection = EqualsNoCase(name, section);
-            } else if (inSection && KeyValue(line, k, v) && EqualsNoCase(k, key)) {
+                inSection = EqualsNoCase(name, wantedSection);
+            } else if (inSection && KeyValue(line, k, v) && EqualsNoCase(k, wantedKey)) {
                 if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') &&
                     v.back() == v.front()) {
                     v = v.substr(1, v.size() - 2);
                 }
-                result = v;
+                result = form.utf16 ? cp1251::FromUtf8(v) : v;
                 break;
             }
         }
@@ -105,10 +210,11 @@ std::string ReadString(const std::string& path, const std::string& section, cons
 bool WriteString(const std::string& path, const std::string& section, const std::string& key,
                  const std::string& value) {
     std::vector<std::string> lines;
-    std::string eol = "\r\n";
-    ReadLines(path, lines, eol);
+    FileForm form;
+    ReadLines(path, lines, form);
+    const std::string wantedSection = InForm(form, section), wantedKey = InForm(form, key);
 
-    const std::string entry = key + "=" + value;
+    const std::string entry = wantedKey + "=" + InForm(form, value);
     bool inSection = false;
     bool sectionFound = false;
     size_t insertAt = std::string::npos;  // after the last key line of the section
@@ -117,14 +223,14 @@ bool WriteString(const std::string& path, const std::string& section, const std:
         std::string name, k, v;
         if (SectionName(lines[i], name)) {
             if (inSection) break;
-            inSection = EqualsNoCase(name, section);
+            inSection = EqualsNoCase(name, wantedSection);
             if (inSection) {
                 sectionFound = true;
                 insertAt = i + 1;
             }
         } else if (inSection) {
             if (KeyValue(lines[i], k, v)) {
-                if (EqualsNoCase(k, key)) {
+                if (EqualsNoCase(k, wantedKey)) {
                     lines[i] = entry;
                     done = true;
                 } else {
@@ -137,13 +243,14 @@ bool WriteString(const std::string& path, const std::string& section, const std:
         if (sectionFound) {
             lines.insert(lines.begin() + static_cast<long>(insertAt), entry);
         } else {
-            lines.push_back("[" + section + "]");
+            lines.push_back("[" + wantedSection + "]");
             lines.push_back(entry);
         }
     }
 
     std::string data;
-    for (const auto& line : lines) data += line + eol;
+    for (const auto& line : lines) data += line + form.eol;
+    if (form.utf16) data = kUtf16Bom + Utf8ToUtf16(data);
     const std::string tmp = path + ".tmp" + std::to_string(::getpid());
     {
         std::ofstream out(tmp, std::ios::binary | std::ios::trunc);

@@ -2,7 +2,10 @@
 // Ini files with the semantics of the Windows profile functions, so that a settings file written
 // on Windows (CR LF, Windows-1251) reads the same here: section and key names are compared
 // ignoring ASCII letter case, values are trimmed and unquoted and cut to 254 characters, and
-// writing one key keeps every other line of the file as it was.
+// writing one key keeps every other line of the file as it was. A file Windows saved as UTF-16LE
+// (with its byte order mark) and one whose lines end in a lone CR read as Windows reads them, and
+// a write keeps the file's encoding and line ends; values cross to and from UTF-16 as
+// Windows-1251.
 #include <cstdint>
 #include <string>
 

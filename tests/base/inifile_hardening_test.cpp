@@ -1,10 +1,15 @@
-// Ini values as the Windows profile functions and C library give them, where they differ from a
-// naive reading: atoi saturates instead of wrapping.
+// Ini files and values as the Windows profile functions and C library give them, where they differ
+// from a naive reading: atoi saturates instead of wrapping; a file in UTF-16LE or with lone-CR line
+// ends reads as Windows reads it and stays in its form when written.
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <string>
 
+#include "cp1251.h"
 #include "inifile.h"
+#include "tempdir.h"
+#include "testtext.h"
 
 namespace {
 
@@ -24,6 +29,48 @@ TEST(IniAtoiInt, SaturatesAtTheIntRangeLikeTheWindowsCLibrary) {
         {"x", 0},
     };
     for (const auto& c : cases) EXPECT_EQ(ini::AtoiInt(c.text), c.value) << c.text;
+}
+
+// The bytes of UTF-16 text as a file holds it: little-endian, after the byte order mark.
+std::string Utf16File(const std::u16string& text) {
+    std::string bytes = "\xFF\xFE";
+    for (char16_t u : text) {
+        bytes += static_cast<char>(u & 0xFF);
+        bytes += static_cast<char>(u >> 8);
+    }
+    return bytes;
+}
+
+TEST(IniFileForms, Utf16FileReadsAndStaysUtf16WithEveryOtherLineKept) {
+    TempDir dir;
+    const std::u16string before =
+        u"; \u6CE8\u91CA \u043F\u043E\u0440\u0442 \U0001F600\r\n[CONNECTION]\r\nport = "
+        u"COM3\r\nIP=\u0445\u043E\u0441\u0442\r\n";
+    const std::string path = dir.Write("u.ini", Utf16File(before));
+    EXPECT_EQ(ini::ReadString(path, "connection", "PORT", "x"), "COM3");
+    EXPECT_EQ(ini::ReadString(path, "CONNECTION", "IP", "x"), cp1251::FromUtf8("хост"));
+
+    ASSERT_TRUE(ini::WriteString(path, "CONNECTION", "dev_nom", "12"));
+    ASSERT_TRUE(ini::WriteString(path, "CONNECTION", "name", cp1251::FromUtf8("Котёл")));
+    EXPECT_EQ(ReadBytes(path),
+              Utf16File(before.substr(0, before.size()) + u"dev_nom=12\r\nname=\u041A\u043E"
+                                                          u"\u0442\u0451\u043B\r\n"));
+    EXPECT_EQ(ini::ReadString(path, "CONNECTION", "name", "x"), cp1251::FromUtf8("Котёл"));
+}
+
+TEST(IniFileForms, LoneCarriageReturnsEndLinesAndAreKept) {
+    TempDir dir;
+    const std::string path = dir.Write("cr.ini", "[A]\rk=1\r; note\rj = 2\r[B]\rk=3\r");
+    EXPECT_EQ(ini::ReadString(path, "A", "k", "x"), "1");
+    EXPECT_EQ(ini::ReadString(path, "A", "j", "x"), "2");
+    EXPECT_EQ(ini::ReadString(path, "B", "k", "x"), "3");
+    ASSERT_TRUE(ini::WriteString(path, "A", "m", "4"));
+    EXPECT_EQ(ReadBytes(path), "[A]\rk=1\r; note\rj = 2\rm=4\r[B]\rk=3\r");
+
+    // A file with LF line ends stays so, and CR LF stays CR LF.
+    const std::string lf = dir.Write("lf.ini", "[A]\nk=1\n");
+    ASSERT_TRUE(ini::WriteString(lf, "A", "k", "2"));
+    EXPECT_EQ(ReadBytes(lf), "[A]\nk=2\n");
 }
 
 }  // namespace
