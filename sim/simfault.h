@@ -1,5 +1,6 @@
 #pragma once
 // Misbehaviour on request, so that every failure path of the system meets a real peer.
+#include <string>
 
 enum class SimFaultKind {
     Silent,          // no answer at all (the request is carried out, its answer lost)
@@ -20,6 +21,7 @@ enum class SimFaultKind {
                      // position moving on past the file's end for ever
     StuckPosition,   // every block read is answered with the block sent last (the first block
                      // when none was): its position never moves on
+    WrongCommand,    // the normal answer with command byte value (0: the command + 0x40)
 };
 
 // A fault applies to the requests addressed to the device that match command (-1: any) and,
@@ -33,3 +35,12 @@ struct SimFault {
     int times = -1;
     int value = 0;
 };
+
+// A fault as vr7sim's --fault takes it: KIND[,at=WHERE][,value=N][,skip=N][,times=N]. WHERE is
+// tree (the configuration entries), download (file blocks read), upload (file blocks written),
+// open (file opens), identify, header, any (the default) or a command number. False with the
+// reason when the text is not one.
+bool ParseSimFault(const std::string& text, SimFault& fault, std::string* error = nullptr);
+
+// The --fault part of vr7sim's help: the syntax, every kind and every place.
+const char* SimFaultHelp();

@@ -103,6 +103,12 @@ SimReply SimResponder::Handle(const std::vector<uint8_t>& frame) {
             else
                 reply.bytes = Process(command, data, length);
             break;
+        case SimFaultKind::WrongCommand:
+            reply.bytes = Process(command, data, length);
+            reply.bytes[kFrameCommandAt] = fault->value != 0 ? static_cast<uint8_t>(fault->value)
+                                                             : static_cast<uint8_t>(command + 0x40);
+            SetFrameCheck(reply.bytes.data());
+            break;
         case SimFaultKind::WrongSize:
             reply.bytes = Process(command, data, length);
             if (command == cmdOpenFile && FrameCommand(reply.bytes.data()) == cmdOpenFile &&

@@ -13,6 +13,7 @@
 #include "connectionkeys.h"
 #include "inifile.h"
 #include "parseuint.h"
+#include "simfault.h"
 #include "simfolder.h"
 #include "simserver.h"
 
@@ -21,11 +22,16 @@ namespace {
 const char kUsage[] =
     "usage: vr7sim [--folder FOLDER] [--tcp PORT] [--pty] [--number N]\n"
     "              [--version MAJOR.MINOR.BUILD] [--file NAME=PATH]... [--store DIR] [--protect]\n"
-    "              [--settings INI]\n"
+    "              [--settings INI] [--fault KIND[,at=WHERE][,value=N][,skip=N][,times=N]]...\n"
     "Serves one simulated VR-7 device on 127.0.0.1:PORT (0 picks a free port) and/or a\n"
     "pseudo-terminal; without --tcp and --pty it listens on TCP port 10001.\n"
     "--settings points the program's ini file INI at this device before the listening line\n"
     "is printed: port TCP/IP, IP 127.0.0.1, TCPIPport and dev_nom, keeping every other key.\n";
+
+void PrintUsage(FILE* to) {
+    std::fputs(kUsage, to);
+    std::fputs(SimFaultHelp(), to);
+}
 
 template <class T>
 bool ParseNumber(const std::string& text, T& value) {
@@ -80,12 +86,13 @@ int main(int argc, char** argv) {
     bool numberGiven = false;
     std::vector<std::string> fileSpecs;
     std::string settingsIni;
+    std::vector<SimFault> faults;
 
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const bool hasValue = i + 1 < argc;
         if (arg == "--help" || arg == "-h") {
-            std::fputs(kUsage, stdout);
+            PrintUsage(stdout);
             return 0;
         } else if (arg == "--pty") {
             endpoints.pty = true;
@@ -113,8 +120,13 @@ int main(int argc, char** argv) {
             std::error_code ec;
             if (!std::filesystem::is_directory(device.storeDir, ec))
                 return Fail("not a folder: " + device.storeDir);
+        } else if (arg == "--fault" && hasValue) {
+            SimFault fault;
+            std::string why;
+            if (!ParseSimFault(argv[++i], fault, &why)) return Fail(why);
+            faults.push_back(fault);
         } else {
-            std::fputs(kUsage, stderr);
+            PrintUsage(stderr);
             return 2;
         }
     }
@@ -140,6 +152,7 @@ int main(int argc, char** argv) {
 
     const uint32_t deviceNumber = device.number;
     SimServer server(std::move(device));
+    server.SetFaults(faults);
     std::string error;
     if (!server.Start(endpoints, &error)) return Fail(error);
     if (!settingsIni.empty()) {
