@@ -1,5 +1,7 @@
 #include "optlist.h"
 
+#include "catalogueindex.h"
+
 namespace {
 
 bool IsDigit(char c) {
@@ -20,11 +22,7 @@ _xmlNode* FirstChildWhere(const XmlDocument& doc, Pred pred) {
 // The first child of the document element whose "name" pattern matches varName (a child without
 // the attribute, or not an element at all, has the empty pattern).
 _xmlNode* FindEntry(const XmlDocument& doc, const std::string& varName) {
-    return FirstChildWhere(doc, [&](_xmlNode* n) {
-        std::string pattern;
-        XmlDocument::Attribute(n, "name", pattern);
-        return MatchCatalogName(pattern, varName);
-    });
+    return CatalogueIndex::Of(doc).Find(varName);
 }
 
 _xmlNode* FirstLonVar(_xmlNode* entry) {

@@ -173,6 +173,10 @@ XmlDocument::~XmlDocument() {
 }
 
 void XmlDocument::Activate() {
+    {
+        std::lock_guard<std::mutex> lock(derivedMutex_);
+        derived_.reset();
+    }
     if (doc_) {
         xmlFreeDoc(doc_);
         doc_ = nullptr;
@@ -206,6 +210,13 @@ void XmlDocument::Activate() {
         doc_ = nullptr;
         throw XmlLoadError(fileName_ + ": Document has no root element");
     }
+}
+
+const XmlDocument::Derived& XmlDocument::DerivedOnce(
+    const std::function<std::unique_ptr<Derived>(const XmlDocument&)>& make) const {
+    std::lock_guard<std::mutex> lock(derivedMutex_);
+    if (!derived_) derived_ = make(*this);
+    return *derived_;
 }
 
 _xmlNode* XmlDocument::DocumentElement() const {

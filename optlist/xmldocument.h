@@ -2,6 +2,9 @@
 // A small read-only XML document over libxml2. Texts leave it as Windows-1251; tag and attribute
 // names are ASCII and compared exactly. White space is kept, and parsing never loads a DTD,
 // expands an external entity or touches the network.
+#include <functional>
+#include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <string>
 
@@ -45,7 +48,18 @@ class XmlDocument {
     static bool AttributeLower(_xmlNode* node, const char* name, std::string& value);
     static std::string Text(_xmlNode* node);  // text content, white space kept, Windows-1251
 
+    // Something worked out once from the loaded document (a lookup index), kept until another
+    // document is loaded. make runs at the first call after a load; callers on several threads
+    // get the same object.
+    struct Derived {
+        virtual ~Derived() = default;
+    };
+    const Derived& DerivedOnce(
+        const std::function<std::unique_ptr<Derived>(const XmlDocument&)>& make) const;
+
   private:
     std::string fileName_;
     _xmlDoc* doc_ = nullptr;
+    mutable std::mutex derivedMutex_;
+    mutable std::unique_ptr<Derived> derived_;
 };
