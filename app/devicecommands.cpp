@@ -27,6 +27,11 @@ template <class Outcome>
 bool Identified(const DeviceCommandTarget& target, DeviceInfo& info, LinkResult& code,
                 Outcome& outcome) {
     code = IdentifyDevice(target.conn, target.DeviceNumber, info);
+    // A cancelled identification has nothing to report; the caller says what a cancel means.
+    if (code == lr::Cancelled) {
+        outcome = Outcome::NotConnected;
+        return false;
+    }
     if (code != lr::Ok) {
         target.messages.ShowMessage(LinkFailureText(target.conn, code));
         outcome = Outcome::NotConnected;
@@ -94,15 +99,21 @@ DeviceReadResult ReadFromDevice(const DeviceCommandTarget& target, CfgTree& tree
                                 const XmlDocument* catalogue, IProgressSink* progress) {
     DeviceReadResult result;
     connection::OpenedLink link(target.conn);
-    if (!Identified(target, result.info, result.code, result.outcome)) return result;
+    if (!Identified(target, result.info, result.code, result.outcome)) {
+        result.cancelled = result.code == lr::Cancelled;
+        return result;
+    }
     if (ReadDeviceTree(target.conn, target.DeviceNumber, tree, catalogue, progress) ==
         TreeBuild::Partial) {
-        target.messages.ShowMessage(usertext::ReadError());
+        // A read the user cancelled ends as a failed one, without the error message.
+        result.cancelled = target.conn.CancelRequested();
+        if (!result.cancelled) target.messages.ShowMessage(usertext::ReadError());
         result.outcome = DeviceReadOutcome::ReadFailed;
         return result;
     }
     result.outcome = DeviceReadOutcome::Read;
     result.download = ReadGatewayFileFromDevice(target, list);
+    result.cancelled = result.download == GatewayDownload::Broken && target.conn.CancelRequested();
     return result;
 }
 
@@ -135,7 +146,7 @@ GatewayDownload ReadGatewayFileFromDevice(const DeviceCommandTarget& target, CSn
     // an empty or partial list must not pass for them, or storing it would overwrite them.
     if (r.code != lr::Ok) {
         list.Clear();
-        target.messages.ShowMessage(usertext::ReadError());
+        if (r.code != lr::Cancelled) target.messages.ShowMessage(usertext::ReadError());
         return GatewayDownload::Broken;
     }
     LoadGatewayFile(list, "");
@@ -163,10 +174,16 @@ DeviceStoreResult StoreGatewayFileToDevice(const DeviceCommandTarget& target,
 
     connection::OpenedLink link(target.conn);
     DeviceInfo info;
-    if (!Identified(target, info, result.code, result.outcome)) return result;
+    if (!Identified(target, info, result.code, result.outcome)) {
+        if (result.code == lr::Cancelled) target.messages.ShowMessage(usertext::StoreCancelled());
+        return result;
+    }
     result.code =
         WriteDeviceFile(target.conn, target.DeviceNumber, &copy, kUploadFileName, nullptr, nullptr);
-    if (result.code == lr::Ok) {
+    if (result.code == lr::Cancelled) {
+        target.messages.ShowMessage(usertext::StoreCancelled());
+        result.outcome = DeviceStoreOutcome::Broken;
+    } else if (result.code == lr::Ok) {
         target.messages.ShowMessage(usertext::Stored());
         result.outcome = DeviceStoreOutcome::Stored;
     } else if (result.code == lr::BadArgument) {

@@ -54,6 +54,9 @@ struct DeviceReadResult {
     LinkResult code = 0;  // the identification's result when NotConnected
     GatewayDownload download = GatewayDownload::NoFile;  // when Read
     DeviceInfo info;  // the identification, when the device answered
+    // The user cancelled it (connection::RequestCancel): it ended as NotConnected, ReadFailed or
+    // a Broken download does, without a message.
+    bool cancelled = false;
 };
 
 enum class DeviceStoreOutcome {
@@ -63,7 +66,8 @@ enum class DeviceStoreOutcome {
     UnsupportedVersion,  // the version message
     Stored,              // "Настройки Tervon шлюза сохраненены"
     Protected,           // the write protection message
-    Broken,  // "Сохранение настроек Tervon шлюза прервано!!!"
+    Broken,  // "Сохранение настроек Tervon шлюза прервано!!!", or, when the user cancelled it
+             // (code lr::Cancelled, or NotConnected with it), "... отменено"
 };
 
 struct DeviceStoreResult {

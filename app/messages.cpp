@@ -32,6 +32,15 @@ VR7_TEXT(RowRefusedBefore, "Не могу сохранить строку ")
 VR7_TEXT(EmptyFieldBefore, "пустое поле \"")
 VR7_TEXT(SpaceInFieldBefore, "пробел в поле \"")
 VR7_TEXT(WriteErrorBefore, "Ошибка записи файла: ")
+VR7_TEXT(CatalogueBefore, "Не найден каталог SNVT переменных calcbank.xml.\nФайл искали здесь: ")
+VR7_TEXT(CatalogueAfter, "\nБез каталога переменные в список добавить нельзя.")
+VR7_TEXT(NoMainXmcBefore, "В папке ")
+VR7_TEXT(NoMainXmcAfter,
+         " нет файла main.xmc: папка конфигурации VR-7 (vr7_<номер прибора>) содержит папку "
+         "CONFIG с файлом main.xmc и файлами систем.")
+VR7_TEXT(HelpBefore, "Файл справки ")
+VR7_TEXT(HelpNotFoundAfter, " не найден.")
+VR7_TEXT(HelpNotShownAfter, " не удалось открыть: нет программы для его просмотра.")
 VR7_TEXT(TcpPortBefore, "Недопустимый порт TCP/IP: TCPIPport=")
 VR7_TEXT(TcpPortAfter, " (допустимо от 1 до 65535)")
 
@@ -45,6 +54,11 @@ VR7_TEXT(Stored, "Настройки Tervon шлюза сохраненены")
 VR7_TEXT(WriteProtected,
          "Для сохранения настроек Tervon шлюза в VR-7,\nнеобходимо снять защиту (EN_PR)!!!")
 VR7_TEXT(StoreBroken, "Сохранение настроек Tervon шлюза прервано!!!")
+VR7_TEXT(StoreCancelled, "Сохранение настроек Tervon шлюза отменено!")
+VR7_TEXT(LeaveUnsaved, "Список SNVT переменных изменён и не сохранён.\nВыйти без сохранения?")
+VR7_TEXT(NoVr7InPath,
+         "В пути к папке нет \"vr7_\": папка конфигурации VR-7 называется vr7_<номер прибора> "
+         "(например, vr7_12) и содержит папку CONFIG с файлом main.xmc.")
 VR7_TEXT(FileFailureBefore, "Файл ")
 VR7_TEXT(DeletingChecked, "удаление выбранных переменных")
 VR7_TEXT(DeletingRow, "Удаляю ")
@@ -108,6 +122,22 @@ std::string FileWriteError(const std::string& reason) {
 
 std::string TcpPortOutOfRange(const std::string& value) {
     return TcpPortBefore() + value + TcpPortAfter();
+}
+
+AroundPath CatalogueNotFound() {
+    return {CatalogueBefore(), CatalogueAfter()};
+}
+
+AroundPath NoMainXmc() {
+    return {NoMainXmcBefore(), NoMainXmcAfter()};
+}
+
+AroundPath HelpNotFound() {
+    return {HelpBefore(), HelpNotFoundAfter()};
+}
+
+AroundPath HelpNotShown() {
+    return {HelpBefore(), HelpNotShownAfter()};
 }
 
 }  // namespace usertext

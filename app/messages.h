@@ -17,6 +17,25 @@ const std::string& ReadError();        // "Ошибка чтения!!!"
 const std::string& Stored();  // "Настройки Tervon шлюза сохраненены"
 const std::string& WriteProtected();  // the store's write protection (EN_PR) message
 const std::string& StoreBroken();  // "Сохранение настроек Tervon шлюза прервано!!!"
+const std::string& StoreCancelled();  // "Сохранение настроек Tervon шлюза отменено!"
+
+// The window's questions and explanations.
+// "Список SNVT переменных изменён и не сохранён.\nВыйти без сохранения?"
+const std::string& LeaveUnsaved();
+// The second line under "Конфигурация VR-7 не обнаружена": the path has no "vr7_".
+const std::string& NoVr7InPath();
+// A text around a file-system path, which stays in its own encoding: before + path + after.
+struct AroundPath {
+    const std::string& before;
+    const std::string& after;
+};
+// The catalogue was not found at the path: what is missing and that no variable can be added.
+AroundPath CatalogueNotFound();
+// The second line under the XML library's text when the CONFIG folder (the path) has no main.xmc.
+AroundPath NoMainXmc();
+// The help document (the path) is missing, or no program could show it.
+AroundPath HelpNotFound();
+AroundPath HelpNotShown();
 
 // "Недопустимый порт TCP/IP: TCPIPport=<value> (допустимо от 1 до 65535)": the connection
 // settings' TCP port is out of range, so nothing was connected to.

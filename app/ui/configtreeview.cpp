@@ -2,6 +2,7 @@
 
 #include <QDrag>
 #include <QHeaderView>
+#include <QKeyEvent>
 
 #include "dragpayload.h"
 #include "imagelist.h"
@@ -71,4 +72,14 @@ void TConfigTreeView::startDrag(Qt::DropActions) {
     drag->setMimeData(dragpayload::Make(dragpayload::Origin::ConfigTree, this));
     if (const QTreeWidgetItem* item = currentItem()) drag->setPixmap(item->icon(0).pixmap(16, 16));
     drag->exec(Qt::CopyAction);
+}
+
+void TConfigTreeView::keyPressEvent(QKeyEvent* event) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        currentItem() != nullptr) {
+        emit EnterPressed();
+        event->accept();
+        return;
+    }
+    QTreeWidget::keyPressEvent(event);
 }

@@ -22,8 +22,13 @@ class TConfigTreeView : public QTreeWidget {
     // The item that shows node, or null.
     QTreeWidgetItem* ItemOf(const TreeNode* node) const;
 
+  signals:
+    // Enter or Return was pressed with an item current: the keyboard's double-click.
+    void EnterPressed();
+
   protected:
     void startDrag(Qt::DropActions supportedActions) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     QTreeWidgetItem* AddItem(QTreeWidgetItem* parent, const TreeNode& node);

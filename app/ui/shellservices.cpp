@@ -26,7 +26,7 @@ QString TQtShellServices::ChooseSaveFile(QWidget* parent, const SaveRequest& req
     return dialog.selectedFiles().constFirst();
 }
 
-void TQtShellServices::OpenDocument(const QString& path) {
-    // The desktop starts the viewer detached; a failure there is the desktop's to report.
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+bool TQtShellServices::OpenDocument(const QString& path) {
+    // The desktop starts the viewer detached; false when there is none to start.
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }

@@ -22,7 +22,8 @@ class IShellServices {
     virtual QString ChooseSaveFile(QWidget* parent, const SaveRequest& request) = 0;
 
     // Opens the document with the application the desktop associates with it; returns at once.
-    virtual void OpenDocument(const QString& path) = 0;
+    // False when no application could be started for it.
+    virtual bool OpenDocument(const QString& path) = 0;
 };
 
 // QFileDialog and QDesktopServices.
@@ -30,5 +31,5 @@ class TQtShellServices : public IShellServices {
   public:
     QString ChooseFolder(QWidget* parent, const QString& title) override;
     QString ChooseSaveFile(QWidget* parent, const SaveRequest& request) override;
-    void OpenDocument(const QString& path) override;
+    bool OpenDocument(const QString& path) override;
 };

@@ -4,6 +4,7 @@
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMimeData>
 
 #include "dragpayload.h"
@@ -129,4 +130,22 @@ void TSnvtListView::dropEvent(QDropEvent* event) {
     const int target = RowAtPoint(event->position().toPoint());
     event->acceptProposedAction();
     handler_->DragDrop(event->mimeData(), target);
+}
+
+void TSnvtListView::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::NoModifier) {
+        emit DeletePressed();
+        event->accept();
+        return;
+    }
+    if (event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier) {
+        const int row = currentRow() >= 0 ? currentRow() : SelectedRow();
+        if (QTableWidgetItem* cell = row >= 0 ? item(row, colVarName) : nullptr) {
+            // The change goes out as CheckToggled, as a click on the box does.
+            cell->setCheckState(cell->checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+        }
+        event->accept();
+        return;
+    }
+    QTableWidget::keyPressEvent(event);
 }

@@ -38,12 +38,17 @@ class TSnvtListView : public QTableWidget {
   signals:
     // The user changed a row's check box.
     void CheckToggled(int index, bool checked);
+    // The Delete key was pressed.
+    void DeletePressed();
 
   protected:
     void startDrag(Qt::DropActions supportedActions) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    // Space toggles the current row's check box, whichever column is current; Delete is handed
+    // to the window.
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     void OnItemChanged(QTableWidgetItem* item);

@@ -1,6 +1,7 @@
 #include "usermessages.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 
 #include "apptitle.h"
 
@@ -20,4 +21,14 @@ void TMessageBoxes::Message(const QString& text) {
 
 void TMessageBoxes::GeneralError(const QString& text) {
     ShowBox(parent_, QString::fromUtf8(kApplicationTitle), text, QMessageBox::Critical);
+}
+
+bool TMessageBoxes::Question(const QString& text) {
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Внимание"), text,
+                    QMessageBox::Yes | QMessageBox::No, parent_);
+    box.setTextFormat(Qt::PlainText);
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("Да"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("Нет"));
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
 }

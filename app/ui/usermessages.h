@@ -13,6 +13,8 @@ class IUserMessages {
     // The general error display (a document that cannot be loaded, a text that is not a number):
     // a modal box titled with the application's title, carrying the error's own text.
     virtual void GeneralError(const QString& text) = 0;
+    // A question in a box captioned "Внимание" with the buttons "Да" and "Нет": true for "Да".
+    virtual bool Question(const QString& text) = 0;
 };
 
 // The boxes themselves, owned by a parent widget.
@@ -21,6 +23,7 @@ class TMessageBoxes : public IUserMessages {
     explicit TMessageBoxes(QWidget* parent) : parent_(parent) {}
     void Message(const QString& text) override;
     void GeneralError(const QString& text) override;
+    bool Question(const QString& text) override;
 
   private:
     QWidget* parent_;

@@ -8,23 +8,29 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStatusTipEvent>
+#include <QThread>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <algorithm>
 
 #include "aboutbox.h"
 #include "catalogue.h"
 #include "configfolder.h"
 #include "configtreeview.h"
+#include "connectionkeys.h"
 #include "connectionsettings.h"
 #include "devicecommands.h"
 #include "dragpayload.h"
@@ -36,6 +42,7 @@
 #include "shellservices.h"
 #include "statuspanel.h"
 #include "usermessages.h"
+#include "windowstate.h"
 
 namespace {
 
@@ -51,6 +58,13 @@ constexpr int kStatusPanelWidth = 230;
 constexpr int kToolSeparatorWidth = 8;
 
 const char* const kHelpName = "Help.chm";
+constexpr int kProgressMax = 100;
+
+// The bar's position for a fraction in (0, 1].
+int ProgressPosition(float fraction) {
+    const float capped = std::min(fraction, 1.0f);
+    return static_cast<int>(static_cast<float>(kProgressMax) * capped);
+}
 
 std::string NativePath(const QString& path) {
     return QFile::encodeName(path).toStdString();
@@ -88,21 +102,6 @@ QToolBar* MakeToolBar(QWidget* parent) {
     bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
     return bar;
 }
-
-// A device command blocks the window for its whole exchange; closing the window meanwhile would
-// destroy the connection under it.
-class DeviceOperation {
-  public:
-    explicit DeviceOperation(TVR7CfgUpdate& window) : window_(window) {
-        window_.SetDeviceOperationRunning(true);
-    }
-    ~DeviceOperation() { window_.SetDeviceOperationRunning(false); }
-    DeviceOperation(const DeviceOperation&) = delete;
-    DeviceOperation& operator=(const DeviceOperation&) = delete;
-
-  private:
-    TVR7CfgUpdate& window_;
-};
 
 // A pane of the splitter: its tool bar, its caption field and, taking the rest, its control.
 QWidget* StackPane(QWidget* pane, QToolBar* bar, QLineEdit* caption, QWidget* body) {
@@ -164,11 +163,17 @@ TVR7CfgUpdate::TVR7CfgUpdate(const Environment& environment, QWidget* parent)
     connect(ListView1, &TSnvtListView::CheckToggled, this,
             [this](int row, bool checked) { List.SetChecked(static_cast<size_t>(row), checked); });
     connect(TreeView1, &QTreeWidget::itemDoubleClicked, this, &TVR7CfgUpdate::TreeView1DblClick);
+    connect(TreeView1, &TConfigTreeView::EnterPressed, this, &TVR7CfgUpdate::TreeView1Enter);
+    connect(ListView1, &TSnvtListView::DeletePressed, this, &TVR7CfgUpdate::ListView1Delete);
+    // The list's context menu: its tool bar's commands.
+    ListView1->setContextMenuPolicy(Qt::ActionsContextMenu);
+    ListView1->addActions({ClearAll1, SetAll1, DelSelected1});
 
     // The menu bar lies outside the client area.
     resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
 
     FormCreate();
+    LoadWindowState();
 
     AboutBox = new TAboutBox(this);
     PortDialog = new TSetPortDlg(this);
@@ -176,6 +181,17 @@ TVR7CfgUpdate::TVR7CfgUpdate(const Environment& environment, QWidget* parent)
 }
 
 TVR7CfgUpdate::~TVR7CfgUpdate() {
+    // A command still running (the window destroyed without closing) is cancelled and waited
+    // for; from now on nothing it reports reaches the window.
+    if (worker_.joinable()) {
+        Connection.RequestCancel();
+        {
+            std::lock_guard<std::mutex> lock(callMutex_);
+            abandoned_ = true;
+        }
+        callDone_.notify_all();
+        worker_.join();
+    }
     // The list's observer is this window; stop notifications before the controls go.
     List.SetObserver(nullptr);
     List.SetMessageSink(nullptr);
@@ -192,9 +208,11 @@ void TVR7CfgUpdate::CreateActions() {
     Open1 = make(QStringLiteral("&Открыть"), QStringLiteral("Открыть каталог с конфигурацией VR-7"),
                  &TVR7CfgUpdate::Open1Click);
     Open1->setIcon(CommandIcon(CommandImage::Open));
+    Open1->setShortcut(QKeySequence::Open);
     Save1 = make(QStringLiteral("&Сохранить на диск"),
                  QStringLiteral("Сохранить SNVT список в duxgate.cfg"), &TVR7CfgUpdate::Save1Click);
     Save1->setIcon(CommandIcon(CommandImage::Save));
+    Save1->setShortcut(QKeySequence::Save);
     Load1 = make(QStringLiteral("&Прочитать из VR-7"),
                  QStringLiteral("Прочитать конфигурацию VR-7"), &TVR7CfgUpdate::Load1Click);
     Load1->setIcon(CommandIcon(CommandImage::ReadDevice));
@@ -203,6 +221,7 @@ void TVR7CfgUpdate::CreateActions() {
     Store1->setIcon(CommandIcon(CommandImage::StoreDevice));
     FileExit1 = make(QStringLiteral("&Выход"), QStringLiteral("Exit|Exit application"),
                      &TVR7CfgUpdate::FileExit1Execute);
+    FileExit1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     Port1 = make(QStringLiteral("Порт"), QString(), &TVR7CfgUpdate::Port1Click);
     HelpAbout1 = make(QStringLiteral("&О программе..."),
                       QStringLiteral("About|Displays program information, version number, and "
@@ -211,6 +230,7 @@ void TVR7CfgUpdate::CreateActions() {
     Help2 =
         make(QStringLiteral("&Справка"), QStringLiteral("Help|Руководство по работе с программой"),
              &TVR7CfgUpdate::Help2Click);
+    Help2->setShortcut(QKeySequence(Qt::Key_F1));
     ClearAll1 = make(QStringLiteral("Снять отметки"), QStringLiteral("Снять отметки"),
                      &TVR7CfgUpdate::Panel2_ClearAll_Click);
     ClearAll1->setIcon(CommandIcon(CommandImage::Uncheck));
@@ -279,12 +299,18 @@ void TVR7CfgUpdate::CreateStatusBar() {
     HintPanel = new TStatusPanel(first);
     stack->addWidget(HintPanel, 0, 0);
     ProgressBar = new QProgressBar(first);
-    ProgressBar->setRange(0, 100);
+    ProgressBar->setRange(0, kProgressMax);
     ProgressBar->setValue(0);
     ProgressBar->setTextVisible(false);
     ProgressBar->hide();
     stack->addWidget(ProgressBar, 0, 0);
     bar->addWidget(first);
+    CancelButton = new QPushButton(QStringLiteral("Отмена"), bar);
+    CancelButton->setFocusPolicy(Qt::NoFocus);
+    CancelButton->setFixedHeight(kStatusBarHeight);
+    CancelButton->hide();
+    connect(CancelButton, &QPushButton::clicked, this, &TVR7CfgUpdate::CancelDeviceCommand);
+    bar->addWidget(CancelButton);
 
     StatusPanel = new TStatusPanel(bar);
     StatusPanel->setMinimumWidth(kStatusPanelWidth);
@@ -305,7 +331,16 @@ void TVR7CfgUpdate::LoadCatalogue() {
     List.SetMaxVariables(0);
     const CatalogueLoad catalogue = ::LoadCatalogue(CfgFilter, kCatalogueName);
     if (!catalogue.loaded) {
-        messages_->GeneralError(QString::fromUtf8(catalogue.error));
+        // A missing file is said in words, with where it was looked for; a broken one gets the
+        // XML library's own text.
+        const QString path = QDir::current().absoluteFilePath(QString::fromLatin1(kCatalogueName));
+        if (!QFileInfo::exists(path)) {
+            const usertext::AroundPath text = usertext::CatalogueNotFound();
+            messages_->GeneralError(FromCp1251(text.before) + QDir::toNativeSeparators(path) +
+                                    FromCp1251(text.after));
+        } else {
+            messages_->GeneralError(QString::fromUtf8(catalogue.error));
+        }
         return;
     }
     if (!catalogue.capacity.ok) messages_->GeneralError(FromCp1251(catalogue.capacity.error));
@@ -319,6 +354,7 @@ void TVR7CfgUpdate::FormActivate() {
 }
 
 void TVR7CfgUpdate::FormClose() {
+    SaveWindowState();
     SaveConnectionSettings();
     SaveDeviceNumber(NativeProgramDir(), DeviceNumber);
 }
@@ -362,6 +398,11 @@ void TVR7CfgUpdate::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (centred_) return;
     centred_ = true;
+    if (stateLoaded_) {
+        TreeView1->setFocus();
+        return;
+    }
+    FitIntoScreen();
     if (const QScreen* screen = this->screen()) {
         QRect frame = frameGeometry();
         frame.moveCenter(screen->availableGeometry().center());
@@ -371,7 +412,14 @@ void TVR7CfgUpdate::showEvent(QShowEvent* event) {
 }
 
 void TVR7CfgUpdate::closeEvent(QCloseEvent* event) {
-    if (deviceOperationRunning_) {
+    // A device command is cancelled first; the window closes when it has ended.
+    if (DeviceCommandRunning()) {
+        closeWhenDone_ = true;
+        CancelDeviceCommand();
+        event->ignore();
+        return;
+    }
+    if (listModified_ && !messages_->Question(FromCp1251(usertext::LeaveUnsaved()))) {
         event->ignore();
         return;
     }
@@ -394,7 +442,8 @@ void TVR7CfgUpdate::Open1Click() {
     const std::string folder = NativePath(path);
     uint32_t number = 0;
     if (FolderDeviceNumber(folder, number) == FolderNumber::NoVr7) {
-        messages_->Message(FromCp1251(usertext::NoConfiguration()));
+        messages_->Message(FromCp1251(usertext::NoConfiguration()) + QLatin1Char('\n') +
+                           FromCp1251(usertext::NoVr7InPath()));
         return;
     }
 
@@ -404,7 +453,15 @@ void TVR7CfgUpdate::Open1Click() {
     const std::string configDir = FolderConfigDir(folder);
     FolderTree opened = BuildConfigTree(configDir, number, &CfgFilter, CfgXML);
     if (!opened.loaded) {
-        messages_->GeneralError(QString::fromUtf8(opened.error));
+        QString text = QString::fromUtf8(opened.error);
+        // Without main.xmc the folder is no configuration at all: say what one holds.
+        const QDir config(QFile::decodeName(QByteArray::fromStdString(configDir)));
+        if (config.entryList({QStringLiteral("main.xmc")}, QDir::Files).isEmpty()) {
+            const usertext::AroundPath second = usertext::NoMainXmc();
+            text += QLatin1Char('\n') + FromCp1251(second.before) +
+                    QDir::toNativeSeparators(config.absolutePath()) + FromCp1251(second.after);
+        }
+        messages_->GeneralError(text);
         return;
     }
     DeviceNumber = number;
@@ -415,6 +472,9 @@ void TVR7CfgUpdate::Open1Click() {
     LoadGatewayFile(List, configDir);
     Edit1->setText(path);
     ListSource = 2;
+    listModified_ = false;
+    openedConfigDir_ = QDir::cleanPath(QFile::decodeName(QByteArray::fromStdString(configDir)));
+    lastOpenFolder_ = path;
 }
 
 void TVR7CfgUpdate::Save1Click() {
@@ -423,7 +483,7 @@ void TVR7CfgUpdate::Save1Click() {
         return;
     }
     IShellServices::SaveRequest request;
-    if (ListSource == 2) request.initialFolder = Edit1->text();
+    request.initialFolder = SaveFolder();
     request.defaultName = QStringLiteral("duxgate");
     request.defaultSuffix = QStringLiteral("cfg");
     request.filter = QStringLiteral("Настройка DUX шлюза (*.cfg)");
@@ -436,15 +496,27 @@ void TVR7CfgUpdate::Save1Click() {
                            QDir::toNativeSeparators(path) +
                            FromCp1251(usertext::FileFailureAfter(usertext::FileStep::NotSaved)) +
                            FromCp1251(result.message));
+        return;
     }
+    listModified_ = false;
+    lastSaveFolder_ = QFileInfo(path).absolutePath();
+}
+
+QString TVR7CfgUpdate::SaveFolder() const {
+    // Where Open reads the list back from: the opened folder's CONFIG folder.
+    if (ListSource == 2 && !openedConfigDir_.isEmpty()) return openedConfigDir_;
+    return lastSaveFolder_;
 }
 
 void TVR7CfgUpdate::Help2Click() {
     // The help document lies in the working directory. When it is missing there is nothing to
     // open, and no desktop viewer is started only to report that.
     const QString path = QDir::current().absoluteFilePath(QString::fromLatin1(kHelpName));
-    if (!QFileInfo::exists(path)) return;
-    shell_->OpenDocument(path);
+    const bool exists = QFileInfo::exists(path);
+    if (exists && shell_->OpenDocument(path)) return;
+    const usertext::AroundPath text = exists ? usertext::HelpNotShown() : usertext::HelpNotFound();
+    messages_->Message(FromCp1251(text.before) + QDir::toNativeSeparators(path) +
+                       FromCp1251(text.after));
 }
 
 void TVR7CfgUpdate::HelpAbout1Execute() {
@@ -452,21 +524,27 @@ void TVR7CfgUpdate::HelpAbout1Execute() {
 }
 
 void TVR7CfgUpdate::Load1Click() {
+    if (DeviceCommandRunning()) return;
     // The device's tree is read aside: the view keeps pointing into the tree it shows until the
     // read is over, and a device that never got as far as the tree leaves that one on show.
-    CfgTree read;
-    DeviceReadResult result;
-    {
-        DeviceOperation running(*this);
-        result = ReadFromDevice({Connection, DeviceNumber, *this}, read, List, &CfgFilter, this);
-    }
+    auto read = std::make_shared<CfgTree>();
+    auto result = std::make_shared<DeviceReadResult>();
+    StartDeviceCommand(
+        [this, read, result] {
+            *result =
+                ReadFromDevice({Connection, DeviceNumber, *this}, *read, List, &CfgFilter, this);
+        },
+        [this, read, result] { FinishRead(std::move(*read), *result); });
+}
+
+void TVR7CfgUpdate::FinishRead(CfgTree&& read, const DeviceReadResult& result) {
     switch (result.outcome) {
         case DeviceReadOutcome::NotConnected:
         case DeviceReadOutcome::UnsupportedVersion:
             return;
         case DeviceReadOutcome::ReadFailed:
-            // What was read before the failure stays on show; list and caption stay as they were,
-            // and so does the progress bar.
+            // What was read before the failure (or the cancel) stays on show; list and caption
+            // stay as they were, and so does the progress bar.
             ShowReadTree(std::move(read));
             return;
         case DeviceReadOutcome::Read:
@@ -476,6 +554,7 @@ void TVR7CfgUpdate::Load1Click() {
     Edit1->setText(
         FromCp1251(usertext::DeviceConfigurationCaption(Connection.PortName, DeviceNumber)));
     ListSource = 1;
+    listModified_ = false;
     ShowProgress("", 0);
 }
 
@@ -486,14 +565,96 @@ void TVR7CfgUpdate::ShowReadTree(CfgTree&& tree) {
 }
 
 void TVR7CfgUpdate::Store1Click() {
-    DeviceOperation running(*this);
-    Store({Connection, DeviceNumber, *this}, List);
+    if (DeviceCommandRunning()) return;
+    auto result = std::make_shared<DeviceStoreResult>();
+    StartDeviceCommand(
+        [this, result] {
+            *result = Store({Connection, DeviceNumber, *this}, List);
+        },
+        [this, result] {
+            if (result->outcome == DeviceStoreOutcome::Stored) listModified_ = false;
+        });
 }
 
 void TVR7CfgUpdate::Port1Click() {
     const QPoint at = QCursor::pos();
-    // Cancel too hands back the device number as the dialog's field has it.
-    Connection.ShowPortDialog(*PortDialog, at.x(), at.y(), &DeviceNumber, true);
+    // The dialog's device number is taken only with OK: Cancel leaves every setting as it was.
+    uint32_t number = DeviceNumber;
+    Connection.ShowPortDialog(*PortDialog, at.x(), at.y(), &number, true);
+    if (PortDialog->result() == QDialog::Accepted) DeviceNumber = number;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Device commands on the worker thread
+
+void TVR7CfgUpdate::StartDeviceCommand(std::function<void()> work, std::function<void()> done) {
+    Connection.ClearCancel();
+    postedPosition_ = ProgressBar->isHidden() ? -1 : ProgressBar->value();
+    postedText_ = std::string();
+    workerDone_ = std::move(done);
+    EnableCommands(false);
+    worker_ = std::thread([this, work = std::move(work)] {
+        work();
+        PostToWindow([this] { FinishDeviceCommand(); });
+    });
+}
+
+void TVR7CfgUpdate::FinishDeviceCommand() {
+    if (worker_.joinable()) worker_.join();
+    EnableCommands(true);
+    const std::function<void()> done = std::move(workerDone_);
+    workerDone_ = nullptr;
+    if (done) done();
+    if (closeWhenDone_) {
+        closeWhenDone_ = false;
+        close();
+    }
+}
+
+void TVR7CfgUpdate::CancelDeviceCommand() {
+    if (!DeviceCommandRunning()) return;
+    Connection.RequestCancel();
+    CancelButton->setEnabled(false);
+}
+
+void TVR7CfgUpdate::EnableCommands(bool enabled) {
+    // Everything that could start another command, or change the list under the worker.
+    for (QAction* action : {Open1, Load1, Store1, Save1, Port1, ClearAll1, SetAll1, DelSelected1})
+        action->setEnabled(enabled);
+    TreeView1->setEnabled(enabled);
+    ListView1->setEnabled(enabled);
+    CancelButton->setEnabled(!enabled);
+    CancelButton->setVisible(!enabled);
+}
+
+bool TVR7CfgUpdate::OnWindowThread() const {
+    return QThread::currentThread() == thread();
+}
+
+void TVR7CfgUpdate::RunInWindow(const std::function<void()>& call) {
+    if (OnWindowThread()) {
+        call();
+        return;
+    }
+    auto done = std::make_shared<bool>(false);
+    std::unique_lock<std::mutex> lock(callMutex_);
+    if (abandoned_) return;
+    QMetaObject::invokeMethod(
+        this,
+        [this, call, done] {
+            call();
+            std::lock_guard<std::mutex> finished(callMutex_);
+            *done = true;
+            callDone_.notify_all();
+        },
+        Qt::QueuedConnection);
+    callDone_.wait(lock, [this, &done] { return *done || abandoned_; });
+}
+
+void TVR7CfgUpdate::PostToWindow(std::function<void()> call) {
+    std::lock_guard<std::mutex> lock(callMutex_);
+    if (abandoned_) return;
+    QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -507,6 +668,20 @@ void TVR7CfgUpdate::AddFromTree(int index, AddGesture gesture) {
 
 void TVR7CfgUpdate::TreeView1DblClick() {
     AddFromTree(-1, AddGesture::DoubleClick);
+}
+
+void TVR7CfgUpdate::TreeView1Enter() {
+    AddFromTree(-1, AddGesture::DoubleClick);
+}
+
+void TVR7CfgUpdate::ListView1Delete() {
+    // Without a checked row there is nothing to delete and nothing to ask.
+    for (size_t i = 0; i < List.RowCount(); ++i) {
+        if (List.Row(i).checked) {
+            DelSelected_R_ButtonClick();
+            return;
+        }
+    }
 }
 
 bool TVR7CfgUpdate::DragOver(const QMimeData* data) {
@@ -548,50 +723,130 @@ void TVR7CfgUpdate::DelSelected_R_ButtonClick() {
     List.DeleteChecked();
 }
 
+// A device command's worker reports through these as well: each runs on the window's thread
+// while the worker waits, so the messages and the list's rows come in the order they always did.
+
 void TVR7CfgUpdate::ShowMessage(const std::string& text) {
-    messages_->Message(FromCp1251(text));
+    RunInWindow([this, &text] { messages_->Message(FromCp1251(text)); });
 }
 
 void TVR7CfgUpdate::RowInserted(size_t index) {
-    ListView1->InsertRow(static_cast<int>(index), List.Row(index));
+    RunInWindow([this, index] {
+        listModified_ = true;
+        ListView1->InsertRow(static_cast<int>(index), List.Row(index));
+    });
 }
 
 void TVR7CfgUpdate::RowRemoved(size_t index) {
-    ListView1->removeRow(static_cast<int>(index));
+    RunInWindow([this, index] {
+        listModified_ = true;
+        ListView1->removeRow(static_cast<int>(index));
+    });
 }
 
 void TVR7CfgUpdate::RowChanged(size_t index) {
-    ListView1->UpdateRow(static_cast<int>(index), List.Row(index));
+    RunInWindow([this, index] { ListView1->UpdateRow(static_cast<int>(index), List.Row(index)); });
 }
 
 void TVR7CfgUpdate::ListCleared() {
-    ListView1->setRowCount(0);
+    RunInWindow([this] {
+        if (ListView1->rowCount() > 0) listModified_ = true;
+        ListView1->setRowCount(0);
+    });
 }
 
 void TVR7CfgUpdate::CountersChanged(const std::string& text) {
-    Edit2->setText(FromCp1251(text));
+    RunInWindow([this, &text] { Edit2->setText(FromCp1251(text)); });
 }
 
 // ---------------------------------------------------------------------------------------------
 // Progress
 
 void TVR7CfgUpdate::ShowProgress(const std::string& text, float fraction) {
+    if (OnWindowThread()) {
+        ApplyProgress(text, fraction);
+        return;
+    }
+    // The worker hands over only what changes the bar or the text, and does not wait for it.
+    const int position = fraction > 0 ? ProgressPosition(fraction) : -1;
+    if (position == postedPosition_ && text == postedText_) return;
+    postedPosition_ = position;
+    postedText_ = text;
+    PostToWindow([this, text, fraction] { ApplyProgress(text, fraction); });
+}
+
+void TVR7CfgUpdate::ApplyProgress(const std::string& text, float fraction) {
     if (fraction > 0) {
-        if (ProgressBar->isHidden()) ProgressBar->show();
-        const float capped = std::min(fraction, 1.0f);
-        const int position =
-            ProgressBar->minimum() +
-            static_cast<int>(static_cast<float>(ProgressBar->maximum() - ProgressBar->minimum()) *
-                             capped);
-        if (position != ProgressBar->value()) {
+        const bool shown = ProgressBar->isHidden();
+        if (shown) ProgressBar->show();
+        const int position = ProgressPosition(fraction);
+        if (position != ProgressBar->value() || shown) {
             ProgressBar->setValue(position);
-            if (text.empty()) repaint();
+            ProgressBar->repaint();
         }
-    } else {
+    } else if (!ProgressBar->isHidden()) {
         ProgressBar->hide();
     }
-    StatusPanel->setText(FromCp1251(text));
-    // Painted now: the operation that reports blocks the event loop, and handing it user input
-    // here would let a command run inside another.
-    if (!text.empty()) repaint();
+    const QString shownText = FromCp1251(text);
+    if (shownText != StatusPanel->text()) {
+        StatusPanel->setText(shownText);
+        StatusPanel->repaint();
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Window state
+
+void TVR7CfgUpdate::LoadWindowState() {
+    const WindowState state =
+        ::LoadWindowState(ProgramFilePath(NativeProgramDir(), connkeys::kMainIniName));
+    lastOpenFolder_ = state.openFolder;
+    lastSaveFolder_ = state.saveFolder;
+    if (state.treeWidth > 0) {
+        const int total = Splitter1->sizes().value(0) + Splitter1->sizes().value(1);
+        Splitter1->setSizes({state.treeWidth, std::max(total - state.treeWidth, 40)});
+    }
+    for (int c = 0; c < state.columnWidths.size() && c < ListView1->columnCount(); ++c)
+        ListView1->setColumnWidth(c, state.columnWidths[c]);
+    if (state.size.isValid()) {
+        stateLoaded_ = true;
+        resize(state.size);
+        FitIntoScreen();
+    }
+    if (state.maximized) setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void TVR7CfgUpdate::SaveWindowState() {
+    WindowState state;
+    state.maximized = isMaximized();
+    state.size = isMaximized() ? normalGeometry().size() : size();
+    if (!state.size.isValid()) state.size = size();
+    state.treeWidth = Splitter1->sizes().value(0);
+    for (int c = 0; c < ListView1->columnCount(); ++c)
+        state.columnWidths << ListView1->columnWidth(c);
+    state.openFolder = lastOpenFolder_;
+    state.saveFolder = lastSaveFolder_;
+    ::SaveWindowState(ProgramFilePath(NativeProgramDir(), connkeys::kMainIniName), state);
+}
+
+void TVR7CfgUpdate::FitIntoScreen() {
+    const QScreen* screen = this->screen();
+    if (screen == nullptr) return;
+    // The frame (title bar included) must fit the available area, on a small or scaled screen too.
+    const QRect available = screen->availableGeometry();
+    const QRect frame = frameGeometry();
+    const QSize decoration = frame.size() - size();
+    const int fitWidth = std::min(width(), available.width() - decoration.width());
+    const int fitHeight = std::min(height(), available.height() - decoration.height());
+    if (fitWidth != width() || fitHeight != height()) resize(fitWidth, fitHeight);
+    QRect placed = frameGeometry();
+    if (!available.contains(placed)) {
+        placed.moveLeft(
+            std::clamp(placed.left(), available.left(),
+                       std::max(available.left(), available.right() - placed.width() + 1)));
+        placed.moveTop(
+            std::clamp(placed.top(), available.top(),
+                       std::max(available.top(), available.bottom() - placed.height() + 1)));
+        move(placed.topLeft());
+    }
 }

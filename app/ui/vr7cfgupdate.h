@@ -5,12 +5,17 @@
 // program's ini file.
 #include <QMainWindow>
 #include <QString>
+#include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 
 #include "cfgtreemodel.h"
 #include "connection.h"
+#include "devicecommands.h"
 #include "messagesink.h"
 #include "progresssink.h"
 #include "snvtlist.h"
@@ -22,6 +27,7 @@ class QAction;
 class QLineEdit;
 class QMenu;
 class QProgressBar;
+class QPushButton;
 class QSplitter;
 class QToolBar;
 class TAboutBox;
@@ -67,12 +73,18 @@ class TVR7CfgUpdate : public QMainWindow,
 
     // The status text of the status bar's last panel and the progress bar: a fraction above 0
     // shows the bar at that fraction (capped at 1), 0 or less hides it. Text is Windows-1251.
-    // Paints at once, without taking user input, since the caller blocks the window meanwhile.
+    // The bar and the panel are painted at once, and only when what they show changes, since a
+    // command of the window's own thread (deleting rows) holds its event loop meanwhile. Called
+    // from a device command's worker thread, it is handed to the window's thread.
     void ShowProgress(const std::string& text, float fraction) override;
 
-    // While a device operation runs the window refuses to close: closing would destroy the
-    // connection under the exchange.
-    void SetDeviceOperationRunning(bool running) { deviceOperationRunning_ = running; }
+    // A device command (read, store) runs on a worker thread; meanwhile every command that could
+    // start another is disabled and the Cancel button shows beside the progress bar.
+    bool DeviceCommandRunning() const { return worker_.joinable(); }
+    // Stops the running device command between two exchanges (the Cancel button).
+    void CancelDeviceCommand();
+    // The list changed since it was loaded, saved or stored.
+    bool ListModified() const { return listModified_; }
 
     // Controls.
     QToolBar* LeftToolBar = nullptr;
@@ -85,6 +97,7 @@ class TVR7CfgUpdate : public QMainWindow,
     TStatusPanel* HintPanel = nullptr;    // the status bar's first panel: hints
     TStatusPanel* StatusPanel = nullptr;  // the last panel: status texts
     QProgressBar* ProgressBar = nullptr;
+    QPushButton* CancelButton = nullptr;  // beside the progress bar while a device command runs
     TAboutBox* AboutBox = nullptr;
     TSetPortDlg* PortDialog = nullptr;
 
@@ -121,6 +134,8 @@ class TVR7CfgUpdate : public QMainWindow,
     void HelpAbout1Execute();
     void FileExit1Execute();
     void TreeView1DblClick();
+    void TreeView1Enter();
+    void ListView1Delete();
     void Panel2_ClearAll_Click();
     void Panel2_SetAll_Click();
     void DelSelected_R_ButtonClick();
@@ -152,6 +167,27 @@ class TVR7CfgUpdate : public QMainWindow,
     void ShowReadTree(CfgTree&& tree);
     // Adds the tree's selected node at index when the gesture may add it.
     void AddFromTree(int index, AddGesture gesture);
+    void FinishRead(CfgTree&& read, const DeviceReadResult& result);
+
+    // The device command's worker: work runs on it, done on the window's thread afterwards.
+    void StartDeviceCommand(std::function<void()> work, std::function<void()> done);
+    void FinishDeviceCommand();
+    void EnableCommands(bool enabled);
+    // From the worker: runs call on the window's thread and waits for it (RunInWindow) or not
+    // (PostToWindow); on the window's thread RunInWindow calls it at once. Once the window is
+    // being destroyed neither runs anything.
+    void RunInWindow(const std::function<void()>& call);
+    void PostToWindow(std::function<void()> call);
+    bool OnWindowThread() const;
+    void ApplyProgress(const std::string& text, float fraction);
+
+    // The [WINDOW] section: size, splitter, columns and folders, taken at creation and kept at
+    // close; a first start fits the window into the screen.
+    void LoadWindowState();
+    void SaveWindowState();
+    void FitIntoScreen();
+    // The folder the save dialog starts in.
+    QString SaveFolder() const;
 
     // IMessageSink: the messages of the list and of the device commands, as "Внимание" boxes.
     void ShowMessage(const std::string& text) override;
@@ -170,5 +206,20 @@ class TVR7CfgUpdate : public QMainWindow,
     bool activated_ = false;
     bool connectionSettingsLoaded_ = false;
     bool centred_ = false;
-    bool deviceOperationRunning_ = false;
+
+    std::thread worker_;
+    std::function<void()> workerDone_;
+    bool closeWhenDone_ = false;
+    std::mutex callMutex_;
+    std::condition_variable callDone_;
+    bool abandoned_ = false;  // guarded by callMutex_: the window is going, the worker stays out
+    // The worker's last progress handed over, so that only changes cross threads.
+    int postedPosition_ = -1;
+    std::string postedText_;
+
+    bool listModified_ = false;
+    QString openedConfigDir_;  // the CONFIG folder of the configuration folder opened last
+    QString lastSaveFolder_;
+    QString lastOpenFolder_;
+    bool stateLoaded_ = false;  // the [WINDOW] section gave a size
 };

@@ -207,19 +207,6 @@ TEST_F(MainWindowTest, DeviceNumberComesFromTheIniFileAndIsWrittenBackAtClose) {
     EXPECT_EQ(window->DeviceNumber, 4000000000u);
 }
 
-TEST_F(MainWindowTest, ClosingIsRefusedWhileADeviceOperationRuns) {
-    const QString ini = Program() + "/Vr7LonCfgMaker.ini";
-    TVR7CfgUpdate& w = CreateWindow();
-    w.show();
-    w.SetDeviceOperationRunning(true);
-    EXPECT_FALSE(w.close());
-    EXPECT_TRUE(w.isVisible());
-    EXPECT_TRUE(ReadFile(ini).empty());
-    w.SetDeviceOperationRunning(false);
-    EXPECT_TRUE(w.close());
-    EXPECT_FALSE(ReadFile(ini).empty());
-}
-
 TEST_F(MainWindowTest, FirstActivationSetsTheCaptionsOnlyOnce) {
     TVR7CfgUpdate& w = CreateWindow();
     QEvent activate(QEvent::WindowActivate);
@@ -238,7 +225,10 @@ TEST_F(MainWindowTest, OpenWithoutVr7InThePathChangesNothing) {
     shell.folder = Work() + "/Data";
     w.Open1Click();
     EXPECT_EQ(shell.folderTitles, QStringList{"Открыть конфигурацию VR-7"});
-    EXPECT_EQ(messages.messages, QStringList{"Конфигурация VR-7 не обнаружена"});
+    EXPECT_EQ(messages.messages,
+              QStringList{"Конфигурация VR-7 не обнаружена\nВ пути к папке нет \"vr7_\": папка "
+                          "конфигурации VR-7 называется vr7_<номер прибора> (например, vr7_12) и "
+                          "содержит папку CONFIG с файлом main.xmc."});
     EXPECT_EQ(w.DeviceNumber, 1u);
     EXPECT_EQ(w.ListSource, 0);
     EXPECT_EQ(w.Edit1->text(), QStringLiteral("Конфигурация VR-7"));
@@ -260,14 +250,24 @@ TEST_F(MainWindowTest, SavingAnEmptyListOnlySaysSo) {
     EXPECT_TRUE(ReadFile("out.cfg").empty());
 }
 
-TEST_F(MainWindowTest, HelpOpensTheDocumentOfTheWorkingFolderWhenItIsThere) {
+TEST_F(MainWindowTest, HelpOpensTheDocumentOfTheWorkingFolderOrSaysWhyNot) {
     TVR7CfgUpdate& w = CreateWindow();
-    w.Help2Click();  // no Help.chm: nothing is started, nothing is shown
+    const QString help = Work() + "/Help.chm";
+    w.Help2Click();  // no Help.chm: nothing is started, the message names the file
     EXPECT_TRUE(shell.opened.isEmpty());
-    EXPECT_TRUE(messages.messages.isEmpty());
+    EXPECT_EQ(messages.messages, QStringList{"Файл справки " + help + " не найден."});
+    messages.messages.clear();
+
     WriteFile("Help.chm", "help");
     w.Help2Click();
-    EXPECT_EQ(shell.opened, QStringList{Work() + "/Help.chm"});
+    EXPECT_EQ(shell.opened, QStringList{help});
+    EXPECT_TRUE(messages.messages.isEmpty());
+
+    shell.canOpen = false;  // no program can show it
+    w.Help2Click();
+    EXPECT_EQ(messages.messages,
+              QStringList{"Файл справки " + help +
+                          " не удалось открыть: нет программы для его просмотра."});
 }
 
 }  // namespace

@@ -420,7 +420,8 @@ TEST_F(OpenConfigTest, SavesTheListByteForByte) {
     w.Save1Click();
     ASSERT_EQ(shell.saveRequests.size(), 1u);
     const IShellServices::SaveRequest& request = shell.saveRequests[0];
-    EXPECT_EQ(request.initialFolder, DemoFolder());  // the opened folder, not its CONFIG
+    // Where Open reads the list back from: the opened folder's CONFIG folder.
+    EXPECT_EQ(request.initialFolder, DemoFolder() + "/CONFIG");
     EXPECT_EQ(request.defaultName, QStringLiteral("duxgate"));
     EXPECT_EQ(request.defaultSuffix, QStringLiteral("cfg"));
     EXPECT_EQ(request.filter, QStringLiteral("Настройка DUX шлюза (*.cfg)"));
@@ -438,6 +439,12 @@ TEST_F(OpenConfigTest, SavesTheListByteForByte) {
                                           "F 40004 28                     1q1 кВт\r\n"
                                           "B 40006 83                     1q1f\r\n"
                                           "F 40007 105                    3tnv °C\r\n"));
+
+    // A list that came from the device starts in the folder last saved to.
+    w.ListSource = 1;
+    w.Save1Click();
+    ASSERT_EQ(shell.saveRequests.size(), 3u);
+    EXPECT_EQ(shell.saveRequests[2].initialFolder, Work() + "/saved");
 }
 
 TEST_F(OpenConfigTest, ASaveThatFailsIsReportedWithThePath) {

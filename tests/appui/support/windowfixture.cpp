@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 
@@ -13,7 +14,23 @@ QApplication& TestApplication() {
     static char name[] = "appui_test";
     static char* argv[] = {name, nullptr};
     static QApplication* application = [] {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        // An offscreen screen as large as an ordinary desktop's (the plugin's own is 800x600),
+        // so that the window keeps its size; fitting it into a smaller one is tested apart.
+        const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+        if (platform.isEmpty() || platform == "offscreen") {
+            static const QString config = QDir::temp().filePath(
+                QStringLiteral("vr7-appui-screen-%1.json").arg(QCoreApplication::applicationPid()));
+            QFile file(config);
+            if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+                file.write(
+                    R"({"screens": [{"name": "desktop", "x": 0, "y": 0, "width": 1280,)"
+                    R"( "height": 1024, "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})");
+                file.close();
+                qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + QFile::encodeName(config));
+            } else {
+                qputenv("QT_QPA_PLATFORM", "offscreen");
+            }
+        }
         return new QApplication(argc, argv);
     }();
     return *application;
@@ -77,6 +94,14 @@ void WindowTest::CopyTree(const QString& from, const QString& to) {
             QFile::copy(source, target);
         }
     }
+}
+
+void FinishDeviceCommand(TVR7CfgUpdate& window) {
+    QElapsedTimer clock;
+    clock.start();
+    while (window.DeviceCommandRunning() && clock.elapsed() < 30000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_FALSE(window.DeviceCommandRunning()) << "the device command never ended";
 }
 
 void PrintTo(const QString& text, std::ostream* out) {

@@ -23,8 +23,14 @@ class RecordingMessages : public IUserMessages {
   public:
     void Message(const QString& text) override { messages << text; }
     void GeneralError(const QString& text) override { errors << text; }
+    bool Question(const QString& text) override {
+        questions << text;
+        return answer;
+    }
     QStringList messages;
     QStringList errors;
+    QStringList questions;
+    bool answer = true;  // "Да"
 };
 
 class ScriptedShell : public IShellServices {
@@ -37,13 +43,17 @@ class ScriptedShell : public IShellServices {
         saveRequests.push_back(request);
         return saveFile;
     }
-    void OpenDocument(const QString& path) override { opened << path; }
+    bool OpenDocument(const QString& path) override {
+        opened << path;
+        return canOpen;
+    }
 
     QString folder;    // answer of the folder dialog; empty = cancel
     QString saveFile;  // answer of the save dialog; empty = cancel
     QStringList folderTitles;
     std::vector<SaveRequest> saveRequests;
     QStringList opened;
+    bool canOpen = true;  // a viewer is there
 };
 
 // A window in a scratch working folder (the current directory while the test runs) with its own
@@ -75,6 +85,10 @@ class WindowTest : public ::testing::Test {
     QTemporaryDir program_;
     QString previousDir_;
 };
+
+// Lets the window's event loop run until its device command (read, store) has ended and the
+// window has taken its result; fails the test if that takes longer than a generous bound.
+void FinishDeviceCommand(TVR7CfgUpdate& window);
 
 // Readable failure output for Qt strings.
 void PrintTo(const QString& text, std::ostream* out);

@@ -1,0 +1,67 @@
+#include "windowstate.h"
+
+#include <QFile>
+#include <QStringList>
+#include <string>
+
+#include "inifile.h"
+
+namespace {
+
+constexpr char kSection[] = "WINDOW";
+constexpr size_t kPathBuffer = 4096;
+
+std::string Read(const std::string& iniPath, const char* key, size_t buffer = 255) {
+    return ini::ReadString(iniPath, kSection, key, "", buffer);
+}
+
+int Positive(const std::string& text) {
+    bool ok = false;
+    const int value = QString::fromStdString(text).toInt(&ok);
+    return ok && value > 0 ? value : -1;
+}
+
+}  // namespace
+
+WindowState LoadWindowState(const std::string& iniPath) {
+    WindowState state;
+    const int width = Positive(Read(iniPath, "width"));
+    const int height = Positive(Read(iniPath, "height"));
+    if (width > 0 && height > 0) state.size = QSize(width, height);
+    state.maximized = Read(iniPath, "maximized") == "1";
+    state.treeWidth = Positive(Read(iniPath, "tree"));
+    const QStringList columns = QString::fromStdString(Read(iniPath, "columns"))
+                                    .split(QLatin1Char(','), Qt::SkipEmptyParts);
+    for (const QString& column : columns) {
+        bool ok = false;
+        const int value = column.toInt(&ok);
+        if (!ok || value < 0) {
+            state.columnWidths.clear();
+            break;
+        }
+        state.columnWidths << value;
+    }
+    state.openFolder =
+        QFile::decodeName(QByteArray::fromStdString(Read(iniPath, "opened", kPathBuffer)));
+    state.saveFolder =
+        QFile::decodeName(QByteArray::fromStdString(Read(iniPath, "saved", kPathBuffer)));
+    return state;
+}
+
+void SaveWindowState(const std::string& iniPath, const WindowState& state) {
+    auto write = [&iniPath](const char* key, const QString& value) {
+        ini::WriteString(iniPath, kSection, key, value.toStdString());
+    };
+    if (state.size.isValid()) {
+        write("width", QString::number(state.size.width()));
+        write("height", QString::number(state.size.height()));
+    }
+    write("maximized", state.maximized ? QStringLiteral("1") : QStringLiteral("0"));
+    if (state.treeWidth > 0) write("tree", QString::number(state.treeWidth));
+    QStringList columns;
+    for (int width : state.columnWidths) columns << QString::number(width);
+    write("columns", columns.join(QLatin1Char(',')));
+    ini::WriteString(iniPath, kSection, "opened",
+                     QFile::encodeName(state.openFolder).toStdString());
+    ini::WriteString(iniPath, kSection, "saved", QFile::encodeName(state.saveFolder).toStdString());
+}

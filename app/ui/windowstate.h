@@ -1,0 +1,21 @@
+#pragma once
+// The window's own state across runs, in the [WINDOW] section of the program's ini file
+// "Vr7LonCfgMaker.ini": its size and maximized state, the splitter's left pane, the list's column
+// widths and the folders last opened and saved to.
+#include <QList>
+#include <QSize>
+#include <QString>
+
+struct WindowState {
+    QSize size;  // invalid: never saved
+    bool maximized = false;
+    int treeWidth = -1;       // -1: never saved
+    QList<int> columnWidths;  // empty: never saved
+    QString openFolder;       // the configuration folder last opened
+    QString saveFolder;       // the folder last saved to
+};
+
+// iniPath is the ini file's native path. Values that are missing or make no sense are left as
+// "never saved".
+WindowState LoadWindowState(const std::string& iniPath);
+void SaveWindowState(const std::string& iniPath, const WindowState& state);
