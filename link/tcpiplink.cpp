@@ -9,11 +9,12 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <climits>
 #include <cstdint>
-#include <ctime>
+#include <cstring>
 #include <utility>
 
 namespace {
@@ -39,8 +40,13 @@ CTCPIPLink::CTCPIPLink(std::string host, std::string tcpPort, const LinkTimings&
 
 CTCPIPLink::~CTCPIPLink() = default;
 
-int CTCPIPLink::Open(bool open) {
+void CTCPIPLink::CloseSocket() {
     socket_.Reset();
+    inboxBegin_ = inboxEnd_ = 0;
+}
+
+int CTCPIPLink::Open(bool open) {
+    CloseSocket();
     if (!open) return lr::Ok;
 
     addrinfo hints{};
@@ -82,17 +88,31 @@ int CTCPIPLink::ReadUntil(void* buffer, int count, int* got, Clock::time_point d
     if (buffer == nullptr || count <= 0) return lr::BadArgument;
     if (!socket_) return lr::NotOpen;
 
-    // One deadline for the whole read: bytes that trickle in do not extend it.
-    int total = 0, error = 0;
-    const ReadStep end = ReadUpTo(
-        socket_.Get(), static_cast<uint8_t*>(buffer), count, [deadline] { return deadline; }, total,
-        error);
+    // One deadline for the whole read: bytes that trickle in do not extend it. Whatever the
+    // socket has is taken into the inbox at once, so the rest of an answer costs no system call.
+    auto* out = static_cast<uint8_t*>(buffer);
+    int total = 0;
+    ReadStep end = ReadStep::Data;
+    while (total < count) {
+        if (inboxBegin_ == inboxEnd_) {
+            int n = 0, error = 0;
+            end = ReadSome(socket_.Get(), inbox_.data(), static_cast<int>(inbox_.size()), deadline,
+                           n, error);
+            if (end != ReadStep::Data) break;
+            inboxBegin_ = 0;
+            inboxEnd_ = n;
+        }
+        const int take = std::min(count - total, inboxEnd_ - inboxBegin_);
+        std::memcpy(out + total, inbox_.data() + inboxBegin_, static_cast<size_t>(take));
+        inboxBegin_ += take;
+        total += take;
+    }
     if (got != nullptr) *got = total;
     // The peer closed the connection. The read ends with what came (the exchange sees a short
     // answer), and the link closes: the socket would stay readable for ever, and every later wait
     // for an answer would spin on it until its timeout instead of failing at once with 1003. Any
     // other failure, too, ends the read with a short count.
-    if (end == ReadStep::Closed) socket_.Reset();
+    if (end == ReadStep::Closed) CloseSocket();
     return end == ReadStep::Timeout ? lr::TcpTimeout : lr::Ok;
 }
 
@@ -104,23 +124,25 @@ int CTCPIPLink::Write(const void* buffer, int count, int* written) {
     int total = 0;
     int result = lr::Ok;
     while (total < count) {
-        short revents = 0;
-        const int r =
-            PollUntil(socket_.Get(), POLLOUT, Clock::now() + Millis(timings_.tcpWriteMs), revents);
-        if (r == 0) {
-            socket_.Reset();
-            result = lr::ShortWrite;
-            break;
-        }
-        if (r < 0 || (revents & POLLNVAL) != 0) break;
         // MSG_NOSIGNAL: a peer that dropped the connection must not end the program by SIGPIPE.
+        // A frame normally goes at once; the wait for room comes only when it cannot.
         const ssize_t n = ::send(socket_.Get(), in + total, static_cast<size_t>(count - total),
                                  MSG_NOSIGNAL | MSG_DONTWAIT);
         if (n > 0) {
             total += static_cast<int>(n);
-        } else if (n < 0 && errno != EINTR && errno != EAGAIN) {
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n == 0 || errno != EAGAIN) break;
+        short revents = 0;
+        const int r =
+            PollUntil(socket_.Get(), POLLOUT, Clock::now() + Millis(timings_.tcpWriteMs), revents);
+        if (r == 0) {
+            CloseSocket();
+            result = lr::ShortWrite;
             break;
         }
+        if (r < 0 || (revents & POLLNVAL) != 0) break;
     }
     if (written != nullptr) *written = total;
     return result;
@@ -129,22 +151,15 @@ int CTCPIPLink::Write(const void* buffer, int count, int* written) {
 int CTCPIPLink::Purge(int flags) {
     if (flags != kPurgeInput || !socket_) return 0;
 
+    // What the link holds goes, then whatever the socket has, without waiting for more.
+    inboxBegin_ = inboxEnd_ = 0;
     const auto deadline = Clock::now() + Millis(timings_.tcpPurgeMs);
-    uint8_t sink[1024];
     while (Clock::now() < deadline) {
-        pollfd p{socket_.Get(), POLLIN, 0};
-        const timespec tenMicroseconds{0, 10000};
-        const int r = ::ppoll(&p, 1, &tenMicroseconds, nullptr);
-        if (r == 0) return 1;
-        if (r < 0) {
-            if (errno == EINTR) continue;
-            return 0;
-        }
-        if ((p.revents & POLLNVAL) != 0) return 0;
-        // Whatever is pending goes at once rather than byte by byte.
-        const ssize_t n = ::recv(socket_.Get(), sink, sizeof sink, MSG_DONTWAIT);
+        const ssize_t n = ::recv(socket_.Get(), inbox_.data(), inbox_.size(), MSG_DONTWAIT);
+        if (n > 0) continue;
         if (n == 0) return 0;  // the peer closed: no exchange over this link can succeed
-        if (n < 0 && errno != EINTR && errno != EAGAIN) return 0;
+        if (errno == EAGAIN || errno == EWOULDBLOCK) return 1;
+        if (errno != EINTR) return 0;
     }
     return 0;
 }

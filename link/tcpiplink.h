@@ -1,6 +1,8 @@
 #pragma once
 // The link over a TCP connection to the device (or to a serial-to-network adapter in front of it).
+#include <array>
 #include <chrono>
+#include <cstdint>
 #include <string>
 
 #include "linktimings.h"
@@ -32,8 +34,9 @@ class CTCPIPLink : public CLink {
     // 1010 (and the link closed) when the socket stays unwritable for a second (tcpWriteMs).
     int Write(const void* buffer, int count, int* written) override;
     bool IsOpen() override { return socket_.Valid(); }
-    // flags 8: drops pending input; 1 when nothing was left pending, 0 on a failure or when
-    // input kept coming for a second (tcpPurgeMs). Other flags: 0.
+    // flags 8: drops pending input (what the link holds and what the socket has), without
+    // waiting for more; 1 when nothing was left pending, 0 on a failure or when input kept
+    // coming for a second (tcpPurgeMs). Other flags: 0.
     int Purge(int flags) override;
 
     const std::string& Host() const { return host_; }
@@ -45,8 +48,15 @@ class CTCPIPLink : public CLink {
                               int timeoutMs = LinkTimings{}.tcpConnectMs);
 
   private:
+    void CloseSocket();
+
     std::string host_;
     std::string tcpPort_;
     LinkTimings timings_;
     UniqueFd socket_;
+    // Bytes received but not yet read: an answer normally comes in one receive, and its header
+    // and body are then read from here.
+    std::array<uint8_t, 2048> inbox_{};
+    int inboxBegin_ = 0;
+    int inboxEnd_ = 0;
 };
