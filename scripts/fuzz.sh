@@ -36,7 +36,7 @@ for t in "${targets[@]}"; do
     mkdir -p "$work" "$artifacts" "fuzz/corpus/$t"
     cp -n fuzz/corpus/"$t"/* "$work"/ 2>/dev/null || true
     echo "== $t: ${seconds}s =="
-    if ! "$build/fuzz_$t" -max_total_time="$seconds" -max_len=8192 -timeout=10 \
+    if ! "$build/fuzz/fuzz_$t" -max_total_time="$seconds" -max_len=8192 -timeout=10 \
         -artifact_prefix="$artifacts/" -print_final_stats=1 "$work" 2>"$build/fuzz_$t.log"; then
         echo "$t: FOUND A FAULT, see $build/fuzz_$t.log and $artifacts/" >&2
         status=1
@@ -44,7 +44,7 @@ for t in "${targets[@]}"; do
     grep -E "^stat::number_of_executed_units|^stat::new_units_added|^#[0-9]+.*DONE" \
         "$build/fuzz_$t.log" || true
     if [ $keep -eq 1 ]; then
-        "$build/fuzz_$t" -merge=1 "fuzz/corpus/$t" "$work" 2>>"$build/fuzz_$t.log" >/dev/null
+        "$build/fuzz/fuzz_$t" -merge=1 "fuzz/corpus/$t" "$work" 2>>"$build/fuzz_$t.log" >/dev/null
     fi
 done
 exit $status

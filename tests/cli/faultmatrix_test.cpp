@@ -1,0 +1,90 @@
+// vr7lon's side of the fault matrix: "device read" (the tree read and the download) and "device
+// store" (the upload) against every device fault, over TCP and a pty: exit status 4, the path's
+// message, within the bound of the path, and the local duxgate.cfg as before. The outcomes
+// themselves are decided in the device commands (tests/app/faultmatrix_test.cpp).
+#include <chrono>
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+#include "clitest.h"
+#include "exitstatus.h"
+#include "vr7frame.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+class Vr7lonFaultMatrix : public ::testing::TestWithParam<Transport> {};
+
+TEST_P(Vr7lonFaultMatrix, EveryFaultGivesStatus4AndThePathsMessageInTime) {
+    const struct {
+        const char* fault;
+        SimFaultKind kind;
+        int value;
+    } faults[] = {
+        {"silent", SimFaultKind::Silent, 0},       {"garbage", SimFaultKind::Garbage, 40},
+        {"badcheck", SimFaultKind::BadCheck, 0},   {"wrongcommand", SimFaultKind::WrongCommand, 0},
+        {"refuse", SimFaultKind::Refuse, 0x15},    {"close", SimFaultKind::Close, 0},
+        {"trickle", SimFaultKind::Trickle, 20},    {"endless", SimFaultKind::EndlessFile, 0},
+        {"stuck", SimFaultKind::StuckPosition, 0},
+    };
+    const LinkTimings& t = kTestTimings;
+    const bool tcp = GetParam() == Transport::Tcp;
+    auto attempt = [&](const CommandTiming& c) {
+        return tcp ? long{t.tcpPurgeMs} + c.timeoutMs + t.tcpReadExtraMs
+                   : c.timeoutMs + (long{t.byteUs} * kFrameSize + 999) / 1000;
+    };
+    const struct {
+        const char* path;
+        int command;
+        long boundMs;
+    } paths[] = {
+        {"tree", cmdReadEntry, 5L * t.config.attempts * attempt(t.config)},
+        {"download", cmdReadBlock, 9L * t.block.attempts * attempt(t.block)},
+        {"upload", cmdWriteBlock, 2L * t.block.attempts * attempt(t.block)},
+    };
+    const std::string earlier = "F 40001 1t1                    105 1t1f 83\r\nB\r\n";
+    for (const auto& p : paths) {
+        for (const auto& f : faults) {
+            const bool downloadOnly =
+                f.kind == SimFaultKind::EndlessFile || f.kind == SimFaultKind::StuckPosition;
+            if (downloadOnly && p.command != cmdReadBlock) continue;
+            SCOPED_TRACE(std::string(p.path) + " " + f.fault);
+            TempDir work, programDir;
+            WorkingDirectory cwd(work.Path());
+            fs::copy_file(kDemoCatalogue, work / "calcbank.xml");
+            work.Write("duxgate.cfg", earlier);
+            SimDeviceFixture sim(GetParam());
+            sim.Start(SimDeviceFixture::DemoDevice());
+            sim.server->SetFaults(
+                {{f.kind, p.command, -1, p.command == cmdReadEntry ? 1 : 0, -1, f.value}});
+
+            const bool upload = p.command == cmdWriteBlock;
+            const auto start = Clock::now();
+            // "read" takes the working folder's calcbank.xml, as the window does.
+            const CliResult r =
+                RunCli(sim.DeviceArgs(upload ? std::vector<std::string>{"--number", "12", "store",
+                                                                        kDemoSettings}
+                                             : std::vector<std::string>{"--number", "12", "read"}),
+                       programDir.Path());
+            const long ms =
+                std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+            std::printf("vr7lon fault matrix: %s %-8s %-12s %5ld ms (bound %ld ms)\n",
+                        TransportName(GetParam()).c_str(), p.path, f.fault, ms, p.boundMs);
+            EXPECT_EQ(r.status, exitstatus::Device) << r.err;
+            const std::string message =
+                upload ? "Сохранение настроек Tervon шлюза прервано!!!" : "Ошибка чтения!!!";
+            EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
+            EXPECT_LE(ms, p.boundMs + 400);
+            EXPECT_EQ(ReadBytes(work / "duxgate.cfg"), earlier);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Links, Vr7lonFaultMatrix,
+                         ::testing::Values(Transport::Tcp, Transport::Pty),
+                         [](const auto& info) { return TransportName(info.param); });
+
+}  // namespace
