@@ -4,7 +4,7 @@
 # needs (like the other scripts) and builds in build-package/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
+scripts/setup.sh fp-utils-3.2.2  # chmcmd, which compiles the manual into Help.chm
 cmake -S . -B build-package -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr >/dev/null
 cmake --build build-package -j "$(nproc)"
 mkdir -p dist

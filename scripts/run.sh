@@ -17,7 +17,9 @@ cmake --build "$build" --target vr7loncfgmaker vr7sim_prog -j "$(nproc)"
 work="$root/run"
 mkdir -p "$work"
 cp "$root/examples/calcbank.xml" "$work/calcbank.xml"
-if [ -f "$root/examples/Help.chm" ]; then cp "$root/examples/Help.chm" "$work/Help.chm"; fi
+# The help file is compiled from docs/manual where chmcmd (fp-utils) is installed.
+cmake --build "$build" --target vr7_help_chm >/dev/null 2>&1 || true
+if [ -f "$root/$build/docs/Help.chm" ]; then cp "$root/$build/docs/Help.chm" "$work/Help.chm"; fi
 
 # The program keeps its settings beside its executable.
 program="$root/$build/app/ui/vr7loncfgmaker"
