@@ -1,5 +1,10 @@
 #include "connectionsettings.h"
 
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+
 #include "connection.h"
 #include "connectionkeys.h"
 #include "inifile.h"
@@ -21,26 +26,81 @@ std::string ProgramFilePath(const std::string& programDir, const std::string& na
     return programDir + "/" + name;
 }
 
+SettingsFolders SettingsFoldersFor(const std::string& programDir, bool programWritable) {
+    SettingsFolders folders;
+    if (!programWritable) {
+        const char* config = std::getenv("XDG_CONFIG_HOME");
+        const char* home = std::getenv("HOME");
+        std::string user;
+        if (config != nullptr && config[0] == '/') {
+            user = config;
+        } else if (home != nullptr && home[0] != '\0') {
+            user = std::string(home) + "/.config";
+        }
+        if (!user.empty()) {
+            folders.write = user + "/vr7loncfgmaker/";
+            folders.read.push_back(folders.write);
+        }
+    }
+    folders.read.push_back(programDir);
+    if (folders.write.empty()) folders.write = programDir;
+    return folders;
+}
+
+SettingsFolders SettingsFoldersFor(const std::string& programDir) {
+    const std::string dir = programDir.empty() ? "." : programDir;
+    return SettingsFoldersFor(programDir, ::access(dir.c_str(), W_OK) == 0);
+}
+
+std::string MainSettingsFile(const std::string& programDir) {
+    return ProgramFilePath(SettingsFoldersFor(programDir).write, kMainIniName);
+}
+
 std::string ConnectionSettingsSource(const std::string& programDir) {
-    const std::string mainIni = ProgramFilePath(programDir, kMainIniName);
-    if (ini::ReadString(mainIni, kSection, kPort, kAbsent) != kAbsent) return mainIni;
-    return ProgramFilePath(programDir, kLegacyIniName);
+    const SettingsFolders folders = SettingsFoldersFor(programDir);
+    for (const std::string& dir : folders.read) {
+        const std::string mainIni = ProgramFilePath(dir, kMainIniName);
+        if (ini::ReadString(mainIni, kSection, kPort, kAbsent) != kAbsent) return mainIni;
+    }
+    std::error_code ec;
+    for (const std::string& dir : folders.read) {
+        const std::string legacy = ProgramFilePath(dir, kLegacyIniName);
+        if (std::filesystem::exists(legacy, ec)) return legacy;
+    }
+    return ProgramFilePath(folders.read.front(), kLegacyIniName);
 }
 
 void LoadConnectionSettings(connection& conn, const std::string& programDir) {
     conn.LoadSettings(ConnectionSettingsSource(programDir));
 }
 
-void SaveConnectionSettings(connection& conn, const std::string& programDir) {
-    conn.SaveSettings(ProgramFilePath(programDir, kMainIniName));
+namespace {
+
+// The ini file to write, its folder made first (the user's configuration folder may not exist
+// yet); empty when the folder cannot be made.
+std::string WritableMainFile(const std::string& programDir) {
+    const SettingsFolders folders = SettingsFoldersFor(programDir);
+    std::error_code ec;
+    if (!folders.write.empty()) std::filesystem::create_directories(folders.write, ec);
+    return ProgramFilePath(folders.write, kMainIniName);
+}
+
+}  // namespace
+
+bool SaveConnectionSettings(connection& conn, const std::string& programDir) {
+    return conn.SaveSettings(WritableMainFile(programDir));
 }
 
 uint32_t LoadDeviceNumber(const std::string& programDir) {
-    return ini::AtoiLow32(ini::ReadString(ProgramFilePath(programDir, kMainIniName), kSection,
-                                          kDeviceNumber, "1", 255));
+    for (const std::string& dir : SettingsFoldersFor(programDir).read) {
+        const std::string path = ProgramFilePath(dir, kMainIniName);
+        if (ini::ReadString(path, kSection, kDeviceNumber, kAbsent) != kAbsent)
+            return ini::AtoiLow32(ini::ReadString(path, kSection, kDeviceNumber, "1", 255));
+    }
+    return 1;
 }
 
-void SaveDeviceNumber(const std::string& programDir, uint32_t number) {
-    ini::WriteString(ProgramFilePath(programDir, kMainIniName), kSection, kDeviceNumber,
-                     std::to_string(number));
+bool SaveDeviceNumber(const std::string& programDir, uint32_t number) {
+    return ini::WriteString(WritableMainFile(programDir), kSection, kDeviceNumber,
+                            std::to_string(number));
 }

@@ -56,13 +56,14 @@ void connection::LoadSettings(const std::string& iniPath) {
     Speed = ini::AtoiLow32(ini::ReadString(iniPath, kSection, kSpeed, "115200"));
 }
 
-void connection::SaveSettings(const std::string& iniPath) {
+bool connection::SaveSettings(const std::string& iniPath) {
     LockHolder lock(*this);
-    if (!lock.owns()) return;
-    ini::WriteString(iniPath, kSection, kPort, PortName);
-    ini::WriteString(iniPath, kSection, kIp, IpAddress);
-    ini::WriteString(iniPath, kSection, kTcpIpPort, TcpIpPort);
-    ini::WriteString(iniPath, kSection, kSpeed, Decimal(Speed));
+    if (!lock.owns()) return false;
+    // Every key is tried, so that one that fails leaves the others saved.
+    bool saved = ini::WriteString(iniPath, kSection, kPort, PortName);
+    saved = ini::WriteString(iniPath, kSection, kIp, IpAddress) && saved;
+    saved = ini::WriteString(iniPath, kSection, kTcpIpPort, TcpIpPort) && saved;
+    return ini::WriteString(iniPath, kSection, kSpeed, Decimal(Speed)) && saved;
 }
 
 void connection::ShowPortDialog(IPortDialog& dialog, int left, int top, uint32_t* deviceNumber,

@@ -43,7 +43,8 @@ class connection {
     LinkTimings Timings;
 
     void LoadSettings(const std::string& iniPath);
-    void SaveSettings(const std::string& iniPath);
+    // False when a key could not be written (or the lock was held).
+    bool SaveSettings(const std::string& iniPath);
     // Shows the dialog under the lock; afterwards *deviceNumber = the dialog's device-number text
     // as an unsigned decimal (0 when it is not one), whichever button closed it.
     void ShowPortDialog(IPortDialog& dialog, int left, int top, uint32_t* deviceNumber,

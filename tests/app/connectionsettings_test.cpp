@@ -1,7 +1,11 @@
 #include "connectionsettings.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -106,6 +110,88 @@ TEST(DeviceNumberSetting, ReadsLikeAtoiAndKeepsTheOtherKeys) {
 
     SaveDeviceNumber(programDir, 3);
     EXPECT_EQ(ReadBytes(dir / "Vr7LonCfgMaker.ini"), "[CONNECTION]\r\nport=COM2\r\ndev_nom=3\r\n");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(SettingsFolders, APortableCopyKeepsItsFilesBesideTheProgram) {
+    const SettingsFolders f = SettingsFoldersFor("/opt/vr7/", true);
+    EXPECT_EQ(f.write, "/opt/vr7/");
+    EXPECT_EQ(f.read, std::vector<std::string>{"/opt/vr7/"});
+}
+
+TEST(SettingsFolders, AnInstalledCopyWritesToTheUsersFolderAndReadsItFirst) {
+    const char* saved = std::getenv("XDG_CONFIG_HOME");
+    const std::string previous = saved ? saved : "";
+    ::setenv("XDG_CONFIG_HOME", "/home/eng/.cfg", 1);
+    const SettingsFolders f = SettingsFoldersFor("/usr/bin/", false);
+    EXPECT_EQ(f.write, "/home/eng/.cfg/vr7loncfgmaker/");
+    EXPECT_EQ(f.read, (std::vector<std::string>{"/home/eng/.cfg/vr7loncfgmaker/", "/usr/bin/"}));
+    // Without XDG_CONFIG_HOME: ~/.config.
+    ::unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(SettingsFoldersFor("/usr/bin/", false).write,
+              std::string(std::getenv("HOME")) + "/.config/vr7loncfgmaker/");
+    if (saved) ::setenv("XDG_CONFIG_HOME", previous.c_str(), 1);
+}
+
+// The whole round as an installed copy lives it: a program folder the user cannot write, holding
+// the settings an administrator put there, and the user's own folder not made yet. Returns what
+// went wrong, empty when nothing did.
+std::string InstalledCopyRound(const std::string& programDir, const std::string& config) {
+    ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    connection conn;
+    LoadConnectionSettings(conn, programDir);
+    if (conn.PortName != "COM5") return "the program folder's settings were not read";
+    if (LoadDeviceNumber(programDir) != 9) return "the program folder's device number was not read";
+    conn.PortName = "TCP/IP";
+    if (!SaveConnectionSettings(conn, programDir) || !SaveDeviceNumber(programDir, 42))
+        return "saving into the user's folder failed";
+    connection again;
+    LoadConnectionSettings(again, programDir);
+    if (again.PortName != "TCP/IP") return "the user's settings do not win";
+    if (LoadDeviceNumber(programDir) != 42) return "the user's device number does not win";
+    if (ReadBytes(programDir + "Vr7LonCfgMaker.ini").find("TCP/IP") != std::string::npos)
+        return "the program folder was written";
+    // A user's folder that cannot be made: the save says so.
+    ::setenv("XDG_CONFIG_HOME", (programDir + "Vr7LonCfgMaker.ini/x").c_str(), 1);
+    if (SaveDeviceNumber(programDir, 1)) return "a failed save was reported as done";
+    return "";
+}
+
+TEST(SettingsFolders, AnInstalledCopySavesInTheUsersFolderAndSaysWhenItCannot) {
+    TempDir program, user;
+    program.Write("Vr7LonCfgMaker.ini", "[CONNECTION]\r\nport=COM5\r\ndev_nom=9\r\n");
+    ::chmod(program.Path().c_str(), 0755);
+    ::chmod(user.Path().c_str(), 0777);
+    const std::string config = user.Path() + "config";
+    // root may write anywhere: the round then runs as an unprivileged user.
+    if (::geteuid() != 0) {
+        ::chmod(program.Path().c_str(), 0555);
+        EXPECT_EQ(InstalledCopyRound(program.Path(), config), "");
+        return;
+    }
+    int pipeFds[2];
+    ASSERT_EQ(::pipe(pipeFds), 0);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(pipeFds[0]);
+        std::string failure = "cannot drop privileges";
+        if (::setgid(65534) == 0 && ::setuid(65534) == 0)
+            failure = InstalledCopyRound(program.Path(), config);
+        if (!failure.empty()) (void)!::write(pipeFds[1], failure.data(), failure.size());
+        ::_exit(failure.empty() ? 0 : 1);
+    }
+    ::close(pipeFds[1]);
+    std::string failure;
+    char buffer[256];
+    for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;) failure.append(buffer, n);
+    ::close(pipeFds[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    EXPECT_EQ(failure, "");
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 }  // namespace
