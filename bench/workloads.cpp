@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "deffile.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -16,17 +18,6 @@ void WriteFile(const fs::path& path, const std::string& bytes) {
 std::string VariableName(int system, int i) {
     static const char* const kStems[] = {"t", "p", "g", "q", "v", "dt", "tn", "w"};
     return std::string(kStems[(i + system) % 8]) + std::to_string(i % 997);
-}
-
-std::string DefRecord(const std::string& name, const std::string& value) {
-    std::string r;
-    r += static_cast<char>(name.size());
-    r += name;
-    r += '\0';
-    r += static_cast<char>(value.size());
-    r += value;
-    r += '\x02';
-    return r;
 }
 
 }  // namespace
