@@ -27,6 +27,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// The size of the files moved up and down.
+constexpr size_t kTransferBytes = 256 * 1024;
+
 double Seconds(Clock::time_point t0) {
     return std::chrono::duration<double>(Clock::now() - t0).count();
 }
@@ -52,8 +55,8 @@ double Median(std::vector<double> v) {
 }
 
 void Print(const std::vector<Row>& rows) {
-    std::printf("%-58s %9s %9s %9s %9s %7s %15s\n", "work", "median s", "min s", "max s",
-                "floor s", "ratio", "ratio min-max");
+    std::printf("%-58s %9s %9s %9s %9s %7s %15s\n", "work", "median s", "min s", "max s", "floor s",
+                "ratio", "ratio min-max");
     for (const Row& r : rows) {
         const auto [pmin, pmax] = std::minmax_element(r.program.begin(), r.program.end());
         const auto [rmin, rmax] = std::minmax_element(r.ratio.begin(), r.ratio.end());
@@ -81,49 +84,91 @@ Row Measure(const std::string& work, int runs, const std::function<double()>& pr
     return row;
 }
 
-// The raw floor of a device read: the same requests as the program's tree read (identification,
-// header, every entry), each written at once and its answer read whole, over a plain socket.
-double RawDeviceRead(uint16_t port, uint32_t number, int entries) {
-    const auto t0 = Clock::now();
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = htons(port);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) return -1;
-    auto exchange = [&](uint8_t command, std::vector<uint8_t> data) {
-        const std::vector<uint8_t> frame = MakeFrame(number, command, data);
-        if (::send(fd, frame.data(), frame.size(), 0) != static_cast<ssize_t>(frame.size()))
-            return false;
+// The raw floor of the device work: the same requests as the program's, each written at once and
+// its answer read whole, over a plain socket, with nothing else done.
+class RawClient {
+  public:
+    RawClient(uint16_t port, uint32_t number) : number_(number) {
+        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        addr.sin_port = htons(port);
+        ok_ = ::connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+    }
+    ~RawClient() { ::close(fd_); }
+    bool Ok() const { return ok_; }
+
+    // One exchange; the answer's data (empty on a failure, which also ends the client).
+    std::vector<uint8_t> Exchange(uint8_t command, const std::vector<uint8_t>& data) {
+        if (!ok_) return {};
+        const std::vector<uint8_t> frame = MakeFrame(number_, command, data);
+        if (::send(fd_, frame.data(), frame.size(), 0) != static_cast<ssize_t>(frame.size()))
+            ok_ = false;
         uint8_t answer[kFrameSize];
         size_t got = 0, need = kFrameHeader;
-        while (got < need) {
-            const ssize_t n = ::recv(fd, answer + got, sizeof answer - got, 0);
-            if (n <= 0) return false;
-            got += static_cast<size_t>(n);
+        while (ok_ && got < need) {
+            const ssize_t n = ::recv(fd_, answer + got, sizeof answer - got, 0);
+            if (n <= 0) ok_ = false;
+            got += n > 0 ? static_cast<size_t>(n) : 0;
             if (got >= static_cast<size_t>(kFrameHeader))
                 need = static_cast<size_t>(FrameLength(answer)) + kFrameOverhead;
         }
-        return true;
-    };
-    bool ok = exchange(cmdIdentify, {}) && exchange(cmdReadHeader, {});
-    for (int i = 1; ok && i <= entries; ++i) {
-        uint8_t index[2];
-        PutLe16(index, static_cast<uint16_t>(i));
-        ok = exchange(cmdReadEntry, {index[0], index[1]});
+        if (!ok_) return {};
+        return std::vector<uint8_t>(answer + kFrameHeader, answer + need - kFrameCheckSize);
     }
-    ::close(fd);
-    return ok ? Seconds(t0) : -1;
+
+  private:
+    int fd_ = -1;
+    uint32_t number_;
+    bool ok_ = false;
+};
+
+std::vector<uint8_t> OpenRequest(uint8_t mode, const std::string& name) {
+    std::vector<uint8_t> data{mode};
+    data.insert(data.end(), name.begin(), name.end());
+    return data;
+}
+
+// vr7bench --raw tree|get|put PORT NUMBER ARG: the floor as a process of its own, so that it pays
+// a process start as vr7lon does. ARG: the entries to read, the file's name, or (put) NAME:BYTES.
+int RawMain(const std::string& what, uint16_t port, uint32_t number, const std::string& arg) {
+    RawClient client(port, number);
+    if (what == "tree") {
+        client.Exchange(cmdIdentify, {});
+        client.Exchange(cmdReadHeader, {});
+        const int entries = std::atoi(arg.c_str());
+        for (int i = 1; client.Ok() && i <= entries; ++i) {
+            uint8_t index[2];
+            PutLe16(index, static_cast<uint16_t>(i));
+            client.Exchange(cmdReadEntry, {index[0], index[1]});
+        }
+    } else if (what == "get") {
+        client.Exchange(cmdOpenFile, OpenRequest(kOpenForRead, arg));
+        while (client.Ok() && client.Exchange(cmdReadBlock, {kNextBlock}).size() >
+                                  static_cast<size_t>(kBlockPositionSize)) {
+        }
+    } else if (what == "put") {
+        const size_t colon = arg.rfind(':');
+        const size_t bytes = std::strtoul(arg.c_str() + colon + 1, nullptr, 10);
+        client.Exchange(cmdOpenFile, OpenRequest(kOpenForWrite, arg.substr(0, colon)));
+        for (size_t done = 0; client.Ok() && done < bytes; done += kMaxFrameData) {
+            const std::vector<uint8_t> block(std::min<size_t>(kMaxFrameData, bytes - done), 0x5A);
+            client.Exchange(cmdWriteBlock, block);
+        }
+        client.Exchange(cmdWriteBlock, {});
+    } else {
+        return 64;
+    }
+    return client.Ok() ? 0 : 1;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    // The raw client as a process of its own, so that the floor pays a process start as vr7lon
-    // does: vr7bench --raw-client PORT NUMBER ENTRIES.
-    if (argc == 5 && std::string(argv[1]) == "--raw-client")
-        return RawDeviceRead(static_cast<uint16_t>(std::atoi(argv[2])),
-                             static_cast<uint32_t>(std::strtoul(argv[3], nullptr, 10)), std::atoi(argv[4])) < 0;
+    if (argc == 6 && std::string(argv[1]) == "--raw")
+        return RawMain(argv[2], static_cast<uint16_t>(std::atoi(argv[3])),
+                       static_cast<uint32_t>(std::strtoul(argv[4], nullptr, 10)), argv[5]);
 
     bool smoke = false;
     int runs = 5;
@@ -163,33 +208,59 @@ int main(int argc, char** argv) {
         const std::string floor = haveXmllint
                                       ? "xmllint --noout " + w.xmlFiles + " && cat " + w.defFile
                                       : "cat " + w.xmlFiles + " " + w.defFile;
-        rows.push_back(Measure("vr7lon tree: 9 systems x " + std::to_string(variables * scale) +
-                                   ", " + std::to_string(entries) + "-entry catalogue",
-                               runs, [&] { return TimeShell(tree); },
-                               [&] { return TimeShell(floor); }));
+        rows.push_back(Measure(
+            "vr7lon tree: 9 systems x " + std::to_string(variables * scale) + ", " +
+                std::to_string(entries) + "-entry catalogue",
+            runs, [&] { return TimeShell(tree); }, [&] { return TimeShell(floor); }));
     }
 
-    // Reading a device's tree over TCP from the simulator on 127.0.0.1, against a raw client
-    // sending the same frames to the same simulator.
+    // The device over TCP, served by the simulator on 127.0.0.1: reading its tree, and moving a
+    // file down and up, each against a raw client sending the same frames to the same simulator.
     const int deviceEntries = smoke ? 50 : 5004;
-    SimServer server(MakeDeviceWorkload(deviceEntries));
+    const size_t fileBytes = smoke ? 4096 : kTransferBytes;  // each way
+    SimDevice device = MakeDeviceWorkload(deviceEntries);
+    device.files["big.bin"] = std::vector<uint8_t>(fileBytes, 0xA5);
+    SimServer server(std::move(device));
     std::string error;
     if (!server.Start(SimEndpoints{}, &error)) {
         std::fprintf(stderr, "vr7bench: simulator: %s\n", error.c_str());
         return 1;
     }
-    const std::string deviceTree = program + " device --ip 127.0.0.1 --tcp-port " +
-                                   std::to_string(server.TcpPort()) +
-                                   " --number 77 tree --catalog " + catalogue;
+    const std::string port = std::to_string(server.TcpPort());
+    const std::string device_ =
+        program + " device --ip 127.0.0.1 --tcp-port " + port + " --number 77 ";
     std::error_code self;
-    const std::string rawClient = std::filesystem::read_symlink("/proc/self/exe", self).string() +
-                                  " --raw-client " +
-                                  std::to_string(server.TcpPort()) + " 77 " +
-                                  std::to_string(deviceEntries);
-    rows.push_back(Measure("vr7lon device tree over TCP: " + std::to_string(deviceEntries) +
-                               " entries",
-                           runs, [&] { return TimeShell(deviceTree); },
-                           [&] { return TimeShell(rawClient); }));
+    const std::string raw = std::filesystem::read_symlink("/proc/self/exe", self).string() +
+                            " --raw %s " + port + " 77 ";
+    auto rawCommand = [&](const std::string& what, const std::string& arg) {
+        std::string command = raw;
+        command.replace(command.find("%s"), 2, what);
+        return command + arg;
+    };
+    const std::string upload = dir + "/upload.bin";
+    {
+        std::FILE* f = std::fopen(upload.c_str(), "wb");
+        const std::vector<uint8_t> bytes(fileBytes, 0x5A);
+        std::fwrite(bytes.data(), 1, bytes.size(), f);
+        std::fclose(f);
+    }
+    const std::string kib = std::to_string(fileBytes / 1024) + " KiB";
+    struct DeviceWork {
+        std::string name, command, floor;
+    };
+    const DeviceWork works[] = {
+        {"vr7lon device tree over TCP: " + std::to_string(deviceEntries) + " entries",
+         device_ + "tree --catalog " + catalogue,
+         rawCommand("tree", std::to_string(deviceEntries))},
+        {"vr7lon device get over TCP: " + kib, device_ + "get big.bin " + dir + "/down.bin",
+         rawCommand("get", "big.bin")},
+        {"vr7lon device put over TCP: " + kib, device_ + "put " + upload + " up.bin",
+         rawCommand("put", "up.bin:" + std::to_string(fileBytes))},
+    };
+    for (const DeviceWork& work : works)
+        rows.push_back(Measure(
+            work.name, runs, [&] { return TimeShell(work.command); },
+            [&] { return TimeShell(work.floor); }));
     server.Stop();
 
     Print(rows);
