@@ -6,6 +6,8 @@ packages=(g++ cmake ninja-build pkg-config qt6-base-dev libxml2-dev libgtest-dev
 # The installed program's pieces and their checks: man to read the manual pages, the
 # desktop entry's and metainfo's validators, and dpkg-shlibdeps for the package's dependencies.
 packages+=(desktop-file-utils appstream dpkg-dev man-db)
+# Qt's own Russian texts for its standard dialogs and buttons (the window loads qtbase_ru).
+packages+=(qt6-translations-l10n)
 packages+=("$@")
 missing=()
 for p in "${packages[@]}"; do

@@ -150,8 +150,9 @@ TVR7CfgUpdate::TVR7CfgUpdate(const Environment& environment, QWidget* parent)
     Splitter1->setChildrenCollapsible(false);
     Splitter1->addWidget(CreateLeftPane());
     Splitter1->addWidget(CreateRightPane());
-    Splitter1->setStretchFactor(0, 0);
-    Splitter1->setStretchFactor(1, 1);
+    // Both panes share what the window gains or loses, the tree a third of it.
+    Splitter1->setStretchFactor(0, 1);
+    Splitter1->setStretchFactor(1, 2);
     Splitter1->setSizes({kLeftPaneWidth, kClientWidth - kLeftPaneWidth - 1});
     setCentralWidget(Splitter1);
     CreateStatusBar();
@@ -398,15 +399,21 @@ void TVR7CfgUpdate::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (centred_) return;
     centred_ = true;
-    if (stateLoaded_) {
-        TreeView1->setFocus();
-        return;
-    }
+    // The frame is known now: the whole window, title bar included, goes into the screen.
     FitIntoScreen();
-    if (const QScreen* screen = this->screen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
+    if (!stateLoaded_) {
+        if (const QScreen* screen = this->screen()) {
+            QRect frame = frameGeometry();
+            frame.moveCenter(screen->availableGeometry().center());
+            move(frame.topLeft());
+        }
+    }
+    // The tree pane's kept width, once the splitter has its own.
+    if (savedTreeWidth_ > 0) {
+        if (layout() != nullptr) layout()->activate();
+        const int total = Splitter1->width() - Splitter1->handleWidth();
+        Splitter1->setSizes(
+            {std::min(savedTreeWidth_, total - 40), std::max(total - savedTreeWidth_, 40)});
     }
     TreeView1->setFocus();
 }
@@ -802,16 +809,12 @@ void TVR7CfgUpdate::LoadWindowState() {
         ::LoadWindowState(ProgramFilePath(NativeProgramDir(), connkeys::kMainIniName));
     lastOpenFolder_ = state.openFolder;
     lastSaveFolder_ = state.saveFolder;
-    if (state.treeWidth > 0) {
-        const int total = Splitter1->sizes().value(0) + Splitter1->sizes().value(1);
-        Splitter1->setSizes({state.treeWidth, std::max(total - state.treeWidth, 40)});
-    }
+    savedTreeWidth_ = state.treeWidth;
     for (int c = 0; c < state.columnWidths.size() && c < ListView1->columnCount(); ++c)
         ListView1->setColumnWidth(c, state.columnWidths[c]);
     if (state.size.isValid()) {
         stateLoaded_ = true;
         resize(state.size);
-        FitIntoScreen();
     }
     if (state.maximized) setWindowState(windowState() | Qt::WindowMaximized);
 }

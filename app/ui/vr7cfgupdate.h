@@ -222,4 +222,5 @@ class TVR7CfgUpdate : public QMainWindow,
     QString lastSaveFolder_;
     QString lastOpenFolder_;
     bool stateLoaded_ = false;  // the [WINDOW] section gave a size
+    int savedTreeWidth_ = -1;   // and the tree pane's width
 };

@@ -1,0 +1,129 @@
+// The keyboard route through the window (Enter on a tree leaf, Space, Delete, the standard
+// shortcuts, the list's context menu) and the question before leaving an unsaved list.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QTest>
+#include <QTreeWidgetItem>
+
+#include "configtreeview.h"
+#include "snvtlistview.h"
+#include "windowfixture.h"
+
+namespace {
+
+const QString kLeaveUnsaved =
+    QStringLiteral("Список SNVT переменных изменён и не сохранён.\nВыйти без сохранения?");
+
+class KeyboardTest : public WindowTest {
+  protected:
+    // The demo folder opened in an active window whose list is then emptied.
+    TVR7CfgUpdate& OpenDemoEmptied() {
+        UseDemoCatalogue();
+        TVR7CfgUpdate& w = CreateWindow();
+        w.show();
+        w.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&w));
+        shell.folder = DemoFolder();
+        w.Open1Click();
+        w.Panel2_SetAll_Click();
+        w.DelSelected_R_ButtonClick();
+        EXPECT_EQ(w.ListView1->rowCount(), 0);
+        return w;
+    }
+    // Makes the first leaf of the first system current in the tree and presses key on it.
+    static void PressOnFirstLeaf(TVR7CfgUpdate& w, Qt::Key key) {
+        QTreeWidgetItem* leaf = w.TreeView1->topLevelItem(0)->child(0)->child(0);
+        w.TreeView1->setCurrentItem(leaf);
+        w.TreeView1->setFocus();
+        QTest::keyClick(w.TreeView1, key);
+    }
+};
+
+TEST_F(KeyboardTest, EnterAddsTheLeafSpaceChecksDeleteDeletesOnlyWhatIsChecked) {
+    TVR7CfgUpdate& w = OpenDemoEmptied();
+    PressOnFirstLeaf(w, Qt::Key_Return);
+    ASSERT_EQ(w.ListView1->rowCount(), 1);
+    PressOnFirstLeaf(w, Qt::Key_Enter);  // the same variable again: refused, as a double-click is
+    EXPECT_EQ(w.ListView1->rowCount(), 1);
+    QTreeWidgetItem* system = w.TreeView1->topLevelItem(0)->child(0);
+    w.TreeView1->setCurrentItem(system);  // a system is no variable
+    QTest::keyClick(w.TreeView1, Qt::Key_Return);
+    EXPECT_EQ(w.ListView1->rowCount(), 1);
+    w.TreeView1->setCurrentItem(system->child(1));
+    QTest::keyClick(w.TreeView1, Qt::Key_Return);
+    ASSERT_EQ(w.ListView1->rowCount(), 2);
+
+    // Delete with nothing checked: nothing happens and nothing is asked.
+    w.ListView1->setFocus();
+    QTest::keyClick(w.ListView1, Qt::Key_Delete);
+    EXPECT_EQ(w.ListView1->rowCount(), 2);
+    EXPECT_TRUE(messages.messages.isEmpty());
+    EXPECT_TRUE(messages.questions.isEmpty());
+
+    // Space checks the current row whatever its column; Delete then deletes it.
+    w.ListView1->setCurrentCell(1, 3);
+    QTest::keyClick(w.ListView1, Qt::Key_Space);
+    EXPECT_TRUE(w.ListView1->IsChecked(1));
+    EXPECT_TRUE(w.List.Row(1).checked);
+    QTest::keyClick(w.ListView1, Qt::Key_Space);
+    EXPECT_FALSE(w.List.Row(1).checked);
+    QTest::keyClick(w.ListView1, Qt::Key_Space);
+    QTest::keyClick(w.ListView1, Qt::Key_Delete);
+    EXPECT_EQ(w.ListView1->rowCount(), 1);
+    EXPECT_FALSE(w.ListView1->IsChecked(0));
+
+    // The context menu holds the list's tool bar commands.
+    EXPECT_EQ(w.ListView1->contextMenuPolicy(), Qt::ActionsContextMenu);
+    EXPECT_EQ(w.ListView1->actions(), (QList<QAction*>{w.ClearAll1, w.SetAll1, w.DelSelected1}));
+}
+
+TEST_F(KeyboardTest, StandardShortcutsRunTheirCommands) {
+    TVR7CfgUpdate& w = OpenDemoEmptied();
+    PressOnFirstLeaf(w, Qt::Key_Return);
+    QTest::keyClick(&w, Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(shell.folderTitles.size(), 2);
+    QTest::keyClick(&w, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(shell.saveRequests.size(), 1u);
+    QTest::keyClick(&w, Qt::Key_F1);
+    EXPECT_EQ(messages.messages.size(), 1);  // no Help.chm here: said so
+    QTest::keyClick(&w, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_FALSE(w.isVisible());
+}
+
+TEST_F(KeyboardTest, LeavingAChangedListAsksFirst) {
+    TVR7CfgUpdate& w = OpenDemoEmptied();
+    EXPECT_TRUE(w.ListModified());  // emptied
+    messages.answer = false;        // "Нет": stay
+    EXPECT_FALSE(w.close());
+    EXPECT_EQ(messages.questions, QStringList{kLeaveUnsaved});
+    EXPECT_TRUE(w.isVisible());
+
+    // Opened again, then only checked: nothing to lose.
+    w.Open1Click();
+    EXPECT_FALSE(w.ListModified());
+    w.Panel2_SetAll_Click();
+    EXPECT_FALSE(w.ListModified());
+
+    // Deleted from and added to, then saved: nothing to lose either.
+    w.DelSelected_R_ButtonClick();
+    PressOnFirstLeaf(w, Qt::Key_Return);
+    EXPECT_EQ(w.ListView1->rowCount(), 1);
+    EXPECT_TRUE(w.ListModified());
+    shell.saveFile = Work() + "/duxgate.cfg";
+    w.Save1Click();
+    EXPECT_FALSE(w.ListModified());
+    messages.questions.clear();
+    EXPECT_TRUE(w.close());
+    EXPECT_TRUE(messages.questions.isEmpty());
+}
+
+TEST_F(KeyboardTest, ExitWithAChangedListLeavesOnYes) {
+    TVR7CfgUpdate& w = OpenDemoEmptied();
+    messages.answer = true;
+    w.FileExit1Execute();
+    EXPECT_EQ(messages.questions, QStringList{kLeaveUnsaved});
+    EXPECT_FALSE(w.isVisible());
+}
+
+}  // namespace
