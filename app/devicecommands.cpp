@@ -6,7 +6,9 @@
 #include <sstream>
 
 #include "atomicfilewriter.h"
+#include "comlink.h"
 #include "connection.h"
+#include "connectionkeys.h"
 #include "gatewayfile.h"
 #include "messages.h"
 #include "snvtlist.h"
@@ -61,6 +63,12 @@ void ReportFile(IMessageSink& messages, const char* name, usertext::FileStep ste
 
 std::string LinkFailureText(const connection& conn, LinkResult code) {
     if (code == lr::BadTcpPort) return usertext::TcpPortOutOfRange(conn.TcpIpPort);
+    // A serial port that would not open says why on a second line.
+    if (code == lr::NotOpen && conn.SystemErrorNumber() != 0 &&
+        conn.PortName != connkeys::kTcpIpPortName)
+        return usertext::NotConnected() + "\n" +
+               usertext::SerialPortProblem(CComLink::DevicePath(conn.PortName),
+                                           conn.SystemErrorNumber());
     return usertext::NotConnected();
 }
 

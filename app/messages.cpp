@@ -1,6 +1,9 @@
 #include "messages.h"
 
+#include <cerrno>
+
 #include "cp1251.h"
+#include "syserror.h"
 #include "vr7types.h"
 
 namespace usertext {
@@ -43,6 +46,14 @@ VR7_TEXT(HelpNotFoundAfter, " не найден.")
 VR7_TEXT(HelpNotShownAfter, " не удалось открыть: нет программы для его просмотра.")
 VR7_TEXT(TcpPortBefore, "Недопустимый порт TCP/IP: TCPIPport=")
 VR7_TEXT(TcpPortAfter, " (допустимо от 1 до 65535)")
+VR7_TEXT(PortWord, "Порт ")
+VR7_TEXT(PortMissing, ": такого устройства нет (проверьте имя порта и подключение адаптера).")
+VR7_TEXT(PortDenied,
+         ": нет доступа. Пользователь должен входить в группу dialout: sudo usermod -aG dialout "
+         "$USER, затем выйти из системы и войти снова.")
+VR7_TEXT(PortBusy, ": занят другой программой.")
+VR7_TEXT(PortNotSerial, ": это не последовательный порт.")
+VR7_TEXT(PortOther, ": ошибка открытия: ")
 
 }  // namespace
 
@@ -118,6 +129,26 @@ std::string SpaceInField(const std::string& column) {
 
 std::string FileWriteError(const std::string& reason) {
     return WriteErrorBefore() + reason;
+}
+
+std::string SerialPortProblem(const std::string& path, int error) {
+    std::string text = PortWord() + path;
+    switch (error) {
+        case ENOENT:
+        case ENODEV:
+        case ENXIO:
+            return text + PortMissing();
+        case EACCES:
+        case EPERM:
+            return text + PortDenied();
+        case EBUSY:
+        case EWOULDBLOCK:
+            return text + PortBusy();
+        case ENOTTY:
+            return text + PortNotSerial();
+        default:
+            return text + PortOther() + SystemErrorText(error);
+    }
 }
 
 std::string TcpPortOutOfRange(const std::string& value) {

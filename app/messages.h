@@ -52,6 +52,11 @@ std::string FileFailure(FileStep step, const std::string& path, const std::strin
 const std::string& FileFailureBefore();              // "Файл "
 const std::string& FileFailureAfter(FileStep step);  // " не создан.\n", ...
 
+// Why a serial port (its device path) did not open, for a user of Linux to act on: it does not
+// exist, the user lacks the dialout group, another program holds it, it is no terminal, or the
+// system's own text (errno error).
+std::string SerialPortProblem(const std::string& path, int error);
+
 // The configuration field after a read: "Порт: <port>, VR-7 № <number>".
 std::string DeviceConfigurationCaption(const std::string& portName, uint32_t deviceNumber);
 
