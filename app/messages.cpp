@@ -43,6 +43,8 @@ VR7_TEXT(NoMainXmcAfter,
          "CONFIG с файлом main.xmc и файлами систем.")
 VR7_TEXT(HelpBefore, "Файл справки ")
 VR7_TEXT(HelpNotFoundAfter, " не найден.")
+VR7_TEXT(SettingsBefore, "Настройки программы не сохранены: файл ")
+VR7_TEXT(SettingsAfter, " не удалось записать.")
 VR7_TEXT(HelpNotShownAfter, " не удалось открыть: нет программы для его просмотра.")
 VR7_TEXT(TcpPortBefore, "Недопустимый порт TCP/IP: TCPIPport=")
 VR7_TEXT(TcpPortAfter, " (допустимо от 1 до 65535)")
@@ -153,6 +155,10 @@ std::string SerialPortProblem(const std::string& path, int error) {
 
 std::string TcpPortOutOfRange(const std::string& value) {
     return TcpPortBefore() + value + TcpPortAfter();
+}
+
+AroundPath SettingsNotSaved() {
+    return {SettingsBefore(), SettingsAfter()};
 }
 
 AroundPath CatalogueNotFound() {

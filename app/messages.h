@@ -33,6 +33,8 @@ struct AroundPath {
 AroundPath CatalogueNotFound();
 // The second line under the XML library's text when the CONFIG folder (the path) has no main.xmc.
 AroundPath NoMainXmc();
+// The settings file (the path) could not be written when the window closed.
+AroundPath SettingsNotSaved();
 // The help document (the path) is missing, or no program could show it.
 AroundPath HelpNotFound();
 AroundPath HelpNotShown();

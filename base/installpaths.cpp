@@ -25,10 +25,24 @@ std::string InstalledDataDir() {
     return data.string() + "/";
 }
 
+std::string LocateManual() {
+    std::error_code ec;
+    const std::string own = "manual/index.html";
+    if (fs::exists(own, ec)) return fs::absolute(own, ec).string();
+    const std::string program = ExecutableDir();
+    if (program.empty()) return {};
+    const fs::path installed = fs::weakly_canonical(
+        fs::path(program) / "../share/doc/vr7loncfgmaker/manual/index.html", ec);
+    return !ec && fs::exists(installed, ec) ? installed.string() : std::string();
+}
+
 std::string LocateDataFile(const std::string& name) {
+    return LocateDataFile(name, InstalledDataDir());
+}
+
+std::string LocateDataFile(const std::string& name, const std::string& dataDir) {
     std::error_code ec;
     if (fs::exists(name, ec)) return name;
-    const std::string data = InstalledDataDir();
-    if (!data.empty() && fs::exists(data + name, ec)) return data + name;
+    if (!dataDir.empty() && fs::exists(dataDir + name, ec)) return dataDir + name;
     return name;
 }

@@ -15,3 +15,9 @@ std::string InstalledDataDir();
 // wins), else the installed data folder's when that has one, else the name as given (the working
 // folder's, so that a message names where it was looked for first).
 std::string LocateDataFile(const std::string& name);
+// The same rule with the data folder given (ending in '/'; "" for none).
+std::string LocateDataFile(const std::string& name, const std::string& dataDir);
+
+// The HTML manual's first page: "manual/index.html" of the working folder (a portable copy), else
+// the installed one ("PREFIX/share/doc/vr7loncfgmaker/manual/index.html"); "" when neither is.
+std::string LocateManual();

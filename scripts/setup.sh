@@ -4,8 +4,9 @@ set -euo pipefail
 packages=(g++ cmake ninja-build pkg-config qt6-base-dev libxml2-dev libgtest-dev fonts-dejavu-core
     locales)  # locales: the sources of the Russian locale the build compiles for a caption test
 # The installed program's pieces and their checks: man to read the manual pages, the
-# desktop entry's and metainfo's validators, and dpkg-shlibdeps for the package's dependencies.
-packages+=(desktop-file-utils appstream dpkg-dev man-db)
+# desktop entry's and metainfo's validators, dpkg-shlibdeps for the package's dependencies, and
+# strace to see what the installed window opens.
+packages+=(desktop-file-utils appstream dpkg-dev man-db strace)
 # Qt's own Russian texts for its standard dialogs and buttons (the window loads qtbase_ru).
 packages+=(qt6-translations-l10n)
 packages+=("$@")

@@ -3,11 +3,13 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QUrl>
 
-QString TQtShellServices::ChooseFolder(QWidget* parent, const QString& title) {
-    // No root folder and no preselection: the dialog opens where the platform's dialog starts.
-    QFileDialog dialog(parent, title);
+QString TQtShellServices::ChooseFolder(QWidget* parent, const QString& title,
+                                       const QString& startFolder) {
+    QFileDialog dialog(parent, title, startFolder);
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly, true);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
@@ -26,7 +28,30 @@ QString TQtShellServices::ChooseSaveFile(QWidget* parent, const SaveRequest& req
     return dialog.selectedFiles().constFirst();
 }
 
+namespace {
+
+// Whether the desktop has a program for compiled help: the desktop would otherwise "open" the
+// file with nothing to show it. A known viewer on the PATH, or one the desktop's MIME database
+// names, will do.
+bool HasHelpViewer() {
+    for (const char* viewer : {"xchm", "kchmviewer", "chmsee"})
+        if (!QStandardPaths::findExecutable(QString::fromLatin1(viewer)).isEmpty()) return true;
+    if (QStandardPaths::findExecutable(QStringLiteral("xdg-mime")).isEmpty()) return false;
+    QProcess query;
+    query.start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"),
+                                             QStringLiteral("application/vnd.ms-htmlhelp")});
+    if (!query.waitForFinished(2000)) {
+        query.kill();
+        return false;
+    }
+    return !query.readAllStandardOutput().trimmed().isEmpty();
+}
+
+}  // namespace
+
 bool TQtShellServices::OpenDocument(const QString& path) {
+    if (path.endsWith(QStringLiteral(".chm"), Qt::CaseInsensitive) && !HasHelpViewer())
+        return false;
     // The desktop starts the viewer detached; false when there is none to start.
     return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }

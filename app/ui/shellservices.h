@@ -9,8 +9,10 @@ class QWidget;
 class IShellServices {
   public:
     virtual ~IShellServices() = default;
-    // The chosen folder's full path, or an empty string when the user cancels.
-    virtual QString ChooseFolder(QWidget* parent, const QString& title) = 0;
+    // The chosen folder's full path, or an empty string when the user cancels. The dialog starts
+    // in startFolder (empty: where the platform's dialog starts).
+    virtual QString ChooseFolder(QWidget* parent, const QString& title,
+                                 const QString& startFolder) = 0;
 
     struct SaveRequest {
         QString initialFolder;  // empty: the dialog's own default
@@ -22,14 +24,16 @@ class IShellServices {
     virtual QString ChooseSaveFile(QWidget* parent, const SaveRequest& request) = 0;
 
     // Opens the document with the application the desktop associates with it; returns at once.
-    // False when no application could be started for it.
+    // False when no application could be started for it (for compiled help: when the desktop
+    // knows no viewer for it).
     virtual bool OpenDocument(const QString& path) = 0;
 };
 
 // QFileDialog and QDesktopServices.
 class TQtShellServices : public IShellServices {
   public:
-    QString ChooseFolder(QWidget* parent, const QString& title) override;
+    QString ChooseFolder(QWidget* parent, const QString& title,
+                         const QString& startFolder) override;
     QString ChooseSaveFile(QWidget* parent, const SaveRequest& request) override;
     bool OpenDocument(const QString& path) override;
 };

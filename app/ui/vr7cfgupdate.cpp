@@ -19,9 +19,11 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStatusTipEvent>
+#include <QTextBrowser>
 #include <QThread>
 #include <QToolBar>
 #include <QToolButton>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <QWindow>
 #include <algorithm>
@@ -36,6 +38,7 @@
 #include "dragpayload.h"
 #include "gatewayfile.h"
 #include "imagelist.h"
+#include "installpaths.h"
 #include "messages.h"
 #include "qcp1251.h"
 #include "setportdlg.h"
@@ -330,11 +333,13 @@ void TVR7CfgUpdate::FormCreate() {
 
 void TVR7CfgUpdate::LoadCatalogue() {
     List.SetMaxVariables(0);
-    const CatalogueLoad catalogue = ::LoadCatalogue(CfgFilter, kCatalogueName);
+    // The working folder's catalogue, or the installed one when the working folder has none.
+    const CatalogueLoad catalogue = ::LoadCatalogue(CfgFilter, "");
     if (!catalogue.loaded) {
         // A missing file is said in words, with where it was looked for; a broken one gets the
         // XML library's own text.
-        const QString path = QDir::current().absoluteFilePath(QString::fromLatin1(kCatalogueName));
+        const QString path =
+            QDir::current().absoluteFilePath(QFile::decodeName(CfgFilter.FileName().c_str()));
         if (!QFileInfo::exists(path)) {
             const usertext::AroundPath text = usertext::CatalogueNotFound();
             messages_->GeneralError(FromCp1251(text.before) + QDir::toNativeSeparators(path) +
@@ -356,8 +361,16 @@ void TVR7CfgUpdate::FormActivate() {
 
 void TVR7CfgUpdate::FormClose() {
     SaveWindowState();
-    SaveConnectionSettings();
-    SaveDeviceNumber(NativeProgramDir(), DeviceNumber);
+    // A setting that cannot be saved is said, never dropped in silence.
+    const bool saved =
+        SaveConnectionSettings() && ::SaveDeviceNumber(NativeProgramDir(), DeviceNumber);
+    if (!saved) {
+        const usertext::AroundPath text = usertext::SettingsNotSaved();
+        messages_->Message(FromCp1251(text.before) +
+                           QDir::toNativeSeparators(
+                               QFile::decodeName(MainSettingsFile(NativeProgramDir()).c_str())) +
+                           FromCp1251(text.after));
+    }
 }
 
 void TVR7CfgUpdate::LoadConnectionSettings() {
@@ -365,11 +378,11 @@ void TVR7CfgUpdate::LoadConnectionSettings() {
     connectionSettingsLoaded_ = true;
 }
 
-void TVR7CfgUpdate::SaveConnectionSettings() {
+bool TVR7CfgUpdate::SaveConnectionSettings() {
     // A window closed before it was ever activated has not taken the settings yet; saving the
     // connection's defaults would throw away the port the user chose.
     if (!connectionSettingsLoaded_) LoadConnectionSettings();
-    ::SaveConnectionSettings(Connection, NativeProgramDir());
+    return ::SaveConnectionSettings(Connection, NativeProgramDir());
 }
 
 std::string TVR7CfgUpdate::NativeProgramDir() const {
@@ -442,7 +455,11 @@ void TVR7CfgUpdate::FileExit1Execute() {
 // Commands
 
 void TVR7CfgUpdate::Open1Click() {
-    const QString path = shell_->ChooseFolder(this, QStringLiteral("Открыть конфигурацию VR-7"));
+    // The dialog starts beside the folder opened last, where the site's other devices are.
+    const QString start =
+        lastOpenFolder_.isEmpty() ? QString() : QFileInfo(lastOpenFolder_).absolutePath();
+    const QString path =
+        shell_->ChooseFolder(this, QStringLiteral("Открыть конфигурацию VR-7"), start);
     if (path.isEmpty()) return;
 
     // The device number follows "vr7_" in the folder's path, in any letter case.
@@ -516,14 +533,39 @@ QString TVR7CfgUpdate::SaveFolder() const {
 }
 
 void TVR7CfgUpdate::Help2Click() {
-    // The help document lies in the working directory. When it is missing there is nothing to
-    // open, and no desktop viewer is started only to report that.
-    const QString path = QDir::current().absoluteFilePath(QString::fromLatin1(kHelpName));
+    // The compiled help of the working folder (or the installed one) in the desktop's viewer;
+    // else the HTML manual in the browser, or in a window of our own; else a message that names
+    // the help file. When the file is missing, no viewer is started only to report that.
+    const QString path =
+        QDir::current().absoluteFilePath(QFile::decodeName(LocateDataFile(kHelpName).c_str()));
     const bool exists = QFileInfo::exists(path);
     if (exists && shell_->OpenDocument(path)) return;
+    const QString manual = QFile::decodeName(LocateManual().c_str());
+    if (!manual.isEmpty()) {
+        if (!shell_->OpenDocument(manual)) ShowManualWindow(manual);
+        return;
+    }
     const usertext::AroundPath text = exists ? usertext::HelpNotShown() : usertext::HelpNotFound();
     messages_->Message(FromCp1251(text.before) + QDir::toNativeSeparators(path) +
                        FromCp1251(text.after));
+}
+
+void TVR7CfgUpdate::ShowManualWindow(const QString& indexPage) {
+    if (ManualWindow == nullptr) {
+        ManualWindow = new QDialog(this);
+        ManualWindow->setWindowTitle(QStringLiteral("Справка"));
+        auto* layout = new QVBoxLayout(ManualWindow);
+        layout->setContentsMargins(0, 0, 0, 0);
+        auto* browser = new QTextBrowser(ManualWindow);
+        browser->setObjectName(QStringLiteral("ManualBrowser"));
+        browser->setOpenExternalLinks(true);
+        layout->addWidget(browser);
+        ManualWindow->resize(820, 640);
+    }
+    auto* browser = ManualWindow->findChild<QTextBrowser*>(QStringLiteral("ManualBrowser"));
+    browser->setSource(QUrl::fromLocalFile(indexPage));
+    ManualWindow->show();
+    ManualWindow->raise();
 }
 
 void TVR7CfgUpdate::HelpAbout1Execute() {
@@ -805,8 +847,7 @@ void TVR7CfgUpdate::ApplyProgress(const std::string& text, float fraction) {
 // Window state
 
 void TVR7CfgUpdate::LoadWindowState() {
-    const WindowState state =
-        ::LoadWindowState(ProgramFilePath(NativeProgramDir(), connkeys::kMainIniName));
+    const WindowState state = ::LoadWindowState(MainSettingsFile(NativeProgramDir()));
     lastOpenFolder_ = state.openFolder;
     lastSaveFolder_ = state.saveFolder;
     savedTreeWidth_ = state.treeWidth;
@@ -829,7 +870,7 @@ void TVR7CfgUpdate::SaveWindowState() {
         state.columnWidths << ListView1->columnWidth(c);
     state.openFolder = lastOpenFolder_;
     state.saveFolder = lastSaveFolder_;
-    ::SaveWindowState(ProgramFilePath(NativeProgramDir(), connkeys::kMainIniName), state);
+    ::SaveWindowState(MainSettingsFile(NativeProgramDir()), state);
 }
 
 void TVR7CfgUpdate::FitIntoScreen() {

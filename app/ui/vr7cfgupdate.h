@@ -24,6 +24,7 @@
 #include "xmldocument.h"
 
 class QAction;
+class QDialog;
 class QLineEdit;
 class QMenu;
 class QProgressBar;
@@ -100,6 +101,7 @@ class TVR7CfgUpdate : public QMainWindow,
     QPushButton* CancelButton = nullptr;  // beside the progress bar while a device command runs
     TAboutBox* AboutBox = nullptr;
     TSetPortDlg* PortDialog = nullptr;
+    QDialog* ManualWindow = nullptr;  // the HTML manual, when no browser shows it
 
     // Commands; each is shared by its menu item and its tool button.
     QAction* Open1 = nullptr;
@@ -161,7 +163,9 @@ class TVR7CfgUpdate : public QMainWindow,
     void LoadCatalogue();
     // The connection settings are loaded once, at the first activation, and saved at close.
     void LoadConnectionSettings();
-    void SaveConnectionSettings();
+    // The HTML manual in a window of the program.
+    void ShowManualWindow(const QString& indexPage);
+    bool SaveConnectionSettings();
     std::string NativeProgramDir() const;
     // Mirrors a tree read from the device; the view must never point into a tree that is gone.
     void ShowReadTree(CfgTree&& tree);

@@ -8,43 +8,35 @@
 
 namespace {
 
-namespace fs = std::filesystem;
-
-// The installed data folder lies beside the program as ../share/vr7loncfgmaker; this test
-// program lies in the build tree, so it makes one there for the test's length.
-class InstalledData : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        data_ = fs::path(ExecutableDir()) / "../share/vr7loncfgmaker";
-        made_ = !fs::exists(data_);
-        fs::create_directories(data_);
-        std::ofstream(data_ / "calcbank.xml") << "installed";
-    }
-    void TearDown() override {
-        std::error_code ec;
-        if (made_) fs::remove_all(data_.parent_path(), ec);
-    }
-    fs::path data_;
-    bool made_ = false;
-};
-
-TEST_F(InstalledData, TheWorkingFoldersOwnFileWinsThenTheInstalledOne) {
-    TempDir dir;
-    WorkingDirectory cwd(dir.Path());
-    ASSERT_NE(InstalledDataDir(), "");
-    EXPECT_EQ(LocateDataFile("calcbank.xml"), InstalledDataDir() + "calcbank.xml");
+TEST(LocateDataFile, TheWorkingFoldersOwnFileWinsThenTheInstalledOne) {
+    TempDir work, data;
+    data.Write("calcbank.xml", "installed");
+    WorkingDirectory cwd(work.Path());
+    EXPECT_EQ(LocateDataFile("calcbank.xml", data.Path()), data.Path() + "calcbank.xml");
     // Neither has it: the working folder's name, where a message says it was looked for.
-    EXPECT_EQ(LocateDataFile("Help.chm"), "Help.chm");
+    EXPECT_EQ(LocateDataFile("Help.chm", data.Path()), "Help.chm");
+    EXPECT_EQ(LocateDataFile("calcbank.xml", ""), "calcbank.xml");
 
-    dir.Write("calcbank.xml", "site");
-    EXPECT_EQ(LocateDataFile("calcbank.xml"), "calcbank.xml");
+    work.Write("calcbank.xml", "site");
+    EXPECT_EQ(LocateDataFile("calcbank.xml", data.Path()), "calcbank.xml");
 }
 
-TEST(InstalledDataDir, EndsInASlashOrIsEmpty) {
+TEST(LocateManual, APortableCopysOwnManualIsFound) {
+    TempDir work;
+    WorkingDirectory cwd(work.Path());
+    // This test program is not installed: no manual beside it.
+    EXPECT_EQ(LocateManual(), "");
+    work.Write("manual/index.html", "<html/>");
+    EXPECT_EQ(std::filesystem::path(LocateManual()),
+              std::filesystem::canonical(work.Path() + "manual/index.html"));
+}
+
+TEST(ExecutableDir, IsTheRunningProgramsFolder) {
     const std::string program = ExecutableDir();
     ASSERT_FALSE(program.empty());
     EXPECT_EQ(program.back(), '/');
-    EXPECT_TRUE(fs::exists(program + "base_installpaths_test"));
+    EXPECT_TRUE(std::filesystem::exists(program + "base_installpaths_test"));
+    EXPECT_EQ(InstalledDataDir(), "");  // a build folder has no share/vr7loncfgmaker beside it
 }
 
 }  // namespace

@@ -49,6 +49,22 @@ tree=$(cd "$work" && "$usr/bin/vr7lon" tree "$usr/share/vr7loncfgmaker/vr7_12") 
 grep -q "^VR7 №12" <<<"$tree" || fail "installed vr7lon: no device root"
 [ "$(grep -c $'\timage=6' <<<"$tree")" -gt 0 ] || fail "installed vr7lon: no variables"
 
+# The menu entry's command, as the desktop runs it: the launcher makes the user's working folder
+# and starts the installed window there, which finds the installed catalogue (the working folder
+# has none). The window runs offscreen until it is ended; what it opened is seen by strace.
+if command -v strace >/dev/null 2>&1; then
+    home="$scratch/home"
+    mkdir -p "$home"
+    (cd "$work" && HOME="$home" XDG_DATA_HOME="" XDG_CONFIG_HOME="" QT_QPA_PLATFORM=offscreen \
+        timeout -s TERM 3 strace -f -qq -e trace=openat -o "$scratch/opened.log" \
+        "$usr/bin/$exec_line" >/dev/null 2>&1) || true
+    [ -d "$home/.local/share/vr7loncfgmaker" ] || fail "the launcher made no working folder"
+    grep -q "share/vr7loncfgmaker/calcbank.xml\", O_RDONLY[^)]*) = [0-9]" "$scratch/opened.log" ||
+        fail "the installed window did not open the installed catalogue"
+else
+    echo "strace is not installed: the installed window's start is not checked" >&2
+fi
+
 # The Debian package of the same rules: its files and computed dependencies.
 (cd "$build" && cpack -G DEB -B "$scratch/dist" >/dev/null) || fail "cpack"
 deb=$(ls "$scratch"/dist/*.deb 2>/dev/null | head -n 1)

@@ -35,8 +35,9 @@ class RecordingMessages : public IUserMessages {
 
 class ScriptedShell : public IShellServices {
   public:
-    QString ChooseFolder(QWidget*, const QString& title) override {
+    QString ChooseFolder(QWidget*, const QString& title, const QString& startFolder) override {
         folderTitles << title;
+        folderStarts << startFolder;
         return folder;
     }
     QString ChooseSaveFile(QWidget*, const SaveRequest& request) override {
@@ -51,6 +52,7 @@ class ScriptedShell : public IShellServices {
     QString folder;    // answer of the folder dialog; empty = cancel
     QString saveFile;  // answer of the save dialog; empty = cancel
     QStringList folderTitles;
+    QStringList folderStarts;  // where each folder dialog started
     std::vector<SaveRequest> saveRequests;
     QStringList opened;
     bool canOpen = true;  // a viewer is there
