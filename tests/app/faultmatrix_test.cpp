@@ -47,7 +47,7 @@ std::vector<Cell> Cells() {
         {"silent", SimFaultKind::Silent, 0},     {"garbage", SimFaultKind::Garbage, 40},
         {"badcheck", SimFaultKind::BadCheck, 0}, {"wrongcommand", SimFaultKind::WrongCommand, 0},
         {"refuse", SimFaultKind::Refuse, 0x15},  {"close", SimFaultKind::Close, 0},
-        {"trickle", SimFaultKind::Trickle, 20},
+        {"trickle", SimFaultKind::Trickle, 50},
     };
     std::vector<Cell> cells;
     for (Path path : {Path::Tree, Path::Download, Path::Upload})

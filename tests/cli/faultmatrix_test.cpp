@@ -27,7 +27,7 @@ TEST_P(Vr7lonFaultMatrix, EveryFaultGivesStatus4AndThePathsMessageInTime) {
         {"silent", SimFaultKind::Silent, 0},       {"garbage", SimFaultKind::Garbage, 40},
         {"badcheck", SimFaultKind::BadCheck, 0},   {"wrongcommand", SimFaultKind::WrongCommand, 0},
         {"refuse", SimFaultKind::Refuse, 0x15},    {"close", SimFaultKind::Close, 0},
-        {"trickle", SimFaultKind::Trickle, 20},    {"endless", SimFaultKind::EndlessFile, 0},
+        {"trickle", SimFaultKind::Trickle, 50},    {"endless", SimFaultKind::EndlessFile, 0},
         {"stuck", SimFaultKind::StuckPosition, 0},
     };
     const LinkTimings& t = kTestTimings;
