@@ -64,6 +64,7 @@ bool SimServer::Start(const SimEndpoints& endpoints, std::string* error) {
     wakeRead_.Reset(pipeFds[0]);
     wakeWrite_.Reset(pipeFds[1]);
     stalePartialMs_ = endpoints.stalePartialMs;
+    paceBaud_ = endpoints.paceBaud;
     if ((endpoints.tcp && !OpenTcp(endpoints.tcpPort, &why)) || (endpoints.pty && !OpenPty(&why))) {
         CloseAll();
         return false;
@@ -201,6 +202,13 @@ void SimServer::Serve(Channel& channel) {
         {
             std::lock_guard<std::mutex> lock(mutex_);
             reply = responder_.Handle(frame);
+        }
+        // A paced line: the answer is there when the request's and the answer's bytes have had
+        // their time on the wire, counted from the request's last byte.
+        if (channel.isPty && paceBaud_ > 0 && !reply.bytes.empty()) {
+            const auto wire = std::chrono::microseconds((frame.size() + reply.bytes.size()) * 10 *
+                                                        1000000ull / paceBaud_);
+            std::this_thread::sleep_until(channel.lastByte + wire);
         }
         if (!Deliver(channel, reply)) {
             if (!channel.isPty) channel.fd.Reset();

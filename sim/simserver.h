@@ -16,6 +16,9 @@ struct SimEndpoints {
     bool pty = false;
     // A frame left unfinished this long is noise: the device forgets it rather than wait forever.
     int stalePartialMs = 500;
+    // On the pty, the wire of a serial line at this many baud (10 bits a byte): an answer is
+    // complete only when the request and the answer could have crossed it. 0: at once.
+    unsigned paceBaud = 0;
 };
 
 class SimServer {
@@ -66,6 +69,7 @@ class SimServer {
     UniqueFd listenFd_;
     UniqueFd ptyMaster_;
     int stalePartialMs_ = 500;
+    unsigned paceBaud_ = 0;
     uint16_t tcpPort_ = 0;
     std::string ptyPath_;
     std::thread thread_;

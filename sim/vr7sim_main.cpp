@@ -22,11 +22,14 @@ namespace {
 const char kUsage[] =
     "usage: vr7sim [--folder FOLDER] [--tcp PORT] [--pty] [--number N]\n"
     "              [--version MAJOR.MINOR.BUILD] [--file NAME=PATH]... [--store DIR] [--protect]\n"
-    "              [--settings INI] [--fault KIND[,at=WHERE][,value=N][,skip=N][,times=N]]...\n"
+    "              [--settings INI] [--pace BAUD]\n"
+    "              [--fault KIND[,at=WHERE][,value=N][,skip=N][,times=N]]...\n"
     "Serves one simulated VR-7 device on 127.0.0.1:PORT (0 picks a free port) and/or a\n"
     "pseudo-terminal; without --tcp and --pty it listens on TCP port 10001.\n"
     "--settings points the program's ini file INI at this device before the listening line\n"
-    "is printed: port TCP/IP, IP 127.0.0.1, TCPIPport and dev_nom, keeping every other key.\n";
+    "is printed: port TCP/IP, IP 127.0.0.1, TCPIPport and dev_nom, keeping every other key.\n"
+    "--pace BAUD delivers the answers on the pty at the wire speed of a serial line at BAUD\n"
+    "(10 bits a byte, the request's bytes counted too), as a real device's line would.\n";
 
 void PrintUsage(FILE* to) {
     std::fputs(kUsage, to);
@@ -96,6 +99,9 @@ int main(int argc, char** argv) {
             return 0;
         } else if (arg == "--pty") {
             endpoints.pty = true;
+        } else if (arg == "--pace" && hasValue) {
+            if (!ParseNumber(argv[++i], endpoints.paceBaud) || endpoints.paceBaud == 0)
+                return Fail("bad speed: " + std::string(argv[i]));
         } else if (arg == "--settings" && hasValue) {
             settingsIni = argv[++i];
         } else if (arg == "--protect") {
