@@ -58,6 +58,19 @@ TEST_F(WindowStateTest, SizeSplitterColumnsAndFoldersComeBackAfterARestart) {
     ASSERT_TRUE(second.close());
 }
 
+TEST_F(WindowStateTest, AMaximizedWindowComesBackMaximized) {
+    TVR7CfgUpdate& first = Shown();
+    first.showMaximized();
+    QTest::qWait(20);
+    ASSERT_TRUE(first.isMaximized());
+    ASSERT_TRUE(first.close());
+    EXPECT_EQ(ini::ReadString(Ini(), "WINDOW", "maximized", ""), "1");
+
+    TVR7CfgUpdate& second = Shown();
+    EXPECT_TRUE(second.isMaximized());
+    ASSERT_TRUE(second.close());
+}
+
 TEST_F(WindowStateTest, AWindowLargerThanTheScreenIsFittedIntoIt) {
     ini::WriteString(Ini(), "WINDOW", "width", "5000");
     ini::WriteString(Ini(), "WINDOW", "height", "4000");
