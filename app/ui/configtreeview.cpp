@@ -34,17 +34,30 @@ TConfigTreeView::TConfigTreeView(QWidget* parent) : QTreeWidget(parent) {
 void TConfigTreeView::ShowTree(const CfgTree& tree) {
     setUpdatesEnabled(false);
     clear();
-    for (const auto& root : tree.Roots()) AddItem(nullptr, *root);
+    // The items are made apart from the view and handed to it at once: one insertion for the
+    // whole tree instead of one (with its notifications) for each of thousands of leaves. Items
+    // are expanded once they are in the view.
+    QList<QTreeWidgetItem*> roots;
+    std::vector<QTreeWidgetItem*> expanded;
+    for (const auto& root : tree.Roots()) roots.append(MakeItem(*root, expanded));
+    addTopLevelItems(roots);
+    for (QTreeWidgetItem* item : expanded) item->setExpanded(true);
     setUpdatesEnabled(true);
 }
 
-QTreeWidgetItem* TConfigTreeView::AddItem(QTreeWidgetItem* parent, const TreeNode& node) {
-    auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(this);
+QTreeWidgetItem* TConfigTreeView::MakeItem(const TreeNode& node,
+                                           std::vector<QTreeWidgetItem*>& expanded) {
+    auto* item = new QTreeWidgetItem;
     item->setText(0, FromCp1251(node.Text));
     item->setIcon(0, TreeNodeIcon(node.ImageIndex));
     item->setData(0, kNodeRole, QVariant::fromValue(reinterpret_cast<quintptr>(&node)));
-    for (const auto& child : node.Children) AddItem(item, *child);
-    item->setExpanded(node.Expanded);
+    if (!node.Children.empty()) {
+        QList<QTreeWidgetItem*> children;
+        children.reserve(static_cast<qsizetype>(node.Children.size()));
+        for (const auto& child : node.Children) children.append(MakeItem(*child, expanded));
+        item->addChildren(children);
+    }
+    if (node.Expanded) expanded.push_back(item);
     return item;
 }
 

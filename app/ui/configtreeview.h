@@ -3,6 +3,7 @@
 // model node it shows; the model owns the nodes and their records, so the view must be cleared
 // (or refilled) before the model's nodes go away.
 #include <QTreeWidget>
+#include <vector>
 
 #include "cfgtreemodel.h"
 
@@ -31,5 +32,6 @@ class TConfigTreeView : public QTreeWidget {
     void keyPressEvent(QKeyEvent* event) override;
 
   private:
-    QTreeWidgetItem* AddItem(QTreeWidgetItem* parent, const TreeNode& node);
+    // The item of node and its subtree, not yet in the view; items to expand go to expanded.
+    static QTreeWidgetItem* MakeItem(const TreeNode& node, std::vector<QTreeWidgetItem*>& expanded);
 };

@@ -1,0 +1,165 @@
+// vr7benchui: the window's part of the work, offscreen: opening a large configuration folder
+// against building its tree alone, and reading a device against vr7lon reading the same device.
+//   vr7benchui [--runs N] [--smoke]
+// Each figure is the median of N runs with min and max; each ratio is taken run by run.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "configfolder.h"
+#include "shellservices.h"
+#include "simserver.h"
+#include "usermessages.h"
+#include "vr7cfgupdate.h"
+#include "workloads.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::time_point t0) {
+    return std::chrono::duration<double>(Clock::now() - t0).count();
+}
+
+// The desktop's answers without a dialog: the folder to open; messages are counted, not shown.
+class Answers : public IShellServices, public IUserMessages {
+  public:
+    QString ChooseFolder(QWidget*, const QString&, const QString&) override { return folder; }
+    QString ChooseSaveFile(QWidget*, const SaveRequest&) override { return {}; }
+    bool OpenDocument(const QString&) override { return false; }
+    void Message(const QString&) override { ++messages; }
+    void GeneralError(const QString&) override { ++messages; }
+    bool Question(const QString&) override { return true; }
+    QString folder;
+    int messages = 0;
+};
+
+struct Row {
+    std::string work;
+    std::vector<double> program, floor;
+};
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+}
+
+void Print(const std::vector<Row>& rows) {
+    std::printf("%-58s %9s %9s %9s %9s %7s\n", "work", "median s", "min s", "max s", "floor s",
+                "ratio");
+    for (const Row& r : rows) {
+        std::vector<double> ratio;
+        for (size_t i = 0; i < r.program.size(); ++i) ratio.push_back(r.program[i] / r.floor[i]);
+        std::printf("%-58s %9.4f %9.4f %9.4f %9.4f %7.2f\n", r.work.c_str(), Median(r.program),
+                    *std::min_element(r.program.begin(), r.program.end()),
+                    *std::max_element(r.program.begin(), r.program.end()), Median(r.floor),
+                    Median(ratio));
+    }
+}
+
+double TimeShell(const std::string& command) {
+    const auto t0 = Clock::now();
+    const int status = std::system((command + " >/dev/null 2>&1").c_str());
+    return status == 0 ? Seconds(t0) : -1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    bool smoke = false;
+    int runs = 5;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--smoke") {
+            smoke = true;
+            runs = 1;
+        } else if (a == "--runs" && i + 1 < argc) {
+            runs = std::max(1, std::atoi(argv[++i]));
+        } else {
+            std::fprintf(stderr, "usage: vr7benchui [--runs N] [--smoke]\n");
+            return 64;
+        }
+    }
+    QApplication application(argc, argv);
+    char templ[] = "/tmp/vr7benchui.XXXXXX";
+    if (::mkdtemp(templ) == nullptr) return 1;
+    const std::string dir = templ;
+    const std::string programDir = dir + "/program";
+    std::filesystem::create_directories(programDir);
+    std::vector<Row> rows;
+
+    // Opening the folder in the window (tree shown, list loaded) against building its tree.
+    const OpenWorkload w = MakeOpenWorkload(dir + "/open", 9, smoke ? 20 : 1000, smoke ? 40 : 2000,
+                                            smoke ? 4096 : (1u << 20));
+    std::filesystem::copy_file(w.catalogue, dir + "/calcbank.xml");
+    std::filesystem::current_path(dir);
+    Answers answers;
+    answers.folder = QString::fromStdString(w.folder);
+    TVR7CfgUpdate::Environment environment;
+    environment.programDir = QString::fromStdString(programDir);
+    environment.messages = &answers;
+    environment.shell = &answers;
+    Row open{
+        "window Open: 9 systems x " + std::to_string(smoke ? 20 : 1000) + " (build alone)", {}, {}};
+    {
+        TVR7CfgUpdate window(environment);
+        window.show();
+        QCoreApplication::processEvents();
+        for (int i = 0; i < runs; ++i) {
+            auto t0 = Clock::now();
+            window.Open1Click();
+            QCoreApplication::processEvents();
+            open.program.push_back(Seconds(t0));
+            t0 = Clock::now();
+            XmlDocument scratch;
+            const FolderTree tree =
+                BuildConfigTree(FolderConfigDir(w.folder), 77, &window.CfgFilter, scratch);
+            open.floor.push_back(Seconds(t0));
+        }
+    }
+    rows.push_back(open);
+
+    // Reading a device in the window against vr7lon reading the same device.
+    const int entries = smoke ? 50 : 5004;
+    SimServer server(MakeDeviceWorkload(entries));
+    if (!server.Start(SimEndpoints{})) return 1;
+    Row read{
+        "window Read from VR-7 over TCP: " + std::to_string(entries) + " entries (vr7lon)", {}, {}};
+    {
+        TVR7CfgUpdate window(environment);
+        window.show();
+        QCoreApplication::processEvents();
+        window.Connection.PortName = "TCP/IP";
+        window.Connection.IpAddress = "127.0.0.1";
+        window.Connection.TcpIpPort = std::to_string(server.TcpPort());
+        window.DeviceNumber = 77;
+        const std::string vr7lon =
+            std::string(VR7LON_PROGRAM) + " device --ip 127.0.0.1 --tcp-port " +
+            std::to_string(server.TcpPort()) + " --number 77 read --catalog " + w.catalogue;
+        for (int i = 0; i < runs; ++i) {
+            const auto t0 = Clock::now();
+            window.Load1Click();
+            while (window.DeviceCommandRunning())
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            QCoreApplication::processEvents();
+            read.program.push_back(Seconds(t0));
+            read.floor.push_back(TimeShell(vr7lon));
+        }
+    }
+    server.Stop();
+    rows.push_back(read);
+
+    Print(rows);
+    if (answers.messages != 0) std::printf("(the window showed %d messages)\n", answers.messages);
+    std::error_code ec;
+    std::filesystem::current_path("/", ec);
+    std::filesystem::remove_all(dir, ec);
+    return 0;
+}
