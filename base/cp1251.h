@@ -17,6 +17,9 @@ uint8_t FromUnicode(char32_t cp);
 // UTF-8 to Windows-1251; characters the code page lacks and malformed UTF-8 become '?'.
 std::string FromUtf8(std::string_view utf8);
 
+// Appends the UTF-8 bytes of a code point.
+void AppendUtf8(std::string& out, char32_t cp);
+
 // Windows-1251 to UTF-8.
 std::string ToUtf8(std::string_view text);
 

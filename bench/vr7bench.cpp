@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "benchtable.h"
 #include "lebytes.h"
 #include "simserver.h"
 #include "vr7frame.h"
@@ -25,64 +26,10 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using namespace bench;
 
 // The size of the files moved up and down.
 constexpr size_t kTransferBytes = 256 * 1024;
-
-double Seconds(Clock::time_point t0) {
-    return std::chrono::duration<double>(Clock::now() - t0).count();
-}
-
-// Runs a command line through the shell, its output discarded; the wall time in seconds, or a
-// negative value when it failed.
-double TimeShell(const std::string& command) {
-    const auto t0 = Clock::now();
-    const int status = std::system((command + " >/dev/null 2>&1").c_str());
-    const double s = Seconds(t0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? s : -s;
-}
-
-struct Row {
-    std::string work;
-    std::vector<double> program, floor, ratio;
-};
-
-double Median(std::vector<double> v) {
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
-
-void Print(const std::vector<Row>& rows) {
-    std::printf("%-58s %9s %9s %9s %9s %7s %15s\n", "work", "median s", "min s", "max s", "floor s",
-                "ratio", "ratio min-max");
-    for (const Row& r : rows) {
-        const auto [pmin, pmax] = std::minmax_element(r.program.begin(), r.program.end());
-        const auto [rmin, rmax] = std::minmax_element(r.ratio.begin(), r.ratio.end());
-        std::printf("%-58s %9.4f %9.4f %9.4f %9.4f %7.2f %7.2f-%-7.2f\n", r.work.c_str(),
-                    Median(r.program), *pmin, *pmax, Median(r.floor), Median(r.ratio), *rmin,
-                    *rmax);
-    }
-}
-
-// Measures program against floor `runs` times, in turn.
-Row Measure(const std::string& work, int runs, const std::function<double()>& program,
-            const std::function<double()>& floor) {
-    Row row{work, {}, {}, {}};
-    for (int i = 0; i < runs; ++i) {
-        const double p = program();
-        const double f = floor();
-        if (p < 0 || f < 0) {
-            std::fprintf(stderr, "vr7bench: %s: a run failed\n", work.c_str());
-            std::exit(1);
-        }
-        row.program.push_back(p);
-        row.floor.push_back(f);
-        row.ratio.push_back(p / f);
-    }
-    return row;
-}
 
 // The raw floor of the device work: the same requests as the program's, each written at once and
 // its answer read whole, over a plain socket, with nothing else done.
@@ -170,20 +117,10 @@ int main(int argc, char** argv) {
         return RawMain(argv[2], static_cast<uint16_t>(std::atoi(argv[3])),
                        static_cast<uint32_t>(std::strtoul(argv[4], nullptr, 10)), argv[5]);
 
-    bool smoke = false;
-    int runs = 5;
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        if (a == "--smoke") {
-            smoke = true;
-            runs = 1;
-        } else if (a == "--runs" && i + 1 < argc) {
-            runs = std::max(1, std::atoi(argv[++i]));
-        } else {
-            std::fprintf(stderr, "usage: vr7bench [--runs N] [--smoke]\n");
-            return 64;
-        }
-    }
+    bench::Args args;
+    if (!bench::ParseArgs(argc, argv, "vr7bench", args)) return 64;
+    const bool smoke = args.smoke;
+    const int runs = args.runs;
     // The vr7lon measured: the one built beside this program, or another one (an older build, to
     // compare) named by the environment.
     const char* other = std::getenv("VR7LON");

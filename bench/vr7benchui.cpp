@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "benchtable.h"
 #include "configfolder.h"
 #include "shellservices.h"
 #include "simserver.h"
@@ -21,11 +22,7 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point t0) {
-    return std::chrono::duration<double>(Clock::now() - t0).count();
-}
+using namespace bench;
 
 // The desktop's answers without a dialog: the folder to open; messages are counted, not shown.
 class Answers : public IShellServices, public IUserMessages {
@@ -40,53 +37,14 @@ class Answers : public IShellServices, public IUserMessages {
     int messages = 0;
 };
 
-struct Row {
-    std::string work;
-    std::vector<double> program, floor;
-};
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
-
-void Print(const std::vector<Row>& rows) {
-    std::printf("%-58s %9s %9s %9s %9s %7s\n", "work", "median s", "min s", "max s", "floor s",
-                "ratio");
-    for (const Row& r : rows) {
-        std::vector<double> ratio;
-        for (size_t i = 0; i < r.program.size(); ++i) ratio.push_back(r.program[i] / r.floor[i]);
-        std::printf("%-58s %9.4f %9.4f %9.4f %9.4f %7.2f\n", r.work.c_str(), Median(r.program),
-                    *std::min_element(r.program.begin(), r.program.end()),
-                    *std::max_element(r.program.begin(), r.program.end()), Median(r.floor),
-                    Median(ratio));
-    }
-}
-
-double TimeShell(const std::string& command) {
-    const auto t0 = Clock::now();
-    const int status = std::system((command + " >/dev/null 2>&1").c_str());
-    return status == 0 ? Seconds(t0) : -1;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    bool smoke = false;
-    int runs = 5;
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        if (a == "--smoke") {
-            smoke = true;
-            runs = 1;
-        } else if (a == "--runs" && i + 1 < argc) {
-            runs = std::max(1, std::atoi(argv[++i]));
-        } else {
-            std::fprintf(stderr, "usage: vr7benchui [--runs N] [--smoke]\n");
-            return 64;
-        }
-    }
+    bench::Args args;
+    if (!bench::ParseArgs(argc, argv, "vr7benchui", args)) return 64;
+    const bool smoke = args.smoke;
+    const int runs = args.runs;
     QApplication application(argc, argv);
     char templ[] = "/tmp/vr7benchui.XXXXXX";
     if (::mkdtemp(templ) == nullptr) return 1;
@@ -106,8 +64,10 @@ int main(int argc, char** argv) {
     environment.programDir = QString::fromStdString(programDir);
     environment.messages = &answers;
     environment.shell = &answers;
-    Row open{
-        "window Open: 9 systems x " + std::to_string(smoke ? 20 : 1000) + " (build alone)", {}, {}};
+    Row open{"window Open: 9 systems x " + std::to_string(smoke ? 20 : 1000) + " (build alone)",
+             {},
+             {},
+             {}};
     {
         TVR7CfgUpdate window(environment);
         window.show();
@@ -122,6 +82,7 @@ int main(int argc, char** argv) {
             const FolderTree tree =
                 BuildConfigTree(FolderConfigDir(w.folder), 77, &window.CfgFilter, scratch);
             open.floor.push_back(Seconds(t0));
+            open.ratio.push_back(open.program.back() / open.floor.back());
         }
     }
     rows.push_back(open);
@@ -130,8 +91,10 @@ int main(int argc, char** argv) {
     const int entries = smoke ? 50 : 5004;
     SimServer server(MakeDeviceWorkload(entries));
     if (!server.Start(SimEndpoints{})) return 1;
-    Row read{
-        "window Read from VR-7 over TCP: " + std::to_string(entries) + " entries (vr7lon)", {}, {}};
+    Row read{"window Read from VR-7 over TCP: " + std::to_string(entries) + " entries (vr7lon)",
+             {},
+             {},
+             {}};
     {
         TVR7CfgUpdate window(environment);
         window.show();
@@ -151,6 +114,7 @@ int main(int argc, char** argv) {
             QCoreApplication::processEvents();
             read.program.push_back(Seconds(t0));
             read.floor.push_back(TimeShell(vr7lon));
+            read.ratio.push_back(read.program.back() / read.floor.back());
         }
     }
     server.Stop();

@@ -1,0 +1,94 @@
+#pragma once
+// What both benchmark programs share: their arguments, timing a command, measuring the program
+// against its floor run by run, and printing the table.
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace bench {
+
+using Clock = std::chrono::steady_clock;
+
+inline double Seconds(Clock::time_point t0) {
+    return std::chrono::duration<double>(Clock::now() - t0).count();
+}
+
+// Runs a command line through the shell, its output discarded; the wall time in seconds, or a
+// negative value when it failed.
+inline double TimeShell(const std::string& command) {
+    const auto t0 = Clock::now();
+    const int status = std::system((command + " >/dev/null 2>&1").c_str());
+    const double s = Seconds(t0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? s : -s;
+}
+
+// --runs N (default 5) and --smoke (tiny sizes, one run); false after printing the usage.
+struct Args {
+    int runs = 5;
+    bool smoke = false;
+};
+inline bool ParseArgs(int argc, char** argv, const char* name, Args& args) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--smoke") {
+            args.smoke = true;
+            args.runs = 1;
+        } else if (a == "--runs" && i + 1 < argc) {
+            args.runs = std::max(1, std::atoi(argv[++i]));
+        } else {
+            std::fprintf(stderr, "usage: %s [--runs N] [--smoke]\n", name);
+            return false;
+        }
+    }
+    return true;
+}
+
+struct Row {
+    std::string work;
+    std::vector<double> program, floor, ratio;
+};
+
+inline double Median(std::vector<double> v) {
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+}
+
+// Measures program against floor `runs` times, in turn, so that a machine busy with something
+// else shifts both sides alike; a failed run ends the benchmark.
+inline Row Measure(const std::string& work, int runs, const std::function<double()>& program,
+                   const std::function<double()>& floor) {
+    Row row{work, {}, {}, {}};
+    for (int i = 0; i < runs; ++i) {
+        const double p = program();
+        const double f = floor();
+        if (p < 0 || f < 0) {
+            std::fprintf(stderr, "%s: a run failed\n", work.c_str());
+            std::exit(1);
+        }
+        row.program.push_back(p);
+        row.floor.push_back(f);
+        row.ratio.push_back(p / f);
+    }
+    return row;
+}
+
+inline void Print(const std::vector<Row>& rows) {
+    std::printf("%-58s %9s %9s %9s %9s %7s %15s\n", "work", "median s", "min s", "max s", "floor s",
+                "ratio", "ratio min-max");
+    for (const Row& r : rows) {
+        const auto [pmin, pmax] = std::minmax_element(r.program.begin(), r.program.end());
+        const auto [rmin, rmax] = std::minmax_element(r.ratio.begin(), r.ratio.end());
+        std::printf("%-58s %9.4f %9.4f %9.4f %9.4f %7.2f %7.2f-%-7.2f\n", r.work.c_str(),
+                    Median(r.program), *pmin, *pmax, Median(r.floor), Median(r.ratio), *rmin,
+                    *rmax);
+    }
+}
+
+}  // namespace bench
