@@ -18,6 +18,8 @@
 #include <QVBoxLayout>
 
 #include "apptitle.h"
+#include "comlink.h"
+#include "connectionkeys.h"
 #include "ipedit.h"
 #include "parseuint.h"
 #include "portcombo.h"
@@ -242,6 +244,13 @@ void TSetPortDlg::OKBtnClick() {
     uint32_t speed = 0;
     if (!ParseUnsigned32(CB_Speed->currentText(), speed)) {
         ReportInvalidNumber(CB_Speed->currentText());
+        return;
+    }
+    // A serial line cannot run at 0 Bd (on a terminal that means "hang up") or beyond what the
+    // system can set: such a speed is refused here as a number that is no speed.
+    if (conn_->PortName != connkeys::kTcpIpPortName && !CComLink::SpeedPossible(speed)) {
+        if (errorDisplay_)
+            errorDisplay_(QStringLiteral("Недопустимая скорость: %1 бод").arg(speed));
         return;
     }
     conn_->Speed = speed;

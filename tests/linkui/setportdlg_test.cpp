@@ -323,6 +323,33 @@ TEST_F(SetPortDialog, InvalidSpeedStopsAfterThePortNameAndStillCloses) {
     EXPECT_EQ(deviceNumber, 8u);
 }
 
+TEST_F(SetPortDialog, ASpeedNoSerialLineCanRunAtIsRefusedLikeAnInvalidNumber) {
+    for (const char* speed : {"0", "4294967295"}) {
+        errors.clear();
+        conn.Speed = 9600;
+        conn.TcpIpPort = "10001";
+        RunDialog(nullptr, [&] {
+            dlg.CB_Port->setEditText("COM2");
+            dlg.CB_Speed->setEditText(speed);
+            dlg.E_TCPIP_Port->setText("1");
+            dlg.OKBtn->click();
+        });
+        EXPECT_EQ(errors,
+                  QStringList({QStringLiteral("Недопустимая скорость: %1 бод").arg(speed)}));
+        EXPECT_EQ(conn.Speed, 9600u) << speed;
+        EXPECT_EQ(conn.TcpIpPort, "10001") << speed;  // the later fields keep their values
+    }
+    // Over TCP/IP the serial speed is not used and not checked.
+    errors.clear();
+    RunDialog(nullptr, [&] {
+        dlg.CB_Port->setEditText("TCP/IP");
+        dlg.CB_Speed->setEditText("0");
+        dlg.OKBtn->click();
+    });
+    EXPECT_TRUE(errors.isEmpty());
+    EXPECT_EQ(conn.Speed, 0u);
+}
+
 TEST_F(SetPortDialog, DeviceNumberIsEmptyAsZeroAndRefusedBeyond32Bits) {
     uint32_t deviceNumber = 9;
     RunDialog(&deviceNumber, [&] {
