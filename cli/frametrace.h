@@ -1,15 +1,11 @@
 #pragma once
-// The --trace line of one frame: milliseconds since the command started, the direction ("->"
-// sent, "<-" received), the bytes in hex, and whether the frame's check bytes hold.
+// vr7lon's --trace: a line per frame (link/frametext.h) on the error stream.
 #include <chrono>
 #include <cstdint>
 #include <ostream>
 #include <string>
 
-// "ok", "BAD", or why the bytes are not a whole frame.
-std::string FrameCheckText(const uint8_t* bytes, int length);
-
-std::string FrameTraceLine(long long elapsedMs, bool sent, const uint8_t* bytes, int length);
+#include "frametext.h"
 
 // Writes a trace line per frame to err, timed from its own creation.
 class CFrameTracer {

@@ -27,10 +27,16 @@ bool ConnectWithin(int fd, const addrinfo& ai, int timeoutMs) {
     if (::connect(fd, ai.ai_addr, ai.ai_addrlen) == 0) return true;
     if (errno != EINPROGRESS && errno != EINTR) return false;
     short revents = 0;
-    if (PollUntil(fd, POLLOUT, Clock::now() + Millis(timeoutMs), revents) <= 0) return false;
+    if (PollUntil(fd, POLLOUT, Clock::now() + Millis(timeoutMs), revents) <= 0) {
+        errno = ETIMEDOUT;
+        return false;
+    }
     int error = 0;
     socklen_t length = sizeof error;
-    return ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0;
+    if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0) return false;
+    // The connect's own failure (refused, unreachable), kept in errno for the message.
+    if (error != 0) errno = error;
+    return error == 0;
 }
 
 }  // namespace
@@ -57,8 +63,9 @@ int CTCPIPLink::Open(bool open) {
     if (::getaddrinfo(host_.c_str(), tcpPort_.c_str(), &hints, &list) != 0) return lr::NotOpen;
 
     socket_.Reset(ConnectToFirst(list, static_cast<int>(timings_.tcpConnectMs)));
+    const int error = socket_ ? 0 : errno;  // the last address's reason
     ::freeaddrinfo(list);
-    return socket_ ? lr::Ok : lr::NotOpen;
+    return socket_ ? lr::Ok : Failure(lr::NotOpen, error);
 }
 
 int CTCPIPLink::ConnectToFirst(const addrinfo* addresses, int timeoutMs) {

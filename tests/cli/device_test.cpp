@@ -210,10 +210,12 @@ TEST_P(DeviceCli, TraceShowsEveryFrameWithItsCheck) {
     auto lines = Lines(r.err);
     ASSERT_EQ(lines.size(), 2u) << r.err;
     EXPECT_TRUE(std::regex_match(lines[0],
-                                 std::regex(R"( *\d+ ms -> 0c 00 00 00 00 00 01 0d 0d  check ok)")))
+                                 std::regex(R"( *\d+ ms -> 0c 00 00 00 00 00 01 0d 0d  check ok  )"
+                                            R"(identify, device 12, length 0)")))
         << lines[0];
     EXPECT_TRUE(std::regex_match(
-        lines[1], std::regex(R"( *\d+ ms <- 0c 00 00 00 25 00 01( [0-9a-f]{2}){39}  check ok)")))
+        lines[1], std::regex(R"( *\d+ ms <- 0c 00 00 00 25 00 01( [0-9a-f]{2}){39}  check ok  )"
+                             R"(identify, device 12, length 37)")))
         << lines[1];
 
     // A damaged answer is shown as it came; the device options may also follow the subcommand.
@@ -284,9 +286,9 @@ TEST_F(DeviceSettings, NoDeviceListeningIsNotConnected) {
         {"device", "--ip", "127.0.0.1", "--tcp-port", std::to_string(ntohs(a.sin_port)), "info"},
         programDir.Path());
     EXPECT_EQ(r.status, exitstatus::Device);
-    EXPECT_EQ(r.err,
-              "vr7lon: " + kNotConnected +
-                  " (result 1003: the link is not open (port or host could not be opened))\n");
+    EXPECT_EQ(r.err, "vr7lon: " + kNotConnected +
+                         " (result 1003: the link is not open (port or host could not be opened) "
+                         "(Connection refused))\n");
 }
 
 }  // namespace

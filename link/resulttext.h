@@ -6,6 +6,3 @@
 
 // systemError: the errno kept for a 1020 (connection::SystemErrorNumber()), named in the text.
 std::string ResultText(LinkResult result, int systemError = 0);
-
-// The system's own English text of an errno value; forwards to SystemErrorText (base/syserror.h).
-std::string ErrnoText(int error);
