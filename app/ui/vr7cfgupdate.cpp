@@ -360,10 +360,11 @@ void TVR7CfgUpdate::FormActivate() {
 }
 
 void TVR7CfgUpdate::FormClose() {
-    SaveWindowState();
-    // A setting that cannot be saved is said, never dropped in silence.
+    // A setting that cannot be saved is said, never dropped in silence. The connection settings
+    // go first: saving them makes the user's settings folder when it is not there yet.
     const bool saved =
         SaveConnectionSettings() && ::SaveDeviceNumber(NativeProgramDir(), DeviceNumber);
+    SaveWindowState();
     if (!saved) {
         const usertext::AroundPath text = usertext::SettingsNotSaved();
         messages_->Message(FromCp1251(text.before) +

@@ -59,6 +59,8 @@ if command -v strace >/dev/null 2>&1; then
         timeout -s TERM 3 strace -f -qq -e trace=openat -o "$scratch/opened.log" \
         "$usr/bin/$exec_line" >/dev/null 2>&1) || true
     [ -d "$home/.local/share/vr7loncfgmaker" ] || fail "the launcher made no working folder"
+    [ -w "$home/.local/share/vr7loncfgmaker/vr7_12/CONFIG/main.def" ] ||
+        fail "the launcher did not put a writable demo configuration into the working folder"
     grep -q "share/vr7loncfgmaker/calcbank.xml\", O_RDONLY[^)]*) = [0-9]" "$scratch/opened.log" ||
         fail "the installed window did not open the installed catalogue"
 else
