@@ -10,6 +10,7 @@
 
 #include "connection.h"
 #include "devicecommands.h"
+#include "devicefaults.h"
 #include "gatewayfile.h"
 #include "listfixture.h"
 #include "maxvariables.h"
@@ -39,21 +40,11 @@ struct Cell {
 
 // The faults a device can show, on each path where they mean something.
 std::vector<Cell> Cells() {
-    const struct {
-        const char* name;
-        SimFaultKind kind;
-        int value;
-    } faults[] = {
-        {"silent", SimFaultKind::Silent, 0},     {"garbage", SimFaultKind::Garbage, 40},
-        {"badcheck", SimFaultKind::BadCheck, 0}, {"wrongcommand", SimFaultKind::WrongCommand, 0},
-        {"refuse", SimFaultKind::Refuse, 0x15},  {"close", SimFaultKind::Close, 0},
-        {"trickle", SimFaultKind::Trickle, 50},
-    };
     std::vector<Cell> cells;
     for (Path path : {Path::Tree, Path::Download, Path::Upload})
-        for (const auto& f : faults) cells.push_back({f.name, f.kind, f.value, path});
-    cells.push_back({"endless", SimFaultKind::EndlessFile, 0, Path::Download});
-    cells.push_back({"stuck", SimFaultKind::StuckPosition, 0, Path::Download});
+        for (const DeviceFault& f : DeviceFaults())
+            if (!f.downloadOnly || path == Path::Download)
+                cells.push_back({f.name, f.kind, f.value, path});
     return cells;
 }
 

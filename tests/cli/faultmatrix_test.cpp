@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "clitest.h"
+#include "devicefaults.h"
 #include "exitstatus.h"
 #include "vr7frame.h"
 
@@ -19,17 +20,6 @@ using Clock = std::chrono::steady_clock;
 class Vr7lonFaultMatrix : public ::testing::TestWithParam<Transport> {};
 
 TEST_P(Vr7lonFaultMatrix, EveryFaultGivesStatus4AndThePathsMessageInTime) {
-    const struct {
-        const char* fault;
-        SimFaultKind kind;
-        int value;
-    } faults[] = {
-        {"silent", SimFaultKind::Silent, 0},       {"garbage", SimFaultKind::Garbage, 40},
-        {"badcheck", SimFaultKind::BadCheck, 0},   {"wrongcommand", SimFaultKind::WrongCommand, 0},
-        {"refuse", SimFaultKind::Refuse, 0x15},    {"close", SimFaultKind::Close, 0},
-        {"trickle", SimFaultKind::Trickle, 50},    {"endless", SimFaultKind::EndlessFile, 0},
-        {"stuck", SimFaultKind::StuckPosition, 0},
-    };
     const LinkTimings& t = kTestTimings;
     const bool tcp = GetParam() == Transport::Tcp;
     auto attempt = [&](const CommandTiming& c) {
@@ -47,11 +37,9 @@ TEST_P(Vr7lonFaultMatrix, EveryFaultGivesStatus4AndThePathsMessageInTime) {
     };
     const std::string earlier = "F 40001 1t1                    105 1t1f 83\r\nB\r\n";
     for (const auto& p : paths) {
-        for (const auto& f : faults) {
-            const bool downloadOnly =
-                f.kind == SimFaultKind::EndlessFile || f.kind == SimFaultKind::StuckPosition;
-            if (downloadOnly && p.command != cmdReadBlock) continue;
-            SCOPED_TRACE(std::string(p.path) + " " + f.fault);
+        for (const DeviceFault& f : DeviceFaults()) {
+            if (f.downloadOnly && p.command != cmdReadBlock) continue;
+            SCOPED_TRACE(std::string(p.path) + " " + f.name);
             TempDir work, programDir;
             WorkingDirectory cwd(work.Path());
             fs::copy_file(kDemoCatalogue, work / "calcbank.xml");
@@ -72,7 +60,7 @@ TEST_P(Vr7lonFaultMatrix, EveryFaultGivesStatus4AndThePathsMessageInTime) {
             const long ms =
                 std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
             std::printf("vr7lon fault matrix: %s %-8s %-12s %5ld ms (bound %ld ms)\n",
-                        TransportName(GetParam()).c_str(), p.path, f.fault, ms, p.boundMs);
+                        TransportName(GetParam()).c_str(), p.path, f.name, ms, p.boundMs);
             EXPECT_EQ(r.status, exitstatus::Device) << r.err;
             const std::string message =
                 upload ? "Сохранение настроек Tervon шлюза прервано!!!" : "Ошибка чтения!!!";
