@@ -178,3 +178,75 @@ AroundPath HelpNotShown() {
 }
 
 }  // namespace usertext
+
+namespace usertext {
+
+namespace {
+
+#define VR7_TEXT(name, utf8)                                    \
+    const std::string& name() {                                 \
+        static const std::string text = cp1251::FromUtf8(utf8); \
+        return text;                                            \
+    }
+
+VR7_TEXT(NoAnswerFrom, "нет ответа от прибора № ")
+VR7_TEXT(AttemptOne, " попытка по ")
+VR7_TEXT(AttemptFew, " попытки по ")
+VR7_TEXT(AttemptMany, " попыток по ")
+VR7_TEXT(Milliseconds, " мс)")
+VR7_TEXT(BadCheckIn, "неверная контрольная сумма в ответе прибора № ")
+VR7_TEXT(DeviceWord, "прибор № ")
+VR7_TEXT(RefusedCode, " отказал (код ")
+VR7_TEXT(AnswerOf, "ответ прибора № ")
+VR7_TEXT(Broken, " искажён или неполон")
+VR7_TEXT(NoConnectionTo, "нет соединения с ")
+VR7_TEXT(Refused, "соединение отклонено")
+VR7_TEXT(TimedOut, "адрес не отвечает")
+VR7_TEXT(LinkErrorWith, "ошибка связи с прибором № ")
+VR7_TEXT(CodeWord, " (код ")
+
+#undef VR7_TEXT
+
+const std::string& Attempts(int n) {
+    const int tens = n % 100, ones = n % 10;
+    if (tens >= 11 && tens <= 14) return AttemptMany();
+    if (ones == 1) return AttemptOne();
+    if (ones >= 2 && ones <= 4) return AttemptFew();
+    return AttemptMany();
+}
+
+}  // namespace
+
+std::string NoAnswerCause(uint32_t deviceNumber, int attempts, unsigned timeoutMs) {
+    return NoAnswerFrom() + std::to_string(deviceNumber) + " (" + std::to_string(attempts) +
+           Attempts(attempts) + std::to_string(timeoutMs) + Milliseconds();
+}
+
+std::string BadCheckCause(uint32_t deviceNumber) {
+    return BadCheckIn() + std::to_string(deviceNumber);
+}
+
+std::string RefusalCause(uint32_t deviceNumber, int code) {
+    return DeviceWord() + std::to_string(deviceNumber) + RefusedCode() + std::to_string(code) + ")";
+}
+
+std::string BrokenAnswerCause(uint32_t deviceNumber) {
+    return AnswerOf() + std::to_string(deviceNumber) + Broken();
+}
+
+std::string TcpConnectCause(const std::string& host, const std::string& port, int error) {
+    std::string reason;
+    if (error == ECONNREFUSED)
+        reason = Refused();
+    else if (error == ETIMEDOUT)
+        reason = TimedOut();
+    else
+        reason = SystemErrorText(error);
+    return NoConnectionTo() + host + ":" + port + " (" + reason + ")";
+}
+
+std::string LinkErrorCause(uint32_t deviceNumber, int code) {
+    return LinkErrorWith() + std::to_string(deviceNumber) + CodeWord() + std::to_string(code) + ")";
+}
+
+}  // namespace usertext

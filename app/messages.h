@@ -82,3 +82,21 @@ const std::string& FlagsTypeNotB();  // "поле \"Type\" флагов не н�
 std::string FileWriteError(const std::string& reason);
 
 }  // namespace usertext
+
+namespace usertext {
+
+// Why a device command failed, one line for the status bar (Windows-1251).
+// "нет ответа от прибора № 5 (3 попытки по 800 мс)"
+std::string NoAnswerCause(uint32_t deviceNumber, int attempts, unsigned timeoutMs);
+// "неверная контрольная сумма в ответе прибора № 5"
+std::string BadCheckCause(uint32_t deviceNumber);
+// "прибор № 5 отказал (код 3)"
+std::string RefusalCause(uint32_t deviceNumber, int code);
+// "ответ прибора № 5 искажён или неполон"
+std::string BrokenAnswerCause(uint32_t deviceNumber);
+// "нет соединения с 127.0.0.1:10001 (соединение отклонено)"
+std::string TcpConnectCause(const std::string& host, const std::string& port, int error);
+// "ошибка связи с прибором № 5 (код 1020)"
+std::string LinkErrorCause(uint32_t deviceNumber, int code);
+
+}  // namespace usertext

@@ -36,6 +36,7 @@
 #include "connectionsettings.h"
 #include "devicecommands.h"
 #include "dragpayload.h"
+#include "exchangelog.h"
 #include "gatewayfile.h"
 #include "imagelist.h"
 #include "installpaths.h"
@@ -146,6 +147,10 @@ TVR7CfgUpdate::TVR7CfgUpdate(const Environment& environment, QWidget* parent)
     setWindowTitle(QStringLiteral("Утилита формирования настроек VR-7 для работы в LON сети"));
     setWindowIcon(ProgramIcon());
     CreateActions();
+    ExchangeLog = new TExchangeLog(*shell_, this);
+    ExchangeLog->hide();
+    ExchangeLog1 = ExchangeLog->toggleViewAction();
+    ExchangeLog1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
     CreateMenus();
 
     Splitter1 = new QSplitter(Qt::Horizontal, this);
@@ -159,6 +164,8 @@ TVR7CfgUpdate::TVR7CfgUpdate(const Environment& environment, QWidget* parent)
     Splitter1->setSizes({kLeftPaneWidth, kClientWidth - kLeftPaneWidth - 1});
     setCentralWidget(Splitter1);
     CreateStatusBar();
+    addDockWidget(Qt::BottomDockWidgetArea, ExchangeLog);
+    ExchangeLog->hide();
 
     List.SetObserver(this);
     List.SetMessageSink(this);
@@ -257,6 +264,9 @@ void TVR7CfgUpdate::CreateMenus() {
 
     Settings1 = menuBar()->addMenu(QStringLiteral("&Настройки"));
     Settings1->addAction(Port1);
+
+    View1 = menuBar()->addMenu(QStringLiteral("&Вид"));
+    View1->addAction(ExchangeLog1);
 
     Help1 = menuBar()->addMenu(QStringLiteral("&Помощь"));
     Help1->menuAction()->setStatusTip(QStringLiteral("Help topics"));
@@ -584,7 +594,19 @@ void TVR7CfgUpdate::Load1Click() {
             *result =
                 ReadFromDevice({Connection, DeviceNumber, *this}, *read, List, &CfgFilter, this);
         },
-        [this, read, result] { FinishRead(std::move(*read), *result); });
+        [this, read, result] {
+            FinishRead(std::move(*read), *result);
+            if (result->cancelled)
+                ShowFailureCause(lr::Cancelled, false);
+            else if (result->outcome == DeviceReadOutcome::NotConnected)
+                ShowFailureCause(result->code, false);
+            else if (result->outcome == DeviceReadOutcome::ReadFailed ||
+                     (result->outcome == DeviceReadOutcome::Read &&
+                      result->download == GatewayDownload::Broken))
+                ShowFailureCause(lr::Ok, true);
+            else
+                ShowFailureCause(lr::Ok, false);
+        });
 }
 
 void TVR7CfgUpdate::FinishRead(CfgTree&& read, const DeviceReadResult& result) {
@@ -608,6 +630,15 @@ void TVR7CfgUpdate::FinishRead(CfgTree&& read, const DeviceReadResult& result) {
     ShowProgress("", 0);
 }
 
+void TVR7CfgUpdate::ShowFailureCause(LinkResult code, bool framesDecide) {
+    const std::string cause =
+        ExchangeLog->FailureCause(Connection, code, framesDecide, DeviceNumber);
+    ExchangeLog->End(Connection, code, framesDecide);
+    if (cause.empty()) return;
+    StatusPanel->setText(FromCp1251(cause));
+    StatusPanel->repaint();
+}
+
 void TVR7CfgUpdate::ShowReadTree(CfgTree&& tree) {
     TreeView1->clear();
     Tree = std::move(tree);
@@ -623,6 +654,10 @@ void TVR7CfgUpdate::Store1Click() {
         },
         [this, result] {
             if (result->outcome == DeviceStoreOutcome::Stored) listModified_ = false;
+            const bool failed = result->outcome == DeviceStoreOutcome::NotConnected ||
+                                result->outcome == DeviceStoreOutcome::Protected ||
+                                result->outcome == DeviceStoreOutcome::Broken;
+            ShowFailureCause(failed ? result->code : lr::Ok, false);
         });
 }
 
@@ -639,6 +674,7 @@ void TVR7CfgUpdate::Port1Click() {
 
 void TVR7CfgUpdate::StartDeviceCommand(std::function<void()> work, std::function<void()> done) {
     Connection.ClearCancel();
+    ExchangeLog->Begin(Connection);
     postedPosition_ = ProgressBar->isHidden() ? -1 : ProgressBar->value();
     postedText_ = std::string();
     workerDone_ = std::move(done);
@@ -859,6 +895,8 @@ void TVR7CfgUpdate::LoadWindowState() {
         resize(state.size);
     }
     if (state.maximized) setWindowState(windowState() | Qt::WindowMaximized);
+    if (state.logHeight > 0) resizeDocks({ExchangeLog}, {state.logHeight}, Qt::Vertical);
+    ExchangeLog->setVisible(state.logShown);
 }
 
 void TVR7CfgUpdate::SaveWindowState() {
@@ -871,6 +909,8 @@ void TVR7CfgUpdate::SaveWindowState() {
         state.columnWidths << ListView1->columnWidth(c);
     state.openFolder = lastOpenFolder_;
     state.saveFolder = lastSaveFolder_;
+    state.logShown = ExchangeLog->isVisible();
+    state.logHeight = ExchangeLog->height();
     ::SaveWindowState(MainSettingsFile(NativeProgramDir()), state);
 }
 

@@ -33,6 +33,7 @@ class QSplitter;
 class QToolBar;
 class TAboutBox;
 class TConfigTreeView;
+class TExchangeLog;
 class TSetPortDlg;
 class TStatusPanel;
 class IShellServices;
@@ -101,7 +102,8 @@ class TVR7CfgUpdate : public QMainWindow,
     QPushButton* CancelButton = nullptr;  // beside the progress bar while a device command runs
     TAboutBox* AboutBox = nullptr;
     TSetPortDlg* PortDialog = nullptr;
-    QDialog* ManualWindow = nullptr;  // the HTML manual, when no browser shows it
+    QDialog* ManualWindow = nullptr;      // the HTML manual, when no browser shows it
+    TExchangeLog* ExchangeLog = nullptr;  // docked under the list, hidden at first
 
     // Commands; each is shared by its menu item and its tool button.
     QAction* Open1 = nullptr;
@@ -115,8 +117,10 @@ class TVR7CfgUpdate : public QMainWindow,
     QAction* ClearAll1 = nullptr;
     QAction* SetAll1 = nullptr;
     QAction* DelSelected1 = nullptr;
+    QAction* ExchangeLog1 = nullptr;  // shows or hides the exchange log (Ctrl+L)
     QMenu* File1 = nullptr;
     QMenu* Settings1 = nullptr;
+    QMenu* View1 = nullptr;
     QMenu* Help1 = nullptr;
 
     // The model behind the controls.
@@ -172,6 +176,9 @@ class TVR7CfgUpdate : public QMainWindow,
     // Adds the tree's selected node at index when the gesture may add it.
     void AddFromTree(int index, AddGesture gesture);
     void FinishRead(CfgTree&& read, const DeviceReadResult& result);
+    // Ends the exchange log's command and names a failure's cause in the status panel; code is
+    // the command's result when it is known, otherwise the frames decide it.
+    void ShowFailureCause(LinkResult code, bool framesDecide);
 
     // The device command's worker: work runs on it, done on the window's thread afterwards.
     void StartDeviceCommand(std::function<void()> work, std::function<void()> done);

@@ -45,6 +45,8 @@ WindowState LoadWindowState(const std::string& iniPath) {
         QFile::decodeName(QByteArray::fromStdString(Read(iniPath, "opened", kPathBuffer)));
     state.saveFolder =
         QFile::decodeName(QByteArray::fromStdString(Read(iniPath, "saved", kPathBuffer)));
+    state.logShown = Read(iniPath, "log") == "1";
+    state.logHeight = Positive(Read(iniPath, "logheight"));
     return state;
 }
 
@@ -64,4 +66,6 @@ void SaveWindowState(const std::string& iniPath, const WindowState& state) {
     ini::WriteString(iniPath, kSection, "opened",
                      QFile::encodeName(state.openFolder).toStdString());
     ini::WriteString(iniPath, kSection, "saved", QFile::encodeName(state.saveFolder).toStdString());
+    write("log", state.logShown ? QStringLiteral("1") : QStringLiteral("0"));
+    if (state.logHeight > 0) write("logheight", QString::number(state.logHeight));
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The window's own state across runs, in the [WINDOW] section of the program's ini file
 // "Vr7LonCfgMaker.ini": its size and maximized state, the splitter's left pane, the list's column
-// widths and the folders last opened and saved to.
+// widths, the folders last opened and saved to, and the exchange log's visibility and height.
 #include <QList>
 #include <QSize>
 #include <QString>
@@ -13,6 +13,8 @@ struct WindowState {
     QList<int> columnWidths;  // empty: never saved
     QString openFolder;       // the configuration folder last opened
     QString saveFolder;       // the folder last saved to
+    bool logShown = false;    // the exchange log's dock
+    int logHeight = -1;       // -1: never saved
 };
 
 // iniPath is the ini file's native path. Values that are missing or make no sense are left as

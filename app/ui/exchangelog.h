@@ -1,0 +1,67 @@
+#pragma once
+// The exchange log: a dock under the list with a line per frame of a device command (as vr7lon's
+// --trace prints it), the opening of the link and the outcome. The worker thread adds lines to a
+// guarded buffer; they reach the view in batches, at most every 50 ms and at the command's end.
+#include <QDockWidget>
+#include <QStringList>
+#include <QTimer>
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "connection.h"
+#include "vr7types.h"
+
+class QPlainTextEdit;
+class IShellServices;
+
+// The last exchange as the frames showed it: what was sent, how often in a row, and what came.
+struct ExchangeTail {
+    std::vector<uint8_t> sent;
+    int sendings = 0;               // the same request in a row (its attempts)
+    std::vector<uint8_t> received;  // of the last sending; empty: nothing came
+};
+
+class TExchangeLog : public QDockWidget {
+    Q_OBJECT
+  public:
+    static constexpr int kMaxLines = 20000;
+
+    TExchangeLog(IShellServices& shell, QWidget* parent);
+
+    // Starts a command: its time begins, and when the log is shown the connection's trace comes
+    // here (with the log hidden no trace is installed at all).
+    void Begin(connection& conn);
+    // Ends it: the outcome line (when the log is shown), the trace removed, everything flushed.
+    // code is the command's result when known, else taken from the frames (Ok: it succeeded).
+    void End(connection& conn, LinkResult code, bool framesDecide);
+    // The cause of the failure for the status bar, Windows-1251; empty when there is none.
+    std::string FailureCause(const connection& conn, LinkResult code, bool framesDecide,
+                             uint32_t deviceNumber) const;
+
+    // Any thread.
+    void AddLine(std::string line);
+    void Flush();
+
+    QStringList Lines() const;
+    QPlainTextEdit* View() const { return view_; }
+    void SaveToFile();
+    void Clear();
+
+  private:
+    void Frame(bool sent, const uint8_t* bytes, int length);
+    long long ElapsedMs() const;
+    LinkResult CodeFromFrames() const;
+
+    IShellServices& shell_;
+    QPlainTextEdit* view_ = nullptr;
+    QTimer flushTimer_;
+    std::chrono::steady_clock::time_point start_;
+    bool tracing_ = false;
+    int framesSeen_ = 0;
+    mutable std::mutex mutex_;
+    std::vector<std::string> pending_;
+    ExchangeTail tail_;
+};
