@@ -4,8 +4,9 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
-#include <QPlainTextEdit>
-#include <QTextBlock>
+#include <QItemSelectionModel>
+#include <QListView>
+#include <algorithm>
 #include <cerrno>
 
 #include "connectionkeys.h"
@@ -47,21 +48,65 @@ CommandTiming TimingOf(const LinkTimings& timings, const std::vector<uint8_t>& r
 
 }  // namespace
 
+std::string ExchangeLogLine(const ExchangeLogEntry& entry) {
+    if (entry.kind == ExchangeLogEntry::Text) return entry.data;
+    return FrameTraceLine(entry.elapsedMs, entry.kind == ExchangeLogEntry::Sent,
+                          reinterpret_cast<const uint8_t*>(entry.data.data()),
+                          static_cast<int>(entry.data.size()));
+}
+
+int TExchangeLogModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(entries_.size());
+}
+
+QVariant TExchangeLogModel::data(const QModelIndex& index, int role) const {
+    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount()) return {};
+    return QString::fromStdString(ExchangeLogLine(entries_[static_cast<size_t>(index.row())]));
+}
+
+void TExchangeLogModel::Append(std::vector<ExchangeLogEntry>&& batch) {
+    if (batch.empty()) return;
+    size_t first = 0;
+    if (batch.size() > static_cast<size_t>(limit_)) first = batch.size() - limit_;
+    const size_t adding = batch.size() - first;
+    const size_t keep = static_cast<size_t>(limit_) - adding;
+    if (entries_.size() > keep) {
+        const int dropping = static_cast<int>(entries_.size() - keep);
+        beginRemoveRows(QModelIndex(), 0, dropping - 1);
+        entries_.erase(entries_.begin(), entries_.begin() + dropping);
+        endRemoveRows();
+    }
+    const int row = static_cast<int>(entries_.size());
+    beginInsertRows(QModelIndex(), row, row + static_cast<int>(adding) - 1);
+    for (size_t i = first; i < batch.size(); ++i) entries_.push_back(std::move(batch[i]));
+    endInsertRows();
+}
+
+void TExchangeLogModel::Clear() {
+    beginResetModel();
+    entries_.clear();
+    endResetModel();
+}
+
 TExchangeLog::TExchangeLog(IShellServices& shell, QWidget* parent)
     : QDockWidget(QStringLiteral("Журнал обмена"), parent), shell_(shell) {
     setObjectName(QStringLiteral("ExchangeLog"));
     setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable);
     setAllowedAreas(Qt::BottomDockWidgetArea);
-    view_ = new QPlainTextEdit(this);
-    view_->setReadOnly(true);
-    view_->setLineWrapMode(QPlainTextEdit::NoWrap);
-    view_->setMaximumBlockCount(kMaxLines);
+    model_ = new TExchangeLogModel(kMaxLines, this);
+    view_ = new QListView(this);
+    view_->setModel(model_);
+    // Every line is as high as the next: the view lays out only the lines on the screen.
+    view_->setUniformItemSizes(true);
+    view_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     view_->setFont(QFont(QStringLiteral("Monospace")));
     view_->setContextMenuPolicy(Qt::ActionsContextMenu);
     auto* copy = new QAction(QStringLiteral("Копировать"), view_);
     copy->setShortcut(QKeySequence::Copy);
     copy->setShortcutContext(Qt::WidgetShortcut);
-    connect(copy, &QAction::triggered, view_, &QPlainTextEdit::copy);
+    connect(copy, &QAction::triggered, this, &TExchangeLog::CopySelection);
     auto* save = new QAction(QStringLiteral("Сохранить в файл..."), view_);
     connect(save, &QAction::triggered, this, &TExchangeLog::SaveToFile);
     auto* clear = new QAction(QStringLiteral("Очистить"), view_);
@@ -98,7 +143,9 @@ void TExchangeLog::Begin(connection& conn) {
 }
 
 void TExchangeLog::Frame(bool sent, const uint8_t* bytes, int length) {
-    std::string line = FrameTraceLine(ElapsedMs(), sent, bytes, length);
+    ExchangeLogEntry entry{sent ? ExchangeLogEntry::Sent : ExchangeLogEntry::Received, ElapsedMs(),
+                           std::string(reinterpret_cast<const char*>(bytes),
+                                       static_cast<size_t>(std::max(0, length)))};
     bool wake = false;
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -107,15 +154,19 @@ void TExchangeLog::Frame(bool sent, const uint8_t* bytes, int length) {
             if (tail_.sent.size() == static_cast<size_t>(length) &&
                 std::equal(tail_.sent.begin(), tail_.sent.end(), bytes))
                 ++tail_.sendings;
-            else
+            else {
                 tail_.sendings = 1;
+                tail_.firstSentMs = entry.elapsedMs;
+            }
+            tail_.lastSentMs = entry.elapsedMs;
             tail_.sent.assign(bytes, bytes + length);
             tail_.received.clear();
         } else {
             tail_.received.assign(bytes, bytes + length);
         }
-        wake = pending_.empty();
-        pending_.push_back(std::move(line));
+        wake = !flushPosted_;
+        flushPosted_ = true;
+        pending_.push_back(std::move(entry));
     }
     if (wake) {
         QMetaObject::invokeMethod(
@@ -129,22 +180,19 @@ void TExchangeLog::Frame(bool sent, const uint8_t* bytes, int length) {
 
 void TExchangeLog::AddLine(std::string line) {
     std::lock_guard<std::mutex> lock(mutex_);
-    pending_.push_back(std::move(line));
+    pending_.push_back({ExchangeLogEntry::Text, 0, std::move(line)});
 }
 
 void TExchangeLog::Flush() {
-    std::vector<std::string> lines;
+    std::vector<ExchangeLogEntry> lines;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         lines.swap(pending_);
+        flushPosted_ = false;
     }
     if (lines.empty()) return;
-    QString text;
-    for (size_t i = 0; i < lines.size(); ++i) {
-        if (i > 0) text += QLatin1Char('\n');
-        text += QString::fromStdString(lines[i]);
-    }
-    view_->appendPlainText(text);
+    model_->Append(std::move(lines));
+    view_->scrollToBottom();
 }
 
 LinkResult TExchangeLog::CodeFromFrames() const {
@@ -193,9 +241,18 @@ std::string TExchangeLog::FailureCause(const connection& conn, LinkResult code, 
             return std::string();
         case lr::NoAnswer:
         case lr::TcpTimeout: {
+            // The frames tell how often and how long the request was waited for (the link may
+            // wait beyond the command's timeout); without them the command's timing is said (over
+            // TCP/IP a request that times out is not sent again).
             const CommandTiming timing = TimingOf(conn.Timings, tail.sent);
-            const int attempts = tail.sendings > 0 ? tail.sendings : timing.attempts;
-            return usertext::NoAnswerCause(deviceNumber, attempts, timing.timeoutMs);
+            if (tail.sendings < 2)
+                return usertext::NoAnswerCause(
+                    deviceNumber,
+                    tail.sendings == 1 || code == lr::TcpTimeout ? 1 : timing.attempts,
+                    timing.timeoutMs);
+            const long long wait = (tail.lastSentMs - tail.firstSentMs) / (tail.sendings - 1);
+            return usertext::NoAnswerCause(deviceNumber, tail.sendings,
+                                           static_cast<unsigned>((wait + 5) / 10 * 10));
         }
         case lr::BadCheck:
             return usertext::BadCheckCause(deviceNumber);
@@ -214,10 +271,18 @@ std::string TExchangeLog::FailureCause(const connection& conn, LinkResult code, 
 
 QStringList TExchangeLog::Lines() const {
     QStringList lines;
-    for (QTextBlock b = view_->document()->begin(); b.isValid(); b = b.next()) {
-        if (!b.text().isEmpty() || b.next().isValid()) lines << b.text();
-    }
+    for (const ExchangeLogEntry& entry : model_->Entries())
+        lines << QString::fromStdString(ExchangeLogLine(entry));
     return lines;
+}
+
+void TExchangeLog::CopySelection() {
+    QModelIndexList rows = view_->selectionModel()->selectedRows();
+    std::sort(rows.begin(), rows.end(),
+              [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+    QString text;
+    for (const QModelIndex& row : rows) text += row.data().toString() + QLatin1Char('\n');
+    if (!text.isEmpty()) QApplication::clipboard()->setText(text);
 }
 
 void TExchangeLog::SaveToFile() {
@@ -228,11 +293,12 @@ void TExchangeLog::SaveToFile() {
     const QString path = shell_.ChooseSaveFile(this, request);
     if (path.isEmpty()) return;
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) return;
-    file.write(view_->toPlainText().toUtf8());
-    file.write("\n");
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return;
+    std::string text;
+    for (const ExchangeLogEntry& entry : model_->Entries()) text += ExchangeLogLine(entry) + '\n';
+    file.write(text.data(), static_cast<qint64>(text.size()));
 }
 
 void TExchangeLog::Clear() {
-    view_->clear();
+    model_->Clear();
 }

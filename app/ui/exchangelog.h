@@ -2,11 +2,13 @@
 // The exchange log: a dock under the list with a line per frame of a device command (as vr7lon's
 // --trace prints it), the opening of the link and the outcome. The worker thread adds lines to a
 // guarded buffer; they reach the view in batches, at most every 50 ms and at the command's end.
+#include <QAbstractListModel>
 #include <QDockWidget>
 #include <QStringList>
 #include <QTimer>
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -14,13 +16,41 @@
 #include "connection.h"
 #include "vr7types.h"
 
-class QPlainTextEdit;
+class QListView;
 class IShellServices;
+
+// A line of the log as it is kept: a frame's bytes are made into text only when the line is
+// shown, copied or saved, so that the worker pays for a copy of the bytes alone.
+struct ExchangeLogEntry {
+    enum Kind : uint8_t { Text, Sent, Received };
+    Kind kind = Text;
+    long long elapsedMs = 0;
+    std::string data;  // the text, or the frame's bytes
+};
+std::string ExchangeLogLine(const ExchangeLogEntry& entry);
+
+// The lines on show, at most `limit`: the oldest go first.
+class TExchangeLogModel : public QAbstractListModel {
+  public:
+    explicit TExchangeLogModel(int limit, QObject* parent)
+        : QAbstractListModel(parent), limit_(limit) {}
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    void Append(std::vector<ExchangeLogEntry>&& batch);
+    void Clear();
+    const std::deque<ExchangeLogEntry>& Entries() const { return entries_; }
+
+  private:
+    int limit_;
+    std::deque<ExchangeLogEntry> entries_;
+};
 
 // The last exchange as the frames showed it: what was sent, how often in a row, and what came.
 struct ExchangeTail {
     std::vector<uint8_t> sent;
-    int sendings = 0;               // the same request in a row (its attempts)
+    int sendings = 0;           // the same request in a row (its attempts)
+    long long firstSentMs = 0;  // the first and the last of them
+    long long lastSentMs = 0;
     std::vector<uint8_t> received;  // of the last sending; empty: nothing came
 };
 
@@ -46,7 +76,9 @@ class TExchangeLog : public QDockWidget {
     void Flush();
 
     QStringList Lines() const;
-    QPlainTextEdit* View() const { return view_; }
+    QListView* View() const { return view_; }
+    // The selected lines to the clipboard, one a line, in the log's order.
+    void CopySelection();
     void SaveToFile();
     void Clear();
 
@@ -56,12 +88,14 @@ class TExchangeLog : public QDockWidget {
     LinkResult CodeFromFrames() const;
 
     IShellServices& shell_;
-    QPlainTextEdit* view_ = nullptr;
+    QListView* view_ = nullptr;
+    TExchangeLogModel* model_ = nullptr;
     QTimer flushTimer_;
     std::chrono::steady_clock::time_point start_;
     bool tracing_ = false;
     int framesSeen_ = 0;
     mutable std::mutex mutex_;
-    std::vector<std::string> pending_;
+    std::vector<ExchangeLogEntry> pending_;
+    bool flushPosted_ = false;  // a flush is on its way to the window's thread
     ExchangeTail tail_;
 };

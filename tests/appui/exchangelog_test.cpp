@@ -4,11 +4,14 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QFile>
-#include <QPlainTextEdit>
+#include <QItemSelectionModel>
+#include <QListView>
 #include <QTest>
 
 #include "exchangelog.h"
+#include "inifile.h"
 #include "simfolder.h"
 #include "simpeer.h"
 #include "simserver.h"
@@ -41,6 +44,28 @@ class ExchangeLogTest : public WindowTest, protected SimPeer {
         return w.ExchangeLog->Lines();
     }
 };
+
+TEST(ExchangeLogModel, KeepsTheNewestLinesUpToItsLimit) {
+    TExchangeLogModel model(3, nullptr);
+    auto batch = [](std::initializer_list<const char*> texts) {
+        std::vector<ExchangeLogEntry> entries;
+        for (const char* t : texts) entries.push_back({ExchangeLogEntry::Text, 0, t});
+        return entries;
+    };
+    auto shown = [&model] {
+        std::string all;
+        for (int r = 0; r < model.rowCount(); ++r)
+            all += model.index(r).data().toString().toStdString() + ";";
+        return all;
+    };
+    model.Append(batch({"a", "b"}));
+    model.Append(batch({"c", "d"}));
+    EXPECT_EQ(shown(), "b;c;d;");
+    model.Append(batch({"e", "f", "g", "h"}));
+    EXPECT_EQ(shown(), "f;g;h;");
+    model.Clear();
+    EXPECT_EQ(model.rowCount(), 0);
+}
 
 TEST_F(ExchangeLogTest, HealthyReadLogsEveryFrameDecoded) {
     TVR7CfgUpdate& w = StartWith(12);
@@ -96,6 +121,48 @@ TEST_F(ExchangeLogTest, FailedReadsNameTheirCause) {
         EXPECT_EQ(messages.messages.value(0), QStringLiteral("VR-7 не подключен!!!"));
         messages.messages.clear();
     }
+}
+
+TEST_F(ExchangeLogTest, CopySaveClearAndTheDockComesBackAfterARestart) {
+    TVR7CfgUpdate& w = StartWith(12);
+    const QStringList lines = ReadWithLog(w);
+    ASSERT_GE(lines.size(), 3);
+    QListView* view = w.ExchangeLog->View();
+    view->selectionModel()->select(view->model()->index(2, 0), QItemSelectionModel::Select);
+    view->selectionModel()->select(view->model()->index(1, 0), QItemSelectionModel::Select);
+    w.ExchangeLog->CopySelection();
+    EXPECT_EQ(QApplication::clipboard()->text(), lines[1] + "\n" + lines[2] + "\n");
+
+    shell.saveFile = Work() + "/exchange.txt";
+    w.ExchangeLog->SaveToFile();
+    EXPECT_EQ(QString::fromStdString(ReadFile(shell.saveFile)), lines.join('\n') + "\n");
+    w.ExchangeLog->Clear();
+    EXPECT_TRUE(w.ExchangeLog->Lines().isEmpty());
+
+    w.resizeDocks({w.ExchangeLog}, {160}, Qt::Vertical);
+    QTest::qWait(20);
+    const int height = w.ExchangeLog->height();
+    messages.answer = true;
+    ASSERT_TRUE(w.close());
+    const std::string ini = (Program() + "/Vr7LonCfgMaker.ini").toStdString();
+    EXPECT_EQ(ini::ReadString(ini, "WINDOW", "log", ""), "1");
+    TVR7CfgUpdate& second = CreateWindow();
+    second.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&second));
+    EXPECT_TRUE(second.ExchangeLog->isVisible());
+    EXPECT_TRUE(second.ExchangeLog1->isChecked());
+    EXPECT_EQ(second.ExchangeLog->height(), height);
+}
+
+TEST_F(ExchangeLogTest, LinesArriveWhileTheCommandRuns) {
+    // The eighth request of the tree is answered late: the lines before it are on show by then.
+    TVR7CfgUpdate& w =
+        StartWith(12, {SimFault{SimFaultKind::Delay, cmdReadEntry, -1, 6, -1, 1500}});
+    w.ExchangeLog1->trigger();
+    w.Load1->trigger();
+    EXPECT_TRUE(QTest::qWaitFor([&w] { return w.ExchangeLog->Lines().size() >= 10; }, 1000));
+    EXPECT_TRUE(w.DeviceCommandRunning());
+    FinishDeviceCommand(w);
 }
 
 TEST_F(ExchangeLogTest, HiddenLogTracesNothingAndRefusedConnectIsNamed) {
