@@ -101,8 +101,8 @@ TEST_F(ExchangeLogTest, FailedReadsNameTheirCause) {
         {12,
          {SimFault{SimFaultKind::Garbage, cmdIdentify, -1, 0, -1, 20}},
          -1,
-         "result 10",
-         "прибора № 12"},
+         "result 1017: the answer has a wrong length or was cut short",
+         "ответ прибора № 12 искажён или неполон"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.status);
@@ -110,6 +110,10 @@ TEST_F(ExchangeLogTest, FailedReadsNameTheirCause) {
         TVR7CfgUpdate& w = StartWith(c.number, c.faults);
         const QStringList lines = ReadWithLog(w);
         ASSERT_GE(lines.size(), 3) << lines.join('\n').toStdString();
+        // Whatever came back is shown as it came.
+        if (!c.faults.empty() && c.faults[0].kind == SimFaultKind::Garbage) {
+            EXPECT_GE(lines.filter(" <- ").size(), 1);
+        }
         if (c.frames >= 0) {
             EXPECT_EQ(lines.size(), c.frames + 2) << lines.join('\n').toStdString();
             EXPECT_EQ(lines.filter(" -> ").size(), c.frames);
