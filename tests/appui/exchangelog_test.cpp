@@ -169,6 +169,15 @@ TEST_F(ExchangeLogTest, LinesArriveWhileTheCommandRuns) {
     FinishDeviceCommand(w);
 }
 
+TEST_F(ExchangeLogTest, ALinkThatDoesNotOpenIsALineWithTheSystemsReason) {
+    TVR7CfgUpdate& w = StartWith(12);
+    w.Connection.TcpIpPort = "1";  // nobody listens there
+    const QStringList lines = ReadWithLog(w);
+    EXPECT_EQ(lines, QStringList({"link: TCP 127.0.0.1:1",
+                                  "link not opened: result 1003: the link is not open (port or "
+                                  "host could not be opened) (Connection refused)"}));
+}
+
 TEST_F(ExchangeLogTest, HiddenLogTracesNothingAndRefusedConnectIsNamed) {
     TVR7CfgUpdate& w = StartWith(12);
     w.Connection.TcpIpPort = "1";  // nobody listens there
