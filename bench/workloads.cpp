@@ -38,12 +38,24 @@ OpenWorkload MakeOpenWorkload(const std::string& dir, int systems, int variables
     for (int i = 0; i < entries; ++i) {
         std::string name;
         switch (i % 6) {
-            case 0: name = VariableName(i % 9, i * 7); break;
-            case 1: name = "x" + std::to_string(i); break;  // never asked for
-            case 2: name = std::string(1, "tpgqvw"[i % 6]) + std::to_string(i % 97) + "$"; break;
-            case 3: name = "dt" + std::to_string(i % 9) + "$$"; break;
-            case 4: name = "tn$" + std::to_string(i % 10); break;
-            default: name = "y" + std::to_string(i) + "$"; break;
+            case 0:
+                name = VariableName(i % 9, i * 7);
+                break;
+            case 1:
+                name = "x" + std::to_string(i);
+                break;  // never asked for
+            case 2:
+                name = std::string(1, "tpgqvw"[i % 6]) + std::to_string(i % 97) + "$";
+                break;
+            case 3:
+                name = "dt" + std::to_string(i % 9) + "$$";
+                break;
+            case 4:
+                name = "tn$" + std::to_string(i % 10);
+                break;
+            default:
+                name = "y" + std::to_string(i) + "$";
+                break;
         }
         cat += "  <calc name=\"" + name + "\" note=\"°C\">\n    <LonVar VSNVTid=\"" +
                std::to_string(100 + i % 50) + "\" FSNVTid=\"83\" flags=\"f" + name +
@@ -83,7 +95,7 @@ SimDevice MakeDeviceWorkload(int entries) {
     device.versionBuild = 40;
     for (int s = 1; s <= 9; ++s) device.systems.push_back({"S" + std::to_string(s), ""});
     for (int i = 0; i < entries; ++i)
-        device.entries.push_back(SimCalcEntry(static_cast<uint8_t>(1 + i % 9),
-                                              VariableName(i % 9, i).substr(0, 6)));
+        device.entries.push_back(
+            SimCalcEntry(static_cast<uint8_t>(1 + i % 9), VariableName(i % 9, i).substr(0, 6)));
     return device;
 }
