@@ -105,6 +105,7 @@ LinkResult connection::OpenLink(std::unique_ptr<CLink> link, LinkResult refused)
     LockHolder lock(*this);
     if (!lock.owns()) return lr::LockFailed;
     link_ = std::move(link);
+    lastFailedExchange_ = lr::Ok;
     openResult_ = lr::Ok;
     if (!link_) return lr::NoLinkObject;
     if (refused != lr::Ok) {

@@ -72,6 +72,15 @@ class connection {
     // or the failure had none), kept after the link is closed so that the message can name the
     // cause.
     int SystemErrorNumber() const { return systemError_; }
+    // The result of the last exchange that failed since the link was opened (0: none did), so
+    // that a command that ended in failure can name its cause.
+    LinkResult LastFailedExchange() const { return lastFailedExchange_; }
+    void NoteFailedExchange(LinkResult result) {
+        lastFailedExchange_ = result;
+        if (ExchangeFailed) ExchangeFailed(result);
+    }
+    // Every exchange that fails, with its result, for tracing (called on the exchange's thread).
+    std::function<void(LinkResult)> ExchangeFailed;
     // Replaces the link by one made elsewhere (tests); takes the lock.
     LinkResult SetLink(std::unique_ptr<CLink> link);
 
@@ -122,6 +131,7 @@ class connection {
     std::unique_ptr<CLink> link_;
     LinkResult openResult_ = lr::Ok;  // of the current link's open
     bool locked_ = false;
+    LinkResult lastFailedExchange_ = lr::Ok;
     int systemError_ = 0;
     std::atomic<bool> cancelRequested_{false};
 };

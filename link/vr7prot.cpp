@@ -111,10 +111,11 @@ LinkResult Exchange(connection& conn, uint8_t* request, uint8_t* response, uint8
     SetFrameCheck(request);
     // Nothing of an earlier answer may survive into this one.
     std::memset(response, 0, kFrameSize);
-    const LinkResult r =
+    LinkResult r =
         conn.Transact(request, length + kFrameOverhead, response, kFrameSize, timeoutMs, attempts);
-    if (r != lr::Ok) return r;
-    return FrameCheckFails(response) ? lr::BadCheck : lr::Ok;
+    if (r == lr::Ok && FrameCheckFails(response)) r = lr::BadCheck;
+    if (r != lr::Ok) conn.NoteFailedExchange(r);
+    return r;
 }
 
 LinkResult Exchange(connection& conn, uint8_t* request, uint8_t* response, CommandTiming timing) {

@@ -134,9 +134,20 @@ void TExchangeLog::Begin(connection& conn) {
     tracing_ = isVisible();
     if (!tracing_) {
         conn.Trace = nullptr;
+        conn.ExchangeFailed = nullptr;
         return;
     }
     AddLine("link: " + LinkName(conn));
+    // Each failed exchange is a line of its own, as vr7lon names the result.
+    // (A link that did not open sends nothing: its own line says why.)
+    conn.ExchangeFailed = [this, &conn](LinkResult result) {
+        bool framesSent = false;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            framesSent = framesSeen_ != 0;
+        }
+        if (framesSent) AddLine("exchange: " + ResultText(result, conn.SystemErrorNumber()));
+    };
     conn.Trace = [this](bool sent, const uint8_t* bytes, int length) {
         Frame(sent, bytes, length);
     };
@@ -211,6 +222,7 @@ LinkResult TExchangeLog::CodeFromFrames() const {
 void TExchangeLog::End(connection& conn, LinkResult code, bool framesDecide) {
     if (tracing_) {
         conn.Trace = nullptr;
+        conn.ExchangeFailed = nullptr;
         tracing_ = false;
         if (framesDecide) code = CodeFromFrames();
         const char* step = framesSeen_ == 0 && code != lr::Ok && code != lr::Cancelled
@@ -228,7 +240,12 @@ void TExchangeLog::End(connection& conn, LinkResult code, bool framesDecide) {
 
 std::string TExchangeLog::FailureCause(const connection& conn, LinkResult code, bool framesDecide,
                                        uint32_t deviceNumber) const {
-    if (framesDecide) code = CodeFromFrames();
+    // The frames decide when the log traced them; otherwise the connection's last failed
+    // exchange does.
+    if (framesDecide) {
+        code = CodeFromFrames();
+        if (code == lr::Ok) code = conn.LastFailedExchange();
+    }
     ExchangeTail tail;
     {
         std::lock_guard<std::mutex> lock(mutex_);

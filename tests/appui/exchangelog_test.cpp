@@ -115,9 +115,12 @@ TEST_F(ExchangeLogTest, FailedReadsNameTheirCause) {
             EXPECT_GE(lines.filter(" <- ").size(), 1);
         }
         if (c.frames >= 0) {
-            EXPECT_EQ(lines.size(), c.frames + 2) << lines.join('\n').toStdString();
+            // The link, each frame, each failed exchange, the outcome.
+            EXPECT_EQ(lines.size(), c.frames + 3) << lines.join('\n').toStdString();
+            EXPECT_EQ(lines.filter("exchange: ").size(), 1);
             EXPECT_EQ(lines.filter(" -> ").size(), c.frames);
         }
+        EXPECT_FALSE(lines.filter("exchange: result ").isEmpty()) << lines.join('\n').toStdString();
         EXPECT_TRUE(lines.last().startsWith(QString("outcome: ") + c.outcome))
             << lines.last().toStdString();
         EXPECT_TRUE(w.StatusPanel->text().contains(QString::fromUtf8(c.status)))
@@ -187,6 +190,17 @@ TEST_F(ExchangeLogTest, HiddenLogTracesNothingAndRefusedConnectIsNamed) {
     EXPECT_TRUE(w.ExchangeLog->Lines().isEmpty());
     EXPECT_EQ(w.StatusPanel->text(),
               QStringLiteral("нет соединения с 127.0.0.1:1 (соединение отклонено)"));
+}
+
+TEST_F(ExchangeLogTest, WithTheLogHiddenABrokenTreeReadStillNamesItsCause) {
+    // The tree's fifth entry has a wrong check byte every time it is asked for.
+    TVR7CfgUpdate& w = StartWith(12, {SimFault{SimFaultKind::BadCheck, cmdReadEntry, 5, 0, -1, 0}});
+    w.Load1->trigger();
+    FinishDeviceCommand(w);
+    EXPECT_TRUE(w.ExchangeLog->Lines().isEmpty());
+    EXPECT_EQ(messages.messages, QStringList{QStringLiteral("Ошибка чтения!!!")});
+    EXPECT_TRUE(w.StatusPanel->text().contains(QStringLiteral("прибора № 12")))
+        << w.StatusPanel->text().toStdString();
 }
 
 }  // namespace
