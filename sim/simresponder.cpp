@@ -49,7 +49,7 @@ SimFault* SimResponder::MatchFault(uint8_t command, const std::vector<uint8_t>& 
 }
 
 SimReply SimResponder::Handle(const std::vector<uint8_t>& frame) {
-    if (requests_.size() >= kRequestLogLimit) requests_.erase(requests_.begin());
+    if (requests_.size() >= kRequestLogLimit) requests_.pop_front();
     requests_.push_back(frame);
 
     const uint32_t address = FrameAddress(frame.data());

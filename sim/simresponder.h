@@ -2,6 +2,7 @@
 // The device side of the protocol: takes one intact request frame and says what the device
 // answers. Holds the state of the file transfer in progress, as a real device does.
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -25,7 +26,9 @@ class SimResponder {
     SimDevice& Device() { return device_; }
     std::vector<SimFault>& Faults() { return faults_; }
     // Every intact request received, addressed to this device or not (the most recent ones).
-    const std::vector<std::vector<uint8_t>>& Requests() const { return requests_; }
+    std::vector<std::vector<uint8_t>> Requests() const {
+        return std::vector<std::vector<uint8_t>>(requests_.begin(), requests_.end());
+    }
     void ClearRequests() { requests_.clear(); }
 
   private:
@@ -42,7 +45,8 @@ class SimResponder {
 
     SimDevice device_;
     std::vector<SimFault> faults_;
-    std::vector<std::vector<uint8_t>> requests_;
+    // The newest requests, oldest first; a deque, so that dropping the oldest costs nothing.
+    std::deque<std::vector<uint8_t>> requests_;
 
     Transfer transfer_ = Transfer::None;
     std::string fileName_;
