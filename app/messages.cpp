@@ -78,8 +78,6 @@ VR7_TEXT(DeletingRow, "Удаляю ")
 VR7_TEXT(TypeNotF, "в поле \"Type\" не \"F\"")
 VR7_TEXT(FlagsTypeNotB, "поле \"Type\" флагов не начинается с \"B\"")
 
-#undef VR7_TEXT
-
 std::string UnsupportedVersion(const DeviceInfo& info) {
     return VersionBefore() + std::to_string(info.VersionMajor()) + "." +
            std::to_string(info.VersionMinor()) + "." + std::to_string(info.VersionBuild()) +
@@ -177,17 +175,7 @@ AroundPath HelpNotShown() {
     return {HelpBefore(), HelpNotShownAfter()};
 }
 
-}  // namespace usertext
-
-namespace usertext {
-
 namespace {
-
-#define VR7_TEXT(name, utf8)                                    \
-    const std::string& name() {                                 \
-        static const std::string text = cp1251::FromUtf8(utf8); \
-        return text;                                            \
-    }
 
 VR7_TEXT(NoAnswerFrom, "нет ответа от прибора № ")
 VR7_TEXT(AttemptOne, " попытка по ")

@@ -39,6 +39,25 @@ class Answers : public IShellServices, public IUserMessages {
     int messages = 0;
 };
 
+// Shows the window and points its connection at the simulated device 77 on 127.0.0.1.
+void ShowPointedAt(TVR7CfgUpdate& window, uint16_t port) {
+    window.show();
+    QCoreApplication::processEvents();
+    window.Connection.PortName = "TCP/IP";
+    window.Connection.IpAddress = "127.0.0.1";
+    window.Connection.TcpIpPort = std::to_string(port);
+    window.DeviceNumber = 77;
+}
+
+// One Read from VR-7 in the window, until the window has taken its result; seconds.
+double TimedRead(TVR7CfgUpdate& window) {
+    const auto t0 = Clock::now();
+    window.Load1Click();
+    while (window.DeviceCommandRunning()) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    QCoreApplication::processEvents();
+    return Seconds(t0);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -99,22 +118,12 @@ int main(int argc, char** argv) {
              {}};
     {
         TVR7CfgUpdate window(environment);
-        window.show();
-        QCoreApplication::processEvents();
-        window.Connection.PortName = "TCP/IP";
-        window.Connection.IpAddress = "127.0.0.1";
-        window.Connection.TcpIpPort = std::to_string(server.TcpPort());
-        window.DeviceNumber = 77;
+        ShowPointedAt(window, server.TcpPort());
         const std::string vr7lon =
             std::string(VR7LON_PROGRAM) + " device --ip 127.0.0.1 --tcp-port " +
             std::to_string(server.TcpPort()) + " --number 77 read --catalog " + w.catalogue;
         for (int i = 0; i < runs; ++i) {
-            const auto t0 = Clock::now();
-            window.Load1Click();
-            while (window.DeviceCommandRunning())
-                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            QCoreApplication::processEvents();
-            read.program.push_back(Seconds(t0));
+            read.program.push_back(TimedRead(window));
             read.floor.push_back(TimeShell(vr7lon));
             read.ratio.push_back(read.program.back() / read.floor.back());
         }
@@ -128,28 +137,15 @@ int main(int argc, char** argv) {
                {}};
     {
         TVR7CfgUpdate window(environment);
-        window.show();
-        QCoreApplication::processEvents();
-        window.Connection.PortName = "TCP/IP";
-        window.Connection.IpAddress = "127.0.0.1";
-        window.Connection.TcpIpPort = std::to_string(server.TcpPort());
-        window.DeviceNumber = 77;
-        auto timedRead = [&window] {
-            const auto t0 = Clock::now();
-            window.Load1Click();
-            while (window.DeviceCommandRunning())
-                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            QCoreApplication::processEvents();
-            return Seconds(t0);
-        };
+        ShowPointedAt(window, server.TcpPort());
         for (int i = 0; i < runs; ++i) {
             // The dock's showing or hiding relays the window out: not part of the read.
             window.ExchangeLog->hide();
             QCoreApplication::processEvents();
-            logged.floor.push_back(timedRead());
+            logged.floor.push_back(TimedRead(window));
             window.ExchangeLog->show();
             QCoreApplication::processEvents();
-            logged.program.push_back(timedRead());
+            logged.program.push_back(TimedRead(window));
             logged.ratio.push_back(logged.program.back() / logged.floor.back());
         }
     }
