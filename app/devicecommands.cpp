@@ -1,5 +1,6 @@
 #include "devicecommands.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
@@ -48,13 +49,13 @@ bool Identified(const DeviceCommandTarget& target, DeviceInfo& info, LinkResult&
 }
 
 // A local file of the working directory as the user finds it.
-std::string WorkingPath(const char* name) {
+std::string WorkingPath(const std::string& name) {
     std::error_code ec;
     const auto path = std::filesystem::absolute(name, ec);
     return ec ? std::string(name) : path.string();
 }
 
-void ReportFile(IMessageSink& messages, const char* name, usertext::FileStep step,
+void ReportFile(IMessageSink& messages, const std::string& name, usertext::FileStep step,
                 const std::string& reason) {
     messages.ShowMessage(usertext::FileFailure(step, WorkingPath(name), reason));
 }
@@ -91,15 +92,43 @@ TreeBuild ReadDeviceTree(connection& conn, uint32_t deviceNumber, CfgTree& tree,
     return failed ? TreeBuild::Partial : TreeBuild::Complete;
 }
 
+LinkResult ReadDeviceFileBytes(connection& conn, uint32_t deviceNumber, const std::string& name,
+                               std::string& bytes, ProgressProc progress, void* context) {
+    std::ostringstream stream;
+    const LinkResult code =
+        ReadDeviceFile(conn, deviceNumber, &stream, name.c_str(), progress, context);
+    bytes = std::move(stream).str();
+    return code;
+}
+
 FileDownload DownloadDeviceFile(connection& conn, uint32_t deviceNumber, const std::string& name,
                                 CAtomicFileWriter& out, ProgressProc progress, void* context) {
     FileDownload result;
-    std::ostringstream bytes;
-    result.code = ReadDeviceFile(conn, deviceNumber, &bytes, name.c_str(), progress, context);
-    const std::string data = bytes.str();
+    std::string data;
+    result.code = ReadDeviceFileBytes(conn, deviceNumber, name, data, progress, context);
     result.size = data.size();
     if (result.code != lr::Ok) return result;  // out's file stays; the writer discards its copy
     if (!out.Write(data) || !out.Commit()) result.localError = out.Error();
+    return result;
+}
+
+size_t FirstDifference(std::string_view a, std::string_view b) {
+    const size_t common = std::min(a.size(), b.size());
+    const auto [ia, ib] = std::mismatch(a.begin(), a.begin() + common, b.begin());
+    if (ia != a.begin() + common) return static_cast<size_t>(ia - a.begin());
+    return a.size() == b.size() ? std::string::npos : common;
+}
+
+FileVerification VerifyDeviceFile(connection& conn, uint32_t deviceNumber, const std::string& name,
+                                  std::string_view expected, ProgressProc progress, void* context) {
+    FileVerification result;
+    std::string held;
+    result.code = ReadDeviceFileBytes(conn, deviceNumber, name, held, progress, context);
+    result.deviceSize = held.size();
+    if (result.code != lr::Ok) return result;
+    const size_t at = FirstDifference(expected, held);
+    result.identical = at == std::string::npos;
+    result.firstDifference = result.identical ? 0 : at;
     return result;
 }
 
@@ -161,20 +190,20 @@ GatewayDownload ReadGatewayFileFromDevice(const DeviceCommandTarget& target, CSn
     return GatewayDownload::Loaded;
 }
 
-DeviceStoreResult StoreGatewayFileToDevice(const DeviceCommandTarget& target,
-                                           const CSnvtList& list) {
+DeviceStoreResult StoreGatewayFileToDevice(const DeviceCommandTarget& target, const CSnvtList& list,
+                                           const std::string& workingCopy) {
     DeviceStoreResult result;
     // Only a copy written in full goes to the device; an older copy must never stand in for it.
-    const SaveGatewayResult saved = SaveGatewayFile(list, kUploadFileName);
+    const SaveGatewayResult saved = SaveGatewayFile(list, workingCopy);
     if (!saved) {
-        ReportFile(target.messages, kUploadFileName, usertext::FileStep::NotSaved, saved.message);
+        ReportFile(target.messages, workingCopy, usertext::FileStep::NotSaved, saved.message);
         result.outcome = DeviceStoreOutcome::NotSaved;
         return result;
     }
-    std::ifstream copy(kUploadFileName, std::ios::binary);
+    std::ifstream copy(workingCopy, std::ios::binary);
     if (!copy) {
         const int error = errno;
-        ReportFile(target.messages, kUploadFileName, usertext::FileStep::NotOpened,
+        ReportFile(target.messages, workingCopy, usertext::FileStep::NotOpened,
                    SystemErrorText(error));
         result.outcome = DeviceStoreOutcome::NotSaved;
         return result;
@@ -205,12 +234,13 @@ DeviceStoreResult StoreGatewayFileToDevice(const DeviceCommandTarget& target,
     return result;
 }
 
-DeviceStoreResult Store(const DeviceCommandTarget& target, const CSnvtList& list) {
+DeviceStoreResult Store(const DeviceCommandTarget& target, const CSnvtList& list,
+                        const std::string& workingCopy) {
     if (list.RowCount() == 0) {
         target.messages.ShowMessage(usertext::EmptyList());
         DeviceStoreResult result;
         result.outcome = DeviceStoreOutcome::EmptyList;
         return result;
     }
-    return StoreGatewayFileToDevice(target, list);
+    return StoreGatewayFileToDevice(target, list, workingCopy);
 }

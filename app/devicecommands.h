@@ -5,6 +5,7 @@
 // and the window turns the outcome into its own fields.
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "cfgtreemodel.h"
 #include "messagesink.h"
@@ -106,6 +107,26 @@ struct FileDownload {
 FileDownload DownloadDeviceFile(connection& conn, uint32_t deviceNumber, const std::string& name,
                                 CAtomicFileWriter& out, ProgressProc progress, void* context);
 
+// Reads the device's file `name` (Windows-1251) whole into bytes; nothing local is touched. bytes
+// holds what came even when the transfer failed.
+LinkResult ReadDeviceFileBytes(connection& conn, uint32_t deviceNumber, const std::string& name,
+                               std::string& bytes, ProgressProc progress, void* context);
+
+// The offset of the first byte where a and b differ (the shorter one's size when it is the other's
+// beginning), or std::string::npos when they are the same.
+size_t FirstDifference(std::string_view a, std::string_view b);
+
+struct FileVerification {
+    LinkResult code = 0;         // the download's result; the comparison holds only when lr::Ok
+    bool identical = false;      // the device holds exactly the expected bytes
+    size_t firstDifference = 0;  // where they part, when not identical
+    size_t deviceSize = 0;       // bytes the device sent
+};
+
+// Downloads the device's file `name` and compares it byte for byte with expected.
+FileVerification VerifyDeviceFile(connection& conn, uint32_t deviceNumber, const std::string& name,
+                                  std::string_view expected, ProgressProc progress, void* context);
+
 // Read from device: opens the link, identifies the device (adopting its number when
 // DeviceNumber is 0), checks its version, builds the tree (options 0x89, progress to `progress`,
 // which may be null) and loads the device's gateway settings file into the list. The link is
@@ -118,10 +139,12 @@ DeviceReadResult ReadFromDevice(const DeviceCommandTarget& target, CfgTree& tree
 // local file and is loaded; otherwise the earlier local file stays as it was.
 GatewayDownload ReadGatewayFileFromDevice(const DeviceCommandTarget& target, CSnvtList& list);
 
-// Writes the list to the working copy "DUXGate.cfg" and uploads it under that name. Only a copy
-// that was written completely is uploaded; otherwise the link is never opened.
-DeviceStoreResult StoreGatewayFileToDevice(const DeviceCommandTarget& target,
-                                           const CSnvtList& list);
+// Writes the list to the working copy (by default "DUXGate.cfg" of the working directory) and
+// uploads it as the device's "DUXGate.cfg". Only a copy that was written completely is uploaded;
+// otherwise the link is never opened.
+DeviceStoreResult StoreGatewayFileToDevice(const DeviceCommandTarget& target, const CSnvtList& list,
+                                           const std::string& workingCopy = kUploadFileName);
 
 // Store into device: refuses an empty list, otherwise StoreGatewayFileToDevice.
-DeviceStoreResult Store(const DeviceCommandTarget& target, const CSnvtList& list);
+DeviceStoreResult Store(const DeviceCommandTarget& target, const CSnvtList& list,
+                        const std::string& workingCopy = kUploadFileName);

@@ -326,3 +326,19 @@ TEST(DeviceCommandTexts, CaptionOfTheConfigurationField) {
 }
 
 }  // namespace
+
+TEST(FirstDifference, OffsetWhereTheBytesPart) {
+    const struct {
+        std::string a, b;
+        size_t at;
+    } cases[] = {
+        {"", "", std::string::npos},
+        {"F 1\r\n", "F 1\r\n", std::string::npos},
+        {"F 1\r\n", "F 2\r\n", 2},
+        {"abc", "abcd", 3},
+        {"abcd", "abc", 3},
+        {"", "x", 0},
+        {std::string("a\0b", 3), std::string("a\0c", 3), 2},
+    };
+    for (const auto& c : cases) EXPECT_EQ(FirstDifference(c.a, c.b), c.at) << c.a << " | " << c.b;
+}
