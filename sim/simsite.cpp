@@ -1,0 +1,383 @@
+#include "simsite.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <list>
+
+#include "simframereader.h"
+#include "syserror.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+// While no terminal side is open the pty master reports a hang-up on every poll; look again this
+// often instead of spinning.
+constexpr int kPtyIdleRetryMs = 5;
+// An answer the peer does not take in this long (from its start, or from a trickled byte) is
+// given up: a socket is dropped, a pty loses the answer.
+constexpr int kWriteTimeoutMs = 2000;
+
+std::string ErrnoText(const char* what) {
+    return std::string(what) + ": " + SystemErrorText(errno);
+}
+
+void SetNonBlocking(int fd) {
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+}
+
+bool OpenTcp(uint16_t port, UniqueFd& listenFd, uint16_t& boundPort, std::string* error) {
+    listenFd.Reset(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    if (!listenFd) {
+        *error = ErrnoText("socket");
+        return false;
+    }
+    const int on = 1;
+    ::setsockopt(listenFd.Get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);  // never reachable from another machine
+    addr.sin_port = htons(port);
+    if (::bind(listenFd.Get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+        ::listen(listenFd.Get(), 8) != 0) {
+        *error = ErrnoText("tcp 127.0.0.1");
+        listenFd.Reset();
+        return false;
+    }
+    socklen_t len = sizeof addr;
+    ::getsockname(listenFd.Get(), reinterpret_cast<sockaddr*>(&addr), &len);
+    boundPort = ntohs(addr.sin_port);
+    return true;
+}
+
+bool OpenPty(UniqueFd& master, std::string& path, std::string* error) {
+    master.Reset(::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC));
+    char name[128];
+    if (!master || ::grantpt(master.Get()) != 0 || ::unlockpt(master.Get()) != 0 ||
+        ::ptsname_r(master.Get(), name, sizeof name) != 0) {
+        *error = ErrnoText("pty");
+        master.Reset();
+        return false;
+    }
+    path = name;
+    // A fresh terminal echoes and edits lines; the device line is raw bytes from the start, even
+    // for a client that does not set the mode itself.
+    const UniqueFd slave(::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC));
+    if (slave) {
+        termios tio{};
+        if (::tcgetattr(slave.Get(), &tio) == 0) {
+            ::cfmakeraw(&tio);
+            ::tcsetattr(slave.Get(), TCSANOW, &tio);
+        }
+    }
+    SetNonBlocking(master.Get());
+    return true;
+}
+
+// Milliseconds from now until when, rounded up so that the wait never ends early; at least 0.
+int MsUntil(Clock::time_point when, Clock::time_point now) {
+    if (when <= now) return 0;
+    return static_cast<int>(std::chrono::ceil<milliseconds>(when - now).count());
+}
+
+}  // namespace
+
+// One connection to one device: a TCP client or the device's pty.
+struct SimSite::Channel {
+    Device* device = nullptr;
+    UniqueFd fd;
+    bool isPty = false;
+    SimFrameReader reader;
+    Clock::time_point lastByte;
+    Clock::time_point idleUntil;  // a pty with no terminal side open is not watched before this
+
+    // The answer on its way: its bytes, how many are out, when the next may go and by when the
+    // peer must have taken it.
+    std::vector<uint8_t> answer;
+    size_t sent = 0;
+    int byteGapMs = 0;
+    bool closeAfter = false;
+    Clock::time_point sendAt;
+    Clock::time_point giveUpAt;
+    bool waitsForRoom = false;  // the peer's buffer was full at the last attempt
+
+    bool Sending() const { return sent < answer.size(); }
+};
+
+SimSite::SimSite() = default;
+
+SimSite::~SimSite() {
+    Stop();
+}
+
+size_t SimSite::Add(SimDevice device, std::vector<SimFault> faults, uint16_t tcpPort) {
+    SimEndpoints endpoints;
+    endpoints.tcpPort = tcpPort;
+    return Add(std::move(device), std::move(faults), endpoints);
+}
+
+size_t SimSite::Add(SimDevice device, std::vector<SimFault> faults, const SimEndpoints& endpoints) {
+    devices_.push_back(std::make_unique<Device>(std::move(device)));
+    devices_.back()->responder.Faults() = std::move(faults);
+    devices_.back()->endpoints = endpoints;
+    return devices_.size() - 1;
+}
+
+void SimSite::SetEndpoints(size_t i, const SimEndpoints& endpoints) {
+    devices_.at(i)->endpoints = endpoints;
+}
+
+uint16_t SimSite::TcpPort(size_t i) const {
+    return devices_.at(i)->tcpPort;
+}
+
+const std::string& SimSite::PtyPath(size_t i) const {
+    return devices_.at(i)->ptyPath;
+}
+
+void SimSite::SetFaults(size_t i, std::vector<SimFault> faults) {
+    With(i, [&faults](SimResponder& r) { r.Faults() = std::move(faults); });
+}
+
+std::vector<std::vector<uint8_t>> SimSite::Requests(size_t i) {
+    return With(i, [](SimResponder& r) { return r.Requests(); });
+}
+
+void SimSite::ClearRequests(size_t i) {
+    With(i, [](SimResponder& r) { r.ClearRequests(); });
+}
+
+bool SimSite::File(size_t i, const std::string& name, std::vector<uint8_t>& bytes) {
+    return With(i, [&](SimResponder& r) {
+        const auto& files = r.Device().files;
+        auto it = files.find(name);
+        if (it == files.end() || it->first != name) return false;  // as stored, in this case
+        bytes = it->second;
+        return true;
+    });
+}
+
+bool SimSite::Open(Device& device, std::string* error) {
+    const SimEndpoints& e = device.endpoints;
+    return (!e.tcp || OpenTcp(e.tcpPort, device.listenFd, device.tcpPort, error)) &&
+           (!e.pty || OpenPty(device.ptyMaster, device.ptyPath, error));
+}
+
+bool SimSite::Start(std::string* error, size_t* failedDevice) {
+    std::string ignored;
+    std::string& why = error ? *error : ignored;
+    if (Serving()) {
+        why = "already serving";
+        return false;
+    }
+    int pipeFds[2];
+    if (::pipe2(pipeFds, O_CLOEXEC | O_NONBLOCK) != 0) {
+        why = ErrnoText("pipe");
+        return false;
+    }
+    wakeRead_.Reset(pipeFds[0]);
+    wakeWrite_.Reset(pipeFds[1]);
+    for (size_t i = 0; i < devices_.size(); ++i) {
+        if (!Open(*devices_[i], &why)) {
+            if (failedDevice) *failedDevice = i;
+            CloseAll();
+            return false;
+        }
+    }
+    thread_ = std::thread(&SimSite::Run, this);
+    return true;
+}
+
+void SimSite::Stop() {
+    if (thread_.joinable()) {
+        const char stop = 1;
+        [[maybe_unused]] ssize_t n = ::write(wakeWrite_.Get(), &stop, 1);
+        thread_.join();
+    }
+    CloseAll();
+}
+
+void SimSite::CloseAll() {
+    for (auto& d : devices_) {
+        d->listenFd.Reset();
+        d->ptyMaster.Reset();
+    }
+    wakeRead_.Reset();
+    wakeWrite_.Reset();
+}
+
+void SimSite::Pump(Channel& c) {
+    std::vector<uint8_t> frame;
+    while (c.fd) {
+        const auto now = Clock::now();
+        if (!c.Sending()) {
+            if (!c.answer.empty()) {  // the whole answer is out
+                c.answer.clear();
+                if (c.closeAfter && !c.isPty) {
+                    c.fd.Reset();
+                    return;
+                }
+            }
+            if (!c.reader.Next(frame)) return;
+            SimReply reply;
+            {
+                std::lock_guard<std::mutex> lock(c.device->mutex);
+                reply = c.device->responder.Handle(frame);
+            }
+            if (reply.bytes.empty()) {
+                if (reply.close && !c.isPty) c.fd.Reset();
+                continue;
+            }
+            // A paced line: the answer is there when the request's and the answer's bytes have
+            // had their time on the wire, counted from the request's last byte.
+            auto start = now;
+            const unsigned baud = c.device->endpoints.paceBaud;
+            if (c.isPty && baud > 0) {
+                const auto wire = std::chrono::microseconds((frame.size() + reply.bytes.size()) *
+                                                            10 * 1000000ull / baud);
+                start = std::max(start, c.lastByte + wire);
+            }
+            c.answer = std::move(reply.bytes);
+            c.sent = 0;
+            c.byteGapMs = reply.byteGapMs;
+            c.closeAfter = reply.close;
+            c.sendAt = start + milliseconds(reply.delayMs);
+            c.giveUpAt = c.sendAt + milliseconds(kWriteTimeoutMs);
+            c.waitsForRoom = false;
+            continue;
+        }
+        if (now < c.sendAt) return;  // the loop wakes for it
+        // A trickling device sends its answer a byte at a time.
+        const size_t chunk = c.byteGapMs > 0 ? 1 : c.answer.size() - c.sent;
+        const uint8_t* bytes = c.answer.data() + c.sent;
+        const ssize_t n = c.isPty ? ::write(c.fd.Get(), bytes, chunk)
+                                  : ::send(c.fd.Get(), bytes, chunk, MSG_NOSIGNAL);
+        if (n > 0) {
+            c.sent += static_cast<size_t>(n);
+            c.waitsForRoom = false;
+            if (c.byteGapMs > 0 && c.Sending()) {
+                c.sendAt = now + milliseconds(c.byteGapMs);
+                c.giveUpAt = c.sendAt + milliseconds(kWriteTimeoutMs);
+            }
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && now < c.giveUpAt) {
+            c.waitsForRoom = true;
+            return;
+        }
+        // The peer cannot take the answer: a socket is dropped, a pty loses the answer.
+        if (!c.isPty) {
+            c.fd.Reset();
+            return;
+        }
+        c.answer.clear();
+        c.sent = 0;
+    }
+}
+
+void SimSite::Run() {
+    std::list<Channel> channels;
+    for (auto& d : devices_) {
+        if (!d->ptyMaster) continue;
+        channels.emplace_back();
+        channels.back().device = d.get();
+        channels.back().fd = std::move(d->ptyMaster);  // served from here on, closed at the end
+        channels.back().isPty = true;
+    }
+    std::vector<Device*> listening;
+    for (auto& d : devices_)
+        if (d->listenFd) listening.push_back(d.get());
+
+    std::vector<pollfd> fds;
+    std::vector<Channel*> polled;
+    uint8_t buffer[4096];
+    for (;;) {
+        auto now = Clock::now();
+        fds.clear();
+        polled.clear();
+        fds.push_back({wakeRead_.Get(), POLLIN, 0});
+        for (Device* d : listening) fds.push_back({d->listenFd.Get(), POLLIN, 0});
+        int timeoutMs = -1;
+        const auto wakeAt = [&timeoutMs, now](Clock::time_point when) {
+            const int ms = MsUntil(when, now);
+            timeoutMs = timeoutMs < 0 ? ms : std::min(timeoutMs, ms);
+        };
+        for (Channel& c : channels) {
+            short events = 0;
+            if (c.isPty && now < c.idleUntil) {
+                wakeAt(c.idleUntil);
+            } else if (c.Sending()) {
+                if (c.waitsForRoom) {
+                    events = POLLOUT;
+                    wakeAt(c.giveUpAt);
+                } else {
+                    wakeAt(c.sendAt);
+                }
+            } else {
+                events = POLLIN;
+                if (c.reader.Pending())
+                    wakeAt(c.lastByte + milliseconds(c.device->endpoints.stalePartialMs + 1));
+            }
+            if (events != 0) {
+                fds.push_back({c.fd.Get(), events, 0});
+                polled.push_back(&c);
+            }
+        }
+
+        if (::poll(fds.data(), fds.size(), timeoutMs) < 0 && errno != EINTR) break;
+        if (fds[0].revents) break;  // asked to stop
+        now = Clock::now();
+
+        size_t at = 1;
+        for (Device* d : listening) {
+            const pollfd& p = fds[at++];
+            if (!(p.revents & POLLIN)) continue;
+            UniqueFd fd(
+                ::accept4(d->listenFd.Get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
+            if (!fd) continue;
+            const int on = 1;
+            ::setsockopt(fd.Get(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+            channels.emplace_back();
+            channels.back().device = d;
+            channels.back().fd = std::move(fd);
+        }
+        for (Channel* c : polled) {
+            const pollfd& p = fds[at++];
+            if (!(p.events & POLLIN) || !(p.revents & (POLLIN | POLLHUP | POLLERR))) continue;
+            const ssize_t n = c->isPty ? ::read(c->fd.Get(), buffer, sizeof buffer)
+                                       : ::recv(c->fd.Get(), buffer, sizeof buffer, 0);
+            if (n > 0) {
+                c->reader.Feed(buffer, static_cast<size_t>(n));
+                c->lastByte = now;
+            } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
+                if (c->isPty) {
+                    // No terminal side is open: nothing can be said to the device now.
+                    c->reader.Clear();
+                    c->idleUntil = now + milliseconds(kPtyIdleRetryMs);
+                } else {
+                    c->fd.Reset();
+                }
+            }
+        }
+        for (auto it = channels.begin(); it != channels.end();) {
+            Channel& c = *it;
+            Pump(c);
+            if (c.fd && !c.Sending() && c.reader.Pending() &&
+                now - c.lastByte > milliseconds(c.device->endpoints.stalePartialMs))
+                c.reader.Clear();
+            it = c.fd ? std::next(it) : channels.erase(it);
+        }
+    }
+}

@@ -1,0 +1,95 @@
+#pragma once
+// Serves any number of simulated devices, each on its own endpoints (TCP on 127.0.0.1 and/or a
+// pseudo-terminal pair), from one thread: one poll loop watches every endpoint and connection.
+// An answer that is delayed, trickled or paced waits in its connection's queue instead of
+// holding the loop, so what one device does (a fault included) never slows another down.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "simresponder.h"
+#include "uniquefd.h"
+
+struct SimEndpoints {
+    bool tcp = true;
+    uint16_t tcpPort = 0;  // 0 picks a free port; TcpPort() tells which
+    bool pty = false;
+    // A frame left unfinished this long is noise: the device forgets it rather than wait forever.
+    int stalePartialMs = 500;
+    // On the pty, the wire of a serial line at this many baud (10 bits a byte): an answer is
+    // complete only when the request and the answer could have crossed it. 0: at once.
+    unsigned paceBaud = 0;
+};
+
+class SimSite {
+  public:
+    SimSite();
+    ~SimSite();
+    SimSite(const SimSite&) = delete;
+    SimSite& operator=(const SimSite&) = delete;
+
+    // Adds a device with its faults, served on 127.0.0.1:tcpPort (0: a free port) or on the given
+    // endpoints; returns its index (0, 1, ... in the order added). Only while not serving.
+    size_t Add(SimDevice device, std::vector<SimFault> faults = {}, uint16_t tcpPort = 0);
+    size_t Add(SimDevice device, std::vector<SimFault> faults, const SimEndpoints& endpoints);
+    // Changes where device i is served from the next Start on. Only while not serving.
+    void SetEndpoints(size_t i, const SimEndpoints& endpoints);
+    size_t Size() const { return devices_.size(); }
+
+    // Opens every device's endpoints and starts serving them all. False, with the reason and the
+    // index of the device whose endpoint failed, when one cannot be opened: nothing is served then.
+    bool Start(std::string* error = nullptr, size_t* failedDevice = nullptr);
+    // Stops serving and closes every endpoint and connection; the devices keep their state (files
+    // stored, requests seen) and can be served again by Start. Safe to call more than once.
+    void Stop();
+    bool Serving() const { return thread_.joinable(); }
+
+    // Where device i listens: its TCP port (the one picked when 0 was asked for) and the path of
+    // the terminal side of its pty (e.g. /dev/pts/5). They stay readable after Stop.
+    uint16_t TcpPort(size_t i) const;
+    const std::string& PtyPath(size_t i) const;
+
+    // Changes or inspects device i while it serves.
+    template <class Fn>
+    auto With(size_t i, Fn&& fn) {
+        Device& d = *devices_.at(i);
+        std::lock_guard<std::mutex> lock(d.mutex);
+        return fn(d.responder);
+    }
+    void SetFaults(size_t i, std::vector<SimFault> faults);
+    // Every intact request device i received (the most recent ones), oldest first.
+    std::vector<std::vector<uint8_t>> Requests(size_t i);
+    void ClearRequests(size_t i);
+    // The bytes of a file device i holds (served or uploaded) under this name spelt in exactly
+    // this letter case; false when it has none.
+    bool File(size_t i, const std::string& name, std::vector<uint8_t>& bytes);
+
+  private:
+    struct Device {
+        explicit Device(SimDevice device) : responder(std::move(device)) {}
+        std::mutex mutex;  // guards responder
+        SimResponder responder;
+        SimEndpoints endpoints;
+        UniqueFd listenFd;
+        UniqueFd ptyMaster;
+        uint16_t tcpPort = 0;
+        std::string ptyPath;
+    };
+    struct Channel;
+
+    bool Open(Device& device, std::string* error);
+    void Run();
+    // Moves a connection on as far as it can go now: sends what is due of the answer on its way,
+    // then answers the next whole request it holds, and so on.
+    void Pump(Channel& channel);
+    void CloseAll();
+
+    std::vector<std::unique_ptr<Device>> devices_;
+    UniqueFd wakeRead_;
+    UniqueFd wakeWrite_;
+    std::thread thread_;
+};
