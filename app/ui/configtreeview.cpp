@@ -29,6 +29,7 @@ TConfigTreeView::TConfigTreeView(QWidget* parent) : QTreeWidget(parent) {
     // Long captions scroll sideways rather than being cut.
     header()->setStretchLastSection(false);
     header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    for (int i = 0; i < kTreeImageCount; ++i) icons_[static_cast<size_t>(i)] = TreeNodeIcon(i);
 }
 
 void TConfigTreeView::ShowTree(const CfgTree& tree) {
@@ -46,10 +47,13 @@ void TConfigTreeView::ShowTree(const CfgTree& tree) {
 }
 
 QTreeWidgetItem* TConfigTreeView::MakeItem(const TreeNode& node,
-                                           std::vector<QTreeWidgetItem*>& expanded) {
+                                           std::vector<QTreeWidgetItem*>& expanded) const {
     auto* item = new QTreeWidgetItem;
     item->setText(0, FromCp1251(node.Text));
-    item->setIcon(0, TreeNodeIcon(node.ImageIndex));
+    // An index out of range shows the device image, as TreeNodeIcon gives it.
+    const int image =
+        node.ImageIndex >= 0 && node.ImageIndex < kTreeImageCount ? node.ImageIndex : 0;
+    item->setIcon(0, icons_[static_cast<size_t>(image)]);
     item->setData(0, kNodeRole, QVariant::fromValue(reinterpret_cast<quintptr>(&node)));
     if (!node.Children.empty()) {
         QList<QTreeWidgetItem*> children;

@@ -2,10 +2,13 @@
 // The configuration tree on the screen: a read-only mirror of a CfgTree. Each item points at the
 // model node it shows; the model owns the nodes and their records, so the view must be cleared
 // (or refilled) before the model's nodes go away.
+#include <QIcon>
 #include <QTreeWidget>
+#include <array>
 #include <vector>
 
 #include "cfgtreemodel.h"
+#include "imagelist.h"
 
 class TConfigTreeView : public QTreeWidget {
     Q_OBJECT
@@ -33,5 +36,9 @@ class TConfigTreeView : public QTreeWidget {
 
   private:
     // The item of node and its subtree, not yet in the view; items to expand go to expanded.
-    static QTreeWidgetItem* MakeItem(const TreeNode& node, std::vector<QTreeWidgetItem*>& expanded);
+    QTreeWidgetItem* MakeItem(const TreeNode& node, std::vector<QTreeWidgetItem*>& expanded) const;
+
+    // The node images, made once: an icon made from its file decodes the image, which for
+    // thousands of leaves would cost more than the rest of the tree together. Items share them.
+    std::array<QIcon, kTreeImageCount> icons_;
 };
