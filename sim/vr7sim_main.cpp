@@ -1,21 +1,18 @@
-// vr7sim: serves one simulated VR-7 device over TCP on 127.0.0.1 and/or a pseudo-terminal until
-// SIGINT or SIGTERM.
+// vr7sim: serves one simulated VR-7 device over TCP on 127.0.0.1 and/or a pseudo-terminal, or a
+// whole site of devices each on its own TCP port, until SIGINT or SIGTERM.
 #include <signal.h>
 
 #include <cstdio>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "connectionkeys.h"
 #include "inifile.h"
 #include "parseuint.h"
 #include "simfault.h"
-#include "simfolder.h"
-#include "simserver.h"
+#include "simsite.h"
+#include "simspec.h"
 
 namespace {
 
@@ -31,36 +28,25 @@ const char kUsage[] =
     "--pace BAUD delivers the answers on the pty at the wire speed of a serial line at BAUD\n"
     "(10 bits a byte, the request's bytes counted too), as a real device's line would.\n";
 
+const char kSiteUsage[] =
+    "   or: vr7sim (--device FOLDER[:NUMBER]@TCPPORT [DEVICE-OPTION]... | --site FILE)...\n"
+    "              [--settings INI]\n"
+    "Serves a site of devices at once, each on its own TCP port of 127.0.0.1 (0 picks a free\n"
+    "port). FOLDER is the device's configuration folder, or - for the built-in device; NUMBER\n"
+    "is its number (as --number). DEVICE-OPTIONs are --number, --version, --file, --store,\n"
+    "--protect and --fault; after a --device they belong to that device alone. A site FILE\n"
+    "holds one device a line, written as after --device:\n"
+    "    FOLDER[:NUMBER]@TCPPORT [DEVICE-OPTION]...\n"
+    "Blanks separate the words, \"double quotes\" keep blanks in one, '#' starts a comment;\n"
+    "relative paths are taken from the working folder. One line a device is printed, counting\n"
+    "the devices from 1 in the order given:\n"
+    "    listening N number NUMBER tcp 127.0.0.1:PORT\n"
+    "--settings then needs a site of exactly one device.\n";
+
 void PrintUsage(FILE* to) {
     std::fputs(kUsage, to);
+    std::fputs(kSiteUsage, to);
     std::fputs(SimFaultHelp(), to);
-}
-
-template <class T>
-bool ParseNumber(const std::string& text, T& value) {
-    uint32_t number = 0;
-    if (!ParseUint32(text, number) || number > std::numeric_limits<T>::max()) return false;
-    value = static_cast<T>(number);
-    return true;
-}
-
-bool ParseVersion(const std::string& text, SimDevice& device) {
-    const size_t a = text.find('.');
-    const size_t b = a == std::string::npos ? a : text.find('.', a + 1);
-    if (b == std::string::npos) return false;
-    return ParseNumber(text.substr(0, a), device.versionMajor) &&
-           ParseNumber(text.substr(a + 1, b - a - 1), device.versionMinor) &&
-           ParseNumber(text.substr(b + 1), device.versionBuild);
-}
-
-bool AddFile(const std::string& spec, SimDevice& device) {
-    const size_t eq = spec.find('=');
-    if (eq == std::string::npos || eq == 0) return false;
-    std::ifstream in(spec.substr(eq + 1), std::ios::binary);
-    if (!in) return false;
-    device.files[spec.substr(0, eq)].assign(std::istreambuf_iterator<char>(in),
-                                            std::istreambuf_iterator<char>());
-    return true;
 }
 
 // The program reads its connection settings from this file when its [CONNECTION] holds "port",
@@ -79,75 +65,130 @@ int Fail(const std::string& message) {
     return 2;
 }
 
+int Usage() {
+    PrintUsage(stderr);
+    return 2;
+}
+
+template <class T>
+bool ParseNumber(const std::string& text, T& value) {
+    uint32_t number = 0;
+    if (!ParseUint32(text, number) || number > std::numeric_limits<T>::max()) return false;
+    value = static_cast<T>(number);
+    return true;
+}
+
+std::string SingleDeviceOnly(const std::string& option) {
+    return option +
+           " describes the single device; with --device or --site each device is "
+           "FOLDER[:NUMBER]@TCPPORT followed by its own options";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    SimDevice device = SimDemoDevice();
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    // The single device of the first form, and where it is served.
+    SimDeviceSpec single;
     SimEndpoints endpoints;
     endpoints.tcp = false;
-    std::string folder;
-    bool numberGiven = false;
-    std::vector<std::string> fileSpecs;
+    std::string singleOption;  // the first option given that only the single device takes
+    // The devices of a site (--device, --site); options after a --device belong to it.
+    std::vector<SimDeviceSpec> site;
+    bool siteForm = false;
+    bool afterDevice = false;
     std::string settingsIni;
-    std::vector<SimFault> faults;
 
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        const bool hasValue = i + 1 < argc;
+    for (size_t i = 0; i < args.size();) {
+        const std::string& arg = args[i];
+        const bool hasValue = i + 1 < args.size();
+        const std::string value = hasValue ? args[i + 1] : "";
+        std::string why;
         if (arg == "--help" || arg == "-h") {
             PrintUsage(stdout);
             return 0;
-        } else if (arg == "--pty") {
-            endpoints.pty = true;
-        } else if (arg == "--pace" && hasValue) {
-            if (!ParseNumber(argv[++i], endpoints.paceBaud) || endpoints.paceBaud == 0)
-                return Fail("bad speed: " + std::string(argv[i]));
         } else if (arg == "--settings" && hasValue) {
-            settingsIni = argv[++i];
-        } else if (arg == "--protect") {
-            device.writeProtected = true;
-        } else if (arg == "--folder" && hasValue) {
-            folder = argv[++i];
-        } else if (arg == "--tcp" && hasValue) {
-            endpoints.tcp = true;
-            if (!ParseNumber(argv[++i], endpoints.tcpPort))
-                return Fail("bad port: " + std::string(argv[i]));
-        } else if (arg == "--number" && hasValue) {
-            numberGiven = true;
-            if (!ParseNumber(argv[++i], device.number))
-                return Fail("bad number: " + std::string(argv[i]));
-        } else if (arg == "--version" && hasValue) {
-            if (!ParseVersion(argv[++i], device))
-                return Fail("bad version: " + std::string(argv[i]));
-        } else if (arg == "--file" && hasValue) {
-            fileSpecs.push_back(argv[++i]);
-        } else if (arg == "--store" && hasValue) {
-            device.storeDir = argv[++i];
-            std::error_code ec;
-            if (!std::filesystem::is_directory(device.storeDir, ec))
-                return Fail("not a folder: " + device.storeDir);
-        } else if (arg == "--fault" && hasValue) {
-            SimFault fault;
-            std::string why;
-            if (!ParseSimFault(argv[++i], fault, &why)) return Fail(why);
-            faults.push_back(fault);
+            settingsIni = value;
+        } else if (arg == "--device" && hasValue) {
+            siteForm = afterDevice = true;
+            site.emplace_back();
+            site.back().origin = "--device " + value;
+            if (!ParseSimDeviceAddress(value, site.back(), &why)) return Fail(why);
+        } else if (arg == "--site" && hasValue) {
+            siteForm = true;
+            afterDevice = false;
+            if (!ReadSimSiteFile(value, site, &why)) return Fail(why);
+        } else if (siteForm) {
+            SimDeviceSpec scratch;
+            switch (TakeSimDeviceOption(args, i, afterDevice ? site.back() : scratch, &why)) {
+                case SimOption::Bad:
+                    return Fail(why);
+                case SimOption::Taken:
+                    if (!afterDevice) return Fail(arg + " must follow the --device it belongs to");
+                    continue;
+                case SimOption::NotMine:
+                    if (arg == "--folder" || arg == "--tcp" || arg == "--pty" || arg == "--pace")
+                        return Fail(SingleDeviceOnly(arg));
+                    return Usage();
+            }
         } else {
-            PrintUsage(stderr);
-            return 2;
+            if (singleOption.empty()) singleOption = arg;
+            if (arg == "--pty") {
+                endpoints.pty = true;
+                ++i;
+                continue;
+            } else if (arg == "--pace" && hasValue) {
+                if (!ParseNumber(value, endpoints.paceBaud) || endpoints.paceBaud == 0)
+                    return Fail("bad speed: " + value);
+            } else if (arg == "--folder" && hasValue) {
+                single.folder = value;
+            } else if (arg == "--tcp" && hasValue) {
+                endpoints.tcp = true;
+                if (!ParseNumber(value, endpoints.tcpPort)) return Fail("bad port: " + value);
+            } else {
+                switch (TakeSimDeviceOption(args, i, single, &why)) {
+                    case SimOption::Bad:
+                        return Fail(why);
+                    case SimOption::Taken:
+                        continue;
+                    case SimOption::NotMine:
+                        return Usage();
+                }
+            }
+        }
+        i += 2;
+    }
+
+    std::vector<SimDeviceSpec> specs;
+    if (siteForm) {
+        if (!singleOption.empty()) return Fail(SingleDeviceOnly(singleOption));
+        if (site.empty()) return Fail("no device to serve");
+        if (!settingsIni.empty() && site.size() > 1)
+            return Fail("--settings points the program at one device; this site has " +
+                        std::to_string(site.size()));
+        specs = std::move(site);
+    } else {
+        if (!endpoints.tcp && !endpoints.pty) {
+            endpoints.tcp = true;
+            endpoints.tcpPort = 10001;
+        }
+        specs.push_back(std::move(single));
+    }
+
+    SimSite served;
+    std::vector<uint32_t> numbers;
+    for (const SimDeviceSpec& spec : specs) {
+        SimDevice device;
+        std::string error;
+        if (!MakeSimDevice(spec, device, &error))
+            return Fail(siteForm ? spec.origin + ": " + error : error);
+        numbers.push_back(device.number);
+        if (siteForm) {
+            served.Add(std::move(device), spec.faults, spec.tcpPort);
+        } else {
+            served.Add(std::move(device), spec.faults, endpoints);
         }
     }
-    if (!endpoints.tcp && !endpoints.pty) {
-        endpoints.tcp = true;
-        endpoints.tcpPort = 10001;
-    }
-    if (!folder.empty()) {
-        std::string error;
-        if (!SimDeviceFromFolder(folder, device, &error)) return Fail(error);
-        const uint32_t folderNumber = SimFolderDeviceNumber(folder);
-        if (!numberGiven && folderNumber != 0) device.number = folderNumber;
-    }
-    for (const std::string& spec : fileSpecs)
-        if (!AddFile(spec, device)) return Fail("cannot read file: " + spec);
 
     // The signals are taken by sigwait below, not by a handler on the serving thread.
     sigset_t stopSignals;
@@ -156,25 +197,30 @@ int main(int argc, char** argv) {
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
-    const uint32_t deviceNumber = device.number;
-    SimServer server(std::move(device));
-    server.SetFaults(faults);
     std::string error;
-    if (!server.Start(endpoints, &error)) return Fail(error);
+    size_t failed = 0;
+    if (!served.Start(&error, &failed))
+        return Fail(siteForm ? specs[failed].origin + ": " + error : error);
     if (!settingsIni.empty()) {
-        if (!endpoints.tcp) return Fail("--settings needs the TCP endpoint");
-        if (!PointSettingsAt(settingsIni, server.TcpPort(), deviceNumber))
+        if (!siteForm && !endpoints.tcp) return Fail("--settings needs the TCP endpoint");
+        if (!PointSettingsAt(settingsIni, served.TcpPort(0), numbers[0]))
             return Fail("cannot write the settings file: " + settingsIni);
     }
 
-    std::string where = "listening";
-    if (endpoints.tcp) where += " tcp 127.0.0.1:" + std::to_string(server.TcpPort());
-    if (endpoints.pty) where += " pty " + server.PtyPath();
-    std::printf("%s\n", where.c_str());
+    if (siteForm) {
+        for (size_t i = 0; i < served.Size(); ++i)
+            std::printf("listening %zu number %u tcp 127.0.0.1:%u\n", i + 1, numbers[i],
+                        static_cast<unsigned>(served.TcpPort(i)));
+    } else {
+        std::string where = "listening";
+        if (endpoints.tcp) where += " tcp 127.0.0.1:" + std::to_string(served.TcpPort(0));
+        if (endpoints.pty) where += " pty " + served.PtyPath(0);
+        std::printf("%s\n", where.c_str());
+    }
     std::fflush(stdout);
 
     int signal = 0;
     sigwait(&stopSignals, &signal);
-    server.Stop();
+    served.Stop();
     return 0;
 }

@@ -19,6 +19,7 @@
 #include "inifile.h"
 #include "optlist.h"
 #include "simfolder.h"
+#include "simprogram.h"
 #include "simserver.h"
 #include "tempdir.h"
 #include "vr7cfgtree.h"
@@ -184,62 +185,6 @@ TEST(SimFolder, MissingFolderIsReported) {
     EXPECT_FALSE(SimDeviceFromFolder(VR7_SOURCE_DIR "/examples/no_such", device, &error));
     EXPECT_NE(error, "");
 }
-
-// The vr7sim program, run as people run it.
-class Program {
-  public:
-    explicit Program(std::vector<std::string> args) {
-        int out[2];
-        if (::pipe2(out, O_CLOEXEC) != 0) return;
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::dup2(out[1], STDOUT_FILENO);
-            std::vector<char*> argv{const_cast<char*>(kPath)};
-            for (auto& a : args) argv.push_back(a.data());
-            argv.push_back(nullptr);
-            ::execv(kPath, argv.data());
-            ::_exit(127);
-        }
-        ::close(out[1]);
-        out_ = out[0];
-    }
-    ~Program() {
-        if (pid_ > 0 && !Ended()) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
-        }
-        if (out_ >= 0) ::close(out_);
-    }
-    // The first line the program prints, waiting at most 5 s for it.
-    std::string FirstLine() {
-        std::string line;
-        for (;;) {
-            const Bytes byte = Receive(out_, 1, 5000);
-            if (byte.empty() || byte[0] == '\n') return line;
-            line.push_back(static_cast<char>(byte[0]));
-        }
-    }
-    // Sends signal and waits (bounded) for the program to end; its exit status, or -1.
-    int Stop(int signal) {
-        ::kill(pid_, signal);
-        for (int i = 0; i < 300 && !Ended(); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        return status_;
-    }
-    static constexpr const char* kPath = VR7_BINARY_DIR "/sim/vr7sim";
-
-  private:
-    bool Ended() {
-        int status = 0;
-        if (status_ != -1) return true;
-        if (::waitpid(pid_, &status, WNOHANG) != pid_) return false;
-        status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        return true;
-    }
-    pid_t pid_ = -1;
-    int out_ = -1;
-    int status_ = -1;
-};
 
 uint16_t PortOf(const std::string& line) {
     const std::string prefix = "listening tcp 127.0.0.1:";

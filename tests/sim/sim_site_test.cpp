@@ -1,24 +1,30 @@
 // A site of simulated devices served at once: each device answers with its own number, files and
-// faults, one device's misbehaviour never holds up another, and a whole site lives on one thread.
+// faults, one device's misbehaviour never holds up another, and a whole site lives on one thread;
+// and vr7sim serving the site its --device options and site files describe.
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <string>
 
 #include "connection.h"
+#include "inifile.h"
 #include "simpeer.h"
+#include "simprogram.h"
 #include "simsite.h"
+#include "tempdir.h"
 #include "uniquefd.h"
 #include "vr7prot.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+const char kDemoFolder[] = VR7_SOURCE_DIR "/examples/vr7_12";
 
 SimDevice NumberedDevice(uint32_t number, const std::string& fileA) {
     SimDevice device = SimDemoDevice();
@@ -195,6 +201,126 @@ TEST(SimSite, TwoHundredDevicesAreServedByOneThread) {
         DeviceInfo info;
         ASSERT_EQ(ReadDeviceInfo(conn, AnyDeviceAddress, info), lr::Ok);
         EXPECT_EQ(info.DeviceNumber(), i + 1);
+    }
+}
+
+}  // namespace
+
+namespace {
+
+struct Listening {
+    size_t index = 0;
+    uint32_t number = 0;
+    uint16_t port = 0;
+};
+
+// "listening N number NUMBER tcp 127.0.0.1:PORT"; all zero when the line is not one.
+Listening ParseListening(const std::string& line) {
+    Listening l;
+    unsigned port = 0;
+    int end = 0;
+    if (std::sscanf(line.c_str(), "listening %zu number %u tcp 127.0.0.1:%u%n", &l.index, &l.number,
+                    &port, &end) != 3 ||
+        static_cast<size_t>(end) != line.size())
+        return {};
+    l.port = static_cast<uint16_t>(port);
+    return l;
+}
+
+TEST(Vr7simSite, ServesTheDevicesOfItsDeviceOptionsAndSiteFilesInTheirOrder) {
+    if (::access(Program::kPath, X_OK) != 0) GTEST_SKIP() << "vr7sim is not built";
+    TempDir dir;
+    const std::string served = dir.Write("served.txt", "served bytes");
+    const std::string site = dir.Write("site.txt",
+                                       "# two devices of the boiler house\n"
+                                       "-:21@0 --protect\n"
+                                       "\n"
+                                       "-:22@0 --fault silent   # never answers\n");
+    Program sim({"--device", "-:5@0", "--file", "x.cfg=" + served, "--site", site, "--device",
+                 std::string(kDemoFolder) + "@0"});
+    const uint32_t numbers[] = {5, 21, 22, 12};
+    std::vector<Listening> lines;
+    for (size_t i = 0; i < std::size(numbers); ++i) {
+        const std::string line = sim.NextLine();
+        lines.push_back(ParseListening(line));
+        EXPECT_EQ(lines[i].index, i + 1) << line;
+        EXPECT_EQ(lines[i].number, numbers[i]) << line;
+        ASSERT_NE(lines[i].port, 0) << line;
+    }
+    for (size_t i = 0; i < lines.size(); ++i) {
+        SCOPED_TRACE(numbers[i]);
+        connection conn;
+        conn.Timings = kTestTimings;
+        ASSERT_EQ(conn.OpenTcpIpLink("127.0.0.1", std::to_string(lines[i].port)), lr::Ok);
+        DeviceInfo info;
+        const LinkResult identified = ReadDeviceInfo(conn, AnyDeviceAddress, info);
+        EXPECT_EQ(identified, numbers[i] == 22 ? lr::TcpTimeout : lr::Ok);
+        if (identified == lr::Ok) {
+            EXPECT_EQ(info.DeviceNumber(), numbers[i]);
+        }
+        std::ostringstream file;
+        const LinkResult read = ReadDeviceFile(conn, numbers[i], &file, "x.cfg", nullptr, nullptr);
+        EXPECT_EQ(read == lr::Ok, numbers[i] == 5);
+        std::istringstream upload("x");
+        const LinkResult stored =
+            WriteDeviceFile(conn, numbers[i], &upload, "DUXGate.cfg", nullptr, nullptr);
+        EXPECT_EQ(stored, numbers[i] == 21   ? lr::BadArgument
+                          : numbers[i] == 22 ? lr::TcpTimeout
+                                             : lr::Ok);
+    }
+    EXPECT_EQ(sim.Stop(SIGTERM), 0);
+}
+
+TEST(Vr7simSite, PointsTheSettingsAtTheOneDeviceOfASite) {
+    if (::access(Program::kPath, X_OK) != 0) GTEST_SKIP() << "vr7sim is not built";
+    TempDir dir;
+    const std::string ini = dir / "Vr7LonCfgMaker.ini";
+    Program sim({"--device", std::string(kDemoFolder) + ":44@0", "--settings", ini});
+    const Listening l = ParseListening(sim.NextLine());
+    ASSERT_NE(l.port, 0);
+    EXPECT_EQ(ini::ReadString(ini, "CONNECTION", "TCPIPport", ""), std::to_string(l.port));
+    EXPECT_EQ(ini::ReadString(ini, "CONNECTION", "dev_nom", ""), "44");
+    EXPECT_EQ(sim.Stop(SIGINT), 0);
+}
+
+TEST(Vr7simSite, RefusesWhatASiteCannotTake) {
+    if (::access(Program::kPath, X_OK) != 0) GTEST_SKIP() << "vr7sim is not built";
+    TempDir dir;
+    const std::string site = dir.Write("site.txt", "-@0\n");
+    const std::string badSite = dir.Write("bad.txt", "-@0\n-@0 --version x\n");
+    const std::string emptySite = dir.Write("empty.txt", "# nothing yet\n");
+    SimSite taken;
+    taken.Add(SimDemoDevice());
+    ASSERT_TRUE(taken.Start());
+    const std::string takenPort = std::to_string(taken.TcpPort(0));
+    const std::string single =
+        " describes the single device; with --device or --site each device is "
+        "FOLDER[:NUMBER]@TCPPORT followed by its own options";
+    struct Case {
+        std::vector<std::string> args;
+        std::string message;  // what stderr starts with
+    };
+    const Case cases[] = {
+        {{"--device", "-@0", "--device", "-@0", "--settings", dir / "x.ini"},
+         "--settings points the program at one device; this site has 2\n"},
+        {{"--tcp", "0", "--device", "-@0"}, "--tcp" + single + "\n"},
+        {{"--protect", "--site", site}, "--protect" + single + "\n"},
+        {{"--device", "-@0", "--pty"}, "--pty" + single + "\n"},
+        {{"--site", site, "--folder", "x"}, "--folder" + single + "\n"},
+        {{"--site", site, "--protect"}, "--protect must follow the --device it belongs to\n"},
+        {{"--device", "-@x"}, "bad port: x\n"},
+        {{"--device", "-@0", "--fault", "sleepy"}, "unknown fault kind: sleepy\n"},
+        {{"--site", badSite}, badSite + ":2: bad version: x\n"},
+        {{"--site", emptySite}, "no device to serve\n"},
+        {{"--device", "-@0", "--device", "-@" + takenPort},
+         "--device -@" + takenPort + ": tcp 127.0.0.1: "},
+        {{"--site", site, "--device", dir / "none@0"}, "--device " + dir / "none@0: "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args[0] + " " + c.args[1] + " " + c.args.back());
+        Program sim(c.args);
+        EXPECT_EQ(sim.Wait(), 2);
+        EXPECT_EQ(sim.Errors().rfind("vr7sim: " + c.message, 0), 0u);
     }
 }
 

@@ -1,0 +1,199 @@
+#include "simspec.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <sstream>
+
+#include "parseuint.h"
+#include "simfolder.h"
+
+namespace {
+
+bool Fail(std::string* error, const std::string& why) {
+    if (error) *error = why;
+    return false;
+}
+
+template <class T>
+bool ParseNumber(const std::string& text, T& value) {
+    uint32_t number = 0;
+    if (!ParseUint32(text, number) || number > std::numeric_limits<T>::max()) return false;
+    value = static_cast<T>(number);
+    return true;
+}
+
+bool ParseVersion(const std::string& text, SimVersion& version) {
+    const size_t a = text.find('.');
+    const size_t b = a == std::string::npos ? a : text.find('.', a + 1);
+    if (b == std::string::npos) return false;
+    return ParseNumber(text.substr(0, a), version.major) &&
+           ParseNumber(text.substr(a + 1, b - a - 1), version.minor) &&
+           ParseNumber(text.substr(b + 1), version.build);
+}
+
+bool AddFile(const std::string& spec, SimDevice& device) {
+    const size_t eq = spec.find('=');
+    if (eq == std::string::npos || eq == 0) return false;
+    std::ifstream in(spec.substr(eq + 1), std::ios::binary);
+    if (!in) return false;
+    device.files[spec.substr(0, eq)].assign(std::istreambuf_iterator<char>(in),
+                                            std::istreambuf_iterator<char>());
+    return true;
+}
+
+SimOption Bad(std::string* error, const std::string& why) {
+    Fail(error, why);
+    return SimOption::Bad;
+}
+
+}  // namespace
+
+SimOption TakeSimDeviceOption(const std::vector<std::string>& args, size_t& i, SimDeviceSpec& spec,
+                              std::string* error) {
+    const std::string& arg = args[i];
+    if (arg == "--protect") {
+        spec.protect = true;
+        ++i;
+        return SimOption::Taken;
+    }
+    if (i + 1 >= args.size()) return SimOption::NotMine;
+    const std::string& value = args[i + 1];
+    if (arg == "--number") {
+        uint32_t number = 0;
+        if (!ParseNumber(value, number)) return Bad(error, "bad number: " + value);
+        spec.number = number;
+    } else if (arg == "--version") {
+        SimVersion version;
+        if (!ParseVersion(value, version)) return Bad(error, "bad version: " + value);
+        spec.version = version;
+    } else if (arg == "--file") {
+        spec.files.push_back(value);
+    } else if (arg == "--store") {
+        std::error_code ec;
+        if (!std::filesystem::is_directory(value, ec)) return Bad(error, "not a folder: " + value);
+        spec.storeDir = value;
+    } else if (arg == "--fault") {
+        SimFault fault;
+        if (!ParseSimFault(value, fault, error)) return SimOption::Bad;
+        spec.faults.push_back(fault);
+    } else {
+        return SimOption::NotMine;
+    }
+    i += 2;
+    return SimOption::Taken;
+}
+
+bool ParseSimDeviceAddress(const std::string& text, SimDeviceSpec& spec, std::string* error) {
+    const std::string expected = "FOLDER[:NUMBER]@TCPPORT expected: " + text;
+    const size_t at = text.rfind('@');
+    if (at == std::string::npos) return Fail(error, expected);
+    std::string folder = text.substr(0, at);
+    const std::string portText = text.substr(at + 1);
+    if (!ParseNumber(portText, spec.tcpPort)) return Fail(error, "bad port: " + portText);
+    const size_t colon = folder.rfind(':');
+    if (colon != std::string::npos) {
+        const std::string numberText = folder.substr(colon + 1);
+        uint32_t number = 0;
+        if (!ParseNumber(numberText, number)) return Fail(error, "bad number: " + numberText);
+        spec.number = number;
+        folder.resize(colon);
+    }
+    if (folder.empty()) return Fail(error, expected);
+    spec.folder = folder;
+    return true;
+}
+
+bool ParseSimDeviceWords(const std::vector<std::string>& words, SimDeviceSpec& spec,
+                         std::string* error) {
+    if (words.empty()) return Fail(error, "FOLDER[:NUMBER]@TCPPORT expected");
+    if (!ParseSimDeviceAddress(words[0], spec, error)) return false;
+    for (size_t i = 1; i < words.size();) {
+        switch (TakeSimDeviceOption(words, i, spec, error)) {
+            case SimOption::Taken:
+                break;
+            case SimOption::Bad:
+                return false;
+            case SimOption::NotMine:
+                return Fail(error, "not a device option, or its value is missing: " + words[i]);
+        }
+    }
+    return true;
+}
+
+bool SplitSimSiteLine(const std::string& line, std::vector<std::string>& words,
+                      std::string* error) {
+    words.clear();
+    std::string word;
+    bool inWord = false;
+    bool quoted = false;
+    for (const char c : line) {
+        if (quoted) {
+            if (c == '"')
+                quoted = false;
+            else
+                word += c;
+        } else if (c == '"') {
+            quoted = inWord = true;
+        } else if (c == '#') {
+            break;
+        } else if (c == ' ' || c == '\t' || c == '\r') {
+            if (inWord) words.push_back(std::move(word));
+            word.clear();
+            inWord = false;
+        } else {
+            word += c;
+            inWord = true;
+        }
+    }
+    if (quoted) return Fail(error, "unterminated \"");
+    if (inWord) words.push_back(std::move(word));
+    return true;
+}
+
+bool ParseSimSiteText(const std::string& text, const std::string& fileName,
+                      std::vector<SimDeviceSpec>& specs, std::string* error) {
+    std::istringstream in(text);
+    std::string line;
+    std::vector<std::string> words;
+    for (int number = 1; std::getline(in, line); ++number) {
+        const std::string where = fileName + ":" + std::to_string(number);
+        std::string why;
+        SimDeviceSpec spec;
+        spec.origin = where;
+        if (!SplitSimSiteLine(line, words, &why) ||
+            (!words.empty() && !ParseSimDeviceWords(words, spec, &why)))
+            return Fail(error, where + ": " + why);
+        if (!words.empty()) specs.push_back(std::move(spec));
+    }
+    return true;
+}
+
+bool ReadSimSiteFile(const std::string& path, std::vector<SimDeviceSpec>& specs,
+                     std::string* error) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return Fail(error, "cannot read the site file: " + path);
+    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return ParseSimSiteText(text, path, specs, error);
+}
+
+bool MakeSimDevice(const SimDeviceSpec& spec, SimDevice& device, std::string* error) {
+    device = SimDemoDevice();
+    if (spec.version) {
+        device.versionMajor = spec.version->major;
+        device.versionMinor = spec.version->minor;
+        device.versionBuild = spec.version->build;
+    }
+    device.storeDir = spec.storeDir;
+    device.writeProtected = spec.protect;
+    if (spec.number) device.number = *spec.number;
+    if (!spec.folder.empty() && spec.folder != "-") {
+        if (!SimDeviceFromFolder(spec.folder, device, error)) return false;
+        const uint32_t folderNumber = SimFolderDeviceNumber(spec.folder);
+        if (!spec.number && folderNumber != 0) device.number = folderNumber;
+    }
+    for (const std::string& file : spec.files)
+        if (!AddFile(file, device)) return Fail(error, "cannot read file: " + file);
+    return true;
+}
