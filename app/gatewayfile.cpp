@@ -93,6 +93,43 @@ SaveGatewayResult FileFailure(int error) {
     return result;
 }
 
+// Appends the file's entries to the list, then shows the counters.
+void ReadEntries(CSnvtList& list, CGatewayTokenReader& in) {
+    for (;;) {
+        const std::string type = in.FirstToken();
+        std::vector<std::string> subItems(kPlainSubItems);
+        std::string caption;
+        subItems[colRef - 1] = in.LineToken();
+        subItems[colSnvtId - 1] = in.LineToken();
+        caption = in.LineToken();
+        subItems[colDimension - 1] = in.LineToken();
+        subItems[colType - 1] = type;
+        in.SkipRestOfLine();
+        in.SkipLineBreaks();
+
+        if (in.LookAhead() == 'B') {
+            const std::string flagsType = in.FirstToken();
+            const std::string flagsRef = in.LineToken();
+            const std::string flagsId = in.LineToken();
+            const std::string flagsName = in.LineToken();
+            subItems.insert(subItems.end(), {flagsName, flagsRef, flagsType, flagsId});
+            in.SkipRestOfLine();
+            in.SkipLineBreaks();
+            // One flags line per entry: further "B" lines have no row to go to.
+            while (in.LookAhead() == 'B') {
+                in.SkipRestOfLine();
+                in.SkipLineBreaks();
+            }
+        }
+
+        if (type == "F" && !list.AppendRowFromFile(std::move(caption), std::move(subItems))) {
+            break;
+        }
+        if (in.AtEnd()) break;
+    }
+    list.UpdateCounters();
+}
+
 }  // namespace
 
 SaveGatewayResult SaveGatewayFile(const CSnvtList& list, const std::string& path) {
@@ -130,38 +167,12 @@ bool LoadGatewayFileAt(CSnvtList& list, const std::string& path) {
         return false;
     }
     CGatewayTokenReader in(fd.Get());
-    for (;;) {
-        const std::string type = in.FirstToken();
-        std::vector<std::string> subItems(kPlainSubItems);
-        std::string caption;
-        subItems[colRef - 1] = in.LineToken();
-        subItems[colSnvtId - 1] = in.LineToken();
-        caption = in.LineToken();
-        subItems[colDimension - 1] = in.LineToken();
-        subItems[colType - 1] = type;
-        in.SkipRestOfLine();
-        in.SkipLineBreaks();
-
-        if (in.LookAhead() == 'B') {
-            const std::string flagsType = in.FirstToken();
-            const std::string flagsRef = in.LineToken();
-            const std::string flagsId = in.LineToken();
-            const std::string flagsName = in.LineToken();
-            subItems.insert(subItems.end(), {flagsName, flagsRef, flagsType, flagsId});
-            in.SkipRestOfLine();
-            in.SkipLineBreaks();
-            // One flags line per entry: further "B" lines have no row to go to.
-            while (in.LookAhead() == 'B') {
-                in.SkipRestOfLine();
-                in.SkipLineBreaks();
-            }
-        }
-
-        if (type == "F" && !list.AppendRowFromFile(std::move(caption), std::move(subItems))) {
-            break;
-        }
-        if (in.AtEnd()) break;
-    }
-    list.UpdateCounters();
+    ReadEntries(list, in);
     return true;
+}
+
+void LoadGatewayBytes(CSnvtList& list, std::string_view bytes) {
+    list.Clear();
+    CGatewayTokenReader in(bytes);
+    ReadEntries(list, in);
 }

@@ -3,6 +3,7 @@
 // "F <ref> <SNVT id padded to 22> <name> <dimension>" per row and a flags line
 // "B <ref> <SNVT id padded to 22> <flags name>" after it for a flags variable.
 #include <string>
+#include <string_view>
 
 class CSnvtList;
 
@@ -29,3 +30,6 @@ void LoadGatewayFile(CSnvtList& list, const std::string& prefix);
 // The same for a file at any path, taken by its exact name. False, with the list empty and errno
 // telling why, when the file cannot be opened.
 bool LoadGatewayFileAt(CSnvtList& list, const std::string& path);
+
+// The same for the bytes of a file already in memory (a download).
+void LoadGatewayBytes(CSnvtList& list, std::string_view bytes);

@@ -42,5 +42,5 @@ void CGatewayTokenReader::Advance() {
         size_ = n > 0 ? static_cast<size_t>(n) : 0;
         ended_ = n <= 0;
     }
-    look_ = pos_ < size_ ? static_cast<unsigned char>(buffer_[pos_++]) : kEnd;
+    look_ = pos_ < size_ ? static_cast<unsigned char>(data_[pos_++]) : kEnd;
 }

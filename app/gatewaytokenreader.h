@@ -3,6 +3,7 @@
 // exactly space, tab, LF, VT, FF and CR, whatever the locale; every other byte, 0xFF included, is
 // part of a token.
 #include <string>
+#include <string_view>
 
 class CGatewayTokenReader {
   public:
@@ -10,6 +11,9 @@ class CGatewayTokenReader {
 
     // Takes a file descriptor open for reading (not closed here). A read error ends the file.
     explicit CGatewayTokenReader(int fd) : fd_(fd) {}
+    // Reads the bytes of a file already in memory (kept by the caller while reading).
+    explicit CGatewayTokenReader(std::string_view bytes)
+        : data_(bytes.data()), size_(bytes.size()), ended_(true) {}
 
     // The first token of a line: white space, line ends included, is skipped before it.
     std::string FirstToken();
@@ -30,9 +34,10 @@ class CGatewayTokenReader {
     void Advance();
     std::string Collect();
 
-    int fd_;
+    int fd_ = -1;
     int look_ = ' ';
     char buffer_[65536];
+    const char* data_ = buffer_;  // buffer_, or the bytes in memory
     size_t pos_ = 0;
     size_t size_ = 0;
     bool ended_ = false;
