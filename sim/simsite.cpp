@@ -16,6 +16,7 @@
 
 #include "simframereader.h"
 #include "syserror.h"
+#include "vr7frame.h"
 
 namespace {
 
@@ -129,21 +130,33 @@ size_t SimSite::Add(SimDevice device, std::vector<SimFault> faults, uint16_t tcp
 
 size_t SimSite::Add(SimDevice device, std::vector<SimFault> faults, const SimEndpoints& endpoints) {
     devices_.push_back(std::make_unique<Device>(std::move(device)));
-    devices_.back()->responder.Faults() = std::move(faults);
-    devices_.back()->endpoints = endpoints;
+    Device& added = *devices_.back();
+    added.responder.Faults() = std::move(faults);
+    added.endpoints = endpoints;
+    added.line.push_back(&added);
+    return devices_.size() - 1;
+}
+
+size_t SimSite::AddOnLine(size_t first, SimDevice device, std::vector<SimFault> faults) {
+    Device& owner = *devices_.at(first)->lineOwner;
+    devices_.push_back(std::make_unique<Device>(std::move(device)));
+    Device& added = *devices_.back();
+    added.responder.Faults() = std::move(faults);
+    added.lineOwner = &owner;
+    owner.line.push_back(&added);
     return devices_.size() - 1;
 }
 
 void SimSite::SetEndpoints(size_t i, const SimEndpoints& endpoints) {
-    devices_.at(i)->endpoints = endpoints;
+    devices_.at(i)->lineOwner->endpoints = endpoints;
 }
 
 uint16_t SimSite::TcpPort(size_t i) const {
-    return devices_.at(i)->tcpPort;
+    return devices_.at(i)->lineOwner->tcpPort;
 }
 
 const std::string& SimSite::PtyPath(size_t i) const {
-    return devices_.at(i)->ptyPath;
+    return devices_.at(i)->lineOwner->ptyPath;
 }
 
 void SimSite::SetFaults(size_t i, std::vector<SimFault> faults) {
@@ -169,6 +182,7 @@ bool SimSite::File(size_t i, const std::string& name, std::vector<uint8_t>& byte
 }
 
 bool SimSite::Open(Device& device, std::string* error) {
+    if (device.lineOwner != &device) return true;  // served on its line's endpoints
     const SimEndpoints& e = device.endpoints;
     return (!e.tcp || OpenTcp(e.tcpPort, device.listenFd, device.tcpPort, error)) &&
            (!e.pty || OpenPty(device.ptyMaster, device.ptyPath, error));
@@ -217,6 +231,21 @@ void SimSite::CloseAll() {
     wakeWrite_.Reset();
 }
 
+SimReply SimSite::Answer(Device& owner, const std::vector<uint8_t>& frame) {
+    const uint32_t address = FrameAddress(frame.data());
+    SimReply answer;
+    bool answered = false;
+    for (Device* d : owner.line) {
+        std::lock_guard<std::mutex> lock(d->mutex);
+        SimReply reply = d->responder.Handle(frame);
+        if (!answered && (address == AnyDeviceAddress || d->responder.Device().number == address)) {
+            answer = std::move(reply);
+            answered = true;
+        }
+    }
+    return answer;
+}
+
 void SimSite::Pump(Channel& c) {
     std::vector<uint8_t> frame;
     while (c.fd) {
@@ -230,11 +259,7 @@ void SimSite::Pump(Channel& c) {
                 }
             }
             if (!c.reader.Next(frame)) return;
-            SimReply reply;
-            {
-                std::lock_guard<std::mutex> lock(c.device->mutex);
-                reply = c.device->responder.Handle(frame);
-            }
+            const SimReply reply = Answer(*c.device, frame);
             if (reply.bytes.empty()) {
                 if (reply.close && !c.isPty) c.fd.Reset();
                 continue;

@@ -36,7 +36,12 @@ class SimSite {
     // endpoints; returns its index (0, 1, ... in the order added). Only while not serving.
     size_t Add(SimDevice device, std::vector<SimFault> faults = {}, uint16_t tcpPort = 0);
     size_t Add(SimDevice device, std::vector<SimFault> faults, const SimEndpoints& endpoints);
-    // Changes where device i is served from the next Start on. Only while not serving.
+    // Adds a device on the line of device `first`: served on its endpoints, as devices sharing
+    // one serial line are. Every device on a line hears every request; the one whose number it
+    // is addressed to answers (a request to any address: the first device of the line).
+    size_t AddOnLine(size_t first, SimDevice device, std::vector<SimFault> faults = {});
+    // Changes where device i (and any device on its line) is served from the next Start on. Only
+    // while not serving.
     void SetEndpoints(size_t i, const SimEndpoints& endpoints);
     size_t Size() const { return devices_.size(); }
 
@@ -78,10 +83,16 @@ class SimSite {
         UniqueFd ptyMaster;
         uint16_t tcpPort = 0;
         std::string ptyPath;
+        // The devices served on this one's endpoints, this one first; empty for a device on
+        // another's line.
+        std::vector<Device*> line;
+        Device* lineOwner = this;
     };
     struct Channel;
 
     bool Open(Device& device, std::string* error);
+    // What the devices on owner's line answer to a request: every one of them hears it.
+    SimReply Answer(Device& owner, const std::vector<uint8_t>& frame);
     void Run();
     // Moves a connection on as far as it can go now: sends what is due of the answer on its way,
     // then answers the next whole request it holds, and so on.

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <limits>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -41,7 +42,9 @@ const char kSiteUsage[] =
     "relative paths are taken from the working folder. One line a device is printed, counting\n"
     "the devices from 1 in the order given:\n"
     "    listening N number NUMBER tcp 127.0.0.1:PORT\n"
-    "--settings then needs a site of exactly one device.\n";
+    "Devices given the same TCPPORT (not 0) share it, as devices on one line do: each hears\n"
+    "every request and answers those addressed to its number.\n"
+    "With --device or --site, --settings needs a site of exactly one device.\n";
 
 void PrintUsage(FILE* to) {
     std::fputs(kUsage, to);
@@ -177,6 +180,7 @@ int main(int argc, char** argv) {
 
     SimSite served;
     std::vector<uint32_t> numbers;
+    std::map<uint16_t, size_t> lineOfPort;
     for (const SimDeviceSpec& spec : specs) {
         SimDevice device;
         std::string error;
@@ -184,7 +188,13 @@ int main(int argc, char** argv) {
             return Fail(siteForm ? spec.origin + ": " + error : error);
         numbers.push_back(device.number);
         if (siteForm) {
-            served.Add(std::move(device), spec.faults, spec.tcpPort);
+            // Devices given one port share it, as devices on one line behind one converter do.
+            auto first = lineOfPort.find(spec.tcpPort);
+            if (spec.tcpPort != 0 && first != lineOfPort.end()) {
+                served.AddOnLine(first->second, std::move(device), spec.faults);
+            } else {
+                lineOfPort[spec.tcpPort] = served.Add(std::move(device), spec.faults, spec.tcpPort);
+            }
         } else {
             served.Add(std::move(device), spec.faults, endpoints);
         }

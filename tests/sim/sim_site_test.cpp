@@ -163,6 +163,39 @@ TEST(SimSite, AHeldBackAnswerHoldsUpNoOtherDeviceOrConnection) {
     EXPECT_TRUE(Readable(delayed.Get(), 1000));  // closed
 }
 
+// Devices sharing one serial line: each hears every request and answers its own number's.
+TEST(SimSite, DevicesOnOneLineAnswerTheirOwnNumber) {
+    SimSite site;
+    SimEndpoints line;
+    line.tcp = false;
+    line.pty = true;
+    site.Add(NumberedDevice(1, "one"), {}, line);
+    site.AddOnLine(0, NumberedDevice(2, "two"), {{SimFaultKind::Silent}});
+    const size_t third = site.AddOnLine(1, NumberedDevice(3, "three"));
+    ASSERT_TRUE(site.Start());
+    ASSERT_EQ(site.PtyPath(third), site.PtyPath(0));
+
+    connection conn;
+    conn.Timings = kTestTimings;
+    ASSERT_EQ(conn.OpenComLink(site.PtyPath(0), 115200), lr::Ok);
+    for (const uint32_t number : {AnyDeviceAddress, 1u, 2u, 3u}) {
+        SCOPED_TRACE(number);
+        DeviceInfo info;
+        const LinkResult identified = ReadDeviceInfo(conn, number, info);
+        EXPECT_EQ(identified, number == 2 ? lr::NoAnswer : lr::Ok);
+        if (identified == lr::Ok) {
+            EXPECT_EQ(info.DeviceNumber(), number == AnyDeviceAddress ? 1u : number);
+        }
+    }
+    std::istringstream upload("for three");
+    ASSERT_EQ(WriteDeviceFile(conn, 3, &upload, "DUXGate.cfg", nullptr, nullptr), lr::Ok);
+    Bytes stored;
+    EXPECT_FALSE(site.File(0, "DUXGate.cfg", stored));
+    ASSERT_TRUE(site.File(third, "DUXGate.cfg", stored));
+    EXPECT_EQ(std::string(stored.begin(), stored.end()), "for three");
+    EXPECT_EQ(site.Requests(1).size(), site.Requests(third).size());  // every device heard all
+}
+
 TEST(SimSite, AnEndpointThatCannotOpenNamesItsDeviceAndServesNothing) {
     SimSite first;
     first.Add(SimDemoDevice());
@@ -267,6 +300,39 @@ TEST(Vr7simSite, ServesTheDevicesOfItsDeviceOptionsAndSiteFilesInTheirOrder) {
         EXPECT_EQ(stored, numbers[i] == 21   ? lr::BadArgument
                           : numbers[i] == 22 ? lr::TcpTimeout
                                              : lr::Ok);
+    }
+    EXPECT_EQ(sim.Stop(SIGTERM), 0);
+}
+
+// A port no one listens on now: bound to pick it, then let go.
+uint16_t FreePort() {
+    const UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    if (::bind(fd.Get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+        ::getsockname(fd.Get(), reinterpret_cast<sockaddr*>(&addr), &len) != 0)
+        return 0;
+    return ntohs(addr.sin_port);
+}
+
+TEST(Vr7simSite, DevicesGivenOnePortShareIt) {
+    if (::access(Program::kPath, X_OK) != 0) GTEST_SKIP() << "vr7sim is not built";
+    const std::string port = std::to_string(FreePort());
+    Program sim({"--device", "-:7@" + port, "--device", "-:8@" + port, "--protect"});
+    EXPECT_EQ(sim.NextLine(), "listening 1 number 7 tcp 127.0.0.1:" + port);
+    EXPECT_EQ(sim.NextLine(), "listening 2 number 8 tcp 127.0.0.1:" + port);
+    connection conn;
+    conn.Timings = kTestTimings;
+    ASSERT_EQ(conn.OpenTcpIpLink("127.0.0.1", port), lr::Ok);
+    for (const uint32_t number : {7u, 8u}) {
+        DeviceInfo info;
+        ASSERT_EQ(ReadDeviceInfo(conn, number, info), lr::Ok);
+        EXPECT_EQ(info.DeviceNumber(), number);
+        std::istringstream upload("x");
+        EXPECT_EQ(WriteDeviceFile(conn, number, &upload, "DUXGate.cfg", nullptr, nullptr),
+                  number == 8 ? lr::BadArgument : lr::Ok);
     }
     EXPECT_EQ(sim.Stop(SIGTERM), 0);
 }
