@@ -28,16 +28,20 @@ const char kUsage[] =
     "  get NAME OUTFILE        copy the device's file NAME into OUTFILE\n"
     "  put INFILE NAME         copy INFILE into the device as NAME\n"
     "  read [--catalog FILE]   Read from device: tree, then the device's duxgate.cfg as a list\n"
-    "  store FILE              Store into device: the rows of FILE as the device's settings\n"
+    "  store FILE [--verify]   Store into device: the rows of FILE as the device's settings;\n"
+    "                          --verify reads them back and compares them byte for byte\n"
+    "  verify FILE             compare FILE byte for byte with the device's duxgate.cfg\n"
     "Exit status: 0 done; 2 a local file or the catalogue cannot be loaded or written; 4 the\n"
-    "device did not answer, refused, or an exchange broke; 64 wrong usage.\n";
+    "device did not answer, refused, or an exchange broke; 5 store --verify, verify: the device\n"
+    "holds something else; 64 wrong usage.\n";
 
 using Subcommand = int (*)(const CliContext&, CDeviceSession&, const std::vector<std::string>&);
 
 const std::map<std::string, Subcommand>& Subcommands() {
     static const std::map<std::string, Subcommand> table = {
-        {"info", RunDeviceInfo}, {"tree", RunDeviceTree}, {"get", RunDeviceGet},
-        {"put", RunDevicePut},   {"read", RunDeviceRead}, {"store", RunDeviceStore},
+        {"info", RunDeviceInfo},     {"tree", RunDeviceTree}, {"get", RunDeviceGet},
+        {"put", RunDevicePut},       {"read", RunDeviceRead}, {"store", RunDeviceStore},
+        {"verify", RunDeviceVerify},
     };
     return table;
 }

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "atomicfilewriter.h"
 #include "clicommand.h"
@@ -9,6 +10,7 @@
 #include "devicecommands.h"
 #include "devicesession.h"
 #include "exitstatus.h"
+#include "jsonprint.h"
 #include "listcommand.h"
 #include "listprint.h"
 #include "messages.h"
@@ -22,14 +24,16 @@
 namespace {
 
 const char kInfoUsage[] =
-    "usage: vr7lon device [OPTIONS] info\n"
+    "usage: vr7lon device [OPTIONS] info [--json]\n"
     "Identifies the device and prints \"version MAJOR.MINOR.BUILD\" and \"number N\".\n"
+    "  --json          print them as JSON instead (its schema is in the README)\n"
     "Exit status: 0 done; 4 the device did not answer; 64 wrong usage.\n";
 const char kTreeUsage[] =
-    "usage: vr7lon device [OPTIONS] tree [--catalog FILE]\n"
+    "usage: vr7lon device [OPTIONS] tree [--catalog FILE] [--json]\n"
     "Reads the device's configuration entry by entry and prints its tree as \"vr7lon tree\"\n"
     "does.\n"
     "  --catalog FILE  variable catalogue (default: calcbank.xml of the working directory)\n"
+    "  --json          print the tree as JSON instead (its schema is in the README)\n"
     "Exit status: 0 done; 2 the catalogue cannot be loaded; 4 the device did not answer or the\n"
     "read broke (the tree read so far is printed); 64 wrong usage.\n";
 const char kGetUsage[] =
@@ -55,13 +59,25 @@ const char kReadUsage[] =
     "tree and list are printed all the same); 4 the device did not answer, is too old, or a\n"
     "read broke; 64 wrong usage.\n";
 const char kStoreUsage[] =
-    "usage: vr7lon device [OPTIONS] store FILE\n"
+    "usage: vr7lon device [OPTIONS] store FILE [--verify]\n"
     "Does what the window's Store into device does with the rows of the gateway settings file\n"
     "FILE: writes them to DUXGate.cfg of the working directory and uploads that into the device\n"
     "as DUXGate.cfg. Prints the window's message about the outcome.\n"
-    "Exit status: 0 stored; 2 FILE cannot be loaded, is empty, or the copy cannot be written;\n"
-    "4 the device did not answer, is too old, is write-protected, or the upload broke;\n"
-    "64 wrong usage.\n";
+    "  --verify        then download the device's DUXGate.cfg and compare it byte for byte with\n"
+    "                  the copy uploaded\n"
+    "Exit status: 0 stored (and, with --verify, the device holds exactly the copy uploaded);\n"
+    "2 FILE cannot be loaded, is empty, or the copy cannot be written or read back; 4 the device\n"
+    "did not answer, is too old, is write-protected, or the upload or the verifying download\n"
+    "broke; 5 the device holds something else than was uploaded (the first differing offset is\n"
+    "printed); 64 wrong usage.\n";
+const char kVerifyUsage[] =
+    "usage: vr7lon device [OPTIONS] verify FILE\n"
+    "Compares the bytes of FILE with the device's gateway settings file (duxgate.cfg) without\n"
+    "storing anything: identifies the device, downloads the file into memory and prints whether\n"
+    "they are the same or where they part.\n"
+    "Exit status: 0 identical; 2 FILE cannot be read; 4 the device did not answer, is too old,\n"
+    "has no duxgate.cfg, or the download broke; 5 the device holds something else (the first\n"
+    "differing offset is printed); 64 wrong usage.\n";
 
 // Reads the subcommand's arguments and sets the session up from them.
 bool Prepare(const CliContext& ctx, CDeviceSession& session, const DeviceArgs& args,
@@ -99,15 +115,100 @@ bool Identify(const CliContext& ctx, CDeviceSession& session, DeviceInfo& info) 
     return true;
 }
 
+// Identifies the device and checks that its firmware serves the gateway's files; prints why not.
+bool IdentifyGatewayDevice(const CliContext& ctx, CDeviceSession& session) {
+    DeviceInfo info;
+    if (!Identify(ctx, session, info)) return false;
+    if (!ServesGatewayFiles(info)) {
+        ctx.Err(usertext::UnsupportedVersion(info));
+        ctx.err << '\n';
+        return false;
+    }
+    return true;
+}
+
+// The failed download of the device's file `name`: a file the device refuses to open is one it
+// does not have.
+void PrintDownloadFailure(const CliContext& ctx, const connection& conn, const std::string& name,
+                          LinkResult code) {
+    const std::string result = ResultText(code, conn.SystemErrorNumber());
+    if (code == lr::BadArgument) {
+        ctx.err << "vr7lon: the device has no " << name << " (" << result << ")\n";
+    } else {
+        ctx.err << "vr7lon: " << name << ": " << result << '\n';
+    }
+}
+
+// A local file's bytes; prints why on err and returns false when it cannot be read.
+bool ReadLocalFile(const CliContext& ctx, const std::string& path, std::string& bytes) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) {
+        ctx.err << "vr7lon: " << path << ": is a folder\n";
+        return false;
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        ctx.err << "vr7lon: " << path << ": " << SystemErrorText(errno) << '\n';
+        return false;
+    }
+    std::ostringstream content;
+    content << in.rdbuf();
+    if (in.bad()) {
+        ctx.err << "vr7lon: " << path << ": " << SystemErrorText(errno) << '\n';
+        return false;
+    }
+    bytes = std::move(content).str();
+    return true;
+}
+
+// Downloads the device's file `name` and compares it with `expected`, the bytes of `local`;
+// prints the outcome (the sameness on out, a difference or a failure on err) and returns the
+// command's status.
+int VerifyAgainstDevice(const CliContext& ctx, CDeviceSession& session, const std::string& name,
+                        const std::string& local, const std::string& expected) {
+    CProgressBar bar(ctx.err, ctx.env.errIsTerminal);
+    const FileVerification v =
+        VerifyDeviceFile(session.conn, session.DeviceNumber, name, expected,
+                         ctx.env.errIsTerminal ? CProgressBar::Proc : nullptr, &bar);
+    bar.Finish();
+    if (v.code != lr::Ok) {
+        PrintDownloadFailure(ctx, session.conn, name, v.code);
+        return exitstatus::Device;
+    }
+    if (!v.identical) {
+        ctx.err << "vr7lon: the device's " << name << " differs from " << local << " at offset "
+                << v.firstDifference << " (expected " << expected.size()
+                << " bytes, the device holds " << v.deviceSize << ")\n";
+        return exitstatus::Mismatch;
+    }
+    ctx.out << "the device's " << name << " is the same as " << local << " (" << expected.size()
+            << " bytes)\n";
+    return exitstatus::Ok;
+}
+
+// After a store: the device's copy against the working copy that was uploaded.
+int VerifyStored(const CliContext& ctx, CDeviceSession& session) {
+    std::string uploaded;
+    if (!ReadLocalFile(ctx, kUploadFileName, uploaded)) return exitstatus::Input;
+    connection::OpenedLink link(session.conn);
+    return VerifyAgainstDevice(ctx, session, kUploadFileName,
+                               std::string("the stored copy ") + kUploadFileName, uploaded);
+}
+
 }  // namespace
 
 int RunDeviceInfo(const CliContext& ctx, CDeviceSession& session, const DeviceArgs& args) {
     CCliArgs parsed;
     int status = 0;
-    if (!Prepare(ctx, session, args, {}, kInfoUsage, 0, parsed, status)) return status;
+    if (!Prepare(ctx, session, args, {{"--json", false}}, kInfoUsage, 0, parsed, status))
+        return status;
     connection::OpenedLink link(session.conn);
     DeviceInfo info;
     if (!Identify(ctx, session, info)) return exitstatus::Device;
+    if (parsed.Has("--json")) {
+        PrintDeviceInfoJson(info, ctx.out);
+        return exitstatus::Ok;
+    }
     ctx.out << "version " << unsigned{info.VersionMajor()} << '.' << unsigned{info.VersionMinor()}
             << '.' << info.VersionBuild() << '\n'
             << "number " << info.DeviceNumber() << '\n';
@@ -117,7 +218,8 @@ int RunDeviceInfo(const CliContext& ctx, CDeviceSession& session, const DeviceAr
 int RunDeviceTree(const CliContext& ctx, CDeviceSession& session, const DeviceArgs& args) {
     CCliArgs parsed;
     int status = 0;
-    if (!Prepare(ctx, session, args, {{"--catalog", true}}, kTreeUsage, 0, parsed, status))
+    if (!Prepare(ctx, session, args, {{"--catalog", true}, {"--json", false}}, kTreeUsage, 0,
+                 parsed, status))
         return status;
     XmlDocument catalogue;
     if (LoadCommandCatalogue(ctx, parsed.Value("--catalog"), catalogue) != CatalogueStatus::Loaded)
@@ -131,7 +233,11 @@ int RunDeviceTree(const CliContext& ctx, CDeviceSession& session, const DeviceAr
     const TreeBuild built = ReadDeviceTree(session.conn, session.DeviceNumber, tree, &catalogue,
                                            ctx.env.errIsTerminal ? &bar : nullptr);
     bar.Finish();
-    PrintTree(tree, ctx.out);
+    if (parsed.Has("--json")) {
+        PrintTreeJson(tree, ctx.out, built == TreeBuild::Complete);
+    } else {
+        PrintTree(tree, ctx.out);
+    }
     if (built == TreeBuild::Partial) {
         ctx.err << "vr7lon: ";
         ctx.Err(usertext::ReadError());
@@ -262,7 +368,8 @@ int RunDeviceRead(const CliContext& ctx, CDeviceSession& session, const DeviceAr
 int RunDeviceStore(const CliContext& ctx, CDeviceSession& session, const DeviceArgs& args) {
     CCliArgs parsed;
     int status = 0;
-    if (!Prepare(ctx, session, args, {}, kStoreUsage, 1, parsed, status)) return status;
+    if (!Prepare(ctx, session, args, {{"--verify", false}}, kStoreUsage, 1, parsed, status))
+        return status;
     XmlDocument noCatalogue;  // storing never looks variables up
     CSnvtList list(noCatalogue);
     if (!LoadSettingsFile(ctx, list, parsed.Positionals()[0])) return exitstatus::Input;
@@ -272,7 +379,7 @@ int RunDeviceStore(const CliContext& ctx, CDeviceSession& session, const DeviceA
     switch (r.outcome) {
         case DeviceStoreOutcome::Stored:
             messages.PrintTo(ctx.out);
-            return exitstatus::Ok;
+            return parsed.Has("--verify") ? VerifyStored(ctx, session) : exitstatus::Ok;
         case DeviceStoreOutcome::EmptyList:
         case DeviceStoreOutcome::NotSaved:
             messages.PrintTo(ctx.err);
@@ -290,4 +397,32 @@ int RunDeviceStore(const CliContext& ctx, CDeviceSession& session, const DeviceA
             return exitstatus::Device;
     }
     return exitstatus::Device;
+}
+
+int RunDeviceVerify(const CliContext& ctx, CDeviceSession& session, const DeviceArgs& args) {
+    CCliArgs parsed;
+    int status = 0;
+    if (!Prepare(ctx, session, args, {}, kVerifyUsage, 1, parsed, status)) return status;
+    const std::string& path = parsed.Positionals()[0];
+    std::string expected;
+    if (!ReadLocalFile(ctx, path, expected)) return exitstatus::Input;
+
+    connection::OpenedLink link(session.conn);
+    if (!IdentifyGatewayDevice(ctx, session)) return exitstatus::Device;
+    return VerifyAgainstDevice(ctx, session, kDownloadFileName, path, expected);
+}
+
+bool DownloadGatewaySettings(const CliContext& ctx, CDeviceSession& session, std::string& bytes) {
+    connection::OpenedLink link(session.conn);
+    if (!IdentifyGatewayDevice(ctx, session)) return false;
+    CProgressBar bar(ctx.err, ctx.env.errIsTerminal);
+    const LinkResult r =
+        ReadDeviceFileBytes(session.conn, session.DeviceNumber, kDownloadFileName, bytes,
+                            ctx.env.errIsTerminal ? CProgressBar::Proc : nullptr, &bar);
+    bar.Finish();
+    if (r != lr::Ok) {
+        PrintDownloadFailure(ctx, session.conn, kDownloadFileName, r);
+        return false;
+    }
+    return true;
 }

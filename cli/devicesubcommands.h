@@ -16,3 +16,10 @@ int RunDeviceGet(const CliContext& ctx, CDeviceSession& session, const DeviceArg
 int RunDevicePut(const CliContext& ctx, CDeviceSession& session, const DeviceArgs& args);
 int RunDeviceRead(const CliContext& ctx, CDeviceSession& session, const DeviceArgs& args);
 int RunDeviceStore(const CliContext& ctx, CDeviceSession& session, const DeviceArgs& args);
+int RunDeviceVerify(const CliContext& ctx, CDeviceSession& session, const DeviceArgs& args);
+
+// For a command that compares with the device's gateway settings: with the session set up,
+// identifies the device (its firmware must serve the gateway's files) and downloads its
+// duxgate.cfg into bytes, with a progress bar on a terminal. False, with why printed on err,
+// when it cannot.
+bool DownloadGatewaySettings(const CliContext& ctx, CDeviceSession& session, std::string& bytes);

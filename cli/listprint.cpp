@@ -1,7 +1,36 @@
 #include "listprint.h"
 
 #include "cp1251.h"
+#include "listdiff.h"
 #include "snvtlist.h"
+
+namespace {
+
+std::string Value(const std::string& cp1251Text) {
+    return cp1251Text.empty() ? "\"\"" : cp1251::ToUtf8(cp1251Text);
+}
+
+// "COLUMN VALUE, ..." for every column of the row but its name.
+std::string Columns(const SnvtRow& row) {
+    std::string text;
+    for (size_t column = 1; column <= row.subItems.size(); ++column) {
+        if (!text.empty()) text += ", ";
+        text += SnvtColumnName(static_cast<int>(column)) + " " + Value(row.subItems[column - 1]);
+    }
+    return text;
+}
+
+std::string Changes(const std::vector<ColumnChange>& changes) {
+    std::string text;
+    for (const ColumnChange& c : changes) {
+        if (!text.empty()) text += ", ";
+        text += SnvtColumnName(c.column) + " " + (c.hadBefore ? Value(c.before) : "none") + " → " +
+                (c.hasAfter ? Value(c.after) : "none");
+    }
+    return text;
+}
+
+}  // namespace
 
 void PrintList(const CSnvtList& list, std::ostream& out) {
     for (const SnvtRow& row : list.Rows()) {
@@ -10,4 +39,30 @@ void PrintList(const CSnvtList& list, std::ostream& out) {
         out << '\n';
     }
     out << cp1251::ToUtf8(list.CountersText()) << '\n';
+}
+
+void PrintListDiff(const std::vector<ListDiffEntry>& entries, std::ostream& out) {
+    for (const ListDiffEntry& e : entries) {
+        switch (e.kind) {
+            case ListEntryKind::Added:
+                out << "added " << cp1251::ToUtf8(e.after->caption) << " at row "
+                    << e.afterIndex + 1 << ": " << Columns(*e.after) << '\n';
+                break;
+            case ListEntryKind::Removed:
+                out << "removed " << cp1251::ToUtf8(e.before->caption) << " from row "
+                    << e.beforeIndex + 1 << '\n';
+                break;
+            case ListEntryKind::Kept:
+                if (e.moved) {
+                    out << "moved " << cp1251::ToUtf8(e.after->caption) << " from row "
+                        << e.beforeIndex + 1 << " to row " << e.afterIndex + 1;
+                    if (!e.changes.empty()) out << "; changed: " << Changes(e.changes);
+                } else {
+                    out << "changed " << cp1251::ToUtf8(e.after->caption) << ": "
+                        << Changes(e.changes);
+                }
+                out << '\n';
+                break;
+        }
+    }
 }

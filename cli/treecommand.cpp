@@ -6,6 +6,7 @@
 #include "configfolder.h"
 #include "connection.h"
 #include "exitstatus.h"
+#include "jsonprint.h"
 #include "messages.h"
 #include "parseuint.h"
 #include "treeprint.h"
@@ -13,12 +14,13 @@
 namespace {
 
 const char kUsage[] =
-    "usage: vr7lon tree FOLDER [--catalog FILE] [--number N]\n"
+    "usage: vr7lon tree FOLDER [--catalog FILE] [--number N] [--json]\n"
     "Builds the configuration tree of FOLDER (the device folder holding CONFIG, its path naming\n"
     "the device as vr7_NUMBER) as the window's Open does, and prints it: one line per node, two\n"
     "spaces of indent per level, the caption, a tab and image=N.\n"
     "  --catalog FILE  variable catalogue (default: calcbank.xml of the working directory)\n"
     "  --number N      device number (default: the digits after \"vr7_\" in FOLDER's path)\n"
+    "  --json          print the tree as JSON instead (its schema is in the README)\n"
     "Exit status: 0 the whole configuration was read; 1 a system file could not be read (the\n"
     "tree built is still printed); 2 no \"vr7_\" in the path, or main.xmc or the catalogue\n"
     "cannot be loaded; 64 wrong usage.\n";
@@ -28,8 +30,8 @@ const char kUsage[] =
 int RunTreeCommand(const CliContext& ctx, const std::vector<std::string>& args) {
     CCliArgs parsed;
     int status = 0;
-    if (!ParseCommandArgs(ctx, args, {{"--catalog", true}, {"--number", true}}, kUsage, parsed,
-                          status))
+    if (!ParseCommandArgs(ctx, args, {{"--catalog", true}, {"--number", true}, {"--json", false}},
+                          kUsage, parsed, status))
         return status;
     if (parsed.Positionals().size() != 1) return UsageError(ctx, "tree needs one FOLDER", kUsage);
     const std::string& folder = parsed.Positionals()[0];
@@ -60,7 +62,11 @@ int RunTreeCommand(const CliContext& ctx, const std::vector<std::string>& args) 
         ctx.err << "vr7lon: " << folder << ": " << opened.error << '\n';
         return exitstatus::Input;
     }
-    PrintTree(opened.tree, ctx.out);
+    if (parsed.Has("--json")) {
+        PrintTreeJson(opened.tree, ctx.out, opened.build == TreeBuild::Complete);
+    } else {
+        PrintTree(opened.tree, ctx.out);
+    }
     if (opened.build == TreeBuild::Partial) {
         ctx.err << "vr7lon: " << folder
                 << ": a system file could not be read; the tree is partial\n";

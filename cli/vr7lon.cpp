@@ -5,6 +5,7 @@
 #include "buildcommand.h"
 #include "clicommand.h"
 #include "devicecommand.h"
+#include "diffcommand.h"
 #include "exitstatus.h"
 #include "listcommand.h"
 #include "treecommand.h"
@@ -24,10 +25,13 @@ const char kUsage[] =
     "  build --out FILE [--catalog FILE] [--from FILE] SYS:NAME...\n"
     "        a gateway settings file made of the variables NAME of systems SYS\n"
     "  device [--port NAME] [--ip HOST] [--tcp-port N] [--speed N] [--number N] [--trace]\n"
-    "         info | tree | get | put | read | store\n"
+    "         info | tree | get | put | read | store | verify\n"
     "        talk to a VR-7 device\n"
+    "  diff A B [device options]\n"
+    "        compare two gateway settings files (either may be device:) as SNVT lists\n"
     "Exit status: 0 done; 1 a partial tree; 2 an input cannot be loaded or an output written;\n"
-    "3 a variable was left out; 4 the device failed; 64 wrong usage.\n";
+    "3 a variable was left out; 4 the device failed; 5 the device holds other settings than\n"
+    "expected; 64 wrong usage. diff: 0 the same, 1 different, 2 a side cannot be read.\n";
 
 using Command = int (*)(const CliContext&, const std::vector<std::string>&);
 
@@ -37,10 +41,8 @@ int RunVr7lon(const std::vector<std::string>& args, std::ostream& out, std::ostr
               const CliEnvironment& env) {
     const CliContext ctx{out, err, env};
     static const std::map<std::string, Command> commands = {
-        {"tree", RunTreeCommand},
-        {"list", RunListCommand},
-        {"build", RunBuildCommand},
-        {"device", RunDeviceCommand},
+        {"tree", RunTreeCommand},     {"list", RunListCommand}, {"build", RunBuildCommand},
+        {"device", RunDeviceCommand}, {"diff", RunDiffCommand},
     };
     if (args.empty()) return UsageError(ctx, "a COMMAND is needed", kUsage);
     if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {

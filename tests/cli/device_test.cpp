@@ -22,27 +22,7 @@ namespace fs = std::filesystem;
 
 const std::string kNotConnected = "VR-7 не подключен!!!";
 
-class DeviceCli : public ::testing::TestWithParam<Transport> {
-  protected:
-    DeviceCli() : sim(GetParam()) { fs::copy_file(kDemoCatalogue, work / "calcbank.xml"); }
-
-    // Runs "vr7lon device <options reaching the simulator> more..." in the working folder, with
-    // a program directory that holds no settings.
-    CliResult Device(const std::vector<std::string>& more, bool errIsTerminal = false) {
-        return RunCli(sim.DeviceArgs(more), programDir.Path(), errIsTerminal);
-    }
-    bool Requested(uint8_t command) {
-        for (const auto& frame : sim.server->Requests()) {
-            if (FrameCommand(frame.data()) == command) return true;
-        }
-        return false;
-    }
-
-    TempDir work;
-    TempDir programDir;
-    WorkingDirectory cwd{work.Path()};
-    SimDeviceFixture sim;
-};
+class DeviceCli : public DeviceCliTest {};
 
 TEST_P(DeviceCli, InfoIdentifiesTheDevice) {
     sim.Start(SimDeviceFixture::DemoDevice());

@@ -1,9 +1,12 @@
 #pragma once
 // What the vr7lon tests share: running it in-process or as the built program, the demo data, a
 // working directory of the test's own, and a simulated device to talk to.
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "simpeer.h"
 #include "tempdir.h"
@@ -41,3 +44,35 @@ struct SimDeviceFixture : SimPeer {
 
     static SimDevice DemoDevice() { return DemoSimDevice(); }
 };
+
+// A vr7lon device command test: a working folder of its own holding the demo catalogue as
+// "calcbank.xml", a program directory without settings, and a simulated device on the transport
+// the test is instantiated with.
+class DeviceCliTest : public ::testing::TestWithParam<Transport> {
+  protected:
+    DeviceCliTest() : sim(GetParam()) {
+        std::filesystem::copy_file(kDemoCatalogue, work / "calcbank.xml");
+    }
+
+    // Runs "vr7lon device <options reaching the simulator> more..." in the working folder.
+    CliResult Device(const std::vector<std::string>& more, bool errIsTerminal = false) {
+        return RunCli(sim.DeviceArgs(more), programDir.Path(), errIsTerminal);
+    }
+    // True when the device received a request with this command.
+    bool Requested(uint8_t command) {
+        for (const auto& frame : sim.server->Requests()) {
+            if (FrameCommand(frame.data()) == command) return true;
+        }
+        return false;
+    }
+
+    TempDir work;
+    TempDir programDir;
+    WorkingDirectory cwd{work.Path()};
+    SimDeviceFixture sim;
+};
+
+// Names a transport-parameterised test after its transport.
+inline std::string TransportParamName(const ::testing::TestParamInfo<Transport>& info) {
+    return TransportName(info.param);
+}

@@ -1,0 +1,71 @@
+#include "diffcommand.h"
+
+#include "clicommand.h"
+#include "devicesession.h"
+#include "devicesubcommands.h"
+#include "exitstatus.h"
+#include "gatewayfile.h"
+#include "listcommand.h"
+#include "listdiff.h"
+#include "listprint.h"
+#include "snvtlist.h"
+#include "xmldocument.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage: vr7lon diff A B [--port NAME] [--ip HOST] [--tcp-port N] [--speed N] [--number N]\n"
+    "                       [--trace]\n"
+    "Compares two gateway settings files as SNVT lists, not as text, and prints a line for each\n"
+    "variable that differs, in the order of B:\n"
+    "  added NAME at row N: its columns\n"
+    "  removed NAME from row N (of A)\n"
+    "  moved NAME from row N to row M\n"
+    "  changed NAME: COLUMN OLD → NEW, ... (\"none\": the row has no flags companion)\n"
+    "  moved NAME from row N to row M; changed: COLUMN OLD → NEW, ...\n"
+    "A variable is its name; a name listed more than once is matched occurrence by occurrence.\n"
+    "Moved means outside the longest order both lists share, so that one variable inserted\n"
+    "marks nothing else as moved. A removed variable is printed after the variable that came\n"
+    "before it in A. Either side may be \"device:\", the connected device's duxgate.cfg,\n"
+    "downloaded into memory; the device options are those of \"vr7lon device\".\n"
+    "Exit status: 0 the lists are the same; 1 they differ; 2 a side cannot be read (a file, or\n"
+    "the device did not answer, is too old, has no duxgate.cfg, or the download broke);\n"
+    "64 wrong usage.\n";
+
+constexpr char kDeviceSide[] = "device:";
+constexpr int kListsDiffer = 1;  // as diff(1) says that files differ
+
+// Loads one side into list; prints why on err and returns false when it cannot be read.
+bool LoadSide(const CliContext& ctx, const std::string& side, CDeviceSession& session,
+              CSnvtList& list) {
+    if (side != kDeviceSide) return LoadSettingsFile(ctx, list, side);
+    std::string bytes;
+    if (!DownloadGatewaySettings(ctx, session, bytes)) return false;
+    LoadGatewayBytes(list, bytes);
+    return true;
+}
+
+}  // namespace
+
+int RunDiffCommand(const CliContext& ctx, const std::vector<std::string>& args) {
+    CCliArgs parsed;
+    int status = 0;
+    if (!ParseCommandArgs(ctx, args, DeviceOptions(), kUsage, parsed, status)) return status;
+    if (parsed.Positionals().size() != 2) return UsageError(ctx, "diff needs A and B", kUsage);
+    const std::string& a = parsed.Positionals()[0];
+    const std::string& b = parsed.Positionals()[1];
+
+    CDeviceSession session;
+    if (a == kDeviceSide || b == kDeviceSide) {
+        std::string error;
+        if (!session.SetUp(ctx, parsed, error)) return UsageError(ctx, error, kUsage);
+    }
+    XmlDocument noCatalogue;  // comparing never looks variables up
+    CSnvtList before(noCatalogue), after(noCatalogue);
+    if (!LoadSide(ctx, a, session, before) || !LoadSide(ctx, b, session, after))
+        return exitstatus::Input;
+
+    const std::vector<ListDiffEntry> entries = DiffLists(before.Rows(), after.Rows());
+    PrintListDiff(entries, ctx.out);
+    return entries.empty() ? exitstatus::Ok : kListsDiffer;
+}
