@@ -7,6 +7,7 @@
 #include "devicecommand.h"
 #include "diffcommand.h"
 #include "exitstatus.h"
+#include "fleetcommand.h"
 #include "listcommand.h"
 #include "treecommand.h"
 
@@ -29,6 +30,8 @@ const char kUsage[] =
     "        talk to a VR-7 device\n"
     "  diff A B [device options]\n"
     "        compare two gateway settings files (either may be device:) as SNVT lists\n"
+    "  fleet PLAN info|read|store|verify [--jobs N] [--out DIR] [--report FILE]\n"
+    "        the same action on every device of a plan, in parallel\n"
     "Exit status: 0 done; 1 a partial tree; 2 an input cannot be loaded or an output written;\n"
     "3 a variable was left out; 4 the device failed; 5 the device holds other settings than\n"
     "expected; 64 wrong usage. diff: 0 the same, 1 different, 2 a side cannot be read.\n";
@@ -41,8 +44,8 @@ int RunVr7lon(const std::vector<std::string>& args, std::ostream& out, std::ostr
               const CliEnvironment& env) {
     const CliContext ctx{out, err, env};
     static const std::map<std::string, Command> commands = {
-        {"tree", RunTreeCommand},     {"list", RunListCommand}, {"build", RunBuildCommand},
-        {"device", RunDeviceCommand}, {"diff", RunDiffCommand},
+        {"tree", RunTreeCommand},     {"list", RunListCommand},   {"build", RunBuildCommand},
+        {"device", RunDeviceCommand}, {"fleet", RunFleetCommand}, {"diff", RunDiffCommand},
     };
     if (args.empty()) return UsageError(ctx, "a COMMAND is needed", kUsage);
     if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {

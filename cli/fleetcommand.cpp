@@ -1,0 +1,322 @@
+#include "fleetcommand.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <set>
+#include <sstream>
+
+#include "atomicfilewriter.h"
+#include "clicommand.h"
+#include "devicesession.h"
+#include "exitstatus.h"
+#include "fleetplan.h"
+#include "fleetrun.h"
+#include "gatewayfile.h"
+#include "jsonwriter.h"
+#include "parseuint.h"
+#include "snvtlist.h"
+#include "syserror.h"
+#include "xmldocument.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage: vr7lon fleet PLAN ACTION [--jobs N] [--out DIR] [--report FILE] [--catalog FILE]\n"
+    "Does ACTION on every device of PLAN: devices on different endpoints at the same time,\n"
+    "devices that share one serial port (or one TCP address and port) one after another. One\n"
+    "device's failure never stops the others.\n"
+    "ACTION:\n"
+    "  info    identify each device: version and number\n"
+    "  read    identify, check the version, read the configuration and download duxgate.cfg\n"
+    "  store   identify, check the version, store the rows of the device's file as its\n"
+    "          DUXGate.cfg, then download that and compare it byte for byte\n"
+    "  verify  compare the device's file with the device's duxgate.cfg byte for byte\n"
+    "PLAN is a CSV file: a header line naming the columns, then one device a line, e.g.\n"
+    "  name,ip,tcp_port,number,file\n"
+    "  boiler-1,10.0.0.11,10001,12,boiler.cfg\n"
+    "Columns: name (required; a folder name: letters, digits, '.', '_', '-'), port (TCP/IP,\n"
+    "COM1..COM9 or a device path), ip, tcp_port, speed, number (0: whichever device answers),\n"
+    "file (store, verify: the gateway settings file, relative to PLAN's folder). An empty cell or\n"
+    "a column left out takes the default of \"vr7lon device\": the window's saved settings, else\n"
+    "COM1 at 9600 Bd and number 1; an ip or tcp_port alone selects TCP/IP. A cell may be quoted\n"
+    "(\"...\", \"\" for a quote); lines starting with # are comments.\n"
+    "  --jobs N        devices worked on at once (default 8)\n"
+    "  --out DIR       each device's folder DIR/NAME/: read writes tree.txt (as \"vr7lon device\n"
+    "                  tree\" prints it) and duxgate.cfg (only a complete download); store keeps\n"
+    "                  the working copy DUXGate.cfg it stored. Without it read writes nothing and\n"
+    "                  store works in a temporary folder.\n"
+    "  --report FILE   a JSON report: {\"action\", \"devices\": [{name, endpoint, number,\n"
+    "                  version, result, message, seconds, bytes_sent, bytes_received}]}\n"
+    "  --catalog FILE  read: the variable catalogue (default: calcbank.xml of the working\n"
+    "                  directory)\n"
+    "Prints a table (name, result, seconds, message) in plan order. A device's result is 0 on\n"
+    "success, else the link's result code, or 2001 the firmware is too old, 2002 the device\n"
+    "holds other bytes than the file, 2003 a local file could not be read or written.\n"
+    "Exit status: 0 every device succeeded; 2 the plan, a file it names, the catalogue, --out\n"
+    "or the report cannot be loaded or written (a plan's fault names its line; no device is\n"
+    "touched); 4 a device failed; 64 wrong usage.\n";
+
+bool ReadWhole(const std::string& path, std::string& bytes, int& error) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) {
+        error = EISDIR;
+        return false;
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = errno;
+        return false;
+    }
+    std::ostringstream data;
+    data << in.rdbuf();
+    bytes = std::move(data).str();
+    return true;
+}
+
+// Checks every file the plan names before any device is touched: a store's file must load as a
+// gateway settings file with rows, a verify's must be readable.
+bool CheckPlanFiles(const CliContext& ctx, const std::string& planPath, const FleetPlan& plan,
+                    FleetAction action) {
+    std::set<std::string> checked;
+    for (const FleetDevice& device : plan.devices) {
+        const std::string path = PlanFilePath(planPath, device.file);
+        if (!checked.insert(path).second) continue;
+        auto fail = [&](const std::string& why) {
+            ctx.err << "vr7lon: " << planPath << ": line " << device.line << ": " << path << ": "
+                    << why << '\n';
+            return false;
+        };
+        std::string bytes;
+        int error = 0;
+        if (!ReadWhole(path, bytes, error)) return fail(SystemErrorText(error));
+        if (action == FleetAction::Store) {
+            XmlDocument noCatalogue;
+            CSnvtList list(noCatalogue);
+            if (!LoadGatewayFileAt(list, path)) return fail(SystemErrorText(errno));
+            if (list.RowCount() == 0) return fail("holds no variables to store");
+        }
+    }
+    return true;
+}
+
+// A temporary folder for the working copies of a store without --out, removed with its contents.
+class ScratchFolder {
+  public:
+    ScratchFolder() {
+        std::error_code ec;
+        std::string templ = (std::filesystem::temp_directory_path(ec) / "vr7fleet.XXXXXX").string();
+        if (!ec && ::mkdtemp(templ.data()) != nullptr) path_ = templ + "/";
+    }
+    ~ScratchFolder() {
+        std::error_code ec;
+        if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    const std::string& Path() const { return path_; }
+
+  private:
+    std::string path_;
+};
+
+// The line "fleet: DONE/TOTAL devices, N failed" redrawn on a terminal's error stream.
+class ProgressLine : public IFleetObserver {
+  public:
+    ProgressLine(std::ostream& err, bool enabled, size_t total)
+        : err_(err), enabled_(enabled), total_(total) {}
+    void Started(size_t) override {}
+    void Finished(size_t, const FleetResult& result) override {
+        ++done_;
+        if (result.result != 0) ++failed_;
+        if (!enabled_) return;
+        err_ << "\rfleet: " << done_ << '/' << total_ << " devices, " << failed_ << " failed"
+             << std::flush;
+        drawn_ = true;
+    }
+    void End() {
+        if (drawn_) err_ << '\n';
+        drawn_ = false;
+    }
+
+  private:
+    std::ostream& err_;
+    bool enabled_;
+    size_t total_;
+    size_t done_ = 0;
+    size_t failed_ = 0;
+    bool drawn_ = false;
+};
+
+// Characters of UTF-8 text, for lining up the table.
+size_t Width(const std::string& utf8) {
+    size_t n = 0;
+    for (const char c : utf8) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return n;
+}
+
+void PrintTable(std::ostream& out, const std::vector<FleetTask>& tasks,
+                const std::vector<FleetResult>& results) {
+    size_t nameWidth = 4;
+    for (const FleetTask& t : tasks) nameWidth = std::max(nameWidth, Width(t.name));
+    auto pad = [&](const std::string& name) { return std::string(nameWidth - Width(name), ' '); };
+    out << "name" << pad("name") << "  result  seconds  message\n";
+    size_t failed = 0;
+    for (size_t i = 0; i < tasks.size(); ++i) {
+        const FleetResult& r = results[i];
+        char figures[64];
+        std::snprintf(figures, sizeof figures, "  %6d  %7.3f  ", r.result, r.seconds);
+        out << tasks[i].name << pad(tasks[i].name) << figures << r.message << '\n';
+        failed += r.result != 0;
+    }
+    out << tasks.size() << " devices: " << tasks.size() - failed << " succeeded, " << failed
+        << " failed\n";
+}
+
+std::string Report(FleetAction action, const std::vector<FleetTask>& tasks,
+                   const std::vector<FleetResult>& results) {
+    std::ostringstream text;
+    JsonWriter json(text);
+    json.BeginObject().Member("action", FleetActionName(action)).Key("devices").BeginArray();
+    for (size_t i = 0; i < tasks.size(); ++i) {
+        const FleetResult& r = results[i];
+        json.BeginObject()
+            .Member("name", tasks[i].name)
+            .Member("endpoint", tasks[i].endpoint.Text())
+            .Member("number", r.number)
+            .Key("version");
+        if (r.version.empty()) {
+            json.Null();
+        } else {
+            json.String(r.version);
+        }
+        json.Member("result", r.result)
+            .Member("message", r.message)
+            .Member("seconds", r.seconds)
+            .Member("bytes_sent", r.bytesSent)
+            .Member("bytes_received", r.bytesReceived)
+            .EndObject();
+    }
+    json.EndArray().EndObject();
+    text << '\n';
+    return std::move(text).str();
+}
+
+}  // namespace
+
+int RunFleetCommand(const CliContext& ctx, const std::vector<std::string>& args) {
+    CCliArgs parsed;
+    int status = 0;
+    if (!ParseCommandArgs(
+            ctx, args, {{"--jobs", true}, {"--out", true}, {"--report", true}, {"--catalog", true}},
+            kUsage, parsed, status))
+        return status;
+    if (parsed.Positionals().size() != 2)
+        return UsageError(ctx, "fleet needs PLAN and ACTION", kUsage);
+    const std::string& planPath = parsed.Positionals()[0];
+    FleetSettings settings;
+    settings.timings = ctx.env.timings;
+    if (!ParseFleetAction(parsed.Positionals()[1], settings.action))
+        return UsageError(ctx, "unknown fleet action " + parsed.Positionals()[1], kUsage);
+    if (parsed.Has("--jobs") && (!ParseUint32(parsed.Value("--jobs"), settings.jobs) ||
+                                 settings.jobs == 0 || settings.jobs > 256))
+        return UsageError(ctx, "--jobs needs 1 to 256", kUsage);
+    const bool needsFile =
+        settings.action == FleetAction::Store || settings.action == FleetAction::Verify;
+
+    // Everything local is checked before any device is touched.
+    std::string planText;
+    int error = 0;
+    if (!ReadWhole(planPath, planText, error)) {
+        ctx.err << "vr7lon: " << planPath << ": " << SystemErrorText(error) << '\n';
+        return exitstatus::Input;
+    }
+    FleetPlan plan;
+    std::string planError;
+    if (!ParseFleetPlan(planText, needsFile, plan, planError)) {
+        ctx.err << "vr7lon: " << planPath << ": " << planError << '\n';
+        return exitstatus::Input;
+    }
+    if (needsFile && !CheckPlanFiles(ctx, planPath, plan, settings.action))
+        return exitstatus::Input;
+    XmlDocument catalogue;
+    if (settings.action == FleetAction::Read) {
+        if (LoadCommandCatalogue(ctx, parsed.Value("--catalog"), catalogue) !=
+            CatalogueStatus::Loaded)
+            return exitstatus::Input;
+        settings.catalogue = &catalogue;
+    }
+    std::string outDir = parsed.Value("--out");
+    if (parsed.Has("--out")) {
+        std::error_code ec;
+        if (outDir.empty()) return UsageError(ctx, "--out needs a folder", kUsage);
+        std::filesystem::create_directories(outDir, ec);
+        if (ec) {
+            ctx.err << "vr7lon: " << outDir << ": " << SystemErrorText(ec.value()) << '\n';
+            return exitstatus::Input;
+        }
+        if (outDir.back() != '/') outDir += '/';
+    }
+    CAtomicFileWriter report;
+    const std::string reportPath = parsed.Value("--report");
+    if (parsed.Has("--report") && !report.Open(reportPath)) {
+        ctx.err << "vr7lon: " << reportPath << ": " << SystemErrorText(report.Error()) << '\n';
+        return exitstatus::Input;
+    }
+    std::optional<ScratchFolder> scratch;
+    if (settings.action == FleetAction::Store && outDir.empty()) {
+        scratch.emplace();
+        if (scratch->Path().empty()) {
+            ctx.err << "vr7lon: no temporary folder for the working copies: "
+                    << SystemErrorText(errno) << '\n';
+            return exitstatus::Input;
+        }
+    }
+
+    // The defaults of every endpoint: what "vr7lon device" takes without options.
+    CDeviceSession defaults;
+    std::string setupError;
+    defaults.SetUp(ctx, CCliArgs{}, setupError);
+    FleetEndpoint base;
+    base.port = defaults.conn.PortName;
+    base.ip = defaults.conn.IpAddress;
+    base.tcpPort = defaults.conn.TcpIpPort;
+    base.speed = defaults.conn.Speed;
+    base.number = defaults.DeviceNumber;
+
+    std::vector<FleetTask> tasks;
+    tasks.reserve(plan.devices.size());
+    // Only read and store write into a device's folder.
+    const bool writes =
+        settings.action == FleetAction::Read || settings.action == FleetAction::Store;
+    const std::string folders = !writes           ? ""
+                                : !outDir.empty() ? outDir
+                                : scratch         ? scratch->Path()
+                                                  : "";
+    for (const FleetDevice& device : plan.devices) {
+        FleetTask task;
+        task.name = device.name;
+        task.endpoint = ResolveEndpoint(base, device);
+        if (!folders.empty()) task.folder = folders + device.name + "/";
+        if (needsFile) task.file = PlanFilePath(planPath, device.file);
+        tasks.push_back(std::move(task));
+    }
+
+    ProgressLine progress(ctx.err, ctx.env.errIsTerminal, tasks.size());
+    const std::vector<FleetResult> results = RunFleet(tasks, settings, &progress);
+    progress.End();
+    PrintTable(ctx.out, tasks, results);
+
+    if (parsed.Has("--report")) {
+        if (!report.Write(Report(settings.action, tasks, results)) || !report.Commit()) {
+            ctx.err << "vr7lon: " << reportPath << ": " << SystemErrorText(report.Error()) << '\n';
+            return exitstatus::Input;
+        }
+    }
+    for (const FleetResult& r : results) {
+        if (r.result != 0) return exitstatus::Device;
+    }
+    return exitstatus::Ok;
+}

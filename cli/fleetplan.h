@@ -1,0 +1,60 @@
+#pragma once
+// The plan of "vr7lon fleet": a CSV file with a header line naming its columns (name, port, ip,
+// tcp_port, speed, number, file; any of them but name may be left out, in any order) and one
+// device a line. An empty cell takes the usual default. A cell may be enclosed in double quotes
+// (a doubled quote inside stands for one); an unquoted cell loses the blanks around it. Empty lines
+// and lines whose first character is '#' are skipped; a UTF-8 byte order mark and CR LF line ends
+// are taken as they come.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// One device as its line gives it; a value absent when its cell is empty or its column missing.
+struct FleetDevice {
+    int line = 0;      // the line of the plan, from 1
+    std::string name;  // the device's folder name under --out, unique ignoring ASCII letter case
+    std::optional<std::string> port;  // "TCP/IP" or a serial port name (COM1.., a device path)
+    std::optional<std::string> ip;
+    std::optional<std::string> tcpPort;  // 1 to 65535, as digits without leading zeros
+    std::optional<uint32_t> speed;       // baud, one the serial link can ask a line for
+    std::optional<uint32_t> number;      // 0: whichever device answers
+    std::string file;                    // as written in the plan; empty when absent
+};
+
+struct FleetPlan {
+    std::vector<FleetDevice> devices;  // in plan order
+};
+
+// Reads plan text. With fileNeeded every device must name its file. False, with the reason
+// ("line N: ..."), when the plan has a fault: then no device is taken.
+bool ParseFleetPlan(std::string_view text, bool fileNeeded, FleetPlan& plan, std::string& error);
+
+// True when name can be a folder of its own under --out on any system: 1 to 64 bytes of ASCII
+// letters, digits, '.', '_', '-' and non-ASCII UTF-8 characters, beginning with neither '.' nor
+// '-'.
+bool IsSafeFolderName(std::string_view name);
+
+// A plan's file named relative to the plan's own folder (an absolute path stays as it is).
+std::string PlanFilePath(const std::string& planPath, const std::string& file);
+
+// How one device is reached: the defaults (the window's saved settings, else the connection's)
+// with the device's cells over them. An ip or tcp_port cell alone selects TCP/IP, as --ip and
+// --tcp-port do for "vr7lon device"; a port cell decides.
+struct FleetEndpoint {
+    std::string port;
+    std::string ip;
+    std::string tcpPort;
+    uint32_t speed = 0;
+    uint32_t number = 0;
+
+    bool Tcp() const;
+    // What devices that have to take turns share: "IP:PORT" over TCP/IP, else the serial
+    // port's device path.
+    std::string Key() const;
+    // As the report names it: "IP:PORT" over TCP/IP, else the serial port as named.
+    std::string Text() const;
+};
+
+FleetEndpoint ResolveEndpoint(const FleetEndpoint& defaults, const FleetDevice& device);

@@ -1,0 +1,363 @@
+// vr7lon fleet against a site of simulated devices on 127.0.0.1: every healthy device done, every
+// faulty one reported with its cause, in the table, the report and the out folders.
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <regex>
+
+#include <gtest/gtest.h>
+
+#include "clitest.h"
+#include "exitstatus.h"
+#include "simsite.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// How one device of the test site fails, if it does.
+enum class Trouble { None, Silent, Refusing, Protected, Dropping, TooOld };
+
+SiteFault SiteFaultOf(Trouble t) {
+    switch (t) {
+        case Trouble::Silent:
+            return SiteFault::Silent;
+        case Trouble::Refusing:
+            return SiteFault::Refusing;
+        case Trouble::Protected:
+            return SiteFault::Protected;
+        case Trouble::Dropping:
+            return SiteFault::Dropping;
+        default:
+            return SiteFault::None;
+    }
+}
+
+// The devices of a report, each as its members' raw JSON values (the report holds one member a
+// line).
+std::vector<std::map<std::string, std::string>> ReportDevices(const std::string& json) {
+    std::vector<std::map<std::string, std::string>> devices;
+    const std::regex member(R"re(^\s*"(\w+)": (.*?),?$)re");
+    bool inDevices = false;
+    for (const std::string& line : Lines(json)) {
+        std::smatch m;
+        if (!std::regex_match(line, m, member)) continue;
+        if (m[1] == "devices") {
+            inDevices = true;
+            continue;
+        }
+        if (!inDevices) continue;
+        if (m[1] == "name") devices.emplace_back();
+        devices.back()[m[1]] = m[2];
+    }
+    return devices;
+}
+
+// A line of the table: name, result, seconds and message.
+struct TableRow {
+    std::string name;
+    int result = -1;
+    double seconds = -1;
+    std::string message;
+};
+TableRow ParseRow(const std::string& line) {
+    std::smatch m;
+    TableRow row;
+    if (!std::regex_match(line, m, std::regex(R"re((\S+) +(-?\d+) +(\d+\.\d{3})  (.*))re"))) {
+        ADD_FAILURE() << "not a table row: " << line;
+        return row;
+    }
+    return {m[1], std::stoi(m[2]), std::stod(m[3]), m[4]};
+}
+
+std::string Quoted(const std::string& s) {
+    return "\"" + s + "\"";
+}
+
+class FleetCli : public ::testing::Test {
+  protected:
+    FleetCli() { fs::copy_file(kDemoCatalogue, work / "calcbank.xml"); }
+
+    // Adds a demo device numbered number that fails as trouble says; its index.
+    size_t AddDevice(uint32_t number, Trouble trouble = Trouble::None) {
+        SimDevice device = DemoSimDevice();
+        device.number = number;
+        if (trouble == Trouble::TooOld) device.versionBuild = 31;
+        return site.Add(std::move(device), SiteFaultOf(trouble));
+    }
+
+    // A settings file of its own for device i: the demo's, its first variable renamed.
+    std::string SettingsFor(size_t i) {
+        std::string text = ReadBytes(kDemoSettings);
+        const size_t at = text.find(" 1t1 ");
+        EXPECT_NE(at, std::string::npos);
+        text.replace(at, 5, " n" + std::to_string(i) + " ");
+        return text;
+    }
+
+    // A plan line "name,ip,tcp_port,number[,file]" reaching device i.
+    std::string PlanLine(const std::string& name, size_t i, const std::string& number,
+                         const std::optional<std::string>& file = std::nullopt) {
+        return name + ",127.0.0.1," + site.PortText(i) + "," + number + (file ? "," + *file : "") +
+               "\n";
+    }
+
+    CliResult Fleet(std::vector<std::string> args, bool errIsTerminal = false) {
+        args.insert(args.begin(), "fleet");
+        return RunCli(args, programDir.Path(), errIsTerminal);
+    }
+
+    TempDir work;
+    TempDir programDir;
+    WorkingDirectory cwd{work.Path()};
+    TestSite site;
+};
+
+TEST_F(FleetCli, StoreCommissionsEveryHealthyDeviceAndNamesEachFaultsCause) {
+    // 54 devices, two of each trouble among them.
+    const Trouble troubles[] = {Trouble::Silent, Trouble::Refusing, Trouble::Protected,
+                                Trouble::Dropping, Trouble::TooOld};
+    constexpr size_t kDevices = 54;
+    std::vector<Trouble> trouble(kDevices, Trouble::None);
+    for (size_t k = 0; k < 10; ++k) trouble[3 + 5 * k] = troubles[k % 5];
+    for (size_t i = 0; i < kDevices; ++i) AddDevice(100 + i, trouble[i]);
+    ASSERT_TRUE(site.Start());
+    std::string plan = "name,ip,tcp_port,number,file\n";
+    std::vector<std::string> files;
+    for (size_t i = 0; i < kDevices; ++i) {
+        files.push_back(SettingsFor(i));
+        work.Write("site/files/dev" + std::to_string(i) + ".cfg", files.back());
+        // Some devices are asked for as whichever device answers.
+        const std::string number = i % 7 == 0 ? "0" : std::to_string(100 + i);
+        plan += PlanLine("dev" + std::to_string(i), i, number,
+                         "files/dev" + std::to_string(i) + ".cfg");
+    }
+    work.Write("site/plan.csv", plan);
+
+    const CliResult r =
+        Fleet({"site/plan.csv", "store", "--jobs", "8", "--out", "out", "--report", "report.json"});
+    EXPECT_EQ(r.status, exitstatus::Device) << r.err;
+    EXPECT_EQ(r.err, "");
+    const auto table = Lines(r.out);
+    ASSERT_EQ(table.size(), kDevices + 2) << r.out;
+    EXPECT_EQ(table[0], "name   result  seconds  message");
+    EXPECT_EQ(table.back(), "54 devices: 44 succeeded, 10 failed");
+    const auto report = ReportDevices(ReadBytes(work / "report.json"));
+    ASSERT_EQ(report.size(), kDevices);
+
+    // What each trouble comes out as: its result and a part of its message.
+    const std::map<Trouble, std::pair<int, std::string>> causes = {
+        {Trouble::None, {0, "stored and verified, "}},
+        {Trouble::Silent, {1011, "VR-7 не подключен!!! (result 1011: no answer in time over TCP)"}},
+        {Trouble::Refusing,
+         {16, "VR-7 не подключен!!! (result 16: the device answered with this refusal code)"}},
+        {Trouble::Protected, {1001, "защит"}},
+        {Trouble::Dropping, {1003, "VR-7 не подключен!!! (result 1003"}},
+        {Trouble::TooOld, {2001, "VR-7 версии 2.1.31 не поддерживает работу c Tervon шлюзом!!!"}},
+    };
+    for (size_t i = 0; i < kDevices; ++i) {
+        SCOPED_TRACE("device " + std::to_string(i));
+        const std::string name = "dev" + std::to_string(i);
+        const auto& [result, message] = causes.at(trouble[i]);
+        // The table, in plan order.
+        const TableRow row = ParseRow(table[i + 1]);
+        EXPECT_EQ(row.name, name);
+        EXPECT_EQ(row.result, result);
+        EXPECT_NE(row.message.find(message), std::string::npos) << row.message;
+        if (trouble[i] == Trouble::None) {
+            EXPECT_EQ(row.message, message + std::to_string(files[i].size()) + " bytes");
+        }
+
+        // The report.
+        const auto& d = report[i];
+        EXPECT_EQ(d.at("name"), Quoted(name));
+        EXPECT_EQ(d.at("endpoint"), Quoted("127.0.0.1:" + site.PortText(i)));
+        EXPECT_EQ(d.at("result"), std::to_string(result));
+        EXPECT_EQ(d.at("message"), Quoted(row.message));
+        EXPECT_GE(std::stod(d.at("seconds")), 0.0);
+        const bool answered = trouble[i] != Trouble::Silent && trouble[i] != Trouble::Refusing &&
+                              trouble[i] != Trouble::Dropping;
+        // A device asked for as number 0 is reported with its own number once it answered.
+        EXPECT_EQ(d.at("number"), answered || i % 7 != 0 ? std::to_string(100 + i) : "0");
+        EXPECT_EQ(d.at("version"), trouble[i] == Trouble::TooOld ? "\"2.1.31\""
+                                   : answered                    ? "\"2.1.32\""
+                                                                 : "null");
+        EXPECT_GT(std::stoll(d.at("bytes_sent")), 0);
+        if (trouble[i] == Trouble::Silent) {
+            EXPECT_EQ(d.at("bytes_received"), "0");
+        }
+        if (trouble[i] == Trouble::None) {
+            EXPECT_GT(std::stoll(d.at("bytes_received")), static_cast<long long>(files[i].size()));
+        }
+
+        // The device holds its own file exactly, and the out folder the copy that was stored.
+        std::vector<uint8_t> held;
+        const bool holds = site.site.File(i, "DUXGate.cfg", held);
+        if (trouble[i] == Trouble::None) {
+            EXPECT_TRUE(holds);
+            EXPECT_EQ(std::string(held.begin(), held.end()), files[i]);
+            EXPECT_EQ(ReadBytes(work / ("out/" + name + "/DUXGate.cfg")), files[i]);
+        } else {
+            EXPECT_TRUE(!holds ||
+                        std::string(held.begin(), held.end()) == ReadBytes(kDemoSettings));
+        }
+    }
+}
+
+TEST_F(FleetCli, ReadWritesEachDevicesTreeAndCompleteDownload) {
+    AddDevice(21);
+    SimDevice bare = DemoSimDevice();
+    bare.number = 22;
+    bare.files.clear();  // no gateway settings yet
+    site.Add(std::move(bare));
+    AddDevice(23, Trouble::Silent);
+    ASSERT_TRUE(site.Start());
+    work.Write("plan.csv", "name,ip,tcp_port,number\n" + PlanLine("a", 0, "0") +
+                               PlanLine("b", 1, "22") + PlanLine("c", 2, "23"));
+    // What an earlier run left for the silent device is not passed off as this run's.
+    work.Write("out/c/duxgate.cfg", "stale");
+    work.Write("out/c/tree.txt", "stale");
+
+    const CliResult r = Fleet({"plan.csv", "read", "--out", "out"});
+    EXPECT_EQ(r.status, exitstatus::Device) << r.err;
+    const auto table = Lines(r.out);
+    ASSERT_EQ(table.size(), 5u) << r.out;
+    TableRow row = ParseRow(table[1]);
+    EXPECT_EQ(row.result, 0);
+    EXPECT_EQ(row.message, "tree of 30 lines, duxgate.cfg " +
+                               std::to_string(ReadBytes(kDemoSettings).size()) + " bytes");
+    EXPECT_EQ(ParseRow(table[2]).message, "tree of 30 lines, the device has no duxgate.cfg");
+    row = ParseRow(table[3]);
+    EXPECT_EQ(row.name, "c");
+    EXPECT_EQ(row.result, 1011);
+
+    // The tree is what "vr7lon device tree" prints.
+    const CliResult tree = RunCli(
+        {"device", "--ip", "127.0.0.1", "--tcp-port", site.PortText(0), "--number", "21", "tree"},
+        programDir.Path());
+    ASSERT_EQ(tree.status, exitstatus::Ok) << tree.err;
+    EXPECT_EQ(ReadBytes(work / "out/a/tree.txt"), tree.out);
+    EXPECT_EQ(ReadBytes(work / "out/a/duxgate.cfg"), ReadBytes(kDemoSettings));
+    EXPECT_TRUE(fs::exists(work / "out/b/tree.txt"));
+    EXPECT_FALSE(fs::exists(work / "out/b/duxgate.cfg"));
+    EXPECT_FALSE(fs::exists(work / "out/c/tree.txt"));
+    EXPECT_FALSE(fs::exists(work / "out/c/duxgate.cfg"));
+    // Nothing lands in the working directory.
+    EXPECT_FALSE(fs::exists(work / "duxgate.cfg"));
+}
+
+TEST_F(FleetCli, VerifyComparesEachDevicesFileAndInfoIdentifies) {
+    AddDevice(31);
+    SimDevice other = DemoSimDevice();
+    other.number = 32;
+    std::string changed = ReadBytes(kDemoSettings);
+    changed[40] ^= 1;
+    other.files["duxgate.cfg"].assign(changed.begin(), changed.end());
+    site.Add(std::move(other));
+    SimDevice bare = DemoSimDevice();
+    bare.number = 33;
+    bare.files.clear();
+    site.Add(std::move(bare));
+    ASSERT_TRUE(site.Start());
+    fs::copy_file(kDemoSettings, work / "demo.cfg");
+    std::string plan = "name,ip,tcp_port,number,file\n";
+    for (size_t i = 0; i < 3; ++i)
+        plan += PlanLine("v" + std::to_string(i), i, std::to_string(31 + i), "demo.cfg");
+    work.Write("plan.csv", plan);
+
+    CliResult r = Fleet({"plan.csv", "verify", "--report", "report.json"});
+    EXPECT_EQ(r.status, exitstatus::Device) << r.err;
+    const size_t size = ReadBytes(kDemoSettings).size();
+    auto lines = Lines(r.out);
+    ASSERT_EQ(lines.size(), 5u) << r.out;
+    EXPECT_NE(lines[1].find("     0  "), std::string::npos) << lines[1];
+    EXPECT_NE(lines[1].find("identical, " + std::to_string(size) + " bytes"), std::string::npos);
+    EXPECT_NE(lines[2].find("  2002  "), std::string::npos) << lines[2];
+    EXPECT_NE(lines[2].find("the device's duxgate.cfg differs from byte 40 (device " +
+                            std::to_string(size) + " bytes, file " + std::to_string(size) + ")"),
+              std::string::npos)
+        << lines[2];
+    EXPECT_NE(lines[3].find("  1001  "), std::string::npos) << lines[3];
+    EXPECT_NE(lines[3].find("the device has no duxgate.cfg"), std::string::npos) << lines[3];
+    // Nothing was stored.
+    std::vector<uint8_t> held;
+    EXPECT_FALSE(site.site.File(2, "DUXGate.cfg", held));
+
+    r = Fleet({"plan.csv", "info"});
+    EXPECT_EQ(r.status, exitstatus::Ok) << r.err;
+    lines = Lines(r.out);
+    ASSERT_EQ(lines.size(), 5u) << r.out;
+    EXPECT_NE(lines[2].find("version 2.1.32, number 32"), std::string::npos) << lines[2];
+    EXPECT_EQ(lines[4], "3 devices: 3 succeeded, 0 failed");
+}
+
+TEST_F(FleetCli, AFaultyPlanOrFileTouchesNoDevice) {
+    AddDevice(41);
+    ASSERT_TRUE(site.Start());
+    work.Write("empty.cfg", "");
+    fs::copy_file(kDemoSettings, work / "demo.cfg");
+    const std::string ok = PlanLine("ok", 0, "41", "demo.cfg");
+    const struct {
+        std::string plan;
+        std::vector<std::string> args;
+        std::string err;
+    } cases[] = {
+        {"name,ip,tcp_port,number,file\n" + ok + "ok,127.0.0.1,1,1,demo.cfg\n",
+         {"store"},
+         "vr7lon: plan.csv: line 3: the name ok is taken by an earlier line\n"},
+        {"name,ip,tcp_port,number,file\n" + ok + PlanLine("x", 0, "41", ""),
+         {"verify"},
+         "vr7lon: plan.csv: line 3: no file for x\n"},
+        {"name,ip,tcp_port,number,file\n" + ok + PlanLine("x", 0, "41", "missing.cfg"),
+         {"verify"},
+         "vr7lon: plan.csv: line 3: missing.cfg: No such file or directory\n"},
+        {"name,ip,tcp_port,number,file\n" + PlanLine("x", 0, "41", "empty.cfg"),
+         {"store"},
+         "vr7lon: plan.csv: line 2: empty.cfg: holds no variables to store\n"},
+        {"name,ip,tcp_port,number,file\n" + ok,
+         {"read", "--catalog", "nowhere.xml"},
+         "vr7lon: catalogue nowhere.xml: "},
+        {"name,ip,tcp_port,number,file\n" + ok,
+         {"info", "--report", "no/such/folder/r.json"},
+         "vr7lon: no/such/folder/r.json: No such file or directory\n"},
+    };
+    for (const auto& c : cases) {
+        work.Write("plan.csv", c.plan);
+        std::vector<std::string> args = {"plan.csv"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const CliResult r = Fleet(args);
+        EXPECT_EQ(r.status, exitstatus::Input) << c.plan;
+        EXPECT_EQ(r.err.substr(0, c.err.size()), c.err);
+        EXPECT_EQ(r.out, "");
+    }
+    EXPECT_EQ(Fleet({"absent.csv", "info"}).err, "vr7lon: absent.csv: No such file or directory\n");
+    EXPECT_TRUE(site.site.Requests(0).empty());
+
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"plan.csv"},
+                                               {"plan.csv", "erase"},
+                                               {"plan.csv", "info", "--jobs", "0"},
+                                               {"plan.csv", "info", "--jobs", "x"},
+                                               {"plan.csv", "info", "--out", ""}})
+        EXPECT_EQ(Fleet(args).status, exitstatus::Usage) << args.back();
+    EXPECT_TRUE(site.site.Requests(0).empty());
+    const CliResult help = Fleet({"--help"});
+    EXPECT_EQ(help.status, exitstatus::Ok);
+    EXPECT_EQ(help.out.rfind("usage: vr7lon fleet PLAN ACTION", 0), 0u);
+}
+
+TEST_F(FleetCli, AProgressLineOnATerminalOnly) {
+    AddDevice(51);
+    AddDevice(52);
+    ASSERT_TRUE(site.Start());
+    work.Write("plan.csv",
+               "name,ip,tcp_port,number\n" + PlanLine("a", 0, "51") + PlanLine("b", 1, "99"));
+    CliResult r = Fleet({"plan.csv", "info"}, true);
+    EXPECT_EQ(r.status, exitstatus::Device);
+    EXPECT_NE(r.err.find("\rfleet: 2/2 devices, 1 failed"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.back(), '\n');
+    r = Fleet({"plan.csv", "info"}, false);
+    EXPECT_EQ(r.err, "");
+}
+
+}  // namespace

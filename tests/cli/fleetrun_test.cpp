@@ -1,0 +1,112 @@
+// How a fleet is scheduled: devices on one serial line take turns, devices on their own TCP
+// endpoints run side by side, never more than the jobs allowed.
+#include "fleetrun.h"
+
+#include <algorithm>
+#include <mutex>
+
+#include <gtest/gtest.h>
+
+#include "simpeer.h"
+#include "simsite.h"
+#include "tempdir.h"
+#include "testtimings.h"
+
+namespace {
+
+// Records when each task started and finished, in the order the run told it.
+class Recorder : public IFleetObserver {
+  public:
+    void Started(size_t task) override {
+        events.emplace_back(task, true);
+        maxRunning = std::max(maxRunning, ++running);
+    }
+    void Finished(size_t task, const FleetResult&) override {
+        events.emplace_back(task, false);
+        --running;
+    }
+    // Where in the events the task started and finished.
+    std::pair<size_t, size_t> Span(size_t task) const {
+        std::pair<size_t, size_t> span{0, 0};
+        for (size_t e = 0; e < events.size(); ++e) {
+            if (events[e].first != task) continue;
+            (events[e].second ? span.first : span.second) = e;
+        }
+        return span;
+    }
+
+    std::vector<std::pair<size_t, bool>> events;
+    int running = 0;
+    int maxRunning = 0;
+};
+
+FleetSettings Settings(FleetAction action, unsigned jobs) {
+    FleetSettings s;
+    s.action = action;
+    s.jobs = jobs;
+    s.timings = kTestTimings;
+    return s;
+}
+
+TEST(FleetRun, DevicesOnOneSerialLineTakeTurns) {
+    // One simulated device on a pty, reached as two devices of the plan (its number, and
+    // whichever device answers): the port can be open only once at a time, so a second device
+    // worked on at the same time would fail to open it.
+    SimSite site;
+    SimEndpoints pty;
+    pty.tcp = false;
+    pty.pty = true;
+    site.Add(DemoSimDevice(), {}, pty);
+    std::string error;
+    ASSERT_TRUE(site.Start(&error)) << error;
+    TempDir out;
+    std::vector<FleetTask> tasks(2);
+    for (size_t i = 0; i < tasks.size(); ++i) {
+        tasks[i].name = "m" + std::to_string(i);
+        tasks[i].endpoint = FleetEndpoint{site.PtyPath(0), "", "", 115200, i == 0 ? 12u : 0u};
+        tasks[i].folder = out.Path() + tasks[i].name + "/";
+        tasks[i].file = VR7_SOURCE_DIR "/examples/vr7_12/CONFIG/duxgate.cfg";
+    }
+    Recorder recorder;
+    const std::vector<FleetResult> results =
+        RunFleet(tasks, Settings(FleetAction::Store, 8), &recorder);
+    for (const FleetResult& r : results) {
+        EXPECT_EQ(r.result, 0) << r.message;
+        EXPECT_EQ(r.number, 12u);
+    }
+    EXPECT_EQ(recorder.maxRunning, 1);
+    const auto first = recorder.Span(0), second = recorder.Span(1);
+    EXPECT_LT(first.second, second.first);  // in plan order, one after the other
+}
+
+TEST(FleetRun, EndpointsRunSideBySideUpToTheJobs) {
+    // Each device takes 100 ms to answer its identification, so that every worker is seen at
+    // work at once.
+    TestSite site;
+    constexpr size_t kDevices = 9;
+    for (size_t i = 0; i < kDevices; ++i) {
+        SimDevice device = DemoSimDevice();
+        const size_t at = site.Add(std::move(device));
+        site.site.SetFaults(at, {SimFault{SimFaultKind::Delay, cmdIdentify, -1, 0, -1, 100}});
+    }
+    ASSERT_TRUE(site.Start());
+    std::vector<FleetTask> tasks(kDevices);
+    for (size_t i = 0; i < kDevices; ++i) {
+        tasks[i].name = "t" + std::to_string(i);
+        tasks[i].endpoint = FleetEndpoint{"TCP/IP", "127.0.0.1", site.PortText(i), 0, 12};
+    }
+    for (unsigned jobs : {1u, 3u}) {
+        Recorder recorder;
+        const std::vector<FleetResult> results =
+            RunFleet(tasks, Settings(FleetAction::Info, jobs), &recorder);
+        ASSERT_EQ(results.size(), kDevices);
+        for (const FleetResult& r : results) {
+            EXPECT_EQ(r.result, 0) << r.message;
+            EXPECT_EQ(r.message, "version 2.1.32, number 12");
+            EXPECT_GE(r.seconds, 0.1);
+        }
+        EXPECT_EQ(recorder.maxRunning, static_cast<int>(jobs));
+    }
+}
+
+}  // namespace
