@@ -2,6 +2,7 @@
 
 #include "pollwait.h"
 
+#include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -20,6 +21,21 @@
 namespace {
 
 using namespace pollwait;
+
+// An answer is waited for in its receive: the socket blocks with a receive timeout, and one
+// system call both waits and takes the answer. The kernel counts that timeout in its clock ticks,
+// so it ends pollStretch before the deadline at the latest, and poll(), exact to the millisecond,
+// waits the rest. The timeout is set in steps, so that the next wait of about the same length
+// finds it set already.
+constexpr Millis kPollStretch{10};
+constexpr int64_t kTimeoutStepMs = 16;
+
+bool SetReceiveTimeout(int fd, int64_t ms) {
+    timeval tv{};
+    tv.tv_sec = static_cast<time_t>(ms / 1000);
+    tv.tv_usec = static_cast<suseconds_t>(ms % 1000 * 1000);
+    return ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv) == 0;
+}
 
 // A non-blocking connect bounded in time: a blocking one waits about two minutes on Linux for
 // an address that does not answer, with the window frozen all that time.
@@ -49,6 +65,7 @@ CTCPIPLink::~CTCPIPLink() = default;
 void CTCPIPLink::CloseSocket() {
     socket_.Reset();
     inboxBegin_ = inboxEnd_ = 0;
+    receiveTimeoutMs_ = 0;
 }
 
 int CTCPIPLink::Open(bool open) {
@@ -65,6 +82,11 @@ int CTCPIPLink::Open(bool open) {
     socket_.Reset(ConnectToFirst(list, static_cast<int>(timings_.tcpConnectMs)));
     const int error = socket_ ? 0 : errno;  // the last address's reason
     ::freeaddrinfo(list);
+    // Receives block, bounded by the receive timeout (see Receive); sends and the purge never do.
+    if (socket_) {
+        const int flags = ::fcntl(socket_.Get(), F_GETFL);
+        if (flags != -1) ::fcntl(socket_.Get(), F_SETFL, flags & ~O_NONBLOCK);
+    }
     return socket_ ? lr::Ok : Failure(lr::NotOpen, error);
 }
 
@@ -102,12 +124,9 @@ int CTCPIPLink::ReadUntil(void* buffer, int count, int* got, Clock::time_point d
     ReadStep end = ReadStep::Data;
     while (total < count) {
         if (inboxBegin_ == inboxEnd_) {
-            int n = 0, error = 0;
-            end = ReadSome(socket_.Get(), inbox_.data(), static_cast<int>(inbox_.size()), deadline,
-                           n, error);
+            int error = 0;
+            end = Receive(deadline, error);
             if (end != ReadStep::Data) break;
-            inboxBegin_ = 0;
-            inboxEnd_ = n;
         }
         const int take = std::min(count - total, inboxEnd_ - inboxBegin_);
         std::memcpy(out + total, inbox_.data() + inboxBegin_, static_cast<size_t>(take));
@@ -121,6 +140,38 @@ int CTCPIPLink::ReadUntil(void* buffer, int count, int* got, Clock::time_point d
     // other failure, too, ends the read with a short count.
     if (end == ReadStep::Closed) CloseSocket();
     return end == ReadStep::Timeout ? lr::TcpTimeout : lr::Ok;
+}
+
+ReadStep CTCPIPLink::Receive(Clock::time_point deadline, int& error) {
+    const int fd = socket_.Get();
+    inboxBegin_ = inboxEnd_ = 0;
+    for (;;) {
+        const int64_t blockMs =
+            std::chrono::floor<Millis>(deadline - Clock::now() - kPollStretch).count();
+        if (blockMs >= kTimeoutStepMs && (receiveTimeoutMs_ == 0 || receiveTimeoutMs_ > blockMs)) {
+            const int64_t step = blockMs / kTimeoutStepMs * kTimeoutStepMs;
+            receiveTimeoutMs_ = SetReceiveTimeout(fd, step) ? step : 0;
+        }
+        if (blockMs < kTimeoutStepMs || receiveTimeoutMs_ == 0) {
+            // The last stretch, or a socket whose timeout cannot be set: poll(), then the read.
+            int n = 0;
+            const ReadStep step =
+                ReadSome(fd, inbox_.data(), static_cast<int>(inbox_.size()), deadline, n, error);
+            inboxEnd_ = n;
+            return step;
+        }
+        const ssize_t n = ::recv(fd, inbox_.data(), inbox_.size(), 0);
+        if (n > 0) {
+            inboxEnd_ = static_cast<int>(n);
+            return ReadStep::Data;
+        }
+        if (n == 0) return ReadStep::Closed;
+        // The receive timeout ran out (or a signal came): wait for what is left.
+        if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+            error = errno;
+            return ReadStep::Failed;
+        }
+    }
 }
 
 int CTCPIPLink::Write(const void* buffer, int count, int* written) {

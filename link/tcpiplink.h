@@ -6,6 +6,7 @@
 #include <string>
 
 #include "linktimings.h"
+#include "pollwait.h"
 #include "uniquefd.h"
 #include "vlink.h"
 
@@ -49,6 +50,8 @@ class CTCPIPLink : public CLink {
 
   private:
     void CloseSocket();
+    // Waits until deadline for bytes and takes what the socket has into the empty inbox.
+    pollwait::ReadStep Receive(std::chrono::steady_clock::time_point deadline, int& error);
 
     std::string host_;
     std::string tcpPort_;
@@ -59,4 +62,6 @@ class CTCPIPLink : public CLink {
     std::array<uint8_t, 2048> inbox_{};
     int inboxBegin_ = 0;
     int inboxEnd_ = 0;
+    // The socket's receive timeout (SO_RCVTIMEO) in milliseconds; 0 while none is set.
+    int64_t receiveTimeoutMs_ = 0;
 };

@@ -172,6 +172,35 @@ TEST(TcpIpLink, PeerSilentMidAnswerTimesOutAfterTimeoutPlusOneSecond) {
     EXPECT_TRUE(link.IsOpen());
 }
 
+// The link waits in its receive with the socket's receive timeout, which it keeps from one read
+// to the next: a read with a shorter deadline than the one before still ends at its own.
+TEST(TcpIpLink, EachReadEndsAtItsOwnDeadlineWhateverTheReadBefore) {
+    LoopServer server([](int s, LoopServer& self) {
+        char request;
+        if (ReceiveExactly(s, &request, 1)) SendAll(s, "A", 1);
+        self.WaitForStop(10000);
+    });
+    CTCPIPLink link("127.0.0.1", server.Port(), kTestTimings);
+    ASSERT_EQ(link.Open(true), 0);
+    char byte = 0;
+    int got = -1;
+    ASSERT_EQ(link.Write("a", 1, nullptr), 0);
+    auto start = Clock::now();
+    ASSERT_EQ(link.Read(&byte, 1, &got, 5000), 0);
+    EXPECT_EQ(byte, 'A');
+    EXPECT_LT(MsSince(start), 1000) << "an answer ends the wait at once";
+
+    for (const unsigned timeoutMs : {200u, 20u, 0u}) {
+        start = Clock::now();
+        EXPECT_EQ(link.Read(&byte, 1, &got, timeoutMs), 1011);
+        const long long wait = timeoutMs + kTestTimings.tcpReadExtraMs;
+        const long long elapsed = MsSince(start);
+        EXPECT_EQ(got, 0);
+        EXPECT_GE(elapsed, wait);
+        EXPECT_LT(elapsed, wait + 1000) << "timeout " << timeoutMs;
+    }
+}
+
 TEST(TcpIpLink, PeerClosingMidAnswerEndsTheReadShort) {
     LoopServer server([](int s, LoopServer&) { SendAll(s, "abc", 3); });
     CTCPIPLink link("127.0.0.1", server.Port());
