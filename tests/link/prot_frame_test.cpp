@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <memory>
+#include <random>
 #include <sstream>
 
 #include "prot_scriptlink.h"
@@ -36,6 +37,28 @@ TEST(FrameBytes, CheckFailsOnAnyChangedByteOrImpossibleLength) {
     zeros[4] = 0xF8;
     zeros[5] = 0x03;  // 1016
     EXPECT_TRUE(FrameCheckFails(zeros.data()));
+}
+
+// The check bytes are the XOR and the sum (modulo 256) of every byte before them, for every frame
+// length and for bytes that would carry between the words they are summed in.
+TEST(FrameBytes, CheckBytesAreTheXorAndSumOfEveryByteBeforeThem) {
+    std::mt19937 random(15);
+    for (const bool allOnes : {true, false}) {
+        for (int length = 0; length <= kMaxFrameData; ++length) {
+            Bytes data(static_cast<size_t>(length), 0xFF);
+            if (!allOnes)
+                for (uint8_t& b : data) b = static_cast<uint8_t>(random());
+            const Bytes frame = MakeFrame(0xFFFFFFFF, 0xFF, data);
+            uint8_t x = 0, sum = 0;
+            for (int i = 0; i < kFrameHeader + length; ++i) {
+                x ^= frame[static_cast<size_t>(i)];
+                sum = static_cast<uint8_t>(sum + frame[static_cast<size_t>(i)]);
+            }
+            ASSERT_EQ(frame[frame.size() - 2], x) << "length " << length;
+            ASSERT_EQ(frame[frame.size() - 1], sum) << "length " << length;
+            ASSERT_FALSE(FrameCheckFails(frame.data())) << "length " << length;
+        }
+    }
 }
 
 class TransactTest : public ::testing::Test {
