@@ -5,6 +5,7 @@
 // by run, so that a machine busy with something else shifts both sides alike.
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <sched.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -15,14 +16,21 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "benchtable.h"
+#include "catalogue.h"
+#include "connection.h"
+#include "devicecommands.h"
 #include "lebytes.h"
 #include "simserver.h"
 #include "vr7frame.h"
+#include "vr7prot.h"
 #include "workloads.h"
+#include "xmldocument.h"
 
 namespace {
 
@@ -72,42 +80,205 @@ class RawClient {
 };
 
 std::vector<uint8_t> OpenRequest(uint8_t mode, const std::string& name) {
-    std::vector<uint8_t> data{mode};
-    data.insert(data.end(), name.begin(), name.end());
+    std::vector<uint8_t> data(1 + name.size(), mode);
+    std::copy(name.begin(), name.end(), data.begin() + 1);
     return data;
 }
 
+// The raw client's work: the frames the program sends for the same job, nothing else.
+bool RawTree(RawClient& client, int entries) {
+    client.Exchange(cmdIdentify, {});
+    client.Exchange(cmdReadHeader, {});
+    for (int i = 1; client.Ok() && i <= entries; ++i) {
+        uint8_t index[2];
+        PutLe16(index, static_cast<uint16_t>(i));
+        client.Exchange(cmdReadEntry, {index[0], index[1]});
+    }
+    return client.Ok();
+}
+
+// Downloads the file name into bytes.
+bool RawGet(RawClient& client, const std::string& name, std::vector<uint8_t>& bytes) {
+    client.Exchange(cmdOpenFile, OpenRequest(kOpenForRead, name));
+    for (;;) {
+        const std::vector<uint8_t> block = client.Exchange(cmdReadBlock, {kNextBlock});
+        if (block.size() <= static_cast<size_t>(kBlockPositionSize)) break;
+        bytes.insert(bytes.end(), block.begin() + kBlockPositionSize, block.end());
+    }
+    return client.Ok();
+}
+
+bool RawPut(RawClient& client, const std::string& name, size_t bytes) {
+    client.Exchange(cmdOpenFile, OpenRequest(kOpenForWrite, name));
+    for (size_t done = 0; client.Ok() && done < bytes; done += kMaxFrameData) {
+        const std::vector<uint8_t> block(std::min<size_t>(kMaxFrameData, bytes - done), 0x5A);
+        client.Exchange(cmdWriteBlock, block);
+    }
+    client.Exchange(cmdWriteBlock, {});
+    return client.Ok();
+}
+
+// Stores bytes as path the way vr7lon replaces a file: a temporary file beside it, synced, renamed
+// over it, and the folder synced.
+bool StoreDurably(const std::string& path, const std::vector<uint8_t>& bytes) {
+    const std::string temp = path + ".tmp";
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) return false;
+    bool ok = ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size()) &&
+              ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok && ::rename(temp.c_str(), path.c_str()) == 0;
+    const std::string folder = std::filesystem::path(path).parent_path().string();
+    const int dir = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY);
+    if (dir >= 0) {
+        ok = ::fsync(dir) == 0 && ok;
+        ::close(dir);
+    }
+    return ok;
+}
+
 // vr7bench --raw tree|get|put PORT NUMBER ARG: the floor as a process of its own, so that it pays
-// a process start as vr7lon does. ARG: the entries to read, the file's name, or (put) NAME:BYTES.
+// a process start as vr7lon does. ARG: the entries to read, (get) NAME:OUTFILE, or (put)
+// NAME:BYTES. A download is stored as vr7lon stores it.
 int RawMain(const std::string& what, uint16_t port, uint32_t number, const std::string& arg) {
     RawClient client(port, number);
-    if (what == "tree") {
-        client.Exchange(cmdIdentify, {});
-        client.Exchange(cmdReadHeader, {});
-        const int entries = std::atoi(arg.c_str());
-        for (int i = 1; client.Ok() && i <= entries; ++i) {
-            uint8_t index[2];
-            PutLe16(index, static_cast<uint16_t>(i));
-            client.Exchange(cmdReadEntry, {index[0], index[1]});
-        }
-    } else if (what == "get") {
-        client.Exchange(cmdOpenFile, OpenRequest(kOpenForRead, arg));
-        while (client.Ok() && client.Exchange(cmdReadBlock, {kNextBlock}).size() >
-                                  static_cast<size_t>(kBlockPositionSize)) {
-        }
-    } else if (what == "put") {
-        const size_t colon = arg.rfind(':');
-        const size_t bytes = std::strtoul(arg.c_str() + colon + 1, nullptr, 10);
-        client.Exchange(cmdOpenFile, OpenRequest(kOpenForWrite, arg.substr(0, colon)));
-        for (size_t done = 0; client.Ok() && done < bytes; done += kMaxFrameData) {
-            const std::vector<uint8_t> block(std::min<size_t>(kMaxFrameData, bytes - done), 0x5A);
-            client.Exchange(cmdWriteBlock, block);
-        }
-        client.Exchange(cmdWriteBlock, {});
-    } else {
-        return 64;
+    const size_t colon = arg.rfind(':');
+    if (what == "tree") return RawTree(client, std::atoi(arg.c_str())) ? 0 : 1;
+    if (colon == std::string::npos) return 64;
+    if (what == "get") {
+        std::vector<uint8_t> bytes;
+        return RawGet(client, arg.substr(0, colon), bytes) &&
+                       StoreDurably(arg.substr(colon + 1), bytes)
+                   ? 0
+                   : 1;
     }
-    return client.Ok() ? 0 : 1;
+    if (what == "put")
+        return RawPut(client, arg.substr(0, colon),
+                      std::strtoul(arg.c_str() + colon + 1, nullptr, 10))
+                   ? 0
+                   : 1;
+    return 64;
+}
+
+// The device work inside this process, on one core with the simulator's thread: the program's
+// own core calls over a connection, against the raw client's exchanges. No process start, no
+// catalogue load, no cross-core wake-ups: what is left is the cost of each exchange, the rate.
+class InProcess {
+  public:
+    InProcess(int entries, size_t fileBytes, const std::string& catalogue)
+        : entries_(entries), fileBytes_(fileBytes), catalogue_(catalogue) {
+        // The simulator's thread inherits the core from the thread that starts it.
+        ::sched_getaffinity(0, sizeof saved_, &saved_);
+        cpu_set_t one;
+        CPU_ZERO(&one);
+        for (int cpu = CPU_SETSIZE - 1; cpu >= 0; --cpu) {
+            if (CPU_ISSET(cpu, &saved_)) {
+                CPU_SET(cpu, &one);
+                break;
+            }
+        }
+        ::sched_setaffinity(0, sizeof one, &one);
+        SimDevice device = MakeDeviceWorkload(entries);
+        device.files["big.bin"] = std::vector<uint8_t>(fileBytes, 0xA5);
+        server_ = std::make_unique<SimServer>(std::move(device));
+        ok_ = server_->Start(SimEndpoints{}) && LoadCatalogue(catalogue_, catalogue).loaded;
+    }
+    ~InProcess() {
+        server_->Stop();
+        ::sched_setaffinity(0, sizeof saved_, &saved_);
+    }
+    bool Ok() const { return ok_; }
+
+    double ProgramTree() {
+        return Program([&](connection& conn) {
+            DeviceInfo info;
+            CfgTree tree;
+            return ReadDeviceInfo(conn, kNumber, info) == lr::Ok &&
+                   ReadDeviceTree(conn, kNumber, tree, &catalogue_, nullptr) ==
+                       TreeBuild::Complete &&
+                   tree.Roots().size() == 1;
+        });
+    }
+    double ProgramGet() {
+        return Program([&](connection& conn) {
+            std::string bytes;
+            return ReadDeviceFileBytes(conn, kNumber, "big.bin", bytes, nullptr, nullptr) ==
+                       lr::Ok &&
+                   bytes.size() == fileBytes_;
+        });
+    }
+    double ProgramPut() {
+        return Program([&](connection& conn) {
+            std::istringstream in(std::string(fileBytes_, '\x5A'));
+            return WriteDeviceFile(conn, kNumber, &in, "up.bin", nullptr, nullptr) == lr::Ok;
+        });
+    }
+    double RawTree() {
+        return Raw([&](RawClient& client) { return ::RawTree(client, entries_); });
+    }
+    double RawGet() {
+        return Raw([&](RawClient& client) {
+            std::vector<uint8_t> bytes;
+            return ::RawGet(client, "big.bin", bytes) && bytes.size() == fileBytes_;
+        });
+    }
+    double RawPut() {
+        return Raw([&](RawClient& client) { return ::RawPut(client, "up.bin", fileBytes_); });
+    }
+
+  private:
+    static constexpr uint32_t kNumber = 77;
+
+    // Seconds from the connect to the end of the work; negative when it failed.
+    template <class Work>
+    double Program(Work work) {
+        const auto t0 = Clock::now();
+        connection conn;
+        const bool ok =
+            conn.OpenTcpIpLink("127.0.0.1", std::to_string(server_->TcpPort())) == lr::Ok &&
+            work(conn);
+        conn.Close();
+        const double s = Seconds(t0);
+        return ok ? s : -s;
+    }
+    template <class Work>
+    double Raw(Work work) {
+        const auto t0 = Clock::now();
+        bool ok = false;
+        {
+            RawClient client(server_->TcpPort(), kNumber);
+            ok = work(client);
+        }
+        const double s = Seconds(t0);
+        return ok ? s : -s;
+    }
+
+    int entries_;
+    size_t fileBytes_;
+    XmlDocument catalogue_;
+    cpu_set_t saved_{};
+    std::unique_ptr<SimServer> server_;
+    bool ok_ = false;
+};
+
+// vr7bench --serve ENTRIES: serves the benchmark's device (number 77, ENTRIES entries and a
+// 256 KiB file big.bin) on 127.0.0.1, prints its port and serves until standard input ends, so
+// that the device work can be profiled or traced by hand.
+int ServeMain(int entries) {
+    SimDevice device = MakeDeviceWorkload(entries);
+    device.files["big.bin"] = std::vector<uint8_t>(kTransferBytes, 0xA5);
+    SimServer server(std::move(device));
+    std::string error;
+    if (!server.Start(SimEndpoints{}, &error)) {
+        std::fprintf(stderr, "vr7bench: simulator: %s\n", error.c_str());
+        return 1;
+    }
+    std::printf("%u\n", static_cast<unsigned>(server.TcpPort()));
+    std::fflush(stdout);
+    char buffer[256];
+    while (::read(0, buffer, sizeof buffer) > 0) {
+    }
+    server.Stop();
+    return 0;
 }
 
 }  // namespace
@@ -116,6 +287,7 @@ int main(int argc, char** argv) {
     if (argc == 6 && std::string(argv[1]) == "--raw")
         return RawMain(argv[2], static_cast<uint16_t>(std::atoi(argv[3])),
                        static_cast<uint32_t>(std::strtoul(argv[4], nullptr, 10)), argv[5]);
+    if (argc == 3 && std::string(argv[1]) == "--serve") return ServeMain(std::atoi(argv[2]));
 
     bench::Args args;
     if (!bench::ParseArgs(argc, argv, "vr7bench", args)) return 64;
@@ -190,7 +362,7 @@ int main(int argc, char** argv) {
          device_ + "tree --catalog " + catalogue,
          rawCommand("tree", std::to_string(deviceEntries))},
         {"vr7lon device get over TCP: " + kib, device_ + "get big.bin " + dir + "/down.bin",
-         rawCommand("get", "big.bin")},
+         rawCommand("get", "big.bin:" + dir + "/down-raw.bin")},
         {"vr7lon device put over TCP: " + kib, device_ + "put " + upload + " up.bin",
          rawCommand("put", "up.bin:" + std::to_string(fileBytes))},
     };
@@ -199,6 +371,38 @@ int main(int argc, char** argv) {
             work.name, runs, [&] { return TimeShell(work.command); },
             [&] { return TimeShell(work.floor); }));
     server.Stop();
+
+    // The same device work inside this process, on one core.
+    {
+        InProcess one(deviceEntries, fileBytes, catalogue);
+        if (!one.Ok()) {
+            std::fprintf(stderr, "vr7bench: the in-process simulator did not start\n");
+            return 1;
+        }
+        // Several passes each, so that a figure is not one scheduler tick.
+        const int passes = smoke ? 1 : 5;
+        auto repeat = [passes](auto work) {
+            return [passes, work] {
+                double total = 0;
+                for (int i = 0; i < passes; ++i) {
+                    const double s = work();
+                    if (s < 0) return s;
+                    total += s;
+                }
+                return total / passes;
+            };
+        };
+        rows.push_back(Measure(
+            "in one process, one core: device tree, " + std::to_string(deviceEntries) + " entries",
+            runs, repeat([&] { return one.ProgramTree(); }),
+            repeat([&] { return one.RawTree(); })));
+        rows.push_back(Measure("in one process, one core: device get, " + kib, runs,
+                               repeat([&] { return one.ProgramGet(); }),
+                               repeat([&] { return one.RawGet(); })));
+        rows.push_back(Measure("in one process, one core: device put, " + kib, runs,
+                               repeat([&] { return one.ProgramPut(); }),
+                               repeat([&] { return one.RawPut(); })));
+    }
 
     // Reading a device's tree over a serial line at 115200 Bd: the simulator delivers its answers
     // on a pty at the wire's speed, and the floor is the wire time of every byte exchanged.
