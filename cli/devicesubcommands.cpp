@@ -68,15 +68,15 @@ const char kStoreUsage[] =
     "Exit status: 0 stored (and, with --verify, the device holds exactly the copy uploaded);\n"
     "2 FILE cannot be loaded, is empty, or the copy cannot be written or read back; 4 the device\n"
     "did not answer, is too old, is write-protected, or the upload or the verifying download\n"
-    "broke; 5 the device holds something else than was uploaded (the first differing offset is\n"
-    "printed); 64 wrong usage.\n";
+    "broke; 5 the device holds other bytes than the copy uploaded (the first differing offset\n"
+    "is printed); 64 wrong usage.\n";
 const char kVerifyUsage[] =
     "usage: vr7lon device [OPTIONS] verify FILE\n"
     "Compares the bytes of FILE with the device's gateway settings file (duxgate.cfg) without\n"
     "storing anything: identifies the device, downloads the file into memory and prints whether\n"
     "they are the same or where they part.\n"
     "Exit status: 0 identical; 2 FILE cannot be read; 4 the device did not answer, is too old,\n"
-    "has no duxgate.cfg, or the download broke; 5 the device holds something else (the first\n"
+    "has no duxgate.cfg, or the download broke; 5 the device holds other bytes (the first\n"
     "differing offset is printed); 64 wrong usage.\n";
 
 // Reads the subcommand's arguments and sets the session up from them.
