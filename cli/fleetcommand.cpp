@@ -291,15 +291,12 @@ int RunFleetCommand(const CliContext& ctx, const std::vector<std::string>& args)
     // Only read and store write into a device's folder.
     const bool writes =
         settings.action == FleetAction::Read || settings.action == FleetAction::Store;
-    const std::string folders = !writes           ? ""
-                                : !outDir.empty() ? outDir
-                                : scratch         ? scratch->Path()
-                                                  : "";
     for (const FleetDevice& device : plan.devices) {
         FleetTask task;
         task.name = device.name;
         task.endpoint = ResolveEndpoint(base, device);
-        if (!folders.empty()) task.folder = folders + device.name + "/";
+        if (writes && !outDir.empty()) task.folder = outDir + device.name + "/";
+        if (scratch) task.scratchCopy = scratch->Path() + device.name + ".cfg";
         if (needsFile) task.file = PlanFilePath(planPath, device.file);
         tasks.push_back(std::move(task));
     }

@@ -124,10 +124,7 @@ class DeviceWork {
     // Makes the device's folder and removes the files of this action that an earlier run left in
     // it, so that what is there is what this run got whole.
     bool PrepareFolder() {
-        if (task_.folder.empty()) {
-            if (settings_.action != FleetAction::Store) return true;
-            return Fail(fleetresult::LocalFile, "no folder for the working copy");
-        }
+        if (task_.folder.empty()) return true;
         std::error_code ec;
         std::filesystem::create_directories(task_.folder, ec);
         if (ec) return FailFile(task_.folder, ec.value());
@@ -226,8 +223,21 @@ class DeviceWork {
             connection::OpenedLink link(conn_);
             if (!Identify(true)) return;
         }
+        const std::string workingCopy =
+            task_.folder.empty() ? task_.scratchCopy : task_.folder + kUploadFileName;
+        if (workingCopy.empty()) {
+            Fail(fleetresult::LocalFile, "no place for the working copy");
+            return;
+        }
+        // A scratch copy goes as soon as the device is done, so that no run leaves a pile behind.
+        struct ScratchRemover {
+            std::string path;
+            ~ScratchRemover() {
+                std::error_code ec;
+                if (!path.empty()) std::filesystem::remove(path, ec);
+            }
+        } remover{task_.folder.empty() ? workingCopy : std::string()};
         CMessageLog messages;
-        const std::string workingCopy = task_.folder + kUploadFileName;
         const DeviceStoreResult stored = ::Store({conn_, number_, messages}, list, workingCopy);
         switch (stored.outcome) {
             case DeviceStoreOutcome::Stored:

@@ -36,8 +36,11 @@ struct FleetTask {
     std::string name;
     FleetEndpoint endpoint;
     // The device's folder ("DIR/NAME/"): its output (read) or its working copy (store); empty:
-    // nothing is written (read, info, verify).
+    // nothing is kept.
     std::string folder;
+    // store without a folder: where the working copy is written; it is removed when the device is
+    // done.
+    std::string scratchCopy;
     std::string file;  // store, verify: the gateway settings file
 };
 

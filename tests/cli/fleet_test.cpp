@@ -1,5 +1,6 @@
 // vr7lon fleet against a site of simulated devices on 127.0.0.1: every healthy device done, every
 // faulty one reported with its cause, in the table, the report and the out folders.
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -289,6 +290,35 @@ TEST_F(FleetCli, VerifyComparesEachDevicesFileAndInfoIdentifies) {
     ASSERT_EQ(lines.size(), 5u) << r.out;
     EXPECT_NE(lines[2].find("version 2.1.32, number 32"), std::string::npos) << lines[2];
     EXPECT_EQ(lines[4], "3 devices: 3 succeeded, 0 failed");
+}
+
+TEST_F(FleetCli, StoreWithoutOutKeepsNoCopyAnywhere) {
+    AddDevice(61);
+    AddDevice(62, Trouble::Protected);
+    ASSERT_TRUE(site.Start());
+    fs::copy_file(kDemoSettings, work / "demo.cfg");
+    work.Write("plan.csv", "name,ip,tcp_port,number,file\n" + PlanLine("a", 0, "61", "demo.cfg") +
+                               PlanLine("b", 1, "62", "demo.cfg"));
+    const std::string scratch = work.MakeDir("tmp");
+    const char* tmpdir = std::getenv("TMPDIR");
+    const std::string saved = tmpdir != nullptr ? tmpdir : "";
+    ::setenv("TMPDIR", scratch.c_str(), 1);
+    const CliResult r = Fleet({"plan.csv", "store"});
+    if (tmpdir != nullptr) {
+        ::setenv("TMPDIR", saved.c_str(), 1);
+    } else {
+        ::unsetenv("TMPDIR");
+    }
+    EXPECT_EQ(r.status, exitstatus::Device) << r.err;
+    EXPECT_EQ(ParseRow(Lines(r.out).at(1)).result, 0);
+    EXPECT_EQ(ParseRow(Lines(r.out).at(2)).result, 1001);
+    std::vector<uint8_t> held;
+    EXPECT_TRUE(site.site.File(0, "DUXGate.cfg", held));
+    EXPECT_EQ(std::string(held.begin(), held.end()), ReadBytes(kDemoSettings));
+    // The working copies lived in a temporary folder, gone with them; the working directory
+    // holds what it held.
+    EXPECT_TRUE(fs::is_empty(scratch));
+    EXPECT_FALSE(fs::exists(work / "DUXGate.cfg"));
 }
 
 TEST_F(FleetCli, AFaultyPlanOrFileTouchesNoDevice) {

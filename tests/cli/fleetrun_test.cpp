@@ -10,6 +10,7 @@
 #include "simpeer.h"
 #include "simsite.h"
 #include "tempdir.h"
+#include "testtext.h"
 #include "testtimings.h"
 
 namespace {
@@ -49,30 +50,35 @@ FleetSettings Settings(FleetAction action, unsigned jobs) {
 }
 
 TEST(FleetRun, DevicesOnOneSerialLineTakeTurns) {
-    // One simulated device on a pty, reached as two devices of the plan (its number, and
-    // whichever device answers): the port can be open only once at a time, so a second device
-    // worked on at the same time would fail to open it.
+    // Two simulated devices on one pty line, as on a serial bus: the port can be open only once
+    // at a time, so a second device worked on at the same time would fail to open it.
     SimSite site;
     SimEndpoints pty;
     pty.tcp = false;
     pty.pty = true;
-    site.Add(DemoSimDevice(), {}, pty);
+    SimDevice other = DemoSimDevice();
+    other.number = 13;
+    site.AddOnLine(site.Add(DemoSimDevice(), {}, pty), std::move(other));
     std::string error;
     ASSERT_TRUE(site.Start(&error)) << error;
     TempDir out;
+    const std::string file = VR7_SOURCE_DIR "/examples/vr7_12/CONFIG/duxgate.cfg";
     std::vector<FleetTask> tasks(2);
     for (size_t i = 0; i < tasks.size(); ++i) {
         tasks[i].name = "m" + std::to_string(i);
-        tasks[i].endpoint = FleetEndpoint{site.PtyPath(0), "", "", 115200, i == 0 ? 12u : 0u};
+        tasks[i].endpoint = FleetEndpoint{site.PtyPath(0), "", "", 115200, 12 + uint32_t(i)};
         tasks[i].folder = out.Path() + tasks[i].name + "/";
-        tasks[i].file = VR7_SOURCE_DIR "/examples/vr7_12/CONFIG/duxgate.cfg";
+        tasks[i].file = file;
     }
     Recorder recorder;
     const std::vector<FleetResult> results =
         RunFleet(tasks, Settings(FleetAction::Store, 8), &recorder);
-    for (const FleetResult& r : results) {
-        EXPECT_EQ(r.result, 0) << r.message;
-        EXPECT_EQ(r.number, 12u);
+    for (size_t i = 0; i < tasks.size(); ++i) {
+        EXPECT_EQ(results[i].result, 0) << results[i].message;
+        EXPECT_EQ(results[i].number, 12 + i);
+        std::vector<uint8_t> held;
+        EXPECT_TRUE(site.File(i, "DUXGate.cfg", held));
+        EXPECT_EQ(std::string(held.begin(), held.end()), ReadBytes(file));
     }
     EXPECT_EQ(recorder.maxRunning, 1);
     const auto first = recorder.Span(0), second = recorder.Span(1);
