@@ -29,10 +29,12 @@ TConfigTreeView::TConfigTreeView(QWidget* parent) : QTreeWidget(parent) {
     // Long captions scroll sideways rather than being cut.
     header()->setStretchLastSection(false);
     header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
-    for (int i = 0; i < kTreeImageCount; ++i) icons_[static_cast<size_t>(i)] = TreeNodeIcon(i);
 }
 
 void TConfigTreeView::ShowTree(const CfgTree& tree) {
+    // The images are made for the first tree shown, not at the window's start.
+    if (icons_[0].isNull())
+        for (int i = 0; i < kTreeImageCount; ++i) icons_[static_cast<size_t>(i)] = TreeNodeIcon(i);
     setUpdatesEnabled(false);
     clear();
     // The items are made apart from the view and handed to it at once: one insertion for the

@@ -40,5 +40,6 @@ class TConfigTreeView : public QTreeWidget {
 
     // The node images, made once: an icon made from its file decodes the image, which for
     // thousands of leaves would cost more than the rest of the tree together. Items share them.
+    // Made when the first tree is shown.
     std::array<QIcon, kTreeImageCount> icons_;
 };
