@@ -1,6 +1,9 @@
 #pragma once
 // What both benchmark programs share: their arguments, timing a command, measuring the program
 // against its floor run by run, and printing the table.
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -28,6 +31,32 @@ inline double TimeShell(const std::string& command) {
     return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? s : -s;
 }
 
+// A child process's wall time in seconds (negative when it failed) and its peak resident memory
+// in MiB.
+struct ChildRun {
+    double seconds = -1;
+    double peakMiB = 0;
+};
+
+// Runs argv (argv[0] a path) through the launcher peakRun (vr7peakrun), which times it and takes
+// its peak memory.
+inline ChildRun RunChild(const std::string& peakRun, const std::vector<std::string>& argv) {
+    std::string command = "'" + peakRun + "'";
+    for (const std::string& a : argv) command += " '" + a + "'";
+    ChildRun run;
+    std::FILE* out = ::popen(command.c_str(), "r");
+    if (out == nullptr) return run;
+    double seconds = 0;
+    long kib = 0;
+    char outcome[16] = {};
+    const bool read = std::fscanf(out, "%lf %ld %15s", &seconds, &kib, outcome) == 3;
+    ::pclose(out);
+    if (!read) return run;
+    run.seconds = std::string(outcome) == "ok" ? seconds : -seconds;
+    run.peakMiB = static_cast<double>(kib) / 1024;
+    return run;
+}
+
 // --runs N (default 5) and --smoke (tiny sizes, one run); false after printing the usage.
 struct Args {
     int runs = 5;
@@ -52,6 +81,7 @@ inline bool ParseArgs(int argc, char** argv, const char* name, Args& args) {
 struct Row {
     std::string work;
     std::vector<double> program, floor, ratio;
+    std::string unit = "s";  // of program and floor: seconds, or MiB for memory
 };
 
 inline double Median(std::vector<double> v) {
@@ -80,14 +110,15 @@ inline Row Measure(const std::string& work, int runs, const std::function<double
 }
 
 inline void Print(const std::vector<Row>& rows) {
-    std::printf("%-58s %9s %9s %9s %9s %7s %15s\n", "work", "median s", "min s", "max s", "floor s",
-                "ratio", "ratio min-max");
+    std::printf("%-58s %4s %9s %9s %9s %9s %7s %15s\n", "work", "unit", "median", "min", "max",
+                "floor", "ratio", "ratio min-max");
     for (const Row& r : rows) {
         const auto [pmin, pmax] = std::minmax_element(r.program.begin(), r.program.end());
         const auto [rmin, rmax] = std::minmax_element(r.ratio.begin(), r.ratio.end());
-        std::printf("%-58s %9.4f %9.4f %9.4f %9.4f %7.2f %7.2f-%-7.2f\n", r.work.c_str(),
-                    Median(r.program), *pmin, *pmax, Median(r.floor), Median(r.ratio), *rmin,
-                    *rmax);
+        const int digits = r.unit == "s" ? 4 : 1;
+        std::printf("%-58s %4s %9.*f %9.*f %9.*f %9.*f %7.2f %7.2f-%-7.2f\n", r.work.c_str(),
+                    r.unit.c_str(), digits, Median(r.program), digits, *pmin, digits, *pmax, digits,
+                    Median(r.floor), Median(r.ratio), *rmin, *rmax);
     }
 }
 

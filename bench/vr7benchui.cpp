@@ -1,9 +1,12 @@
 // vr7benchui: the window's part of the work, offscreen: opening a large configuration folder
-// against building its tree alone, reading a device against vr7lon reading the same device, and
-// reading it with the exchange log shown against the same read with the log hidden.
+// against building its tree alone, reading a device against vr7lon reading the same device,
+// reading it with the exchange log shown against the same read with the log hidden, the start-up
+// to the window shown against a minimal Qt window's, and the peak memory with the large folder
+// open against the minimal window's.
 //   vr7benchui [--runs N] [--smoke]
 // Each figure is the median of N runs with min and max; each ratio is taken run by run.
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <algorithm>
 #include <chrono>
@@ -15,6 +18,7 @@
 
 #include "benchtable.h"
 #include "configfolder.h"
+#include "configtreeview.h"
 #include "exchangelog.h"
 #include "shellservices.h"
 #include "simserver.h"
@@ -58,10 +62,30 @@ double TimedRead(TVR7CfgUpdate& window) {
     return Seconds(t0);
 }
 
+// vr7benchui --open-child FOLDER: a window that opens FOLDER and ends, so that its peak memory
+// can be taken as a child's.
+int OpenChild(int argc, char** argv, const QString& folder) {
+    QApplication application(argc, argv);
+    Answers answers;
+    answers.folder = folder;
+    TVR7CfgUpdate::Environment environment;
+    environment.programDir = QDir::currentPath();
+    environment.messages = &answers;
+    environment.shell = &answers;
+    TVR7CfgUpdate window(environment);
+    window.show();
+    QCoreApplication::processEvents();
+    window.Open1Click();
+    QCoreApplication::processEvents();
+    return answers.messages == 0 && window.TreeView1->topLevelItemCount() == 1 ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (argc == 3 && std::string(argv[1]) == "--open-child")
+        return OpenChild(argc, argv, QString::fromLocal8Bit(argv[2]));
     bench::Args args;
     if (!bench::ParseArgs(argc, argv, "vr7benchui", args)) return 64;
     const bool smoke = args.smoke;
@@ -151,6 +175,48 @@ int main(int argc, char** argv) {
     }
     server.Stop();
     rows.push_back(logged);
+
+    // Start-up to the window shown, with the demo catalogue in the working folder, against a
+    // minimal Qt window started the same way: each a process that ends when its window is first
+    // exposed. The empty minimal window never starts the font system; the one with a menu does,
+    // as every window that shows a word must. The empty window's peak memory is the floor of the
+    // window's with the large folder open.
+    const std::string startDir = dir + "/start";
+    std::filesystem::create_directories(startDir);
+    std::filesystem::copy_file(VR7_DEMO_CATALOGUE, startDir + "/calcbank.xml");
+    Row start{"window start-up, demo catalogue (minimal Qt window)", {}, {}, {}};
+    Row startMenu{"window start-up, demo catalogue (minimal, with a menu)", {}, {}, {}};
+    Row memory{"peak memory, window with 9 x " + std::to_string(smoke ? 20 : 1000) +
+                   " open (minimal window)",
+               {},
+               {},
+               {},
+               "MiB"};
+    std::error_code self;
+    const std::string benchui = std::filesystem::read_symlink("/proc/self/exe", self).string();
+    auto add = [](Row& row, double program, double floor) {
+        row.program.push_back(program);
+        row.floor.push_back(floor);
+        row.ratio.push_back(program / floor);
+    };
+    for (int i = 0; i < runs; ++i) {
+        std::filesystem::current_path(startDir);
+        const ChildRun window = RunChild(VR7_PEAK_RUN, {VR7_START_WINDOW});
+        const ChildRun minimal = RunChild(VR7_PEAK_RUN, {VR7_MIN_WINDOW});
+        const ChildRun menu = RunChild(VR7_PEAK_RUN, {VR7_MIN_WINDOW, "--menu"});
+        std::filesystem::current_path(dir);
+        const ChildRun opened = RunChild(VR7_PEAK_RUN, {benchui, "--open-child", w.folder});
+        if (window.seconds < 0 || minimal.seconds < 0 || menu.seconds < 0 || opened.seconds < 0) {
+            std::fprintf(stderr, "vr7benchui: a start-up run failed\n");
+            return 1;
+        }
+        add(start, window.seconds, minimal.seconds);
+        add(startMenu, window.seconds, menu.seconds);
+        add(memory, opened.peakMiB, minimal.peakMiB);
+    }
+    rows.push_back(start);
+    rows.push_back(startMenu);
+    rows.push_back(memory);
 
     Print(rows);
     if (answers.messages != 0) std::printf("(the window showed %d messages)\n", answers.messages);
