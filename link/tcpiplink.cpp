@@ -16,6 +16,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <utility>
 
 namespace {
@@ -209,15 +210,20 @@ int CTCPIPLink::Write(const void* buffer, int count, int* written) {
 int CTCPIPLink::Purge(int flags) {
     if (flags != kPurgeInput || !socket_) return 0;
 
-    // What the link holds goes, then whatever the socket has, without waiting for more.
+    // What the link holds goes, then whatever the socket has, without waiting for more. The clock
+    // is read only once input turns out to be pending, which it normally is not.
     inboxBegin_ = inboxEnd_ = 0;
-    const auto deadline = Clock::now() + Millis(timings_.tcpPurgeMs);
-    while (Clock::now() < deadline) {
+    std::optional<Clock::time_point> deadline;
+    for (;;) {
         const ssize_t n = ::recv(socket_.Get(), inbox_.data(), inbox_.size(), MSG_DONTWAIT);
-        if (n > 0) continue;
+        if (n > 0) {
+            const auto now = Clock::now();
+            if (!deadline) deadline = now + Millis(timings_.tcpPurgeMs);
+            if (now >= *deadline) return 0;  // input kept coming
+            continue;
+        }
         if (n == 0) return 0;  // the peer closed: no exchange over this link can succeed
         if (errno == EAGAIN || errno == EWOULDBLOCK) return 1;
         if (errno != EINTR) return 0;
     }
-    return 0;
 }
