@@ -159,14 +159,12 @@ int RawMain(const std::string& what, uint16_t port, uint32_t number, const std::
     return 64;
 }
 
-// The device work inside this process, on one core with the simulator's thread: the program's
-// own core calls over a connection, against the raw client's exchanges. No process start, no
-// catalogue load, no cross-core wake-ups: what is left is the cost of each exchange, the rate.
-class InProcess {
+// While it lives, this thread runs on one core only, and so do the threads and processes it starts
+// (the simulator's thread, vr7lon, the raw client): the device's answer then never waits for a
+// wake-up on another core, which on a small busy machine makes the figures jump.
+class OneCore {
   public:
-    InProcess(int entries, size_t fileBytes, const std::string& catalogue)
-        : entries_(entries), fileBytes_(fileBytes), catalogue_(catalogue) {
-        // The simulator's thread inherits the core from the thread that starts it.
+    OneCore() {
         ::sched_getaffinity(0, sizeof saved_, &saved_);
         cpu_set_t one;
         CPU_ZERO(&one);
@@ -177,15 +175,28 @@ class InProcess {
             }
         }
         ::sched_setaffinity(0, sizeof one, &one);
+    }
+    ~OneCore() { ::sched_setaffinity(0, sizeof saved_, &saved_); }
+    OneCore(const OneCore&) = delete;
+    OneCore& operator=(const OneCore&) = delete;
+
+  private:
+    cpu_set_t saved_{};
+};
+
+// The device work inside this process, on one core with the simulator's thread: the program's
+// own core calls over a connection, against the raw client's exchanges. No process start, no
+// catalogue load, no cross-core wake-ups: what is left is the cost of each exchange, the rate.
+class InProcess {
+  public:
+    InProcess(int entries, size_t fileBytes, const std::string& catalogue)
+        : entries_(entries), fileBytes_(fileBytes), catalogue_(catalogue) {
         SimDevice device = MakeDeviceWorkload(entries);
         device.files["big.bin"] = std::vector<uint8_t>(fileBytes, 0xA5);
         server_ = std::make_unique<SimServer>(std::move(device));
         ok_ = server_->Start(SimEndpoints{}) && LoadCatalogue(catalogue_, catalogue).loaded;
     }
-    ~InProcess() {
-        server_->Stop();
-        ::sched_setaffinity(0, sizeof saved_, &saved_);
-    }
+    ~InProcess() { server_->Stop(); }
     bool Ok() const { return ok_; }
 
     double ProgramTree() {
@@ -252,10 +263,10 @@ class InProcess {
         return ok ? s : -s;
     }
 
+    OneCore core_;  // first: the simulator's thread inherits it
     int entries_;
     size_t fileBytes_;
     XmlDocument catalogue_;
-    cpu_set_t saved_{};
     std::unique_ptr<SimServer> server_;
     bool ok_ = false;
 };
@@ -327,25 +338,6 @@ int main(int argc, char** argv) {
     // file down and up, each against a raw client sending the same frames to the same simulator.
     const int deviceEntries = smoke ? 50 : 5004;
     const size_t fileBytes = smoke ? 4096 : kTransferBytes;  // each way
-    SimDevice device = MakeDeviceWorkload(deviceEntries);
-    device.files["big.bin"] = std::vector<uint8_t>(fileBytes, 0xA5);
-    SimServer server(std::move(device));
-    std::string error;
-    if (!server.Start(SimEndpoints{}, &error)) {
-        std::fprintf(stderr, "vr7bench: simulator: %s\n", error.c_str());
-        return 1;
-    }
-    const std::string port = std::to_string(server.TcpPort());
-    const std::string device_ =
-        program + " device --ip 127.0.0.1 --tcp-port " + port + " --number 77 ";
-    std::error_code self;
-    const std::string raw = std::filesystem::read_symlink("/proc/self/exe", self).string() +
-                            " --raw %s " + port + " 77 ";
-    auto rawCommand = [&](const std::string& what, const std::string& arg) {
-        std::string command = raw;
-        command.replace(command.find("%s"), 2, what);
-        return command + arg;
-    };
     const std::string upload = dir + "/upload.bin";
     {
         std::FILE* f = std::fopen(upload.c_str(), "wb");
@@ -354,23 +346,49 @@ int main(int argc, char** argv) {
         std::fclose(f);
     }
     const std::string kib = std::to_string(fileBytes / 1024) + " KiB";
-    struct DeviceWork {
-        std::string name, command, floor;
+    std::error_code self;
+    const std::string bench = std::filesystem::read_symlink("/proc/self/exe", self).string();
+    // Each piece of work as vr7lon does it and as the raw client does it, against a simulator
+    // started for it; "where" names the cores they run on.
+    auto measureDevice = [&](const std::string& where) {
+        SimDevice device = MakeDeviceWorkload(deviceEntries);
+        device.files["big.bin"] = std::vector<uint8_t>(fileBytes, 0xA5);
+        SimServer server(std::move(device));
+        std::string error;
+        if (!server.Start(SimEndpoints{}, &error)) {
+            std::fprintf(stderr, "vr7bench: simulator: %s\n", error.c_str());
+            std::exit(1);
+        }
+        const std::string port = std::to_string(server.TcpPort());
+        const std::string vr7lon =
+            program + " device --ip 127.0.0.1 --tcp-port " + port + " --number 77 ";
+        const std::string raw = bench + " --raw ";
+        struct DeviceWork {
+            std::string name, command, floor;
+        };
+        const DeviceWork works[] = {
+            {"vr7lon device tree over TCP" + where + ": " + std::to_string(deviceEntries) +
+                 " entries",
+             vr7lon + "tree --catalog " + catalogue,
+             raw + "tree " + port + " 77 " + std::to_string(deviceEntries)},
+            {"vr7lon device get over TCP" + where + ": " + kib,
+             vr7lon + "get big.bin " + dir + "/down.bin",
+             raw + "get " + port + " 77 big.bin:" + dir + "/down-raw.bin"},
+            {"vr7lon device put over TCP" + where + ": " + kib,
+             vr7lon + "put " + upload + " up.bin",
+             raw + "put " + port + " 77 up.bin:" + std::to_string(fileBytes)},
+        };
+        for (const DeviceWork& work : works)
+            rows.push_back(Measure(
+                work.name, runs, [&] { return TimeShell(work.command); },
+                [&] { return TimeShell(work.floor); }));
+        server.Stop();
     };
-    const DeviceWork works[] = {
-        {"vr7lon device tree over TCP: " + std::to_string(deviceEntries) + " entries",
-         device_ + "tree --catalog " + catalogue,
-         rawCommand("tree", std::to_string(deviceEntries))},
-        {"vr7lon device get over TCP: " + kib, device_ + "get big.bin " + dir + "/down.bin",
-         rawCommand("get", "big.bin:" + dir + "/down-raw.bin")},
-        {"vr7lon device put over TCP: " + kib, device_ + "put " + upload + " up.bin",
-         rawCommand("put", "up.bin:" + std::to_string(fileBytes))},
-    };
-    for (const DeviceWork& work : works)
-        rows.push_back(Measure(
-            work.name, runs, [&] { return TimeShell(work.command); },
-            [&] { return TimeShell(work.floor); }));
-    server.Stop();
+    measureDevice("");
+    {
+        OneCore core;
+        measureDevice(", one core");
+    }
 
     // The same device work inside this process, on one core.
     {
@@ -415,6 +433,7 @@ int main(int argc, char** argv) {
         line.tcp = false;
         line.pty = true;
         line.paceBaud = kBaud;
+        std::string error;
         if (!paced.Start(line, &error)) {
             std::fprintf(stderr, "vr7bench: simulator: %s\n", error.c_str());
             return 1;
