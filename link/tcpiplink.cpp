@@ -67,6 +67,7 @@ void CTCPIPLink::CloseSocket() {
     socket_.Reset();
     inboxBegin_ = inboxEnd_ = 0;
     receiveTimeoutMs_ = 0;
+    receiveBlocks_ = false;
 }
 
 int CTCPIPLink::Open(bool open) {
@@ -86,7 +87,7 @@ int CTCPIPLink::Open(bool open) {
     // Receives block, bounded by the receive timeout (see Receive); sends and the purge never do.
     if (socket_) {
         const int flags = ::fcntl(socket_.Get(), F_GETFL);
-        if (flags != -1) ::fcntl(socket_.Get(), F_SETFL, flags & ~O_NONBLOCK);
+        receiveBlocks_ = flags != -1 && ::fcntl(socket_.Get(), F_SETFL, flags & ~O_NONBLOCK) == 0;
     }
     return socket_ ? lr::Ok : Failure(lr::NotOpen, error);
 }
@@ -149,12 +150,14 @@ ReadStep CTCPIPLink::Receive(Clock::time_point deadline, int& error) {
     for (;;) {
         const int64_t blockMs =
             std::chrono::floor<Millis>(deadline - Clock::now() - kPollStretch).count();
-        if (blockMs >= kTimeoutStepMs && (receiveTimeoutMs_ == 0 || receiveTimeoutMs_ > blockMs)) {
+        if (receiveBlocks_ && blockMs >= kTimeoutStepMs &&
+            (receiveTimeoutMs_ == 0 || receiveTimeoutMs_ > blockMs)) {
             const int64_t step = blockMs / kTimeoutStepMs * kTimeoutStepMs;
             receiveTimeoutMs_ = SetReceiveTimeout(fd, step) ? step : 0;
         }
         if (blockMs < kTimeoutStepMs || receiveTimeoutMs_ == 0) {
-            // The last stretch, or a socket whose timeout cannot be set: poll(), then the read.
+            // The last stretch, or a socket that cannot block with a timeout: poll(), then the
+            // read.
             int n = 0;
             const ReadStep step =
                 ReadSome(fd, inbox_.data(), static_cast<int>(inbox_.size()), deadline, n, error);

@@ -64,4 +64,6 @@ class CTCPIPLink : public CLink {
     int inboxEnd_ = 0;
     // The socket's receive timeout (SO_RCVTIMEO) in milliseconds; 0 while none is set.
     int64_t receiveTimeoutMs_ = 0;
+    // The socket's receives block (for at most the receive timeout); false: only poll() waits.
+    bool receiveBlocks_ = false;
 };
