@@ -116,6 +116,7 @@ TEST_P(DiffDevice, TheDevicesSettingsAsASide) {
     EXPECT_NE(r.err.find("VR-7 не подключен!!!"), std::string::npos) << r.err;
 }
 
-INSTANTIATE_TEST_SUITE_P(Tcp, DiffDevice, ::testing::Values(Transport::Tcp), TransportParamName);
+INSTANTIATE_TEST_SUITE_P(Transports, DiffDevice, ::testing::Values(Transport::Tcp, Transport::Pty),
+                         TransportParamName);
 
 }  // namespace
