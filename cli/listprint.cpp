@@ -45,21 +45,20 @@ void PrintListDiff(const std::vector<ListDiffEntry>& entries, std::ostream& out)
     for (const ListDiffEntry& e : entries) {
         switch (e.kind) {
             case ListEntryKind::Added:
-                out << "added " << cp1251::ToUtf8(e.after->caption) << " at row "
-                    << e.afterIndex + 1 << ": " << Columns(*e.after) << '\n';
+                out << "added " << Value(e.after->caption) << " at row " << e.afterIndex + 1 << ": "
+                    << Columns(*e.after) << '\n';
                 break;
             case ListEntryKind::Removed:
-                out << "removed " << cp1251::ToUtf8(e.before->caption) << " from row "
-                    << e.beforeIndex + 1 << '\n';
+                out << "removed " << Value(e.before->caption) << " from row " << e.beforeIndex + 1
+                    << '\n';
                 break;
             case ListEntryKind::Kept:
                 if (e.moved) {
-                    out << "moved " << cp1251::ToUtf8(e.after->caption) << " from row "
-                        << e.beforeIndex + 1 << " to row " << e.afterIndex + 1;
+                    out << "moved " << Value(e.after->caption) << " from row " << e.beforeIndex + 1
+                        << " to row " << e.afterIndex + 1;
                     if (!e.changes.empty()) out << "; changed: " << Changes(e.changes);
                 } else {
-                    out << "changed " << cp1251::ToUtf8(e.after->caption) << ": "
-                        << Changes(e.changes);
+                    out << "changed " << Value(e.after->caption) << ": " << Changes(e.changes);
                 }
                 out << '\n';
                 break;

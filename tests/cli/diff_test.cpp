@@ -48,6 +48,11 @@ TEST_F(DiffFiles, OneLineForEachVariableThatDiffers) {
     EXPECT_EQ(Diff({b, c}).out,
               "removed 3w1 from row 3\nremoved 2т1 from row 4\n"
               "removed 2v1 from row 5\nremoved 1terr from row 6\n");
+
+    // A file cut after its reference has a row without a name: it still reads as a name.
+    const std::string cut = dir.Write("cut.cfg", W("F 40001 105 1t1 °C\r\nF 40013"));
+    EXPECT_EQ(Diff({c, cut}).out.rfind("removed 1q1 from row 2\nadded \"\" at row 2: Ref 40013", 0),
+              0u);
 }
 
 TEST_F(DiffFiles, ExitStatusesAsDiffs) {
