@@ -46,7 +46,7 @@ const char kUsage[] =
     "  --jobs N        devices worked on at once (default 8)\n"
     "  --out DIR       each device's folder DIR/NAME/: read writes tree.txt (as \"vr7lon device\n"
     "                  tree\" prints it) and duxgate.cfg (only a complete download); store keeps\n"
-    "                  the working copy DUXGate.cfg it stored. Without it read writes nothing and\n"
+    "                  the working copy DUXGate.cfg it sent. Without it read writes nothing and\n"
     "                  store works in a temporary folder.\n"
     "  --report FILE   a JSON report: {\"action\", \"devices\": [{name, endpoint, number,\n"
     "                  version, result, message, seconds, bytes_sent, bytes_received}]}\n"
