@@ -210,8 +210,9 @@ DeviceStoreResult StoreGatewayFileToDevice(const DeviceCommandTarget& target, co
     }
 
     connection::OpenedLink link(target.conn);
-    DeviceInfo info;
-    if (!Identified(target, info, result.code, result.outcome)) {
+    const bool identified = Identified(target, result.info, result.code, result.outcome);
+    result.identified = result.code == lr::Ok;
+    if (!identified) {
         if (result.code == lr::Cancelled) target.messages.ShowMessage(usertext::StoreCancelled());
         return result;
     }

@@ -73,7 +73,9 @@ enum class DeviceStoreOutcome {
 
 struct DeviceStoreResult {
     DeviceStoreOutcome outcome = DeviceStoreOutcome::NotSaved;
-    LinkResult code = 0;  // identification's result (NotConnected) or the upload's
+    LinkResult code = 0;      // identification's result (NotConnected) or the upload's
+    bool identified = false;  // the device answered its identification: info holds it
+    DeviceInfo info;
 };
 
 // The steps every device command is made of, over a link the caller has opened. They show no

@@ -142,13 +142,18 @@ class DeviceWork {
         DeviceInfo info;
         const LinkResult code = IdentifyDevice(conn_, number_, info);
         if (code != lr::Ok) return FailLink(code, OneLine(LinkFailureText(conn_, code)));
+        Record(info);
+        if (gatewayFiles && !ServesGatewayFiles(info))
+            return Fail(fleetresult::TooOld, OneLine(usertext::UnsupportedVersion(info)));
+        return true;
+    }
+
+    // The identity the device answered with, for the report.
+    void Record(const DeviceInfo& info) {
         result_.number = info.DeviceNumber();
         result_.version = std::to_string(info.VersionMajor()) + "." +
                           std::to_string(info.VersionMinor()) + "." +
                           std::to_string(info.VersionBuild());
-        if (gatewayFiles && !ServesGatewayFiles(info))
-            return Fail(fleetresult::TooOld, OneLine(usertext::UnsupportedVersion(info)));
-        return true;
     }
 
     void Info() {
@@ -219,10 +224,6 @@ class DeviceWork {
             FailFile(task_.file, errno);
             return;
         }
-        {
-            connection::OpenedLink link(conn_);
-            if (!Identify(true)) return;
-        }
         const std::string workingCopy =
             task_.folder.empty() ? task_.scratchCopy : task_.folder + kUploadFileName;
         if (workingCopy.empty()) {
@@ -239,6 +240,7 @@ class DeviceWork {
         } remover{task_.folder.empty() ? workingCopy : std::string()};
         CMessageLog messages;
         const DeviceStoreResult stored = ::Store({conn_, number_, messages}, list, workingCopy);
+        if (stored.identified) Record(stored.info);
         switch (stored.outcome) {
             case DeviceStoreOutcome::Stored:
                 break;
