@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <chrono>
 #include <list>
+#include <optional>
 
 #include "simframereader.h"
 #include "syserror.h"
@@ -86,10 +87,10 @@ bool OpenPty(UniqueFd& master, std::string& path, std::string* error) {
     return true;
 }
 
-// Milliseconds from now until when, rounded up so that the wait never ends early; at least 0.
-int MsUntil(Clock::time_point when, Clock::time_point now) {
-    if (when <= now) return 0;
-    return static_cast<int>(std::chrono::ceil<milliseconds>(when - now).count());
+// The time from now until when, at least 0, to the nanosecond: a paced answer must not wait a
+// millisecond rounded up, or a line of 115200 Bd would lose a third of its speed.
+Clock::duration Until(Clock::time_point when, Clock::time_point now) {
+    return when <= now ? Clock::duration::zero() : when - now;
 }
 
 }  // namespace
@@ -334,10 +335,10 @@ void SimSite::Run() {
         polled.clear();
         fds.push_back({wakeRead_.Get(), POLLIN, 0});
         for (Device* d : listening) fds.push_back({d->listenFd.Get(), POLLIN, 0});
-        int timeoutMs = -1;
-        const auto wakeAt = [&timeoutMs, now](Clock::time_point when) {
-            const int ms = MsUntil(when, now);
-            timeoutMs = timeoutMs < 0 ? ms : std::min(timeoutMs, ms);
+        std::optional<Clock::duration> wait;  // none: until something happens
+        const auto wakeAt = [&wait, now](Clock::time_point when) {
+            const Clock::duration d = Until(when, now);
+            wait = wait ? std::min(*wait, d) : d;
         };
         for (Channel& c : channels) {
             short events = 0;
@@ -361,7 +362,15 @@ void SimSite::Run() {
             }
         }
 
-        if (::poll(fds.data(), fds.size(), timeoutMs) < 0 && errno != EINTR) break;
+        timespec timeout{};
+        if (wait) {
+            const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(*wait).count();
+            timeout.tv_sec = static_cast<time_t>(ns / 1000000000);
+            timeout.tv_nsec = static_cast<long>(ns % 1000000000);
+        }
+        if (::ppoll(fds.data(), fds.size(), wait ? &timeout : nullptr, nullptr) < 0 &&
+            errno != EINTR)
+            break;
         if (fds[0].revents) break;  // asked to stop
         now = Clock::now();
 
