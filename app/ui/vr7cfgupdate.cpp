@@ -185,10 +185,20 @@ TVR7CfgUpdate::TVR7CfgUpdate(const Environment& environment, QWidget* parent)
 
     FormCreate();
     LoadWindowState();
+}
 
-    AboutBox = new TAboutBox(this);
-    PortDialog = new TSetPortDlg(this);
-    PortDialog->SetErrorDisplay([this](const QString& text) { messages_->GeneralError(text); });
+TAboutBox& TVR7CfgUpdate::AboutBox() {
+    if (aboutBox_ == nullptr) aboutBox_ = new TAboutBox(this);
+    return *aboutBox_;
+}
+
+TSetPortDlg& TVR7CfgUpdate::PortDialog() {
+    if (portDialog_ == nullptr) {
+        portDialog_ = new TSetPortDlg(this);
+        portDialog_->SetErrorDisplay(
+            [this](const QString& text) { messages_->GeneralError(text); });
+    }
+    return *portDialog_;
 }
 
 TVR7CfgUpdate::~TVR7CfgUpdate() {
@@ -580,7 +590,7 @@ void TVR7CfgUpdate::ShowManualWindow(const QString& indexPage) {
 }
 
 void TVR7CfgUpdate::HelpAbout1Execute() {
-    AboutBox->exec();
+    AboutBox().exec();
 }
 
 void TVR7CfgUpdate::Load1Click() {
@@ -665,8 +675,9 @@ void TVR7CfgUpdate::Port1Click() {
     const QPoint at = QCursor::pos();
     // The dialog's device number is taken only with OK: Cancel leaves every setting as it was.
     uint32_t number = DeviceNumber;
-    Connection.ShowPortDialog(*PortDialog, at.x(), at.y(), &number, true);
-    if (PortDialog->result() == QDialog::Accepted) DeviceNumber = number;
+    TSetPortDlg& dialog = PortDialog();
+    Connection.ShowPortDialog(dialog, at.x(), at.y(), &number, true);
+    if (dialog.result() == QDialog::Accepted) DeviceNumber = number;
 }
 
 // ---------------------------------------------------------------------------------------------

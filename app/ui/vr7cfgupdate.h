@@ -100,8 +100,9 @@ class TVR7CfgUpdate : public QMainWindow,
     TStatusPanel* StatusPanel = nullptr;  // the last panel: status texts
     QProgressBar* ProgressBar = nullptr;
     QPushButton* CancelButton = nullptr;  // beside the progress bar while a device command runs
-    TAboutBox* AboutBox = nullptr;
-    TSetPortDlg* PortDialog = nullptr;
+    // The About box and the port dialog, made the first time they are needed, not at start.
+    TAboutBox& AboutBox();
+    TSetPortDlg& PortDialog();
     QDialog* ManualWindow = nullptr;      // the HTML manual, when no browser shows it
     TExchangeLog* ExchangeLog = nullptr;  // docked under the list, hidden at first
 
@@ -157,6 +158,8 @@ class TVR7CfgUpdate : public QMainWindow,
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    TAboutBox* aboutBox_ = nullptr;
+    TSetPortDlg* portDialog_ = nullptr;
     void CreateActions();
     void CreateMenus();
     QWidget* CreateLeftPane();

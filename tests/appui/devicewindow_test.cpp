@@ -363,8 +363,8 @@ TEST_P(TcpWindowTest, ASilentDeviceIsNotConnectedAndNothingChanges) {
 
 void TcpWindowTest::EditPortSettings(TVR7CfgUpdate& w, const QString& deviceNumber, bool ok) {
     QPoint placed;
-    QTimer::singleShot(0, w.PortDialog, [&, this] {
-        TSetPortDlg& d = *w.PortDialog;
+    QTimer::singleShot(0, &w.PortDialog(), [&, this] {
+        TSetPortDlg& d = w.PortDialog();
         placed = d.pos();
         d.CB_Port->setEditText(QStringLiteral("TCP/IP"));
         d.IPEdit->SetIP(QStringLiteral("127.0.0.1"));
@@ -373,7 +373,7 @@ void TcpWindowTest::EditPortSettings(TVR7CfgUpdate& w, const QString& deviceNumb
         d.E_DevNom->setText(deviceNumber);
         (ok ? d.OKBtn : d.CancelBtn)->click();
     });
-    QTimer::singleShot(5000, w.PortDialog, &QDialog::reject);  // never hang the run
+    QTimer::singleShot(5000, &w.PortDialog(), &QDialog::reject);  // never hang the run
     const QPoint cursor = QCursor::pos();
     w.Port1Click();
     EXPECT_EQ(placed, cursor);

@@ -277,14 +277,13 @@ namespace {
 TEST_F(MainWindowTest, ThePortDialogReportsThroughTheGeneralErrorDisplay) {
     WriteFile("calcbank.xml", kCatalogue);
     TVR7CfgUpdate& w = CreateWindow();
-    ASSERT_NE(w.PortDialog, nullptr);
     connection conn;
-    QTimer::singleShot(0, w.PortDialog, [&w] {
-        w.PortDialog->CB_Speed->setEditText(QStringLiteral("fast"));
-        w.PortDialog->OKBtn->click();
+    QTimer::singleShot(0, &w.PortDialog(), [&w] {
+        w.PortDialog().CB_Speed->setEditText(QStringLiteral("fast"));
+        w.PortDialog().OKBtn->click();
     });
-    QTimer::singleShot(5000, w.PortDialog, &QDialog::reject);  // never hang the run
-    w.PortDialog->ShowModal(conn);
+    QTimer::singleShot(5000, &w.PortDialog(), &QDialog::reject);  // never hang the run
+    w.PortDialog().ShowModal(conn);
     ASSERT_EQ(messages.errors.size(), 1);
     EXPECT_TRUE(messages.errors[0].contains(QStringLiteral("fast")));
     EXPECT_TRUE(messages.messages.isEmpty());
