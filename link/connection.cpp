@@ -113,8 +113,9 @@ LinkResult connection::OpenLink(std::unique_ptr<CLink> link, LinkResult refused)
         return openResult_ = refused;
     }
     // The link stays current even when it fails to open: the next exchange reports its error.
+    // The reason of a link before does not carry over to this one.
     openResult_ = link_->Open(true);
-    if (openResult_ != lr::Ok) systemError_ = link_->SystemErrorNumber();
+    systemError_ = link_->SystemErrorNumber();
     return openResult_;
 }
 

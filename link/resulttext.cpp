@@ -52,6 +52,8 @@ const char* Explanation(LinkResult result) {
 
 std::string ResultText(LinkResult result, int systemError) {
     std::string text = "result " + std::to_string(result) + ": ";
+    if (result == lr::NotOpen && systemError == ECONNRESET)
+        return text + "the link is not open: the device closed the connection";
     if (const char* known = Explanation(result)) {
         text += known;
         if (result == lr::NotOpen && systemError == ENOTTY)

@@ -72,6 +72,7 @@ void CTCPIPLink::CloseSocket() {
 
 int CTCPIPLink::Open(bool open) {
     CloseSocket();
+    Failure(lr::Ok, 0);  // a reason of the link before is not this one's
     if (!open) return lr::Ok;
 
     addrinfo hints{};
@@ -140,7 +141,12 @@ int CTCPIPLink::ReadUntil(void* buffer, int count, int* got, Clock::time_point d
     // answer), and the link closes: the socket would stay readable for ever, and every later wait
     // for an answer would spin on it until its timeout instead of failing at once with 1003. Any
     // other failure, too, ends the read with a short count.
-    if (end == ReadStep::Closed) CloseSocket();
+    // ECONNRESET is kept as the reason, so that the 1003 of every later exchange over this link
+    // says that the device closed it rather than that it could not be opened.
+    if (end == ReadStep::Closed) {
+        CloseSocket();
+        Failure(lr::Ok, ECONNRESET);
+    }
     return end == ReadStep::Timeout ? lr::TcpTimeout : lr::Ok;
 }
 

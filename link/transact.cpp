@@ -23,9 +23,10 @@ LinkResult connection::Transact(const uint8_t* request, int requestLength, uint8
     if (openResult_ != lr::Ok && !link_->IsOpen()) return openResult_;
 
     CLink& link = *link_;
-    // A failed system call is reported as 1020; its errno stays with the connection.
+    // A failed system call is reported as 1020, a link that closed as 1003; the errno behind
+    // either stays with the connection.
     auto fail = [this, &link](LinkResult rc) {
-        if (rc == lr::SystemError) systemError_ = link.SystemErrorNumber();
+        if (rc == lr::SystemError || rc == lr::NotOpen) systemError_ = link.SystemErrorNumber();
         return rc;
     };
     const auto timeout = std::chrono::milliseconds(timeoutMs);

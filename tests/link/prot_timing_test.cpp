@@ -1,5 +1,7 @@
 // What exchanges cost in time: a silent device one wait per attempt, an answering device nothing
 // but the round trips.
+#include <cerrno>
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -59,6 +61,15 @@ TEST(Timing, DeviceThatDropsTheConnectionFailsAtOnce) {
     EXPECT_EQ(ReadDeviceInfo(sim.conn, 1, info), lr::NotOpen);
     EXPECT_LT(MsSince(t0), sim.conn.Timings.identify.timeoutMs);
     EXPECT_EQ(sim.server->Requests().size(), 1u);
+    // The reason says that the device closed it, for this exchange and the next.
+    EXPECT_EQ(sim.conn.SystemErrorNumber(), ECONNRESET);
+    EXPECT_EQ(ReadDeviceInfo(sim.conn, 1, info), lr::NotOpen);
+    EXPECT_EQ(sim.conn.SystemErrorNumber(), ECONNRESET);
+    // A link opened again owes nothing to the one before.
+    sim.server->SetFaults({});
+    ASSERT_EQ(sim.SimPeer::Open(sim.conn), lr::Ok);
+    EXPECT_EQ(ReadDeviceInfo(sim.conn, 1, info), lr::Ok);
+    EXPECT_EQ(sim.conn.SystemErrorNumber(), 0);
 }
 
 void ExpectFastIdentifications(Transport transport, int count, long limitMs) {

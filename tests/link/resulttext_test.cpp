@@ -20,6 +20,8 @@ TEST(ResultText, NamesFixedCodesRefusalsAndSystemErrorsApart) {
         {lr::NotOpen, ENOENT,
          "result 1003: the link is not open (port or host could not be opened) (No such file or "
          "directory)"},
+        {lr::NotOpen, ECONNRESET,
+         "result 1003: the link is not open: the device closed the connection"},
         {lr::BadTcpPort, 0,
          "result 1019: the TCP port setting (TCPIPport) is no number from 1 to 65535"},
         {5, 0, "result 5: the device answered with this refusal code"},
