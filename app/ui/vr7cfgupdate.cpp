@@ -21,6 +21,7 @@
 #include <QStatusTipEvent>
 #include <QTextBrowser>
 #include <QThread>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
@@ -63,6 +64,8 @@ constexpr int kToolSeparatorWidth = 8;
 
 const char* const kHelpName = "Help.chm";
 constexpr int kProgressMax = 100;
+// The worker's progress is painted at most this often: about 30 times a second.
+constexpr std::chrono::milliseconds kProgressPaintInterval(33);
 
 // The bar's position for a fraction in (0, 1].
 int ProgressPosition(float fraction) {
@@ -328,6 +331,9 @@ void TVR7CfgUpdate::CreateStatusBar() {
     ProgressBar->setTextVisible(false);
     ProgressBar->hide();
     stack->addWidget(ProgressBar, 0, 0);
+    progressTimer_ = new QTimer(this);
+    progressTimer_->setSingleShot(true);
+    connect(progressTimer_, &QTimer::timeout, this, [this] { FlushProgress(false); });
     bar->addWidget(first);
     CancelButton = new QPushButton(QStringLiteral("Отмена"), bar);
     CancelButton->setFocusPolicy(Qt::NoFocus);
@@ -698,6 +704,7 @@ void TVR7CfgUpdate::StartDeviceCommand(std::function<void()> work, std::function
 
 void TVR7CfgUpdate::FinishDeviceCommand() {
     if (worker_.joinable()) worker_.join();
+    FlushProgress(true);  // the command's last progress is shown before what ends it
     EnableCommands(true);
     const std::function<void()> done = std::move(workerDone_);
     workerDone_ = nullptr;
@@ -861,7 +868,9 @@ void TVR7CfgUpdate::CountersChanged(const std::string& text) {
 
 void TVR7CfgUpdate::ShowProgress(const std::string& text, float fraction) {
     if (OnWindowThread()) {
-        ApplyProgress(text, fraction);
+        progressTimer_->stop();
+        progressPending_ = false;
+        ApplyProgress(text, fraction, true);
         return;
     }
     // The worker hands over only what changes the bar or the text, and does not wait for it.
@@ -869,17 +878,39 @@ void TVR7CfgUpdate::ShowProgress(const std::string& text, float fraction) {
     if (position == postedPosition_ && text == postedText_) return;
     postedPosition_ = position;
     postedText_ = text;
-    PostToWindow([this, text, fraction] { ApplyProgress(text, fraction); });
+    PostToWindow([this, text, fraction] { PaceProgress(text, fraction); });
 }
 
-void TVR7CfgUpdate::ApplyProgress(const std::string& text, float fraction) {
+void TVR7CfgUpdate::PaceProgress(const std::string& text, float fraction) {
+    pendingText_ = text;
+    pendingFraction_ = fraction;
+    progressPending_ = true;
+    if (progressTimer_->isActive()) return;  // the timer shows the latest
+    const auto wait =
+        lastProgressPaint_ + kProgressPaintInterval - std::chrono::steady_clock::now();
+    if (wait <= std::chrono::steady_clock::duration::zero()) {
+        FlushProgress(false);
+        return;
+    }
+    progressTimer_->start(std::chrono::ceil<std::chrono::milliseconds>(wait));
+}
+
+void TVR7CfgUpdate::FlushProgress(bool paintNow) {
+    progressTimer_->stop();
+    if (!progressPending_) return;
+    progressPending_ = false;
+    lastProgressPaint_ = std::chrono::steady_clock::now();
+    ApplyProgress(pendingText_, pendingFraction_, paintNow);
+}
+
+void TVR7CfgUpdate::ApplyProgress(const std::string& text, float fraction, bool paintNow) {
     if (fraction > 0) {
         const bool shown = ProgressBar->isHidden();
         if (shown) ProgressBar->show();
         const int position = ProgressPosition(fraction);
         if (position != ProgressBar->value() || shown) {
             ProgressBar->setValue(position);
-            ProgressBar->repaint();
+            if (paintNow) ProgressBar->repaint();
         }
     } else if (!ProgressBar->isHidden()) {
         ProgressBar->hide();
@@ -887,7 +918,7 @@ void TVR7CfgUpdate::ApplyProgress(const std::string& text, float fraction) {
     const QString shownText = FromCp1251(text);
     if (shownText != StatusPanel->text()) {
         StatusPanel->setText(shownText);
-        StatusPanel->repaint();
+        if (paintNow) StatusPanel->repaint();
     }
 }
 

@@ -5,6 +5,7 @@
 // program's ini file.
 #include <QMainWindow>
 #include <QString>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -28,6 +29,7 @@ class QDialog;
 class QLineEdit;
 class QMenu;
 class QProgressBar;
+class QTimer;
 class QPushButton;
 class QSplitter;
 class QToolBar;
@@ -193,7 +195,13 @@ class TVR7CfgUpdate : public QMainWindow,
     void RunInWindow(const std::function<void()>& call);
     void PostToWindow(std::function<void()> call);
     bool OnWindowThread() const;
-    void ApplyProgress(const std::string& text, float fraction);
+    // paintNow: painted before returning, for a caller that keeps the window's thread busy;
+    // otherwise the window paints what changed when it next can.
+    void ApplyProgress(const std::string& text, float fraction, bool paintNow);
+    // The worker's progress reaches the bar at most about 30 times a second; the latest state
+    // waits for its turn, and FlushProgress shows it at once.
+    void PaceProgress(const std::string& text, float fraction);
+    void FlushProgress(bool paintNow);
 
     // The [WINDOW] section: size, splitter, columns and folders, taken at creation and kept at
     // close; a first start fits the window into the screen.
@@ -230,6 +238,11 @@ class TVR7CfgUpdate : public QMainWindow,
     // The worker's last progress handed over, so that only changes cross threads.
     int postedPosition_ = -1;
     std::string postedText_;
+    QTimer* progressTimer_ = nullptr;
+    std::chrono::steady_clock::time_point lastProgressPaint_{};
+    bool progressPending_ = false;
+    std::string pendingText_;
+    float pendingFraction_ = 0;
 
     bool listModified_ = false;
     QString openedConfigDir_;  // the CONFIG folder of the configuration folder opened last

@@ -16,6 +16,7 @@
 #include <QTimer>
 #include <QTreeWidgetItem>
 #include <algorithm>
+#include <chrono>
 #include <memory>
 
 #include "configtreeview.h"
@@ -186,6 +187,32 @@ TEST_P(DeviceWindowTest, ReadShowsWhatOpeningTheSameConfigurationFromDiskShows) 
     EXPECT_TRUE(w.ProgressBar->isHidden());
     EXPECT_EQ(w.Connection.Link(), nullptr);  // the link is open only while a command runs
     EXPECT_TRUE(w.close());
+}
+
+TEST_P(DeviceWindowTest, TheBarIsPaintedAboutThirtyTimesASecondAtMost) {
+    // 400 entries, each answered a millisecond late: the bar's position changes a hundred times
+    // in a read of half a second or more.
+    SimDevice device = DemoDevice();
+    for (int i = 0; i < 400; ++i)
+        device.entries.push_back(SimCalcEntry(1, "v" + std::to_string(i)));
+    TVR7CfgUpdate& w = StartWith(std::move(device));
+    server->SetFaults({SimFault{SimFaultKind::Delay, cmdReadEntry, -1, 0, -1, 1}});
+
+    ProgressPaints progress(w);
+    const auto start = std::chrono::steady_clock::now();
+    w.Load1Click();
+    FinishDeviceCommand(w);
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        std::chrono::steady_clock::now() - start)
+                        .count();
+
+    ASSERT_GE(ms, 400);
+    EXPECT_LE(progress.paints.size(), static_cast<size_t>(ms / 33 + 3)) << ms << " ms";
+    ASSERT_GE(progress.paints.size(), 3u);
+    EXPECT_TRUE(std::is_sorted(progress.paints.begin(), progress.paints.end(),
+                               [](const auto& a, const auto& b) { return a.value < b.value; }));
+    EXPECT_EQ(progress.paints.back().value, w.ProgressBar->maximum());
+    EXPECT_TRUE(w.ProgressBar->isHidden());
 }
 
 TEST_P(DeviceWindowTest, DeviceNumberZeroTakesTheNumberOfTheDeviceThatAnswers) {
