@@ -229,7 +229,8 @@ bool ParseFleetPlan(std::string_view text, bool fileNeeded, FleetPlan& plan, std
     std::vector<FleetDevice> devices;
     std::vector<std::string> cells;
     for (size_t i = 1; i < lines.size(); ++i) {
-        const auto& [number, line] = lines[i];
+        const int number = lines[i].first;  // a plain variable, so that the lambda may capture it
+        const auto& line = lines[i].second;
         auto fail = [&](const std::string& why) {
             error = "line " + std::to_string(number) + ": " + why;
             return false;

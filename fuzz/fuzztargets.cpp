@@ -10,16 +10,20 @@
 #include <deque>
 #include <filesystem>
 #include <memory>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "connection.h"
 #include "defstorage.h"
+#include "fleetplan.h"
 #include "gatewayfile.h"
 #include "inifile.h"
+#include "listdiff.h"
 #include "maxvariables.h"
 #include "optlist.h"
+#include "simspec.h"
 #include "snvtlist.h"
 #include "uniquefd.h"
 #include "vr7prot.h"
@@ -208,6 +212,49 @@ void Protocol(const uint8_t* data, size_t size) {
             break;
         }
     }
+}
+
+void ListDiff(const uint8_t* data, size_t size) {
+    const std::string_view input(reinterpret_cast<const char*>(data), size);
+    const size_t cut = std::min(input.find('\0'), input.size());
+    CSnvtList a(Catalogue());
+    CSnvtList b(Catalogue());
+    LoadGatewayBytes(a, input.substr(0, cut));
+    LoadGatewayBytes(b, input.substr(std::min(cut + 1, input.size())));
+    if (!DiffLists(a.Rows(), a.Rows()).empty()) std::abort();
+    for (const ListDiffEntry& e : DiffLists(a.Rows(), b.Rows())) {
+        const bool hasBefore = e.kind != ListEntryKind::Added;
+        const bool hasAfter = e.kind != ListEntryKind::Removed;
+        if (hasBefore && (e.beforeIndex >= a.Rows().size() || e.before != &a.Rows()[e.beforeIndex]))
+            std::abort();
+        if (hasAfter && (e.afterIndex >= b.Rows().size() || e.after != &b.Rows()[e.afterIndex]))
+            std::abort();
+        if (e.kind == ListEntryKind::Kept && !e.moved && e.changes.empty()) std::abort();
+    }
+}
+
+void FleetPlan(const uint8_t* data, size_t size) {
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    for (const bool fileNeeded : {false, true}) {
+        ::FleetPlan plan;
+        std::string error;
+        if (!ParseFleetPlan(text, fileNeeded, plan, error)) continue;
+        std::set<std::string> names;
+        for (const FleetDevice& device : plan.devices) {
+            std::string folded = device.name;
+            for (char& c : folded)
+                if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+            if (!IsSafeFolderName(device.name) || !names.insert(folded).second) std::abort();
+            if (fileNeeded && device.file.empty()) std::abort();
+        }
+    }
+}
+
+void SimSite(const uint8_t* data, size_t size) {
+    std::vector<SimDeviceSpec> specs;
+    std::string error;
+    (void)ParseSimSiteText(std::string(reinterpret_cast<const char*>(data), size), "site.txt",
+                           specs, &error);
 }
 
 }  // namespace fuzztarget

@@ -26,9 +26,19 @@ void IniFile(const uint8_t* data, size_t size);
 // upload), fed the rest as the device's answers through a scripted link.
 void Protocol(const uint8_t* data, size_t size);
 
+// Two gateway settings files (the input split at its first NUL byte) compared as lists; a list
+// compared with itself must show no difference, and every entry must point at real rows.
+void ListDiff(const uint8_t* data, size_t size);
+// A site commissioning plan (CSV), with and without the file column required; a plan taken must
+// hold only safe, unique folder names.
+void FleetPlan(const uint8_t* data, size_t size);
+// A simulator site file.
+void SimSite(const uint8_t* data, size_t size);
+
 inline constexpr Target kTargets[] = {
-    {"deffile", DefFile}, {"gatewayfile", GatewayFile}, {"xml", XmlLookups},
-    {"ini", IniFile},     {"protocol", Protocol},
+    {"deffile", DefFile},     {"gatewayfile", GatewayFile}, {"xml", XmlLookups},
+    {"ini", IniFile},         {"protocol", Protocol},       {"listdiff", ListDiff},
+    {"fleetplan", FleetPlan}, {"simsite", SimSite},
 };
 
 }  // namespace fuzztarget

@@ -19,7 +19,7 @@ for arg in "$@"; do
         *) seconds=$arg ;;
     esac
 done
-[ ${#targets[@]} -gt 0 ] || targets=(deffile gatewayfile xml ini protocol)
+[ ${#targets[@]} -gt 0 ] || targets=(deffile gatewayfile xml ini protocol listdiff fleetplan simsite)
 # clang and its fuzzer runtime are needed only here, not by the normal build and tests.
 scripts/setup.sh clang libclang-rt-14-dev
 build=${FUZZ_BUILD_DIR:-build-fuzz}
