@@ -57,7 +57,10 @@ void ShowPointedAt(TVR7CfgUpdate& window, uint16_t port) {
 double TimedRead(TVR7CfgUpdate& window) {
     const auto t0 = Clock::now();
     window.Load1Click();
-    while (window.DeviceCommandRunning()) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    // The window's thread sleeps until something is posted to it, as in the program's own loop;
+    // a loop that polls would take a core from the worker and the device.
+    while (window.DeviceCommandRunning())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     QCoreApplication::processEvents();
     return Seconds(t0);
 }
