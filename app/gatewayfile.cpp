@@ -13,6 +13,7 @@
 #include "snvtlist.h"
 #include "syserror.h"
 #include "uniquefd.h"
+#include "xmldocument.h"
 
 namespace {
 
@@ -139,13 +140,23 @@ SaveGatewayResult SaveGatewayFile(const CSnvtList& list, const std::string& path
     }
     CAtomicFileWriter file;
     if (!file.Open(path)) return FileFailure(file.Error());
-    for (const SnvtRow& row : list.Rows()) {
-        if (!file.Write(EntryText(row))) return FileFailure(file.Error());
-    }
-    if (!file.Commit()) return FileFailure(file.Error());
+    if (!file.Write(GatewayFileText(list)) || !file.Commit()) return FileFailure(file.Error());
     SaveGatewayResult result;
     result.ok = true;
     return result;
+}
+
+std::string GatewayFileText(const CSnvtList& list) {
+    std::string text;
+    for (const SnvtRow& row : list.Rows()) text += EntryText(row);
+    return text;
+}
+
+std::string StoredGatewayText(std::string_view bytes) {
+    XmlDocument noCatalogue;  // reading and writing rows never looks variables up
+    CSnvtList list(noCatalogue);
+    LoadGatewayBytes(list, bytes);
+    return GatewayFileText(list);
 }
 
 void LoadGatewayFile(CSnvtList& list, const std::string& prefix) {

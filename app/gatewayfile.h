@@ -21,6 +21,14 @@ struct SaveGatewayResult {
 // so an existing file is either fully replaced or left as it was.
 SaveGatewayResult SaveGatewayFile(const CSnvtList& list, const std::string& path);
 
+// The bytes SaveGatewayFile writes for the list (whose rows it does not refuse).
+std::string GatewayFileText(const CSnvtList& list);
+
+// What a store of the rows of a gateway settings file holding these bytes puts into the device:
+// the rows read from them and written as SaveGatewayFile writes them. For a file the window or
+// vr7lon wrote, the bytes themselves.
+std::string StoredGatewayText(std::string_view bytes);
+
 // Replaces the list's rows with the entries of prefix + "duxgate.cfg" (prefix: a folder ending in
 // '/', or empty for the working directory). In a folder, when the exact path is absent, one
 // spelled in another letter case is used; the working directory's file is taken by its exact name

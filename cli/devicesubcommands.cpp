@@ -10,6 +10,7 @@
 #include "devicecommands.h"
 #include "devicesession.h"
 #include "exitstatus.h"
+#include "gatewayfile.h"
 #include "jsonprint.h"
 #include "listcommand.h"
 #include "listprint.h"
@@ -72,9 +73,10 @@ const char kStoreUsage[] =
     "is printed); 64 wrong usage.\n";
 const char kVerifyUsage[] =
     "usage: vr7lon device [OPTIONS] verify FILE\n"
-    "Compares the bytes of FILE with the device's gateway settings file (duxgate.cfg) without\n"
-    "storing anything: identifies the device, downloads the file into memory and prints whether\n"
-    "they are the same or where they part.\n"
+    "Compares the device's gateway settings file (duxgate.cfg) byte for byte with what\n"
+    "\"store FILE\" uploads (the rows of FILE as the window writes them; for a file the window or\n"
+    "vr7lon wrote, its own bytes), without storing anything: identifies the device, downloads\n"
+    "the file into memory and prints whether they are the same or where they part.\n"
     "Exit status: 0 identical; 2 FILE cannot be read; 4 the device did not answer, is too old,\n"
     "has no duxgate.cfg, or the download broke; 5 the device holds other bytes (the first\n"
     "differing offset is printed); 64 wrong usage.\n";
@@ -176,9 +178,7 @@ int VerifyAgainstDevice(const CliContext& ctx, CDeviceSession& session, const st
         return exitstatus::Device;
     }
     if (!v.identical) {
-        ctx.err << "vr7lon: the device's " << name << " differs from " << local << " at offset "
-                << v.firstDifference << " (expected " << expected.size()
-                << " bytes, the device holds " << v.deviceSize << ")\n";
+        ctx.err << "vr7lon: " << MismatchText(name, local, v, expected.size()) << '\n';
         return exitstatus::Mismatch;
     }
     ctx.out << "the device's " << name << " is the same as " << local << " (" << expected.size()
@@ -404,12 +404,22 @@ int RunDeviceVerify(const CliContext& ctx, CDeviceSession& session, const Device
     int status = 0;
     if (!Prepare(ctx, session, args, {}, kVerifyUsage, 1, parsed, status)) return status;
     const std::string& path = parsed.Positionals()[0];
-    std::string expected;
-    if (!ReadLocalFile(ctx, path, expected)) return exitstatus::Input;
+    std::string bytes;
+    if (!ReadLocalFile(ctx, path, bytes)) return exitstatus::Input;
+    // The device is expected to hold what a store of FILE uploads: its rows as the window writes
+    // them, which for a file the window or vr7lon wrote are its own bytes.
+    const std::string expected = StoredGatewayText(bytes);
 
     connection::OpenedLink link(session.conn);
     if (!IdentifyGatewayDevice(ctx, session)) return exitstatus::Device;
     return VerifyAgainstDevice(ctx, session, kDownloadFileName, path, expected);
+}
+
+std::string MismatchText(const std::string& name, const std::string& local,
+                         const FileVerification& v, size_t expectedSize) {
+    return "the device's " + name + " differs from " + local + " at offset " +
+           std::to_string(v.firstDifference) + " (expected " + std::to_string(expectedSize) +
+           " bytes, the device holds " + std::to_string(v.deviceSize) + ")";
 }
 
 bool DownloadGatewaySettings(const CliContext& ctx, CDeviceSession& session, std::string& bytes) {

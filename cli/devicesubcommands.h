@@ -7,6 +7,7 @@
 #include "clicontext.h"
 
 class CDeviceSession;
+struct FileVerification;
 
 using DeviceArgs = std::vector<std::string>;
 
@@ -23,3 +24,8 @@ int RunDeviceVerify(const CliContext& ctx, CDeviceSession& session, const Device
 // duxgate.cfg into bytes, with a progress bar on a terminal. False, with why printed on err,
 // when it cannot.
 bool DownloadGatewaySettings(const CliContext& ctx, CDeviceSession& session, std::string& bytes);
+
+// How a verification that found other bytes on the device is told: "the device's NAME differs
+// from LOCAL at offset N (expected A bytes, the device holds B)".
+std::string MismatchText(const std::string& name, const std::string& local,
+                         const FileVerification& v, size_t expectedSize);

@@ -33,7 +33,8 @@ const char kUsage[] =
     "  read    identify, check the version, read the configuration and download duxgate.cfg\n"
     "  store   identify, check the version, store the rows of the device's file as its\n"
     "          DUXGate.cfg, then download that and compare it byte for byte\n"
-    "  verify  compare the device's file with the device's duxgate.cfg byte for byte\n"
+    "  verify  compare the device's duxgate.cfg byte for byte with what store would put there\n"
+    "          (the rows of the device's file as the window writes them)\n"
     "PLAN is a CSV file: a header line naming the columns, then one device a line, e.g.\n"
     "  name,ip,tcp_port,number,file\n"
     "  boiler-1,10.0.0.11,10001,12,boiler.cfg\n"
@@ -171,8 +172,8 @@ void PrintTable(std::ostream& out, const std::vector<FleetTask>& tasks,
         out << tasks[i].name << pad(tasks[i].name) << figures << r.message << '\n';
         failed += r.result != 0;
     }
-    out << tasks.size() << " devices: " << tasks.size() - failed << " succeeded, " << failed
-        << " failed\n";
+    out << tasks.size() << (tasks.size() == 1 ? " device: " : " devices: ") << tasks.size() - failed
+        << " succeeded, " << failed << " failed\n";
 }
 
 std::string Report(FleetAction action, const std::vector<FleetTask>& tasks,

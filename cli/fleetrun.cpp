@@ -18,6 +18,7 @@
 #include "connection.h"
 #include "cp1251.h"
 #include "devicecommands.h"
+#include "devicesubcommands.h"
 #include "gatewayfile.h"
 #include "messages.h"
 #include "resulttext.h"
@@ -230,17 +231,20 @@ class DeviceWork {
             Fail(fleetresult::LocalFile, "no place for the working copy");
             return;
         }
-        // A scratch copy goes as soon as the device is done, so that no run leaves a pile behind.
-        struct ScratchRemover {
+        // The working copy stays in the device's folder only when the device took it; a scratch
+        // copy goes as soon as the device is done, so that no run leaves a pile behind.
+        struct CopyRemover {
             std::string path;
-            ~ScratchRemover() {
+            bool keep = false;
+            ~CopyRemover() {
                 std::error_code ec;
-                if (!path.empty()) std::filesystem::remove(path, ec);
+                if (!keep) std::filesystem::remove(path, ec);
             }
-        } remover{task_.folder.empty() ? workingCopy : std::string()};
+        } remover{workingCopy};
         CMessageLog messages;
         const DeviceStoreResult stored = ::Store({conn_, number_, messages}, list, workingCopy);
         if (stored.identified) Record(stored.info);
+        remover.keep = stored.outcome == DeviceStoreOutcome::Stored && !task_.folder.empty();
         switch (stored.outcome) {
             case DeviceStoreOutcome::Stored:
                 break;
@@ -269,16 +273,18 @@ class DeviceWork {
         connection::OpenedLink link(conn_);
         const FileVerification v =
             VerifyDeviceFile(conn_, number_, kUploadFileName, expected, nullptr, nullptr);
-        if (Verified(v, expected.size(), kUploadFileName))
+        if (Verified(v, expected.size(), kUploadFileName, "the stored copy " + workingCopy))
             Succeed("stored and verified, " + std::to_string(expected.size()) + " bytes");
     }
 
     void Verify() {
-        std::string expected;
-        if (!ReadFileBytes(task_.file, expected)) {
+        std::string bytes;
+        if (!ReadFileBytes(task_.file, bytes)) {
             FailFile(task_.file, errno);
             return;
         }
+        // What a store of the plan's file uploads (see "vr7lon device verify").
+        const std::string expected = StoredGatewayText(bytes);
         connection::OpenedLink link(conn_);
         if (!Identify(true)) return;
         const FileVerification v =
@@ -287,20 +293,17 @@ class DeviceWork {
             FailLink(v.code, std::string("the device has no ") + kDownloadFileName);
             return;
         }
-        if (Verified(v, expected.size(), kDownloadFileName))
+        if (Verified(v, expected.size(), kDownloadFileName, task_.file))
             Succeed("identical, " + std::to_string(expected.size()) + " bytes");
     }
 
     // Whether the device's file held exactly the expected bytes; the failure otherwise.
-    bool Verified(const FileVerification& v, size_t expectedSize, const char* name) {
+    bool Verified(const FileVerification& v, size_t expectedSize, const char* name,
+                  const std::string& local) {
         if (v.code != lr::Ok)
             return FailLink(v.code, std::string("the check download of ") + name + " failed");
         if (!v.identical)
-            return Fail(fleetresult::Mismatch, std::string("the device's ") + name +
-                                                   " differs from byte " +
-                                                   std::to_string(v.firstDifference) + " (device " +
-                                                   std::to_string(v.deviceSize) + " bytes, file " +
-                                                   std::to_string(expectedSize) + ")");
+            return Fail(fleetresult::Mismatch, MismatchText(name, local, v, expectedSize));
         return true;
     }
 

@@ -4,6 +4,7 @@
 
 #include "gatewayfile.h"
 #include "listfixture.h"
+#include "testtext.h"
 
 namespace {
 
@@ -45,6 +46,35 @@ TEST(GatewayBytes, ReadLikeTheFile) {
         EXPECT_EQ(fromBytes.list.UsedVariables(), fromFile.list.UsedVariables()) << text;
         EXPECT_EQ(fromBytes.rec.counters, fromFile.rec.counters) << text;
     }
+}
+
+// The same rows written by hand: one tab between fields, LF line ends.
+std::string HandWritten(const std::string& text) {
+    std::string hand;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == ' ' && !hand.empty() && hand.back() == '\t') continue;
+        if (text[i] == '\r') continue;
+        hand += text[i] == ' ' ? '\t' : text[i];
+    }
+    return hand;
+}
+
+TEST(GatewayBytes, StoredTextIsTheRowsAsTheWindowWritesThem) {
+    ListFixture saved;
+    saved.list.AppendRowFromFile("1t1", {"40001", "F", "105", W("°C")});
+    saved.list.AppendRowFromFile("1q1", {"40003", "F", "28", "kW", "1q1f", "40005", "B", "83"});
+    const std::string path = saved.dir.Path() + "duxgate.cfg";
+    ASSERT_TRUE(SaveGatewayFile(saved.list, path));
+    const std::string written = ReadBytes(path);
+    ASSERT_FALSE(written.empty());
+    EXPECT_EQ(GatewayFileText(saved.list), written);
+
+    // A file the window wrote is stored as it is; the same rows spaced by hand as the window
+    // would write them.
+    EXPECT_EQ(StoredGatewayText(written), written);
+    EXPECT_NE(HandWritten(written), written);
+    EXPECT_EQ(StoredGatewayText(HandWritten(written)), written);
+    EXPECT_EQ(StoredGatewayText(""), "");
 }
 
 }  // namespace

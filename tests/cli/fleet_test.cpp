@@ -201,6 +201,8 @@ TEST_F(FleetCli, StoreCommissionsEveryHealthyDeviceAndNamesEachFaultsCause) {
         } else {
             EXPECT_TRUE(!holds ||
                         std::string(held.begin(), held.end()) == ReadBytes(kDemoSettings));
+            // A copy the device never took is not kept as if it had been stored.
+            EXPECT_FALSE(fs::exists(work / ("out/" + name + "/DUXGate.cfg"))) << name;
         }
     }
 }
@@ -274,8 +276,10 @@ TEST_F(FleetCli, VerifyComparesEachDevicesFileAndInfoIdentifies) {
     EXPECT_NE(lines[1].find("     0  "), std::string::npos) << lines[1];
     EXPECT_NE(lines[1].find("identical, " + std::to_string(size) + " bytes"), std::string::npos);
     EXPECT_NE(lines[2].find("  2002  "), std::string::npos) << lines[2];
-    EXPECT_NE(lines[2].find("the device's duxgate.cfg differs from byte 40 (device " +
-                            std::to_string(size) + " bytes, file " + std::to_string(size) + ")"),
+    EXPECT_NE(lines[2].find("the device's duxgate.cfg differs from demo.cfg at offset 40 "
+                            "(expected " +
+                            std::to_string(size) + " bytes, the device holds " +
+                            std::to_string(size) + ")"),
               std::string::npos)
         << lines[2];
     EXPECT_NE(lines[3].find("  1001  "), std::string::npos) << lines[3];

@@ -40,6 +40,12 @@ TEST_P(VerifyCli, VerifyComparesTheFileWithTheDevicesSettings) {
     EXPECT_EQ(sim.Commands().at(0), cmdIdentify);
     EXPECT_FALSE(Requested(cmdWriteBlock));
 
+    // The same rows spaced by hand are what a store of them uploads: the same.
+    std::string spaced;
+    for (char c : demo) spaced += c == ' ' ? std::string("  ") : std::string(1, c);
+    r = Device({"--number", "12", "verify", work.Write("spaced.cfg", spaced)});
+    EXPECT_EQ(r.status, exitstatus::Ok) << r.err;
+
     std::string changed = demo;
     changed[100] ^= 1;
     const struct {
