@@ -23,7 +23,7 @@
 #include "listdiff.h"
 #include "maxvariables.h"
 #include "optlist.h"
-#include "simspec.h"
+#include "simdeviceoptions.h"
 #include "snvtlist.h"
 #include "uniquefd.h"
 #include "vr7prot.h"

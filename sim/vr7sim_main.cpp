@@ -3,7 +3,6 @@
 #include <signal.h>
 
 #include <cstdio>
-#include <limits>
 #include <map>
 #include <string>
 #include <vector>
@@ -11,9 +10,9 @@
 #include "connectionkeys.h"
 #include "inifile.h"
 #include "parseuint.h"
+#include "simdeviceoptions.h"
 #include "simfault.h"
 #include "simsite.h"
-#include "simspec.h"
 
 namespace {
 
@@ -71,14 +70,6 @@ int Fail(const std::string& message) {
 int Usage() {
     PrintUsage(stderr);
     return 2;
-}
-
-template <class T>
-bool ParseNumber(const std::string& text, T& value) {
-    uint32_t number = 0;
-    if (!ParseUint32(text, number) || number > std::numeric_limits<T>::max()) return false;
-    value = static_cast<T>(number);
-    return true;
 }
 
 std::string SingleDeviceOnly(const std::string& option) {
@@ -141,13 +132,13 @@ int main(int argc, char** argv) {
                 ++i;
                 continue;
             } else if (arg == "--pace" && hasValue) {
-                if (!ParseNumber(value, endpoints.paceBaud) || endpoints.paceBaud == 0)
+                if (!ParseUint(value, endpoints.paceBaud) || endpoints.paceBaud == 0)
                     return Fail("bad speed: " + value);
             } else if (arg == "--folder" && hasValue) {
                 single.folder = value;
             } else if (arg == "--tcp" && hasValue) {
                 endpoints.tcp = true;
-                if (!ParseNumber(value, endpoints.tcpPort)) return Fail("bad port: " + value);
+                if (!ParseUint(value, endpoints.tcpPort)) return Fail("bad port: " + value);
             } else {
                 switch (TakeSimDeviceOption(args, i, single, &why)) {
                     case SimOption::Bad:

@@ -1,9 +1,8 @@
-#include "simspec.h"
+#include "simdeviceoptions.h"
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <limits>
 #include <sstream>
 
 #include "parseuint.h"
@@ -16,21 +15,13 @@ bool Fail(std::string* error, const std::string& why) {
     return false;
 }
 
-template <class T>
-bool ParseNumber(const std::string& text, T& value) {
-    uint32_t number = 0;
-    if (!ParseUint32(text, number) || number > std::numeric_limits<T>::max()) return false;
-    value = static_cast<T>(number);
-    return true;
-}
-
 bool ParseVersion(const std::string& text, SimVersion& version) {
     const size_t a = text.find('.');
     const size_t b = a == std::string::npos ? a : text.find('.', a + 1);
     if (b == std::string::npos) return false;
-    return ParseNumber(text.substr(0, a), version.major) &&
-           ParseNumber(text.substr(a + 1, b - a - 1), version.minor) &&
-           ParseNumber(text.substr(b + 1), version.build);
+    return ParseUint(text.substr(0, a), version.major) &&
+           ParseUint(text.substr(a + 1, b - a - 1), version.minor) &&
+           ParseUint(text.substr(b + 1), version.build);
 }
 
 bool AddFile(const std::string& spec, SimDevice& device) {
@@ -62,7 +53,7 @@ SimOption TakeSimDeviceOption(const std::vector<std::string>& args, size_t& i, S
     const std::string& value = args[i + 1];
     if (arg == "--number") {
         uint32_t number = 0;
-        if (!ParseNumber(value, number)) return Bad(error, "bad number: " + value);
+        if (!ParseUint(value, number)) return Bad(error, "bad number: " + value);
         spec.number = number;
     } else if (arg == "--version") {
         SimVersion version;
@@ -91,12 +82,12 @@ bool ParseSimDeviceAddress(const std::string& text, SimDeviceSpec& spec, std::st
     if (at == std::string::npos) return Fail(error, expected);
     std::string folder = text.substr(0, at);
     const std::string portText = text.substr(at + 1);
-    if (!ParseNumber(portText, spec.tcpPort)) return Fail(error, "bad port: " + portText);
+    if (!ParseUint(portText, spec.tcpPort)) return Fail(error, "bad port: " + portText);
     const size_t colon = folder.rfind(':');
     if (colon != std::string::npos) {
         const std::string numberText = folder.substr(colon + 1);
         uint32_t number = 0;
-        if (!ParseNumber(numberText, number)) return Fail(error, "bad number: " + numberText);
+        if (!ParseUint(numberText, number)) return Fail(error, "bad number: " + numberText);
         spec.number = number;
         folder.resize(colon);
     }

@@ -2,7 +2,7 @@
 // lines of a site file, and the device a description makes.
 #include <gtest/gtest.h>
 
-#include "simspec.h"
+#include "simdeviceoptions.h"
 #include "tempdir.h"
 
 namespace {
