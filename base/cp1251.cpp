@@ -126,6 +126,13 @@ std::string FromUtf8Lower(std::string_view utf8) {
     return out;
 }
 
+std::string LowerUtf8(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    for (size_t pos = 0; pos < utf8.size();) AppendUtf8(out, ToLower(DecodeUtf8(utf8, pos)));
+    return out;
+}
+
 std::string Lower(std::string_view text) {
     std::string out(text);
     for (char& c : out) {

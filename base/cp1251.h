@@ -30,6 +30,9 @@ char32_t ToLower(char32_t cp);
 // UTF-8 text lower-cased on its Unicode form, then converted to Windows-1251.
 std::string FromUtf8Lower(std::string_view utf8);
 
+// UTF-8 text lower-cased, still UTF-8: the letters ToLower knows, every other character as it is.
+std::string LowerUtf8(std::string_view utf8);
+
 // Windows-1251 text lower-cased through Unicode.
 std::string Lower(std::string_view text);
 

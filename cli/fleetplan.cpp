@@ -6,6 +6,7 @@
 
 #include "comlink.h"
 #include "connectionkeys.h"
+#include "cp1251.h"
 #include "parseuint.h"
 
 namespace {
@@ -244,7 +245,7 @@ bool ParseFleetPlan(std::string_view text, bool fileNeeded, FleetPlan& plan, std
         for (size_t c = 0; c < columns.size(); ++c) {
             if (!TakeCell(columns[c], cells[c], device, reason)) return fail(reason);
         }
-        if (!names.insert(AsciiLowered(device.name)).second)
+        if (!names.insert(cp1251::LowerUtf8(device.name)).second)
             return fail("the name " + device.name + " is taken by an earlier line");
         if (fileNeeded && device.file.empty()) return fail("no file for " + device.name);
         devices.push_back(std::move(device));

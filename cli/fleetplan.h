@@ -14,7 +14,7 @@
 // One device as its line gives it; a value absent when its cell is empty or its column missing.
 struct FleetDevice {
     int line = 0;      // the line of the plan, from 1
-    std::string name;  // the device's folder name under --out, unique ignoring ASCII letter case
+    std::string name;  // the device's folder name under --out, unique ignoring letter case
     std::optional<std::string> port;  // "TCP/IP" or a serial port name (COM1.., a device path)
     std::optional<std::string> ip;
     std::optional<std::string> tcpPort;  // 1 to 65535, as digits without leading zeros

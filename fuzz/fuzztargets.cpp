@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "connection.h"
+#include "cp1251.h"
 #include "defstorage.h"
 #include "fleetplan.h"
 #include "gatewayfile.h"
@@ -241,10 +242,9 @@ void FleetPlan(const uint8_t* data, size_t size) {
         if (!ParseFleetPlan(text, fileNeeded, plan, error)) continue;
         std::set<std::string> names;
         for (const FleetDevice& device : plan.devices) {
-            std::string folded = device.name;
-            for (char& c : folded)
-                if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-            if (!IsSafeFolderName(device.name) || !names.insert(folded).second) std::abort();
+            if (!IsSafeFolderName(device.name) ||
+                !names.insert(cp1251::LowerUtf8(device.name)).second)
+                std::abort();
             if (fileNeeded && device.file.empty()) std::abort();
         }
     }

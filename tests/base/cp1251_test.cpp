@@ -51,6 +51,8 @@ TEST(Cp1251, LowerCasesCyrillicAndLatinThroughUnicode) {
     EXPECT_EQ(cp1251::Lower(cp1251::FromUtf8("Система Я")), cp1251::FromUtf8("система я"));
     EXPECT_EQ(cp1251::Lower(std::string(1, '\x98')), std::string(1, '\x98'));
     EXPECT_EQ(cp1251::Lower("1_Z:"), "1_z:");
+    // UTF-8 stays UTF-8: characters the code page lacks are kept, not turned into '?'.
+    EXPECT_EQ(cp1251::LowerUtf8("КОТЁЛ-1 Ab 日本"), "котёл-1 ab 日本");
 }
 
 }  // namespace

@@ -84,6 +84,7 @@ TEST(FleetPlan, AFaultIsRefusedWithItsLine) {
         {"name,ip\na,1,2\n", false, "line 2: has 3 cells, the header names 2"},
         {"name,ip\n,1.2.3.4\n", false, "line 2: no name"},
         {"name\nok\nOK\n", false, "line 3: the name OK is taken by an earlier line"},
+        {"name\nкотёл-1\nКОТЁЛ-1\n", false, "line 3: the name КОТЁЛ-1 is taken by an earlier line"},
         {"name\n../up\n", false,
          "line 2: name \"../up\" cannot be a folder name (letters, digits, '.', '_', '-', at most "
          "64 bytes, not beginning with '.' or '-')"},
