@@ -21,6 +21,7 @@
 #include "syserror.h"
 #include "treeprint.h"
 #include "vr7prot.h"
+#include "wholefile.h"
 
 namespace {
 
@@ -143,24 +144,13 @@ void PrintDownloadFailure(const CliContext& ctx, const connection& conn, const s
 
 // A local file's bytes; prints why on err and returns false when it cannot be read.
 bool ReadLocalFile(const CliContext& ctx, const std::string& path, std::string& bytes) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) {
+    const int error = ReadWholeFile(path, bytes);
+    if (error == EISDIR) {
         ctx.err << "vr7lon: " << path << ": is a folder\n";
-        return false;
+    } else if (error != 0) {
+        ctx.err << "vr7lon: " << path << ": " << SystemErrorText(error) << '\n';
     }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        ctx.err << "vr7lon: " << path << ": " << SystemErrorText(errno) << '\n';
-        return false;
-    }
-    std::ostringstream content;
-    content << in.rdbuf();
-    if (in.bad()) {
-        ctx.err << "vr7lon: " << path << ": " << SystemErrorText(errno) << '\n';
-        return false;
-    }
-    bytes = std::move(content).str();
-    return true;
+    return error == 0;
 }
 
 // Downloads the device's file `name` and compares it with `expected`, the bytes of `local`;

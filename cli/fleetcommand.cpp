@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <set>
 #include <sstream>
@@ -19,6 +18,7 @@
 #include "parseuint.h"
 #include "snvtlist.h"
 #include "syserror.h"
+#include "wholefile.h"
 #include "xmldocument.h"
 
 namespace {
@@ -60,23 +60,6 @@ const char kUsage[] =
     "or the report cannot be loaded or written (a plan's fault names its line; no device is\n"
     "touched); 4 a device failed; 64 wrong usage.\n";
 
-bool ReadWhole(const std::string& path, std::string& bytes, int& error) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) {
-        error = EISDIR;
-        return false;
-    }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = errno;
-        return false;
-    }
-    std::ostringstream data;
-    data << in.rdbuf();
-    bytes = std::move(data).str();
-    return true;
-}
-
 // Checks every file the plan names before any device is touched: a store's file must load as a
 // gateway settings file with rows, a verify's must be readable.
 bool CheckPlanFiles(const CliContext& ctx, const std::string& planPath, const FleetPlan& plan,
@@ -91,12 +74,11 @@ bool CheckPlanFiles(const CliContext& ctx, const std::string& planPath, const Fl
             return false;
         };
         std::string bytes;
-        int error = 0;
-        if (!ReadWhole(path, bytes, error)) return fail(SystemErrorText(error));
+        if (const int error = ReadWholeFile(path, bytes)) return fail(SystemErrorText(error));
         if (action == FleetAction::Store) {
             XmlDocument noCatalogue;
             CSnvtList list(noCatalogue);
-            if (!LoadGatewayFileAt(list, path)) return fail(SystemErrorText(errno));
+            LoadGatewayBytes(list, bytes);
             if (list.RowCount() == 0) return fail("holds no variables to store");
         }
     }
@@ -229,8 +211,7 @@ int RunFleetCommand(const CliContext& ctx, const std::vector<std::string>& args)
 
     // Everything local is checked before any device is touched.
     std::string planText;
-    int error = 0;
-    if (!ReadWhole(planPath, planText, error)) {
+    if (const int error = ReadWholeFile(planPath, planText)) {
         ctx.err << "vr7lon: " << planPath << ": " << SystemErrorText(error) << '\n';
         return exitstatus::Input;
     }

@@ -5,7 +5,6 @@
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <mutex>
 #include <sstream>
@@ -25,6 +24,7 @@
 #include "snvtlist.h"
 #include "syserror.h"
 #include "treeprint.h"
+#include "wholefile.h"
 #include "xmldocument.h"
 
 namespace {
@@ -51,15 +51,6 @@ std::string Joined(const CMessageLog& messages) {
     std::string text;
     for (const std::string& m : messages.Texts()) text += (text.empty() ? "" : " ") + OneLine(m);
     return text;
-}
-
-bool ReadFileBytes(const std::string& path, std::string& bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream data;
-    data << in.rdbuf();
-    bytes = std::move(data).str();
-    return !in.bad();
 }
 
 // Writes bytes as path whole, or not at all; 0 or the errno of the failing step.
@@ -266,8 +257,8 @@ class DeviceWork {
 
         // What was stored is checked against what the device now holds, byte for byte.
         std::string expected;
-        if (!ReadFileBytes(workingCopy, expected)) {
-            FailFile(workingCopy, errno);
+        if (const int error = ReadWholeFile(workingCopy, expected)) {
+            FailFile(workingCopy, error);
             return;
         }
         connection::OpenedLink link(conn_);
@@ -279,8 +270,8 @@ class DeviceWork {
 
     void Verify() {
         std::string bytes;
-        if (!ReadFileBytes(task_.file, bytes)) {
-            FailFile(task_.file, errno);
+        if (const int error = ReadWholeFile(task_.file, bytes)) {
+            FailFile(task_.file, error);
             return;
         }
         // What a store of the plan's file uploads (see "vr7lon device verify").

@@ -5,13 +5,13 @@
 #include <libxml/xmlerror.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <utility>
 
 #include "cp1251.h"
 #include "syserror.h"
+#include "wholefile.h"
 
 namespace {
 
@@ -69,17 +69,6 @@ class ErrorCollector {
     std::string firstError_;
     std::string firstWarning_;
 };
-
-bool ReadWholeFile(const std::string& path, std::string& bytes) {
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr) return false;
-    char buf[65536];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.append(buf, n);
-    const bool ok = !std::ferror(f);
-    std::fclose(f);
-    return ok;
-}
 
 // True when the document names its encoding itself: a byte order mark, a UTF-16/32 layout, or an
 // encoding declaration in the XML declaration.
@@ -188,9 +177,8 @@ void XmlDocument::Activate() {
 
     ErrorCollector errors(fileName_);
     std::string bytes;
-    if (!ReadWholeFile(fileName_, bytes)) {
+    if (const int savedErrno = ReadWholeFile(fileName_, bytes); savedErrno != 0) {
         // Let the library say why it cannot read the file, in its own words.
-        const int savedErrno = errno;
         doc_ = xmlCtxtReadFile(ctxt.get(), fileName_.c_str(), nullptr, kParseOptions);
         if (doc_ == nullptr) {
             std::string text = errors.Text("cannot be read");

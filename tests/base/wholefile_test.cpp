@@ -1,0 +1,28 @@
+#include "wholefile.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+
+#include "tempdir.h"
+
+TEST(WholeFile, ReadsEveryByteOrSaysWhyNot) {
+    TempDir dir;
+    const std::string big(200000, '\x98');  // more than one read's worth
+    const struct {
+        std::string path;
+        int error;
+        std::string bytes;
+    } cases[] = {
+        {dir.Write("a.cfg", std::string("F 1\r\n\0x", 7)), 0, std::string("F 1\r\n\0x", 7)},
+        {dir.Write("empty.cfg", ""), 0, ""},
+        {dir.Write("big.cfg", big), 0, big},
+        {dir.Path() + "missing.cfg", ENOENT, ""},
+        {dir.Path(), EISDIR, ""},
+    };
+    for (const auto& c : cases) {
+        std::string bytes = "earlier";
+        EXPECT_EQ(ReadWholeFile(c.path, bytes), c.error) << c.path;
+        EXPECT_EQ(bytes, c.bytes) << c.path;
+    }
+}
