@@ -9,9 +9,11 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <climits>
+#include <thread>
 #include <utility>
 
 namespace {
@@ -95,8 +97,18 @@ int TcSetAttr(int fd, const termios& t) {
 CComLink::CComLink(std::string portName, uint32_t speed, const LinkTimings& timings)
     : portName_(std::move(portName)), speed_(speed), timings_(timings) {}
 
+std::chrono::microseconds CComLink::WireTime(int count) const {
+    // 10 bits a byte: start, 8 data, stop. Rounded up, so that a wait is never short of it.
+    if (speed_ == 0 || count <= 0) return std::chrono::microseconds(0);
+    const uint64_t bits = static_cast<uint64_t>(count) * 10u * 1000000u;
+    return std::chrono::microseconds(static_cast<int64_t>((bits + speed_ - 1) / speed_));
+}
+
 std::chrono::microseconds CComLink::PerByte(int count) const {
-    return std::chrono::microseconds(static_cast<int64_t>(timings_.byteUs) * count);
+    // Never less than the allowance a byte always had (1 ms at the real timings), nor than the
+    // bytes' time on the line at the port's speed.
+    const std::chrono::microseconds allowance(static_cast<int64_t>(timings_.byteUs) * count);
+    return std::max(allowance, WireTime(count));
 }
 
 CComLink::~CComLink() {
@@ -247,10 +259,30 @@ int CComLink::Write(const void* buffer, int count, int* written) {
         if (PollUntil(fd_.Get(), POLLOUT, deadline, revents) <= 0) break;
         if ((revents & (POLLERR | POLLHUP | POLLNVAL)) != 0 && (revents & POLLOUT) == 0) break;
     }
+    // Bytes the kernel still holds when time runs out have not gone out.
+    if (total == count) total -= std::min(DrainOutput(deadline), count);
     if (written != nullptr) *written = total;
     if (total == count) return lr::Ok;
     outputStuck_ = true;
     return error != 0 ? SystemFailure(error) : lr::ShortWrite;
+}
+
+int CComLink::DrainOutput(Clock::time_point deadline) {
+    // tcdrain() would also wait for the UART's own FIFO, but without any bound: a line held by
+    // flow control would hang the call. The kernel's count of bytes still queued is polled
+    // instead, each wait as long as the queued bytes need on the line; the few bytes in the
+    // hardware FIFO are covered by the answer's deadline, which starts no earlier than the
+    // request's wire time after the write began (WireTime). A pseudo-terminal reports nothing
+    // queued: its bytes reach the other side at once.
+    for (;;) {
+        int queued = 0;
+        if (::ioctl(fd_.Get(), TIOCOUTQ, &queued) != 0 || queued <= 0) return 0;
+        const auto now = Clock::now();
+        if (now >= deadline) return queued;
+        const auto wait = std::min<Clock::duration>(WireTime(queued), deadline - now);
+        std::this_thread::sleep_for(
+            std::max<Clock::duration>(wait, std::chrono::microseconds(100)));
+    }
 }
 
 int CComLink::Purge(int flags) {

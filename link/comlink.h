@@ -28,11 +28,14 @@ class CComLink : public CLink {
     int Read(void* buffer, int count, int* got, unsigned timeoutMs) override;
     int ReadUntil(void* buffer, int count, int* got,
                   std::chrono::steady_clock::time_point deadline) override;
-    // 1 ms per byte (LinkTimings::byteUs).
+    // The time each byte takes on the line at the port's speed, at least 1 ms a byte
+    // (LinkTimings::byteUs).
     std::chrono::microseconds AnswerAllowance(int count) const override { return PerByte(count); }
-    // Bounded by 300 ms + 1 ms per byte (LinkTimings::serialWriteMs, byteUs); 1010 when fewer
-    // than count bytes went out in that time, 1020 when the write failed (a line that went
-    // away: EIO).
+    // count bytes at the port's speed, 10 bits a byte.
+    std::chrono::microseconds WireTime(int count) const override;
+    // Returns when the bytes have left the port (the kernel holds none of them any more), bounded
+    // by 300 ms plus the allowance per byte (LinkTimings::serialWriteMs, PerByte); 1010 when not
+    // all of them went out in that time, 1020 when the write failed (a line that went away: EIO).
     int Write(const void* buffer, int count, int* written) override;
     bool IsOpen() override { return fd_.Valid(); }
     int Purge(int flags) override;
@@ -50,8 +53,11 @@ class CComLink : public CLink {
   private:
     int OpenPort();
     int ApplyLineSettings();
-    // The time count bytes take on the line.
+    // The allowance for count bytes: their wire time, at least LinkTimings::byteUs a byte.
     std::chrono::microseconds PerByte(int count) const;
+    // Waits until the kernel has sent every byte written; the bytes it still holds when deadline
+    // comes (0: all went out).
+    int DrainOutput(std::chrono::steady_clock::time_point deadline);
     void CloseHandle();
 
     std::string portName_;

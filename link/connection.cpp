@@ -106,6 +106,7 @@ LinkResult connection::OpenLink(std::unique_ptr<CLink> link, LinkResult refused)
     if (!lock.owns()) return lr::LockFailed;
     link_ = std::move(link);
     lastFailedExchange_ = lr::Ok;
+    lateAnswers_ = {};
     openResult_ = lr::Ok;
     if (!link_) return lr::NoLinkObject;
     if (refused != lr::Ok) {
@@ -129,6 +130,7 @@ LinkResult connection::SetLink(std::unique_ptr<CLink> link) {
     LockHolder lock(*this);
     if (!lock.owns()) return lr::LockFailed;
     link_ = std::move(link);
+    lateAnswers_ = {};
     openResult_ = lr::Ok;
     return lr::Ok;
 }

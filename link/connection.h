@@ -1,6 +1,7 @@
 #pragma once
 // The one object through which the system reaches a device: its settings, its lock and its link.
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -128,7 +129,22 @@ class connection {
     // refused is not 0, keeps it unopened with that result for the next exchange.
     LinkResult OpenLink(std::unique_ptr<CLink> link, LinkResult refused = lr::Ok);
 
+    // Lets in and drops what the device still sends for attempts that timed out, until the line
+    // has been quiet for the timeout of the exchange they belonged to; 1017 when it never falls
+    // quiet within the time those answers can take, a link failure as the read gives it. settle:
+    // nothing is owed any more afterwards.
+    LinkResult DropLateAnswers(CLink& link, bool settle);
+
+    // Attempts that ran out of time since the line was last known quiet: their answers may still
+    // come.
+    struct LateAnswers {
+        int owed = 0;
+        std::chrono::microseconds quiet{0};       // how long the line must be quiet
+        std::chrono::microseconds answerTime{0};  // the longest any of those answers may take
+    };
+
     std::unique_ptr<CLink> link_;
+    LateAnswers lateAnswers_;
     LinkResult openResult_ = lr::Ok;  // of the current link's open
     bool locked_ = false;
     LinkResult lastFailedExchange_ = lr::Ok;

@@ -33,9 +33,26 @@ LinkResult connection::Transact(const uint8_t* request, int requestLength, uint8
     int remaining = attempts == 0 ? 1 : attempts;
     LinkResult pending = lr::Ok;
 
+    // Answers to attempts of an earlier exchange that timed out may still be on their way; one
+    // of them would be taken for this request's answer. A quiet line here proves little (the
+    // device may only be busier than this wait), so they stay owed until an exchange succeeds.
+    if (lateAnswers_.owed > 0) {
+        const LinkResult drained = DropLateAnswers(link, false);
+        if (drained != lr::Ok) return fail(drained);
+    }
+
     // Hands whatever came of an answer to the trace, so that a broken answer can be seen too.
     auto traceReceived = [this, response, responseCapacity](int count) {
         if (Trace && count > 0) Trace(false, response, std::min(count, responseCapacity));
+    };
+    // An attempt that ran out of time: its answer may still come. The first timed-out attempt of
+    // this exchange takes note of how long the line must stay quiet before another request.
+    auto timedOut = [this, timeout, &link](LinkResult why) {
+        if (lateAnswers_.owed++ == 0)
+            lateAnswers_.quiet = timeout + link.AnswerAllowance(kFrameHeader);
+        lateAnswers_.answerTime = std::max<std::chrono::microseconds>(
+            lateAnswers_.answerTime, timeout + link.AnswerAllowance(kFrameSize));
+        return why;
     };
 
     for (; remaining > 0; --remaining) {
@@ -44,6 +61,7 @@ LinkResult connection::Transact(const uint8_t* request, int requestLength, uint8
         link.Purge(kPurgeInput);
 
         int written = 0;
+        const auto writeStart = std::chrono::steady_clock::now();
         LinkResult rc = link.Write(request, requestLength, &written);
         if (Trace && written > 0) Trace(true, request, std::min(written, requestLength));
         if (rc != lr::Ok) return fail(rc);
@@ -55,9 +73,10 @@ LinkResult connection::Transact(const uint8_t* request, int requestLength, uint8
 
         // The answer has one deadline, however its bytes trickle in: the timeout plus the link's
         // allowance for the answer's size (the time its bytes take on a serial line, the extra
-        // wait over TCP/IP), counted from here. Until the header tells the size, the allowance is
-        // the header's.
-        const auto start = std::chrono::steady_clock::now();
+        // wait over TCP/IP), counted from when the request's last byte reached the device. Until
+        // the header tells the size, the allowance is the header's.
+        const auto start =
+            std::max(std::chrono::steady_clock::now(), writeStart + link.WireTime(requestLength));
         auto answerEnd = [&link, start, timeout](int answerBytes) {
             return start + timeout + link.AnswerAllowance(answerBytes);
         };
@@ -72,7 +91,7 @@ LinkResult connection::Transact(const uint8_t* request, int requestLength, uint8
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         if (got == 0) {
-            pending = lr::NoAnswer;
+            pending = timedOut(lr::NoAnswer);
             continue;
         }
 
@@ -86,7 +105,7 @@ LinkResult connection::Transact(const uint8_t* request, int requestLength, uint8
         // earlier attempt); the body read would only time out on it too.
         if (headerGot != kFrameHeader - 1) {
             traceReceived(1 + headerGot);
-            pending = lr::BadLength;
+            pending = timedOut(lr::BadLength);
             continue;
         }
 
@@ -103,10 +122,51 @@ LinkResult connection::Transact(const uint8_t* request, int requestLength, uint8
         traceReceived(kFrameHeader + bodyGot);
         if (rc != lr::Ok) return fail(rc);
         if (bodyGot != need) {
-            pending = lr::BadLength;
+            pending = timedOut(lr::BadLength);
             continue;
+        }
+        // This answer may be the late one of an earlier attempt: the same request, so the same
+        // answer. The answers to the attempts after it are still to come and are let in and
+        // dropped now, before the caller sends anything else; the device has shown that it
+        // answers again, so a quiet line from here on settles what was owed.
+        if (lateAnswers_.owed > 0) {
+            const LinkResult drained = DropLateAnswers(link, true);
+            if (drained != lr::Ok) return fail(drained);
         }
         return lr::Ok;
     }
     return pending;
+}
+
+LinkResult connection::DropLateAnswers(CLink& link, bool settle) {
+    using Clock = std::chrono::steady_clock;
+    // The line must stay quiet for a whole timeout before it can be trusted again; a device that
+    // keeps talking longer than all the late answers can take is garbling the line.
+    const LateAnswers late = lateAnswers_;
+    if (settle) lateAnswers_ = {};
+    const auto begin = Clock::now();
+    const auto giveUp = begin + late.quiet + late.answerTime * late.owed;
+    auto lastHeard = begin;
+    uint8_t dropped[256];
+    for (;;) {
+        const auto deadline = std::min(lastHeard + late.quiet, giveUp);
+        // One byte is waited for, then whatever else has come is taken without waiting.
+        int got = 0;
+        LinkResult rc = link.ReadUntil(dropped, 1, &got, deadline);
+        if (rc == lr::Ok && got == 1) {
+            int more = 0;
+            rc = link.ReadUntil(dropped + 1, sizeof dropped - 1, &more, Clock::now());
+            got += more;
+        }
+        if (got > 0 && Trace) Trace(false, dropped, got);
+        if (rc != lr::Ok) return rc;
+        if (got == 0) {
+            // Quiet for the whole time, or the link has nothing more to give (closed, hung up):
+            // either way no late answer can follow. Only a wait cut short by giveUp is no proof.
+            return lastHeard + late.quiet <= giveUp || Clock::now() < giveUp ? lr::Ok
+                                                                             : lr::BadLength;
+        }
+        lastHeard = Clock::now();
+        if (lastHeard >= giveUp) return lr::BadLength;
+    }
 }

@@ -33,6 +33,12 @@ class CLink {
         (void)count;
         return std::chrono::microseconds(0);
     }
+    // The time count bytes take to cross the line once they are written (0 where the link does
+    // not know it): an answer cannot begin before the request's last byte has arrived.
+    virtual std::chrono::microseconds WireTime(int count) const {
+        (void)count;
+        return std::chrono::microseconds(0);
+    }
     virtual int Write(const void* buffer, int count, int* written) {
         (void)buffer, (void)count, (void)written;
         return -1;

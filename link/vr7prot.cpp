@@ -206,9 +206,14 @@ LinkResult WriteDeviceFile(connection& conn, uint32_t deviceNumber, std::istream
                            progress, context);
 
     // The device closes the file only on the empty block, so it goes out whatever happened.
+    // Unanswered or refused, the file may not have been committed: after blocks that all went
+    // in, that is the upload's result.
     SetFrameHeader(request, deviceNumber, 0, cmdWriteBlock);
-    Exchange(conn, request, response, conn.Timings.block);
-    return r;
+    const LinkResult closed = Exchange(conn, request, response, conn.Timings.block);
+    if (r != lr::Ok) return r;
+    if (closed != lr::Ok) return closed;
+    if (FrameCommand(response) != cmdWriteBlock) return RefusalCode(FrameCommand(response));
+    return lr::Ok;
 }
 
 LinkResult ReadConfigEntry(connection& conn, uint32_t deviceNumber, uint16_t index, uint8_t* buffer,

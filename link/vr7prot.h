@@ -27,8 +27,9 @@ LinkResult ReadDeviceInfo(connection& conn, uint32_t address, DeviceInfo& info);
 // that block is not appended.
 LinkResult ReadDeviceFile(connection& conn, uint32_t deviceNumber, std::ostream* dest,
                           const char* name, ProgressProc progress, void* context);
-// Sends the whole of src as the device's file name. 1001: refused (write protection); -1: a block
-// not acknowledged, a source that gives fewer bytes than its size, or no src/name.
+// Sends the whole of src as the device's file name, then the empty block on which the device
+// commits it. 1001: refused (write protection); -1: a block not acknowledged, a source that gives
+// fewer bytes than its size, or no src/name; the empty block unanswered or refused: its result.
 LinkResult WriteDeviceFile(connection& conn, uint32_t deviceNumber, std::istream* src,
                            const char* name, ProgressProc progress, void* context);
 // Copies at most capacity bytes of entry index; *length (may be null) = bytes copied.

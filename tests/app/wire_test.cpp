@@ -1,0 +1,126 @@
+// The device on a line that behaves like a wire: the simulator takes each request over its time on
+// the line and sends each answer byte by byte at the line's speed. At every speed the port dialog
+// offers, with the protocol's real timings, every device command gives exactly what the device
+// holds: the tree, each file of every block size, a store and a read of a settings file larger
+// than one block.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "devicecommands.h"
+#include "gatewayfile.h"
+#include "listfixture.h"
+#include "maxvariables.h"
+#include "simpeer.h"
+#include "tempdir.h"
+#include "testtext.h"
+#include "vr7prot.h"
+#include "wiredevice.h"
+
+namespace {
+
+struct WireCase {
+    unsigned baud;
+    int treeEntries;
+    std::vector<size_t> fileSizes;
+};
+
+std::string CaseName(const ::testing::TestParamInfo<WireCase>& info) {
+    return "Baud" + std::to_string(info.param.baud);
+}
+
+class Wire : public ::testing::TestWithParam<WireCase> {
+  protected:
+    void SetUp() override {
+        device_ = WireDevice(GetParam().treeEntries);
+        for (size_t size : GetParam().fileSizes)
+            device_.files["d" + std::to_string(size)] = WirePattern(size, 3);
+        server_ = std::make_unique<SimServer>(device_);
+        ASSERT_TRUE(StartPaced(*server_, GetParam().baud));
+        PointAtPacedPty(conn_, *server_, GetParam().baud);
+    }
+
+    SimDevice device_;
+    std::unique_ptr<SimServer> server_;
+    connection conn_;
+};
+
+TEST_P(Wire, IdentifyAndTreeAreTheDevicesOwn) {
+    connection::OpenedLink open(conn_);
+    DeviceInfo info;
+    ASSERT_EQ(ReadDeviceInfo(conn_, kWireDeviceNumber, info), lr::Ok);
+    EXPECT_EQ(info.DeviceNumber(), kWireDeviceNumber);
+    EXPECT_EQ(info.VersionBuild(), device_.versionBuild);
+
+    CfgTree tree;
+    ASSERT_EQ(ReadDeviceTree(conn_, kWireDeviceNumber, tree, nullptr, nullptr),
+              TreeBuild::Complete);
+    EXPECT_EQ(TreeTexts(tree), ExpectedTreeTexts(device_));
+}
+
+TEST_P(Wire, EveryBlockSizeGoesDownAndUpByteForByte) {
+    connection::OpenedLink open(conn_);
+    for (size_t size : GetParam().fileSizes) {
+        SCOPED_TRACE(size);
+        const std::string down = "d" + std::to_string(size);
+        std::ostringstream got;
+        ASSERT_EQ(ReadDeviceFile(conn_, kWireDeviceNumber, &got, down.c_str(), nullptr, nullptr),
+                  lr::Ok);
+        EXPECT_TRUE(got.str() == AsString(device_.files[down]));
+
+        const std::string up = "u" + std::to_string(size);
+        const std::vector<uint8_t> sent = WirePattern(size, 11);
+        std::istringstream src(AsString(sent));
+        ASSERT_EQ(WriteDeviceFile(conn_, kWireDeviceNumber, &src, up.c_str(), nullptr, nullptr),
+                  lr::Ok);
+        std::vector<uint8_t> stored;
+        ASSERT_TRUE(server_->File(up, stored));
+        EXPECT_TRUE(stored == sent);
+    }
+}
+
+TEST_P(Wire, StoreAndReadOfASettingsFileLargerThanOneBlock) {
+    TempDir dir;
+    WorkingDirectory cwd{dir.Path()};
+    XmlDocument catalogue;
+    catalogue.SetFileName(VR7_SOURCE_DIR "/examples/calcbank.xml");
+    catalogue.Activate();
+    CSnvtList list(catalogue);
+    list.SetMaxVariables(LoadMaxVariables(catalogue).value);
+    FillBeyondOneBlock(list);
+
+    struct : IMessageSink {
+        void ShowMessage(const std::string&) override {}
+    } messages;
+    uint32_t number = kWireDeviceNumber;
+    const DeviceCommandTarget target{conn_, number, messages};
+    const DeviceStoreResult stored = Store(target, list);
+    ASSERT_EQ(stored.outcome, DeviceStoreOutcome::Stored) << stored.code;
+    const std::string sent = ReadBytes(kUploadFileName);
+    ASSERT_GT(sent.size(), static_cast<size_t>(kMaxFrameData));
+    std::vector<uint8_t> onDevice;
+    ASSERT_TRUE(server_->File(kUploadFileName, onDevice));
+    EXPECT_TRUE(AsString(onDevice) == sent);
+
+    CfgTree tree;
+    CSnvtList read(catalogue);
+    read.SetMaxVariables(LoadMaxVariables(catalogue).value);
+    const DeviceReadResult r = ReadFromDevice(target, tree, read, &catalogue, nullptr);
+    ASSERT_EQ(r.outcome, DeviceReadOutcome::Read);
+    EXPECT_EQ(r.download, GatewayDownload::Loaded);
+    EXPECT_TRUE(ReadBytes(kDownloadFileName) == sent);
+    EXPECT_EQ(Captions(read), Captions(list));
+}
+
+// The slow speeds move small files; the largest file crosses the slowest line once.
+INSTANTIATE_TEST_SUITE_P(PortDialogSpeeds, Wire,
+                         ::testing::Values(WireCase{9600, 12, {1, 1011, 1012, 5000}},
+                                           WireCase{19200, 24, {1, 1011, 1012}},
+                                           WireCase{38400, 48, {1, 1011, 1012}},
+                                           WireCase{57600, 96, {1, 1011, 1012}},
+                                           WireCase{115200, 300, {1, 1011, 1012, 5000}}),
+                         CaseName);
+
+}  // namespace
