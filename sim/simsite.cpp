@@ -107,9 +107,12 @@ struct ByteSteps {
         return static_cast<__int128>(num) * o.den > static_cast<__int128>(o.num) * den;
     }
 
-    // From the start of a run until its byte k is due.
+    // From the start of a run until its byte k is due (at most a century: a fault's absurd gap
+    // must not wrap the clock round).
     Clock::duration To(size_t k) const {
-        return std::chrono::nanoseconds(static_cast<int64_t>(static_cast<__int128>(k) * num / den));
+        constexpr __int128 kCentury = __int128{100} * 365 * 24 * 3600 * 1'000'000'000;
+        return std::chrono::nanoseconds(
+            static_cast<int64_t>(std::min(static_cast<__int128>(k) * num / den, kCentury)));
     }
     // How many of a run's first limit bytes are due when elapsed has passed since its start.
     size_t DueAfter(Clock::duration elapsed, size_t limit) const {
