@@ -22,6 +22,7 @@ constexpr KindName kKinds[] = {
     {"cut", SimFaultKind::CutData},         {"short", SimFaultKind::ShortAnswer},
     {"long", SimFaultKind::LongAnswer},     {"oversize", SimFaultKind::OversizeLength},
     {"noack", SimFaultKind::NoAck},         {"delay", SimFaultKind::Delay},
+    {"late", SimFaultKind::Late},
 };
 
 struct PlaceName {
@@ -58,6 +59,7 @@ bool ParseInt(const std::string& text, int& value) {
 
 bool ParseSimFault(const std::string& text, SimFault& fault, std::string* error) {
     SimFault parsed;
+    bool timesGiven = false;
     size_t pos = 0;
     bool first = true;
     while (pos <= text.size()) {
@@ -97,10 +99,12 @@ bool ParseSimFault(const std::string& text, SimFault& fault, std::string* error)
                 return Fail(error, "bad skip: " + value);
         } else if (key == "times") {
             if (!ParseInt(value, parsed.times)) return Fail(error, "bad times: " + value);
+            timesGiven = true;
         } else {
             return Fail(error, "unknown fault setting: " + part);
         }
     }
+    if (parsed.kind == SimFaultKind::Late && !timesGiven) parsed.times = 1;
     fault = parsed;
     return true;
 }
@@ -108,7 +112,8 @@ bool ParseSimFault(const std::string& text, SimFault& fault, std::string* error)
 const char* SimFaultHelp() {
     return "--fault KIND[,at=WHERE][,value=N][,skip=N][,times=N]  (repeatable; the first that\n"
            "        matches a request decides) misbehaves on the requests at WHERE: the first\n"
-           "        skip of them pass, the next times (default: all) get the fault.\n"
+           "        skip of them pass, the next times (default: all; late: 1) get the fault.\n"
+           "        Every request at WHERE counts, a repeated one too.\n"
            "  KIND: silent        no answer (the request is still carried out)\n"
            "        garbage       value bytes of noise instead of the answer\n"
            "        badcheck      the answer's check byte is wrong\n"
@@ -125,7 +130,13 @@ const char* SimFaultHelp() {
            "        oversize      a length field of value (default 1100) and that many bytes\n"
            "        noack         one data byte value instead of the answer's data\n"
            "        delay         the answer after value ms\n"
+           "        late          the answer after value ms, to one request (unless times says\n"
+           "                      more): the device is busy; requests arriving meanwhile are\n"
+           "                      answered in order behind it, each after the one before\n"
            "  WHERE: tree (configuration entries), download (file blocks read), upload (file\n"
            "        blocks written), open (file opens), identify, header, any (default), or a\n"
-           "        command number such as 0x23.\n";
+           "        command number such as 0x23. At upload every block counts, the empty one\n"
+           "        closing the upload too: it is the last block, so skip=N (N the number of\n"
+           "        data blocks) picks it, e.g. late,at=upload,skip=1,value=500 for a file that\n"
+           "        fits one block.\n";
 }

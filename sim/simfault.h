@@ -22,11 +22,15 @@ enum class SimFaultKind {
     StuckPosition,   // every block read is answered with the block sent last (the first block
                      // when none was): its position never moves on
     WrongCommand,    // the normal answer with command byte value (0: the command + 0x40)
+    Late,            // as Delay, for one request unless times says more (-1 counts as 1): the
+                     // device is busy for a moment; what arrives meanwhile waits its turn
 };
 
 // A fault applies to the requests addressed to the device that match command (-1: any) and,
 // for entry reads, entry (-1: any): the first skip of them pass normally, the next times (-1:
-// all) get the fault. The first matching fault in the list decides.
+// all) get the fault. Every matching request counts, a repeated one too; at the file blocks
+// written that includes the empty block closing an upload. The first matching fault in the list
+// decides.
 struct SimFault {
     SimFaultKind kind = SimFaultKind::Silent;
     int command = -1;
@@ -38,8 +42,8 @@ struct SimFault {
 
 // A fault as vr7sim's --fault takes it: KIND[,at=WHERE][,value=N][,skip=N][,times=N]. WHERE is
 // tree (the configuration entries), download (file blocks read), upload (file blocks written),
-// open (file opens), identify, header, any (the default) or a command number. False with the
-// reason when the text is not one.
+// open (file opens), identify, header, any (the default) or a command number; times defaults to
+// all, for late to 1. False with the reason when the text is not one.
 bool ParseSimFault(const std::string& text, SimFault& fault, std::string* error = nullptr);
 
 // The --fault part of vr7sim's help: the syntax, every kind and every place.

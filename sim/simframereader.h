@@ -12,6 +12,8 @@ class SimFrameReader {
     // Takes the next whole intact frame; false when none is complete yet.
     bool Next(std::vector<uint8_t>& frame);
     bool Pending() const { return !buffer_.empty(); }
+    // The bytes fed and not yet taken or dropped.
+    size_t Buffered() const { return buffer_.size(); }
     void Clear() { buffer_.clear(); }
 
   private:

@@ -42,6 +42,7 @@ SimFault* SimResponder::MatchFault(uint8_t command, const std::vector<uint8_t>& 
             --f.skip;
             return nullptr;
         }
+        if (f.kind == SimFaultKind::Late && f.times < 0) f.times = 1;  // a moment, not for ever
         if (f.times > 0) --f.times;
         return &f;
     }
@@ -143,11 +144,10 @@ SimReply SimResponder::Handle(const std::vector<uint8_t>& frame) {
             } else if (fault->kind == SimFaultKind::Close) {
                 reply.bytes.resize(reply.bytes.size() / 2);
                 reply.close = true;
-            } else if (fault->kind == SimFaultKind::Delay) {
-                reply.delayMs = fault->value;
+            } else if (fault->kind == SimFaultKind::Delay || fault->kind == SimFaultKind::Late) {
+                reply.delayMs = std::max(fault->value, 0);
             } else if (fault->kind == SimFaultKind::Trickle) {
                 reply.byteGapMs = std::max(fault->value, 1);
-                reply.delayMs = reply.byteGapMs;
             }
         }
     }

@@ -11,8 +11,8 @@
 
 struct SimReply {
     std::vector<uint8_t> bytes;  // empty: silence
-    int delayMs = 0;
-    int byteGapMs = 0;   // > 0: the bytes go out one by one, this long apart
+    int delayMs = 0;             // the answer starts this long after it could have
+    int byteGapMs = 0;   // > 0: the bytes go out one by one, this long apart, the first one too
     bool close = false;  // close the connection after sending bytes
 };
 

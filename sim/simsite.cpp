@@ -93,28 +93,100 @@ Clock::duration Until(Clock::time_point when, Clock::time_point now) {
     return when <= now ? Clock::duration::zero() : when - now;
 }
 
+// Bytes that cross a line one after another: byte k (counted from 1) of a run is due k steps
+// after the run starts, a step being num/den ns (num 0: every byte at the start). Exact to the
+// nanosecond over a whole run, so that a long answer at 9600 Bd does not drift.
+struct ByteSteps {
+    int64_t num = 0;
+    int64_t den = 1;
+
+    // A serial line of baud baud, 10 bits a byte (start, 8 data, stop).
+    static ByteSteps Line(unsigned baud) { return {10'000'000'000, static_cast<int64_t>(baud)}; }
+    static ByteSteps Every(std::chrono::nanoseconds gap) { return {gap.count(), 1}; }
+    bool Longer(const ByteSteps& o) const {
+        return static_cast<__int128>(num) * o.den > static_cast<__int128>(o.num) * den;
+    }
+
+    // From the start of a run until its byte k is due (at most a century: a fault's absurd gap
+    // must not wrap the clock round).
+    Clock::duration To(size_t k) const {
+        constexpr __int128 kCentury = __int128{100} * 365 * 24 * 3600 * 1'000'000'000;
+        return std::chrono::nanoseconds(
+            static_cast<int64_t>(std::min(static_cast<__int128>(k) * num / den, kCentury)));
+    }
+    // How many of a run's first limit bytes are due when elapsed has passed since its start.
+    size_t DueAfter(Clock::duration elapsed, size_t limit) const {
+        if (elapsed < Clock::duration::zero()) return 0;
+        if (num == 0) return limit;
+        const __int128 ns = std::chrono::duration_cast<std::chrono::nanoseconds>(elapsed).count();
+        // The largest k with floor(k * num / den) <= ns.
+        const __int128 k = ((ns + 1) * den - 1) / num;
+        return k < static_cast<__int128>(limit) ? static_cast<size_t>(k) : limit;
+    }
+};
+
+// Input not yet taken as requests is read no further beyond this: the peer waits, as a writer on
+// a full line does.
+constexpr size_t kMaxHeldInput = 64 * 1024;
+
 }  // namespace
 
 // One connection to one device: a TCP client or the device's pty.
+//
+// On a paced pty the connection is a serial line. Its receive side is busy from when bytes are
+// first seen: the bytes of one read come in one a byte time after another, queued behind those
+// still on their way, and a request is there when its last byte is. Its one transmitter sends
+// an answer byte by byte at the line's speed, and only once the answer before it has left.
 struct SimSite::Channel {
     Device* device = nullptr;
     UniqueFd fd;
     bool isPty = false;
+    bool inputEnded = false;  // the TCP peer sent all it will; closed once it is answered
+    bool paced = false;
+    ByteSteps line;  // a byte's time on the line, when paced
     SimFrameReader reader;
-    Clock::time_point lastByte;
+    Clock::time_point lastByte;   // when the last byte read is (or will be) in
     Clock::time_point idleUntil;  // a pty with no terminal side open is not watched before this
 
-    // The answer on its way: its bytes, how many are out, when the next may go and by when the
-    // peer must have taken it.
+    // The receive side: of the bytes read so far (received), those after the first rxBaseCount
+    // are still coming in, the j-th of them at rxBase + line.To(j); the others are in.
+    uint64_t received = 0;
+    uint64_t rxBaseCount = 0;
+    Clock::time_point rxBase;
+
+    // The request taken from the input, answered once its last byte is in.
+    std::vector<uint8_t> request;
+    bool holdsRequest = false;
+    Clock::time_point requestIn;
+
+    // The answer on its way: its bytes, how many are out, when byte k is due (sendAt +
+    // steps.To(k)) and by when the peer must have taken the next one.
     std::vector<uint8_t> answer;
     size_t sent = 0;
-    int byteGapMs = 0;
+    ByteSteps steps;
     bool closeAfter = false;
     Clock::time_point sendAt;
     Clock::time_point giveUpAt;
-    bool waitsForRoom = false;  // the peer's buffer was full at the last attempt
+    Clock::time_point txFreeAt;  // when the last answer's last byte has left
+    bool waitsForRoom = false;   // the peer's buffer was full at the last attempt
 
     bool Sending() const { return sent < answer.size(); }
+    Clock::time_point NextByteDue() const { return sendAt + steps.To(sent + 1); }
+
+    // When the count-th byte read (from 1) is in.
+    Clock::time_point InAt(uint64_t count) const {
+        return count <= rxBaseCount ? rxBase : rxBase + line.To(count - rxBaseCount);
+    }
+    // Takes n bytes read now.
+    void Received(const uint8_t* bytes, size_t n, Clock::time_point now) {
+        reader.Feed(bytes, n);
+        if (paced && InAt(received) <= now) {  // the line was quiet: these start a new run
+            rxBase = now;
+            rxBaseCount = received;
+        }
+        received += n;
+        lastByte = paced ? InAt(received) : now;
+    }
 };
 
 SimSite::SimSite() = default;
@@ -248,68 +320,72 @@ SimReply SimSite::Answer(Device& owner, const std::vector<uint8_t>& frame) {
 }
 
 void SimSite::Pump(Channel& c) {
-    std::vector<uint8_t> frame;
     while (c.fd) {
         const auto now = Clock::now();
-        if (!c.Sending()) {
-            if (!c.answer.empty()) {  // the whole answer is out
-                c.answer.clear();
-                if (c.closeAfter && !c.isPty) {
-                    c.fd.Reset();
-                    return;
-                }
-            }
-            if (!c.reader.Next(frame)) return;
-            const SimReply reply = Answer(*c.device, frame);
-            if (reply.bytes.empty()) {
-                if (reply.close && !c.isPty) c.fd.Reset();
+        if (c.Sending()) {
+            if (now < c.sendAt) return;  // the loop wakes for it
+            // Every byte whose time has come goes in one write.
+            const size_t due = c.steps.DueAfter(now - c.sendAt, c.answer.size());
+            if (due <= c.sent) return;
+            const uint8_t* bytes = c.answer.data() + c.sent;
+            const size_t chunk = due - c.sent;
+            const ssize_t n = c.isPty ? ::write(c.fd.Get(), bytes, chunk)
+                                      : ::send(c.fd.Get(), bytes, chunk, MSG_NOSIGNAL);
+            if (n > 0) {
+                c.sent += static_cast<size_t>(n);
+                c.waitsForRoom = false;
+                if (c.Sending()) c.giveUpAt = c.NextByteDue() + milliseconds(kWriteTimeoutMs);
                 continue;
             }
-            // A paced line: the answer is there when the request's and the answer's bytes have
-            // had their time on the wire, counted from the request's last byte.
-            auto start = now;
-            const unsigned baud = c.device->endpoints.paceBaud;
-            if (c.isPty && baud > 0) {
-                const auto wire = std::chrono::microseconds((frame.size() + reply.bytes.size()) *
-                                                            10 * 1000000ull / baud);
-                start = std::max(start, c.lastByte + wire);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && now < c.giveUpAt) {
+                c.waitsForRoom = true;
+                return;
             }
-            c.answer = std::move(reply.bytes);
+            // The peer cannot take the answer: a socket is dropped, a pty loses the answer.
+            if (!c.isPty) {
+                c.fd.Reset();
+                return;
+            }
+            c.answer.clear();
             c.sent = 0;
-            c.byteGapMs = reply.byteGapMs;
-            c.closeAfter = reply.close;
-            c.sendAt = start + milliseconds(reply.delayMs);
-            c.giveUpAt = c.sendAt + milliseconds(kWriteTimeoutMs);
-            c.waitsForRoom = false;
             continue;
         }
-        if (now < c.sendAt) return;  // the loop wakes for it
-        // A trickling device sends its answer a byte at a time.
-        const size_t chunk = c.byteGapMs > 0 ? 1 : c.answer.size() - c.sent;
-        const uint8_t* bytes = c.answer.data() + c.sent;
-        const ssize_t n = c.isPty ? ::write(c.fd.Get(), bytes, chunk)
-                                  : ::send(c.fd.Get(), bytes, chunk, MSG_NOSIGNAL);
-        if (n > 0) {
-            c.sent += static_cast<size_t>(n);
-            c.waitsForRoom = false;
-            if (c.byteGapMs > 0 && c.Sending()) {
-                c.sendAt = now + milliseconds(c.byteGapMs);
-                c.giveUpAt = c.sendAt + milliseconds(kWriteTimeoutMs);
+        if (!c.answer.empty()) {  // the whole answer is out
+            c.answer.clear();
+            c.sent = 0;
+            if (c.closeAfter && !c.isPty) {
+                c.fd.Reset();
+                return;
             }
+        }
+        if (!c.holdsRequest) {
+            if (!c.reader.Next(c.request)) return;
+            c.holdsRequest = true;
+            c.requestIn = c.InAt(c.received - c.reader.Buffered());
+        }
+        if (now < c.requestIn) return;  // its last byte is still on the line
+        c.holdsRequest = false;
+        SimReply reply = Answer(*c.device, c.request);
+        if (reply.bytes.empty()) {
+            if (reply.close && !c.isPty) c.fd.Reset();
             continue;
         }
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && now < c.giveUpAt) {
-            c.waitsForRoom = true;
-            return;
+        // The answer starts when the request is in and the answer before it has left (a device
+        // takes one request at a time), later by what the device takes to think.
+        c.steps = c.paced ? c.line : ByteSteps{};
+        if (reply.byteGapMs > 0) {
+            const ByteSteps gap = ByteSteps::Every(milliseconds(reply.byteGapMs));
+            if (gap.Longer(c.steps)) c.steps = gap;
         }
-        // The peer cannot take the answer: a socket is dropped, a pty loses the answer.
-        if (!c.isPty) {
-            c.fd.Reset();
-            return;
-        }
-        c.answer.clear();
+        const auto start = c.paced ? std::max(c.requestIn, c.txFreeAt) : now;
+        c.answer = std::move(reply.bytes);
         c.sent = 0;
+        c.closeAfter = reply.close;
+        c.sendAt = start + milliseconds(reply.delayMs);
+        c.txFreeAt = c.sendAt + c.steps.To(c.answer.size());
+        c.giveUpAt = c.NextByteDue() + milliseconds(kWriteTimeoutMs);
+        c.waitsForRoom = false;
     }
 }
 
@@ -321,6 +397,10 @@ void SimSite::Run() {
         channels.back().device = d.get();
         channels.back().fd = std::move(d->ptyMaster);  // served from here on, closed at the end
         channels.back().isPty = true;
+        if (d->endpoints.paceBaud > 0) {
+            channels.back().paced = true;
+            channels.back().line = ByteSteps::Line(d->endpoints.paceBaud);
+        }
     }
     std::vector<Device*> listening;
     for (auto& d : devices_)
@@ -341,20 +421,24 @@ void SimSite::Run() {
             wait = wait ? std::min(*wait, d) : d;
         };
         for (Channel& c : channels) {
-            short events = 0;
-            if (c.isPty && now < c.idleUntil) {
-                wakeAt(c.idleUntil);
-            } else if (c.Sending()) {
+            // Requests are read while an answer is on its way, as a line carries both ways at
+            // once; they are answered in turn.
+            short events = !c.inputEnded && c.reader.Buffered() < kMaxHeldInput ? POLLIN : 0;
+            if (c.Sending()) {
                 if (c.waitsForRoom) {
-                    events = POLLOUT;
+                    events |= POLLOUT;
                     wakeAt(c.giveUpAt);
                 } else {
-                    wakeAt(c.sendAt);
+                    wakeAt(c.NextByteDue());
                 }
-            } else {
-                events = POLLIN;
-                if (c.reader.Pending())
-                    wakeAt(c.lastByte + milliseconds(c.device->endpoints.stalePartialMs + 1));
+            } else if (c.holdsRequest) {
+                wakeAt(c.requestIn);
+            } else if (c.reader.Pending()) {
+                wakeAt(c.lastByte + milliseconds(c.device->endpoints.stalePartialMs + 1));
+            }
+            if (c.isPty && now < c.idleUntil) {
+                events = 0;
+                wakeAt(c.idleUntil);
             }
             if (events != 0) {
                 fds.push_back({c.fd.Get(), events, 0});
@@ -393,13 +477,14 @@ void SimSite::Run() {
             const ssize_t n = c->isPty ? ::read(c->fd.Get(), buffer, sizeof buffer)
                                        : ::recv(c->fd.Get(), buffer, sizeof buffer, 0);
             if (n > 0) {
-                c->reader.Feed(buffer, static_cast<size_t>(n));
-                c->lastByte = now;
+                c->Received(buffer, static_cast<size_t>(n), now);
             } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
                 if (c->isPty) {
                     // No terminal side is open: nothing can be said to the device now.
                     c->reader.Clear();
                     c->idleUntil = now + milliseconds(kPtyIdleRetryMs);
+                } else if (n == 0) {
+                    c->inputEnded = true;  // what it asked before is still answered
                 } else {
                     c->fd.Reset();
                 }
@@ -408,9 +493,13 @@ void SimSite::Run() {
         for (auto it = channels.begin(); it != channels.end();) {
             Channel& c = *it;
             Pump(c);
-            if (c.fd && !c.Sending() && c.reader.Pending() &&
-                now - c.lastByte > milliseconds(c.device->endpoints.stalePartialMs))
-                c.reader.Clear();
+            if (c.fd && !c.Sending() && !c.holdsRequest) {
+                if (c.inputEnded)
+                    c.fd.Reset();
+                else if (c.reader.Pending() &&
+                         now - c.lastByte > milliseconds(c.device->endpoints.stalePartialMs))
+                    c.reader.Clear();
+            }
             it = c.fd ? std::next(it) : channels.erase(it);
         }
     }

@@ -20,8 +20,9 @@ struct SimEndpoints {
     bool pty = false;
     // A frame left unfinished this long is noise: the device forgets it rather than wait forever.
     int stalePartialMs = 500;
-    // On the pty, the wire of a serial line at this many baud (10 bits a byte): an answer is
-    // complete only when the request and the answer could have crossed it. 0: at once.
+    // On the pty, a serial line at this many baud (10 bits a byte): a request is in when its last
+    // byte could have crossed the line, its answer goes out byte by byte at the line's speed,
+    // one answer after another. 0: at once.
     unsigned paceBaud = 0;
 };
 

@@ -25,8 +25,9 @@ const char kUsage[] =
     "pseudo-terminal; without --tcp and --pty it listens on TCP port 10001.\n"
     "--settings points the program's ini file INI at this device before the listening line\n"
     "is printed: port TCP/IP, IP 127.0.0.1, TCPIPport and dev_nom, keeping every other key.\n"
-    "--pace BAUD delivers the answers on the pty at the wire speed of a serial line at BAUD\n"
-    "(10 bits a byte, the request's bytes counted too), as a real device's line would.\n";
+    "--pace BAUD makes the pty a serial line at BAUD (10 bits a byte): a request is taken\n"
+    "over its wire time and answered once its last byte is in, each answer goes out byte by\n"
+    "byte at the line's speed, one answer after another, as a real device's line would.\n";
 
 const char kSiteUsage[] =
     "   or: vr7sim (--device FOLDER[:NUMBER]@TCPPORT [DEVICE-OPTION]... | --site FILE)...\n"

@@ -103,6 +103,24 @@ TEST(SimResponder, FaultsApplyAfterSkipForTheirTimesAndToTheirEntryOnly) {
     EXPECT_EQ(entryCommand(2), cmdReadEntry);  // used up
 }
 
+// Late holds back one answer (times -1, as a fault built in code has it, counts as 1) and keeps
+// the answer itself; delay holds back every one.
+TEST(SimResponder, LateHoldsBackOneAnswerAndDelayEvery) {
+    for (const SimFaultKind kind : {SimFaultKind::Late, SimFaultKind::Delay}) {
+        SimResponder sim(Device());
+        SimResponder plain(Device());
+        sim.Faults() = {{kind, cmdIdentify, -1, 1, -1, 250}};
+        std::vector<int> delays;
+        for (int i = 0; i < 4; ++i) {
+            const SimReply reply = sim.Handle(MakeFrame(12, cmdIdentify));
+            EXPECT_EQ(reply.bytes, plain.Handle(MakeFrame(12, cmdIdentify)).bytes);
+            delays.push_back(reply.delayMs);
+        }
+        EXPECT_EQ(delays, (kind == SimFaultKind::Late ? std::vector<int>{0, 250, 0, 0}
+                                                      : std::vector<int>{0, 250, 250, 250}));
+    }
+}
+
 TEST(SimFrameReader, CutsFramesFromPiecesAndSkipsNoise) {
     const Bytes a = MakeFrame(1, cmdIdentify);
     const Bytes b = MakeFrame(1, cmdReadEntry, {3, 0});

@@ -24,6 +24,11 @@ TEST(SimFaultParse, KindsPlacesAndSettings) {
         {"endless,at=download", SimFaultKind::EndlessFile, cmdReadBlock, 0, 0, -1},
         {"stuck,at=0x06", SimFaultKind::StuckPosition, cmdReadBlock, 0, 0, -1},
         {"wrongsize,at=open,value=5000", SimFaultKind::WrongSize, cmdOpenFile, 5000, 0, -1},
+        {"delay,at=tree,value=300", SimFaultKind::Delay, cmdReadEntry, 300, 0, -1},
+        // late is for one request unless times says more
+        {"late,at=upload,skip=3,value=300", SimFaultKind::Late, cmdWriteBlock, 300, 3, 1},
+        {"late,at=download,value=50,times=2", SimFaultKind::Late, cmdReadBlock, 50, 0, 2},
+        {"late,times=-1", SimFaultKind::Late, -1, 0, 0, -1},
     };
     for (const auto& c : cases) {
         SimFault f;
@@ -47,9 +52,10 @@ TEST(SimFaultParse, KindsPlacesAndSettings) {
 
 TEST(SimFaultParse, HelpNamesEveryKindAndPlace) {
     const std::string help = SimFaultHelp();
-    for (const char* word : {"silent", "garbage", "badcheck", "wrongcommand", "refuse", "close",
-                             "trickle", "endless", "stuck", "wrongsize", "cut", "short", "long",
-                             "oversize", "noack", "delay", "tree", "download", "upload"})
+    for (const char* word :
+         {"silent",  "garbage", "badcheck",  "wrongcommand", "refuse",   "close", "trickle",
+          "endless", "stuck",   "wrongsize", "cut",          "short",    "long",  "oversize",
+          "noack",   "delay",   "late",      "tree",         "download", "upload"})
         EXPECT_NE(help.find(word), std::string::npos) << word;
 }
 
