@@ -79,8 +79,7 @@ TEST_P(LateAnswers, EndExactOrFailNeverShifted) {
                 (late == Late::Entry ? t.config.timeoutMs : t.block.timeoutMs) +
                 (GetParam() == Transport::Tcp ? t.tcpReadExtraMs : 0);
             SimFault fault;
-            fault.kind = SimFaultKind::Delay;
-            fault.times = 1;
+            fault.kind = SimFaultKind::Late;
             fault.value = static_cast<int>(factor * timeout);
             switch (late) {
                 case Late::Entry:
