@@ -52,12 +52,11 @@ int BuildTreeFromDir(CfgTree& tree, const std::string& configDir, uint32_t devic
     auto rootInfo = std::make_unique<SVR7_Info>();
     SConfigInfo& config = rootInfo->Config;
 
-    // Optional; asked for write access, so a read-only main.def reads as absent. Closed on every
-    // way out, the load error of main.xmc included.
+    // Optional; a read-only main.def (or folder) is read as a writable one. Closed on every way
+    // out, the load error of main.xmc included.
     CDefStorage def;
     const std::string defPath = FilePath(configDir, "main.def");
-    def.Open(defPath.c_str(), winfile::GENERIC_READ | winfile::GENERIC_WRITE,
-             winfile::FILE_SHARE_READ, winfile::OPEN_EXISTING, 0);
+    def.OpenForReading(defPath.c_str());
 
     scratch.SetFileName(FilePath(configDir, "main.xmc"));
     scratch.Activate();  // XmlLoadError leaves the call; the tree stays empty

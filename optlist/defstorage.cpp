@@ -1,5 +1,7 @@
 #include "defstorage.h"
 
+#include <cerrno>
+
 namespace defstorage {
 const char* const kFormatError = ".def \xEE\xF8\xE8\xE1\xEA\xE0 \xF4\xEE\xF0\xEC\xE0\xF2\xE0";
 const char* const kReadError = ".def \xEE\xF8\xE8\xE1\xEA\xE0 \xF7\xF2\xE5\xED\xE8\xFF";
@@ -30,6 +32,13 @@ CMystring Text(const char* text) {
 }
 
 }  // namespace
+
+void CDefStorage::OpenForReading(const char* fileName) {
+    Open(fileName, winfile::GENERIC_READ | winfile::GENERIC_WRITE, winfile::FILE_SHARE_READ,
+         winfile::OPEN_EXISTING, 0);
+    if (IsOpen() || (OpenError() != EACCES && OpenError() != EROFS)) return;
+    Open(fileName, winfile::GENERIC_READ, winfile::FILE_SHARE_READ, winfile::OPEN_EXISTING, 0);
+}
 
 CDefStorage::Match CDefStorage::MatchName(const CMystring& key) {
     const int n = ReadByte();

@@ -20,6 +20,12 @@ class CDefStorage : public CMyFile {
     CDefStorage() = default;
     ~CDefStorage() override = default;
 
+    // Opens a definition file as it has always been opened, asking for read and write access
+    // (nothing is ever written); when write access is refused (a read-only file, or a folder on
+    // a read-only medium or share, or one the user may only read, as an installed copy), opens it
+    // for reading alone, so that such a folder reads the same as a writable one.
+    void OpenForReading(const char* fileName);
+
     // The value of the first record whose name matches key; empty when the storage is not open,
     // the file is empty or no record matches; an error text for a damaged file.
     CMystring GetValue(const CMystring& key);

@@ -20,6 +20,7 @@ int CMyFile::Open(const char* fileName, uint32_t desiredAccess, uint32_t /*share
     // The share mode has no mandatory counterpart on Linux (other programs could still write);
     // the reader never writes itself.
     Close();
+    openError_ = EINVAL;
     if (fileName == nullptr) return 0;
 
     const bool wantRead = desiredAccess & winfile::GENERIC_READ;
@@ -44,17 +45,30 @@ int CMyFile::Open(const char* fileName, uint32_t desiredAccess, uint32_t /*share
         default:
             return 0;  // Windows refuses an unknown disposition
     }
+    openError_ = 0;
     UniqueFd fd;
     do {
         fd.Reset(::open(fileName, flags, 0666));
     } while (!fd && errno == EINTR);
-    if (!fd) return 0;
+    if (!fd) {
+        openError_ = errno;
+        return 0;
+    }
 
     struct stat st;
-    // Windows' read-only attribute refuses write access to everyone; root would pass here.
-    if (::fstat(fd.Get(), &st) != 0 || S_ISDIR(st.st_mode) ||
-        (wantWrite && (st.st_mode & 0222) == 0))
+    if (::fstat(fd.Get(), &st) != 0) {
+        openError_ = errno;
         return 0;
+    }
+    if (S_ISDIR(st.st_mode)) {
+        openError_ = EISDIR;
+        return 0;
+    }
+    // Windows' read-only attribute refuses write access to everyone; root would pass here.
+    if (wantWrite && (st.st_mode & 0222) == 0) {
+        openError_ = EACCES;
+        return 0;
+    }
     fd_ = std::move(fd);
     fileName_.Assign(fileName);
     size_ = static_cast<uint32_t>(st.st_size);

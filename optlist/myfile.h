@@ -37,6 +37,9 @@ class CMyFile {
              uint32_t creationDisposition, uint32_t flagsAndAttributes);
     void Close();
     bool IsOpen() const { return fd_.Valid(); }
+    // Why the last Open left the object not open (an errno value: EACCES also for the read-only
+    // permission bits), 0 when it opened.
+    int OpenError() const { return openError_; }
 
     // One byte as 0..255, or -1 when no byte can be read (end of file, error, not open).
     int ReadByte();
@@ -52,6 +55,7 @@ class CMyFile {
     bool RefreshSize();
 
     UniqueFd fd_;
+    int openError_ = 0;
     CMystring fileName_;
     uint32_t size_ = 0;
     uint32_t position_ = 0;

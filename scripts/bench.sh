@@ -4,7 +4,7 @@
 # measured in the same run, as tables. Arguments go to each (e.g. --runs 9).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh libxml2-utils  # xmllint: the floor of opening a configuration folder
+scripts/setup.sh run libxml2-utils  # xmllint: the floor of opening a configuration folder
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build --target vr7bench vr7benchui vr7fleetbench -j "$(nproc)"
 build/bench/vr7bench "$@"

@@ -21,7 +21,7 @@ for arg in "$@"; do
 done
 [ ${#targets[@]} -gt 0 ] || targets=(deffile gatewayfile xml ini protocol listdiff fleetplan simsite)
 # clang and its fuzzer runtime are needed only here, not by the normal build and tests.
-scripts/setup.sh clang libclang-rt-14-dev
+scripts/setup.sh run clang libclang-rt-14-dev
 build=${FUZZ_BUILD_DIR:-build-fuzz}
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DVR7_FUZZ=ON -DVR7_SANITIZE=ON -DVR7_BUILD_UI=OFF \

@@ -6,10 +6,22 @@
 # - a simulated VR-7 serves the same demo device (with its duxgate.cfg) on 127.0.0.1, and the
 #   program's connection settings point at it, so that "Прочитать из VR-7" and "Сохранить в VR-7"
 #   work without hardware. The simulator stops when the program exits.
+# Installs only what building and running need (scripts/setup.sh run), not the test tools.
 set -euo pipefail
+# The window needs a display: an X or Wayland session, or a Qt platform that draws without one
+# (QT_QPA_PLATFORM=offscreen, vnc, ...). Said before anything is installed or built.
+case "${QT_QPA_PLATFORM:-}" in
+    "" | xcb* | wayland*)
+        if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+            echo "scripts/run.sh starts a window and needs a desktop session (no DISPLAY or" \
+                "WAYLAND_DISPLAY is set): run it there, or as: xvfb-run scripts/run.sh" >&2
+            exit 2
+        fi
+        ;;
+esac
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
-scripts/setup.sh
+scripts/setup.sh run
 build="${VR7_BUILD_DIR:-build}"
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVR7_BUILD_UI=ON >/dev/null
 cmake --build "$build" --target vr7loncfgmaker vr7sim_prog -j "$(nproc)"

@@ -1,15 +1,51 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the program need, only those missing.
+# scripts/setup.sh SET [PACKAGE...]: installs the Debian packages SET needs (and the PACKAGEs
+# named), only those missing. The sets:
+#   run      building and running the program (scripts/run.sh)
+#   package  run, plus making and checking the Debian package (scripts/package.sh)
+#   test     package, plus what the tests need (scripts/test.sh; the packaging test builds the
+#            package and checks the installed copy)
+#   none     only the PACKAGEs named
+# `scripts/setup.sh --list SET` prints the set's packages and installs nothing.
 set -euo pipefail
-packages=(g++ cmake ninja-build pkg-config qt6-base-dev libxml2-dev libgtest-dev fonts-dejavu-core
-    locales)  # locales: the sources of the Russian locale the build compiles for a caption test
-# The installed program's pieces and their checks: man to read the manual pages, the
-# desktop entry's and metainfo's validators, dpkg-shlibdeps for the package's dependencies, and
-# strace to see what the installed window opens.
-packages+=(desktop-file-utils appstream dpkg-dev man-db strace)
-# Qt's own Russian texts for its standard dialogs and buttons (the window loads qtbase_ru).
-packages+=(qt6-translations-l10n)
+list_only=0
+if [ "${1:-}" = "--list" ]; then
+    list_only=1
+    shift
+fi
+set_name=${1:-run}
+[ $# -gt 0 ] && shift
+
+# Building and running: the compiler and build tools, Qt with its platform plugins, libxml2, a
+# font with Cyrillic letters, and Qt's own Russian texts for its standard dialogs and buttons
+# (the window loads qtbase_ru).
+run_set=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-qpa-plugins libxml2-dev
+    fonts-dejavu-core qt6-translations-l10n)
+# Making the package: dpkg-deb and dpkg-shlibdeps (dpkg-dev), file (which CPack's Debian
+# generator runs on every installed file), lintian to check the result, and chmcmd (fp-utils),
+# which compiles the manual into the Help.chm the package carries.
+package_set=(dpkg-dev file lintian fp-utils-3.2.2)
+# The tests: GoogleTest; the sources of the Russian locale the build compiles for a caption test;
+# man to read the manual pages, the desktop entry's and metainfo's validators, and strace to see
+# what the installed window opens.
+test_set=(libgtest-dev locales man-db desktop-file-utils appstream strace)
+
+case "$set_name" in
+    run) packages=("${run_set[@]}") ;;
+    package) packages=("${run_set[@]}" "${package_set[@]}") ;;
+    test) packages=("${run_set[@]}" "${package_set[@]}" "${test_set[@]}") ;;
+    none) packages=() ;;
+    *)
+        echo "usage: scripts/setup.sh [--list] run|package|test|none [PACKAGE...]" >&2
+        exit 64
+        ;;
+esac
 packages+=("$@")
+if [ $list_only -eq 1 ]; then
+    printf '%s\n' "${packages[@]}"
+    exit 0
+fi
+
 missing=()
 for p in "${packages[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
@@ -29,5 +65,6 @@ if [ ${#missing[@]} -gt 0 ]; then
     fi
     echo "Installing: ${missing[*]}"
     $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+        "${missing[@]}"
 fi

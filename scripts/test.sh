@@ -1,21 +1,48 @@
 #!/usr/bin/env bash
 # Builds everything and runs all tests: the normal build (with the window and its UI tests,
 # offscreen) and a second build of the core, the simulator and their tests with AddressSanitizer
-# and UndefinedBehaviorSanitizer.
+# and UndefinedBehaviorSanitizer. Installs what building, the tests and the package test need
+# (scripts/setup.sh test), so that no test is skipped for want of a tool; ends by naming every
+# test that was skipped all the same, and why.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
+scripts/setup.sh test
 jobs=$(nproc)
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVR7_BUILD_TESTS=ON >/dev/null
 cmake --build build -j "$jobs"
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVR7_SANITIZE=ON -DVR7_BUILD_UI=OFF >/dev/null
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVR7_SANITIZE=ON -DVR7_BUILD_UI=OFF \
+    -DVR7_BUILD_TESTS=ON >/dev/null
 cmake --build build-asan -j "$jobs"
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+# The tests of a build folder that were skipped, one a line with GoogleTest's reason: the lines
+# after "file:line: Skipped" in the test's output, up to the first blank line.
+skipped_tests() {
+    local log="$1/Testing/Temporary/LastTest.log"
+    [ -f "$log" ] || return 0
+    awk -v build="$1" '
+        /^[0-9]+\/[0-9]+ Test: / { name = $0; sub(/^[0-9]+\/[0-9]+ Test: /, "", name); reason = ""; state = 0; next }
+        state == 1 { if ($0 == "") state = 2; else reason = reason (reason == "" ? "" : " ") $0; next }
+        /: Skipped$/ { state = 1; next }
+        /^\[  SKIPPED \] / && name != "" && !(name in seen) {
+            seen[name] = 1
+            printf "  %s (%s): %s\n", name, build, (reason == "" ? "no reason given" : reason)
+        }' "$log"
+}
+
 status=0
 echo "== tests (normal build) =="
 ctest --test-dir build --output-on-failure -j "$jobs" || status=1
 echo "== tests (AddressSanitizer + UndefinedBehaviorSanitizer) =="
 ctest --test-dir build-asan --output-on-failure -j "$jobs" || status=1
+
+skipped=$(skipped_tests build; skipped_tests build-asan)
+if [ -n "$skipped" ]; then
+    echo "== skipped tests =="
+    echo "$skipped"
+else
+    echo "No test was skipped."
+fi
 exit $status

@@ -13,6 +13,7 @@
 #include "gatewayfile.h"
 #include "listfixture.h"
 #include "testtext.h"
+#include "unprivileged.h"
 
 namespace {
 
@@ -274,24 +275,29 @@ TEST(SaveGatewayFile, FailsWithoutTouchingWhatIsThere) {
     EXPECT_EQ(Leftovers(f.dir, {"calcbank.xml", "duxgate.cfg", "plain"}), Items{});
 }
 
+// Permissions do not bind root: as root the saves run as an ordinary user.
 TEST(SaveGatewayFile, AnUnwritableFolderOrFileKeepsTheOldFile) {
-    if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
     ListFixture f;
     f.list.AddVariable(-1, "q1", 1);
     const std::string folder = f.dir.MakeDir("ro");
-    const std::string path = f.dir.Write("ro/duxgate.cfg", "old");
-    ::chmod(folder.c_str(), 0555);
-    const SaveGatewayResult r = SaveGatewayFile(f.list, path);
-    ::chmod(folder.c_str(), 0755);
-    EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.errorNumber, EACCES);
-    EXPECT_EQ(ReadBytes(path), "old");
-
+    const std::string inFolder = f.dir.Write("ro/duxgate.cfg", "old");
     // A read-only file in a writable folder is not replaced either.
-    ::chmod(path.c_str(), 0444);
-    EXPECT_FALSE(SaveGatewayFile(f.list, path).ok);
-    EXPECT_EQ(ReadBytes(path), "old");
-    EXPECT_EQ(Leftovers(f.dir, {"calcbank.xml", "ro"}), Items{});
+    const std::string readOnly = f.dir.Write("duxgate.cfg", "old");
+    ::chmod(folder.c_str(), 0555);
+    ::chmod(readOnly.c_str(), 0444);
+    ::chmod(f.dir.Path().c_str(), 0777);
+    const std::string failure = RunUnprivileged([&]() -> std::string {
+        const SaveGatewayResult r = SaveGatewayFile(f.list, inFolder);
+        if (r.ok) return "saved into a folder it may not write";
+        if (r.errorNumber != EACCES) return "error " + std::to_string(r.errorNumber);
+        if (ReadBytes(inFolder) != "old") return "the file in the read-only folder changed";
+        if (SaveGatewayFile(f.list, readOnly).ok) return "a read-only file was replaced";
+        if (ReadBytes(readOnly) != "old") return "the read-only file changed";
+        if (!Leftovers(f.dir, {"calcbank.xml", "ro", "duxgate.cfg"}).empty()) return "leftovers";
+        return "";
+    });
+    ::chmod(folder.c_str(), 0755);
+    EXPECT_EQ(failure, "");
 }
 
 TEST(SaveGatewayFile, AWriteFailingHalfwayKeepsTheOldFile) {

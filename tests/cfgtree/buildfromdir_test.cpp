@@ -305,13 +305,15 @@ TEST_F(BuildFromDir, DefValueForAnUndeclaredSlotIsNotUsed) {
     EXPECT_EQ(Leaves(), (Strings{"t1"}));
 }
 
-TEST_F(BuildFromDir, ReadOnlyDefReadsAsAbsent) {
+// The definition file is asked for write access first; refused, it is read all the same.
+TEST_F(BuildFromDir, ReadOnlyDefIsReadAsAWritableOne) {
     File("main.xmc", Xmc({{"sys1", "a"}}));
     File("main.def", DefFile({{"syslink::sys1", "b"}}));
     ASSERT_EQ(chmod((config + "main.def").c_str(), 0444), 0);
-    File("a.xms", Xms("A", {"t1"}));
+    File("b.xms", Xms("B", {"t1"}));
     EXPECT_EQ(Build(), 0);
-    EXPECT_EQ(Config().SystemText2[0], "a");
+    EXPECT_EQ(Config().SystemText2[0], "b");
+    EXPECT_EQ(Leaves(), Strings{"t1"});
 }
 
 TEST_F(BuildFromDir, DamagedDefGivesItsErrorTextAsFileNameAndFails) {

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <random>
 #include <string>
 
@@ -203,10 +204,30 @@ TEST_F(DefStorage, ReadOnlyFileReadsAsAbsentBecauseTheOpenAsksForWriteAccess) {
     CDefStorage s;
     s.Open(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING, 0);
     EXPECT_FALSE(s.IsOpen());
+    EXPECT_EQ(s.OpenError(), EACCES);
     EXPECT_EQ(s.GetValue(CMystring("k")).Length(), 0u);
     s.Open(path.c_str(), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, 0);
     EXPECT_TRUE(s.IsOpen());
+    EXPECT_EQ(s.OpenError(), 0);
     EXPECT_EQ(s.GetValue(CMystring("k")).Str(), "v");
+}
+
+// The reader of a configuration folder falls back to reading alone where writing is refused,
+// and only there: a missing file or a folder stays not open.
+TEST_F(DefStorage, OpenForReadingReadsAFileItMayNotWrite) {
+    const std::string path = dir.Write("main.def", DefFile(DefRecord("k", "v")));
+    ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+    CDefStorage s;
+    s.OpenForReading(path.c_str());
+    EXPECT_TRUE(s.IsOpen());
+    EXPECT_EQ(s.GetValue(CMystring("k")).Str(), "v");
+
+    s.OpenForReading((dir / "absent.def").c_str());
+    EXPECT_FALSE(s.IsOpen());
+    EXPECT_EQ(s.OpenError(), ENOENT);
+    s.OpenForReading(dir.MakeDir("folder.def").c_str());
+    EXPECT_FALSE(s.IsOpen());
+    EXPECT_EQ(s.OpenError(), EISDIR);
 }
 
 TEST_F(DefStorage, AFolderIsNoFile) {

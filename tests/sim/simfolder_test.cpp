@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "tempdir.h"
+#include "unprivileged.h"
 
 namespace {
 
@@ -35,6 +36,42 @@ TEST(SimFolderCopy, FindsConfigAndTheSettingsFileInAnyLetterCase) {
     ASSERT_TRUE(SimDeviceFromFolder(folder + "/config", same, &error)) << error;
     EXPECT_EQ(same.entries, device.entries);
     EXPECT_EQ(same.files, device.files);
+}
+
+// A folder the user may only read (an installed demo, a read-only share or medium) serves the
+// same device as a writable copy of it: its definition file is read, not taken as absent.
+TEST(SimFolderCopy, AFolderTheUserMayOnlyReadServesTheWholeDevice) {
+    TempDir dir;
+    dir.MakeDir("vr7_12");
+    fs::copy(kDemoConfig, dir / "vr7_12/CONFIG", fs::copy_options::recursive);
+    SimDevice writable;
+    std::string error;
+    ASSERT_TRUE(SimDeviceFromFolder(dir / "vr7_12", writable, &error)) << error;
+
+    // Files readable by all but writable by their owner alone (root's, as installed), or by
+    // nobody (the read-only attribute); folders readable and searchable by all.
+    for (const auto& e : fs::recursive_directory_iterator(dir.Path())) {
+        const bool folder = e.is_directory();
+        const bool def = e.path().filename() == "main.def";
+        fs::permissions(e.path(), folder ? fs::perms(0555) : fs::perms(def ? 0444 : 0644));
+    }
+    fs::permissions(dir.Path(), fs::perms(0755));
+
+    const std::string failure = RunUnprivileged([&]() -> std::string {
+        SimDevice device;
+        std::string why;
+        if (!SimDeviceFromFolder(dir / "vr7_12", device, &why)) return "refused: " + why;
+        if (device.systems.size() != writable.systems.size()) return "other systems";
+        for (size_t i = 0; i < device.systems.size(); ++i) {
+            if (device.systems[i].name != writable.systems[i].name ||
+                device.systems[i].text2 != writable.systems[i].text2)
+                return "other system " + std::to_string(i + 1);
+        }
+        if (device.entries != writable.entries) return "other entries";
+        if (device.files != writable.files) return "other files";
+        return "";
+    });
+    EXPECT_EQ(failure, "");
 }
 
 TEST(SimFolderCopy, APathWithoutADeviceNumberGivesZero) {
