@@ -12,6 +12,7 @@
 #include "connectionkeys.h"
 #include "gatewayfile.h"
 #include "messages.h"
+#include "resulttext.h"
 #include "snvtlist.h"
 #include "syserror.h"
 #include "vr7prot.h"
@@ -60,10 +61,27 @@ void ReportFile(IMessageSink& messages, const std::string& name, usertext::FileS
     messages.ShowMessage(usertext::FileFailure(step, WorkingPath(name), reason));
 }
 
+// The serial port went away under the command whose exchange failed with code.
+bool PortGone(const connection& conn, LinkResult code) {
+    return conn.PortName != connkeys::kTcpIpPortName &&
+           PortDisappeared(code, conn.SystemErrorNumber());
+}
+
+std::string PortGoneText(const connection& conn) {
+    return usertext::NotConnected() + "\n" +
+           usertext::SerialPortGone(CComLink::DevicePath(conn.PortName));
+}
+
 }  // namespace
+
+std::string BrokenCommandText(const connection& conn, LinkResult code,
+                              const std::string& otherwise) {
+    return PortGone(conn, code) ? PortGoneText(conn) : otherwise;
+}
 
 std::string LinkFailureText(const connection& conn, LinkResult code) {
     if (code == lr::BadTcpPort) return usertext::TcpPortOutOfRange(conn.TcpIpPort);
+    if (PortGone(conn, code)) return PortGoneText(conn);
     // A serial port that would not open says why on a second line.
     if (code == lr::NotOpen && conn.SystemErrorNumber() != 0 &&
         conn.PortName != connkeys::kTcpIpPortName)
@@ -144,7 +162,9 @@ DeviceReadResult ReadFromDevice(const DeviceCommandTarget& target, CfgTree& tree
         TreeBuild::Partial) {
         // A read the user cancelled ends as a failed one, without the error message.
         result.cancelled = target.conn.CancelRequested();
-        if (!result.cancelled) target.messages.ShowMessage(usertext::ReadError());
+        if (!result.cancelled)
+            target.messages.ShowMessage(BrokenCommandText(
+                target.conn, target.conn.LastFailedExchange(), usertext::ReadError()));
         result.outcome = DeviceReadOutcome::ReadFailed;
         return result;
     }
@@ -183,7 +203,9 @@ GatewayDownload ReadGatewayFileFromDevice(const DeviceCommandTarget& target, CSn
     // an empty or partial list must not pass for them, or storing it would overwrite them.
     if (r.code != lr::Ok) {
         list.Clear();
-        if (r.code != lr::Cancelled) target.messages.ShowMessage(usertext::ReadError());
+        if (r.code != lr::Cancelled)
+            target.messages.ShowMessage(
+                BrokenCommandText(target.conn, r.code, usertext::ReadError()));
         return GatewayDownload::Broken;
     }
     LoadGatewayFile(list, "");
@@ -229,7 +251,8 @@ DeviceStoreResult StoreGatewayFileToDevice(const DeviceCommandTarget& target, co
         target.messages.ShowMessage(usertext::WriteProtected());
         result.outcome = DeviceStoreOutcome::Protected;
     } else {
-        target.messages.ShowMessage(usertext::StoreBroken());
+        target.messages.ShowMessage(
+            BrokenCommandText(target.conn, result.code, usertext::StoreBroken()));
         result.outcome = DeviceStoreOutcome::Broken;
     }
     return result;

@@ -3,6 +3,7 @@
 #include <cerrno>
 
 #include "cp1251.h"
+#include "serialports.h"
 #include "syserror.h"
 #include "vr7types.h"
 
@@ -56,6 +57,7 @@ VR7_TEXT(PortDenied,
 VR7_TEXT(PortBusy, ": занят другой программой.")
 VR7_TEXT(PortNotSerial, ": это не последовательный порт.")
 VR7_TEXT(PortOther, ": ошибка открытия: ")
+VR7_TEXT(PortGone, " исчез (адаптер отключён?)")
 
 }  // namespace
 
@@ -149,6 +151,32 @@ std::string SerialPortProblem(const std::string& path, int error) {
         default:
             return text + PortOther() + SystemErrorText(error);
     }
+}
+
+std::string SerialPortGone(const std::string& path) {
+    return PortWord() + path + PortGone();
+}
+
+std::string SerialPortToolTip(const SerialPortInfo& port, bool stableItem) {
+    std::string text;
+    auto add = [&text](const std::string& part) {
+        if (!text.empty()) text += ", ";
+        text += part;
+    };
+    if (!port.product.empty() && !port.vendor.empty())
+        add(port.product + " (" + port.vendor + ")");
+    else if (!port.product.empty() || !port.vendor.empty())
+        add(port.product + port.vendor);
+    if (!port.driver.empty()) add("драйвер " + port.driver);
+    if (!port.usbId.empty()) add("USB " + port.usbId);
+    if (!port.serial.empty()) add("серийный номер " + port.serial);
+    if (text.empty()) text = "Система не сообщает сведений о порте";
+    if (port.byIdPath.empty()) return text;
+    if (stableItem)
+        return text + "\nСейчас это " + port.path +
+               "; постоянное имя не меняется при переподключении адаптеров.";
+    return text + "\nПостоянное имя: " + port.byIdPath +
+           " (не меняется при переподключении адаптеров; его и стоит выбрать).";
 }
 
 std::string TcpPortOutOfRange(const std::string& value) {

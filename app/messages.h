@@ -6,6 +6,7 @@
 #include <string>
 
 struct DeviceInfo;
+struct SerialPortInfo;
 
 namespace usertext {
 
@@ -58,6 +59,18 @@ const std::string& FileFailureAfter(FileStep step);  // " не создан.\n",
 // exist, the user lacks the dialout group, another program holds it, it is no terminal, or the
 // system's own text (errno error).
 std::string SerialPortProblem(const std::string& path, int error);
+
+// The serial port (its device path) went away during a command, its adapter pulled out most
+// likely: "Порт /dev/ttyUSB0 исчез (адаптер отключён?)", the second line under "VR-7 не
+// подключен!!!" and the status bar's cause.
+std::string SerialPortGone(const std::string& path);
+
+// The tool tip of a port in the port list, UTF-8 (sysfs gives its strings so): what the system
+// says of it ("FT232R USB UART (FTDI), драйвер ftdi_sio, USB 0403:6001, серийный номер
+// A50285BI") and, when the port has a stable name, a second line: for the kernel's name
+// (stableItem false) the stable name to choose instead, for the stable name (stableItem true)
+// the kernel's name it stands for now.
+std::string SerialPortToolTip(const SerialPortInfo& port, bool stableItem);
 
 // The configuration field after a read: "Порт: <port>, VR-7 № <number>".
 std::string DeviceConfigurationCaption(const std::string& portName, uint32_t deviceNumber);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "linktimings.h"
+#include "serialports.h"
 
 struct CliEnvironment {
     // Where the window's ini files are looked for: the directory vr7lon is installed in, beside
@@ -13,6 +14,8 @@ struct CliEnvironment {
     bool errIsTerminal = false;
     // How long a device is waited for: the protocol's own times, unless a test scales them down.
     LinkTimings timings;
+    // Where "ports" looks for the serial ports: the system's own folders, unless a test moves them.
+    SerialPortRoots ports;
 };
 
 struct CliContext {

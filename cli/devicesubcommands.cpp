@@ -107,6 +107,14 @@ void PrintNotConnected(const CliContext& ctx, const connection& conn, LinkResult
     ctx.err << " (" << ResultText(result, conn.SystemErrorNumber()) << ")\n";
 }
 
+// After the window's message of a command that broke: when the serial port went away under it,
+// the result that says so.
+void PrintPortGone(const CliContext& ctx, const connection& conn) {
+    const LinkResult failed = conn.LastFailedExchange();
+    if (PortDisappeared(failed, conn.SystemErrorNumber()))
+        ctx.err << "vr7lon: " << ResultText(failed, conn.SystemErrorNumber()) << '\n';
+}
+
 // Identifies the device as the window does before any exchange (any device while the number is
 // 0, whose own number is then used); prints the failure.
 bool Identify(const CliContext& ctx, CDeviceSession& session, DeviceInfo& info) {
@@ -230,8 +238,10 @@ int RunDeviceTree(const CliContext& ctx, CDeviceSession& session, const DeviceAr
     }
     if (built == TreeBuild::Partial) {
         ctx.err << "vr7lon: ";
-        ctx.Err(usertext::ReadError());
+        ctx.Err(BrokenCommandText(session.conn, session.conn.LastFailedExchange(),
+                                  usertext::ReadError()));
         ctx.err << '\n';
+        PrintPortGone(ctx, session.conn);
         return exitstatus::Device;
     }
     return exitstatus::Ok;
@@ -335,6 +345,7 @@ int RunDeviceRead(const CliContext& ctx, CDeviceSession& session, const DeviceAr
         case DeviceReadOutcome::ReadFailed:
             PrintTree(tree, ctx.out);
             messages.PrintTo(ctx.err);
+            PrintPortGone(ctx, session.conn);
             return exitstatus::Device;
         case DeviceReadOutcome::Read:
             break;
@@ -350,6 +361,7 @@ int RunDeviceRead(const CliContext& ctx, CDeviceSession& session, const DeviceAr
         case GatewayDownload::LocalFailed:
             return exitstatus::Input;
         case GatewayDownload::Broken:
+            PrintPortGone(ctx, session.conn);
             return exitstatus::Device;
     }
     return exitstatus::Device;

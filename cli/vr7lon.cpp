@@ -9,6 +9,7 @@
 #include "exitstatus.h"
 #include "fleetcommand.h"
 #include "listcommand.h"
+#include "portscommand.h"
 #include "treecommand.h"
 
 namespace {
@@ -32,6 +33,8 @@ const char kUsage[] =
     "        compare two gateway settings files (either may be device:) as SNVT lists\n"
     "  fleet PLAN info|read|store|verify [--jobs N] [--out DIR] [--report FILE]\n"
     "        the same action on every device of a plan, in parallel\n"
+    "  ports [--json]\n"
+    "        the serial ports of this machine, with their stable names and what they are\n"
     "Exit status: 0 done; 1 a partial tree; 2 an input cannot be loaded or an output written;\n"
     "3 a variable was left out; 4 the device failed; 5 the device holds other settings than\n"
     "expected; 64 wrong usage. diff: 0 the same, 1 different, 2 a side cannot be read.\n";
@@ -46,6 +49,7 @@ int RunVr7lon(const std::vector<std::string>& args, std::ostream& out, std::ostr
     static const std::map<std::string, Command> commands = {
         {"tree", RunTreeCommand},     {"list", RunListCommand},   {"build", RunBuildCommand},
         {"device", RunDeviceCommand}, {"fleet", RunFleetCommand}, {"diff", RunDiffCommand},
+        {"ports", RunPortsCommand},
     };
     if (args.empty()) return UsageError(ctx, "a COMMAND is needed", kUsage);
     if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {

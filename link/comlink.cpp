@@ -232,8 +232,12 @@ int CComLink::ReadUntil(void* buffer, int count, int* got, Clock::time_point dea
         fd_.Get(), static_cast<uint8_t*>(buffer), count, [deadline] { return deadline; }, total,
         error);
     if (got != nullptr) *got = total;
-    // Silence, or a line that was hung up (readable yet empty), ends the read with what came.
-    return end == ReadStep::Failed ? SystemFailure(error) : lr::Ok;
+    if (end == ReadStep::Failed) return SystemFailure(error);
+    // A tty that is readable yet gives nothing has been hung up: its adapter was pulled out, or
+    // the other side of a pseudo-terminal closed. Every later call fails (a write with EIO), so
+    // the read says so now rather than pass it off as silence and wait out the timeout.
+    if (end == ReadStep::Closed) return SystemFailure(EIO);
+    return lr::Ok;
 }
 
 int CComLink::Write(const void* buffer, int count, int* written) {

@@ -24,7 +24,9 @@ class CComLink : public CLink {
     // written to a port that did not open.
     int Open(bool open) override;
     // Waits at most timeoutMs + 1 ms per byte asked (LinkTimings::byteUs); silence gives 0 with
-    // a short count, a failing system call 1020 (a line that went away: EIO).
+    // a short count, a failing system call 1020, and so does a line that went away (its errno:
+    // EIO when the tty was hung up, as a pulled-out adapter's is; ENODEV or ENXIO from some
+    // drivers), at once.
     int Read(void* buffer, int count, int* got, unsigned timeoutMs) override;
     int ReadUntil(void* buffer, int count, int* got,
                   std::chrono::steady_clock::time_point deadline) override;

@@ -50,8 +50,15 @@ const char* Explanation(LinkResult result) {
 
 }  // namespace
 
+bool PortDisappeared(LinkResult result, int systemError) {
+    return result == lr::SystemError &&
+           (systemError == EIO || systemError == ENODEV || systemError == ENXIO);
+}
+
 std::string ResultText(LinkResult result, int systemError) {
     std::string text = "result " + std::to_string(result) + ": ";
+    if (PortDisappeared(result, systemError))
+        return text + "the port disappeared (adapter unplugged?): " + SystemErrorText(systemError);
     if (result == lr::NotOpen && systemError == ECONNRESET)
         return text + "the link is not open: the device closed the connection";
     if (const char* known = Explanation(result)) {

@@ -1,5 +1,6 @@
 #pragma once
-// The serial ports present on this machine, for the port list of the settings dialog.
+// The serial ports present on this machine, for the port list of the settings dialog and
+// "vr7lon ports".
 #include <string>
 #include <vector>
 
@@ -8,3 +9,28 @@
 // in numeric order (ttyS2 before ttyS10). The roots can be moved for tests.
 std::vector<std::string> ListSerialPorts(const std::string& sysClassTty = "/sys/class/tty",
                                          const std::string& dev = "/dev");
+
+// Where the ports are looked up; tests point these into a folder of their own.
+struct SerialPortRoots {
+    std::string sysClassTty = "/sys/class/tty";
+    std::string dev = "/dev";
+    std::string byId = "/dev/serial/by-id";  // udev's names that survive re-plugging
+};
+
+// One port as the system knows it. Every field but path may be empty: not every port has a
+// stable name or a USB device behind it, and sysfs may not be there at all.
+struct SerialPortInfo {
+    std::string path;      // the kernel's name: "/dev/ttyUSB0"; changes with the plugging order
+    std::string byIdPath;  // "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0"
+    std::string driver;    // "ftdi_sio", "cp210x", "cdc_acm", "serial8250", "serial" (PNP)
+    std::string vendor;    // the USB device's manufacturer string: "FTDI"
+    std::string product;   // its product string: "FT232R USB UART"
+    std::string usbId;     // idVendor:idProduct: "0403:6001"
+    std::string serial;    // the USB device's serial number string
+};
+
+// The ports of ListSerialPorts (and any other tty a stable name points at), in its order, with
+// what sysfs says of each: the driver (for a built-in port the driver of the UART, not of the
+// serial core's port object), and for a USB adapter the strings and ids of the USB device; the
+// stable name is the first by-id link (by name) that resolves to the port.
+std::vector<SerialPortInfo> DescribeSerialPorts(const SerialPortRoots& roots = {});

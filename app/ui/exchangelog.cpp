@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "comlink.h"
 #include "connectionkeys.h"
 #include "frametext.h"
 #include "messages.h"
@@ -219,12 +220,18 @@ LinkResult TExchangeLog::CodeFromFrames() const {
     return lr::Ok;
 }
 
+LinkResult TExchangeLog::CodeFromFrames(const connection& conn) const {
+    if (PortDisappeared(conn.LastFailedExchange(), conn.SystemErrorNumber()))
+        return conn.LastFailedExchange();
+    return CodeFromFrames();
+}
+
 void TExchangeLog::End(connection& conn, LinkResult code, bool framesDecide) {
     if (tracing_) {
         conn.Trace = nullptr;
         conn.ExchangeFailed = nullptr;
         tracing_ = false;
-        if (framesDecide) code = CodeFromFrames();
+        if (framesDecide) code = CodeFromFrames(conn);
         const char* step = framesSeen_ == 0 && code != lr::Ok && code != lr::Cancelled
                                ? "link not opened: "
                                : "outcome: ";
@@ -243,7 +250,7 @@ std::string TExchangeLog::FailureCause(const connection& conn, LinkResult code, 
     // The frames decide when the log traced them; otherwise the connection's last failed
     // exchange does.
     if (framesDecide) {
-        code = CodeFromFrames();
+        code = CodeFromFrames(conn);
         if (code == lr::Ok) code = conn.LastFailedExchange();
     }
     ExchangeTail tail;
@@ -279,6 +286,10 @@ std::string TExchangeLog::FailureCause(const connection& conn, LinkResult code, 
             if (IsTcp(conn))
                 return usertext::TcpConnectCause(conn.IpAddress, conn.TcpIpPort, error);
             if (error != 0) return usertext::SerialPortProblem(conn.PortName, error);
+            return usertext::LinkErrorCause(deviceNumber, code);
+        case lr::SystemError:
+            if (!IsTcp(conn) && PortDisappeared(code, error))
+                return usertext::SerialPortGone(CComLink::DevicePath(conn.PortName));
             return usertext::LinkErrorCause(deviceNumber, code);
         default:
             if (code >= 1 && code <= 255) return usertext::RefusalCause(deviceNumber, code);

@@ -86,6 +86,9 @@ class TExchangeLog : public QDockWidget {
     void Frame(bool sent, const uint8_t* bytes, int length);
     long long ElapsedMs() const;
     LinkResult CodeFromFrames() const;
+    // The frames' result, unless the serial port went away: its last request may have gone out
+    // with no answer to follow, which the frames alone would call silence.
+    LinkResult CodeFromFrames(const connection& conn) const;
 
     IShellServices& shell_;
     QListView* view_ = nullptr;

@@ -42,6 +42,8 @@
 #include "imagelist.h"
 #include "installpaths.h"
 #include "messages.h"
+#include "portchoices.h"
+#include "portcombo.h"
 #include "qcp1251.h"
 #include "setportdlg.h"
 #include "shellservices.h"
@@ -200,6 +202,8 @@ TSetPortDlg& TVR7CfgUpdate::PortDialog() {
         portDialog_ = new TSetPortDlg(this);
         portDialog_->SetErrorDisplay(
             [this](const QString& text) { messages_->GeneralError(text); });
+        portDialog_->CB_Port->SetDescribedPortLister(
+            [] { return DescribedPorts(DescribeSerialPorts()); });
     }
     return *portDialog_;
 }

@@ -8,12 +8,27 @@ TPortCombo::TPortCombo(const QStringList& fixedItems, QWidget* parent)
     addItems(fixedItems);
 }
 
+void TPortCombo::SetPortLister(PortLister lister) {
+    if (!lister) {
+        lister_ = nullptr;
+        return;
+    }
+    lister_ = [lister = std::move(lister)] {
+        QList<Port> ports;
+        for (const QString& name : lister()) ports.push_back({name, QString()});
+        return ports;
+    };
+}
+
 void TPortCombo::RefreshPorts() {
     const QString text = currentText();
     while (count() > fixedCount_) removeItem(count() - 1);
     if (lister_) {
-        for (const QString& port : lister_())
-            if (findText(port, Qt::MatchExactly | Qt::MatchCaseSensitive) < 0) addItem(port);
+        for (const Port& port : lister_()) {
+            if (findText(port.name, Qt::MatchExactly | Qt::MatchCaseSensitive) >= 0) continue;
+            addItem(port.name);
+            if (!port.toolTip.isEmpty()) setItemData(count() - 1, port.toolTip, Qt::ToolTipRole);
+        }
     }
     setCurrentIndex(findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive));
     setEditText(text);

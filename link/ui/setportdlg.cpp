@@ -102,9 +102,13 @@ void TSetPortDlg::CreateControls() {
                         QStringLiteral("COM9")},
                        Bevel1);
     CB_Port->setObjectName(QStringLiteral("CB_Port"));
+    // Each port, followed by its stable name when it has one (the window adds what each is).
     CB_Port->SetPortLister([] {
         QStringList ports;
-        for (const std::string& path : ListSerialPorts()) ports << QString::fromStdString(path);
+        for (const SerialPortInfo& port : DescribeSerialPorts()) {
+            ports << QString::fromStdString(port.path);
+            if (!port.byIdPath.empty()) ports << QString::fromStdString(port.byIdPath);
+        }
         return ports;
     });
     SetComboText(CB_Port, QStringLiteral("COM1"));

@@ -5,6 +5,7 @@
 #include "connection.h"
 #include "devicecommands.h"
 #include "messages.h"
+#include "serialports.h"
 #include "simpeer.h"
 #include "snvtlist.h"
 #include "tempdir.h"
@@ -65,6 +66,33 @@ TEST(SerialPortProblem, PermissionNamesTheGroupAndOtherErrorsTheSystemsText) {
     EXPECT_NE(usertext::SerialPortProblem("/dev/ttyS0", EACCES).find("dialout"), std::string::npos);
     EXPECT_EQ(usertext::SerialPortProblem("/dev/ttyS0", EIO),
               W("Порт /dev/ttyS0: ошибка открытия: ") + "Input/output error");
+}
+
+TEST(SerialPortToolTip, SaysWhatTheSystemKnowsAndTheStableName) {
+    SerialPortInfo ftdi{"/dev/ttyUSB0",    "/dev/serial/by-id/usb-FTDI-if00-port0",
+                        "ftdi_sio",        "FTDI",
+                        "FT232R USB UART", "0403:6001",
+                        "A50285BI"};
+    SerialPortInfo uart{"/dev/ttyS0", "", "serial8250", "", "", "", ""};
+    SerialPortInfo unknown{"/dev/ttyUSB3", "", "", "", "", "", ""};
+    const std::string details =
+        "FT232R USB UART (FTDI), драйвер ftdi_sio, USB 0403:6001, серийный номер A50285BI";
+    const struct {
+        const SerialPortInfo& port;
+        bool stableItem;
+        std::string tip;
+    } cases[] = {
+        {ftdi, false,
+         details + "\nПостоянное имя: /dev/serial/by-id/usb-FTDI-if00-port0 (не меняется при "
+                   "переподключении адаптеров; его и стоит выбрать)."},
+        {ftdi, true,
+         details + "\nСейчас это /dev/ttyUSB0; постоянное имя не меняется при переподключении "
+                   "адаптеров."},
+        {uart, false, "драйвер serial8250"},
+        {unknown, false, "Система не сообщает сведений о порте"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(usertext::SerialPortToolTip(c.port, c.stableItem), c.tip) << c.port.path;
 }
 
 }  // namespace

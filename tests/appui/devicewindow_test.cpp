@@ -22,6 +22,7 @@
 #include "configtreeview.h"
 #include "inifile.h"
 #include "ipedit.h"
+#include "portchoices.h"
 #include "portcombo.h"
 #include "setportdlg.h"
 #include "simfolder.h"
@@ -448,5 +449,27 @@ TEST_P(TcpWindowTest, PortSettingsAndDeviceNumberSurviveARestart) {
 
 INSTANTIATE_TEST_SUITE_P(Transports, TcpWindowTest, ::testing::Values(Transport::Tcp),
                          [](const auto&) { return "Tcp"; });
+
+// The window's port list: each port, then its stable name, each with its own tool tip.
+TEST(PortList, AStableNameFollowsItsPortWithItsOwnToolTip) {
+    const SerialPortInfo uart{"/dev/ttyS0", "", "serial8250", "", "", "", ""};
+    const SerialPortInfo ftdi{"/dev/ttyUSB0",
+                              "/dev/serial/by-id/usb-FTDI-if00-port0",
+                              "ftdi_sio",
+                              "FTDI",
+                              "FT232R USB UART",
+                              "0403:6001",
+                              ""};
+    const QList<TPortCombo::Port> items = DescribedPorts({uart, ftdi});
+    ASSERT_EQ(items.size(), 3);
+    EXPECT_EQ(items[0].name, "/dev/ttyS0");
+    EXPECT_EQ(items[1].name, "/dev/ttyUSB0");
+    EXPECT_EQ(items[2].name, "/dev/serial/by-id/usb-FTDI-if00-port0");
+    EXPECT_EQ(items[0].toolTip, QStringLiteral("драйвер serial8250"));
+    EXPECT_TRUE(items[1].toolTip.contains(
+        QStringLiteral("\nПостоянное имя: /dev/serial/by-id/usb-FTDI-if00-port0")));
+    EXPECT_TRUE(items[2].toolTip.contains(QStringLiteral("\nСейчас это /dev/ttyUSB0;")));
+    EXPECT_TRUE(items[2].toolTip.startsWith(QStringLiteral("FT232R USB UART (FTDI)")));
+}
 
 }  // namespace

@@ -1,5 +1,5 @@
 // The exchange log and the status panel's cause after a read against the simulated device:
-// healthy, silent, another device number, garbage for an answer.
+// healthy, silent, another device number, garbage for an answer; and a serial port that vanishes.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -16,6 +16,7 @@
 #include "simpeer.h"
 #include "simserver.h"
 #include "statuspanel.h"
+#include "vanishingdevice.h"
 #include "windowfixture.h"
 
 namespace {
@@ -128,6 +129,31 @@ TEST_F(ExchangeLogTest, FailedReadsNameTheirCause) {
         EXPECT_EQ(messages.messages.value(0), QStringLiteral("VR-7 не подключен!!!"));
         messages.messages.clear();
     }
+}
+
+TEST_F(ExchangeLogTest, APortThatDisappearsIsNamedUnderTheMessageAndOnTheStatusLine) {
+    UseDemoCatalogue();
+    VanishingDevice device(DemoSimDevice(), cmdReadEntry, 3);
+    ASSERT_FALSE(device.Path().empty());
+    TVR7CfgUpdate& w = CreateWindow();
+    // The window takes its saved settings when first activated; the test's come after them.
+    QEvent activate(QEvent::WindowActivate);
+    QApplication::sendEvent(&w, &activate);
+    w.Connection.Timings = kTestTimings;
+    w.Connection.PortName = device.Path();
+    w.Connection.Speed = 115200;
+    w.DeviceNumber = 12;
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    ASSERT_EQ(w.Connection.PortName, device.Path());  // never a real port
+    // The frames show a request without its answer; the vanished port outranks that silence.
+    const QStringList lines = ReadWithLog(w);
+    const QString gone = QString::fromStdString("Порт " + device.Path()) +
+                         QStringLiteral(" исчез (адаптер отключён?)");
+    EXPECT_EQ(messages.messages, QStringList{QStringLiteral("VR-7 не подключен!!!\n") + gone});
+    EXPECT_EQ(w.StatusPanel->text(), gone);
+    EXPECT_TRUE(lines.last().startsWith("outcome: result 1020: the port disappeared"))
+        << lines.join('\n').toStdString();
 }
 
 TEST_F(ExchangeLogTest, CopySaveClearAndTheDockComesBackAfterARestart) {

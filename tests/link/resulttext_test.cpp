@@ -28,7 +28,16 @@ TEST(ResultText, NamesFixedCodesRefusalsAndSystemErrorsApart) {
         {lr::Incomplete, 0,
          "result 1018: incomplete transfer: the file's blocks do not add up to the size the "
          "device announced"},
-        {lr::SystemError, EIO, "result 1020: input/output error on the link (Input/output error)"},
+        // A serial port that went away mid-command (a hung-up tty gives EIO; drivers of removed
+        // USB devices ENODEV or ENXIO); a 1003 with one of these stays an open's failure.
+        {lr::SystemError, EIO,
+         "result 1020: the port disappeared (adapter unplugged?): Input/output error"},
+        {lr::SystemError, ENODEV,
+         "result 1020: the port disappeared (adapter unplugged?): No such device"},
+        {lr::SystemError, ENXIO,
+         "result 1020: the port disappeared (adapter unplugged?): No such device or address"},
+        {lr::NotOpen, ENODEV,
+         "result 1003: the link is not open (port or host could not be opened) (No such device)"},
         {lr::SystemError, 0, "result 1020: input/output error on the link"},
         {lr::SystemError, EBADF,
          "result 1020: input/output error on the link (Bad file descriptor)"},

@@ -396,6 +396,21 @@ TEST_F(SetPortDialog, PortListAddsThePresentPortsEachTimeItOpens) {
     EXPECT_EQ(dlg.CB_Port->currentText(), "/dev/pts/3");
 }
 
+TEST_F(SetPortDialog, EachPresentPortHasItsToolTip) {
+    dlg.CB_Port->SetDescribedPortLister([] {
+        return QList<TPortCombo::Port>{{"/dev/ttyUSB0", "FT232R USB UART"},
+                                       {"/dev/serial/by-id/usb-FTDI-if00-port0", "stable"},
+                                       {"/dev/ttyS0", ""}};
+    });
+    dlg.CB_Port->RefreshPorts();
+    ASSERT_EQ(Items(dlg.CB_Port).mid(10),
+              QStringList({"/dev/ttyUSB0", "/dev/serial/by-id/usb-FTDI-if00-port0", "/dev/ttyS0"}));
+    EXPECT_EQ(dlg.CB_Port->itemData(10, Qt::ToolTipRole).toString(), "FT232R USB UART");
+    EXPECT_EQ(dlg.CB_Port->itemData(11, Qt::ToolTipRole).toString(), "stable");
+    EXPECT_FALSE(dlg.CB_Port->itemData(12, Qt::ToolTipRole).isValid());
+    EXPECT_FALSE(dlg.CB_Port->itemData(1, Qt::ToolTipRole).isValid());  // COM1
+}
+
 TEST_F(SetPortDialog, PlaceKeepsTheDialogOnTheScreen) {
     const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
     dlg.Place(area.left() + 10, area.top() + 20);

@@ -1,0 +1,11 @@
+#pragma once
+// The window's list of present serial ports, each with what the system says of it.
+#include <QList>
+#include <vector>
+
+#include "portcombo.h"
+#include "serialports.h"
+
+// Each port under its kernel name, followed by its stable name when it has one (the name worth
+// keeping: it survives re-plugging), each with its tool tip.
+QList<TPortCombo::Port> DescribedPorts(const std::vector<SerialPortInfo>& ports);
