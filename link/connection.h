@@ -131,8 +131,8 @@ class connection {
 
     // Lets in and drops what the device still sends for attempts that timed out, until the line
     // has been quiet for the timeout of the exchange they belonged to; 1017 when it never falls
-    // quiet within the time those answers can take, a link failure as the read gives it. settle:
-    // nothing is owed any more afterwards.
+    // quiet within the time those answers can take, a link failure as the read gives it. Nothing
+    // is owed afterwards when settle is set or the device was heard.
     LinkResult DropLateAnswers(CLink& link, bool settle);
 
     // Attempts that ran out of time since the line was last known quiet: their answers may still

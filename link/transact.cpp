@@ -34,8 +34,9 @@ LinkResult connection::Transact(const uint8_t* request, int requestLength, uint8
     LinkResult pending = lr::Ok;
 
     // Answers to attempts of an earlier exchange that timed out may still be on their way; one
-    // of them would be taken for this request's answer. A quiet line here proves little (the
-    // device may only be busier than this wait), so they stay owed until an exchange succeeds.
+    // of them would be taken for this request's answer. A line that stays quiet here proves
+    // little (the device may only be busier than this wait), so they stay owed until the device
+    // is heard again.
     if (lateAnswers_.owed > 0) {
         const LinkResult drained = DropLateAnswers(link, false);
         if (drained != lr::Ok) return fail(drained);
@@ -53,6 +54,13 @@ LinkResult connection::Transact(const uint8_t* request, int requestLength, uint8
         lateAnswers_.answerTime = std::max<std::chrono::microseconds>(
             lateAnswers_.answerTime, timeout + link.AnswerAllowance(kFrameSize));
         return why;
+    };
+
+    // A read that ends the exchange: over TCP/IP a timeout ends it at once (1011), and that
+    // attempt's answer, too, may still come.
+    auto readFailed = [&](LinkResult rc) {
+        if (rc == lr::TcpTimeout) timedOut(rc);
+        return fail(rc);
     };
 
     for (; remaining > 0; --remaining) {
@@ -86,7 +94,7 @@ LinkResult connection::Transact(const uint8_t* request, int requestLength, uint8
         int got = 0;
         for (;;) {
             rc = link.ReadUntil(response, 1, &got, answerEnd(kFrameHeader));
-            if (rc != lr::Ok) return fail(rc);
+            if (rc != lr::Ok) return readFailed(rc);
             if (got != 0 || std::chrono::steady_clock::now() >= answerEnd(kFrameHeader)) break;
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
@@ -99,7 +107,7 @@ LinkResult connection::Transact(const uint8_t* request, int requestLength, uint8
         rc = link.ReadUntil(response + 1, kFrameHeader - 1, &headerGot, answerEnd(kFrameHeader));
         if (rc != lr::Ok) {
             traceReceived(1 + headerGot);
-            return fail(rc);
+            return readFailed(rc);
         }
         // A header cut short cannot give a trustworthy length (the buffer may hold bytes of an
         // earlier attempt); the body read would only time out on it too.
@@ -120,7 +128,7 @@ LinkResult connection::Transact(const uint8_t* request, int requestLength, uint8
         rc =
             link.ReadUntil(response + kFrameHeader, need, &bodyGot, answerEnd(kFrameHeader + need));
         traceReceived(kFrameHeader + bodyGot);
-        if (rc != lr::Ok) return fail(rc);
+        if (rc != lr::Ok) return readFailed(rc);
         if (bodyGot != need) {
             pending = timedOut(lr::BadLength);
             continue;
@@ -141,12 +149,14 @@ LinkResult connection::Transact(const uint8_t* request, int requestLength, uint8
 LinkResult connection::DropLateAnswers(CLink& link, bool settle) {
     using Clock = std::chrono::steady_clock;
     // The line must stay quiet for a whole timeout before it can be trusted again; a device that
-    // keeps talking longer than all the late answers can take is garbling the line.
+    // keeps talking longer than the late answers can take is garbling the line. No command makes
+    // more than three attempts, so no more than three answers are waited for.
     const LateAnswers late = lateAnswers_;
     if (settle) lateAnswers_ = {};
     const auto begin = Clock::now();
-    const auto giveUp = begin + late.quiet + late.answerTime * late.owed;
+    const auto giveUp = begin + late.quiet + late.answerTime * std::min(late.owed, 3);
     auto lastHeard = begin;
+    bool heard = false;
     uint8_t dropped[256];
     for (;;) {
         const auto deadline = std::min(lastHeard + late.quiet, giveUp);
@@ -159,6 +169,13 @@ LinkResult connection::DropLateAnswers(CLink& link, bool settle) {
             got += more;
         }
         if (got > 0 && Trace) Trace(false, dropped, got);
+        if (rc == lr::TcpTimeout) rc = lr::Ok;  // nothing came in time
+        // Once the device has been heard, its late answers have come (or the line is garbled,
+        // and the next attempt's purge and its check bytes deal with that): nothing is owed.
+        if (got > 0 && !heard) {
+            heard = true;
+            lateAnswers_ = {};
+        }
         if (rc != lr::Ok) return rc;
         if (got == 0) {
             // Quiet for the whole time, or the link has nothing more to give (closed, hung up):

@@ -62,11 +62,11 @@ long BoundMs(Transport how, Path path) {
     const LinkTimings& t = kTestTimings;
     switch (path) {
         case Path::Tree:  // the first entry: five calls of three attempts, then the read stops
-            return 5L * t.config.attempts * AttemptMs(how, t.config);
+            return FailingExchangesMs(5, t.config, AttemptMs(how, t.config));
         case Path::Download:  // the first block and its eight repeats
-            return 9L * t.block.attempts * AttemptMs(how, t.block);
+            return FailingExchangesMs(9, t.block, AttemptMs(how, t.block));
         case Path::Upload:  // the first block, then the empty block that ends the transfer
-            return 2L * t.block.attempts * AttemptMs(how, t.block);
+            return FailingExchangesMs(2, t.block, AttemptMs(how, t.block));
     }
     return 0;
 }

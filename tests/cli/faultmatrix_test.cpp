@@ -31,9 +31,9 @@ TEST_P(Vr7lonFaultMatrix, EveryFaultGivesStatus4AndThePathsMessageInTime) {
         int command;
         long boundMs;
     } paths[] = {
-        {"tree", cmdReadEntry, 5L * t.config.attempts * attempt(t.config)},
-        {"download", cmdReadBlock, 9L * t.block.attempts * attempt(t.block)},
-        {"upload", cmdWriteBlock, 2L * t.block.attempts * attempt(t.block)},
+        {"tree", cmdReadEntry, FailingExchangesMs(5, t.config, attempt(t.config))},
+        {"download", cmdReadBlock, FailingExchangesMs(9, t.block, attempt(t.block))},
+        {"upload", cmdWriteBlock, FailingExchangesMs(2, t.block, attempt(t.block))},
     };
     const std::string earlier = "F 40001 1t1                    105 1t1f 83\r\nB\r\n";
     for (const auto& p : paths) {

@@ -1,6 +1,8 @@
 #pragma once
 // The waits the link tests run with: a tenth of the defaults, so that a silent device costs
 // milliseconds. Bounds on how long something took are derived from these values.
+#include <algorithm>
+
 #include "linktimings.h"
 
 inline constexpr LinkTimings kTestTimings = LinkTimings{}.Scaled(0.1);
@@ -10,4 +12,17 @@ inline constexpr LinkTimings kTestTimings = LinkTimings{}.Scaled(0.1);
 inline long SilentSerialMs(const CommandTiming& timing) {
     return static_cast<long>(timing.attempts) *
            (timing.timeoutMs + static_cast<long>(kTestTimings.byteUs) / 1000);
+}
+
+// After an exchange whose attempts timed out, the next one first lets the late answers in and
+// drops them: it waits for the line to stay quiet for the timeout, and while the device talks, for
+// at most one whole answer per attempt that timed out. attemptMs is the longest an attempt takes.
+inline long LateAnswerDrainMs(const CommandTiming& timing, long attemptMs) {
+    return attemptMs * (1 + std::min<long>(timing.attempts, 3));
+}
+
+// The longest `calls` exchanges of a command against a faulty device take: every attempt of each,
+// and the drain of late answers before each but the first.
+inline long FailingExchangesMs(int calls, const CommandTiming& timing, long attemptMs) {
+    return calls * timing.attempts * attemptMs + (calls - 1) * LateAnswerDrainMs(timing, attemptMs);
 }

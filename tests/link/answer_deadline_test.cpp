@@ -37,9 +37,11 @@ TEST_P(AnswerDeadline, TricklingDeviceCannotStretchAnExchange) {
         {"open", cmdOpenFile, tcp ? 15 : 8, AttemptBoundMs(GetParam(), t.openFile, 13)},
         {"identify", cmdIdentify, 12,
          t.identify.attempts * AttemptBoundMs(GetParam(), t.identify, identification)},
-        // A block that trickles: the first try and its eight repeats, then the transfer ends.
+        // A block that trickles: the first try and its eight repeats, each after the rest of the
+        // answer before it was let in, then the transfer ends.
         {"download", cmdReadBlock, 5,
-         t.openFile.timeoutMs + 9 * AttemptBoundMs(GetParam(), t.block, kFrameSize)},
+         t.openFile.timeoutMs +
+             FailingExchangesMs(9, t.block, AttemptBoundMs(GetParam(), t.block, kFrameSize))},
     };
     for (const auto& c : cases) {
         SimDevice device;
