@@ -422,42 +422,58 @@ int main(int argc, char** argv) {
                                repeat([&] { return one.RawPut(); })));
     }
 
-    // Reading a device's tree over a serial line at 115200 Bd: the simulator delivers its answers
-    // on a pty at the wire's speed, and the floor is the wire time of every byte exchanged.
-    {
-        const int serialEntries = smoke ? 20 : 500;
-        constexpr unsigned kBaud = 115200;
-        const SimDevice serialDevice = MakeDeviceWorkload(serialEntries);
-        SimServer paced(serialDevice);
+    // The device over a serial line: the simulator takes the requests and gives the answers on a
+    // pty at the wire's speed, and the floor is the wire time of every byte exchanged (each
+    // request and the answer the device gives it, 10 bits a byte).
+    auto measurePaced = [&](const std::string& name, const SimDevice& device, unsigned baud,
+                            const std::string& work) {
+        SimServer paced(device);
         SimEndpoints line;
         line.tcp = false;
         line.pty = true;
-        line.paceBaud = kBaud;
+        line.paceBaud = baud;
         std::string error;
         if (!paced.Start(line, &error)) {
             std::fprintf(stderr, "vr7bench: simulator: %s\n", error.c_str());
-            return 1;
+            std::exit(1);
         }
-        const std::string serialTree = program + " device --port " + paced.PtyPath() + " --speed " +
-                                       std::to_string(kBaud) + " --number 77 tree --catalog " +
-                                       catalogue;
+        const std::string command = program + " device --port " + paced.PtyPath() + " --speed " +
+                                    std::to_string(baud) + " --number 77 " + work;
         double wireSeconds = 0;
         rows.push_back(Measure(
-            "vr7lon device tree at 115200 Bd: " + std::to_string(serialEntries) + " entries", runs,
+            name, runs,
             [&] {
                 paced.ClearRequests();
-                const double s = TimeShell(serialTree);
-                // Every request and the answer the device gives it, 10 bits a byte.
-                SimResponder device(serialDevice);
+                const double s = TimeShell(command);
+                SimResponder replay(device);
                 size_t bytes = 0;
                 for (const auto& request : paced.Requests())
-                    bytes += request.size() + device.Handle(request).bytes.size();
-                wireSeconds = static_cast<double>(bytes) * 10 / kBaud;
+                    bytes += request.size() + replay.Handle(request).bytes.size();
+                wireSeconds = static_cast<double>(bytes) * 10 / baud;
                 return s;
             },
             [&] { return wireSeconds; }));
         paced.Stop();
+    };
+    const int serialEntries = smoke ? 20 : 500;
+    measurePaced("vr7lon device tree at 115200 Bd: " + std::to_string(serialEntries) + " entries",
+                 MakeDeviceWorkload(serialEntries), 115200, "tree --catalog " + catalogue);
+    // A settings file's size, at the slowest speed of the port dialog, down and up.
+    const size_t slowBytes = smoke ? 1500 : 4096;
+    const std::string slowFile = dir + "/slow.bin";
+    {
+        std::FILE* f = std::fopen(slowFile.c_str(), "wb");
+        const std::vector<uint8_t> bytes(slowBytes, 0x3C);
+        std::fwrite(bytes.data(), 1, bytes.size(), f);
+        std::fclose(f);
     }
+    SimDevice slowDevice = MakeDeviceWorkload(1);
+    slowDevice.files["slow.bin"] = std::vector<uint8_t>(slowBytes, 0xC3);
+    const std::string slowSize = std::to_string(slowBytes) + " bytes";
+    measurePaced("vr7lon device get at 9600 Bd: " + slowSize, slowDevice, 9600,
+                 "get slow.bin " + dir + "/slow-down.bin");
+    measurePaced("vr7lon device put at 9600 Bd: " + slowSize, slowDevice, 9600,
+                 "put " + slowFile + " slow-up.bin");
 
     Print(rows);
     if (!haveXmllint) std::printf("(xmllint is not installed: the open floor only reads files)\n");
