@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -12,6 +11,7 @@
 #include "connection.h"
 #include "tempdir.h"
 #include "testtext.h"
+#include "unprivileged.h"
 
 namespace {
 
@@ -166,32 +166,10 @@ TEST(SettingsFolders, AnInstalledCopySavesInTheUsersFolderAndSaysWhenItCannot) {
     ::chmod(program.Path().c_str(), 0755);
     ::chmod(user.Path().c_str(), 0777);
     const std::string config = user.Path() + "config";
-    // root may write anywhere: the round then runs as an unprivileged user.
-    if (::geteuid() != 0) {
-        ::chmod(program.Path().c_str(), 0555);
-        EXPECT_EQ(InstalledCopyRound(program.Path(), config), "");
-        return;
-    }
-    int pipeFds[2];
-    ASSERT_EQ(::pipe(pipeFds), 0);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::close(pipeFds[0]);
-        std::string failure = "cannot drop privileges";
-        if (::setgid(65534) == 0 && ::setuid(65534) == 0)
-            failure = InstalledCopyRound(program.Path(), config);
-        if (!failure.empty()) (void)!::write(pipeFds[1], failure.data(), failure.size());
-        ::_exit(failure.empty() ? 0 : 1);
-    }
-    ::close(pipeFds[1]);
-    std::string failure;
-    char buffer[256];
-    for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;) failure.append(buffer, n);
-    ::close(pipeFds[0]);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    EXPECT_EQ(failure, "");
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    // The program folder is not writable for the ordinary user the round runs as (root, who may
+    // write anywhere, runs it as one).
+    if (::geteuid() != 0) ::chmod(program.Path().c_str(), 0555);
+    EXPECT_EQ(RunUnprivileged([&] { return InstalledCopyRound(program.Path(), config); }), "");
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 
 #include "connection.h"
 #include "inifile.h"
+#include "loopback.h"
 #include "simpeer.h"
 #include "simprogram.h"
 #include "simsite.h"
@@ -31,16 +32,6 @@ SimDevice NumberedDevice(uint32_t number, const std::string& fileA) {
     device.number = number;
     device.files["a"].assign(fileA.begin(), fileA.end());
     return device;
-}
-
-UniqueFd ConnectLoopback(uint16_t port) {
-    UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = htons(port);
-    if (::connect(fd.Get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) fd.Reset();
-    return fd;
 }
 
 bool Readable(int fd, int timeoutMs) {

@@ -17,6 +17,7 @@
 
 #include "connection.h"
 #include "lebytes.h"
+#include "loopback.h"
 #include "simfault.h"
 #include "simserver.h"
 #include "uniquefd.h"
@@ -57,16 +58,6 @@ UniqueFd OpenRawPty(const std::string& path) {
         ::cfmakeraw(&tio);
         ::tcsetattr(fd.Get(), TCSANOW, &tio);
     }
-    return fd;
-}
-
-UniqueFd ConnectLoopback(uint16_t port) {
-    UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = htons(port);
-    if (::connect(fd.Get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) fd.Reset();
     return fd;
 }
 
