@@ -46,13 +46,15 @@ LinkResult connection::Transact(const uint8_t* request, int requestLength, uint8
     auto traceReceived = [this, response, responseCapacity](int count) {
         if (Trace && count > 0) Trace(false, response, std::min(count, responseCapacity));
     };
-    // An attempt that ran out of time: its answer may still come. The first timed-out attempt of
-    // this exchange takes note of how long the line must stay quiet before another request.
+    // An attempt that ran out of time: its answer may still come, and the line must stay quiet
+    // for the timeout of the longest command owed before it can be trusted again.
     auto timedOut = [this, timeout, &link](LinkResult why) {
-        if (lateAnswers_.owed++ == 0)
-            lateAnswers_.quiet = timeout + link.AnswerAllowance(kFrameHeader);
-        lateAnswers_.answerTime = std::max<std::chrono::microseconds>(
-            lateAnswers_.answerTime, timeout + link.AnswerAllowance(kFrameSize));
+        LateAnswers& late = lateAnswers_;
+        ++late.owed;
+        late.quiet = std::max<std::chrono::microseconds>(
+            late.quiet, timeout + link.AnswerAllowance(kFrameHeader));
+        late.answerTime = std::max<std::chrono::microseconds>(
+            late.answerTime, timeout + link.AnswerAllowance(kFrameSize));
         return why;
     };
 
@@ -156,7 +158,6 @@ LinkResult connection::DropLateAnswers(CLink& link, bool settle) {
     const auto begin = Clock::now();
     const auto giveUp = begin + late.quiet + late.answerTime * std::min(late.owed, 3);
     auto lastHeard = begin;
-    bool heard = false;
     uint8_t dropped[256];
     for (;;) {
         const auto deadline = std::min(lastHeard + late.quiet, giveUp);
@@ -172,10 +173,7 @@ LinkResult connection::DropLateAnswers(CLink& link, bool settle) {
         if (rc == lr::TcpTimeout) rc = lr::Ok;  // nothing came in time
         // Once the device has been heard, its late answers have come (or the line is garbled,
         // and the next attempt's purge and its check bytes deal with that): nothing is owed.
-        if (got > 0 && !heard) {
-            heard = true;
-            lateAnswers_ = {};
-        }
+        if (got > 0) lateAnswers_ = {};
         if (rc != lr::Ok) return rc;
         if (got == 0) {
             // Quiet for the whole time, or the link has nothing more to give (closed, hung up):
