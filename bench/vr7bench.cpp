@@ -339,11 +339,9 @@ int main(int argc, char** argv) {
     const int deviceEntries = smoke ? 50 : 5004;
     const size_t fileBytes = smoke ? 4096 : kTransferBytes;  // each way
     const std::string upload = dir + "/upload.bin";
-    {
-        std::FILE* f = std::fopen(upload.c_str(), "wb");
-        const std::vector<uint8_t> bytes(fileBytes, 0x5A);
-        std::fwrite(bytes.data(), 1, bytes.size(), f);
-        std::fclose(f);
+    if (!MakeUploadFile(upload, fileBytes, 0x5A)) {
+        std::fprintf(stderr, "vr7bench: cannot write %s\n", upload.c_str());
+        return 1;
     }
     const std::string kib = std::to_string(fileBytes / 1024) + " KiB";
     std::error_code self;
@@ -461,11 +459,9 @@ int main(int argc, char** argv) {
     // A settings file's size, at the slowest speed of the port dialog, down and up.
     const size_t slowBytes = smoke ? 1500 : 4096;
     const std::string slowFile = dir + "/slow.bin";
-    {
-        std::FILE* f = std::fopen(slowFile.c_str(), "wb");
-        const std::vector<uint8_t> bytes(slowBytes, 0x3C);
-        std::fwrite(bytes.data(), 1, bytes.size(), f);
-        std::fclose(f);
+    if (!MakeUploadFile(slowFile, slowBytes, 0x3C)) {
+        std::fprintf(stderr, "vr7bench: cannot write %s\n", slowFile.c_str());
+        return 1;
     }
     SimDevice slowDevice = MakeDeviceWorkload(1);
     slowDevice.files["slow.bin"] = std::vector<uint8_t>(slowBytes, 0xC3);

@@ -89,6 +89,13 @@ OpenWorkload MakeOpenWorkload(const std::string& dir, int systems, int variables
     return w;
 }
 
+bool MakeUploadFile(const std::string& path, size_t size, unsigned char fill) {
+    std::ofstream out(path, std::ios::binary);
+    const std::string bytes(size, static_cast<char>(fill));
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out.flush());
+}
+
 SimDevice MakeDeviceWorkload(int entries) {
     SimDevice device;
     device.number = 77;

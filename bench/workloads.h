@@ -1,6 +1,7 @@
 #pragma once
 // The benchmark's workloads, made in a scratch folder so that no large file lives in the
 // repository.
+#include <cstddef>
 #include <string>
 
 #include "simdevice.h"
@@ -17,6 +18,9 @@ struct OpenWorkload {
 };
 OpenWorkload MakeOpenWorkload(const std::string& dir, int systems, int variables, int entries,
                               size_t defBytes);
+
+// A file of `size` bytes, each `fill`, to upload; false when it cannot be written.
+bool MakeUploadFile(const std::string& path, size_t size, unsigned char fill);
 
 // A simulated device of `entries` configuration entries (calculated variables in 9 systems).
 SimDevice MakeDeviceWorkload(int entries);

@@ -114,12 +114,6 @@ void DescribeUsb(const fs::path& device, SerialPortInfo& info) {
 
 }  // namespace
 
-std::vector<std::string> ListSerialPorts(const std::string& sysClassTty, const std::string& dev) {
-    std::vector<std::string> sorted = Sorted(PortNames(sysClassTty, dev));
-    for (std::string& name : sorted) name = (fs::path(dev) / name).string();
-    return sorted;
-}
-
 std::vector<SerialPortInfo> DescribeSerialPorts(const SerialPortRoots& roots) {
     std::set<std::string> names = PortNames(roots.sysClassTty, roots.dev);
 

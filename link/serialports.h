@@ -4,12 +4,6 @@
 #include <string>
 #include <vector>
 
-// Device paths ("/dev/ttyS0", "/dev/ttyUSB0", ...) of the serial ports that exist: built-in
-// ports the kernel found hardware for, USB adapters and modems. Sorted by name with numbers
-// in numeric order (ttyS2 before ttyS10). The roots can be moved for tests.
-std::vector<std::string> ListSerialPorts(const std::string& sysClassTty = "/sys/class/tty",
-                                         const std::string& dev = "/dev");
-
 // Where the ports are looked up; tests point these into a folder of their own.
 struct SerialPortRoots {
     std::string sysClassTty = "/sys/class/tty";
@@ -29,8 +23,10 @@ struct SerialPortInfo {
     std::string serial;    // the USB device's serial number string
 };
 
-// The ports of ListSerialPorts (and any other tty a stable name points at), in its order, with
-// what sysfs says of each: the driver (for a built-in port the driver of the UART, not of the
-// serial core's port object), and for a USB adapter the strings and ids of the USB device; the
-// stable name is the first by-id link (by name) that resolves to the port.
+// The serial ports that exist: built-in ports the kernel found hardware for, USB adapters and
+// modems, and any other tty a stable name points at. Sorted by name with numbers in numeric
+// order (ttyS2 before ttyS10), with what sysfs says of each: the driver (for a built-in port the
+// driver of the UART, not of the serial core's port object), and for a USB adapter the strings
+// and ids of the USB device; the stable name is the first by-id link (by name) that resolves to
+// the port.
 std::vector<SerialPortInfo> DescribeSerialPorts(const SerialPortRoots& roots = {});

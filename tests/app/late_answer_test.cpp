@@ -39,7 +39,7 @@ constexpr unsigned kBaud = 115200;
 
 class LateAnswers : public ::testing::TestWithParam<Transport> {
   protected:
-    // Serves the device with the answer to one request delayed by delayMs, and points conn at it.
+    // Serves the device with the fault (one answer late), and points the connection at it.
     void Serve(const SimFault& fault) {
         device_ = WireDevice(kEntries);
         device_.files["d"] = WirePattern(kFileSize, 5);

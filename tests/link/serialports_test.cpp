@@ -31,8 +31,13 @@ class SerialPortsTest : public ::testing::Test {
         if (type != nullptr) std::ofstream(entry / "type") << type << "\n";
         if (hasNode) std::ofstream(root_ / "dev" / name);
     }
-    std::vector<std::string> List() {
-        return ListSerialPorts((root_ / "sys").string(), (root_ / "dev").string());
+    // The device paths of the ports found under the fake roots (no stable names).
+    std::vector<std::string> List(const char* sys = "sys") {
+        std::vector<std::string> paths;
+        for (const SerialPortInfo& port : DescribeSerialPorts(
+                 {(root_ / sys).string(), (root_ / "dev").string(), (root_ / "nobyid").string()}))
+            paths.push_back(port.path);
+        return paths;
     }
     std::string Dev(const std::string& name) { return (root_ / "dev" / name).string(); }
 
@@ -56,8 +61,7 @@ TEST_F(SerialPortsTest, FindsUsbAdaptersWithoutSysfs) {
     std::ofstream(root_ / "dev" / "ttyUSB1");
     std::ofstream(root_ / "dev" / "ttyACM0");
     std::ofstream(root_ / "dev" / "ttyS0");  // cannot tell whether a UART is behind it
-    EXPECT_EQ(ListSerialPorts((root_ / "nosys").string(), (root_ / "dev").string()),
-              (std::vector<std::string>{Dev("ttyACM0"), Dev("ttyUSB1")}));
+    EXPECT_EQ(List("nosys"), (std::vector<std::string>{Dev("ttyACM0"), Dev("ttyUSB1")}));
 }
 
 // A fake sysfs and /dev as a machine with two built-in ports and two USB adapters has them.
