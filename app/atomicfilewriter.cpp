@@ -1,4 +1,4 @@
-#include "atomicfilewriter.h"
+#include "app/atomicfilewriter.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -88,11 +88,11 @@ int WriteAll(int fd, std::string_view data) {
 
 }  // namespace
 
-CAtomicFileWriter::~CAtomicFileWriter() {
+AtomicFileWriter::~AtomicFileWriter() {
     Discard();
 }
 
-bool CAtomicFileWriter::Open(const std::string& path) {
+bool AtomicFileWriter::Open(const std::string& path) {
     Discard();
     error_ = 0;
     int linkError = 0;
@@ -138,7 +138,7 @@ bool CAtomicFileWriter::Open(const std::string& path) {
     return true;
 }
 
-bool CAtomicFileWriter::Write(std::string_view data) {
+bool AtomicFileWriter::Write(std::string_view data) {
     if (!fd_) return Fail(EBADF);
     if (through_) {
         pending_.append(data);
@@ -148,7 +148,7 @@ bool CAtomicFileWriter::Write(std::string_view data) {
     return error == 0 ? true : Fail(error);
 }
 
-bool CAtomicFileWriter::Commit() {
+bool AtomicFileWriter::Commit() {
     if (!fd_) return Fail(EBADF);
     if (through_) {
         const int error = WriteAll(fd_.Get(), pending_);
@@ -168,13 +168,13 @@ bool CAtomicFileWriter::Commit() {
     return true;
 }
 
-bool CAtomicFileWriter::Fail(int error) {
+bool AtomicFileWriter::Fail(int error) {
     error_ = error;
     Discard();
     return false;
 }
 
-void CAtomicFileWriter::Discard() {
+void AtomicFileWriter::Discard() {
     fd_.Reset();
     through_ = false;
     pending_.clear();
@@ -185,7 +185,7 @@ void CAtomicFileWriter::Discard() {
     UnlistTemp(slot_);
 }
 
-void CAtomicFileWriter::RemoveTemporaryFilesOnTermination() {
+void AtomicFileWriter::RemoveTemporaryFilesOnTermination() {
     struct sigaction action {};
     action.sa_handler = RemoveTempsAndEnd;
     sigemptyset(&action.sa_mask);

@@ -10,14 +10,14 @@
 #include <string>
 #include <string_view>
 
-#include "uniquefd.h"
+#include "base/uniquefd.h"
 
-class CAtomicFileWriter {
+class AtomicFileWriter {
   public:
-    CAtomicFileWriter() = default;
-    ~CAtomicFileWriter();  // discards an uncommitted temporary file
-    CAtomicFileWriter(const CAtomicFileWriter&) = delete;
-    CAtomicFileWriter& operator=(const CAtomicFileWriter&) = delete;
+    AtomicFileWriter() = default;
+    ~AtomicFileWriter();  // discards an uncommitted temporary file
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
 
     // Creates the temporary file for path. A symbolic link is followed, so its target is replaced;
     // an existing file's permissions carry over to the new one, and a file that may not be

@@ -1,7 +1,7 @@
-#include "catalogue.h"
+#include "app/catalogue.h"
 
-#include "installpaths.h"
-#include "xmldocument.h"
+#include "base/installpaths.h"
+#include "optlist/xmldocument.h"
 
 CatalogueLoad LoadCatalogue(XmlDocument& doc, const std::string& path) {
     CatalogueLoad result;

@@ -3,7 +3,7 @@
 // loads it at start and as vr7lon loads it for a command.
 #include <string>
 
-#include "maxvariables.h"
+#include "app/maxvariables.h"
 
 class XmlDocument;
 

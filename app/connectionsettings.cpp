@@ -1,13 +1,13 @@
-#include "connectionsettings.h"
+#include "app/connectionsettings.h"
 
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 
-#include "connection.h"
-#include "connectionkeys.h"
-#include "inifile.h"
+#include "base/inifile.h"
+#include "link/connection.h"
+#include "link/connectionkeys.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "devicecommands.h"
+#include "app/devicecommands.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -6,16 +6,16 @@
 #include <fstream>
 #include <sstream>
 
-#include "atomicfilewriter.h"
-#include "comlink.h"
-#include "connection.h"
-#include "connectionkeys.h"
-#include "gatewayfile.h"
-#include "messages.h"
-#include "resulttext.h"
-#include "snvtlist.h"
-#include "syserror.h"
-#include "vr7prot.h"
+#include "app/atomicfilewriter.h"
+#include "app/gatewayfile.h"
+#include "app/messages.h"
+#include "app/snvtlist.h"
+#include "base/syserror.h"
+#include "link/comlink.h"
+#include "link/connection.h"
+#include "link/connectionkeys.h"
+#include "link/resulttext.h"
+#include "link/vr7prot.h"
 
 namespace {
 
@@ -120,7 +120,7 @@ LinkResult ReadDeviceFileBytes(connection& conn, uint32_t deviceNumber, const st
 }
 
 FileDownload DownloadDeviceFile(connection& conn, uint32_t deviceNumber, const std::string& name,
-                                CAtomicFileWriter& out, ProgressProc progress, void* context) {
+                                AtomicFileWriter& out, ProgressProc progress, void* context) {
     FileDownload result;
     std::string data;
     result.code = ReadDeviceFileBytes(conn, deviceNumber, name, data, progress, context);
@@ -150,7 +150,7 @@ FileVerification VerifyDeviceFile(connection& conn, uint32_t deviceNumber, const
     return result;
 }
 
-DeviceReadResult ReadFromDevice(const DeviceCommandTarget& target, CfgTree& tree, CSnvtList& list,
+DeviceReadResult ReadFromDevice(const DeviceCommandTarget& target, CfgTree& tree, SnvtList& list,
                                 const XmlDocument* catalogue, IProgressSink* progress) {
     DeviceReadResult result;
     connection::OpenedLink link(target.conn);
@@ -174,10 +174,10 @@ DeviceReadResult ReadFromDevice(const DeviceCommandTarget& target, CfgTree& tree
     return result;
 }
 
-GatewayDownload ReadGatewayFileFromDevice(const DeviceCommandTarget& target, CSnvtList& list) {
+GatewayDownload ReadGatewayFileFromDevice(const DeviceCommandTarget& target, SnvtList& list) {
     // The download goes to a copy that replaces the local file only when it came whole, so that
     // a broken transfer never leaves a damaged file behind.
-    CAtomicFileWriter local;
+    AtomicFileWriter local;
     if (!local.Open(kDownloadFileName)) {
         // Asking the device for a file that has nowhere to go would only load whatever an
         // earlier download left here as if it were the device's.
@@ -212,7 +212,7 @@ GatewayDownload ReadGatewayFileFromDevice(const DeviceCommandTarget& target, CSn
     return GatewayDownload::Loaded;
 }
 
-DeviceStoreResult StoreGatewayFileToDevice(const DeviceCommandTarget& target, const CSnvtList& list,
+DeviceStoreResult StoreGatewayFileToDevice(const DeviceCommandTarget& target, const SnvtList& list,
                                            const std::string& workingCopy) {
     DeviceStoreResult result;
     // Only a copy written in full goes to the device; an older copy must never stand in for it.
@@ -258,7 +258,7 @@ DeviceStoreResult StoreGatewayFileToDevice(const DeviceCommandTarget& target, co
     return result;
 }
 
-DeviceStoreResult Store(const DeviceCommandTarget& target, const CSnvtList& list,
+DeviceStoreResult Store(const DeviceCommandTarget& target, const SnvtList& list,
                         const std::string& workingCopy) {
     if (list.RowCount() == 0) {
         target.messages.ShowMessage(usertext::EmptyList());

@@ -7,15 +7,15 @@
 #include <string>
 #include <string_view>
 
-#include "cfgtreemodel.h"
-#include "messagesink.h"
-#include "progresssink.h"
-#include "vr7cfgtree.h"
-#include "vr7types.h"
+#include "app/messagesink.h"
+#include "app/progresssink.h"
+#include "cfgtree/cfgtreemodel.h"
+#include "cfgtree/vr7cfgtree.h"
+#include "link/vr7types.h"
 
-class CAtomicFileWriter;
+class AtomicFileWriter;
 class connection;
-class CSnvtList;
+class SnvtList;
 class XmlDocument;
 
 // The local file names, both in the working directory; on the device the same names are used
@@ -115,7 +115,7 @@ struct FileDownload {
 // `out` was opened for with it. A failed or cut-off transfer, and a local file that cannot be
 // written, leave that file exactly as it was.
 FileDownload DownloadDeviceFile(connection& conn, uint32_t deviceNumber, const std::string& name,
-                                CAtomicFileWriter& out, ProgressProc progress, void* context);
+                                AtomicFileWriter& out, ProgressProc progress, void* context);
 
 // Reads the device's file `name` (Windows-1251) whole into bytes; nothing local is touched. bytes
 // holds what came even when the transfer failed.
@@ -141,20 +141,20 @@ FileVerification VerifyDeviceFile(connection& conn, uint32_t deviceNumber, const
 // DeviceNumber is 0), checks its version, builds the tree (options 0x89, progress to `progress`,
 // which may be null) and loads the device's gateway settings file into the list. The link is
 // closed on every path. The list changes only when the tree was read.
-DeviceReadResult ReadFromDevice(const DeviceCommandTarget& target, CfgTree& tree, CSnvtList& list,
+DeviceReadResult ReadFromDevice(const DeviceCommandTarget& target, CfgTree& tree, SnvtList& list,
                                 const XmlDocument* catalogue, IProgressSink* progress);
 
 // With the link open and the device identified: downloads the device's "duxgate.cfg" into the
 // local file of that name and loads it into the list. Only a complete download replaces the
 // local file and is loaded; otherwise the earlier local file stays as it was.
-GatewayDownload ReadGatewayFileFromDevice(const DeviceCommandTarget& target, CSnvtList& list);
+GatewayDownload ReadGatewayFileFromDevice(const DeviceCommandTarget& target, SnvtList& list);
 
 // Writes the list to the working copy (by default "DUXGate.cfg" of the working directory) and
 // uploads it as the device's "DUXGate.cfg". Only a copy that was written completely is uploaded;
 // otherwise the link is never opened.
-DeviceStoreResult StoreGatewayFileToDevice(const DeviceCommandTarget& target, const CSnvtList& list,
+DeviceStoreResult StoreGatewayFileToDevice(const DeviceCommandTarget& target, const SnvtList& list,
                                            const std::string& workingCopy = kUploadFileName);
 
 // Store into device: refuses an empty list, otherwise StoreGatewayFileToDevice.
-DeviceStoreResult Store(const DeviceCommandTarget& target, const CSnvtList& list,
+DeviceStoreResult Store(const DeviceCommandTarget& target, const SnvtList& list,
                         const std::string& workingCopy = kUploadFileName);

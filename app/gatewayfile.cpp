@@ -1,4 +1,4 @@
-#include "gatewayfile.h"
+#include "app/gatewayfile.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -6,14 +6,14 @@
 #include <cerrno>
 #include <cstring>
 
-#include "atomicfilewriter.h"
-#include "gatewaytokenreader.h"
-#include "messages.h"
-#include "pathcase.h"
-#include "snvtlist.h"
-#include "syserror.h"
-#include "uniquefd.h"
-#include "xmldocument.h"
+#include "app/atomicfilewriter.h"
+#include "app/gatewaytokenreader.h"
+#include "app/messages.h"
+#include "app/snvtlist.h"
+#include "base/pathcase.h"
+#include "base/syserror.h"
+#include "base/uniquefd.h"
+#include "optlist/xmldocument.h"
 
 namespace {
 
@@ -55,7 +55,7 @@ std::string EntryText(const SnvtRow& row) {
 
 bool HasSpace(const std::string& field) {
     for (char c : field) {
-        if (CGatewayTokenReader::IsSpace(static_cast<unsigned char>(c))) return true;
+        if (GatewayTokenReader::IsSpace(static_cast<unsigned char>(c))) return true;
     }
     return false;
 }
@@ -95,7 +95,7 @@ SaveGatewayResult FileFailure(int error) {
 }
 
 // Appends the file's entries to the list, then shows the counters.
-void ReadEntries(CSnvtList& list, CGatewayTokenReader& in) {
+void ReadEntries(SnvtList& list, GatewayTokenReader& in) {
     for (;;) {
         const std::string type = in.FirstToken();
         std::vector<std::string> subItems(kPlainSubItems);
@@ -133,12 +133,12 @@ void ReadEntries(CSnvtList& list, CGatewayTokenReader& in) {
 
 }  // namespace
 
-SaveGatewayResult SaveGatewayFile(const CSnvtList& list, const std::string& path) {
+SaveGatewayResult SaveGatewayFile(const SnvtList& list, const std::string& path) {
     for (size_t i = 0; i < list.RowCount(); ++i) {
         const std::string problem = RowProblem(list.Row(i));
         if (!problem.empty()) return Refused(i, list.Row(i), problem);
     }
-    CAtomicFileWriter file;
+    AtomicFileWriter file;
     if (!file.Open(path)) return FileFailure(file.Error());
     if (!file.Write(GatewayFileText(list)) || !file.Commit()) return FileFailure(file.Error());
     SaveGatewayResult result;
@@ -146,7 +146,7 @@ SaveGatewayResult SaveGatewayFile(const CSnvtList& list, const std::string& path
     return result;
 }
 
-std::string GatewayFileText(const CSnvtList& list) {
+std::string GatewayFileText(const SnvtList& list) {
     std::string text;
     for (const SnvtRow& row : list.Rows()) text += EntryText(row);
     return text;
@@ -154,12 +154,12 @@ std::string GatewayFileText(const CSnvtList& list) {
 
 std::string StoredGatewayText(std::string_view bytes) {
     XmlDocument noCatalogue;  // reading and writing rows never looks variables up
-    CSnvtList list(noCatalogue);
+    SnvtList list(noCatalogue);
     LoadGatewayBytes(list, bytes);
     return GatewayFileText(list);
 }
 
-void LoadGatewayFile(CSnvtList& list, const std::string& prefix) {
+void LoadGatewayFile(SnvtList& list, const std::string& prefix) {
     // A configuration folder copied from Windows may spell the name in any case. The working
     // directory holds the program's own download under the exact name, beside the upload copy
     // "DUXGate.cfg", which must never be taken for it.
@@ -168,7 +168,7 @@ void LoadGatewayFile(CSnvtList& list, const std::string& prefix) {
     LoadGatewayFileAt(list, path);
 }
 
-bool LoadGatewayFileAt(CSnvtList& list, const std::string& path) {
+bool LoadGatewayFileAt(SnvtList& list, const std::string& path) {
     list.Clear();
     const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (!fd) {
@@ -177,13 +177,13 @@ bool LoadGatewayFileAt(CSnvtList& list, const std::string& path) {
         errno = error;
         return false;
     }
-    CGatewayTokenReader in(fd.Get());
+    GatewayTokenReader in(fd.Get());
     ReadEntries(list, in);
     return true;
 }
 
-void LoadGatewayBytes(CSnvtList& list, std::string_view bytes) {
+void LoadGatewayBytes(SnvtList& list, std::string_view bytes) {
     list.Clear();
-    CGatewayTokenReader in(bytes);
+    GatewayTokenReader in(bytes);
     ReadEntries(list, in);
 }

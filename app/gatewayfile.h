@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-class CSnvtList;
+class SnvtList;
 
 struct SaveGatewayResult {
     bool ok = false;
@@ -19,10 +19,10 @@ struct SaveGatewayResult {
 // space in a field, an empty field other than the dimension) is refused before anything is
 // written. The file is written beside path under a temporary name, synced and renamed over path,
 // so an existing file is either fully replaced or left as it was.
-SaveGatewayResult SaveGatewayFile(const CSnvtList& list, const std::string& path);
+SaveGatewayResult SaveGatewayFile(const SnvtList& list, const std::string& path);
 
 // The bytes SaveGatewayFile writes for the list (whose rows it does not refuse).
-std::string GatewayFileText(const CSnvtList& list);
+std::string GatewayFileText(const SnvtList& list);
 
 // What a store of the rows of a gateway settings file holding these bytes puts into the device:
 // the rows read from them and written as SaveGatewayFile writes them. For a file the window or
@@ -33,11 +33,11 @@ std::string StoredGatewayText(std::string_view bytes);
 // '/', or empty for the working directory). In a folder, when the exact path is absent, one
 // spelled in another letter case is used; the working directory's file is taken by its exact name
 // only. A missing file leaves the list empty.
-void LoadGatewayFile(CSnvtList& list, const std::string& prefix);
+void LoadGatewayFile(SnvtList& list, const std::string& prefix);
 
 // The same for a file at any path, taken by its exact name. False, with the list empty and errno
 // telling why, when the file cannot be opened.
-bool LoadGatewayFileAt(CSnvtList& list, const std::string& path);
+bool LoadGatewayFileAt(SnvtList& list, const std::string& path);
 
 // The same for the bytes of a file already in memory (a download).
-void LoadGatewayBytes(CSnvtList& list, std::string_view bytes);
+void LoadGatewayBytes(SnvtList& list, std::string_view bytes);

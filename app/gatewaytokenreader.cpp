@@ -1,29 +1,29 @@
-#include "gatewaytokenreader.h"
+#include "app/gatewaytokenreader.h"
 
 #include <unistd.h>
 
 #include <cerrno>
 
-std::string CGatewayTokenReader::FirstToken() {
+std::string GatewayTokenReader::FirstToken() {
     while (IsSpace(look_)) Advance();
     return Collect();
 }
 
-std::string CGatewayTokenReader::LineToken() {
+std::string GatewayTokenReader::LineToken() {
     while (IsSpace(look_) && look_ != '\n') Advance();
     if (look_ == '\n') return std::string();
     return Collect();
 }
 
-void CGatewayTokenReader::SkipRestOfLine() {
+void GatewayTokenReader::SkipRestOfLine() {
     while (look_ != '\n' && look_ != kEnd) Advance();
 }
 
-void CGatewayTokenReader::SkipLineBreaks() {
+void GatewayTokenReader::SkipLineBreaks() {
     while (look_ == ' ' || look_ == '\r' || look_ == '\n') Advance();
 }
 
-std::string CGatewayTokenReader::Collect() {
+std::string GatewayTokenReader::Collect() {
     std::string token;
     while (look_ != kEnd && !IsSpace(look_)) {
         token += static_cast<char>(look_);
@@ -32,7 +32,7 @@ std::string CGatewayTokenReader::Collect() {
     return token;
 }
 
-void CGatewayTokenReader::Advance() {
+void GatewayTokenReader::Advance() {
     if (pos_ == size_ && !ended_) {
         ssize_t n;
         do {

@@ -5,14 +5,14 @@
 #include <string>
 #include <string_view>
 
-class CGatewayTokenReader {
+class GatewayTokenReader {
   public:
     static constexpr int kEnd = -1;
 
     // Takes a file descriptor open for reading (not closed here). A read error ends the file.
-    explicit CGatewayTokenReader(int fd) : fd_(fd) {}
+    explicit GatewayTokenReader(int fd) : fd_(fd) {}
     // Reads the bytes of a file already in memory (kept by the caller while reading).
-    explicit CGatewayTokenReader(std::string_view bytes)
+    explicit GatewayTokenReader(std::string_view bytes)
         : data_(bytes.data()), size_(bytes.size()), ended_(true) {}
 
     // The first token of a line: white space, line ends included, is skipped before it.

@@ -1,4 +1,4 @@
-#include "listdiff.h"
+#include "app/listdiff.h"
 
 #include <algorithm>
 #include <unordered_map>

@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "snvtrow.h"
+#include "app/snvtrow.h"
 
 enum class ListEntryKind { Added, Removed, Kept };
 

@@ -1,6 +1,6 @@
-#include "maxvariables.h"
+#include "app/maxvariables.h"
 
-#include "optlist.h"
+#include "optlist/optlist.h"
 
 namespace {
 

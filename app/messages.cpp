@@ -1,11 +1,11 @@
-#include "messages.h"
+#include "app/messages.h"
 
 #include <cerrno>
 
-#include "cp1251.h"
-#include "serialports.h"
-#include "syserror.h"
-#include "vr7types.h"
+#include "base/cp1251.h"
+#include "base/syserror.h"
+#include "link/serialports.h"
+#include "link/vr7types.h"
 
 namespace usertext {
 

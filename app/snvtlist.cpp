@@ -1,11 +1,11 @@
-#include "snvtlist.h"
+#include "app/snvtlist.h"
 
 #include <new>
 #include <utility>
 
-#include "cp1251.h"
-#include "messages.h"
-#include "optlist.h"
+#include "app/messages.h"
+#include "base/cp1251.h"
+#include "optlist/optlist.h"
 
 namespace {
 
@@ -14,18 +14,17 @@ constexpr uint16_t kFirstRef = 40001;
 
 }  // namespace
 
-CSnvtList::CSnvtList(const XmlDocument& catalogue, size_t rowLimit)
+SnvtList::SnvtList(const XmlDocument& catalogue, size_t rowLimit)
     : catalogue_(catalogue), rowLimit_(rowLimit) {}
 
-int CSnvtList::IndexOf(SnvtRowId id) const {
+int SnvtList::IndexOf(SnvtRowId id) const {
     for (size_t i = 0; i < rows_.size(); ++i) {
         if (rows_[i].id == id) return static_cast<int>(i);
     }
     return -1;
 }
 
-CSnvtList::AddResult CSnvtList::AddVariable(int index, const std::string& nodeText,
-                                            uint8_t system) {
+SnvtList::AddResult SnvtList::AddVariable(int index, const std::string& nodeText, uint8_t system) {
     const std::string number = std::to_string(system);
     const std::string caption = number + nodeText;
     if (HasCaption(caption)) return AddResult::Duplicate;
@@ -60,7 +59,7 @@ CSnvtList::AddResult CSnvtList::AddVariable(int index, const std::string& nodeTe
     return AddResult::Added;
 }
 
-void CSnvtList::RenumberRefs() {
+void SnvtList::RenumberRefs() {
     // 16 bits as the gateway's register numbers are; beyond 65535 they wrap.
     uint16_t ref = kFirstRef;
     for (size_t i = 0; i < rows_.size(); ++i) {
@@ -75,7 +74,7 @@ void CSnvtList::RenumberRefs() {
     }
 }
 
-int CSnvtList::MoveRow(int moved, int target) {
+int SnvtList::MoveRow(int moved, int target) {
     const int count = static_cast<int>(rows_.size());
     if (moved < 0 || moved >= count || target == moved) return -1;
     if (target >= count) target = -1;
@@ -102,18 +101,18 @@ int CSnvtList::MoveRow(int moved, int target) {
     return placed;
 }
 
-void CSnvtList::SetChecked(size_t index, bool checked) {
+void SnvtList::SetChecked(size_t index, bool checked) {
     if (index >= rows_.size() || rows_[index].checked == checked) return;
     rows_[index].checked = checked;
     Notify(&ISnvtListObserver::RowChanged, index);
 }
 
-void CSnvtList::SetAllChecked(bool checked) {
+void SnvtList::SetAllChecked(bool checked) {
     for (size_t i = rows_.size(); i-- > 0;) SetChecked(i, checked);
     Progress(std::string(), 0.0f);
 }
 
-void CSnvtList::DeleteChecked() {
+void SnvtList::DeleteChecked() {
     Progress(usertext::DeletingChecked(), 0.0f);
     size_t i = 0;
     while (i < rows_.size()) {
@@ -133,17 +132,17 @@ void CSnvtList::DeleteChecked() {
     UpdateCounters();
 }
 
-void CSnvtList::UpdateCounters() {
+void SnvtList::UpdateCounters() {
     if (observer_) observer_->CountersChanged(CountersText());
 }
 
-std::string CSnvtList::CountersText() const {
+std::string SnvtList::CountersText() const {
     const long long available =
         static_cast<long long>(maxVariables_) - static_cast<long long>(usedVariables_);
     return usertext::Counters(maxVariables_, usedVariables_, available);
 }
 
-void CSnvtList::Clear() {
+void SnvtList::Clear() {
     usedVariables_ = 0;
     rows_.clear();
     captions_.clear();
@@ -151,7 +150,7 @@ void CSnvtList::Clear() {
     UpdateCounters();
 }
 
-bool CSnvtList::AppendRowFromFile(std::string caption, std::vector<std::string> subItems) {
+bool SnvtList::AppendRowFromFile(std::string caption, std::vector<std::string> subItems) {
     if (subItems.size() != kPlainSubItems && subItems.size() != kFlagsSubItems) return false;
     SnvtRow row;
     row.caption = std::move(caption);
@@ -165,12 +164,12 @@ bool CSnvtList::AppendRowFromFile(std::string caption, std::vector<std::string> 
     return true;
 }
 
-bool CSnvtList::HasCaption(const std::string& caption) const {
+bool SnvtList::HasCaption(const std::string& caption) const {
     auto it = captions_.find(cp1251::Lower(caption));
     return it != captions_.end() && it->second > 0;
 }
 
-int CSnvtList::InsertRow(int index, SnvtRow row) {
+int SnvtList::InsertRow(int index, SnvtRow row) {
     if (rows_.size() >= rowLimit_) return -1;
     const size_t at =
         index < 0 || static_cast<size_t>(index) > rows_.size() ? rows_.size() : size_t(index);
@@ -193,27 +192,27 @@ int CSnvtList::InsertRow(int index, SnvtRow row) {
     return static_cast<int>(at);
 }
 
-void CSnvtList::RemoveRow(size_t index) {
+void SnvtList::RemoveRow(size_t index) {
     auto it = captions_.find(cp1251::Lower(rows_[index].caption));
     if (it != captions_.end() && --it->second == 0) captions_.erase(it);
     rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(index));
     Notify(&ISnvtListObserver::RowRemoved, index);
 }
 
-void CSnvtList::SetSubItem(size_t index, size_t subItem, const std::string& text, bool& changed) {
+void SnvtList::SetSubItem(size_t index, size_t subItem, const std::string& text, bool& changed) {
     std::string& current = rows_[index].subItems[subItem];
     if (current == text) return;
     current = text;
     changed = true;
 }
 
-void CSnvtList::Notify(void (ISnvtListObserver::*what)(size_t), size_t index) {
+void SnvtList::Notify(void (ISnvtListObserver::*what)(size_t), size_t index) {
     if (!observer_) return;
     (observer_->*what)(index);
     // Every change of a row brings the counters line up to date.
     UpdateCounters();
 }
 
-void CSnvtList::Progress(const std::string& text, float fraction) {
+void SnvtList::Progress(const std::string& text, float fraction) {
     if (progress_) progress_->ShowProgress(text, fraction);
 }

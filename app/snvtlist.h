@@ -9,14 +9,14 @@
 #include <unordered_map>
 #include <vector>
 
-#include "messagesink.h"
-#include "progresssink.h"
-#include "snvtlistobserver.h"
-#include "snvtrow.h"
+#include "app/messagesink.h"
+#include "app/progresssink.h"
+#include "app/snvtlistobserver.h"
+#include "app/snvtrow.h"
 
 class XmlDocument;
 
-class CSnvtList {
+class SnvtList {
   public:
     enum class AddResult {
         Added,
@@ -29,9 +29,9 @@ class CSnvtList {
     static constexpr size_t kDefaultRowLimit = 65535;
 
     // The catalogue document must outlive the list; it may be unloaded (an empty catalogue).
-    explicit CSnvtList(const XmlDocument& catalogue, size_t rowLimit = kDefaultRowLimit);
-    CSnvtList(const CSnvtList&) = delete;
-    CSnvtList& operator=(const CSnvtList&) = delete;
+    explicit SnvtList(const XmlDocument& catalogue, size_t rowLimit = kDefaultRowLimit);
+    SnvtList(const SnvtList&) = delete;
+    SnvtList& operator=(const SnvtList&) = delete;
 
     void SetObserver(ISnvtListObserver* observer) { observer_ = observer; }
     void SetMessageSink(IMessageSink* messages) { messages_ = messages; }

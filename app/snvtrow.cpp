@@ -1,4 +1,4 @@
-#include "snvtrow.h"
+#include "app/snvtrow.h"
 
 const std::string& SnvtRow::Text(int column) const {
     static const std::string kNone;

@@ -1,4 +1,4 @@
-#include "cp1251.h"
+#include "base/cp1251.h"
 
 #include <array>
 

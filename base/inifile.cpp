@@ -1,4 +1,4 @@
-#include "inifile.h"
+#include "base/inifile.h"
 
 #include <unistd.h>
 
@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "cp1251.h"
+#include "base/cp1251.h"
 
 namespace ini {
 namespace {

@@ -1,4 +1,4 @@
-#include "installpaths.h"
+#include "base/installpaths.h"
 
 #include <filesystem>
 

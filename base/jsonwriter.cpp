@@ -1,4 +1,4 @@
-#include "jsonwriter.h"
+#include "base/jsonwriter.h"
 
 #include <cmath>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "parseuint.h"
+#include "base/parseuint.h"
 
 bool ParseUint32(const std::string& text, uint32_t& value) {
     size_t begin = 0, end = text.size();

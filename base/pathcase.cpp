@@ -1,11 +1,11 @@
-#include "pathcase.h"
+#include "base/pathcase.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
 
 #include <vector>
 
-#include "cp1251.h"
+#include "base/cp1251.h"
 
 namespace pathcase {
 namespace {

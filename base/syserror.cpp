@@ -1,4 +1,4 @@
-#include "syserror.h"
+#include "base/syserror.h"
 
 #include <string.h>
 

@@ -1,4 +1,4 @@
-#include "wholefile.h"
+#include "base/wholefile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -6,7 +6,7 @@
 
 #include <cerrno>
 
-#include "uniquefd.h"
+#include "base/uniquefd.h"
 
 int ReadWholeFile(const std::string& path, std::string& bytes) {
     bytes.clear();

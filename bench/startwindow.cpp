@@ -3,7 +3,7 @@
 // vr7benchui times it from the process start to its end.
 #include <unistd.h>
 
-#include "windowprogram.h"
+#include "app/ui/windowprogram.h"
 
 int main(int argc, char* argv[]) {
     return RunWindowProgram(argc, argv, [] { ::_exit(0); });

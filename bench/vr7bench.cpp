@@ -21,16 +21,16 @@
 #include <string>
 #include <vector>
 
-#include "benchtable.h"
-#include "catalogue.h"
-#include "connection.h"
-#include "devicecommands.h"
-#include "lebytes.h"
-#include "simserver.h"
-#include "vr7frame.h"
-#include "vr7prot.h"
-#include "workloads.h"
-#include "xmldocument.h"
+#include "app/catalogue.h"
+#include "app/devicecommands.h"
+#include "base/lebytes.h"
+#include "bench/benchtable.h"
+#include "bench/workloads.h"
+#include "link/connection.h"
+#include "link/vr7frame.h"
+#include "link/vr7prot.h"
+#include "optlist/xmldocument.h"
+#include "sim/simserver.h"
 
 namespace {
 

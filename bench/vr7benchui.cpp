@@ -16,15 +16,15 @@
 #include <string>
 #include <vector>
 
-#include "benchtable.h"
-#include "configfolder.h"
-#include "configtreeview.h"
-#include "exchangelog.h"
-#include "shellservices.h"
-#include "simserver.h"
-#include "usermessages.h"
-#include "vr7cfgupdate.h"
-#include "workloads.h"
+#include "app/ui/configtreeview.h"
+#include "app/ui/exchangelog.h"
+#include "app/ui/shellservices.h"
+#include "app/ui/usermessages.h"
+#include "app/ui/vr7cfgupdate.h"
+#include "bench/benchtable.h"
+#include "bench/workloads.h"
+#include "cfgtree/configfolder.h"
+#include "sim/simserver.h"
 
 namespace {
 

@@ -19,8 +19,8 @@
 #include <string>
 #include <vector>
 
-#include "benchtable.h"
-#include "simsite.h"
+#include "bench/benchtable.h"
+#include "sim/simsite.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "workloads.h"
+#include "bench/workloads.h"
 
 #include <filesystem>
 #include <fstream>
 
-#include "deffile.h"
+#include "tests/common/deffile.h"
 
 namespace fs = std::filesystem;
 

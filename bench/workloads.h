@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <string>
 
-#include "simdevice.h"
+#include "sim/simdevice.h"
 
 // A configuration folder "<dir>/vr7_77" with `systems` system files of `variables` calculated
 // variables each, a main.def of about `defBytes` bytes (its "syslink" records at the end, as

@@ -2,10 +2,10 @@
 #include <memory>
 #include <string>
 
-#include "lebytes.h"
-#include "optlist.h"
-#include "vr7cfgtree.h"
-#include "vr7prot.h"
+#include "base/lebytes.h"
+#include "cfgtree/vr7cfgtree.h"
+#include "link/vr7prot.h"
+#include "optlist/optlist.h"
 
 namespace {
 

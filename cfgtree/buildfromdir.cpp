@@ -2,11 +2,11 @@
 #include <memory>
 #include <string>
 
-#include "cp1251.h"
-#include "defstorage.h"
-#include "optlist.h"
-#include "pathcase.h"
-#include "vr7cfgtree.h"
+#include "base/cp1251.h"
+#include "base/pathcase.h"
+#include "cfgtree/vr7cfgtree.h"
+#include "optlist/defstorage.h"
+#include "optlist/optlist.h"
 
 namespace {
 

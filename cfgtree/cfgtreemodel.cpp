@@ -1,4 +1,4 @@
-#include "cfgtreemodel.h"
+#include "cfgtree/cfgtreemodel.h"
 
 #include <charconv>
 #include <clocale>
@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "cp1251.h"
+#include "base/cp1251.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "vr7types.h"
+#include "link/vr7types.h"
 
 enum NodeKind : int32_t {
     nkDevice = 0,

@@ -1,6 +1,6 @@
-#include "configfolder.h"
+#include "cfgtree/configfolder.h"
 
-#include "pathcase.h"
+#include "base/pathcase.h"
 
 FolderNumber FolderDeviceNumber(const std::string& path, uint32_t& number) {
     // Lower-casing only ASCII finds the same "vr7_" as lower-casing the whole text: no other

@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <string>
 
-#include "cfgtreemodel.h"
-#include "vr7cfgtree.h"
-#include "xmldocument.h"
+#include "cfgtree/cfgtreemodel.h"
+#include "cfgtree/vr7cfgtree.h"
+#include "optlist/xmldocument.h"
 
 // What a folder's path says about the device's number.
 enum class FolderNumber {

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string>
 
-#include "cfgtreemodel.h"
-#include "xmldocument.h"
+#include "cfgtree/cfgtreemodel.h"
+#include "optlist/xmldocument.h"
 
 class connection;
 

@@ -1,16 +1,16 @@
-#include "buildcommand.h"
+#include "cli/buildcommand.h"
 
 #include <memory>
 
-#include "cfgtreemodel.h"
-#include "clicommand.h"
-#include "cp1251.h"
-#include "exitstatus.h"
-#include "gatewayfile.h"
-#include "listcommand.h"
-#include "messages.h"
-#include "optlist.h"
-#include "snvtlist.h"
+#include "app/gatewayfile.h"
+#include "app/messages.h"
+#include "app/snvtlist.h"
+#include "base/cp1251.h"
+#include "cfgtree/cfgtreemodel.h"
+#include "cli/clicommand.h"
+#include "cli/exitstatus.h"
+#include "cli/listcommand.h"
+#include "optlist/optlist.h"
 
 namespace {
 
@@ -50,8 +50,8 @@ bool ParseVariable(const std::string& text, Variable& variable) {
 }
 
 // Adds one variable; false, with the reason on err, when it was left out.
-bool Add(const CliContext& ctx, CSnvtList& list, CMessageLog& messages,
-         const XmlDocument& catalogue, const std::string& arg, const Variable& variable) {
+bool Add(const CliContext& ctx, SnvtList& list, MessageLog& messages, const XmlDocument& catalogue,
+         const std::string& arg, const Variable& variable) {
     // A tree only ever shows the variables the catalogue publishes.
     if (GetVarOptions(catalogue, variable.name).count == 0) {
         ctx.err << "vr7lon: " << arg << ": not a variable the catalogue publishes\n";
@@ -68,12 +68,12 @@ bool Add(const CliContext& ctx, CSnvtList& list, CMessageLog& messages,
         return false;
     }
     switch (list.AddVariable(-1, node->Text, node->Info()->System)) {
-        case CSnvtList::AddResult::Added:
+        case SnvtList::AddResult::Added:
             return true;
-        case CSnvtList::AddResult::Duplicate:
+        case SnvtList::AddResult::Duplicate:
             ctx.err << "vr7lon: " << arg << ": already in the list\n";
             return false;
-        case CSnvtList::AddResult::NoRoom:
+        case SnvtList::AddResult::NoRoom:
             ctx.err << "vr7lon: " << arg << ": ";
             messages.PrintTo(ctx.err);
             return false;
@@ -84,7 +84,7 @@ bool Add(const CliContext& ctx, CSnvtList& list, CMessageLog& messages,
 }  // namespace
 
 int RunBuildCommand(const CliContext& ctx, const std::vector<std::string>& args) {
-    CCliArgs parsed;
+    CliArgs parsed;
     int status = 0;
     if (!ParseCommandArgs(ctx, args, {{"--out", true}, {"--catalog", true}, {"--from", true}},
                           kUsage, parsed, status))
@@ -102,11 +102,11 @@ int RunBuildCommand(const CliContext& ctx, const std::vector<std::string>& args)
     }
 
     XmlDocument catalogue;
-    CSnvtList list(catalogue);
+    SnvtList list(catalogue);
     if (LoadCommandCatalogue(ctx, parsed.Value("--catalog"), catalogue, &list) !=
         CatalogueStatus::Loaded)
         return exitstatus::Input;
-    CMessageLog messages;
+    MessageLog messages;
     list.SetMessageSink(&messages);
     if (parsed.Has("--from") && !LoadSettingsFile(ctx, list, parsed.Value("--from")))
         return exitstatus::Input;

@@ -1,9 +1,9 @@
-#include "cliargs.h"
+#include "cli/cliargs.h"
 
 #include <algorithm>
 
-bool CCliArgs::Parse(const std::vector<std::string>& args, const std::vector<CliOption>& options,
-                     std::string& error, bool stopAtPositional) {
+bool CliArgs::Parse(const std::vector<std::string>& args, const std::vector<CliOption>& options,
+                    std::string& error, bool stopAtPositional) {
     values_.clear();
     positionals_.clear();
     rest_.clear();
@@ -49,7 +49,7 @@ bool CCliArgs::Parse(const std::vector<std::string>& args, const std::vector<Cli
     return true;
 }
 
-std::string CCliArgs::Value(const std::string& name, const std::string& fallback) const {
+std::string CliArgs::Value(const std::string& name, const std::string& fallback) const {
     const auto it = values_.find(name);
     return it == values_.end() ? fallback : it->second;
 }

@@ -10,7 +10,7 @@ struct CliOption {
     bool takesValue = false;
 };
 
-class CCliArgs {
+class CliArgs {
   public:
     // False, with the reason in error, for an unknown option or an option without its value.
     // With stopAtPositional the first positional argument and everything after it go to Rest()

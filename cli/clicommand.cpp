@@ -1,13 +1,13 @@
-#include "clicommand.h"
+#include "cli/clicommand.h"
 
-#include "catalogue.h"
-#include "cp1251.h"
-#include "exitstatus.h"
-#include "snvtlist.h"
-#include "xmldocument.h"
+#include "app/catalogue.h"
+#include "app/snvtlist.h"
+#include "base/cp1251.h"
+#include "cli/exitstatus.h"
+#include "optlist/xmldocument.h"
 
 bool ParseCommandArgs(const CliContext& ctx, const std::vector<std::string>& args,
-                      std::vector<CliOption> options, const char* usage, CCliArgs& parsed,
+                      std::vector<CliOption> options, const char* usage, CliArgs& parsed,
                       int& status, bool stopAtPositional) {
     options.push_back({"--help", false});
     std::string error;
@@ -28,13 +28,13 @@ int UsageError(const CliContext& ctx, const std::string& message, const char* us
     return exitstatus::Usage;
 }
 
-void CMessageLog::PrintTo(std::ostream& out) {
+void MessageLog::PrintTo(std::ostream& out) {
     for (const std::string& text : texts_) out << cp1251::ToUtf8(text) << '\n';
     texts_.clear();
 }
 
 CatalogueStatus LoadCommandCatalogue(const CliContext& ctx, const std::string& path,
-                                     XmlDocument& doc, CSnvtList* list) {
+                                     XmlDocument& doc, SnvtList* list) {
     const CatalogueLoad loaded = LoadCatalogue(doc, path);
     if (!loaded.loaded) {
         ctx.err << "vr7lon: catalogue " << doc.FileName() << ": " << loaded.error << '\n';

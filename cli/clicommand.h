@@ -4,25 +4,25 @@
 #include <string>
 #include <vector>
 
-#include "cliargs.h"
-#include "clicontext.h"
-#include "messagesink.h"
+#include "app/messagesink.h"
+#include "cli/cliargs.h"
+#include "cli/clicontext.h"
 
-class CSnvtList;
+class SnvtList;
 class XmlDocument;
 
 // Parses a command's arguments (--help is always known). Returns true when the command should
 // go on; otherwise status says how it ends: 0 after printing the usage for --help, 64 after
 // printing the error and the usage on err.
 bool ParseCommandArgs(const CliContext& ctx, const std::vector<std::string>& args,
-                      std::vector<CliOption> options, const char* usage, CCliArgs& parsed,
+                      std::vector<CliOption> options, const char* usage, CliArgs& parsed,
                       int& status, bool stopAtPositional = false);
 
 // Prints "vr7lon: message" and the usage on err; returns the usage status.
 int UsageError(const CliContext& ctx, const std::string& message, const char* usage);
 
 // The window's messages (Windows-1251), kept in order for the command to print where they belong.
-class CMessageLog : public IMessageSink {
+class MessageLog : public IMessageSink {
   public:
     void ShowMessage(const std::string& text) override { texts_.push_back(text); }
     const std::vector<std::string>& Texts() const { return texts_; }
@@ -45,4 +45,4 @@ enum class CatalogueStatus {
 // window, a catalogue without a capacity still serves, with capacity 0, and the command decides
 // whether to go on.
 CatalogueStatus LoadCommandCatalogue(const CliContext& ctx, const std::string& path,
-                                     XmlDocument& doc, CSnvtList* list = nullptr);
+                                     XmlDocument& doc, SnvtList* list = nullptr);

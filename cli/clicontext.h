@@ -3,8 +3,8 @@
 #include <ostream>
 #include <string>
 
-#include "linktimings.h"
-#include "serialports.h"
+#include "link/linktimings.h"
+#include "link/serialports.h"
 
 struct CliEnvironment {
     // Where the window's ini files are looked for: the directory vr7lon is installed in, beside

@@ -1,11 +1,11 @@
-#include "devicecommand.h"
+#include "cli/devicecommand.h"
 
 #include <map>
 
-#include "clicommand.h"
-#include "devicesession.h"
-#include "devicesubcommands.h"
-#include "exitstatus.h"
+#include "cli/clicommand.h"
+#include "cli/devicesession.h"
+#include "cli/devicesubcommands.h"
+#include "cli/exitstatus.h"
 
 namespace {
 
@@ -35,7 +35,7 @@ const char kUsage[] =
     "device did not answer, refused, or an exchange broke; 5 store --verify, verify: the device\n"
     "holds something else; 64 wrong usage.\n";
 
-using Subcommand = int (*)(const CliContext&, CDeviceSession&, const std::vector<std::string>&);
+using Subcommand = int (*)(const CliContext&, DeviceSession&, const std::vector<std::string>&);
 
 const std::map<std::string, Subcommand>& Subcommands() {
     static const std::map<std::string, Subcommand> table = {
@@ -49,7 +49,7 @@ const std::map<std::string, Subcommand>& Subcommands() {
 }  // namespace
 
 int RunDeviceCommand(const CliContext& ctx, const std::vector<std::string>& args) {
-    CCliArgs parsed;
+    CliArgs parsed;
     int status = 0;
     if (!ParseCommandArgs(ctx, args, DeviceOptions(), kUsage, parsed, status, true)) return status;
     if (parsed.Rest().empty()) return UsageError(ctx, "device needs a SUBCOMMAND", kUsage);
@@ -65,6 +65,6 @@ int RunDeviceCommand(const CliContext& ctx, const std::vector<std::string>& args
         if (args[i] != "--") subArgs.push_back(args[i]);
     }
     subArgs.insert(subArgs.end(), parsed.Rest().begin() + 1, parsed.Rest().end());
-    CDeviceSession session;
+    DeviceSession session;
     return sub->second(ctx, session, subArgs);
 }

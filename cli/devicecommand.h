@@ -3,6 +3,6 @@
 #include <string>
 #include <vector>
 
-#include "clicontext.h"
+#include "cli/clicontext.h"
 
 int RunDeviceCommand(const CliContext& ctx, const std::vector<std::string>& args);

@@ -1,10 +1,10 @@
-#include "devicesession.h"
+#include "cli/devicesession.h"
 
 #include <filesystem>
 
-#include "connectionkeys.h"
-#include "connectionsettings.h"
-#include "parseuint.h"
+#include "app/connectionsettings.h"
+#include "base/parseuint.h"
+#include "link/connectionkeys.h"
 
 namespace {
 
@@ -28,7 +28,7 @@ const std::vector<CliOption>& DeviceOptions() {
     return options;
 }
 
-bool CDeviceSession::SetUp(const CliContext& ctx, const CCliArgs& args, std::string& error) {
+bool DeviceSession::SetUp(const CliContext& ctx, const CliArgs& args, std::string& error) {
     const std::string& dir = ctx.env.programDir;
     std::error_code ec;
     if (std::filesystem::exists(ConnectionSettingsSource(dir), ec))

@@ -7,22 +7,22 @@
 #include <string>
 #include <vector>
 
-#include "cliargs.h"
-#include "clicontext.h"
-#include "connection.h"
-#include "frametrace.h"
+#include "cli/cliargs.h"
+#include "cli/clicontext.h"
+#include "cli/frametrace.h"
+#include "link/connection.h"
 
 // The options every device subcommand accepts.
 const std::vector<CliOption>& DeviceOptions();
 
-class CDeviceSession {
+class DeviceSession {
   public:
     // Applies the settings and options; false with the reason when an option's value is wrong.
-    bool SetUp(const CliContext& ctx, const CCliArgs& args, std::string& error);
+    bool SetUp(const CliContext& ctx, const CliArgs& args, std::string& error);
 
     connection conn;
     uint32_t DeviceNumber = 1;
 
   private:
-    std::optional<CFrameTracer> tracer_;
+    std::optional<FrameTracer> tracer_;
 };

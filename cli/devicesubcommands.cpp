@@ -1,27 +1,27 @@
-#include "devicesubcommands.h"
+#include "cli/devicesubcommands.h"
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
-#include "atomicfilewriter.h"
-#include "clicommand.h"
-#include "cp1251.h"
-#include "devicecommands.h"
-#include "devicesession.h"
-#include "exitstatus.h"
-#include "gatewayfile.h"
-#include "jsonprint.h"
-#include "listcommand.h"
-#include "listprint.h"
-#include "messages.h"
-#include "progressbar.h"
-#include "resulttext.h"
-#include "snvtlist.h"
-#include "syserror.h"
-#include "treeprint.h"
-#include "vr7prot.h"
-#include "wholefile.h"
+#include "app/atomicfilewriter.h"
+#include "app/devicecommands.h"
+#include "app/gatewayfile.h"
+#include "app/messages.h"
+#include "app/snvtlist.h"
+#include "base/cp1251.h"
+#include "base/syserror.h"
+#include "base/wholefile.h"
+#include "cli/clicommand.h"
+#include "cli/devicesession.h"
+#include "cli/exitstatus.h"
+#include "cli/jsonprint.h"
+#include "cli/listcommand.h"
+#include "cli/listprint.h"
+#include "cli/progressbar.h"
+#include "cli/treeprint.h"
+#include "link/resulttext.h"
+#include "link/vr7prot.h"
 
 namespace {
 
@@ -83,9 +83,9 @@ const char kVerifyUsage[] =
     "differing offset is printed); 64 wrong usage.\n";
 
 // Reads the subcommand's arguments and sets the session up from them.
-bool Prepare(const CliContext& ctx, CDeviceSession& session, const DeviceArgs& args,
+bool Prepare(const CliContext& ctx, DeviceSession& session, const DeviceArgs& args,
              const std::vector<CliOption>& own, const char* usage, size_t positionals,
-             CCliArgs& parsed, int& status) {
+             CliArgs& parsed, int& status) {
     std::vector<CliOption> options = DeviceOptions();
     options.insert(options.end(), own.begin(), own.end());
     if (!ParseCommandArgs(ctx, args, options, usage, parsed, status)) return false;
@@ -117,7 +117,7 @@ void PrintPortGone(const CliContext& ctx, const connection& conn) {
 
 // Identifies the device as the window does before any exchange (any device while the number is
 // 0, whose own number is then used); prints the failure.
-bool Identify(const CliContext& ctx, CDeviceSession& session, DeviceInfo& info) {
+bool Identify(const CliContext& ctx, DeviceSession& session, DeviceInfo& info) {
     const LinkResult r = IdentifyDevice(session.conn, session.DeviceNumber, info);
     if (r != lr::Ok) {
         PrintNotConnected(ctx, session.conn, r);
@@ -127,7 +127,7 @@ bool Identify(const CliContext& ctx, CDeviceSession& session, DeviceInfo& info) 
 }
 
 // Identifies the device and checks that its firmware serves the gateway's files; prints why not.
-bool IdentifyGatewayDevice(const CliContext& ctx, CDeviceSession& session) {
+bool IdentifyGatewayDevice(const CliContext& ctx, DeviceSession& session) {
     DeviceInfo info;
     if (!Identify(ctx, session, info)) return false;
     if (!ServesGatewayFiles(info)) {
@@ -164,12 +164,12 @@ bool ReadLocalFile(const CliContext& ctx, const std::string& path, std::string& 
 // Downloads the device's file `name` and compares it with `expected`, the bytes of `local`;
 // prints the outcome (the sameness on out, a difference or a failure on err) and returns the
 // command's status.
-int VerifyAgainstDevice(const CliContext& ctx, CDeviceSession& session, const std::string& name,
+int VerifyAgainstDevice(const CliContext& ctx, DeviceSession& session, const std::string& name,
                         const std::string& local, const std::string& expected) {
-    CProgressBar bar(ctx.err, ctx.env.errIsTerminal);
+    ProgressBar bar(ctx.err, ctx.env.errIsTerminal);
     const FileVerification v =
         VerifyDeviceFile(session.conn, session.DeviceNumber, name, expected,
-                         ctx.env.errIsTerminal ? CProgressBar::Proc : nullptr, &bar);
+                         ctx.env.errIsTerminal ? ProgressBar::Proc : nullptr, &bar);
     bar.Finish();
     if (v.code != lr::Ok) {
         PrintDownloadFailure(ctx, session.conn, name, v.code);
@@ -185,7 +185,7 @@ int VerifyAgainstDevice(const CliContext& ctx, CDeviceSession& session, const st
 }
 
 // After a store: the device's copy against the working copy that was uploaded.
-int VerifyStored(const CliContext& ctx, CDeviceSession& session) {
+int VerifyStored(const CliContext& ctx, DeviceSession& session) {
     std::string uploaded;
     if (!ReadLocalFile(ctx, kUploadFileName, uploaded)) return exitstatus::Input;
     connection::OpenedLink link(session.conn);
@@ -195,8 +195,8 @@ int VerifyStored(const CliContext& ctx, CDeviceSession& session) {
 
 }  // namespace
 
-int RunDeviceInfo(const CliContext& ctx, CDeviceSession& session, const DeviceArgs& args) {
-    CCliArgs parsed;
+int RunDeviceInfo(const CliContext& ctx, DeviceSession& session, const DeviceArgs& args) {
+    CliArgs parsed;
     int status = 0;
     if (!Prepare(ctx, session, args, {{"--json", false}}, kInfoUsage, 0, parsed, status))
         return status;
@@ -213,8 +213,8 @@ int RunDeviceInfo(const CliContext& ctx, CDeviceSession& session, const DeviceAr
     return exitstatus::Ok;
 }
 
-int RunDeviceTree(const CliContext& ctx, CDeviceSession& session, const DeviceArgs& args) {
-    CCliArgs parsed;
+int RunDeviceTree(const CliContext& ctx, DeviceSession& session, const DeviceArgs& args) {
+    CliArgs parsed;
     int status = 0;
     if (!Prepare(ctx, session, args, {{"--catalog", true}, {"--json", false}}, kTreeUsage, 0,
                  parsed, status))
@@ -227,7 +227,7 @@ int RunDeviceTree(const CliContext& ctx, CDeviceSession& session, const DeviceAr
     DeviceInfo info;
     if (!Identify(ctx, session, info)) return exitstatus::Device;
     CfgTree tree;
-    CProgressBar bar(ctx.err, ctx.env.errIsTerminal);
+    ProgressBar bar(ctx.err, ctx.env.errIsTerminal);
     const TreeBuild built = ReadDeviceTree(session.conn, session.DeviceNumber, tree, &catalogue,
                                            ctx.env.errIsTerminal ? &bar : nullptr);
     bar.Finish();
@@ -247,14 +247,14 @@ int RunDeviceTree(const CliContext& ctx, CDeviceSession& session, const DeviceAr
     return exitstatus::Ok;
 }
 
-int RunDeviceGet(const CliContext& ctx, CDeviceSession& session, const DeviceArgs& args) {
-    CCliArgs parsed;
+int RunDeviceGet(const CliContext& ctx, DeviceSession& session, const DeviceArgs& args) {
+    CliArgs parsed;
     int status = 0;
     if (!Prepare(ctx, session, args, {}, kGetUsage, 2, parsed, status)) return status;
     const std::string& nameArg = parsed.Positionals()[0];
     const std::string& outPath = parsed.Positionals()[1];
     // The local side is made ready first: a copy with nowhere to go is not worth the transfer.
-    CAtomicFileWriter out;
+    AtomicFileWriter out;
     if (!out.Open(outPath)) {
         ctx.err << "vr7lon: " << outPath << ": " << SystemErrorText(out.Error()) << '\n';
         return exitstatus::Input;
@@ -263,10 +263,10 @@ int RunDeviceGet(const CliContext& ctx, CDeviceSession& session, const DeviceArg
     connection::OpenedLink link(session.conn);
     DeviceInfo info;
     if (!Identify(ctx, session, info)) return exitstatus::Device;
-    CProgressBar bar(ctx.err, ctx.env.errIsTerminal);
+    ProgressBar bar(ctx.err, ctx.env.errIsTerminal);
     const FileDownload r =
         DownloadDeviceFile(session.conn, session.DeviceNumber, cp1251::FromUtf8(nameArg), out,
-                           ctx.env.errIsTerminal ? CProgressBar::Proc : nullptr, &bar);
+                           ctx.env.errIsTerminal ? ProgressBar::Proc : nullptr, &bar);
     bar.Finish();
     if (r.code != lr::Ok) {
         ctx.err << "vr7lon: " << nameArg << ": "
@@ -281,8 +281,8 @@ int RunDeviceGet(const CliContext& ctx, CDeviceSession& session, const DeviceArg
     return exitstatus::Ok;
 }
 
-int RunDevicePut(const CliContext& ctx, CDeviceSession& session, const DeviceArgs& args) {
-    CCliArgs parsed;
+int RunDevicePut(const CliContext& ctx, DeviceSession& session, const DeviceArgs& args) {
+    CliArgs parsed;
     int status = 0;
     if (!Prepare(ctx, session, args, {}, kPutUsage, 2, parsed, status)) return status;
     const std::string& inPath = parsed.Positionals()[0];
@@ -301,11 +301,10 @@ int RunDevicePut(const CliContext& ctx, CDeviceSession& session, const DeviceArg
     connection::OpenedLink link(session.conn);
     DeviceInfo info;
     if (!Identify(ctx, session, info)) return exitstatus::Device;
-    CProgressBar bar(ctx.err, ctx.env.errIsTerminal);
+    ProgressBar bar(ctx.err, ctx.env.errIsTerminal);
     const std::string name = cp1251::FromUtf8(nameArg);
-    const LinkResult r =
-        WriteDeviceFile(session.conn, session.DeviceNumber, &in, name.c_str(),
-                        ctx.env.errIsTerminal ? CProgressBar::Proc : nullptr, &bar);
+    const LinkResult r = WriteDeviceFile(session.conn, session.DeviceNumber, &in, name.c_str(),
+                                         ctx.env.errIsTerminal ? ProgressBar::Proc : nullptr, &bar);
     bar.Finish();
     if (r != lr::Ok) {
         ctx.err << "vr7lon: " << nameArg << ": " << ResultText(r, session.conn.SystemErrorNumber());
@@ -317,19 +316,19 @@ int RunDevicePut(const CliContext& ctx, CDeviceSession& session, const DeviceArg
     return exitstatus::Ok;
 }
 
-int RunDeviceRead(const CliContext& ctx, CDeviceSession& session, const DeviceArgs& args) {
-    CCliArgs parsed;
+int RunDeviceRead(const CliContext& ctx, DeviceSession& session, const DeviceArgs& args) {
+    CliArgs parsed;
     int status = 0;
     if (!Prepare(ctx, session, args, {{"--catalog", true}}, kReadUsage, 0, parsed, status))
         return status;
     XmlDocument catalogue;
-    CSnvtList list(catalogue);
+    SnvtList list(catalogue);
     const CatalogueStatus loaded =
         LoadCommandCatalogue(ctx, parsed.Value("--catalog"), catalogue, &list);
     if (loaded == CatalogueStatus::NotLoaded) return exitstatus::Input;
     CfgTree tree;
-    CMessageLog messages;
-    CProgressBar bar(ctx.err, ctx.env.errIsTerminal);
+    MessageLog messages;
+    ProgressBar bar(ctx.err, ctx.env.errIsTerminal);
     const DeviceReadResult r =
         ReadFromDevice({session.conn, session.DeviceNumber, messages}, tree, list, &catalogue,
                        ctx.env.errIsTerminal ? &bar : nullptr);
@@ -367,16 +366,16 @@ int RunDeviceRead(const CliContext& ctx, CDeviceSession& session, const DeviceAr
     return exitstatus::Device;
 }
 
-int RunDeviceStore(const CliContext& ctx, CDeviceSession& session, const DeviceArgs& args) {
-    CCliArgs parsed;
+int RunDeviceStore(const CliContext& ctx, DeviceSession& session, const DeviceArgs& args) {
+    CliArgs parsed;
     int status = 0;
     if (!Prepare(ctx, session, args, {{"--verify", false}}, kStoreUsage, 1, parsed, status))
         return status;
     XmlDocument noCatalogue;  // storing never looks variables up
-    CSnvtList list(noCatalogue);
+    SnvtList list(noCatalogue);
     if (!LoadSettingsFile(ctx, list, parsed.Positionals()[0])) return exitstatus::Input;
 
-    CMessageLog messages;
+    MessageLog messages;
     const DeviceStoreResult r = Store({session.conn, session.DeviceNumber, messages}, list);
     switch (r.outcome) {
         case DeviceStoreOutcome::Stored:
@@ -401,8 +400,8 @@ int RunDeviceStore(const CliContext& ctx, CDeviceSession& session, const DeviceA
     return exitstatus::Device;
 }
 
-int RunDeviceVerify(const CliContext& ctx, CDeviceSession& session, const DeviceArgs& args) {
-    CCliArgs parsed;
+int RunDeviceVerify(const CliContext& ctx, DeviceSession& session, const DeviceArgs& args) {
+    CliArgs parsed;
     int status = 0;
     if (!Prepare(ctx, session, args, {}, kVerifyUsage, 1, parsed, status)) return status;
     const std::string& path = parsed.Positionals()[0];
@@ -424,13 +423,13 @@ std::string MismatchText(const std::string& name, const std::string& local,
            " bytes, the device holds " + std::to_string(v.deviceSize) + ")";
 }
 
-bool DownloadGatewaySettings(const CliContext& ctx, CDeviceSession& session, std::string& bytes) {
+bool DownloadGatewaySettings(const CliContext& ctx, DeviceSession& session, std::string& bytes) {
     connection::OpenedLink link(session.conn);
     if (!IdentifyGatewayDevice(ctx, session)) return false;
-    CProgressBar bar(ctx.err, ctx.env.errIsTerminal);
+    ProgressBar bar(ctx.err, ctx.env.errIsTerminal);
     const LinkResult r =
         ReadDeviceFileBytes(session.conn, session.DeviceNumber, kDownloadFileName, bytes,
-                            ctx.env.errIsTerminal ? CProgressBar::Proc : nullptr, &bar);
+                            ctx.env.errIsTerminal ? ProgressBar::Proc : nullptr, &bar);
     bar.Finish();
     if (r != lr::Ok) {
         PrintDownloadFailure(ctx, session.conn, kDownloadFileName, r);

@@ -4,26 +4,26 @@
 #include <string>
 #include <vector>
 
-#include "clicontext.h"
+#include "cli/clicontext.h"
 
-class CDeviceSession;
+class DeviceSession;
 struct FileVerification;
 
 using DeviceArgs = std::vector<std::string>;
 
-int RunDeviceInfo(const CliContext& ctx, CDeviceSession& session, const DeviceArgs& args);
-int RunDeviceTree(const CliContext& ctx, CDeviceSession& session, const DeviceArgs& args);
-int RunDeviceGet(const CliContext& ctx, CDeviceSession& session, const DeviceArgs& args);
-int RunDevicePut(const CliContext& ctx, CDeviceSession& session, const DeviceArgs& args);
-int RunDeviceRead(const CliContext& ctx, CDeviceSession& session, const DeviceArgs& args);
-int RunDeviceStore(const CliContext& ctx, CDeviceSession& session, const DeviceArgs& args);
-int RunDeviceVerify(const CliContext& ctx, CDeviceSession& session, const DeviceArgs& args);
+int RunDeviceInfo(const CliContext& ctx, DeviceSession& session, const DeviceArgs& args);
+int RunDeviceTree(const CliContext& ctx, DeviceSession& session, const DeviceArgs& args);
+int RunDeviceGet(const CliContext& ctx, DeviceSession& session, const DeviceArgs& args);
+int RunDevicePut(const CliContext& ctx, DeviceSession& session, const DeviceArgs& args);
+int RunDeviceRead(const CliContext& ctx, DeviceSession& session, const DeviceArgs& args);
+int RunDeviceStore(const CliContext& ctx, DeviceSession& session, const DeviceArgs& args);
+int RunDeviceVerify(const CliContext& ctx, DeviceSession& session, const DeviceArgs& args);
 
 // For a command that compares with the device's gateway settings: with the session set up,
 // identifies the device (its firmware must serve the gateway's files) and downloads its
 // duxgate.cfg into bytes, with a progress bar on a terminal. False, with why printed on err,
 // when it cannot.
-bool DownloadGatewaySettings(const CliContext& ctx, CDeviceSession& session, std::string& bytes);
+bool DownloadGatewaySettings(const CliContext& ctx, DeviceSession& session, std::string& bytes);
 
 // How a verification that found other bytes on the device is told: "the device's NAME differs
 // from LOCAL at offset N (expected A bytes, the device holds B)".

@@ -1,15 +1,15 @@
-#include "diffcommand.h"
+#include "cli/diffcommand.h"
 
-#include "clicommand.h"
-#include "devicesession.h"
-#include "devicesubcommands.h"
-#include "exitstatus.h"
-#include "gatewayfile.h"
-#include "listcommand.h"
-#include "listdiff.h"
-#include "listprint.h"
-#include "snvtlist.h"
-#include "xmldocument.h"
+#include "app/gatewayfile.h"
+#include "app/listdiff.h"
+#include "app/snvtlist.h"
+#include "cli/clicommand.h"
+#include "cli/devicesession.h"
+#include "cli/devicesubcommands.h"
+#include "cli/exitstatus.h"
+#include "cli/listcommand.h"
+#include "cli/listprint.h"
+#include "optlist/xmldocument.h"
 
 namespace {
 
@@ -36,8 +36,8 @@ constexpr char kDeviceSide[] = "device:";
 constexpr int kListsDiffer = 1;  // as diff(1) says that files differ
 
 // Loads one side into list; prints why on err and returns false when it cannot be read.
-bool LoadSide(const CliContext& ctx, const std::string& side, CDeviceSession& session,
-              CSnvtList& list) {
+bool LoadSide(const CliContext& ctx, const std::string& side, DeviceSession& session,
+              SnvtList& list) {
     if (side != kDeviceSide) return LoadSettingsFile(ctx, list, side);
     std::string bytes;
     if (!DownloadGatewaySettings(ctx, session, bytes)) return false;
@@ -48,20 +48,20 @@ bool LoadSide(const CliContext& ctx, const std::string& side, CDeviceSession& se
 }  // namespace
 
 int RunDiffCommand(const CliContext& ctx, const std::vector<std::string>& args) {
-    CCliArgs parsed;
+    CliArgs parsed;
     int status = 0;
     if (!ParseCommandArgs(ctx, args, DeviceOptions(), kUsage, parsed, status)) return status;
     if (parsed.Positionals().size() != 2) return UsageError(ctx, "diff needs A and B", kUsage);
     const std::string& a = parsed.Positionals()[0];
     const std::string& b = parsed.Positionals()[1];
 
-    CDeviceSession session;
+    DeviceSession session;
     if (a == kDeviceSide || b == kDeviceSide) {
         std::string error;
         if (!session.SetUp(ctx, parsed, error)) return UsageError(ctx, error, kUsage);
     }
     XmlDocument noCatalogue;  // comparing never looks variables up
-    CSnvtList before(noCatalogue), after(noCatalogue);
+    SnvtList before(noCatalogue), after(noCatalogue);
     if (!LoadSide(ctx, a, session, before) || !LoadSide(ctx, b, session, after))
         return exitstatus::Input;
 

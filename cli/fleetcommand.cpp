@@ -1,4 +1,4 @@
-#include "fleetcommand.h"
+#include "cli/fleetcommand.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -7,19 +7,19 @@
 #include <set>
 #include <sstream>
 
-#include "atomicfilewriter.h"
-#include "clicommand.h"
-#include "devicesession.h"
-#include "exitstatus.h"
-#include "fleetplan.h"
-#include "fleetrun.h"
-#include "gatewayfile.h"
-#include "jsonwriter.h"
-#include "parseuint.h"
-#include "snvtlist.h"
-#include "syserror.h"
-#include "wholefile.h"
-#include "xmldocument.h"
+#include "app/atomicfilewriter.h"
+#include "app/gatewayfile.h"
+#include "app/snvtlist.h"
+#include "base/jsonwriter.h"
+#include "base/parseuint.h"
+#include "base/syserror.h"
+#include "base/wholefile.h"
+#include "cli/clicommand.h"
+#include "cli/devicesession.h"
+#include "cli/exitstatus.h"
+#include "cli/fleetplan.h"
+#include "cli/fleetrun.h"
+#include "optlist/xmldocument.h"
 
 namespace {
 
@@ -77,7 +77,7 @@ bool CheckPlanFiles(const CliContext& ctx, const std::string& planPath, const Fl
         if (const int error = ReadWholeFile(path, bytes)) return fail(SystemErrorText(error));
         if (action == FleetAction::Store) {
             XmlDocument noCatalogue;
-            CSnvtList list(noCatalogue);
+            SnvtList list(noCatalogue);
             LoadGatewayBytes(list, bytes);
             if (list.RowCount() == 0) return fail("holds no variables to store");
         }
@@ -190,7 +190,7 @@ std::string Report(FleetAction action, const std::vector<FleetTask>& tasks,
 }  // namespace
 
 int RunFleetCommand(const CliContext& ctx, const std::vector<std::string>& args) {
-    CCliArgs parsed;
+    CliArgs parsed;
     int status = 0;
     if (!ParseCommandArgs(
             ctx, args, {{"--jobs", true}, {"--out", true}, {"--report", true}, {"--catalog", true}},
@@ -241,7 +241,7 @@ int RunFleetCommand(const CliContext& ctx, const std::vector<std::string>& args)
         }
         if (outDir.back() != '/') outDir += '/';
     }
-    CAtomicFileWriter report;
+    AtomicFileWriter report;
     const std::string reportPath = parsed.Value("--report");
     if (parsed.Has("--report") && !report.Open(reportPath)) {
         ctx.err << "vr7lon: " << reportPath << ": " << SystemErrorText(report.Error()) << '\n';
@@ -258,9 +258,9 @@ int RunFleetCommand(const CliContext& ctx, const std::vector<std::string>& args)
     }
 
     // The defaults of every endpoint: what "vr7lon device" takes without options.
-    CDeviceSession defaults;
+    DeviceSession defaults;
     std::string setupError;
-    defaults.SetUp(ctx, CCliArgs{}, setupError);
+    defaults.SetUp(ctx, CliArgs{}, setupError);
     FleetEndpoint base;
     base.port = defaults.conn.PortName;
     base.ip = defaults.conn.IpAddress;

@@ -4,6 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "clicontext.h"
+#include "cli/clicontext.h"
 
 int RunFleetCommand(const CliContext& ctx, const std::vector<std::string>& args);

@@ -1,13 +1,13 @@
-#include "fleetplan.h"
+#include "cli/fleetplan.h"
 
 #include <algorithm>
 #include <filesystem>
 #include <set>
 
-#include "comlink.h"
-#include "connectionkeys.h"
-#include "cp1251.h"
-#include "parseuint.h"
+#include "base/cp1251.h"
+#include "base/parseuint.h"
+#include "link/comlink.h"
+#include "link/connectionkeys.h"
 
 namespace {
 

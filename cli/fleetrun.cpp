@@ -1,4 +1,4 @@
-#include "fleetrun.h"
+#include "cli/fleetrun.h"
 
 #include <algorithm>
 #include <atomic>
@@ -12,20 +12,20 @@
 #include <thread>
 #include <vector>
 
-#include "atomicfilewriter.h"
-#include "clicommand.h"
-#include "connection.h"
-#include "cp1251.h"
-#include "devicecommands.h"
-#include "devicesubcommands.h"
-#include "gatewayfile.h"
-#include "messages.h"
-#include "resulttext.h"
-#include "snvtlist.h"
-#include "syserror.h"
-#include "treeprint.h"
-#include "wholefile.h"
-#include "xmldocument.h"
+#include "app/atomicfilewriter.h"
+#include "app/devicecommands.h"
+#include "app/gatewayfile.h"
+#include "app/messages.h"
+#include "app/snvtlist.h"
+#include "base/cp1251.h"
+#include "base/syserror.h"
+#include "base/wholefile.h"
+#include "cli/clicommand.h"
+#include "cli/devicesubcommands.h"
+#include "cli/treeprint.h"
+#include "link/connection.h"
+#include "link/resulttext.h"
+#include "optlist/xmldocument.h"
 
 namespace {
 
@@ -47,7 +47,7 @@ std::string OneLine(const std::string& cp1251Text) {
     return text;
 }
 
-std::string Joined(const CMessageLog& messages) {
+std::string Joined(const MessageLog& messages) {
     std::string text;
     for (const std::string& m : messages.Texts()) text += (text.empty() ? "" : " ") + OneLine(m);
     return text;
@@ -55,7 +55,7 @@ std::string Joined(const CMessageLog& messages) {
 
 // Writes bytes as path whole, or not at all; 0 or the errno of the failing step.
 int WriteWhole(const std::string& path, std::string_view bytes) {
-    CAtomicFileWriter file;
+    AtomicFileWriter file;
     if (!file.Open(path) || !file.Write(bytes) || !file.Commit()) return file.Error();
     return 0;
 }
@@ -176,7 +176,7 @@ class DeviceWork {
 
         // The local side is made ready first: a download with nowhere to go is not worth it.
         const std::string path = task_.folder + kDownloadFileName;
-        CAtomicFileWriter local;
+        AtomicFileWriter local;
         if (!task_.folder.empty() && !local.Open(path)) {
             FailFile(path, local.Error());
             return;
@@ -211,7 +211,7 @@ class DeviceWork {
 
     void Store() {
         XmlDocument noCatalogue;  // storing never looks variables up
-        CSnvtList list(noCatalogue);
+        SnvtList list(noCatalogue);
         if (!LoadGatewayFileAt(list, task_.file)) {
             FailFile(task_.file, errno);
             return;
@@ -232,7 +232,7 @@ class DeviceWork {
                 if (!keep) std::filesystem::remove(path, ec);
             }
         } remover{workingCopy};
-        CMessageLog messages;
+        MessageLog messages;
         const DeviceStoreResult stored = ::Store({conn_, number_, messages}, list, workingCopy);
         if (stored.identified) Record(stored.info);
         remover.keep = stored.outcome == DeviceStoreOutcome::Stored && !task_.folder.empty();

@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "fleetplan.h"
-#include "linktimings.h"
+#include "cli/fleetplan.h"
+#include "link/linktimings.h"
 
 class XmlDocument;
 

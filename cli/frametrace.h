@@ -5,13 +5,12 @@
 #include <ostream>
 #include <string>
 
-#include "frametext.h"
+#include "link/frametext.h"
 
 // Writes a trace line per frame to err, timed from its own creation.
-class CFrameTracer {
+class FrameTracer {
   public:
-    explicit CFrameTracer(std::ostream& err)
-        : err_(err), start_(std::chrono::steady_clock::now()) {}
+    explicit FrameTracer(std::ostream& err) : err_(err), start_(std::chrono::steady_clock::now()) {}
     void operator()(bool sent, const uint8_t* bytes, int length) const;
 
   private:

@@ -1,10 +1,10 @@
-#include "jsonprint.h"
+#include "cli/jsonprint.h"
 
 #include <string>
 
-#include "cp1251.h"
-#include "listdiff.h"
-#include "snvtlist.h"
+#include "app/listdiff.h"
+#include "app/snvtlist.h"
+#include "base/cp1251.h"
 
 namespace {
 
@@ -64,7 +64,7 @@ void PrintTreeJson(const CfgTree& tree, std::ostream& out, bool complete) {
     json.EndObject();
 }
 
-void PrintListJson(const CSnvtList& list, std::ostream& out) {
+void PrintListJson(const SnvtList& list, std::ostream& out) {
     JsonWriter json(out);
     json.BeginObject()
         .Member("capacity", list.MaxVariables())

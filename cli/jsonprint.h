@@ -3,11 +3,11 @@
 // that a larger document can embed. The README's "JSON output" section documents the schemas.
 #include <ostream>
 
-#include "cfgtreemodel.h"
-#include "jsonwriter.h"
-#include "vr7types.h"
+#include "base/jsonwriter.h"
+#include "cfgtree/cfgtreemodel.h"
+#include "link/vr7types.h"
 
-class CSnvtList;
+class SnvtList;
 
 // The tree's top-level nodes as an array: each node an object with "caption", "image" (the text
 // printout's image=N), "kind" (the node's kind, null for a folder without one) and "children".
@@ -18,7 +18,7 @@ void PrintTreeJson(const CfgTree& tree, std::ostream& out, bool complete = true)
 // {"capacity", "used", "available", "rows": [...]}: the counters line's numbers, then each row as
 // an object with every column by name (SnvtColumnName); a row without a flags companion has null
 // in the flags columns.
-void PrintListJson(const CSnvtList& list, std::ostream& out);
+void PrintListJson(const SnvtList& list, std::ostream& out);
 
 // {"version": "MAJOR.MINOR.BUILD", "major", "minor", "build", "number"}.
 void PrintDeviceInfoJson(const DeviceInfo& info, std::ostream& out);

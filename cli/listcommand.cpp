@@ -1,17 +1,17 @@
-#include "listcommand.h"
+#include "cli/listcommand.h"
 
 #include <cerrno>
 #include <filesystem>
 
-#include "clicommand.h"
-#include "exitstatus.h"
-#include "gatewayfile.h"
-#include "jsonprint.h"
-#include "listprint.h"
-#include "resulttext.h"
-#include "snvtlist.h"
-#include "syserror.h"
-#include "xmldocument.h"
+#include "app/gatewayfile.h"
+#include "app/snvtlist.h"
+#include "base/syserror.h"
+#include "cli/clicommand.h"
+#include "cli/exitstatus.h"
+#include "cli/jsonprint.h"
+#include "cli/listprint.h"
+#include "link/resulttext.h"
+#include "optlist/xmldocument.h"
 
 namespace {
 
@@ -29,7 +29,7 @@ const char kUsage[] =
 
 }  // namespace
 
-bool LoadSettingsFile(const CliContext& ctx, CSnvtList& list, const std::string& path) {
+bool LoadSettingsFile(const CliContext& ctx, SnvtList& list, const std::string& path) {
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec)) {
         ctx.err << "vr7lon: " << path << ": is a folder, not a settings file\n";
@@ -43,7 +43,7 @@ bool LoadSettingsFile(const CliContext& ctx, CSnvtList& list, const std::string&
 }
 
 int RunListCommand(const CliContext& ctx, const std::vector<std::string>& args) {
-    CCliArgs parsed;
+    CliArgs parsed;
     int status = 0;
     if (!ParseCommandArgs(ctx, args, {{"--catalog", true}, {"--json", false}}, kUsage, parsed,
                           status))
@@ -51,7 +51,7 @@ int RunListCommand(const CliContext& ctx, const std::vector<std::string>& args) 
     if (parsed.Positionals().size() != 1) return UsageError(ctx, "list needs one FILE", kUsage);
 
     XmlDocument catalogue;
-    CSnvtList list(catalogue);
+    SnvtList list(catalogue);
     const CatalogueStatus loaded =
         LoadCommandCatalogue(ctx, parsed.Value("--catalog"), catalogue, &list);
     if (loaded == CatalogueStatus::NotLoaded) return exitstatus::Input;

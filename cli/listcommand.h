@@ -3,12 +3,12 @@
 #include <string>
 #include <vector>
 
-#include "clicontext.h"
+#include "cli/clicontext.h"
 
-class CSnvtList;
+class SnvtList;
 
 int RunListCommand(const CliContext& ctx, const std::vector<std::string>& args);
 
 // Loads a gateway settings file into the list as the window does; prints why on err and returns
 // false when the file cannot be read.
-bool LoadSettingsFile(const CliContext& ctx, CSnvtList& list, const std::string& path);
+bool LoadSettingsFile(const CliContext& ctx, SnvtList& list, const std::string& path);

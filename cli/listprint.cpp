@@ -1,8 +1,8 @@
-#include "listprint.h"
+#include "cli/listprint.h"
 
-#include "cp1251.h"
-#include "listdiff.h"
-#include "snvtlist.h"
+#include "app/listdiff.h"
+#include "app/snvtlist.h"
+#include "base/cp1251.h"
 
 namespace {
 
@@ -32,7 +32,7 @@ std::string Changes(const std::vector<ColumnChange>& changes) {
 
 }  // namespace
 
-void PrintList(const CSnvtList& list, std::ostream& out) {
+void PrintList(const SnvtList& list, std::ostream& out) {
     for (const SnvtRow& row : list.Rows()) {
         out << cp1251::ToUtf8(row.caption);
         for (const std::string& item : row.subItems) out << '\t' << cp1251::ToUtf8(item);

@@ -4,10 +4,10 @@
 #include <ostream>
 #include <vector>
 
-class CSnvtList;
+class SnvtList;
 struct ListDiffEntry;
 
-void PrintList(const CSnvtList& list, std::ostream& out);
+void PrintList(const SnvtList& list, std::ostream& out);
 
 // The differences between two lists, one line per entry (UTF-8, rows counted from 1):
 //   added NAME at row N: COLUMN VALUE, ...

@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <iostream>
 
-#include "atomicfilewriter.h"
-#include "vr7lon.h"
+#include "app/atomicfilewriter.h"
+#include "cli/vr7lon.h"
 
 namespace {
 
@@ -21,7 +21,7 @@ std::string ProgramDir(const char* argv0) {
 
 int main(int argc, char** argv) {
     // A command ended by the usual signals leaves no temporary file beside its output.
-    CAtomicFileWriter::RemoveTemporaryFilesOnTermination();
+    AtomicFileWriter::RemoveTemporaryFilesOnTermination();
     CliEnvironment env;
     env.programDir = ProgramDir(argc > 0 ? argv[0] : "vr7lon");
     env.errIsTerminal = ::isatty(STDERR_FILENO) == 1;

@@ -1,9 +1,9 @@
-#include "portscommand.h"
+#include "cli/portscommand.h"
 
-#include "clicommand.h"
-#include "exitstatus.h"
-#include "jsonwriter.h"
-#include "serialports.h"
+#include "base/jsonwriter.h"
+#include "cli/clicommand.h"
+#include "cli/exitstatus.h"
+#include "link/serialports.h"
 
 namespace {
 
@@ -62,7 +62,7 @@ std::string PortDescription(const SerialPortInfo& port) {
 }
 
 int RunPortsCommand(const CliContext& ctx, const std::vector<std::string>& args) {
-    CCliArgs parsed;
+    CliArgs parsed;
     int status = 0;
     if (!ParseCommandArgs(ctx, args, {{"--json", false}}, kUsage, parsed, status)) return status;
     if (!parsed.Positionals().empty()) return UsageError(ctx, "ports takes no arguments", kUsage);

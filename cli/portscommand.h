@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "clicontext.h"
+#include "cli/clicontext.h"
 
 struct SerialPortInfo;
 

@@ -1,4 +1,4 @@
-#include "progressbar.h"
+#include "cli/progressbar.h"
 
 #include <algorithm>
 #include <string>
@@ -7,15 +7,15 @@ namespace {
 constexpr int kWidth = 40;
 }
 
-void CProgressBar::Proc(void* context, float fraction, const char* /*text*/) {
-    static_cast<CProgressBar*>(context)->Show(fraction);
+void ProgressBar::Proc(void* context, float fraction, const char* /*text*/) {
+    static_cast<ProgressBar*>(context)->Show(fraction);
 }
 
-void CProgressBar::ShowProgress(const std::string& /*text*/, float fraction) {
+void ProgressBar::ShowProgress(const std::string& /*text*/, float fraction) {
     Show(fraction);
 }
 
-void CProgressBar::Show(float fraction) {
+void ProgressBar::Show(float fraction) {
     if (!enabled_) return;
     // NaN and out-of-range fractions are held to the bar.
     const float f = fraction > 0 ? std::min(fraction, 1.0f) : 0.0f;
@@ -29,7 +29,7 @@ void CProgressBar::Show(float fraction) {
     drawn_ = true;
 }
 
-void CProgressBar::Finish() {
+void ProgressBar::Finish() {
     if (drawn_) err_ << '\n' << std::flush;
     drawn_ = false;
     percent_ = -1;

@@ -3,14 +3,14 @@
 // nothing) when the stream is not a terminal, so that logs and pipes get no control characters.
 #include <ostream>
 
-#include "progresssink.h"
+#include "app/progresssink.h"
 
-class CProgressBar : public IProgressSink {
+class ProgressBar : public IProgressSink {
   public:
-    CProgressBar(std::ostream& err, bool enabled) : err_(err), enabled_(enabled) {}
-    ~CProgressBar() { Finish(); }
-    CProgressBar(const CProgressBar&) = delete;
-    CProgressBar& operator=(const CProgressBar&) = delete;
+    ProgressBar(std::ostream& err, bool enabled) : err_(err), enabled_(enabled) {}
+    ~ProgressBar() { Finish(); }
+    ProgressBar(const ProgressBar&) = delete;
+    ProgressBar& operator=(const ProgressBar&) = delete;
 
     // For the device file transfers: context is the bar.
     static void Proc(void* context, float fraction, const char* text);

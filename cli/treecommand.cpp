@@ -1,15 +1,15 @@
-#include "treecommand.h"
+#include "cli/treecommand.h"
 
 #include <filesystem>
 
-#include "clicommand.h"
-#include "configfolder.h"
-#include "connection.h"
-#include "exitstatus.h"
-#include "jsonprint.h"
-#include "messages.h"
-#include "parseuint.h"
-#include "treeprint.h"
+#include "app/messages.h"
+#include "base/parseuint.h"
+#include "cfgtree/configfolder.h"
+#include "cli/clicommand.h"
+#include "cli/exitstatus.h"
+#include "cli/jsonprint.h"
+#include "cli/treeprint.h"
+#include "link/connection.h"
 
 namespace {
 
@@ -28,7 +28,7 @@ const char kUsage[] =
 }  // namespace
 
 int RunTreeCommand(const CliContext& ctx, const std::vector<std::string>& args) {
-    CCliArgs parsed;
+    CliArgs parsed;
     int status = 0;
     if (!ParseCommandArgs(ctx, args, {{"--catalog", true}, {"--number", true}, {"--json", false}},
                           kUsage, parsed, status))

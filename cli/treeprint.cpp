@@ -1,6 +1,6 @@
-#include "treeprint.h"
+#include "cli/treeprint.h"
 
-#include "cp1251.h"
+#include "base/cp1251.h"
 
 void PrintTree(const CfgTree& tree, std::ostream& out) {
     tree.ForEach([&out](const TreeNode& node) {

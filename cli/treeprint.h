@@ -3,6 +3,6 @@
 // level, the caption (UTF-8), a tab and "image=N".
 #include <ostream>
 
-#include "cfgtreemodel.h"
+#include "cfgtree/cfgtreemodel.h"
 
 void PrintTree(const CfgTree& tree, std::ostream& out);

@@ -1,16 +1,16 @@
-#include "vr7lon.h"
+#include "cli/vr7lon.h"
 
 #include <map>
 
-#include "buildcommand.h"
-#include "clicommand.h"
-#include "devicecommand.h"
-#include "diffcommand.h"
-#include "exitstatus.h"
-#include "fleetcommand.h"
-#include "listcommand.h"
-#include "portscommand.h"
-#include "treecommand.h"
+#include "cli/buildcommand.h"
+#include "cli/clicommand.h"
+#include "cli/devicecommand.h"
+#include "cli/diffcommand.h"
+#include "cli/exitstatus.h"
+#include "cli/fleetcommand.h"
+#include "cli/listcommand.h"
+#include "cli/portscommand.h"
+#include "cli/treecommand.h"
 
 namespace {
 

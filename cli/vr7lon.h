@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "clicontext.h"
+#include "cli/clicontext.h"
 
 // Runs vr7lon with args (without the program's name) and returns its exit status.
 int RunVr7lon(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,

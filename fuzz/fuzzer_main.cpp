@@ -2,7 +2,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "fuzztargets.h"
+#include "fuzz/fuzztargets.h"
 
 namespace {
 

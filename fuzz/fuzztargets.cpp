@@ -1,4 +1,4 @@
-#include "fuzztargets.h"
+#include "fuzz/fuzztargets.h"
 
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -15,20 +15,20 @@
 #include <string>
 #include <vector>
 
-#include "connection.h"
-#include "cp1251.h"
-#include "defstorage.h"
-#include "fleetplan.h"
-#include "gatewayfile.h"
-#include "inifile.h"
-#include "listdiff.h"
-#include "maxvariables.h"
-#include "optlist.h"
-#include "simdeviceoptions.h"
-#include "snvtlist.h"
-#include "uniquefd.h"
-#include "vr7prot.h"
-#include "xmldocument.h"
+#include "app/gatewayfile.h"
+#include "app/listdiff.h"
+#include "app/maxvariables.h"
+#include "app/snvtlist.h"
+#include "base/cp1251.h"
+#include "base/inifile.h"
+#include "base/uniquefd.h"
+#include "cli/fleetplan.h"
+#include "link/connection.h"
+#include "link/vr7prot.h"
+#include "optlist/defstorage.h"
+#include "optlist/optlist.h"
+#include "optlist/xmldocument.h"
+#include "sim/simdeviceoptions.h"
 
 namespace fuzztarget {
 namespace {
@@ -137,7 +137,7 @@ void DefFile(const uint8_t* data, size_t size) {
 
 void GatewayFile(const uint8_t* data, size_t size) {
     const MemoryFile file(data, size);
-    CSnvtList list(Catalogue());
+    SnvtList list(Catalogue());
     list.SetMaxVariables(100000);
     LoadGatewayFileAt(list, file.Path());
 }
@@ -218,8 +218,8 @@ void Protocol(const uint8_t* data, size_t size) {
 void ListDiff(const uint8_t* data, size_t size) {
     const std::string_view input(reinterpret_cast<const char*>(data), size);
     const size_t cut = std::min(input.find('\0'), input.size());
-    CSnvtList a(Catalogue());
-    CSnvtList b(Catalogue());
+    SnvtList a(Catalogue());
+    SnvtList b(Catalogue());
     LoadGatewayBytes(a, input.substr(0, cut));
     LoadGatewayBytes(b, input.substr(std::min(cut + 1, input.size())));
     if (!DiffLists(a.Rows(), a.Rows()).empty()) std::abort();

@@ -7,7 +7,7 @@
 #include <iterator>
 #include <vector>
 
-#include "fuzztargets.h"
+#include "fuzz/fuzztargets.h"
 
 namespace {
 

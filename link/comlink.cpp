@@ -1,7 +1,7 @@
-#include "comlink.h"
+#include "link/comlink.h"
 
-#include "pollwait.h"
-#include "serialspeed.h"
+#include "link/pollwait.h"
+#include "link/serialspeed.h"
 
 #include <fcntl.h>
 #include <poll.h>

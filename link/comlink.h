@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <string>
 
-#include "linktimings.h"
-#include "uniquefd.h"
-#include "vlink.h"
+#include "base/uniquefd.h"
+#include "link/linktimings.h"
+#include "link/vlink.h"
 
 class CComLink : public CLink {
   public:

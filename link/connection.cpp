@@ -1,13 +1,13 @@
-#include "connection.h"
+#include "link/connection.h"
 
 #include <charconv>
 #include <new>
 
-#include "comlink.h"
-#include "connectionkeys.h"
-#include "inifile.h"
-#include "parseuint.h"
-#include "tcpiplink.h"
+#include "base/inifile.h"
+#include "base/parseuint.h"
+#include "link/comlink.h"
+#include "link/connectionkeys.h"
+#include "link/tcpiplink.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "linktimings.h"
-#include "vlink.h"
+#include "link/linktimings.h"
+#include "link/vlink.h"
 
 class connection;
 

@@ -1,8 +1,8 @@
-#include "frametext.h"
+#include "link/frametext.h"
 
 #include <cstdio>
 
-#include "vr7frame.h"
+#include "link/vr7frame.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "pollwait.h"
+#include "link/pollwait.h"
 
 #include <poll.h>
 #include <unistd.h>

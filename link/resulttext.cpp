@@ -1,8 +1,8 @@
-#include "resulttext.h"
+#include "link/resulttext.h"
 
 #include <cerrno>
 
-#include "syserror.h"
+#include "base/syserror.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "serialports.h"
+#include "link/serialports.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -1,4 +1,4 @@
-#include "serialspeed.h"
+#include "link/serialspeed.h"
 
 #include <asm/ioctls.h>
 #include <asm/termbits.h>

@@ -1,6 +1,6 @@
-#include "tcpiplink.h"
+#include "link/tcpiplink.h"
 
-#include "pollwait.h"
+#include "link/pollwait.h"
 
 #include <fcntl.h>
 #include <netdb.h>

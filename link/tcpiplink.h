@@ -5,10 +5,10 @@
 #include <cstdint>
 #include <string>
 
-#include "linktimings.h"
-#include "pollwait.h"
-#include "uniquefd.h"
-#include "vlink.h"
+#include "base/uniquefd.h"
+#include "link/linktimings.h"
+#include "link/pollwait.h"
+#include "link/vlink.h"
 
 struct addrinfo;
 

@@ -4,8 +4,8 @@
 #include <chrono>
 #include <thread>
 
-#include "connection.h"
-#include "vr7frame.h"
+#include "link/connection.h"
+#include "link/vr7frame.h"
 
 LinkResult connection::Transact(const uint8_t* request, int requestLength, uint8_t* response,
                                 int responseCapacity, unsigned timeoutMs, uint8_t attempts) {

@@ -3,7 +3,7 @@
 // discard pending input. The protocol sees only this interface.
 #include <chrono>
 
-#include "vr7types.h"
+#include "link/vr7types.h"
 
 class CLink {
   public:

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <vector>
 
-#include "lebytes.h"
+#include "base/lebytes.h"
 
 // The address a device answers whatever its own number.
 constexpr uint32_t AnyDeviceAddress = 0x51525354;

@@ -1,6 +1,6 @@
 // The VR-7 protocol operations. Every answer is untrusted input from a peer: only the data bytes
 // it announced (and that fitted the frame) are ever looked at.
-#include "vr7prot.h"
+#include "link/vr7prot.h"
 
 #include <algorithm>
 #include <cstring>

@@ -4,9 +4,9 @@
 #include <istream>
 #include <ostream>
 
-#include "connection.h"
-#include "vr7frame.h"
-#include "vr7types.h"
+#include "link/connection.h"
+#include "link/vr7frame.h"
+#include "link/vr7types.h"
 
 // request and response are kFrameSize-byte buffers; the response is cleared first.
 LinkResult Exchange(connection& conn, uint8_t* request, uint8_t* response, uint8_t attempts,

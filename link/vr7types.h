@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "lebytes.h"
+#include "base/lebytes.h"
 
 // Result of every link, connection and protocol operation: 0 success, 1001..1053 the system's own
 // codes, 1..255 the device's refusal code, -1 an unacknowledged file block. A system call that

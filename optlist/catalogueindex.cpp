@@ -1,6 +1,6 @@
-#include "catalogueindex.h"
+#include "optlist/catalogueindex.h"
 
-#include "optlist.h"
+#include "optlist/optlist.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "xmldocument.h"
+#include "optlist/xmldocument.h"
 
 class CatalogueIndex : public XmlDocument::Derived {
   public:

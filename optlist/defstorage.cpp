@@ -1,4 +1,4 @@
-#include "defstorage.h"
+#include "optlist/defstorage.h"
 
 #include <cerrno>
 

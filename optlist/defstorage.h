@@ -5,8 +5,8 @@
 // A record is: name length N (1..254), N name bytes, 0x00, value length M (1..254), M value bytes,
 // 0x02. Names compare ignoring letter case (signed bytes that differ by 32); the first record that
 // matches wins. Nothing is thrown: a damaged file gives the text of its error as the value.
-#include "myfile.h"
-#include "mystring.h"
+#include "optlist/myfile.h"
+#include "optlist/mystring.h"
 
 namespace defstorage {
 // The result texts of a damaged file, in Windows-1251.

@@ -1,4 +1,4 @@
-#include "myfile.h"
+#include "optlist/myfile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

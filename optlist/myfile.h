@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "mystring.h"
-#include "uniquefd.h"
+#include "base/uniquefd.h"
+#include "optlist/mystring.h"
 
 namespace winfile {
 constexpr uint32_t GENERIC_READ = 0x80000000u;

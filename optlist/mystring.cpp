@@ -1,4 +1,4 @@
-#include "mystring.h"
+#include "optlist/mystring.h"
 
 #include <cstdarg>
 #include <cstddef>

@@ -1,6 +1,6 @@
-#include "optlist.h"
+#include "optlist/optlist.h"
 
-#include "catalogueindex.h"
+#include "optlist/catalogueindex.h"
 
 namespace {
 

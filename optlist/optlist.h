@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "xmldocument.h"
+#include "optlist/xmldocument.h"
 
 struct SOption {
     std::string name;   // attribute name: "VSNVTid", "FSNVTid" or "flags"

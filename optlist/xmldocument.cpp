@@ -1,4 +1,4 @@
-#include "xmldocument.h"
+#include "optlist/xmldocument.h"
 
 #include <libxml/parser.h>
 #include <libxml/tree.h>
@@ -9,9 +9,9 @@
 #include <memory>
 #include <utility>
 
-#include "cp1251.h"
-#include "syserror.h"
-#include "wholefile.h"
+#include "base/cp1251.h"
+#include "base/syserror.h"
+#include "base/wholefile.h"
 
 namespace {
 

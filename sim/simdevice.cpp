@@ -1,9 +1,9 @@
-#include "simdevice.h"
+#include "sim/simdevice.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "lebytes.h"
+#include "base/lebytes.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "vr7frame.h"
+#include "link/vr7frame.h"
 
 // Answer codes the simulated device refuses with; any value but the command's own is a refusal.
 constexpr uint8_t kSimNoSuchFile = 0x02;

@@ -1,12 +1,12 @@
-#include "simdeviceoptions.h"
+#include "sim/simdeviceoptions.h"
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
 
-#include "parseuint.h"
-#include "simfolder.h"
+#include "base/parseuint.h"
+#include "sim/simfolder.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "simdevice.h"
-#include "simfault.h"
+#include "sim/simdevice.h"
+#include "sim/simfault.h"
 
 struct SimVersion {
     uint8_t major = 0;

@@ -1,10 +1,10 @@
-#include "simfault.h"
+#include "sim/simfault.h"
 
 #include <cstdint>
 #include <cstdlib>
 
-#include "parseuint.h"
-#include "vr7frame.h"
+#include "base/parseuint.h"
+#include "link/vr7frame.h"
 
 namespace {
 

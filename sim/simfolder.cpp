@@ -1,12 +1,12 @@
-#include "simfolder.h"
+#include "sim/simfolder.h"
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
-#include "cfgtreemodel.h"
-#include "configfolder.h"
-#include "pathcase.h"
+#include "base/pathcase.h"
+#include "cfgtree/cfgtreemodel.h"
+#include "cfgtree/configfolder.h"
 
 namespace fs = std::filesystem;
 

@@ -3,7 +3,7 @@
 // the folder and reading the device give the same tree.
 #include <string>
 
-#include "simdevice.h"
+#include "sim/simdevice.h"
 
 // Fills device from folder (a device folder holding CONFIG, or the CONFIG folder itself): one
 // system per system file with the name its "name" attribute gives, one calculated-variable entry

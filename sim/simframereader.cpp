@@ -1,6 +1,6 @@
-#include "simframereader.h"
+#include "sim/simframereader.h"
 
-#include "vr7frame.h"
+#include "link/vr7frame.h"
 
 namespace {
 

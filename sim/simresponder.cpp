@@ -1,11 +1,11 @@
-#include "simresponder.h"
+#include "sim/simresponder.h"
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 
-#include "lebytes.h"
-#include "vr7frame.h"
+#include "base/lebytes.h"
+#include "link/vr7frame.h"
 
 namespace {
 

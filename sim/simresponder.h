@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "simdevice.h"
-#include "simfault.h"
+#include "sim/simdevice.h"
+#include "sim/simfault.h"
 
 struct SimReply {
     std::vector<uint8_t> bytes;  // empty: silence

@@ -1,4 +1,4 @@
-#include "simserver.h"
+#include "sim/simserver.h"
 
 bool SimServer::Start(const SimEndpoints& endpoints, std::string* error) {
     if (site_.Serving()) {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "simsite.h"
+#include "sim/simsite.h"
 
 class SimServer {
   public:

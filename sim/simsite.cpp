@@ -1,4 +1,4 @@
-#include "simsite.h"
+#include "sim/simsite.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -15,9 +15,9 @@
 #include <list>
 #include <optional>
 
-#include "simframereader.h"
-#include "syserror.h"
-#include "vr7frame.h"
+#include "base/syserror.h"
+#include "link/vr7frame.h"
+#include "sim/simframereader.h"
 
 namespace {
 

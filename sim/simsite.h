@@ -11,8 +11,8 @@
 #include <thread>
 #include <vector>
 
-#include "simresponder.h"
-#include "uniquefd.h"
+#include "base/uniquefd.h"
+#include "sim/simresponder.h"
 
 struct SimEndpoints {
     bool tcp = true;

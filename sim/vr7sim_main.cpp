@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "connectionkeys.h"
-#include "inifile.h"
-#include "parseuint.h"
-#include "simdeviceoptions.h"
-#include "simfault.h"
-#include "simsite.h"
+#include "base/inifile.h"
+#include "base/parseuint.h"
+#include "link/connectionkeys.h"
+#include "sim/simdeviceoptions.h"
+#include "sim/simfault.h"
+#include "sim/simsite.h"
 
 namespace {
 

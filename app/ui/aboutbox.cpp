@@ -1,4 +1,4 @@
-#include "aboutbox.h"
+#include "app/ui/aboutbox.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -6,9 +6,9 @@
 #include <QScreen>
 #include <algorithm>
 
-#include "imagelist.h"
-#include "qcp1251.h"
-#include "versioninfo.h"
+#include "app/ui/imagelist.h"
+#include "app/ui/versioninfo.h"
+#include "base/ui/qcp1251.h"
 
 namespace {
 

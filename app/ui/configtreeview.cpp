@@ -1,12 +1,12 @@
-#include "configtreeview.h"
+#include "app/ui/configtreeview.h"
 
 #include <QDrag>
 #include <QHeaderView>
 #include <QKeyEvent>
 
-#include "dragpayload.h"
-#include "imagelist.h"
-#include "qcp1251.h"
+#include "app/ui/dragpayload.h"
+#include "app/ui/imagelist.h"
+#include "base/ui/qcp1251.h"
 
 namespace {
 
@@ -15,7 +15,7 @@ constexpr int kIndent = 19;
 
 }  // namespace
 
-TConfigTreeView::TConfigTreeView(QWidget* parent) : QTreeWidget(parent) {
+ConfigTreeView::ConfigTreeView(QWidget* parent) : QTreeWidget(parent) {
     setColumnCount(1);
     setHeaderHidden(true);
     setIndentation(kIndent);
@@ -31,7 +31,7 @@ TConfigTreeView::TConfigTreeView(QWidget* parent) : QTreeWidget(parent) {
     header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
 }
 
-void TConfigTreeView::ShowTree(const CfgTree& tree) {
+void ConfigTreeView::ShowTree(const CfgTree& tree) {
     // The images are made for the first tree shown, not at the window's start.
     if (icons_[0].isNull())
         for (int i = 0; i < kTreeImageCount; ++i) icons_[static_cast<size_t>(i)] = TreeNodeIcon(i);
@@ -48,8 +48,8 @@ void TConfigTreeView::ShowTree(const CfgTree& tree) {
     setUpdatesEnabled(true);
 }
 
-QTreeWidgetItem* TConfigTreeView::MakeItem(const TreeNode& node,
-                                           std::vector<QTreeWidgetItem*>& expanded) const {
+QTreeWidgetItem* ConfigTreeView::MakeItem(const TreeNode& node,
+                                          std::vector<QTreeWidgetItem*>& expanded) const {
     auto* item = new QTreeWidgetItem;
     item->setText(0, FromCp1251(node.Text));
     // An index out of range shows the device image, as TreeNodeIcon gives it.
@@ -67,25 +67,25 @@ QTreeWidgetItem* TConfigTreeView::MakeItem(const TreeNode& node,
     return item;
 }
 
-const TreeNode* TConfigTreeView::NodeOf(const QTreeWidgetItem* item) {
+const TreeNode* ConfigTreeView::NodeOf(const QTreeWidgetItem* item) {
     if (item == nullptr) return nullptr;
     return reinterpret_cast<const TreeNode*>(item->data(0, kNodeRole).value<quintptr>());
 }
 
-const TreeNode* TConfigTreeView::SelectedNode() const {
+const TreeNode* ConfigTreeView::SelectedNode() const {
     const QList<QTreeWidgetItem*> selected = selectedItems();
     return selected.isEmpty() ? nullptr : NodeOf(selected.constFirst());
 }
 
-QTreeWidgetItem* TConfigTreeView::ItemOf(const TreeNode* node) const {
-    for (QTreeWidgetItemIterator it(const_cast<TConfigTreeView*>(this)); *it; ++it) {
+QTreeWidgetItem* ConfigTreeView::ItemOf(const TreeNode* node) const {
+    for (QTreeWidgetItemIterator it(const_cast<ConfigTreeView*>(this)); *it; ++it) {
         if (NodeOf(*it) == node) return *it;
     }
     return nullptr;
 }
 
 // Any node may be dragged; the list decides on the drop whether the selected node can be added.
-void TConfigTreeView::startDrag(Qt::DropActions) {
+void ConfigTreeView::startDrag(Qt::DropActions) {
     if (SelectedNode() == nullptr) return;
     auto* drag = new QDrag(this);
     drag->setMimeData(dragpayload::Make(dragpayload::Origin::ConfigTree, this));
@@ -93,7 +93,7 @@ void TConfigTreeView::startDrag(Qt::DropActions) {
     drag->exec(Qt::CopyAction);
 }
 
-void TConfigTreeView::keyPressEvent(QKeyEvent* event) {
+void ConfigTreeView::keyPressEvent(QKeyEvent* event) {
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
         currentItem() != nullptr) {
         emit EnterPressed();

@@ -7,13 +7,13 @@
 #include <array>
 #include <vector>
 
-#include "cfgtreemodel.h"
-#include "imagelist.h"
+#include "app/ui/imagelist.h"
+#include "cfgtree/cfgtreemodel.h"
 
-class TConfigTreeView : public QTreeWidget {
+class ConfigTreeView : public QTreeWidget {
     Q_OBJECT
   public:
-    explicit TConfigTreeView(QWidget* parent = nullptr);
+    explicit ConfigTreeView(QWidget* parent = nullptr);
 
     // Replaces the items by the nodes of tree: captions, images by image index, expanded as the
     // model says.

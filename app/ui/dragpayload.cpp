@@ -1,4 +1,4 @@
-#include "dragpayload.h"
+#include "app/ui/dragpayload.h"
 
 #include <QCoreApplication>
 #include <QMimeData>

@@ -1,4 +1,4 @@
-#include "exchangelog.h"
+#include "app/ui/exchangelog.h"
 
 #include <QAction>
 #include <QApplication>
@@ -9,13 +9,13 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "comlink.h"
-#include "connectionkeys.h"
-#include "frametext.h"
-#include "messages.h"
-#include "resulttext.h"
-#include "shellservices.h"
-#include "vr7frame.h"
+#include "app/messages.h"
+#include "app/ui/shellservices.h"
+#include "link/comlink.h"
+#include "link/connectionkeys.h"
+#include "link/frametext.h"
+#include "link/resulttext.h"
+#include "link/vr7frame.h"
 
 namespace {
 
@@ -56,16 +56,16 @@ std::string ExchangeLogLine(const ExchangeLogEntry& entry) {
                           static_cast<int>(entry.data.size()));
 }
 
-int TExchangeLogModel::rowCount(const QModelIndex& parent) const {
+int ExchangeLogModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(entries_.size());
 }
 
-QVariant TExchangeLogModel::data(const QModelIndex& index, int role) const {
+QVariant ExchangeLogModel::data(const QModelIndex& index, int role) const {
     if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount()) return {};
     return QString::fromStdString(ExchangeLogLine(entries_[static_cast<size_t>(index.row())]));
 }
 
-void TExchangeLogModel::Append(std::vector<ExchangeLogEntry>&& batch) {
+void ExchangeLogModel::Append(std::vector<ExchangeLogEntry>&& batch) {
     if (batch.empty()) return;
     size_t first = 0;
     if (batch.size() > static_cast<size_t>(limit_)) first = batch.size() - limit_;
@@ -83,18 +83,18 @@ void TExchangeLogModel::Append(std::vector<ExchangeLogEntry>&& batch) {
     endInsertRows();
 }
 
-void TExchangeLogModel::Clear() {
+void ExchangeLogModel::Clear() {
     beginResetModel();
     entries_.clear();
     endResetModel();
 }
 
-TExchangeLog::TExchangeLog(IShellServices& shell, QWidget* parent)
+ExchangeLogDock::ExchangeLogDock(IShellServices& shell, QWidget* parent)
     : QDockWidget(QStringLiteral("Журнал обмена"), parent), shell_(shell) {
     setObjectName(QStringLiteral("ExchangeLog"));
     setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable);
     setAllowedAreas(Qt::BottomDockWidgetArea);
-    model_ = new TExchangeLogModel(kMaxLines, this);
+    model_ = new ExchangeLogModel(kMaxLines, this);
     view_ = new QListView(this);
     view_->setModel(model_);
     // Every line is as high as the next: the view lays out only the lines on the screen.
@@ -107,25 +107,25 @@ TExchangeLog::TExchangeLog(IShellServices& shell, QWidget* parent)
     auto* copy = new QAction(QStringLiteral("Копировать"), view_);
     copy->setShortcut(QKeySequence::Copy);
     copy->setShortcutContext(Qt::WidgetShortcut);
-    connect(copy, &QAction::triggered, this, &TExchangeLog::CopySelection);
+    connect(copy, &QAction::triggered, this, &ExchangeLogDock::CopySelection);
     auto* save = new QAction(QStringLiteral("Сохранить в файл..."), view_);
-    connect(save, &QAction::triggered, this, &TExchangeLog::SaveToFile);
+    connect(save, &QAction::triggered, this, &ExchangeLogDock::SaveToFile);
     auto* clear = new QAction(QStringLiteral("Очистить"), view_);
-    connect(clear, &QAction::triggered, this, &TExchangeLog::Clear);
+    connect(clear, &QAction::triggered, this, &ExchangeLogDock::Clear);
     view_->addActions({copy, save, clear});
     setWidget(view_);
     flushTimer_.setSingleShot(true);
     flushTimer_.setInterval(kFlushMs);
-    connect(&flushTimer_, &QTimer::timeout, this, &TExchangeLog::Flush);
+    connect(&flushTimer_, &QTimer::timeout, this, &ExchangeLogDock::Flush);
 }
 
-long long TExchangeLog::ElapsedMs() const {
+long long ExchangeLogDock::ElapsedMs() const {
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
                                                                  start_)
         .count();
 }
 
-void TExchangeLog::Begin(connection& conn) {
+void ExchangeLogDock::Begin(connection& conn) {
     start_ = std::chrono::steady_clock::now();
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -154,7 +154,7 @@ void TExchangeLog::Begin(connection& conn) {
     };
 }
 
-void TExchangeLog::Frame(bool sent, const uint8_t* bytes, int length) {
+void ExchangeLogDock::Frame(bool sent, const uint8_t* bytes, int length) {
     ExchangeLogEntry entry{sent ? ExchangeLogEntry::Sent : ExchangeLogEntry::Received, ElapsedMs(),
                            std::string(reinterpret_cast<const char*>(bytes),
                                        static_cast<size_t>(std::max(0, length)))};
@@ -190,12 +190,12 @@ void TExchangeLog::Frame(bool sent, const uint8_t* bytes, int length) {
     }
 }
 
-void TExchangeLog::AddLine(std::string line) {
+void ExchangeLogDock::AddLine(std::string line) {
     std::lock_guard<std::mutex> lock(mutex_);
     pending_.push_back({ExchangeLogEntry::Text, 0, std::move(line)});
 }
 
-void TExchangeLog::Flush() {
+void ExchangeLogDock::Flush() {
     std::vector<ExchangeLogEntry> lines;
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -207,7 +207,7 @@ void TExchangeLog::Flush() {
     view_->scrollToBottom();
 }
 
-LinkResult TExchangeLog::CodeFromFrames() const {
+LinkResult ExchangeLogDock::CodeFromFrames() const {
     std::lock_guard<std::mutex> lock(mutex_);
     if (tail_.sent.empty()) return lr::Ok;
     const std::vector<uint8_t>& answer = tail_.received;
@@ -220,13 +220,13 @@ LinkResult TExchangeLog::CodeFromFrames() const {
     return lr::Ok;
 }
 
-LinkResult TExchangeLog::CodeFromFrames(const connection& conn) const {
+LinkResult ExchangeLogDock::CodeFromFrames(const connection& conn) const {
     if (PortDisappeared(conn.LastFailedExchange(), conn.SystemErrorNumber()))
         return conn.LastFailedExchange();
     return CodeFromFrames();
 }
 
-void TExchangeLog::End(connection& conn, LinkResult code, bool framesDecide) {
+void ExchangeLogDock::End(connection& conn, LinkResult code, bool framesDecide) {
     if (tracing_) {
         conn.Trace = nullptr;
         conn.ExchangeFailed = nullptr;
@@ -245,8 +245,8 @@ void TExchangeLog::End(connection& conn, LinkResult code, bool framesDecide) {
     Flush();
 }
 
-std::string TExchangeLog::FailureCause(const connection& conn, LinkResult code, bool framesDecide,
-                                       uint32_t deviceNumber) const {
+std::string ExchangeLogDock::FailureCause(const connection& conn, LinkResult code,
+                                          bool framesDecide, uint32_t deviceNumber) const {
     // The frames decide when the log traced them; otherwise the connection's last failed
     // exchange does.
     if (framesDecide) {
@@ -297,14 +297,14 @@ std::string TExchangeLog::FailureCause(const connection& conn, LinkResult code, 
     }
 }
 
-QStringList TExchangeLog::Lines() const {
+QStringList ExchangeLogDock::Lines() const {
     QStringList lines;
     for (const ExchangeLogEntry& entry : model_->Entries())
         lines << QString::fromStdString(ExchangeLogLine(entry));
     return lines;
 }
 
-void TExchangeLog::CopySelection() {
+void ExchangeLogDock::CopySelection() {
     QModelIndexList rows = view_->selectionModel()->selectedRows();
     std::sort(rows.begin(), rows.end(),
               [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
@@ -313,7 +313,7 @@ void TExchangeLog::CopySelection() {
     if (!text.isEmpty()) QApplication::clipboard()->setText(text);
 }
 
-void TExchangeLog::SaveToFile() {
+void ExchangeLogDock::SaveToFile() {
     IShellServices::SaveRequest request;
     request.defaultName = QStringLiteral("exchange");
     request.defaultSuffix = QStringLiteral("txt");
@@ -327,6 +327,6 @@ void TExchangeLog::SaveToFile() {
     file.write(text.data(), static_cast<qint64>(text.size()));
 }
 
-void TExchangeLog::Clear() {
+void ExchangeLogDock::Clear() {
     model_->Clear();
 }

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "connection.h"
-#include "vr7types.h"
+#include "link/connection.h"
+#include "link/vr7types.h"
 
 class QListView;
 class IShellServices;
@@ -30,9 +30,9 @@ struct ExchangeLogEntry {
 std::string ExchangeLogLine(const ExchangeLogEntry& entry);
 
 // The lines on show, at most `limit`: the oldest go first.
-class TExchangeLogModel : public QAbstractListModel {
+class ExchangeLogModel : public QAbstractListModel {
   public:
-    explicit TExchangeLogModel(int limit, QObject* parent)
+    explicit ExchangeLogModel(int limit, QObject* parent)
         : QAbstractListModel(parent), limit_(limit) {}
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role) const override;
@@ -54,12 +54,12 @@ struct ExchangeTail {
     std::vector<uint8_t> received;  // of the last sending; empty: nothing came
 };
 
-class TExchangeLog : public QDockWidget {
+class ExchangeLogDock : public QDockWidget {
     Q_OBJECT
   public:
     static constexpr int kMaxLines = 20000;
 
-    TExchangeLog(IShellServices& shell, QWidget* parent);
+    ExchangeLogDock(IShellServices& shell, QWidget* parent);
 
     // Starts a command: its time begins, and when the log is shown the connection's trace comes
     // here (with the log hidden no trace is installed at all).
@@ -92,7 +92,7 @@ class TExchangeLog : public QDockWidget {
 
     IShellServices& shell_;
     QListView* view_ = nullptr;
-    TExchangeLogModel* model_ = nullptr;
+    ExchangeLogModel* model_ = nullptr;
     QTimer flushTimer_;
     std::chrono::steady_clock::time_point start_;
     bool tracing_ = false;

@@ -1,4 +1,4 @@
-#include "imagelist.h"
+#include "app/ui/imagelist.h"
 
 #include <QString>
 #include <array>

@@ -1,5 +1,5 @@
 // vr7loncfgmaker: builds the gateway settings of a VR-7 device from its configuration.
-#include "windowprogram.h"
+#include "app/ui/windowprogram.h"
 
 int main(int argc, char* argv[]) {
     return RunWindowProgram(argc, argv);

@@ -1,9 +1,9 @@
-#include "portchoices.h"
+#include "app/ui/portchoices.h"
 
-#include "messages.h"
+#include "app/messages.h"
 
-QList<TPortCombo::Port> DescribedPorts(const std::vector<SerialPortInfo>& ports) {
-    QList<TPortCombo::Port> items;
+QList<PortCombo::Port> DescribedPorts(const std::vector<SerialPortInfo>& ports) {
+    QList<PortCombo::Port> items;
     for (const SerialPortInfo& port : ports) {
         items.push_back({QString::fromStdString(port.path),
                          QString::fromStdString(usertext::SerialPortToolTip(port, false))});

@@ -3,9 +3,9 @@
 #include <QList>
 #include <vector>
 
-#include "portcombo.h"
-#include "serialports.h"
+#include "link/serialports.h"
+#include "link/ui/portcombo.h"
 
 // Each port under its kernel name, followed by its stable name when it has one (the name worth
 // keeping: it survives re-plugging), each with its tool tip.
-QList<TPortCombo::Port> DescribedPorts(const std::vector<SerialPortInfo>& ports);
+QList<PortCombo::Port> DescribedPorts(const std::vector<SerialPortInfo>& ports);

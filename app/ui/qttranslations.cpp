@@ -1,4 +1,4 @@
-#include "qttranslations.h"
+#include "app/ui/qttranslations.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>

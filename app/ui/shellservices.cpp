@@ -1,4 +1,4 @@
-#include "shellservices.h"
+#include "app/ui/shellservices.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -7,8 +7,8 @@
 #include <QStandardPaths>
 #include <QUrl>
 
-QString TQtShellServices::ChooseFolder(QWidget* parent, const QString& title,
-                                       const QString& startFolder) {
+QString QtShellServices::ChooseFolder(QWidget* parent, const QString& title,
+                                      const QString& startFolder) {
     QFileDialog dialog(parent, title, startFolder);
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly, true);
@@ -16,7 +16,7 @@ QString TQtShellServices::ChooseFolder(QWidget* parent, const QString& title,
     return QDir::cleanPath(dialog.selectedFiles().constFirst());
 }
 
-QString TQtShellServices::ChooseSaveFile(QWidget* parent, const SaveRequest& request) {
+QString QtShellServices::ChooseSaveFile(QWidget* parent, const SaveRequest& request) {
     QFileDialog dialog(parent);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
@@ -49,7 +49,7 @@ bool HasHelpViewer() {
 
 }  // namespace
 
-bool TQtShellServices::OpenDocument(const QString& path) {
+bool QtShellServices::OpenDocument(const QString& path) {
     if (path.endsWith(QStringLiteral(".chm"), Qt::CaseInsensitive) && !HasHelpViewer())
         return false;
     // The desktop starts the viewer detached; false when there is none to start.

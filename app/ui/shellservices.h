@@ -30,7 +30,7 @@ class IShellServices {
 };
 
 // QFileDialog and QDesktopServices.
-class TQtShellServices : public IShellServices {
+class QtShellServices : public IShellServices {
   public:
     QString ChooseFolder(QWidget* parent, const QString& title,
                          const QString& startFolder) override;

@@ -1,4 +1,4 @@
-#include "snvtlistview.h"
+#include "app/ui/snvtlistview.h"
 
 #include <QDrag>
 #include <QDragMoveEvent>
@@ -7,10 +7,10 @@
 #include <QKeyEvent>
 #include <QMimeData>
 
-#include "dragpayload.h"
-#include "qcp1251.h"
+#include "app/ui/dragpayload.h"
+#include "base/ui/qcp1251.h"
 
-TSnvtListView::TSnvtListView(QWidget* parent) : QTableWidget(parent) {
+SnvtListView::SnvtListView(QWidget* parent) : QTableWidget(parent) {
     setColumnCount(kSnvtColumnCount);
     QStringList captions;
     for (const char* caption : kSnvtColumnCaptions) captions << QString::fromLatin1(caption);
@@ -38,12 +38,12 @@ TSnvtListView::TSnvtListView(QWidget* parent) : QTableWidget(parent) {
     setDragDropMode(QAbstractItemView::DragDrop);
     setDragDropOverwriteMode(false);
     setDropIndicatorShown(false);
-    connect(this, &QTableWidget::itemChanged, this, &TSnvtListView::OnItemChanged);
+    connect(this, &QTableWidget::itemChanged, this, &SnvtListView::OnItemChanged);
     connect(horizontalHeader(), &QHeaderView::sectionResized, this,
-            &TSnvtListView::KeepNameColumnWidth);
+            &SnvtListView::KeepNameColumnWidth);
 }
 
-void TSnvtListView::InsertRow(int index, const SnvtRow& row) {
+void SnvtListView::InsertRow(int index, const SnvtRow& row) {
     mirroring_ = true;
     insertRow(index);
     for (int column = 0; column < kSnvtColumnCount; ++column) {
@@ -57,7 +57,7 @@ void TSnvtListView::InsertRow(int index, const SnvtRow& row) {
     UpdateRow(index, row);
 }
 
-void TSnvtListView::UpdateRow(int index, const SnvtRow& row) {
+void SnvtListView::UpdateRow(int index, const SnvtRow& row) {
     mirroring_ = true;
     for (int column = 0; column < kSnvtColumnCount; ++column) {
         QTableWidgetItem* cell = item(index, column);
@@ -68,45 +68,45 @@ void TSnvtListView::UpdateRow(int index, const SnvtRow& row) {
     mirroring_ = false;
 }
 
-int TSnvtListView::SelectedRow() const {
+int SnvtListView::SelectedRow() const {
     const QList<QTableWidgetItem*> selected = selectedItems();
     return selected.isEmpty() ? -1 : selected.constFirst()->row();
 }
 
-void TSnvtListView::SelectRow(int index) {
+void SnvtListView::SelectRow(int index) {
     if (index < 0 || index >= rowCount()) return;
     setCurrentCell(index, colVarName);
     selectRow(index);
 }
 
-int TSnvtListView::RowAtPoint(const QPoint& viewportPoint) const {
+int SnvtListView::RowAtPoint(const QPoint& viewportPoint) const {
     return rowAt(viewportPoint.y());
 }
 
-bool TSnvtListView::IsChecked(int index) const {
+bool SnvtListView::IsChecked(int index) const {
     const QTableWidgetItem* cell = item(index, colVarName);
     return cell != nullptr && cell->checkState() == Qt::Checked;
 }
 
-void TSnvtListView::OnItemChanged(QTableWidgetItem* cell) {
+void SnvtListView::OnItemChanged(QTableWidgetItem* cell) {
     if (mirroring_ || cell == nullptr || cell->column() != colVarName) return;
     emit CheckToggled(cell->row(), cell->checkState() == Qt::Checked);
 }
 
-void TSnvtListView::KeepNameColumnWidth(int column, int, int newSize) {
+void SnvtListView::KeepNameColumnWidth(int column, int, int newSize) {
     if (column == colVarName && newSize < kSnvtVarNameMinWidth) {
         setColumnWidth(colVarName, kSnvtVarNameMinWidth);
     }
 }
 
-void TSnvtListView::startDrag(Qt::DropActions) {
+void SnvtListView::startDrag(Qt::DropActions) {
     if (SelectedRow() < 0) return;
     auto* drag = new QDrag(this);
     drag->setMimeData(dragpayload::Make(dragpayload::Origin::SnvtList, this));
     drag->exec(Qt::MoveAction);
 }
 
-void TSnvtListView::dragEnterEvent(QDragEnterEvent* event) {
+void SnvtListView::dragEnterEvent(QDragEnterEvent* event) {
     if (handler_ != nullptr && handler_->DragOver(event->mimeData())) {
         event->acceptProposedAction();
     } else {
@@ -114,7 +114,7 @@ void TSnvtListView::dragEnterEvent(QDragEnterEvent* event) {
     }
 }
 
-void TSnvtListView::dragMoveEvent(QDragMoveEvent* event) {
+void SnvtListView::dragMoveEvent(QDragMoveEvent* event) {
     if (handler_ != nullptr && handler_->DragOver(event->mimeData())) {
         event->acceptProposedAction();
     } else {
@@ -122,7 +122,7 @@ void TSnvtListView::dragMoveEvent(QDragMoveEvent* event) {
     }
 }
 
-void TSnvtListView::dropEvent(QDropEvent* event) {
+void SnvtListView::dropEvent(QDropEvent* event) {
     if (handler_ == nullptr || !handler_->DragOver(event->mimeData())) {
         event->ignore();
         return;
@@ -132,7 +132,7 @@ void TSnvtListView::dropEvent(QDropEvent* event) {
     handler_->DragDrop(event->mimeData(), target);
 }
 
-void TSnvtListView::keyPressEvent(QKeyEvent* event) {
+void SnvtListView::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::NoModifier) {
         emit DeletePressed();
         event->accept();

@@ -1,10 +1,10 @@
 #pragma once
 // The SNVT variable list on the screen: a report view with nine columns, grid lines, a check box
-// per row, read-only texts, no sorting and rows that can be dragged. It shows rows of a CSnvtList
+// per row, read-only texts, no sorting and rows that can be dragged. It shows rows of a SnvtList
 // and passes drags that reach it to a handler (the window) that decides and acts.
 #include <QTableWidget>
 
-#include "snvtrow.h"
+#include "app/snvtrow.h"
 
 class QMimeData;
 
@@ -17,10 +17,10 @@ class ISnvtListDropHandler {
     virtual void DragDrop(const QMimeData* data, int targetRow) = 0;
 };
 
-class TSnvtListView : public QTableWidget {
+class SnvtListView : public QTableWidget {
     Q_OBJECT
   public:
-    explicit TSnvtListView(QWidget* parent = nullptr);
+    explicit SnvtListView(QWidget* parent = nullptr);
 
     void SetDropHandler(ISnvtListDropHandler* handler) { handler_ = handler; }
 

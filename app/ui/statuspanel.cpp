@@ -1,15 +1,15 @@
-#include "statuspanel.h"
+#include "app/ui/statuspanel.h"
 
 #include <QPainter>
 #include <QStyle>
 
-TStatusPanel::TStatusPanel(QWidget* parent) : QLabel(parent) {
+StatusPanelLabel::StatusPanelLabel(QWidget* parent) : QLabel(parent) {
     setTextFormat(Qt::PlainText);
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setMinimumWidth(1);  // the text never widens the panel
 }
 
-void TStatusPanel::paintEvent(QPaintEvent*) {
+void StatusPanelLabel::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     drawFrame(&painter);
     const QRect area = contentsRect().adjusted(2, 0, -2, 0);

@@ -3,10 +3,10 @@
 // ends in "…" instead of being cut off in the middle of a letter; text() keeps the whole text.
 #include <QLabel>
 
-class TStatusPanel : public QLabel {
+class StatusPanelLabel : public QLabel {
     Q_OBJECT
   public:
-    explicit TStatusPanel(QWidget* parent = nullptr);
+    explicit StatusPanelLabel(QWidget* parent = nullptr);
 
   protected:
     void paintEvent(QPaintEvent* event) override;

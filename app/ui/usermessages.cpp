@@ -1,9 +1,9 @@
-#include "usermessages.h"
+#include "app/ui/usermessages.h"
 
 #include <QMessageBox>
 #include <QPushButton>
 
-#include "apptitle.h"
+#include "base/apptitle.h"
 
 namespace {
 
@@ -15,15 +15,15 @@ void ShowBox(QWidget* parent, const QString& title, const QString& text, QMessag
 
 }  // namespace
 
-void TMessageBoxes::Message(const QString& text) {
+void MessageBoxes::Message(const QString& text) {
     ShowBox(parent_, QStringLiteral("Внимание"), text, QMessageBox::NoIcon);
 }
 
-void TMessageBoxes::GeneralError(const QString& text) {
+void MessageBoxes::GeneralError(const QString& text) {
     ShowBox(parent_, QString::fromUtf8(kApplicationTitle), text, QMessageBox::Critical);
 }
 
-bool TMessageBoxes::Question(const QString& text) {
+bool MessageBoxes::Question(const QString& text) {
     QMessageBox box(QMessageBox::Question, QStringLiteral("Внимание"), text,
                     QMessageBox::Yes | QMessageBox::No, parent_);
     box.setTextFormat(Qt::PlainText);

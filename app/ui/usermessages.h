@@ -18,9 +18,9 @@ class IUserMessages {
 };
 
 // The boxes themselves, owned by a parent widget.
-class TMessageBoxes : public IUserMessages {
+class MessageBoxes : public IUserMessages {
   public:
-    explicit TMessageBoxes(QWidget* parent) : parent_(parent) {}
+    explicit MessageBoxes(QWidget* parent) : parent_(parent) {}
     void Message(const QString& text) override;
     void GeneralError(const QString& text) override;
     bool Question(const QString& text) override;

@@ -1,10 +1,10 @@
-#include "versioninfo.h"
+#include "app/ui/versioninfo.h"
 
 #include <cstring>
 #include <string>
 
-#include "cp1251.h"
-#include "version.h"
+#include "base/cp1251.h"
+#include "base/version.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "vr7cfgupdate.h"
+#include "app/ui/vr7cfgupdate.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -29,27 +29,27 @@
 #include <QWindow>
 #include <algorithm>
 
-#include "aboutbox.h"
-#include "catalogue.h"
-#include "configfolder.h"
-#include "configtreeview.h"
-#include "connectionkeys.h"
-#include "connectionsettings.h"
-#include "devicecommands.h"
-#include "dragpayload.h"
-#include "exchangelog.h"
-#include "gatewayfile.h"
-#include "imagelist.h"
-#include "installpaths.h"
-#include "messages.h"
-#include "portchoices.h"
-#include "portcombo.h"
-#include "qcp1251.h"
-#include "setportdlg.h"
-#include "shellservices.h"
-#include "statuspanel.h"
-#include "usermessages.h"
-#include "windowstate.h"
+#include "app/catalogue.h"
+#include "app/connectionsettings.h"
+#include "app/devicecommands.h"
+#include "app/gatewayfile.h"
+#include "app/messages.h"
+#include "app/ui/aboutbox.h"
+#include "app/ui/configtreeview.h"
+#include "app/ui/dragpayload.h"
+#include "app/ui/exchangelog.h"
+#include "app/ui/imagelist.h"
+#include "app/ui/portchoices.h"
+#include "app/ui/shellservices.h"
+#include "app/ui/statuspanel.h"
+#include "app/ui/usermessages.h"
+#include "app/ui/windowstate.h"
+#include "base/installpaths.h"
+#include "base/ui/qcp1251.h"
+#include "cfgtree/configfolder.h"
+#include "link/connectionkeys.h"
+#include "link/ui/portcombo.h"
+#include "link/ui/setportdlg.h"
 
 namespace {
 
@@ -137,12 +137,12 @@ TVR7CfgUpdate::TVR7CfgUpdate(const Environment& environment, QWidget* parent)
     : QMainWindow(parent), List(CfgFilter) {
     messages_ = environment.messages;
     if (messages_ == nullptr) {
-        ownMessages_ = std::make_unique<TMessageBoxes>(this);
+        ownMessages_ = std::make_unique<MessageBoxes>(this);
         messages_ = ownMessages_.get();
     }
     shell_ = environment.shell;
     if (shell_ == nullptr) {
-        ownShell_ = std::make_unique<TQtShellServices>();
+        ownShell_ = std::make_unique<QtShellServices>();
         shell_ = ownShell_.get();
     }
     programDir_ = environment.programDir.isEmpty() ? QCoreApplication::applicationDirPath()
@@ -152,7 +152,7 @@ TVR7CfgUpdate::TVR7CfgUpdate(const Environment& environment, QWidget* parent)
     setWindowTitle(QStringLiteral("Утилита формирования настроек VR-7 для работы в LON сети"));
     setWindowIcon(ProgramIcon());
     CreateActions();
-    ExchangeLog = new TExchangeLog(*shell_, this);
+    ExchangeLog = new ExchangeLogDock(*shell_, this);
     ExchangeLog->hide();
     ExchangeLog1 = ExchangeLog->toggleViewAction();
     ExchangeLog1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
@@ -176,11 +176,11 @@ TVR7CfgUpdate::TVR7CfgUpdate(const Environment& environment, QWidget* parent)
     List.SetMessageSink(this);
     List.SetProgressSink(this);
     ListView1->SetDropHandler(this);
-    connect(ListView1, &TSnvtListView::CheckToggled, this,
+    connect(ListView1, &SnvtListView::CheckToggled, this,
             [this](int row, bool checked) { List.SetChecked(static_cast<size_t>(row), checked); });
     connect(TreeView1, &QTreeWidget::itemDoubleClicked, this, &TVR7CfgUpdate::TreeView1DblClick);
-    connect(TreeView1, &TConfigTreeView::EnterPressed, this, &TVR7CfgUpdate::TreeView1Enter);
-    connect(ListView1, &TSnvtListView::DeletePressed, this, &TVR7CfgUpdate::ListView1Delete);
+    connect(TreeView1, &ConfigTreeView::EnterPressed, this, &TVR7CfgUpdate::TreeView1Enter);
+    connect(ListView1, &SnvtListView::DeletePressed, this, &TVR7CfgUpdate::ListView1Delete);
     // The list's context menu: its tool bar's commands.
     ListView1->setContextMenuPolicy(Qt::ActionsContextMenu);
     ListView1->addActions({ClearAll1, SetAll1, DelSelected1});
@@ -299,7 +299,7 @@ QWidget* TVR7CfgUpdate::CreateLeftPane() {
     AddToolButton(LeftToolBar, Load1);
     AddToolButton(LeftToolBar, Store1);
     Edit1 = MakeCaptionField(pane);
-    TreeView1 = new TConfigTreeView(pane);
+    TreeView1 = new ConfigTreeView(pane);
     return StackPane(pane, LeftToolBar, Edit1, TreeView1);
 }
 
@@ -313,7 +313,7 @@ QWidget* TVR7CfgUpdate::CreateRightPane() {
     RightToolBar->addWidget(separator);
     AddToolButton(RightToolBar, DelSelected1);
     Edit2 = MakeCaptionField(pane);
-    ListView1 = new TSnvtListView(pane);
+    ListView1 = new SnvtListView(pane);
     return StackPane(pane, RightToolBar, Edit2, ListView1);
 }
 
@@ -327,7 +327,7 @@ void TVR7CfgUpdate::CreateStatusBar() {
     first->setFixedWidth(kStatusPanelWidth);
     auto* stack = new QGridLayout(first);
     stack->setContentsMargins(0, 0, 0, 0);
-    HintPanel = new TStatusPanel(first);
+    HintPanel = new StatusPanelLabel(first);
     stack->addWidget(HintPanel, 0, 0);
     ProgressBar = new QProgressBar(first);
     ProgressBar->setRange(0, kProgressMax);
@@ -346,7 +346,7 @@ void TVR7CfgUpdate::CreateStatusBar() {
     connect(CancelButton, &QPushButton::clicked, this, &TVR7CfgUpdate::CancelDeviceCommand);
     bar->addWidget(CancelButton);
 
-    StatusPanel = new TStatusPanel(bar);
+    StatusPanel = new StatusPanelLabel(bar);
     StatusPanel->setMinimumWidth(kStatusPanelWidth);
     bar->addWidget(StatusPanel, 1);
     setStatusBar(bar);

@@ -14,15 +14,15 @@
 #include <string>
 #include <thread>
 
-#include "cfgtreemodel.h"
-#include "connection.h"
-#include "devicecommands.h"
-#include "messagesink.h"
-#include "progresssink.h"
-#include "snvtlist.h"
-#include "snvtlistobserver.h"
-#include "snvtlistview.h"
-#include "xmldocument.h"
+#include "app/devicecommands.h"
+#include "app/messagesink.h"
+#include "app/progresssink.h"
+#include "app/snvtlist.h"
+#include "app/snvtlistobserver.h"
+#include "app/ui/snvtlistview.h"
+#include "cfgtree/cfgtreemodel.h"
+#include "link/connection.h"
+#include "optlist/xmldocument.h"
 
 class QAction;
 class QDialog;
@@ -34,10 +34,10 @@ class QPushButton;
 class QSplitter;
 class QToolBar;
 class TAboutBox;
-class TConfigTreeView;
-class TExchangeLog;
+class ConfigTreeView;
+class ExchangeLogDock;
 class TSetPortDlg;
-class TStatusPanel;
+class StatusPanelLabel;
 class IShellServices;
 class IUserMessages;
 
@@ -93,20 +93,20 @@ class TVR7CfgUpdate : public QMainWindow,
     // Controls.
     QToolBar* LeftToolBar = nullptr;
     QLineEdit* Edit1 = nullptr;
-    TConfigTreeView* TreeView1 = nullptr;
+    ConfigTreeView* TreeView1 = nullptr;
     QSplitter* Splitter1 = nullptr;
     QToolBar* RightToolBar = nullptr;
     QLineEdit* Edit2 = nullptr;
-    TSnvtListView* ListView1 = nullptr;
-    TStatusPanel* HintPanel = nullptr;    // the status bar's first panel: hints
-    TStatusPanel* StatusPanel = nullptr;  // the last panel: status texts
+    SnvtListView* ListView1 = nullptr;
+    StatusPanelLabel* HintPanel = nullptr;    // the status bar's first panel: hints
+    StatusPanelLabel* StatusPanel = nullptr;  // the last panel: status texts
     QProgressBar* ProgressBar = nullptr;
     QPushButton* CancelButton = nullptr;  // beside the progress bar while a device command runs
     // The About box and the port dialog, made the first time they are needed, not at start.
     TAboutBox& AboutBox();
     TSetPortDlg& PortDialog();
-    QDialog* ManualWindow = nullptr;      // the HTML manual, when no browser shows it
-    TExchangeLog* ExchangeLog = nullptr;  // docked under the list, hidden at first
+    QDialog* ManualWindow = nullptr;         // the HTML manual, when no browser shows it
+    ExchangeLogDock* ExchangeLog = nullptr;  // docked under the list, hidden at first
 
     // Commands; each is shared by its menu item and its tool button.
     QAction* Open1 = nullptr;
@@ -130,7 +130,7 @@ class TVR7CfgUpdate : public QMainWindow,
     XmlDocument CfgFilter;  // the catalogue "calcbank.xml"
     XmlDocument CfgXML;     // scratch document of the configuration folder reader
     CfgTree Tree;
-    CSnvtList List;
+    SnvtList List;
 
   public slots:
     void FormActivate();

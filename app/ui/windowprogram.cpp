@@ -1,13 +1,13 @@
-#include "windowprogram.h"
+#include "app/ui/windowprogram.h"
 
 #include <QApplication>
 #include <QTranslator>
 #include <QWindow>
 #include <utility>
 
-#include "apptitle.h"
-#include "qttranslations.h"
-#include "vr7cfgupdate.h"
+#include "app/ui/qttranslations.h"
+#include "app/ui/vr7cfgupdate.h"
+#include "base/apptitle.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "windowstate.h"
+#include "app/ui/windowstate.h"
 
 #include <QFile>
 #include <QStringList>
 #include <string>
 
-#include "inifile.h"
+#include "base/inifile.h"
 
 namespace {
 

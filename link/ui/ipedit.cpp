@@ -1,4 +1,4 @@
-#include "ipedit.h"
+#include "link/ui/ipedit.h"
 
 #include <QEvent>
 #include <QHBoxLayout>

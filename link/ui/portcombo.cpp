@@ -1,6 +1,6 @@
-#include "portcombo.h"
+#include "link/ui/portcombo.h"
 
-TPortCombo::TPortCombo(const QStringList& fixedItems, QWidget* parent)
+PortCombo::PortCombo(const QStringList& fixedItems, QWidget* parent)
     : QComboBox(parent), fixedCount_(static_cast<int>(fixedItems.size())) {
     setEditable(true);
     // Enter belongs to the dialog (its default button), not to growing this list.
@@ -8,7 +8,7 @@ TPortCombo::TPortCombo(const QStringList& fixedItems, QWidget* parent)
     addItems(fixedItems);
 }
 
-void TPortCombo::SetPortLister(PortLister lister) {
+void PortCombo::SetPortLister(PortLister lister) {
     if (!lister) {
         lister_ = nullptr;
         return;
@@ -20,7 +20,7 @@ void TPortCombo::SetPortLister(PortLister lister) {
     };
 }
 
-void TPortCombo::RefreshPorts() {
+void PortCombo::RefreshPorts() {
     const QString text = currentText();
     while (count() > fixedCount_) removeItem(count() - 1);
     if (lister_) {
@@ -34,7 +34,7 @@ void TPortCombo::RefreshPorts() {
     setEditText(text);
 }
 
-void TPortCombo::showPopup() {
+void PortCombo::showPopup() {
     RefreshPorts();
     QComboBox::showPopup();
 }

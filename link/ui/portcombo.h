@@ -8,7 +8,7 @@
 #include <QStringList>
 #include <functional>
 
-class TPortCombo : public QComboBox {
+class PortCombo : public QComboBox {
     Q_OBJECT
 
   public:
@@ -20,7 +20,7 @@ class TPortCombo : public QComboBox {
     using PortLister = std::function<QStringList()>;
     using DescribedPortLister = std::function<QList<Port>()>;
 
-    TPortCombo(const QStringList& fixedItems, QWidget* parent = nullptr);
+    PortCombo(const QStringList& fixedItems, QWidget* parent = nullptr);
 
     void SetPortLister(PortLister lister);
     void SetDescribedPortLister(DescribedPortLister lister) { lister_ = std::move(lister); }

@@ -1,4 +1,4 @@
-#include "setportdlg.h"
+#include "link/ui/setportdlg.h"
 
 #include <algorithm>
 
@@ -17,14 +17,14 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-#include "apptitle.h"
-#include "comlink.h"
-#include "connectionkeys.h"
-#include "ipedit.h"
-#include "parseuint.h"
-#include "portcombo.h"
-#include "qcp1251.h"
-#include "serialports.h"
+#include "base/apptitle.h"
+#include "base/parseuint.h"
+#include "base/ui/qcp1251.h"
+#include "link/comlink.h"
+#include "link/connectionkeys.h"
+#include "link/serialports.h"
+#include "link/ui/ipedit.h"
+#include "link/ui/portcombo.h"
 
 namespace {
 
@@ -95,12 +95,11 @@ void TSetPortDlg::CreateControls() {
     Bevel1->setObjectName(QStringLiteral("Bevel1"));
     Bevel1->setFrameStyle(QFrame::Box | QFrame::Sunken);
 
-    CB_Port =
-        new TPortCombo({QStringLiteral("TCP/IP"), QStringLiteral("COM1"), QStringLiteral("COM2"),
-                        QStringLiteral("COM3"), QStringLiteral("COM4"), QStringLiteral("COM5"),
-                        QStringLiteral("COM6"), QStringLiteral("COM7"), QStringLiteral("COM8"),
-                        QStringLiteral("COM9")},
-                       Bevel1);
+    CB_Port = new PortCombo({QStringLiteral("TCP/IP"), QStringLiteral("COM1"),
+                             QStringLiteral("COM2"), QStringLiteral("COM3"), QStringLiteral("COM4"),
+                             QStringLiteral("COM5"), QStringLiteral("COM6"), QStringLiteral("COM7"),
+                             QStringLiteral("COM8"), QStringLiteral("COM9")},
+                            Bevel1);
     CB_Port->setObjectName(QStringLiteral("CB_Port"));
     // Each port, followed by its stable name when it has one (the window adds what each is).
     CB_Port->SetPortLister([] {

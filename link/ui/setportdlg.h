@@ -6,7 +6,7 @@
 #include <QString>
 #include <functional>
 
-#include "connection.h"
+#include "link/connection.h"
 
 class QComboBox;
 class QFrame;
@@ -15,7 +15,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class TIPEdit;
-class TPortCombo;
+class PortCombo;
 
 class TSetPortDlg : public QDialog, public IPortDialog {
     Q_OBJECT
@@ -46,7 +46,7 @@ class TSetPortDlg : public QDialog, public IPortDialog {
 
     QFrame* Bevel1;
     QLabel* L_Port;
-    TPortCombo* CB_Port;
+    PortCombo* CB_Port;
     QLabel* L_TCPIP_Port;
     QLineEdit* E_TCPIP_Port;
     QLabel* L_IP;

@@ -1,7 +1,7 @@
 // The atomic writer replaces only regular files: a FIFO or a character device is written into and
 // stays what it is, anything else that is not a regular file is refused, and nothing is left
 // behind in the folder.
-#include "atomicfilewriter.h"
+#include "app/atomicfilewriter.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -16,15 +16,15 @@
 
 #include <gtest/gtest.h>
 
-#include "tempdir.h"
-#include "uniquefd.h"
+#include "base/uniquefd.h"
+#include "tests/common/tempdir.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
 bool Save(const std::string& path, const std::string& data, int* error = nullptr) {
-    CAtomicFileWriter w;
+    AtomicFileWriter w;
     const bool ok = w.Open(path) && w.Write(data) && w.Commit();
     if (error) *error = w.Error();
     return ok;
@@ -77,7 +77,7 @@ TEST(AtomicFileWriter, CharacterDeviceGetsTheContentWholeAtCommit) {
     const std::string slave = ::ptsname(master.Get());
 
     {
-        CAtomicFileWriter dropped;
+        AtomicFileWriter dropped;
         ASSERT_TRUE(dropped.Open(slave));
         ASSERT_TRUE(dropped.Write("never"));
     }

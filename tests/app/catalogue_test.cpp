@@ -1,11 +1,11 @@
 // Loading the variable catalogue with the gateway's capacity, as the window and vr7lon load it.
-#include "catalogue.h"
+#include "app/catalogue.h"
 
 #include <gtest/gtest.h>
 
-#include "optlist.h"
-#include "tempdir.h"
-#include "xmldocument.h"
+#include "optlist/optlist.h"
+#include "optlist/xmldocument.h"
+#include "tests/common/tempdir.h"
 
 namespace {
 

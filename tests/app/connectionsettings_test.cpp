@@ -1,4 +1,4 @@
-#include "connectionsettings.h"
+#include "app/connectionsettings.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -8,10 +8,10 @@
 #include <fstream>
 #include <sstream>
 
-#include "connection.h"
-#include "tempdir.h"
-#include "testtext.h"
-#include "unprivileged.h"
+#include "link/connection.h"
+#include "tests/common/tempdir.h"
+#include "tests/common/testtext.h"
+#include "tests/common/unprivileged.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The device commands against the simulated device, over TCP on 127.0.0.1 and over a pty. The
 // local files of the commands live in the working directory, so each test runs in its own.
-#include "devicecommands.h"
+#include "app/devicecommands.h"
 
 #include <unistd.h>
 
@@ -11,17 +11,17 @@
 
 #include <gtest/gtest.h>
 
-#include "connection.h"
-#include "cp1251.h"
-#include "gatewayfile.h"
-#include "listfixture.h"
-#include "maxvariables.h"
-#include "messages.h"
-#include "simfolder.h"
-#include "simpeer.h"
-#include "simserver.h"
-#include "testtext.h"
-#include "vr7prot.h"
+#include "app/gatewayfile.h"
+#include "app/maxvariables.h"
+#include "app/messages.h"
+#include "base/cp1251.h"
+#include "link/connection.h"
+#include "link/vr7prot.h"
+#include "sim/simfolder.h"
+#include "sim/simserver.h"
+#include "tests/app/support/listfixture.h"
+#include "tests/common/simpeer.h"
+#include "tests/common/testtext.h"
 
 namespace {
 
@@ -86,8 +86,8 @@ class DeviceCommands : public ::testing::TestWithParam<Transport>, protected Sim
     TempDir dir;
     WorkingDirectory cwd{dir.Path()};
     XmlDocument catalogue;
-    CSnvtList list;
-    CSnvtList folderList;  // the demo folder's own settings file, for comparison
+    SnvtList list;
+    SnvtList folderList;  // the demo folder's own settings file, for comparison
     CfgTree tree;
     connection conn;
     uint32_t number = 12;

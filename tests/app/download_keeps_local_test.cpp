@@ -8,12 +8,12 @@
 
 #include <gtest/gtest.h>
 
-#include "devicecommands.h"
-#include "messages.h"
-#include "simpeer.h"
-#include "snvtlist.h"
-#include "tempdir.h"
-#include "xmldocument.h"
+#include "app/devicecommands.h"
+#include "app/messages.h"
+#include "app/snvtlist.h"
+#include "optlist/xmldocument.h"
+#include "tests/common/simpeer.h"
+#include "tests/common/tempdir.h"
 
 namespace {
 
@@ -71,7 +71,7 @@ TEST_P(DownloadKeepsLocal, EveryBrokenTransferLeavesTheEarlierCopy) {
         sim.server->SetFaults(c.faults);
 
         XmlDocument catalogue;
-        CSnvtList list(catalogue);
+        SnvtList list(catalogue);
         Messages messages;
         uint32_t number = device.number;
         EXPECT_EQ(ReadGatewayFileFromDevice({sim.conn, number, messages}, list),

@@ -8,18 +8,18 @@
 
 #include <gtest/gtest.h>
 
-#include "connection.h"
-#include "devicecommands.h"
-#include "devicefaults.h"
-#include "gatewayfile.h"
-#include "listfixture.h"
-#include "maxvariables.h"
-#include "messages.h"
-#include "simpeer.h"
-#include "snvtlist.h"
-#include "tempdir.h"
-#include "testtext.h"
-#include "xmldocument.h"
+#include "app/devicecommands.h"
+#include "app/gatewayfile.h"
+#include "app/maxvariables.h"
+#include "app/messages.h"
+#include "app/snvtlist.h"
+#include "link/connection.h"
+#include "optlist/xmldocument.h"
+#include "tests/app/support/listfixture.h"
+#include "tests/common/devicefaults.h"
+#include "tests/common/simpeer.h"
+#include "tests/common/tempdir.h"
+#include "tests/common/testtext.h"
 
 namespace {
 
@@ -83,7 +83,7 @@ TEST_P(FaultMatrix, EveryFaultEndsInTimeWithItsMessageAndLeavesTheFilesAsTheRule
 
         XmlDocument catalogue(VR7_SOURCE_DIR "/examples/calcbank.xml");
         catalogue.Activate();
-        CSnvtList list(catalogue);
+        SnvtList list(catalogue);
         list.SetMaxVariables(LoadMaxVariables(catalogue).value);
         ASSERT_TRUE(LoadGatewayFileAt(list, VR7_SOURCE_DIR "/examples/vr7_12/CONFIG/duxgate.cfg"));
         const std::vector<std::string> listBefore = Captions(list);

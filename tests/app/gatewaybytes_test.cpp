@@ -2,13 +2,13 @@
 // give when read from a file.
 #include <gtest/gtest.h>
 
-#include "gatewayfile.h"
-#include "listfixture.h"
-#include "testtext.h"
+#include "app/gatewayfile.h"
+#include "tests/app/support/listfixture.h"
+#include "tests/common/testtext.h"
 
 namespace {
 
-std::vector<std::vector<std::string>> RowTexts(const CSnvtList& list) {
+std::vector<std::vector<std::string>> RowTexts(const SnvtList& list) {
     std::vector<std::vector<std::string>> rows;
     for (const SnvtRow& row : list.Rows()) {
         rows.push_back(row.subItems);

@@ -10,10 +10,10 @@
 
 #include <gtest/gtest.h>
 
-#include "gatewayfile.h"
-#include "listfixture.h"
-#include "testtext.h"
-#include "unprivileged.h"
+#include "app/gatewayfile.h"
+#include "tests/app/support/listfixture.h"
+#include "tests/common/testtext.h"
+#include "tests/common/unprivileged.h"
 
 namespace {
 

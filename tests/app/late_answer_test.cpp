@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "devicecommands.h"
-#include "simpeer.h"
-#include "testtimings.h"
-#include "vr7prot.h"
-#include "wiredevice.h"
+#include "app/devicecommands.h"
+#include "link/vr7prot.h"
+#include "tests/common/simpeer.h"
+#include "tests/common/testtimings.h"
+#include "tests/common/wiredevice.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
 // The device commands name an out-of-range TCP port setting instead of "VR-7 не подключен!!!".
 #include <gtest/gtest.h>
 
-#include "connection.h"
-#include "cp1251.h"
-#include "devicecommands.h"
-#include "messages.h"
-#include "snvtlist.h"
-#include "xmldocument.h"
+#include "app/devicecommands.h"
+#include "app/messages.h"
+#include "app/snvtlist.h"
+#include "base/cp1251.h"
+#include "link/connection.h"
+#include "optlist/xmldocument.h"
 
 namespace {
 
@@ -23,7 +23,7 @@ TEST(LinkRefusals, OutOfRangeTcpPortIsNamedWithItsSetting) {
     uint32_t number = 0;
     Messages messages;
     XmlDocument catalogue;
-    CSnvtList list(catalogue);
+    SnvtList list(catalogue);
     CfgTree tree;
     const DeviceReadResult r =
         ReadFromDevice({conn, number, messages}, tree, list, &catalogue, nullptr);

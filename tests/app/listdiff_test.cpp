@@ -1,6 +1,6 @@
 // The rules of comparing two SNVT lists: what is added, removed, moved and changed, and in which
 // order the entries come.
-#include "listdiff.h"
+#include "app/listdiff.h"
 
 #include <algorithm>
 #include <sstream>

@@ -8,13 +8,13 @@
 
 #include <gtest/gtest.h>
 
-#include "devicecommands.h"
-#include "messages.h"
-#include "simpeer.h"
-#include "snvtlist.h"
-#include "tempdir.h"
-#include "vanishingdevice.h"
-#include "xmldocument.h"
+#include "app/devicecommands.h"
+#include "app/messages.h"
+#include "app/snvtlist.h"
+#include "optlist/xmldocument.h"
+#include "tests/common/simpeer.h"
+#include "tests/common/tempdir.h"
+#include "tests/common/vanishingdevice.h"
 
 namespace {
 
@@ -49,7 +49,7 @@ TEST(PortDisappears, MidDownloadEndsAtOnceKeepsTheLocalFileAndTheNextCommandWork
     conn.Speed = 115200;
     uint32_t number = device.number;
     XmlDocument catalogue;
-    CSnvtList list(catalogue);
+    SnvtList list(catalogue);
     {
         VanishingDevice vanishing(device, cmdReadBlock, 2);
         ASSERT_FALSE(vanishing.Path().empty());

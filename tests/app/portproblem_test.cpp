@@ -2,14 +2,14 @@
 // under the window's "VR-7 не подключен!!!".
 #include <gtest/gtest.h>
 
-#include "connection.h"
-#include "devicecommands.h"
-#include "messages.h"
-#include "serialports.h"
-#include "simpeer.h"
-#include "snvtlist.h"
-#include "tempdir.h"
-#include "testtext.h"
+#include "app/devicecommands.h"
+#include "app/messages.h"
+#include "app/snvtlist.h"
+#include "link/connection.h"
+#include "link/serialports.h"
+#include "tests/common/simpeer.h"
+#include "tests/common/tempdir.h"
+#include "tests/common/testtext.h"
 
 namespace {
 
@@ -27,7 +27,7 @@ std::vector<std::string> ReadMessages(const std::string& portName) {
     uint32_t number = 12;
     Messages messages;
     XmlDocument catalogue;
-    CSnvtList list(catalogue);
+    SnvtList list(catalogue);
     CfgTree tree;
     const DeviceReadResult r =
         ReadFromDevice({conn, number, messages}, tree, list, nullptr, nullptr);

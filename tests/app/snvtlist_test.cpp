@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "listfixture.h"
-#include "maxvariables.h"
+#include "app/maxvariables.h"
+#include "tests/app/support/listfixture.h"
 
 namespace {
 
@@ -18,7 +18,7 @@ void ExpectMirrorMatches(const ListFixture& f) {
     }
 }
 
-unsigned Invariant(const CSnvtList& list) {
+unsigned Invariant(const SnvtList& list) {
     unsigned n = 0;
     for (const SnvtRow& row : list.Rows()) n += row.HasFlags() ? 2 : 1;
     return n;
@@ -26,11 +26,11 @@ unsigned Invariant(const CSnvtList& list) {
 
 TEST(AddVariable, BuildsRowsFromTheCatalogue) {
     ListFixture f;
-    EXPECT_EQ(f.list.AddVariable(-1, "t1", 2), CSnvtList::AddResult::Added);
-    EXPECT_EQ(f.list.AddVariable(-1, "p3", 2), CSnvtList::AddResult::Added);
-    EXPECT_EQ(f.list.AddVariable(-1, "e4", 12), CSnvtList::AddResult::Added);
-    EXPECT_EQ(f.list.AddVariable(-1, "q5", 1), CSnvtList::AddResult::Added);
-    EXPECT_EQ(f.list.AddVariable(-1, "unknown", 3), CSnvtList::AddResult::Added);
+    EXPECT_EQ(f.list.AddVariable(-1, "t1", 2), SnvtList::AddResult::Added);
+    EXPECT_EQ(f.list.AddVariable(-1, "p3", 2), SnvtList::AddResult::Added);
+    EXPECT_EQ(f.list.AddVariable(-1, "e4", 12), SnvtList::AddResult::Added);
+    EXPECT_EQ(f.list.AddVariable(-1, "q5", 1), SnvtList::AddResult::Added);
+    EXPECT_EQ(f.list.AddVariable(-1, "unknown", 3), SnvtList::AddResult::Added);
 
     // Flags name from the pattern with the system number; without a pattern (or an empty one)
     // the caption itself.
@@ -68,15 +68,15 @@ TEST(AddVariable, InsertsAtTheIndexAndRenumbersFromTheTop) {
 TEST(AddVariable, IgnoresDuplicateCaptionsWhateverTheirCase) {
     ListFixture f;
     f.list.AddVariable(-1, "t1", 2);
-    EXPECT_EQ(f.list.AddVariable(-1, "t1", 2), CSnvtList::AddResult::Duplicate);
-    EXPECT_EQ(f.list.AddVariable(-1, "T1", 2), CSnvtList::AddResult::Duplicate);
-    EXPECT_EQ(f.list.AddVariable(-1, W("Тв1"), 1), CSnvtList::AddResult::Added);
-    EXPECT_EQ(f.list.AddVariable(0, W("тВ1"), 1), CSnvtList::AddResult::Duplicate);
+    EXPECT_EQ(f.list.AddVariable(-1, "t1", 2), SnvtList::AddResult::Duplicate);
+    EXPECT_EQ(f.list.AddVariable(-1, "T1", 2), SnvtList::AddResult::Duplicate);
+    EXPECT_EQ(f.list.AddVariable(-1, W("Тв1"), 1), SnvtList::AddResult::Added);
+    EXPECT_EQ(f.list.AddVariable(0, W("тВ1"), 1), SnvtList::AddResult::Duplicate);
     // The same node text under another system is another variable; "1"+"1t1" and "11"+"t1"
     // are one caption.
-    EXPECT_EQ(f.list.AddVariable(-1, "t1", 3), CSnvtList::AddResult::Added);
-    EXPECT_EQ(f.list.AddVariable(-1, "t1", 11), CSnvtList::AddResult::Added);
-    EXPECT_EQ(f.list.AddVariable(-1, "1t1", 1), CSnvtList::AddResult::Duplicate);
+    EXPECT_EQ(f.list.AddVariable(-1, "t1", 3), SnvtList::AddResult::Added);
+    EXPECT_EQ(f.list.AddVariable(-1, "t1", 11), SnvtList::AddResult::Added);
+    EXPECT_EQ(f.list.AddVariable(-1, "1t1", 1), SnvtList::AddResult::Duplicate);
     EXPECT_EQ(Captions(f.list), (Items{"2t1", W("1Тв1"), "3t1", "11t1"}));
     EXPECT_EQ(f.list.UsedVariables(), 7u);
     EXPECT_TRUE(f.rec.messages.empty());
@@ -84,7 +84,7 @@ TEST(AddVariable, IgnoresDuplicateCaptionsWhateverTheirCase) {
     // A deleted caption can be added again.
     f.list.SetChecked(0, true);
     f.list.DeleteChecked();
-    EXPECT_EQ(f.list.AddVariable(-1, "T1", 2), CSnvtList::AddResult::Added);
+    EXPECT_EQ(f.list.AddVariable(-1, "T1", 2), SnvtList::AddResult::Added);
 }
 
 TEST(AddVariable, RefusesWhatExceedsTheCapacity) {
@@ -92,7 +92,7 @@ TEST(AddVariable, RefusesWhatExceedsTheCapacity) {
     for (int system = 1; system <= 9; ++system) f.list.AddVariable(-1, "q1", uint8_t(system));
     ASSERT_EQ(f.list.UsedVariables(), 9u);
 
-    EXPECT_EQ(f.list.AddVariable(-1, "t1", 1), CSnvtList::AddResult::NoRoom);
+    EXPECT_EQ(f.list.AddVariable(-1, "t1", 1), SnvtList::AddResult::NoRoom);
     ASSERT_EQ(f.rec.messages.size(), 1u);
     EXPECT_EQ(f.rec.messages[0],
               W("Количество SNVT переменных достигло максимума!!!\nНе могу добавить 2 переменых"));
@@ -100,9 +100,9 @@ TEST(AddVariable, RefusesWhatExceedsTheCapacity) {
     EXPECT_EQ(f.list.UsedVariables(), 9u);
 
     // Filling up to the capacity exactly is allowed.
-    EXPECT_EQ(f.list.AddVariable(-1, "q2", 1), CSnvtList::AddResult::Added);
+    EXPECT_EQ(f.list.AddVariable(-1, "q2", 1), SnvtList::AddResult::Added);
     EXPECT_EQ(f.rec.counters, W("SNVT переменных 10, задействовано: 10, доступно: 0"));
-    EXPECT_EQ(f.list.AddVariable(-1, "q3", 1), CSnvtList::AddResult::NoRoom);
+    EXPECT_EQ(f.list.AddVariable(-1, "q3", 1), SnvtList::AddResult::NoRoom);
     EXPECT_EQ(f.rec.messages.back(),
               W("Количество SNVT переменных достигло максимума!!!\nНе могу добавить 1 переменую"));
 }
@@ -111,10 +111,10 @@ TEST(AddVariable, CapacityAbove255DoesNotWrap) {
     ListFixture f("300");
     EXPECT_EQ(f.list.MaxVariables(), 300u);
     for (int system = 1; system <= 150; ++system) {
-        ASSERT_EQ(f.list.AddVariable(-1, "t1", uint8_t(system)), CSnvtList::AddResult::Added);
+        ASSERT_EQ(f.list.AddVariable(-1, "t1", uint8_t(system)), SnvtList::AddResult::Added);
     }
     EXPECT_EQ(f.list.UsedVariables(), 300u);
-    EXPECT_EQ(f.list.AddVariable(-1, "q1", 1), CSnvtList::AddResult::NoRoom);
+    EXPECT_EQ(f.list.AddVariable(-1, "q1", 1), SnvtList::AddResult::NoRoom);
     EXPECT_EQ(f.rec.counters, W("SNVT переменных 300, задействовано: 300, доступно: 0"));
     // 150 rows of three references each: the last flags variable is 40001 + 449.
     EXPECT_EQ(f.list.Row(149).Text(colFlagsRef), "40450");
@@ -264,7 +264,7 @@ TEST(Counters, ShowANegativeRemainderWhenAFileBroughtTooMany) {
     f.list.AppendRowFromFile("1b", {"40004", "F", "1", "x"});
     EXPECT_EQ(f.list.UsedVariables(), Invariant(f.list));
     EXPECT_EQ(f.rec.counters, W("SNVT переменных 2, задействовано: 3, доступно: -1"));
-    EXPECT_EQ(f.list.AddVariable(-1, "q1", 1), CSnvtList::AddResult::NoRoom);
+    EXPECT_EQ(f.list.AddVariable(-1, "q1", 1), SnvtList::AddResult::NoRoom);
     EXPECT_EQ(f.list.RowCount(), 2u);
 }
 

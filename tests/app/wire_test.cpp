@@ -9,15 +9,15 @@
 #include <string>
 #include <vector>
 
-#include "devicecommands.h"
-#include "gatewayfile.h"
-#include "listfixture.h"
-#include "maxvariables.h"
-#include "simpeer.h"
-#include "tempdir.h"
-#include "testtext.h"
-#include "vr7prot.h"
-#include "wiredevice.h"
+#include "app/devicecommands.h"
+#include "app/gatewayfile.h"
+#include "app/maxvariables.h"
+#include "link/vr7prot.h"
+#include "tests/app/support/listfixture.h"
+#include "tests/common/simpeer.h"
+#include "tests/common/tempdir.h"
+#include "tests/common/testtext.h"
+#include "tests/common/wiredevice.h"
 
 namespace {
 
@@ -87,7 +87,7 @@ TEST_P(Wire, StoreAndReadOfASettingsFileLargerThanOneBlock) {
     XmlDocument catalogue;
     catalogue.SetFileName(VR7_SOURCE_DIR "/examples/calcbank.xml");
     catalogue.Activate();
-    CSnvtList list(catalogue);
+    SnvtList list(catalogue);
     list.SetMaxVariables(LoadMaxVariables(catalogue).value);
     FillBeyondOneBlock(list);
 
@@ -105,7 +105,7 @@ TEST_P(Wire, StoreAndReadOfASettingsFileLargerThanOneBlock) {
     EXPECT_TRUE(AsString(onDevice) == sent);
 
     CfgTree tree;
-    CSnvtList read(catalogue);
+    SnvtList read(catalogue);
     read.SetMaxVariables(LoadMaxVariables(catalogue).value);
     const DeviceReadResult r = ReadFromDevice(target, tree, read, &catalogue, nullptr);
     ASSERT_EQ(r.outcome, DeviceReadOutcome::Read);

@@ -5,10 +5,10 @@
 #include <QPushButton>
 #include <cstring>
 
-#include "aboutbox.h"
-#include "cp1251.h"
-#include "versioninfo.h"
-#include "windowfixture.h"
+#include "app/ui/aboutbox.h"
+#include "app/ui/versioninfo.h"
+#include "base/cp1251.h"
+#include "tests/appui/support/windowfixture.h"
 
 namespace {
 

@@ -19,19 +19,19 @@
 #include <chrono>
 #include <memory>
 
-#include "configtreeview.h"
-#include "inifile.h"
-#include "ipedit.h"
-#include "portchoices.h"
-#include "portcombo.h"
-#include "setportdlg.h"
-#include "simfolder.h"
-#include "simpeer.h"
-#include "simserver.h"
-#include "snvtlistview.h"
-#include "statuspanel.h"
-#include "vr7prot.h"
-#include "windowfixture.h"
+#include "app/ui/configtreeview.h"
+#include "app/ui/portchoices.h"
+#include "app/ui/snvtlistview.h"
+#include "app/ui/statuspanel.h"
+#include "base/inifile.h"
+#include "link/ui/ipedit.h"
+#include "link/ui/portcombo.h"
+#include "link/ui/setportdlg.h"
+#include "link/vr7prot.h"
+#include "sim/simfolder.h"
+#include "sim/simserver.h"
+#include "tests/appui/support/windowfixture.h"
+#include "tests/common/simpeer.h"
 
 namespace {
 
@@ -48,7 +48,7 @@ SimDevice DemoDevice() {
 }
 
 // Every text of every row of the list on the screen, with its check state.
-QStringList ShownRows(const TSnvtListView* list) {
+QStringList ShownRows(const SnvtListView* list) {
     QStringList rows;
     for (int r = 0; r < list->rowCount(); ++r) {
         QStringList cells;
@@ -62,7 +62,7 @@ QStringList ShownRows(const TSnvtListView* list) {
 }
 
 // The tree on the screen as indented captions.
-QStringList ShownTree(const TConfigTreeView* tree) {
+QStringList ShownTree(const ConfigTreeView* tree) {
     QStringList lines;
     std::function<void(const QTreeWidgetItem*, int)> walk = [&](const QTreeWidgetItem* item,
                                                                 int depth) {
@@ -73,7 +73,7 @@ QStringList ShownTree(const TConfigTreeView* tree) {
     return lines;
 }
 
-int ShownLeaves(const TConfigTreeView* tree) {
+int ShownLeaves(const ConfigTreeView* tree) {
     int leaves = 0;
     for (const QString& line : ShownTree(tree)) leaves += line.startsWith("  ") ? 1 : 0;
     return leaves;
@@ -307,7 +307,7 @@ TEST_P(DeviceWindowTest, AnEntryThatFailsFiveTimesLeavesThePartialTreeAndTheRest
     EXPECT_LT(w.ProgressBar->value(), w.ProgressBar->maximum());
 
     // The tree shown is the one the window works with.
-    EXPECT_EQ(TConfigTreeView::NodeOf(w.TreeView1->topLevelItem(0)), w.Tree.FirstRoot());
+    EXPECT_EQ(ConfigTreeView::NodeOf(w.TreeView1->topLevelItem(0)), w.Tree.FirstRoot());
 }
 
 TEST_P(DeviceWindowTest, StoreUploadsWhatSaveToDiskWritesAndSaysSo) {
@@ -460,7 +460,7 @@ TEST(PortList, AStableNameFollowsItsPortWithItsOwnToolTip) {
                               "FT232R USB UART",
                               "0403:6001",
                               ""};
-    const QList<TPortCombo::Port> items = DescribedPorts({uart, ftdi});
+    const QList<PortCombo::Port> items = DescribedPorts({uart, ftdi});
     ASSERT_EQ(items.size(), 3);
     EXPECT_EQ(items[0].name, "/dev/ttyS0");
     EXPECT_EQ(items[1].name, "/dev/ttyUSB0");

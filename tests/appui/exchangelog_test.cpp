@@ -10,14 +10,14 @@
 #include <QListView>
 #include <QTest>
 
-#include "exchangelog.h"
-#include "inifile.h"
-#include "simfolder.h"
-#include "simpeer.h"
-#include "simserver.h"
-#include "statuspanel.h"
-#include "vanishingdevice.h"
-#include "windowfixture.h"
+#include "app/ui/exchangelog.h"
+#include "app/ui/statuspanel.h"
+#include "base/inifile.h"
+#include "sim/simfolder.h"
+#include "sim/simserver.h"
+#include "tests/appui/support/windowfixture.h"
+#include "tests/common/simpeer.h"
+#include "tests/common/vanishingdevice.h"
 
 namespace {
 
@@ -47,7 +47,7 @@ class ExchangeLogTest : public WindowTest, protected SimPeer {
 };
 
 TEST(ExchangeLogModel, KeepsTheNewestLinesUpToItsLimit) {
-    TExchangeLogModel model(3, nullptr);
+    ExchangeLogModel model(3, nullptr);
     auto batch = [](std::initializer_list<const char*> texts) {
         std::vector<ExchangeLogEntry> entries;
         for (const char* t : texts) entries.push_back({ExchangeLogEntry::Text, 0, t});

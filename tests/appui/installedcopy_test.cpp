@@ -4,9 +4,9 @@
 #include <QDir>
 #include <QTextBrowser>
 
-#include "messages.h"
-#include "qcp1251.h"
-#include "windowfixture.h"
+#include "app/messages.h"
+#include "base/ui/qcp1251.h"
+#include "tests/appui/support/windowfixture.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <QTest>
 #include <QTreeWidgetItem>
 
-#include "configtreeview.h"
-#include "snvtlistview.h"
-#include "windowfixture.h"
+#include "app/ui/configtreeview.h"
+#include "app/ui/snvtlistview.h"
+#include "tests/appui/support/windowfixture.h"
 
 namespace {
 

@@ -19,11 +19,11 @@
 #include <QToolBar>
 #include <QToolButton>
 
-#include "configtreeview.h"
-#include "inifile.h"
-#include "setportdlg.h"
-#include "statuspanel.h"
-#include "windowfixture.h"
+#include "app/ui/configtreeview.h"
+#include "app/ui/statuspanel.h"
+#include "base/inifile.h"
+#include "link/ui/setportdlg.h"
+#include "tests/appui/support/windowfixture.h"
 
 namespace {
 

@@ -11,11 +11,11 @@
 #include <QTest>
 #include <QTreeWidgetItemIterator>
 
-#include "configtreeview.h"
-#include "cp1251.h"
-#include "dragpayload.h"
-#include "imagelist.h"
-#include "windowfixture.h"
+#include "app/ui/configtreeview.h"
+#include "app/ui/dragpayload.h"
+#include "app/ui/imagelist.h"
+#include "base/cp1251.h"
+#include "tests/appui/support/windowfixture.h"
 
 namespace {
 
@@ -27,7 +27,7 @@ QString S(const std::string& cp1251Text) {
 }
 
 // The tree item under the captions of a path from the root.
-QTreeWidgetItem* FindItem(TConfigTreeView* tree, const QStringList& path) {
+QTreeWidgetItem* FindItem(ConfigTreeView* tree, const QStringList& path) {
     QTreeWidgetItem* item = nullptr;
     for (const QString& caption : path) {
         QTreeWidgetItem* next = nullptr;
@@ -164,7 +164,7 @@ TEST_F(OpenConfigTest, ShowsTheDevicesSystemsAndVariablesWithTheirImages) {
     // Every item shows its model node, at the node's depth, with the node's image.
     int items = 0;
     for (QTreeWidgetItemIterator it(w.TreeView1); *it; ++it, ++items) {
-        const TreeNode* node = TConfigTreeView::NodeOf(*it);
+        const TreeNode* node = ConfigTreeView::NodeOf(*it);
         ASSERT_NE(node, nullptr);
         EXPECT_EQ((*it)->text(0), S(node->Text));
         int depth = 0;

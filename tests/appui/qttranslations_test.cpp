@@ -1,11 +1,11 @@
 // Qt's standard dialogs and buttons speak Russian once the translations are installed.
-#include "qttranslations.h"
+#include "app/ui/qttranslations.h"
 
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QPushButton>
 
-#include "windowfixture.h"
+#include "tests/appui/support/windowfixture.h"
 
 namespace {
 

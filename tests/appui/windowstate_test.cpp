@@ -9,9 +9,9 @@
 #include <QSplitter>
 #include <QTest>
 
-#include "inifile.h"
-#include "snvtlistview.h"
-#include "windowfixture.h"
+#include "app/ui/snvtlistview.h"
+#include "base/inifile.h"
+#include "tests/appui/support/windowfixture.h"
 
 namespace {
 

@@ -12,10 +12,10 @@
 #include <QToolBar>
 #include <algorithm>
 
-#include "configtreeview.h"
-#include "simpeer.h"
-#include "snvtlistview.h"
-#include "windowfixture.h"
+#include "app/ui/configtreeview.h"
+#include "app/ui/snvtlistview.h"
+#include "tests/appui/support/windowfixture.h"
+#include "tests/common/simpeer.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <climits>
 #include <string>
 
-#include "cp1251.h"
-#include "inifile.h"
-#include "tempdir.h"
-#include "testtext.h"
+#include "base/cp1251.h"
+#include "base/inifile.h"
+#include "tests/common/tempdir.h"
+#include "tests/common/testtext.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "inifile.h"
+#include "base/inifile.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -7,8 +7,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "tempdir.h"
-#include "testtext.h"
+#include "tests/common/tempdir.h"
+#include "tests/common/testtext.h"
 
 namespace {
 

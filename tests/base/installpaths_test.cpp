@@ -1,10 +1,10 @@
-#include "installpaths.h"
+#include "base/installpaths.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
-#include "tempdir.h"
+#include "tests/common/tempdir.h"
 
 namespace {
 

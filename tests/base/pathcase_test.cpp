@@ -1,4 +1,4 @@
-#include "pathcase.h"
+#include "base/pathcase.h"
 
 #include <gtest/gtest.h>
 

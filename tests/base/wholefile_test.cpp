@@ -1,10 +1,10 @@
-#include "wholefile.h"
+#include "base/wholefile.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
 
-#include "tempdir.h"
+#include "tests/common/tempdir.h"
 
 TEST(WholeFile, ReadsEveryByteOrSaysWhyNot) {
     TempDir dir;

@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "cp1251.h"
-#include "simpeer.h"
-#include "tempdir.h"
-#include "vr7cfgtree.h"
-#include "vr7prot.h"
+#include "base/cp1251.h"
+#include "cfgtree/vr7cfgtree.h"
+#include "link/vr7prot.h"
+#include "tests/common/simpeer.h"
+#include "tests/common/tempdir.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <chrono>
 #include <string>
 
-#include "tempdir.h"
-#include "vr7cfgtree.h"
-#include "xmldocument.h"
+#include "cfgtree/vr7cfgtree.h"
+#include "optlist/xmldocument.h"
+#include "tests/common/tempdir.h"
 
 namespace {
 

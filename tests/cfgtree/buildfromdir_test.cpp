@@ -7,12 +7,12 @@
 #include <utility>
 #include <vector>
 
-#include "cp1251.h"
-#include "deffile.h"
-#include "defstorage.h"
-#include "tempdir.h"
-#include "testtext.h"
-#include "vr7cfgtree.h"
+#include "base/cp1251.h"
+#include "cfgtree/vr7cfgtree.h"
+#include "optlist/defstorage.h"
+#include "tests/common/deffile.h"
+#include "tests/common/tempdir.h"
+#include "tests/common/testtext.h"
 
 namespace {
 

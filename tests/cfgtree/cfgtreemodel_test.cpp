@@ -1,4 +1,4 @@
-#include "cfgtreemodel.h"
+#include "cfgtree/cfgtreemodel.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 #include <limits>
 #include <string>
 
-#include "cp1251.h"
-#include "testtext.h"
+#include "base/cp1251.h"
+#include "tests/common/testtext.h"
 
 namespace {
 

@@ -1,14 +1,14 @@
 // Opening a configuration folder: the device number of its path, its CONFIG folder, the tree built
 // aside; and the rule for which tree node the SNVT list may take.
-#include "configfolder.h"
+#include "cfgtree/configfolder.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <memory>
 
-#include "cp1251.h"
-#include "tempdir.h"
+#include "base/cp1251.h"
+#include "tests/common/tempdir.h"
 
 namespace {
 

@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "cp1251.h"
-#include "defstorage.h"
-#include "optlist.h"
-#include "testtext.h"
-#include "vr7cfgtree.h"
+#include "base/cp1251.h"
+#include "cfgtree/vr7cfgtree.h"
+#include "optlist/defstorage.h"
+#include "optlist/optlist.h"
+#include "tests/common/testtext.h"
 
 namespace {
 

@@ -8,13 +8,13 @@
 
 #include <gtest/gtest.h>
 
-#include "clitest.h"
-#include "cp1251.h"
-#include "exitstatus.h"
-#include "gatewayfile.h"
-#include "snvtlist.h"
-#include "vr7prot.h"
-#include "xmldocument.h"
+#include "app/gatewayfile.h"
+#include "app/snvtlist.h"
+#include "base/cp1251.h"
+#include "cli/exitstatus.h"
+#include "link/vr7prot.h"
+#include "optlist/xmldocument.h"
+#include "tests/cli/support/clitest.h"
 
 namespace {
 
@@ -147,7 +147,7 @@ TEST_P(DeviceCli, StoreUploadsTheFileAsTheWindowWouldSaveIt) {
     EXPECT_EQ(r.err, "");
 
     XmlDocument noCatalogue;
-    CSnvtList list(noCatalogue);
+    SnvtList list(noCatalogue);
     LoadGatewayFile(list, kDemoFolder + "/CONFIG/");
     ASSERT_TRUE(SaveGatewayFile(list, work / "expected.cfg").ok);
     std::vector<uint8_t> stored;

@@ -1,9 +1,9 @@
 // vr7lon diff: its lines and exit statuses on files, and the device as a side over TCP.
 #include <gtest/gtest.h>
 
-#include "clitest.h"
-#include "exitstatus.h"
-#include "simresponder.h"
+#include "cli/exitstatus.h"
+#include "sim/simresponder.h"
+#include "tests/cli/support/clitest.h"
 
 namespace {
 

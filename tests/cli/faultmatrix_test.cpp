@@ -7,10 +7,10 @@
 
 #include <gtest/gtest.h>
 
-#include "clitest.h"
-#include "devicefaults.h"
-#include "exitstatus.h"
-#include "vr7frame.h"
+#include "cli/exitstatus.h"
+#include "link/vr7frame.h"
+#include "tests/cli/support/clitest.h"
+#include "tests/common/devicefaults.h"
 
 namespace {
 

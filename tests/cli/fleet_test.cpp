@@ -8,9 +8,9 @@
 
 #include <gtest/gtest.h>
 
-#include "clitest.h"
-#include "exitstatus.h"
-#include "simsite.h"
+#include "cli/exitstatus.h"
+#include "tests/cli/support/clitest.h"
+#include "tests/common/testsite.h"
 
 namespace {
 

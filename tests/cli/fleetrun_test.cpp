@@ -1,17 +1,17 @@
 // How a fleet is scheduled: devices on one serial line take turns, devices on their own TCP
 // endpoints run side by side, never more than the jobs allowed.
-#include "fleetrun.h"
+#include "cli/fleetrun.h"
 
 #include <algorithm>
 #include <mutex>
 
 #include <gtest/gtest.h>
 
-#include "simpeer.h"
-#include "simsite.h"
-#include "tempdir.h"
-#include "testtext.h"
-#include "testtimings.h"
+#include "tests/common/simpeer.h"
+#include "tests/common/tempdir.h"
+#include "tests/common/testsite.h"
+#include "tests/common/testtext.h"
+#include "tests/common/testtimings.h"
 
 namespace {
 

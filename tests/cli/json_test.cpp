@@ -4,9 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include "clitest.h"
-#include "exitstatus.h"
-#include "vr7frame.h"
+#include "cli/exitstatus.h"
+#include "link/vr7frame.h"
+#include "tests/cli/support/clitest.h"
 
 namespace {
 

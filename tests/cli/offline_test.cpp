@@ -3,12 +3,12 @@
 
 #include <gtest/gtest.h>
 
-#include "clitest.h"
-#include "cp1251.h"
-#include "exitstatus.h"
-#include "gatewayfile.h"
-#include "snvtlist.h"
-#include "xmldocument.h"
+#include "app/gatewayfile.h"
+#include "app/snvtlist.h"
+#include "base/cp1251.h"
+#include "cli/exitstatus.h"
+#include "optlist/xmldocument.h"
+#include "tests/cli/support/clitest.h"
 
 namespace {
 
@@ -147,10 +147,10 @@ TEST_F(Offline, BuildFromAFileRenumbersAndReportsWhatWasLeftOut) {
     // The file holds the demo rows and 3q1, as the window would save that list.
     XmlDocument catalogue(kDemoCatalogue);
     catalogue.Activate();
-    CSnvtList list(catalogue);
+    SnvtList list(catalogue);
     list.SetMaxVariables(62);
     LoadGatewayFile(list, kDemoFolder + "/CONFIG/");
-    ASSERT_EQ(list.AddVariable(-1, "q1", 3), CSnvtList::AddResult::Added);
+    ASSERT_EQ(list.AddVariable(-1, "q1", 3), SnvtList::AddResult::Added);
     ASSERT_TRUE(SaveGatewayFile(list, dir / "expected.cfg").ok);
     EXPECT_EQ(ReadBytes(dir / "out.cfg"), ReadBytes(dir / "expected.cfg"));
 }

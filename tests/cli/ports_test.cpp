@@ -6,11 +6,11 @@
 
 #include <gtest/gtest.h>
 
-#include "clitest.h"
-#include "portscommand.h"
-#include "serialports.h"
-#include "vanishingdevice.h"
-#include "vr7lon.h"
+#include "cli/portscommand.h"
+#include "cli/vr7lon.h"
+#include "link/serialports.h"
+#include "tests/cli/support/clitest.h"
+#include "tests/common/vanishingdevice.h"
 
 namespace fs = std::filesystem;
 

@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "clitest.h"
-#include "exitstatus.h"
+#include "cli/exitstatus.h"
+#include "tests/cli/support/clitest.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 
 #include <gtest/gtest.h>
 
-#include "simpeer.h"
-#include "tempdir.h"
+#include "tests/common/simpeer.h"
+#include "tests/common/tempdir.h"
 
 namespace {
 

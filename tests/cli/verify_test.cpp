@@ -4,10 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include "clitest.h"
-#include "exitstatus.h"
-#include "simresponder.h"
-#include "vr7prot.h"
+#include "cli/exitstatus.h"
+#include "link/vr7prot.h"
+#include "sim/simresponder.h"
+#include "tests/cli/support/clitest.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 // that only a download can show.
 #include <vector>
 
-#include "simfault.h"
+#include "sim/simfault.h"
 
 struct DeviceFault {
     const char* name;

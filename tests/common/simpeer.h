@@ -9,11 +9,11 @@
 
 #include <gtest/gtest.h>
 
-#include "connection.h"
-#include "simfolder.h"
-#include "simserver.h"
-#include "testtimings.h"
-#include "vr7frame.h"
+#include "link/connection.h"
+#include "link/vr7frame.h"
+#include "sim/simfolder.h"
+#include "sim/simserver.h"
+#include "tests/common/testtimings.h"
 
 enum class Transport { Tcp, Pty };
 

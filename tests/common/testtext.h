@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "cp1251.h"
+#include "base/cp1251.h"
 
 // The Windows-1251 bytes of a UTF-8 literal: the core's own text.
 inline std::string W(const char* utf8) {

@@ -3,7 +3,7 @@
 // milliseconds. Bounds on how long something took are derived from these values.
 #include <algorithm>
 
-#include "linktimings.h"
+#include "link/linktimings.h"
 
 inline constexpr LinkTimings kTestTimings = LinkTimings{}.Scaled(0.1);
 

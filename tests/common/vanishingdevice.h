@@ -12,8 +12,8 @@
 #include <thread>
 #include <vector>
 
-#include "simresponder.h"
-#include "vr7frame.h"
+#include "link/vr7frame.h"
+#include "sim/simresponder.h"
 
 namespace vanishing {
 

@@ -9,11 +9,11 @@
 
 #include <gtest/gtest.h>
 
-#include "cfgtreemodel.h"
-#include "connection.h"
-#include "simserver.h"
-#include "snvtlist.h"
-#include "vr7cfgtree.h"
+#include "app/snvtlist.h"
+#include "cfgtree/cfgtreemodel.h"
+#include "cfgtree/vr7cfgtree.h"
+#include "link/connection.h"
+#include "sim/simserver.h"
 
 inline constexpr uint32_t kWireDeviceNumber = 5;
 
@@ -89,7 +89,7 @@ inline std::vector<std::string> ExpectedTreeTexts(const SimDevice& device) {
 }
 
 // Rows until the settings file the list makes is larger than one block.
-inline void FillBeyondOneBlock(CSnvtList& list) {
+inline void FillBeyondOneBlock(SnvtList& list) {
     for (int i = 0; i < 40; ++i)
         ASSERT_TRUE(list.AppendRowFromFile("v" + std::to_string(i), {"0", "F", "105", "x"}));
 }

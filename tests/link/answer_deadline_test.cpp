@@ -5,8 +5,8 @@
 #include <chrono>
 #include <sstream>
 
-#include "simpeer.h"
-#include "vr7prot.h"
+#include "link/vr7prot.h"
+#include "tests/common/simpeer.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 // written, the device sees nothing, and the connection works again once the request is cleared.
 #include <gtest/gtest.h>
 
-#include "simpeer.h"
-#include "vr7prot.h"
+#include "link/vr7prot.h"
+#include "tests/common/simpeer.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "comlink.h"
+#include "link/comlink.h"
 
 #include <gtest/gtest.h>
 #include <termios.h>
@@ -12,8 +12,8 @@
 #include <thread>
 #include <vector>
 
-#include "ptypair.h"
-#include "testtimings.h"
+#include "tests/common/testtimings.h"
+#include "tests/link/support/ptypair.h"
 
 namespace {
 

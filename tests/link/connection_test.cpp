@@ -1,4 +1,4 @@
-#include "connection.h"
+#include "link/connection.h"
 
 #include <gtest/gtest.h>
 
@@ -7,13 +7,13 @@
 #include <fstream>
 #include <sstream>
 
-#include "comlink.h"
-#include "inifile.h"
-#include "loopserver.h"
-#include "ptypair.h"
-#include "tcpiplink.h"
-#include "tempdir.h"
-#include "testtext.h"
+#include "base/inifile.h"
+#include "link/comlink.h"
+#include "link/tcpiplink.h"
+#include "tests/common/tempdir.h"
+#include "tests/common/testtext.h"
+#include "tests/link/support/loopserver.h"
+#include "tests/link/support/ptypair.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <memory>
 #include <sstream>
 
-#include "lebytes.h"
-#include "prot_scriptlink.h"
-#include "simpeer.h"
-#include "vr7prot.h"
+#include "base/lebytes.h"
+#include "link/vr7prot.h"
+#include "tests/common/simpeer.h"
+#include "tests/link/support/prot_scriptlink.h"
 
 namespace {
 

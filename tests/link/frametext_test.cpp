@@ -1,9 +1,9 @@
 // The decoded summary of a trace line, for the frames of every command and their answers.
-#include "frametext.h"
+#include "link/frametext.h"
 
 #include <gtest/gtest.h>
 
-#include "vr7wire.h"
+#include "tests/common/vr7wire.h"
 
 namespace {
 

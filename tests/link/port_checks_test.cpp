@@ -12,13 +12,13 @@
 
 #include <gtest/gtest.h>
 
-#include "comlink.h"
-#include "connection.h"
-#include "ptypair.h"
-#include "serialspeed.h"
-#include "tempdir.h"
-#include "testtimings.h"
-#include "vr7prot.h"
+#include "link/comlink.h"
+#include "link/connection.h"
+#include "link/serialspeed.h"
+#include "link/vr7prot.h"
+#include "tests/common/tempdir.h"
+#include "tests/common/testtimings.h"
+#include "tests/link/support/ptypair.h"
 
 namespace {
 

@@ -2,10 +2,10 @@
 // over a pseudo-terminal, including every way the device can fail an exchange.
 #include <gtest/gtest.h>
 
-#include "cp1251.h"
-#include "simpeer.h"
-#include "testtext.h"
-#include "vr7prot.h"
+#include "base/cp1251.h"
+#include "link/vr7prot.h"
+#include "tests/common/simpeer.h"
+#include "tests/common/testtext.h"
 
 namespace {
 

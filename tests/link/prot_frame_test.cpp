@@ -6,9 +6,9 @@
 #include <random>
 #include <sstream>
 
-#include "prot_scriptlink.h"
-#include "vr7prot.h"
-#include "vr7wire.h"
+#include "link/vr7prot.h"
+#include "tests/common/vr7wire.h"
+#include "tests/link/support/prot_scriptlink.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 #include <chrono>
 #include <sstream>
 
-#include "simpeer.h"
-#include "tcpiplink.h"
-#include "testtimings.h"
-#include "vr7prot.h"
+#include "link/tcpiplink.h"
+#include "link/vr7prot.h"
+#include "tests/common/simpeer.h"
+#include "tests/common/testtimings.h"
 
 namespace {
 

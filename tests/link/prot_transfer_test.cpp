@@ -3,8 +3,8 @@
 
 #include <sstream>
 
-#include "simpeer.h"
-#include "vr7prot.h"
+#include "link/vr7prot.h"
+#include "tests/common/simpeer.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Results as vr7lon prints them: each kind named for what it is.
-#include "resulttext.h"
+#include "link/resulttext.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "serialports.h"
+#include "link/serialports.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "tcpiplink.h"
+#include "link/tcpiplink.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "loopserver.h"
-#include "testtimings.h"
+#include "tests/common/testtimings.h"
+#include "tests/link/support/loopserver.h"
 
 namespace {
 

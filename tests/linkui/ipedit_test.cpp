@@ -1,4 +1,4 @@
-#include "ipedit.h"
+#include "link/ui/ipedit.h"
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
@@ -10,7 +10,7 @@
 #include <QVBoxLayout>
 #include <QWidget>
 
-#include "qstringprint.h"
+#include "tests/linkui/support/qstringprint.h"
 
 namespace {
 

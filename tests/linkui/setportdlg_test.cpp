@@ -1,4 +1,4 @@
-#include "setportdlg.h"
+#include "link/ui/setportdlg.h"
 
 #include <gtest/gtest.h>
 
@@ -16,10 +16,10 @@
 #include <QTimer>
 #include <functional>
 
-#include "connection.h"
-#include "ipedit.h"
-#include "portcombo.h"
-#include "qstringprint.h"
+#include "link/connection.h"
+#include "link/ui/ipedit.h"
+#include "link/ui/portcombo.h"
+#include "tests/linkui/support/qstringprint.h"
 
 namespace {
 
@@ -398,9 +398,9 @@ TEST_F(SetPortDialog, PortListAddsThePresentPortsEachTimeItOpens) {
 
 TEST_F(SetPortDialog, EachPresentPortHasItsToolTip) {
     dlg.CB_Port->SetDescribedPortLister([] {
-        return QList<TPortCombo::Port>{{"/dev/ttyUSB0", "FT232R USB UART"},
-                                       {"/dev/serial/by-id/usb-FTDI-if00-port0", "stable"},
-                                       {"/dev/ttyS0", ""}};
+        return QList<PortCombo::Port>{{"/dev/ttyUSB0", "FT232R USB UART"},
+                                      {"/dev/serial/by-id/usb-FTDI-if00-port0", "stable"},
+                                      {"/dev/ttyS0", ""}};
     });
     dlg.CB_Port->RefreshPorts();
     ASSERT_EQ(Items(dlg.CB_Port).mid(10),

@@ -1,11 +1,11 @@
 // The catalogue's index must answer every lookup exactly as the walk over every entry does.
-#include "catalogueindex.h"
+#include "optlist/catalogueindex.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
 
-#include "tempdir.h"
+#include "tests/common/tempdir.h"
 
 namespace {
 

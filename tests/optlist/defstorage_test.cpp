@@ -1,4 +1,4 @@
-#include "defstorage.h"
+#include "optlist/defstorage.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,10 +10,10 @@
 #include <random>
 #include <string>
 
-#include "cp1251.h"
-#include "deffile.h"
-#include "tempdir.h"
-#include "testtext.h"
+#include "base/cp1251.h"
+#include "tests/common/deffile.h"
+#include "tests/common/tempdir.h"
+#include "tests/common/testtext.h"
 
 namespace {
 

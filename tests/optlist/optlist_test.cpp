@@ -1,12 +1,12 @@
-#include "optlist.h"
+#include "optlist/optlist.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "cp1251.h"
-#include "tempdir.h"
-#include "testtext.h"
+#include "base/cp1251.h"
+#include "tests/common/tempdir.h"
+#include "tests/common/testtext.h"
 
 namespace {
 

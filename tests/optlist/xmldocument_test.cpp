@@ -1,13 +1,13 @@
-#include "xmldocument.h"
-#include "testtext.h"
+#include "optlist/xmldocument.h"
+#include "tests/common/testtext.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <string>
 
-#include "cp1251.h"
-#include "tempdir.h"
+#include "base/cp1251.h"
+#include "tests/common/tempdir.h"
 
 namespace {
 

@@ -5,10 +5,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "simframereader.h"
-#include "simresponder.h"
-#include "vr7frame.h"
-#include "vr7wire.h"
+#include "link/vr7frame.h"
+#include "sim/simframereader.h"
+#include "sim/simresponder.h"
+#include "tests/common/vr7wire.h"
 
 namespace {
 

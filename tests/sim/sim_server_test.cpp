@@ -15,15 +15,15 @@
 #include <fstream>
 #include <sstream>
 
-#include "cp1251.h"
-#include "inifile.h"
-#include "optlist.h"
-#include "simfolder.h"
-#include "simprogram.h"
-#include "simserver.h"
-#include "tempdir.h"
-#include "vr7cfgtree.h"
-#include "vr7prot.h"
+#include "base/cp1251.h"
+#include "base/inifile.h"
+#include "cfgtree/vr7cfgtree.h"
+#include "link/vr7prot.h"
+#include "optlist/optlist.h"
+#include "sim/simfolder.h"
+#include "sim/simserver.h"
+#include "tests/common/tempdir.h"
+#include "tests/sim/support/simprogram.h"
 
 namespace {
 

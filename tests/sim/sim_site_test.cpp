@@ -12,15 +12,15 @@
 #include <sstream>
 #include <string>
 
-#include "connection.h"
-#include "inifile.h"
-#include "loopback.h"
-#include "simpeer.h"
-#include "simprogram.h"
-#include "simsite.h"
-#include "tempdir.h"
-#include "uniquefd.h"
-#include "vr7prot.h"
+#include "base/inifile.h"
+#include "base/uniquefd.h"
+#include "link/connection.h"
+#include "link/vr7prot.h"
+#include "tests/common/simpeer.h"
+#include "tests/common/tempdir.h"
+#include "tests/common/testsite.h"
+#include "tests/sim/support/loopback.h"
+#include "tests/sim/support/simprogram.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 // lines of a site file, and the device a description makes.
 #include <gtest/gtest.h>
 
-#include "simdeviceoptions.h"
-#include "tempdir.h"
+#include "sim/simdeviceoptions.h"
+#include "tests/common/tempdir.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "simfault.h"
-#include "vr7frame.h"
+#include "link/vr7frame.h"
+#include "sim/simfault.h"
 
 namespace {
 

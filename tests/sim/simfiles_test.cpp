@@ -2,8 +2,8 @@
 // command stores under one spelling is what the next reads under another.
 #include <gtest/gtest.h>
 
-#include "simresponder.h"
-#include "vr7frame.h"
+#include "link/vr7frame.h"
+#include "sim/simresponder.h"
 
 namespace {
 

@@ -1,13 +1,13 @@
 // The simulated device made from a configuration folder copied from Windows: names in other
 // letter cases, the folder given as its CONFIG folder, and the device number of its path.
-#include "simfolder.h"
+#include "sim/simfolder.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
-#include "tempdir.h"
-#include "unprivileged.h"
+#include "tests/common/tempdir.h"
+#include "tests/common/unprivileged.h"
 
 namespace {
 

@@ -15,14 +15,14 @@
 #include <string>
 #include <vector>
 
-#include "connection.h"
-#include "lebytes.h"
-#include "loopback.h"
-#include "simfault.h"
-#include "simserver.h"
-#include "uniquefd.h"
-#include "vr7prot.h"
-#include "vr7wire.h"
+#include "base/lebytes.h"
+#include "base/uniquefd.h"
+#include "link/connection.h"
+#include "link/vr7prot.h"
+#include "sim/simfault.h"
+#include "sim/simserver.h"
+#include "tests/common/vr7wire.h"
+#include "tests/sim/support/loopback.h"
 
 namespace {
 

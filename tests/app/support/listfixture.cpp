@@ -1,8 +1,8 @@
-#include "listfixture.h"
+#include "tests/app/support/listfixture.h"
 
-#include "cp1251.h"
-#include "maxvariables.h"
-#include "testtext.h"
+#include "app/maxvariables.h"
+#include "base/cp1251.h"
+#include "tests/common/testtext.h"
 
 std::string CatalogueXml(const std::string& size) {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -55,7 +55,7 @@ ListFixture::ListFixture(const std::string& size, size_t rowLimit)
     list.SetProgressSink(&rec);
 }
 
-std::vector<std::string> Captions(const CSnvtList& list) {
+std::vector<std::string> Captions(const SnvtList& list) {
     std::vector<std::string> out;
     for (const SnvtRow& row : list.Rows()) out.push_back(row.caption);
     return out;

@@ -5,10 +5,10 @@
 #include <utility>
 #include <vector>
 
-#include "snvtlist.h"
-#include "tempdir.h"
-#include "testtext.h"
-#include "xmldocument.h"
+#include "app/snvtlist.h"
+#include "optlist/xmldocument.h"
+#include "tests/common/tempdir.h"
+#include "tests/common/testtext.h"
 
 // Windows-1251 of a UTF-8 literal, for expected texts.
 
@@ -19,7 +19,7 @@
 std::string CatalogueXml(const std::string& size);
 
 struct Recorder : ISnvtListObserver, IMessageSink, IProgressSink {
-    explicit Recorder(const CSnvtList& list) : list(list) {}
+    explicit Recorder(const SnvtList& list) : list(list) {}
 
     void RowInserted(size_t index) override;
     void RowRemoved(size_t index) override;
@@ -31,7 +31,7 @@ struct Recorder : ISnvtListObserver, IMessageSink, IProgressSink {
         progress.emplace_back(text, fraction);
     }
 
-    const CSnvtList& list;
+    const SnvtList& list;
     std::vector<std::string> events;     // "+i", "-i", "~i", "clear"
     std::vector<SnvtRow> mirror;         // rows as a view that follows the events holds them
     std::vector<unsigned> usedAtInsert;  // UsedVariables seen by each insert notification
@@ -43,13 +43,13 @@ struct Recorder : ISnvtListObserver, IMessageSink, IProgressSink {
 // A loaded catalogue and a list on it, wired to a recorder.
 struct ListFixture {
     explicit ListFixture(const std::string& size = "10",
-                         size_t rowLimit = CSnvtList::kDefaultRowLimit);
+                         size_t rowLimit = SnvtList::kDefaultRowLimit);
 
     TempDir dir;
     XmlDocument catalogue;
-    CSnvtList list;
+    SnvtList list;
     Recorder rec;
 };
 
 // Captions of the list's rows, in order.
-std::vector<std::string> Captions(const CSnvtList& list);
+std::vector<std::string> Captions(const SnvtList& list);

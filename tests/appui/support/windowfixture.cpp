@@ -1,5 +1,5 @@
-#include "windowfixture.h"
-#include "testtext.h"
+#include "tests/appui/support/windowfixture.h"
+#include "tests/common/testtext.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -7,7 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "cp1251.h"
+#include "base/cp1251.h"
 
 QApplication& TestApplication() {
     static int argc = 1;

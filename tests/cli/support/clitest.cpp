@@ -1,4 +1,4 @@
-#include "clitest.h"
+#include "tests/cli/support/clitest.h"
 
 #include <poll.h>
 #include <signal.h>
@@ -12,9 +12,9 @@
 
 #include <gtest/gtest.h>
 
-#include "simfolder.h"
-#include "testtext.h"
-#include "vr7lon.h"
+#include "cli/vr7lon.h"
+#include "sim/simfolder.h"
+#include "tests/common/testtext.h"
 
 CliResult RunCli(const std::vector<std::string>& args, const std::string& programDir,
                  bool errIsTerminal) {

@@ -8,9 +8,9 @@
 
 #include <gtest/gtest.h>
 
-#include "simpeer.h"
-#include "tempdir.h"
-#include "testtext.h"
+#include "tests/common/simpeer.h"
+#include "tests/common/tempdir.h"
+#include "tests/common/testtext.h"
 
 inline const std::string kDemoFolder = VR7_SOURCE_DIR "/examples/vr7_12";
 inline const std::string kDemoSettings = VR7_SOURCE_DIR "/examples/vr7_12/CONFIG/duxgate.cfg";

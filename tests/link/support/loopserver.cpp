@@ -1,4 +1,4 @@
-#include "loopserver.h"
+#include "tests/link/support/loopserver.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

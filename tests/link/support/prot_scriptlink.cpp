@@ -1,9 +1,9 @@
-#include "prot_scriptlink.h"
+#include "tests/link/support/prot_scriptlink.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "vr7prot.h"
+#include "link/vr7prot.h"
 
 int ProtScriptLink::Purge(int) {
     ++purges;

@@ -5,7 +5,7 @@
 #include <deque>
 #include <vector>
 
-#include "vlink.h"
+#include "link/vlink.h"
 
 class ProtScriptLink : public CLink {
   public:

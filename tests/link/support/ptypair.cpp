@@ -1,4 +1,4 @@
-#include "ptypair.h"
+#include "tests/link/support/ptypair.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "uniquefd.h"
+#include "base/uniquefd.h"
 
 // A socket connected to 127.0.0.1:port, or an empty one when nothing accepts there.
 inline UniqueFd ConnectLoopback(uint16_t port) {

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "cp1251.h"
+#include "base/cp1251.h"
 
 inline QString FromCp1251(const std::string& text) {
     return QString::fromStdString(cp1251::ToUtf8(text));

@@ -7,10 +7,10 @@
 
 #include <gtest/gtest.h>
 
-#include "connection.h"
-#include "simdevice.h"
-#include "simsite.h"
-#include "testtimings.h"
+#include "link/connection.h"
+#include "sim/simdevice.h"
+#include "sim/simsite.h"
+#include "tests/common/testtimings.h"
 
 // How a whole device misbehaves: on every request it is addressed with.
 enum class SiteFault {
