@@ -1,6 +1,7 @@
 #include "app/messages.h"
 
 #include <cerrno>
+#include <vector>
 
 #include "base/cp1251.h"
 #include "base/syserror.h"
@@ -11,12 +12,36 @@ namespace usertext {
 
 namespace {
 
-// A text of this file in Windows-1251, converted once.
+std::vector<NamedText>& Registry() {
+    static std::vector<NamedText> texts;
+    return texts;
+}
+
+bool Register(const char* name, const char* utf8) {
+    Registry().push_back({name, utf8});
+    return true;
+}
+
+// A text of this file in Windows-1251, converted once, and listed in AllTexts.
 #define VR7_TEXT(name, utf8)                                    \
+    static const bool name##Listed = Register(#name, utf8);     \
     const std::string& name() {                                 \
         static const std::string text = cp1251::FromUtf8(utf8); \
         return text;                                            \
     }
+
+// A text of this file that stays in UTF-8 (it goes straight to the toolkit), listed in AllTexts.
+#define VR7_UTF8_TEXT(name, utf8)                           \
+    static const bool name##Listed = Register(#name, utf8); \
+    constexpr const char* name = utf8;
+
+VR7_UTF8_TEXT(TipDriver, "драйвер ")
+VR7_UTF8_TEXT(TipSerial, "серийный номер ")
+VR7_UTF8_TEXT(TipNothingKnown, "Система не сообщает сведений о порте")
+VR7_UTF8_TEXT(TipNowBefore, "\nСейчас это ")
+VR7_UTF8_TEXT(TipNowAfter, "; постоянное имя не меняется при переподключении адаптеров.")
+VR7_UTF8_TEXT(TipStableBefore, "\nПостоянное имя: ")
+VR7_UTF8_TEXT(TipStableAfter, " (не меняется при переподключении адаптеров; его и стоит выбрать).")
 
 VR7_TEXT(VersionBefore, "VR-7 версии ")
 VR7_TEXT(VersionAfter, " не поддерживает работу c Tervon шлюзом!!!")
@@ -167,16 +192,13 @@ std::string SerialPortToolTip(const SerialPortInfo& port, bool stableItem) {
         add(port.product + " (" + port.vendor + ")");
     else if (!port.product.empty() || !port.vendor.empty())
         add(port.product + port.vendor);
-    if (!port.driver.empty()) add("драйвер " + port.driver);
+    if (!port.driver.empty()) add(TipDriver + port.driver);
     if (!port.usbId.empty()) add("USB " + port.usbId);
-    if (!port.serial.empty()) add("серийный номер " + port.serial);
-    if (text.empty()) text = "Система не сообщает сведений о порте";
+    if (!port.serial.empty()) add(TipSerial + port.serial);
+    if (text.empty()) text = TipNothingKnown;
     if (port.byIdPath.empty()) return text;
-    if (stableItem)
-        return text + "\nСейчас это " + port.path +
-               "; постоянное имя не меняется при переподключении адаптеров.";
-    return text + "\nПостоянное имя: " + port.byIdPath +
-           " (не меняется при переподключении адаптеров; его и стоит выбрать).";
+    if (stableItem) return text + TipNowBefore + port.path + TipNowAfter;
+    return text + TipStableBefore + port.byIdPath + TipStableAfter;
 }
 
 std::string TcpPortOutOfRange(const std::string& value) {
@@ -222,6 +244,7 @@ VR7_TEXT(LinkErrorWith, "ошибка связи с прибором № ")
 VR7_TEXT(CodeWord, " (код ")
 
 #undef VR7_TEXT
+#undef VR7_UTF8_TEXT
 
 const std::string& Attempts(int n) {
     const int tens = n % 100, ones = n % 10;
@@ -263,6 +286,10 @@ std::string TcpConnectCause(const std::string& host, const std::string& port, in
 
 std::string LinkErrorCause(uint32_t deviceNumber, int code) {
     return LinkErrorWith() + std::to_string(deviceNumber) + CodeWord() + std::to_string(code) + ")";
+}
+
+const std::vector<NamedText>& AllTexts() {
+    return Registry();
 }
 
 }  // namespace usertext

@@ -4,11 +4,20 @@
 // its first use. The window, the toolkit-free commands and vr7lon all take their texts from here.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 struct DeviceInfo;
 struct SerialPortInfo;
 
 namespace usertext {
+
+// Every fixed text (or fixed part of a text) of the program, by name, in UTF-8: what the manual
+// must quote.
+struct NamedText {
+    const char* name;
+    const char* utf8;
+};
+const std::vector<NamedText>& AllTexts();
 
 // Message boxes of the commands.
 const std::string& NoConfiguration();  // "Конфигурация VR-7 не обнаружена"

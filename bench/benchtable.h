@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "base/cliargs.h"
+
 namespace bench {
 
 using Clock = std::chrono::steady_clock;
@@ -63,17 +65,19 @@ struct Args {
     bool smoke = false;
 };
 inline bool ParseArgs(int argc, char** argv, const char* name, Args& args) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        if (a == "--smoke") {
-            args.smoke = true;
-            args.runs = 1;
-        } else if (a == "--runs" && i + 1 < argc) {
-            args.runs = std::max(1, std::atoi(argv[++i]));
-        } else {
-            std::fprintf(stderr, "usage: %s [--runs N] [--smoke]\n", name);
-            return false;
-        }
+    CliArgs parsed;
+    std::string error;
+    const bool ok = parsed.Parse(std::vector<std::string>(argv + 1, argv + argc),
+                                 {{"--smoke", false}, {"--runs", true}}, error) &&
+                    parsed.Positionals().empty();
+    if (!ok) {
+        std::fprintf(stderr, "usage: %s [--runs N] [--smoke]\n", name);
+        return false;
+    }
+    if (parsed.Has("--runs")) args.runs = std::max(1, std::atoi(parsed.Value("--runs").c_str()));
+    if (parsed.Has("--smoke")) {
+        args.smoke = true;
+        args.runs = 1;
     }
     return true;
 }

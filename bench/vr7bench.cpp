@@ -26,6 +26,7 @@
 #include "base/lebytes.h"
 #include "bench/benchtable.h"
 #include "bench/workloads.h"
+#include "cfgtree/vr7cfgtree.h"
 #include "link/connection.h"
 #include "link/vr7frame.h"
 #include "link/vr7prot.h"
@@ -294,6 +295,64 @@ int ServeMain(int entries) {
 
 }  // namespace
 
+// A configuration folder under dir of one system named `name` with `variables` calculated
+// variables; its CONFIG folder, ending in '/'.
+std::string MakeGrowthFolder(const std::string& dir, const std::string& name, int variables) {
+    const std::string config = dir + "/vr7_1/CONFIG";
+    std::filesystem::create_directories(config);
+    std::string xms =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<system name=\"" + name + "\">\n";
+    for (int i = 0; i < variables; ++i) xms += "<calc name=\"v" + std::to_string(i) + "\"/>\n";
+    xms += "</system>\n";
+    const std::string xmc =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<c><syslink name=\"sys1\">s</syslink></c>\n";
+    if (!StoreDurably(config + "/main.xmc", std::vector<uint8_t>(xmc.begin(), xmc.end())) ||
+        !StoreDurably(config + "/s.xms", std::vector<uint8_t>(xms.begin(), xms.end())))
+        return {};
+    return config + "/";
+}
+
+// Seconds of one in-process build of the folder tree (negative when it failed).
+double TimeTreeBuild(const std::string& dir, const std::string& name, int variables) {
+    const std::string config = MakeGrowthFolder(dir, name, variables);
+    if (config.empty()) return -1;
+    CfgTree tree;
+    XmlDocument scratch;
+    const auto t0 = bench::Clock::now();
+    const bool built = BuildTreeFromDir(tree, config, 1, nullptr, nullptr, nullptr,
+                                        STreeOptions{0x89}, scratch) == 0;
+    const double s = bench::Seconds(t0);
+    std::error_code ec;
+    std::filesystem::remove_all(dir + "/vr7_1", ec);
+    return built ? s : -s;
+}
+
+// The folder tree's growth: four times the variables against four times the time of the smaller
+// build (about 1 when linear, 4 when quadratic), and a long system name with many variables
+// against the two costs added (about 1 when they add up, far more when they multiply). The smoke
+// run fails when the growth is out of line, whatever the machine's speed.
+bool MeasureTreeGrowth(const std::string& dir, int runs, bool smoke, std::vector<Row>& rows) {
+    const std::string longName(1 << 20, 'n');
+    rows.push_back(Measure(
+        "folder tree: 200000 variables vs 4 x 50000", runs,
+        [&] { return TimeTreeBuild(dir, "s", 200000); },
+        [&] { return 4 * TimeTreeBuild(dir, "s", 50000); }));
+    const double variablesRatio = bench::Median(rows.back().ratio);
+    rows.push_back(Measure(
+        "folder tree: 1 MB name x 4000 vs name + 4000 apart", runs,
+        [&] { return TimeTreeBuild(dir, longName, 4000); },
+        [&] { return TimeTreeBuild(dir, longName, 1) + TimeTreeBuild(dir, "s", 4000); }));
+    const double nameRatio = bench::Median(rows.back().ratio);
+    if (smoke && (variablesRatio > 2 || nameRatio > 4)) {
+        std::fprintf(stderr,
+                     "vr7bench: the folder tree grows out of line (x4 variables: %.2f, long name "
+                     "with variables: %.2f)\n",
+                     variablesRatio, nameRatio);
+        return false;
+    }
+    return true;
+}
+
 int main(int argc, char** argv) {
     if (argc == 6 && std::string(argv[1]) == "--raw")
         return RawMain(argv[2], static_cast<uint16_t>(std::atoi(argv[3])),
@@ -333,6 +392,8 @@ int main(int argc, char** argv) {
                 std::to_string(entries) + "-entry catalogue",
             runs, [&] { return TimeShell(tree); }, [&] { return TimeShell(floor); }));
     }
+
+    const bool growthInLine = MeasureTreeGrowth(dir, runs, smoke, rows);
 
     // The device over TCP, served by the simulator on 127.0.0.1: reading its tree, and moving a
     // file down and up, each against a raw client sending the same frames to the same simulator.
@@ -475,5 +536,5 @@ int main(int argc, char** argv) {
     if (!haveXmllint) std::printf("(xmllint is not installed: the open floor only reads files)\n");
     std::error_code ec;
     std::filesystem::remove_all(dir, ec);
-    return 0;
+    return growthInLine ? 0 : 1;
 }

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "app/messagesink.h"
-#include "cli/cliargs.h"
+#include "base/cliargs.h"
 #include "cli/clicontext.h"
 
 class SnvtList;

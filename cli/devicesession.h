@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/cliargs.h"
+#include "base/cliargs.h"
 #include "cli/clicontext.h"
 #include "cli/frametrace.h"
 #include "link/connection.h"

@@ -104,7 +104,9 @@ void DescribeUsb(const fs::path& device, SerialPortInfo& info) {
         const std::string vendorId = Attribute(dir / "idVendor");
         const std::string productId = Attribute(dir / "idProduct");
         if (vendorId.empty() || productId.empty()) continue;
-        info.usbId = vendorId + ":" + productId;
+        info.usbId = vendorId;
+        info.usbId += ':';
+        info.usbId += productId;
         info.vendor = Attribute(dir / "manufacturer");
         info.product = Attribute(dir / "product");
         info.serial = Attribute(dir / "serial");

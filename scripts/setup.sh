@@ -27,8 +27,8 @@ run_set=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-qpa-plugins libxml2-d
 package_set=(dpkg-dev file lintian fp-utils-3.2.2)
 # The tests: GoogleTest; the sources of the Russian locale the build compiles for a caption test;
 # man to read the manual pages, the desktop entry's and metainfo's validators, and strace to see
-# what the installed window opens.
-test_set=(libgtest-dev locales man-db desktop-file-utils appstream strace)
+# what the installed window opens; clang-format and clang-tidy for the checks of scripts/lint.sh.
+test_set=(libgtest-dev locales man-db desktop-file-utils appstream strace clang-format clang-tidy)
 
 case "$set_name" in
     run) packages=("${run_set[@]}") ;;

@@ -41,38 +41,39 @@ SimOption Bad(std::string* error, const std::string& why) {
 
 }  // namespace
 
-SimOption TakeSimDeviceOption(const std::vector<std::string>& args, size_t& i, SimDeviceSpec& spec,
-                              std::string* error) {
-    const std::string& arg = args[i];
-    if (arg == "--protect") {
+const std::vector<CliOption>& SimDeviceOptions() {
+    static const std::vector<CliOption> options = {
+        {"--number", true}, {"--version", true}, {"--file", true},
+        {"--store", true},  {"--fault", true},   {"--protect", false},
+    };
+    return options;
+}
+
+SimOption TakeSimDeviceOption(const CliItem& option, SimDeviceSpec& spec, std::string* error) {
+    const std::string& value = option.value;
+    if (option.name == "--protect") {
         spec.protect = true;
-        ++i;
-        return SimOption::Taken;
-    }
-    if (i + 1 >= args.size()) return SimOption::NotMine;
-    const std::string& value = args[i + 1];
-    if (arg == "--number") {
+    } else if (option.name == "--number") {
         uint32_t number = 0;
         if (!ParseUint(value, number)) return Bad(error, "bad number: " + value);
         spec.number = number;
-    } else if (arg == "--version") {
+    } else if (option.name == "--version") {
         SimVersion version;
         if (!ParseVersion(value, version)) return Bad(error, "bad version: " + value);
         spec.version = version;
-    } else if (arg == "--file") {
+    } else if (option.name == "--file") {
         spec.files.push_back(value);
-    } else if (arg == "--store") {
+    } else if (option.name == "--store") {
         std::error_code ec;
         if (!std::filesystem::is_directory(value, ec)) return Bad(error, "not a folder: " + value);
         spec.storeDir = value;
-    } else if (arg == "--fault") {
+    } else if (option.name == "--fault") {
         SimFault fault;
         if (!ParseSimFault(value, fault, error)) return SimOption::Bad;
         spec.faults.push_back(fault);
     } else {
         return SimOption::NotMine;
     }
-    i += 2;
     return SimOption::Taken;
 }
 
@@ -100,16 +101,17 @@ bool ParseSimDeviceWords(const std::vector<std::string>& words, SimDeviceSpec& s
                          std::string* error) {
     if (words.empty()) return Fail(error, "FOLDER[:NUMBER]@TCPPORT expected");
     if (!ParseSimDeviceAddress(words[0], spec, error)) return false;
-    for (size_t i = 1; i < words.size();) {
-        switch (TakeSimDeviceOption(words, i, spec, error)) {
-            case SimOption::Taken:
-                break;
-            case SimOption::Bad:
-                return false;
-            case SimOption::NotMine:
-                return Fail(error, "not a device option, or its value is missing: " + words[i]);
-        }
-    }
+    CliArgs options;
+    std::string why;
+    const std::vector<std::string> rest(words.begin() + 1, words.end());
+    if (!options.Parse(rest, SimDeviceOptions(), why))
+        return Fail(error,
+                    "not a device option, or its value is missing: " + options.FailedArgument());
+    if (!options.Positionals().empty())
+        return Fail(error, "not a device option, or its value is missing: " +
+                               options.Positionals().front());
+    for (const CliItem& option : options.Items())
+        if (TakeSimDeviceOption(option, spec, error) != SimOption::Taken) return false;
     return true;
 }
 
@@ -149,7 +151,9 @@ bool ParseSimSiteText(const std::string& text, const std::string& fileName,
     std::string line;
     std::vector<std::string> words;
     for (int number = 1; std::getline(in, line); ++number) {
-        const std::string where = fileName + ":" + std::to_string(number);
+        std::string where = fileName;
+        where += ':';
+        where += std::to_string(number);
         std::string why;
         SimDeviceSpec spec;
         spec.origin = where;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/cliargs.h"
 #include "sim/simdevice.h"
 #include "sim/simfault.h"
 
@@ -29,15 +30,17 @@ struct SimDeviceSpec {
 };
 
 enum class SimOption {
-    Taken,    // one of a device's own options; i is past it and its value
-    NotMine,  // some other option, or one whose value is missing: nothing was taken
+    Taken,    // one of a device's own options, taken into the spec
+    NotMine,  // some other option: nothing was taken
     Bad,      // a device's option with a value it cannot take: error says why
 };
 
-// Takes args[i] when it is one of a device's own options: --number N, --version MAJOR.MINOR.BUILD,
-// --file NAME=PATH, --store DIR, --protect or --fault KIND[,...].
-SimOption TakeSimDeviceOption(const std::vector<std::string>& args, size_t& i, SimDeviceSpec& spec,
-                              std::string* error);
+// A device's own options: --number N, --version MAJOR.MINOR.BUILD, --file NAME=PATH, --store DIR,
+// --protect and --fault KIND[,...].
+const std::vector<CliOption>& SimDeviceOptions();
+
+// Takes the option when it is one of a device's own.
+SimOption TakeSimDeviceOption(const CliItem& option, SimDeviceSpec& spec, std::string* error);
 
 // Reads FOLDER[:NUMBER]@TCPPORT into spec (folder, number, port). FOLDER "-" is the built-in
 // device.

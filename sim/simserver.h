@@ -36,6 +36,7 @@ class SimServer {
     bool File(const std::string& name, std::vector<uint8_t>& bytes) {
         return site_.File(0, name, bytes);
     }
+    size_t StaleRequestsDropped() const { return site_.StaleRequestsDropped(); }
 
   private:
     SimSite site_;

@@ -497,8 +497,10 @@ void SimSite::Run() {
                 if (c.inputEnded)
                     c.fd.Reset();
                 else if (c.reader.Pending() &&
-                         now - c.lastByte > milliseconds(c.device->endpoints.stalePartialMs))
+                         now - c.lastByte > milliseconds(c.device->endpoints.stalePartialMs)) {
                     c.reader.Clear();
+                    ++staleDropped_;
+                }
             }
             it = c.fd ? std::next(it) : channels.erase(it);
         }

@@ -3,6 +3,7 @@
 // pseudo-terminal pair), from one thread: one poll loop watches every endpoint and connection.
 // An answer that is delayed, trickled or paced waits in its connection's queue instead of
 // holding the loop, so what one device does (a fault included) never slows another down.
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -73,6 +74,9 @@ class SimSite {
     // The bytes of a file device i holds (served or uploaded) under this name spelt in exactly
     // this letter case; false when it has none.
     bool File(size_t i, const std::string& name, std::vector<uint8_t>& bytes);
+    // How many unfinished requests went stale (their line quiet for stalePartialMs) and were
+    // forgotten, over every connection since the site was made.
+    size_t StaleRequestsDropped() const { return staleDropped_.load(); }
 
   private:
     struct Device {
@@ -103,5 +107,6 @@ class SimSite {
     std::vector<std::unique_ptr<Device>> devices_;
     UniqueFd wakeRead_;
     UniqueFd wakeWrite_;
+    std::atomic<size_t> staleDropped_{0};
     std::thread thread_;
 };

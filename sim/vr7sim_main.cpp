@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/cliargs.h"
 #include "base/inifile.h"
 #include "base/parseuint.h"
 #include "link/connectionkeys.h"
@@ -94,64 +95,65 @@ int main(int argc, char** argv) {
     bool afterDevice = false;
     std::string settingsIni;
 
-    for (size_t i = 0; i < args.size();) {
-        const std::string& arg = args[i];
-        const bool hasValue = i + 1 < args.size();
-        const std::string value = hasValue ? args[i + 1] : "";
-        std::string why;
+    for (const std::string& arg : args) {
         if (arg == "--help" || arg == "-h") {
             PrintUsage(stdout);
             return 0;
-        } else if (arg == "--settings" && hasValue) {
+        }
+    }
+    std::vector<CliOption> known = SimDeviceOptions();
+    known.insert(known.end(), {{"--settings", true},
+                               {"--device", true},
+                               {"--site", true},
+                               {"--folder", true},
+                               {"--tcp", true},
+                               {"--pty", false},
+                               {"--pace", true}});
+    CliArgs parsed;
+    std::string why;
+    if (!parsed.Parse(args, known, why) || !parsed.Positionals().empty()) return Usage();
+
+    for (const CliItem& option : parsed.Items()) {
+        const std::string& arg = option.name;
+        const std::string& value = option.value;
+        if (arg == "--settings") {
             settingsIni = value;
-        } else if (arg == "--device" && hasValue) {
+        } else if (arg == "--device") {
             siteForm = afterDevice = true;
             site.emplace_back();
             site.back().origin = "--device " + value;
             if (!ParseSimDeviceAddress(value, site.back(), &why)) return Fail(why);
-        } else if (arg == "--site" && hasValue) {
+        } else if (arg == "--site") {
             siteForm = true;
             afterDevice = false;
             if (!ReadSimSiteFile(value, site, &why)) return Fail(why);
         } else if (siteForm) {
             SimDeviceSpec scratch;
-            switch (TakeSimDeviceOption(args, i, afterDevice ? site.back() : scratch, &why)) {
+            switch (TakeSimDeviceOption(option, afterDevice ? site.back() : scratch, &why)) {
                 case SimOption::Bad:
                     return Fail(why);
                 case SimOption::Taken:
                     if (!afterDevice) return Fail(arg + " must follow the --device it belongs to");
-                    continue;
+                    break;
                 case SimOption::NotMine:
-                    if (arg == "--folder" || arg == "--tcp" || arg == "--pty" || arg == "--pace")
-                        return Fail(SingleDeviceOnly(arg));
-                    return Usage();
+                    return Fail(SingleDeviceOnly(arg));
             }
         } else {
             if (singleOption.empty()) singleOption = arg;
             if (arg == "--pty") {
                 endpoints.pty = true;
-                ++i;
-                continue;
-            } else if (arg == "--pace" && hasValue) {
+            } else if (arg == "--pace") {
                 if (!ParseUint(value, endpoints.paceBaud) || endpoints.paceBaud == 0)
                     return Fail("bad speed: " + value);
-            } else if (arg == "--folder" && hasValue) {
+            } else if (arg == "--folder") {
                 single.folder = value;
-            } else if (arg == "--tcp" && hasValue) {
+            } else if (arg == "--tcp") {
                 endpoints.tcp = true;
                 if (!ParseUint(value, endpoints.tcpPort)) return Fail("bad port: " + value);
-            } else {
-                switch (TakeSimDeviceOption(args, i, single, &why)) {
-                    case SimOption::Bad:
-                        return Fail(why);
-                    case SimOption::Taken:
-                        continue;
-                    case SimOption::NotMine:
-                        return Usage();
-                }
+            } else if (TakeSimDeviceOption(option, single, &why) == SimOption::Bad) {
+                return Fail(why);
             }
         }
-        i += 2;
     }
 
     std::vector<SimDeviceSpec> specs;

@@ -31,7 +31,7 @@ TEST_F(WindowStateTest, SizeSplitterColumnsAndFoldersComeBackAfterARestart) {
     TVR7CfgUpdate& first = Shown();
     const int treeBefore = first.Splitter1->sizes().value(0);
     first.resize(1000, 720);
-    QTest::qWait(20);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return first.Splitter1->sizes().value(0) > treeBefore; }));
     EXPECT_GT(first.Splitter1->sizes().value(0), treeBefore);  // the tree pane grows too
     first.Splitter1->setSizes({320, 679});
     first.ListView1->setColumnWidth(0, 150);
@@ -61,7 +61,7 @@ TEST_F(WindowStateTest, SizeSplitterColumnsAndFoldersComeBackAfterARestart) {
 TEST_F(WindowStateTest, AMaximizedWindowComesBackMaximized) {
     TVR7CfgUpdate& first = Shown();
     first.showMaximized();
-    QTest::qWait(20);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return first.isMaximized(); }));
     ASSERT_TRUE(first.isMaximized());
     ASSERT_TRUE(first.close());
     EXPECT_EQ(ini::ReadString(Ini(), "WINDOW", "maximized", ""), "1");

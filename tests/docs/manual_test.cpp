@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "app/messages.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -205,73 +207,24 @@ TEST_F(Manual, EveryLinkLeadsToAPageAndAnchorThatExist) {
     }
 }
 
-// The string literals of a C++ source, adjacent ones joined as the compiler joins them.
-std::vector<std::string> StringLiterals(const std::string& source) {
-    std::vector<std::string> literals;
-    bool joinable = false;  // only white space since the last literal
-    for (size_t i = 0; i < source.size(); ++i) {
-        const char c = source[i];
-        if (c == '/' && i + 1 < source.size() && source[i + 1] == '/') {
-            i = source.find('\n', i);
-            if (i == std::string::npos) break;
-            continue;
-        }
-        if (c == '/' && i + 1 < source.size() && source[i + 1] == '*') {
-            i = source.find("*/", i + 2);
-            if (i == std::string::npos) break;
-            ++i;
-            continue;
-        }
-        if (c == '\'') {
-            for (++i; i < source.size() && source[i] != '\''; ++i)
-                if (source[i] == '\\') ++i;
-            joinable = false;
-            continue;
-        }
-        if (c == '"') {
-            std::string literal;
-            for (++i; i < source.size() && source[i] != '"'; ++i) {
-                if (source[i] != '\\') {
-                    literal += source[i];
-                    continue;
-                }
-                const char escaped = source[++i];
-                literal += escaped == 'n' ? '\n' : escaped == 't' ? '\t' : escaped;
-            }
-            if (joinable && !literals.empty())
-                literals.back() += literal;
-            else
-                literals.push_back(literal);
-            joinable = true;
-            continue;
-        }
-        if (c != ' ' && c != '\n' && c != '\t' && c != '\r') joinable = false;
-    }
-    return literals;
-}
-
-TEST(StringLiterals, JoinsAdjacentOnesAndSkipsComments) {
-    const std::vector<std::string> got =
-        StringLiterals("f(\"a \\\"b\\\"\\n\" // \"not\"\n  \"c\", 'x', '\"', /* \"no\" */ \"d\");");
-    EXPECT_EQ(got, (std::vector<std::string>{"a \"b\"\nc", "d"}));
-}
-
 TEST_F(Manual, QuotesEveryTextOfTheProgramsMessages) {
     std::string manual;
     for (const auto& [name, page] : pages_) manual += page.text + ' ';
 
-    const fs::path messages = fs::path(VR7_SOURCE_DIR) / "app" / "messages.cpp";
-    std::vector<std::string> texts;
-    for (const std::string& literal : StringLiterals(ReadFile(messages))) {
-        // The user's texts are the Russian ones (and the few that carry a "№"); file names of
-        // includes and the like are plain ASCII.
+    int quoted = 0;
+    for (const usertext::NamedText& t : usertext::AllTexts()) {
+        // The user's texts are the Russian ones (and the few that carry a "№"); parts such as a
+        // plain "USB " are not worth quoting.
+        const std::string literal = t.utf8;
         bool ascii = true;
         for (unsigned char c : literal) ascii = ascii && c < 0x80;
-        if (!ascii) texts.push_back(Collapse(literal));
+        if (ascii) continue;
+        ++quoted;
+        const std::string text = Collapse(literal);
+        EXPECT_NE(manual.find(text), std::string::npos)
+            << "the manual does not quote " << t.name << ": " << text;
     }
-    ASSERT_GE(texts.size(), 30u) << "the texts of " << messages << " were not found";
-    for (const std::string& text : texts)
-        EXPECT_NE(manual.find(text), std::string::npos) << "the manual does not quote: " << text;
+    ASSERT_GE(quoted, 30) << "the program's texts were not listed";
 }
 
 // The names in a CHM file's directory (its ITSF header, the ITSP directory header and the PMGL

@@ -1,4 +1,4 @@
-#include "cli/cliargs.h"
+#include "base/cliargs.h"
 
 #include <algorithm>
 
@@ -7,6 +7,8 @@ bool CliArgs::Parse(const std::vector<std::string>& args, const std::vector<CliO
     values_.clear();
     positionals_.clear();
     rest_.clear();
+    items_.clear();
+    failed_.clear();
     bool optionsEnded = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -27,24 +29,28 @@ bool CliArgs::Parse(const std::vector<std::string>& args, const std::vector<CliO
         const std::string name = arg.substr(0, eq);
         const auto known = std::find_if(options.begin(), options.end(),
                                         [&](const CliOption& o) { return o.name == name; });
+        failed_ = name;
         if (known == options.end()) {
             error = "unknown option " + name;
             return false;
         }
+        std::string value;
         if (!known->takesValue) {
             if (eq != std::string::npos) {
                 error = name + " takes no value";
                 return false;
             }
-            values_[name] = std::string();
         } else if (eq != std::string::npos) {
-            values_[name] = arg.substr(eq + 1);
+            value = arg.substr(eq + 1);
         } else if (i + 1 < args.size()) {
-            values_[name] = args[++i];
+            value = args[++i];
         } else {
             error = name + " needs a value";
             return false;
         }
+        failed_.clear();
+        values_[name] = value;
+        items_.push_back({name, std::move(value)});
     }
     return true;
 }

@@ -1,6 +1,7 @@
 #pragma once
-// The command line of one command: options ("--name VALUE", "--name=VALUE" or a bare "--flag")
-// anywhere among the positional arguments, "--" ending the options.
+// The one parser of the programs' command lines (vr7lon, vr7sim, the benchmarks): options
+// ("--name VALUE", "--name=VALUE" or a bare "--flag") anywhere among the positional arguments, "--"
+// ending the options.
 #include <map>
 #include <string>
 #include <vector>
@@ -8,6 +9,12 @@
 struct CliOption {
     std::string name;  // with its leading "--"
     bool takesValue = false;
+};
+
+// An option as given, in the order given; value empty for a flag.
+struct CliItem {
+    std::string name;
+    std::string value;
 };
 
 class CliArgs {
@@ -23,9 +30,17 @@ class CliArgs {
     std::string Value(const std::string& name, const std::string& fallback = "") const;
     const std::vector<std::string>& Positionals() const { return positionals_; }
     const std::vector<std::string>& Rest() const { return rest_; }
+    // Every option in the order given, for a command line whose options belong to the one before
+    // (vr7sim's devices).
+    const std::vector<CliItem>& Items() const { return items_; }
+    // After a failed Parse: the argument that failed (the unknown option, or the one without its
+    // value).
+    const std::string& FailedArgument() const { return failed_; }
 
   private:
     std::map<std::string, std::string> values_;
     std::vector<std::string> positionals_;
     std::vector<std::string> rest_;
+    std::vector<CliItem> items_;
+    std::string failed_;
 };
