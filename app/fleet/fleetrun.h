@@ -1,8 +1,8 @@
 #pragma once
 // The work of "vr7lon fleet": one device's action on a connection of its own, by the device
 // procedures the window and "vr7lon device" run (app/devicecommands), and the scheduling of a
-// whole plan. Devices that share an endpoint (a serial
-// port, or one TCP address and port) take turns; different endpoints are worked on in parallel.
+// whole plan. Devices that share an endpoint (a serial port, or one TCP address and port) take
+// turns; different endpoints are worked on in parallel.
 #include <cstddef>
 #include <cstdint>
 #include <string>
