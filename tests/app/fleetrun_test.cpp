@@ -4,10 +4,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <filesystem>
 #include <mutex>
 
 #include <gtest/gtest.h>
 
+#include "optlist/xmldocument.h"
 #include "tests/common/simpeer.h"
 #include "tests/common/tempdir.h"
 #include "tests/common/testsite.h"
@@ -114,6 +116,36 @@ TEST(FleetRun, EndpointsRunSideBySideUpToTheJobs) {
         }
         EXPECT_EQ(recorder.maxRunning, static_cast<int>(jobs));
     }
+}
+
+TEST(FleetRun, AReadWithoutAFolderKeepsNothing) {
+    // Without --out a read only counts what came: no tree.txt, no duxgate.cfg anywhere.
+    TestSite site;
+    site.Add(DemoSimDevice());
+    SimDevice bare = DemoSimDevice();
+    bare.files.clear();
+    site.Add(std::move(bare));
+    ASSERT_TRUE(site.Start());
+    TempDir work;
+    WorkingDirectory cwd(work.Path());
+    const XmlDocument catalogue;
+    FleetSettings settings = Settings(FleetAction::Read, 1);
+    settings.catalogue = &catalogue;
+    FleetTask task;
+    task.endpoint = FleetEndpoint{"TCP/IP", "127.0.0.1", site.PortText(0), 0, 12};
+    FleetResult r = RunFleetTask(task, settings);
+    EXPECT_EQ(FleetResultCode(r.status), 0) << r.message;
+    const std::string settingsFile =
+        ReadBytes(VR7_SOURCE_DIR "/examples/vr7_12/CONFIG/duxgate.cfg");
+    EXPECT_EQ(r.message.substr(r.message.find(", ")),
+              ", duxgate.cfg " + std::to_string(settingsFile.size()) + " bytes")
+        << r.message;
+    EXPECT_EQ(r.version, "2.1.32");
+    task.endpoint.tcpPort = site.PortText(1);
+    r = RunFleetTask(task, settings);
+    EXPECT_EQ(FleetResultCode(r.status), 0) << r.message;
+    EXPECT_NE(r.message.find(", the device has no duxgate.cfg"), std::string::npos) << r.message;
+    EXPECT_TRUE(std::filesystem::is_empty(work.Path()));
 }
 
 TEST(FleetRun, ADevicesFailureKeepsTheReportsNumber) {
