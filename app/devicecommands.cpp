@@ -11,6 +11,7 @@
 #include "app/messages.h"
 #include "app/snvtlist.h"
 #include "base/syserror.h"
+#include "base/wholefile.h"
 #include "link/comlink.h"
 #include "link/connection.h"
 #include "link/connectionkeys.h"
@@ -25,30 +26,6 @@ void TreeProgress(void* context, float fraction, const char* text) {
     static_cast<IProgressSink*>(context)->ShowProgress(text != nullptr ? text : "", fraction);
 }
 
-// Identifies the device for a command that works on the gateway's files, showing the message of
-// a failure and setting the command's outcome to it. True when the command may go on.
-template <class Outcome>
-bool Identified(const DeviceCommandTarget& target, DeviceInfo& info, LinkResult& code,
-                Outcome& outcome) {
-    code = IdentifyDevice(target.conn, target.DeviceNumber, info);
-    // A cancelled identification has nothing to report; the caller says what a cancel means.
-    if (code == lr::Cancelled) {
-        outcome = Outcome::NotConnected;
-        return false;
-    }
-    if (code != lr::Ok) {
-        target.messages.ShowMessage(LinkFailureText(target.conn, code));
-        outcome = Outcome::NotConnected;
-        return false;
-    }
-    if (!ServesGatewayFiles(info)) {
-        target.messages.ShowMessage(usertext::UnsupportedVersion(info));
-        outcome = Outcome::UnsupportedVersion;
-        return false;
-    }
-    return true;
-}
-
 // A local file of the working directory as the user finds it.
 std::string WorkingPath(const std::string& name) {
     std::error_code ec;
@@ -56,9 +33,67 @@ std::string WorkingPath(const std::string& name) {
     return ec ? std::string(name) : path.string();
 }
 
-void ReportFile(IMessageSink& messages, const std::string& name, usertext::FileStep step,
-                const std::string& reason) {
-    messages.ShowMessage(usertext::FileFailure(step, WorkingPath(name), reason));
+std::string FileText(usertext::FileStep step, const Failure& failure) {
+    return usertext::FileFailure(step, WorkingPath(failure.path),
+                                 SystemErrorText(failure.errorNumber));
+}
+
+// Ends an outcome with its failure at step; returns it for the caller to return.
+template <class Outcome>
+Outcome& Fail(Outcome& outcome, DeviceStep step, Failure failure) {
+    outcome.status = std::move(failure);
+    outcome.step = step;
+    return outcome;
+}
+
+// Identifies the device for a procedure, recording the answer in outcome; false, with the
+// outcome failed, when the procedure cannot go on.
+bool Identify(connection& conn, uint32_t& deviceNumber, DeviceOutcome& outcome) {
+    const Status status = IdentifyDevice(conn, deviceNumber, outcome.info, Firmware::GatewayFiles);
+    outcome.identified = status.ok() || status.failure().kind == FailureKind::TooOld;
+    if (status) return true;
+    Fail(outcome, DeviceStep::Identify, status.failure());
+    return false;
+}
+
+// The window's message of a read's failure (Windows-1251), empty when there is none to show.
+std::string ReadMessage(const connection& conn, const DeviceRead& read) {
+    if (read.status) return {};
+    const Failure& failure = read.status.failure();
+    if (failure.kind == FailureKind::Cancelled) return {};
+    switch (read.step) {
+        case DeviceStep::Identify:
+            if (failure.kind == FailureKind::TooOld) return usertext::UnsupportedVersion(read.info);
+            return LinkFailureText(conn, failure.code);
+        case DeviceStep::LocalFile:
+            return FileText(usertext::FileStep::NotCreated, failure);
+        case DeviceStep::Download:
+            if (failure.kind == FailureKind::File)
+                return FileText(usertext::FileStep::NotWritten, failure);
+            return BrokenCommandText(conn, failure.code, usertext::ReadError());
+        default:
+            // The tree read: the exchange that failed decides.
+            return BrokenCommandText(conn, conn.LastFailedExchange(), usertext::ReadError());
+    }
+}
+
+// How the gateway settings file of a read came into the list.
+GatewayDownload DownloadOf(const DeviceRead& read) {
+    if (read.status) return read.fileFound ? GatewayDownload::Loaded : GatewayDownload::NoFile;
+    if (read.step == DeviceStep::LocalFile || read.status.failure().kind == FailureKind::File)
+        return GatewayDownload::LocalFailed;
+    return GatewayDownload::Broken;
+}
+
+// After a read's download: the list shows the device's file, or nothing.
+void LoadDownload(const DeviceRead& read, SnvtList& list) {
+    if (DownloadOf(read) == GatewayDownload::Loaded) {
+        LoadGatewayFile(list, "");
+    } else {
+        // An empty or partial list must not pass for the device's settings, or storing it
+        // would overwrite them.
+        list.Clear();
+    }
 }
 
 // The serial port went away under the command whose exchange failed with code.
@@ -91,11 +126,23 @@ std::string LinkFailureText(const connection& conn, LinkResult code) {
     return usertext::NotConnected();
 }
 
-LinkResult IdentifyDevice(connection& conn, uint32_t& deviceNumber, DeviceInfo& info) {
+Failure LinkFailure(LinkResult code) {
+    return code == lr::Cancelled ? Failure::Of(FailureKind::Cancelled) : Failure::OfLink(code);
+}
+
+LinkResult LinkCodeOf(const Failure& failure) {
+    if (failure.kind == FailureKind::Link) return failure.code;
+    return failure.kind == FailureKind::Cancelled ? lr::Cancelled : lr::Ok;
+}
+
+Status IdentifyDevice(connection& conn, uint32_t& deviceNumber, DeviceInfo& info, Firmware need) {
     const uint32_t address = deviceNumber == 0 ? AnyDeviceAddress : deviceNumber;
     const LinkResult code = ReadDeviceInfo(conn, address, info);
-    if (code == lr::Ok && deviceNumber == 0) deviceNumber = info.DeviceNumber();
-    return code;
+    if (code != lr::Ok) return LinkFailure(code);
+    if (deviceNumber == 0) deviceNumber = info.DeviceNumber();
+    if (need == Firmware::GatewayFiles && !ServesGatewayFiles(info))
+        return Failure::Of(FailureKind::TooOld);
+    return {};
 }
 
 bool ServesGatewayFiles(const DeviceInfo& info) {
@@ -150,121 +197,213 @@ FileVerification VerifyDeviceFile(connection& conn, uint32_t deviceNumber, const
     return result;
 }
 
+DeviceRead DownloadGatewayFile(connection& conn, uint32_t deviceNumber, const std::string& path) {
+    DeviceRead read;
+    // The download goes to a copy that replaces the local file only when it came whole, so that
+    // a broken transfer never leaves a damaged file behind.
+    AtomicFileWriter local;
+    if (!path.empty() && !local.Open(path))
+        return Fail(read, DeviceStep::LocalFile, Failure::OfFile(path, local.Error()));
+    FileDownload r;
+    if (path.empty()) {
+        std::string bytes;
+        r.code =
+            ReadDeviceFileBytes(conn, deviceNumber, kDownloadFileName, bytes, nullptr, nullptr);
+        r.size = bytes.size();
+    } else {
+        r = DownloadDeviceFile(conn, deviceNumber, kDownloadFileName, local, nullptr, nullptr);
+    }
+    // The device refuses to open a file it does not have: it simply has no gateway settings yet.
+    if (r.code == lr::BadArgument) return read;
+    if (r.code != lr::Ok) return Fail(read, DeviceStep::Download, LinkFailure(r.code));
+    if (r.localError != 0)
+        return Fail(read, DeviceStep::Download, Failure::OfFile(path, r.localError));
+    read.fileFound = true;
+    read.fileSize = r.size;
+    return read;
+}
+
+DeviceRead ReadDevice(connection& conn, uint32_t& deviceNumber, CfgTree& tree,
+                      const DeviceReadRequest& request) {
+    DeviceRead read;
+    connection::OpenedLink link(conn);
+    if (!Identify(conn, deviceNumber, read)) return read;
+    if (ReadDeviceTree(conn, deviceNumber, tree, request.catalogue, request.progress) ==
+        TreeBuild::Partial) {
+        // A read the user cancelled ends as a failed one.
+        if (conn.CancelRequested())
+            return Fail(read, DeviceStep::Tree, Failure::Of(FailureKind::Cancelled));
+        const LinkResult code = conn.LastFailedExchange();
+        return Fail(read, DeviceStep::Tree, Failure::OfLink(code != lr::Ok ? code : lr::NoAnswer));
+    }
+    if (request.keepTree) {
+        if (const Status kept = request.keepTree(tree); !kept)
+            return Fail(read, DeviceStep::TreeKept, kept.failure());
+    }
+    DeviceRead download = DownloadGatewayFile(conn, deviceNumber, request.downloadPath);
+    download.identified = read.identified;
+    download.info = read.info;
+    return download;
+}
+
+DeviceStore StoreAndVerify(connection& conn, uint32_t& deviceNumber, const SnvtList& list,
+                           const StoreRequest& request) {
+    DeviceStore store;
+    const std::string& copyPath = request.workingCopy;
+    if (list.RowCount() == 0)
+        return Fail(store, DeviceStep::List, Failure::OfInvalid("the list is empty"));
+    // Only a copy written in full goes to the device; an older copy must never stand in for it.
+    const SaveGatewayResult saved = SaveGatewayFile(list, copyPath);
+    if (!saved) {
+        store.saveProblem = saved.message;
+        return Fail(store, DeviceStep::Save,
+                    saved.errorNumber != 0 ? Failure::OfFile(copyPath, saved.errorNumber)
+                                           : Failure::OfInvalid(saved.message, copyPath));
+    }
+    std::ifstream copy(copyPath, std::ios::binary);
+    if (!copy) return Fail(store, DeviceStep::Open, Failure::OfFile(copyPath, errno));
+    {
+        connection::OpenedLink link(conn);
+        if (!Identify(conn, deviceNumber, store)) return store;
+        const LinkResult code =
+            WriteDeviceFile(conn, deviceNumber, &copy, kUploadFileName, nullptr, nullptr);
+        if (code != lr::Ok) return Fail(store, DeviceStep::Upload, LinkFailure(code));
+    }
+    if (!request.verify) return store;
+
+    // What was stored is checked against what the device now holds, byte for byte.
+    std::string expected;
+    if (const int error = ReadWholeFile(copyPath, expected))
+        return Fail(store, DeviceStep::Check, Failure::OfFile(copyPath, error));
+    store.size = expected.size();
+    connection::OpenedLink link(conn);
+    store.check = VerifyDeviceFile(conn, deviceNumber, kUploadFileName, expected, request.progress,
+                                   request.context);
+    if (store.check.code != lr::Ok)
+        return Fail(store, DeviceStep::Check, LinkFailure(store.check.code));
+    if (!store.check.identical)
+        return Fail(store, DeviceStep::Check, Failure::OfMismatch(store.check.firstDifference));
+    return store;
+}
+
+std::string StoreMessage(const connection& conn, const DeviceStore& outcome,
+                         const std::string& workingCopy) {
+    if (outcome.status || outcome.step == DeviceStep::Check) return usertext::Stored();
+    const Failure& failure = outcome.status.failure();
+    switch (outcome.step) {
+        case DeviceStep::List:
+            return usertext::EmptyList();
+        case DeviceStep::Save:
+            return usertext::FileFailure(usertext::FileStep::NotSaved, WorkingPath(workingCopy),
+                                         outcome.saveProblem);
+        case DeviceStep::Open:
+            return FileText(usertext::FileStep::NotOpened, failure);
+        default:
+            break;
+    }
+    if (failure.kind == FailureKind::Cancelled) return usertext::StoreCancelled();
+    if (outcome.step == DeviceStep::Identify) {
+        if (failure.kind == FailureKind::TooOld) return usertext::UnsupportedVersion(outcome.info);
+        return LinkFailureText(conn, failure.code);
+    }
+    // The device refuses the file while its write protection (EN_PR) is on.
+    if (failure.code == lr::BadArgument) return usertext::WriteProtected();
+    return BrokenCommandText(conn, failure.code, usertext::StoreBroken());
+}
+
+DeviceVerify VerifyGatewayFile(connection& conn, uint32_t& deviceNumber, std::string_view expected,
+                               ProgressProc progress, void* context) {
+    DeviceVerify verify;
+    connection::OpenedLink link(conn);
+    if (!Identify(conn, deviceNumber, verify)) return verify;
+    verify.check =
+        VerifyDeviceFile(conn, deviceNumber, kDownloadFileName, expected, progress, context);
+    if (verify.check.code != lr::Ok)
+        return Fail(verify, DeviceStep::Check, LinkFailure(verify.check.code));
+    if (!verify.check.identical)
+        return Fail(verify, DeviceStep::Check, Failure::OfMismatch(verify.check.firstDifference));
+    return verify;
+}
+
 DeviceReadResult ReadFromDevice(const DeviceCommandTarget& target, CfgTree& tree, SnvtList& list,
                                 const XmlDocument* catalogue, IProgressSink* progress) {
+    DeviceReadRequest request;
+    request.catalogue = catalogue;
+    request.progress = progress;
+    request.downloadPath = kDownloadFileName;
+    const DeviceRead read = ReadDevice(target.conn, target.DeviceNumber, tree, request);
+    if (const std::string message = ReadMessage(target.conn, read); !message.empty())
+        target.messages.ShowMessage(message);
+
     DeviceReadResult result;
-    connection::OpenedLink link(target.conn);
-    if (!Identified(target, result.info, result.code, result.outcome)) {
-        result.cancelled = result.code == lr::Cancelled;
-        return result;
-    }
-    if (ReadDeviceTree(target.conn, target.DeviceNumber, tree, catalogue, progress) ==
-        TreeBuild::Partial) {
-        // A read the user cancelled ends as a failed one, without the error message.
-        result.cancelled = target.conn.CancelRequested();
-        if (!result.cancelled)
-            target.messages.ShowMessage(BrokenCommandText(
-                target.conn, target.conn.LastFailedExchange(), usertext::ReadError()));
-        result.outcome = DeviceReadOutcome::ReadFailed;
-        return result;
+    result.info = read.info;
+    // A read the user cancelled ends as a failed one does, without a message.
+    result.cancelled = !read.status && read.status.failure().kind == FailureKind::Cancelled;
+    switch (read.step) {
+        case DeviceStep::Identify:
+            result.outcome = read.status.failure().kind == FailureKind::TooOld
+                                 ? DeviceReadOutcome::UnsupportedVersion
+                                 : DeviceReadOutcome::NotConnected;
+            result.code = LinkCodeOf(read.status.failure());
+            return result;
+        case DeviceStep::Tree:
+        case DeviceStep::TreeKept:
+            result.outcome = DeviceReadOutcome::ReadFailed;
+            return result;
+        default:
+            break;
     }
     result.outcome = DeviceReadOutcome::Read;
-    result.download = ReadGatewayFileFromDevice(target, list);
+    result.download = DownloadOf(read);
     result.cancelled = result.download == GatewayDownload::Broken && target.conn.CancelRequested();
+    LoadDownload(read, list);
     return result;
 }
 
 GatewayDownload ReadGatewayFileFromDevice(const DeviceCommandTarget& target, SnvtList& list) {
-    // The download goes to a copy that replaces the local file only when it came whole, so that
-    // a broken transfer never leaves a damaged file behind.
-    AtomicFileWriter local;
-    if (!local.Open(kDownloadFileName)) {
-        // Asking the device for a file that has nowhere to go would only load whatever an
-        // earlier download left here as if it were the device's.
-        list.Clear();
-        ReportFile(target.messages, kDownloadFileName, usertext::FileStep::NotCreated,
-                   SystemErrorText(local.Error()));
-        return GatewayDownload::LocalFailed;
-    }
-    const FileDownload r = DownloadDeviceFile(target.conn, target.DeviceNumber, kDownloadFileName,
-                                              local, nullptr, nullptr);
-    if (r.code == lr::Ok && r.localError != 0) {
-        list.Clear();
-        ReportFile(target.messages, kDownloadFileName, usertext::FileStep::NotWritten,
-                   SystemErrorText(r.localError));
-        return GatewayDownload::LocalFailed;
-    }
-    // The device refuses to open a file it does not have: it simply has no gateway settings yet.
-    if (r.code == lr::BadArgument) {
-        list.Clear();
-        return GatewayDownload::NoFile;
-    }
-    // Any other failure, whether or not bytes had come, leaves the device's settings unknown;
-    // an empty or partial list must not pass for them, or storing it would overwrite them.
-    if (r.code != lr::Ok) {
-        list.Clear();
-        if (r.code != lr::Cancelled)
-            target.messages.ShowMessage(
-                BrokenCommandText(target.conn, r.code, usertext::ReadError()));
-        return GatewayDownload::Broken;
-    }
-    LoadGatewayFile(list, "");
-    return GatewayDownload::Loaded;
-}
-
-DeviceStoreResult StoreGatewayFileToDevice(const DeviceCommandTarget& target, const SnvtList& list,
-                                           const std::string& workingCopy) {
-    DeviceStoreResult result;
-    // Only a copy written in full goes to the device; an older copy must never stand in for it.
-    const SaveGatewayResult saved = SaveGatewayFile(list, workingCopy);
-    if (!saved) {
-        ReportFile(target.messages, workingCopy, usertext::FileStep::NotSaved, saved.message);
-        result.outcome = DeviceStoreOutcome::NotSaved;
-        return result;
-    }
-    std::ifstream copy(workingCopy, std::ios::binary);
-    if (!copy) {
-        const int error = errno;
-        ReportFile(target.messages, workingCopy, usertext::FileStep::NotOpened,
-                   SystemErrorText(error));
-        result.outcome = DeviceStoreOutcome::NotSaved;
-        return result;
-    }
-
-    connection::OpenedLink link(target.conn);
-    const bool identified = Identified(target, result.info, result.code, result.outcome);
-    result.identified = result.code == lr::Ok;
-    if (!identified) {
-        if (result.code == lr::Cancelled) target.messages.ShowMessage(usertext::StoreCancelled());
-        return result;
-    }
-    result.code =
-        WriteDeviceFile(target.conn, target.DeviceNumber, &copy, kUploadFileName, nullptr, nullptr);
-    if (result.code == lr::Cancelled) {
-        target.messages.ShowMessage(usertext::StoreCancelled());
-        result.outcome = DeviceStoreOutcome::Broken;
-    } else if (result.code == lr::Ok) {
-        target.messages.ShowMessage(usertext::Stored());
-        result.outcome = DeviceStoreOutcome::Stored;
-    } else if (result.code == lr::BadArgument) {
-        // The device refuses the file while its write protection (EN_PR) is on.
-        target.messages.ShowMessage(usertext::WriteProtected());
-        result.outcome = DeviceStoreOutcome::Protected;
-    } else {
-        target.messages.ShowMessage(
-            BrokenCommandText(target.conn, result.code, usertext::StoreBroken()));
-        result.outcome = DeviceStoreOutcome::Broken;
-    }
-    return result;
+    const DeviceRead read =
+        DownloadGatewayFile(target.conn, target.DeviceNumber, kDownloadFileName);
+    if (const std::string message = ReadMessage(target.conn, read); !message.empty())
+        target.messages.ShowMessage(message);
+    LoadDownload(read, list);
+    return DownloadOf(read);
 }
 
 DeviceStoreResult Store(const DeviceCommandTarget& target, const SnvtList& list,
                         const std::string& workingCopy) {
-    if (list.RowCount() == 0) {
-        target.messages.ShowMessage(usertext::EmptyList());
-        DeviceStoreResult result;
-        result.outcome = DeviceStoreOutcome::EmptyList;
+    StoreRequest request;
+    request.workingCopy = workingCopy;
+    const DeviceStore stored = StoreAndVerify(target.conn, target.DeviceNumber, list, request);
+    if (const std::string message = StoreMessage(target.conn, stored, workingCopy);
+        !message.empty())
+        target.messages.ShowMessage(message);
+
+    DeviceStoreResult result;
+    result.identified = stored.identified;
+    result.info = stored.info;
+    if (stored.status) {
+        result.outcome = DeviceStoreOutcome::Stored;
         return result;
     }
-    return StoreGatewayFileToDevice(target, list, workingCopy);
+    const Failure& failure = stored.status.failure();
+    result.code = LinkCodeOf(failure);
+    switch (stored.step) {
+        case DeviceStep::List:
+            result.outcome = DeviceStoreOutcome::EmptyList;
+            break;
+        case DeviceStep::Save:
+        case DeviceStep::Open:
+            result.outcome = DeviceStoreOutcome::NotSaved;
+            break;
+        case DeviceStep::Identify:
+            result.outcome = failure.kind == FailureKind::TooOld
+                                 ? DeviceStoreOutcome::UnsupportedVersion
+                                 : DeviceStoreOutcome::NotConnected;
+            break;
+        default:
+            result.outcome = failure.code == lr::BadArgument ? DeviceStoreOutcome::Protected
+                                                             : DeviceStoreOutcome::Broken;
+            break;
+    }
+    return result;
 }

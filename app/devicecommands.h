@@ -1,14 +1,18 @@
 #pragma once
-// The commands that talk to a live device: reading its configuration and gateway settings file,
-// and storing the SNVT list into it. Free of any toolkit, so that the window and the command-line
-// companion run the very same steps; every user message goes through IMessageSink (Windows-1251)
-// and the window turns the outcome into its own fields.
+// The commands that talk to a live device: one procedure per device action (identify, read the
+// configuration and the gateway settings file, store the SNVT list and verify what the device
+// holds), each returning its outcome. Free of any toolkit, so that the window, "vr7lon device" and
+// "vr7lon fleet" run the very same steps; each chooses its texts from the outcome (app/messages).
+// The window's commands (ReadFromDevice, Store) show the window's message of their outcome
+// through IMessageSink (Windows-1251) and the window turns the outcome into its own fields.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
 #include "app/messagesink.h"
 #include "app/progresssink.h"
+#include "base/result.h"
 #include "cfgtree/cfgtreemodel.h"
 #include "cfgtree/vr7cfgtree.h"
 #include "link/vr7types.h"
@@ -78,8 +82,36 @@ struct DeviceStoreResult {
     DeviceInfo info;
 };
 
-// The steps every device command is made of, over a link the caller has opened. They show no
-// messages: the commands below and vr7lon turn their results into their own.
+// Where a device procedure stopped when it failed.
+enum class DeviceStep {
+    Done,       // it did not fail
+    List,       // store: the list is empty (Invalid)
+    Save,       // store: the working copy could not be written (File, or Invalid: a row refused)
+    Open,       // store: the working copy could not be opened for the upload (File)
+    Identify,   // the identification: Link (Cancelled when the user cancelled), or TooOld
+    Tree,       // read: an exchange of the configuration read (Link, Cancelled)
+    TreeKept,   // read: what the caller keeps of the tree failed (its own Failure)
+    LocalFile,  // read: the local download file could not be made (File): nothing was asked
+    Download,   // read: the transfer (Link, Cancelled), or its local copy not written (File)
+    Upload,     // store: the upload (Link: lr::BadArgument when the device is write-protected)
+    Check,      // verify (and store with verify): the working copy not read back (File), the
+                // device's file not downloaded (Link: lr::BadArgument, the device has none) or
+                // not the same (Mismatch)
+};
+
+// What every device procedure tells: its status, where it failed and the identification once
+// the device answered.
+struct DeviceOutcome {
+    Status status;
+    DeviceStep step = DeviceStep::Done;
+    bool identified = false;  // the device answered its identification: info holds it
+    DeviceInfo info;
+};
+
+// The link's result as a Failure: lr::Cancelled is the user's cancel, any other a Link failure.
+Failure LinkFailure(LinkResult code);
+// The link's result a Failure stands for: Link its code, Cancelled lr::Cancelled, else lr::Ok.
+LinkResult LinkCodeOf(const Failure& failure);
 
 // The message for a device command whose first exchange failed with code: the out-of-range TCP
 // port setting named with its value, otherwise "VR-7 не подключен!!!" (with a second line naming
@@ -93,9 +125,18 @@ std::string LinkFailureText(const connection& conn, LinkResult code);
 std::string BrokenCommandText(const connection& conn, LinkResult code,
                               const std::string& otherwise);
 
-// Identifies the device: any device while deviceNumber is 0, whose own number is then adopted.
-// Returns the identification's result; info holds the answer when it is lr::Ok.
-LinkResult IdentifyDevice(connection& conn, uint32_t& deviceNumber, DeviceInfo& info);
+// What a command needs of the device's firmware.
+enum class Firmware {
+    Any,
+    GatewayFiles,  // it serves the gateway's files (build kMinGatewayBuild or later)
+};
+
+// Identifies the device on the open link: any device while deviceNumber is 0, whose own number
+// is then adopted. info holds the answer whenever the device answered (also when it is too old).
+// Failure: Link (Cancelled when the user cancelled), TooOld (need is GatewayFiles and the
+// firmware does not serve them).
+Status IdentifyDevice(connection& conn, uint32_t& deviceNumber, DeviceInfo& info,
+                      Firmware need = Firmware::Any);
 
 // True when the device's firmware serves the gateway's files (build kMinGatewayBuild or later).
 bool ServesGatewayFiles(const DeviceInfo& info);
@@ -137,10 +178,76 @@ struct FileVerification {
 FileVerification VerifyDeviceFile(connection& conn, uint32_t deviceNumber, const std::string& name,
                                   std::string_view expected, ProgressProc progress, void* context);
 
-// Read from device: opens the link, identifies the device (adopting its number when
-// DeviceNumber is 0), checks its version, builds the tree (options 0x89, progress to `progress`,
-// which may be null) and loads the device's gateway settings file into the list. The link is
-// closed on every path. The list changes only when the tree was read.
+// A read: the identification, the configuration and the device's gateway settings file.
+struct DeviceRead : DeviceOutcome {
+    bool fileFound = false;  // the device has a duxgate.cfg (it did not refuse to open it)
+    size_t fileSize = 0;     // its bytes, when it came whole
+};
+
+// With the link open and the device identified: downloads the device's "duxgate.cfg" into the
+// file at path, which is made ready first (a download with nowhere to go is not asked for) and
+// replaced only by a whole copy; with path empty, into memory only. A device that refuses to
+// open it has none: fileFound false, and no failure. Failure: LocalFile (File: path could not be
+// made), Download (Link or Cancelled: the transfer; File: the copy could not be written).
+DeviceRead DownloadGatewayFile(connection& conn, uint32_t deviceNumber, const std::string& path);
+
+struct DeviceReadRequest {
+    const XmlDocument* catalogue = nullptr;  // for the tree's variables
+    IProgressSink* progress = nullptr;       // the tree read's progress, when given
+    std::string downloadPath;                // see DownloadGatewayFile
+    // Called with the complete tree before the download; its failure ends the read (TreeKept).
+    std::function<Status(const CfgTree&)> keepTree;
+};
+
+// Read from device: opens the link, identifies the device (adopting its number when deviceNumber
+// is 0; its firmware must serve the gateway's files), reads the configuration into tree
+// (options 0x89) and downloads the device's gateway settings file (DownloadGatewayFile). The link
+// is closed on every path; a failed tree read leaves in tree what was read.
+DeviceRead ReadDevice(connection& conn, uint32_t& deviceNumber, CfgTree& tree,
+                      const DeviceReadRequest& request);
+
+// A store, and with verify the check of what the device then holds.
+struct DeviceStore : DeviceOutcome {
+    std::string saveProblem;  // Save: SaveGatewayFile's reason (Windows-1251)
+    size_t size = 0;          // the bytes of the working copy, once read back for the check
+    FileVerification check;   // Check: the check download
+};
+
+struct StoreRequest {
+    std::string workingCopy = kUploadFileName;  // where the list is written for the upload
+    bool verify = false;  // download the device's DUXGate.cfg and compare it with the copy
+    ProgressProc progress = nullptr;  // the check download's progress
+    void* context = nullptr;
+};
+
+// Store into device: refuses an empty list, writes the list to the working copy and uploads it
+// as the device's "DUXGate.cfg" after identifying the device (its firmware must serve the
+// gateway's files). Only a copy that was written completely is uploaded; otherwise the link is
+// never opened. With verify, the working copy is then read back and compared byte for byte with
+// the device's DUXGate.cfg, on a link opened anew.
+DeviceStore StoreAndVerify(connection& conn, uint32_t& deviceNumber, const SnvtList& list,
+                           const StoreRequest& request);
+
+// The window's message for a store's outcome (Windows-1251): the store's part of it ("...
+// сохранены" for a store that went on to its check), or empty when there is none to show.
+std::string StoreMessage(const connection& conn, const DeviceStore& outcome,
+                         const std::string& workingCopy);
+
+// A verification of the device's gateway settings file.
+struct DeviceVerify : DeviceOutcome {
+    FileVerification check;
+};
+
+// Verify: opens the link, identifies the device (its firmware must serve the gateway's files),
+// downloads its "duxgate.cfg" and compares it byte for byte with expected (what a store of the
+// local file puts there: StoredGatewayText). Failure: Identify, or Check (Link: lr::BadArgument,
+// the device has no duxgate.cfg; Mismatch: at the first difference).
+DeviceVerify VerifyGatewayFile(connection& conn, uint32_t& deviceNumber, std::string_view expected,
+                               ProgressProc progress, void* context);
+
+// Read from device for the window: ReadDevice into the working directory's "duxgate.cfg", its
+// message shown, and the file loaded into the list. The list changes only when the tree was
+// read.
 DeviceReadResult ReadFromDevice(const DeviceCommandTarget& target, CfgTree& tree, SnvtList& list,
                                 const XmlDocument* catalogue, IProgressSink* progress);
 
@@ -149,12 +256,6 @@ DeviceReadResult ReadFromDevice(const DeviceCommandTarget& target, CfgTree& tree
 // local file and is loaded; otherwise the earlier local file stays as it was.
 GatewayDownload ReadGatewayFileFromDevice(const DeviceCommandTarget& target, SnvtList& list);
 
-// Writes the list to the working copy (by default "DUXGate.cfg" of the working directory) and
-// uploads it as the device's "DUXGate.cfg". Only a copy that was written completely is uploaded;
-// otherwise the link is never opened.
-DeviceStoreResult StoreGatewayFileToDevice(const DeviceCommandTarget& target, const SnvtList& list,
-                                           const std::string& workingCopy = kUploadFileName);
-
-// Store into device: refuses an empty list, otherwise StoreGatewayFileToDevice.
+// Store into device for the window: StoreAndVerify without the check, its message shown.
 DeviceStoreResult Store(const DeviceCommandTarget& target, const SnvtList& list,
                         const std::string& workingCopy = kUploadFileName);

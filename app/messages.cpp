@@ -106,9 +106,7 @@ VR7_TEXT(TypeNotF, "в поле \"Type\" не \"F\"")
 VR7_TEXT(FlagsTypeNotB, "поле \"Type\" флагов не начинается с \"B\"")
 
 std::string UnsupportedVersion(const DeviceInfo& info) {
-    return VersionBefore() + std::to_string(info.VersionMajor()) + "." +
-           std::to_string(info.VersionMinor()) + "." + std::to_string(info.VersionBuild()) +
-           VersionAfter();
+    return VersionBefore() + info.VersionText() + VersionAfter();
 }
 
 const std::string& FileFailureAfter(FileStep step) {
@@ -293,3 +291,54 @@ const std::vector<NamedText>& AllTexts() {
 }
 
 }  // namespace usertext
+
+namespace reporttext {
+
+std::string NoDeviceFile(const std::string& name) {
+    return "the device has no " + name;
+}
+
+std::string Mismatch(const std::string& name, const std::string& local, size_t at,
+                     size_t expectedSize, size_t deviceSize) {
+    return "the device's " + name + " differs from " + local + " at offset " + std::to_string(at) +
+           " (expected " + std::to_string(expectedSize) + " bytes, the device holds " +
+           std::to_string(deviceSize) + ")";
+}
+
+std::string Same(const std::string& name, const std::string& local, size_t size) {
+    return "the device's " + name + " is the same as " + local + " (" + std::to_string(size) +
+           " bytes)";
+}
+
+std::string StoredCopy(const std::string& path) {
+    return "the stored copy " + path;
+}
+
+std::string Identified(const DeviceInfo& info) {
+    return "version " + info.VersionText() + ", number " + std::to_string(info.DeviceNumber());
+}
+
+std::string TreeAndFile(size_t treeLines, bool found, size_t fileSize) {
+    const std::string tree = "tree of " + std::to_string(treeLines) + " lines, ";
+    if (!found) return tree + NoDeviceFile("duxgate.cfg");
+    return tree + "duxgate.cfg " + std::to_string(fileSize) + " bytes";
+}
+
+std::string StoredAndVerified(size_t size) {
+    return "stored and verified, " + std::to_string(size) + " bytes";
+}
+
+std::string Identical(size_t size) {
+    return "identical, " + std::to_string(size) + " bytes";
+}
+
+std::string CheckDownloadFailed(const std::string& name) {
+    return "the check download of " + name + " failed";
+}
+
+const std::string& NoPlaceForWorkingCopy() {
+    static const std::string text = "no place for the working copy";
+    return text;
+}
+
+}  // namespace reporttext

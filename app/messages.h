@@ -2,6 +2,7 @@
 // Every text the program shows its user: message boxes, the error display, the status panel and
 // the list's counters. Each is spelled here once, in UTF-8, and converted to Windows-1251 once, at
 // its first use. The window, the toolkit-free commands and vr7lon all take their texts from here.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -122,3 +123,28 @@ std::string TcpConnectCause(const std::string& host, const std::string& port, in
 std::string LinkErrorCause(uint32_t deviceNumber, int code);
 
 }  // namespace usertext
+
+// vr7lon's English reports of device work (UTF-8), told by "vr7lon device" and "vr7lon fleet".
+namespace reporttext {
+
+// "the device has no duxgate.cfg"
+std::string NoDeviceFile(const std::string& name);
+// "the device's NAME differs from LOCAL at offset N (expected A bytes, the device holds B)"
+std::string Mismatch(const std::string& name, const std::string& local, size_t at,
+                     size_t expectedSize, size_t deviceSize);
+// "the device's NAME is the same as LOCAL (N bytes)"
+std::string Same(const std::string& name, const std::string& local, size_t size);
+// "the stored copy PATH": the local side of the check after a store.
+std::string StoredCopy(const std::string& path);
+
+// The fleet's one-line outcomes of a device.
+std::string Identified(const DeviceInfo& info);  // "version 2.1.32, number 12"
+// "tree of N lines, duxgate.cfg B bytes", or ", the device has no duxgate.cfg" when found is false.
+std::string TreeAndFile(size_t treeLines, bool found, size_t fileSize);
+std::string StoredAndVerified(size_t size);  // "stored and verified, N bytes"
+std::string Identical(size_t size);          // "identical, N bytes"
+// "the check download of NAME failed"
+std::string CheckDownloadFailed(const std::string& name);
+const std::string& NoPlaceForWorkingCopy();  // "no place for the working copy"
+
+}  // namespace reporttext

@@ -14,3 +14,10 @@ bool ParseUint32(const std::string& text, uint32_t& value) {
     value = static_cast<uint32_t>(number);
     return true;
 }
+
+bool ParseTcpPort(const std::string& text, uint16_t& port) {
+    uint16_t value = 0;
+    if (!ParseUint(text, value) || value == 0) return false;
+    port = value;
+    return true;
+}

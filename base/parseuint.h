@@ -18,3 +18,6 @@ bool ParseUint(const std::string& text, T& value) {
     value = static_cast<T>(number);
     return true;
 }
+
+// A TCP port: 1 to 65535, read as ParseUint32 reads. False, with port untouched, otherwise.
+bool ParseTcpPort(const std::string& text, uint16_t& port);

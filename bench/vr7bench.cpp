@@ -24,6 +24,7 @@
 #include "app/catalogue.h"
 #include "app/devicecommands.h"
 #include "base/lebytes.h"
+#include "base/scratchfolder.h"
 #include "bench/benchtable.h"
 #include "bench/workloads.h"
 #include "cfgtree/vr7cfgtree.h"
@@ -367,9 +368,9 @@ int main(int argc, char** argv) {
     // compare) named by the environment.
     const char* other = std::getenv("VR7LON");
     const std::string program = other != nullptr ? other : VR7LON_PROGRAM;
-    char templ[] = "/tmp/vr7bench.XXXXXX";
-    if (::mkdtemp(templ) == nullptr) return 1;
-    const std::string dir = templ;
+    const Result<std::string> made = MakeScratchFolder("vr7bench");
+    if (!made) return 1;
+    const std::string dir = made.value();
     const bool haveXmllint = std::system("command -v xmllint >/dev/null 2>&1") == 0;
     std::vector<Row> rows;
 

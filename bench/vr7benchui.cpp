@@ -21,6 +21,7 @@
 #include "app/ui/shellservices.h"
 #include "app/ui/usermessages.h"
 #include "app/ui/vr7cfgupdate.h"
+#include "base/scratchfolder.h"
 #include "bench/benchtable.h"
 #include "bench/workloads.h"
 #include "cfgtree/configfolder.h"
@@ -94,9 +95,9 @@ int main(int argc, char** argv) {
     const bool smoke = args.smoke;
     const int runs = args.runs;
     QApplication application(argc, argv);
-    char templ[] = "/tmp/vr7benchui.XXXXXX";
-    if (::mkdtemp(templ) == nullptr) return 1;
-    const std::string dir = templ;
+    const Result<std::string> made = MakeScratchFolder("vr7benchui");
+    if (!made) return 1;
+    const std::string dir = made.value();
     const std::string programDir = dir + "/program";
     std::filesystem::create_directories(programDir);
     std::vector<Row> rows;

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "base/scratchfolder.h"
 #include "bench/benchtable.h"
 #include "sim/simsite.h"
 
@@ -196,9 +197,9 @@ int main(int argc, char** argv) {
     if (!bench::ParseArgs(argc, argv, "vr7fleetbench", args)) return 64;
     const char* other = std::getenv("VR7LON");
     const std::string program = other != nullptr ? other : VR7LON_PROGRAM;
-    char templ[] = "/tmp/vr7fleetbench.XXXXXX";
-    if (::mkdtemp(templ) == nullptr) return 1;
-    const std::string dir = templ;
+    const Result<std::string> made = MakeScratchFolder("vr7fleetbench");
+    if (!made) return 1;
+    const std::string dir = made.value();
     const size_t many = args.smoke ? 16 : 200;
     const size_t some = args.smoke ? 4 : 50;
     const std::string jobs = std::to_string(kJobs);

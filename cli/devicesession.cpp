@@ -3,22 +3,8 @@
 #include <filesystem>
 
 #include "app/connectionsettings.h"
+#include "app/deviceendpoint.h"
 #include "base/parseuint.h"
-#include "link/connectionkeys.h"
-
-namespace {
-
-using connkeys::kTcpIpPortName;
-
-// The TCP port as digits, 1 to 65535.
-bool ParseTcpPort(const std::string& text, std::string& port) {
-    uint32_t value = 0;
-    if (!ParseUint32(text, value) || value == 0 || value > 65535) return false;
-    port = std::to_string(value);
-    return true;
-}
-
-}  // namespace
 
 const std::vector<CliOption>& DeviceOptions() {
     static const std::vector<CliOption> options = {
@@ -36,33 +22,38 @@ bool DeviceSession::SetUp(const CliContext& ctx, const CliArgs& args, std::strin
     DeviceNumber = LoadDeviceNumber(dir);
     conn.Timings = ctx.env.timings;
 
+    EndpointChoice choice;
     if (args.Has("--port")) {
-        conn.PortName = args.Value("--port");
-        if (conn.PortName.empty()) {
+        choice.port = args.Value("--port");
+        if (choice.port->empty()) {
             error = "--port needs a name";
             return false;
         }
     }
-    // An address or a TCP port alone means TCP/IP; with --port the port decides.
-    if (args.Has("--ip")) {
-        conn.IpAddress = args.Value("--ip");
-        if (!args.Has("--port")) conn.PortName = kTcpIpPortName;
-    }
+    if (args.Has("--ip")) choice.ip = args.Value("--ip");
     if (args.Has("--tcp-port")) {
-        if (!ParseTcpPort(args.Value("--tcp-port"), conn.TcpIpPort)) {
+        uint16_t port = 0;
+        if (!ParseTcpPort(args.Value("--tcp-port"), port)) {
             error = "--tcp-port needs 1 to 65535";
             return false;
         }
-        if (!args.Has("--port")) conn.PortName = kTcpIpPortName;
+        choice.tcpPort = std::to_string(port);
     }
-    if (args.Has("--speed") && !ParseUint32(args.Value("--speed"), conn.Speed)) {
-        error = "--speed needs a number of baud";
-        return false;
+    if (args.Has("--speed")) {
+        choice.speed.emplace();
+        if (!ParseUint32(args.Value("--speed"), *choice.speed)) {
+            error = "--speed needs a number of baud";
+            return false;
+        }
     }
-    if (args.Has("--number") && !ParseUint32(args.Value("--number"), DeviceNumber)) {
-        error = "--number needs 0 to 4294967295";
-        return false;
+    if (args.Has("--number")) {
+        choice.number.emplace();
+        if (!ParseUint32(args.Value("--number"), *choice.number)) {
+            error = "--number needs 0 to 4294967295";
+            return false;
+        }
     }
+    ApplyEndpoint(ResolveEndpoint(EndpointOf(conn, DeviceNumber), choice), conn, DeviceNumber);
     if (args.Has("--trace")) {
         tracer_.emplace(ctx.err);
         conn.Trace = [this](bool sent, const uint8_t* bytes, int length) {

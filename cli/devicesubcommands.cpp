@@ -9,6 +9,7 @@
 #include "app/gatewayfile.h"
 #include "app/messages.h"
 #include "app/snvtlist.h"
+#include "app/treetext.h"
 #include "base/cp1251.h"
 #include "base/syserror.h"
 #include "base/wholefile.h"
@@ -19,7 +20,6 @@
 #include "cli/listcommand.h"
 #include "cli/listprint.h"
 #include "cli/progressbar.h"
-#include "cli/treeprint.h"
 #include "link/resulttext.h"
 #include "link/vr7prot.h"
 
@@ -115,27 +115,34 @@ void PrintPortGone(const CliContext& ctx, const connection& conn) {
         ctx.err << "vr7lon: " << ResultText(failed, conn.SystemErrorNumber()) << '\n';
 }
 
-// Identifies the device as the window does before any exchange (any device while the number is
-// 0, whose own number is then used); prints the failure.
-bool Identify(const CliContext& ctx, DeviceSession& session, DeviceInfo& info) {
-    const LinkResult r = IdentifyDevice(session.conn, session.DeviceNumber, info);
-    if (r != lr::Ok) {
-        PrintNotConnected(ctx, session.conn, r);
-        return false;
-    }
-    return true;
+// A message of the core (Windows-1251) on its own line.
+void PrintMessage(std::ostream& out, const std::string& cp1251Text) {
+    out << cp1251::ToUtf8(cp1251Text) << '\n';
 }
 
-// Identifies the device and checks that its firmware serves the gateway's files; prints why not.
-bool IdentifyGatewayDevice(const CliContext& ctx, DeviceSession& session) {
-    DeviceInfo info;
-    if (!Identify(ctx, session, info)) return false;
-    if (!ServesGatewayFiles(info)) {
-        ctx.Err(usertext::UnsupportedVersion(info));
-        ctx.err << '\n';
-        return false;
+// A failed identification: the window's message with the link's result, or the version message
+// for a firmware that is too old.
+void PrintIdentifyFailure(const CliContext& ctx, const connection& conn,
+                          const DeviceOutcome& outcome) {
+    const Failure& failure = outcome.status.failure();
+    if (failure.kind == FailureKind::TooOld) {
+        PrintMessage(ctx.err, usertext::UnsupportedVersion(outcome.info));
+    } else {
+        PrintNotConnected(ctx, conn, LinkCodeOf(failure));
     }
-    return true;
+}
+
+// Identifies the device as the window does before any exchange (any device while the number is
+// 0, whose own number is then used; with need, its firmware must serve the gateway's files);
+// prints the failure.
+bool Identify(const CliContext& ctx, DeviceSession& session, DeviceInfo& info,
+              Firmware need = Firmware::Any) {
+    DeviceOutcome identified;
+    identified.status = IdentifyDevice(session.conn, session.DeviceNumber, identified.info, need);
+    info = identified.info;
+    if (identified.status) return true;
+    PrintIdentifyFailure(ctx, session.conn, identified);
+    return false;
 }
 
 // The failed download of the device's file `name`: a file the device refuses to open is one it
@@ -150,47 +157,43 @@ void PrintDownloadFailure(const CliContext& ctx, const connection& conn, const s
     }
 }
 
+// A local file that could not be read: its path and why.
+void PrintLocalFileFailure(const CliContext& ctx, const Failure& failure) {
+    ctx.err << "vr7lon: " << failure.path << ": ";
+    if (failure.errorNumber == EISDIR) {
+        ctx.err << "is a folder\n";
+    } else {
+        ctx.err << SystemErrorText(failure.errorNumber) << '\n';
+    }
+}
+
 // A local file's bytes; prints why on err and returns false when it cannot be read.
 bool ReadLocalFile(const CliContext& ctx, const std::string& path, std::string& bytes) {
     const int error = ReadWholeFile(path, bytes);
-    if (error == EISDIR) {
-        ctx.err << "vr7lon: " << path << ": is a folder\n";
-    } else if (error != 0) {
-        ctx.err << "vr7lon: " << path << ": " << SystemErrorText(error) << '\n';
-    }
+    if (error != 0) PrintLocalFileFailure(ctx, Failure::OfFile(path, error));
     return error == 0;
 }
 
-// Downloads the device's file `name` and compares it with `expected`, the bytes of `local`;
-// prints the outcome (the sameness on out, a difference or a failure on err) and returns the
-// command's status.
-int VerifyAgainstDevice(const CliContext& ctx, DeviceSession& session, const std::string& name,
-                        const std::string& local, const std::string& expected) {
-    ProgressBar bar(ctx.err, ctx.env.errIsTerminal);
-    const FileVerification v =
-        VerifyDeviceFile(session.conn, session.DeviceNumber, name, expected,
-                         ctx.env.errIsTerminal ? ProgressBar::Proc : nullptr, &bar);
-    bar.Finish();
-    if (v.code != lr::Ok) {
-        PrintDownloadFailure(ctx, session.conn, name, v.code);
-        return exitstatus::Device;
+// The check of a verification, as its outcome tells it: the sameness on out, a difference or a
+// failed download on err; the command's status. name is the device's file, local what it was
+// compared with.
+int PrintCheck(const CliContext& ctx, const connection& conn, const DeviceOutcome& outcome,
+               const FileVerification& check, const std::string& name, const std::string& local,
+               size_t expectedSize) {
+    if (outcome.status) {
+        ctx.out << reporttext::Same(name, local, expectedSize) << '\n';
+        return exitstatus::Ok;
     }
-    if (!v.identical) {
-        ctx.err << "vr7lon: " << MismatchText(name, local, v, expected.size()) << '\n';
+    const Failure& failure = outcome.status.failure();
+    if (failure.kind == FailureKind::Mismatch) {
+        ctx.err << "vr7lon: "
+                << reporttext::Mismatch(name, local, check.firstDifference, expectedSize,
+                                        check.deviceSize)
+                << '\n';
         return exitstatus::Mismatch;
     }
-    ctx.out << "the device's " << name << " is the same as " << local << " (" << expected.size()
-            << " bytes)\n";
-    return exitstatus::Ok;
-}
-
-// After a store: the device's copy against the working copy that was uploaded.
-int VerifyStored(const CliContext& ctx, DeviceSession& session) {
-    std::string uploaded;
-    if (!ReadLocalFile(ctx, kUploadFileName, uploaded)) return exitstatus::Input;
-    connection::OpenedLink link(session.conn);
-    return VerifyAgainstDevice(ctx, session, kUploadFileName,
-                               std::string("the stored copy ") + kUploadFileName, uploaded);
+    PrintDownloadFailure(ctx, conn, name, LinkCodeOf(failure));
+    return exitstatus::Device;
 }
 
 }  // namespace
@@ -207,9 +210,7 @@ int RunDeviceInfo(const CliContext& ctx, DeviceSession& session, const DeviceArg
         PrintDeviceInfoJson(info, ctx.out);
         return exitstatus::Ok;
     }
-    ctx.out << "version " << unsigned{info.VersionMajor()} << '.' << unsigned{info.VersionMinor()}
-            << '.' << info.VersionBuild() << '\n'
-            << "number " << info.DeviceNumber() << '\n';
+    ctx.out << "version " << info.VersionText() << '\n' << "number " << info.DeviceNumber() << '\n';
     return exitstatus::Ok;
 }
 
@@ -375,29 +376,49 @@ int RunDeviceStore(const CliContext& ctx, DeviceSession& session, const DeviceAr
     SnvtList list(noCatalogue);
     if (!LoadSettingsFile(ctx, list, parsed.Positionals()[0])) return exitstatus::Input;
 
-    MessageLog messages;
-    const DeviceStoreResult r = Store({session.conn, session.DeviceNumber, messages}, list);
-    switch (r.outcome) {
-        case DeviceStoreOutcome::Stored:
-            messages.PrintTo(ctx.out);
-            return parsed.Has("--verify") ? VerifyStored(ctx, session) : exitstatus::Ok;
-        case DeviceStoreOutcome::EmptyList:
-        case DeviceStoreOutcome::NotSaved:
-            messages.PrintTo(ctx.err);
+    StoreRequest request;
+    request.verify = parsed.Has("--verify");
+    ProgressBar bar(ctx.err, ctx.env.errIsTerminal);
+    request.progress = ctx.env.errIsTerminal ? ProgressBar::Proc : nullptr;
+    request.context = &bar;
+    const DeviceStore r = StoreAndVerify(session.conn, session.DeviceNumber, list, request);
+    bar.Finish();
+    const std::string message = StoreMessage(session.conn, r, request.workingCopy);
+    switch (r.step) {
+        case DeviceStep::Done:
+        case DeviceStep::Check:
+            break;
+        case DeviceStep::List:
+        case DeviceStep::Save:
+        case DeviceStep::Open:
+            PrintMessage(ctx.err, message);
             return exitstatus::Input;
-        case DeviceStoreOutcome::NotConnected:
-            PrintNotConnected(ctx, session.conn, r.code);  // the window's message, with the result
+        case DeviceStep::Identify:
+            if (r.status.failure().kind == FailureKind::TooOld) {
+                PrintMessage(ctx.err, message);
+            } else {
+                // The window's message, with the result.
+                PrintNotConnected(ctx, session.conn, LinkCodeOf(r.status.failure()));
+            }
             return exitstatus::Device;
-        case DeviceStoreOutcome::Broken:
-            messages.PrintTo(ctx.err);
-            ctx.err << "vr7lon: " << ResultText(r.code, session.conn.SystemErrorNumber()) << '\n';
+        default: {
+            PrintMessage(ctx.err, message);
+            const LinkResult code = LinkCodeOf(r.status.failure());
+            // A write-protected device says so in the message alone.
+            if (code != lr::BadArgument)
+                ctx.err << "vr7lon: " << ResultText(code, session.conn.SystemErrorNumber()) << '\n';
             return exitstatus::Device;
-        case DeviceStoreOutcome::UnsupportedVersion:
-        case DeviceStoreOutcome::Protected:
-            messages.PrintTo(ctx.err);
-            return exitstatus::Device;
+        }
     }
-    return exitstatus::Device;
+    PrintMessage(ctx.out, message);
+    if (!request.verify) return exitstatus::Ok;
+    // The device's copy against the working copy that was uploaded.
+    if (!r.status && r.status.failure().kind == FailureKind::File) {
+        PrintLocalFileFailure(ctx, r.status.failure());
+        return exitstatus::Input;
+    }
+    return PrintCheck(ctx, session.conn, r, r.check, kUploadFileName,
+                      reporttext::StoredCopy(kUploadFileName), r.size);
 }
 
 int RunDeviceVerify(const CliContext& ctx, DeviceSession& session, const DeviceArgs& args) {
@@ -411,21 +432,22 @@ int RunDeviceVerify(const CliContext& ctx, DeviceSession& session, const DeviceA
     // them, which for a file the window or vr7lon wrote are its own bytes.
     const std::string expected = StoredGatewayText(bytes);
 
-    connection::OpenedLink link(session.conn);
-    if (!IdentifyGatewayDevice(ctx, session)) return exitstatus::Device;
-    return VerifyAgainstDevice(ctx, session, kDownloadFileName, path, expected);
-}
-
-std::string MismatchText(const std::string& name, const std::string& local,
-                         const FileVerification& v, size_t expectedSize) {
-    return "the device's " + name + " differs from " + local + " at offset " +
-           std::to_string(v.firstDifference) + " (expected " + std::to_string(expectedSize) +
-           " bytes, the device holds " + std::to_string(v.deviceSize) + ")";
+    ProgressBar bar(ctx.err, ctx.env.errIsTerminal);
+    const DeviceVerify v =
+        VerifyGatewayFile(session.conn, session.DeviceNumber, expected,
+                          ctx.env.errIsTerminal ? ProgressBar::Proc : nullptr, &bar);
+    bar.Finish();
+    if (v.step == DeviceStep::Identify) {
+        PrintIdentifyFailure(ctx, session.conn, v);
+        return exitstatus::Device;
+    }
+    return PrintCheck(ctx, session.conn, v, v.check, kDownloadFileName, path, expected.size());
 }
 
 bool DownloadGatewaySettings(const CliContext& ctx, DeviceSession& session, std::string& bytes) {
     connection::OpenedLink link(session.conn);
-    if (!IdentifyGatewayDevice(ctx, session)) return false;
+    DeviceInfo info;
+    if (!Identify(ctx, session, info, Firmware::GatewayFiles)) return false;
     ProgressBar bar(ctx.err, ctx.env.errIsTerminal);
     const LinkResult r =
         ReadDeviceFileBytes(session.conn, session.DeviceNumber, kDownloadFileName, bytes,

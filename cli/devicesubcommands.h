@@ -7,7 +7,6 @@
 #include "cli/clicontext.h"
 
 class DeviceSession;
-struct FileVerification;
 
 using DeviceArgs = std::vector<std::string>;
 
@@ -24,8 +23,3 @@ int RunDeviceVerify(const CliContext& ctx, DeviceSession& session, const DeviceA
 // duxgate.cfg into bytes, with a progress bar on a terminal. False, with why printed on err,
 // when it cannot.
 bool DownloadGatewaySettings(const CliContext& ctx, DeviceSession& session, std::string& bytes);
-
-// How a verification that found other bytes on the device is told: "the device's NAME differs
-// from LOCAL at offset N (expected A bytes, the device holds B)".
-std::string MismatchText(const std::string& name, const std::string& local,
-                         const FileVerification& v, size_t expectedSize);

@@ -8,17 +8,18 @@
 #include <sstream>
 
 #include "app/atomicfilewriter.h"
+#include "app/fleet/fleetplan.h"
+#include "app/fleet/fleetrun.h"
 #include "app/gatewayfile.h"
 #include "app/snvtlist.h"
 #include "base/jsonwriter.h"
 #include "base/parseuint.h"
+#include "base/scratchfolder.h"
 #include "base/syserror.h"
 #include "base/wholefile.h"
 #include "cli/clicommand.h"
 #include "cli/devicesession.h"
 #include "cli/exitstatus.h"
-#include "cli/fleetplan.h"
-#include "cli/fleetrun.h"
 #include "optlist/xmldocument.h"
 
 namespace {
@@ -85,26 +86,6 @@ bool CheckPlanFiles(const CliContext& ctx, const std::string& planPath, const Fl
     return true;
 }
 
-// A temporary folder for the working copies of a store without --out, removed with its contents.
-class ScratchFolder {
-  public:
-    ScratchFolder() {
-        std::error_code ec;
-        std::string templ = (std::filesystem::temp_directory_path(ec) / "vr7fleet.XXXXXX").string();
-        if (!ec && ::mkdtemp(templ.data()) != nullptr) path_ = templ + "/";
-    }
-    ~ScratchFolder() {
-        std::error_code ec;
-        if (!path_.empty()) std::filesystem::remove_all(path_, ec);
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    const std::string& Path() const { return path_; }
-
-  private:
-    std::string path_;
-};
-
 // The line "fleet: DONE/TOTAL devices, N failed" redrawn on a terminal's error stream.
 class ProgressLine : public IFleetObserver {
   public:
@@ -113,7 +94,7 @@ class ProgressLine : public IFleetObserver {
     void Started(size_t) override {}
     void Finished(size_t, const FleetResult& result) override {
         ++done_;
-        if (result.result != 0) ++failed_;
+        if (!result.status) ++failed_;
         if (!enabled_) return;
         err_ << "\rfleet: " << done_ << '/' << total_ << " devices, " << failed_ << " failed"
              << std::flush;
@@ -150,9 +131,10 @@ void PrintTable(std::ostream& out, const std::vector<FleetTask>& tasks,
     for (size_t i = 0; i < tasks.size(); ++i) {
         const FleetResult& r = results[i];
         char figures[64];
-        std::snprintf(figures, sizeof figures, "  %6d  %7.3f  ", r.result, r.seconds);
+        std::snprintf(figures, sizeof figures, "  %6d  %7.3f  ", FleetResultCode(r.status),
+                      r.seconds);
         out << tasks[i].name << pad(tasks[i].name) << figures << r.message << '\n';
-        failed += r.result != 0;
+        failed += !r.status;
     }
     out << tasks.size() << (tasks.size() == 1 ? " device: " : " devices: ") << tasks.size() - failed
         << " succeeded, " << failed << " failed\n";
@@ -175,7 +157,7 @@ std::string Report(FleetAction action, const std::vector<FleetTask>& tasks,
         } else {
             json.String(r.version);
         }
-        json.Member("result", r.result)
+        json.Member("result", FleetResultCode(r.status))
             .Member("message", r.message)
             .Member("seconds", r.seconds)
             .Member("bytes_sent", r.bytesSent)
@@ -247,12 +229,13 @@ int RunFleetCommand(const CliContext& ctx, const std::vector<std::string>& args)
         ctx.err << "vr7lon: " << reportPath << ": " << SystemErrorText(report.Error()) << '\n';
         return exitstatus::Input;
     }
+    // A store without --out keeps its working copies in a temporary folder, removed with them.
     std::optional<ScratchFolder> scratch;
     if (settings.action == FleetAction::Store && outDir.empty()) {
-        scratch.emplace();
-        if (scratch->Path().empty()) {
+        scratch.emplace("vr7fleet");
+        if (const Status made = scratch->Made(); !made) {
             ctx.err << "vr7lon: no temporary folder for the working copies: "
-                    << SystemErrorText(errno) << '\n';
+                    << SystemErrorText(made.failure().errorNumber) << '\n';
             return exitstatus::Input;
         }
     }
@@ -261,12 +244,7 @@ int RunFleetCommand(const CliContext& ctx, const std::vector<std::string>& args)
     DeviceSession defaults;
     std::string setupError;
     defaults.SetUp(ctx, CliArgs{}, setupError);
-    FleetEndpoint base;
-    base.port = defaults.conn.PortName;
-    base.ip = defaults.conn.IpAddress;
-    base.tcpPort = defaults.conn.TcpIpPort;
-    base.speed = defaults.conn.Speed;
-    base.number = defaults.DeviceNumber;
+    const FleetEndpoint base = EndpointOf(defaults.conn, defaults.DeviceNumber);
 
     std::vector<FleetTask> tasks;
     tasks.reserve(plan.devices.size());
@@ -295,7 +273,7 @@ int RunFleetCommand(const CliContext& ctx, const std::vector<std::string>& args)
         }
     }
     for (const FleetResult& r : results) {
-        if (r.result != 0) return exitstatus::Device;
+        if (!r.status) return exitstatus::Device;
     }
     return exitstatus::Ok;
 }

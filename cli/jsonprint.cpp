@@ -89,12 +89,9 @@ void PrintListJson(const SnvtList& list, std::ostream& out) {
 }
 
 void PrintDeviceInfoJson(const DeviceInfo& info, std::ostream& out) {
-    const std::string version = std::to_string(info.VersionMajor()) + '.' +
-                                std::to_string(info.VersionMinor()) + '.' +
-                                std::to_string(info.VersionBuild());
     JsonWriter json(out);
     json.BeginObject()
-        .Member("version", version)
+        .Member("version", info.VersionText())
         .Member("major", info.VersionMajor())
         .Member("minor", info.VersionMinor())
         .Member("build", info.VersionBuild())

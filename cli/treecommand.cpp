@@ -3,12 +3,12 @@
 #include <filesystem>
 
 #include "app/messages.h"
+#include "app/treetext.h"
 #include "base/parseuint.h"
 #include "cfgtree/configfolder.h"
 #include "cli/clicommand.h"
 #include "cli/exitstatus.h"
 #include "cli/jsonprint.h"
-#include "cli/treeprint.h"
 #include "link/connection.h"
 
 namespace {

@@ -15,14 +15,15 @@
 #include <string>
 #include <vector>
 
+#include "app/fleet/fleetplan.h"
 #include "app/gatewayfile.h"
 #include "app/listdiff.h"
 #include "app/maxvariables.h"
 #include "app/snvtlist.h"
 #include "base/cp1251.h"
 #include "base/inifile.h"
+#include "base/scratchfolder.h"
 #include "base/uniquefd.h"
-#include "cli/fleetplan.h"
 #include "link/connection.h"
 #include "link/vr7prot.h"
 #include "optlist/defstorage.h"
@@ -53,9 +54,9 @@ class MemoryFile {
 // A folder of this process for the targets that need a real file (a write renames over it).
 const std::string& ScratchDir() {
     static const std::string dir = [] {
-        std::string templ = (std::filesystem::temp_directory_path() / "vr7fuzz.XXXXXX").string();
-        if (::mkdtemp(templ.data()) == nullptr) std::abort();
-        return templ;
+        Result<std::string> made = MakeScratchFolder("vr7fuzz");
+        if (!made) std::abort();
+        return std::move(made).value();
     }();
     return dir;
 }

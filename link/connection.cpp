@@ -95,8 +95,8 @@ LinkResult connection::OpenComLink(const std::string& portName, uint32_t speed) 
 LinkResult connection::OpenTcpIpLink(const std::string& host, const std::string& tcpPort) {
     // The ini file's value has been through atoi, so it may be anything an int can be; the port
     // name service would take it modulo 65536 or as a service name.
-    uint32_t port = 0;
-    const bool inRange = ParseUint32(tcpPort, port) && port >= 1 && port <= 65535;
+    uint16_t port = 0;
+    const bool inRange = ParseTcpPort(tcpPort, port);
     return OpenLink(MakeLink<CTCPIPLink>(host, tcpPort, Timings),
                     inRange ? lr::Ok : lr::BadTcpPort);
 }

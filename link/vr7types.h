@@ -48,6 +48,11 @@ struct DeviceInfo {
     uint8_t VersionMinor() const { return Bytes[4]; }
     uint8_t VersionMajor() const { return Bytes[5]; }
     uint32_t DeviceNumber() const { return GetLe32(&Bytes[21]); }
+    // The firmware version as the device's users write it: "MAJOR.MINOR.BUILD".
+    std::string VersionText() const {
+        return std::to_string(VersionMajor()) + "." + std::to_string(VersionMinor()) + "." +
+               std::to_string(VersionBuild());
+    }
 };
 
 // The configuration header. Entry i of the arrays belongs to system i + 1.

@@ -4,6 +4,11 @@
 
 #include <cmath>
 #include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "tests/common/jsonreader.h"
 
 TEST(JsonQuoted, EscapesWhatJsonForbidsAndKeepsUtf8) {
     const struct {
@@ -76,5 +81,50 @@ TEST(JsonWriter, NumbersWithoutTrailingZerosAndNoNan) {
         JsonWriter json(out);
         json.BeginArray().Number(c.in).EndArray();
         EXPECT_EQ(out.str(), std::string("[\n  ") + c.out + "\n]\n") << c.in;
+    }
+}
+
+// The tests read the programs' JSON with tests/common/jsonreader.h: what the writer writes comes
+// back as it went in, and broken texts are refused rather than read as something.
+TEST(JsonReader, ReadsWhatTheWriterWritesAndRefusesBrokenText) {
+    std::ostringstream out;
+    JsonWriter json(out);
+    const std::string text = std::string("a\"b\\c\r\n\t\x01 Температура \xF0\x9F\x94\xA5");
+    json.BeginObject()
+        .Member("text", text)
+        .Member("count", int64_t{-1234567890123})
+        .Member("seconds", 0.25)
+        .Member("ok", true)
+        .Member("no", false)
+        .Key("none")
+        .Null()
+        .Key("list")
+        .BeginArray()
+        .Number(int64_t{1})
+        .BeginObject()
+        .EndObject()
+        .EndArray()
+        .EndObject();
+    const JsonValue v = JsonReader::Parse(out.str());
+    EXPECT_EQ(v.Keys(),
+              (std::vector<std::string>{"text", "count", "seconds", "ok", "no", "none", "list"}));
+    EXPECT_EQ(v["text"].String(), text);
+    EXPECT_EQ(v["count"].Integer(), -1234567890123);
+    EXPECT_EQ(v["seconds"].Number(), 0.25);
+    EXPECT_TRUE(v["ok"].Bool());
+    EXPECT_FALSE(v["no"].Bool());
+    EXPECT_TRUE(v["none"].IsNull());
+    ASSERT_EQ(v["list"].size(), 2u);
+    EXPECT_EQ(v["list"][0].Integer(), 1);
+    EXPECT_EQ(v["list"][1].size(), 0u);
+    EXPECT_EQ(JsonReader::Parse(R"("\u00e9\ud83d\udd25")").String(), "\xC3\xA9\xF0\x9F\x94\xA5");
+    EXPECT_THROW(v["absent"], std::runtime_error);
+    EXPECT_THROW(v["seconds"].Integer(), std::runtime_error);
+    EXPECT_THROW(v["text"].Number(), std::runtime_error);
+
+    for (const char* broken :
+         {"", "{", "{\"a\":1,}", "[1,]", "[1 2]", "{\"a\":1}x", "\"open", "01", "1.", "-", "tru",
+          "nul", "{\"a\":1,\"a\":2}", "\"\\x\"", "\"\\ud800\"", "\"a\nb\"", "{1:2}"}) {
+        EXPECT_THROW(JsonReader::Parse(broken), std::runtime_error) << broken;
     }
 }

@@ -7,6 +7,8 @@
 #include <fstream>
 #include <string>
 
+#include "base/scratchfolder.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -14,9 +16,9 @@ namespace fs = std::filesystem;
 class PathCase : public ::testing::Test {
   protected:
     void SetUp() override {
-        std::string templ = (fs::temp_directory_path() / "vr7pathcase.XXXXXX").string();
-        ASSERT_NE(mkdtemp(templ.data()), nullptr);
-        root = templ;
+        Result<std::string> made = MakeScratchFolder("vr7pathcase");
+        ASSERT_TRUE(made.ok());
+        root = made.value();
     }
     void TearDown() override { fs::remove_all(root); }
     void Touch(const std::string& rel) {

@@ -10,6 +10,7 @@
 
 #include "cli/exitstatus.h"
 #include "tests/cli/support/clitest.h"
+#include "tests/common/jsonreader.h"
 #include "tests/common/testsite.h"
 
 namespace {
@@ -34,24 +35,12 @@ SiteFault SiteFaultOf(Trouble t) {
     }
 }
 
-// The devices of a report, each as its members' raw JSON values (the report holds one member a
-// line).
-std::vector<std::map<std::string, std::string>> ReportDevices(const std::string& json) {
-    std::vector<std::map<std::string, std::string>> devices;
-    const std::regex member(R"re(^\s*"(\w+)": (.*?),?$)re");
-    bool inDevices = false;
-    for (const std::string& line : Lines(json)) {
-        std::smatch m;
-        if (!std::regex_match(line, m, member)) continue;
-        if (m[1] == "devices") {
-            inDevices = true;
-            continue;
-        }
-        if (!inDevices) continue;
-        if (m[1] == "name") devices.emplace_back();
-        devices.back()[m[1]] = m[2];
-    }
-    return devices;
+// The devices of a report, after checking its frame: {"action": ..., "devices": [...]}.
+std::vector<JsonValue> ReportDevices(const std::string& json, const std::string& action) {
+    const JsonValue report = JsonReader::Parse(json);
+    EXPECT_EQ(report.Keys(), (std::vector<std::string>{"action", "devices"}));
+    EXPECT_EQ(report["action"].String(), action);
+    return report["devices"].Items();
 }
 
 // A line of the table: name, result, seconds and message.
@@ -69,10 +58,6 @@ TableRow ParseRow(const std::string& line) {
         return row;
     }
     return {m[1], std::stoi(m[2]), std::stod(m[3]), m[4]};
-}
-
-std::string Quoted(const std::string& s) {
-    return "\"" + s + "\"";
 }
 
 class FleetCli : public ::testing::Test {
@@ -143,7 +128,7 @@ TEST_F(FleetCli, StoreCommissionsEveryHealthyDeviceAndNamesEachFaultsCause) {
     ASSERT_EQ(table.size(), kDevices + 2) << r.out;
     EXPECT_EQ(table[0], "name   result  seconds  message");
     EXPECT_EQ(table.back(), "54 devices: 44 succeeded, 10 failed");
-    const auto report = ReportDevices(ReadBytes(work / "report.json"));
+    const auto report = ReportDevices(ReadBytes(work / "report.json"), "store");
     ASSERT_EQ(report.size(), kDevices);
 
     // What each trouble comes out as: its result and a part of its message.
@@ -170,25 +155,31 @@ TEST_F(FleetCli, StoreCommissionsEveryHealthyDeviceAndNamesEachFaultsCause) {
         }
 
         // The report.
-        const auto& d = report[i];
-        EXPECT_EQ(d.at("name"), Quoted(name));
-        EXPECT_EQ(d.at("endpoint"), Quoted("127.0.0.1:" + site.PortText(i)));
-        EXPECT_EQ(d.at("result"), std::to_string(result));
-        EXPECT_EQ(d.at("message"), Quoted(row.message));
-        EXPECT_GE(std::stod(d.at("seconds")), 0.0);
+        const JsonValue& d = report[i];
+        EXPECT_EQ(d.Keys(),
+                  (std::vector<std::string>{"name", "endpoint", "number", "version", "result",
+                                            "message", "seconds", "bytes_sent", "bytes_received"}));
+        EXPECT_EQ(d["name"].String(), name);
+        EXPECT_EQ(d["endpoint"].String(), "127.0.0.1:" + site.PortText(i));
+        EXPECT_EQ(d["result"].Integer(), result);
+        EXPECT_EQ(d["message"].String(), row.message);
+        EXPECT_GE(d["seconds"].Number(), 0.0);
         const bool answered = trouble[i] != Trouble::Silent && trouble[i] != Trouble::Refusing &&
                               trouble[i] != Trouble::Dropping;
         // A device asked for as number 0 is reported with its own number once it answered.
-        EXPECT_EQ(d.at("number"), answered || i % 7 != 0 ? std::to_string(100 + i) : "0");
-        EXPECT_EQ(d.at("version"), trouble[i] == Trouble::TooOld ? "\"2.1.31\""
-                                   : answered                    ? "\"2.1.32\""
-                                                                 : "null");
-        EXPECT_GT(std::stoll(d.at("bytes_sent")), 0);
+        EXPECT_EQ(d["number"].Integer(),
+                  answered || i % 7 != 0 ? 100 + static_cast<long long>(i) : 0);
+        if (answered) {
+            EXPECT_EQ(d["version"].String(), trouble[i] == Trouble::TooOld ? "2.1.31" : "2.1.32");
+        } else {
+            EXPECT_TRUE(d["version"].IsNull());
+        }
+        EXPECT_GT(d["bytes_sent"].Integer(), 0);
         if (trouble[i] == Trouble::Silent) {
-            EXPECT_EQ(d.at("bytes_received"), "0");
+            EXPECT_EQ(d["bytes_received"].Integer(), 0);
         }
         if (trouble[i] == Trouble::None) {
-            EXPECT_GT(std::stoll(d.at("bytes_received")), static_cast<long long>(files[i].size()));
+            EXPECT_GT(d["bytes_received"].Integer(), static_cast<long long>(files[i].size()));
         }
 
         // The device holds its own file exactly, and the out folder the copy that was stored.
@@ -284,6 +275,12 @@ TEST_F(FleetCli, VerifyComparesEachDevicesFileAndInfoIdentifies) {
         << lines[2];
     EXPECT_NE(lines[3].find("  1001  "), std::string::npos) << lines[3];
     EXPECT_NE(lines[3].find("the device has no duxgate.cfg"), std::string::npos) << lines[3];
+    // The report gives the same numbers as the table.
+    const auto report = ReportDevices(ReadBytes(work / "report.json"), "verify");
+    ASSERT_EQ(report.size(), 3u);
+    EXPECT_EQ(report[0]["result"].Integer(), 0);
+    EXPECT_EQ(report[1]["result"].Integer(), 2002);
+    EXPECT_EQ(report[2]["result"].Integer(), 1001);
     // Nothing was stored.
     std::vector<uint8_t> held;
     EXPECT_FALSE(site.site.File(2, "DUXGate.cfg", held));

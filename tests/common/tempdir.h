@@ -1,28 +1,21 @@
 #pragma once
 // A scratch folder for one test, removed with everything in it when the test ends.
-#include <sys/stat.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
+#include "base/scratchfolder.h"
+
 class TempDir {
   public:
     TempDir() {
-        std::string templ = (std::filesystem::temp_directory_path() / "vr7test.XXXXXX").string();
-        if (mkdtemp(templ.data()) == nullptr) std::abort();
-        path_ = templ;
+        Result<std::string> made = MakeScratchFolder("vr7test");
+        if (!made) std::abort();
+        path_ = std::move(made).value();
     }
-    ~TempDir() {
-        std::error_code ec;
-        // Restore write access so that read-only files made by a test can be removed.
-        for (auto& e : std::filesystem::recursive_directory_iterator(path_, ec)) {
-            std::filesystem::permissions(e.path(), std::filesystem::perms::owner_all,
-                                         std::filesystem::perm_options::add, ec);
-        }
-        std::filesystem::remove_all(path_, ec);
-    }
+    // Read-only files made by a test go too.
+    ~TempDir() { RemoveScratchFolder(path_); }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
 

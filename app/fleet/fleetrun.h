@@ -1,14 +1,16 @@
 #pragma once
-// The work of "vr7lon fleet": one device's action on a connection of its own, over the core's
-// device commands, and the scheduling of a whole plan. Devices that share an endpoint (a serial
-// port, or one TCP address and port) take turns; different endpoints are worked on in parallel.
+// The work of "vr7lon fleet": one device's action on a connection of its own, by the device
+// procedures the window and "vr7lon device" run (app/devicecommands), and the scheduling of a
+// whole plan. Devices that share an endpoint (a serial port, or one TCP address and port) take
+// turns; different endpoints are worked on in parallel.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "cli/fleetplan.h"
+#include "app/fleet/fleetplan.h"
+#include "base/result.h"
 #include "link/linktimings.h"
 
 class XmlDocument;
@@ -23,13 +25,18 @@ enum class FleetAction {
 bool ParseFleetAction(std::string_view text, FleetAction& action);
 const char* FleetActionName(FleetAction action);
 
-// A device's result beyond the link's own codes (0 success, 1..255 a refusal, -1, 1001..1053):
-// outcomes that are no failure of the link.
+// The numbers a report gives a device's result beyond the link's own codes (0 success, 1..255 a
+// refusal, -1, 1001..1053): outcomes that are no failure of the link. Users' scripts read them.
 namespace fleetresult {
 constexpr int TooOld = 2001;     // the firmware does not serve the gateway's files
 constexpr int Mismatch = 2002;   // the device holds other bytes than the file
 constexpr int LocalFile = 2003;  // a local file could not be read or written
 }  // namespace fleetresult
+
+// The number of a device's result in the table and the report: 0 success, the link's result for
+// a Link failure (and lr::Cancelled for a cancel), a refusal's code, and the fleetresult numbers
+// for TooOld, Mismatch and a local file (File, Invalid).
+int FleetResultCode(const Status& status);
 
 // One device's work, ready to run.
 struct FleetTask {
@@ -45,7 +52,7 @@ struct FleetTask {
 };
 
 struct FleetResult {
-    int result = 0;       // 0 success, a link result, or a fleetresult code
+    Status status;        // success, or the Failure that ended the device's work
     std::string message;  // UTF-8: what was done, or the cause of the failure
     std::string version;  // "MAJOR.MINOR.BUILD" once the device answered
     uint32_t number = 0;  // the device's own number once it answered, else the plan's

@@ -1,4 +1,4 @@
-#include "cli/treeprint.h"
+#include "app/treetext.h"
 
 #include "base/cp1251.h"
 

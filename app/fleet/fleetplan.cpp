@@ -1,4 +1,4 @@
-#include "cli/fleetplan.h"
+#include "app/fleet/fleetplan.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -7,7 +7,6 @@
 #include "base/cp1251.h"
 #include "base/parseuint.h"
 #include "link/comlink.h"
-#include "link/connectionkeys.h"
 
 namespace {
 
@@ -157,12 +156,12 @@ bool TakeCell(Column column, const std::string& cell, FleetDevice& device, std::
             return true;
         case Column::TcpPort:
             if (cell.empty()) return true;
-            if (!ParseUint32(cell, value) || value == 0 || value > 65535) {
-                error = "tcp_port \"" + cell + "\" is no number from 1 to 65535";
-                return false;
+            if (uint16_t port = 0; ParseTcpPort(cell, port)) {
+                device.tcpPort = std::to_string(port);
+                return true;
             }
-            device.tcpPort = std::to_string(value);
-            return true;
+            error = "tcp_port \"" + cell + "\" is no number from 1 to 65535";
+            return false;
         case Column::Speed:
             if (cell.empty()) return true;
             if (!ParseUint32(cell, value) || !CComLink::SpeedPossible(value)) {
@@ -262,30 +261,4 @@ std::string PlanFilePath(const std::string& planPath, const std::string& file) {
     const std::filesystem::path path(file);
     if (path.is_absolute()) return file;
     return (std::filesystem::path(planPath).parent_path() / path).lexically_normal().string();
-}
-
-bool FleetEndpoint::Tcp() const {
-    return port == connkeys::kTcpIpPortName;
-}
-
-std::string FleetEndpoint::Key() const {
-    return Tcp() ? ip + ":" + tcpPort : CComLink::DevicePath(port);
-}
-
-std::string FleetEndpoint::Text() const {
-    return Tcp() ? ip + ":" + tcpPort : port;
-}
-
-FleetEndpoint ResolveEndpoint(const FleetEndpoint& defaults, const FleetDevice& device) {
-    FleetEndpoint e = defaults;
-    if (device.ip) e.ip = *device.ip;
-    if (device.tcpPort) e.tcpPort = *device.tcpPort;
-    if (device.port) {
-        e.port = *device.port;
-    } else if (device.ip || device.tcpPort) {
-        e.port = connkeys::kTcpIpPortName;
-    }
-    if (device.speed) e.speed = *device.speed;
-    if (device.number) e.number = *device.number;
-    return e;
 }

@@ -5,22 +5,18 @@
 // (a doubled quote inside stands for one); an unquoted cell loses the blanks around it. Empty lines
 // and lines whose first character is '#' are skipped; a UTF-8 byte order mark and CR LF line ends
 // are taken as they come.
-#include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-// One device as its line gives it; a value absent when its cell is empty or its column missing.
-struct FleetDevice {
+#include "app/deviceendpoint.h"
+
+// One device as its line gives it: its endpoint cells (a value absent when its cell is empty or
+// its column missing), its name and its file.
+struct FleetDevice : EndpointChoice {
     int line = 0;      // the line of the plan, from 1
     std::string name;  // the device's folder name under --out, unique ignoring letter case
-    std::optional<std::string> port;  // "TCP/IP" or a serial port name (COM1.., a device path)
-    std::optional<std::string> ip;
-    std::optional<std::string> tcpPort;  // 1 to 65535, as digits without leading zeros
-    std::optional<uint32_t> speed;       // baud, one the serial link can ask a line for
-    std::optional<uint32_t> number;      // 0: whichever device answers
-    std::string file;                    // as written in the plan; empty when absent
+    std::string file;  // as written in the plan; empty when absent
 };
 
 struct FleetPlan {
@@ -40,21 +36,5 @@ bool IsSafeFolderName(std::string_view name);
 std::string PlanFilePath(const std::string& planPath, const std::string& file);
 
 // How one device is reached: the defaults (the window's saved settings, else the connection's)
-// with the device's cells over them. An ip or tcp_port cell alone selects TCP/IP, as --ip and
-// --tcp-port do for "vr7lon device"; a port cell decides.
-struct FleetEndpoint {
-    std::string port;
-    std::string ip;
-    std::string tcpPort;
-    uint32_t speed = 0;
-    uint32_t number = 0;
-
-    bool Tcp() const;
-    // What devices that have to take turns share: "IP:PORT" over TCP/IP, else the serial
-    // port's device path.
-    std::string Key() const;
-    // As the report names it: "IP:PORT" over TCP/IP, else the serial port as named.
-    std::string Text() const;
-};
-
-FleetEndpoint ResolveEndpoint(const FleetEndpoint& defaults, const FleetDevice& device);
+// with the device's cells over them (ResolveEndpoint), as "vr7lon device" takes its options.
+using FleetEndpoint = DeviceEndpoint;

@@ -1,10 +1,10 @@
 // The fleet's plan: which CSV texts are taken and how, which are refused and with what reason, and
 // how a device's endpoint comes out of its cells and the defaults.
-#include "cli/fleetplan.h"
+#include "app/fleet/fleetplan.h"
 
 #include <gtest/gtest.h>
 
-#include "cli/fleetrun.h"
+#include "app/fleet/fleetrun.h"
 
 namespace {
 

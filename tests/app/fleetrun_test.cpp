@@ -1,12 +1,15 @@
 // How a fleet is scheduled: devices on one serial line take turns, devices on their own TCP
 // endpoints run side by side, never more than the jobs allowed.
-#include "cli/fleetrun.h"
+#include "app/fleet/fleetrun.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <filesystem>
 #include <mutex>
 
 #include <gtest/gtest.h>
 
+#include "optlist/xmldocument.h"
 #include "tests/common/simpeer.h"
 #include "tests/common/tempdir.h"
 #include "tests/common/testsite.h"
@@ -74,7 +77,7 @@ TEST(FleetRun, DevicesOnOneSerialLineTakeTurns) {
     const std::vector<FleetResult> results =
         RunFleet(tasks, Settings(FleetAction::Store, 8), &recorder);
     for (size_t i = 0; i < tasks.size(); ++i) {
-        EXPECT_EQ(results[i].result, 0) << results[i].message;
+        EXPECT_EQ(FleetResultCode(results[i].status), 0) << results[i].message;
         EXPECT_EQ(results[i].number, 12 + i);
         std::vector<uint8_t> held;
         EXPECT_TRUE(site.File(i, "DUXGate.cfg", held));
@@ -107,12 +110,63 @@ TEST(FleetRun, EndpointsRunSideBySideUpToTheJobs) {
             RunFleet(tasks, Settings(FleetAction::Info, jobs), &recorder);
         ASSERT_EQ(results.size(), kDevices);
         for (const FleetResult& r : results) {
-            EXPECT_EQ(r.result, 0) << r.message;
+            EXPECT_EQ(FleetResultCode(r.status), 0) << r.message;
             EXPECT_EQ(r.message, "version 2.1.32, number 12");
             EXPECT_GE(r.seconds, 0.1);
         }
         EXPECT_EQ(recorder.maxRunning, static_cast<int>(jobs));
     }
+}
+
+TEST(FleetRun, AReadWithoutAFolderKeepsNothing) {
+    // Without --out a read only counts what came: no tree.txt, no duxgate.cfg anywhere.
+    TestSite site;
+    site.Add(DemoSimDevice());
+    SimDevice bare = DemoSimDevice();
+    bare.files.clear();
+    site.Add(std::move(bare));
+    ASSERT_TRUE(site.Start());
+    TempDir work;
+    WorkingDirectory cwd(work.Path());
+    const XmlDocument catalogue;
+    FleetSettings settings = Settings(FleetAction::Read, 1);
+    settings.catalogue = &catalogue;
+    FleetTask task;
+    task.endpoint = FleetEndpoint{"TCP/IP", "127.0.0.1", site.PortText(0), 0, 12};
+    FleetResult r = RunFleetTask(task, settings);
+    EXPECT_EQ(FleetResultCode(r.status), 0) << r.message;
+    const std::string settingsFile =
+        ReadBytes(VR7_SOURCE_DIR "/examples/vr7_12/CONFIG/duxgate.cfg");
+    EXPECT_EQ(r.message.substr(r.message.find(", ")),
+              ", duxgate.cfg " + std::to_string(settingsFile.size()) + " bytes")
+        << r.message;
+    EXPECT_EQ(r.version, "2.1.32");
+    task.endpoint.tcpPort = site.PortText(1);
+    r = RunFleetTask(task, settings);
+    EXPECT_EQ(FleetResultCode(r.status), 0) << r.message;
+    EXPECT_NE(r.message.find(", the device has no duxgate.cfg"), std::string::npos) << r.message;
+    EXPECT_TRUE(std::filesystem::is_empty(work.Path()));
+}
+
+TEST(FleetRun, ADevicesFailureKeepsTheReportsNumber) {
+    // Users' scripts read these numbers from the report.
+    const struct {
+        Status status;
+        int code;
+    } cases[] = {
+        {Status(), 0},
+        {Failure::OfLink(lr::TcpTimeout), lr::TcpTimeout},
+        {Failure::OfLink(16), 16},
+        {Failure::Of(FailureKind::Cancelled), lr::Cancelled},
+        {Failure::Of(FailureKind::TooOld), fleetresult::TooOld},
+        {Failure::OfMismatch(40), fleetresult::Mismatch},
+        {Failure::OfFile("a.cfg", ENOENT), fleetresult::LocalFile},
+        {Failure::OfInvalid("no place for the working copy"), fleetresult::LocalFile},
+    };
+    EXPECT_EQ(fleetresult::TooOld, 2001);
+    EXPECT_EQ(fleetresult::Mismatch, 2002);
+    EXPECT_EQ(fleetresult::LocalFile, 2003);
+    for (const auto& c : cases) EXPECT_EQ(FleetResultCode(c.status), c.code) << c.code;
 }
 
 }  // namespace

@@ -1,0 +1,42 @@
+#pragma once
+// How a device is reached: a serial port (with its speed) or a TCP address and port, and the
+// device's number. "vr7lon device" takes its options and "vr7lon fleet" a plan's cells over the
+// same defaults (the window's saved settings, else the connection's), by the same rule.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+class connection;
+
+struct DeviceEndpoint {
+    std::string port;  // "TCP/IP" or a serial port name (COM1.., a device path)
+    std::string ip;
+    std::string tcpPort;
+    uint32_t speed = 0;
+    uint32_t number = 0;  // 0: whichever device answers
+
+    bool Tcp() const;
+    // What devices that have to take turns share: "IP:PORT" over TCP/IP, else the serial port's
+    // device path.
+    std::string Key() const;
+    // As a report names it: "IP:PORT" over TCP/IP, else the serial port as named.
+    std::string Text() const;
+};
+
+// What the user gave for one device: a value for each thing given, nothing for the defaults.
+struct EndpointChoice {
+    std::optional<std::string> port;
+    std::optional<std::string> ip;
+    std::optional<std::string> tcpPort;  // 1 to 65535, as digits without leading zeros
+    std::optional<uint32_t> speed;
+    std::optional<uint32_t> number;
+};
+
+// The defaults with the choice over them. An address or a TCP port given without a port selects
+// TCP/IP; a port given decides.
+DeviceEndpoint ResolveEndpoint(const DeviceEndpoint& defaults, const EndpointChoice& choice);
+
+// The endpoint a connection is set to, with the device number.
+DeviceEndpoint EndpointOf(const connection& conn, uint32_t number);
+// Sets the connection (and the device number) to reach the endpoint.
+void ApplyEndpoint(const DeviceEndpoint& endpoint, connection& conn, uint32_t& number);
