@@ -19,12 +19,6 @@
 
 namespace {
 
-// The progress callback handed to the device tree builder: context is an IProgressSink; an
-// absent text is shown as an empty one.
-void TreeProgress(void* context, float fraction, const char* text) {
-    static_cast<IProgressSink*>(context)->ShowProgress(text != nullptr ? text : "", fraction);
-}
-
 // Identifies the device for a command that works on the gateway's files, showing the message of
 // a failure and setting the command's outcome to it. True when the command may go on.
 template <class Outcome>
@@ -104,26 +98,24 @@ bool ServesGatewayFiles(const DeviceInfo& info) {
 
 TreeBuild ReadDeviceTree(connection& conn, uint32_t deviceNumber, CfgTree& tree,
                          const XmlDocument* catalogue, IProgressSink* progress) {
-    const bool failed = BuildTreeFromDevice(tree, conn, deviceNumber, progress,
-                                            progress != nullptr ? TreeProgress : nullptr, catalogue,
-                                            kWindowTreeOptions);
+    const bool failed =
+        BuildTreeFromDevice(tree, conn, deviceNumber, progress, catalogue, kWindowTreeOptions);
     return failed ? TreeBuild::Partial : TreeBuild::Complete;
 }
 
 LinkResult ReadDeviceFileBytes(connection& conn, uint32_t deviceNumber, const std::string& name,
-                               std::string& bytes, ProgressProc progress, void* context) {
+                               std::string& bytes, IProgressSink* progress) {
     std::ostringstream stream;
-    const LinkResult code =
-        ReadDeviceFile(conn, deviceNumber, &stream, name.c_str(), progress, context);
+    const LinkResult code = ReadDeviceFile(conn, deviceNumber, &stream, name.c_str(), progress);
     bytes = std::move(stream).str();
     return code;
 }
 
 FileDownload DownloadDeviceFile(connection& conn, uint32_t deviceNumber, const std::string& name,
-                                AtomicFileWriter& out, ProgressProc progress, void* context) {
+                                AtomicFileWriter& out, IProgressSink* progress) {
     FileDownload result;
     std::string data;
-    result.code = ReadDeviceFileBytes(conn, deviceNumber, name, data, progress, context);
+    result.code = ReadDeviceFileBytes(conn, deviceNumber, name, data, progress);
     result.size = data.size();
     if (result.code != lr::Ok) return result;  // out's file stays; the writer discards its copy
     if (!out.Write(data) || !out.Commit()) result.localError = out.Error();
@@ -138,10 +130,10 @@ size_t FirstDifference(std::string_view a, std::string_view b) {
 }
 
 FileVerification VerifyDeviceFile(connection& conn, uint32_t deviceNumber, const std::string& name,
-                                  std::string_view expected, ProgressProc progress, void* context) {
+                                  std::string_view expected, IProgressSink* progress) {
     FileVerification result;
     std::string held;
-    result.code = ReadDeviceFileBytes(conn, deviceNumber, name, held, progress, context);
+    result.code = ReadDeviceFileBytes(conn, deviceNumber, name, held, progress);
     result.deviceSize = held.size();
     if (result.code != lr::Ok) return result;
     const size_t at = FirstDifference(expected, held);
@@ -186,8 +178,8 @@ GatewayDownload ReadGatewayFileFromDevice(const DeviceCommandTarget& target, Snv
                    SystemErrorText(local.Error()));
         return GatewayDownload::LocalFailed;
     }
-    const FileDownload r = DownloadDeviceFile(target.conn, target.DeviceNumber, kDownloadFileName,
-                                              local, nullptr, nullptr);
+    const FileDownload r =
+        DownloadDeviceFile(target.conn, target.DeviceNumber, kDownloadFileName, local, nullptr);
     if (r.code == lr::Ok && r.localError != 0) {
         list.Clear();
         ReportFile(target.messages, kDownloadFileName, usertext::FileStep::NotWritten,
@@ -239,7 +231,7 @@ DeviceStoreResult StoreGatewayFileToDevice(const DeviceCommandTarget& target, co
         return result;
     }
     result.code =
-        WriteDeviceFile(target.conn, target.DeviceNumber, &copy, kUploadFileName, nullptr, nullptr);
+        WriteDeviceFile(target.conn, target.DeviceNumber, &copy, kUploadFileName, nullptr);
     if (result.code == lr::Cancelled) {
         target.messages.ShowMessage(usertext::StoreCancelled());
         result.outcome = DeviceStoreOutcome::Broken;

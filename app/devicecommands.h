@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "app/messagesink.h"
-#include "app/progresssink.h"
+#include "base/progresssink.h"
 #include "cfgtree/cfgtreemodel.h"
 #include "cfgtree/vr7cfgtree.h"
 #include "link/vr7types.h"
@@ -115,12 +115,12 @@ struct FileDownload {
 // `out` was opened for with it. A failed or cut-off transfer, and a local file that cannot be
 // written, leave that file exactly as it was.
 FileDownload DownloadDeviceFile(connection& conn, uint32_t deviceNumber, const std::string& name,
-                                AtomicFileWriter& out, ProgressProc progress, void* context);
+                                AtomicFileWriter& out, IProgressSink* progress);
 
 // Reads the device's file `name` (Windows-1251) whole into bytes; nothing local is touched. bytes
 // holds what came even when the transfer failed.
 LinkResult ReadDeviceFileBytes(connection& conn, uint32_t deviceNumber, const std::string& name,
-                               std::string& bytes, ProgressProc progress, void* context);
+                               std::string& bytes, IProgressSink* progress);
 
 // The offset of the first byte where a and b differ (the shorter one's size when it is the other's
 // beginning), or std::string::npos when they are the same.
@@ -135,7 +135,7 @@ struct FileVerification {
 
 // Downloads the device's file `name` and compares it byte for byte with expected.
 FileVerification VerifyDeviceFile(connection& conn, uint32_t deviceNumber, const std::string& name,
-                                  std::string_view expected, ProgressProc progress, void* context);
+                                  std::string_view expected, IProgressSink* progress);
 
 // Read from device: opens the link, identifies the device (adopting its number when
 // DeviceNumber is 0), checks its version, builds the tree (options 0x89, progress to `progress`,

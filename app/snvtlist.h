@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/messagesink.h"
-#include "app/progresssink.h"
+#include "base/progresssink.h"
 #include "app/snvtlistobserver.h"
 #include "app/snvtrow.h"
 

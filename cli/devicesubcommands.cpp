@@ -6,6 +6,7 @@
 
 #include "app/atomicfilewriter.h"
 #include "app/devicecommands.h"
+#include "app/failurecause.h"
 #include "app/gatewayfile.h"
 #include "app/messages.h"
 #include "app/snvtlist.h"
@@ -101,10 +102,23 @@ bool Prepare(const CliContext& ctx, DeviceSession& session, const DeviceArgs& ar
     return true;
 }
 
-void PrintNotConnected(const CliContext& ctx, const connection& conn, LinkResult result) {
+// The cause of a failure as the window's status bar names it, on a line of its own; code and
+// framesDecide as app/failurecause.h takes them.
+void PrintFailureCause(const CliContext& ctx, const DeviceSession& session, LinkResult code,
+                       bool framesDecide = false) {
+    const std::string cause = FailureCause(session.conn, code, framesDecide, session.DeviceNumber);
+    if (cause.empty()) return;
+    ctx.err << "vr7lon: ";
+    ctx.Err(cause);
+    ctx.err << '\n';
+}
+
+void PrintNotConnected(const CliContext& ctx, const DeviceSession& session, LinkResult result) {
+    const connection& conn = session.conn;
     ctx.err << "vr7lon: ";
     ctx.Err(LinkFailureText(conn, result));
     ctx.err << " (" << ResultText(result, conn.SystemErrorNumber()) << ")\n";
+    PrintFailureCause(ctx, session, result);
 }
 
 // After the window's message of a command that broke: when the serial port went away under it,
@@ -120,7 +134,7 @@ void PrintPortGone(const CliContext& ctx, const connection& conn) {
 bool Identify(const CliContext& ctx, DeviceSession& session, DeviceInfo& info) {
     const LinkResult r = IdentifyDevice(session.conn, session.DeviceNumber, info);
     if (r != lr::Ok) {
-        PrintNotConnected(ctx, session.conn, r);
+        PrintNotConnected(ctx, session, r);
         return false;
     }
     return true;
@@ -140,14 +154,15 @@ bool IdentifyGatewayDevice(const CliContext& ctx, DeviceSession& session) {
 
 // The failed download of the device's file `name`: a file the device refuses to open is one it
 // does not have.
-void PrintDownloadFailure(const CliContext& ctx, const connection& conn, const std::string& name,
-                          LinkResult code) {
-    const std::string result = ResultText(code, conn.SystemErrorNumber());
+void PrintDownloadFailure(const CliContext& ctx, const DeviceSession& session,
+                          const std::string& name, LinkResult code) {
+    const std::string result = ResultText(code, session.conn.SystemErrorNumber());
     if (code == lr::BadArgument) {
         ctx.err << "vr7lon: the device has no " << name << " (" << result << ")\n";
     } else {
         ctx.err << "vr7lon: " << name << ": " << result << '\n';
     }
+    PrintFailureCause(ctx, session, code);
 }
 
 // A local file's bytes; prints why on err and returns false when it cannot be read.
@@ -167,12 +182,11 @@ bool ReadLocalFile(const CliContext& ctx, const std::string& path, std::string& 
 int VerifyAgainstDevice(const CliContext& ctx, DeviceSession& session, const std::string& name,
                         const std::string& local, const std::string& expected) {
     ProgressBar bar(ctx.err, ctx.env.errIsTerminal);
-    const FileVerification v =
-        VerifyDeviceFile(session.conn, session.DeviceNumber, name, expected,
-                         ctx.env.errIsTerminal ? ProgressBar::Proc : nullptr, &bar);
+    const FileVerification v = VerifyDeviceFile(session.conn, session.DeviceNumber, name, expected,
+                                                ctx.env.errIsTerminal ? &bar : nullptr);
     bar.Finish();
     if (v.code != lr::Ok) {
-        PrintDownloadFailure(ctx, session.conn, name, v.code);
+        PrintDownloadFailure(ctx, session, name, v.code);
         return exitstatus::Device;
     }
     if (!v.identical) {
@@ -242,6 +256,7 @@ int RunDeviceTree(const CliContext& ctx, DeviceSession& session, const DeviceArg
                                   usertext::ReadError()));
         ctx.err << '\n';
         PrintPortGone(ctx, session.conn);
+        PrintFailureCause(ctx, session, lr::Ok, true);
         return exitstatus::Device;
     }
     return exitstatus::Ok;
@@ -266,11 +281,12 @@ int RunDeviceGet(const CliContext& ctx, DeviceSession& session, const DeviceArgs
     ProgressBar bar(ctx.err, ctx.env.errIsTerminal);
     const FileDownload r =
         DownloadDeviceFile(session.conn, session.DeviceNumber, cp1251::FromUtf8(nameArg), out,
-                           ctx.env.errIsTerminal ? ProgressBar::Proc : nullptr, &bar);
+                           ctx.env.errIsTerminal ? &bar : nullptr);
     bar.Finish();
     if (r.code != lr::Ok) {
         ctx.err << "vr7lon: " << nameArg << ": "
                 << ResultText(r.code, session.conn.SystemErrorNumber()) << '\n';
+        PrintFailureCause(ctx, session, r.code);
         return exitstatus::Device;
     }
     if (r.localError != 0) {
@@ -304,12 +320,13 @@ int RunDevicePut(const CliContext& ctx, DeviceSession& session, const DeviceArgs
     ProgressBar bar(ctx.err, ctx.env.errIsTerminal);
     const std::string name = cp1251::FromUtf8(nameArg);
     const LinkResult r = WriteDeviceFile(session.conn, session.DeviceNumber, &in, name.c_str(),
-                                         ctx.env.errIsTerminal ? ProgressBar::Proc : nullptr, &bar);
+                                         ctx.env.errIsTerminal ? &bar : nullptr);
     bar.Finish();
     if (r != lr::Ok) {
         ctx.err << "vr7lon: " << nameArg << ": " << ResultText(r, session.conn.SystemErrorNumber());
         if (r == lr::BadArgument) ctx.err << " (write protection EN_PR on?)";
         ctx.err << '\n';
+        PrintFailureCause(ctx, session, r);
         return exitstatus::Device;
     }
     ctx.out << inPath << ": stored as " << nameArg << '\n';
@@ -336,7 +353,7 @@ int RunDeviceRead(const CliContext& ctx, DeviceSession& session, const DeviceArg
 
     switch (r.outcome) {
         case DeviceReadOutcome::NotConnected:
-            PrintNotConnected(ctx, session.conn, r.code);
+            PrintNotConnected(ctx, session, r.code);
             return exitstatus::Device;
         case DeviceReadOutcome::UnsupportedVersion:
             messages.PrintTo(ctx.err);
@@ -345,6 +362,7 @@ int RunDeviceRead(const CliContext& ctx, DeviceSession& session, const DeviceArg
             PrintTree(tree, ctx.out);
             messages.PrintTo(ctx.err);
             PrintPortGone(ctx, session.conn);
+            if (!r.cancelled) PrintFailureCause(ctx, session, lr::Ok, true);
             return exitstatus::Device;
         case DeviceReadOutcome::Read:
             break;
@@ -361,6 +379,7 @@ int RunDeviceRead(const CliContext& ctx, DeviceSession& session, const DeviceArg
             return exitstatus::Input;
         case GatewayDownload::Broken:
             PrintPortGone(ctx, session.conn);
+            PrintFailureCause(ctx, session, lr::Ok, true);
             return exitstatus::Device;
     }
     return exitstatus::Device;
@@ -386,15 +405,19 @@ int RunDeviceStore(const CliContext& ctx, DeviceSession& session, const DeviceAr
             messages.PrintTo(ctx.err);
             return exitstatus::Input;
         case DeviceStoreOutcome::NotConnected:
-            PrintNotConnected(ctx, session.conn, r.code);  // the window's message, with the result
+            PrintNotConnected(ctx, session, r.code);  // the window's message, with the result
             return exitstatus::Device;
         case DeviceStoreOutcome::Broken:
             messages.PrintTo(ctx.err);
             ctx.err << "vr7lon: " << ResultText(r.code, session.conn.SystemErrorNumber()) << '\n';
+            PrintFailureCause(ctx, session, r.code);
             return exitstatus::Device;
         case DeviceStoreOutcome::UnsupportedVersion:
+            messages.PrintTo(ctx.err);
+            return exitstatus::Device;
         case DeviceStoreOutcome::Protected:
             messages.PrintTo(ctx.err);
+            PrintFailureCause(ctx, session, r.code);
             return exitstatus::Device;
     }
     return exitstatus::Device;
@@ -427,12 +450,11 @@ bool DownloadGatewaySettings(const CliContext& ctx, DeviceSession& session, std:
     connection::OpenedLink link(session.conn);
     if (!IdentifyGatewayDevice(ctx, session)) return false;
     ProgressBar bar(ctx.err, ctx.env.errIsTerminal);
-    const LinkResult r =
-        ReadDeviceFileBytes(session.conn, session.DeviceNumber, kDownloadFileName, bytes,
-                            ctx.env.errIsTerminal ? ProgressBar::Proc : nullptr, &bar);
+    const LinkResult r = ReadDeviceFileBytes(session.conn, session.DeviceNumber, kDownloadFileName,
+                                             bytes, ctx.env.errIsTerminal ? &bar : nullptr);
     bar.Finish();
     if (r != lr::Ok) {
-        PrintDownloadFailure(ctx, session.conn, kDownloadFileName, r);
+        PrintDownloadFailure(ctx, session, kDownloadFileName, r);
         return false;
     }
     return true;

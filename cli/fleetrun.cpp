@@ -184,11 +184,10 @@ class DeviceWork {
         FileDownload r;
         if (task_.folder.empty()) {
             std::string bytes;
-            r.code =
-                ReadDeviceFileBytes(conn_, number_, kDownloadFileName, bytes, nullptr, nullptr);
+            r.code = ReadDeviceFileBytes(conn_, number_, kDownloadFileName, bytes, nullptr);
             r.size = bytes.size();
         } else {
-            r = DownloadDeviceFile(conn_, number_, kDownloadFileName, local, nullptr, nullptr);
+            r = DownloadDeviceFile(conn_, number_, kDownloadFileName, local, nullptr);
         }
         const std::string_view lines = treeText.view();
         const std::string treeDone =
@@ -263,7 +262,7 @@ class DeviceWork {
         }
         connection::OpenedLink link(conn_);
         const FileVerification v =
-            VerifyDeviceFile(conn_, number_, kUploadFileName, expected, nullptr, nullptr);
+            VerifyDeviceFile(conn_, number_, kUploadFileName, expected, nullptr);
         if (Verified(v, expected.size(), kUploadFileName, "the stored copy " + workingCopy))
             Succeed("stored and verified, " + std::to_string(expected.size()) + " bytes");
     }
@@ -279,7 +278,7 @@ class DeviceWork {
         connection::OpenedLink link(conn_);
         if (!Identify(true)) return;
         const FileVerification v =
-            VerifyDeviceFile(conn_, number_, kDownloadFileName, expected, nullptr, nullptr);
+            VerifyDeviceFile(conn_, number_, kDownloadFileName, expected, nullptr);
         if (v.code == lr::BadArgument) {
             FailLink(v.code, std::string("the device has no ") + kDownloadFileName);
             return;

@@ -34,7 +34,7 @@ double BuildMs(const std::string& name, int variables) {
     XmlDocument scratch;
     const auto start = Clock::now();
     EXPECT_EQ(
-        BuildTreeFromDir(tree, config, 1, nullptr, nullptr, nullptr, STreeOptions{0x89}, scratch),
+        BuildTreeFromDir(tree, config, 1, nullptr, nullptr, STreeOptions{0x89}, scratch),
         0);
     const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
     int leaves = 0;

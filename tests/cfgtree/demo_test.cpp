@@ -46,7 +46,7 @@ class Demo : public ::testing::Test {
     void SetUp() override {
         catalog.SetFileName(kExamples + "calcbank.xml");
         catalog.Activate();
-        result = BuildTreeFromDir(tree, kConfig, 12, nullptr, nullptr, &catalog, kWindowTreeOptions,
+        result = BuildTreeFromDir(tree, kConfig, 12, nullptr, &catalog, kWindowTreeOptions,
                                   scratch);
     }
     const SConfigInfo& Config() const {
@@ -116,7 +116,7 @@ TEST_F(Demo, TreeShape) {
 
 TEST_F(Demo, WithoutCatalogueEveryVariableIsShown) {
     ASSERT_EQ(
-        BuildTreeFromDir(tree, kConfig, 12, nullptr, nullptr, nullptr, kWindowTreeOptions, scratch),
+        BuildTreeFromDir(tree, kConfig, 12, nullptr, nullptr, kWindowTreeOptions, scratch),
         0);
     const auto vars = Variables();
     EXPECT_EQ(vars.size(), 12u + 9u + 8u);
