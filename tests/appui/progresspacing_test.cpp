@@ -81,7 +81,9 @@ TEST(ProgressPacing, AtMostOneStateAnIntervalIsShownAndTheLatestWaitsForItsTurn)
         const auto now = start + ms(e.at);
         if (e.kind == Arrives) {
             EXPECT_EQ(pacing.Arrive("", e.fraction, now), e.step);
-            if (e.step == Step::Wait) EXPECT_EQ(pacing.Due(), start + ms(e.dueAt));
+            if (e.step == Step::Wait) {
+                EXPECT_EQ(pacing.Due(), start + ms(e.dueAt));
+            }
             continue;
         }
         std::string text = "x";
