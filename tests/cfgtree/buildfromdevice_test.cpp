@@ -37,7 +37,8 @@ class BuildFromDevice : public ::testing::TestWithParam<Transport> {
         ASSERT_EQ(sim_.Open(conn_), lr::Ok);
     }
     bool Build(uint8_t options, const XmlDocument* catalog = nullptr, uint32_t number = 1) {
-        return BuildTreeFromDevice(tree_, conn_, number, &progress_, catalog, STreeOptions{options});
+        return BuildTreeFromDevice(tree_, conn_, number, &progress_, catalog,
+                                   STreeOptions{options});
     }
     int EntryRequests(uint16_t entry) {
         int count = 0;

@@ -33,9 +33,7 @@ double BuildMs(const std::string& name, int variables) {
     CfgTree tree;
     XmlDocument scratch;
     const auto start = Clock::now();
-    EXPECT_EQ(
-        BuildTreeFromDir(tree, config, 1, nullptr, nullptr, STreeOptions{0x89}, scratch),
-        0);
+    EXPECT_EQ(BuildTreeFromDir(tree, config, 1, nullptr, nullptr, STreeOptions{0x89}, scratch), 0);
     const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
     int leaves = 0;
     tree.ForEach([&](const TreeNode& n) { leaves += n.Level() == 2 ? 1 : 0; });

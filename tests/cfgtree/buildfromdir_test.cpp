@@ -66,8 +66,7 @@ class BuildFromDir : public ::testing::Test {
         dir.Write("vr7_12/CONFIG/" + name, bytes);
     }
     int Build(uint8_t options = 0x89, const XmlDocument* cat = nullptr, uint32_t number = 12) {
-        return BuildTreeFromDir(tree, config, number, nullptr, cat, STreeOptions{options},
-                                scratch);
+        return BuildTreeFromDir(tree, config, number, nullptr, cat, STreeOptions{options}, scratch);
     }
     int BuildWithCatalog(uint8_t options = 0x89) { return Build(options, &catalog); }
 
@@ -411,8 +410,8 @@ TEST_F(BuildFromDir, FolderCopiedFromWindowsWithOtherLetterCase) {
     dir.Write("vr7_13/config/Main.Xmc", Xmc({{"sys1", "KOTEL"}, {"sys2", "x"}}));
     dir.Write("vr7_13/config/kotel.XMS", Xms("K", {"t1"}));
     dir.Write("vr7_13/config/BOILER.xms", Xms("B", {"t2"}));
-    const int r = BuildTreeFromDir(tree, dir.Path() + "vr7_13/CONFIG/", 13, nullptr,
-                                   nullptr, kWindowTreeOptions, scratch);
+    const int r = BuildTreeFromDir(tree, dir.Path() + "vr7_13/CONFIG/", 13, nullptr, nullptr,
+                                   kWindowTreeOptions, scratch);
     EXPECT_EQ(r, 0);
     EXPECT_EQ(Captions(Root()), (Strings{W("Система №1 : K"), W("Система №2 : B")}));
 }

@@ -112,8 +112,7 @@ TEST_P(DownloadChecksOverLink, DeviceFaultsEndTheDownloadWith1018) {
         ASSERT_EQ(sim.Open(GetParam()), lr::Ok);
         sim.server->SetFaults({c.fault});
         std::ostringstream dest;
-        EXPECT_EQ(ReadDeviceFile(sim.conn, kNumber, &dest, "f", nullptr), lr::Incomplete)
-            << c.what;
+        EXPECT_EQ(ReadDeviceFile(sim.conn, kNumber, &dest, "f", nullptr), lr::Incomplete) << c.what;
         EXPECT_LE(sim.server->Requests().size(), c.maxRequests) << c.what;
     }
 }

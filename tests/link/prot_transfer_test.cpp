@@ -195,11 +195,9 @@ TEST_P(TransferOverLink, RefusedBlockGivesTheDeviceCode) {
 
 TEST_P(TransferOverLink, UploadWithoutSourceOrNameSendsNothing) {
     sim->server->ClearRequests();
-    EXPECT_EQ(WriteDeviceFile(sim->conn, kNumber, nullptr, "u", nullptr),
-              lr::Unacknowledged);
+    EXPECT_EQ(WriteDeviceFile(sim->conn, kNumber, nullptr, "u", nullptr), lr::Unacknowledged);
     std::istringstream src("abc");
-    EXPECT_EQ(WriteDeviceFile(sim->conn, kNumber, &src, nullptr, nullptr),
-              lr::Unacknowledged);
+    EXPECT_EQ(WriteDeviceFile(sim->conn, kNumber, &src, nullptr, nullptr), lr::Unacknowledged);
     EXPECT_TRUE(Requests().empty());
 }
 

@@ -167,8 +167,8 @@ TEST(SimFolder, DemoDeviceAgreesWithTheDemoFolder) {
         ASSERT_EQ(BuildTreeFromDir(fromDir, kDemoFolder + "/CONFIG/", 12, nullptr, filter,
                                    kWindowTreeOptions, scratch),
                   0);
-        ASSERT_FALSE(BuildTreeFromDevice(fromDevice, conn, 12, nullptr, filter,
-                                         kWindowTreeOptions));
+        ASSERT_FALSE(
+            BuildTreeFromDevice(fromDevice, conn, 12, nullptr, filter, kWindowTreeOptions));
         EXPECT_EQ(fromDevice.FirstRoot()->Text, fromDir.FirstRoot()->Text);
         EXPECT_EQ(Leaves(fromDevice), Leaves(fromDir));
         EXPECT_GT(Leaves(fromDir).size(), 20u);
