@@ -20,12 +20,6 @@
 
 namespace {
 
-// The progress callback handed to the device tree builder: context is an IProgressSink; an
-// absent text is shown as an empty one.
-void TreeProgress(void* context, float fraction, const char* text) {
-    static_cast<IProgressSink*>(context)->ShowProgress(text != nullptr ? text : "", fraction);
-}
-
 // A local file of the working directory as the user finds it.
 std::string WorkingPath(const std::string& name) {
     std::error_code ec;
@@ -151,26 +145,24 @@ bool ServesGatewayFiles(const DeviceInfo& info) {
 
 TreeBuild ReadDeviceTree(connection& conn, uint32_t deviceNumber, CfgTree& tree,
                          const XmlDocument* catalogue, IProgressSink* progress) {
-    const bool failed = BuildTreeFromDevice(tree, conn, deviceNumber, progress,
-                                            progress != nullptr ? TreeProgress : nullptr, catalogue,
-                                            kWindowTreeOptions);
+    const bool failed =
+        BuildTreeFromDevice(tree, conn, deviceNumber, progress, catalogue, kWindowTreeOptions);
     return failed ? TreeBuild::Partial : TreeBuild::Complete;
 }
 
 LinkResult ReadDeviceFileBytes(connection& conn, uint32_t deviceNumber, const std::string& name,
-                               std::string& bytes, ProgressProc progress, void* context) {
+                               std::string& bytes, IProgressSink* progress) {
     std::ostringstream stream;
-    const LinkResult code =
-        ReadDeviceFile(conn, deviceNumber, &stream, name.c_str(), progress, context);
+    const LinkResult code = ReadDeviceFile(conn, deviceNumber, &stream, name.c_str(), progress);
     bytes = std::move(stream).str();
     return code;
 }
 
 FileDownload DownloadDeviceFile(connection& conn, uint32_t deviceNumber, const std::string& name,
-                                AtomicFileWriter& out, ProgressProc progress, void* context) {
+                                AtomicFileWriter& out, IProgressSink* progress) {
     FileDownload result;
     std::string data;
-    result.code = ReadDeviceFileBytes(conn, deviceNumber, name, data, progress, context);
+    result.code = ReadDeviceFileBytes(conn, deviceNumber, name, data, progress);
     result.size = data.size();
     if (result.code != lr::Ok) return result;  // out's file stays; the writer discards its copy
     if (!out.Write(data) || !out.Commit()) result.localError = out.Error();
@@ -185,10 +177,10 @@ size_t FirstDifference(std::string_view a, std::string_view b) {
 }
 
 FileVerification VerifyDeviceFile(connection& conn, uint32_t deviceNumber, const std::string& name,
-                                  std::string_view expected, ProgressProc progress, void* context) {
+                                  std::string_view expected, IProgressSink* progress) {
     FileVerification result;
     std::string held;
-    result.code = ReadDeviceFileBytes(conn, deviceNumber, name, held, progress, context);
+    result.code = ReadDeviceFileBytes(conn, deviceNumber, name, held, progress);
     result.deviceSize = held.size();
     if (result.code != lr::Ok) return result;
     const size_t at = FirstDifference(expected, held);
@@ -208,10 +200,10 @@ DeviceRead DownloadGatewayFile(connection& conn, uint32_t deviceNumber, const st
     if (path.empty()) {
         std::string bytes;
         r.code =
-            ReadDeviceFileBytes(conn, deviceNumber, kDownloadFileName, bytes, nullptr, nullptr);
+            ReadDeviceFileBytes(conn, deviceNumber, kDownloadFileName, bytes, nullptr);
         r.size = bytes.size();
     } else {
-        r = DownloadDeviceFile(conn, deviceNumber, kDownloadFileName, local, nullptr, nullptr);
+        r = DownloadDeviceFile(conn, deviceNumber, kDownloadFileName, local, nullptr);
     }
     // The device refuses to open a file it does not have: it simply has no gateway settings yet.
     if (r.code == lr::BadArgument) return read;
@@ -266,7 +258,7 @@ DeviceStore StoreAndVerify(connection& conn, uint32_t& deviceNumber, const SnvtL
         connection::OpenedLink link(conn);
         if (!Identify(conn, deviceNumber, store)) return store;
         const LinkResult code =
-            WriteDeviceFile(conn, deviceNumber, &copy, kUploadFileName, nullptr, nullptr);
+            WriteDeviceFile(conn, deviceNumber, &copy, kUploadFileName, nullptr);
         if (code != lr::Ok) return Fail(store, DeviceStep::Upload, LinkFailure(code));
     }
     if (!request.verify) return store;
@@ -277,8 +269,7 @@ DeviceStore StoreAndVerify(connection& conn, uint32_t& deviceNumber, const SnvtL
         return Fail(store, DeviceStep::Check, Failure::OfFile(copyPath, error));
     store.size = expected.size();
     connection::OpenedLink link(conn);
-    store.check = VerifyDeviceFile(conn, deviceNumber, kUploadFileName, expected, request.progress,
-                                   request.context);
+    store.check = VerifyDeviceFile(conn, deviceNumber, kUploadFileName, expected, request.progress);
     if (store.check.code != lr::Ok)
         return Fail(store, DeviceStep::Check, LinkFailure(store.check.code));
     if (!store.check.identical)
@@ -312,12 +303,12 @@ std::string StoreMessage(const connection& conn, const DeviceStore& outcome,
 }
 
 DeviceVerify VerifyGatewayFile(connection& conn, uint32_t& deviceNumber, std::string_view expected,
-                               ProgressProc progress, void* context) {
+                               IProgressSink* progress) {
     DeviceVerify verify;
     connection::OpenedLink link(conn);
     if (!Identify(conn, deviceNumber, verify)) return verify;
     verify.check =
-        VerifyDeviceFile(conn, deviceNumber, kDownloadFileName, expected, progress, context);
+        VerifyDeviceFile(conn, deviceNumber, kDownloadFileName, expected, progress);
     if (verify.check.code != lr::Ok)
         return Fail(verify, DeviceStep::Check, LinkFailure(verify.check.code));
     if (!verify.check.identical)

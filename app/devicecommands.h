@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "app/messagesink.h"
-#include "app/progresssink.h"
+#include "base/progresssink.h"
 #include "base/result.h"
 #include "cfgtree/cfgtreemodel.h"
 #include "cfgtree/vr7cfgtree.h"
@@ -156,12 +156,12 @@ struct FileDownload {
 // `out` was opened for with it. A failed or cut-off transfer, and a local file that cannot be
 // written, leave that file exactly as it was.
 FileDownload DownloadDeviceFile(connection& conn, uint32_t deviceNumber, const std::string& name,
-                                AtomicFileWriter& out, ProgressProc progress, void* context);
+                                AtomicFileWriter& out, IProgressSink* progress);
 
 // Reads the device's file `name` (Windows-1251) whole into bytes; nothing local is touched. bytes
 // holds what came even when the transfer failed.
 LinkResult ReadDeviceFileBytes(connection& conn, uint32_t deviceNumber, const std::string& name,
-                               std::string& bytes, ProgressProc progress, void* context);
+                               std::string& bytes, IProgressSink* progress);
 
 // The offset of the first byte where a and b differ (the shorter one's size when it is the other's
 // beginning), or std::string::npos when they are the same.
@@ -176,7 +176,7 @@ struct FileVerification {
 
 // Downloads the device's file `name` and compares it byte for byte with expected.
 FileVerification VerifyDeviceFile(connection& conn, uint32_t deviceNumber, const std::string& name,
-                                  std::string_view expected, ProgressProc progress, void* context);
+                                  std::string_view expected, IProgressSink* progress);
 
 // A read: the identification, the configuration and the device's gateway settings file.
 struct DeviceRead : DeviceOutcome {
@@ -216,8 +216,7 @@ struct DeviceStore : DeviceOutcome {
 struct StoreRequest {
     std::string workingCopy = kUploadFileName;  // where the list is written for the upload
     bool verify = false;  // download the device's DUXGate.cfg and compare it with the copy
-    ProgressProc progress = nullptr;  // the check download's progress
-    void* context = nullptr;
+    IProgressSink* progress = nullptr;  // the check download's progress
 };
 
 // Store into device: refuses an empty list, writes the list to the working copy and uploads it
@@ -243,7 +242,7 @@ struct DeviceVerify : DeviceOutcome {
 // local file puts there: StoredGatewayText). Failure: Identify, or Check (Link: lr::BadArgument,
 // the device has no duxgate.cfg; Mismatch: at the first difference).
 DeviceVerify VerifyGatewayFile(connection& conn, uint32_t& deviceNumber, std::string_view expected,
-                               ProgressProc progress, void* context);
+                               IProgressSink* progress);
 
 // Read from device for the window: ReadDevice into the working directory's "duxgate.cfg", its
 // message shown, and the file loaded into the list. The list changes only when the tree was

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "app/messagesink.h"
-#include "app/progresssink.h"
 #include "app/snvtlistobserver.h"
 #include "app/snvtrow.h"
+#include "base/progresssink.h"
 
 class XmlDocument;
 

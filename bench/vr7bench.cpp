@@ -214,15 +214,14 @@ class InProcess {
     double ProgramGet() {
         return Program([&](connection& conn) {
             std::string bytes;
-            return ReadDeviceFileBytes(conn, kNumber, "big.bin", bytes, nullptr, nullptr) ==
-                       lr::Ok &&
+            return ReadDeviceFileBytes(conn, kNumber, "big.bin", bytes, nullptr) == lr::Ok &&
                    bytes.size() == fileBytes_;
         });
     }
     double ProgramPut() {
         return Program([&](connection& conn) {
             std::istringstream in(std::string(fileBytes_, '\x5A'));
-            return WriteDeviceFile(conn, kNumber, &in, "up.bin", nullptr, nullptr) == lr::Ok;
+            return WriteDeviceFile(conn, kNumber, &in, "up.bin", nullptr) == lr::Ok;
         });
     }
     double RawTree() {

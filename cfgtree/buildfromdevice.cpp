@@ -90,8 +90,9 @@ Leaf LeafForEntry(const uint8_t* e, uint16_t index, const XmlDocument* catalog,
 
 }  // namespace
 
-bool BuildTreeFromDevice(CfgTree& tree, connection& conn, uint32_t deviceNumber, void* context,
-                         ProgressProc progress, const XmlDocument* catalog, STreeOptions options) {
+bool BuildTreeFromDevice(CfgTree& tree, connection& conn, uint32_t deviceNumber,
+                         IProgressSink* progress, const XmlDocument* catalog,
+                         STreeOptions options) {
     tree.Clear();
     auto rootInfo = std::make_unique<SVR7_Info>();
     if (ReadDeviceInfo(conn, deviceNumber, rootInfo->Info) != lr::Ok) return true;
@@ -119,7 +120,8 @@ bool BuildTreeFromDevice(CfgTree& tree, connection& conn, uint32_t deviceNumber,
             SetNodeText(node);
         }
         if (progress != nullptr) {
-            progress(context, static_cast<float>(n) / static_cast<float>(entryCount), nullptr);
+            progress->ShowProgress(std::string(),
+                                   static_cast<float>(n) / static_cast<float>(entryCount));
         }
     }
     root->Expanded = true;

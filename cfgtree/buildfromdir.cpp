@@ -46,8 +46,8 @@ void AddSystemCalcs(CfgTree& tree, const XmlDocument& systemFile, uint8_t system
 }  // namespace
 
 int BuildTreeFromDir(CfgTree& tree, const std::string& configDir, uint32_t deviceNumber,
-                     void* /*context*/, ProgressProc /*progress*/, const XmlDocument* catalog,
-                     STreeOptions options, XmlDocument& scratch) {
+                     IProgressSink* /*progress*/, const XmlDocument* catalog, STreeOptions options,
+                     XmlDocument& scratch) {
     tree.Clear();
     auto rootInfo = std::make_unique<SVR7_Info>();
     SConfigInfo& config = rootInfo->Config;

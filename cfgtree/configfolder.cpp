@@ -33,8 +33,8 @@ FolderTree BuildConfigTree(const std::string& configDir, uint32_t deviceNumber,
                            STreeOptions options) {
     FolderTree result;
     try {
-        const int built = BuildTreeFromDir(result.tree, configDir, deviceNumber, nullptr, nullptr,
-                                           catalogue, options, scratch);
+        const int built = BuildTreeFromDir(result.tree, configDir, deviceNumber, nullptr, catalogue,
+                                           options, scratch);
         result.build = built == 0 ? TreeBuild::Complete : TreeBuild::Partial;
     } catch (const XmlLoadError& error) {
         result.error = error.what();

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "base/progresssink.h"
 #include "cfgtree/cfgtreemodel.h"
 #include "optlist/xmldocument.h"
 
@@ -16,9 +17,9 @@ enum class TreeBuild { Complete, Partial };
 // configuration was read, -1 when a system file failed to load. A main.xmc that cannot be loaded
 // throws XmlLoadError with the XML library's text; the tree is then empty.
 int BuildTreeFromDir(CfgTree& tree, const std::string& configDir, uint32_t deviceNumber,
-                     void* context, ProgressProc progress, const XmlDocument* catalog,
-                     STreeOptions options, XmlDocument& scratch);
+                     IProgressSink* progress, const XmlDocument* catalog, STreeOptions options,
+                     XmlDocument& scratch);
 
 // Builds the tree from the device over an open connection. Returns true when reading failed.
-bool BuildTreeFromDevice(CfgTree& tree, connection& conn, uint32_t deviceNumber, void* context,
-                         ProgressProc progress, const XmlDocument* catalog, STreeOptions options);
+bool BuildTreeFromDevice(CfgTree& tree, connection& conn, uint32_t deviceNumber,
+                         IProgressSink* progress, const XmlDocument* catalog, STreeOptions options);

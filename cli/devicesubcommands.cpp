@@ -6,6 +6,7 @@
 
 #include "app/atomicfilewriter.h"
 #include "app/devicecommands.h"
+#include "app/failurecause.h"
 #include "app/gatewayfile.h"
 #include "app/messages.h"
 #include "app/snvtlist.h"
@@ -101,10 +102,23 @@ bool Prepare(const CliContext& ctx, DeviceSession& session, const DeviceArgs& ar
     return true;
 }
 
-void PrintNotConnected(const CliContext& ctx, const connection& conn, LinkResult result) {
+// The cause of a failure as the window's status bar names it, on a line of its own; code and
+// framesDecide as app/failurecause.h takes them.
+void PrintFailureCause(const CliContext& ctx, const DeviceSession& session, LinkResult code,
+                       bool framesDecide = false) {
+    const std::string cause = FailureCause(session.conn, code, framesDecide, session.DeviceNumber);
+    if (cause.empty()) return;
+    ctx.err << "vr7lon: ";
+    ctx.Err(cause);
+    ctx.err << '\n';
+}
+
+void PrintNotConnected(const CliContext& ctx, const DeviceSession& session, LinkResult result) {
+    const connection& conn = session.conn;
     ctx.err << "vr7lon: ";
     ctx.Err(LinkFailureText(conn, result));
     ctx.err << " (" << ResultText(result, conn.SystemErrorNumber()) << ")\n";
+    PrintFailureCause(ctx, session, result);
 }
 
 // After the window's message of a command that broke: when the serial port went away under it,
@@ -122,13 +136,13 @@ void PrintMessage(std::ostream& out, const std::string& cp1251Text) {
 
 // A failed identification: the window's message with the link's result, or the version message
 // for a firmware that is too old.
-void PrintIdentifyFailure(const CliContext& ctx, const connection& conn,
+void PrintIdentifyFailure(const CliContext& ctx, const DeviceSession& session,
                           const DeviceOutcome& outcome) {
     const Failure& failure = outcome.status.failure();
     if (failure.kind == FailureKind::TooOld) {
         PrintMessage(ctx.err, usertext::UnsupportedVersion(outcome.info));
     } else {
-        PrintNotConnected(ctx, conn, LinkCodeOf(failure));
+        PrintNotConnected(ctx, session, LinkCodeOf(failure));
     }
 }
 
@@ -141,20 +155,21 @@ bool Identify(const CliContext& ctx, DeviceSession& session, DeviceInfo& info,
     identified.status = IdentifyDevice(session.conn, session.DeviceNumber, identified.info, need);
     info = identified.info;
     if (identified.status) return true;
-    PrintIdentifyFailure(ctx, session.conn, identified);
+    PrintIdentifyFailure(ctx, session, identified);
     return false;
 }
 
 // The failed download of the device's file `name`: a file the device refuses to open is one it
 // does not have.
-void PrintDownloadFailure(const CliContext& ctx, const connection& conn, const std::string& name,
-                          LinkResult code) {
-    const std::string result = ResultText(code, conn.SystemErrorNumber());
+void PrintDownloadFailure(const CliContext& ctx, const DeviceSession& session,
+                          const std::string& name, LinkResult code) {
+    const std::string result = ResultText(code, session.conn.SystemErrorNumber());
     if (code == lr::BadArgument) {
         ctx.err << "vr7lon: the device has no " << name << " (" << result << ")\n";
     } else {
         ctx.err << "vr7lon: " << name << ": " << result << '\n';
     }
+    PrintFailureCause(ctx, session, code);
 }
 
 // A local file that could not be read: its path and why.
@@ -177,7 +192,7 @@ bool ReadLocalFile(const CliContext& ctx, const std::string& path, std::string& 
 // The check of a verification, as its outcome tells it: the sameness on out, a difference or a
 // failed download on err; the command's status. name is the device's file, local what it was
 // compared with.
-int PrintCheck(const CliContext& ctx, const connection& conn, const DeviceOutcome& outcome,
+int PrintCheck(const CliContext& ctx, const DeviceSession& session, const DeviceOutcome& outcome,
                const FileVerification& check, const std::string& name, const std::string& local,
                size_t expectedSize) {
     if (outcome.status) {
@@ -192,7 +207,7 @@ int PrintCheck(const CliContext& ctx, const connection& conn, const DeviceOutcom
                 << '\n';
         return exitstatus::Mismatch;
     }
-    PrintDownloadFailure(ctx, conn, name, LinkCodeOf(failure));
+    PrintDownloadFailure(ctx, session, name, LinkCodeOf(failure));
     return exitstatus::Device;
 }
 
@@ -243,6 +258,7 @@ int RunDeviceTree(const CliContext& ctx, DeviceSession& session, const DeviceArg
                                   usertext::ReadError()));
         ctx.err << '\n';
         PrintPortGone(ctx, session.conn);
+        PrintFailureCause(ctx, session, lr::Ok, true);
         return exitstatus::Device;
     }
     return exitstatus::Ok;
@@ -267,11 +283,12 @@ int RunDeviceGet(const CliContext& ctx, DeviceSession& session, const DeviceArgs
     ProgressBar bar(ctx.err, ctx.env.errIsTerminal);
     const FileDownload r =
         DownloadDeviceFile(session.conn, session.DeviceNumber, cp1251::FromUtf8(nameArg), out,
-                           ctx.env.errIsTerminal ? ProgressBar::Proc : nullptr, &bar);
+                           ctx.env.errIsTerminal ? &bar : nullptr);
     bar.Finish();
     if (r.code != lr::Ok) {
         ctx.err << "vr7lon: " << nameArg << ": "
                 << ResultText(r.code, session.conn.SystemErrorNumber()) << '\n';
+        PrintFailureCause(ctx, session, r.code);
         return exitstatus::Device;
     }
     if (r.localError != 0) {
@@ -305,12 +322,13 @@ int RunDevicePut(const CliContext& ctx, DeviceSession& session, const DeviceArgs
     ProgressBar bar(ctx.err, ctx.env.errIsTerminal);
     const std::string name = cp1251::FromUtf8(nameArg);
     const LinkResult r = WriteDeviceFile(session.conn, session.DeviceNumber, &in, name.c_str(),
-                                         ctx.env.errIsTerminal ? ProgressBar::Proc : nullptr, &bar);
+                                         ctx.env.errIsTerminal ? &bar : nullptr);
     bar.Finish();
     if (r != lr::Ok) {
         ctx.err << "vr7lon: " << nameArg << ": " << ResultText(r, session.conn.SystemErrorNumber());
         if (r == lr::BadArgument) ctx.err << " (write protection EN_PR on?)";
         ctx.err << '\n';
+        PrintFailureCause(ctx, session, r);
         return exitstatus::Device;
     }
     ctx.out << inPath << ": stored as " << nameArg << '\n';
@@ -337,7 +355,7 @@ int RunDeviceRead(const CliContext& ctx, DeviceSession& session, const DeviceArg
 
     switch (r.outcome) {
         case DeviceReadOutcome::NotConnected:
-            PrintNotConnected(ctx, session.conn, r.code);
+            PrintNotConnected(ctx, session, r.code);
             return exitstatus::Device;
         case DeviceReadOutcome::UnsupportedVersion:
             messages.PrintTo(ctx.err);
@@ -346,6 +364,7 @@ int RunDeviceRead(const CliContext& ctx, DeviceSession& session, const DeviceArg
             PrintTree(tree, ctx.out);
             messages.PrintTo(ctx.err);
             PrintPortGone(ctx, session.conn);
+            if (!r.cancelled) PrintFailureCause(ctx, session, lr::Ok, true);
             return exitstatus::Device;
         case DeviceReadOutcome::Read:
             break;
@@ -362,6 +381,7 @@ int RunDeviceRead(const CliContext& ctx, DeviceSession& session, const DeviceArg
             return exitstatus::Input;
         case GatewayDownload::Broken:
             PrintPortGone(ctx, session.conn);
+            PrintFailureCause(ctx, session, lr::Ok, true);
             return exitstatus::Device;
     }
     return exitstatus::Device;
@@ -379,8 +399,7 @@ int RunDeviceStore(const CliContext& ctx, DeviceSession& session, const DeviceAr
     StoreRequest request;
     request.verify = parsed.Has("--verify");
     ProgressBar bar(ctx.err, ctx.env.errIsTerminal);
-    request.progress = ctx.env.errIsTerminal ? ProgressBar::Proc : nullptr;
-    request.context = &bar;
+    request.progress = ctx.env.errIsTerminal ? &bar : nullptr;
     const DeviceStore r = StoreAndVerify(session.conn, session.DeviceNumber, list, request);
     bar.Finish();
     const std::string message = StoreMessage(session.conn, r, request.workingCopy);
@@ -398,7 +417,7 @@ int RunDeviceStore(const CliContext& ctx, DeviceSession& session, const DeviceAr
                 PrintMessage(ctx.err, message);
             } else {
                 // The window's message, with the result.
-                PrintNotConnected(ctx, session.conn, LinkCodeOf(r.status.failure()));
+                PrintNotConnected(ctx, session, LinkCodeOf(r.status.failure()));
             }
             return exitstatus::Device;
         default: {
@@ -407,6 +426,7 @@ int RunDeviceStore(const CliContext& ctx, DeviceSession& session, const DeviceAr
             // A write-protected device says so in the message alone.
             if (code != lr::BadArgument)
                 ctx.err << "vr7lon: " << ResultText(code, session.conn.SystemErrorNumber()) << '\n';
+            PrintFailureCause(ctx, session, code);
             return exitstatus::Device;
         }
     }
@@ -417,7 +437,7 @@ int RunDeviceStore(const CliContext& ctx, DeviceSession& session, const DeviceAr
         PrintLocalFileFailure(ctx, r.status.failure());
         return exitstatus::Input;
     }
-    return PrintCheck(ctx, session.conn, r, r.check, kUploadFileName,
+    return PrintCheck(ctx, session, r, r.check, kUploadFileName,
                       reporttext::StoredCopy(kUploadFileName), r.size);
 }
 
@@ -435,13 +455,13 @@ int RunDeviceVerify(const CliContext& ctx, DeviceSession& session, const DeviceA
     ProgressBar bar(ctx.err, ctx.env.errIsTerminal);
     const DeviceVerify v =
         VerifyGatewayFile(session.conn, session.DeviceNumber, expected,
-                          ctx.env.errIsTerminal ? ProgressBar::Proc : nullptr, &bar);
+                          ctx.env.errIsTerminal ? &bar : nullptr);
     bar.Finish();
     if (v.step == DeviceStep::Identify) {
-        PrintIdentifyFailure(ctx, session.conn, v);
+        PrintIdentifyFailure(ctx, session, v);
         return exitstatus::Device;
     }
-    return PrintCheck(ctx, session.conn, v, v.check, kDownloadFileName, path, expected.size());
+    return PrintCheck(ctx, session, v, v.check, kDownloadFileName, path, expected.size());
 }
 
 bool DownloadGatewaySettings(const CliContext& ctx, DeviceSession& session, std::string& bytes) {
@@ -449,12 +469,11 @@ bool DownloadGatewaySettings(const CliContext& ctx, DeviceSession& session, std:
     DeviceInfo info;
     if (!Identify(ctx, session, info, Firmware::GatewayFiles)) return false;
     ProgressBar bar(ctx.err, ctx.env.errIsTerminal);
-    const LinkResult r =
-        ReadDeviceFileBytes(session.conn, session.DeviceNumber, kDownloadFileName, bytes,
-                            ctx.env.errIsTerminal ? ProgressBar::Proc : nullptr, &bar);
+    const LinkResult r = ReadDeviceFileBytes(session.conn, session.DeviceNumber, kDownloadFileName,
+                                             bytes, ctx.env.errIsTerminal ? &bar : nullptr);
     bar.Finish();
     if (r != lr::Ok) {
-        PrintDownloadFailure(ctx, session.conn, kDownloadFileName, r);
+        PrintDownloadFailure(ctx, session, kDownloadFileName, r);
         return false;
     }
     return true;

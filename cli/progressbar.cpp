@@ -7,10 +7,6 @@ namespace {
 constexpr int kWidth = 40;
 }
 
-void ProgressBar::Proc(void* context, float fraction, const char* /*text*/) {
-    static_cast<ProgressBar*>(context)->Show(fraction);
-}
-
 void ProgressBar::ShowProgress(const std::string& /*text*/, float fraction) {
     Show(fraction);
 }

@@ -3,7 +3,7 @@
 // nothing) when the stream is not a terminal, so that logs and pipes get no control characters.
 #include <ostream>
 
-#include "app/progresssink.h"
+#include "base/progresssink.h"
 
 class ProgressBar : public IProgressSink {
   public:
@@ -11,9 +11,6 @@ class ProgressBar : public IProgressSink {
     ~ProgressBar() { Finish(); }
     ProgressBar(const ProgressBar&) = delete;
     ProgressBar& operator=(const ProgressBar&) = delete;
-
-    // For the device file transfers: context is the bar.
-    static void Proc(void* context, float fraction, const char* text);
 
     void ShowProgress(const std::string& text, float fraction) override;
     void Show(float fraction);

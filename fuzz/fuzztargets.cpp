@@ -205,12 +205,12 @@ void Protocol(const uint8_t* data, size_t size) {
         }
         case 3: {
             std::ostringstream dest;
-            ReadDeviceFile(conn, 7, &dest, "duxgate.cfg", nullptr, nullptr);
+            ReadDeviceFile(conn, 7, &dest, "duxgate.cfg", nullptr);
             break;
         }
         default: {
             std::istringstream src(std::string((op >> 4) * 300u, 'u'));
-            WriteDeviceFile(conn, 7, &src, "DUXGate.cfg", nullptr, nullptr);
+            WriteDeviceFile(conn, 7, &src, "DUXGate.cfg", nullptr);
             break;
         }
     }

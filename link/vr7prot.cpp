@@ -77,8 +77,7 @@ LinkResult RepeatBlock(connection& conn, uint8_t* request, uint8_t* response) {
 }
 
 LinkResult SendFileBlocks(connection& conn, uint32_t deviceNumber, std::istream& src, uint64_t size,
-                          uint8_t* request, uint8_t* response, ProgressProc progress,
-                          void* context) {
+                          uint8_t* request, uint8_t* response, IProgressSink* progress) {
     uint64_t done = 0;
     while (done < size) {
         const auto n = static_cast<std::streamsize>(std::min<uint64_t>(size - done, kMaxFrameData));
@@ -96,7 +95,7 @@ LinkResult SendFileBlocks(connection& conn, uint32_t deviceNumber, std::istream&
         // With L = 0 the byte after the command is a check byte, not an acknowledgement.
         if (FrameLength(response) < 1 || FrameData(response)[0] != kBlockAccepted)
             return lr::Unacknowledged;
-        if (progress) progress(context, Fraction(done, size), nullptr);
+        if (progress) progress->ShowProgress(std::string(), Fraction(done, size));
     }
     return lr::Ok;
 }
@@ -152,7 +151,7 @@ LinkResult ReadDeviceInfo(connection& conn, uint32_t address, DeviceInfo& info) 
 }
 
 LinkResult ReadDeviceFile(connection& conn, uint32_t deviceNumber, std::ostream* dest,
-                          const char* name, ProgressProc progress, void* context) {
+                          const char* name, IProgressSink* progress) {
     if (dest == nullptr || name == nullptr) return lr::BadArgument;
     uint8_t request[kFrameSize];
     uint8_t response[kFrameSize];
@@ -179,7 +178,7 @@ LinkResult ReadDeviceFile(connection& conn, uint32_t deviceNumber, std::ostream*
         const uint64_t bytes = FrameLength(response) - kPositionSize;
         const uint64_t position = AnswerU32(response, 0);
         if (done + bytes > total || position != done + bytes) return lr::Incomplete;
-        if (progress) progress(context, Fraction(position, total), nullptr);
+        if (progress) progress->ShowProgress(std::string(), Fraction(position, total));
         if (bytes == 0) return done == total ? lr::Ok : lr::Incomplete;
         dest->write(reinterpret_cast<const char*>(FrameData(response) + kPositionSize),
                     static_cast<std::streamsize>(bytes));
@@ -188,7 +187,7 @@ LinkResult ReadDeviceFile(connection& conn, uint32_t deviceNumber, std::ostream*
 }
 
 LinkResult WriteDeviceFile(connection& conn, uint32_t deviceNumber, std::istream* src,
-                           const char* name, ProgressProc progress, void* context) {
+                           const char* name, IProgressSink* progress) {
     if (src == nullptr || name == nullptr) return lr::Unacknowledged;
     uint8_t request[kFrameSize];
     uint8_t response[kFrameSize];
@@ -203,7 +202,7 @@ LinkResult WriteDeviceFile(connection& conn, uint32_t deviceNumber, std::istream
         r = lr::Unacknowledged;
     else
         r = SendFileBlocks(conn, deviceNumber, *src, static_cast<uint64_t>(size), request, response,
-                           progress, context);
+                           progress);
 
     // The device closes the file only on the empty block, so it goes out whatever happened.
     // Unanswered or refused, the file may not have been committed: after blocks that all went

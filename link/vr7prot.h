@@ -4,6 +4,7 @@
 #include <istream>
 #include <ostream>
 
+#include "base/progresssink.h"
 #include "link/connection.h"
 #include "link/vr7frame.h"
 #include "link/vr7types.h"
@@ -26,12 +27,12 @@ LinkResult ReadDeviceInfo(connection& conn, uint32_t address, DeviceInfo& info);
 // first block that does not fit, so a device whose blocks never end cannot keep it going, and
 // that block is not appended.
 LinkResult ReadDeviceFile(connection& conn, uint32_t deviceNumber, std::ostream* dest,
-                          const char* name, ProgressProc progress, void* context);
+                          const char* name, IProgressSink* progress);
 // Sends the whole of src as the device's file name, then the empty block on which the device
 // commits it. 1001: refused (write protection); -1: a block not acknowledged, a source that gives
 // fewer bytes than its size, or no src/name; the empty block unanswered or refused: its result.
 LinkResult WriteDeviceFile(connection& conn, uint32_t deviceNumber, std::istream* src,
-                           const char* name, ProgressProc progress, void* context);
+                           const char* name, IProgressSink* progress);
 // Copies at most capacity bytes of entry index; *length (may be null) = bytes copied.
 LinkResult ReadConfigEntry(connection& conn, uint32_t deviceNumber, uint16_t index, uint8_t* buffer,
                            int capacity, int* length);

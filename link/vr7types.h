@@ -38,9 +38,6 @@ constexpr LinkResult SetStateFailed = 1052;
 constexpr LinkResult SetMaskFailed = 1053;
 }  // namespace lr
 
-// Progress of device transfers and of the device tree build: fraction done/total, text or null.
-using ProgressProc = void (*)(void* context, float fraction, const char* text);
-
 // The device's 37-byte identification block.
 struct DeviceInfo {
     std::array<uint8_t, 37> Bytes{};

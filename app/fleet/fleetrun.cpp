@@ -230,7 +230,7 @@ class DeviceWork {
             return FailFile(Failure::OfFile(task_.file, error));
         // What a store of the plan's file uploads (see "vr7lon device verify").
         const std::string expected = StoredGatewayText(bytes);
-        const DeviceVerify verified = VerifyGatewayFile(conn_, number_, expected, nullptr, nullptr);
+        const DeviceVerify verified = VerifyGatewayFile(conn_, number_, expected, nullptr);
         Record(verified);
         if (verified.status) return Succeed(reporttext::Identical(expected.size()));
         const Failure& failure = verified.status.failure();

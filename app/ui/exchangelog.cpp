@@ -3,19 +3,22 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QFile>
 #include <QItemSelectionModel>
 #include <QListView>
 #include <algorithm>
 #include <cerrno>
 
+#include "app/atomicfilewriter.h"
 #include "app/messages.h"
 #include "app/ui/shellservices.h"
-#include "link/comlink.h"
+#include "app/ui/usermessages.h"
+#include "base/syserror.h"
+#include "base/ui/qcp1251.h"
 #include "link/connectionkeys.h"
 #include "link/frametext.h"
 #include "link/resulttext.h"
-#include "link/vr7frame.h"
 
 namespace {
 
@@ -28,23 +31,6 @@ bool IsTcp(const connection& conn) {
 std::string LinkName(const connection& conn) {
     if (IsTcp(conn)) return "TCP " + conn.IpAddress + ":" + conn.TcpIpPort;
     return "port " + conn.PortName + ", " + std::to_string(conn.Speed) + " baud";
-}
-
-// The exchange's wait per attempt, by the command of its request.
-CommandTiming TimingOf(const LinkTimings& timings, const std::vector<uint8_t>& request) {
-    if (request.size() <= static_cast<size_t>(kFrameCommandAt)) return timings.identify;
-    switch (request[kFrameCommandAt]) {
-        case cmdOpenFile:
-            return timings.openFile;
-        case cmdReadBlock:
-        case cmdWriteBlock:
-            return timings.block;
-        case cmdReadEntry:
-        case cmdReadHeader:
-            return timings.config;
-        default:
-            return timings.identify;
-    }
 }
 
 }  // namespace
@@ -89,8 +75,8 @@ void ExchangeLogModel::Clear() {
     endResetModel();
 }
 
-ExchangeLogDock::ExchangeLogDock(IShellServices& shell, QWidget* parent)
-    : QDockWidget(QStringLiteral("Журнал обмена"), parent), shell_(shell) {
+ExchangeLogDock::ExchangeLogDock(IShellServices& shell, IUserMessages& messages, QWidget* parent)
+    : QDockWidget(QStringLiteral("Журнал обмена"), parent), shell_(shell), messages_(messages) {
     setObjectName(QStringLiteral("ExchangeLog"));
     setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable);
     setAllowedAreas(Qt::BottomDockWidgetArea);
@@ -162,20 +148,7 @@ void ExchangeLogDock::Frame(bool sent, const uint8_t* bytes, int length) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         ++framesSeen_;
-        if (sent) {
-            if (tail_.sent.size() == static_cast<size_t>(length) &&
-                std::equal(tail_.sent.begin(), tail_.sent.end(), bytes))
-                ++tail_.sendings;
-            else {
-                tail_.sendings = 1;
-                tail_.firstSentMs = entry.elapsedMs;
-            }
-            tail_.lastSentMs = entry.elapsedMs;
-            tail_.sent.assign(bytes, bytes + length);
-            tail_.received.clear();
-        } else {
-            tail_.received.assign(bytes, bytes + length);
-        }
+        tail_.Note(sent, bytes, length, entry.elapsedMs);
         wake = !flushPosted_;
         flushPosted_ = true;
         pending_.push_back(std::move(entry));
@@ -207,23 +180,9 @@ void ExchangeLogDock::Flush() {
     view_->scrollToBottom();
 }
 
-LinkResult ExchangeLogDock::CodeFromFrames() const {
+ExchangeTail ExchangeLogDock::Tail() const {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (tail_.sent.empty()) return lr::Ok;
-    const std::vector<uint8_t>& answer = tail_.received;
-    if (answer.empty()) return lr::NoAnswer;
-    const int length = static_cast<int>(answer.size());
-    if (length < kFrameHeader || length < FrameSizeOf(answer.data())) return lr::BadLength;
-    if (FrameCheckFails(answer.data())) return lr::BadCheck;
-    const uint8_t command = FrameCommand(answer.data());
-    if (command != tail_.sent[kFrameCommandAt]) return command == 0 ? 255 : command;
-    return lr::Ok;
-}
-
-LinkResult ExchangeLogDock::CodeFromFrames(const connection& conn) const {
-    if (PortDisappeared(conn.LastFailedExchange(), conn.SystemErrorNumber()))
-        return conn.LastFailedExchange();
-    return CodeFromFrames();
+    return tail_;
 }
 
 void ExchangeLogDock::End(connection& conn, LinkResult code, bool framesDecide) {
@@ -231,7 +190,7 @@ void ExchangeLogDock::End(connection& conn, LinkResult code, bool framesDecide) 
         conn.Trace = nullptr;
         conn.ExchangeFailed = nullptr;
         tracing_ = false;
-        if (framesDecide) code = CodeFromFrames(conn);
+        if (framesDecide) code = CodeFromFrames(conn, Tail());
         const char* step = framesSeen_ == 0 && code != lr::Ok && code != lr::Cancelled
                                ? "link not opened: "
                                : "outcome: ";
@@ -243,58 +202,6 @@ void ExchangeLogDock::End(connection& conn, LinkResult code, bool framesDecide) 
     }
     flushTimer_.stop();
     Flush();
-}
-
-std::string ExchangeLogDock::FailureCause(const connection& conn, LinkResult code,
-                                          bool framesDecide, uint32_t deviceNumber) const {
-    // The frames decide when the log traced them; otherwise the connection's last failed
-    // exchange does.
-    if (framesDecide) {
-        code = CodeFromFrames(conn);
-        if (code == lr::Ok) code = conn.LastFailedExchange();
-    }
-    ExchangeTail tail;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        tail = tail_;
-    }
-    const int error = conn.SystemErrorNumber();
-    switch (code) {
-        case lr::Ok:
-        case lr::Cancelled:
-            return std::string();
-        case lr::NoAnswer:
-        case lr::TcpTimeout: {
-            // The frames tell how often and how long the request was waited for (the link may
-            // wait beyond the command's timeout); without them the command's timing is said (over
-            // TCP/IP a request that times out is not sent again).
-            const CommandTiming timing = TimingOf(conn.Timings, tail.sent);
-            if (tail.sendings < 2)
-                return usertext::NoAnswerCause(
-                    deviceNumber,
-                    tail.sendings == 1 || code == lr::TcpTimeout ? 1 : timing.attempts,
-                    timing.timeoutMs);
-            const long long wait = (tail.lastSentMs - tail.firstSentMs) / (tail.sendings - 1);
-            return usertext::NoAnswerCause(deviceNumber, tail.sendings,
-                                           static_cast<unsigned>((wait + 5) / 10 * 10));
-        }
-        case lr::BadCheck:
-            return usertext::BadCheckCause(deviceNumber);
-        case lr::BadLength:
-            return usertext::BrokenAnswerCause(deviceNumber);
-        case lr::NotOpen:
-            if (IsTcp(conn))
-                return usertext::TcpConnectCause(conn.IpAddress, conn.TcpIpPort, error);
-            if (error != 0) return usertext::SerialPortProblem(conn.PortName, error);
-            return usertext::LinkErrorCause(deviceNumber, code);
-        case lr::SystemError:
-            if (!IsTcp(conn) && PortDisappeared(code, error))
-                return usertext::SerialPortGone(CComLink::DevicePath(conn.PortName));
-            return usertext::LinkErrorCause(deviceNumber, code);
-        default:
-            if (code >= 1 && code <= 255) return usertext::RefusalCause(deviceNumber, code);
-            return usertext::LinkErrorCause(deviceNumber, code);
-    }
 }
 
 QStringList ExchangeLogDock::Lines() const {
@@ -320,11 +227,19 @@ void ExchangeLogDock::SaveToFile() {
     request.filter = QStringLiteral("Текст (*.txt)");
     const QString path = shell_.ChooseSaveFile(this, request);
     if (path.isEmpty()) return;
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return;
-    std::string text;
-    for (const ExchangeLogEntry& entry : model_->Entries()) text += ExchangeLogLine(entry) + '\n';
-    file.write(text.data(), static_cast<qint64>(text.size()));
+    // The file is replaced whole or stays as it was; a failure is said with the system's reason.
+    AtomicFileWriter file;
+    usertext::FileStep failed = usertext::FileStep::NotCreated;
+    if (file.Open(QFile::encodeName(path).toStdString())) {
+        std::string text;
+        for (const ExchangeLogEntry& entry : model_->Entries())
+            text += ExchangeLogLine(entry) + '\n';
+        if (file.Write(text) && file.Commit()) return;
+        failed = usertext::FileStep::NotWritten;
+    }
+    messages_.Message(FromCp1251(usertext::FileFailureBefore()) + QDir::toNativeSeparators(path) +
+                      FromCp1251(usertext::FileFailureAfter(failed)) +
+                      QString::fromStdString(SystemErrorText(file.Error())));
 }
 
 void ExchangeLogDock::Clear() {

@@ -13,11 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "app/failurecause.h"
 #include "link/connection.h"
 #include "link/vr7types.h"
 
 class QListView;
 class IShellServices;
+class IUserMessages;
 
 // A line of the log as it is kept: a frame's bytes are made into text only when the line is
 // shown, copied or saved, so that the worker pays for a copy of the bytes alone.
@@ -45,21 +47,13 @@ class ExchangeLogModel : public QAbstractListModel {
     std::deque<ExchangeLogEntry> entries_;
 };
 
-// The last exchange as the frames showed it: what was sent, how often in a row, and what came.
-struct ExchangeTail {
-    std::vector<uint8_t> sent;
-    int sendings = 0;           // the same request in a row (its attempts)
-    long long firstSentMs = 0;  // the first and the last of them
-    long long lastSentMs = 0;
-    std::vector<uint8_t> received;  // of the last sending; empty: nothing came
-};
-
 class ExchangeLogDock : public QDockWidget {
     Q_OBJECT
   public:
     static constexpr int kMaxLines = 20000;
 
-    ExchangeLogDock(IShellServices& shell, QWidget* parent);
+    // A file the log cannot be saved into is said through messages.
+    ExchangeLogDock(IShellServices& shell, IUserMessages& messages, QWidget* parent);
 
     // Starts a command: its time begins, and when the log is shown the connection's trace comes
     // here (with the log hidden no trace is installed at all).
@@ -67,9 +61,9 @@ class ExchangeLogDock : public QDockWidget {
     // Ends it: the outcome line (when the log is shown), the trace removed, everything flushed.
     // code is the command's result when known, else taken from the frames (Ok: it succeeded).
     void End(connection& conn, LinkResult code, bool framesDecide);
-    // The cause of the failure for the status bar, Windows-1251; empty when there is none.
-    std::string FailureCause(const connection& conn, LinkResult code, bool framesDecide,
-                             uint32_t deviceNumber) const;
+    // The last exchange of the command as its frames showed it (nothing while the log is hidden),
+    // for naming the cause of its failure (app/failurecause.h).
+    ExchangeTail Tail() const;
 
     // Any thread.
     void AddLine(std::string line);
@@ -85,12 +79,8 @@ class ExchangeLogDock : public QDockWidget {
   private:
     void Frame(bool sent, const uint8_t* bytes, int length);
     long long ElapsedMs() const;
-    LinkResult CodeFromFrames() const;
-    // The frames' result, unless the serial port went away: its last request may have gone out
-    // with no answer to follow, which the frames alone would call silence.
-    LinkResult CodeFromFrames(const connection& conn) const;
-
     IShellServices& shell_;
+    IUserMessages& messages_;
     QListView* view_ = nullptr;
     ExchangeLogModel* model_ = nullptr;
     QTimer flushTimer_;

@@ -5,21 +5,19 @@
 // program's ini file.
 #include <QMainWindow>
 #include <QString>
-#include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 
 #include "app/devicecommands.h"
 #include "app/messagesink.h"
-#include "app/progresssink.h"
 #include "app/snvtlist.h"
 #include "app/snvtlistobserver.h"
+#include "app/ui/devicerunner.h"
+#include "app/ui/progresspacing.h"
 #include "app/ui/snvtlistview.h"
+#include "base/progresssink.h"
 #include "cfgtree/cfgtreemodel.h"
 #include "link/connection.h"
 #include "optlist/xmldocument.h"
@@ -84,7 +82,7 @@ class TVR7CfgUpdate : public QMainWindow,
 
     // A device command (read, store) runs on a worker thread; meanwhile every command that could
     // start another is disabled and the Cancel button shows beside the progress bar.
-    bool DeviceCommandRunning() const { return worker_.joinable(); }
+    bool DeviceCommandRunning() const { return runner_.Running(); }
     // Stops the running device command between two exchanges (the Cancel button).
     void CancelDeviceCommand();
     // The list changed since it was loaded, saved or stored.
@@ -162,6 +160,8 @@ class TVR7CfgUpdate : public QMainWindow,
   private:
     TAboutBox* aboutBox_ = nullptr;
     TSetPortDlg* portDialog_ = nullptr;
+    // The controls, made once by the constructor (vr7cfgupdatelayout.cpp).
+    void CreateControls();
     void CreateActions();
     void CreateMenus();
     QWidget* CreateLeftPane();
@@ -185,21 +185,14 @@ class TVR7CfgUpdate : public QMainWindow,
     // the command's result when it is known, otherwise the frames decide it.
     void ShowFailureCause(LinkResult code, bool framesDecide);
 
-    // The device command's worker: work runs on it, done on the window's thread afterwards.
+    // The device command: work runs on the runner's worker, done on the window's thread
+    // afterwards, once the commands are enabled again.
     void StartDeviceCommand(std::function<void()> work, std::function<void()> done);
-    void FinishDeviceCommand();
     void EnableCommands(bool enabled);
-    // From the worker: runs call on the window's thread and waits for it (RunInWindow) or not
-    // (PostToWindow); on the window's thread RunInWindow calls it at once. Once the window is
-    // being destroyed neither runs anything.
-    void RunInWindow(const std::function<void()>& call);
-    void PostToWindow(std::function<void()> call);
-    bool OnWindowThread() const;
     // paintNow: painted before returning, for a caller that keeps the window's thread busy;
     // otherwise the window paints what changed when it next can.
     void ApplyProgress(const std::string& text, float fraction, bool paintNow);
-    // The worker's progress reaches the bar at most about 30 times a second; the latest state
-    // waits for its turn, and FlushProgress shows it at once.
+    // The worker's progress as the pacing lets it through; FlushProgress shows what waits at once.
     void PaceProgress(const std::string& text, float fraction);
     void FlushProgress(bool paintNow);
 
@@ -229,20 +222,10 @@ class TVR7CfgUpdate : public QMainWindow,
     bool connectionSettingsLoaded_ = false;
     bool centred_ = false;
 
-    std::thread worker_;
-    std::function<void()> workerDone_;
+    DeviceRunner runner_{Connection};
     bool closeWhenDone_ = false;
-    std::mutex callMutex_;
-    std::condition_variable callDone_;
-    bool abandoned_ = false;  // guarded by callMutex_: the window is going, the worker stays out
-    // The worker's last progress handed over, so that only changes cross threads.
-    int postedPosition_ = -1;
-    std::string postedText_;
-    QTimer* progressTimer_ = nullptr;
-    std::chrono::steady_clock::time_point lastProgressPaint_{};
-    bool progressPending_ = false;
-    std::string pendingText_;
-    float pendingFraction_ = 0;
+    ProgressPacing pacing_;
+    QTimer* progressTimer_ = nullptr;  // shows the progress that waits for its turn
 
     bool listModified_ = false;
     QString openedConfigDir_;  // the CONFIG folder of the configuration folder opened last

@@ -113,14 +113,12 @@ TEST_P(LateAnswers, EndExactOrFailNeverShifted) {
             } else if (late == Late::DownloadBlock) {
                 // A lost block answer is asked for again: the download recovers every time.
                 std::ostringstream got;
-                EXPECT_EQ(ReadDeviceFile(conn_, kWireDeviceNumber, &got, "d", nullptr, nullptr),
-                          lr::Ok);
+                EXPECT_EQ(ReadDeviceFile(conn_, kWireDeviceNumber, &got, "d", nullptr), lr::Ok);
                 EXPECT_TRUE(got.str() == AsString(device_.files["d"]));
             } else {
                 // A block has one attempt: a block answered too late fails the upload.
                 std::istringstream src(AsString(upload));
-                const LinkResult r =
-                    WriteDeviceFile(conn_, kWireDeviceNumber, &src, "u", nullptr, nullptr);
+                const LinkResult r = WriteDeviceFile(conn_, kWireDeviceNumber, &src, "u", nullptr);
                 std::vector<uint8_t> stored;
                 if (r == lr::Ok) {
                     EXPECT_TRUE(server_->File("u", stored) && stored == upload);

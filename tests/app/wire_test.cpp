@@ -66,15 +66,13 @@ TEST_P(Wire, EveryBlockSizeGoesDownAndUpByteForByte) {
         SCOPED_TRACE(size);
         const std::string down = "d" + std::to_string(size);
         std::ostringstream got;
-        ASSERT_EQ(ReadDeviceFile(conn_, kWireDeviceNumber, &got, down.c_str(), nullptr, nullptr),
-                  lr::Ok);
+        ASSERT_EQ(ReadDeviceFile(conn_, kWireDeviceNumber, &got, down.c_str(), nullptr), lr::Ok);
         EXPECT_TRUE(got.str() == AsString(device_.files[down]));
 
         const std::string up = "u" + std::to_string(size);
         const std::vector<uint8_t> sent = WirePattern(size, 11);
         std::istringstream src(AsString(sent));
-        ASSERT_EQ(WriteDeviceFile(conn_, kWireDeviceNumber, &src, up.c_str(), nullptr, nullptr),
-                  lr::Ok);
+        ASSERT_EQ(WriteDeviceFile(conn_, kWireDeviceNumber, &src, up.c_str(), nullptr), lr::Ok);
         std::vector<uint8_t> stored;
         ASSERT_TRUE(server_->File(up, stored));
         EXPECT_TRUE(stored == sent);

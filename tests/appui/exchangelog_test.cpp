@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QItemSelectionModel>
 #include <QListView>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "app/ui/exchangelog.h"
@@ -66,6 +67,42 @@ TEST(ExchangeLogModel, KeepsTheNewestLinesUpToItsLimit) {
     EXPECT_EQ(shown(), "f;g;h;");
     model.Clear();
     EXPECT_EQ(model.rowCount(), 0);
+}
+
+TEST(ExchangeLogSave, AFileThatCannotBeCreatedOrWrittenIsSaid) {
+    TestApplication();
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    ScriptedShell shell;
+    RecordingMessages messages;
+    ExchangeLogDock log(shell, messages, nullptr);
+    log.AddLine("outcome: result 0: success");
+    log.Flush();
+    const struct {
+        QString path;
+        QString message;  // empty: saved
+    } cases[] = {
+        {dir.filePath("exchange.txt"), QString()},
+        {dir.filePath("missing/exchange.txt"),
+         "Файл " + dir.filePath("missing/exchange.txt") + " не создан.\nNo such file or directory"},
+        {QStringLiteral("/dev/full"),
+         QStringLiteral("Файл /dev/full не записан.\nNo space left on device")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        if (c.path == "/dev/full" && !QFile::exists(c.path)) continue;
+        messages.messages.clear();
+        shell.saveFile = c.path;
+        log.SaveToFile();
+        if (c.message.isEmpty()) {
+            EXPECT_TRUE(messages.messages.isEmpty()) << messages.messages.join("; ").toStdString();
+            QFile saved(c.path);
+            ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+            EXPECT_EQ(saved.readAll(), QByteArray("outcome: result 0: success\n"));
+        } else {
+            EXPECT_EQ(messages.messages, QStringList{c.message});
+        }
+    }
 }
 
 TEST_F(ExchangeLogTest, HealthyReadLogsEveryFrameDecoded) {

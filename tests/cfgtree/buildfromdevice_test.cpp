@@ -22,11 +22,11 @@ std::string Dump(const CfgTree& tree) {
     return out;
 }
 
-struct ProgressLog {
+struct ProgressLog : IProgressSink {
     std::vector<float> fractions;
-    static void Proc(void* context, float fraction, const char* text) {
-        EXPECT_EQ(text, nullptr);
-        static_cast<ProgressLog*>(context)->fractions.push_back(fraction);
+    void ShowProgress(const std::string& text, float fraction) override {
+        EXPECT_EQ(text, "");
+        fractions.push_back(fraction);
     }
 };
 
@@ -37,7 +37,7 @@ class BuildFromDevice : public ::testing::TestWithParam<Transport> {
         ASSERT_EQ(sim_.Open(conn_), lr::Ok);
     }
     bool Build(uint8_t options, const XmlDocument* catalog = nullptr, uint32_t number = 1) {
-        return BuildTreeFromDevice(tree_, conn_, number, &progress_, &ProgressLog::Proc, catalog,
+        return BuildTreeFromDevice(tree_, conn_, number, &progress_, catalog,
                                    STreeOptions{options});
     }
     int EntryRequests(uint16_t entry) {

@@ -66,8 +66,7 @@ class BuildFromDir : public ::testing::Test {
         dir.Write("vr7_12/CONFIG/" + name, bytes);
     }
     int Build(uint8_t options = 0x89, const XmlDocument* cat = nullptr, uint32_t number = 12) {
-        return BuildTreeFromDir(tree, config, number, nullptr, nullptr, cat, STreeOptions{options},
-                                scratch);
+        return BuildTreeFromDir(tree, config, number, nullptr, cat, STreeOptions{options}, scratch);
     }
     int BuildWithCatalog(uint8_t options = 0x89) { return Build(options, &catalog); }
 
@@ -412,7 +411,7 @@ TEST_F(BuildFromDir, FolderCopiedFromWindowsWithOtherLetterCase) {
     dir.Write("vr7_13/config/kotel.XMS", Xms("K", {"t1"}));
     dir.Write("vr7_13/config/BOILER.xms", Xms("B", {"t2"}));
     const int r = BuildTreeFromDir(tree, dir.Path() + "vr7_13/CONFIG/", 13, nullptr, nullptr,
-                                   nullptr, kWindowTreeOptions, scratch);
+                                   kWindowTreeOptions, scratch);
     EXPECT_EQ(r, 0);
     EXPECT_EQ(Captions(Root()), (Strings{W("Система №1 : K"), W("Система №2 : B")}));
 }

@@ -46,8 +46,8 @@ class Demo : public ::testing::Test {
     void SetUp() override {
         catalog.SetFileName(kExamples + "calcbank.xml");
         catalog.Activate();
-        result = BuildTreeFromDir(tree, kConfig, 12, nullptr, nullptr, &catalog, kWindowTreeOptions,
-                                  scratch);
+        result =
+            BuildTreeFromDir(tree, kConfig, 12, nullptr, &catalog, kWindowTreeOptions, scratch);
     }
     const SConfigInfo& Config() const {
         return static_cast<const SVR7_Info*>(tree.FirstRoot()->Data.get())->Config;
@@ -115,9 +115,8 @@ TEST_F(Demo, TreeShape) {
 }
 
 TEST_F(Demo, WithoutCatalogueEveryVariableIsShown) {
-    ASSERT_EQ(
-        BuildTreeFromDir(tree, kConfig, 12, nullptr, nullptr, nullptr, kWindowTreeOptions, scratch),
-        0);
+    ASSERT_EQ(BuildTreeFromDir(tree, kConfig, 12, nullptr, nullptr, kWindowTreeOptions, scratch),
+              0);
     const auto vars = Variables();
     EXPECT_EQ(vars.size(), 12u + 9u + 8u);
     EXPECT_TRUE(vars.count("2gvsmod"));  // cut to 6 bytes

@@ -21,6 +21,9 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::string kNotConnected = "VR-7 не подключен!!!";
+// The cause the window's status bar shows, after the messages of a read that broke on an answer
+// with wrong check bytes.
+const std::string kBadCheckCause = "vr7lon: неверная контрольная сумма в ответе прибора № 12\n";
 
 class DeviceCli : public DeviceCliTest {};
 
@@ -74,7 +77,7 @@ TEST_P(DeviceCli, ReadFailuresHaveTheWindowsMessages) {
     EXPECT_EQ(r.status, exitstatus::Device);
     EXPECT_EQ(Lines(r.out).at(0), "VR7 №12\timage=0");  // the partial tree
     EXPECT_LT(Lines(r.out).size(), 30u);
-    EXPECT_EQ(r.err, "Ошибка чтения!!!\n");
+    EXPECT_EQ(r.err, "Ошибка чтения!!!\n" + kBadCheckCause);
 
     // A download that has nowhere to go.
     fs::create_directory(work / "duxgate.cfg");
@@ -89,7 +92,7 @@ TEST_P(DeviceCli, AnEntryThatFailsEndsTheTreeWithWhatWasRead) {
     const CliResult r = Device({"--number", "12", "tree"});
     EXPECT_EQ(r.status, exitstatus::Device);
     EXPECT_EQ(Lines(r.out).at(0), "VR7 №12\timage=0");
-    EXPECT_EQ(r.err, "vr7lon: Ошибка чтения!!!\n");
+    EXPECT_EQ(r.err, "vr7lon: Ошибка чтения!!!\n" + kBadCheckCause);
 }
 
 TEST_P(DeviceCli, GetAndPutCopyFilesWhole) {
@@ -139,6 +142,31 @@ TEST_P(DeviceCli, GetAndPutFailures) {
     EXPECT_NE(r.err.find("write protection EN_PR"), std::string::npos) << r.err;
 }
 
+TEST_P(DeviceCli, AFailureEndsWithTheCauseTheWindowsStatusBarShows) {
+    SimDevice device = SimDeviceFixture::DemoDevice();
+    device.writeProtected = true;
+    sim.Start(std::move(device));
+    work.Write("up.bin", "data");
+    const struct {
+        std::vector<std::string> args;
+        std::string lastLine;  // its beginning
+    } cases[] = {
+        {{"--number", "13", "info"}, "vr7lon: нет ответа от прибора № 13 ("},
+        {{"--number", "12", "get", "nosuch.cfg", work / "got.cfg"},
+         "vr7lon: ошибка связи с прибором № 12 (код 1001)"},
+        {{"--number", "12", "put", work / "up.bin", "X"},
+         "vr7lon: ошибка связи с прибором № 12 (код 1001)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.back());
+        const CliResult r = Device(c.args);
+        EXPECT_EQ(r.status, exitstatus::Device);
+        const auto lines = Lines(r.err);
+        ASSERT_GE(lines.size(), 2u) << r.err;
+        EXPECT_EQ(lines.back().rfind(c.lastLine, 0), 0u) << r.err;
+    }
+}
+
 TEST_P(DeviceCli, StoreUploadsTheFileAsTheWindowWouldSaveIt) {
     sim.Start(SimDeviceFixture::DemoDevice());
     const CliResult r = Device({"--number", "0", "store", kDemoSettings});
@@ -163,7 +191,8 @@ TEST_P(DeviceCli, StoreFailuresHaveTheWindowsMessages) {
     EXPECT_EQ(r.status, exitstatus::Device);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err,
-              "Для сохранения настроек Tervon шлюза в VR-7,\nнеобходимо снять защиту (EN_PR)!!!\n");
+              "Для сохранения настроек Tervon шлюза в VR-7,\nнеобходимо снять защиту (EN_PR)!!!\n"
+              "vr7lon: ошибка связи с прибором № 12 (код 1001)\n");
 
     sim.server->With([](SimResponder& s) { return s.Device().writeProtected = false; });
     sim.server->SetFaults({SimFault{SimFaultKind::NoAck, cmdWriteBlock, -1, 0, 1, 0}});
@@ -268,7 +297,9 @@ TEST_F(DeviceSettings, NoDeviceListeningIsNotConnected) {
     EXPECT_EQ(r.status, exitstatus::Device);
     EXPECT_EQ(r.err, "vr7lon: " + kNotConnected +
                          " (result 1003: the link is not open (port or host could not be opened) "
-                         "(Connection refused))\n");
+                         "(Connection refused))\n"
+                         "vr7lon: нет соединения с 127.0.0.1:" +
+                         std::to_string(ntohs(a.sin_port)) + " (соединение отклонено)\n");
 }
 
 }  // namespace

@@ -72,7 +72,9 @@ TEST_P(JsonDevice, InfoAndTreeOfTheDemoDevice) {
     r = Device({"--number", "12", "tree", "--json"});
     EXPECT_EQ(r.status, exitstatus::Device);
     EXPECT_EQ(r.out.rfind(kIncomplete, 0), 0u) << r.out;
-    EXPECT_EQ(r.err, "vr7lon: Ошибка чтения!!!\n");
+    EXPECT_EQ(r.err,
+              "vr7lon: Ошибка чтения!!!\n"
+              "vr7lon: неверная контрольная сумма в ответе прибора № 12\n");
 
     r = Device({"--number", "13", "info", "--json"});
     EXPECT_EQ(r.status, exitstatus::Device);

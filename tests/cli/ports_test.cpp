@@ -132,7 +132,8 @@ TEST(PortGone, DeviceTreeSaysThePortDisappeared) {
     EXPECT_EQ(r.status, 4);
     EXPECT_EQ(r.err, "vr7lon: VR-7 не подключен!!!\nПорт " + device.Path() +
                          " исчез (адаптер отключён?)\nvr7lon: result 1020: the port disappeared "
-                         "(adapter unplugged?): Input/output error\n");
+                         "(adapter unplugged?): Input/output error\nvr7lon: Порт " +
+                         device.Path() + " исчез (адаптер отключён?)\n");
 }
 
 }  // namespace

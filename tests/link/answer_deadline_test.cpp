@@ -55,13 +55,13 @@ TEST_P(AnswerDeadline, TricklingDeviceCannotStretchAnExchange) {
         LinkResult r;
         if (c.command == cmdOpenFile) {
             std::ostringstream dest;
-            r = ReadDeviceFile(sim.conn, 3, &dest, "f", nullptr, nullptr);
+            r = ReadDeviceFile(sim.conn, 3, &dest, "f", nullptr);
         } else if (c.command == cmdIdentify) {
             DeviceInfo info;
             r = ReadDeviceInfo(sim.conn, 3, info);
         } else {
             std::ostringstream dest;
-            r = ReadDeviceFile(sim.conn, 3, &dest, "f", nullptr, nullptr);
+            r = ReadDeviceFile(sim.conn, 3, &dest, "f", nullptr);
         }
         const long ms =
             std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();

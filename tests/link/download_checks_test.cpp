@@ -63,7 +63,7 @@ TEST(DownloadChecks, BlocksMustAddUpToTheAnnouncedSize) {
         for (const BlockSpec& b : c.blocks) link.answers.push_back({Block(b.position, b.bytes)});
 
         std::ostringstream dest;
-        EXPECT_EQ(ReadDeviceFile(conn, kNumber, &dest, "f", nullptr, nullptr), c.result) << c.what;
+        EXPECT_EQ(ReadDeviceFile(conn, kNumber, &dest, "f", nullptr), c.result) << c.what;
         EXPECT_EQ(dest.str().size(), c.kept) << c.what;
         EXPECT_EQ(link.writes.size(), 1 + c.requests) << c.what;
     }
@@ -82,7 +82,7 @@ TEST(DownloadChecks, RepeatedBlockAfterALostAnswerIsTaken) {
                            Block(900, 300), Block(900, 0)})
         link.answers.push_back({a});
     std::ostringstream dest;
-    EXPECT_EQ(ReadDeviceFile(conn, kNumber, &dest, "f", nullptr, nullptr), lr::Ok);
+    EXPECT_EQ(ReadDeviceFile(conn, kNumber, &dest, "f", nullptr), lr::Ok);
     EXPECT_EQ(dest.str().size(), 900u);
     ASSERT_EQ(link.writes.size(), 6u);
     EXPECT_EQ(link.writes[3][7], kSameBlockAgain);
@@ -112,8 +112,7 @@ TEST_P(DownloadChecksOverLink, DeviceFaultsEndTheDownloadWith1018) {
         ASSERT_EQ(sim.Open(GetParam()), lr::Ok);
         sim.server->SetFaults({c.fault});
         std::ostringstream dest;
-        EXPECT_EQ(ReadDeviceFile(sim.conn, kNumber, &dest, "f", nullptr, nullptr), lr::Incomplete)
-            << c.what;
+        EXPECT_EQ(ReadDeviceFile(sim.conn, kNumber, &dest, "f", nullptr), lr::Incomplete) << c.what;
         EXPECT_LE(sim.server->Requests().size(), c.maxRequests) << c.what;
     }
 }

@@ -252,12 +252,12 @@ TEST_F(TransactTest, EveryCommandGoesOutAsTheseBytesAndItsAnswerIsTaken) {
     EXPECT_EQ(Bytes(entry, entry + 17), Bytes(kEntry1.begin() + 7, kEntry1.end() - 2));
     EXPECT_EQ(ReadConfigEntry(conn, 7, 9, entry, 17, nullptr), 3);
     std::ostringstream file;
-    ASSERT_EQ(ReadDeviceFile(conn, 7, &file, "a", nullptr, nullptr), lr::Ok);
+    ASSERT_EQ(ReadDeviceFile(conn, 7, &file, "a", nullptr), lr::Ok);
     EXPECT_EQ(file.str(), "hi");
     std::istringstream xy("xy");
-    ASSERT_EQ(WriteDeviceFile(conn, 7, &xy, "a", nullptr, nullptr), lr::Ok);
+    ASSERT_EQ(WriteDeviceFile(conn, 7, &xy, "a", nullptr), lr::Ok);
     std::istringstream again("xy");
-    EXPECT_EQ(WriteDeviceFile(conn, 7, &again, "a", nullptr, nullptr), lr::BadArgument);
+    EXPECT_EQ(WriteDeviceFile(conn, 7, &again, "a", nullptr), lr::BadArgument);
 
     const std::vector<Bytes> sent{kIdentify,          kReadHeader,   kReadEntry1,
                                   kReadEntry9,        kOpenAForRead, kAskNextBlock,

@@ -111,9 +111,9 @@ TEST(Timing, EveryFrameGoesOutInOneWrite) {
     ASSERT_EQ(sim.conn.SetLink(std::move(owned)), 0);
 
     std::istringstream src(std::string(2030, 'x'));
-    ASSERT_EQ(WriteDeviceFile(sim.conn, 1, &src, "b", nullptr, nullptr), lr::Ok);
+    ASSERT_EQ(WriteDeviceFile(sim.conn, 1, &src, "b", nullptr), lr::Ok);
     std::ostringstream dest;
-    ASSERT_EQ(ReadDeviceFile(sim.conn, 1, &dest, "a", nullptr, nullptr), lr::Ok);
+    ASSERT_EQ(ReadDeviceFile(sim.conn, 1, &dest, "a", nullptr), lr::Ok);
     EXPECT_EQ(link->writes, static_cast<int>(sim.server->Requests().size()));
     EXPECT_EQ(link->writes, 4 + 5);
 }

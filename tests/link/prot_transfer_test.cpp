@@ -21,11 +21,11 @@ std::string AsString(const Bytes& bytes) {
     return std::string(bytes.begin(), bytes.end());
 }
 
-struct ProgressLog {
+struct ProgressLog : IProgressSink {
     std::vector<float> fractions;
-    static void Record(void* context, float fraction, const char* text) {
-        EXPECT_EQ(text, nullptr);
-        static_cast<ProgressLog*>(context)->fractions.push_back(fraction);
+    void ShowProgress(const std::string& text, float fraction) override {
+        EXPECT_EQ(text, "");
+        fractions.push_back(fraction);
     }
 };
 
@@ -42,15 +42,13 @@ class TransferOverLink : public ::testing::TestWithParam<Transport> {
     }
     LinkResult Download(const std::string& name, std::string& out, ProgressLog* log = nullptr) {
         std::ostringstream dest;
-        const LinkResult r = ReadDeviceFile(sim->conn, kNumber, &dest, name.c_str(),
-                                            log ? &ProgressLog::Record : nullptr, log);
+        const LinkResult r = ReadDeviceFile(sim->conn, kNumber, &dest, name.c_str(), log);
         out = dest.str();
         return r;
     }
     LinkResult Upload(const std::string& name, const Bytes& bytes, ProgressLog* log = nullptr) {
         std::istringstream src(AsString(bytes));
-        return WriteDeviceFile(sim->conn, kNumber, &src, name.c_str(),
-                               log ? &ProgressLog::Record : nullptr, log);
+        return WriteDeviceFile(sim->conn, kNumber, &src, name.c_str(), log);
     }
     // The commands of the requests the device received, with each one's length.
     std::vector<std::pair<uint8_t, int>> Requests() {
@@ -197,11 +195,9 @@ TEST_P(TransferOverLink, RefusedBlockGivesTheDeviceCode) {
 
 TEST_P(TransferOverLink, UploadWithoutSourceOrNameSendsNothing) {
     sim->server->ClearRequests();
-    EXPECT_EQ(WriteDeviceFile(sim->conn, kNumber, nullptr, "u", nullptr, nullptr),
-              lr::Unacknowledged);
+    EXPECT_EQ(WriteDeviceFile(sim->conn, kNumber, nullptr, "u", nullptr), lr::Unacknowledged);
     std::istringstream src("abc");
-    EXPECT_EQ(WriteDeviceFile(sim->conn, kNumber, &src, nullptr, nullptr, nullptr),
-              lr::Unacknowledged);
+    EXPECT_EQ(WriteDeviceFile(sim->conn, kNumber, &src, nullptr, nullptr), lr::Unacknowledged);
     EXPECT_TRUE(Requests().empty());
 }
 
@@ -235,7 +231,7 @@ TEST_P(TransferOverLink, SourceThatRunsDryGivesMinusOne) {
     ShrinkingBuffer buffer(AsString(Pattern(1500)));
     std::istream src(&buffer);
     sim->server->ClearRequests();
-    EXPECT_EQ(WriteDeviceFile(sim->conn, kNumber, &src, "u", nullptr, nullptr), lr::Unacknowledged);
+    EXPECT_EQ(WriteDeviceFile(sim->conn, kNumber, &src, "u", nullptr), lr::Unacknowledged);
     const std::vector<std::pair<uint8_t, int>> expected{
         {cmdOpenFile, 2}, {cmdWriteBlock, 1015}, {cmdWriteBlock, 485}, {cmdWriteBlock, 0}};
     EXPECT_EQ(Requests(), expected);
@@ -252,7 +248,7 @@ TEST(TransferOverTcp, ConnectionClosedMidTransferFailsTheTransfer) {
     ASSERT_EQ(sim.Open(Transport::Tcp), lr::Ok);
     sim.server->SetFaults({{SimFaultKind::Close, cmdReadBlock, -1, 2, 1}});
     std::ostringstream dest;
-    const LinkResult r = ReadDeviceFile(sim.conn, kNumber, &dest, "a", nullptr, nullptr);
+    const LinkResult r = ReadDeviceFile(sim.conn, kNumber, &dest, "a", nullptr);
     // The answer breaks off (1017) and the link closes with the connection, so the repeat
     // requests fail at once.
     EXPECT_EQ(r, lr::NotOpen);

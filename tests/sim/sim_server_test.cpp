@@ -169,17 +169,17 @@ TEST(SimFolder, DemoDeviceAgreesWithTheDemoFolder) {
     for (const XmlDocument* filter : filters) {
         CfgTree fromDir, fromDevice;
         XmlDocument scratch;
-        ASSERT_EQ(BuildTreeFromDir(fromDir, kDemoFolder + "/CONFIG/", 12, nullptr, nullptr, filter,
+        ASSERT_EQ(BuildTreeFromDir(fromDir, kDemoFolder + "/CONFIG/", 12, nullptr, filter,
                                    kWindowTreeOptions, scratch),
                   0);
-        ASSERT_FALSE(BuildTreeFromDevice(fromDevice, conn, 12, nullptr, nullptr, filter,
-                                         kWindowTreeOptions));
+        ASSERT_FALSE(
+            BuildTreeFromDevice(fromDevice, conn, 12, nullptr, filter, kWindowTreeOptions));
         EXPECT_EQ(fromDevice.FirstRoot()->Text, fromDir.FirstRoot()->Text);
         EXPECT_EQ(Leaves(fromDevice), Leaves(fromDir));
         EXPECT_GT(Leaves(fromDir).size(), 20u);
     }
     std::ostringstream cfg;
-    ASSERT_EQ(ReadDeviceFile(conn, 12, &cfg, "duxgate.cfg", nullptr, nullptr), 0);
+    ASSERT_EQ(ReadDeviceFile(conn, 12, &cfg, "duxgate.cfg", nullptr), 0);
     std::ifstream local(kDemoFolder + "/CONFIG/duxgate.cfg", std::ios::binary);
     EXPECT_EQ(cfg.str(), std::string(std::istreambuf_iterator<char>(local), {}));
 }
@@ -218,10 +218,10 @@ TEST(Vr7simProgram, ServesWhatItsOptionsSay) {
     EXPECT_EQ(info.VersionMinor(), 5);
     EXPECT_EQ(info.VersionBuild(), 66);
     std::ostringstream served;
-    ASSERT_EQ(ReadDeviceFile(conn, 9, &served, "x.cfg", nullptr, nullptr), 0);
+    ASSERT_EQ(ReadDeviceFile(conn, 9, &served, "x.cfg", nullptr), 0);
     EXPECT_EQ(served.str(), "served bytes");
     std::istringstream upload("uploaded");
-    ASSERT_EQ(WriteDeviceFile(conn, 9, &upload, "DUXGate.cfg", nullptr, nullptr), 0);
+    ASSERT_EQ(WriteDeviceFile(conn, 9, &upload, "DUXGate.cfg", nullptr), 0);
     std::ifstream stored(dir / "store" / "DUXGate.cfg");
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(stored), {}), "uploaded");
     conn.Close();
@@ -266,7 +266,7 @@ TEST(Vr7simProgram, ServesTheDemoFolderProtectedOverAPty) {
     ASSERT_EQ(ReadDeviceInfo(conn, AnyDeviceAddress, info), 0);
     EXPECT_EQ(info.DeviceNumber(), 12u);
     std::istringstream upload("x");
-    EXPECT_EQ(WriteDeviceFile(conn, 12, &upload, "DUXGate.cfg", nullptr, nullptr), 1001);
+    EXPECT_EQ(WriteDeviceFile(conn, 12, &upload, "DUXGate.cfg", nullptr), 1001);
     conn.Close();
     EXPECT_EQ(sim.Stop(SIGINT), 0);
 }

@@ -60,12 +60,12 @@ Outcome Commission(const TestSite& site, size_t i, uint32_t number) {
     conn.Close();
     conn.Open();  // a dropping device closed the first connection
     std::ostringstream file;
-    out.read = ReadDeviceFile(conn, number, &file, "a", nullptr, nullptr);
+    out.read = ReadDeviceFile(conn, number, &file, "a", nullptr);
     out.bytes = file.str();
     conn.Close();
     conn.Open();
     std::istringstream upload("stored " + std::to_string(number));
-    out.store = WriteDeviceFile(conn, number, &upload, "DUXGate.cfg", nullptr, nullptr);
+    out.store = WriteDeviceFile(conn, number, &upload, "DUXGate.cfg", nullptr);
     return out;
 }
 
@@ -179,7 +179,7 @@ TEST(SimSite, DevicesOnOneLineAnswerTheirOwnNumber) {
         }
     }
     std::istringstream upload("for three");
-    ASSERT_EQ(WriteDeviceFile(conn, 3, &upload, "DUXGate.cfg", nullptr, nullptr), lr::Ok);
+    ASSERT_EQ(WriteDeviceFile(conn, 3, &upload, "DUXGate.cfg", nullptr), lr::Ok);
     Bytes stored;
     EXPECT_FALSE(site.File(0, "DUXGate.cfg", stored));
     ASSERT_TRUE(site.File(third, "DUXGate.cfg", stored));
@@ -283,11 +283,11 @@ TEST(Vr7simSite, ServesTheDevicesOfItsDeviceOptionsAndSiteFilesInTheirOrder) {
             EXPECT_EQ(info.DeviceNumber(), numbers[i]);
         }
         std::ostringstream file;
-        const LinkResult read = ReadDeviceFile(conn, numbers[i], &file, "x.cfg", nullptr, nullptr);
+        const LinkResult read = ReadDeviceFile(conn, numbers[i], &file, "x.cfg", nullptr);
         EXPECT_EQ(read == lr::Ok, numbers[i] == 5);
         std::istringstream upload("x");
         const LinkResult stored =
-            WriteDeviceFile(conn, numbers[i], &upload, "DUXGate.cfg", nullptr, nullptr);
+            WriteDeviceFile(conn, numbers[i], &upload, "DUXGate.cfg", nullptr);
         EXPECT_EQ(stored, numbers[i] == 21   ? lr::BadArgument
                           : numbers[i] == 22 ? lr::TcpTimeout
                                              : lr::Ok);
@@ -322,7 +322,7 @@ TEST(Vr7simSite, DevicesGivenOnePortShareIt) {
         ASSERT_EQ(ReadDeviceInfo(conn, number, info), lr::Ok);
         EXPECT_EQ(info.DeviceNumber(), number);
         std::istringstream upload("x");
-        EXPECT_EQ(WriteDeviceFile(conn, number, &upload, "DUXGate.cfg", nullptr, nullptr),
+        EXPECT_EQ(WriteDeviceFile(conn, number, &upload, "DUXGate.cfg", nullptr),
                   number == 8 ? lr::BadArgument : lr::Ok);
     }
     EXPECT_EQ(sim.Stop(SIGTERM), 0);

@@ -1,0 +1,56 @@
+#pragma once
+// Runs one device command at a time on a worker thread, so that the window's thread never waits
+// on a device, and brings what the command reports back to the window's thread.
+//
+// The runner lives on the window's thread (the thread it is made on). A command may be
+// cancelled between two exchanges; a second command is refused while one runs, never queued for
+// later. When the runner goes (with its window), a command still running is cancelled and waited
+// for, and from then on nothing it reports, and nothing posted before but not yet run, reaches
+// the window.
+#include <QObject>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+class connection;
+
+class DeviceRunner {
+  public:
+    // conn is the connection the commands use: the runner clears its cancel request before a
+    // command and requests it to cancel one.
+    explicit DeviceRunner(connection& conn);
+    ~DeviceRunner();
+    DeviceRunner(const DeviceRunner&) = delete;
+    DeviceRunner& operator=(const DeviceRunner&) = delete;
+
+    // From the moment Start accepts a command until its done has run.
+    bool Running() const { return worker_.joinable(); }
+    // Runs work on a worker thread, then done on the runner's thread. False, and nothing runs,
+    // while a command runs.
+    bool Start(std::function<void()> work, std::function<void()> done);
+    // Asks the running command to stop between two exchanges; nothing while none runs.
+    void Cancel();
+    // Cancels the running command and waits for it; neither what it reports from now on nor its
+    // done reach the runner's thread. Called by the destructor; the window calls it first when
+    // its own members must outlive the command.
+    void Abandon();
+
+    // From the worker: runs call on the runner's thread and waits for it (Run) or not (Post). On
+    // the runner's thread Run calls it at once. Once abandoned, neither runs anything.
+    void Run(const std::function<void()>& call);
+    void Post(std::function<void()> call);
+    bool OnOwnThread() const;
+
+  private:
+    void Finish();
+    bool Abandoned();
+
+    connection& conn_;
+    QObject home_;  // posted calls are delivered through it: gone with the runner
+    std::thread worker_;
+    std::function<void()> done_;
+    std::mutex mutex_;
+    std::condition_variable called_;
+    bool abandoned_ = false;  // guarded by mutex_
+};

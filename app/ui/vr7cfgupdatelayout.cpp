@@ -1,0 +1,348 @@
+// The window's controls: its commands with their menus and tool buttons, both panes, the status
+// bar with the progress bar, and the window's size and place, kept in the [WINDOW] section.
+#include <QAction>
+#include <QDialog>
+#include <QGridLayout>
+#include <QKeySequence>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTextBrowser>
+#include <QTimer>
+#include <QToolBar>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "app/connectionsettings.h"
+#include "app/ui/configtreeview.h"
+#include "app/ui/exchangelog.h"
+#include "app/ui/imagelist.h"
+#include "app/ui/statuspanel.h"
+#include "app/ui/vr7cfgupdate.h"
+#include "app/ui/windowstate.h"
+
+namespace {
+
+constexpr int kClientWidth = 808;
+constexpr int kClientHeight = 616;
+constexpr int kLeftPaneWidth = 273;
+constexpr int kToolBarHeight = 30;
+constexpr int kToolButtonWidth = 31;
+constexpr int kToolButtonHeight = 30;
+constexpr int kEditHeight = 24;
+constexpr int kStatusBarHeight = 19;
+constexpr int kStatusPanelWidth = 230;
+constexpr int kToolSeparatorWidth = 8;
+
+// A hint "short|long": the short part is the tool tip, the long one goes to the status bar. A hint
+// without "|" is both.
+void SetHint(QAction* action, const QString& hint) {
+    const qsizetype bar = hint.indexOf(QLatin1Char('|'));
+    action->setToolTip(bar < 0 ? hint : hint.left(bar));
+    action->setStatusTip(bar < 0 ? hint : hint.mid(bar + 1));
+}
+
+QLineEdit* MakeCaptionField(QWidget* parent) {
+    auto* edit = new QLineEdit(parent);
+    edit->setReadOnly(true);
+    edit->setFixedHeight(kEditHeight);
+    edit->setFocusPolicy(Qt::ClickFocus);
+    // The field's background is the window's face colour, as a label's would be.
+    QPalette palette = edit->palette();
+    palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+    edit->setPalette(palette);
+    return edit;
+}
+
+QToolBar* MakeToolBar(QWidget* parent) {
+    auto* bar = new QToolBar(parent);
+    bar->setMovable(false);
+    bar->setFloatable(false);
+    bar->setIconSize(QSize(24, 24));
+    bar->setFixedHeight(kToolBarHeight);
+    bar->setContentsMargins(0, 0, 0, 0);
+    bar->layout()->setContentsMargins(0, 0, 0, 0);
+    bar->layout()->setSpacing(0);
+    bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    return bar;
+}
+
+// A pane of the splitter: its tool bar, its caption field and, taking the rest, its control.
+QWidget* StackPane(QWidget* pane, QToolBar* bar, QLineEdit* caption, QWidget* body) {
+    auto* layout = new QVBoxLayout(pane);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(bar);
+    layout->addWidget(caption);
+    layout->addWidget(body, 1);
+    pane->setMinimumWidth(40);
+    return pane;
+}
+
+void AddToolButton(QToolBar* bar, QAction* action) {
+    bar->addAction(action);
+    if (QWidget* button = bar->widgetForAction(action)) {
+        button->setFixedSize(kToolButtonWidth, kToolButtonHeight);
+    }
+}
+
+}  // namespace
+
+void TVR7CfgUpdate::CreateControls() {
+    setWindowTitle(QStringLiteral("Утилита формирования настроек VR-7 для работы в LON сети"));
+    setWindowIcon(ProgramIcon());
+    CreateActions();
+    ExchangeLog = new ExchangeLogDock(*shell_, *messages_, this);
+    ExchangeLog->hide();
+    ExchangeLog1 = ExchangeLog->toggleViewAction();
+    ExchangeLog1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+    CreateMenus();
+
+    Splitter1 = new QSplitter(Qt::Horizontal, this);
+    Splitter1->setHandleWidth(1);
+    Splitter1->setChildrenCollapsible(false);
+    Splitter1->addWidget(CreateLeftPane());
+    Splitter1->addWidget(CreateRightPane());
+    // Both panes share what the window gains or loses, the tree a third of it.
+    Splitter1->setStretchFactor(0, 1);
+    Splitter1->setStretchFactor(1, 2);
+    Splitter1->setSizes({kLeftPaneWidth, kClientWidth - kLeftPaneWidth - 1});
+    setCentralWidget(Splitter1);
+    CreateStatusBar();
+    addDockWidget(Qt::BottomDockWidgetArea, ExchangeLog);
+    ExchangeLog->hide();
+    // The list's context menu: its tool bar's commands.
+    ListView1->setContextMenuPolicy(Qt::ActionsContextMenu);
+    ListView1->addActions({ClearAll1, SetAll1, DelSelected1});
+
+    // The menu bar lies outside the client area.
+    resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+}
+
+void TVR7CfgUpdate::CreateActions() {
+    auto make = [this](const QString& text, const QString& hint, void (TVR7CfgUpdate::*slot)()) {
+        auto* action = new QAction(text, this);
+        if (!hint.isEmpty()) SetHint(action, hint);
+        connect(action, &QAction::triggered, this, slot);
+        return action;
+    };
+    Open1 = make(QStringLiteral("&Открыть"), QStringLiteral("Открыть каталог с конфигурацией VR-7"),
+                 &TVR7CfgUpdate::Open1Click);
+    Open1->setIcon(CommandIcon(CommandImage::Open));
+    Open1->setShortcut(QKeySequence::Open);
+    Save1 = make(QStringLiteral("&Сохранить на диск"),
+                 QStringLiteral("Сохранить SNVT список в duxgate.cfg"), &TVR7CfgUpdate::Save1Click);
+    Save1->setIcon(CommandIcon(CommandImage::Save));
+    Save1->setShortcut(QKeySequence::Save);
+    Load1 = make(QStringLiteral("&Прочитать из VR-7"),
+                 QStringLiteral("Прочитать конфигурацию VR-7"), &TVR7CfgUpdate::Load1Click);
+    Load1->setIcon(CommandIcon(CommandImage::ReadDevice));
+    Store1 = make(QStringLiteral("Со&хранить в VR-7"),
+                  QStringLiteral("Сохранить SNVT список в VR-7"), &TVR7CfgUpdate::Store1Click);
+    Store1->setIcon(CommandIcon(CommandImage::StoreDevice));
+    FileExit1 = make(QStringLiteral("&Выход"), QStringLiteral("Exit|Exit application"),
+                     &TVR7CfgUpdate::FileExit1Execute);
+    FileExit1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    Port1 = make(QStringLiteral("Порт"), QString(), &TVR7CfgUpdate::Port1Click);
+    HelpAbout1 = make(QStringLiteral("&О программе..."),
+                      QStringLiteral("About|Displays program information, version number, and "
+                                     "copyright"),
+                      &TVR7CfgUpdate::HelpAbout1Execute);
+    Help2 =
+        make(QStringLiteral("&Справка"), QStringLiteral("Help|Руководство по работе с программой"),
+             &TVR7CfgUpdate::Help2Click);
+    Help2->setShortcut(QKeySequence(Qt::Key_F1));
+    ClearAll1 = make(QStringLiteral("Снять отметки"), QStringLiteral("Снять отметки"),
+                     &TVR7CfgUpdate::Panel2_ClearAll_Click);
+    ClearAll1->setIcon(CommandIcon(CommandImage::Uncheck));
+    SetAll1 = make(QStringLiteral("Отметить всё"), QStringLiteral("Отметить всё"),
+                   &TVR7CfgUpdate::Panel2_SetAll_Click);
+    SetAll1->setIcon(CommandIcon(CommandImage::Check));
+    DelSelected1 = make(QStringLiteral("Удалить выбранное"), QStringLiteral("Удалить выбранное"),
+                        &TVR7CfgUpdate::DelSelected_R_ButtonClick);
+    DelSelected1->setIcon(CommandIcon(CommandImage::Delete));
+}
+
+void TVR7CfgUpdate::CreateMenus() {
+    File1 = menuBar()->addMenu(QStringLiteral("&Файл"));
+    File1->menuAction()->setStatusTip(QStringLiteral("File related commands"));
+    File1->addAction(Open1);
+    File1->addAction(Load1);
+    File1->addAction(Store1);
+    File1->addAction(Save1);
+    File1->addAction(FileExit1);
+
+    Settings1 = menuBar()->addMenu(QStringLiteral("&Настройки"));
+    Settings1->addAction(Port1);
+
+    View1 = menuBar()->addMenu(QStringLiteral("&Вид"));
+    View1->addAction(ExchangeLog1);
+
+    Help1 = menuBar()->addMenu(QStringLiteral("&Помощь"));
+    Help1->menuAction()->setStatusTip(QStringLiteral("Help topics"));
+    Help1->addAction(HelpAbout1);
+    Help1->addAction(Help2);
+}
+
+QWidget* TVR7CfgUpdate::CreateLeftPane() {
+    auto* pane = new QWidget;
+    LeftToolBar = MakeToolBar(pane);
+    AddToolButton(LeftToolBar, Open1);
+    AddToolButton(LeftToolBar, Save1);
+    AddToolButton(LeftToolBar, Load1);
+    AddToolButton(LeftToolBar, Store1);
+    Edit1 = MakeCaptionField(pane);
+    TreeView1 = new ConfigTreeView(pane);
+    return StackPane(pane, LeftToolBar, Edit1, TreeView1);
+}
+
+QWidget* TVR7CfgUpdate::CreateRightPane() {
+    auto* pane = new QWidget;
+    RightToolBar = MakeToolBar(pane);
+    AddToolButton(RightToolBar, ClearAll1);
+    AddToolButton(RightToolBar, SetAll1);
+    auto* separator = new QWidget(RightToolBar);
+    separator->setFixedWidth(kToolSeparatorWidth);
+    RightToolBar->addWidget(separator);
+    AddToolButton(RightToolBar, DelSelected1);
+    Edit2 = MakeCaptionField(pane);
+    ListView1 = new SnvtListView(pane);
+    return StackPane(pane, RightToolBar, Edit2, ListView1);
+}
+
+void TVR7CfgUpdate::CreateStatusBar() {
+    auto* bar = new QStatusBar(this);
+    bar->setFixedHeight(kStatusBarHeight);
+    bar->setSizeGripEnabled(true);
+
+    // The first panel shows the hints; the progress bar lies over it, as wide as it is.
+    auto* first = new QWidget(bar);
+    first->setFixedWidth(kStatusPanelWidth);
+    auto* stack = new QGridLayout(first);
+    stack->setContentsMargins(0, 0, 0, 0);
+    HintPanel = new StatusPanelLabel(first);
+    stack->addWidget(HintPanel, 0, 0);
+    ProgressBar = new QProgressBar(first);
+    ProgressBar->setRange(0, kProgressBarMax);
+    ProgressBar->setValue(0);
+    ProgressBar->setTextVisible(false);
+    ProgressBar->hide();
+    stack->addWidget(ProgressBar, 0, 0);
+    progressTimer_ = new QTimer(this);
+    progressTimer_->setSingleShot(true);
+    connect(progressTimer_, &QTimer::timeout, this, [this] { FlushProgress(false); });
+    bar->addWidget(first);
+    CancelButton = new QPushButton(QStringLiteral("Отмена"), bar);
+    CancelButton->setFocusPolicy(Qt::NoFocus);
+    CancelButton->setFixedHeight(kStatusBarHeight);
+    CancelButton->hide();
+    connect(CancelButton, &QPushButton::clicked, this, &TVR7CfgUpdate::CancelDeviceCommand);
+    bar->addWidget(CancelButton);
+
+    StatusPanel = new StatusPanelLabel(bar);
+    StatusPanel->setMinimumWidth(kStatusPanelWidth);
+    bar->addWidget(StatusPanel, 1);
+    setStatusBar(bar);
+}
+
+void TVR7CfgUpdate::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (centred_) return;
+    centred_ = true;
+    // The frame is known now: the whole window, title bar included, goes into the screen.
+    FitIntoScreen();
+    if (!stateLoaded_) {
+        if (const QScreen* screen = this->screen()) {
+            QRect frame = frameGeometry();
+            frame.moveCenter(screen->availableGeometry().center());
+            move(frame.topLeft());
+        }
+    }
+    // The tree pane's kept width, once the splitter has its own.
+    if (savedTreeWidth_ > 0) {
+        if (layout() != nullptr) layout()->activate();
+        const int total = Splitter1->width() - Splitter1->handleWidth();
+        Splitter1->setSizes(
+            {std::min(savedTreeWidth_, total - 40), std::max(total - savedTreeWidth_, 40)});
+    }
+    TreeView1->setFocus();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Window state
+
+void TVR7CfgUpdate::LoadWindowState() {
+    const WindowState state = ::LoadWindowState(MainSettingsFile(NativeProgramDir()));
+    lastOpenFolder_ = state.openFolder;
+    lastSaveFolder_ = state.saveFolder;
+    savedTreeWidth_ = state.treeWidth;
+    for (int c = 0; c < state.columnWidths.size() && c < ListView1->columnCount(); ++c)
+        ListView1->setColumnWidth(c, state.columnWidths[c]);
+    if (state.size.isValid()) {
+        stateLoaded_ = true;
+        resize(state.size);
+    }
+    if (state.maximized) setWindowState(windowState() | Qt::WindowMaximized);
+    if (state.logHeight > 0) resizeDocks({ExchangeLog}, {state.logHeight}, Qt::Vertical);
+    ExchangeLog->setVisible(state.logShown);
+}
+
+void TVR7CfgUpdate::SaveWindowState() {
+    WindowState state;
+    state.maximized = isMaximized();
+    state.size = isMaximized() ? normalGeometry().size() : size();
+    if (!state.size.isValid()) state.size = size();
+    state.treeWidth = Splitter1->sizes().value(0);
+    for (int c = 0; c < ListView1->columnCount(); ++c)
+        state.columnWidths << ListView1->columnWidth(c);
+    state.openFolder = lastOpenFolder_;
+    state.saveFolder = lastSaveFolder_;
+    state.logShown = ExchangeLog->isVisible();
+    state.logHeight = ExchangeLog->height();
+    ::SaveWindowState(MainSettingsFile(NativeProgramDir()), state);
+}
+
+void TVR7CfgUpdate::FitIntoScreen() {
+    const QScreen* screen = this->screen();
+    if (screen == nullptr) return;
+    // The frame (title bar included) must fit the available area, on a small or scaled screen too.
+    const QRect available = screen->availableGeometry();
+    const QRect frame = frameGeometry();
+    const QSize decoration = frame.size() - size();
+    const int fitWidth = std::min(width(), available.width() - decoration.width());
+    const int fitHeight = std::min(height(), available.height() - decoration.height());
+    if (fitWidth != width() || fitHeight != height()) resize(fitWidth, fitHeight);
+    QRect placed = frameGeometry();
+    if (!available.contains(placed)) {
+        placed.moveLeft(
+            std::clamp(placed.left(), available.left(),
+                       std::max(available.left(), available.right() - placed.width() + 1)));
+        placed.moveTop(
+            std::clamp(placed.top(), available.top(),
+                       std::max(available.top(), available.bottom() - placed.height() + 1)));
+        move(placed.topLeft());
+    }
+}
+
+void TVR7CfgUpdate::ShowManualWindow(const QString& indexPage) {
+    if (ManualWindow == nullptr) {
+        ManualWindow = new QDialog(this);
+        ManualWindow->setWindowTitle(QStringLiteral("Справка"));
+        auto* layout = new QVBoxLayout(ManualWindow);
+        layout->setContentsMargins(0, 0, 0, 0);
+        auto* browser = new QTextBrowser(ManualWindow);
+        browser->setObjectName(QStringLiteral("ManualBrowser"));
+        browser->setOpenExternalLinks(true);
+        layout->addWidget(browser);
+        ManualWindow->resize(820, 640);
+    }
+    auto* browser = ManualWindow->findChild<QTextBrowser*>(QStringLiteral("ManualBrowser"));
+    browser->setSource(QUrl::fromLocalFile(indexPage));
+    ManualWindow->show();
+    ManualWindow->raise();
+}
