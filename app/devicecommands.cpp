@@ -199,8 +199,7 @@ DeviceRead DownloadGatewayFile(connection& conn, uint32_t deviceNumber, const st
     FileDownload r;
     if (path.empty()) {
         std::string bytes;
-        r.code =
-            ReadDeviceFileBytes(conn, deviceNumber, kDownloadFileName, bytes, nullptr);
+        r.code = ReadDeviceFileBytes(conn, deviceNumber, kDownloadFileName, bytes, nullptr);
         r.size = bytes.size();
     } else {
         r = DownloadDeviceFile(conn, deviceNumber, kDownloadFileName, local, nullptr);
@@ -307,8 +306,7 @@ DeviceVerify VerifyGatewayFile(connection& conn, uint32_t& deviceNumber, std::st
     DeviceVerify verify;
     connection::OpenedLink link(conn);
     if (!Identify(conn, deviceNumber, verify)) return verify;
-    verify.check =
-        VerifyDeviceFile(conn, deviceNumber, kDownloadFileName, expected, progress);
+    verify.check = VerifyDeviceFile(conn, deviceNumber, kDownloadFileName, expected, progress);
     if (verify.check.code != lr::Ok)
         return Fail(verify, DeviceStep::Check, LinkFailure(verify.check.code));
     if (!verify.check.identical)

@@ -319,8 +319,8 @@ double TimeTreeBuild(const std::string& dir, const std::string& name, int variab
     CfgTree tree;
     XmlDocument scratch;
     const auto t0 = bench::Clock::now();
-    const bool built = BuildTreeFromDir(tree, config, 1, nullptr, nullptr, nullptr,
-                                        STreeOptions{0x89}, scratch) == 0;
+    const bool built =
+        BuildTreeFromDir(tree, config, 1, nullptr, nullptr, STreeOptions{0x89}, scratch) == 0;
     const double s = bench::Seconds(t0);
     std::error_code ec;
     std::filesystem::remove_all(dir + "/vr7_1", ec);

@@ -453,9 +453,8 @@ int RunDeviceVerify(const CliContext& ctx, DeviceSession& session, const DeviceA
     const std::string expected = StoredGatewayText(bytes);
 
     ProgressBar bar(ctx.err, ctx.env.errIsTerminal);
-    const DeviceVerify v =
-        VerifyGatewayFile(session.conn, session.DeviceNumber, expected,
-                          ctx.env.errIsTerminal ? &bar : nullptr);
+    const DeviceVerify v = VerifyGatewayFile(session.conn, session.DeviceNumber, expected,
+                                             ctx.env.errIsTerminal ? &bar : nullptr);
     bar.Finish();
     if (v.step == DeviceStep::Identify) {
         PrintIdentifyFailure(ctx, session, v);

@@ -21,6 +21,7 @@
 
 #include "app/ui/configtreeview.h"
 #include "app/ui/portchoices.h"
+#include "app/ui/progresspacing.h"
 #include "app/ui/snvtlistview.h"
 #include "app/ui/statuspanel.h"
 #include "base/inifile.h"
@@ -208,7 +209,9 @@ TEST_P(DeviceWindowTest, TheBarIsPaintedAboutThirtyTimesASecondAtMost) {
                         .count();
 
     ASSERT_GE(ms, 400);
-    EXPECT_LE(progress.paints.size(), static_cast<size_t>(ms / 33 + 3)) << ms << " ms";
+    EXPECT_LE(progress.paints.size(),
+              static_cast<size_t>(ms / ProgressPacing::kInterval.count() + 3))
+        << ms << " ms";
     ASSERT_GE(progress.paints.size(), 3u);
     EXPECT_TRUE(std::is_sorted(progress.paints.begin(), progress.paints.end(),
                                [](const auto& a, const auto& b) { return a.value < b.value; }));

@@ -13,6 +13,7 @@
 #include <algorithm>
 
 #include "app/ui/configtreeview.h"
+#include "app/ui/progresspacing.h"
 #include "app/ui/snvtlistview.h"
 #include "tests/appui/support/windowfixture.h"
 #include "tests/common/simpeer.h"
@@ -98,7 +99,8 @@ TEST_F(WorkerTest, ACancelledReadDisabledEverythingReplaysNothingAndLeavesTheLis
 
     // Nothing clicked during the read runs afterwards.
     const size_t requests = server->Requests().size();
-    QTest::qWait(200);
+    // A replayed click would run within a few of the window's paced updates.
+    QTest::qWait(static_cast<int>(6 * ProgressPacing::kInterval.count()));
     EXPECT_EQ(server->Requests().size(), requests);
     EXPECT_EQ(shell.folderTitles.size(), 1);  // only the Open before the read
     EXPECT_TRUE(shell.saveRequests.empty());
