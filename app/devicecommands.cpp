@@ -10,7 +10,6 @@
 #include "app/gatewayfile.h"
 #include "app/messages.h"
 #include "app/snvtlist.h"
-#include "base/syserror.h"
 #include "link/comlink.h"
 #include "link/connection.h"
 #include "link/connectionkeys.h"
@@ -57,8 +56,8 @@ std::string WorkingPath(const std::string& name) {
 }
 
 void ReportFile(IMessageSink& messages, const std::string& name, usertext::FileStep step,
-                const std::string& reason) {
-    messages.ShowMessage(usertext::FileFailure(step, WorkingPath(name), reason));
+                const Failure& failure) {
+    messages.ShowMessage(usertext::FileFailure(step, WorkingPath(name), failure));
 }
 
 // The serial port went away under the command whose exchange failed with code.
@@ -104,10 +103,10 @@ bool ServesGatewayFiles(const DeviceInfo& info) {
 
 TreeBuild ReadDeviceTree(connection& conn, uint32_t deviceNumber, CfgTree& tree,
                          const XmlDocument* catalogue, IProgressSink* progress) {
-    const bool failed = BuildTreeFromDevice(tree, conn, deviceNumber, progress,
-                                            progress != nullptr ? TreeProgress : nullptr, catalogue,
-                                            kWindowTreeOptions);
-    return failed ? TreeBuild::Partial : TreeBuild::Complete;
+    const Status built = BuildTreeFromDevice(tree, conn, deviceNumber, progress,
+                                             progress != nullptr ? TreeProgress : nullptr,
+                                             catalogue, kWindowTreeOptions);
+    return built ? TreeBuild::Complete : TreeBuild::Partial;
 }
 
 LinkResult ReadDeviceFileBytes(connection& conn, uint32_t deviceNumber, const std::string& name,
@@ -126,7 +125,8 @@ FileDownload DownloadDeviceFile(connection& conn, uint32_t deviceNumber, const s
     result.code = ReadDeviceFileBytes(conn, deviceNumber, name, data, progress, context);
     result.size = data.size();
     if (result.code != lr::Ok) return result;  // out's file stays; the writer discards its copy
-    if (!out.Write(data) || !out.Commit()) result.localError = out.Error();
+    result.local = out.Write(data);
+    if (result.local) result.local = out.Commit();
     return result;
 }
 
@@ -178,20 +178,20 @@ GatewayDownload ReadGatewayFileFromDevice(const DeviceCommandTarget& target, Snv
     // The download goes to a copy that replaces the local file only when it came whole, so that
     // a broken transfer never leaves a damaged file behind.
     AtomicFileWriter local;
-    if (!local.Open(kDownloadFileName)) {
+    if (const Status opened = local.Open(kDownloadFileName); !opened) {
         // Asking the device for a file that has nowhere to go would only load whatever an
         // earlier download left here as if it were the device's.
         list.Clear();
         ReportFile(target.messages, kDownloadFileName, usertext::FileStep::NotCreated,
-                   SystemErrorText(local.Error()));
+                   opened.failure());
         return GatewayDownload::LocalFailed;
     }
     const FileDownload r = DownloadDeviceFile(target.conn, target.DeviceNumber, kDownloadFileName,
                                               local, nullptr, nullptr);
-    if (r.code == lr::Ok && r.localError != 0) {
+    if (r.code == lr::Ok && !r.local) {
         list.Clear();
         ReportFile(target.messages, kDownloadFileName, usertext::FileStep::NotWritten,
-                   SystemErrorText(r.localError));
+                   r.local.failure());
         return GatewayDownload::LocalFailed;
     }
     // The device refuses to open a file it does not have: it simply has no gateway settings yet.
@@ -216,17 +216,16 @@ DeviceStoreResult StoreGatewayFileToDevice(const DeviceCommandTarget& target, co
                                            const std::string& workingCopy) {
     DeviceStoreResult result;
     // Only a copy written in full goes to the device; an older copy must never stand in for it.
-    const SaveGatewayResult saved = SaveGatewayFile(list, workingCopy);
+    const Status saved = SaveGatewayFile(list, workingCopy);
     if (!saved) {
-        ReportFile(target.messages, workingCopy, usertext::FileStep::NotSaved, saved.message);
+        ReportFile(target.messages, workingCopy, usertext::FileStep::NotSaved, saved.failure());
         result.outcome = DeviceStoreOutcome::NotSaved;
         return result;
     }
     std::ifstream copy(workingCopy, std::ios::binary);
     if (!copy) {
-        const int error = errno;
         ReportFile(target.messages, workingCopy, usertext::FileStep::NotOpened,
-                   SystemErrorText(error));
+                   Failure::OfFile(workingCopy, errno));
         result.outcome = DeviceStoreOutcome::NotSaved;
         return result;
     }

@@ -107,7 +107,7 @@ TreeBuild ReadDeviceTree(connection& conn, uint32_t deviceNumber, CfgTree& tree,
 
 struct FileDownload {
     LinkResult code = 0;  // the transfer's result
-    int localError = 0;   // errno of the local file's write when the transfer was whole, else 0
+    Status local;         // the local file's write (a File failure) when the transfer was whole
     size_t size = 0;      // bytes received
 };
 

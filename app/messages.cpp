@@ -133,6 +133,33 @@ std::string FileWriteError(const std::string& reason) {
     return WriteErrorBefore() + reason;
 }
 
+std::string FailureReason(const Failure& failure) {
+    switch (failure.kind) {
+        case FailureKind::File:
+            return SystemErrorText(failure.errorNumber);
+        case FailureKind::Invalid:
+            return failure.detail;
+        default:
+            return std::string();
+    }
+}
+
+std::string FailureLine(const Failure& failure) {
+    if (failure.path.empty()) return FailureReason(failure);
+    return failure.path + ": " + FailureReason(failure);
+}
+
+std::string FileFailureReason(FileStep step, const Failure& failure) {
+    if (failure.kind == FailureKind::File && step == FileStep::NotSaved)
+        return FileWriteError(SystemErrorText(failure.errorNumber));
+    if (failure.kind == FailureKind::File) return SystemErrorText(failure.errorNumber);
+    return cp1251::FromUtf8(FailureReason(failure));
+}
+
+std::string FileFailure(FileStep step, const std::string& path, const Failure& failure) {
+    return FileFailure(step, path, FileFailureReason(step, failure));
+}
+
 std::string SerialPortProblem(const std::string& path, int error) {
     std::string text = PortWord() + path;
     switch (error) {

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "base/result.h"
+
 struct DeviceInfo;
 struct SerialPortInfo;
 
@@ -93,6 +95,19 @@ const std::string& TypeNotF();                        // "в поле \"Type\" �
 const std::string& FlagsTypeNotB();  // "поле \"Type\" флагов не начинается с \"B\""
 // "Ошибка записи файла: " + reason
 std::string FileWriteError(const std::string& reason);
+
+// The texts of the core's failures (base/result.h), chosen here from what failed.
+// Why, in UTF-8: a file step's failure gives the system's text for its errno, invalid input its
+// reason; a device's failure gives none here (its texts are the link's and the causes below).
+std::string FailureReason(const Failure& failure);
+// vr7lon's words for it, UTF-8: "<path>: <reason>", or the reason alone when no file is named.
+std::string FailureLine(const Failure& failure);
+// The line under "Файл <path> не ...\n" (Windows-1251): a file that was not saved because a
+// file step failed says "Ошибка записи файла: " + the system's text; any other step, and input
+// that was refused, the reason itself.
+std::string FileFailureReason(FileStep step, const Failure& failure);
+// FileFailure(step, path, FileFailureReason(step, failure)).
+std::string FileFailure(FileStep step, const std::string& path, const Failure& failure);
 
 }  // namespace usertext
 

@@ -194,7 +194,7 @@ class InProcess {
         SimDevice device = MakeDeviceWorkload(entries);
         device.files["big.bin"] = std::vector<uint8_t>(fileBytes, 0xA5);
         server_ = std::make_unique<SimServer>(std::move(device));
-        ok_ = server_->Start(SimEndpoints{}) && LoadCatalogue(catalogue_, catalogue).loaded;
+        ok_ = server_->Start(SimEndpoints{}) && LoadCatalogue(catalogue_, catalogue).document.ok();
     }
     ~InProcess() { server_->Stop(); }
     bool Ok() const { return ok_; }

@@ -10,7 +10,6 @@
 #include "app/messages.h"
 #include "app/snvtlist.h"
 #include "base/cp1251.h"
-#include "base/syserror.h"
 #include "base/wholefile.h"
 #include "cli/clicommand.h"
 #include "cli/devicesession.h"
@@ -152,13 +151,18 @@ void PrintDownloadFailure(const CliContext& ctx, const connection& conn, const s
 
 // A local file's bytes; prints why on err and returns false when it cannot be read.
 bool ReadLocalFile(const CliContext& ctx, const std::string& path, std::string& bytes) {
-    const int error = ReadWholeFile(path, bytes);
-    if (error == EISDIR) {
-        ctx.err << "vr7lon: " << path << ": is a folder\n";
-    } else if (error != 0) {
-        ctx.err << "vr7lon: " << path << ": " << SystemErrorText(error) << '\n';
+    Result<std::string> read = ReadWholeFile(path);
+    if (read) {
+        bytes = std::move(read).value();
+        return true;
     }
-    return error == 0;
+    bytes.clear();
+    if (read.failure().errorNumber == EISDIR) {
+        ctx.err << "vr7lon: " << path << ": is a folder\n";
+    } else {
+        ctx.err << "vr7lon: " << usertext::FailureLine(read.failure()) << '\n';
+    }
+    return false;
 }
 
 // Downloads the device's file `name` and compares it with `expected`, the bytes of `local`;
@@ -255,8 +259,8 @@ int RunDeviceGet(const CliContext& ctx, DeviceSession& session, const DeviceArgs
     const std::string& outPath = parsed.Positionals()[1];
     // The local side is made ready first: a copy with nowhere to go is not worth the transfer.
     AtomicFileWriter out;
-    if (!out.Open(outPath)) {
-        ctx.err << "vr7lon: " << outPath << ": " << SystemErrorText(out.Error()) << '\n';
+    if (const Status opened = out.Open(outPath); !opened) {
+        ctx.err << "vr7lon: " << usertext::FailureLine(opened.failure()) << '\n';
         return exitstatus::Input;
     }
 
@@ -273,8 +277,8 @@ int RunDeviceGet(const CliContext& ctx, DeviceSession& session, const DeviceArgs
                 << ResultText(r.code, session.conn.SystemErrorNumber()) << '\n';
         return exitstatus::Device;
     }
-    if (r.localError != 0) {
-        ctx.err << "vr7lon: " << outPath << ": " << SystemErrorText(r.localError) << '\n';
+    if (!r.local) {
+        ctx.err << "vr7lon: " << usertext::FailureLine(r.local.failure()) << '\n';
         return exitstatus::Input;
     }
     ctx.out << nameArg << ": " << r.size << " bytes into " << outPath << '\n';
@@ -294,7 +298,7 @@ int RunDevicePut(const CliContext& ctx, DeviceSession& session, const DeviceArgs
     }
     std::ifstream in(inPath, std::ios::binary);
     if (!in) {
-        ctx.err << "vr7lon: " << inPath << ": " << SystemErrorText(errno) << '\n';
+        ctx.err << "vr7lon: " << usertext::FailureLine(Failure::OfFile(inPath, errno)) << '\n';
         return exitstatus::Input;
     }
 

@@ -18,7 +18,6 @@
 #include "app/messages.h"
 #include "app/snvtlist.h"
 #include "base/cp1251.h"
-#include "base/syserror.h"
 #include "base/wholefile.h"
 #include "cli/clicommand.h"
 #include "cli/devicesubcommands.h"
@@ -53,11 +52,12 @@ std::string Joined(const MessageLog& messages) {
     return text;
 }
 
-// Writes bytes as path whole, or not at all; 0 or the errno of the failing step.
-int WriteWhole(const std::string& path, std::string_view bytes) {
+// Writes bytes as path whole, or not at all.
+Status WriteWhole(const std::string& path, std::string_view bytes) {
     AtomicFileWriter file;
-    if (!file.Open(path) || !file.Write(bytes) || !file.Commit()) return file.Error();
-    return 0;
+    if (Status opened = file.Open(path); !opened) return opened;
+    if (Status written = file.Write(bytes); !written) return written;
+    return file.Commit();
 }
 
 // One device's work: its connection, its number (0 until the device tells its own) and what
@@ -105,8 +105,11 @@ class DeviceWork {
     bool FailLink(LinkResult code, const std::string& utf8Message) {
         return Fail(code, utf8Message + " (" + ResultText(code, conn_.SystemErrorNumber()) + ")");
     }
+    bool FailFile(const Failure& failure) {
+        return Fail(fleetresult::LocalFile, usertext::FailureLine(failure));
+    }
     bool FailFile(const std::string& path, int error) {
-        return Fail(fleetresult::LocalFile, path + ": " + SystemErrorText(error));
+        return FailFile(Failure::OfFile(path, error));
     }
     void Succeed(const std::string& message) {
         result_.result = 0;
@@ -168,8 +171,8 @@ class DeviceWork {
         PrintTree(tree, treeText);
         if (!task_.folder.empty()) {
             const std::string path = task_.folder + kFleetTreeFile;
-            if (const int error = WriteWhole(path, treeText.view())) {
-                FailFile(path, error);
+            if (const Status written = WriteWhole(path, treeText.view()); !written) {
+                FailFile(written.failure());
                 return;
             }
         }
@@ -177,9 +180,11 @@ class DeviceWork {
         // The local side is made ready first: a download with nowhere to go is not worth it.
         const std::string path = task_.folder + kDownloadFileName;
         AtomicFileWriter local;
-        if (!task_.folder.empty() && !local.Open(path)) {
-            FailFile(path, local.Error());
-            return;
+        if (!task_.folder.empty()) {
+            if (const Status opened = local.Open(path); !opened) {
+                FailFile(opened.failure());
+                return;
+            }
         }
         FileDownload r;
         if (task_.folder.empty()) {
@@ -202,8 +207,8 @@ class DeviceWork {
             FailLink(r.code, OneLine(usertext::ReadError()) + " " + kDownloadFileName);
             return;
         }
-        if (r.localError != 0) {
-            FailFile(path, r.localError);
+        if (!r.local) {
+            FailFile(r.local.failure());
             return;
         }
         Succeed(treeDone + ", " + kDownloadFileName + " " + std::to_string(r.size) + " bytes");
@@ -212,8 +217,8 @@ class DeviceWork {
     void Store() {
         XmlDocument noCatalogue;  // storing never looks variables up
         SnvtList list(noCatalogue);
-        if (!LoadGatewayFileAt(list, task_.file)) {
-            FailFile(task_.file, errno);
+        if (const Status loaded = LoadGatewayFileAt(list, task_.file); !loaded) {
+            FailFile(loaded.failure());
             return;
         }
         const std::string workingCopy =
@@ -256,11 +261,12 @@ class DeviceWork {
         }
 
         // What was stored is checked against what the device now holds, byte for byte.
-        std::string expected;
-        if (const int error = ReadWholeFile(workingCopy, expected)) {
-            FailFile(workingCopy, error);
+        const Result<std::string> copy = ReadWholeFile(workingCopy);
+        if (!copy) {
+            FailFile(copy.failure());
             return;
         }
+        const std::string& expected = copy.value();
         connection::OpenedLink link(conn_);
         const FileVerification v =
             VerifyDeviceFile(conn_, number_, kUploadFileName, expected, nullptr, nullptr);
@@ -269,13 +275,13 @@ class DeviceWork {
     }
 
     void Verify() {
-        std::string bytes;
-        if (const int error = ReadWholeFile(task_.file, bytes)) {
-            FailFile(task_.file, error);
+        const Result<std::string> bytes = ReadWholeFile(task_.file);
+        if (!bytes) {
+            FailFile(bytes.failure());
             return;
         }
         // What a store of the plan's file uploads (see "vr7lon device verify").
-        const std::string expected = StoredGatewayText(bytes);
+        const std::string expected = StoredGatewayText(bytes.value());
         connection::OpenedLink link(conn_);
         if (!Identify(true)) return;
         const FileVerification v =

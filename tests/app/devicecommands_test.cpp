@@ -55,8 +55,8 @@ class DeviceCommands : public ::testing::TestWithParam<Transport>, protected Sim
   protected:
     DeviceCommands() : list(catalogue), folderList(catalogue) {
         catalogue.SetFileName(kDemoCatalogue);
-        catalogue.Activate();
-        list.SetMaxVariables(LoadMaxVariables(catalogue).value);
+        EXPECT_TRUE(catalogue.Load().ok());
+        list.SetMaxVariables(LoadMaxVariables(catalogue).value_or(0));
         LoadGatewayFile(folderList, kDemoConfig);
     }
 
@@ -267,7 +267,7 @@ TEST_P(DeviceCommands, StoreUploadsExactlyWhatSaveToDiskWrites) {
     EXPECT_EQ(r.outcome, DeviceStoreOutcome::Stored);
     EXPECT_EQ(messages.texts, std::vector<std::string>{W("Настройки Tervon шлюза сохраненены")});
 
-    ASSERT_TRUE(SaveGatewayFile(folderList, dir / "saved.cfg").ok);
+    ASSERT_TRUE(SaveGatewayFile(folderList, dir / "saved.cfg").ok());
     const std::string saved = ReadBytes(dir / "saved.cfg");
     std::vector<uint8_t> stored;
     ASSERT_TRUE(server->File("DUXGate.cfg", stored));  // the name in exactly this case

@@ -82,9 +82,9 @@ TEST_P(FaultMatrix, EveryFaultEndsInTimeWithItsMessageAndLeavesTheFilesAsTheRule
         dir.Write(kDownloadFileName, earlierDownload);
 
         XmlDocument catalogue(VR7_SOURCE_DIR "/examples/calcbank.xml");
-        catalogue.Activate();
+        EXPECT_TRUE(catalogue.Load().ok());
         SnvtList list(catalogue);
-        list.SetMaxVariables(LoadMaxVariables(catalogue).value);
+        list.SetMaxVariables(LoadMaxVariables(catalogue).value_or(0));
         ASSERT_TRUE(LoadGatewayFileAt(list, VR7_SOURCE_DIR "/examples/vr7_12/CONFIG/duxgate.cfg"));
         const std::vector<std::string> listBefore = Captions(list);
 

@@ -146,12 +146,12 @@ TEST_F(Offline, BuildFromAFileRenumbersAndReportsWhatWasLeftOut) {
 
     // The file holds the demo rows and 3q1, as the window would save that list.
     XmlDocument catalogue(kDemoCatalogue);
-    catalogue.Activate();
+    EXPECT_TRUE(catalogue.Load().ok());
     SnvtList list(catalogue);
     list.SetMaxVariables(62);
     LoadGatewayFile(list, kDemoFolder + "/CONFIG/");
     ASSERT_EQ(list.AddVariable(-1, "q1", 3), SnvtList::AddResult::Added);
-    ASSERT_TRUE(SaveGatewayFile(list, dir / "expected.cfg").ok);
+    ASSERT_TRUE(SaveGatewayFile(list, dir / "expected.cfg").ok());
     EXPECT_EQ(ReadBytes(dir / "out.cfg"), ReadBytes(dir / "expected.cfg"));
 }
 
