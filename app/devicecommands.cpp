@@ -66,25 +66,25 @@ bool PortGone(const connection& conn, LinkResult code) {
            PortDisappeared(code, conn.SystemErrorNumber());
 }
 
-std::string PortGoneText(const connection& conn) {
-    return usertext::NotConnected() + "\n" +
+Cp1251String PortGoneText(const connection& conn) {
+    return usertext::NotConnected() + '\n' +
            usertext::SerialPortGone(CComLink::DevicePath(conn.PortName));
 }
 
 }  // namespace
 
-std::string BrokenCommandText(const connection& conn, LinkResult code,
-                              const std::string& otherwise) {
+Cp1251String BrokenCommandText(const connection& conn, LinkResult code,
+                               const Cp1251String& otherwise) {
     return PortGone(conn, code) ? PortGoneText(conn) : otherwise;
 }
 
-std::string LinkFailureText(const connection& conn, LinkResult code) {
+Cp1251String LinkFailureText(const connection& conn, LinkResult code) {
     if (code == lr::BadTcpPort) return usertext::TcpPortOutOfRange(conn.TcpIpPort);
     if (PortGone(conn, code)) return PortGoneText(conn);
     // A serial port that would not open says why on a second line.
     if (code == lr::NotOpen && conn.SystemErrorNumber() != 0 &&
         conn.PortName != connkeys::kTcpIpPortName)
-        return usertext::NotConnected() + "\n" +
+        return usertext::NotConnected() + '\n' +
                usertext::SerialPortProblem(CComLink::DevicePath(conn.PortName),
                                            conn.SystemErrorNumber());
     return usertext::NotConnected();

@@ -1,7 +1,7 @@
 #pragma once
 // The commands that talk to a live device: reading its configuration and gateway settings file,
 // and storing the SNVT list into it. Free of any toolkit, so that the window and the command-line
-// companion run the very same steps; every user message goes through IMessageSink (Windows-1251)
+// companion run the very same steps; every user message goes through IMessageSink
 // and the window turns the outcome into its own fields.
 #include <cstdint>
 #include <string>
@@ -84,14 +84,14 @@ struct DeviceStoreResult {
 // The message for a device command whose first exchange failed with code: the out-of-range TCP
 // port setting named with its value, otherwise "VR-7 не подключен!!!" (with a second line naming
 // the serial port that did not open or went away, when that is the cause).
-std::string LinkFailureText(const connection& conn, LinkResult code);
+Cp1251String LinkFailureText(const connection& conn, LinkResult code);
 
 // The message for a command that broke after the device had answered, its exchange failing with
 // code: when the serial port went away under it, "VR-7 не подключен!!!" with the port on a second
 // line (the command cannot go on until the adapter is back); otherwise the command's own message
 // (otherwise: "Ошибка чтения!!!", the store's "... прервано!!!").
-std::string BrokenCommandText(const connection& conn, LinkResult code,
-                              const std::string& otherwise);
+Cp1251String BrokenCommandText(const connection& conn, LinkResult code,
+                               const Cp1251String& otherwise);
 
 // Identifies the device: any device while deviceNumber is 0, whose own number is then adopted.
 // Returns the identification's result; info holds the answer when it is lr::Ok.

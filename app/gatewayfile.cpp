@@ -63,7 +63,7 @@ bool HasSpace(const std::string& field) {
 // Why the row would read back as something else, or empty when it reads back as written. Fields
 // are split at white space, so none may hold any; an empty field would shift the ones after it,
 // except the last field of a line, which reads back as empty.
-std::string RowProblem(const SnvtRow& row) {
+Cp1251String RowProblem(const SnvtRow& row) {
     std::vector<int> columns = {colType, colRef, colSnvtId, colVarName, colDimension};
     if (WritesFlagsLine(row)) {
         columns.insert(columns.end(), {colFlagsType, colFlagsRef, colFlagsSnvtId, colFlagsName});
@@ -77,11 +77,11 @@ std::string RowProblem(const SnvtRow& row) {
     // Only "F" entries are read back, and only a line beginning with "B" is a flags line.
     if (row.Text(colType) != "F") return usertext::TypeNotF();
     if (WritesFlagsLine(row) && row.Text(colFlagsType)[0] != 'B') return usertext::FlagsTypeNotB();
-    return std::string();
+    return Cp1251String();
 }
 
 Failure Refused(const std::string& path, size_t index, const SnvtRow& row,
-                const std::string& problem) {
+                const Cp1251String& problem) {
     return Failure::OfInvalid(cp1251::ToUtf8(usertext::RowRefused(index + 1, row.caption, problem)),
                               path, index);
 }
@@ -127,7 +127,7 @@ void ReadEntries(SnvtList& list, GatewayTokenReader& in) {
 
 Status SaveGatewayFile(const SnvtList& list, const std::string& path) {
     for (size_t i = 0; i < list.RowCount(); ++i) {
-        const std::string problem = RowProblem(list.Row(i));
+        const Cp1251String problem = RowProblem(list.Row(i));
         if (!problem.empty()) return Refused(path, i, list.Row(i), problem);
     }
     AtomicFileWriter file;

@@ -7,7 +7,7 @@ namespace {
 
 // The attribute's text is the catalogue's, in Windows-1251; a failure's reason is UTF-8.
 Failure NotUsable(const std::string& text) {
-    return Failure::OfInvalid(cp1251::ToUtf8(text));
+    return Failure::OfInvalid(cp1251::ToUtf8(Cp1251String(text)));
 }
 
 }  // namespace

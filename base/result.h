@@ -28,34 +28,43 @@ struct Failure {
     std::string detail;   // Invalid: the reason (UTF-8), e.g. the XML parser's message
 
     static Failure OfFile(std::string path, int errorNumber) {
-        Failure f{FailureKind::File};
+        Failure f;
+        f.kind = FailureKind::File;
         f.path = std::move(path);
         f.errorNumber = errorNumber;
         return f;
     }
     static Failure OfLink(int code) {
-        Failure f{FailureKind::Link};
+        Failure f;
+        f.kind = FailureKind::Link;
         f.code = code;
         return f;
     }
     static Failure OfRefusal(int answerCode) {
-        Failure f{FailureKind::Refused};
+        Failure f;
+        f.kind = FailureKind::Refused;
         f.code = answerCode;
         return f;
     }
     static Failure OfMismatch(size_t firstDifference) {
-        Failure f{FailureKind::Mismatch};
+        Failure f;
+        f.kind = FailureKind::Mismatch;
         f.at = firstDifference;
         return f;
     }
     static Failure OfInvalid(std::string detail, std::string path = {}, size_t at = 0) {
-        Failure f{FailureKind::Invalid};
+        Failure f;
+        f.kind = FailureKind::Invalid;
         f.detail = std::move(detail);
         f.path = std::move(path);
         f.at = at;
         return f;
     }
-    static Failure Of(FailureKind kind) { return Failure{kind}; }
+    static Failure Of(FailureKind kind) {
+        Failure f;
+        f.kind = kind;
+        return f;
+    }
 };
 
 // A value of T, or the Failure that prevented it.

@@ -16,7 +16,7 @@ constexpr int kSlots = 9;
 // may use '\' as Windows does; the file system's names are UTF-8. A folder copied from Windows
 // may spell any part of it in another letter case.
 std::string FilePath(const std::string& configDir, const std::string& cp1251Name) {
-    std::string name = cp1251::ToUtf8(cp1251Name);
+    std::string name = cp1251::ToUtf8(Cp1251String(cp1251Name));
     for (char& c : name) {
         if (c == '\\') c = '/';
     }

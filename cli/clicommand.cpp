@@ -30,7 +30,7 @@ int UsageError(const CliContext& ctx, const std::string& message, const char* us
 }
 
 void MessageLog::PrintTo(std::ostream& out) {
-    for (const std::string& text : texts_) out << cp1251::ToUtf8(text) << '\n';
+    for (const Cp1251String& text : texts_) out << cp1251::ToUtf8(text) << '\n';
     texts_.clear();
 }
 

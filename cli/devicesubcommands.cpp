@@ -269,8 +269,8 @@ int RunDeviceGet(const CliContext& ctx, DeviceSession& session, const DeviceArgs
     if (!Identify(ctx, session, info)) return exitstatus::Device;
     ProgressBar bar(ctx.err, ctx.env.errIsTerminal);
     const FileDownload r =
-        DownloadDeviceFile(session.conn, session.DeviceNumber, cp1251::FromUtf8(nameArg), out,
-                           ctx.env.errIsTerminal ? ProgressBar::Proc : nullptr, &bar);
+        DownloadDeviceFile(session.conn, session.DeviceNumber, cp1251::FromUtf8(nameArg).bytes(),
+                           out, ctx.env.errIsTerminal ? ProgressBar::Proc : nullptr, &bar);
     bar.Finish();
     if (r.code != lr::Ok) {
         ctx.err << "vr7lon: " << nameArg << ": "
@@ -306,7 +306,7 @@ int RunDevicePut(const CliContext& ctx, DeviceSession& session, const DeviceArgs
     DeviceInfo info;
     if (!Identify(ctx, session, info)) return exitstatus::Device;
     ProgressBar bar(ctx.err, ctx.env.errIsTerminal);
-    const std::string name = cp1251::FromUtf8(nameArg);
+    const std::string name = cp1251::FromUtf8(nameArg).bytes();
     const LinkResult r = WriteDeviceFile(session.conn, session.DeviceNumber, &in, name.c_str(),
                                          ctx.env.errIsTerminal ? ProgressBar::Proc : nullptr, &bar);
     bar.Finish();

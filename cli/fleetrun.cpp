@@ -39,16 +39,16 @@ constexpr ActionName kActions[] = {
     {"verify", FleetAction::Verify},
 };
 
-// Core text (Windows-1251, perhaps of several lines) as one line of UTF-8.
-std::string OneLine(const std::string& cp1251Text) {
-    std::string text = cp1251::ToUtf8(cp1251Text);
+// Core text (perhaps of several lines) as one line of UTF-8.
+std::string OneLine(const Cp1251String& coreText) {
+    std::string text = cp1251::ToUtf8(coreText);
     std::replace(text.begin(), text.end(), '\n', ' ');
     return text;
 }
 
 std::string Joined(const MessageLog& messages) {
     std::string text;
-    for (const std::string& m : messages.Texts()) text += (text.empty() ? "" : " ") + OneLine(m);
+    for (const Cp1251String& m : messages.Texts()) text += (text.empty() ? "" : " ") + OneLine(m);
     return text;
 }
 

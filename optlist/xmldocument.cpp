@@ -242,7 +242,7 @@ std::string XmlDocument::Tag(_xmlNode* node) {
 bool XmlDocument::Attribute(_xmlNode* node, const char* name, std::string& value) {
     xmlAttr* a = FindAttribute(node, name);
     if (a == nullptr) return false;
-    value = cp1251::FromUtf8(RawAttribute(a));
+    value = cp1251::FromUtf8(RawAttribute(a)).bytes();
     return true;
 }
 
@@ -255,5 +255,5 @@ bool XmlDocument::AttributeLower(_xmlNode* node, const char* name, std::string& 
 
 std::string XmlDocument::Text(_xmlNode* node) {
     if (node == nullptr) return {};
-    return cp1251::FromUtf8(Content(node));
+    return cp1251::FromUtf8(Content(node)).bytes();
 }

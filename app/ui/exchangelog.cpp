@@ -245,8 +245,8 @@ void ExchangeLogDock::End(connection& conn, LinkResult code, bool framesDecide) 
     Flush();
 }
 
-std::string ExchangeLogDock::FailureCause(const connection& conn, LinkResult code,
-                                          bool framesDecide, uint32_t deviceNumber) const {
+Cp1251String ExchangeLogDock::FailureCause(const connection& conn, LinkResult code,
+                                           bool framesDecide, uint32_t deviceNumber) const {
     // The frames decide when the log traced them; otherwise the connection's last failed
     // exchange does.
     if (framesDecide) {
@@ -262,7 +262,7 @@ std::string ExchangeLogDock::FailureCause(const connection& conn, LinkResult cod
     switch (code) {
         case lr::Ok:
         case lr::Cancelled:
-            return std::string();
+            return Cp1251String();
         case lr::NoAnswer:
         case lr::TcpTimeout: {
             // The frames tell how often and how long the request was waited for (the link may

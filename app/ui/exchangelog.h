@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "base/cp1251.h"
 #include "link/connection.h"
 #include "link/vr7types.h"
 
@@ -67,9 +68,9 @@ class ExchangeLogDock : public QDockWidget {
     // Ends it: the outcome line (when the log is shown), the trace removed, everything flushed.
     // code is the command's result when known, else taken from the frames (Ok: it succeeded).
     void End(connection& conn, LinkResult code, bool framesDecide);
-    // The cause of the failure for the status bar, Windows-1251; empty when there is none.
-    std::string FailureCause(const connection& conn, LinkResult code, bool framesDecide,
-                             uint32_t deviceNumber) const;
+    // The cause of the failure for the status bar; empty when there is none.
+    Cp1251String FailureCause(const connection& conn, LinkResult code, bool framesDecide,
+                              uint32_t deviceNumber) const;
 
     // Any thread.
     void AddLine(std::string line);

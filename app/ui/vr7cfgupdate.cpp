@@ -655,7 +655,7 @@ void TVR7CfgUpdate::FinishRead(CfgTree&& read, const DeviceReadResult& result) {
 }
 
 void TVR7CfgUpdate::ShowFailureCause(LinkResult code, bool framesDecide) {
-    const std::string cause =
+    const Cp1251String cause =
         ExchangeLog->FailureCause(Connection, code, framesDecide, DeviceNumber);
     ExchangeLog->End(Connection, code, framesDecide);
     if (cause.empty()) return;
@@ -838,7 +838,7 @@ void TVR7CfgUpdate::DelSelected_R_ButtonClick() {
 // A device command's worker reports through these as well: each runs on the window's thread
 // while the worker waits, so the messages and the list's rows come in the order they always did.
 
-void TVR7CfgUpdate::ShowMessage(const std::string& text) {
+void TVR7CfgUpdate::ShowMessage(const Cp1251String& text) {
     RunInWindow([this, &text] { messages_->Message(FromCp1251(text)); });
 }
 
@@ -868,7 +868,7 @@ void TVR7CfgUpdate::ListCleared() {
 }
 
 void TVR7CfgUpdate::CountersChanged(const std::string& text) {
-    RunInWindow([this, &text] { Edit2->setText(FromCp1251(text)); });
+    RunInWindow([this, &text] { Edit2->setText(FromCp1251(Cp1251String(text))); });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -923,7 +923,7 @@ void TVR7CfgUpdate::ApplyProgress(const std::string& text, float fraction, bool 
     } else if (!ProgressBar->isHidden()) {
         ProgressBar->hide();
     }
-    const QString shownText = FromCp1251(text);
+    const QString shownText = FromCp1251(Cp1251String(text));
     if (shownText != StatusPanel->text()) {
         StatusPanel->setText(shownText);
         if (paintNow) StatusPanel->repaint();

@@ -247,7 +247,7 @@ TEST(SaveGatewayFile, RefusesRowsThatWouldReadBackDifferently) {
         ASSERT_FALSE(r.ok()) << c.problem;
         EXPECT_EQ(r.failure().kind, FailureKind::Invalid) << c.problem;
         EXPECT_EQ(r.failure().at, 1u) << c.problem;
-        EXPECT_EQ(usertext::FileFailureReason(usertext::FileStep::NotSaved, r.failure()),
+        EXPECT_EQ(usertext::FileFailureReason(usertext::FileStep::NotSaved, r.failure()).bytes(),
                   W("Не могу сохранить строку 2 (") + c.caption + "): " + W(c.problem.c_str()));
         EXPECT_EQ(ReadBytes(path), "old contents");
     }
@@ -264,7 +264,7 @@ TEST(SaveGatewayFile, FailsWithoutTouchingWhatIsThere) {
     ASSERT_FALSE(r.ok());
     EXPECT_EQ(r.failure().errorNumber, EISDIR);
     const std::string message =
-        usertext::FileFailureReason(usertext::FileStep::NotSaved, r.failure());
+        usertext::FileFailureReason(usertext::FileStep::NotSaved, r.failure()).bytes();
     EXPECT_EQ(message.rfind(W("Ошибка записи файла: "), 0), 0u) << message;
     EXPECT_EQ(ReadBytes(f.dir / "duxgate.cfg/keep"), "x");
 

@@ -92,7 +92,7 @@ TEST_P(Wire, StoreAndReadOfASettingsFileLargerThanOneBlock) {
     FillBeyondOneBlock(list);
 
     struct : IMessageSink {
-        void ShowMessage(const std::string&) override {}
+        void ShowMessage(const Cp1251String&) override {}
     } messages;
     uint32_t number = kWireDeviceNumber;
     const DeviceCommandTarget target{conn_, number, messages};

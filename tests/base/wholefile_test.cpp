@@ -25,6 +25,8 @@ TEST(WholeFile, ReadsEveryByteOrSaysWhyNot) {
         EXPECT_EQ(read.ok() ? 0 : read.failure().errorNumber, c.error) << c.path;
         EXPECT_EQ(read.value_or(""), c.bytes) << c.path;
         // A failure names the file it concerns, for the message chosen from it.
-        if (!read) EXPECT_EQ(read.failure().path, c.path);
+        if (!read) {
+            EXPECT_EQ(read.failure().path, c.path);
+        }
     }
 }

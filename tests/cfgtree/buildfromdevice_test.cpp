@@ -16,7 +16,7 @@ namespace {
 std::string Dump(const CfgTree& tree) {
     std::string out;
     tree.ForEach([&](const TreeNode& n) {
-        out += std::string(2 * n.Level(), ' ') + cp1251::ToUtf8(n.Text) + "|" +
+        out += std::string(2 * n.Level(), ' ') + cp1251::ToUtf8(Cp1251String(n.Text)) + "|" +
                std::to_string(n.ImageIndex) + "\n";
     });
     return out;
@@ -43,7 +43,9 @@ class BuildFromDevice : public ::testing::TestWithParam<Transport> {
         if (!built) {
             failureKind = built.failure().kind;
             // An exchange's failure carries the link's result.
-            if (failureKind == FailureKind::Link) EXPECT_NE(built.failure().code, lr::Ok);
+            if (failureKind == FailureKind::Link) {
+                EXPECT_NE(built.failure().code, lr::Ok);
+            }
         }
         return !built.ok();
     }

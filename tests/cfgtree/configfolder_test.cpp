@@ -68,7 +68,7 @@ TEST_F(ConfigTree, AWholeFolderIsComplete) {
     ASSERT_TRUE(t.loaded.ok()) << t.loaded.failure().detail;
     EXPECT_EQ(t.build, TreeBuild::Complete);
     ASSERT_NE(t.tree.FirstRoot(), nullptr);
-    EXPECT_EQ(t.tree.FirstRoot()->Text, cp1251::FromUtf8("VR7 №7"));
+    EXPECT_EQ(t.tree.FirstRoot()->Text, cp1251::FromUtf8("VR7 №7").bytes());
     EXPECT_TRUE(t.tree.FirstRoot()->Expanded);
 }
 
@@ -138,7 +138,7 @@ TEST(AddCalcLeaf, GoesUnderTheSystemsFolderWithItsShortName) {
     ASSERT_NE(leaf, nullptr);
     EXPECT_EQ(leaf->Text, "abcdef");
     EXPECT_EQ(leaf->Level(), 2);
-    EXPECT_EQ(leaf->Parent->Text, cp1251::FromUtf8("Система №3"));
+    EXPECT_EQ(leaf->Parent->Text, cp1251::FromUtf8("Система №3").bytes());
     EXPECT_EQ(leaf->Info()->System, 3);
     // System 0 has no folder: its leaf hangs under the root, where the list may not take it.
     const TreeNode* bare = AddCalcLeaf(tree, SConfigInfo{}, kWindowTreeOptions, 0, "t1");

@@ -148,7 +148,7 @@ TEST(SimFolder, DemoDeviceAgreesWithTheDemoFolder) {
     device.number = SimFolderDeviceNumber(kDemoFolder);
     EXPECT_EQ(device.number, 12u);
     ASSERT_EQ(device.systems.size(), 3u);
-    EXPECT_EQ(device.systems[0].name, cp1251::FromUtf8("Котельная"));
+    EXPECT_EQ(device.systems[0].name, cp1251::FromUtf8("Котельная").bytes());
     EXPECT_EQ(device.systems[0].text2, "kotel");
     EXPECT_EQ(device.systems[1].text2, "gvs");
     EXPECT_TRUE(device.files.count("duxgate.cfg"));
