@@ -92,9 +92,9 @@ AtomicFileWriter::~AtomicFileWriter() {
     Discard();
 }
 
-bool AtomicFileWriter::Open(const std::string& path) {
+Status AtomicFileWriter::Open(const std::string& path) {
     Discard();
-    error_ = 0;
+    path_ = path;
     int linkError = 0;
     target_ = FollowLinks(path, linkError);
     if (linkError != 0) return Fail(linkError);
@@ -114,7 +114,7 @@ bool AtomicFileWriter::Open(const std::string& path) {
         const int flags = ::fcntl(fd_.Get(), F_GETFL);
         if (flags < 0 || ::fcntl(fd_.Get(), F_SETFL, flags & ~O_NONBLOCK) != 0) return Fail(errno);
         through_ = true;
-        return true;
+        return Status();
     }
     if (exists && !S_ISREG(existing.st_mode)) return Fail(ENOTSUP);
 
@@ -135,27 +135,28 @@ bool AtomicFileWriter::Open(const std::string& path) {
     if (!fd_) return Fail(EEXIST);
     // Best effort: the new file keeps the access rights of the one it replaces.
     if (exists) (void)::fchmod(fd_.Get(), existing.st_mode & 07777);
-    return true;
+    return Status();
 }
 
-bool AtomicFileWriter::Write(std::string_view data) {
+Status AtomicFileWriter::Write(std::string_view data) {
     if (!fd_) return Fail(EBADF);
     if (through_) {
         pending_.append(data);
-        return true;
+        return Status();
     }
     const int error = WriteAll(fd_.Get(), data);
-    return error == 0 ? true : Fail(error);
+    if (error != 0) return Fail(error);
+    return Status();
 }
 
-bool AtomicFileWriter::Commit() {
+Status AtomicFileWriter::Commit() {
     if (!fd_) return Fail(EBADF);
     if (through_) {
         const int error = WriteAll(fd_.Get(), pending_);
         if (error != 0) return Fail(error);
         if (fd_.Close() != 0) return Fail(errno);
         Discard();
-        return true;
+        return Status();
     }
     if (::fsync(fd_.Get()) != 0) return Fail(errno);
     if (fd_.Close() != 0) return Fail(errno);
@@ -165,13 +166,12 @@ bool AtomicFileWriter::Commit() {
     // The rename itself becomes durable with the folder; a failure here no longer loses data.
     const UniqueFd dir(::open(FolderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir) (void)::fsync(dir.Get());
-    return true;
+    return Status();
 }
 
-bool AtomicFileWriter::Fail(int error) {
-    error_ = error;
+Failure AtomicFileWriter::Fail(int error) {
     Discard();
-    return false;
+    return Failure::OfFile(path_, error);
 }
 
 void AtomicFileWriter::Discard() {

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/result.h"
 #include "base/uniquefd.h"
 
 class AtomicFileWriter {
@@ -23,17 +24,15 @@ class AtomicFileWriter {
     // an existing file's permissions carry over to the new one, and a file that may not be
     // written is refused. A FIFO or character device is opened for writing instead (a FIFO that
     // no one reads fails with ENXIO); a socket or block device fails with ENOTSUP, a folder
-    // with EISDIR, a symbolic link loop with ELOOP.
-    bool Open(const std::string& path);
+    // with EISDIR, a symbolic link loop with ELOOP. Every step's failure is a File failure with
+    // the path given here and the errno of the step.
+    Status Open(const std::string& path);
     // Writes all of data (one write call unless the system takes less); into a FIFO or device
     // only at Commit, so that it gets the content whole or nothing of it.
-    bool Write(std::string_view data);
+    Status Write(std::string_view data);
     // Syncs, closes and renames the temporary file over the target (a FIFO or device: writes the
     // content into it and closes it).
-    bool Commit();
-
-    // errno of the step that failed.
-    int Error() const { return error_; }
+    Status Commit();
 
     // From now on SIGTERM, SIGINT and SIGHUP first remove the temporary files of every writer
     // still at work, then end the program as they would have (for a program that has no handler
@@ -41,14 +40,14 @@ class AtomicFileWriter {
     static void RemoveTemporaryFilesOnTermination();
 
   private:
-    bool Fail(int error);
+    Failure Fail(int error);
     void Discard();
 
+    std::string path_;  // as given to Open, for the failures
     std::string target_;
     std::string temp_;
     int slot_ = -1;         // where temp_ is listed for the termination signals
     bool through_ = false;  // the target is a FIFO or device, written into at Commit
     std::string pending_;   // what goes through it
     UniqueFd fd_;
-    int error_ = 0;
 };

@@ -6,13 +6,13 @@
 CatalogueLoad LoadCatalogue(XmlDocument& doc, const std::string& path) {
     CatalogueLoad result;
     doc.SetFileName(path.empty() ? LocateDataFile(kCatalogueName) : path);
-    try {
-        doc.Activate();
-    } catch (const XmlLoadError& error) {
-        result.error = error.what();
-        return result;
+    result.document = doc.Load();
+    if (!result.document) return result;
+    const Result<unsigned> capacity = LoadMaxVariables(doc);
+    if (capacity) {
+        result.maxVariables = capacity.value();
+    } else {
+        result.capacity = capacity.failure();
     }
-    result.loaded = true;
-    result.capacity = LoadMaxVariables(doc);
     return result;
 }

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/maxvariables.h"
+#include "base/result.h"
 
 class XmlDocument;
 
@@ -11,9 +12,9 @@ class XmlDocument;
 inline constexpr char kCatalogueName[] = "calcbank.xml";
 
 struct CatalogueLoad {
-    bool loaded = false;          // false: the XML library could not load the file
-    std::string error;            // then its text (UTF-8)
-    MaxVariablesResult capacity;  // when loaded: value 0 and the error text when !capacity.ok
+    Status document;            // the XML library could not load the file (Invalid, its text)
+    Status capacity;            // when loaded: the "LonCfg" "size" is unusable (Invalid, why)
+    unsigned maxVariables = 0;  // 0 unless both are ok
 };
 
 // Loads doc from path (empty: kCatalogueName of the working directory, or of the installed data

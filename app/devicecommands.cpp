@@ -27,9 +27,8 @@ std::string WorkingPath(const std::string& name) {
     return ec ? std::string(name) : path.string();
 }
 
-std::string FileText(usertext::FileStep step, const Failure& failure) {
-    return usertext::FileFailure(step, WorkingPath(failure.path),
-                                 SystemErrorText(failure.errorNumber));
+Cp1251String FileText(usertext::FileStep step, const Failure& failure) {
+    return usertext::FileFailure(step, WorkingPath(failure.path), failure);
 }
 
 // Ends an outcome with its failure at step; returns it for the caller to return.
@@ -51,7 +50,7 @@ bool Identify(connection& conn, uint32_t& deviceNumber, DeviceOutcome& outcome) 
 }
 
 // The window's message of a read's failure (Windows-1251), empty when there is none to show.
-std::string ReadMessage(const connection& conn, const DeviceRead& read) {
+Cp1251String ReadMessage(const connection& conn, const DeviceRead& read) {
     if (read.status) return {};
     const Failure& failure = read.status.failure();
     if (failure.kind == FailureKind::Cancelled) return {};
@@ -96,25 +95,25 @@ bool PortGone(const connection& conn, LinkResult code) {
            PortDisappeared(code, conn.SystemErrorNumber());
 }
 
-std::string PortGoneText(const connection& conn) {
-    return usertext::NotConnected() + "\n" +
+Cp1251String PortGoneText(const connection& conn) {
+    return usertext::NotConnected() + '\n' +
            usertext::SerialPortGone(CComLink::DevicePath(conn.PortName));
 }
 
 }  // namespace
 
-std::string BrokenCommandText(const connection& conn, LinkResult code,
-                              const std::string& otherwise) {
+Cp1251String BrokenCommandText(const connection& conn, LinkResult code,
+                               const Cp1251String& otherwise) {
     return PortGone(conn, code) ? PortGoneText(conn) : otherwise;
 }
 
-std::string LinkFailureText(const connection& conn, LinkResult code) {
+Cp1251String LinkFailureText(const connection& conn, LinkResult code) {
     if (code == lr::BadTcpPort) return usertext::TcpPortOutOfRange(conn.TcpIpPort);
     if (PortGone(conn, code)) return PortGoneText(conn);
     // A serial port that would not open says why on a second line.
     if (code == lr::NotOpen && conn.SystemErrorNumber() != 0 &&
         conn.PortName != connkeys::kTcpIpPortName)
-        return usertext::NotConnected() + "\n" +
+        return usertext::NotConnected() + '\n' +
                usertext::SerialPortProblem(CComLink::DevicePath(conn.PortName),
                                            conn.SystemErrorNumber());
     return usertext::NotConnected();
@@ -145,9 +144,9 @@ bool ServesGatewayFiles(const DeviceInfo& info) {
 
 TreeBuild ReadDeviceTree(connection& conn, uint32_t deviceNumber, CfgTree& tree,
                          const XmlDocument* catalogue, IProgressSink* progress) {
-    const bool failed =
+    const Status built =
         BuildTreeFromDevice(tree, conn, deviceNumber, progress, catalogue, kWindowTreeOptions);
-    return failed ? TreeBuild::Partial : TreeBuild::Complete;
+    return built ? TreeBuild::Complete : TreeBuild::Partial;
 }
 
 LinkResult ReadDeviceFileBytes(connection& conn, uint32_t deviceNumber, const std::string& name,
@@ -165,7 +164,8 @@ FileDownload DownloadDeviceFile(connection& conn, uint32_t deviceNumber, const s
     result.code = ReadDeviceFileBytes(conn, deviceNumber, name, data, progress);
     result.size = data.size();
     if (result.code != lr::Ok) return result;  // out's file stays; the writer discards its copy
-    if (!out.Write(data) || !out.Commit()) result.localError = out.Error();
+    result.local = out.Write(data);
+    if (result.local) result.local = out.Commit();
     return result;
 }
 
@@ -194,8 +194,10 @@ DeviceRead DownloadGatewayFile(connection& conn, uint32_t deviceNumber, const st
     // The download goes to a copy that replaces the local file only when it came whole, so that
     // a broken transfer never leaves a damaged file behind.
     AtomicFileWriter local;
-    if (!path.empty() && !local.Open(path))
-        return Fail(read, DeviceStep::LocalFile, Failure::OfFile(path, local.Error()));
+    if (!path.empty()) {
+        if (const Status opened = local.Open(path); !opened)
+            return Fail(read, DeviceStep::LocalFile, opened.failure());
+    }
     FileDownload r;
     if (path.empty()) {
         std::string bytes;
@@ -207,8 +209,7 @@ DeviceRead DownloadGatewayFile(connection& conn, uint32_t deviceNumber, const st
     // The device refuses to open a file it does not have: it simply has no gateway settings yet.
     if (r.code == lr::BadArgument) return read;
     if (r.code != lr::Ok) return Fail(read, DeviceStep::Download, LinkFailure(r.code));
-    if (r.localError != 0)
-        return Fail(read, DeviceStep::Download, Failure::OfFile(path, r.localError));
+    if (!r.local) return Fail(read, DeviceStep::Download, r.local.failure());
     read.fileFound = true;
     read.fileSize = r.size;
     return read;
@@ -244,13 +245,8 @@ DeviceStore StoreAndVerify(connection& conn, uint32_t& deviceNumber, const SnvtL
     if (list.RowCount() == 0)
         return Fail(store, DeviceStep::List, Failure::OfInvalid("the list is empty"));
     // Only a copy written in full goes to the device; an older copy must never stand in for it.
-    const SaveGatewayResult saved = SaveGatewayFile(list, copyPath);
-    if (!saved) {
-        store.saveProblem = saved.message;
-        return Fail(store, DeviceStep::Save,
-                    saved.errorNumber != 0 ? Failure::OfFile(copyPath, saved.errorNumber)
-                                           : Failure::OfInvalid(saved.message, copyPath));
-    }
+    if (const Status saved = SaveGatewayFile(list, copyPath); !saved)
+        return Fail(store, DeviceStep::Save, saved.failure());
     std::ifstream copy(copyPath, std::ios::binary);
     if (!copy) return Fail(store, DeviceStep::Open, Failure::OfFile(copyPath, errno));
     {
@@ -263,9 +259,9 @@ DeviceStore StoreAndVerify(connection& conn, uint32_t& deviceNumber, const SnvtL
     if (!request.verify) return store;
 
     // What was stored is checked against what the device now holds, byte for byte.
-    std::string expected;
-    if (const int error = ReadWholeFile(copyPath, expected))
-        return Fail(store, DeviceStep::Check, Failure::OfFile(copyPath, error));
+    Result<std::string> read = ReadWholeFile(copyPath);
+    if (!read) return Fail(store, DeviceStep::Check, read.failure());
+    const std::string expected = std::move(read).value();
     store.size = expected.size();
     connection::OpenedLink link(conn);
     store.check = VerifyDeviceFile(conn, deviceNumber, kUploadFileName, expected, request.progress);
@@ -276,8 +272,8 @@ DeviceStore StoreAndVerify(connection& conn, uint32_t& deviceNumber, const SnvtL
     return store;
 }
 
-std::string StoreMessage(const connection& conn, const DeviceStore& outcome,
-                         const std::string& workingCopy) {
+Cp1251String StoreMessage(const connection& conn, const DeviceStore& outcome,
+                          const std::string& workingCopy) {
     if (outcome.status || outcome.step == DeviceStep::Check) return usertext::Stored();
     const Failure& failure = outcome.status.failure();
     switch (outcome.step) {
@@ -285,7 +281,7 @@ std::string StoreMessage(const connection& conn, const DeviceStore& outcome,
             return usertext::EmptyList();
         case DeviceStep::Save:
             return usertext::FileFailure(usertext::FileStep::NotSaved, WorkingPath(workingCopy),
-                                         outcome.saveProblem);
+                                         failure);
         case DeviceStep::Open:
             return FileText(usertext::FileStep::NotOpened, failure);
         default:
@@ -321,7 +317,7 @@ DeviceReadResult ReadFromDevice(const DeviceCommandTarget& target, CfgTree& tree
     request.progress = progress;
     request.downloadPath = kDownloadFileName;
     const DeviceRead read = ReadDevice(target.conn, target.DeviceNumber, tree, request);
-    if (const std::string message = ReadMessage(target.conn, read); !message.empty())
+    if (const Cp1251String message = ReadMessage(target.conn, read); !message.empty())
         target.messages.ShowMessage(message);
 
     DeviceReadResult result;
@@ -352,7 +348,7 @@ DeviceReadResult ReadFromDevice(const DeviceCommandTarget& target, CfgTree& tree
 GatewayDownload ReadGatewayFileFromDevice(const DeviceCommandTarget& target, SnvtList& list) {
     const DeviceRead read =
         DownloadGatewayFile(target.conn, target.DeviceNumber, kDownloadFileName);
-    if (const std::string message = ReadMessage(target.conn, read); !message.empty())
+    if (const Cp1251String message = ReadMessage(target.conn, read); !message.empty())
         target.messages.ShowMessage(message);
     LoadDownload(read, list);
     return DownloadOf(read);
@@ -363,7 +359,7 @@ DeviceStoreResult Store(const DeviceCommandTarget& target, const SnvtList& list,
     StoreRequest request;
     request.workingCopy = workingCopy;
     const DeviceStore stored = StoreAndVerify(target.conn, target.DeviceNumber, list, request);
-    if (const std::string message = StoreMessage(target.conn, stored, workingCopy);
+    if (const Cp1251String message = StoreMessage(target.conn, stored, workingCopy);
         !message.empty())
         target.messages.ShowMessage(message);
 

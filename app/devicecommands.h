@@ -4,7 +4,7 @@
 // holds), each returning its outcome. Free of any toolkit, so that the window, "vr7lon device" and
 // "vr7lon fleet" run the very same steps; each chooses its texts from the outcome (app/messages).
 // The window's commands (ReadFromDevice, Store) show the window's message of their outcome
-// through IMessageSink (Windows-1251) and the window turns the outcome into its own fields.
+// through IMessageSink and the window turns the outcome into its own fields.
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -116,14 +116,14 @@ LinkResult LinkCodeOf(const Failure& failure);
 // The message for a device command whose first exchange failed with code: the out-of-range TCP
 // port setting named with its value, otherwise "VR-7 не подключен!!!" (with a second line naming
 // the serial port that did not open or went away, when that is the cause).
-std::string LinkFailureText(const connection& conn, LinkResult code);
+Cp1251String LinkFailureText(const connection& conn, LinkResult code);
 
 // The message for a command that broke after the device had answered, its exchange failing with
 // code: when the serial port went away under it, "VR-7 не подключен!!!" with the port on a second
 // line (the command cannot go on until the adapter is back); otherwise the command's own message
 // (otherwise: "Ошибка чтения!!!", the store's "... прервано!!!").
-std::string BrokenCommandText(const connection& conn, LinkResult code,
-                              const std::string& otherwise);
+Cp1251String BrokenCommandText(const connection& conn, LinkResult code,
+                               const Cp1251String& otherwise);
 
 // What a command needs of the device's firmware.
 enum class Firmware {
@@ -148,7 +148,7 @@ TreeBuild ReadDeviceTree(connection& conn, uint32_t deviceNumber, CfgTree& tree,
 
 struct FileDownload {
     LinkResult code = 0;  // the transfer's result
-    int localError = 0;   // errno of the local file's write when the transfer was whole, else 0
+    Status local;         // the local file's write (a File failure) when the transfer was whole
     size_t size = 0;      // bytes received
 };
 
@@ -208,9 +208,8 @@ DeviceRead ReadDevice(connection& conn, uint32_t& deviceNumber, CfgTree& tree,
 
 // A store, and with verify the check of what the device then holds.
 struct DeviceStore : DeviceOutcome {
-    std::string saveProblem;  // Save: SaveGatewayFile's reason (Windows-1251)
-    size_t size = 0;          // the bytes of the working copy, once read back for the check
-    FileVerification check;   // Check: the check download
+    size_t size = 0;         // the bytes of the working copy, once read back for the check
+    FileVerification check;  // Check: the check download
 };
 
 struct StoreRequest {
@@ -229,8 +228,8 @@ DeviceStore StoreAndVerify(connection& conn, uint32_t& deviceNumber, const SnvtL
 
 // The window's message for a store's outcome (Windows-1251): the store's part of it ("...
 // сохранены" for a store that went on to its check), or empty when there is none to show.
-std::string StoreMessage(const connection& conn, const DeviceStore& outcome,
-                         const std::string& workingCopy);
+Cp1251String StoreMessage(const connection& conn, const DeviceStore& outcome,
+                          const std::string& workingCopy);
 
 // A verification of the device's gateway settings file.
 struct DeviceVerify : DeviceOutcome {

@@ -71,8 +71,8 @@ LinkResult CodeFromFrames(const connection& conn, const ExchangeTail& tail) {
     return CodeFromFrames(tail);
 }
 
-std::string FailureCause(const connection& conn, LinkResult code, bool framesDecide,
-                         uint32_t deviceNumber, const ExchangeTail& tail) {
+Cp1251String FailureCause(const connection& conn, LinkResult code, bool framesDecide,
+                          uint32_t deviceNumber, const ExchangeTail& tail) {
     if (framesDecide) {
         code = CodeFromFrames(conn, tail);
         if (code == lr::Ok) code = conn.LastFailedExchange();
@@ -81,7 +81,7 @@ std::string FailureCause(const connection& conn, LinkResult code, bool framesDec
     switch (code) {
         case lr::Ok:
         case lr::Cancelled:
-            return std::string();
+            return Cp1251String();
         case lr::NoAnswer:
         case lr::TcpTimeout: {
             // The frames tell how often and how long the request was waited for (the link may

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/cp1251.h"
 #include "link/vr7types.h"
 
 class connection;
@@ -33,5 +34,5 @@ LinkResult CodeFromFrames(const connection& conn, const ExchangeTail& tail);
 // succeeded or was cancelled). code is the command's result when it is known; framesDecide: it is
 // not, and the frames decide it, or when they show nothing wrong, the connection's last failed
 // exchange. deviceNumber is the number the command asked for.
-std::string FailureCause(const connection& conn, LinkResult code, bool framesDecide,
-                         uint32_t deviceNumber, const ExchangeTail& tail = ExchangeTail());
+Cp1251String FailureCause(const connection& conn, LinkResult code, bool framesDecide,
+                          uint32_t deviceNumber, const ExchangeTail& tail = ExchangeTail());

@@ -10,8 +10,8 @@
 #include "app/gatewaytokenreader.h"
 #include "app/messages.h"
 #include "app/snvtlist.h"
+#include "base/cp1251.h"
 #include "base/pathcase.h"
-#include "base/syserror.h"
 #include "base/uniquefd.h"
 #include "optlist/xmldocument.h"
 
@@ -63,7 +63,7 @@ bool HasSpace(const std::string& field) {
 // Why the row would read back as something else, or empty when it reads back as written. Fields
 // are split at white space, so none may hold any; an empty field would shift the ones after it,
 // except the last field of a line, which reads back as empty.
-std::string RowProblem(const SnvtRow& row) {
+Cp1251String RowProblem(const SnvtRow& row) {
     std::vector<int> columns = {colType, colRef, colSnvtId, colVarName, colDimension};
     if (WritesFlagsLine(row)) {
         columns.insert(columns.end(), {colFlagsType, colFlagsRef, colFlagsSnvtId, colFlagsName});
@@ -77,21 +77,13 @@ std::string RowProblem(const SnvtRow& row) {
     // Only "F" entries are read back, and only a line beginning with "B" is a flags line.
     if (row.Text(colType) != "F") return usertext::TypeNotF();
     if (WritesFlagsLine(row) && row.Text(colFlagsType)[0] != 'B') return usertext::FlagsTypeNotB();
-    return std::string();
+    return Cp1251String();
 }
 
-SaveGatewayResult Refused(size_t index, const SnvtRow& row, const std::string& problem) {
-    SaveGatewayResult result;
-    result.row = static_cast<int>(index);
-    result.message = usertext::RowRefused(index + 1, row.caption, problem);
-    return result;
-}
-
-SaveGatewayResult FileFailure(int error) {
-    SaveGatewayResult result;
-    result.errorNumber = error;
-    result.message = usertext::FileWriteError(SystemErrorText(error));
-    return result;
+Failure Refused(const std::string& path, size_t index, const SnvtRow& row,
+                const Cp1251String& problem) {
+    return Failure::OfInvalid(cp1251::ToUtf8(usertext::RowRefused(index + 1, row.caption, problem)),
+                              path, index);
 }
 
 // Appends the file's entries to the list, then shows the counters.
@@ -133,17 +125,15 @@ void ReadEntries(SnvtList& list, GatewayTokenReader& in) {
 
 }  // namespace
 
-SaveGatewayResult SaveGatewayFile(const SnvtList& list, const std::string& path) {
+Status SaveGatewayFile(const SnvtList& list, const std::string& path) {
     for (size_t i = 0; i < list.RowCount(); ++i) {
-        const std::string problem = RowProblem(list.Row(i));
-        if (!problem.empty()) return Refused(i, list.Row(i), problem);
+        const Cp1251String problem = RowProblem(list.Row(i));
+        if (!problem.empty()) return Refused(path, i, list.Row(i), problem);
     }
     AtomicFileWriter file;
-    if (!file.Open(path)) return FileFailure(file.Error());
-    if (!file.Write(GatewayFileText(list)) || !file.Commit()) return FileFailure(file.Error());
-    SaveGatewayResult result;
-    result.ok = true;
-    return result;
+    if (Status opened = file.Open(path); !opened) return opened;
+    if (Status written = file.Write(GatewayFileText(list)); !written) return written;
+    return file.Commit();
 }
 
 std::string GatewayFileText(const SnvtList& list) {
@@ -165,21 +155,20 @@ void LoadGatewayFile(SnvtList& list, const std::string& prefix) {
     // "DUXGate.cfg", which must never be taken for it.
     const std::string path =
         prefix.empty() ? std::string(kFileName) : pathcase::Resolve(prefix + kFileName);
-    LoadGatewayFileAt(list, path);
+    (void)LoadGatewayFileAt(list, path);  // a missing file leaves the list empty
 }
 
-bool LoadGatewayFileAt(SnvtList& list, const std::string& path) {
+Status LoadGatewayFileAt(SnvtList& list, const std::string& path) {
     list.Clear();
     const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (!fd) {
-        const int error = errno;
+        const Failure failure = Failure::OfFile(path, errno);
         list.UpdateCounters();
-        errno = error;
-        return false;
+        return failure;
     }
     GatewayTokenReader in(fd.Get());
     ReadEntries(list, in);
-    return true;
+    return Status();
 }
 
 void LoadGatewayBytes(SnvtList& list, std::string_view bytes) {

@@ -5,21 +5,16 @@
 #include <string>
 #include <string_view>
 
-class SnvtList;
+#include "base/result.h"
 
-struct SaveGatewayResult {
-    bool ok = false;
-    int errorNumber = 0;  // errno of the failing file step; 0 when a row was refused
-    int row = -1;         // the refused row, or -1
-    std::string message;  // Windows-1251, what failed (the caller adds the path)
-    explicit operator bool() const { return ok; }
-};
+class SnvtList;
 
 // Writes every row of the list to path. A row whose fields would read back differently (white
 // space in a field, an empty field other than the dimension) is refused before anything is
-// written. The file is written beside path under a temporary name, synced and renamed over path,
-// so an existing file is either fully replaced or left as it was.
-SaveGatewayResult SaveGatewayFile(const SnvtList& list, const std::string& path);
+// written: an Invalid failure with the row's index in at and why in detail. The file is written
+// beside path under a temporary name, synced and renamed over path, so an existing file is either
+// fully replaced or left as it was; a failing file step gives a File failure.
+Status SaveGatewayFile(const SnvtList& list, const std::string& path);
 
 // The bytes SaveGatewayFile writes for the list (whose rows it does not refuse).
 std::string GatewayFileText(const SnvtList& list);
@@ -35,9 +30,9 @@ std::string StoredGatewayText(std::string_view bytes);
 // only. A missing file leaves the list empty.
 void LoadGatewayFile(SnvtList& list, const std::string& prefix);
 
-// The same for a file at any path, taken by its exact name. False, with the list empty and errno
-// telling why, when the file cannot be opened.
-bool LoadGatewayFileAt(SnvtList& list, const std::string& path);
+// The same for a file at any path, taken by its exact name. A File failure, with the list empty,
+// when the file cannot be opened.
+Status LoadGatewayFileAt(SnvtList& list, const std::string& path);
 
 // The same for the bytes of a file already in memory (a download).
 void LoadGatewayBytes(SnvtList& list, std::string_view bytes);

@@ -23,11 +23,11 @@ bool Register(const char* name, const char* utf8) {
 }
 
 // A text of this file in Windows-1251, converted once, and listed in AllTexts.
-#define VR7_TEXT(name, utf8)                                    \
-    static const bool name##Listed = Register(#name, utf8);     \
-    const std::string& name() {                                 \
-        static const std::string text = cp1251::FromUtf8(utf8); \
-        return text;                                            \
+#define VR7_TEXT(name, utf8)                                     \
+    static const bool name##Listed = Register(#name, utf8);      \
+    const Cp1251String& name() {                                 \
+        static const Cp1251String text = cp1251::FromUtf8(utf8); \
+        return text;                                             \
     }
 
 // A text of this file that stays in UTF-8 (it goes straight to the toolkit), listed in AllTexts.
@@ -42,6 +42,11 @@ VR7_UTF8_TEXT(TipNowBefore, "\nСейчас это ")
 VR7_UTF8_TEXT(TipNowAfter, "; постоянное имя не меняется при переподключении адаптеров.")
 VR7_UTF8_TEXT(TipStableBefore, "\nПостоянное имя: ")
 VR7_UTF8_TEXT(TipStableAfter, " (не меняется при переподключении адаптеров; его и стоит выбрать).")
+
+// Bytes put into a text as they are: numbers, ASCII punctuation, paths and settings.
+Cp1251String Raw(std::string bytes) {
+    return Cp1251String(std::move(bytes));
+}
 
 VR7_TEXT(VersionBefore, "VR-7 версии ")
 VR7_TEXT(VersionAfter, " не поддерживает работу c Tervon шлюзом!!!")
@@ -105,11 +110,11 @@ VR7_TEXT(DeletingRow, "Удаляю ")
 VR7_TEXT(TypeNotF, "в поле \"Type\" не \"F\"")
 VR7_TEXT(FlagsTypeNotB, "поле \"Type\" флагов не начинается с \"B\"")
 
-std::string UnsupportedVersion(const DeviceInfo& info) {
-    return VersionBefore() + info.VersionText() + VersionAfter();
+Cp1251String UnsupportedVersion(const DeviceInfo& info) {
+    return VersionBefore() + Raw(info.VersionText()) + VersionAfter();
 }
 
-const std::string& FileFailureAfter(FileStep step) {
+const Cp1251String& FileFailureAfter(FileStep step) {
     switch (step) {
         case FileStep::NotCreated:
             return NotCreated();
@@ -123,41 +128,68 @@ const std::string& FileFailureAfter(FileStep step) {
     return NotOpened();
 }
 
-std::string FileFailure(FileStep step, const std::string& path, const std::string& reason) {
-    return FileFailureBefore() + path + FileFailureAfter(step) + reason;
+Cp1251String FileFailure(FileStep step, const std::string& path, const Cp1251String& reason) {
+    return FileFailureBefore() + Raw(path) + FileFailureAfter(step) + reason;
 }
 
-std::string DeviceConfigurationCaption(const std::string& portName, uint32_t deviceNumber) {
-    return CaptionPort() + portName + CaptionDevice() + std::to_string(deviceNumber);
+Cp1251String DeviceConfigurationCaption(const std::string& portName, uint32_t deviceNumber) {
+    return CaptionPort() + Raw(portName) + CaptionDevice() + Raw(std::to_string(deviceNumber));
 }
 
-std::string NoRoom(unsigned need) {
+Cp1251String NoRoom(unsigned need) {
     return NoRoomBefore() + (need == 2 ? NeedTwo() : NeedOne());
 }
 
-std::string Counters(unsigned maxVariables, unsigned usedVariables, long long available) {
-    return CountersTotal() + std::to_string(maxVariables) + CountersUsed() +
-           std::to_string(usedVariables) + CountersFree() + std::to_string(available);
+Cp1251String Counters(unsigned maxVariables, unsigned usedVariables, long long available) {
+    return CountersTotal() + Raw(std::to_string(maxVariables)) + CountersUsed() +
+           Raw(std::to_string(usedVariables)) + CountersFree() + Raw(std::to_string(available));
 }
 
-std::string RowRefused(size_t rowNumber, const std::string& caption, const std::string& problem) {
-    return RowRefusedBefore() + std::to_string(rowNumber) + " (" + caption + "): " + problem;
+Cp1251String RowRefused(size_t rowNumber, const std::string& caption, const Cp1251String& problem) {
+    return RowRefusedBefore() + Raw(std::to_string(rowNumber) + " (" + caption + "): ") + problem;
 }
 
-std::string EmptyField(const std::string& column) {
-    return EmptyFieldBefore() + column + "\"";
+Cp1251String EmptyField(const std::string& column) {
+    return EmptyFieldBefore() + Raw(column + "\"");
 }
 
-std::string SpaceInField(const std::string& column) {
-    return SpaceInFieldBefore() + column + "\"";
+Cp1251String SpaceInField(const std::string& column) {
+    return SpaceInFieldBefore() + Raw(column + "\"");
 }
 
-std::string FileWriteError(const std::string& reason) {
-    return WriteErrorBefore() + reason;
+Cp1251String FileWriteError(const std::string& reason) {
+    return WriteErrorBefore() + Raw(reason);
 }
 
-std::string SerialPortProblem(const std::string& path, int error) {
-    std::string text = PortWord() + path;
+std::string FailureReason(const Failure& failure) {
+    switch (failure.kind) {
+        case FailureKind::File:
+            return SystemErrorText(failure.errorNumber);
+        case FailureKind::Invalid:
+            return failure.detail;
+        default:
+            return std::string();
+    }
+}
+
+std::string FailureLine(const Failure& failure) {
+    if (failure.path.empty()) return FailureReason(failure);
+    return failure.path + ": " + FailureReason(failure);
+}
+
+Cp1251String FileFailureReason(FileStep step, const Failure& failure) {
+    if (failure.kind == FailureKind::File && step == FileStep::NotSaved)
+        return FileWriteError(SystemErrorText(failure.errorNumber));
+    if (failure.kind == FailureKind::File) return Raw(SystemErrorText(failure.errorNumber));
+    return cp1251::FromUtf8(FailureReason(failure));
+}
+
+Cp1251String FileFailure(FileStep step, const std::string& path, const Failure& failure) {
+    return FileFailure(step, path, FileFailureReason(step, failure));
+}
+
+Cp1251String SerialPortProblem(const std::string& path, int error) {
+    const Cp1251String text = PortWord() + Raw(path);
     switch (error) {
         case ENOENT:
         case ENODEV:
@@ -172,12 +204,12 @@ std::string SerialPortProblem(const std::string& path, int error) {
         case ENOTTY:
             return text + PortNotSerial();
         default:
-            return text + PortOther() + SystemErrorText(error);
+            return text + PortOther() + Raw(SystemErrorText(error));
     }
 }
 
-std::string SerialPortGone(const std::string& path) {
-    return PortWord() + path + PortGone();
+Cp1251String SerialPortGone(const std::string& path) {
+    return PortWord() + Raw(path) + PortGone();
 }
 
 std::string SerialPortToolTip(const SerialPortInfo& port, bool stableItem) {
@@ -199,8 +231,8 @@ std::string SerialPortToolTip(const SerialPortInfo& port, bool stableItem) {
     return text + TipStableBefore + port.byIdPath + TipStableAfter;
 }
 
-std::string TcpPortOutOfRange(const std::string& value) {
-    return TcpPortBefore() + value + TcpPortAfter();
+Cp1251String TcpPortOutOfRange(const std::string& value) {
+    return TcpPortBefore() + Raw(value) + TcpPortAfter();
 }
 
 AroundPath SettingsNotSaved() {
@@ -244,7 +276,7 @@ VR7_TEXT(CodeWord, " (код ")
 #undef VR7_TEXT
 #undef VR7_UTF8_TEXT
 
-const std::string& Attempts(int n) {
+const Cp1251String& Attempts(int n) {
     const int tens = n % 100, ones = n % 10;
     if (tens >= 11 && tens <= 14) return AttemptMany();
     if (ones == 1) return AttemptOne();
@@ -254,36 +286,38 @@ const std::string& Attempts(int n) {
 
 }  // namespace
 
-std::string NoAnswerCause(uint32_t deviceNumber, int attempts, unsigned timeoutMs) {
-    return NoAnswerFrom() + std::to_string(deviceNumber) + " (" + std::to_string(attempts) +
-           Attempts(attempts) + std::to_string(timeoutMs) + Milliseconds();
+Cp1251String NoAnswerCause(uint32_t deviceNumber, int attempts, unsigned timeoutMs) {
+    return NoAnswerFrom() + Raw(std::to_string(deviceNumber) + " (" + std::to_string(attempts)) +
+           Attempts(attempts) + Raw(std::to_string(timeoutMs)) + Milliseconds();
 }
 
-std::string BadCheckCause(uint32_t deviceNumber) {
-    return BadCheckIn() + std::to_string(deviceNumber);
+Cp1251String BadCheckCause(uint32_t deviceNumber) {
+    return BadCheckIn() + Raw(std::to_string(deviceNumber));
 }
 
-std::string RefusalCause(uint32_t deviceNumber, int code) {
-    return DeviceWord() + std::to_string(deviceNumber) + RefusedCode() + std::to_string(code) + ")";
+Cp1251String RefusalCause(uint32_t deviceNumber, int code) {
+    return DeviceWord() + Raw(std::to_string(deviceNumber)) + RefusedCode() +
+           Raw(std::to_string(code) + ")");
 }
 
-std::string BrokenAnswerCause(uint32_t deviceNumber) {
-    return AnswerOf() + std::to_string(deviceNumber) + Broken();
+Cp1251String BrokenAnswerCause(uint32_t deviceNumber) {
+    return AnswerOf() + Raw(std::to_string(deviceNumber)) + Broken();
 }
 
-std::string TcpConnectCause(const std::string& host, const std::string& port, int error) {
-    std::string reason;
+Cp1251String TcpConnectCause(const std::string& host, const std::string& port, int error) {
+    Cp1251String reason;
     if (error == ECONNREFUSED)
         reason = Refused();
     else if (error == ETIMEDOUT)
         reason = TimedOut();
     else
-        reason = SystemErrorText(error);
-    return NoConnectionTo() + host + ":" + port + " (" + reason + ")";
+        reason = Raw(SystemErrorText(error));
+    return NoConnectionTo() + Raw(host + ":" + port + " (") + reason + ')';
 }
 
-std::string LinkErrorCause(uint32_t deviceNumber, int code) {
-    return LinkErrorWith() + std::to_string(deviceNumber) + CodeWord() + std::to_string(code) + ")";
+Cp1251String LinkErrorCause(uint32_t deviceNumber, int code) {
+    return LinkErrorWith() + Raw(std::to_string(deviceNumber)) + CodeWord() +
+           Raw(std::to_string(code) + ")");
 }
 
 const std::vector<NamedText>& AllTexts() {

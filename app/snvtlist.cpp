@@ -113,7 +113,7 @@ void SnvtList::SetAllChecked(bool checked) {
 }
 
 void SnvtList::DeleteChecked() {
-    Progress(usertext::DeletingChecked(), 0.0f);
+    Progress(usertext::DeletingChecked().bytes(), 0.0f);
     size_t i = 0;
     while (i < rows_.size()) {
         const float fraction = static_cast<float>(i) / static_cast<float>(rows_.size());
@@ -122,7 +122,7 @@ void SnvtList::DeleteChecked() {
             ++i;
             continue;
         }
-        Progress(usertext::DeletingRow() + rows_[i].caption, fraction);
+        Progress(usertext::DeletingRow().bytes() + rows_[i].caption, fraction);
         const unsigned count = rows_[i].SnvtCount();
         usedVariables_ = usedVariables_ >= count ? usedVariables_ - count : 0;
         RemoveRow(i);
@@ -139,7 +139,7 @@ void SnvtList::UpdateCounters() {
 std::string SnvtList::CountersText() const {
     const long long available =
         static_cast<long long>(maxVariables_) - static_cast<long long>(usedVariables_);
-    return usertext::Counters(maxVariables_, usedVariables_, available);
+    return usertext::Counters(maxVariables_, usedVariables_, available).bytes();
 }
 
 void SnvtList::Clear() {

@@ -4,7 +4,7 @@
 
 void PrintTree(const CfgTree& tree, std::ostream& out) {
     tree.ForEach([&out](const TreeNode& node) {
-        out << std::string(2 * static_cast<size_t>(node.Level()), ' ') << cp1251::ToUtf8(node.Text)
-            << "\timage=" << node.ImageIndex << '\n';
+        out << std::string(2 * static_cast<size_t>(node.Level()), ' ')
+            << cp1251::ToUtf8(Cp1251String(node.Text)) << "\timage=" << node.ImageIndex << '\n';
     });
 }

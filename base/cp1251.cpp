@@ -93,18 +93,18 @@ uint8_t FromUnicode(char32_t cp) {
     return '?';
 }
 
-std::string FromUtf8(std::string_view utf8) {
+Cp1251String FromUtf8(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size());
     for (size_t pos = 0; pos < utf8.size();)
         out += static_cast<char>(FromUnicode(DecodeUtf8(utf8, pos)));
-    return out;
+    return Cp1251String(std::move(out));
 }
 
-std::string ToUtf8(std::string_view text) {
+std::string ToUtf8(const Cp1251String& text) {
     std::string out;
     out.reserve(text.size() * 2);
-    for (char c : text) AppendUtf8(out, ToUnicode(static_cast<uint8_t>(c)));
+    for (char c : text.bytes()) AppendUtf8(out, ToUnicode(static_cast<uint8_t>(c)));
     return out;
 }
 

@@ -1,10 +1,46 @@
 #pragma once
-// Windows-1251 is the system's own text: every file, wire and comparison text in the core is held
-// as Windows-1251 bytes in std::string. These conversions are the only border to Unicode (UTF-8),
-// used where XML text enters the system and where text reaches the screen or a terminal.
+// Windows-1251 is the system's own text: file, wire and comparison texts. Where it meets UTF-8
+// (std::string) it travels as a Cp1251String, so that the compiler tells the two apart: the
+// conversions below (the only border to Unicode), the messages of app/messages and their sinks,
+// Qt, JSON and the terminal. Inside the core (tree, list rows, catalogue lookups) the bytes may
+// stay in a std::string.
+#include <compare>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
+
+class Cp1251String {
+  public:
+    Cp1251String() = default;
+    // Takes bytes that are Windows-1251 (the caller says so by naming the type).
+    explicit Cp1251String(std::string bytes) : bytes_(std::move(bytes)) {}
+
+    const std::string& bytes() const& { return bytes_; }
+    std::string bytes() && { return std::move(bytes_); }
+    const std::string& str() const { return bytes_; }
+    bool empty() const { return bytes_.empty(); }
+    size_t size() const { return bytes_.size(); }
+
+    Cp1251String& operator+=(const Cp1251String& more) {
+        bytes_ += more.bytes_;
+        return *this;
+    }
+    // ASCII, which reads the same in both encodings: line breaks, separators, digits.
+    Cp1251String& operator+=(char ascii) {
+        bytes_ += ascii;
+        return *this;
+    }
+    friend Cp1251String operator+(Cp1251String a, const Cp1251String& b) { return a += b; }
+    friend Cp1251String operator+(Cp1251String a, char ascii) { return a += ascii; }
+
+    friend bool operator==(const Cp1251String&, const Cp1251String&) = default;
+    friend std::strong_ordering operator<=>(const Cp1251String&, const Cp1251String&) = default;
+
+  private:
+    std::string bytes_;
+};
 
 namespace cp1251 {
 
@@ -15,13 +51,13 @@ char32_t ToUnicode(uint8_t byte);
 uint8_t FromUnicode(char32_t cp);
 
 // UTF-8 to Windows-1251; characters the code page lacks and malformed UTF-8 become '?'.
-std::string FromUtf8(std::string_view utf8);
+Cp1251String FromUtf8(std::string_view utf8);
 
 // Appends the UTF-8 bytes of a code point.
 void AppendUtf8(std::string& out, char32_t cp);
 
 // Windows-1251 to UTF-8.
-std::string ToUtf8(std::string_view text);
+std::string ToUtf8(const Cp1251String& text);
 
 // Lower-cases a code point the way a Unicode locale does for the letters Windows-1251 can hold
 // (Latin A-Z, Cyrillic А-Я, Ё, Ђ-Џ, Ґ, Є, І, Ї, Ў, ...).

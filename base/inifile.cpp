@@ -141,7 +141,7 @@ bool ReadLines(const std::string& path, std::vector<std::string>& lines, FileFor
 
 // Text of the system (Windows-1251) in the form the file's lines are held in.
 std::string InForm(const FileForm& form, const std::string& text) {
-    return form.utf16 ? cp1251::ToUtf8(text) : text;
+    return form.utf16 ? cp1251::ToUtf8(Cp1251String(text)) : text;
 }
 
 // "[name]" gives name; anything else gives false.
@@ -184,7 +184,7 @@ std::string ReadString(const std::string& path, const std::string& section, cons
                     v.back() == v.front()) {
                     v = v.substr(1, v.size() - 2);
                 }
-                result = form.utf16 ? cp1251::FromUtf8(v) : v;
+                result = form.utf16 ? cp1251::FromUtf8(v).bytes() : v;
                 break;
             }
         }

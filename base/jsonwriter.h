@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/cp1251.h"
+
 class JsonWriter {
   public:
     explicit JsonWriter(std::ostream& out) : out_(out) {}
@@ -20,6 +22,8 @@ class JsonWriter {
     JsonWriter& Key(std::string_view name);
 
     JsonWriter& String(std::string_view utf8);
+    // The core's Windows-1251 text is converted first (cp1251::ToUtf8), never written as it is.
+    JsonWriter& String(const Cp1251String&) = delete;
     JsonWriter& Number(int64_t value);
     JsonWriter& Number(double value);  // with up to 6 decimals; not a number or infinite: null
     JsonWriter& Bool(bool value);
@@ -37,6 +41,7 @@ class JsonWriter {
     JsonWriter& Value(const std::string& v) { return String(v); }
     JsonWriter& Value(const char* v) { return String(v); }
     JsonWriter& Value(bool v) { return Bool(v); }
+    JsonWriter& Value(const Cp1251String&) = delete;
     JsonWriter& Value(double v) { return Number(v); }
     template <class T>
     JsonWriter& Value(T v) {

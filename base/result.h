@@ -81,6 +81,8 @@ class [[nodiscard]] Result {
     const T& value() const& { return std::get<0>(state_); }
     T&& value() && { return std::get<0>(std::move(state_)); }
     const Failure& failure() const { return std::get<1>(state_); }
+    // The value, or fallback after a failure.
+    T value_or(T fallback) const { return ok() ? std::get<0>(state_) : std::move(fallback); }
 
   private:
     std::variant<T, Failure> state_;

@@ -3,6 +3,8 @@
 // files, plans, catalogues).
 #include <string>
 
-// Replaces bytes with the file's content. Returns 0, or the errno of the failing step (EISDIR for a
-// folder); bytes then holds what was read before the failure.
-int ReadWholeFile(const std::string& path, std::string& bytes);
+#include "base/result.h"
+
+// The file's content, or a File failure with the path and the errno of the failing step (EISDIR
+// for a folder).
+Result<std::string> ReadWholeFile(const std::string& path);

@@ -196,7 +196,7 @@ class InProcess {
         SimDevice device = MakeDeviceWorkload(entries);
         device.files["big.bin"] = std::vector<uint8_t>(fileBytes, 0xA5);
         server_ = std::make_unique<SimServer>(std::move(device));
-        ok_ = server_->Start(SimEndpoints{}) && LoadCatalogue(catalogue_, catalogue).loaded;
+        ok_ = server_->Start(SimEndpoints{}) && LoadCatalogue(catalogue_, catalogue).document.ok();
     }
     ~InProcess() { server_->Stop(); }
     bool Ok() const { return ok_; }
@@ -320,7 +320,8 @@ double TimeTreeBuild(const std::string& dir, const std::string& name, int variab
     XmlDocument scratch;
     const auto t0 = bench::Clock::now();
     const bool built =
-        BuildTreeFromDir(tree, config, 1, nullptr, nullptr, STreeOptions{0x89}, scratch) == 0;
+        BuildTreeFromDir(tree, config, 1, nullptr, nullptr, STreeOptions{0x89}, scratch)
+            .value_or(TreeBuild::Partial) == TreeBuild::Complete;
     const double s = bench::Seconds(t0);
     std::error_code ec;
     std::filesystem::remove_all(dir + "/vr7_1", ec);

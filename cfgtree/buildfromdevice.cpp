@@ -17,15 +17,16 @@ constexpr uint32_t kMaxEntryCount = 0xFFFF;
 enum EntryType : uint8_t { etEmpty = 0, etConst = 1, etEvent = 2, etCalc = 3 };
 
 // Reads one entry, calling the device up to five times; the buffer starts cleared so that a short
-// or empty answer never repeats the previous entry.
-bool ReadEntry(connection& conn, uint32_t deviceNumber, uint16_t index, uint8_t* entry) {
+// or empty answer never repeats the previous entry. The last call's result.
+LinkResult ReadEntry(connection& conn, uint32_t deviceNumber, uint16_t index, uint8_t* entry) {
+    LinkResult code = lr::Ok;
     for (int call = 0; call < kEntryCalls; ++call) {
         std::memset(entry, 0, kEntrySize);
         int length = 0;
-        if (ReadConfigEntry(conn, deviceNumber, index, entry, kEntrySize, &length) == lr::Ok)
-            return true;
+        code = ReadConfigEntry(conn, deviceNumber, index, entry, kEntrySize, &length);
+        if (code == lr::Ok) return code;
     }
-    return false;
+    return code;
 }
 
 std::string EntryName(const uint8_t* name) {
@@ -90,14 +91,20 @@ Leaf LeafForEntry(const uint8_t* e, uint16_t index, const XmlDocument* catalog,
 
 }  // namespace
 
-bool BuildTreeFromDevice(CfgTree& tree, connection& conn, uint32_t deviceNumber,
-                         IProgressSink* progress, const XmlDocument* catalog,
-                         STreeOptions options) {
+Status BuildTreeFromDevice(CfgTree& tree, connection& conn, uint32_t deviceNumber,
+                           IProgressSink* progress, const XmlDocument* catalog,
+                           STreeOptions options) {
     tree.Clear();
     auto rootInfo = std::make_unique<SVR7_Info>();
-    if (ReadDeviceInfo(conn, deviceNumber, rootInfo->Info) != lr::Ok) return true;
-    if (ReadConfigHeader(conn, deviceNumber, rootInfo->Config) != lr::Ok) return true;
-    if (rootInfo->Config.EntryCount > kMaxEntryCount) return true;
+    if (const LinkResult code = ReadDeviceInfo(conn, deviceNumber, rootInfo->Info); code != lr::Ok)
+        return Failure::OfLink(code);
+    if (const LinkResult code = ReadConfigHeader(conn, deviceNumber, rootInfo->Config);
+        code != lr::Ok)
+        return Failure::OfLink(code);
+    if (rootInfo->Config.EntryCount > kMaxEntryCount)
+        return Failure::OfInvalid("the device names " +
+                                  std::to_string(rootInfo->Config.EntryCount) +
+                                  " configuration entries, more than can be read");
 
     const uint32_t entryCount = rootInfo->Config.EntryCount;
     // "VR7 №" followed by the device's own number. The caption is made before the record moves
@@ -109,7 +116,8 @@ bool BuildTreeFromDevice(CfgTree& tree, connection& conn, uint32_t deviceNumber,
     uint8_t entry[kEntrySize];
     for (uint32_t n = 1; n <= entryCount; ++n) {
         const auto index = static_cast<uint16_t>(n);
-        if (!ReadEntry(conn, deviceNumber, index, entry)) return true;
+        if (const LinkResult code = ReadEntry(conn, deviceNumber, index, entry); code != lr::Ok)
+            return Failure::OfLink(code);
         if (entry[0] == etEmpty) continue;
 
         Leaf leaf = LeafForEntry(entry, index, catalog, options);
@@ -125,5 +133,5 @@ bool BuildTreeFromDevice(CfgTree& tree, connection& conn, uint32_t deviceNumber,
         }
     }
     root->Expanded = true;
-    return false;
+    return Status();
 }

@@ -16,7 +16,7 @@ constexpr int kSlots = 9;
 // may use '\' as Windows does; the file system's names are UTF-8. A folder copied from Windows
 // may spell any part of it in another letter case.
 std::string FilePath(const std::string& configDir, const std::string& cp1251Name) {
-    std::string name = cp1251::ToUtf8(cp1251Name);
+    std::string name = cp1251::ToUtf8(Cp1251String(cp1251Name));
     for (char& c : name) {
         if (c == '\\') c = '/';
     }
@@ -45,9 +45,10 @@ void AddSystemCalcs(CfgTree& tree, const XmlDocument& systemFile, uint8_t system
 
 }  // namespace
 
-int BuildTreeFromDir(CfgTree& tree, const std::string& configDir, uint32_t deviceNumber,
-                     IProgressSink* /*progress*/, const XmlDocument* catalog, STreeOptions options,
-                     XmlDocument& scratch) {
+Result<TreeBuild> BuildTreeFromDir(CfgTree& tree, const std::string& configDir,
+                                   uint32_t deviceNumber, IProgressSink* /*progress*/,
+                                   const XmlDocument* catalog, STreeOptions options,
+                                   XmlDocument& scratch) {
     tree.Clear();
     auto rootInfo = std::make_unique<SVR7_Info>();
     SConfigInfo& config = rootInfo->Config;
@@ -59,7 +60,7 @@ int BuildTreeFromDir(CfgTree& tree, const std::string& configDir, uint32_t devic
     def.OpenForReading(defPath.c_str());
 
     scratch.SetFileName(FilePath(configDir, "main.xmc"));
-    scratch.Activate();  // XmlLoadError leaves the call; the tree stays empty
+    if (Status loaded = scratch.Load(); !loaded) return loaded.failure();  // the tree stays empty
 
     // The slots main.xmc declares, with main.def's overrides. Slots are read by their own number
     // below, so a gap or a "dummy" slot before a real one does not shift the systems.
@@ -87,10 +88,8 @@ int BuildTreeFromDir(CfgTree& tree, const std::string& configDir, uint32_t devic
     for (int n = 1; n <= kSlots; ++n) {
         if (!readSlot[n - 1]) continue;
         scratch.SetFileName(FilePath(configDir, rootConfig.SystemText2[n - 1] + ".xms"));
-        try {
-            scratch.Activate();
-        } catch (const XmlLoadError&) {
-            return -1;  // the nodes added so far stay; the root is not expanded
+        if (!scratch.Load()) {
+            return TreeBuild::Partial;  // the nodes added so far stay; the root is not expanded
         }
         std::string displayName;
         if (XmlDocument::Attribute(scratch.DocumentElement(), "name", displayName)) {
@@ -99,5 +98,5 @@ int BuildTreeFromDir(CfgTree& tree, const std::string& configDir, uint32_t devic
         AddSystemCalcs(tree, scratch, static_cast<uint8_t>(n), rootConfig, catalog, options);
     }
     root->Expanded = true;
-    return 0;
+    return TreeBuild::Complete;
 }

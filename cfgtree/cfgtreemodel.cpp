@@ -72,7 +72,7 @@ std::string PadTo7(std::string name) {
 std::string LocaleDecimalSeparator() {
     const lconv* lc = std::localeconv();
     const char* point = (lc && lc->decimal_point && *lc->decimal_point) ? lc->decimal_point : ".";
-    return std::strlen(point) == 1 ? std::string(point) : cp1251::FromUtf8(point);
+    return std::strlen(point) == 1 ? std::string(point) : cp1251::FromUtf8(point).bytes();
 }
 
 }  // namespace

@@ -32,15 +32,13 @@ FolderTree BuildConfigTree(const std::string& configDir, uint32_t deviceNumber,
                            const XmlDocument* catalogue, XmlDocument& scratch,
                            STreeOptions options) {
     FolderTree result;
-    try {
-        const int built = BuildTreeFromDir(result.tree, configDir, deviceNumber, nullptr, catalogue,
-                                           options, scratch);
-        result.build = built == 0 ? TreeBuild::Complete : TreeBuild::Partial;
-    } catch (const XmlLoadError& error) {
-        result.error = error.what();
+    const Result<TreeBuild> built = BuildTreeFromDir(result.tree, configDir, deviceNumber, nullptr,
+                                                     catalogue, options, scratch);
+    if (!built) {
+        result.loaded = built.failure();
         result.tree.Clear();
         return result;
     }
-    result.loaded = true;
+    result.build = built.value();
     return result;
 }

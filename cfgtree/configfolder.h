@@ -26,8 +26,7 @@ std::string FolderConfigDir(const std::string& folder);
 // A tree built aside, so that a failure leaves the caller's tree (and what goes with it) as it
 // was until the caller takes this one.
 struct FolderTree {
-    bool loaded = false;  // false: main.xmc could not be loaded; the tree is empty
-    std::string error;    // then the XML library's text (UTF-8)
+    Status loaded;  // main.xmc could not be loaded (Invalid, the XML library's text); tree empty
     TreeBuild build = TreeBuild::Complete;  // Partial: a system file failed to load
     CfgTree tree;
 };

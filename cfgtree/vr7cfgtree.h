@@ -4,6 +4,7 @@
 #include <string>
 
 #include "base/progresssink.h"
+#include "base/result.h"
 #include "cfgtree/cfgtreemodel.h"
 #include "optlist/xmldocument.h"
 
@@ -13,13 +14,17 @@ class connection;
 // failed to load, an entry the device did not give). A partial tree keeps what was read.
 enum class TreeBuild { Complete, Partial };
 
-// Builds the tree from a CONFIG folder (configDir ends with '/'). Returns 0 when the whole
-// configuration was read, -1 when a system file failed to load. A main.xmc that cannot be loaded
-// throws XmlLoadError with the XML library's text; the tree is then empty.
-int BuildTreeFromDir(CfgTree& tree, const std::string& configDir, uint32_t deviceNumber,
-                     IProgressSink* progress, const XmlDocument* catalog, STreeOptions options,
-                     XmlDocument& scratch);
+// Builds the tree from a CONFIG folder (configDir ends with '/'): Complete when the whole
+// configuration was read, Partial when a system file failed to load. A main.xmc that cannot be
+// loaded gives its load failure (Invalid, the XML library's text); the tree is then empty.
+Result<TreeBuild> BuildTreeFromDir(CfgTree& tree, const std::string& configDir,
+                                   uint32_t deviceNumber, IProgressSink* progress,
+                                   const XmlDocument* catalog, STreeOptions options,
+                                   XmlDocument& scratch);
 
-// Builds the tree from the device over an open connection. Returns true when reading failed.
-bool BuildTreeFromDevice(CfgTree& tree, connection& conn, uint32_t deviceNumber,
-                         IProgressSink* progress, const XmlDocument* catalog, STreeOptions options);
+// Builds the tree from the device over an open connection. A failing exchange gives its Link
+// failure (the link's result), a configuration too large to read an Invalid one; the tree keeps
+// what was read.
+Status BuildTreeFromDevice(CfgTree& tree, connection& conn, uint32_t deviceNumber,
+                           IProgressSink* progress, const XmlDocument* catalog,
+                           STreeOptions options);

@@ -124,10 +124,10 @@ int RunBuildCommand(const CliContext& ctx, const std::vector<std::string>& args)
         ctx.err << '\n';
         return exitstatus::Input;
     }
-    const SaveGatewayResult saved = SaveGatewayFile(list, out);
+    const Status saved = SaveGatewayFile(list, out);
     if (!saved) {
         ctx.err << "vr7lon: " << out << ": ";
-        ctx.Err(saved.message);
+        ctx.Err(usertext::FileFailureReason(usertext::FileStep::NotSaved, saved.failure()));
         ctx.err << '\n';
         return exitstatus::Input;
     }

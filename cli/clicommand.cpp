@@ -1,6 +1,7 @@
 #include "cli/clicommand.h"
 
 #include "app/catalogue.h"
+#include "app/messages.h"
 #include "app/snvtlist.h"
 #include "base/cp1251.h"
 #include "cli/exitstatus.h"
@@ -29,23 +30,23 @@ int UsageError(const CliContext& ctx, const std::string& message, const char* us
 }
 
 void MessageLog::PrintTo(std::ostream& out) {
-    for (const std::string& text : texts_) out << cp1251::ToUtf8(text) << '\n';
+    for (const Cp1251String& text : texts_) out << cp1251::ToUtf8(text) << '\n';
     texts_.clear();
 }
 
 CatalogueStatus LoadCommandCatalogue(const CliContext& ctx, const std::string& path,
                                      XmlDocument& doc, SnvtList* list) {
     const CatalogueLoad loaded = LoadCatalogue(doc, path);
-    if (!loaded.loaded) {
-        ctx.err << "vr7lon: catalogue " << doc.FileName() << ": " << loaded.error << '\n';
+    if (!loaded.document) {
+        ctx.err << "vr7lon: catalogue " << doc.FileName() << ": "
+                << usertext::FailureReason(loaded.document.failure()) << '\n';
         return CatalogueStatus::NotLoaded;
     }
     if (list == nullptr) return CatalogueStatus::Loaded;
-    list->SetMaxVariables(loaded.capacity.value);
-    if (!loaded.capacity.ok) {
-        ctx.err << "vr7lon: catalogue " << doc.FileName() << ": ";
-        ctx.Err(loaded.capacity.error);
-        ctx.err << '\n';
+    list->SetMaxVariables(loaded.maxVariables);
+    if (!loaded.capacity) {
+        ctx.err << "vr7lon: catalogue " << doc.FileName() << ": "
+                << usertext::FailureReason(loaded.capacity.failure()) << '\n';
         return CatalogueStatus::NoCapacity;
     }
     return CatalogueStatus::Loaded;

@@ -21,16 +21,16 @@ bool ParseCommandArgs(const CliContext& ctx, const std::vector<std::string>& arg
 // Prints "vr7lon: message" and the usage on err; returns the usage status.
 int UsageError(const CliContext& ctx, const std::string& message, const char* usage);
 
-// The window's messages (Windows-1251), kept in order for the command to print where they belong.
+// The window's messages, kept in order for the command to print where they belong.
 class MessageLog : public IMessageSink {
   public:
-    void ShowMessage(const std::string& text) override { texts_.push_back(text); }
-    const std::vector<std::string>& Texts() const { return texts_; }
+    void ShowMessage(const Cp1251String& text) override { texts_.push_back(text); }
+    const std::vector<Cp1251String>& Texts() const { return texts_; }
     // Each message on its own line of out, as UTF-8; then forgets them.
     void PrintTo(std::ostream& out);
 
   private:
-    std::vector<std::string> texts_;
+    std::vector<Cp1251String> texts_;
 };
 
 enum class CatalogueStatus {

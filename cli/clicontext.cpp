@@ -2,6 +2,6 @@
 
 #include "base/cp1251.h"
 
-void CliContext::Err(const std::string& cp1251Text) const {
-    err << cp1251::ToUtf8(cp1251Text);
+void CliContext::Err(const Cp1251String& text) const {
+    err << cp1251::ToUtf8(text);
 }

@@ -3,6 +3,7 @@
 #include <ostream>
 #include <string>
 
+#include "base/cp1251.h"
 #include "link/linktimings.h"
 #include "link/serialports.h"
 
@@ -23,6 +24,6 @@ struct CliContext {
     std::ostream& err;  // UTF-8 text
     const CliEnvironment& env;
 
-    // Writes Windows-1251 text to err as UTF-8.
-    void Err(const std::string& cp1251Text) const;
+    // Writes the core's text to err as UTF-8.
+    void Err(const Cp1251String& text) const;
 };

@@ -12,7 +12,6 @@
 #include "app/snvtlist.h"
 #include "app/treetext.h"
 #include "base/cp1251.h"
-#include "base/syserror.h"
 #include "base/wholefile.h"
 #include "cli/clicommand.h"
 #include "cli/devicesession.h"
@@ -106,7 +105,7 @@ bool Prepare(const CliContext& ctx, DeviceSession& session, const DeviceArgs& ar
 // framesDecide as app/failurecause.h takes them.
 void PrintFailureCause(const CliContext& ctx, const DeviceSession& session, LinkResult code,
                        bool framesDecide = false) {
-    const std::string cause = FailureCause(session.conn, code, framesDecide, session.DeviceNumber);
+    const Cp1251String cause = FailureCause(session.conn, code, framesDecide, session.DeviceNumber);
     if (cause.empty()) return;
     ctx.err << "vr7lon: ";
     ctx.Err(cause);
@@ -129,9 +128,9 @@ void PrintPortGone(const CliContext& ctx, const connection& conn) {
         ctx.err << "vr7lon: " << ResultText(failed, conn.SystemErrorNumber()) << '\n';
 }
 
-// A message of the core (Windows-1251) on its own line.
-void PrintMessage(std::ostream& out, const std::string& cp1251Text) {
-    out << cp1251::ToUtf8(cp1251Text) << '\n';
+// A message of the core on its own line.
+void PrintMessage(std::ostream& out, const Cp1251String& text) {
+    out << cp1251::ToUtf8(text) << '\n';
 }
 
 // A failed identification: the window's message with the link's result, or the version message
@@ -174,19 +173,23 @@ void PrintDownloadFailure(const CliContext& ctx, const DeviceSession& session,
 
 // A local file that could not be read: its path and why.
 void PrintLocalFileFailure(const CliContext& ctx, const Failure& failure) {
-    ctx.err << "vr7lon: " << failure.path << ": ";
     if (failure.errorNumber == EISDIR) {
-        ctx.err << "is a folder\n";
+        ctx.err << "vr7lon: " << failure.path << ": is a folder\n";
     } else {
-        ctx.err << SystemErrorText(failure.errorNumber) << '\n';
+        ctx.err << "vr7lon: " << usertext::FailureLine(failure) << '\n';
     }
 }
 
 // A local file's bytes; prints why on err and returns false when it cannot be read.
 bool ReadLocalFile(const CliContext& ctx, const std::string& path, std::string& bytes) {
-    const int error = ReadWholeFile(path, bytes);
-    if (error != 0) PrintLocalFileFailure(ctx, Failure::OfFile(path, error));
-    return error == 0;
+    Result<std::string> read = ReadWholeFile(path);
+    if (read) {
+        bytes = std::move(read).value();
+        return true;
+    }
+    bytes.clear();
+    PrintLocalFileFailure(ctx, read.failure());
+    return false;
 }
 
 // The check of a verification, as its outcome tells it: the sameness on out, a difference or a
@@ -272,8 +275,8 @@ int RunDeviceGet(const CliContext& ctx, DeviceSession& session, const DeviceArgs
     const std::string& outPath = parsed.Positionals()[1];
     // The local side is made ready first: a copy with nowhere to go is not worth the transfer.
     AtomicFileWriter out;
-    if (!out.Open(outPath)) {
-        ctx.err << "vr7lon: " << outPath << ": " << SystemErrorText(out.Error()) << '\n';
+    if (const Status opened = out.Open(outPath); !opened) {
+        ctx.err << "vr7lon: " << usertext::FailureLine(opened.failure()) << '\n';
         return exitstatus::Input;
     }
 
@@ -282,8 +285,8 @@ int RunDeviceGet(const CliContext& ctx, DeviceSession& session, const DeviceArgs
     if (!Identify(ctx, session, info)) return exitstatus::Device;
     ProgressBar bar(ctx.err, ctx.env.errIsTerminal);
     const FileDownload r =
-        DownloadDeviceFile(session.conn, session.DeviceNumber, cp1251::FromUtf8(nameArg), out,
-                           ctx.env.errIsTerminal ? &bar : nullptr);
+        DownloadDeviceFile(session.conn, session.DeviceNumber, cp1251::FromUtf8(nameArg).bytes(),
+                           out, ctx.env.errIsTerminal ? &bar : nullptr);
     bar.Finish();
     if (r.code != lr::Ok) {
         ctx.err << "vr7lon: " << nameArg << ": "
@@ -291,8 +294,8 @@ int RunDeviceGet(const CliContext& ctx, DeviceSession& session, const DeviceArgs
         PrintFailureCause(ctx, session, r.code);
         return exitstatus::Device;
     }
-    if (r.localError != 0) {
-        ctx.err << "vr7lon: " << outPath << ": " << SystemErrorText(r.localError) << '\n';
+    if (!r.local) {
+        ctx.err << "vr7lon: " << usertext::FailureLine(r.local.failure()) << '\n';
         return exitstatus::Input;
     }
     ctx.out << nameArg << ": " << r.size << " bytes into " << outPath << '\n';
@@ -312,7 +315,7 @@ int RunDevicePut(const CliContext& ctx, DeviceSession& session, const DeviceArgs
     }
     std::ifstream in(inPath, std::ios::binary);
     if (!in) {
-        ctx.err << "vr7lon: " << inPath << ": " << SystemErrorText(errno) << '\n';
+        ctx.err << "vr7lon: " << usertext::FailureLine(Failure::OfFile(inPath, errno)) << '\n';
         return exitstatus::Input;
     }
 
@@ -320,7 +323,7 @@ int RunDevicePut(const CliContext& ctx, DeviceSession& session, const DeviceArgs
     DeviceInfo info;
     if (!Identify(ctx, session, info)) return exitstatus::Device;
     ProgressBar bar(ctx.err, ctx.env.errIsTerminal);
-    const std::string name = cp1251::FromUtf8(nameArg);
+    const std::string name = cp1251::FromUtf8(nameArg).bytes();
     const LinkResult r = WriteDeviceFile(session.conn, session.DeviceNumber, &in, name.c_str(),
                                          ctx.env.errIsTerminal ? &bar : nullptr);
     bar.Finish();
@@ -402,7 +405,7 @@ int RunDeviceStore(const CliContext& ctx, DeviceSession& session, const DeviceAr
     request.progress = ctx.env.errIsTerminal ? &bar : nullptr;
     const DeviceStore r = StoreAndVerify(session.conn, session.DeviceNumber, list, request);
     bar.Finish();
-    const std::string message = StoreMessage(session.conn, r, request.workingCopy);
+    const Cp1251String message = StoreMessage(session.conn, r, request.workingCopy);
     switch (r.step) {
         case DeviceStep::Done:
         case DeviceStep::Check:

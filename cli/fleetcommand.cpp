@@ -11,11 +11,11 @@
 #include "app/fleet/fleetplan.h"
 #include "app/fleet/fleetrun.h"
 #include "app/gatewayfile.h"
+#include "app/messages.h"
 #include "app/snvtlist.h"
 #include "base/jsonwriter.h"
 #include "base/parseuint.h"
 #include "base/scratchfolder.h"
-#include "base/syserror.h"
 #include "base/wholefile.h"
 #include "cli/clicommand.h"
 #include "cli/devicesession.h"
@@ -74,12 +74,12 @@ bool CheckPlanFiles(const CliContext& ctx, const std::string& planPath, const Fl
                     << why << '\n';
             return false;
         };
-        std::string bytes;
-        if (const int error = ReadWholeFile(path, bytes)) return fail(SystemErrorText(error));
+        const Result<std::string> bytes = ReadWholeFile(path);
+        if (!bytes) return fail(usertext::FailureReason(bytes.failure()));
         if (action == FleetAction::Store) {
             XmlDocument noCatalogue;
             SnvtList list(noCatalogue);
-            LoadGatewayBytes(list, bytes);
+            LoadGatewayBytes(list, bytes.value());
             if (list.RowCount() == 0) return fail("holds no variables to store");
         }
     }
@@ -192,14 +192,14 @@ int RunFleetCommand(const CliContext& ctx, const std::vector<std::string>& args)
         settings.action == FleetAction::Store || settings.action == FleetAction::Verify;
 
     // Everything local is checked before any device is touched.
-    std::string planText;
-    if (const int error = ReadWholeFile(planPath, planText)) {
-        ctx.err << "vr7lon: " << planPath << ": " << SystemErrorText(error) << '\n';
+    const Result<std::string> planText = ReadWholeFile(planPath);
+    if (!planText) {
+        ctx.err << "vr7lon: " << usertext::FailureLine(planText.failure()) << '\n';
         return exitstatus::Input;
     }
     FleetPlan plan;
     std::string planError;
-    if (!ParseFleetPlan(planText, needsFile, plan, planError)) {
+    if (!ParseFleetPlan(planText.value(), needsFile, plan, planError)) {
         ctx.err << "vr7lon: " << planPath << ": " << planError << '\n';
         return exitstatus::Input;
     }
@@ -218,16 +218,19 @@ int RunFleetCommand(const CliContext& ctx, const std::vector<std::string>& args)
         if (outDir.empty()) return UsageError(ctx, "--out needs a folder", kUsage);
         std::filesystem::create_directories(outDir, ec);
         if (ec) {
-            ctx.err << "vr7lon: " << outDir << ": " << SystemErrorText(ec.value()) << '\n';
+            ctx.err << "vr7lon: " << usertext::FailureLine(Failure::OfFile(outDir, ec.value()))
+                    << '\n';
             return exitstatus::Input;
         }
         if (outDir.back() != '/') outDir += '/';
     }
     AtomicFileWriter report;
     const std::string reportPath = parsed.Value("--report");
-    if (parsed.Has("--report") && !report.Open(reportPath)) {
-        ctx.err << "vr7lon: " << reportPath << ": " << SystemErrorText(report.Error()) << '\n';
-        return exitstatus::Input;
+    if (parsed.Has("--report")) {
+        if (const Status opened = report.Open(reportPath); !opened) {
+            ctx.err << "vr7lon: " << usertext::FailureLine(opened.failure()) << '\n';
+            return exitstatus::Input;
+        }
     }
     // A store without --out keeps its working copies in a temporary folder, removed with them.
     std::optional<ScratchFolder> scratch;
@@ -235,7 +238,7 @@ int RunFleetCommand(const CliContext& ctx, const std::vector<std::string>& args)
         scratch.emplace("vr7fleet");
         if (const Status made = scratch->Made(); !made) {
             ctx.err << "vr7lon: no temporary folder for the working copies: "
-                    << SystemErrorText(made.failure().errorNumber) << '\n';
+                    << usertext::FailureReason(made.failure()) << '\n';
             return exitstatus::Input;
         }
     }
@@ -267,8 +270,10 @@ int RunFleetCommand(const CliContext& ctx, const std::vector<std::string>& args)
     PrintTable(ctx.out, tasks, results);
 
     if (parsed.Has("--report")) {
-        if (!report.Write(Report(settings.action, tasks, results)) || !report.Commit()) {
-            ctx.err << "vr7lon: " << reportPath << ": " << SystemErrorText(report.Error()) << '\n';
+        Status written = report.Write(Report(settings.action, tasks, results));
+        if (written) written = report.Commit();
+        if (!written) {
+            ctx.err << "vr7lon: " << usertext::FailureLine(written.failure()) << '\n';
             return exitstatus::Input;
         }
     }

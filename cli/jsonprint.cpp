@@ -36,7 +36,7 @@ const char* KindName(const TreeNode& node) {
 
 void WriteNode(JsonWriter& json, const TreeNode& node) {
     json.BeginObject()
-        .Member("caption", cp1251::ToUtf8(node.Text))
+        .Member("caption", cp1251::ToUtf8(Cp1251String(node.Text)))
         .Member("image", node.ImageIndex)
         .Key("kind");
     if (const char* kind = KindName(node)) {
@@ -78,7 +78,7 @@ void PrintListJson(const SnvtList& list, std::ostream& out) {
         for (int column = 0; column < kSnvtColumnCount; ++column) {
             json.Key(SnvtColumnName(column));
             if (column == colVarName || static_cast<size_t>(column) <= row.subItems.size()) {
-                json.String(cp1251::ToUtf8(row.Text(column)));
+                json.String(cp1251::ToUtf8(Cp1251String(row.Text(column))));
             } else {
                 json.Null();
             }

@@ -4,8 +4,8 @@
 #include <filesystem>
 
 #include "app/gatewayfile.h"
+#include "app/messages.h"
 #include "app/snvtlist.h"
-#include "base/syserror.h"
 #include "cli/clicommand.h"
 #include "cli/exitstatus.h"
 #include "cli/jsonprint.h"
@@ -35,8 +35,8 @@ bool LoadSettingsFile(const CliContext& ctx, SnvtList& list, const std::string& 
         ctx.err << "vr7lon: " << path << ": is a folder, not a settings file\n";
         return false;
     }
-    if (!LoadGatewayFileAt(list, path)) {
-        ctx.err << "vr7lon: " << path << ": " << SystemErrorText(errno) << '\n';
+    if (const Status loaded = LoadGatewayFileAt(list, path); !loaded) {
+        ctx.err << "vr7lon: " << usertext::FailureLine(loaded.failure()) << '\n';
         return false;
     }
     return true;

@@ -6,8 +6,9 @@
 
 namespace {
 
-std::string Value(const std::string& cp1251Text) {
-    return cp1251Text.empty() ? "\"\"" : cp1251::ToUtf8(cp1251Text);
+// A field of the list (the core's bytes) for the terminal.
+std::string Value(const std::string& field) {
+    return field.empty() ? "\"\"" : cp1251::ToUtf8(Cp1251String(field));
 }
 
 // "COLUMN VALUE, ..." for every column of the row but its name.
@@ -34,11 +35,12 @@ std::string Changes(const std::vector<ColumnChange>& changes) {
 
 void PrintList(const SnvtList& list, std::ostream& out) {
     for (const SnvtRow& row : list.Rows()) {
-        out << cp1251::ToUtf8(row.caption);
-        for (const std::string& item : row.subItems) out << '\t' << cp1251::ToUtf8(item);
+        out << cp1251::ToUtf8(Cp1251String(row.caption));
+        for (const std::string& item : row.subItems)
+            out << '\t' << cp1251::ToUtf8(Cp1251String(item));
         out << '\n';
     }
-    out << cp1251::ToUtf8(list.CountersText()) << '\n';
+    out << cp1251::ToUtf8(Cp1251String(list.CountersText())) << '\n';
 }
 
 void PrintListDiff(const std::vector<ListDiffEntry>& entries, std::ostream& out) {

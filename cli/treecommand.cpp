@@ -59,7 +59,8 @@ int RunTreeCommand(const CliContext& ctx, const std::vector<std::string>& args) 
     XmlDocument scratch;
     const FolderTree opened = BuildConfigTree(FolderConfigDir(folder), number, &catalogue, scratch);
     if (!opened.loaded) {
-        ctx.err << "vr7lon: " << folder << ": " << opened.error << '\n';
+        ctx.err << "vr7lon: " << folder << ": " << usertext::FailureReason(opened.loaded.failure())
+                << '\n';
         return exitstatus::Input;
     }
     if (parsed.Has("--json")) {

@@ -65,10 +65,7 @@ const std::string& ScratchDir() {
 const XmlDocument& Catalogue() {
     static XmlDocument* catalogue = [] {
         auto* doc = new XmlDocument(VR7_SOURCE_DIR "/examples/calcbank.xml");
-        try {
-            doc->Activate();
-        } catch (const XmlLoadError&) {
-        }
+        (void)doc->Load();  // without it the lookups find nothing, which is still a run
         return doc;
     }();
     return *catalogue;
@@ -140,17 +137,13 @@ void GatewayFile(const uint8_t* data, size_t size) {
     const MemoryFile file(data, size);
     SnvtList list(Catalogue());
     list.SetMaxVariables(100000);
-    LoadGatewayFileAt(list, file.Path());
+    (void)LoadGatewayFileAt(list, file.Path());
 }
 
 void XmlLookups(const uint8_t* data, size_t size) {
     const MemoryFile file(data, size);
     XmlDocument doc(file.Path());
-    try {
-        doc.Activate();
-    } catch (const XmlLoadError&) {
-        return;
-    }
+    if (!doc.Load()) return;
     for (const char* name : {"t1", "q12", "known", "tout", "\xF2\x31", ""}) {
         (void)GetVarOptions(doc, name);
         (void)GetVarNote(doc, name);

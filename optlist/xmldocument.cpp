@@ -17,8 +17,8 @@ namespace {
 
 // Blanks are kept (no XML_PARSE_NOBLANKS); no network, and no XML_PARSE_NOENT / XML_PARSE_DTDLOAD,
 // so external entities and DTDs are never fetched. The library's own printing to stderr is off:
-// its messages travel in XmlLoadError instead. A document is only ever read, so short texts are
-// kept inside their nodes (XML_PARSE_COMPACT): fewer allocations to load and to free.
+// its messages travel in the load's failure instead. A document is only ever read, so short texts
+// are kept inside their nodes (XML_PARSE_COMPACT): fewer allocations to load and to free.
 constexpr int kParseOptions =
     XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_COMPACT;
 
@@ -163,7 +163,7 @@ XmlDocument::~XmlDocument() {
     if (doc_) xmlFreeDoc(doc_);
 }
 
-void XmlDocument::Activate() {
+Status XmlDocument::Load() {
     {
         std::lock_guard<std::mutex> lock(derivedMutex_);
         derived_.reset();
@@ -173,33 +173,34 @@ void XmlDocument::Activate() {
         doc_ = nullptr;
     }
     std::unique_ptr<xmlParserCtxt, CtxtFree> ctxt(xmlNewParserCtxt());
-    if (!ctxt) throw XmlLoadError(fileName_ + ": out of memory");
+    if (!ctxt) return Failure::OfInvalid(fileName_ + ": out of memory", fileName_);
 
     ErrorCollector errors(fileName_);
-    std::string bytes;
-    if (const int savedErrno = ReadWholeFile(fileName_, bytes); savedErrno != 0) {
+    const Result<std::string> read = ReadWholeFile(fileName_);
+    if (!read) {
         // Let the library say why it cannot read the file, in its own words.
         doc_ = xmlCtxtReadFile(ctxt.get(), fileName_.c_str(), nullptr, kParseOptions);
         if (doc_ == nullptr) {
             std::string text = errors.Text("cannot be read");
-            const std::string reason = savedErrno != 0 ? SystemErrorText(savedErrno) : "";
-            if (!reason.empty() && text.find(reason) == std::string::npos)
-                text += " (" + reason + ")";
-            throw XmlLoadError(text);
+            const std::string reason = SystemErrorText(read.failure().errorNumber);
+            if (text.find(reason) == std::string::npos) text += " (" + reason + ")";
+            return Failure::OfInvalid(std::move(text), fileName_);
         }
     } else {
+        const std::string& bytes = read.value();
         // Text written by Windows programs without a declaration is in the system's own code page.
         const char* encoding = nullptr;
         if (!DeclaresEncoding(bytes) && !cp1251::IsValidUtf8(bytes)) encoding = "WINDOWS-1251";
         doc_ = xmlCtxtReadMemory(ctxt.get(), bytes.data(), static_cast<int>(bytes.size()),
                                  fileName_.c_str(), encoding, kParseOptions);
-        if (doc_ == nullptr) throw XmlLoadError(errors.Text("cannot be parsed"));
+        if (doc_ == nullptr) return Failure::OfInvalid(errors.Text("cannot be parsed"), fileName_);
     }
     if (xmlDocGetRootElement(doc_) == nullptr) {
         xmlFreeDoc(doc_);
         doc_ = nullptr;
-        throw XmlLoadError(fileName_ + ": Document has no root element");
+        return Failure::OfInvalid(fileName_ + ": Document has no root element", fileName_);
     }
+    return Status();
 }
 
 const XmlDocument::Derived& XmlDocument::DerivedOnce(
@@ -241,7 +242,7 @@ std::string XmlDocument::Tag(_xmlNode* node) {
 bool XmlDocument::Attribute(_xmlNode* node, const char* name, std::string& value) {
     xmlAttr* a = FindAttribute(node, name);
     if (a == nullptr) return false;
-    value = cp1251::FromUtf8(RawAttribute(a));
+    value = cp1251::FromUtf8(RawAttribute(a)).bytes();
     return true;
 }
 
@@ -254,5 +255,5 @@ bool XmlDocument::AttributeLower(_xmlNode* node, const char* name, std::string& 
 
 std::string XmlDocument::Text(_xmlNode* node) {
     if (node == nullptr) return {};
-    return cp1251::FromUtf8(Content(node));
+    return cp1251::FromUtf8(Content(node)).bytes();
 }

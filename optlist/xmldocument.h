@@ -5,17 +5,12 @@
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <stdexcept>
 #include <string>
+
+#include "base/result.h"
 
 struct _xmlDoc;
 struct _xmlNode;
-
-// A document that cannot be loaded. what() carries the XML library's own message.
-class XmlLoadError : public std::runtime_error {
-  public:
-    using std::runtime_error::runtime_error;
-};
 
 class XmlDocument {
   public:
@@ -28,9 +23,10 @@ class XmlDocument {
     void SetFileName(std::string fileName) { fileName_ = std::move(fileName); }
     const std::string& FileName() const { return fileName_; }
 
-    // Loads and parses the file named by FileName(), replacing what was loaded before.
-    // Throws XmlLoadError with the library's text; the document is then empty.
-    void Activate();
+    // Loads and parses the file named by FileName(), replacing what was loaded before. A file
+    // that cannot be read or parsed gives an Invalid failure naming the file, with the XML
+    // library's own message (UTF-8) as its detail; the document is then empty.
+    Status Load();
     bool IsActive() const { return doc_ != nullptr; }
 
     // The document element, or null when nothing is loaded.

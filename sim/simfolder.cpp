@@ -47,7 +47,7 @@ bool SimDeviceFromFolder(const std::string& folder, SimDevice& device, std::stri
     const FolderTree opened =
         BuildConfigTree(configDir, device.number, nullptr, scratch, STreeOptions{0x80});
     if (!opened.loaded) {
-        if (error) *error = opened.error;
+        if (error) *error = opened.loaded.failure().detail;
         return false;
     }
     const CfgTree& tree = opened.tree;

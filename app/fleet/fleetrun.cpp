@@ -38,18 +38,19 @@ constexpr ActionName kActions[] = {
     {"verify", FleetAction::Verify},
 };
 
-// Core text (Windows-1251, perhaps of several lines) as one line of UTF-8.
-std::string OneLine(const std::string& cp1251Text) {
-    std::string text = cp1251::ToUtf8(cp1251Text);
+// Core text (perhaps of several lines) as one line of UTF-8.
+std::string OneLine(const Cp1251String& coreText) {
+    std::string text = cp1251::ToUtf8(coreText);
     std::replace(text.begin(), text.end(), '\n', ' ');
     return text;
 }
 
-// Writes bytes as path whole, or not at all; 0 or the errno of the failing step.
-int WriteWhole(const std::string& path, std::string_view bytes) {
+// Writes bytes as path whole, or not at all.
+Status WriteWhole(const std::string& path, std::string_view bytes) {
     AtomicFileWriter file;
-    if (!file.Open(path) || !file.Write(bytes) || !file.Commit()) return file.Error();
-    return 0;
+    if (Status opened = file.Open(path); !opened) return opened;
+    if (Status written = file.Write(bytes); !written) return written;
+    return file.Commit();
 }
 
 // One device's work: its connection, its number (0 until the device tells its own) and what
@@ -96,9 +97,7 @@ class DeviceWork {
              utf8Message + " (" + ResultText(LinkCodeOf(failure), conn_.SystemErrorNumber()) + ")");
     }
     // A local file's failure: its path and why.
-    void FailFile(const Failure& failure) {
-        Fail(failure, failure.path + ": " + SystemErrorText(failure.errorNumber));
-    }
+    void FailFile(const Failure& failure) { Fail(failure, usertext::FailureLine(failure)); }
     void Succeed(const std::string& message) {
         result_.status = {};
         result_.message = message;
@@ -166,7 +165,7 @@ class DeviceWork {
             treeLines = static_cast<size_t>(std::count(lines.begin(), lines.end(), '\n'));
             if (task_.folder.empty()) return {};
             const std::string path = task_.folder + kFleetTreeFile;
-            if (const int error = WriteWhole(path, lines)) return Failure::OfFile(path, error);
+            if (Status written = WriteWhole(path, lines); !written) return written.failure();
             return {};
         };
         CfgTree tree;
@@ -184,8 +183,8 @@ class DeviceWork {
     void Store() {
         XmlDocument noCatalogue;  // storing never looks variables up
         SnvtList list(noCatalogue);
-        if (!LoadGatewayFileAt(list, task_.file))
-            return FailFile(Failure::OfFile(task_.file, errno));
+        if (const Status loaded = LoadGatewayFileAt(list, task_.file); !loaded)
+            return FailFile(loaded.failure());
         StoreRequest request;
         request.workingCopy =
             task_.folder.empty() ? task_.scratchCopy : task_.folder + kUploadFileName;
@@ -225,11 +224,10 @@ class DeviceWork {
     }
 
     void Verify() {
-        std::string bytes;
-        if (const int error = ReadWholeFile(task_.file, bytes))
-            return FailFile(Failure::OfFile(task_.file, error));
+        const Result<std::string> bytes = ReadWholeFile(task_.file);
+        if (!bytes) return FailFile(bytes.failure());
         // What a store of the plan's file uploads (see "vr7lon device verify").
-        const std::string expected = StoredGatewayText(bytes);
+        const std::string expected = StoredGatewayText(bytes.value());
         const DeviceVerify verified = VerifyGatewayFile(conn_, number_, expected, nullptr);
         Record(verified);
         if (verified.status) return Succeed(reporttext::Identical(expected.size()));

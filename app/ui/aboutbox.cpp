@@ -75,7 +75,7 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
 }
 
 void TAboutBox::FormCreate() {
-    Version->setText(Version->text() + FromCp1251(GetVersionString("FileVersion")));
+    Version->setText(Version->text() + FromCp1251(Cp1251String(GetVersionString("FileVersion"))));
 }
 
 // The texts stack from the top of the panel; the word-wrapped ones take the height their text

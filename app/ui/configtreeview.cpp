@@ -51,7 +51,7 @@ void ConfigTreeView::ShowTree(const CfgTree& tree) {
 QTreeWidgetItem* ConfigTreeView::MakeItem(const TreeNode& node,
                                           std::vector<QTreeWidgetItem*>& expanded) const {
     auto* item = new QTreeWidgetItem;
-    item->setText(0, FromCp1251(node.Text));
+    item->setText(0, FromCp1251(Cp1251String(node.Text)));
     // An index out of range shows the device image, as TreeNodeIcon gives it.
     const int image =
         node.ImageIndex >= 0 && node.ImageIndex < kTreeImageCount ? node.ImageIndex : 0;

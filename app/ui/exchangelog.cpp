@@ -229,17 +229,20 @@ void ExchangeLogDock::SaveToFile() {
     if (path.isEmpty()) return;
     // The file is replaced whole or stays as it was; a failure is said with the system's reason.
     AtomicFileWriter file;
-    usertext::FileStep failed = usertext::FileStep::NotCreated;
-    if (file.Open(QFile::encodeName(path).toStdString())) {
+    usertext::FileStep step = usertext::FileStep::NotCreated;
+    Status done = file.Open(QFile::encodeName(path).toStdString());
+    if (done) {
         std::string text;
         for (const ExchangeLogEntry& entry : model_->Entries())
             text += ExchangeLogLine(entry) + '\n';
-        if (file.Write(text) && file.Commit()) return;
-        failed = usertext::FileStep::NotWritten;
+        step = usertext::FileStep::NotWritten;
+        done = file.Write(text);
+        if (done) done = file.Commit();
+        if (done) return;
     }
     messages_.Message(FromCp1251(usertext::FileFailureBefore()) + QDir::toNativeSeparators(path) +
-                      FromCp1251(usertext::FileFailureAfter(failed)) +
-                      QString::fromStdString(SystemErrorText(file.Error())));
+                      FromCp1251(usertext::FileFailureAfter(step)) +
+                      FromCp1251(usertext::FileFailureReason(step, done.failure())));
 }
 
 void ExchangeLogDock::Clear() {

@@ -62,7 +62,7 @@ void SnvtListView::UpdateRow(int index, const SnvtRow& row) {
     for (int column = 0; column < kSnvtColumnCount; ++column) {
         QTableWidgetItem* cell = item(index, column);
         if (cell == nullptr) continue;
-        cell->setText(FromCp1251(row.Text(column)));
+        cell->setText(FromCp1251(Cp1251String(row.Text(column))));
         if (column == colVarName) cell->setCheckState(row.checked ? Qt::Checked : Qt::Unchecked);
     }
     mirroring_ = false;

@@ -30,7 +30,7 @@ const char* GetVersionString(const char* key) {
     if (key == nullptr) return buffer;
     for (const VersionEntry& entry : kVersionTable) {
         if (std::strcmp(entry.key, key) != 0) continue;
-        const std::string text = cp1251::FromUtf8(entry.utf8Value);
+        const std::string text = cp1251::FromUtf8(entry.utf8Value).bytes();
         const size_t length = text.size() < sizeof buffer - 1 ? text.size() : sizeof buffer - 1;
         std::memcpy(buffer, text.data(), length);
         buffer[length] = '\0';

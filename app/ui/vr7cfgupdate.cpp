@@ -115,7 +115,7 @@ void TVR7CfgUpdate::LoadCatalogue() {
     List.SetMaxVariables(0);
     // The working folder's catalogue, or the installed one when the working folder has none.
     const CatalogueLoad catalogue = ::LoadCatalogue(CfgFilter, "");
-    if (!catalogue.loaded) {
+    if (!catalogue.document) {
         // A missing file is said in words, with where it was looked for; a broken one gets the
         // XML library's own text.
         const QString path =
@@ -125,12 +125,15 @@ void TVR7CfgUpdate::LoadCatalogue() {
             messages_->GeneralError(FromCp1251(text.before) + QDir::toNativeSeparators(path) +
                                     FromCp1251(text.after));
         } else {
-            messages_->GeneralError(QString::fromUtf8(catalogue.error));
+            messages_->GeneralError(
+                QString::fromStdString(usertext::FailureReason(catalogue.document.failure())));
         }
         return;
     }
-    if (!catalogue.capacity.ok) messages_->GeneralError(FromCp1251(catalogue.capacity.error));
-    List.SetMaxVariables(catalogue.capacity.value);
+    if (!catalogue.capacity)
+        messages_->GeneralError(
+            QString::fromStdString(usertext::FailureReason(catalogue.capacity.failure())));
+    List.SetMaxVariables(catalogue.maxVariables);
 }
 
 void TVR7CfgUpdate::FormActivate() {
@@ -235,7 +238,7 @@ void TVR7CfgUpdate::Open1Click() {
     const std::string configDir = FolderConfigDir(folder);
     FolderTree opened = BuildConfigTree(configDir, number, &CfgFilter, CfgXML);
     if (!opened.loaded) {
-        QString text = QString::fromUtf8(opened.error);
+        QString text = QString::fromStdString(usertext::FailureReason(opened.loaded.failure()));
         // Without main.xmc the folder is no configuration at all: say what one holds.
         const QDir config(QFile::decodeName(QByteArray::fromStdString(configDir)));
         if (config.entryList({QStringLiteral("main.xmc")}, QDir::Files).isEmpty()) {
@@ -272,12 +275,13 @@ void TVR7CfgUpdate::Save1Click() {
     const QString path = shell_->ChooseSaveFile(this, request);
     if (path.isEmpty()) return;
 
-    const SaveGatewayResult result = SaveGatewayFile(List, NativePath(path));
-    if (!result) {
+    const Status saved = SaveGatewayFile(List, NativePath(path));
+    if (!saved) {
+        const usertext::FileStep step = usertext::FileStep::NotSaved;
         messages_->Message(FromCp1251(usertext::FileFailureBefore()) +
                            QDir::toNativeSeparators(path) +
-                           FromCp1251(usertext::FileFailureAfter(usertext::FileStep::NotSaved)) +
-                           FromCp1251(result.message));
+                           FromCp1251(usertext::FileFailureAfter(step)) +
+                           FromCp1251(usertext::FileFailureReason(step, saved.failure())));
         return;
     }
     listModified_ = false;
@@ -360,7 +364,7 @@ void TVR7CfgUpdate::FinishRead(CfgTree&& read, const DeviceReadResult& result) {
 }
 
 void TVR7CfgUpdate::ShowFailureCause(LinkResult code, bool framesDecide) {
-    const std::string cause =
+    const Cp1251String cause =
         FailureCause(Connection, code, framesDecide, DeviceNumber, ExchangeLog->Tail());
     ExchangeLog->End(Connection, code, framesDecide);
     if (cause.empty()) return;
@@ -503,7 +507,7 @@ void TVR7CfgUpdate::DelSelected_R_ButtonClick() {
 // A device command's worker reports through these as well: each runs on the window's thread
 // while the worker waits, so the messages and the list's rows come in the order they always did.
 
-void TVR7CfgUpdate::ShowMessage(const std::string& text) {
+void TVR7CfgUpdate::ShowMessage(const Cp1251String& text) {
     runner_.Run([this, &text] { messages_->Message(FromCp1251(text)); });
 }
 
@@ -533,7 +537,7 @@ void TVR7CfgUpdate::ListCleared() {
 }
 
 void TVR7CfgUpdate::CountersChanged(const std::string& text) {
-    runner_.Run([this, &text] { Edit2->setText(FromCp1251(text)); });
+    runner_.Run([this, &text] { Edit2->setText(FromCp1251(Cp1251String(text))); });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -586,7 +590,7 @@ void TVR7CfgUpdate::ApplyProgress(const std::string& text, float fraction, bool 
     } else if (!ProgressBar->isHidden()) {
         ProgressBar->hide();
     }
-    const QString shownText = FromCp1251(text);
+    const QString shownText = FromCp1251(Cp1251String(text));
     if (shownText != StatusPanel->text()) {
         StatusPanel->setText(shownText);
         if (paintNow) StatusPanel->repaint();

@@ -205,7 +205,7 @@ class TVR7CfgUpdate : public QMainWindow,
     QString SaveFolder() const;
 
     // IMessageSink: the messages of the list and of the device commands, as "Внимание" boxes.
-    void ShowMessage(const std::string& text) override;
+    void ShowMessage(const Cp1251String& text) override;
     // ISnvtListObserver: the list control mirrors the model.
     void RowInserted(size_t index) override;
     void RowRemoved(size_t index) override;

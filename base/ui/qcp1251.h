@@ -8,11 +8,11 @@
 
 #include "base/cp1251.h"
 
-inline QString FromCp1251(const std::string& text) {
+inline QString FromCp1251(const Cp1251String& text) {
     return QString::fromStdString(cp1251::ToUtf8(text));
 }
 
-inline std::string ToCp1251(const QString& text) {
+inline Cp1251String ToCp1251(const QString& text) {
     const QByteArray utf8 = text.toUtf8();
     return cp1251::FromUtf8(std::string_view(utf8.constData(), static_cast<size_t>(utf8.size())));
 }

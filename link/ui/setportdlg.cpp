@@ -37,7 +37,7 @@ constexpr int kComboMinWidth = 60;
 
 // A decimal number of 0..4294967295, white space around it allowed.
 bool ParseUnsigned32(const QString& text, uint32_t& value) {
-    return ParseUint32(ToCp1251(text.trimmed()), value);
+    return ParseUint32(ToCp1251(text.trimmed()).bytes(), value);
 }
 
 // True when text is all digits and its value is 65536 or more; any length of digits is compared
@@ -227,22 +227,22 @@ void TSetPortDlg::Place(int left, int top) {
 
 int TSetPortDlg::ShowModal(connection& conn) {
     conn_ = &conn;
-    SetComboText(CB_Port, FromCp1251(conn.PortName));
+    SetComboText(CB_Port, FromCp1251(Cp1251String(conn.PortName)));
     SetComboText(CB_Speed, QString::number(conn.Speed));
-    IPEdit->SetIP(FromCp1251(conn.IpAddress));
-    E_TCPIP_Port->setText(FromCp1251(conn.TcpIpPort));
+    IPEdit->SetIP(FromCp1251(Cp1251String(conn.IpAddress)));
+    E_TCPIP_Port->setText(FromCp1251(Cp1251String(conn.TcpIpPort)));
     E_DevNom->setText(QString::number(conn.DeviceNumber));
     CB_Port->setFocus(Qt::OtherFocusReason);
     return exec();
 }
 
 std::string TSetPortDlg::DevNomText() const {
-    return ToCp1251(E_DevNom->text());
+    return ToCp1251(E_DevNom->text()).bytes();
 }
 
 void TSetPortDlg::OKBtnClick() {
     if (conn_ == nullptr) return;
-    conn_->PortName = ToCp1251(CB_Port->currentText());
+    conn_->PortName = ToCp1251(CB_Port->currentText()).bytes();
 
     uint32_t speed = 0;
     if (!ParseUnsigned32(CB_Speed->currentText(), speed)) {
@@ -257,8 +257,8 @@ void TSetPortDlg::OKBtnClick() {
         return;
     }
     conn_->Speed = speed;
-    conn_->IpAddress = ToCp1251(IPEdit->GetIP());
-    conn_->TcpIpPort = ToCp1251(E_TCPIP_Port->text());
+    conn_->IpAddress = ToCp1251(IPEdit->GetIP()).bytes();
+    conn_->TcpIpPort = ToCp1251(E_TCPIP_Port->text()).bytes();
 
     uint32_t deviceNumber = 0;
     const QString devNom = E_DevNom->text();

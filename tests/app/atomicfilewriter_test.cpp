@@ -23,11 +23,19 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// Open, Write and Commit until one fails; error is the failing step's errno, and its failure
+// must name the path given to Open (even through a link).
 bool Save(const std::string& path, const std::string& data, int* error = nullptr) {
     AtomicFileWriter w;
-    const bool ok = w.Open(path) && w.Write(data) && w.Commit();
-    if (error) *error = w.Error();
-    return ok;
+    Status status = w.Open(path);
+    if (status) status = w.Write(data);
+    if (status) status = w.Commit();
+    if (!status) {
+        EXPECT_EQ(status.failure().kind, FailureKind::File);
+        EXPECT_EQ(status.failure().path, path);
+    }
+    if (error) *error = status ? 0 : status.failure().errorNumber;
+    return status.ok();
 }
 
 size_t Entries(const TempDir& dir) {
@@ -78,8 +86,8 @@ TEST(AtomicFileWriter, CharacterDeviceGetsTheContentWholeAtCommit) {
 
     {
         AtomicFileWriter dropped;
-        ASSERT_TRUE(dropped.Open(slave));
-        ASSERT_TRUE(dropped.Write("never"));
+        ASSERT_TRUE(dropped.Open(slave).ok());
+        ASSERT_TRUE(dropped.Write("never").ok());
     }
     EXPECT_TRUE(Save(slave, "abc"));
     std::string got;

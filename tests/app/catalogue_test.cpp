@@ -31,10 +31,10 @@ TEST(LoadCatalogue, CapacityCases) {
                 "<calc name=\"t$\" note=\"x\"><LonVar VSNVTid=\"105\"/></calc></calcbank>");
         XmlDocument doc;
         const CatalogueLoad r = LoadCatalogue(doc, path);
-        ASSERT_TRUE(r.loaded) << r.error;
-        EXPECT_EQ(r.capacity.ok, c.ok);
-        EXPECT_EQ(r.capacity.value, c.value);
-        EXPECT_EQ(r.capacity.error, c.error);
+        ASSERT_TRUE(r.document.ok()) << r.document.failure().detail;
+        EXPECT_EQ(r.capacity.ok(), c.ok);
+        EXPECT_EQ(r.maxVariables, c.value);
+        EXPECT_EQ(r.capacity.ok() ? "" : r.capacity.failure().detail, c.error);
         // A catalogue without a capacity still answers lookups.
         EXPECT_GT(GetVarOptions(doc, "t1").count, 0);
     }
@@ -44,17 +44,18 @@ TEST(LoadCatalogue, AFileThatCannotBeLoadedGivesTheLibrarysText) {
     TempDir dir;
     XmlDocument doc;
     CatalogueLoad r = LoadCatalogue(doc, dir / "none.xml");
-    EXPECT_FALSE(r.loaded);
-    EXPECT_NE(r.error.find("none.xml"), std::string::npos) << r.error;
+    ASSERT_FALSE(r.document.ok());
+    EXPECT_NE(r.document.failure().detail.find("none.xml"), std::string::npos)
+        << r.document.failure().detail;
 
     r = LoadCatalogue(doc, dir.Write("bad.xml", "<calcbank><LonCfg"));
-    EXPECT_FALSE(r.loaded);
-    EXPECT_FALSE(r.error.empty());
+    ASSERT_FALSE(r.document.ok());
+    EXPECT_FALSE(r.document.failure().detail.empty());
 }
 
 TEST(LoadCatalogue, NoPathMeansTheWorkingDirectorysCatalogue) {
     XmlDocument doc;
-    LoadCatalogue(doc, "");
+    (void)LoadCatalogue(doc, "");
     EXPECT_EQ(doc.FileName(), kCatalogueName);
 }
 

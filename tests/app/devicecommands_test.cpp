@@ -29,7 +29,7 @@ const char kDemoConfig[] = VR7_SOURCE_DIR "/examples/vr7_12/CONFIG/";
 const char kDemoCatalogue[] = VR7_SOURCE_DIR "/examples/calcbank.xml";
 
 struct Messages : IMessageSink {
-    void ShowMessage(const std::string& text) override { texts.push_back(text); }
+    void ShowMessage(const Cp1251String& text) override { texts.push_back(text.bytes()); }
     std::vector<std::string> texts;
 };
 
@@ -55,8 +55,8 @@ class DeviceCommands : public ::testing::TestWithParam<Transport>, protected Sim
   protected:
     DeviceCommands() : list(catalogue), folderList(catalogue) {
         catalogue.SetFileName(kDemoCatalogue);
-        catalogue.Activate();
-        list.SetMaxVariables(LoadMaxVariables(catalogue).value);
+        EXPECT_TRUE(catalogue.Load().ok());
+        list.SetMaxVariables(LoadMaxVariables(catalogue).value_or(0));
         LoadGatewayFile(folderList, kDemoConfig);
     }
 
@@ -223,7 +223,7 @@ TEST_P(DeviceCommands, ALocalFileThatCannotBeCreatedStopsTheDownload) {
     EXPECT_EQ(
         messages.texts[0].rfind(W("Файл ") + dir.Path() + "duxgate.cfg" + W(" не создан.\n"), 0),
         0u)
-        << cp1251::ToUtf8(messages.texts[0]);
+        << cp1251::ToUtf8(Cp1251String(messages.texts[0]));
     EXPECT_FALSE(Requested(cmdOpenFile));
 }
 
@@ -267,7 +267,7 @@ TEST_P(DeviceCommands, StoreUploadsExactlyWhatSaveToDiskWrites) {
     EXPECT_EQ(r.outcome, DeviceStoreOutcome::Stored);
     EXPECT_EQ(messages.texts, std::vector<std::string>{W("Настройки Tervon шлюза сохраненены")});
 
-    ASSERT_TRUE(SaveGatewayFile(folderList, dir / "saved.cfg").ok);
+    ASSERT_TRUE(SaveGatewayFile(folderList, dir / "saved.cfg").ok());
     const std::string saved = ReadBytes(dir / "saved.cfg");
     std::vector<uint8_t> stored;
     ASSERT_TRUE(server->File("DUXGate.cfg", stored));  // the name in exactly this case
@@ -312,7 +312,7 @@ TEST_P(DeviceCommands, StoreStopsBeforeTheLinkWhenThereIsNothingWhole) {
     EXPECT_EQ(
         messages.texts[0].rfind(W("Файл ") + dir.Path() + "DUXGate.cfg" + W(" не сохранён.\n"), 0),
         0u)
-        << cp1251::ToUtf8(messages.texts[0]);
+        << cp1251::ToUtf8(Cp1251String(messages.texts[0]));
     EXPECT_TRUE(server->Requests().empty());
 }
 
@@ -321,7 +321,7 @@ INSTANTIATE_TEST_SUITE_P(Transports, DeviceCommands,
                          [](const auto& info) { return TransportName(info.param); });
 
 TEST(DeviceCommandTexts, CaptionOfTheConfigurationField) {
-    EXPECT_EQ(usertext::DeviceConfigurationCaption("TCP/IP", 4294967295u),
+    EXPECT_EQ(usertext::DeviceConfigurationCaption("TCP/IP", 4294967295u).bytes(),
               W("Порт: TCP/IP, VR-7 № 4294967295"));
 }
 

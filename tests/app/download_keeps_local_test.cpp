@@ -38,7 +38,7 @@ class InWorkingFolder {
 };
 
 struct Messages : IMessageSink {
-    void ShowMessage(const std::string& text) override { texts.push_back(text); }
+    void ShowMessage(const Cp1251String& text) override { texts.push_back(text.bytes()); }
     std::vector<std::string> texts;
 };
 
@@ -77,7 +77,8 @@ TEST_P(DownloadKeepsLocal, EveryBrokenTransferLeavesTheEarlierCopy) {
         EXPECT_EQ(ReadGatewayFileFromDevice({sim.conn, number, messages}, list),
                   GatewayDownload::Broken)
             << c.what;
-        EXPECT_EQ(messages.texts, std::vector<std::string>{usertext::ReadError()}) << c.what;
+        EXPECT_EQ(messages.texts, std::vector<std::string>{usertext::ReadError().bytes()})
+            << c.what;
         EXPECT_EQ(list.RowCount(), 0u) << c.what;
         EXPECT_EQ(ReadAll(kDownloadFileName), kEarlier) << c.what;
         size_t files = 0;

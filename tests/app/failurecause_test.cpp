@@ -163,7 +163,7 @@ TEST(FailureCause, NamesTheCauseFromTheResultOrTheFrames) {
         const std::string expected =
             c.cause != nullptr ? W(c.cause)
                                : W("нет ответа от прибора № 5 (1 попытка по " + config + " мс)");
-        EXPECT_EQ(FailureCause(conn, c.code, c.framesDecide, kNumber, tail), expected);
+        EXPECT_EQ(FailureCause(conn, c.code, c.framesDecide, kNumber, tail).str(), expected);
     }
 }
 
@@ -172,7 +172,7 @@ TEST(FailureCause, ASerialPortThatDoesNotOpenIsNamedWithTheSystemsReason) {
     connection conn;
     conn.PortName = dir.Path() + "ttyMissing";  // never a real port
     ASSERT_NE(conn.OpenComLink(conn.PortName, 9600), lr::Ok);
-    EXPECT_EQ(FailureCause(conn, lr::NotOpen, false, kNumber),
+    EXPECT_EQ(FailureCause(conn, lr::NotOpen, false, kNumber).str(),
               W("Порт " + conn.PortName +
                 ": такого устройства нет (проверьте имя порта и подключение адаптера)."));
 }

@@ -82,9 +82,9 @@ TEST_P(FaultMatrix, EveryFaultEndsInTimeWithItsMessageAndLeavesTheFilesAsTheRule
         dir.Write(kDownloadFileName, earlierDownload);
 
         XmlDocument catalogue(VR7_SOURCE_DIR "/examples/calcbank.xml");
-        catalogue.Activate();
+        EXPECT_TRUE(catalogue.Load().ok());
         SnvtList list(catalogue);
-        list.SetMaxVariables(LoadMaxVariables(catalogue).value);
+        list.SetMaxVariables(LoadMaxVariables(catalogue).value_or(0));
         ASSERT_TRUE(LoadGatewayFileAt(list, VR7_SOURCE_DIR "/examples/vr7_12/CONFIG/duxgate.cfg"));
         const std::vector<std::string> listBefore = Captions(list);
 
@@ -99,7 +99,7 @@ TEST_P(FaultMatrix, EveryFaultEndsInTimeWithItsMessageAndLeavesTheFilesAsTheRule
         peer.server->SetFaults({{c.kind, command, -1, c.path == Path::Tree ? 1 : 0, -1, c.value}});
 
         struct : IMessageSink {
-            void ShowMessage(const std::string& text) override { texts.push_back(text); }
+            void ShowMessage(const Cp1251String& text) override { texts.push_back(text.bytes()); }
             std::vector<std::string> texts;
         } messages;
         uint32_t number = 0;
@@ -108,12 +108,12 @@ TEST_P(FaultMatrix, EveryFaultEndsInTimeWithItsMessageAndLeavesTheFilesAsTheRule
         if (c.path == Path::Upload) {
             const DeviceStoreResult r = Store({conn, number, messages}, list);
             EXPECT_EQ(r.outcome, DeviceStoreOutcome::Broken);
-            EXPECT_EQ(messages.texts, std::vector<std::string>{usertext::StoreBroken()});
+            EXPECT_EQ(messages.texts, std::vector<std::string>{usertext::StoreBroken().bytes()});
             EXPECT_EQ(Captions(list), listBefore);
         } else {
             const DeviceReadResult r =
                 ReadFromDevice({conn, number, messages}, tree, list, &catalogue, nullptr);
-            EXPECT_EQ(messages.texts, std::vector<std::string>{usertext::ReadError()});
+            EXPECT_EQ(messages.texts, std::vector<std::string>{usertext::ReadError().bytes()});
             if (c.path == Path::Tree) {
                 EXPECT_EQ(r.outcome, DeviceReadOutcome::ReadFailed);
                 EXPECT_EQ(Captions(list), listBefore);

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "app/gatewayfile.h"
+#include "app/messages.h"
 #include "tests/app/support/listfixture.h"
 #include "tests/common/testtext.h"
 #include "tests/common/unprivileged.h"
@@ -52,7 +53,7 @@ TEST(SaveGatewayFile, WritesTheExactFormat) {
     f.list.AppendRowFromFile("1q1", {"40015", "F", "15", ""});
     f.list.SetChecked(1, true);  // check boxes do not matter
     const std::string path = f.dir / "out.cfg";
-    ASSERT_TRUE(SaveGatewayFile(f.list, path).ok);
+    ASSERT_TRUE(SaveGatewayFile(f.list, path).ok());
 
     const std::string expected = "F 40001 abc" + Spaces(20) + "1abc dim\r\n" + "F 40003 " +
                                  std::string(21, 'a') + "  1v21 d\r\n" + "F 40005 " +
@@ -74,7 +75,7 @@ TEST(GatewayFile, RoundTripsTheRows) {
     f.list.MoveRow(3, 0);
     const std::string path = f.dir / "CONFIG/duxgate.cfg";
     fs::create_directories(f.dir / "CONFIG");
-    ASSERT_TRUE(SaveGatewayFile(f.list, path).ok);
+    ASSERT_TRUE(SaveGatewayFile(f.list, path).ok());
     const std::string first = ReadBytes(path);
 
     ListFixture g;
@@ -85,7 +86,7 @@ TEST(GatewayFile, RoundTripsTheRows) {
         EXPECT_EQ(g.list.Row(i).subItems, f.list.Row(i).subItems);
     }
     EXPECT_EQ(g.list.UsedVariables(), f.list.UsedVariables());
-    ASSERT_TRUE(SaveGatewayFile(g.list, path).ok);
+    ASSERT_TRUE(SaveGatewayFile(g.list, path).ok());
     EXPECT_EQ(ReadBytes(path), first);
 }
 
@@ -242,10 +243,11 @@ TEST(SaveGatewayFile, RefusesRowsThatWouldReadBackDifferently) {
         f.list.AppendRowFromFile("1a", {"40001", "F", "15", "d"});
         f.list.AppendRowFromFile(c.caption, c.subItems);
         const std::string path = f.dir.Write("duxgate.cfg", "old contents");
-        const SaveGatewayResult r = SaveGatewayFile(f.list, path);
-        EXPECT_FALSE(r.ok) << c.problem;
-        EXPECT_EQ(r.row, 1) << c.problem;
-        EXPECT_EQ(r.message,
+        const Status r = SaveGatewayFile(f.list, path);
+        ASSERT_FALSE(r.ok()) << c.problem;
+        EXPECT_EQ(r.failure().kind, FailureKind::Invalid) << c.problem;
+        EXPECT_EQ(r.failure().at, 1u) << c.problem;
+        EXPECT_EQ(usertext::FileFailureReason(usertext::FileStep::NotSaved, r.failure()).bytes(),
                   W("Не могу сохранить строку 2 (") + c.caption + "): " + W(c.problem.c_str()));
         EXPECT_EQ(ReadBytes(path), "old contents");
     }
@@ -258,20 +260,22 @@ TEST(SaveGatewayFile, FailsWithoutTouchingWhatIsThere) {
     // A folder in the way.
     const std::string folder = f.dir.MakeDir("duxgate.cfg");
     f.dir.Write("duxgate.cfg/keep", "x");
-    SaveGatewayResult r = SaveGatewayFile(f.list, f.dir / "duxgate.cfg");
-    EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.errorNumber, EISDIR);
-    EXPECT_EQ(r.message.rfind(W("Ошибка записи файла: "), 0), 0u) << r.message;
+    Status r = SaveGatewayFile(f.list, f.dir / "duxgate.cfg");
+    ASSERT_FALSE(r.ok());
+    EXPECT_EQ(r.failure().errorNumber, EISDIR);
+    const std::string message =
+        usertext::FileFailureReason(usertext::FileStep::NotSaved, r.failure()).bytes();
+    EXPECT_EQ(message.rfind(W("Ошибка записи файла: "), 0), 0u) << message;
     EXPECT_EQ(ReadBytes(f.dir / "duxgate.cfg/keep"), "x");
 
     // No folder, or a file where the folder should be.
     r = SaveGatewayFile(f.list, f.dir / "missing/duxgate.cfg");
-    EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.errorNumber, ENOENT);
+    ASSERT_FALSE(r.ok());
+    EXPECT_EQ(r.failure().errorNumber, ENOENT);
     f.dir.Write("plain", "p");
     r = SaveGatewayFile(f.list, f.dir / "plain/duxgate.cfg");
-    EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.errorNumber, ENOTDIR);
+    ASSERT_FALSE(r.ok());
+    EXPECT_EQ(r.failure().errorNumber, ENOTDIR);
     EXPECT_EQ(Leftovers(f.dir, {"calcbank.xml", "duxgate.cfg", "plain"}), Items{});
 }
 
@@ -287,11 +291,12 @@ TEST(SaveGatewayFile, AnUnwritableFolderOrFileKeepsTheOldFile) {
     ::chmod(readOnly.c_str(), 0444);
     ::chmod(f.dir.Path().c_str(), 0777);
     const std::string failure = RunUnprivileged([&]() -> std::string {
-        const SaveGatewayResult r = SaveGatewayFile(f.list, inFolder);
-        if (r.ok) return "saved into a folder it may not write";
-        if (r.errorNumber != EACCES) return "error " + std::to_string(r.errorNumber);
+        const Status r = SaveGatewayFile(f.list, inFolder);
+        if (r.ok()) return "saved into a folder it may not write";
+        if (r.failure().errorNumber != EACCES)
+            return "error " + std::to_string(r.failure().errorNumber);
         if (ReadBytes(inFolder) != "old") return "the file in the read-only folder changed";
-        if (SaveGatewayFile(f.list, readOnly).ok) return "a read-only file was replaced";
+        if (SaveGatewayFile(f.list, readOnly).ok()) return "a read-only file was replaced";
         if (ReadBytes(readOnly) != "old") return "the read-only file changed";
         if (!Leftovers(f.dir, {"calcbank.xml", "ro", "duxgate.cfg"}).empty()) return "leftovers";
         return "";
@@ -312,12 +317,12 @@ TEST(SaveGatewayFile, AWriteFailingHalfwayKeepsTheOldFile) {
     rlimit small = saved;
     small.rlim_cur = 150;
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const SaveGatewayResult r = SaveGatewayFile(f.list, path);
+    const Status r = SaveGatewayFile(f.list, path);
     ::setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldHandler);
 
-    EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.errorNumber, EFBIG);
+    ASSERT_FALSE(r.ok());
+    EXPECT_EQ(r.failure().errorNumber, EFBIG);
     EXPECT_EQ(ReadBytes(path), "old");
     EXPECT_EQ(Leftovers(f.dir, {"calcbank.xml", "duxgate.cfg"}), Items{});
 }
@@ -330,14 +335,14 @@ TEST(SaveGatewayFile, ReplacesAnExistingFileWhole) {
     const std::string target = f.dir.Write("real.cfg", "old");
     fs::create_symlink(target, f.dir / "link.cfg");
 
-    ASSERT_TRUE(SaveGatewayFile(f.list, path).ok);
+    ASSERT_TRUE(SaveGatewayFile(f.list, path).ok());
     const std::string expected = "F 40001 15" + Spaces(21) + "1q1 " + W("м3/ч") + "\r\n";
     EXPECT_EQ(ReadBytes(path), expected);
     EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 
     // Saving through a link replaces the file it points to and keeps the link.
-    ASSERT_TRUE(SaveGatewayFile(f.list, f.dir / "link.cfg").ok);
+    ASSERT_TRUE(SaveGatewayFile(f.list, f.dir / "link.cfg").ok());
     EXPECT_TRUE(fs::is_symlink(f.dir / "link.cfg"));
     EXPECT_EQ(ReadBytes(target), expected);
     EXPECT_EQ(Leftovers(f.dir, {"calcbank.xml", "duxgate.cfg", "real.cfg", "link.cfg"}), Items{});

@@ -11,7 +11,7 @@
 namespace {
 
 struct Messages : IMessageSink {
-    void ShowMessage(const std::string& text) override { texts.push_back(text); }
+    void ShowMessage(const Cp1251String& text) override { texts.push_back(text.bytes()); }
     std::vector<std::string> texts;
 };
 
@@ -29,11 +29,13 @@ TEST(LinkRefusals, OutOfRangeTcpPortIsNamedWithItsSetting) {
         ReadFromDevice({conn, number, messages}, tree, list, &catalogue, nullptr);
     EXPECT_EQ(r.outcome, DeviceReadOutcome::NotConnected);
     EXPECT_EQ(r.code, lr::BadTcpPort);
-    EXPECT_EQ(messages.texts, std::vector<std::string>{usertext::TcpPortOutOfRange("75537")});
+    EXPECT_EQ(messages.texts,
+              std::vector<std::string>{usertext::TcpPortOutOfRange("75537").bytes()});
     EXPECT_EQ(
-        usertext::TcpPortOutOfRange("75537"),
-        cp1251::FromUtf8("Недопустимый порт TCP/IP: TCPIPport=75537 (допустимо от 1 до 65535)"));
-    EXPECT_EQ(LinkFailureText(conn, lr::NotOpen), usertext::NotConnected());
+        usertext::TcpPortOutOfRange("75537").bytes(),
+        cp1251::FromUtf8("Недопустимый порт TCP/IP: TCPIPport=75537 (допустимо от 1 до 65535)")
+            .bytes());
+    EXPECT_EQ(LinkFailureText(conn, lr::NotOpen).bytes(), usertext::NotConnected().bytes());
 }
 
 }  // namespace

@@ -26,7 +26,7 @@ std::string ReadAll(const std::string& path) {
 }
 
 struct Messages : IMessageSink {
-    void ShowMessage(const std::string& text) override { texts.push_back(text); }
+    void ShowMessage(const Cp1251String& text) override { texts.push_back(text.bytes()); }
     std::vector<std::string> texts;
 };
 
@@ -66,8 +66,8 @@ TEST(PortDisappears, MidDownloadEndsAtOnceKeepsTheLocalFileAndTheNextCommandWork
         EXPECT_EQ(conn.LastFailedExchange(), lr::SystemError);
         EXPECT_EQ(conn.SystemErrorNumber(), EIO);
         EXPECT_EQ(messages.texts,
-                  std::vector<std::string>{usertext::NotConnected() + "\n" +
-                                           usertext::SerialPortGone(vanishing.Path())});
+                  std::vector<std::string>{usertext::NotConnected().bytes() + "\n" +
+                                           usertext::SerialPortGone(vanishing.Path()).bytes()});
         EXPECT_EQ(ReadAll(kDownloadFileName), kEarlier);
         EXPECT_EQ(list.RowCount(), 0u);
     }

@@ -14,7 +14,7 @@
 namespace {
 
 struct Messages : IMessageSink {
-    void ShowMessage(const std::string& text) override { texts.push_back(text); }
+    void ShowMessage(const Cp1251String& text) override { texts.push_back(text.bytes()); }
     std::vector<std::string> texts;
 };
 
@@ -57,14 +57,15 @@ TEST(SerialPortProblem, EachCauseHasItsOwnLine) {
     for (const Case& c : cases) {
         const auto texts = ReadMessages(c.port);
         ASSERT_EQ(texts.size(), 1u) << c.port;
-        EXPECT_EQ(texts[0], usertext::NotConnected() + "\n" + c.second);
+        EXPECT_EQ(texts[0], usertext::NotConnected().bytes() + "\n" + c.second);
     }
     EXPECT_EQ(ReadBytes(file), "x");  // nothing was written into what is no port
 }
 
 TEST(SerialPortProblem, PermissionNamesTheGroupAndOtherErrorsTheSystemsText) {
-    EXPECT_NE(usertext::SerialPortProblem("/dev/ttyS0", EACCES).find("dialout"), std::string::npos);
-    EXPECT_EQ(usertext::SerialPortProblem("/dev/ttyS0", EIO),
+    EXPECT_NE(usertext::SerialPortProblem("/dev/ttyS0", EACCES).bytes().find("dialout"),
+              std::string::npos);
+    EXPECT_EQ(usertext::SerialPortProblem("/dev/ttyS0", EIO).bytes(),
               W("Порт /dev/ttyS0: ошибка открытия: ") + "Input/output error");
 }
 

@@ -279,25 +279,26 @@ TEST(AppendRowFromFile, TakesTheCountsBackWhenNoRowCanBeCreated) {
 }
 
 TEST(MaxVariables, ConvertsTheWholeTextOrFails) {
-    EXPECT_EQ(ParseMaxVariables("10").value, 10u);
-    EXPECT_EQ(ParseMaxVariables("+255").value, 255u);
-    EXPECT_EQ(ParseMaxVariables("-0").value, 0u);
+    EXPECT_EQ(ParseMaxVariables("10").value_or(0), 10u);
+    EXPECT_EQ(ParseMaxVariables("+255").value_or(0), 255u);
+    EXPECT_EQ(ParseMaxVariables("-0").value_or(1), 0u);
     // Above 8 bits the capacity is what the catalogue says, not its low byte.
-    EXPECT_EQ(ParseMaxVariables("256").value, 256u);
-    EXPECT_EQ(ParseMaxVariables("12767").value, 12767u);
-    EXPECT_TRUE(ParseMaxVariables("12767").ok);
+    EXPECT_EQ(ParseMaxVariables("256").value_or(0), 256u);
+    EXPECT_EQ(ParseMaxVariables("12767").value_or(0), 12767u);
+    EXPECT_TRUE(ParseMaxVariables("12767").ok());
 
     for (const char* bad :
          {"", " 10", "10 ", "1e2", "0x10", "abc", "+", "-1", "12768", "99999999999999999999999"}) {
-        const MaxVariablesResult r = ParseMaxVariables(bad);
-        EXPECT_FALSE(r.ok) << bad;
-        EXPECT_EQ(r.value, 0u) << bad;
-        EXPECT_NE(r.error.find(std::string("'") + bad + "'"), std::string::npos) << r.error;
+        const Result<unsigned> r = ParseMaxVariables(bad);
+        ASSERT_FALSE(r.ok()) << bad;
+        EXPECT_EQ(r.value_or(0), 0u) << bad;
+        const std::string& error = r.failure().detail;
+        EXPECT_NE(error.find(std::string("'") + bad + "'"), std::string::npos) << error;
     }
-    EXPECT_EQ(ParseMaxVariables("abc").error, "'abc' is not a valid integer value");
+    EXPECT_EQ(ParseMaxVariables("abc").failure().detail, "'abc' is not a valid integer value");
     // A catalogue without "LonCfg" (or not loaded at all) has no capacity.
     XmlDocument unloaded;
-    EXPECT_FALSE(LoadMaxVariables(unloaded).ok);
+    EXPECT_FALSE(LoadMaxVariables(unloaded).ok());
 }
 
 }  // namespace

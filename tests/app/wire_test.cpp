@@ -84,13 +84,13 @@ TEST_P(Wire, StoreAndReadOfASettingsFileLargerThanOneBlock) {
     WorkingDirectory cwd{dir.Path()};
     XmlDocument catalogue;
     catalogue.SetFileName(VR7_SOURCE_DIR "/examples/calcbank.xml");
-    catalogue.Activate();
+    EXPECT_TRUE(catalogue.Load().ok());
     SnvtList list(catalogue);
-    list.SetMaxVariables(LoadMaxVariables(catalogue).value);
+    list.SetMaxVariables(LoadMaxVariables(catalogue).value_or(0));
     FillBeyondOneBlock(list);
 
     struct : IMessageSink {
-        void ShowMessage(const std::string&) override {}
+        void ShowMessage(const Cp1251String&) override {}
     } messages;
     uint32_t number = kWireDeviceNumber;
     const DeviceCommandTarget target{conn_, number, messages};
@@ -104,7 +104,7 @@ TEST_P(Wire, StoreAndReadOfASettingsFileLargerThanOneBlock) {
 
     CfgTree tree;
     SnvtList read(catalogue);
-    read.SetMaxVariables(LoadMaxVariables(catalogue).value);
+    read.SetMaxVariables(LoadMaxVariables(catalogue).value_or(0));
     const DeviceReadResult r = ReadFromDevice(target, tree, read, &catalogue, nullptr);
     ASSERT_EQ(r.outcome, DeviceReadOutcome::Read);
     EXPECT_EQ(r.download, GatewayDownload::Loaded);

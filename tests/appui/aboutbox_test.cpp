@@ -19,7 +19,7 @@ TEST(GetVersionString, AnswersTheProgramsVersionTable) {
     EXPECT_STREQ(GetVersionString("OriginalFilename"), "Vr7LonCfgMaker");
     // Windows-1251, as every text of the system.
     EXPECT_EQ(std::string(GetVersionString("ProductName")),
-              cp1251::FromUtf8("утилита формирования настроек VR-7 для работы в LON сети"));
+              cp1251::FromUtf8("утилита формирования настроек VR-7 для работы в LON сети").bytes());
 }
 
 TEST(GetVersionString, OneStaticBufferThatAnUnknownKeyEmpties) {

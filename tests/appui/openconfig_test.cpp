@@ -23,7 +23,7 @@ const QString kNoRoomTwo = QStringLiteral(
     "Количество SNVT переменных достигло максимума!!!\nНе могу добавить 2 переменых");
 
 QString S(const std::string& cp1251Text) {
-    return QString::fromStdString(cp1251::ToUtf8(cp1251Text));
+    return QString::fromStdString(cp1251::ToUtf8(Cp1251String(cp1251Text)));
 }
 
 // The tree item under the captions of a path from the root.

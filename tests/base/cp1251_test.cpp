@@ -28,27 +28,31 @@ TEST(Cp1251, EveryAssignedByteMatchesTheSystemConverterBothWays) {
         const std::string one(1, static_cast<char>(b));
         const std::string reference = IconvCp1251ToUtf8(one);
         ASSERT_FALSE(reference.empty()) << "byte " << b;
-        EXPECT_EQ(cp1251::ToUtf8(one), reference) << "byte " << b;
-        EXPECT_EQ(cp1251::FromUtf8(reference), one) << "byte " << b;
+        EXPECT_EQ(cp1251::ToUtf8(Cp1251String(one)), reference) << "byte " << b;
+        EXPECT_EQ(cp1251::FromUtf8(reference).bytes(), one) << "byte " << b;
     }
 }
 
 TEST(Cp1251, UnmappableAndMalformedInputBecomesQuestionMarks) {
     EXPECT_EQ(cp1251::FromUtf8("a\xE4\xB8\xAD"
-                               "b"),
+                               "b")
+                  .bytes(),
               "a?b");  // a CJK letter
     EXPECT_EQ(cp1251::FromUtf8("a\xC3"
-                               "b"),
-              "a?b");                                      // cut sequence
-    EXPECT_EQ(cp1251::FromUtf8("\xF0\x9F\x98\x80"), "?");  // emoji
-    EXPECT_EQ(cp1251::FromUtf8("x\xD0"), "x?");            // cut at the end
-    EXPECT_FALSE(cp1251::IsValidUtf8("\xCF\xF0\xE8"));     // Windows-1251 bytes
+                               "b")
+                  .bytes(),
+              "a?b");                                              // cut sequence
+    EXPECT_EQ(cp1251::FromUtf8("\xF0\x9F\x98\x80").bytes(), "?");  // emoji
+    EXPECT_EQ(cp1251::FromUtf8("x\xD0").bytes(), "x?");            // cut at the end
+    EXPECT_FALSE(cp1251::IsValidUtf8("\xCF\xF0\xE8"));             // Windows-1251 bytes
     EXPECT_TRUE(cp1251::IsValidUtf8("Привет"));
 }
 
 TEST(Cp1251, LowerCasesCyrillicAndLatinThroughUnicode) {
-    EXPECT_EQ(cp1251::FromUtf8Lower("ТЕМП Ab ЁЇІЎҐЄЂ"), cp1251::FromUtf8("темп ab ёїіўґєђ"));
-    EXPECT_EQ(cp1251::Lower(cp1251::FromUtf8("Система Я")), cp1251::FromUtf8("система я"));
+    EXPECT_EQ(cp1251::FromUtf8Lower("ТЕМП Ab ЁЇІЎҐЄЂ"),
+              cp1251::FromUtf8("темп ab ёїіўґєђ").bytes());
+    EXPECT_EQ(cp1251::Lower(cp1251::FromUtf8("Система Я").bytes()),
+              cp1251::FromUtf8("система я").bytes());
     EXPECT_EQ(cp1251::Lower(std::string(1, '\x98')), std::string(1, '\x98'));
     EXPECT_EQ(cp1251::Lower("1_Z:"), "1_z:");
     // UTF-8 stays UTF-8: characters the code page lacks are kept, not turned into '?'.

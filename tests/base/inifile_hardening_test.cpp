@@ -48,14 +48,14 @@ TEST(IniFileForms, Utf16FileReadsAndStaysUtf16WithEveryOtherLineKept) {
         u"COM3\r\nIP=\u0445\u043E\u0441\u0442\r\n";
     const std::string path = dir.Write("u.ini", Utf16File(before));
     EXPECT_EQ(ini::ReadString(path, "connection", "PORT", "x"), "COM3");
-    EXPECT_EQ(ini::ReadString(path, "CONNECTION", "IP", "x"), cp1251::FromUtf8("хост"));
+    EXPECT_EQ(ini::ReadString(path, "CONNECTION", "IP", "x"), cp1251::FromUtf8("хост").bytes());
 
     ASSERT_TRUE(ini::WriteString(path, "CONNECTION", "dev_nom", "12"));
-    ASSERT_TRUE(ini::WriteString(path, "CONNECTION", "name", cp1251::FromUtf8("Котёл")));
+    ASSERT_TRUE(ini::WriteString(path, "CONNECTION", "name", cp1251::FromUtf8("Котёл").bytes()));
     EXPECT_EQ(ReadBytes(path),
               Utf16File(before.substr(0, before.size()) + u"dev_nom=12\r\nname=\u041A\u043E"
                                                           u"\u0442\u0451\u043B\r\n"));
-    EXPECT_EQ(ini::ReadString(path, "CONNECTION", "name", "x"), cp1251::FromUtf8("Котёл"));
+    EXPECT_EQ(ini::ReadString(path, "CONNECTION", "name", "x"), cp1251::FromUtf8("Котёл").bytes());
 }
 
 TEST(IniFileForms, LoneCarriageReturnsEndLinesAndAreKept) {

@@ -21,8 +21,12 @@ TEST(WholeFile, ReadsEveryByteOrSaysWhyNot) {
         {dir.Path(), EISDIR, ""},
     };
     for (const auto& c : cases) {
-        std::string bytes = "earlier";
-        EXPECT_EQ(ReadWholeFile(c.path, bytes), c.error) << c.path;
-        EXPECT_EQ(bytes, c.bytes) << c.path;
+        const Result<std::string> read = ReadWholeFile(c.path);
+        EXPECT_EQ(read.ok() ? 0 : read.failure().errorNumber, c.error) << c.path;
+        EXPECT_EQ(read.value_or(""), c.bytes) << c.path;
+        // A failure names the file it concerns, for the message chosen from it.
+        if (!read) {
+            EXPECT_EQ(read.failure().path, c.path);
+        }
     }
 }

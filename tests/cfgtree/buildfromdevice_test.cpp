@@ -16,7 +16,7 @@ namespace {
 std::string Dump(const CfgTree& tree) {
     std::string out;
     tree.ForEach([&](const TreeNode& n) {
-        out += std::string(2 * n.Level(), ' ') + cp1251::ToUtf8(n.Text) + "|" +
+        out += std::string(2 * n.Level(), ' ') + cp1251::ToUtf8(Cp1251String(n.Text)) + "|" +
                std::to_string(n.ImageIndex) + "\n";
     });
     return out;
@@ -36,9 +36,18 @@ class BuildFromDevice : public ::testing::TestWithParam<Transport> {
         ASSERT_TRUE(sim_.Start(std::move(device), GetParam()));
         ASSERT_EQ(sim_.Open(conn_), lr::Ok);
     }
+    // True when reading failed; failureKind then tells what failed.
     bool Build(uint8_t options, const XmlDocument* catalog = nullptr, uint32_t number = 1) {
-        return BuildTreeFromDevice(tree_, conn_, number, &progress_, catalog,
-                                   STreeOptions{options});
+        const Status built =
+            BuildTreeFromDevice(tree_, conn_, number, &progress_, catalog, STreeOptions{options});
+        if (!built) {
+            failureKind = built.failure().kind;
+            // An exchange's failure carries the link's result.
+            if (failureKind == FailureKind::Link) {
+                EXPECT_NE(built.failure().code, lr::Ok);
+            }
+        }
+        return !built.ok();
     }
     int EntryRequests(uint16_t entry) {
         int count = 0;
@@ -50,6 +59,7 @@ class BuildFromDevice : public ::testing::TestWithParam<Transport> {
         return count;
     }
 
+    FailureKind failureKind = FailureKind::Cancelled;  // of the last Build that failed
     SimPeer sim_;
     connection conn_;
     CfgTree tree_;
@@ -123,7 +133,7 @@ TEST_P(BuildFromDevice, CatalogueFiltersOnTheNameAsTheDeviceSentIt) {
     std::ofstream(path) << "<LonVars><LonCfg size=\"10\"/>"
                            "<v name=\"t$\" note=\"C\"><LonVar VSNVTid=\"105\"/></v></LonVars>";
     XmlDocument catalog(path);
-    catalog.Activate();
+    EXPECT_TRUE(catalog.Load().ok());
     EXPECT_FALSE(Build(0x89, &catalog));
     EXPECT_EQ(Dump(tree_), "VR7 №1|0\n  Система №1 Boiler|7\n    t1|6\n");
     // Unknown variables still count for the progress report.
@@ -134,6 +144,7 @@ TEST_P(BuildFromDevice, EntryFailingFiveTimesEndsWithWhatWasRead) {
     Start(SimDemoDevice());
     sim_.server->SetFaults({{SimFaultKind::Refuse, cmdReadEntry, 2, 0, -1, 0x03}});
     EXPECT_TRUE(Build(0x89));
+    EXPECT_EQ(failureKind, FailureKind::Link);
     EXPECT_EQ(Dump(tree_), "VR7 №1|0\n  Система №1 Boiler|7\n    t1|6\n");
     EXPECT_FALSE(tree_.FirstRoot()->Expanded);
     EXPECT_EQ(EntryRequests(2), 5);
@@ -197,6 +208,7 @@ TEST_P(BuildFromDeviceTcp, EntryCountBeyondSixteenBitsFailsBeforeAnyEntryIsReque
     device.entries.assign(65536, SimEmptyEntry());
     Start(device);
     EXPECT_TRUE(Build(0x89));
+    EXPECT_EQ(failureKind, FailureKind::Invalid);  // no exchange failed: the count is unusable
     EXPECT_EQ(EntryRequests(1), 0);
     EXPECT_TRUE(progress_.fractions.empty());
 }

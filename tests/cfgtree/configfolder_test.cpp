@@ -65,17 +65,17 @@ class ConfigTree : public ::testing::Test {
 
 TEST_F(ConfigTree, AWholeFolderIsComplete) {
     const FolderTree t = BuildConfigTree(Config(), 7, nullptr, scratch);
-    ASSERT_TRUE(t.loaded) << t.error;
+    ASSERT_TRUE(t.loaded.ok()) << t.loaded.failure().detail;
     EXPECT_EQ(t.build, TreeBuild::Complete);
     ASSERT_NE(t.tree.FirstRoot(), nullptr);
-    EXPECT_EQ(t.tree.FirstRoot()->Text, cp1251::FromUtf8("VR7 №7"));
+    EXPECT_EQ(t.tree.FirstRoot()->Text, cp1251::FromUtf8("VR7 №7").bytes());
     EXPECT_TRUE(t.tree.FirstRoot()->Expanded);
 }
 
 TEST_F(ConfigTree, AMissingSystemFileGivesAPartialTree) {
     fs::remove(Config() + "gvs.xms");
     const FolderTree t = BuildConfigTree(Config(), 7, nullptr, scratch);
-    ASSERT_TRUE(t.loaded);
+    ASSERT_TRUE(t.loaded.ok());
     EXPECT_EQ(t.build, TreeBuild::Partial);
     ASSERT_NE(t.tree.FirstRoot(), nullptr);
     EXPECT_FALSE(t.tree.FirstRoot()->Children.empty());  // the systems read before it stay
@@ -85,8 +85,9 @@ TEST_F(ConfigTree, AMissingSystemFileGivesAPartialTree) {
 TEST_F(ConfigTree, AMainXmcThatCannotBeLoadedGivesTheLibrarysTextAndNoTree) {
     dir.Write("vr7_12/CONFIG/main.xmc", "<config><syslink");
     const FolderTree t = BuildConfigTree(Config(), 7, nullptr, scratch);
-    EXPECT_FALSE(t.loaded);
-    EXPECT_NE(t.error.find("main.xmc"), std::string::npos) << t.error;
+    ASSERT_FALSE(t.loaded.ok());
+    EXPECT_NE(t.loaded.failure().detail.find("main.xmc"), std::string::npos)
+        << t.loaded.failure().detail;
     EXPECT_TRUE(t.tree.Empty());
 }
 
@@ -137,7 +138,7 @@ TEST(AddCalcLeaf, GoesUnderTheSystemsFolderWithItsShortName) {
     ASSERT_NE(leaf, nullptr);
     EXPECT_EQ(leaf->Text, "abcdef");
     EXPECT_EQ(leaf->Level(), 2);
-    EXPECT_EQ(leaf->Parent->Text, cp1251::FromUtf8("Система №3"));
+    EXPECT_EQ(leaf->Parent->Text, cp1251::FromUtf8("Система №3").bytes());
     EXPECT_EQ(leaf->Info()->System, 3);
     // System 0 has no folder: its leaf hangs under the root, where the list may not take it.
     const TreeNode* bare = AddCalcLeaf(tree, SConfigInfo{}, kWindowTreeOptions, 0, "t1");

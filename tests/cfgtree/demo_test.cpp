@@ -45,9 +45,10 @@ class Demo : public ::testing::Test {
   protected:
     void SetUp() override {
         catalog.SetFileName(kExamples + "calcbank.xml");
-        catalog.Activate();
-        result =
+        EXPECT_TRUE(catalog.Load().ok());
+        const Result<TreeBuild> built =
             BuildTreeFromDir(tree, kConfig, 12, nullptr, &catalog, kWindowTreeOptions, scratch);
+        result = !built ? -2 : built.value() == TreeBuild::Complete ? 0 : -1;
     }
     const SConfigInfo& Config() const {
         return static_cast<const SVR7_Info*>(tree.FirstRoot()->Data.get())->Config;
@@ -115,8 +116,9 @@ TEST_F(Demo, TreeShape) {
 }
 
 TEST_F(Demo, WithoutCatalogueEveryVariableIsShown) {
-    ASSERT_EQ(BuildTreeFromDir(tree, kConfig, 12, nullptr, nullptr, kWindowTreeOptions, scratch),
-              0);
+    ASSERT_EQ(BuildTreeFromDir(tree, kConfig, 12, nullptr, nullptr, kWindowTreeOptions, scratch)
+                  .value_or(TreeBuild::Partial),
+              TreeBuild::Complete);
     const auto vars = Variables();
     EXPECT_EQ(vars.size(), 12u + 9u + 8u);
     EXPECT_TRUE(vars.count("2gvsmod"));  // cut to 6 bytes

@@ -177,7 +177,7 @@ TEST_P(DeviceCli, StoreUploadsTheFileAsTheWindowWouldSaveIt) {
     XmlDocument noCatalogue;
     SnvtList list(noCatalogue);
     LoadGatewayFile(list, kDemoFolder + "/CONFIG/");
-    ASSERT_TRUE(SaveGatewayFile(list, work / "expected.cfg").ok);
+    ASSERT_TRUE(SaveGatewayFile(list, work / "expected.cfg").ok());
     std::vector<uint8_t> stored;
     ASSERT_TRUE(sim.server->File("DUXGate.cfg", stored));
     EXPECT_EQ(std::string(stored.begin(), stored.end()), ReadBytes(work / "expected.cfg"));

@@ -129,11 +129,10 @@ TEST_F(Offline, BuildWritesWhatSaveToDiskWrites) {
     const CliResult r = Run({"build", "--out", dir / "out.cfg", "1:t1", "2:тхв", "1:q1"});
     EXPECT_EQ(r.status, exitstatus::Ok) << r.err;
     EXPECT_EQ(r.err, "");
-    const std::string expected =
-        "F 40001 105" + std::string(19, ' ') + " 1t1 " + cp1251::FromUtf8("°C") + "\r\n" +
-        "F 40003 105" + std::string(19, ' ') + " 2" + cp1251::FromUtf8("тхв °C") + "\r\n" +
-        "F 40005 28" + std::string(20, ' ') + " 1q1 " + cp1251::FromUtf8("кВт") + "\r\n" +
-        "B 40007 83" + std::string(20, ' ') + " 1q1f\r\n";
+    const std::string expected = "F 40001 105" + std::string(19, ' ') + " 1t1 " + W("°C") + "\r\n" +
+                                 "F 40003 105" + std::string(19, ' ') + " 2" + W("тхв °C") +
+                                 "\r\n" + "F 40005 28" + std::string(20, ' ') + " 1q1 " + W("кВт") +
+                                 "\r\n" + "B 40007 83" + std::string(20, ' ') + " 1q1f\r\n";
     EXPECT_EQ(ReadBytes(dir / "out.cfg"), expected);
 }
 
@@ -146,12 +145,12 @@ TEST_F(Offline, BuildFromAFileRenumbersAndReportsWhatWasLeftOut) {
 
     // The file holds the demo rows and 3q1, as the window would save that list.
     XmlDocument catalogue(kDemoCatalogue);
-    catalogue.Activate();
+    EXPECT_TRUE(catalogue.Load().ok());
     SnvtList list(catalogue);
     list.SetMaxVariables(62);
     LoadGatewayFile(list, kDemoFolder + "/CONFIG/");
     ASSERT_EQ(list.AddVariable(-1, "q1", 3), SnvtList::AddResult::Added);
-    ASSERT_TRUE(SaveGatewayFile(list, dir / "expected.cfg").ok);
+    ASSERT_TRUE(SaveGatewayFile(list, dir / "expected.cfg").ok());
     EXPECT_EQ(ReadBytes(dir / "out.cfg"), ReadBytes(dir / "expected.cfg"));
 }
 
@@ -161,7 +160,7 @@ TEST_F(Offline, BuildTakesWhatADoubleClickOnTheTreeTakes) {
     EXPECT_EQ(r.status, exitstatus::Refused);
     EXPECT_EQ(r.err, "vr7lon: 0:t1: not a tree node the list may take\n");
     EXPECT_EQ(ReadBytes(dir / "out.cfg"),
-              "F 40001 105" + std::string(19, ' ') + " 1t1 " + cp1251::FromUtf8("°C") + "\r\n");
+              "F 40001 105" + std::string(19, ' ') + " 1t1 " + W("°C") + "\r\n");
 }
 
 TEST_F(Offline, BuildBeyondTheCapacityShowsTheWindowsMessageAndKeepsWhatFits) {

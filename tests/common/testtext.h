@@ -10,9 +10,13 @@
 
 // The Windows-1251 bytes of a UTF-8 literal: the core's own text.
 inline std::string W(const char* utf8) {
-    return cp1251::FromUtf8(utf8);
+    return cp1251::FromUtf8(utf8).bytes();
 }
 inline std::string W(const std::string& utf8) {
+    return cp1251::FromUtf8(utf8).bytes();
+}
+// The same as the type the borders take (messages, Qt, the terminal).
+inline Cp1251String WT(const char* utf8) {
     return cp1251::FromUtf8(utf8);
 }
 

@@ -43,7 +43,7 @@ TEST(CatalogueIndex, AnswersAsTheWalkOnRandomCatalogues) {
     int found = 0;
     for (int round = 0; round < 200; ++round) {
         XmlDocument doc(dir.Write("calcbank.xml", RandomCatalogue(rng)));
-        doc.Activate();
+        EXPECT_TRUE(doc.Load().ok());
         const CatalogueIndex& index = CatalogueIndex::Of(doc);
         for (int probe = 0; probe < 60; ++probe) {
             const std::string name = RandomText(rng, "ab12$", 5);
@@ -58,10 +58,10 @@ TEST(CatalogueIndex, AnswersAsTheWalkOnRandomCatalogues) {
 TEST(CatalogueIndex, FollowsTheDocumentThatIsLoaded) {
     TempDir dir;
     XmlDocument doc(dir.Write("a.xml", "<C><Calc name=\"t$\"/></C>"));
-    doc.Activate();
+    EXPECT_TRUE(doc.Load().ok());
     EXPECT_NE(CatalogueIndex::Of(doc).Find("t1"), nullptr);
     doc.SetFileName(dir.Write("b.xml", "<C><Calc name=\"q$\"/></C>"));
-    doc.Activate();
+    EXPECT_TRUE(doc.Load().ok());
     EXPECT_EQ(CatalogueIndex::Of(doc).Find("t1"), nullptr);
     EXPECT_NE(CatalogueIndex::Of(doc).Find("q"), nullptr);
 

@@ -25,9 +25,9 @@ using winfile::OPEN_EXISTING;
 std::string ByteWiseGetValueStaleSize(const std::string& path, const std::string& key,
                                       int64_t sizeAtOpen);
 
-const std::string kFormatError = cp1251::FromUtf8(".def ошибка формата");
-const std::string kReadError = cp1251::FromUtf8(".def ошибка чтения");
-const std::string kEndError = cp1251::FromUtf8("ошибка формата");
+const std::string kFormatError = cp1251::FromUtf8(".def ошибка формата").bytes();
+const std::string kReadError = cp1251::FromUtf8(".def ошибка чтения").bytes();
+const std::string kEndError = cp1251::FromUtf8("ошибка формата").bytes();
 
 class DefStorage : public ::testing::Test {
   protected:

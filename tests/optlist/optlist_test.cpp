@@ -56,7 +56,7 @@ class Catalog : public ::testing::Test {
   protected:
     void LoadText(const std::string& text) {
         doc.SetFileName(dir.Write("calcbank.xml", text));
-        doc.Activate();
+        EXPECT_TRUE(doc.Load().ok());
     }
     void SetUp() override { LoadText(kCatalogUtf8); }
     TempDir dir;
@@ -261,7 +261,7 @@ TEST(FindChildText, FirstChildWithTheAttributeValue) {
   <syslink name="SYS3">upper</syslink>
   <syslink name="sys4"/>
 </config>)"));
-    doc.Activate();
+    EXPECT_TRUE(doc.Load().ok());
     EXPECT_EQ(FindChildText(doc, "syslink", "name", "sys1"), " water ");
     EXPECT_EQ(FindChildText(doc, "syslink", "name", "sys2"), "heat");
     EXPECT_EQ(FindChildText(doc, "syslink", "name", "sys3"), "");
@@ -273,7 +273,7 @@ TEST(FindChildText, FirstChildWithTheAttributeValue) {
 TEST(FindChildText, TextContentIncludesNestedElementsText) {
     TempDir dir;
     XmlDocument doc(dir.Write("main.xmc", "<c><syslink name=\"sys1\">a<b>b</b>c</syslink></c>"));
-    doc.Activate();
+    EXPECT_TRUE(doc.Load().ok());
     EXPECT_EQ(FindChildText(doc, "syslink", "name", "sys1"), "abc");
 }
 

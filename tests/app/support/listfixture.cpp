@@ -1,5 +1,7 @@
 #include "tests/app/support/listfixture.h"
 
+#include <gtest/gtest.h>
+
 #include "app/maxvariables.h"
 #include "base/cp1251.h"
 #include "tests/common/testtext.h"
@@ -48,8 +50,8 @@ ListFixture::ListFixture(const std::string& size, size_t rowLimit)
     : catalogue(dir.Write("calcbank.xml", CatalogueXml(size))),
       list(catalogue, rowLimit),
       rec(list) {
-    catalogue.Activate();
-    list.SetMaxVariables(LoadMaxVariables(catalogue).value);
+    EXPECT_TRUE(catalogue.Load().ok());
+    list.SetMaxVariables(LoadMaxVariables(catalogue).value_or(0));
     list.SetObserver(&rec);
     list.SetMessageSink(&rec);
     list.SetProgressSink(&rec);

@@ -26,7 +26,7 @@ struct Recorder : ISnvtListObserver, IMessageSink, IProgressSink {
     void RowChanged(size_t index) override;
     void ListCleared() override;
     void CountersChanged(const std::string& text) override;
-    void ShowMessage(const std::string& text) override { messages.push_back(text); }
+    void ShowMessage(const Cp1251String& text) override { messages.push_back(text.bytes()); }
     void ShowProgress(const std::string& text, float fraction) override {
         progress.emplace_back(text, fraction);
     }
