@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/cp1251.h"
+
 class JsonValue {
   public:
     enum class Type { Null, Bool, Number, String, Array, Object };
@@ -211,24 +213,6 @@ class JsonReader {
         return value;
     }
 
-    static void AppendUtf8(std::string& out, unsigned cp) {
-        if (cp < 0x80) {
-            out += static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            out += static_cast<char>(0xC0 | (cp >> 6));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            out += static_cast<char>(0xE0 | (cp >> 12));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (cp >> 18));
-            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        }
-    }
-
     // A string at at_ (its opening quote), unescaped.
     std::string StringText() {
         ++at_;
@@ -275,7 +259,7 @@ class JsonReader {
                     } else if (cp >= 0xDC00 && cp < 0xE000) {
                         Fail("a lone low surrogate");
                     }
-                    AppendUtf8(out, cp);
+                    cp1251::AppendUtf8(out, cp);
                     break;
                 }
                 default:
