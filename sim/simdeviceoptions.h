@@ -30,7 +30,7 @@ struct SimDeviceSpec {
 };
 
 enum class SimOption {
-    Taken,    // one of a device's own options, taken into the spec
+    Taken,    // one of a device's own options, taken into the device's description
     NotMine,  // some other option: nothing was taken
     Bad,      // a device's option with a value it cannot take: error says why
 };
