@@ -158,8 +158,11 @@ bool ParseSimSiteText(const std::string& text, const std::string& fileName,
         SimDeviceSpec spec;
         spec.origin = where;
         if (!SplitSimSiteLine(line, words, &why) ||
-            (!words.empty() && !ParseSimDeviceWords(words, spec, &why)))
-            return Fail(error, where + ": " + why);
+            (!words.empty() && !ParseSimDeviceWords(words, spec, &why))) {
+            where += ": ";
+            where += why;
+            return Fail(error, where);
+        }
         if (!words.empty()) specs.push_back(std::move(spec));
     }
     return true;
