@@ -30,6 +30,8 @@ const char* Explanation(LinkResult result) {
             return "the TCP port setting (TCPIPport) is no number from 1 to 65535";
         case lr::SystemError:
             return "input/output error on the link";
+        case lr::Cancelled:
+            return "cancelled by the user";
         case lr::NoAnswer:
             return "no answer";
         case lr::BadLength:

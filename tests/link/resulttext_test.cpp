@@ -25,6 +25,7 @@ TEST(ResultText, NamesFixedCodesRefusalsAndSystemErrorsApart) {
         {lr::BadTcpPort, 0,
          "result 1019: the TCP port setting (TCPIPport) is no number from 1 to 65535"},
         {5, 0, "result 5: the device answered with this refusal code"},
+        {lr::Cancelled, 0, "result 1021: cancelled by the user"},
         {lr::Incomplete, 0,
          "result 1018: incomplete transfer: the file's blocks do not add up to the size the "
          "device announced"},
