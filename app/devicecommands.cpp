@@ -252,6 +252,9 @@ DeviceStore StoreAndVerify(connection& conn, uint32_t& deviceNumber, const SnvtL
     {
         connection::OpenedLink link(conn);
         if (!Identify(conn, deviceNumber, store)) return store;
+        // A cancel that came before the upload began leaves the device's file untouched.
+        if (conn.CancelRequested())
+            return Fail(store, DeviceStep::Identify, Failure::Of(FailureKind::Cancelled));
         const LinkResult code =
             WriteDeviceFile(conn, deviceNumber, &copy, kUploadFileName, nullptr);
         if (code != lr::Ok) return Fail(store, DeviceStep::Upload, LinkFailure(code));
@@ -297,6 +300,46 @@ Cp1251String StoreMessage(const connection& conn, const DeviceStore& outcome,
     return BrokenCommandText(conn, failure.code, usertext::StoreBroken());
 }
 
+Cp1251String NextStep(const connection& conn, uint32_t deviceNumber, const DeviceOutcome& outcome) {
+    if (outcome.status) return {};
+    const Failure& failure = outcome.status.failure();
+    if (failure.kind == FailureKind::Cancelled)
+        return outcome.step == DeviceStep::Upload ? usertext::DeviceSettingsIncomplete()
+                                                  : Cp1251String();
+    if (failure.kind == FailureKind::TooOld) return usertext::UpdateFirmwareStep();
+    if (failure.kind != FailureKind::Link) return {};  // a local file: its reason says it
+    const LinkResult code = failure.code;
+    if (PortGone(conn, code)) return {};  // "Порт ... исчез (адаптер отключён?)"
+    switch (outcome.step) {
+        case DeviceStep::Identify:
+            break;
+        case DeviceStep::Tree:
+        case DeviceStep::Download:
+            return usertext::ReadAgainStep();
+        case DeviceStep::Upload:
+            // A refused open is the write protection, which its message explains.
+            return code == lr::BadArgument ? Cp1251String() : usertext::DeviceSettingsIncomplete();
+        default:
+            return {};
+    }
+    const bool tcp = conn.PortName == connkeys::kTcpIpPortName;
+    switch (code) {
+        case lr::BadTcpPort:
+            return usertext::FixTcpPortStep();
+        case lr::NotOpen:
+            if (tcp) return usertext::TcpConnectStep();
+            // A serial port that would not open is explained on the message's second line.
+            if (conn.SystemErrorNumber() != 0) return {};
+            return usertext::NoAnswerStep(deviceNumber);
+        case lr::BadCheck:
+        case lr::BadLength:
+            return usertext::BrokenAnswerStep(deviceNumber);
+        default:
+            if (code >= 1 && code <= 255) return usertext::BrokenAnswerStep(deviceNumber);
+            return usertext::NoAnswerStep(deviceNumber);
+    }
+}
+
 DeviceVerify VerifyGatewayFile(connection& conn, uint32_t& deviceNumber, std::string_view expected,
                                IProgressSink* progress) {
     DeviceVerify verify;
@@ -316,9 +359,13 @@ DeviceReadResult ReadFromDevice(const DeviceCommandTarget& target, CfgTree& tree
     request.catalogue = catalogue;
     request.progress = progress;
     request.downloadPath = kDownloadFileName;
+    const uint32_t asked = target.DeviceNumber;
     const DeviceRead read = ReadDevice(target.conn, target.DeviceNumber, tree, request);
-    if (const Cp1251String message = ReadMessage(target.conn, read); !message.empty())
+    if (Cp1251String message = ReadMessage(target.conn, read); !message.empty()) {
+        if (const Cp1251String step = NextStep(target.conn, asked, read); !step.empty())
+            message = message + '\n' + step;
         target.messages.ShowMessage(message);
+    }
 
     DeviceReadResult result;
     result.info = read.info;
@@ -341,7 +388,8 @@ DeviceReadResult ReadFromDevice(const DeviceCommandTarget& target, CfgTree& tree
     result.outcome = DeviceReadOutcome::Read;
     result.download = DownloadOf(read);
     result.cancelled = result.download == GatewayDownload::Broken && target.conn.CancelRequested();
-    LoadDownload(read, list);
+    // A read the user cancelled leaves the list as it was.
+    if (!result.cancelled) LoadDownload(read, list);
     return result;
 }
 
@@ -358,10 +406,13 @@ DeviceStoreResult Store(const DeviceCommandTarget& target, const SnvtList& list,
                         const std::string& workingCopy) {
     StoreRequest request;
     request.workingCopy = workingCopy;
+    const uint32_t asked = target.DeviceNumber;
     const DeviceStore stored = StoreAndVerify(target.conn, target.DeviceNumber, list, request);
-    if (const Cp1251String message = StoreMessage(target.conn, stored, workingCopy);
-        !message.empty())
+    if (Cp1251String message = StoreMessage(target.conn, stored, workingCopy); !message.empty()) {
+        if (const Cp1251String step = NextStep(target.conn, asked, stored); !step.empty())
+            message = message + '\n' + step;
         target.messages.ShowMessage(message);
+    }
 
     DeviceStoreResult result;
     result.identified = stored.identified;
@@ -372,6 +423,7 @@ DeviceStoreResult Store(const DeviceCommandTarget& target, const SnvtList& list,
     }
     const Failure& failure = stored.status.failure();
     result.code = LinkCodeOf(failure);
+    result.uploadBegun = stored.step == DeviceStep::Upload;
     switch (stored.step) {
         case DeviceStep::List:
             result.outcome = DeviceStoreOutcome::EmptyList;

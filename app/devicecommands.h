@@ -60,7 +60,7 @@ struct DeviceReadResult {
     GatewayDownload download = GatewayDownload::NoFile;  // when Read
     DeviceInfo info;  // the identification, when the device answered
     // The user cancelled it (connection::RequestCancel): it ended as NotConnected, ReadFailed or
-    // a Broken download does, without a message.
+    // a Broken download does, without a message, and the list was left as it was.
     bool cancelled = false;
 };
 
@@ -80,6 +80,8 @@ struct DeviceStoreResult {
     LinkResult code = 0;      // identification's result (NotConnected) or the upload's
     bool identified = false;  // the device answered its identification: info holds it
     DeviceInfo info;
+    // The upload had begun when it failed or was cancelled: the device may hold part of the file.
+    bool uploadBegun = false;
 };
 
 // Where a device procedure stopped when it failed.
@@ -225,6 +227,13 @@ struct StoreRequest {
 // the device's DUXGate.cfg, on a link opened anew.
 DeviceStore StoreAndVerify(connection& conn, uint32_t& deviceNumber, const SnvtList& list,
                            const StoreRequest& request);
+
+// The line under the window's message of a failed device command that names the user's next step
+// (Windows-1251): check the device number and the port, the connection settings, the cable, update
+// the firmware, store again; empty when the message already says what to do (a serial port's
+// problem, the write protection, a local file) or there is nothing to do (success). deviceNumber
+// is the number the command asked for.
+Cp1251String NextStep(const connection& conn, uint32_t deviceNumber, const DeviceOutcome& outcome);
 
 // The window's message for a store's outcome (Windows-1251): the store's part of it ("...
 // сохранены" for a store that went on to its check), or empty when there is none to show.

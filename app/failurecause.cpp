@@ -32,6 +32,21 @@ CommandTiming TimingOf(const LinkTimings& timings, const std::vector<uint8_t>& r
     }
 }
 
+// What an open request asked for, by its mode byte; Unknown for any other request.
+FileOpenFor OpenModeOf(const std::vector<uint8_t>& request) {
+    if (request.size() <= static_cast<size_t>(kFrameHeader) ||
+        request[kFrameCommandAt] != cmdOpenFile)
+        return FileOpenFor::Unknown;
+    switch (request[kFrameHeader]) {
+        case kOpenForRead:
+            return FileOpenFor::Reading;
+        case kOpenForWrite:
+            return FileOpenFor::Writing;
+        default:
+            return FileOpenFor::Unknown;
+    }
+}
+
 }  // namespace
 
 void ExchangeTail::Note(bool isSent, const uint8_t* bytes, int length, long long ms) {
@@ -72,7 +87,7 @@ LinkResult CodeFromFrames(const connection& conn, const ExchangeTail& tail) {
 }
 
 Cp1251String FailureCause(const connection& conn, LinkResult code, bool framesDecide,
-                          uint32_t deviceNumber, const ExchangeTail& tail) {
+                          uint32_t deviceNumber, const ExchangeTail& tail, FileOpenFor openFor) {
     if (framesDecide) {
         code = CodeFromFrames(conn, tail);
         if (code == lr::Ok) code = conn.LastFailedExchange();
@@ -101,6 +116,12 @@ Cp1251String FailureCause(const connection& conn, LinkResult code, bool framesDe
             return usertext::BadCheckCause(deviceNumber);
         case lr::BadLength:
             return usertext::BrokenAnswerCause(deviceNumber);
+        case lr::BadArgument:
+            // The device refused to open a file; what that means depends on what was asked.
+            if (openFor == FileOpenFor::Unknown) openFor = OpenModeOf(tail.sent);
+            if (openFor == FileOpenFor::Writing) return usertext::WriteProtectedCause(deviceNumber);
+            if (openFor == FileOpenFor::Reading) return usertext::NoSuchFileCause(deviceNumber);
+            return usertext::RefusalCause(deviceNumber, code);
         case lr::NotOpen:
             if (IsTcp(conn))
                 return usertext::TcpConnectCause(conn.IpAddress, conn.TcpIpPort, error);

@@ -30,9 +30,16 @@ LinkResult CodeFromFrames(const ExchangeTail& tail);
 // to follow, which the frames alone would call silence.
 LinkResult CodeFromFrames(const connection& conn, const ExchangeTail& tail);
 
+// What the command asked of the device's file when the device refused to open it (lr::BadArgument):
+// a refused read means the device has no such file, a refused write that its write protection
+// (EN_PR) is on. Unknown: the frames tell, when they show the open request; otherwise it is named
+// a refusal without its meaning.
+enum class FileOpenFor { Unknown, Reading, Writing };
+
 // The cause of a device command's failure (Windows-1251); empty when there is none (it
 // succeeded or was cancelled). code is the command's result when it is known; framesDecide: it is
 // not, and the frames decide it, or when they show nothing wrong, the connection's last failed
 // exchange. deviceNumber is the number the command asked for.
 Cp1251String FailureCause(const connection& conn, LinkResult code, bool framesDecide,
-                          uint32_t deviceNumber, const ExchangeTail& tail = ExchangeTail());
+                          uint32_t deviceNumber, const ExchangeTail& tail = ExchangeTail(),
+                          FileOpenFor openFor = FileOpenFor::Unknown);

@@ -68,6 +68,11 @@ VR7_TEXT(SpaceInFieldBefore, "пробел в поле \"")
 VR7_TEXT(WriteErrorBefore, "Ошибка записи файла: ")
 VR7_TEXT(CatalogueBefore, "Не найден каталог SNVT переменных calcbank.xml.\nФайл искали здесь: ")
 VR7_TEXT(CatalogueAfter, "\nБез каталога переменные в список добавить нельзя.")
+VR7_TEXT(CatalogueWhereBefore, "\nПоложите calcbank.xml в рабочую папку (")
+VR7_TEXT(SavedToBefore, "Сохранено в ")
+VR7_TEXT(CountersUsedOnly, "SNVT переменных задействовано: ")
+VR7_TEXT(NoCatalogueCapacity, ", ёмкость неизвестна: нет calcbank.xml")
+VR7_TEXT(UnusableCapacity, ", ёмкость неизвестна: ошибка в calcbank.xml")
 VR7_TEXT(NoMainXmcBefore, "В папке ")
 VR7_TEXT(NoMainXmcAfter,
          " нет файла main.xmc: папка конфигурации VR-7 (vr7_<номер прибора>) содержит папку "
@@ -100,6 +105,18 @@ VR7_TEXT(WriteProtected,
          "Для сохранения настроек Tervon шлюза в VR-7,\nнеобходимо снять защиту (EN_PR)!!!")
 VR7_TEXT(StoreBroken, "Сохранение настроек Tervon шлюза прервано!!!")
 VR7_TEXT(StoreCancelled, "Сохранение настроек Tervon шлюза отменено!")
+VR7_TEXT(ReadCancelledStatus, "Чтение прервано пользователем")
+VR7_TEXT(StoreCancelledStatus, "Запись прервана пользователем")
+VR7_TEXT(DeviceSettingsIncomplete,
+         "Настройки шлюза в приборе могут быть неполными: повторите сохранение в VR-7.")
+VR7_TEXT(TcpConnectStep,
+         "Нет соединения: проверьте IP-адрес и порт TCP/IP (Настройки → Порт) и питание прибора.")
+VR7_TEXT(ReadAgainStep,
+         "Повторите чтение; если ошибка повторится, проверьте кабель и скорость порта.")
+VR7_TEXT(UpdateFirmwareStep, "Обновите встроенное ПО прибора: нужна сборка 32 или новее.")
+VR7_TEXT(FixTcpPortStep, "Исправьте его в окне Настройки → Порт.")
+VR7_TEXT(CatalogueWhereData, ") или в папку данных программы (")
+VR7_TEXT(CatalogueWhereEnd, ").")
 VR7_TEXT(LeaveUnsaved, "Список SNVT переменных изменён и не сохранён.\nВыйти без сохранения?")
 VR7_TEXT(NoVr7InPath,
          "В пути к папке нет \"vr7_\": папка конфигурации VR-7 называется vr7_<номер прибора> "
@@ -143,6 +160,11 @@ Cp1251String NoRoom(unsigned need) {
 Cp1251String Counters(unsigned maxVariables, unsigned usedVariables, long long available) {
     return CountersTotal() + Raw(std::to_string(maxVariables)) + CountersUsed() +
            Raw(std::to_string(usedVariables)) + CountersFree() + Raw(std::to_string(available));
+}
+
+Cp1251String CountersWithoutCapacity(unsigned usedVariables, CapacityUnknown why) {
+    return CountersUsedOnly() + Raw(std::to_string(usedVariables)) +
+           (why == CapacityUnknown::NoCatalogue ? NoCatalogueCapacity() : UnusableCapacity());
 }
 
 Cp1251String RowRefused(size_t rowNumber, const std::string& caption, const Cp1251String& problem) {
@@ -243,6 +265,16 @@ AroundPath CatalogueNotFound() {
     return {CatalogueBefore(), CatalogueAfter()};
 }
 
+AroundPath CatalogueWhereWork() {
+    static const Cp1251String none;
+    return {CatalogueWhereBefore(), none};
+}
+
+AroundPath SavedTo() {
+    static const Cp1251String none;
+    return {SavedToBefore(), none};
+}
+
 AroundPath NoMainXmc() {
     return {NoMainXmcBefore(), NoMainXmcAfter()};
 }
@@ -272,6 +304,13 @@ VR7_TEXT(Refused, "соединение отклонено")
 VR7_TEXT(TimedOut, "адрес не отвечает")
 VR7_TEXT(LinkErrorWith, "ошибка связи с прибором № ")
 VR7_TEXT(CodeWord, " (код ")
+VR7_TEXT(RefusedWrite, " отказал в записи: включена защита (снимите EN_PR)")
+VR7_TEXT(RefusedNoFile, " отказал: такого файла в приборе нет")
+VR7_TEXT(NoAnswerStepBefore, "Нет ответа: проверьте номер прибора (сейчас № ")
+VR7_TEXT(NoAnswerStepAfter, ") и порт (Настройки → Порт).")
+VR7_TEXT(BrokenAnswerStepBefore,
+         "Ответ искажён: проверьте скорость порта, кабель и номер прибора (сейчас № ")
+VR7_TEXT(StepEnd, ").")
 
 #undef VR7_TEXT
 #undef VR7_UTF8_TEXT
@@ -318,6 +357,22 @@ Cp1251String TcpConnectCause(const std::string& host, const std::string& port, i
 Cp1251String LinkErrorCause(uint32_t deviceNumber, int code) {
     return LinkErrorWith() + Raw(std::to_string(deviceNumber)) + CodeWord() +
            Raw(std::to_string(code) + ")");
+}
+
+Cp1251String WriteProtectedCause(uint32_t deviceNumber) {
+    return DeviceWord() + Raw(std::to_string(deviceNumber)) + RefusedWrite();
+}
+
+Cp1251String NoSuchFileCause(uint32_t deviceNumber) {
+    return DeviceWord() + Raw(std::to_string(deviceNumber)) + RefusedNoFile();
+}
+
+Cp1251String NoAnswerStep(uint32_t deviceNumber) {
+    return NoAnswerStepBefore() + Raw(std::to_string(deviceNumber)) + NoAnswerStepAfter();
+}
+
+Cp1251String BrokenAnswerStep(uint32_t deviceNumber) {
+    return BrokenAnswerStepBefore() + Raw(std::to_string(deviceNumber)) + StepEnd();
 }
 
 const std::vector<NamedText>& AllTexts() {

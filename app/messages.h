@@ -34,6 +34,12 @@ const Cp1251String& WriteProtected();  // the store's write protection (EN_PR) m
 const Cp1251String& StoreBroken();  // "Сохранение настроек Tervon шлюза прервано!!!"
 const Cp1251String& StoreCancelled();  // "Сохранение настроек Tervon шлюза отменено!"
 
+// The status bar after a cancelled read or store, and the store's line when its upload had
+// begun, so that the device may hold only part of the new settings.
+const Cp1251String& ReadCancelledStatus();  // "Чтение прервано пользователем"
+const Cp1251String& StoreCancelledStatus();  // "Запись прервана пользователем"
+// "Настройки шлюза в приборе могут быть неполными: повторите сохранение в VR-7."
+const Cp1251String& DeviceSettingsIncomplete();
 // The window's questions and explanations.
 // "Список SNVT переменных изменён и не сохранён.\nВыйти без сохранения?"
 const Cp1251String& LeaveUnsaved();
@@ -46,6 +52,14 @@ struct AroundPath {
 };
 // The catalogue was not found at the path: what is missing and that no variable can be added.
 AroundPath CatalogueNotFound();
+// Where to put the catalogue, a line under CatalogueNotFound: "\nПоложите calcbank.xml в рабочую
+// папку (" + working folder + ")" and, when the program has an installed data folder, " или в
+// папку данных программы (" + data folder + ")", then CatalogueWhereEnd ".".
+AroundPath CatalogueWhereWork();
+const Cp1251String& CatalogueWhereData();  // ") или в папку данных программы ("
+const Cp1251String& CatalogueWhereEnd();  // ")."
+// The status bar after a successful save to disk: "Сохранено в " + path.
+AroundPath SavedTo();
 // The second line under the XML library's text when the CONFIG folder (the path) has no main.xmc.
 AroundPath NoMainXmc();
 // The settings file (the path) could not be written when the window closed.
@@ -95,6 +109,11 @@ Cp1251String DeviceConfigurationCaption(const std::string& portName, uint32_t de
 Cp1251String NoRoom(unsigned need);
 // "SNVT переменных M, задействовано: U, доступно: A"
 Cp1251String Counters(unsigned maxVariables, unsigned usedVariables, long long available);
+// Why the gateway's capacity is not known: no catalogue, or one whose capacity is unusable.
+enum class CapacityUnknown { NoCatalogue, Unusable };
+// "SNVT переменных задействовано: U, ёмкость неизвестна: нет calcbank.xml" (or "... ошибка в
+// calcbank.xml"): the counters without a capacity to count against.
+Cp1251String CountersWithoutCapacity(unsigned usedVariables, CapacityUnknown why);
 const Cp1251String& DeletingChecked();  // "удаление выбранных переменных"
 const Cp1251String& DeletingRow();      // "Удаляю " (the row's caption follows)
 
@@ -138,6 +157,25 @@ Cp1251String BrokenAnswerCause(uint32_t deviceNumber);
 Cp1251String TcpConnectCause(const std::string& host, const std::string& port, int error);
 // "ошибка связи с прибором № 5 (код 1020)"
 Cp1251String LinkErrorCause(uint32_t deviceNumber, int code);
+// The device refused to open a file for writing: "прибор № 5 отказал в записи: включена защита
+// (снимите EN_PR)".
+Cp1251String WriteProtectedCause(uint32_t deviceNumber);
+// The device refused to open a file for reading: "прибор № 5 отказал: такого файла в приборе нет".
+Cp1251String NoSuchFileCause(uint32_t deviceNumber);
+
+// The next step after a device command failed, a line of its own under the message.
+// "Нет ответа: проверьте номер прибора (сейчас № 5) и порт (Настройки → Порт)."
+Cp1251String NoAnswerStep(uint32_t deviceNumber);
+// "Ответ искажён: проверьте скорость порта, кабель и номер прибора (сейчас № 5)."
+Cp1251String BrokenAnswerStep(uint32_t deviceNumber);
+// "Нет соединения: проверьте IP-адрес и порт TCP/IP (Настройки → Порт) и питание прибора."
+const Cp1251String& TcpConnectStep();
+// "Повторите чтение; если ошибка повторится, проверьте кабель и скорость порта."
+const Cp1251String& ReadAgainStep();
+// "Обновите встроенное ПО прибора: нужна сборка 32 или новее."
+const Cp1251String& UpdateFirmwareStep();
+// "Исправьте его в окне Настройки → Порт."
+const Cp1251String& FixTcpPortStep();
 
 }  // namespace usertext
 

@@ -137,6 +137,12 @@ void SnvtList::UpdateCounters() {
 }
 
 std::string SnvtList::CountersText() const {
+    if (capacity_ != Capacity::Known)
+        return usertext::CountersWithoutCapacity(usedVariables_,
+                                                 capacity_ == Capacity::NoCatalogue
+                                                     ? usertext::CapacityUnknown::NoCatalogue
+                                                     : usertext::CapacityUnknown::Unusable)
+            .bytes();
     const long long available =
         static_cast<long long>(maxVariables_) - static_cast<long long>(usedVariables_);
     return usertext::Counters(maxVariables_, usedVariables_, available).bytes();

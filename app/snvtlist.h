@@ -39,7 +39,18 @@ class SnvtList {
 
     // The gateway's capacity in SNVT variables (see LoadMaxVariables).
     unsigned MaxVariables() const { return maxVariables_; }
-    void SetMaxVariables(unsigned value) { maxVariables_ = value; }
+    void SetMaxVariables(unsigned value) {
+        maxVariables_ = value;
+        capacity_ = Capacity::Known;
+    }
+    // No capacity is known (no catalogue, or one whose capacity is unusable): nothing can be
+    // added, and the counters say why instead of counting against 0.
+    enum class Capacity { Known, NoCatalogue, Unusable };
+    void SetCapacityUnknown(Capacity why) {
+        maxVariables_ = 0;
+        capacity_ = why;
+    }
+    Capacity CapacityState() const { return capacity_; }
     // SNVT variables in the list: always the number of rows plus the rows with a flags variable.
     unsigned UsedVariables() const { return usedVariables_; }
 
@@ -72,7 +83,8 @@ class SnvtList {
 
     // Sends the counters line to the observer.
     void UpdateCounters();
-    // "SNVT переменных <max>, задействовано: <used>, доступно: <max - used>" (Windows-1251).
+    // "SNVT переменных <max>, задействовано: <used>, доступно: <max - used>" (Windows-1251), or
+    // without a known capacity "SNVT переменных задействовано: <used>, ёмкость неизвестна: ...".
     std::string CountersText() const;
 
     // For the settings file reader.
@@ -99,6 +111,7 @@ class SnvtList {
     IMessageSink* messages_ = nullptr;
     IProgressSink* progress_ = nullptr;
     unsigned maxVariables_ = 0;
+    Capacity capacity_ = Capacity::Known;
     unsigned usedVariables_ = 0;
     std::vector<SnvtRow> rows_;
     SnvtRowId nextId_ = 1;

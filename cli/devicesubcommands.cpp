@@ -104,8 +104,9 @@ bool Prepare(const CliContext& ctx, DeviceSession& session, const DeviceArgs& ar
 // The cause of a failure as the window's status bar names it, on a line of its own; code and
 // framesDecide as app/failurecause.h takes them.
 void PrintFailureCause(const CliContext& ctx, const DeviceSession& session, LinkResult code,
-                       bool framesDecide = false) {
-    const Cp1251String cause = FailureCause(session.conn, code, framesDecide, session.DeviceNumber);
+                       bool framesDecide = false, FileOpenFor openFor = FileOpenFor::Unknown) {
+    const Cp1251String cause = FailureCause(session.conn, code, framesDecide, session.DeviceNumber,
+                                            ExchangeTail(), openFor);
     if (cause.empty()) return;
     ctx.err << "vr7lon: ";
     ctx.Err(cause);
@@ -291,7 +292,7 @@ int RunDeviceGet(const CliContext& ctx, DeviceSession& session, const DeviceArgs
     if (r.code != lr::Ok) {
         ctx.err << "vr7lon: " << nameArg << ": "
                 << ResultText(r.code, session.conn.SystemErrorNumber()) << '\n';
-        PrintFailureCause(ctx, session, r.code);
+        PrintFailureCause(ctx, session, r.code, false, FileOpenFor::Reading);
         return exitstatus::Device;
     }
     if (!r.local) {
@@ -331,7 +332,7 @@ int RunDevicePut(const CliContext& ctx, DeviceSession& session, const DeviceArgs
         ctx.err << "vr7lon: " << nameArg << ": " << ResultText(r, session.conn.SystemErrorNumber());
         if (r == lr::BadArgument) ctx.err << " (write protection EN_PR on?)";
         ctx.err << '\n';
-        PrintFailureCause(ctx, session, r);
+        PrintFailureCause(ctx, session, r, false, FileOpenFor::Writing);
         return exitstatus::Device;
     }
     ctx.out << inPath << ": stored as " << nameArg << '\n';
@@ -429,7 +430,9 @@ int RunDeviceStore(const CliContext& ctx, DeviceSession& session, const DeviceAr
             // A write-protected device says so in the message alone.
             if (code != lr::BadArgument)
                 ctx.err << "vr7lon: " << ResultText(code, session.conn.SystemErrorNumber()) << '\n';
-            PrintFailureCause(ctx, session, code);
+            PrintFailureCause(
+                ctx, session, code, false,
+                r.step == DeviceStep::Upload ? FileOpenFor::Writing : FileOpenFor::Reading);
             return exitstatus::Device;
         }
     }

@@ -116,23 +116,36 @@ void TVR7CfgUpdate::LoadCatalogue() {
     // The working folder's catalogue, or the installed one when the working folder has none.
     const CatalogueLoad catalogue = ::LoadCatalogue(CfgFilter, "");
     if (!catalogue.document) {
-        // A missing file is said in words, with where it was looked for; a broken one gets the
-        // XML library's own text.
+        // A missing file is said in words, with where it was looked for and where it may go; a
+        // broken one gets the XML library's own text.
         const QString path =
             QDir::current().absoluteFilePath(QFile::decodeName(CfgFilter.FileName().c_str()));
         if (!QFileInfo::exists(path)) {
+            List.SetCapacityUnknown(SnvtList::Capacity::NoCatalogue);
             const usertext::AroundPath text = usertext::CatalogueNotFound();
-            messages_->GeneralError(FromCp1251(text.before) + QDir::toNativeSeparators(path) +
-                                    FromCp1251(text.after));
+            const usertext::AroundPath where = usertext::CatalogueWhereWork();
+            QString message = FromCp1251(text.before) + QDir::toNativeSeparators(path) +
+                              FromCp1251(text.after) + FromCp1251(where.before) +
+                              QDir::toNativeSeparators(QDir::currentPath());
+            const std::string dataDir = InstalledDataDir();
+            if (!dataDir.empty())
+                message +=
+                    FromCp1251(usertext::CatalogueWhereData()) +
+                    QDir::toNativeSeparators(QDir::cleanPath(QFile::decodeName(dataDir.c_str())));
+            messages_->GeneralError(message + FromCp1251(usertext::CatalogueWhereEnd()));
         } else {
+            List.SetCapacityUnknown(SnvtList::Capacity::Unusable);
             messages_->GeneralError(
                 QString::fromStdString(usertext::FailureReason(catalogue.document.failure())));
         }
         return;
     }
-    if (!catalogue.capacity)
+    if (!catalogue.capacity) {
         messages_->GeneralError(
             QString::fromStdString(usertext::FailureReason(catalogue.capacity.failure())));
+        List.SetCapacityUnknown(SnvtList::Capacity::Unusable);
+        return;
+    }
     List.SetMaxVariables(catalogue.maxVariables);
 }
 
@@ -215,7 +228,20 @@ void TVR7CfgUpdate::FileExit1Execute() {
 // ---------------------------------------------------------------------------------------------
 // Commands
 
+bool TVR7CfgUpdate::MayReplaceList() {
+    // The same question as on exit; "Нет" leaves everything as it is.
+    return !listModified_ || messages_->Question(FromCp1251(usertext::LeaveUnsaved()));
+}
+
+void TVR7CfgUpdate::ClearStatus() {
+    progressTimer_->stop();
+    pacing_.Drop();
+    ApplyProgress(std::string(), 0, false);
+}
+
 void TVR7CfgUpdate::Open1Click() {
+    if (!MayReplaceList()) return;
+    ClearStatus();
     // The dialog starts beside the folder opened last, where the site's other devices are.
     const QString start =
         lastOpenFolder_.isEmpty() ? QString() : QFileInfo(lastOpenFolder_).absolutePath();
@@ -263,6 +289,7 @@ void TVR7CfgUpdate::Open1Click() {
 }
 
 void TVR7CfgUpdate::Save1Click() {
+    ClearStatus();
     if (List.RowCount() == 0) {
         messages_->Message(FromCp1251(usertext::EmptyList()));
         return;
@@ -286,6 +313,10 @@ void TVR7CfgUpdate::Save1Click() {
     }
     listModified_ = false;
     lastSaveFolder_ = QFileInfo(path).absolutePath();
+    const usertext::AroundPath where = usertext::SavedTo();
+    StatusPanel->setText(FromCp1251(where.before) +
+                         QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()) +
+                         FromCp1251(where.after));
 }
 
 QString TVR7CfgUpdate::SaveFolder() const {
@@ -318,6 +349,8 @@ void TVR7CfgUpdate::HelpAbout1Execute() {
 
 void TVR7CfgUpdate::Load1Click() {
     if (DeviceCommandRunning()) return;
+    if (!MayReplaceList()) return;
+    ClearStatus();
     // The device's tree is read aside: the view keeps pointing into the tree it shows until the
     // read is over, and a device that never got as far as the tree leaves that one on show.
     auto read = std::make_shared<CfgTree>();
@@ -329,9 +362,10 @@ void TVR7CfgUpdate::Load1Click() {
         },
         [this, read, result] {
             FinishRead(std::move(*read), *result);
-            if (result->cancelled)
+            if (result->cancelled) {
                 ShowFailureCause(lr::Cancelled, false);
-            else if (result->outcome == DeviceReadOutcome::NotConnected)
+                ShowCancelled(usertext::ReadCancelledStatus());
+            } else if (result->outcome == DeviceReadOutcome::NotConnected)
                 ShowFailureCause(result->code, false);
             else if (result->outcome == DeviceReadOutcome::ReadFailed ||
                      (result->outcome == DeviceReadOutcome::Read &&
@@ -343,13 +377,15 @@ void TVR7CfgUpdate::Load1Click() {
 }
 
 void TVR7CfgUpdate::FinishRead(CfgTree&& read, const DeviceReadResult& result) {
+    // A read the user cancelled leaves the tree, the list and the caption as they were.
+    if (result.cancelled) return;
     switch (result.outcome) {
         case DeviceReadOutcome::NotConnected:
         case DeviceReadOutcome::UnsupportedVersion:
             return;
         case DeviceReadOutcome::ReadFailed:
-            // What was read before the failure (or the cancel) stays on show; list and caption
-            // stay as they were, and so does the progress bar.
+            // The entries read whole before the failure stay on show; list and caption stay as
+            // they were, and so does the progress bar.
             ShowReadTree(std::move(read));
             return;
         case DeviceReadOutcome::Read:
@@ -363,13 +399,19 @@ void TVR7CfgUpdate::FinishRead(CfgTree&& read, const DeviceReadResult& result) {
     ShowProgress("", 0);
 }
 
-void TVR7CfgUpdate::ShowFailureCause(LinkResult code, bool framesDecide) {
+void TVR7CfgUpdate::ShowFailureCause(LinkResult code, bool framesDecide, FileOpenFor openFor) {
     const Cp1251String cause =
-        FailureCause(Connection, code, framesDecide, DeviceNumber, ExchangeLog->Tail());
+        FailureCause(Connection, code, framesDecide, DeviceNumber, ExchangeLog->Tail(), openFor);
     ExchangeLog->End(Connection, code, framesDecide);
     if (cause.empty()) return;
     StatusPanel->setText(FromCp1251(cause));
     StatusPanel->repaint();
+}
+
+void TVR7CfgUpdate::ShowCancelled(const Cp1251String& text) {
+    progressTimer_->stop();
+    pacing_.Drop();
+    ApplyProgress(text.bytes(), 0, true);
 }
 
 void TVR7CfgUpdate::ShowReadTree(CfgTree&& tree) {
@@ -380,6 +422,7 @@ void TVR7CfgUpdate::ShowReadTree(CfgTree&& tree) {
 
 void TVR7CfgUpdate::Store1Click() {
     if (DeviceCommandRunning()) return;
+    ClearStatus();
     auto result = std::make_shared<DeviceStoreResult>();
     StartDeviceCommand(
         [this, result] {
@@ -390,7 +433,13 @@ void TVR7CfgUpdate::Store1Click() {
             const bool failed = result->outcome == DeviceStoreOutcome::NotConnected ||
                                 result->outcome == DeviceStoreOutcome::Protected ||
                                 result->outcome == DeviceStoreOutcome::Broken;
-            ShowFailureCause(failed ? result->code : lr::Ok, false);
+            // The store's one file open is for writing: its refusal is the write protection.
+            ShowFailureCause(failed ? result->code : lr::Ok, false, FileOpenFor::Writing);
+            if (failed && result->code == lr::Cancelled) {
+                ShowCancelled(result->uploadBegun ? usertext::StoreCancelledStatus() + '.' + ' ' +
+                                                        usertext::DeviceSettingsIncomplete()
+                                                  : usertext::StoreCancelledStatus());
+            }
         });
 }
 
@@ -493,14 +542,17 @@ void TVR7CfgUpdate::DragDrop(const QMimeData* data, int targetRow) {
 }
 
 void TVR7CfgUpdate::Panel2_ClearAll_Click() {
+    ClearStatus();
     List.ClearAll();
 }
 
 void TVR7CfgUpdate::Panel2_SetAll_Click() {
+    ClearStatus();
     List.SetAll();
 }
 
 void TVR7CfgUpdate::DelSelected_R_ButtonClick() {
+    ClearStatus();
     List.DeleteChecked();
 }
 

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "app/devicecommands.h"
+#include "app/failurecause.h"
 #include "app/messagesink.h"
 #include "app/snvtlist.h"
 #include "app/snvtlistobserver.h"
@@ -183,7 +184,14 @@ class TVR7CfgUpdate : public QMainWindow,
     void FinishRead(CfgTree&& read, const DeviceReadResult& result);
     // Ends the exchange log's command and names a failure's cause in the status panel; code is
     // the command's result when it is known, otherwise the frames decide it.
-    void ShowFailureCause(LinkResult code, bool framesDecide);
+    void ShowFailureCause(LinkResult code, bool framesDecide,
+                          FileOpenFor openFor = FileOpenFor::Unknown);
+    // A cancelled command ends with the bar hidden and text in the status panel.
+    void ShowCancelled(const Cp1251String& text);
+    // A command starts: the previous command's status text and bar go.
+    void ClearStatus();
+    // The list may be replaced: it has no unsaved changes, or the user agreed to drop them.
+    bool MayReplaceList();
 
     // The device command: work runs on the runner's worker, done on the window's thread
     // afterwards, once the commands are enabled again.

@@ -27,6 +27,10 @@ namespace {
 
 const char kDemoConfig[] = VR7_SOURCE_DIR "/examples/vr7_12/CONFIG/";
 const char kDemoCatalogue[] = VR7_SOURCE_DIR "/examples/calcbank.xml";
+const std::string kReadAgain =
+    W("Повторите чтение; если ошибка повторится, проверьте кабель и скорость порта.");
+const std::string kIncomplete =
+    W("Настройки шлюза в приборе могут быть неполными: повторите сохранение в VR-7.");
 
 struct Messages : IMessageSink {
     void ShowMessage(const Cp1251String& text) override { texts.push_back(text.bytes()); }
@@ -144,14 +148,16 @@ TEST_P(DeviceCommands, AnOldFirmwareGetsTheVersionMessageAndNothingElse) {
     // The "c" before "Tervon" is the Latin letter.
     const std::string expected = W("VR-7 версии 2.5.31 не поддерживает работу c Tervon шлюзом!!!");
     EXPECT_EQ(expected[expected.find("Tervon") - 2], 'c');
-    EXPECT_EQ(messages.texts, std::vector<std::string>{expected});
+    // The message says what to do next on a line of its own.
+    const std::string step = '\n' + W("Обновите встроенное ПО прибора: нужна сборка 32 или новее.");
+    EXPECT_EQ(messages.texts, std::vector<std::string>{expected + step});
     EXPECT_EQ(tree.FirstRoot()->Text, "earlier");
     EXPECT_EQ(Captions(list), std::vector<std::string>{"1old"});
     EXPECT_EQ(Commands(), std::vector<int>{cmdIdentify});
 
     messages.texts.clear();
     EXPECT_EQ(Store(Target(), folderList).outcome, DeviceStoreOutcome::UnsupportedVersion);
-    EXPECT_EQ(messages.texts, std::vector<std::string>{expected});
+    EXPECT_EQ(messages.texts, std::vector<std::string>{expected + step});
     EXPECT_FALSE(Requested(cmdOpenFile));
     EXPECT_EQ(conn.Link(), nullptr);
 }
@@ -164,14 +170,18 @@ TEST_P(DeviceCommands, ASilentDeviceIsNotConnected) {
     const DeviceReadResult r = Read();
     EXPECT_EQ(r.outcome, DeviceReadOutcome::NotConnected);
     EXPECT_NE(r.code, lr::Ok);
-    EXPECT_EQ(messages.texts, std::vector<std::string>{W("VR-7 не подключен!!!")});
+    // The device number asked for, and the port, are what to check.
+    const std::string notConnected =
+        W("VR-7 не подключен!!!\nНет ответа: проверьте номер прибора (сейчас № 12) и порт "
+          "(Настройки → Порт).");
+    EXPECT_EQ(messages.texts, std::vector<std::string>{notConnected});
     EXPECT_EQ(tree.FirstRoot()->Text, "earlier");
     EXPECT_EQ(list.RowCount(), 1u);
     EXPECT_EQ(conn.Link(), nullptr);
 
     messages.texts.clear();
     EXPECT_EQ(Store(Target(), folderList).outcome, DeviceStoreOutcome::NotConnected);
-    EXPECT_EQ(messages.texts, std::vector<std::string>{W("VR-7 не подключен!!!")});
+    EXPECT_EQ(messages.texts, std::vector<std::string>{notConnected});
 }
 
 TEST_P(DeviceCommands, ADeviceWithoutASettingsFileGivesItsTreeAndAnEmptyList) {
@@ -198,7 +208,7 @@ TEST_P(DeviceCommands, AnEntryThatFailsFiveTimesEndsTheReadWithAPartialTree) {
     ShowEarlierConfiguration();
 
     EXPECT_EQ(Read().outcome, DeviceReadOutcome::ReadFailed);
-    EXPECT_EQ(messages.texts, std::vector<std::string>{W("Ошибка чтения!!!")});
+    EXPECT_EQ(messages.texts, std::vector<std::string>{W("Ошибка чтения!!!\n") + kReadAgain});
     ASSERT_NE(tree.FirstRoot(), nullptr);
     EXPECT_EQ(tree.FirstRoot()->Text, W("VR7 №12"));
     const int leaves = CountLeaves(tree);
@@ -251,7 +261,7 @@ TEST_P(DeviceCommands, ABrokenDownloadIsNotTakenForTheDevicesSettings) {
         const DeviceReadResult r = Read();
         EXPECT_EQ(r.outcome, DeviceReadOutcome::Read);
         EXPECT_EQ(r.download, GatewayDownload::Broken);
-        EXPECT_EQ(messages.texts, std::vector<std::string>{W("Ошибка чтения!!!")});
+        EXPECT_EQ(messages.texts, std::vector<std::string>{W("Ошибка чтения!!!\n") + kReadAgain});
         EXPECT_EQ(list.RowCount(), 0u);
         EXPECT_EQ(list.UsedVariables(), 0u);
         EXPECT_EQ(ReadBytes("duxgate.cfg"), earlier);
@@ -295,7 +305,8 @@ TEST_P(DeviceCommands, ABrokenUploadGetsOnlyTheInterruptedMessage) {
     const DeviceStoreResult r = Store(Target(), folderList);
     EXPECT_EQ(r.outcome, DeviceStoreOutcome::Broken);
     EXPECT_EQ(messages.texts,
-              std::vector<std::string>{W("Сохранение настроек Tervon шлюза прервано!!!")});
+              std::vector<std::string>{W("Сохранение настроек Tervon шлюза прервано!!!\n") +
+                                       kIncomplete});
     EXPECT_EQ(conn.Link(), nullptr);
 }
 

@@ -167,6 +167,43 @@ TEST(FailureCause, NamesTheCauseFromTheResultOrTheFrames) {
     }
 }
 
+// An open request for a file, mode first, then the name.
+std::vector<uint8_t> OpenRequest(uint8_t mode) {
+    return MakeFrame(kNumber, cmdOpenFile, {mode, 'X'});
+}
+
+TEST(FailureCause, ARefusedFileOpenIsARefusalWithItsMeaning) {
+    const struct {
+        const char* what;
+        FileOpenFor openFor;
+        std::vector<uint8_t> lastSent;  // empty: no frames seen
+        const char* cause;
+    } cases[] = {
+        {"a store's upload",
+         FileOpenFor::Writing,
+         {},
+         "прибор № 5 отказал в записи: включена защита (снимите EN_PR)"},
+        {"a download", FileOpenFor::Reading, {}, "прибор № 5 отказал: такого файла в приборе нет"},
+        {"the frames show an open for writing", FileOpenFor::Unknown, OpenRequest(kOpenForWrite),
+         "прибор № 5 отказал в записи: включена защита (снимите EN_PR)"},
+        {"the frames show an open for reading", FileOpenFor::Unknown, OpenRequest(kOpenForRead),
+         "прибор № 5 отказал: такого файла в приборе нет"},
+        {"nothing tells what was asked", FileOpenFor::Unknown, {}, "прибор № 5 отказал (код 1001)"},
+        {"another request", FileOpenFor::Unknown, Request(cmdReadEntry),
+         "прибор № 5 отказал (код 1001)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        connection conn;
+        conn.PortName = "COM1";
+        ExchangeTail tail;
+        if (!c.lastSent.empty())
+            tail.Note(true, c.lastSent.data(), static_cast<int>(c.lastSent.size()), 0);
+        EXPECT_EQ(FailureCause(conn, lr::BadArgument, false, kNumber, tail, c.openFor).str(),
+                  W(c.cause));
+    }
+}
+
 TEST(FailureCause, ASerialPortThatDoesNotOpenIsNamedWithTheSystemsReason) {
     TempDir dir;
     connection conn;

@@ -108,12 +108,17 @@ TEST_P(FaultMatrix, EveryFaultEndsInTimeWithItsMessageAndLeavesTheFilesAsTheRule
         if (c.path == Path::Upload) {
             const DeviceStoreResult r = Store({conn, number, messages}, list);
             EXPECT_EQ(r.outcome, DeviceStoreOutcome::Broken);
-            EXPECT_EQ(messages.texts, std::vector<std::string>{usertext::StoreBroken().bytes()});
+            EXPECT_EQ(messages.texts,
+                      std::vector<std::string>{
+                          (usertext::StoreBroken() + '\n' + usertext::DeviceSettingsIncomplete())
+                              .bytes()});
             EXPECT_EQ(Captions(list), listBefore);
         } else {
             const DeviceReadResult r =
                 ReadFromDevice({conn, number, messages}, tree, list, &catalogue, nullptr);
-            EXPECT_EQ(messages.texts, std::vector<std::string>{usertext::ReadError().bytes()});
+            EXPECT_EQ(messages.texts,
+                      std::vector<std::string>{
+                          (usertext::ReadError() + '\n' + usertext::ReadAgainStep()).bytes()});
             if (c.path == Path::Tree) {
                 EXPECT_EQ(r.outcome, DeviceReadOutcome::ReadFailed);
                 EXPECT_EQ(Captions(list), listBefore);

@@ -69,7 +69,9 @@ TEST_P(DeviceCli, ReadFailuresHaveTheWindowsMessages) {
     CliResult r = Device({"--number", "12", "read"});
     EXPECT_EQ(r.status, exitstatus::Device);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "VR-7 версии 2.1.31 не поддерживает работу c Tervon шлюзом!!!\n");
+    EXPECT_EQ(r.err,
+              "VR-7 версии 2.1.31 не поддерживает работу c Tervon шлюзом!!!\n"
+              "Обновите встроенное ПО прибора: нужна сборка 32 или новее.\n");
 
     sim.server->With([](SimResponder& s) { return s.Device().versionBuild = 32; });
     sim.server->SetFaults({SimFault{SimFaultKind::BadCheck, cmdReadEntry, 10, 0, 5}});
@@ -77,7 +79,10 @@ TEST_P(DeviceCli, ReadFailuresHaveTheWindowsMessages) {
     EXPECT_EQ(r.status, exitstatus::Device);
     EXPECT_EQ(Lines(r.out).at(0), "VR7 №12\timage=0");  // the partial tree
     EXPECT_LT(Lines(r.out).size(), 30u);
-    EXPECT_EQ(r.err, "Ошибка чтения!!!\n" + kBadCheckCause);
+    EXPECT_EQ(r.err,
+              "Ошибка чтения!!!\nПовторите чтение; если ошибка повторится, проверьте кабель и "
+              "скорость порта.\n" +
+                  kBadCheckCause);
 
     // A download that has nowhere to go.
     fs::create_directory(work / "duxgate.cfg");
@@ -153,9 +158,9 @@ TEST_P(DeviceCli, AFailureEndsWithTheCauseTheWindowsStatusBarShows) {
     } cases[] = {
         {{"--number", "13", "info"}, "vr7lon: нет ответа от прибора № 13 ("},
         {{"--number", "12", "get", "nosuch.cfg", work / "got.cfg"},
-         "vr7lon: ошибка связи с прибором № 12 (код 1001)"},
+         "vr7lon: прибор № 12 отказал: такого файла в приборе нет"},
         {{"--number", "12", "put", work / "up.bin", "X"},
-         "vr7lon: ошибка связи с прибором № 12 (код 1001)"},
+         "vr7lon: прибор № 12 отказал в записи: включена защита (снимите EN_PR)"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args.back());
@@ -192,7 +197,7 @@ TEST_P(DeviceCli, StoreFailuresHaveTheWindowsMessages) {
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err,
               "Для сохранения настроек Tervon шлюза в VR-7,\nнеобходимо снять защиту (EN_PR)!!!\n"
-              "vr7lon: ошибка связи с прибором № 12 (код 1001)\n");
+              "vr7lon: прибор № 12 отказал в записи: включена защита (снимите EN_PR)\n");
 
     sim.server->With([](SimResponder& s) { return s.Device().writeProtected = false; });
     sim.server->SetFaults({SimFault{SimFaultKind::NoAck, cmdWriteBlock, -1, 0, 1, 0}});
