@@ -110,11 +110,12 @@ VR7_TEXT(StoreCancelledStatus, "Запись прервана пользоват
 VR7_TEXT(DeviceSettingsIncomplete,
          "Настройки шлюза в приборе могут быть неполными: повторите сохранение в VR-7.")
 VR7_TEXT(TcpConnectStep,
-         "Нет соединения: проверьте IP-адрес и порт TCP/IP (Настройки → Порт) и питание прибора.")
+         "Нет соединения: проверьте IP-адрес и порт TCP/IP (меню «Настройки», пункт «Порт») и "
+         "питание прибора.")
 VR7_TEXT(ReadAgainStep,
          "Повторите чтение; если ошибка повторится, проверьте кабель и скорость порта.")
 VR7_TEXT(UpdateFirmwareStep, "Обновите встроенное ПО прибора: нужна сборка 32 или новее.")
-VR7_TEXT(FixTcpPortStep, "Исправьте его в окне Настройки → Порт.")
+VR7_TEXT(FixTcpPortStep, "Исправьте его в меню «Настройки», пункт «Порт».")
 VR7_TEXT(CatalogueWhereData, ") или в папку данных программы (")
 VR7_TEXT(CatalogueWhereEnd, ").")
 VR7_TEXT(LeaveUnsaved, "Список SNVT переменных изменён и не сохранён.\nВыйти без сохранения?")
@@ -307,7 +308,7 @@ VR7_TEXT(CodeWord, " (код ")
 VR7_TEXT(RefusedWrite, " отказал в записи: включена защита (снимите EN_PR)")
 VR7_TEXT(RefusedNoFile, " отказал: такого файла в приборе нет")
 VR7_TEXT(NoAnswerStepBefore, "Нет ответа: проверьте номер прибора (сейчас № ")
-VR7_TEXT(NoAnswerStepAfter, ") и порт (Настройки → Порт).")
+VR7_TEXT(NoAnswerStepAfter, ") и порт (меню «Настройки», пункт «Порт»).")
 VR7_TEXT(BrokenAnswerStepBefore,
          "Ответ искажён: проверьте скорость порта, кабель и номер прибора (сейчас № ")
 VR7_TEXT(StepEnd, ").")

@@ -164,17 +164,17 @@ Cp1251String WriteProtectedCause(uint32_t deviceNumber);
 Cp1251String NoSuchFileCause(uint32_t deviceNumber);
 
 // The next step after a device command failed, a line of its own under the message.
-// "Нет ответа: проверьте номер прибора (сейчас № 5) и порт (Настройки → Порт)."
+// "Нет ответа: проверьте номер прибора (сейчас № 5) и порт (меню «Настройки», пункт «Порт»)."
 Cp1251String NoAnswerStep(uint32_t deviceNumber);
 // "Ответ искажён: проверьте скорость порта, кабель и номер прибора (сейчас № 5)."
 Cp1251String BrokenAnswerStep(uint32_t deviceNumber);
-// "Нет соединения: проверьте IP-адрес и порт TCP/IP (Настройки → Порт) и питание прибора."
+// "Нет соединения: проверьте IP-адрес и порт TCP/IP (меню «Настройки», пункт «Порт») и питание прибора."
 const Cp1251String& TcpConnectStep();
 // "Повторите чтение; если ошибка повторится, проверьте кабель и скорость порта."
 const Cp1251String& ReadAgainStep();
 // "Обновите встроенное ПО прибора: нужна сборка 32 или новее."
 const Cp1251String& UpdateFirmwareStep();
-// "Исправьте его в окне Настройки → Порт."
+// "Исправьте его в меню «Настройки», пункт «Порт»."
 const Cp1251String& FixTcpPortStep();
 
 }  // namespace usertext

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <set>
 #include <sstream>
 
 #include <gtest/gtest.h>
@@ -173,7 +174,7 @@ TEST_P(DeviceCommands, ASilentDeviceIsNotConnected) {
     // The device number asked for, and the port, are what to check.
     const std::string notConnected =
         W("VR-7 не подключен!!!\nНет ответа: проверьте номер прибора (сейчас № 12) и порт "
-          "(Настройки → Порт).");
+          "(меню «Настройки», пункт «Порт»).");
     EXPECT_EQ(messages.texts, std::vector<std::string>{notConnected});
     EXPECT_EQ(tree.FirstRoot()->Text, "earlier");
     EXPECT_EQ(list.RowCount(), 1u);
@@ -218,6 +219,38 @@ TEST_P(DeviceCommands, AnEntryThatFailsFiveTimesEndsTheReadWithAPartialTree) {
     EXPECT_EQ(Captions(list), std::vector<std::string>{"1old"});
     EXPECT_FALSE(Requested(cmdOpenFile));
     EXPECT_EQ(conn.Link(), nullptr);
+}
+
+// A cancel at any exchange of a read, from the identification through the tree to the download:
+// no message, the list as it was, and what was read of the tree never repeats a leaf.
+TEST_P(DeviceCommands, ACancelAtAnyExchangeLeavesTheListAndNeverRepeatsALeaf) {
+    for (int at : {1, 2, 3, 4, 10, 20, 30, 33, 34}) {
+        SCOPED_TRACE(at);
+        Start(DemoDevice());
+        list.Clear();
+        tree.Clear();
+        ShowEarlierConfiguration();
+        messages.texts.clear();
+        int sent = 0;
+        conn.ClearCancel();
+        conn.Trace = [this, at, &sent](bool isSent, const uint8_t*, int) {
+            if (isSent && ++sent == at) conn.RequestCancel();
+        };
+
+        const DeviceReadResult r = Read();
+        conn.Trace = nullptr;
+        EXPECT_TRUE(r.cancelled);
+        EXPECT_TRUE(messages.texts.empty());
+        EXPECT_EQ(Captions(list), std::vector<std::string>{"1old"});
+        std::set<std::pair<const TreeNode*, std::string>> leaves;
+        tree.ForEach([&](const TreeNode& n) {
+            if (n.Level() == 2) {
+                EXPECT_TRUE(leaves.insert({n.Parent, n.Text}).second) << n.Text;
+            }
+        });
+        EXPECT_EQ(conn.Link(), nullptr);
+    }
+    conn.ClearCancel();
 }
 
 TEST_P(DeviceCommands, ALocalFileThatCannotBeCreatedStopsTheDownload) {

@@ -36,12 +36,19 @@
 
 namespace {
 
-const QString kNotConnected = QStringLiteral("VR-7 не подключен!!!");
-const QString kReadError = QStringLiteral("Ошибка чтения!!!");
+// Each failure's message ends with the next step on a line of its own.
+const QString kNotConnected = QStringLiteral(
+    "VR-7 не подключен!!!\nНет ответа: проверьте номер прибора (сейчас № 12) и "
+    "порт (меню «Настройки», пункт «Порт»).");
+const QString kReadError = QStringLiteral(
+    "Ошибка чтения!!!\nПовторите чтение; если ошибка повторится, проверьте кабель и скорость "
+    "порта.");
 const QString kStored = QStringLiteral("Настройки Tervon шлюза сохраненены");
 const QString kProtected = QStringLiteral(
     "Для сохранения настроек Tervon шлюза в VR-7,\nнеобходимо снять защиту (EN_PR)!!!");
-const QString kStoreBroken = QStringLiteral("Сохранение настроек Tervon шлюза прервано!!!");
+const QString kStoreBroken = QStringLiteral(
+    "Сохранение настроек Tervon шлюза прервано!!!\nНастройки шлюза в приборе могут "
+    "быть неполными: повторите сохранение в VR-7.");
 
 // The demo folder as a device: the same systems, variables and duxgate.cfg.
 SimDevice DemoDevice() {
@@ -251,8 +258,10 @@ TEST_P(DeviceWindowTest, AnOldFirmwareGetsTheVersionMessageAndNothingElse) {
 
     FinishDeviceCommand(w);
     // The "c" before "Tervon" is the Latin letter, as users know the text.
-    const QString expected = QStringLiteral("VR-7 версии 2.5.31 не поддерживает работу ") +
-                             QLatin1Char('c') + QStringLiteral(" Tervon шлюзом!!!");
+    const QString expected =
+        QStringLiteral("VR-7 версии 2.5.31 не поддерживает работу ") + QLatin1Char('c') +
+        QStringLiteral(" Tervon шлюзом!!!") +
+        QStringLiteral("\nОбновите встроенное ПО прибора: нужна сборка 32 или новее.");
     EXPECT_EQ(messages.messages, QStringList{expected});
     EXPECT_EQ(ShownTree(w.TreeView1), tree);
     EXPECT_EQ(ShownRows(w.ListView1), rows);

@@ -99,7 +99,8 @@ TEST_F(KeyboardTest, LeavingAChangedListAsksFirst) {
     EXPECT_EQ(messages.questions, QStringList{kLeaveUnsaved});
     EXPECT_TRUE(w.isVisible());
 
-    // Opened again, then only checked: nothing to lose.
+    // Opened again ("Да" to dropping the changes), then only checked: nothing to lose.
+    messages.answer = true;
     w.Open1Click();
     EXPECT_FALSE(w.ListModified());
     w.Panel2_SetAll_Click();

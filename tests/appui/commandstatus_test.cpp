@@ -1,0 +1,241 @@
+// What the window says about its commands: it asks before Open or Read replaces a changed list, a
+// command starts with the previous command's status gone, a cancelled command says so with the
+// bar hidden and the tree and list as they were, a refusal is named with its meaning, a failure
+// names the next step, and a missing catalogue leaves the capacity unknown rather than negative.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeWidgetItem>
+#include <functional>
+
+#include "app/ui/configtreeview.h"
+#include "app/ui/exchangelog.h"
+#include "app/ui/snvtlistview.h"
+#include "app/ui/statuspanel.h"
+#include "link/vr7prot.h"
+#include "tests/appui/support/windowfixture.h"
+#include "tests/common/simpeer.h"
+
+namespace {
+
+const QString kLeaveUnsaved =
+    QStringLiteral("Список SNVT переменных изменён и не сохранён.\nВыйти без сохранения?");
+
+QStringList ShownTree(const ConfigTreeView* tree) {
+    QStringList lines;
+    std::function<void(const QTreeWidgetItem*, int)> walk = [&](const QTreeWidgetItem* item,
+                                                                int depth) {
+        lines << QString(depth, QLatin1Char(' ')) + item->text(0);
+        for (int i = 0; i < item->childCount(); ++i) walk(item->child(i), depth + 1);
+    };
+    for (int i = 0; i < tree->topLevelItemCount(); ++i) walk(tree->topLevelItem(i), 0);
+    return lines;
+}
+
+QStringList ShownCaptions(const SnvtListView* list) {
+    QStringList captions;
+    for (int r = 0; r < list->rowCount(); ++r) captions << list->item(r, 0)->text();
+    return captions;
+}
+
+class CommandStatusTest : public WindowTest, protected SimPeer {
+  protected:
+    // A shown, activated window pointed at the demo device on 127.0.0.1, with the demo folder
+    // open (when a catalogue is there to open it with).
+    TVR7CfgUpdate& StartWith(SimDevice device, bool catalogue = true) {
+        if (catalogue && !QFileInfo::exists(Work() + "/calcbank.xml")) UseDemoCatalogue();
+        SimPeer::Start(std::move(device), Transport::Tcp);
+        TVR7CfgUpdate& w = CreateWindow();
+        QEvent activate(QEvent::WindowActivate);
+        QApplication::sendEvent(&w, &activate);
+        PointAt(w.Connection);
+        w.DeviceNumber = 12;
+        w.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&w));
+        shell.folder = Work() + "/vr7_12";
+        CopyTree(DemoFolder(), shell.folder);
+        w.Open1Click();
+        EXPECT_EQ(w.ListSource, 2);
+        return w;
+    }
+    // Lets the window run until a request with this command has reached the device.
+    void WaitForRequest(int command) {
+        EXPECT_TRUE(QTest::qWaitFor(
+            [this, command] {
+                for (int c : Commands())
+                    if (c == command) return true;
+                return false;
+            },
+            10000));
+    }
+    // Ends with the window's read failing at entry 20, which leaves the bar and a cause on show.
+    void FailARead(TVR7CfgUpdate& w) {
+        server->SetFaults({SimFault{SimFaultKind::BadCheck, cmdReadEntry, 20, 0, 5}});
+        w.Load1Click();
+        FinishDeviceCommand(w);
+        server->SetFaults({});
+        ASSERT_FALSE(w.ProgressBar->isHidden());
+        ASSERT_FALSE(w.StatusPanel->text().isEmpty());
+        messages.messages.clear();
+    }
+};
+
+TEST_F(CommandStatusTest, OpenAndReadAskBeforeDroppingAChangedList) {
+    const struct {
+        const char* what;
+        bool read;    // Read from the device, else Open
+        bool answer;  // "Да"
+    } cases[] = {
+        {"Open, Нет", false, false},
+        {"Open, Да", false, true},
+        {"Read, Нет", true, false},
+        {"Read, Да", true, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TVR7CfgUpdate& w = StartWith(DemoSimDevice());
+        w.ListView1->item(0, 0)->setCheckState(Qt::Checked);
+        w.DelSelected_R_ButtonClick();
+        ASSERT_TRUE(w.ListModified());
+        const QStringList rows = ShownCaptions(w.ListView1);
+        const QStringList tree = ShownTree(w.TreeView1);
+        const qsizetype dialogs = shell.folderTitles.size();
+        messages.questions.clear();
+        messages.answer = c.answer;
+
+        if (c.read) {
+            w.Load1Click();
+            FinishDeviceCommand(w);
+        } else {
+            w.Open1Click();
+        }
+
+        EXPECT_EQ(messages.questions, QStringList{kLeaveUnsaved});
+        if (c.answer) {
+            EXPECT_FALSE(w.ListModified());
+            EXPECT_EQ(w.ListSource, c.read ? 1 : 2);
+        } else {
+            // Nothing was asked of the folder dialog or the device; nothing changed.
+            EXPECT_EQ(shell.folderTitles.size(), dialogs);
+            EXPECT_TRUE(server->Requests().empty());
+            EXPECT_TRUE(w.ListModified());
+            EXPECT_EQ(ShownCaptions(w.ListView1), rows);
+            EXPECT_EQ(ShownTree(w.TreeView1), tree);
+        }
+        window.reset();
+    }
+}
+
+TEST_F(CommandStatusTest, ACancelledReadSaysSoHidesTheBarAndLeavesTreeAndListAsTheyWere) {
+    TVR7CfgUpdate& w = StartWith(DemoSimDevice());
+    w.ExchangeLog->show();
+    const QStringList tree = ShownTree(w.TreeView1);
+    const QStringList rows = ShownCaptions(w.ListView1);
+    const QString caption = w.Edit1->text();
+    // Every entry comes late: the cancel lands within the tree read, which has shown progress.
+    server->SetFaults({SimFault{SimFaultKind::Delay, cmdReadEntry, -1, 0, -1, 20}});
+
+    w.Load1Click();
+    ASSERT_TRUE(QTest::qWaitFor([&w] { return w.ProgressBar->isVisible(); }, 10000));
+    QTest::mouseClick(w.CancelButton, Qt::LeftButton);
+    FinishDeviceCommand(w);
+
+    EXPECT_TRUE(w.ProgressBar->isHidden());
+    EXPECT_EQ(w.StatusPanel->text(), QStringLiteral("Чтение прервано пользователем"));
+    EXPECT_TRUE(messages.messages.isEmpty());
+    EXPECT_EQ(ShownTree(w.TreeView1), tree);
+    EXPECT_EQ(ShownCaptions(w.ListView1), rows);
+    EXPECT_EQ(w.Edit1->text(), caption);
+    EXPECT_EQ(w.ListSource, 2);
+    ASSERT_FALSE(w.ExchangeLog->Lines().isEmpty());
+    EXPECT_FALSE(w.ExchangeLog->Lines().constLast().contains(QStringLiteral("unknown")))
+        << w.ExchangeLog->Lines().constLast().toStdString();
+}
+
+TEST_F(CommandStatusTest, AStoreCancelledDuringItsUploadSaysTheDeviceMayHoldPartOfIt) {
+    TVR7CfgUpdate& w = StartWith(DemoSimDevice());
+    server->SetFaults({SimFault{SimFaultKind::Delay, cmdWriteBlock, -1, 0, -1, 30}});
+
+    w.Store1Click();
+    WaitForRequest(cmdWriteBlock);
+    QTest::mouseClick(w.CancelButton, Qt::LeftButton);
+    FinishDeviceCommand(w);
+
+    EXPECT_TRUE(w.ProgressBar->isHidden());
+    EXPECT_EQ(w.StatusPanel->text(),
+              QStringLiteral("Запись прервана пользователем. Настройки шлюза в приборе могут быть "
+                             "неполными: повторите сохранение в VR-7."));
+    EXPECT_EQ(messages.messages,
+              QStringList{QStringLiteral("Сохранение настроек Tervon шлюза отменено!\nНастройки "
+                                         "шлюза в приборе могут быть неполными: повторите "
+                                         "сохранение в VR-7.")});
+}
+
+TEST_F(CommandStatusTest, EachCommandStartsWithoutThePreviousStatusAndSaveSaysWhere) {
+    TVR7CfgUpdate& w = StartWith(DemoSimDevice());
+    const std::vector<std::pair<const char*, std::function<void()>>> commands = {
+        {"Open", [&] { w.Open1Click(); }},
+        {"Store",
+         [&] {
+             w.Store1Click();
+             FinishDeviceCommand(w);
+         }},
+        {"Check all", [&] { w.Panel2_SetAll_Click(); }},
+    };
+    for (const auto& [what, run] : commands) {
+        SCOPED_TRACE(what);
+        FailARead(w);
+        run();
+        EXPECT_TRUE(w.ProgressBar->isHidden());
+        EXPECT_EQ(w.StatusPanel->text(), QString());
+    }
+
+    FailARead(w);
+    shell.saveFile = Work() + "/saved.cfg";
+    w.Save1Click();
+    EXPECT_TRUE(w.ProgressBar->isHidden());
+    EXPECT_EQ(w.StatusPanel->text(),
+              QStringLiteral("Сохранено в ") + QDir::toNativeSeparators(shell.saveFile));
+}
+
+TEST_F(CommandStatusTest, AWriteProtectedDeviceIsNamedARefusalWithItsMeaning) {
+    SimDevice device = DemoSimDevice();
+    device.writeProtected = true;
+    TVR7CfgUpdate& w = StartWith(std::move(device));
+    w.Store1Click();
+    FinishDeviceCommand(w);
+    EXPECT_EQ(w.StatusPanel->text(),
+              QStringLiteral("прибор № 12 отказал в записи: включена защита (снимите EN_PR)"));
+}
+
+TEST_F(CommandStatusTest, ADeviceThatDoesNotAnswerToTheNumberNamesTheNumberAndThePort) {
+    TVR7CfgUpdate& w = StartWith(DemoSimDevice());
+    w.DeviceNumber = 13;  // the device is № 12
+    w.Load1Click();
+    FinishDeviceCommand(w);
+    EXPECT_EQ(messages.messages,
+              QStringList{QStringLiteral(
+                  "VR-7 не подключен!!!\nНет ответа: проверьте номер "
+                  "прибора (сейчас № 13) и порт (меню «Настройки», пункт «Порт»).")});
+}
+
+TEST_F(CommandStatusTest, WithoutACatalogueTheCapacityIsUnknownAndTheMessageSaysWhereItGoes) {
+    TVR7CfgUpdate& w = StartWith(DemoSimDevice(), false);
+    ASSERT_EQ(messages.errors.size(), 1);
+    EXPECT_TRUE(
+        messages.errors[0].contains(QStringLiteral("\nПоложите calcbank.xml в рабочую папку (") +
+                                    QDir::toNativeSeparators(QDir::currentPath()) + ')'))
+        << messages.errors[0].toStdString();
+    ASSERT_GT(w.ListView1->rowCount(), 0);
+    EXPECT_EQ(w.Edit2->text(), QStringLiteral("SNVT переменных задействовано: %1, ёмкость "
+                                              "неизвестна: нет calcbank.xml")
+                                   .arg(w.UsedVariables()));
+}
+
+}  // namespace
