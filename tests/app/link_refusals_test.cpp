@@ -29,8 +29,10 @@ TEST(LinkRefusals, OutOfRangeTcpPortIsNamedWithItsSetting) {
         ReadFromDevice({conn, number, messages}, tree, list, &catalogue, nullptr);
     EXPECT_EQ(r.outcome, DeviceReadOutcome::NotConnected);
     EXPECT_EQ(r.code, lr::BadTcpPort);
-    EXPECT_EQ(messages.texts,
-              std::vector<std::string>{usertext::TcpPortOutOfRange("75537").bytes()});
+    EXPECT_EQ(
+        messages.texts,
+        std::vector<std::string>{
+            (usertext::TcpPortOutOfRange("75537") + '\n' + usertext::FixTcpPortStep()).bytes()});
     EXPECT_EQ(
         usertext::TcpPortOutOfRange("75537").bytes(),
         cp1251::FromUtf8("Недопустимый порт TCP/IP: TCPIPport=75537 (допустимо от 1 до 65535)")

@@ -160,7 +160,7 @@ TEST_F(CommandStatusTest, ACancelledReadSaysSoHidesTheBarAndLeavesTreeAndListAsT
 
 TEST_F(CommandStatusTest, AStoreCancelledDuringItsUploadSaysTheDeviceMayHoldPartOfIt) {
     TVR7CfgUpdate& w = StartWith(DemoSimDevice());
-    server->SetFaults({SimFault{SimFaultKind::Delay, cmdWriteBlock, -1, 0, -1, 30}});
+    server->SetFaults({SimFault{SimFaultKind::Delay, cmdWriteBlock, -1, 0, -1, 80}});
 
     w.Store1Click();
     WaitForRequest(cmdWriteBlock);

@@ -86,7 +86,8 @@ TEST_F(WindowStateTest, AMissingCatalogueSaysWhereItWasLookedForAndWhatFollows) 
               QStringList{
                   "Не найден каталог SNVT переменных calcbank.xml.\nФайл искали здесь: " + Work() +
                   "/calcbank.xml\nБез каталога переменные в список добавить "
-                  "нельзя."});
+                  "нельзя.\nПоложите calcbank.xml в рабочую папку (" +
+                  QDir::toNativeSeparators(QDir::currentPath()) + ")."});
     EXPECT_EQ(w.MaxVariables(), 0u);
 }
 
