@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
@@ -92,32 +93,49 @@ std::vector<QTreeWidgetItem*> ShownItems(const QTreeWidget* tree) {
 
 }  // namespace
 
-// The message boxes: each is recorded, holds the event loop for a few turns as a modal box
-// does, and a question is answered at random.
+// The message boxes: each is recorded and holds the event loop for a few turns as a modal box
+// does; a question is answered at random. Now and then the real box is shown and answered by a
+// click on one of its buttons or by Esc.
 class MonkeyMessages : public IUserMessages {
   public:
     explicit MonkeyMessages(WindowMonkey& monkey) : monkey_(monkey) {}
+    void SetWindow(QWidget* window) {
+        real_ = window != nullptr ? std::make_unique<MessageBoxes>(window) : nullptr;
+    }
     void Message(const QString& text) override {
         shown << text;
         monkey_.Log(QStringLiteral("  message: ") + text.left(120));
-        monkey_.SpinLikeAModalBox();
+        if (UseRealBox())
+            real_->Message(text);
+        else
+            monkey_.SpinLikeAModalBox();
     }
     void GeneralError(const QString& text) override {
         shown << text;
         monkey_.Log(QStringLiteral("  error: ") + text.left(120));
-        monkey_.SpinLikeAModalBox();
+        if (UseRealBox())
+            real_->GeneralError(text);
+        else
+            monkey_.SpinLikeAModalBox();
     }
     bool Question(const QString& text) override {
-        monkey_.SpinLikeAModalBox();
-        const bool yes = monkey_.Chance(0.5);
-        monkey_.Log(QStringLiteral("  question answered %1: ").arg(yes ? "Да" : "Нет") +
-                    text.left(80));
+        monkey_.Log(QStringLiteral("  question: ") + text.left(80));
+        bool yes = false;
+        if (UseRealBox()) {
+            yes = real_->Question(text);
+        } else {
+            monkey_.SpinLikeAModalBox();
+            yes = monkey_.Chance(0.5);
+        }
+        monkey_.Log(QStringLiteral("  answered %1").arg(yes ? "Да" : "Нет"));
         return yes;
     }
     QStringList shown;
 
   private:
+    bool UseRealBox() { return real_ && monkey_.Chance(0.25); }
     WindowMonkey& monkey_;
+    std::unique_ptr<MessageBoxes> real_;
 };
 
 // The folder, save and document services, answered at random from a few prepared choices.
@@ -134,6 +152,7 @@ class MonkeyShell : public IShellServices {
         const QString chosen = choices[monkey_.Uniform(0, std::size(choices) - 1)];
         monkey_.Log(QStringLiteral("  folder dialog: ") +
                     (chosen.isEmpty() ? QStringLiteral("cancelled") : chosen.mid(work.size())));
+        answered = !chosen.isEmpty();
         return chosen;
     }
     QString ChooseSaveFile(QWidget*, const SaveRequest& request) override {
@@ -148,7 +167,8 @@ class MonkeyShell : public IShellServices {
         };
         const QString chosen = choices[monkey_.Uniform(0, std::size(choices) - 1)];
         monkey_.Log(QStringLiteral("  save dialog: ") +
-                    (chosen.isEmpty() ? QStringLiteral("cancelled") : chosen));
+                    (chosen.isEmpty() ? QStringLiteral("cancelled") : chosen.mid(work.size())));
+        answered = !chosen.isEmpty();
         return chosen;
     }
     bool OpenDocument(const QString& path) override {
@@ -156,6 +176,7 @@ class MonkeyShell : public IShellServices {
         monkey_.Log(QStringLiteral("  open document %1: %2").arg(opened ? "ok" : "no viewer", path));
         return opened;
     }
+    bool answered = false;  // the last dialog gave a folder or a file
 
   private:
     WindowMonkey& monkey_;
@@ -187,8 +208,11 @@ void WindowMonkey::Log(const QString& what) {
 }
 
 void WindowMonkey::SpinLikeAModalBox() {
-    for (int i = Uniform(0, 3); i > 0; --i)
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    // What the worker posts meanwhile (progress, the command's end) is delivered, as it is while
+    // a real box waits for its button.
+    for (int i = Uniform(0, 6); i > 0; --i)
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
+                                        QEventLoop::WaitForMoreEvents);
 }
 
 void WindowMonkey::Fail(const QString& fault) {
@@ -251,6 +275,7 @@ bool WindowMonkey::StartWindow() {
     environment.messages = messages_.get();
     environment.shell = shell_.get();
     window_ = std::make_unique<TVR7CfgUpdate>(environment);
+    messages_->SetWindow(window_.get());
     window_->show();
     if (!QTest::qWaitForWindowExposed(window_.get())) {
         Fail(QStringLiteral("the window is never exposed"));
@@ -289,6 +314,7 @@ void WindowMonkey::Closed() {
              missing.join(QStringLiteral(", ")));
         return;
     }
+    messages_->SetWindow(nullptr);
     window_.reset();
     ++report_.restarts;
     Log(QStringLiteral("window closed, ini written; restart"));
@@ -362,6 +388,7 @@ void WindowMonkey::Turns(int count) {
 void WindowMonkey::Step() {
     TVR7CfgUpdate& w = *window_;
     const bool running = w.DeviceCommandRunning();
+    const int rows = w.ListView1->rowCount();
     // While a command runs, most actions find their controls disabled: time passes, Cancel is
     // clicked, and now and then anything else is tried.
     if (running) {
@@ -384,8 +411,8 @@ void WindowMonkey::Step() {
         std::function<void()> act;
     };
     const Choice choices[] = {
-        {"open", 6, [&] { InvokeCommand(w.Open1, "Открыть"); }},
-        {"save", 5, [&] { InvokeCommand(w.Save1, "Сохранить на диск"); }},
+        {"open", 6, [&] { FileCommand(w.Open1, "Открыть"); }},
+        {"save", 5, [&] { FileCommand(w.Save1, "Сохранить на диск"); }},
         {"read", 6, [&] { DeviceCommand(true); }},
         {"store", 4, [&] { DeviceCommand(false); }},
         {"port", 2, [&] { PortDialog(); }},
@@ -419,6 +446,8 @@ void WindowMonkey::Step() {
     }
     // Between two actions of a user the window's event loop turns a few times.
     for (int i = Uniform(0, 3); i > 0; --i) QCoreApplication::processEvents();
+    if (window_ && !window_->DeviceCommandRunning() && window_->ListView1->rowCount() != rows)
+        Log(QStringLiteral("  rows: %1 -> %2").arg(rows).arg(window_->ListView1->rowCount()));
 }
 
 void WindowMonkey::CheckAfterStep() {
@@ -464,25 +493,38 @@ void WindowMonkey::CheckAfterStep() {
         const bool succeeded =
             !commandCancelled_ &&
             (commandWasRead_ ? said.isEmpty() && w.ListSource == 1 : said == QStringList{stored});
-        const QString status = w.StatusPanel->text();
-        if (succeeded) {
-            if (options_.statusClearedBySuccess && !failureStatus_.isEmpty() &&
-                status == failureStatus_)
-                Fail(QStringLiteral("a successful command still shows the failure \"%1\"")
-                         .arg(failureStatus_));
-            failureStatus_.clear();
-        } else if (!status.isEmpty()) {
-            failureStatus_ = status;
-        }
+        CommandEnded(succeeded);
     }
 
-    for (const QString& known : CheckKnownFaults(w, options_.checks)) {
-        MonkeyReport::Known& seen = report_.known[known];
+    QStringList known = CheckKnownFaults(w, options_.checks);
+    if (staleStatusSeen_) {
+        staleStatusSeen_ = false;
+        known << QStringLiteral("a command that succeeded leaves the status text of an earlier "
+                                "failure");
+    }
+    for (const QString& fault : known) {
+        MonkeyReport::Known& seen = report_.known[fault];
         if (seen.count++ == 0) {
             seen.firstStep = step_;
             seen.before = QStringList(ring_.begin(), ring_.end());
         }
     }
+}
+
+void WindowMonkey::CommandEnded(bool succeeded) {
+    const QString status = window_->StatusPanel->text();
+    if (!succeeded) {
+        if (!status.isEmpty()) failureStatus_ = status;
+        return;
+    }
+    if (!failureStatus_.isEmpty() && status == failureStatus_) {
+        if (options_.statusClearedBySuccess)
+            Fail(QStringLiteral("a command that succeeded still shows the failure \"%1\"")
+                     .arg(failureStatus_));
+        else
+            staleStatusSeen_ = true;
+    }
+    failureStatus_.clear();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -636,6 +678,18 @@ void WindowMonkey::AnswerDialogs() {
         }
         return;
     }
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+        const QList<QAbstractButton*> buttons = box->buttons();
+        if (buttons.isEmpty() || Chance(0.3)) {
+            Log(QStringLiteral("  box answered with Esc"));
+            QTest::keyClick(box, Qt::Key_Escape);
+        } else {
+            QAbstractButton* button = buttons[Uniform(0, static_cast<int>(buttons.size()) - 1)];
+            Log(QStringLiteral("  box answered with ") + button->text());
+            button->click();
+        }
+        return;
+    }
     if (qobject_cast<TAboutBox*>(modal) != nullptr) {
         Log(QStringLiteral("  About box closed"));
         if (Chance(0.5))
@@ -715,6 +769,18 @@ void WindowMonkey::DeviceCommand(bool read) {
         ++report_.deviceCommands;
         commandSeenRunning_ = true;
     }
+}
+
+void WindowMonkey::FileCommand(QAction* action, const char* name) {
+    const bool enabled = action->isEnabled();
+    const int said = static_cast<int>(messages_->shown.size());
+    shell_->answered = false;
+    InvokeCommand(action, name);
+    // Taken when a dialog was answered with a file or folder and nothing had to be said.
+    if (enabled && shell_->answered && messages_->shown.size() == said)
+        CommandEnded(true);
+    else if (enabled && messages_->shown.size() != said)
+        CommandEnded(false);
 }
 
 void WindowMonkey::ClickCancel() {

@@ -86,6 +86,9 @@ class WindowMonkey {
 
     // Actions.
     void InvokeCommand(QAction* action, const char* name);
+    // Open and Save, whose outcome the status text follows as a device command's.
+    void FileCommand(QAction* action, const char* name);
+    void CommandEnded(bool succeeded);
     void DeviceCommand(bool read);
     void ChooseDeviceFaults();
     void ClickCancel();
@@ -125,4 +128,5 @@ class WindowMonkey {
     bool commandWasRead_ = false;
     bool commandCancelled_ = false;
     bool commandSeenRunning_ = false;
+    bool staleStatusSeen_ = false;
 };
