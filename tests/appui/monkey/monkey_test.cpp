@@ -61,25 +61,27 @@ struct Breakage {
 const std::vector<Breakage>& Breakages() {
     static const std::vector<Breakage> table = {
         {"row missing", [](TVR7CfgUpdate& w) { w.ListView1->removeRow(1); }, "rows, the model"},
-        {"caption changed",
-         [](TVR7CfgUpdate& w) { w.ListView1->item(2, 0)->setText("x"); }, "row 2 column 0"},
+        {"caption changed", [](TVR7CfgUpdate& w) { w.ListView1->item(2, 0)->setText("x"); },
+         "row 2 column 0"},
         {"check box only on screen",
          [](TVR7CfgUpdate& w) {
              w.ListView1->blockSignals(true);
              w.ListView1->item(0, 0)->setCheckState(Qt::Checked);
          },
          "row 0 is checked on the screen"},
-        {"stale counters", [](TVR7CfgUpdate& w) { w.Edit2->setText("SNVT переменных 40, задействовано: 1, доступно: 39"); },
+        {"stale counters",
+         [](TVR7CfgUpdate& w) {
+             w.Edit2->setText("SNVT переменных 40, задействовано: 1, доступно: 39");
+         },
          "the counters line"},
-        {"tree item gone",
-         [](TVR7CfgUpdate& w) { delete w.TreeView1->topLevelItem(0)->child(0); }, "children"},
+        {"tree item gone", [](TVR7CfgUpdate& w) { delete w.TreeView1->topLevelItem(0)->child(0); },
+         "children"},
         {"tree caption changed",
          [](TVR7CfgUpdate& w) { w.TreeView1->topLevelItem(0)->setText(0, "other"); },
          "its node is"},
         {"command enabled while idle is disabled",
          [](TVR7CfgUpdate& w) { w.Store1->setEnabled(false); }, "Сохранить в VR-7 is disabled"},
-        {"Cancel left on show", [](TVR7CfgUpdate& w) { w.CancelButton->show(); },
-         "Cancel shows"},
+        {"Cancel left on show", [](TVR7CfgUpdate& w) { w.CancelButton->show(); }, "Cancel shows"},
         {"tree disabled", [](TVR7CfgUpdate& w) { w.TreeView1->setEnabled(false); },
          "the tree is disabled"},
     };
@@ -93,7 +95,8 @@ TEST_F(MonkeyTest, EachCheckFindsTheFaultItIsThereFor) {
         ASSERT_EQ(CheckWindow(w, WindowCheckSwitches{true, true}), QStringList());
         breakage.breakIt(w);
         const QStringList faults = CheckWindow(w, WindowCheckSwitches{});
-        EXPECT_TRUE(faults.join('\n').contains(QString::fromUtf8(breakage.expected))) << faults.join(QLatin1Char(10)).toStdString();
+        EXPECT_TRUE(faults.join('\n').contains(QString::fromUtf8(breakage.expected)))
+            << faults.join(QLatin1Char(10)).toStdString();
         window.reset();
     }
 }
@@ -104,10 +107,12 @@ TEST_F(MonkeyTest, SwitchedOffChecksAreCountedApartAndSwitchedOnOnesFail) {
     auto* system = w.TreeView1->topLevelItem(0)->child(0);
     system->addChild(system->child(0)->clone());
     const QStringList off = CheckWindow(w, WindowCheckSwitches{});
-    EXPECT_FALSE(off.join('\n').contains("progress bar")) << off.join(QLatin1Char(10)).toStdString();
+    EXPECT_FALSE(off.join('\n').contains("progress bar"))
+        << off.join(QLatin1Char(10)).toStdString();
     EXPECT_FALSE(off.join('\n').contains("twice")) << off.join(QLatin1Char(10)).toStdString();
     const QStringList known = CheckKnownFaults(w, WindowCheckSwitches{});
-    EXPECT_TRUE(known.join('\n').contains("progress bar")) << known.join(QLatin1Char(10)).toStdString();
+    EXPECT_TRUE(known.join('\n').contains("progress bar"))
+        << known.join(QLatin1Char(10)).toStdString();
     EXPECT_TRUE(known.join('\n').contains("twice")) << known.join(QLatin1Char(10)).toStdString();
     const QStringList on = CheckWindow(w, WindowCheckSwitches{true, true});
     EXPECT_TRUE(on.join('\n').contains("progress bar")) << on.join(QLatin1Char(10)).toStdString();
@@ -133,9 +138,8 @@ TEST_F(MonkeyTest, RandomUserActionsKeepTheWindowSound) {
     const MonkeyReport report = monkey.Run();
 
     std::cout << "monkey: seed " << options.seed << ", " << report.steps << " actions, "
-              << report.deviceCommands << " device commands, " << report.cancels
-              << " cancels, " << report.restarts << " restarts ("
-              << TransportName(options.transport) << ")\n";
+              << report.deviceCommands << " device commands, " << report.cancels << " cancels, "
+              << report.restarts << " restarts (" << TransportName(options.transport) << ")\n";
     for (const auto& [fault, seen] : report.known) {
         std::cout << "known fault (switched off), seen " << seen.count << " times, first at step "
                   << seen.firstStep << ": " << fault.toStdString() << "\n";

@@ -11,8 +11,8 @@ class TVR7CfgUpdate;
 // Checks that hold on today's window as well as on a sound one are always on; these name faults
 // that are being mended elsewhere and can be switched on once they are.
 struct WindowCheckSwitches {
-    bool barHiddenWhenIdle = false;   // no progress bar on show while no command runs
-    bool noRepeatedLeaves = false;    // no folder of the tree shows one caption twice
+    bool barHiddenWhenIdle = false;  // no progress bar on show while no command runs
+    bool noRepeatedLeaves = false;   // no folder of the tree shows one caption twice
 };
 
 // The list's rows on the screen against the model: count, every column's text, check state;

@@ -145,8 +145,12 @@ class MonkeyShell : public IShellServices {
     QString ChooseFolder(QWidget*, const QString&, const QString&) override {
         const QString work = monkey_.options_.work;
         const QString choices[] = {
-            work + "/site/vr7_12", work + "/site/vr7_12", work + "/site/vr7_12",
-            work + "/site/vr7_5",  work + "/plain",       work + "/site/vr7_9",
+            work + "/site/vr7_12",
+            work + "/site/vr7_12",
+            work + "/site/vr7_12",
+            work + "/site/vr7_5",
+            work + "/plain",
+            work + "/site/vr7_9",
             QString(),
         };
         const QString chosen = choices[monkey_.Uniform(0, std::size(choices) - 1)];
@@ -173,7 +177,8 @@ class MonkeyShell : public IShellServices {
     }
     bool OpenDocument(const QString& path) override {
         const bool opened = monkey_.Chance(0.5);
-        monkey_.Log(QStringLiteral("  open document %1: %2").arg(opened ? "ok" : "no viewer", path));
+        monkey_.Log(
+            QStringLiteral("  open document %1: %2").arg(opened ? "ok" : "no viewer", path));
         return opened;
     }
     bool answered = false;  // the last dialog gave a folder or a file
@@ -261,11 +266,12 @@ bool WindowMonkey::ConnectionIsLocal(QString* what) const {
                                  conn.TcpIpPort == std::to_string(device_.server->TcpPort())
                            : conn.PortName == device_.server->PtyPath();
     if (!local && what != nullptr)
-        *what = QStringLiteral("the connection left the simulated device: port \"%1\", IP \"%2\", "
-                               "TCP port \"%3\"")
-                    .arg(QString::fromStdString(conn.PortName),
-                         QString::fromStdString(conn.IpAddress),
-                         QString::fromStdString(conn.TcpIpPort));
+        *what =
+            QStringLiteral(
+                "the connection left the simulated device: port \"%1\", IP \"%2\", "
+                "TCP port \"%3\"")
+                .arg(QString::fromStdString(conn.PortName), QString::fromStdString(conn.IpAddress),
+                     QString::fromStdString(conn.TcpIpPort));
     return local;
 }
 
@@ -286,7 +292,8 @@ bool WindowMonkey::StartWindow() {
     QApplication::sendEvent(window_.get(), &activate);
     window_->activateWindow();
     // Shortcuts reach an active window only.
-    if (!QTest::qWaitForWindowActive(window_.get())) Log(QStringLiteral("  the window is not active"));
+    if (!QTest::qWaitForWindowActive(window_.get()))
+        Log(QStringLiteral("  the window is not active"));
     QString what;
     if (!ConnectionIsLocal(&what)) {
         Fail(what);
@@ -305,8 +312,8 @@ void WindowMonkey::Closed() {
     QStringList missing;
     for (const char* key : {"width", "height", "columns"})
         if (IniValue(ini, "WINDOW", key).empty()) missing << QStringLiteral("[WINDOW] ") + key;
-    for (const char* key : {connkeys::kPort, connkeys::kIp, connkeys::kTcpIpPort,
-                            connkeys::kDeviceNumber})
+    for (const char* key :
+         {connkeys::kPort, connkeys::kIp, connkeys::kTcpIpPort, connkeys::kDeviceNumber})
         if (IniValue(ini, connkeys::kSection, key).empty())
             missing << QStringLiteral("[CONNECTION] ") + key;
     if (!missing.isEmpty()) {
@@ -377,7 +384,8 @@ void WindowMonkey::WaitForIdle() {
     while (window_ && window_->DeviceCommandRunning() && clock.elapsed() < kCommandBoundMs)
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     if (window_ && window_->DeviceCommandRunning())
-        Fail(QStringLiteral("a device command did not end within %1 s").arg(kCommandBoundMs / 1000));
+        Fail(
+            QStringLiteral("a device command did not end within %1 s").arg(kCommandBoundMs / 1000));
 }
 
 void WindowMonkey::Turns(int count) {
@@ -426,7 +434,8 @@ void WindowMonkey::Step() {
         {"delete checked", 4, [&] { InvokeCommand(w.DelSelected1, "Удалить выбранное"); }},
         {"drag tree to list", 6, [&] { DragTreeToList(); }},
         {"drag within list", 5, [&] { DragWithinList(); }},
-        {"wait", 4, [&] {
+        {"wait", 4,
+         [&] {
              const int turns = Uniform(1, 10);
              Log(QStringLiteral("wait %1 turns").arg(turns));
              Turns(turns);
@@ -499,8 +508,9 @@ void WindowMonkey::CheckAfterStep() {
     QStringList known = CheckKnownFaults(w, options_.checks);
     if (staleStatusSeen_) {
         staleStatusSeen_ = false;
-        known << QStringLiteral("a command that succeeded leaves the status text of an earlier "
-                                "failure");
+        known << QStringLiteral(
+            "a command that succeeded leaves the status text of an earlier "
+            "failure");
     }
     for (const QString& fault : known) {
         MonkeyReport::Known& seen = report_.known[fault];
@@ -551,7 +561,8 @@ void WindowMonkey::InvokeCommand(QAction* action, const char* name) {
         action->trigger();
         return;
     }
-    const Route route = routes[static_cast<size_t>(Uniform(0, static_cast<int>(routes.size()) - 1))];
+    const Route route =
+        routes[static_cast<size_t>(Uniform(0, static_cast<int>(routes.size()) - 1))];
     switch (route) {
         case Shortcut: {
             const QKeyCombination key = action->shortcut()[0];
@@ -627,8 +638,8 @@ void WindowMonkey::AnswerDialogs() {
     if (popup != nullptr && popup != ownPopup_) {
         // The list's context menu: the item the run chose, or (now and then) Esc.
         auto* menu = qobject_cast<QMenu*>(popup);
-        auto* chosen = static_cast<QAction*>(
-            window_->ListView1->property("monkeyChoice").value<void*>());
+        auto* chosen =
+            static_cast<QAction*>(window_->ListView1->property("monkeyChoice").value<void*>());
         if (menu != nullptr && chosen != nullptr && menu->actions().contains(chosen) &&
             Chance(0.8)) {
             QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier,
@@ -812,8 +823,8 @@ void WindowMonkey::KeyTo(QWidget* target, int key, int modifiers) {
     if (target->isEnabled()) {
         target->setFocus(Qt::OtherFocusReason);
     } else {
-        receiver = QApplication::focusWidget() != nullptr ? QApplication::focusWidget()
-                                                          : window_.get();
+        receiver =
+            QApplication::focusWidget() != nullptr ? QApplication::focusWidget() : window_.get();
     }
     QTest::keyClick(receiver, static_cast<Qt::Key>(key),
                     static_cast<Qt::KeyboardModifiers>(modifiers));
@@ -829,15 +840,16 @@ void WindowMonkey::TreeAction() {
         tree->scrollToItem(item);
         const QPoint at = tree->visualItemRect(item).center();
         const bool twice = pick >= 2;
-        Log(QStringLiteral("tree: %1 on \"%2\"").arg(twice ? "double-click" : "click", item->text(0)));
+        Log(QStringLiteral("tree: %1 on \"%2\"")
+                .arg(twice ? "double-click" : "click", item->text(0)));
         if (twice)
             QTest::mouseDClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier, at);
         else
             QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier, at);
         return;
     }
-    const Qt::Key keys[] = {Qt::Key_Up,   Qt::Key_Down,   Qt::Key_Left,     Qt::Key_Right,
-                            Qt::Key_Home, Qt::Key_End,    Qt::Key_PageDown, Qt::Key_Return,
+    const Qt::Key keys[] = {Qt::Key_Up,    Qt::Key_Down,  Qt::Key_Left,     Qt::Key_Right,
+                            Qt::Key_Home,  Qt::Key_End,   Qt::Key_PageDown, Qt::Key_Return,
                             Qt::Key_Enter, Qt::Key_Space, Qt::Key_Delete,   Qt::Key_Asterisk};
     const Qt::Key key = keys[Uniform(0, std::size(keys) - 1)];
     Log(QStringLiteral("tree: key %1").arg(QKeySequence(key).toString()));
@@ -870,11 +882,13 @@ void WindowMonkey::ListAction() {
                      ->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, list)
                      .center();
         }
-        Log(QStringLiteral("list: click on %1 of row %2").arg(box ? "the check box" : "the caption").arg(row));
+        Log(QStringLiteral("list: click on %1 of row %2")
+                .arg(box ? "the check box" : "the caption")
+                .arg(row));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, at);
         return;
     }
-    const Qt::Key keys[] = {Qt::Key_Up,     Qt::Key_Down, Qt::Key_Home,  Qt::Key_End,
+    const Qt::Key keys[] = {Qt::Key_Up,     Qt::Key_Down,  Qt::Key_Home,   Qt::Key_End,
                             Qt::Key_Space,  Qt::Key_Space, Qt::Key_Delete, Qt::Key_Delete,
                             Qt::Key_PageUp, Qt::Key_Tab};
     const Qt::Key key = keys[Uniform(0, std::size(keys) - 1)];
@@ -929,8 +943,7 @@ void WindowMonkey::DragTreeToList() {
     Log(QStringLiteral("drag \"%1\" from the tree to row %2").arg(item->text(0)).arg(target));
     std::unique_ptr<QMimeData> data(
         dragpayload::Make(dragpayload::Origin::ConfigTree, w.TreeView1));
-    DropOnList(w.ListView1->viewport(), data.get(), DropPoint(w.ListView1, target),
-               Qt::CopyAction);
+    DropOnList(w.ListView1->viewport(), data.get(), DropPoint(w.ListView1, target), Qt::CopyAction);
 }
 
 void WindowMonkey::DragWithinList() {
