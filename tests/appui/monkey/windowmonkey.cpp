@@ -549,9 +549,7 @@ void WindowMonkey::InvokeCommand(QAction* action, const char* name) {
     if (!action->shortcut().isEmpty()) routes.push_back(Shortcut);
     if (!action->associatedObjects().isEmpty()) {
         for (QObject* object : action->associatedObjects()) {
-            if (qobject_cast<QMenu*>(object) != nullptr &&
-                qobject_cast<QMenu*>(object) != nullptr && object != w.ListView1)
-                routes.push_back(Menu);
+            if (qobject_cast<QMenu*>(object) != nullptr) routes.push_back(Menu);
             if (qobject_cast<QToolBar*>(object) != nullptr) routes.push_back(Button);
             if (object == w.ListView1) routes.push_back(Context);
         }
@@ -624,11 +622,11 @@ bool WindowMonkey::ContextMenuItem(QAction* action) {
         return false;
     }
     // The menu runs its own loop; the answerer clicks the item chosen here.
-    w.ListView1->setProperty("monkeyChoice", QVariant::fromValue<void*>(action));
+    contextChoice_ = action;
     const QPoint at(10, 10);
     QContextMenuEvent event(QContextMenuEvent::Mouse, at, viewport->mapToGlobal(at));
     QApplication::sendEvent(viewport, &event);
-    w.ListView1->setProperty("monkeyChoice", QVariant());
+    contextChoice_ = nullptr;
     return true;
 }
 
@@ -638,8 +636,7 @@ void WindowMonkey::AnswerDialogs() {
     if (popup != nullptr && popup != ownPopup_) {
         // The list's context menu: the item the run chose, or (now and then) Esc.
         auto* menu = qobject_cast<QMenu*>(popup);
-        auto* chosen =
-            static_cast<QAction*>(window_->ListView1->property("monkeyChoice").value<void*>());
+        QAction* chosen = contextChoice_;
         if (menu != nullptr && chosen != nullptr && menu->actions().contains(chosen) &&
             Chance(0.8)) {
             QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier,

@@ -121,7 +121,8 @@ class WindowMonkey {
     bool stopped_ = false;
     // The menu the run is driving itself; the dialog answerer leaves it alone.
     QWidget* ownPopup_ = nullptr;
-    int dialogTurns_ = 0;  // answerer ticks a dialog has been open
+    QAction* contextChoice_ = nullptr;  // the item to click in the list's context menu
+    int dialogTurns_ = 0;               // answerer ticks a dialog has been open
     // What the last failed command left in the status panel, until a command succeeds.
     QString failureStatus_;
     int messagesAtCommandStart_ = 0;
