@@ -155,7 +155,8 @@ TEST_F(MonkeyTest, RandomUserActionsKeepTheWindowSound) {
         << " VR7_MONKEY_STEPS=" << options.steps << " reproduces the run)\n"
         << report.failure.toStdString() << "\nlast actions:\n"
         << report.lastActions.join('\n').toStdString();
-    EXPECT_GE(report.deviceCommands, options.steps / 100);
+    // A run that went its whole length reached the device often enough to mean something.
+    if (report.failure.isEmpty()) EXPECT_GE(report.deviceCommands, options.steps / 100);
 }
 
 }  // namespace
