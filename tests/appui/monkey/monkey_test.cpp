@@ -156,7 +156,9 @@ TEST_F(MonkeyTest, RandomUserActionsKeepTheWindowSound) {
         << report.failure.toStdString() << "\nlast actions:\n"
         << report.lastActions.join('\n').toStdString();
     // A run that went its whole length reached the device often enough to mean something.
-    if (report.failure.isEmpty()) EXPECT_GE(report.deviceCommands, options.steps / 100);
+    if (report.failure.isEmpty()) {
+        EXPECT_GE(report.deviceCommands, options.steps / 100);
+    }
 }
 
 }  // namespace
