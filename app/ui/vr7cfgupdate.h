@@ -16,6 +16,7 @@
 #include "app/snvtlistobserver.h"
 #include "app/ui/devicerunner.h"
 #include "app/ui/progresspacing.h"
+#include "app/ui/sharesplitter.h"
 #include "app/ui/snvtlistview.h"
 #include "base/progresssink.h"
 #include "cfgtree/cfgtreemodel.h"
@@ -29,7 +30,6 @@ class QMenu;
 class QProgressBar;
 class QTimer;
 class QPushButton;
-class QSplitter;
 class QToolBar;
 class TAboutBox;
 class ConfigTreeView;
@@ -92,7 +92,7 @@ class TVR7CfgUpdate : public QMainWindow,
     QToolBar* LeftToolBar = nullptr;
     QLineEdit* Edit1 = nullptr;
     ConfigTreeView* TreeView1 = nullptr;
-    QSplitter* Splitter1 = nullptr;
+    ShareSplitter* Splitter1 = nullptr;  // keeps the tree pane's share as the window resizes
     QToolBar* RightToolBar = nullptr;
     QLineEdit* Edit2 = nullptr;
     SnvtListView* ListView1 = nullptr;
@@ -232,5 +232,13 @@ class TVR7CfgUpdate : public QMainWindow,
     QString lastSaveFolder_;
     QString lastOpenFolder_;
     bool stateLoaded_ = false;  // the [WINDOW] section gave a size
-    int savedTreeWidth_ = -1;   // and the tree pane's width
+    int savedTreeWidth_ = -1;   // the tree pane's width kept by earlier versions (pixels)
+    // The size the window was asked to come up in (the [WINDOW] section's, else the default), and
+    // the size fitting it into a smaller screen gave it: a window closed at that size keeps the
+    // size it was asked for, so that one start on a small or scaled screen does not shrink it.
+    QSize wantedSize_;
+    QSize fittedSize_;
+    // The window manager frames the window after it is shown: it is fitted again, frame and all,
+    // once the frame is known.
+    bool awaitFrame_ = false;
 };
