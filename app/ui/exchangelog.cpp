@@ -18,7 +18,6 @@
 #include "base/ui/qcp1251.h"
 #include "link/connectionkeys.h"
 #include "link/frametext.h"
-#include "link/resulttext.h"
 
 namespace {
 
@@ -28,18 +27,21 @@ bool IsTcp(const connection& conn) {
     return conn.PortName == connkeys::kTcpIpPortName;
 }
 
-std::string LinkName(const connection& conn) {
-    if (IsTcp(conn)) return "TCP " + conn.IpAddress + ":" + conn.TcpIpPort;
-    return "port " + conn.PortName + ", " + std::to_string(conn.Speed) + " baud";
+std::string LinkLine(const connection& conn) {
+    if (IsTcp(conn)) return logtext::TcpLink(conn.IpAddress, conn.TcpIpPort);
+    return logtext::SerialLink(conn.PortName, conn.Speed);
 }
 
 }  // namespace
 
 std::string ExchangeLogLine(const ExchangeLogEntry& entry) {
     if (entry.kind == ExchangeLogEntry::Text) return entry.data;
-    return FrameTraceLine(entry.elapsedMs, entry.kind == ExchangeLogEntry::Sent,
-                          reinterpret_cast<const uint8_t*>(entry.data.data()),
-                          static_cast<int>(entry.data.size()));
+    const bool sent = entry.kind == ExchangeLogEntry::Sent;
+    const auto* bytes = reinterpret_cast<const uint8_t*>(entry.data.data());
+    const int length = static_cast<int>(entry.data.size());
+    const FrameFacts facts = DecodeFrame(sent, bytes, length);
+    return FrameTraceLine(entry.elapsedMs, sent, bytes, length, logtext::FrameCheck(facts),
+                          logtext::FrameSummary(facts));
 }
 
 int ExchangeLogModel::rowCount(const QModelIndex& parent) const {
@@ -103,6 +105,10 @@ ExchangeLogDock::ExchangeLogDock(IShellServices& shell, IUserMessages& messages,
     flushTimer_.setSingleShot(true);
     flushTimer_.setInterval(kFlushMs);
     connect(&flushTimer_, &QTimer::timeout, this, &ExchangeLogDock::Flush);
+    // Lines kept while the log was hidden: opened, it shows the newest.
+    connect(this, &QDockWidget::visibilityChanged, this, [this](bool visible) {
+        if (visible) view_->scrollToBottom();
+    });
 }
 
 long long ExchangeLogDock::ElapsedMs() const {
@@ -118,13 +124,10 @@ void ExchangeLogDock::Begin(connection& conn) {
         tail_ = ExchangeTail();
         framesSeen_ = 0;
     }
-    tracing_ = isVisible();
-    if (!tracing_) {
-        conn.Trace = nullptr;
-        conn.ExchangeFailed = nullptr;
-        return;
-    }
-    AddLine("link: " + LinkName(conn));
+    // Traced whether the log is shown or not: a user who sees a failure and then opens the log
+    // finds the command's frames there. The model keeps the newest kMaxLines lines.
+    tracing_ = true;
+    AddLine(LinkLine(conn));
     // Each failed exchange is a line of its own, as vr7lon names the result.
     // (A link that did not open sends nothing: its own line says why.)
     conn.ExchangeFailed = [this, &conn](LinkResult result) {
@@ -133,7 +136,7 @@ void ExchangeLogDock::Begin(connection& conn) {
             std::lock_guard<std::mutex> lock(mutex_);
             framesSent = framesSeen_ != 0;
         }
-        if (framesSent) AddLine("exchange: " + ResultText(result, conn.SystemErrorNumber()));
+        if (framesSent) AddLine(logtext::Exchange(result, conn.SystemErrorNumber()));
     };
     conn.Trace = [this](bool sent, const uint8_t* bytes, int length) {
         Frame(sent, bytes, length);
@@ -177,7 +180,7 @@ void ExchangeLogDock::Flush() {
     }
     if (lines.empty()) return;
     model_->Append(std::move(lines));
-    view_->scrollToBottom();
+    if (view_->isVisible()) view_->scrollToBottom();
 }
 
 ExchangeTail ExchangeLogDock::Tail() const {
@@ -191,13 +194,12 @@ void ExchangeLogDock::End(connection& conn, LinkResult code, bool framesDecide) 
         conn.ExchangeFailed = nullptr;
         tracing_ = false;
         if (framesDecide) code = CodeFromFrames(conn, Tail());
-        const char* step = framesSeen_ == 0 && code != lr::Ok && code != lr::Cancelled
-                               ? "link not opened: "
-                               : "outcome: ";
-        std::string line = step + ResultText(code, conn.SystemErrorNumber());
+        const bool notOpened = framesSeen_ == 0 && code != lr::Ok && code != lr::Cancelled;
+        std::string line = notOpened ? logtext::NotOpened(code, conn.SystemErrorNumber())
+                                     : logtext::Outcome(code, conn.SystemErrorNumber());
         if (framesSeen_ == 0 && !IsTcp(conn) &&
             (conn.SystemErrorNumber() == EACCES || conn.SystemErrorNumber() == EPERM))
-            line += " (is the user in group dialout?)";
+            line += logtext::DialoutHint();
         AddLine(std::move(line));
     }
     flushTimer_.stop();
