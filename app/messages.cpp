@@ -6,9 +6,9 @@
 #include "base/cp1251.h"
 #include "base/syserror.h"
 #include "link/frametext.h"
-#include "link/vr7frame.h"
 #include "link/resulttext.h"
 #include "link/serialports.h"
+#include "link/vr7frame.h"
 #include "link/vr7types.h"
 
 namespace usertext {
@@ -103,6 +103,9 @@ VR7_TEXT(WriteProtected,
          "Для сохранения настроек Tervon шлюза в VR-7,\nнеобходимо снять защиту (EN_PR)!!!")
 VR7_TEXT(StoreBroken, "Сохранение настроек Tervon шлюза прервано!!!")
 VR7_TEXT(StoreCancelled, "Сохранение настроек Tervon шлюза отменено!")
+VR7_TEXT(QtTranslationsMissing,
+         "Стандартные диалоги на английском: не установлены переводы Qt "
+         "(пакет qt6-translations-l10n)")
 VR7_TEXT(LeaveUnsaved, "Список SNVT переменных изменён и не сохранён.\nВыйти без сохранения?")
 VR7_TEXT(NoVr7InPath,
          "В пути к папке нет \"vr7_\": папка конфигурации VR-7 называется vr7_<номер прибора> "

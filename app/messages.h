@@ -35,6 +35,8 @@ const Cp1251String& Stored();  // "Настройки Tervon шлюза сохр
 const Cp1251String& WriteProtected();  // the store's write protection (EN_PR) message
 const Cp1251String& StoreBroken();  // "Сохранение настроек Tervon шлюза прервано!!!"
 const Cp1251String& StoreCancelled();  // "Сохранение настроек Tervon шлюза отменено!"
+// The status bar at start when Qt's Russian translations are not installed.
+const Cp1251String& QtTranslationsMissing();
 
 // The window's questions and explanations.
 // "Список SNVT переменных изменён и не сохранён.\nВыйти без сохранения?"
@@ -172,14 +174,15 @@ const std::string& NoPlaceForWorkingCopy();  // "no place for the working copy"
 // summary, the results of the link, and the log's own lines. vr7lon's trace keeps its English.
 namespace logtext {
 
-std::string FrameCheck(const FrameFacts& facts);    // "контроль верен", ...
-std::string FrameSummary(const FrameFacts& facts);  // "чтение записи, прибор № 12, длина 2, запись 3"
+std::string FrameCheck(const FrameFacts& facts);  // "контроль верен", ...
+std::string FrameSummary(
+    const FrameFacts& facts);  // "чтение записи, прибор № 12, длина 2, запись 3"
 // "результат 1011: нет ответа в срок по TCP"; systemError as for ResultText (link/resulttext.h).
 std::string Result(LinkResult result, int systemError);
 std::string TcpLink(const std::string& host, const std::string& port);  // "связь: TCP host:port"
 std::string SerialLink(const std::string& port, uint32_t speed);  // "связь: порт P, 115200 бод"
-std::string Exchange(LinkResult result, int systemError);   // "обмен: " + Result
-std::string Outcome(LinkResult result, int systemError);    // "итог: " + Result
+std::string Exchange(LinkResult result, int systemError);  // "обмен: " + Result
+std::string Outcome(LinkResult result, int systemError);   // "итог: " + Result
 std::string NotOpened(LinkResult result, int systemError);  // "связь не открыта: " + Result
 // Said after NotOpened when a serial port was refused to the user.
 std::string DialoutHint();

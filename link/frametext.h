@@ -16,14 +16,14 @@ struct FrameFacts {
         Entry,           // value: the entry asked for
         SameBlockAgain,  // a read block request
         NextBlock,
-        Position,         // value: the block's file position
-        OpenForReading,   // name: the file's name, non-printing bytes as '?'
+        Position,        // value: the block's file position
+        OpenForReading,  // name: the file's name, non-printing bytes as '?'
         OpenForWriting,
         Size,  // value: the opened file's size
     };
     Check check = Check::IncompleteHeader;
-    int length = 0;  // bytes that came
-    int whole = 0;   // bytes the frame's header announces (TooLong: its data length)
+    int length = 0;       // bytes that came
+    int whole = 0;        // bytes the frame's header announces (TooLong: its data length)
     bool header = false;  // the header came whole: the fields below are known
     Kind kind = Kind::Command;
     uint8_t command = 0;

@@ -82,8 +82,8 @@ std::string ResultText(LinkResult result, int systemError) {
     std::string text = "result " + std::to_string(result) + ": ";
     switch (facts.kind) {
         case ResultFacts::Kind::PortGone:
-            return text + "the port disappeared (adapter unplugged?): " +
-                   SystemErrorText(systemError);
+            return text +
+                   "the port disappeared (adapter unplugged?): " + SystemErrorText(systemError);
         case ResultFacts::Kind::PeerClosed:
             return text + "the link is not open: the device closed the connection";
         case ResultFacts::Kind::Known:

@@ -1,8 +1,9 @@
 #pragma once
 // The exchange log: a dock under the list with a line per frame of a device command (as vr7lon's
 // --trace prints it, in the window's words), the opening of the link and the outcome. It records
-// whether it is shown or not, so that the frames of a failed command are there when it is opened. The worker thread adds lines to a
-// guarded buffer; they reach the view in batches, at most every 50 ms and at the command's end.
+// whether it is shown or not, so that the frames of a failed command are there when it is opened.
+// The worker thread adds lines to a guarded buffer; they reach the view in batches, at most every
+// 50 ms and at the command's end.
 #include <QAbstractListModel>
 #include <QDockWidget>
 #include <QStringList>

@@ -85,6 +85,8 @@ class TVR7CfgUpdate : public QMainWindow,
     bool DeviceCommandRunning() const { return runner_.Running(); }
     // Stops the running device command between two exchanges (the Cancel button).
     void CancelDeviceCommand();
+    // The status bar says that Qt's own dialogs speak English: its translations are missing.
+    void SayQtTranslationsMissing();
     // The list changed since it was loaded, saved or stored.
     bool ListModified() const { return listModified_; }
 

@@ -20,6 +20,7 @@
 #include <cmath>
 
 #include "app/connectionsettings.h"
+#include "app/messages.h"
 #include "app/ui/configtreeview.h"
 #include "app/ui/exchangelog.h"
 #include "app/ui/imagelist.h"
@@ -27,6 +28,7 @@
 #include "app/ui/statuspanel.h"
 #include "app/ui/vr7cfgupdate.h"
 #include "app/ui/windowstate.h"
+#include "base/ui/qcp1251.h"
 
 namespace {
 
@@ -250,6 +252,10 @@ void TVR7CfgUpdate::CreateStatusBar() {
     StatusPanel->setMinimumWidth(kStatusPanelWidth);
     bar->addWidget(StatusPanel, 1);
     setStatusBar(bar);
+}
+
+void TVR7CfgUpdate::SayQtTranslationsMissing() {
+    StatusPanel->setText(FromCp1251(usertext::QtTranslationsMissing()));
 }
 
 void TVR7CfgUpdate::showEvent(QShowEvent* event) {

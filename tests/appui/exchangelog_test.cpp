@@ -163,8 +163,7 @@ TEST_F(ExchangeLogTest, FailedReadsNameTheirCause) {
             EXPECT_EQ(lines.filter("обмен: ").size(), 1);
             EXPECT_EQ(lines.filter(" -> ").size(), c.frames);
         }
-        EXPECT_FALSE(lines.filter("обмен: результат ").isEmpty())
-            << lines.join('\n').toStdString();
+        EXPECT_FALSE(lines.filter("обмен: результат ").isEmpty()) << lines.join('\n').toStdString();
         EXPECT_TRUE(lines.last().startsWith(QString("итог: ") + c.outcome))
             << lines.last().toStdString();
         EXPECT_TRUE(w.StatusPanel->text().contains(QString::fromUtf8(c.status)))
@@ -278,8 +277,7 @@ TEST_F(ExchangeLogTest, WithTheLogHiddenABrokenTreeReadStillNamesItsCause) {
     EXPECT_TRUE(lines.value(0).startsWith("связь: TCP 127.0.0.1:"));
     EXPECT_GE(lines.filter(" -> ").size(), 5);
     EXPECT_GE(lines.filter("контроль НЕВЕРЕН").size(), 1) << lines.join('\n').toStdString();
-    EXPECT_TRUE(lines.last().startsWith("итог: результат 1013"))
-        << lines.last().toStdString();
+    EXPECT_TRUE(lines.last().startsWith("итог: результат 1013")) << lines.last().toStdString();
 }
 
 }  // namespace
