@@ -169,6 +169,7 @@ class TVR7CfgUpdate : public QMainWindow,
     QWidget* CreateLeftPane();
     QWidget* CreateRightPane();
     void CreateStatusBar();
+    int HintPanelWidth() const;
     void FormCreate();
     void FormClose();
     void LoadCatalogue();

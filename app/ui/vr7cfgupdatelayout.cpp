@@ -221,12 +221,14 @@ QWidget* TVR7CfgUpdate::CreateRightPane() {
 
 void TVR7CfgUpdate::CreateStatusBar() {
     auto* bar = new QStatusBar(this);
-    bar->setFixedHeight(kStatusBarHeight);
+    // As high as the Cancel button needs in the desktop's font, with the bar's own margins.
+    const int buttonHeight = std::max(kStatusBarHeight, fontMetrics().height() + 6);
+    bar->setFixedHeight(buttonHeight + 4);
     bar->setSizeGripEnabled(true);
 
     // The first panel shows the hints; the progress bar lies over it, as wide as it is.
     auto* first = new QWidget(bar);
-    first->setFixedWidth(kStatusPanelWidth);
+    first->setFixedWidth(HintPanelWidth());
     auto* stack = new QGridLayout(first);
     stack->setContentsMargins(0, 0, 0, 0);
     HintPanel = new StatusPanelLabel(first);
@@ -243,7 +245,7 @@ void TVR7CfgUpdate::CreateStatusBar() {
     bar->addWidget(first);
     CancelButton = new QPushButton(QStringLiteral("Отмена"), bar);
     CancelButton->setFocusPolicy(Qt::NoFocus);
-    CancelButton->setFixedHeight(kStatusBarHeight);
+    CancelButton->setFixedHeight(buttonHeight);
     CancelButton->hide();
     connect(CancelButton, &QPushButton::clicked, this, &TVR7CfgUpdate::CancelDeviceCommand);
     bar->addWidget(CancelButton);
@@ -252,6 +254,14 @@ void TVR7CfgUpdate::CreateStatusBar() {
     StatusPanel->setMinimumWidth(kStatusPanelWidth);
     bar->addWidget(StatusPanel, 1);
     setStatusBar(bar);
+}
+
+int TVR7CfgUpdate::HintPanelWidth() const {
+    // Wide enough for the longest hint of the commands and menus, its frame and margins.
+    int widest = 0;
+    for (const QAction* action : findChildren<QAction*>())
+        widest = std::max(widest, fontMetrics().horizontalAdvance(action->statusTip()));
+    return std::max(kStatusPanelWidth, widest + 10);
 }
 
 void TVR7CfgUpdate::SayQtTranslationsMissing() {

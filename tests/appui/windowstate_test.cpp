@@ -2,14 +2,19 @@
 // what it says when the catalogue or a configuration folder's main.xmc is missing.
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QScreen>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QTest>
 
 #include "app/ui/snvtlistview.h"
+#include "app/ui/statuspanel.h"
 #include "base/inifile.h"
 #include "tests/appui/support/windowfixture.h"
 
@@ -165,6 +170,30 @@ TEST_F(WindowStateTest, AStoredSizeIsClampedToScreenAndMinimumButKeptUnlessTheUs
                           std::stoi(ini::ReadString(Ini(), "WINDOW", "height", "0")));
         EXPECT_EQ(saved, c.saved.isValid() ? c.saved : opened);
     }
+}
+
+TEST_F(WindowStateTest, TheStatusBarShowsTheCancelButtonAndEveryHintWhole) {
+    // A large desktop font (or a scale factor) must not cut them.
+    const QFont before = QApplication::font();
+    QFont large = before;
+    large.setPointSizeF(14);
+    QApplication::setFont(large);
+    TVR7CfgUpdate& w = Shown();
+    w.CancelButton->show();
+    QTest::qWait(10);
+    const QRect bar = w.statusBar()->rect();
+    const QRect cancel(w.CancelButton->mapTo(w.statusBar(), QPoint(0, 0)), w.CancelButton->size());
+    EXPECT_TRUE(bar.contains(cancel))
+        << cancel.top() << "+" << cancel.height() << " in " << bar.height();
+    EXPECT_GE(w.CancelButton->height(), w.CancelButton->fontMetrics().height() + 4);
+    EXPECT_TRUE(w.rect().contains(QRect(w.statusBar()->mapTo(&w, QPoint(0, 0)), bar.size())));
+    for (QAction* action : {w.Open1, w.Save1, w.Load1, w.Store1, w.FileExit1, w.HelpAbout1}) {
+        EXPECT_GE(w.HintPanel->contentsRect().width() - 4,
+                  w.HintPanel->fontMetrics().horizontalAdvance(action->statusTip()))
+            << action->statusTip().toStdString();
+    }
+    w.CancelButton->hide();
+    QApplication::setFont(before);
 }
 
 TEST_F(WindowStateTest, AMissingCatalogueSaysWhereItWasLookedForAndWhatFollows) {
