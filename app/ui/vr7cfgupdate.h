@@ -204,6 +204,7 @@ class TVR7CfgUpdate : public QMainWindow,
     void LoadWindowState();
     void SaveWindowState();
     void FitIntoScreen();
+    bool StillFitted(const QSize& normal) const;
     // The folder the save dialog starts in.
     QString SaveFolder() const;
 
@@ -237,10 +238,11 @@ class TVR7CfgUpdate : public QMainWindow,
     bool stateLoaded_ = false;  // the [WINDOW] section gave a size
     int savedTreeWidth_ = -1;   // the tree pane's width kept by earlier versions (pixels)
     // The size the window was asked to come up in (the [WINDOW] section's, else the default), and
-    // the size fitting it into a smaller screen gave it: a window closed at that size keeps the
-    // size it was asked for, so that one start on a small or scaled screen does not shrink it.
+    // whether fitting it into a smaller screen shrank it: a window closed still filling the screen
+    // keeps the size it was asked for, so that one start on a small or scaled screen does not
+    // shrink it.
     QSize wantedSize_;
-    QSize fittedSize_;
+    bool fitted_ = false;
     // The window manager frames the window after it is shown: it is fitted again, frame and all,
     // once the frame is known.
     bool awaitFrame_ = false;

@@ -41,6 +41,11 @@ constexpr int kToolButtonHeight = 30;
 constexpr int kEditHeight = 24;
 constexpr int kStatusBarHeight = 19;
 constexpr int kStatusPanelWidth = 230;
+// The status panel's least width: the hint panel and it fit a screen of 640 pixels (a scale
+// factor of 2 on a small one); its text ends in "…" when longer.
+constexpr int kStatusPanelMinWidth = 120;
+// How near the screen's edge a fitted window still counts as filling the screen.
+constexpr int kFitSlack = 16;
 constexpr int kToolSeparatorWidth = 8;
 
 // A hint "short|long": the short part is the tool tip, the long one goes to the status bar. A hint
@@ -251,7 +256,7 @@ void TVR7CfgUpdate::CreateStatusBar() {
     bar->addWidget(CancelButton);
 
     StatusPanel = new StatusPanelLabel(bar);
-    StatusPanel->setMinimumWidth(kStatusPanelWidth);
+    StatusPanel->setMinimumWidth(kStatusPanelMinWidth);
     bar->addWidget(StatusPanel, 1);
     setStatusBar(bar);
 }
@@ -324,8 +329,7 @@ void TVR7CfgUpdate::SaveWindowState() {
     state.size = isMaximized() ? normalGeometry().size() : size();
     if (!state.size.isValid()) state.size = size();
     // Only fitted into the screen, never resized by the user: the size it was asked for stays.
-    if (fittedSize_.isValid() && state.size == fittedSize_ && wantedSize_.isValid())
-        state.size = wantedSize_;
+    if (StillFitted(state.size)) state.size = wantedSize_;
     state.treeWidth = Splitter1->sizes().value(0);
     const double share = Splitter1->Share();
     if (share > 0)
@@ -340,6 +344,21 @@ void TVR7CfgUpdate::SaveWindowState() {
     ::SaveWindowState(MainSettingsFile(NativeProgramDir()), state);
 }
 
+bool TVR7CfgUpdate::StillFitted(const QSize& normal) const {
+    // The window was made smaller than asked to fit the screen and still fills it in a direction
+    // it was cut in (the window manager may have taken a few pixels more): the user did not make
+    // it smaller.
+    const QScreen* screen = this->screen();
+    if (!fitted_ || !wantedSize_.isValid() || screen == nullptr) return false;
+    if (normal.width() > wantedSize_.width() || normal.height() > wantedSize_.height()) return false;
+    const QSize room = screen->availableGeometry().size() - (frameGeometry().size() - size());
+    const bool fillsWidth =
+        normal.width() < wantedSize_.width() && normal.width() >= room.width() - kFitSlack;
+    const bool fillsHeight =
+        normal.height() < wantedSize_.height() && normal.height() >= room.height() - kFitSlack;
+    return fillsWidth || fillsHeight;
+}
+
 void TVR7CfgUpdate::FitIntoScreen() {
     const QScreen* screen = this->screen();
     if (screen == nullptr || isMaximized() || isFullScreen()) return;
@@ -351,7 +370,7 @@ void TVR7CfgUpdate::FitIntoScreen() {
     const int fitHeight = std::min(height(), available.height() - decoration.height());
     if (fitWidth != width() || fitHeight != height()) {
         resize(fitWidth, fitHeight);
-        fittedSize_ = size();
+        fitted_ = true;
     }
     QRect placed = frameGeometry();
     if (!available.contains(placed)) {

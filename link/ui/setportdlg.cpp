@@ -33,8 +33,9 @@ constexpr int kClientWidth = 160;
 constexpr int kClientHeight = 173;
 constexpr int kButtonWidth = 70;
 constexpr int kComboMinWidth = 60;
-// What a window manager's title bar takes beside the title: the icon, the close button, margins.
-constexpr int kTitleBarExtra = 96;
+// What a window manager's title bar takes beside the title: the icon, its buttons (some show
+// all three on a fixed-size dialog too), margins, and a title font a little wider than ours.
+constexpr int kTitleBarExtra = 160;
 // The port field shows a path as long as "/dev/ttyUSB10" whole.
 constexpr int kPortChars = 13;
 

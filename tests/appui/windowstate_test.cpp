@@ -159,6 +159,9 @@ TEST_F(WindowStateTest, AStoredSizeIsClampedToScreenAndMinimumButKeptUnlessTheUs
         EXPECT_GT(w.minimumWidth(), c.stored.width() / 60);  // the layout's least, not nothing
         EXPECT_GE(w.width(), w.minimumWidth());
         EXPECT_GE(w.height(), w.minimumHeight());
+        // Whole on 1280 x 900 at a scale factor of 2, frame and all.
+        EXPECT_LE(w.minimumSizeHint().width(), 640 - 16);
+        EXPECT_LE(w.minimumSizeHint().height(), 450 - 40);
         EXPECT_EQ(w.size() != c.stored, c.fitted || !c.saved.isValid()) << w.width();
         if (c.userSize.isValid()) {
             w.resize(c.userSize);
