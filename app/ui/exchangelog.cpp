@@ -84,7 +84,8 @@ ExchangeLogDock::ExchangeLogDock(IShellServices& shell, IUserMessages& messages,
     setAllowedAreas(Qt::BottomDockWidgetArea);
     model_ = new ExchangeLogModel(kMaxLines, this);
     view_ = new QListView(this);
-    view_->setModel(model_);
+    // The view takes the model only while the log is shown: hidden, the lines cost only their
+    // bytes.
     // Every line is as high as the next: the view lays out only the lines on the screen.
     view_->setUniformItemSizes(true);
     view_->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -107,7 +108,12 @@ ExchangeLogDock::ExchangeLogDock(IShellServices& shell, IUserMessages& messages,
     connect(&flushTimer_, &QTimer::timeout, this, &ExchangeLogDock::Flush);
     // Lines kept while the log was hidden: opened, it shows the newest.
     connect(this, &QDockWidget::visibilityChanged, this, [this](bool visible) {
-        if (visible) view_->scrollToBottom();
+        if (!visible) {
+            view_->setModel(nullptr);
+        } else if (view_->model() != model_) {
+            view_->setModel(model_);
+            view_->scrollToBottom();
+        }
     });
 }
 
@@ -143,18 +149,25 @@ void ExchangeLogDock::Begin(connection& conn) {
     };
 }
 
+void ExchangeLogDock::Keep(ExchangeLogEntry::Kind kind, long long elapsedMs, const char* bytes,
+                           size_t length) {
+    pending_.push_back({kind, elapsedMs, pendingBytes_.size(), length});
+    pendingBytes_.append(bytes, length);
+}
+
 void ExchangeLogDock::Frame(bool sent, const uint8_t* bytes, int length) {
-    ExchangeLogEntry entry{sent ? ExchangeLogEntry::Sent : ExchangeLogEntry::Received, ElapsedMs(),
-                           std::string(reinterpret_cast<const char*>(bytes),
-                                       static_cast<size_t>(std::max(0, length)))};
+    // The worker only copies the bytes into the batch's one buffer: the lines are made on the
+    // window's thread.
+    const long long elapsedMs = ElapsedMs();
     bool wake = false;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         ++framesSeen_;
-        tail_.Note(sent, bytes, length, entry.elapsedMs);
+        tail_.Note(sent, bytes, length, elapsedMs);
         wake = !flushPosted_;
         flushPosted_ = true;
-        pending_.push_back(std::move(entry));
+        Keep(sent ? ExchangeLogEntry::Sent : ExchangeLogEntry::Received, elapsedMs,
+             reinterpret_cast<const char*>(bytes), static_cast<size_t>(std::max(0, length)));
     }
     if (wake) {
         QMetaObject::invokeMethod(
@@ -168,19 +181,33 @@ void ExchangeLogDock::Frame(bool sent, const uint8_t* bytes, int length) {
 
 void ExchangeLogDock::AddLine(std::string line) {
     std::lock_guard<std::mutex> lock(mutex_);
-    pending_.push_back({ExchangeLogEntry::Text, 0, std::move(line)});
+    Keep(ExchangeLogEntry::Text, 0, line.data(), line.size());
 }
 
 void ExchangeLogDock::Flush() {
-    std::vector<ExchangeLogEntry> lines;
+    std::vector<PendingLine> lines;
+    std::string bytes;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         lines.swap(pending_);
+        bytes.swap(pendingBytes_);
         flushPosted_ = false;
     }
     if (lines.empty()) return;
-    model_->Append(std::move(lines));
+    std::vector<ExchangeLogEntry> entries;
+    entries.reserve(lines.size());
+    for (const PendingLine& line : lines)
+        entries.push_back({line.kind, line.elapsedMs, bytes.substr(line.offset, line.length)});
+    model_->Append(std::move(entries));
     if (view_->isVisible()) view_->scrollToBottom();
+    // The emptied buffers go back for the next batch, keeping what they have grown to.
+    lines.clear();
+    bytes.clear();
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (pending_.empty()) {
+        pending_.swap(lines);
+        pendingBytes_.swap(bytes);
+    }
 }
 
 ExchangeTail ExchangeLogDock::Tail() const {

@@ -89,7 +89,16 @@ class ExchangeLogDock : public QDockWidget {
     bool tracing_ = false;
     int framesSeen_ = 0;
     mutable std::mutex mutex_;
-    std::vector<ExchangeLogEntry> pending_;
+    // The lines not yet flushed: their bytes, one after another, in pendingBytes_.
+    struct PendingLine {
+        ExchangeLogEntry::Kind kind;
+        long long elapsedMs;
+        size_t offset;
+        size_t length;
+    };
+    void Keep(ExchangeLogEntry::Kind kind, long long elapsedMs, const char* bytes, size_t length);
+    std::vector<PendingLine> pending_;
+    std::string pendingBytes_;
     bool flushPosted_ = false;  // a flush is on its way to the window's thread
     ExchangeTail tail_;
 };
