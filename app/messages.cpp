@@ -5,7 +5,10 @@
 
 #include "base/cp1251.h"
 #include "base/syserror.h"
+#include "link/frametext.h"
+#include "link/resulttext.h"
 #include "link/serialports.h"
+#include "link/vr7frame.h"
 #include "link/vr7types.h"
 
 namespace usertext {
@@ -118,6 +121,9 @@ VR7_TEXT(UpdateFirmwareStep, "Обновите встроенное ПО при�
 VR7_TEXT(FixTcpPortStep, "Исправьте его в меню «Настройки», пункт «Порт».")
 VR7_TEXT(CatalogueWhereData, ") или в папку данных программы (")
 VR7_TEXT(CatalogueWhereEnd, ").")
+VR7_TEXT(QtTranslationsMissing,
+         "Стандартные диалоги на английском: не установлены переводы Qt "
+         "(пакет qt6-translations-l10n)")
 VR7_TEXT(LeaveUnsaved, "Список SNVT переменных изменён и не сохранён.\nВыйти без сохранения?")
 VR7_TEXT(NoVr7InPath,
          "В пути к папке нет \"vr7_\": папка конфигурации VR-7 называется vr7_<номер прибора> "
@@ -381,6 +387,260 @@ const std::vector<NamedText>& AllTexts() {
 }
 
 }  // namespace usertext
+
+namespace usertext {
+namespace {
+
+// A text of the exchange log, UTF-8, listed in AllTexts.
+#define VR7_LOG_TEXT(name, utf8)                            \
+    static const bool name##Listed = Register(#name, utf8); \
+    constexpr const char* name = utf8;
+
+VR7_LOG_TEXT(LogIncompleteHeader, "неполный заголовок")
+VR7_LOG_TEXT(LogLengthWord, "длина ")
+VR7_LOG_TEXT(LogTooLong, " слишком велика")
+VR7_LOG_TEXT(LogIncompleteBefore, "неполный (")
+VR7_LOG_TEXT(LogOf, " из ")
+VR7_LOG_TEXT(LogBytes, " байт)")
+VR7_LOG_TEXT(LogCheckBad, "контроль НЕВЕРЕН")
+VR7_LOG_TEXT(LogCheckOk, "контроль верен")
+VR7_LOG_TEXT(LogIdentify, "идентификация")
+VR7_LOG_TEXT(LogOpenFile, "открытие файла")
+VR7_LOG_TEXT(LogReadBlock, "чтение блока")
+VR7_LOG_TEXT(LogWriteBlock, "запись блока")
+VR7_LOG_TEXT(LogReadEntry, "чтение записи")
+VR7_LOG_TEXT(LogReadHeader, "чтение заголовка")
+VR7_LOG_TEXT(LogCommand, "команда ")
+VR7_LOG_TEXT(LogRefusal, "отказ ")
+VR7_LOG_TEXT(LogAnyDevice, ", любой прибор")
+VR7_LOG_TEXT(LogDevice, ", прибор № ")
+VR7_LOG_TEXT(LogLength, ", длина ")
+VR7_LOG_TEXT(LogEntry, ", запись ")
+VR7_LOG_TEXT(LogSameBlock, ", тот же блок снова")
+VR7_LOG_TEXT(LogNextBlock, ", следующий блок")
+VR7_LOG_TEXT(LogPosition, ", позиция ")
+VR7_LOG_TEXT(LogForReading, ", для чтения \"")
+VR7_LOG_TEXT(LogForWriting, ", для записи \"")
+VR7_LOG_TEXT(LogSize, ", размер ")
+VR7_LOG_TEXT(LogResultWord, "результат ")
+VR7_LOG_TEXT(LogOk, "успешно")
+VR7_LOG_TEXT(LogUnacknowledged, "блок файла не подтверждён, или локальный файл не прочитан")
+VR7_LOG_TEXT(LogBadArgument, "отказ: прибор не открыл файл, или неверный аргумент")
+VR7_LOG_TEXT(LogNotOpen, "канал не открыт (порт или адрес не удалось открыть)")
+VR7_LOG_TEXT(LogLockFailed, "соединение занято")
+VR7_LOG_TEXT(LogNoLinkObject, "канал не создан")
+VR7_LOG_TEXT(LogShortWrite, "запрос записан не полностью")
+VR7_LOG_TEXT(LogTcpTimeout, "нет ответа в срок по TCP")
+VR7_LOG_TEXT(LogBadCheck, "неверные контрольные байты ответа")
+VR7_LOG_TEXT(LogBadTcpPort, "порт TCP (TCPIPport) не число от 1 до 65535")
+VR7_LOG_TEXT(LogSystemError, "ошибка ввода-вывода в канале")
+VR7_LOG_TEXT(LogCancelled, "прервано пользователем")
+VR7_LOG_TEXT(LogNoAnswer, "нет ответа")
+VR7_LOG_TEXT(LogBadLength, "ответ неверной длины или оборван")
+VR7_LOG_TEXT(LogIncomplete,
+             "передача неполна: блоки файла не сходятся с размером, который назвал прибор")
+VR7_LOG_TEXT(LogGetState, "не прочитаны настройки последовательного порта")
+VR7_LOG_TEXT(LogSetState, "не применены настройки последовательного порта (скорость?)")
+VR7_LOG_TEXT(LogSetMask, "не установлена маска событий последовательного порта")
+VR7_LOG_TEXT(LogPortGone, "порт исчез (адаптер отключён?): ")
+VR7_LOG_TEXT(LogPeerClosed, "канал не открыт: прибор закрыл соединение")
+VR7_LOG_TEXT(LogRefusalCode, "прибор ответил этим кодом отказа")
+VR7_LOG_TEXT(LogUnknown, "неизвестный результат")
+VR7_LOG_TEXT(LogNotTerminal, " (не терминал, значит не последовательный порт)")
+VR7_LOG_TEXT(LogLinkWord, "связь: ")
+VR7_LOG_TEXT(LogPortWord, "порт ")
+VR7_LOG_TEXT(LogBaud, " бод")
+VR7_LOG_TEXT(LogExchange, "обмен: ")
+VR7_LOG_TEXT(LogOutcome, "итог: ")
+VR7_LOG_TEXT(LogNotOpened, "связь не открыта: ")
+VR7_LOG_TEXT(LogDialout, " (состоит ли пользователь в группе dialout?)")
+
+#undef VR7_LOG_TEXT
+
+const char* LogExplanation(LinkResult result) {
+    switch (result) {
+        case lr::Ok:
+            return LogOk;
+        case lr::Unacknowledged:
+            return LogUnacknowledged;
+        case lr::BadArgument:
+            return LogBadArgument;
+        case lr::NotOpen:
+            return LogNotOpen;
+        case lr::LockFailed:
+            return LogLockFailed;
+        case lr::NoLinkObject:
+            return LogNoLinkObject;
+        case lr::ShortWrite:
+            return LogShortWrite;
+        case lr::TcpTimeout:
+            return LogTcpTimeout;
+        case lr::BadCheck:
+            return LogBadCheck;
+        case lr::BadTcpPort:
+            return LogBadTcpPort;
+        case lr::SystemError:
+            return LogSystemError;
+        case lr::Cancelled:
+            return LogCancelled;
+        case lr::NoAnswer:
+            return LogNoAnswer;
+        case lr::BadLength:
+            return LogBadLength;
+        case lr::Incomplete:
+            return LogIncomplete;
+        case lr::GetStateFailed:
+            return LogGetState;
+        case lr::SetStateFailed:
+            return LogSetState;
+        case lr::SetMaskFailed:
+            return LogSetMask;
+        default:
+            return LogUnknown;
+    }
+}
+
+const char* LogCommandName(uint8_t command) {
+    switch (command) {
+        case cmdIdentify:
+            return LogIdentify;
+        case cmdOpenFile:
+            return LogOpenFile;
+        case cmdReadBlock:
+            return LogReadBlock;
+        case cmdWriteBlock:
+            return LogWriteBlock;
+        case cmdReadEntry:
+            return LogReadEntry;
+        case cmdReadHeader:
+            return LogReadHeader;
+        default:
+            return "";
+    }
+}
+
+}  // namespace
+}  // namespace usertext
+
+namespace logtext {
+
+using namespace usertext;
+
+std::string FrameCheck(const FrameFacts& f) {
+    switch (f.check) {
+        case FrameFacts::Check::IncompleteHeader:
+            return LogIncompleteHeader;
+        case FrameFacts::Check::TooLong:
+            return LogLengthWord + std::to_string(f.whole) + LogTooLong;
+        case FrameFacts::Check::Incomplete:
+            return LogIncompleteBefore + std::to_string(f.length) + LogOf +
+                   std::to_string(f.whole) + LogBytes;
+        case FrameFacts::Check::Bad:
+            return LogCheckBad;
+        case FrameFacts::Check::Ok:
+            break;
+    }
+    return LogCheckOk;
+}
+
+std::string FrameSummary(const FrameFacts& f) {
+    if (!f.header) return std::string();
+    std::string text;
+    switch (f.kind) {
+        case FrameFacts::Kind::Command:
+            text = LogCommandName(f.command);
+            break;
+        case FrameFacts::Kind::OtherCommand:
+            text = LogCommand + std::to_string(f.command);
+            break;
+        case FrameFacts::Kind::Refusal:
+            text = LogRefusal + std::to_string(f.command);
+            break;
+    }
+    text += f.anyDevice ? std::string(LogAnyDevice) : LogDevice + std::to_string(f.device);
+    text += LogLength + std::to_string(f.dataLength);
+    switch (f.detail) {
+        case FrameFacts::Detail::None:
+            break;
+        case FrameFacts::Detail::Entry:
+            text += LogEntry + std::to_string(f.value);
+            break;
+        case FrameFacts::Detail::SameBlockAgain:
+            text += LogSameBlock;
+            break;
+        case FrameFacts::Detail::NextBlock:
+            text += LogNextBlock;
+            break;
+        case FrameFacts::Detail::Position:
+            text += LogPosition + std::to_string(f.value);
+            break;
+        case FrameFacts::Detail::OpenForReading:
+            text += LogForReading + f.name + '"';
+            break;
+        case FrameFacts::Detail::OpenForWriting:
+            text += LogForWriting + f.name + '"';
+            break;
+        case FrameFacts::Detail::Size:
+            text += LogSize + std::to_string(f.value);
+            break;
+    }
+    return text;
+}
+
+std::string Result(LinkResult result, int systemError) {
+    const ResultFacts facts = DescribeResult(result, systemError);
+    std::string text = LogResultWord + std::to_string(result) + ": ";
+    switch (facts.kind) {
+        case ResultFacts::Kind::PortGone:
+            return text + LogPortGone + SystemErrorText(systemError);
+        case ResultFacts::Kind::PeerClosed:
+            return text + LogPeerClosed;
+        case ResultFacts::Kind::Known:
+            text += LogExplanation(result);
+            break;
+        case ResultFacts::Kind::Refusal:
+            return text + LogRefusalCode;
+        case ResultFacts::Kind::Unknown:
+            return text + LogUnknown;
+    }
+    switch (facts.note) {
+        case ResultFacts::Note::None:
+            break;
+        case ResultFacts::Note::NotTerminal:
+            text += LogNotTerminal;
+            break;
+        case ResultFacts::Note::SystemError:
+            text += " (" + SystemErrorText(systemError) + ")";
+            break;
+    }
+    return text;
+}
+
+std::string TcpLink(const std::string& host, const std::string& port) {
+    return std::string(LogLinkWord) + "TCP " + host + ":" + port;
+}
+
+std::string SerialLink(const std::string& port, uint32_t speed) {
+    return std::string(LogLinkWord) + LogPortWord + port + ", " + std::to_string(speed) + LogBaud;
+}
+
+std::string Exchange(LinkResult result, int systemError) {
+    return LogExchange + Result(result, systemError);
+}
+
+std::string Outcome(LinkResult result, int systemError) {
+    return LogOutcome + Result(result, systemError);
+}
+
+std::string NotOpened(LinkResult result, int systemError) {
+    return LogNotOpened + Result(result, systemError);
+}
+
+std::string DialoutHint() {
+    return LogDialout;
+}
+
+}  // namespace logtext
 
 namespace reporttext {
 

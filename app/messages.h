@@ -10,8 +10,10 @@
 
 #include "base/cp1251.h"
 #include "base/result.h"
+#include "link/vr7types.h"
 
 struct DeviceInfo;
+struct FrameFacts;
 struct SerialPortInfo;
 
 namespace usertext {
@@ -33,6 +35,8 @@ const Cp1251String& Stored();  // "Настройки Tervon шлюза сохр
 const Cp1251String& WriteProtected();  // the store's write protection (EN_PR) message
 const Cp1251String& StoreBroken();  // "Сохранение настроек Tervon шлюза прервано!!!"
 const Cp1251String& StoreCancelled();  // "Сохранение настроек Tervon шлюза отменено!"
+// The status bar at start when Qt's Russian translations are not installed.
+const Cp1251String& QtTranslationsMissing();
 
 // The status bar after a cancelled read or store, and the store's line when its upload had
 // begun, so that the device may hold only part of the new settings.
@@ -203,3 +207,22 @@ std::string CheckDownloadFailed(const std::string& name);
 const std::string& NoPlaceForWorkingCopy();  // "no place for the working copy"
 
 }  // namespace reporttext
+
+// The window's exchange log in the user's words (UTF-8, shown as it is): each frame's check and
+// summary, the results of the link, and the log's own lines. vr7lon's trace keeps its English.
+namespace logtext {
+
+std::string FrameCheck(const FrameFacts& facts);  // "контроль верен", ...
+std::string FrameSummary(
+    const FrameFacts& facts);  // "чтение записи, прибор № 12, длина 2, запись 3"
+// "результат 1011: нет ответа в срок по TCP"; systemError as for ResultText (link/resulttext.h).
+std::string Result(LinkResult result, int systemError);
+std::string TcpLink(const std::string& host, const std::string& port);  // "связь: TCP host:port"
+std::string SerialLink(const std::string& port, uint32_t speed);  // "связь: порт P, 115200 бод"
+std::string Exchange(LinkResult result, int systemError);  // "обмен: " + Result
+std::string Outcome(LinkResult result, int systemError);   // "итог: " + Result
+std::string NotOpened(LinkResult result, int systemError);  // "связь не открыта: " + Result
+// Said after NotOpened when a serial port was refused to the user.
+std::string DialoutHint();
+
+}  // namespace logtext

@@ -57,20 +57,52 @@ bool PortDisappeared(LinkResult result, int systemError) {
            (systemError == EIO || systemError == ENODEV || systemError == ENXIO);
 }
 
-std::string ResultText(LinkResult result, int systemError) {
-    std::string text = "result " + std::to_string(result) + ": ";
-    if (PortDisappeared(result, systemError))
-        return text + "the port disappeared (adapter unplugged?): " + SystemErrorText(systemError);
-    if (result == lr::NotOpen && systemError == ECONNRESET)
-        return text + "the link is not open: the device closed the connection";
-    if (const char* known = Explanation(result)) {
-        text += known;
+ResultFacts DescribeResult(LinkResult result, int systemError) {
+    ResultFacts facts;
+    facts.result = result;
+    facts.systemError = systemError;
+    if (PortDisappeared(result, systemError)) {
+        facts.kind = ResultFacts::Kind::PortGone;
+    } else if (result == lr::NotOpen && systemError == ECONNRESET) {
+        facts.kind = ResultFacts::Kind::PeerClosed;
+    } else if (Explanation(result) != nullptr) {
+        facts.kind = ResultFacts::Kind::Known;
         if (result == lr::NotOpen && systemError == ENOTTY)
-            text += " (not a terminal, so not a serial port)";
+            facts.note = ResultFacts::Note::NotTerminal;
         else if ((result == lr::SystemError || result == lr::NotOpen) && systemError != 0)
-            text += " (" + SystemErrorText(systemError) + ")";
-        return text;
+            facts.note = ResultFacts::Note::SystemError;
+    } else if (result >= 1 && result <= 255) {
+        facts.kind = ResultFacts::Kind::Refusal;
     }
-    if (result >= 1 && result <= 255) return text + "the device answered with this refusal code";
-    return text + "unknown result";
+    return facts;
+}
+
+std::string ResultText(LinkResult result, int systemError) {
+    const ResultFacts facts = DescribeResult(result, systemError);
+    std::string text = "result " + std::to_string(result) + ": ";
+    switch (facts.kind) {
+        case ResultFacts::Kind::PortGone:
+            return text +
+                   "the port disappeared (adapter unplugged?): " + SystemErrorText(systemError);
+        case ResultFacts::Kind::PeerClosed:
+            return text + "the link is not open: the device closed the connection";
+        case ResultFacts::Kind::Known:
+            text += Explanation(result);
+            break;
+        case ResultFacts::Kind::Refusal:
+            return text + "the device answered with this refusal code";
+        case ResultFacts::Kind::Unknown:
+            return text + "unknown result";
+    }
+    switch (facts.note) {
+        case ResultFacts::Note::None:
+            break;
+        case ResultFacts::Note::NotTerminal:
+            text += " (not a terminal, so not a serial port)";
+            break;
+        case ResultFacts::Note::SystemError:
+            text += " (" + SystemErrorText(systemError) + ")";
+            break;
+    }
+    return text;
 }

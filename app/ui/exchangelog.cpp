@@ -18,7 +18,6 @@
 #include "base/ui/qcp1251.h"
 #include "link/connectionkeys.h"
 #include "link/frametext.h"
-#include "link/resulttext.h"
 
 namespace {
 
@@ -28,18 +27,21 @@ bool IsTcp(const connection& conn) {
     return conn.PortName == connkeys::kTcpIpPortName;
 }
 
-std::string LinkName(const connection& conn) {
-    if (IsTcp(conn)) return "TCP " + conn.IpAddress + ":" + conn.TcpIpPort;
-    return "port " + conn.PortName + ", " + std::to_string(conn.Speed) + " baud";
+std::string LinkLine(const connection& conn) {
+    if (IsTcp(conn)) return logtext::TcpLink(conn.IpAddress, conn.TcpIpPort);
+    return logtext::SerialLink(conn.PortName, conn.Speed);
 }
 
 }  // namespace
 
 std::string ExchangeLogLine(const ExchangeLogEntry& entry) {
     if (entry.kind == ExchangeLogEntry::Text) return entry.data;
-    return FrameTraceLine(entry.elapsedMs, entry.kind == ExchangeLogEntry::Sent,
-                          reinterpret_cast<const uint8_t*>(entry.data.data()),
-                          static_cast<int>(entry.data.size()));
+    const bool sent = entry.kind == ExchangeLogEntry::Sent;
+    const auto* bytes = reinterpret_cast<const uint8_t*>(entry.data.data());
+    const int length = static_cast<int>(entry.data.size());
+    const FrameFacts facts = DecodeFrame(sent, bytes, length);
+    return FrameTraceLine(entry.elapsedMs, sent, bytes, length, logtext::FrameCheck(facts),
+                          logtext::FrameSummary(facts));
 }
 
 int ExchangeLogModel::rowCount(const QModelIndex& parent) const {
@@ -82,7 +84,8 @@ ExchangeLogDock::ExchangeLogDock(IShellServices& shell, IUserMessages& messages,
     setAllowedAreas(Qt::BottomDockWidgetArea);
     model_ = new ExchangeLogModel(kMaxLines, this);
     view_ = new QListView(this);
-    view_->setModel(model_);
+    // The view takes the model only while the log is shown: hidden, the lines cost only their
+    // bytes.
     // Every line is as high as the next: the view lays out only the lines on the screen.
     view_->setUniformItemSizes(true);
     view_->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -103,6 +106,15 @@ ExchangeLogDock::ExchangeLogDock(IShellServices& shell, IUserMessages& messages,
     flushTimer_.setSingleShot(true);
     flushTimer_.setInterval(kFlushMs);
     connect(&flushTimer_, &QTimer::timeout, this, &ExchangeLogDock::Flush);
+    // Lines kept while the log was hidden: opened, it shows the newest.
+    connect(this, &QDockWidget::visibilityChanged, this, [this](bool visible) {
+        if (!visible) {
+            view_->setModel(nullptr);
+        } else if (view_->model() != model_) {
+            view_->setModel(model_);
+            view_->scrollToBottom();
+        }
+    });
 }
 
 long long ExchangeLogDock::ElapsedMs() const {
@@ -118,13 +130,10 @@ void ExchangeLogDock::Begin(connection& conn) {
         tail_ = ExchangeTail();
         framesSeen_ = 0;
     }
-    tracing_ = isVisible();
-    if (!tracing_) {
-        conn.Trace = nullptr;
-        conn.ExchangeFailed = nullptr;
-        return;
-    }
-    AddLine("link: " + LinkName(conn));
+    // Traced whether the log is shown or not: a user who sees a failure and then opens the log
+    // finds the command's frames there. The model keeps the newest kMaxLines lines.
+    tracing_ = true;
+    AddLine(LinkLine(conn));
     // Each failed exchange is a line of its own, as vr7lon names the result.
     // (A link that did not open sends nothing: its own line says why.)
     conn.ExchangeFailed = [this, &conn](LinkResult result) {
@@ -133,25 +142,32 @@ void ExchangeLogDock::Begin(connection& conn) {
             std::lock_guard<std::mutex> lock(mutex_);
             framesSent = framesSeen_ != 0;
         }
-        if (framesSent) AddLine("exchange: " + ResultText(result, conn.SystemErrorNumber()));
+        if (framesSent) AddLine(logtext::Exchange(result, conn.SystemErrorNumber()));
     };
     conn.Trace = [this](bool sent, const uint8_t* bytes, int length) {
         Frame(sent, bytes, length);
     };
 }
 
+void ExchangeLogDock::Keep(ExchangeLogEntry::Kind kind, long long elapsedMs, const char* bytes,
+                           size_t length) {
+    pending_.push_back({kind, elapsedMs, pendingBytes_.size(), length});
+    pendingBytes_.append(bytes, length);
+}
+
 void ExchangeLogDock::Frame(bool sent, const uint8_t* bytes, int length) {
-    ExchangeLogEntry entry{sent ? ExchangeLogEntry::Sent : ExchangeLogEntry::Received, ElapsedMs(),
-                           std::string(reinterpret_cast<const char*>(bytes),
-                                       static_cast<size_t>(std::max(0, length)))};
+    // The worker only copies the bytes into the batch's one buffer: the lines are made on the
+    // window's thread.
+    const long long elapsedMs = ElapsedMs();
     bool wake = false;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         ++framesSeen_;
-        tail_.Note(sent, bytes, length, entry.elapsedMs);
+        tail_.Note(sent, bytes, length, elapsedMs);
         wake = !flushPosted_;
         flushPosted_ = true;
-        pending_.push_back(std::move(entry));
+        Keep(sent ? ExchangeLogEntry::Sent : ExchangeLogEntry::Received, elapsedMs,
+             reinterpret_cast<const char*>(bytes), static_cast<size_t>(std::max(0, length)));
     }
     if (wake) {
         QMetaObject::invokeMethod(
@@ -165,19 +181,33 @@ void ExchangeLogDock::Frame(bool sent, const uint8_t* bytes, int length) {
 
 void ExchangeLogDock::AddLine(std::string line) {
     std::lock_guard<std::mutex> lock(mutex_);
-    pending_.push_back({ExchangeLogEntry::Text, 0, std::move(line)});
+    Keep(ExchangeLogEntry::Text, 0, line.data(), line.size());
 }
 
 void ExchangeLogDock::Flush() {
-    std::vector<ExchangeLogEntry> lines;
+    std::vector<PendingLine> lines;
+    std::string bytes;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         lines.swap(pending_);
+        bytes.swap(pendingBytes_);
         flushPosted_ = false;
     }
     if (lines.empty()) return;
-    model_->Append(std::move(lines));
-    view_->scrollToBottom();
+    std::vector<ExchangeLogEntry> entries;
+    entries.reserve(lines.size());
+    for (const PendingLine& line : lines)
+        entries.push_back({line.kind, line.elapsedMs, bytes.substr(line.offset, line.length)});
+    model_->Append(std::move(entries));
+    if (view_->isVisible()) view_->scrollToBottom();
+    // The emptied buffers go back for the next batch, keeping what they have grown to.
+    lines.clear();
+    bytes.clear();
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (pending_.empty()) {
+        pending_.swap(lines);
+        pendingBytes_.swap(bytes);
+    }
 }
 
 ExchangeTail ExchangeLogDock::Tail() const {
@@ -191,13 +221,12 @@ void ExchangeLogDock::End(connection& conn, LinkResult code, bool framesDecide) 
         conn.ExchangeFailed = nullptr;
         tracing_ = false;
         if (framesDecide) code = CodeFromFrames(conn, Tail());
-        const char* step = framesSeen_ == 0 && code != lr::Ok && code != lr::Cancelled
-                               ? "link not opened: "
-                               : "outcome: ";
-        std::string line = step + ResultText(code, conn.SystemErrorNumber());
+        const bool notOpened = framesSeen_ == 0 && code != lr::Ok && code != lr::Cancelled;
+        std::string line = notOpened ? logtext::NotOpened(code, conn.SystemErrorNumber())
+                                     : logtext::Outcome(code, conn.SystemErrorNumber());
         if (framesSeen_ == 0 && !IsTcp(conn) &&
             (conn.SystemErrorNumber() == EACCES || conn.SystemErrorNumber() == EPERM))
-            line += " (is the user in group dialout?)";
+            line += logtext::DialoutHint();
         AddLine(std::move(line));
     }
     flushTimer_.stop();

@@ -1,7 +1,9 @@
 #pragma once
 // The exchange log: a dock under the list with a line per frame of a device command (as vr7lon's
-// --trace prints it), the opening of the link and the outcome. The worker thread adds lines to a
-// guarded buffer; they reach the view in batches, at most every 50 ms and at the command's end.
+// --trace prints it, in the window's words), the opening of the link and the outcome. It records
+// whether it is shown or not, so that the frames of a failed command are there when it is opened.
+// The worker thread adds lines to a guarded buffer; they reach the view in batches, at most every
+// 50 ms and at the command's end.
 #include <QAbstractListModel>
 #include <QDockWidget>
 #include <QStringList>
@@ -55,13 +57,12 @@ class ExchangeLogDock : public QDockWidget {
     // A file the log cannot be saved into is said through messages.
     ExchangeLogDock(IShellServices& shell, IUserMessages& messages, QWidget* parent);
 
-    // Starts a command: its time begins, and when the log is shown the connection's trace comes
-    // here (with the log hidden no trace is installed at all).
+    // Starts a command: its time begins, and the connection's trace comes here.
     void Begin(connection& conn);
-    // Ends it: the outcome line (when the log is shown), the trace removed, everything flushed.
+    // Ends it: the outcome line, the trace removed, everything flushed.
     // code is the command's result when known, else taken from the frames (Ok: it succeeded).
     void End(connection& conn, LinkResult code, bool framesDecide);
-    // The last exchange of the command as its frames showed it (nothing while the log is hidden),
+    // The last exchange of the command as its frames showed it,
     // for naming the cause of its failure (app/failurecause.h).
     ExchangeTail Tail() const;
 
@@ -88,7 +89,16 @@ class ExchangeLogDock : public QDockWidget {
     bool tracing_ = false;
     int framesSeen_ = 0;
     mutable std::mutex mutex_;
-    std::vector<ExchangeLogEntry> pending_;
+    // The lines not yet flushed: their bytes, one after another, in pendingBytes_.
+    struct PendingLine {
+        ExchangeLogEntry::Kind kind;
+        long long elapsedMs;
+        size_t offset;
+        size_t length;
+    };
+    void Keep(ExchangeLogEntry::Kind kind, long long elapsedMs, const char* bytes, size_t length);
+    std::vector<PendingLine> pending_;
+    std::string pendingBytes_;
     bool flushPosted_ = false;  // a flush is on its way to the window's thread
     ExchangeTail tail_;
 };

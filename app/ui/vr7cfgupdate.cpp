@@ -196,6 +196,13 @@ bool TVR7CfgUpdate::event(QEvent* event) {
                 FormActivate();
             }
             break;
+        case QEvent::Move:
+        case QEvent::Resize:
+            if (awaitFrame_ && frameGeometry().size() != size()) {
+                awaitFrame_ = false;
+                FitIntoScreen();
+            }
+            break;
         case QEvent::StatusTip:
             HintPanel->setText(static_cast<QStatusTipEvent*>(event)->tip());
             return true;

@@ -17,6 +17,7 @@
 #include "app/snvtlistobserver.h"
 #include "app/ui/devicerunner.h"
 #include "app/ui/progresspacing.h"
+#include "app/ui/sharesplitter.h"
 #include "app/ui/snvtlistview.h"
 #include "base/progresssink.h"
 #include "cfgtree/cfgtreemodel.h"
@@ -30,7 +31,6 @@ class QMenu;
 class QProgressBar;
 class QTimer;
 class QPushButton;
-class QSplitter;
 class QToolBar;
 class TAboutBox;
 class ConfigTreeView;
@@ -86,6 +86,8 @@ class TVR7CfgUpdate : public QMainWindow,
     bool DeviceCommandRunning() const { return runner_.Running(); }
     // Stops the running device command between two exchanges (the Cancel button).
     void CancelDeviceCommand();
+    // The status bar says that Qt's own dialogs speak English: its translations are missing.
+    void SayQtTranslationsMissing();
     // The list changed since it was loaded, saved or stored.
     bool ListModified() const { return listModified_; }
 
@@ -93,7 +95,7 @@ class TVR7CfgUpdate : public QMainWindow,
     QToolBar* LeftToolBar = nullptr;
     QLineEdit* Edit1 = nullptr;
     ConfigTreeView* TreeView1 = nullptr;
-    QSplitter* Splitter1 = nullptr;
+    ShareSplitter* Splitter1 = nullptr;  // keeps the tree pane's share as the window resizes
     QToolBar* RightToolBar = nullptr;
     QLineEdit* Edit2 = nullptr;
     SnvtListView* ListView1 = nullptr;
@@ -168,6 +170,7 @@ class TVR7CfgUpdate : public QMainWindow,
     QWidget* CreateLeftPane();
     QWidget* CreateRightPane();
     void CreateStatusBar();
+    int HintPanelWidth() const;
     void FormCreate();
     void FormClose();
     void LoadCatalogue();
@@ -209,6 +212,7 @@ class TVR7CfgUpdate : public QMainWindow,
     void LoadWindowState();
     void SaveWindowState();
     void FitIntoScreen();
+    bool StillFitted(const QSize& normal) const;
     // The folder the save dialog starts in.
     QString SaveFolder() const;
 
@@ -240,5 +244,14 @@ class TVR7CfgUpdate : public QMainWindow,
     QString lastSaveFolder_;
     QString lastOpenFolder_;
     bool stateLoaded_ = false;  // the [WINDOW] section gave a size
-    int savedTreeWidth_ = -1;   // and the tree pane's width
+    int savedTreeWidth_ = -1;   // the tree pane's width kept by earlier versions (pixels)
+    // The size the window was asked to come up in (the [WINDOW] section's, else the default), and
+    // whether fitting it into a smaller screen shrank it: a window closed still filling the screen
+    // keeps the size it was asked for, so that one start on a small or scaled screen does not
+    // shrink it.
+    QSize wantedSize_;
+    bool fitted_ = false;
+    // The window manager frames the window after it is shown: it is fitted again, frame and all,
+    // once the frame is known.
+    bool awaitFrame_ = false;
 };

@@ -17,14 +17,18 @@
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cmath>
 
 #include "app/connectionsettings.h"
+#include "app/messages.h"
 #include "app/ui/configtreeview.h"
 #include "app/ui/exchangelog.h"
 #include "app/ui/imagelist.h"
+#include "app/ui/sharesplitter.h"
 #include "app/ui/statuspanel.h"
 #include "app/ui/vr7cfgupdate.h"
 #include "app/ui/windowstate.h"
+#include "base/ui/qcp1251.h"
 
 namespace {
 
@@ -37,6 +41,11 @@ constexpr int kToolButtonHeight = 30;
 constexpr int kEditHeight = 24;
 constexpr int kStatusBarHeight = 19;
 constexpr int kStatusPanelWidth = 230;
+// The status panel's least width: the hint panel and it fit a screen of 640 pixels (a scale
+// factor of 2 on a small one); its text ends in "…" when longer.
+constexpr int kStatusPanelMinWidth = 120;
+// How near the screen's edge a fitted window still counts as filling the screen.
+constexpr int kFitSlack = 16;
 constexpr int kToolSeparatorWidth = 8;
 
 // A hint "short|long": the short part is the tool tip, the long one goes to the status bar. A hint
@@ -103,15 +112,14 @@ void TVR7CfgUpdate::CreateControls() {
     ExchangeLog1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
     CreateMenus();
 
-    Splitter1 = new QSplitter(Qt::Horizontal, this);
+    Splitter1 = new ShareSplitter(Qt::Horizontal, this);
     Splitter1->setHandleWidth(1);
     Splitter1->setChildrenCollapsible(false);
     Splitter1->addWidget(CreateLeftPane());
     Splitter1->addWidget(CreateRightPane());
-    // Both panes share what the window gains or loses, the tree a third of it.
-    Splitter1->setStretchFactor(0, 1);
-    Splitter1->setStretchFactor(1, 2);
-    Splitter1->setSizes({kLeftPaneWidth, kClientWidth - kLeftPaneWidth - 1});
+    // The tree keeps its share of the room as the window grows or shrinks.
+    Splitter1->SetShare(static_cast<double>(kLeftPaneWidth) /
+                        (kClientWidth - Splitter1->handleWidth()));
     setCentralWidget(Splitter1);
     CreateStatusBar();
     addDockWidget(Qt::BottomDockWidgetArea, ExchangeLog);
@@ -122,6 +130,7 @@ void TVR7CfgUpdate::CreateControls() {
 
     // The menu bar lies outside the client area.
     resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+    wantedSize_ = size();
 }
 
 void TVR7CfgUpdate::CreateActions() {
@@ -217,12 +226,14 @@ QWidget* TVR7CfgUpdate::CreateRightPane() {
 
 void TVR7CfgUpdate::CreateStatusBar() {
     auto* bar = new QStatusBar(this);
-    bar->setFixedHeight(kStatusBarHeight);
+    // As high as the Cancel button needs in the desktop's font, with the bar's own margins.
+    const int buttonHeight = std::max(kStatusBarHeight, fontMetrics().height() + 6);
+    bar->setFixedHeight(buttonHeight + 4);
     bar->setSizeGripEnabled(true);
 
     // The first panel shows the hints; the progress bar lies over it, as wide as it is.
     auto* first = new QWidget(bar);
-    first->setFixedWidth(kStatusPanelWidth);
+    first->setFixedWidth(HintPanelWidth());
     auto* stack = new QGridLayout(first);
     stack->setContentsMargins(0, 0, 0, 0);
     HintPanel = new StatusPanelLabel(first);
@@ -239,23 +250,37 @@ void TVR7CfgUpdate::CreateStatusBar() {
     bar->addWidget(first);
     CancelButton = new QPushButton(QStringLiteral("Отмена"), bar);
     CancelButton->setFocusPolicy(Qt::NoFocus);
-    CancelButton->setFixedHeight(kStatusBarHeight);
+    CancelButton->setFixedHeight(buttonHeight);
     CancelButton->hide();
     connect(CancelButton, &QPushButton::clicked, this, &TVR7CfgUpdate::CancelDeviceCommand);
     bar->addWidget(CancelButton);
 
     StatusPanel = new StatusPanelLabel(bar);
-    StatusPanel->setMinimumWidth(kStatusPanelWidth);
+    StatusPanel->setMinimumWidth(kStatusPanelMinWidth);
     bar->addWidget(StatusPanel, 1);
     setStatusBar(bar);
+}
+
+int TVR7CfgUpdate::HintPanelWidth() const {
+    // Wide enough for the longest hint of the commands and menus, its frame and margins.
+    int widest = 0;
+    for (const QAction* action : findChildren<QAction*>())
+        widest = std::max(widest, fontMetrics().horizontalAdvance(action->statusTip()));
+    return std::max(kStatusPanelWidth, widest + 10);
+}
+
+void TVR7CfgUpdate::SayQtTranslationsMissing() {
+    StatusPanel->setText(FromCp1251(usertext::QtTranslationsMissing()));
 }
 
 void TVR7CfgUpdate::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (centred_) return;
     centred_ = true;
-    // The frame is known now: the whole window, title bar included, goes into the screen.
+    // The whole window, title bar included, goes into the screen; a window manager that frames
+    // the window only after this has it fitted again then.
     FitIntoScreen();
+    awaitFrame_ = frameGeometry().size() == size();
     if (!stateLoaded_) {
         if (const QScreen* screen = this->screen()) {
             QRect frame = frameGeometry();
@@ -263,12 +288,13 @@ void TVR7CfgUpdate::showEvent(QShowEvent* event) {
             move(frame.topLeft());
         }
     }
-    // The tree pane's kept width, once the splitter has its own.
+    // The tree pane's width as earlier versions kept it becomes its share of the splitter's room.
     if (savedTreeWidth_ > 0) {
         if (layout() != nullptr) layout()->activate();
-        const int total = Splitter1->width() - Splitter1->handleWidth();
-        Splitter1->setSizes(
-            {std::min(savedTreeWidth_, total - 40), std::max(total - savedTreeWidth_, 40)});
+        const int room = Splitter1->width() - Splitter1->handleWidth();
+        if (room > 0)
+            Splitter1->SetShare(std::min(1.0, static_cast<double>(savedTreeWidth_) / room));
+        savedTreeWidth_ = -1;
     }
     TreeView1->setFocus();
 }
@@ -280,12 +306,17 @@ void TVR7CfgUpdate::LoadWindowState() {
     const WindowState state = ::LoadWindowState(MainSettingsFile(NativeProgramDir()));
     lastOpenFolder_ = state.openFolder;
     lastSaveFolder_ = state.saveFolder;
-    savedTreeWidth_ = state.treeWidth;
+    if (state.treeShare > 0)
+        Splitter1->SetShare(static_cast<double>(state.treeShare) / kShareUnit);
+    else
+        savedTreeWidth_ = state.treeWidth;
     for (int c = 0; c < state.columnWidths.size() && c < ListView1->columnCount(); ++c)
         ListView1->setColumnWidth(c, state.columnWidths[c]);
     if (state.size.isValid()) {
         stateLoaded_ = true;
-        resize(state.size);
+        // A size too small for the window's controls opens at the least that shows them all.
+        wantedSize_ = state.size.expandedTo(minimumSizeHint());
+        resize(wantedSize_);
     }
     if (state.maximized) setWindowState(windowState() | Qt::WindowMaximized);
     if (state.logHeight > 0) resizeDocks({ExchangeLog}, {state.logHeight}, Qt::Vertical);
@@ -297,7 +328,13 @@ void TVR7CfgUpdate::SaveWindowState() {
     state.maximized = isMaximized();
     state.size = isMaximized() ? normalGeometry().size() : size();
     if (!state.size.isValid()) state.size = size();
+    // Only fitted into the screen, never resized by the user: the size it was asked for stays.
+    if (StillFitted(state.size)) state.size = wantedSize_;
     state.treeWidth = Splitter1->sizes().value(0);
+    const double share = Splitter1->Share();
+    if (share > 0)
+        state.treeShare =
+            std::clamp(static_cast<int>(std::lround(share * kShareUnit)), 1, kShareUnit - 1);
     for (int c = 0; c < ListView1->columnCount(); ++c)
         state.columnWidths << ListView1->columnWidth(c);
     state.openFolder = lastOpenFolder_;
@@ -307,16 +344,34 @@ void TVR7CfgUpdate::SaveWindowState() {
     ::SaveWindowState(MainSettingsFile(NativeProgramDir()), state);
 }
 
+bool TVR7CfgUpdate::StillFitted(const QSize& normal) const {
+    // The window was made smaller than asked to fit the screen and still fills it in a direction
+    // it was cut in (the window manager may have taken a few pixels more): the user did not make
+    // it smaller.
+    const QScreen* screen = this->screen();
+    if (!fitted_ || !wantedSize_.isValid() || screen == nullptr) return false;
+    if (normal.width() > wantedSize_.width() || normal.height() > wantedSize_.height()) return false;
+    const QSize room = screen->availableGeometry().size() - (frameGeometry().size() - size());
+    const bool fillsWidth =
+        normal.width() < wantedSize_.width() && normal.width() >= room.width() - kFitSlack;
+    const bool fillsHeight =
+        normal.height() < wantedSize_.height() && normal.height() >= room.height() - kFitSlack;
+    return fillsWidth || fillsHeight;
+}
+
 void TVR7CfgUpdate::FitIntoScreen() {
     const QScreen* screen = this->screen();
-    if (screen == nullptr) return;
+    if (screen == nullptr || isMaximized() || isFullScreen()) return;
     // The frame (title bar included) must fit the available area, on a small or scaled screen too.
     const QRect available = screen->availableGeometry();
     const QRect frame = frameGeometry();
     const QSize decoration = frame.size() - size();
     const int fitWidth = std::min(width(), available.width() - decoration.width());
     const int fitHeight = std::min(height(), available.height() - decoration.height());
-    if (fitWidth != width() || fitHeight != height()) resize(fitWidth, fitHeight);
+    if (fitWidth != width() || fitHeight != height()) {
+        resize(fitWidth, fitHeight);
+        fitted_ = true;
+    }
     QRect placed = frameGeometry();
     if (!available.contains(placed)) {
         placed.moveLeft(

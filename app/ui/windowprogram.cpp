@@ -32,14 +32,19 @@ class FirstExpose : public QObject {
 }  // namespace
 
 int RunWindowProgram(int argc, char* argv[], const std::function<void()>& whenShown) {
+    RussianDialogDates dates;
     QApplication application(argc, argv);
+    dates.Finish();
     QApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
     // Qt's own dialogs and buttons (folder and save dialogs, their questions) speak Russian as
-    // the window does; without the translations installed they stay in English.
+    // the window does; without the translations installed they stay in English, which the
+    // status bar says once.
+    UseRussianLocale();
     QTranslator qtTranslator;
-    InstallQtTranslations(qtTranslator);
+    const bool translated = InstallQtTranslations(qtTranslator);
     // The window creates the About box and the port settings dialog after itself.
     TVR7CfgUpdate window;
+    if (!translated) window.SayQtTranslationsMissing();
     window.show();
     window.activateWindow();
     // The window system exposes the shown window from the event loop, which has not run yet.

@@ -30,6 +30,8 @@ WindowState LoadWindowState(const std::string& iniPath) {
     if (width > 0 && height > 0) state.size = QSize(width, height);
     state.maximized = Read(iniPath, "maximized") == "1";
     state.treeWidth = Positive(Read(iniPath, "tree"));
+    const int share = Positive(Read(iniPath, "treeshare"));
+    if (share > 0 && share < kShareUnit) state.treeShare = share;
     const QStringList columns = QString::fromStdString(Read(iniPath, "columns"))
                                     .split(QLatin1Char(','), Qt::SkipEmptyParts);
     for (const QString& column : columns) {
@@ -60,6 +62,7 @@ void SaveWindowState(const std::string& iniPath, const WindowState& state) {
     }
     write("maximized", state.maximized ? QStringLiteral("1") : QStringLiteral("0"));
     if (state.treeWidth > 0) write("tree", QString::number(state.treeWidth));
+    if (state.treeShare > 0) write("treeshare", QString::number(state.treeShare));
     QStringList columns;
     for (int width : state.columnWidths) columns << QString::number(width);
     write("columns", columns.join(QLatin1Char(',')));

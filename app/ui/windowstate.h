@@ -2,14 +2,18 @@
 // The window's own state across runs, in the [WINDOW] section of the program's ini file
 // "Vr7LonCfgMaker.ini": its size and maximized state, the splitter's left pane, the list's column
 // widths, the folders last opened and saved to, and the exchange log's visibility and height.
+// Sizes are Qt's device-independent pixels; the size is the one of the window when not maximized.
 #include <QList>
 #include <QSize>
 #include <QString>
 
+constexpr int kShareUnit = 10000;
+
 struct WindowState {
     QSize size;  // invalid: never saved
     bool maximized = false;
-    int treeWidth = -1;       // -1: never saved
+    int treeWidth = -1;  // -1: never saved; pixels, as earlier versions kept the pane
+    int treeShare = -1;  // the tree pane's share of both panes in 1/kShareUnit; -1: never saved
     QList<int> columnWidths;  // empty: never saved
     QString openFolder;       // the configuration folder last opened
     QString saveFolder;       // the folder last saved to

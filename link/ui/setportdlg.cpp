@@ -31,9 +31,13 @@ namespace {
 const QString kErrorTitle = QString::fromUtf8(kApplicationTitle);
 constexpr int kClientWidth = 160;
 constexpr int kClientHeight = 173;
-constexpr qreal kDesignPointSize = 8;
 constexpr int kButtonWidth = 70;
 constexpr int kComboMinWidth = 60;
+// What a window manager's title bar takes beside the title: the icon, its buttons (some show
+// all three on a fixed-size dialog too), margins, and a title font a little wider than ours.
+constexpr int kTitleBarExtra = 160;
+// The port field shows a path as long as "/dev/ttyUSB10" whole.
+constexpr int kPortChars = 13;
 
 // A decimal number of 0..4294967295, white space around it allowed.
 bool ParseUnsigned32(const QString& text, uint32_t& value) {
@@ -65,16 +69,18 @@ TSetPortDlg::TSetPortDlg(QWidget* parent)
                           Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint) {
     setWindowTitle(QStringLiteral("Настройки порта"));
-    // The dialog's size is that of its design, made for an 8-point font; a larger desktop font
-    // would clip the labels and the combo boxes.
-    QFont designFont = font();
-    if (designFont.pointSizeF() > kDesignPointSize) designFont.setPointSizeF(kDesignPointSize);
-    setFont(designFont);
+    // The dialog speaks in the desktop's font, as the window does, and grows to what its
+    // controls and its title need rather than clip them.
     CreateControls();
     LayOut();
-    // Should a font still not fit, the dialog grows rather than hide part of a control.
+    connect(CB_Port, &QComboBox::currentTextChanged, this, &TSetPortDlg::FollowPortKind);
+    FollowPortKind();
     const QSize needed = layout()->minimumSize();
-    setFixedSize(std::max(kClientWidth, needed.width()), std::max(kClientHeight, needed.height()));
+    QFont titleFont = font();
+    titleFont.setBold(true);
+    const int title = QFontMetrics(titleFont).horizontalAdvance(windowTitle()) + kTitleBarExtra;
+    setFixedSize(std::max({kClientWidth, needed.width(), title}),
+                 std::max(kClientHeight, needed.height()));
     errorDisplay_ = [this](const QString& text) {
         QMessageBox box(QMessageBox::Critical, kErrorTitle, text, QMessageBox::Ok, this);
         box.exec();
@@ -175,6 +181,8 @@ void TSetPortDlg::LayOut() {
     // column leaves them what is needed to show it.
     for (QComboBox* combo : {static_cast<QComboBox*>(CB_Port), CB_Speed})
         combo->setMinimumWidth(kComboMinWidth);
+    CB_Port->setMinimumContentsLength(kPortChars);
+    CB_Port->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     auto* grid = new QGridLayout(Bevel1);
     grid->setContentsMargins(3, 4, 3, 4);
     grid->setHorizontalSpacing(3);
@@ -207,6 +215,17 @@ void TSetPortDlg::LayOut() {
     outer->setSpacing(4);
     outer->addWidget(Bevel1);
     outer->addLayout(buttons);
+}
+
+void TSetPortDlg::FollowPortKind() {
+    // The address and the TCP port belong to TCP/IP, the speed to a serial port.
+    const bool tcp = CB_Port->currentText() == QString::fromLatin1(connkeys::kTcpIpPortName);
+    for (QWidget* widget :
+         {static_cast<QWidget*>(L_IP), static_cast<QWidget*>(IPEdit),
+          static_cast<QWidget*>(L_TCPIP_Port), static_cast<QWidget*>(E_TCPIP_Port)})
+        widget->setEnabled(tcp);
+    L_Speed->setEnabled(!tcp);
+    CB_Speed->setEnabled(!tcp);
 }
 
 void TSetPortDlg::SetDevNomEnabled(bool enabled) {

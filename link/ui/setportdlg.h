@@ -43,6 +43,8 @@ class TSetPortDlg : public QDialog, public IPortDialog {
     bool E_DevNomKeyPress(const QKeyEvent* key) const;
     // Keeps E_TCPIP_Port within 16 bits.
     void E_TCPIP_PortKeyUp();
+    // Enables the fields the chosen port uses: address and TCP port for TCP/IP, else the speed.
+    void FollowPortKind();
 
     QFrame* Bevel1;
     QLabel* L_Port;

@@ -109,12 +109,17 @@ TEST_F(ExchangeLogTest, HealthyReadLogsEveryFrameDecoded) {
     TVR7CfgUpdate& w = StartWith(12);
     const QStringList lines = ReadWithLog(w);
     ASSERT_GE(lines.size(), 6) << lines.join('\n').toStdString();
-    EXPECT_TRUE(lines[0].startsWith("link: TCP 127.0.0.1:")) << lines[0].toStdString();
-    EXPECT_TRUE(lines[1].contains(" -> ") && lines[1].endsWith("identify, device 12, length 0"));
-    EXPECT_TRUE(lines[2].contains(" <- ") && lines[2].contains("check ok  identify, device 12"));
-    EXPECT_EQ(lines.filter("read header").size(), 2);
-    EXPECT_GE(lines.filter("read entry, device 12, length 2, entry ").size(), 1);
-    EXPECT_EQ(lines.last(), "outcome: result 0: success");
+    // In the window's words; vr7lon's trace keeps its English (link/frametext).
+    EXPECT_TRUE(lines[0].startsWith("связь: TCP 127.0.0.1:")) << lines[0].toStdString();
+    EXPECT_TRUE(lines[1].contains(" -> ") &&
+                lines[1].endsWith("идентификация, прибор № 12, длина 0"))
+        << lines[1].toStdString();
+    EXPECT_TRUE(lines[2].contains(" <- ") &&
+                lines[2].contains("контроль верен  идентификация, прибор № 12"))
+        << lines[2].toStdString();
+    EXPECT_EQ(lines.filter("чтение заголовка").size(), 2);
+    EXPECT_GE(lines.filter("чтение записи, прибор № 12, длина 2, запись ").size(), 1);
+    EXPECT_EQ(lines.last(), "итог: результат 0: успешно");
     EXPECT_TRUE(messages.messages.isEmpty());
 }
 
@@ -129,17 +134,17 @@ TEST_F(ExchangeLogTest, FailedReadsNameTheirCause) {
         {12,
          {SimFault{SimFaultKind::Silent, cmdIdentify, -1, 0, -1, 0}},
          1,
-         "result 1011: no answer in time over TCP",
+         "результат 1011: нет ответа в срок по TCP",
          "нет ответа от прибора № 12 (1 попытка по "},
         {5,
          {},
          1,
-         "result 1011: no answer in time over TCP",
+         "результат 1011: нет ответа в срок по TCP",
          "нет ответа от прибора № 5 (1 попытка по "},
         {12,
          {SimFault{SimFaultKind::Garbage, cmdIdentify, -1, 0, -1, 20}},
          -1,
-         "result 1017: the answer has a wrong length or was cut short",
+         "результат 1017: ответ неверной длины или оборван",
          "ответ прибора № 12 искажён или неполон"},
     };
     for (const auto& c : cases) {
@@ -155,11 +160,11 @@ TEST_F(ExchangeLogTest, FailedReadsNameTheirCause) {
         if (c.frames >= 0) {
             // The link, each frame, each failed exchange, the outcome.
             EXPECT_EQ(lines.size(), c.frames + 3) << lines.join('\n').toStdString();
-            EXPECT_EQ(lines.filter("exchange: ").size(), 1);
+            EXPECT_EQ(lines.filter("обмен: ").size(), 1);
             EXPECT_EQ(lines.filter(" -> ").size(), c.frames);
         }
-        EXPECT_FALSE(lines.filter("exchange: result ").isEmpty()) << lines.join('\n').toStdString();
-        EXPECT_TRUE(lines.last().startsWith(QString("outcome: ") + c.outcome))
+        EXPECT_FALSE(lines.filter("обмен: результат ").isEmpty()) << lines.join('\n').toStdString();
+        EXPECT_TRUE(lines.last().startsWith(QString("итог: ") + c.outcome))
             << lines.last().toStdString();
         EXPECT_TRUE(w.StatusPanel->text().contains(QString::fromUtf8(c.status)))
             << w.StatusPanel->text().toStdString();
@@ -191,7 +196,7 @@ TEST_F(ExchangeLogTest, APortThatDisappearsIsNamedUnderTheMessageAndOnTheStatusL
                          QStringLiteral(" исчез (адаптер отключён?)");
     EXPECT_EQ(messages.messages, QStringList{QStringLiteral("VR-7 не подключен!!!\n") + gone});
     EXPECT_EQ(w.StatusPanel->text(), gone);
-    EXPECT_TRUE(lines.last().startsWith("outcome: result 1020: the port disappeared"))
+    EXPECT_TRUE(lines.last().startsWith("итог: результат 1020: порт исчез"))
         << lines.join('\n').toStdString();
 }
 
@@ -241,18 +246,20 @@ TEST_F(ExchangeLogTest, ALinkThatDoesNotOpenIsALineWithTheSystemsReason) {
     TVR7CfgUpdate& w = StartWith(12);
     w.Connection.TcpIpPort = "1";  // nobody listens there
     const QStringList lines = ReadWithLog(w);
-    EXPECT_EQ(lines, QStringList({"link: TCP 127.0.0.1:1",
-                                  "link not opened: result 1003: the link is not open (port or "
-                                  "host could not be opened) (Connection refused)"}));
+    EXPECT_EQ(lines, QStringList({"связь: TCP 127.0.0.1:1",
+                                  "связь не открыта: результат 1003: канал не открыт (порт или "
+                                  "адрес не удалось открыть) (Connection refused)"}));
 }
 
-TEST_F(ExchangeLogTest, HiddenLogTracesNothingAndRefusedConnectIsNamed) {
+TEST_F(ExchangeLogTest, AHiddenLogStillRecordsAndRefusedConnectIsNamed) {
     TVR7CfgUpdate& w = StartWith(12);
     w.Connection.TcpIpPort = "1";  // nobody listens there
     w.Load1->trigger();
-    EXPECT_FALSE(w.Connection.Trace);
+    EXPECT_TRUE(w.Connection.Trace);
     FinishDeviceCommand(w);
-    EXPECT_TRUE(w.ExchangeLog->Lines().isEmpty());
+    EXPECT_FALSE(w.Connection.Trace);  // only while the command runs
+    EXPECT_FALSE(w.ExchangeLog->isVisible());
+    EXPECT_EQ(w.ExchangeLog->Lines().size(), 2) << w.ExchangeLog->Lines().join('\n').toStdString();
     EXPECT_EQ(w.StatusPanel->text(),
               QStringLiteral("нет соединения с 127.0.0.1:1 (соединение отклонено)"));
 }
@@ -262,12 +269,19 @@ TEST_F(ExchangeLogTest, WithTheLogHiddenABrokenTreeReadStillNamesItsCause) {
     TVR7CfgUpdate& w = StartWith(12, {SimFault{SimFaultKind::BadCheck, cmdReadEntry, 5, 0, -1, 0}});
     w.Load1->trigger();
     FinishDeviceCommand(w);
-    EXPECT_TRUE(w.ExchangeLog->Lines().isEmpty());
     EXPECT_EQ(messages.messages,
               QStringList{QStringLiteral("Ошибка чтения!!!\nПовторите чтение; если ошибка "
                                          "повторится, проверьте кабель и скорость порта.")});
     EXPECT_TRUE(w.StatusPanel->text().contains(QStringLiteral("прибора № 12")))
         << w.StatusPanel->text().toStdString();
+    // Opened after the failure, the log has the command's frames, the broken answers among them.
+    w.ExchangeLog1->trigger();
+    ASSERT_TRUE(w.ExchangeLog->isVisible());
+    const QStringList lines = w.ExchangeLog->Lines();
+    EXPECT_TRUE(lines.value(0).startsWith("связь: TCP 127.0.0.1:"));
+    EXPECT_GE(lines.filter(" -> ").size(), 5);
+    EXPECT_GE(lines.filter("контроль НЕВЕРЕН").size(), 1) << lines.join('\n').toStdString();
+    EXPECT_TRUE(lines.last().startsWith("итог: результат 1013")) << lines.last().toStdString();
 }
 
 }  // namespace

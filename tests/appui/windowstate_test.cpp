@@ -2,14 +2,19 @@
 // what it says when the catalogue or a configuration folder's main.xmc is missing.
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QScreen>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QTest>
 
 #include "app/ui/snvtlistview.h"
+#include "app/ui/statuspanel.h"
 #include "base/inifile.h"
 #include "tests/appui/support/windowfixture.h"
 
@@ -78,6 +83,120 @@ TEST_F(WindowStateTest, AWindowLargerThanTheScreenIsFittedIntoIt) {
     const QRect available = w.screen()->availableGeometry();
     EXPECT_TRUE(available.contains(w.frameGeometry()))
         << w.frameGeometry().width() << "x" << w.frameGeometry().height();
+}
+
+// What a restart reads back from [WINDOW]: the window's size and state, both panes and the
+// list's columns.
+struct Restored {
+    QSize size;
+    bool maximized;
+    QList<int> panes;
+    int firstColumn;
+    bool operator==(const Restored&) const = default;
+};
+
+void PrintTo(const Restored& r, std::ostream* out) {
+    *out << r.size.width() << "x" << r.size.height() << (r.maximized ? " maximized" : "")
+         << " panes";
+    for (int p : r.panes) *out << " " << p;
+    *out << " column " << r.firstColumn;
+}
+
+TEST_F(WindowStateTest, TenRestartsLeaveSizeAndPanesAsTheyWere) {
+    // A window smaller than the screen, so that maximizing it changes both panes' room.
+    for (const bool maximized : {false, true}) {
+        SCOPED_TRACE(maximized ? "maximized" : "normal");
+        ini::WriteString(Ini(), "WINDOW", "width", "900");
+        ini::WriteString(Ini(), "WINDOW", "height", "640");
+        ini::WriteString(Ini(), "WINDOW", "maximized", "0");
+        ini::WriteString(Ini(), "WINDOW", "tree", "300");
+        ini::WriteString(Ini(), "WINDOW", "treeshare", "");
+        TVR7CfgUpdate& first = Shown();
+        if (maximized) {
+            first.showMaximized();
+            ASSERT_TRUE(QTest::qWaitFor([&] { return first.isMaximized(); }));
+        }
+        QTest::qWait(20);
+        ASSERT_TRUE(first.close());
+        std::vector<Restored> runs;
+        for (int run = 0; run < 10; ++run) {
+            TVR7CfgUpdate& w = Shown();
+            if (maximized) {
+                EXPECT_TRUE(QTest::qWaitFor([&] { return w.isMaximized(); }));
+            }
+            QTest::qWait(20);
+            runs.push_back({w.isMaximized() ? w.normalGeometry().size() : w.size(), w.isMaximized(),
+                            w.Splitter1->sizes(), w.ListView1->columnWidth(0)});
+            ASSERT_TRUE(w.close());
+        }
+        for (size_t run = 1; run < runs.size(); ++run) EXPECT_EQ(runs[run], runs[0]) << run;
+        EXPECT_EQ(runs[0].maximized, maximized);
+        EXPECT_EQ(runs[0].size, QSize(900, 640));
+    }
+}
+
+TEST_F(WindowStateTest, AStoredSizeIsClampedToScreenAndMinimumButKeptUnlessTheUserResizes) {
+    // A screen smaller than the stored size (another scale factor, a projector) fits the window
+    // into it for this run only; a size below the controls' least is raised to it.
+    const struct {
+        QSize stored;
+        QSize userSize;  // invalid: the user leaves the window as it opened
+        bool fitted;     // the window opened smaller than stored
+        QSize saved;     // invalid: as it opened
+    } cases[] = {
+        {{900, 640}, {}, false, {900, 640}},
+        {{4000, 3000}, {}, true, {4000, 3000}},
+        {{4000, 3000}, {700, 500}, true, {700, 500}},
+        {{60, 40}, {}, false, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stored.width());
+        ini::WriteString(Ini(), "WINDOW", "width", std::to_string(c.stored.width()));
+        ini::WriteString(Ini(), "WINDOW", "height", std::to_string(c.stored.height()));
+        TVR7CfgUpdate& w = Shown();
+        const QRect available = w.screen()->availableGeometry();
+        EXPECT_TRUE(available.contains(w.frameGeometry()));
+        EXPECT_GT(w.minimumWidth(), c.stored.width() / 60);  // the layout's least, not nothing
+        EXPECT_GE(w.width(), w.minimumWidth());
+        EXPECT_GE(w.height(), w.minimumHeight());
+        // Whole on 1280 x 900 at a scale factor of 2, frame and all.
+        EXPECT_LE(w.minimumSizeHint().width(), 640 - 16);
+        EXPECT_LE(w.minimumSizeHint().height(), 450 - 40);
+        EXPECT_EQ(w.size() != c.stored, c.fitted || !c.saved.isValid()) << w.width();
+        if (c.userSize.isValid()) {
+            w.resize(c.userSize);
+            ASSERT_TRUE(QTest::qWaitFor([&] { return w.size() == c.userSize; }));
+        }
+        const QSize opened = w.size();
+        ASSERT_TRUE(w.close());
+        const QSize saved(std::stoi(ini::ReadString(Ini(), "WINDOW", "width", "0")),
+                          std::stoi(ini::ReadString(Ini(), "WINDOW", "height", "0")));
+        EXPECT_EQ(saved, c.saved.isValid() ? c.saved : opened);
+    }
+}
+
+TEST_F(WindowStateTest, TheStatusBarShowsTheCancelButtonAndEveryHintWhole) {
+    // A large desktop font (or a scale factor) must not cut them.
+    const QFont before = QApplication::font();
+    QFont large = before;
+    large.setPointSizeF(14);
+    QApplication::setFont(large);
+    TVR7CfgUpdate& w = Shown();
+    w.CancelButton->show();
+    QTest::qWait(10);
+    const QRect bar = w.statusBar()->rect();
+    const QRect cancel(w.CancelButton->mapTo(w.statusBar(), QPoint(0, 0)), w.CancelButton->size());
+    EXPECT_TRUE(bar.contains(cancel))
+        << cancel.top() << "+" << cancel.height() << " in " << bar.height();
+    EXPECT_GE(w.CancelButton->height(), w.CancelButton->fontMetrics().height() + 4);
+    EXPECT_TRUE(w.rect().contains(QRect(w.statusBar()->mapTo(&w, QPoint(0, 0)), bar.size())));
+    for (QAction* action : {w.Open1, w.Save1, w.Load1, w.Store1, w.FileExit1, w.HelpAbout1}) {
+        EXPECT_GE(w.HintPanel->contentsRect().width() - 4,
+                  w.HintPanel->fontMetrics().horizontalAdvance(action->statusTip()))
+            << action->statusTip().toStdString();
+    }
+    w.CancelButton->hide();
+    QApplication::setFont(before);
 }
 
 TEST_F(WindowStateTest, AMissingCatalogueSaysWhereItWasLookedForAndWhatFollows) {

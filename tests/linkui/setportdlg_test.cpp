@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
@@ -66,7 +67,12 @@ class SetPortDialog : public testing::Test {
 
 TEST_F(SetPortDialog, HasItsCaptionSizeBorderAndControls) {
     EXPECT_EQ(dlg.windowTitle(), "Настройки порта");
-    EXPECT_EQ(dlg.size(), QSize(160, 173));
+    // At least its design's size, and wide enough for a title bar to show the whole title.
+    EXPECT_GE(dlg.width(), 160);
+    EXPECT_GE(dlg.height(), 173);
+    QFont titleFont = dlg.font();
+    titleFont.setBold(true);
+    EXPECT_GE(dlg.width(), QFontMetrics(titleFont).horizontalAdvance(dlg.windowTitle()) + 96);
     EXPECT_EQ(dlg.minimumSize(), dlg.maximumSize());
     EXPECT_TRUE(dlg.windowFlags() & Qt::MSWindowsFixedSizeDialogHint);
     EXPECT_TRUE(dlg.windowFlags() & Qt::WindowCloseButtonHint);
@@ -122,6 +128,8 @@ TEST_F(SetPortDialog, LaysOutRowsInsideTheFrameAndButtonsBelowIt) {
         EXPECT_GE(combo->lineEdit()->width(),
                   combo->fontMetrics().horizontalAdvance(QStringLiteral("115200")) + 4);
     }
+    EXPECT_GE(dlg.CB_Port->lineEdit()->width(),
+              dlg.CB_Port->fontMetrics().horizontalAdvance(QStringLiteral("/dev/ttyUSB10")) + 4);
     for (int i = 0; i < TIPEdit::kFieldCount; ++i) {
         QLineEdit* field = dlg.IPEdit->Field(i);
         EXPECT_GE(field->width(),
@@ -134,19 +142,63 @@ TEST_F(SetPortDialog, LaysOutRowsInsideTheFrameAndButtonsBelowIt) {
 }
 
 TEST_F(SetPortDialog, TabVisitsTheControlsInOrder) {
-    ShowAndFocus(dlg.CB_Port);
-    const QList<QWidget*> order = {dlg.CB_Port,   dlg.E_TCPIP_Port, dlg.CB_Speed, dlg.E_DevNom,
-                                   dlg.CancelBtn, dlg.OKBtn,        dlg.IPEdit,   dlg.CB_Port};
-    for (int i = 0; i < order.size(); ++i) {
-        QWidget* focus = QApplication::focusWidget();
-        ASSERT_NE(focus, nullptr);
-        EXPECT_TRUE(focus == order[i] || order[i]->isAncestorOf(focus))
-            << "step " << i << ": " << focus->objectName().toStdString();
-        QTest::keyClick(focus, Qt::Key_Tab);
+    // The fields the chosen port does not use are disabled, and Tab passes them by.
+    const struct {
+        const char* port;
+        QList<QWidget*> order;
+    } cases[] = {
+        {"TCP/IP",
+         {dlg.CB_Port, dlg.E_TCPIP_Port, dlg.E_DevNom, dlg.CancelBtn, dlg.OKBtn, dlg.IPEdit,
+          dlg.CB_Port}},
+        {"COM1", {dlg.CB_Port, dlg.CB_Speed, dlg.E_DevNom, dlg.CancelBtn, dlg.OKBtn, dlg.CB_Port}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.port);
+        dlg.CB_Port->setEditText(QString::fromLatin1(c.port));
+        ShowAndFocus(dlg.CB_Port);
+        for (int i = 0; i < c.order.size(); ++i) {
+            QWidget* focus = QApplication::focusWidget();
+            ASSERT_NE(focus, nullptr);
+            EXPECT_TRUE(focus == c.order[i] || c.order[i]->isAncestorOf(focus))
+                << "step " << i << ": " << focus->objectName().toStdString();
+            QTest::keyClick(focus, Qt::Key_Tab);
+        }
     }
 }
 
+TEST_F(SetPortDialog, TheChosenPortEnablesTheFieldsItUses) {
+    const struct {
+        const char* port;
+        bool tcp;
+    } cases[] = {{"TCP/IP", true}, {"COM1", false}, {"/dev/pts/0", false}, {"tcp/ip", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.port);
+        dlg.CB_Port->setEditText(QString::fromLatin1(c.port));
+        for (QWidget* w : QList<QWidget*>{dlg.L_IP, dlg.IPEdit, dlg.L_TCPIP_Port, dlg.E_TCPIP_Port})
+            EXPECT_EQ(w->isEnabled(), c.tcp) << w->objectName().toStdString();
+        EXPECT_EQ(dlg.CB_Speed->isEnabled(), !c.tcp);
+        EXPECT_EQ(dlg.L_Speed->isEnabled(), !c.tcp);
+        EXPECT_TRUE(dlg.E_DevNom->isEnabled());
+    }
+}
+
+TEST(SetPortDialogFont, SpeaksInTheDesktopsFontHoweverLarge) {
+    const QFont before = QApplication::font();
+    QFont large = before;
+    large.setPointSizeF(14);
+    QApplication::setFont(large);
+    {
+        TSetPortDlg dlg;
+        for (QWidget* w : QList<QWidget*>{dlg.CB_Speed, dlg.CB_Speed->view(), dlg.L_DevNom})
+            EXPECT_EQ(w->font().pointSizeF(), 14) << w->objectName().toStdString();
+        EXPECT_GE(dlg.width(), dlg.minimumSizeHint().width());
+        EXPECT_GE(dlg.height(), dlg.minimumSizeHint().height());
+    }
+    QApplication::setFont(before);
+}
+
 TEST_F(SetPortDialog, DigitFieldsTakeOnlyDigitsAndBackspace) {
+    dlg.CB_Port->setEditText(QStringLiteral("TCP/IP"));  // the TCP port field is in use
     for (QLineEdit* edit : {dlg.E_DevNom, dlg.E_TCPIP_Port}) {
         edit->clear();
         ShowAndFocus(edit);
@@ -197,6 +249,7 @@ TEST_F(SetPortDialog, KeyFilterPassesDigitsAndEditingKeysOnly) {
 }
 
 TEST_F(SetPortDialog, TcpPortIsLimitedTo65535WhenTheKeyIsReleased) {
+    dlg.CB_Port->setEditText(QStringLiteral("TCP/IP"));
     ShowAndFocus(dlg.E_TCPIP_Port);
     Type(dlg.E_TCPIP_Port, "7000");
     QTest::keyPress(dlg.E_TCPIP_Port, '0');
@@ -416,7 +469,7 @@ TEST_F(SetPortDialog, PlaceKeepsTheDialogOnTheScreen) {
     dlg.Place(area.left() + 10, area.top() + 20);
     EXPECT_EQ(dlg.pos(), QPoint(area.left() + 10, area.top() + 20));
     dlg.Place(area.right() - 5, area.bottom() - 5);
-    EXPECT_EQ(dlg.pos(), QPoint(area.right() + 1 - 160, area.bottom() + 1 - 173));
+    EXPECT_EQ(dlg.pos(), QPoint(area.right() + 1 - dlg.width(), area.bottom() + 1 - dlg.height()));
 }
 
 }  // namespace
