@@ -166,7 +166,7 @@ QStringList CheckWindow(const TVR7CfgUpdate& w, const WindowCheckSwitches& switc
     QStringList faults = CheckCommandStates(w);
     if (w.DeviceCommandRunning()) return faults;
     faults << CheckListMirror(w) << CheckTreeMirror(w);
-    if (switches.barHiddenWhenIdle && !w.ProgressBar->isHidden())
+    if (switches.barHiddenWhenIdle && !switches.barMayShow && !w.ProgressBar->isHidden())
         faults << QStringLiteral("the progress bar shows while no device command runs");
     if (switches.noRepeatedLeaves) faults << CheckNoRepeatedLeaves(w);
     return faults;
@@ -175,7 +175,7 @@ QStringList CheckWindow(const TVR7CfgUpdate& w, const WindowCheckSwitches& switc
 QStringList CheckKnownFaults(const TVR7CfgUpdate& w, const WindowCheckSwitches& switches) {
     QStringList faults;
     if (w.DeviceCommandRunning()) return faults;
-    if (!switches.barHiddenWhenIdle && !w.ProgressBar->isHidden())
+    if (!switches.barHiddenWhenIdle && !switches.barMayShow && !w.ProgressBar->isHidden())
         faults << QStringLiteral("the progress bar shows while no device command runs");
     if (!switches.noRepeatedLeaves) faults << CheckNoRepeatedLeaves(w);
     return faults;

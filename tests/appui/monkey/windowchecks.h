@@ -13,6 +13,7 @@ class TVR7CfgUpdate;
 struct WindowCheckSwitches {
     bool barHiddenWhenIdle = false;  // no progress bar on show while no command runs
     bool noRepeatedLeaves = false;   // no folder of the tree shows one caption twice
+    bool barMayShow = false;         // a failed read's bar shows how far it came
 };
 
 // The list's rows on the screen against the model: count, every column's text, check state;

@@ -481,17 +481,6 @@ void WindowMonkey::CheckAfterStep() {
         Fail(what);
         return;
     }
-    const QStringList faults = CheckWindow(w, options_.checks);
-    if (!faults.isEmpty()) {
-        Fail(faults.join(QStringLiteral("; ")));
-        return;
-    }
-    if (QApplication::activeModalWidget() != nullptr) {
-        Fail(QStringLiteral("a dialog is still open after the action: ") +
-             QApplication::activeModalWidget()->windowTitle());
-        return;
-    }
-
     // A device command that has ended: its outcome, for the status text that must not outlive
     // a failure once a later command succeeds.
     if (running) commandSeenRunning_ = true;
@@ -505,7 +494,18 @@ void WindowMonkey::CheckAfterStep() {
         CommandEnded(succeeded);
     }
 
-    QStringList known = CheckKnownFaults(w, options_.checks);
+    const QStringList faults = CheckWindow(w, StepChecks());
+    if (!faults.isEmpty()) {
+        Fail(faults.join(QStringLiteral("; ")));
+        return;
+    }
+    if (QApplication::activeModalWidget() != nullptr) {
+        Fail(QStringLiteral("a dialog is still open after the action: ") +
+             QApplication::activeModalWidget()->windowTitle());
+        return;
+    }
+
+    QStringList known = CheckKnownFaults(w, StepChecks());
     if (staleStatusSeen_) {
         staleStatusSeen_ = false;
         known << QStringLiteral(
@@ -521,8 +521,18 @@ void WindowMonkey::CheckAfterStep() {
     }
 }
 
+WindowCheckSwitches WindowMonkey::StepChecks() const {
+    WindowCheckSwitches checks = options_.checks;
+    checks.barMayShow = barMayShow_;
+    return checks;
+}
+
 void WindowMonkey::CommandEnded(bool succeeded) {
     const QString status = window_->StatusPanel->text();
+    // A cancel clicked after the read had already failed does not make it a cancelled one: the
+    // status text tells which it was.
+    barMayShow_ =
+        !succeeded && commandWasRead_ && status != FromCp1251(usertext::ReadCancelledStatus());
     if (!succeeded) {
         if (!status.isEmpty()) failureStatus_ = status;
         return;
@@ -771,6 +781,7 @@ void WindowMonkey::DeviceCommand(bool read) {
         messagesAtCommandStart_ = static_cast<int>(messages_->shown.size());
         commandWasRead_ = read;
         commandCancelled_ = false;
+        barMayShow_ = false;
     }
     InvokeCommand(read ? w.Load1 : w.Store1, read ? "Прочитать из VR-7" : "Сохранить в VR-7");
     if (!running && w.DeviceCommandRunning()) {

@@ -130,4 +130,8 @@ class WindowMonkey {
     bool commandCancelled_ = false;
     bool commandSeenRunning_ = false;
     bool staleStatusSeen_ = false;
+    // A read that failed leaves the bar showing how far it came, until the next device command.
+    bool barMayShow_ = false;
+    // The checks after a step: the bar may stay after a failed read.
+    WindowCheckSwitches StepChecks() const;
 };
