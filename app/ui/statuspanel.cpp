@@ -14,6 +14,9 @@ void StatusPanelLabel::paintEvent(QPaintEvent*) {
     drawFrame(&painter);
     const QRect area = contentsRect().adjusted(2, 0, -2, 0);
     const QString shown = fontMetrics().elidedText(text(), Qt::ElideRight, area.width());
+    // A text cut short (a failure's cause in a narrow window) is there whole as the tool tip.
+    const QString tip = shown == text() ? QString() : text();
+    if (toolTip() != tip) setToolTip(tip);
     style()->drawItemText(&painter, area, Qt::AlignLeft | Qt::AlignVCenter, palette(), isEnabled(),
                           shown, foregroundRole());
 }

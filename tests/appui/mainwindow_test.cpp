@@ -75,6 +75,19 @@ TEST_F(MainWindowTest, LaysOutTheWindowAsItsUsersKnowIt) {
     EXPECT_EQ(w.focusWidget(), w.TreeView1);
 }
 
+TEST_F(MainWindowTest, AStatusTextCutShortIsWholeInItsToolTip) {
+    TVR7CfgUpdate& w = CreateWindow();
+    const QString cause =
+        QStringLiteral("прибор № 12 отказал в записи: включена защита (снимите EN_PR)");
+    w.StatusPanel->setText(cause);
+    w.StatusPanel->resize(w.StatusPanel->fontMetrics().horizontalAdvance(cause) / 2, 20);
+    w.StatusPanel->grab();
+    EXPECT_EQ(w.StatusPanel->toolTip(), cause);
+    w.StatusPanel->resize(w.StatusPanel->fontMetrics().horizontalAdvance(cause) + 40, 20);
+    w.StatusPanel->grab();
+    EXPECT_EQ(w.StatusPanel->toolTip(), QString());
+}
+
 TEST_F(MainWindowTest, ListIsAReadOnlyReportWithoutSorting) {
     TVR7CfgUpdate& w = CreateWindow();
     ASSERT_EQ(w.ListView1->columnCount(), 9);
