@@ -19,7 +19,7 @@
 #include "app/ui/snvtlistview.h"
 #include "app/ui/statuspanel.h"
 #include "link/vr7prot.h"
-#include "tests/appui/support/windowfixture.h"
+#include "tests/appui/support/devicewindowfixture.h"
 #include "tests/common/simpeer.h"
 
 namespace {
@@ -27,40 +27,21 @@ namespace {
 const QString kLeaveUnsaved =
     QStringLiteral("Список SNVT переменных изменён и не сохранён.\nВыйти без сохранения?");
 
-QStringList ShownTree(const ConfigTreeView* tree) {
-    QStringList lines;
-    std::function<void(const QTreeWidgetItem*, int)> walk = [&](const QTreeWidgetItem* item,
-                                                                int depth) {
-        lines << QString(depth, QLatin1Char(' ')) + item->text(0);
-        for (int i = 0; i < item->childCount(); ++i) walk(item->child(i), depth + 1);
-    };
-    for (int i = 0; i < tree->topLevelItemCount(); ++i) walk(tree->topLevelItem(i), 0);
-    return lines;
-}
-
 QStringList ShownCaptions(const SnvtListView* list) {
     QStringList captions;
     for (int r = 0; r < list->rowCount(); ++r) captions << list->item(r, 0)->text();
     return captions;
 }
 
-class CommandStatusTest : public WindowTest, protected SimPeer {
+class CommandStatusTest : public DeviceWindowTest {
   protected:
     // A shown, activated window pointed at the demo device on 127.0.0.1, with the demo folder
     // open (when a catalogue is there to open it with).
     TVR7CfgUpdate& StartWith(SimDevice device, bool catalogue = true) {
         if (catalogue && !QFileInfo::exists(Work() + "/calcbank.xml")) UseDemoCatalogue();
         SimPeer::Start(std::move(device), Transport::Tcp);
-        TVR7CfgUpdate& w = CreateWindow();
-        QEvent activate(QEvent::WindowActivate);
-        QApplication::sendEvent(&w, &activate);
-        PointAt(w.Connection);
-        w.DeviceNumber = 12;
-        w.show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(&w));
-        shell.folder = Work() + "/vr7_12";
-        CopyTree(DemoFolder(), shell.folder);
-        w.Open1Click();
+        TVR7CfgUpdate& w = ShowWindowAtDevice(12);
+        OpenDemoFolder(w);
         EXPECT_EQ(w.ListSource, 2);
         return w;
     }

@@ -31,7 +31,7 @@
 #include "link/vr7prot.h"
 #include "sim/simfolder.h"
 #include "sim/simserver.h"
-#include "tests/appui/support/windowfixture.h"
+#include "tests/appui/support/devicewindowfixture.h"
 #include "tests/common/simpeer.h"
 
 namespace {
@@ -67,18 +67,6 @@ QStringList ShownRows(const SnvtListView* list) {
         rows << cells.join(QLatin1Char('|')) + (list->IsChecked(r) ? "+" : "-");
     }
     return rows;
-}
-
-// The tree on the screen as indented captions.
-QStringList ShownTree(const ConfigTreeView* tree) {
-    QStringList lines;
-    std::function<void(const QTreeWidgetItem*, int)> walk = [&](const QTreeWidgetItem* item,
-                                                                int depth) {
-        lines << QString(depth, QLatin1Char(' ')) + item->text(0);
-        for (int i = 0; i < item->childCount(); ++i) walk(item->child(i), depth + 1);
-    };
-    for (int i = 0; i < tree->topLevelItemCount(); ++i) walk(tree->topLevelItem(i), 0);
-    return lines;
 }
 
 int ShownLeaves(const ConfigTreeView* tree) {

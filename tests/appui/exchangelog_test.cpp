@@ -16,26 +16,19 @@
 #include "base/inifile.h"
 #include "sim/simfolder.h"
 #include "sim/simserver.h"
-#include "tests/appui/support/windowfixture.h"
+#include "tests/appui/support/devicewindowfixture.h"
 #include "tests/common/simpeer.h"
 #include "tests/common/vanishingdevice.h"
 
 namespace {
 
-class ExchangeLogTest : public WindowTest, protected SimPeer {
+class ExchangeLogTest : public DeviceWindowTest {
   protected:
     TVR7CfgUpdate& StartWith(uint32_t deviceNumber, std::vector<SimFault> faults = {}) {
         if (!QFile::exists(Work() + "/calcbank.xml")) UseDemoCatalogue();
         SimPeer::Start(DemoSimDevice(), Transport::Tcp);
         server->SetFaults(std::move(faults));
-        TVR7CfgUpdate& w = CreateWindow();
-        QEvent activate(QEvent::WindowActivate);
-        QApplication::sendEvent(&w, &activate);
-        PointAt(w.Connection);
-        w.DeviceNumber = deviceNumber;
-        w.show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(&w));
-        return w;
+        return ShowWindowAtDevice(deviceNumber);
     }
     static QStringList ReadWithLog(TVR7CfgUpdate& w) {
         EXPECT_FALSE(w.ExchangeLog->isVisible());  // hidden at first

@@ -15,12 +15,12 @@
 #include "app/ui/configtreeview.h"
 #include "app/ui/progresspacing.h"
 #include "app/ui/snvtlistview.h"
-#include "tests/appui/support/windowfixture.h"
+#include "tests/appui/support/devicewindowfixture.h"
 #include "tests/common/simpeer.h"
 
 namespace {
 
-class WorkerTest : public WindowTest, protected SimPeer {
+class WorkerTest : public DeviceWindowTest {
   protected:
     // The demo folder open in a shown window pointed at a device whose every answer to `command`
     // comes delayMs late.
@@ -29,16 +29,8 @@ class WorkerTest : public WindowTest, protected SimPeer {
         SimDevice device = DemoSimDevice();
         SimPeer::Start(std::move(device), Transport::Tcp);
         server->SetFaults({SimFault{SimFaultKind::Delay, command, -1, 0, -1, delayMs}});
-        TVR7CfgUpdate& w = CreateWindow();
-        QEvent activate(QEvent::WindowActivate);
-        QApplication::sendEvent(&w, &activate);
-        PointAt(w.Connection);
-        w.DeviceNumber = 12;
-        w.show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(&w));
-        shell.folder = Work() + "/vr7_12";
-        CopyTree(DemoFolder(), shell.folder);
-        w.Open1Click();
+        TVR7CfgUpdate& w = ShowWindowAtDevice(12);
+        OpenDemoFolder(w);
         shell.folder.clear();
         EXPECT_EQ(w.ListSource, 2);
         return w;
