@@ -172,7 +172,8 @@ Cp1251String NoSuchFileCause(uint32_t deviceNumber);
 Cp1251String NoAnswerStep(uint32_t deviceNumber);
 // "Ответ искажён: проверьте скорость порта, кабель и номер прибора (сейчас № 5)."
 Cp1251String BrokenAnswerStep(uint32_t deviceNumber);
-// "Нет соединения: проверьте IP-адрес и порт TCP/IP (меню «Настройки», пункт «Порт») и питание прибора."
+// "Нет соединения: проверьте IP-адрес и порт TCP/IP (меню «Настройки», пункт «Порт») и питание
+// прибора."
 const Cp1251String& TcpConnectStep();
 // "Повторите чтение; если ошибка повторится, проверьте кабель и скорость порта."
 const Cp1251String& ReadAgainStep();

@@ -241,9 +241,7 @@ bool TVR7CfgUpdate::MayReplaceList() {
 }
 
 void TVR7CfgUpdate::ClearStatus() {
-    progressTimer_->stop();
-    pacing_.Drop();
-    ApplyProgress(std::string(), 0, false);
+    ReplaceStatus(Cp1251String(), false);
 }
 
 void TVR7CfgUpdate::Open1Click() {
@@ -371,7 +369,7 @@ void TVR7CfgUpdate::Load1Click() {
             FinishRead(std::move(*read), *result);
             if (result->cancelled) {
                 ShowFailureCause(lr::Cancelled, false);
-                ShowCancelled(usertext::ReadCancelledStatus());
+                ReplaceStatus(usertext::ReadCancelledStatus(), true);
             } else if (result->outcome == DeviceReadOutcome::NotConnected)
                 ShowFailureCause(result->code, false);
             else if (result->outcome == DeviceReadOutcome::ReadFailed ||
@@ -415,10 +413,10 @@ void TVR7CfgUpdate::ShowFailureCause(LinkResult code, bool framesDecide, FileOpe
     StatusPanel->repaint();
 }
 
-void TVR7CfgUpdate::ShowCancelled(const Cp1251String& text) {
+void TVR7CfgUpdate::ReplaceStatus(const Cp1251String& text, bool paintNow) {
     progressTimer_->stop();
     pacing_.Drop();
-    ApplyProgress(text.bytes(), 0, true);
+    ApplyProgress(text.bytes(), 0, paintNow);
 }
 
 void TVR7CfgUpdate::ShowReadTree(CfgTree&& tree) {
@@ -443,9 +441,10 @@ void TVR7CfgUpdate::Store1Click() {
             // The store's one file open is for writing: its refusal is the write protection.
             ShowFailureCause(failed ? result->code : lr::Ok, false, FileOpenFor::Writing);
             if (failed && result->code == lr::Cancelled) {
-                ShowCancelled(result->uploadBegun ? usertext::StoreCancelledStatus() + '.' + ' ' +
+                ReplaceStatus(result->uploadBegun ? usertext::StoreCancelledStatus() + '.' + ' ' +
                                                         usertext::DeviceSettingsIncomplete()
-                                                  : usertext::StoreCancelledStatus());
+                                                  : usertext::StoreCancelledStatus(),
+                              true);
             }
         });
 }

@@ -189,8 +189,9 @@ class TVR7CfgUpdate : public QMainWindow,
     // the command's result when it is known, otherwise the frames decide it.
     void ShowFailureCause(LinkResult code, bool framesDecide,
                           FileOpenFor openFor = FileOpenFor::Unknown);
-    // A cancelled command ends with the bar hidden and text in the status panel.
-    void ShowCancelled(const Cp1251String& text);
+    // The bar hidden and the status panel showing text, whatever progress waited to be shown:
+    // a command starting (no text) or cancelled (what was cancelled).
+    void ReplaceStatus(const Cp1251String& text, bool paintNow);
     // A command starts: the previous command's status text and bar go.
     void ClearStatus();
     // The list may be replaced: it has no unsaved changes, or the user agreed to drop them.

@@ -350,7 +350,8 @@ bool TVR7CfgUpdate::StillFitted(const QSize& normal) const {
     // it smaller.
     const QScreen* screen = this->screen();
     if (!fitted_ || !wantedSize_.isValid() || screen == nullptr) return false;
-    if (normal.width() > wantedSize_.width() || normal.height() > wantedSize_.height()) return false;
+    if (normal.width() > wantedSize_.width() || normal.height() > wantedSize_.height())
+        return false;
     const QSize room = screen->availableGeometry().size() - (frameGeometry().size() - size());
     const bool fillsWidth =
         normal.width() < wantedSize_.width() && normal.width() >= room.width() - kFitSlack;
