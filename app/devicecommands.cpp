@@ -81,7 +81,9 @@ GatewayDownload DownloadOf(const DeviceRead& read) {
 // After a read's download: the list shows the device's file, or nothing.
 void LoadDownload(const DeviceRead& read, SnvtList& list) {
     if (DownloadOf(read) == GatewayDownload::Loaded) {
-        LoadGatewayFile(list, "");
+        // The device's own file never holds more rows than the list; should one, the rows that
+        // fit are shown.
+        (void)LoadGatewayFile(list, "");
     } else {
         // An empty or partial list must not pass for the device's settings, or storing it
         // would overwrite them.

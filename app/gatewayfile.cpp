@@ -1,6 +1,7 @@
 #include "app/gatewayfile.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -86,8 +87,16 @@ Failure Refused(const std::string& path, size_t index, const SnvtRow& row,
                               path, index);
 }
 
-// Appends the file's entries to the list, then shows the counters.
-void ReadEntries(SnvtList& list, GatewayTokenReader& in) {
+// Bytes of the shortest entry the program writes ("F" line with its padded SNVT id); a file of
+// n bytes holds about n / kEntryBytes rows, which sizes the list before they come.
+constexpr size_t kEntryBytes = 32;
+
+// Appends the file's entries to the list, then shows the counters. Returns how many entries the
+// file holds in all (those beyond the list's row limit counted, not kept).
+size_t ReadEntries(SnvtList& list, GatewayTokenReader& in, size_t sizeHint) {
+    list.Reserve(sizeHint / kEntryBytes + 1);
+    size_t entries = 0;
+    bool full = false;
     for (;;) {
         const std::string type = in.FirstToken();
         std::vector<std::string> subItems(kPlainSubItems);
@@ -115,12 +124,29 @@ void ReadEntries(SnvtList& list, GatewayTokenReader& in) {
             }
         }
 
-        if (type == "F" && !list.AppendRowFromFile(std::move(caption), std::move(subItems))) {
-            break;
+        if (type == "F") {
+            ++entries;
+            // Past the row limit the rest is only counted, so that the caller can say how much
+            // did not fit; a row that cannot be created for want of memory ends the file.
+            if (!full && !list.AppendRowFromFile(std::move(caption), std::move(subItems))) {
+                if (list.RowCount() < list.RowLimit()) {
+                    --entries;
+                    break;
+                }
+                full = true;
+            }
         }
         if (in.AtEnd()) break;
     }
     list.UpdateCounters();
+    return entries;
+}
+
+// The rows are kept up to the list's limit; a file with more cannot be loaded whole.
+Status CheckAllRows(const SnvtList& list, size_t entries, const std::string& path) {
+    if (entries <= list.RowCount() || list.RowCount() < list.RowLimit()) return Status();
+    return Failure::OfInvalid(cp1251::ToUtf8(usertext::TooManyRows(entries, list.RowLimit())),
+                              path);
 }
 
 }  // namespace
@@ -145,17 +171,20 @@ std::string GatewayFileText(const SnvtList& list) {
 std::string StoredGatewayText(std::string_view bytes) {
     XmlDocument noCatalogue;  // reading and writing rows never looks variables up
     SnvtList list(noCatalogue);
-    LoadGatewayBytes(list, bytes);
+    (void)LoadGatewayBytes(list, bytes);  // a store sends the rows the list could hold
     return GatewayFileText(list);
 }
 
-void LoadGatewayFile(SnvtList& list, const std::string& prefix) {
+Status LoadGatewayFile(SnvtList& list, const std::string& prefix) {
     // A configuration folder copied from Windows may spell the name in any case. The working
     // directory holds the program's own download under the exact name, beside the upload copy
     // "DUXGate.cfg", which must never be taken for it.
     const std::string path =
         prefix.empty() ? std::string(kFileName) : pathcase::Resolve(prefix + kFileName);
-    (void)LoadGatewayFileAt(list, path);  // a missing file leaves the list empty
+    const Status loaded = LoadGatewayFileAt(list, path);
+    // A missing file leaves the list empty and is no failure.
+    if (!loaded && loaded.failure().kind == FailureKind::File) return Status();
+    return loaded;
 }
 
 Status LoadGatewayFileAt(SnvtList& list, const std::string& path) {
@@ -166,13 +195,15 @@ Status LoadGatewayFileAt(SnvtList& list, const std::string& path) {
         list.UpdateCounters();
         return failure;
     }
+    struct stat info {};
+    const size_t sizeHint =
+        ::fstat(fd.Get(), &info) == 0 && info.st_size > 0 ? static_cast<size_t>(info.st_size) : 0;
     GatewayTokenReader in(fd.Get());
-    ReadEntries(list, in);
-    return Status();
+    return CheckAllRows(list, ReadEntries(list, in, sizeHint), path);
 }
 
-void LoadGatewayBytes(SnvtList& list, std::string_view bytes) {
+Status LoadGatewayBytes(SnvtList& list, std::string_view bytes) {
     list.Clear();
     GatewayTokenReader in(bytes);
-    ReadEntries(list, in);
+    return CheckAllRows(list, ReadEntries(list, in, bytes.size()), std::string());
 }

@@ -27,12 +27,14 @@ std::string StoredGatewayText(std::string_view bytes);
 // Replaces the list's rows with the entries of prefix + "duxgate.cfg" (prefix: a folder ending in
 // '/', or empty for the working directory). In a folder, when the exact path is absent, one
 // spelled in another letter case is used; the working directory's file is taken by its exact name
-// only. A missing file leaves the list empty.
-void LoadGatewayFile(SnvtList& list, const std::string& prefix);
+// only. A missing file leaves the list empty. A file with more rows than the list holds keeps the
+// first ones and gives an Invalid failure saying how many it has (as LoadGatewayFileAt).
+Status LoadGatewayFile(SnvtList& list, const std::string& prefix);
 
 // The same for a file at any path, taken by its exact name. A File failure, with the list empty,
-// when the file cannot be opened.
+// when the file cannot be opened; an Invalid failure, with the rows that fit kept, when the file
+// has more rows than the list holds.
 Status LoadGatewayFileAt(SnvtList& list, const std::string& path);
 
-// The same for the bytes of a file already in memory (a download).
-void LoadGatewayBytes(SnvtList& list, std::string_view bytes);
+// The same for the bytes of a file already in memory (a download), path left empty.
+Status LoadGatewayBytes(SnvtList& list, std::string_view bytes);

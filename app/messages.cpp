@@ -66,6 +66,9 @@ VR7_TEXT(CountersTotal, "SNVT переменных ")
 VR7_TEXT(CountersUsed, ", задействовано: ")
 VR7_TEXT(CountersFree, ", доступно: ")
 VR7_TEXT(RowRefusedBefore, "Не могу сохранить строку ")
+VR7_TEXT(TooManyRowsBefore, "В файле ")
+VR7_TEXT(TooManyRowsMiddle, " строк, а список вмещает не больше ")
+VR7_TEXT(TooManyRowsAfter, ": файл не прочитан целиком.")
 VR7_TEXT(EmptyFieldBefore, "пустое поле \"")
 VR7_TEXT(SpaceInFieldBefore, "пробел в поле \"")
 VR7_TEXT(WriteErrorBefore, "Ошибка записи файла: ")
@@ -172,6 +175,11 @@ Cp1251String Counters(unsigned maxVariables, unsigned usedVariables, long long a
 Cp1251String CountersWithoutCapacity(unsigned usedVariables, CapacityUnknown why) {
     return CountersUsedOnly() + Raw(std::to_string(usedVariables)) +
            (why == CapacityUnknown::NoCatalogue ? NoCatalogueCapacity() : UnusableCapacity());
+}
+
+Cp1251String TooManyRows(size_t rows, size_t limit) {
+    return TooManyRowsBefore() + Raw(std::to_string(rows)) + TooManyRowsMiddle() +
+           Raw(std::to_string(limit)) + TooManyRowsAfter();
 }
 
 Cp1251String RowRefused(size_t rowNumber, const std::string& caption, const Cp1251String& problem) {

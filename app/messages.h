@@ -124,6 +124,8 @@ const Cp1251String& DeletingRow();      // "Удаляю " (the row's caption fo
 // The gateway settings file's refusals of a row and its write errors.
 // "Не могу сохранить строку N (caption): problem"
 Cp1251String RowRefused(size_t rowNumber, const std::string& caption, const Cp1251String& problem);
+// "В файле <rows> строк, а список вмещает не больше <limit>: файл не прочитан целиком."
+Cp1251String TooManyRows(size_t rows, size_t limit);
 Cp1251String EmptyField(const std::string& column);    // "пустое поле \"column\""
 Cp1251String SpaceInField(const std::string& column);  // "пробел в поле \"column\""
 const Cp1251String& TypeNotF();                        // "в поле \"Type\" не \"F\""

@@ -1,5 +1,6 @@
 #include "app/snvtlist.h"
 
+#include <algorithm>
 #include <new>
 #include <utility>
 
@@ -15,7 +16,7 @@ constexpr uint16_t kFirstRef = 40001;
 }  // namespace
 
 SnvtList::SnvtList(const XmlDocument& catalogue, size_t rowLimit)
-    : catalogue_(catalogue), rowLimit_(rowLimit) {}
+    : catalogue_(catalogue), rowLimit_(rowLimit), nextRef_(kFirstRef) {}
 
 int SnvtList::IndexOf(SnvtRowId id) const {
     for (size_t i = 0; i < rows_.size(); ++i) {
@@ -50,28 +51,42 @@ SnvtList::AddResult SnvtList::AddVariable(int index, const std::string& nodeText
     }
 
     usedVariables_ += need;
-    if (InsertRow(index, std::move(row)) < 0) {
+    const int at = InsertRow(index, std::move(row));
+    if (at < 0) {
         usedVariables_ -= need;
         UpdateCounters();
         return AddResult::NoRoom;
     }
-    RenumberRefs();
+    // A row appended to a numbered list moves no other row: only its own references are new.
+    if (numbered_ && static_cast<size_t>(at) + 1 == rows_.size()) {
+        if (NumberRow(static_cast<size_t>(at)))
+            Notify(&ISnvtListObserver::RowChanged, static_cast<size_t>(at));
+    } else {
+        RenumberRefs();
+    }
     return AddResult::Added;
 }
 
 void SnvtList::RenumberRefs() {
-    // 16 bits as the gateway's register numbers are; beyond 65535 they wrap.
-    uint16_t ref = kFirstRef;
+    nextRef_ = kFirstRef;
     for (size_t i = 0; i < rows_.size(); ++i) {
-        bool changed = false;
-        SetSubItem(i, colRef - 1, std::to_string(ref), changed);
-        ref = static_cast<uint16_t>(ref + 2);
-        if (rows_[i].HasFlags() && rows_[i].subItems[colFlagsType - 1] == "B") {
-            SetSubItem(i, colFlagsRef - 1, std::to_string(ref), changed);
-            ref = static_cast<uint16_t>(ref + 1);
-        }
-        if (changed) Notify(&ISnvtListObserver::RowChanged, i);
+        if (NumberRow(i)) Notify(&ISnvtListObserver::RowChanged, i);
     }
+    numbered_ = true;
+}
+
+bool SnvtList::NumberRow(size_t index) {
+    // 16 bits as the gateway's register numbers are; beyond 65535 they wrap.
+    bool changed = false;
+    SetSubItem(index, colRef - 1, std::to_string(nextRef_), changed);
+    nextRef_ = static_cast<uint16_t>(nextRef_ + 2);
+    const SnvtRow& row = rows_[index];
+    if (row.HasFlags() && row.subItems[colFlagsType - 1] == "B") {
+        SetSubItem(index, colFlagsRef - 1, std::to_string(nextRef_), changed);
+        nextRef_ = static_cast<uint16_t>(nextRef_ + 1);
+    }
+    ++rowsRenumbered_;
+    return changed;
 }
 
 int SnvtList::MoveRow(int moved, int target) {
@@ -114,20 +129,37 @@ void SnvtList::SetAllChecked(bool checked) {
 
 void SnvtList::DeleteChecked() {
     Progress(usertext::DeletingChecked().bytes(), 0.0f);
-    size_t i = 0;
-    while (i < rows_.size()) {
-        const float fraction = static_cast<float>(i) / static_cast<float>(rows_.size());
-        if (!rows_[i].checked) {
-            Progress(std::string(), fraction);
-            ++i;
+    std::vector<size_t> removed;
+    removed.reserve(static_cast<size_t>(
+        std::count_if(rows_.begin(), rows_.end(), [](const SnvtRow& row) { return row.checked; })));
+    size_t kept = 0;
+    for (size_t i = 0; i < rows_.size(); ++i) {
+        SnvtRow& row = rows_[i];
+        if (!row.checked) {
+            if (kept != i) rows_[kept] = std::move(row);
+            ++kept;
             continue;
         }
-        Progress(usertext::DeletingRow().bytes() + rows_[i].caption, fraction);
-        const unsigned count = rows_[i].SnvtCount();
+        if (removed.empty()) {
+            // Removing the rows takes no noticeable time: the first one stands for them all.
+            const float fraction = static_cast<float>(i) / static_cast<float>(rows_.size());
+            Progress(usertext::DeletingRow().bytes() + row.caption, fraction);
+        }
+        auto it = captions_.find(cp1251::Lower(row.caption));
+        if (it != captions_.end() && --it->second == 0) captions_.erase(it);
+        const unsigned count = row.SnvtCount();
         usedVariables_ = usedVariables_ >= count ? usedVariables_ - count : 0;
-        RemoveRow(i);
+        removed.push_back(i);
     }
-    RenumberRefs();
+    if (!removed.empty()) {
+        rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(kept), rows_.end());
+        numbered_ = false;
+        if (observer_) {
+            observer_->RowsRemoved(removed);
+            UpdateCounters();
+        }
+        RenumberRefs();
+    }
     Progress(std::string(), 0.0f);
     UpdateCounters();
 }
@@ -148,10 +180,22 @@ std::string SnvtList::CountersText() const {
     return usertext::Counters(maxVariables_, usedVariables_, available).bytes();
 }
 
+void SnvtList::Reserve(size_t rows) {
+    rows = std::min(rows, rowLimit_);
+    // Without room the rows come in as before, only slower.
+    try {
+        rows_.reserve(rows);
+        captions_.reserve(rows);
+    } catch (const std::bad_alloc&) {
+    }
+}
+
 void SnvtList::Clear() {
     usedVariables_ = 0;
     rows_.clear();
     captions_.clear();
+    numbered_ = true;
+    nextRef_ = kFirstRef;
     if (observer_) observer_->ListCleared();
     UpdateCounters();
 }
@@ -167,6 +211,7 @@ bool SnvtList::AppendRowFromFile(std::string caption, std::vector<std::string> s
         usedVariables_ -= count;
         return false;
     }
+    numbered_ = false;  // the file's references stand until the next renumber
     return true;
 }
 
@@ -181,7 +226,9 @@ int SnvtList::InsertRow(int index, SnvtRow row) {
         index < 0 || static_cast<size_t>(index) > rows_.size() ? rows_.size() : size_t(index);
     // Out of memory means no row can be created: the list and its caption index stay as they were.
     try {
+        const size_t buckets = captions_.bucket_count();
         auto slot = captions_.try_emplace(cp1251::Lower(row.caption), 0u).first;
+        if (captions_.bucket_count() != buckets) ++captionRehashes_;
         row.id = nextId_;
         try {
             rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(at), std::move(row));
@@ -194,6 +241,7 @@ int SnvtList::InsertRow(int index, SnvtRow row) {
     } catch (const std::bad_alloc&) {
         return -1;
     }
+    if (at + 1 != rows_.size()) numbered_ = false;
     Notify(&ISnvtListObserver::RowInserted, at);
     return static_cast<int>(at);
 }
@@ -202,6 +250,7 @@ void SnvtList::RemoveRow(size_t index) {
     auto it = captions_.find(cp1251::Lower(rows_[index].caption));
     if (it != captions_.end() && --it->second == 0) captions_.erase(it);
     rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(index));
+    numbered_ = false;
     Notify(&ISnvtListObserver::RowRemoved, index);
 }
 

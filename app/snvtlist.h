@@ -55,6 +55,12 @@ class SnvtList {
     unsigned UsedVariables() const { return usedVariables_; }
 
     size_t RowCount() const { return rows_.size(); }
+    size_t RowLimit() const { return rowLimit_; }
+    // Makes room for this many rows in all (at most the row limit) before they come, so that
+    // adding them moves no row and rebuilds no caption index.
+    void Reserve(size_t rows);
+    // How often the caption index was rebuilt to grow: lets tests see that Reserve took.
+    uint64_t CaptionRehashes() const { return captionRehashes_; }
     const SnvtRow& Row(size_t index) const { return rows_[index]; }
     const std::vector<SnvtRow>& Rows() const { return rows_; }
     // The row's current index, or -1 when it is no longer in the list.
@@ -67,6 +73,9 @@ class SnvtList {
 
     // Register references from 40001: two per variable, one more per flags variable.
     void RenumberRefs();
+    // Rows whose references were worked out since the list was made: lets tests and benchmarks
+    // see how much renumbering a change costs.
+    uint64_t RowsRenumbered() const { return rowsRenumbered_; }
 
     // A drop within the list: the row at `moved` (the selected row, -1: none) goes before the row
     // at `target` (-1: to the end). The row is recreated there with its texts and check state and
@@ -78,7 +87,8 @@ class SnvtList {
     // The tool bar's "Отметить всё" and "Снять отметки".
     void SetAll() { SetAllChecked(true); }
     void ClearAll() { SetAllChecked(false); }
-    // "Удалить выбранное": removes the checked rows, reporting each through the progress sink.
+    // "Удалить выбранное": removes the checked rows in one pass and tells the observer in one
+    // call. The progress sink sees the work start, the first checked row, and the end.
     void DeleteChecked();
 
     // Sends the counters line to the observer.
@@ -102,6 +112,9 @@ class SnvtList {
     int InsertRow(int index, SnvtRow row);
     void RemoveRow(size_t index);
     void SetSubItem(size_t index, size_t subItem, const std::string& text, bool& changed);
+    // Gives the row at index the references following nextRef_ and moves nextRef_ past them;
+    // true when a reference changed.
+    bool NumberRow(size_t index);
     void Notify(void (ISnvtListObserver::*what)(size_t), size_t index);
     void Progress(const std::string& text, float fraction);
 
@@ -115,6 +128,12 @@ class SnvtList {
     unsigned usedVariables_ = 0;
     std::vector<SnvtRow> rows_;
     SnvtRowId nextId_ = 1;
+    // Every row holds the references RenumberRefs gives it, and nextRef_ follows the last row's:
+    // a row appended then needs only its own. False once rows come from a file as given.
+    bool numbered_ = true;
+    uint16_t nextRef_;
+    uint64_t rowsRenumbered_ = 0;
+    uint64_t captionRehashes_ = 0;
     // Lower-cased captions of the rows and how many rows carry each (a file may repeat one).
     std::unordered_map<std::string, unsigned> captions_;
 };

@@ -3,6 +3,7 @@
 // Indices are positions at the moment of the call: mirror each call as it comes.
 #include <cstddef>
 #include <string>
+#include <vector>
 
 class ISnvtListObserver {
   public:
@@ -10,6 +11,9 @@ class ISnvtListObserver {
     virtual void RowInserted(size_t index) = 0;
     // The row at index is gone; the rows after it moved up by one.
     virtual void RowRemoved(size_t index) = 0;
+    // The rows that stood at these indices (ascending, positions before the call) are gone; the
+    // others closed up in their order. One call for rows removed together.
+    virtual void RowsRemoved(const std::vector<size_t>& indices) = 0;
     // Texts or the check state of the row at index changed.
     virtual void RowChanged(size_t index) = 0;
     // Every row is gone.

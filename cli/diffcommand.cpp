@@ -2,6 +2,7 @@
 
 #include "app/gatewayfile.h"
 #include "app/listdiff.h"
+#include "app/messages.h"
 #include "app/snvtlist.h"
 #include "cli/clicommand.h"
 #include "cli/devicesession.h"
@@ -41,7 +42,10 @@ bool LoadSide(const CliContext& ctx, const std::string& side, DeviceSession& ses
     if (side != kDeviceSide) return LoadSettingsFile(ctx, list, side);
     std::string bytes;
     if (!DownloadGatewaySettings(ctx, session, bytes)) return false;
-    LoadGatewayBytes(list, bytes);
+    if (const Status loaded = LoadGatewayBytes(list, bytes); !loaded) {
+        ctx.err << "vr7lon: " << side << " " << usertext::FailureReason(loaded.failure()) << '\n';
+        return false;
+    }
     return true;
 }
 

@@ -79,7 +79,8 @@ bool CheckPlanFiles(const CliContext& ctx, const std::string& planPath, const Fl
         if (action == FleetAction::Store) {
             XmlDocument noCatalogue;
             SnvtList list(noCatalogue);
-            LoadGatewayBytes(list, bytes.value());
+            if (const Status loaded = LoadGatewayBytes(list, bytes.value()); !loaded)
+                return fail(usertext::FailureReason(loaded.failure()));
             if (list.RowCount() == 0) return fail("holds no variables to store");
         }
     }

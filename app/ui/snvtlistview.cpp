@@ -1,5 +1,7 @@
 #include "app/ui/snvtlistview.h"
 
+#include <utility>
+
 #include <QDrag>
 #include <QDragMoveEvent>
 #include <QDropEvent>
@@ -64,6 +66,43 @@ void SnvtListView::UpdateRow(int index, const SnvtRow& row) {
         if (cell == nullptr) continue;
         cell->setText(FromCp1251(Cp1251String(row.Text(column))));
         if (column == colVarName) cell->setCheckState(row.checked ? Qt::Checked : Qt::Unchecked);
+    }
+    mirroring_ = false;
+}
+
+void SnvtListView::RemoveRows(const std::vector<size_t>& indices) {
+    // Runs of neighbouring rows, each removed in one step from the last run up.
+    std::vector<std::pair<int, int>> runs;  // first row, count
+    for (size_t index : indices) {
+        const int row = static_cast<int>(index);
+        if (!runs.empty() && runs.back().first + runs.back().second == row)
+            ++runs.back().second;
+        else
+            runs.emplace_back(row, 1);
+    }
+    // Each step shifts the rows below it; past a few runs, moving the kept rows' cells up once
+    // and cutting the tail is cheaper.
+    constexpr size_t kRunsRemovedOneByOne = 32;
+    mirroring_ = true;
+    if (runs.size() <= kRunsRemovedOneByOne) {
+        for (auto run = runs.rbegin(); run != runs.rend(); ++run)
+            model()->removeRows(run->first, run->second);
+    } else {
+        const int rows = rowCount();
+        int kept = 0;
+        size_t next = 0;  // the next index to drop
+        for (int row = 0; row < rows; ++row) {
+            if (next < indices.size() && static_cast<int>(indices[next]) == row) {
+                ++next;
+                continue;
+            }
+            if (kept != row) {
+                for (int column = 0; column < kSnvtColumnCount; ++column)
+                    setItem(kept, column, takeItem(row, column));
+            }
+            ++kept;
+        }
+        setRowCount(kept);
     }
     mirroring_ = false;
 }

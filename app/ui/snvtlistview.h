@@ -3,6 +3,8 @@
 // per row, read-only texts, no sorting and rows that can be dragged. It shows rows of a SnvtList
 // and passes drags that reach it to a handler (the window) that decides and acts.
 #include <QTableWidget>
+#include <cstddef>
+#include <vector>
 
 #include "app/snvtrow.h"
 
@@ -27,6 +29,8 @@ class SnvtListView : public QTableWidget {
     // Mirrors one row of the model: texts of the nine columns and the check state.
     void InsertRow(int index, const SnvtRow& row);
     void UpdateRow(int index, const SnvtRow& row);
+    // Removes the rows at these indices (ascending) in as few steps as their runs allow.
+    void RemoveRows(const std::vector<size_t>& indices);
 
     // The selected row, or -1.
     int SelectedRow() const;

@@ -28,6 +28,7 @@
 #include "app/ui/shellservices.h"
 #include "app/ui/statuspanel.h"
 #include "app/ui/usermessages.h"
+#include "base/cp1251.h"
 #include "base/installpaths.h"
 #include "base/ui/qcp1251.h"
 #include "cfgtree/configfolder.h"
@@ -285,7 +286,8 @@ void TVR7CfgUpdate::Open1Click() {
     Tree = std::move(opened.tree);
     TreeView1->ShowTree(Tree);
 
-    LoadGatewayFile(List, configDir);
+    if (const Status loaded = LoadGatewayFile(List, configDir); !loaded)
+        ShowMessage(cp1251::FromUtf8(usertext::FailureLine(loaded.failure())));
     Edit1->setText(path);
     ListSource = 2;
     listModified_ = false;
@@ -580,6 +582,13 @@ void TVR7CfgUpdate::RowRemoved(size_t index) {
     runner_.Run([this, index] {
         listModified_ = true;
         ListView1->removeRow(static_cast<int>(index));
+    });
+}
+
+void TVR7CfgUpdate::RowsRemoved(const std::vector<size_t>& indices) {
+    runner_.Run([this, &indices] {
+        listModified_ = true;
+        ListView1->RemoveRows(indices);
     });
 }
 

@@ -222,6 +222,7 @@ class TVR7CfgUpdate : public QMainWindow,
     // ISnvtListObserver: the list control mirrors the model.
     void RowInserted(size_t index) override;
     void RowRemoved(size_t index) override;
+    void RowsRemoved(const std::vector<size_t>& indices) override;
     void RowChanged(size_t index) override;
     void ListCleared() override;
     void CountersChanged(const std::string& text) override;

@@ -62,7 +62,7 @@ class DeviceCommands : public ::testing::TestWithParam<Transport>, protected Sim
         catalogue.SetFileName(kDemoCatalogue);
         EXPECT_TRUE(catalogue.Load().ok());
         list.SetMaxVariables(LoadMaxVariables(catalogue).value_or(0));
-        LoadGatewayFile(folderList, kDemoConfig);
+        EXPECT_TRUE(LoadGatewayFile(folderList, kDemoConfig).ok());
     }
 
     void Start(SimDevice device) {

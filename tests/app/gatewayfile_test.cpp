@@ -36,9 +36,13 @@ std::vector<std::string> Leftovers(const TempDir& dir, const std::vector<std::st
 }
 
 // Loads `bytes` as CONFIG/duxgate.cfg into the fixture's list.
-void LoadText(ListFixture& f, const std::string& bytes) {
+Status LoadTextStatus(ListFixture& f, const std::string& bytes) {
     f.dir.Write("CONFIG/duxgate.cfg", bytes);
-    LoadGatewayFile(f.list, f.dir.Path() + "CONFIG/");
+    return LoadGatewayFile(f.list, f.dir.Path() + "CONFIG/");
+}
+
+void LoadText(ListFixture& f, const std::string& bytes) {
+    EXPECT_TRUE(LoadTextStatus(f, bytes).ok());
 }
 
 TEST(SaveGatewayFile, WritesTheExactFormat) {
@@ -79,7 +83,7 @@ TEST(GatewayFile, RoundTripsTheRows) {
     const std::string first = ReadBytes(path);
 
     ListFixture g;
-    LoadGatewayFile(g.list, f.dir.Path() + "CONFIG/");
+    EXPECT_TRUE(LoadGatewayFile(g.list, f.dir.Path() + "CONFIG/").ok());
     ASSERT_EQ(g.list.RowCount(), f.list.RowCount());
     for (size_t i = 0; i < f.list.RowCount(); ++i) {
         EXPECT_EQ(g.list.Row(i).caption, f.list.Row(i).caption);
@@ -176,7 +180,7 @@ TEST(LoadGatewayFile, AMissingFieldNeverTakesTheNextLine) {
 TEST(LoadGatewayFile, AMissingFileGivesAnEmptyList) {
     ListFixture f;
     f.list.AddVariable(-1, "t1", 1);
-    LoadGatewayFile(f.list, f.dir.Path() + "nowhere/");
+    EXPECT_TRUE(LoadGatewayFile(f.list, f.dir.Path() + "nowhere/").ok());
     EXPECT_EQ(f.list.RowCount(), 0u);
     EXPECT_EQ(f.list.UsedVariables(), 0u);
     EXPECT_TRUE(f.rec.mirror.empty());
@@ -191,22 +195,22 @@ TEST(LoadGatewayFile, AMissingFileGivesAnEmptyList) {
 TEST(LoadGatewayFile, FindsTheFileIgnoringLetterCase) {
     ListFixture f;
     f.dir.Write("config/DUXGate.cfg", "F 1 2 1a d\r\n");
-    LoadGatewayFile(f.list, f.dir.Path() + "CONFIG/");
+    EXPECT_TRUE(LoadGatewayFile(f.list, f.dir.Path() + "CONFIG/").ok());
     EXPECT_EQ(Captions(f.list), (Items{"1a"}));
 
     // The exact name wins over another spelling.
     f.dir.Write("config/duxgate.cfg", "F 1 2 1b d\r\n");
-    LoadGatewayFile(f.list, f.dir.Path() + "config/");
+    EXPECT_TRUE(LoadGatewayFile(f.list, f.dir.Path() + "config/").ok());
     EXPECT_EQ(Captions(f.list), (Items{"1b"}));
 
     // An empty prefix is the working directory, where "DUXGate.cfg" is the upload copy and
     // never stands in for a missing download.
     const fs::path cwd = fs::current_path();
     fs::current_path(f.dir.Path() + "config");
-    LoadGatewayFile(f.list, "");
+    EXPECT_TRUE(LoadGatewayFile(f.list, "").ok());
     const Items fromDownload = Captions(f.list);
     fs::remove("duxgate.cfg");
-    LoadGatewayFile(f.list, "");
+    EXPECT_TRUE(LoadGatewayFile(f.list, "").ok());
     fs::current_path(cwd);
     EXPECT_EQ(fromDownload, (Items{"1b"}));
     EXPECT_EQ(f.list.RowCount(), 0u);
@@ -214,10 +218,55 @@ TEST(LoadGatewayFile, FindsTheFileIgnoringLetterCase) {
 
 TEST(LoadGatewayFile, StopsWhenNoMoreRowsCanBeCreated) {
     ListFixture f("10", 2);
-    LoadText(f, "F 1 2 1a d\r\nF 3 4 1b d\r\nB 5 6 1fb\r\nF 7 8 1c d\r\nB 9 9 1fc\r\n");
+    const Status loaded =
+        LoadTextStatus(f, "F 1 2 1a d\r\nF 3 4 1b d\r\nB 5 6 1fb\r\nF 7 8 1c d\r\nB 9 9 1fc\r\n");
     EXPECT_EQ(Captions(f.list), (Items{"1a", "1b"}));
     EXPECT_EQ(f.list.UsedVariables(), 3u);
     EXPECT_EQ(f.rec.counters, W("SNVT переменных 10, задействовано: 3, доступно: 7"));
+    // The rows that did not fit are no secret: the file cannot be loaded whole.
+    ASSERT_FALSE(loaded.ok());
+    EXPECT_EQ(loaded.failure().kind, FailureKind::Invalid);
+    EXPECT_EQ(loaded.failure().path, f.dir.Path() + "CONFIG/duxgate.cfg");
+    EXPECT_EQ(loaded.failure().detail,
+              "В файле 3 строк, а список вмещает не больше 2: файл не прочитан целиком.");
+}
+
+// Only a file with more entries than the list holds fails; flags lines and other types are no
+// rows. The list is sized from the file before the rows come, so its caption index never grows.
+TEST(LoadGatewayFile, FailsOnlyWhenMoreRowsThanTheLimit) {
+    struct Case {
+        const char* name;
+        size_t limit;
+        size_t rows;
+        bool ok;
+    };
+    const Case cases[] = {
+        {"below the limit", 100, 99, true},
+        {"at the limit", 100, 100, true},
+        {"one more", 100, 101, false},
+        {"the default limit, one more", SnvtList::kDefaultRowLimit, SnvtList::kDefaultRowLimit + 1,
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ListFixture f("10", c.limit);
+        std::string text;
+        for (size_t i = 0; i < c.rows; ++i) {
+            text += "F 40001 105                   r" + std::to_string(i) + " d\r\n";
+            if (i % 2 == 0) text += "B 40003 83                    r" + std::to_string(i) + "f\r\n";
+            if (i % 5 == 0) text += "X 1 2 other d\r\n";
+        }
+        const Status loaded = LoadTextStatus(f, text);
+        EXPECT_EQ(loaded.ok(), c.ok);
+        EXPECT_EQ(f.list.RowCount(), std::min(c.rows, c.limit));
+        EXPECT_EQ(f.list.CaptionRehashes(), 0u);
+        if (!c.ok) {
+            EXPECT_NE(loaded.failure().detail.find(std::to_string(c.rows)), std::string::npos);
+        }
+        // The same from bytes in memory.
+        EXPECT_EQ(LoadGatewayBytes(f.list, text).ok(), c.ok);
+        EXPECT_EQ(f.list.RowCount(), std::min(c.rows, c.limit));
+    }
 }
 
 TEST(SaveGatewayFile, RefusesRowsThatWouldReadBackDifferently) {

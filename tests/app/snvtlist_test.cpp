@@ -147,6 +147,62 @@ TEST(RenumberRefs, WrapsAtSixteenBits) {
     EXPECT_EQ(f.list.Row(12769).Text(colRef), "3");
 }
 
+// How many rows' references a change works out: an append to a numbered list only its own row,
+// anything that moves rows or leaves file references in place every row once.
+TEST(RenumberRefs, WorkPerChangeIsWhatMoved) {
+    struct Case {
+        const char* name;
+        size_t fileRows;  // rows read from a file first, references as given
+        size_t appended;  // variables then added at the end
+        int insertAt;     // then one more added here (-2: none)
+        uint64_t work;    // rows renumbered by the additions
+    };
+    const Case cases[] = {
+        {"appends only", 0, 300, -2, 300},
+        {"appends after file rows", 50, 300, -2, 51 + 299},
+        {"insert at the top", 0, 300, 0, 300 + 301},
+        {"insert in the middle", 0, 300, 150, 300 + 301},
+        {"insert at the end", 0, 300, 300, 300 + 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ListFixture f("2000");
+        for (size_t i = 0; i < c.fileRows; ++i)
+            ASSERT_TRUE(f.list.AppendRowFromFile("2f" + std::to_string(i), {"9", "F", "1", "x"}));
+        const uint64_t before = f.list.RowsRenumbered();
+        for (size_t i = 0; i < c.appended; ++i) {
+            // Every third one brings a flags variable, which takes a reference of its own.
+            const std::string name = (i % 3 == 0 ? "t" : "q") + std::to_string(i);
+            ASSERT_EQ(f.list.AddVariable(-1, name, 1), SnvtList::AddResult::Added);
+        }
+        if (c.insertAt != -2) {
+            ASSERT_EQ(f.list.AddVariable(c.insertAt, "q9999", 1), SnvtList::AddResult::Added);
+        }
+        EXPECT_EQ(f.list.RowsRenumbered() - before, c.work);
+
+        // The references are those a full renumber gives, and the view shows them.
+        std::vector<SnvtRow> incremental = f.list.Rows();
+        f.list.RenumberRefs();
+        for (size_t i = 0; i < incremental.size(); ++i)
+            ASSERT_EQ(incremental[i].subItems, f.list.Row(i).subItems) << i;
+        ExpectMirrorMatches(f);
+    }
+}
+
+TEST(RenumberRefs, AppendsAfterAnyRemovalContinueFromTheRightReference) {
+    ListFixture f("100");
+    for (int i = 0; i < 6; ++i) f.list.AddVariable(-1, "t" + std::to_string(i), 1);
+    f.list.SetChecked(1, true);
+    f.list.DeleteChecked();
+    f.list.MoveRow(0, -1);
+    f.list.AddVariable(-1, "q1", 1);
+    EXPECT_EQ(f.list.Row(5).Text(colRef), "40016");  // five rows of three references before it
+    f.list.Clear();
+    f.list.AddVariable(-1, "q2", 1);
+    EXPECT_EQ(f.list.Row(0).Text(colRef), "40001");
+    ExpectMirrorMatches(f);
+}
+
 TEST(MoveRow, PutsTheRowBeforeTheTargetAndRenumbers) {
     ListFixture f;
     f.list.AddVariable(-1, "q1", 1);
@@ -221,17 +277,18 @@ TEST(DeleteChecked, RemovesCheckedRowsWithProgress) {
     f.list.SetChecked(1, true);  // the row after a deleted one is not skipped
     f.list.SetChecked(3, true);
     f.rec.progress.clear();
+    f.rec.events.clear();
     f.list.DeleteChecked();
 
     EXPECT_EQ(Captions(f.list), (Items{"1q2"}));
     EXPECT_EQ(f.list.Row(0).Text(colRef), "40001");
     EXPECT_EQ(f.list.UsedVariables(), 1u);
+    // One notification for the removed rows, then the moved row's new reference.
+    EXPECT_EQ(f.rec.events, (Items{"-[0,1,3]", "~0"}));
+    // The work is over before a paint could show more than its start and first row.
     const std::vector<std::pair<std::string, float>> expected = {
         {W("удаление выбранных переменных"), 0.0f},
         {W("Удаляю 1t1"), 0.0f / 4},
-        {W("Удаляю 1q1"), 0.0f / 3},
-        {"", 0.0f / 2},
-        {W("Удаляю 1q3"), 1.0f / 2},
         {"", 0.0f},
     };
     EXPECT_EQ(f.rec.progress, expected);
@@ -244,6 +301,54 @@ TEST(DeleteChecked, RemovesCheckedRowsWithProgress) {
     EXPECT_EQ(f.list.UsedVariables(), 0u);
 }
 
+// Whatever rows are checked, the observer hears of the removal once and the progress sink three
+// times, and the rows left keep their order and get references from the top.
+TEST(DeleteChecked, OneNotificationWhateverIsChecked) {
+    struct Case {
+        const char* name;
+        bool (*checked)(size_t);
+    };
+    const Case cases[] = {
+        {"every row", [](size_t) { return true; }},
+        {"every other row", [](size_t i) { return i % 2 == 0; }},
+        {"a block in the middle", [](size_t i) { return i >= 500 && i < 1500; }},
+        {"the last row", [](size_t i) { return i == 1999; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ListFixture f("5000");
+        Items left;
+        for (size_t i = 0; i < 2000; ++i) {
+            ASSERT_EQ(f.list.AddVariable(-1, "q" + std::to_string(i), 1),
+                      SnvtList::AddResult::Added);
+            if (c.checked(i))
+                f.list.SetChecked(i, true);
+            else
+                left.push_back("1q" + std::to_string(i));
+        }
+        f.rec.events.clear();
+        f.rec.progress.clear();
+        const uint64_t renumbered = f.list.RowsRenumbered();
+        f.list.DeleteChecked();
+
+        EXPECT_EQ(Captions(f.list), left);
+        EXPECT_EQ(f.list.UsedVariables(), left.size());
+        ASSERT_FALSE(f.rec.events.empty());
+        EXPECT_EQ(f.rec.events[0].substr(0, 2), "-[");
+        for (size_t e = 1; e < f.rec.events.size(); ++e)
+            EXPECT_EQ(f.rec.events[e][0], '~') << f.rec.events[e];
+        EXPECT_EQ(f.rec.progress.size(), 3u);
+        EXPECT_EQ(f.list.RowsRenumbered() - renumbered, left.size());
+        for (size_t i = 0; i < left.size(); ++i)
+            ASSERT_EQ(f.list.Row(i).Text(colRef), std::to_string(40001 + 2 * i));
+        ExpectMirrorMatches(f);
+        // Deleted captions may be added again; kept ones are still taken.
+        if (!left.empty()) {
+            EXPECT_EQ(f.list.AddVariable(-1, left[0].substr(1), 1), SnvtList::AddResult::Duplicate);
+        }
+    }
+}
+
 TEST(DeleteChecked, WithNothingCheckedOnlyShowsProgress) {
     ListFixture f;
     f.list.AddVariable(-1, "q1", 1);
@@ -254,7 +359,7 @@ TEST(DeleteChecked, WithNothingCheckedOnlyShowsProgress) {
     EXPECT_EQ(f.list.RowCount(), 2u);
     EXPECT_TRUE(f.rec.events.empty());
     const std::vector<std::pair<std::string, float>> expected = {
-        {W("удаление выбранных переменных"), 0.0f}, {"", 0.0f}, {"", 0.5f}, {"", 0.0f}};
+        {W("удаление выбранных переменных"), 0.0f}, {"", 0.0f}};
     EXPECT_EQ(f.rec.progress, expected);
 }
 

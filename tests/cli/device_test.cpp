@@ -181,7 +181,7 @@ TEST_P(DeviceCli, StoreUploadsTheFileAsTheWindowWouldSaveIt) {
 
     XmlDocument noCatalogue;
     SnvtList list(noCatalogue);
-    LoadGatewayFile(list, kDemoFolder + "/CONFIG/");
+    EXPECT_TRUE(LoadGatewayFile(list, kDemoFolder + "/CONFIG/").ok());
     ASSERT_TRUE(SaveGatewayFile(list, work / "expected.cfg").ok());
     std::vector<uint8_t> stored;
     ASSERT_TRUE(sim.server->File("DUXGate.cfg", stored));

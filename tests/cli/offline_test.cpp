@@ -148,7 +148,7 @@ TEST_F(Offline, BuildFromAFileRenumbersAndReportsWhatWasLeftOut) {
     EXPECT_TRUE(catalogue.Load().ok());
     SnvtList list(catalogue);
     list.SetMaxVariables(62);
-    LoadGatewayFile(list, kDemoFolder + "/CONFIG/");
+    EXPECT_TRUE(LoadGatewayFile(list, kDemoFolder + "/CONFIG/").ok());
     ASSERT_EQ(list.AddVariable(-1, "q1", 3), SnvtList::AddResult::Added);
     ASSERT_TRUE(SaveGatewayFile(list, dir / "expected.cfg").ok());
     EXPECT_EQ(ReadBytes(dir / "out.cfg"), ReadBytes(dir / "expected.cfg"));

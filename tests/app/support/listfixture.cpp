@@ -32,6 +32,15 @@ void Recorder::RowRemoved(size_t index) {
     mirror.erase(mirror.begin() + static_cast<std::ptrdiff_t>(index));
 }
 
+void Recorder::RowsRemoved(const std::vector<size_t>& indices) {
+    std::string event = "-[";
+    for (size_t k = indices.size(); k-- > 0;) {
+        mirror.erase(mirror.begin() + static_cast<std::ptrdiff_t>(indices[k]));
+        event += std::to_string(indices[indices.size() - 1 - k]) + (k > 0 ? "," : "");
+    }
+    events.push_back(event + "]");
+}
+
 void Recorder::RowChanged(size_t index) {
     events.push_back("~" + std::to_string(index));
     mirror[index] = list.Row(index);

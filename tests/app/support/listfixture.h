@@ -23,6 +23,7 @@ struct Recorder : ISnvtListObserver, IMessageSink, IProgressSink {
 
     void RowInserted(size_t index) override;
     void RowRemoved(size_t index) override;
+    void RowsRemoved(const std::vector<size_t>& indices) override;
     void RowChanged(size_t index) override;
     void ListCleared() override;
     void CountersChanged(const std::string& text) override;
@@ -32,7 +33,7 @@ struct Recorder : ISnvtListObserver, IMessageSink, IProgressSink {
     }
 
     const SnvtList& list;
-    std::vector<std::string> events;     // "+i", "-i", "~i", "clear"
+    std::vector<std::string> events;     // "+i", "-i", "-[i,j,...]", "~i", "clear"
     std::vector<SnvtRow> mirror;         // rows as a view that follows the events holds them
     std::vector<unsigned> usedAtInsert;  // UsedVariables seen by each insert notification
     std::vector<std::string> messages;
