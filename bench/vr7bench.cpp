@@ -23,6 +23,7 @@
 
 #include "app/catalogue.h"
 #include "app/devicecommands.h"
+#include "app/snvtlist.h"
 #include "base/lebytes.h"
 #include "base/scratchfolder.h"
 #include "bench/benchtable.h"
@@ -360,6 +361,61 @@ bool MeasureTreeGrowth(const std::string& dir, int runs, bool smoke, std::vector
     return true;
 }
 
+// A catalogue of `count` plain variables v0, v1, ... without flags.
+std::string MakeListCatalogue(const std::string& dir, int count) {
+    std::string cat = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<calcbank>\n  <LonCfg size=\"" +
+                      std::to_string(count) + "\"/>\n";
+    for (int i = 0; i < count; ++i)
+        cat += "  <calc name=\"v" + std::to_string(i) + "\"><LonVar VSNVTid=\"105\"/></calc>\n";
+    cat += "</calcbank>\n";
+    const std::string path = dir + "/listcatalogue.xml";
+    return StoreDurably(path, std::vector<uint8_t>(cat.begin(), cat.end())) ? path : std::string();
+}
+
+// Seconds of adding `count` variables of system 1 one after another at the end of a list, as
+// vr7lon build and the window's double-clicks do (negative when one was not added).
+double TimeListBuild(const CatalogueLoad& catalogue, XmlDocument& document, int count) {
+    SnvtList list(document);
+    list.SetMaxVariables(catalogue.maxVariables);
+    CfgTree tree;
+    tree.AddRoot(std::string(), std::make_unique<SVR7_Info>());
+    std::vector<const TreeNode*> nodes;
+    for (int i = 0; i < count; ++i)
+        nodes.push_back(
+            AddCalcLeaf(tree, SConfigInfo{}, kWindowTreeOptions, 1, "v" + std::to_string(i)));
+    const auto t0 = bench::Clock::now();
+    for (const TreeNode* node : nodes) {
+        if (node == nullptr ||
+            list.AddVariable(-1, node->Text, node->Info()->System) != SnvtList::AddResult::Added)
+            return -bench::Seconds(t0);
+    }
+    return bench::Seconds(t0);
+}
+
+// The list's growth as variables are added: four times the variables against four times the
+// time of the smaller list (about 1 when linear, 4 when every addition touches every row). The
+// smoke run fails when the best run's growth is above 3.
+bool MeasureListGrowth(const std::string& dir, int runs, bool smoke, std::vector<Row>& rows) {
+    runs = std::max(runs, 3);
+    const int small = smoke ? 1000 : 3000;
+    XmlDocument document;
+    const CatalogueLoad catalogue = LoadCatalogue(document, MakeListCatalogue(dir, 4 * small));
+    if (!catalogue.document || !catalogue.capacity) {
+        std::fprintf(stderr, "vr7bench: the list workload's catalogue did not load\n");
+        return false;
+    }
+    rows.push_back(Measure(
+        "list: adding " + std::to_string(4 * small) + " variables vs 4 x " + std::to_string(small),
+        runs, [&] { return TimeListBuild(catalogue, document, 4 * small); },
+        [&] { return 4 * TimeListBuild(catalogue, document, small); }));
+    const double ratio = *std::min_element(rows.back().ratio.begin(), rows.back().ratio.end());
+    if (smoke && ratio > 3) {
+        std::fprintf(stderr, "vr7bench: the list grows out of line (x4 variables: %.2f)\n", ratio);
+        return false;
+    }
+    return true;
+}
+
 int main(int argc, char** argv) {
     if (argc == 6 && std::string(argv[1]) == "--raw")
         return RawMain(argv[2], static_cast<uint16_t>(std::atoi(argv[3])),
@@ -400,7 +456,8 @@ int main(int argc, char** argv) {
             runs, [&] { return TimeShell(tree); }, [&] { return TimeShell(floor); }));
     }
 
-    const bool growthInLine = MeasureTreeGrowth(dir, runs, smoke, rows);
+    const bool treeInLine = MeasureTreeGrowth(dir, runs, smoke, rows);
+    const bool growthInLine = MeasureListGrowth(dir, runs, smoke, rows) && treeInLine;
 
     // The device over TCP, served by the simulator on 127.0.0.1: reading its tree, and moving a
     // file down and up, each against a raw client sending the same frames to the same simulator.

@@ -2,7 +2,8 @@
 // against building its tree alone, reading a device against vr7lon reading the same device,
 // reading it with the exchange log shown against the same read with the log hidden, the start-up
 // to the window shown against a minimal Qt window's, and the peak memory with the large folder
-// open against the minimal window's.
+// open against the minimal window's, and deleting every checked row of a long list against
+// loading that list.
 //   vr7benchui [--runs N] [--smoke]
 // Each figure is the median of N runs with min and max; each ratio is taken run by run.
 #include <QApplication>
@@ -16,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "app/gatewayfile.h"
 #include "app/ui/configtreeview.h"
 #include "app/ui/exchangelog.h"
 #include "app/ui/shellservices.h"
@@ -179,6 +181,39 @@ int main(int argc, char** argv) {
     }
     server.Stop();
     rows.push_back(logged);
+
+    // "Удалить выбранное" on a list with every row checked, against loading the same list into
+    // the window: both linear in the rows, so the ratio stays flat as the list grows.
+    for (const int count :
+         smoke ? std::vector<int>{200, 800} : std::vector<int>{1000, 5000, 10000, 20000}) {
+        std::string text;
+        for (int i = 0; i < count; ++i)
+            text += "F " + std::to_string(40001 + 2 * i) + " 105                    v" +
+                    std::to_string(i) + " C\r\n";
+        Row removed{
+            "window delete checked: " + std::to_string(count) + " rows (load them)", {}, {}, {}};
+        TVR7CfgUpdate window(environment);
+        window.show();
+        QCoreApplication::processEvents();
+        for (int i = 0; i < runs; ++i) {
+            auto t0 = Clock::now();
+            (void)LoadGatewayBytes(window.List, text);
+            QCoreApplication::processEvents();
+            removed.floor.push_back(Seconds(t0));
+            window.Panel2_SetAll_Click();
+            QCoreApplication::processEvents();
+            t0 = Clock::now();
+            window.DelSelected_R_ButtonClick();
+            QCoreApplication::processEvents();
+            removed.program.push_back(Seconds(t0));
+            removed.ratio.push_back(removed.program.back() / removed.floor.back());
+            if (window.ListView1->rowCount() != 0) {
+                std::fprintf(stderr, "vr7benchui: rows left after deleting them all\n");
+                return 1;
+            }
+        }
+        rows.push_back(removed);
+    }
 
     // Start-up to the window shown, with the demo catalogue in the working folder, against a
     // minimal Qt window started the same way: each a process that ends when its window is first
