@@ -15,6 +15,7 @@
 #include "app/ui/dragpayload.h"
 #include "app/ui/imagelist.h"
 #include "base/cp1251.h"
+#include "base/ui/qcp1251.h"
 #include "tests/appui/support/windowfixture.h"
 
 namespace {
@@ -411,6 +412,50 @@ TEST_F(OpenConfigTest, CheckBoxesSetAllClearAllAndDeleteChecked) {
     w.DelSelected_R_ButtonClick();
     EXPECT_EQ(w.ListView1->rowCount(), 0);
     EXPECT_EQ(w.UsedVariables(), 0u);
+}
+
+// Settings rows of plain variables v<first>, v<first+1>, ... as the gateway file holds them.
+std::string PlainRows(int first, int count) {
+    std::string rows;
+    for (int i = first; i < first + count; ++i)
+        rows += "F " + std::to_string(40001 + 2 * i) + " 105                    v" +
+                std::to_string(i) + " C\r\n";
+    return rows;
+}
+
+TEST_F(OpenConfigTest, DeletingManyScatteredRowsLeavesTheControlMirroringTheList) {
+    // Every third row of 300 checked: a hundred separate runs of rows go at once.
+    const QString folder = DemoCopy("vr7_12");
+    WriteFile(folder + "/CONFIG/duxgate.cfg", PlainRows(0, 300));
+    TVR7CfgUpdate& w = CreateWindow();
+    w.show();
+    shell.folder = folder;
+    w.Open1Click();
+    ASSERT_EQ(w.ListView1->rowCount(), 300);
+    for (int r = 0; r < 300; r += 3) CheckRow(r, true);
+    CheckRow(299, true);  // the last row too: the control's tail is cut
+    w.DelSelected_R_ButtonClick();
+    ASSERT_EQ(w.ListView1->rowCount(), static_cast<int>(w.List.RowCount()));
+    ASSERT_EQ(w.ListView1->rowCount(), 199);
+    for (int r = 0; r < w.ListView1->rowCount(); ++r) {
+        const SnvtRow& row = w.List.Row(static_cast<size_t>(r));
+        EXPECT_EQ(Cell(r, 0), FromCp1251(Cp1251String(row.caption))) << r;
+        EXPECT_EQ(Cell(r, 1), QString::number(40001 + 2 * r)) << r;  // renumbered
+        EXPECT_FALSE(w.ListView1->IsChecked(r)) << r;
+    }
+    EXPECT_EQ(Cell(0, 0), QStringLiteral("v1"));
+    EXPECT_EQ(Cell(198, 0), QStringLiteral("v298"));
+}
+
+TEST_F(OpenConfigTest, ASettingsFileWithMoreRowsThanTheListHoldsIsSaid) {
+    const QString folder = DemoCopy("vr7_12");
+    WriteFile(folder + "/CONFIG/duxgate.cfg", PlainRows(0, 65536));
+    TVR7CfgUpdate& w = CreateWindow();
+    shell.folder = folder;
+    w.Open1Click();
+    ASSERT_EQ(messages.messages.size(), 1);
+    EXPECT_TRUE(messages.messages[0].contains(QStringLiteral("В файле 65536 строк")))
+        << messages.messages[0].toStdString();
 }
 
 TEST_F(OpenConfigTest, SavesTheListByteForByte) {
