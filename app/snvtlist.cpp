@@ -145,8 +145,7 @@ void SnvtList::DeleteChecked() {
             const float fraction = static_cast<float>(i) / static_cast<float>(rows_.size());
             Progress(usertext::DeletingRow().bytes() + row.caption, fraction);
         }
-        auto it = captions_.find(cp1251::Lower(row.caption));
-        if (it != captions_.end() && --it->second == 0) captions_.erase(it);
+        ForgetCaption(row.caption);
         const unsigned count = row.SnvtCount();
         usedVariables_ = usedVariables_ >= count ? usedVariables_ - count : 0;
         removed.push_back(i);
@@ -246,9 +245,13 @@ int SnvtList::InsertRow(int index, SnvtRow row) {
     return static_cast<int>(at);
 }
 
-void SnvtList::RemoveRow(size_t index) {
-    auto it = captions_.find(cp1251::Lower(rows_[index].caption));
+void SnvtList::ForgetCaption(const std::string& caption) {
+    auto it = captions_.find(cp1251::Lower(caption));
     if (it != captions_.end() && --it->second == 0) captions_.erase(it);
+}
+
+void SnvtList::RemoveRow(size_t index) {
+    ForgetCaption(rows_[index].caption);
     rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(index));
     numbered_ = false;
     Notify(&ISnvtListObserver::RowRemoved, index);

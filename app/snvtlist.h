@@ -111,6 +111,8 @@ class SnvtList {
     // Inserts at index (-1 or beyond the end: at the end); returns the row's index or -1.
     int InsertRow(int index, SnvtRow row);
     void RemoveRow(size_t index);
+    // One row fewer carries this caption in the caption index.
+    void ForgetCaption(const std::string& caption);
     void SetSubItem(size_t index, size_t subItem, const std::string& text, bool& changed);
     // Gives the row at index the references following nextRef_ and moves nextRef_ past them;
     // true when a reference changed.

@@ -43,6 +43,7 @@
 #include "link/ui/setportdlg.h"
 #include "link/vr7frame.h"
 #include "sim/simresponder.h"
+#include "tests/appui/support/windowfixture.h"
 #include "tests/common/devicefaults.h"
 
 namespace {
@@ -59,24 +60,6 @@ QString IniPath(const QString& program) {
 
 std::string IniValue(const QString& ini, const char* section, const char* key) {
     return ini::ReadString(QFile::encodeName(ini).toStdString(), section, key, "");
-}
-
-void CopyTree(const QString& from, const QString& to) {
-    QDir().mkpath(to);
-    QDirIterator it(from, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString source = it.next();
-        const QString target = QDir(to).filePath(QDir(from).relativeFilePath(source));
-        if (it.fileInfo().isDir())
-            QDir().mkpath(target);
-        else
-            QFile::copy(source, target);
-    }
-}
-
-QString DemoFolder() {
-    return QString::fromUtf8(VR7_SOURCE_DIR) + QStringLiteral("/examples/vr7_12");
 }
 
 // Every item of the tree that is on show (its parents expanded), in order.

@@ -70,7 +70,7 @@ std::string WindowTest::ReadFile(const QString& path) const {
     return file.readAll().toStdString();
 }
 
-QString WindowTest::DemoFolder() {
+QString DemoFolder() {
     return QString::fromUtf8(VR7_SOURCE_DIR) + QStringLiteral("/examples/vr7_12");
 }
 
@@ -81,7 +81,7 @@ void WindowTest::UseDemoCatalogue() const {
         << source.toStdString();
 }
 
-void WindowTest::CopyTree(const QString& from, const QString& to) {
+void CopyTree(const QString& from, const QString& to) {
     QDir().mkpath(to);
     QDirIterator it(from, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
                     QDirIterator::Subdirectories);

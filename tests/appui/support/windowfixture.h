@@ -74,9 +74,6 @@ class WindowTest : public ::testing::Test {
     std::string ReadFile(const QString& path) const;
     // Copies the demo catalogue into the working folder as calcbank.xml.
     void UseDemoCatalogue() const;
-    // Copies a folder tree.
-    static void CopyTree(const QString& from, const QString& to);
-    static QString DemoFolder();
 
     RecordingMessages messages;
     ScriptedShell shell;
@@ -87,6 +84,11 @@ class WindowTest : public ::testing::Test {
     QTemporaryDir program_;
     QString previousDir_;
 };
+
+// Copies a folder tree.
+void CopyTree(const QString& from, const QString& to);
+// The demo configuration folder of the sources (device 12).
+QString DemoFolder();
 
 // Lets the window's event loop run until its device command (read, store) has ended and the
 // window has taken its result; fails the test if that takes longer than a generous bound.
