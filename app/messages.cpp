@@ -699,4 +699,8 @@ const std::string& NoPlaceForWorkingCopy() {
     return text;
 }
 
+std::string FolderIsLink(const std::string& path) {
+    return path + " is a symbolic link: a device's folder is never followed";
+}
+
 }  // namespace reporttext

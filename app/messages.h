@@ -208,6 +208,8 @@ std::string Identical(size_t size);          // "identical, N bytes"
 // "the check download of NAME failed"
 std::string CheckDownloadFailed(const std::string& name);
 const std::string& NoPlaceForWorkingCopy();  // "no place for the working copy"
+// "PATH is a symbolic link: a device's folder is never followed"
+std::string FolderIsLink(const std::string& path);
 
 }  // namespace reporttext
 

@@ -47,11 +47,14 @@ const char kUsage[] =
     "(\"...\", \"\" for a quote); lines starting with # are comments.\n"
     "  --jobs N        devices worked on at once (default 8)\n"
     "  --out DIR       each device's folder DIR/NAME/: read writes tree.txt (as \"vr7lon device\n"
-    "                  tree\" prints it) and duxgate.cfg (only a complete download); store keeps\n"
+    "                  tree\" prints it) and duxgate.cfg, both replacing an earlier run's only\n"
+    "                  when the read is complete (a device that fails keeps what it had); store "
+    "keeps\n"
     "                  the working copy DUXGate.cfg it sent. Without it read writes nothing and\n"
     "                  store works in a temporary folder.\n"
     "  --report FILE   a JSON report: {\"action\", \"devices\": [{name, endpoint, number,\n"
-    "                  version, result, message, seconds, bytes_sent, bytes_received}]}\n"
+    "                  version, result, message, seconds, bytes_sent, bytes_received}]};\n"
+    "                  never the plan, a file it names or the catalogue\n"
     "  --catalog FILE  read: the variable catalogue (default: calcbank.xml of the working\n"
     "                  directory)\n"
     "Prints a table (name, result, seconds, message) in plan order. A device's result is 0 on\n"
@@ -85,6 +88,27 @@ bool CheckPlanFiles(const CliContext& ctx, const std::string& planPath, const Fl
         }
     }
     return true;
+}
+
+// What an existing --report FILE is of this run's inputs, by its device and inode: the plan, a
+// file the plan names (with its line), or the catalogue; empty when it is none of them. A report
+// written over one of them would destroy it.
+std::string ReportOverwritesInput(const std::string& reportPath, const std::string& planPath,
+                                  const FleetPlan& plan, bool needsFile,
+                                  const std::string& cataloguePath) {
+    std::error_code ec;
+    auto same = [&](const std::string& input) {
+        return !input.empty() && std::filesystem::equivalent(reportPath, input, ec);
+    };
+    if (!std::filesystem::exists(reportPath, ec)) return {};
+    if (same(planPath)) return "the plan";
+    if (same(cataloguePath)) return "the catalogue";
+    if (needsFile) {
+        for (const FleetDevice& device : plan.devices)
+            if (same(PlanFilePath(planPath, device.file)))
+                return "the file of line " + std::to_string(device.line) + " of the plan";
+    }
+    return {};
 }
 
 // The line "fleet: DONE/TOTAL devices, N failed" redrawn on a terminal's error stream.
@@ -228,6 +252,13 @@ int RunFleetCommand(const CliContext& ctx, const std::vector<std::string>& args)
     AtomicFileWriter report;
     const std::string reportPath = parsed.Value("--report");
     if (parsed.Has("--report")) {
+        const std::string input =
+            ReportOverwritesInput(reportPath, planPath, plan, needsFile, parsed.Value("--catalog"));
+        if (!input.empty()) {
+            ctx.err << "vr7lon: --report " << reportPath << " is " << input
+                    << " of this run: the report would overwrite it\n";
+            return exitstatus::Input;
+        }
         if (const Status opened = report.Open(reportPath); !opened) {
             ctx.err << "vr7lon: " << usertext::FailureLine(opened.failure()) << '\n';
             return exitstatus::Input;

@@ -204,12 +204,15 @@ LinkResult WriteDeviceFile(connection& conn, uint32_t deviceNumber, std::istream
         r = SendFileBlocks(conn, deviceNumber, *src, static_cast<uint64_t>(size), request, response,
                            progress);
 
-    // The device closes the file only on the empty block, so it goes out whatever happened.
-    // Unanswered or refused, the file may not have been committed: after blocks that all went
-    // in, that is the upload's result.
+    // The empty block closes the file, and a device keeps what it holds then as the file. After
+    // a block that failed (refused, unanswered, cancelled) it is not sent: the device must not
+    // take part of the new file for the settings it held. The file stays open in the device
+    // until the next open, which starts afresh.
+    if (r != lr::Ok) return r;
     SetFrameHeader(request, deviceNumber, 0, cmdWriteBlock);
     const LinkResult closed = Exchange(conn, request, response, conn.Timings.block);
-    if (r != lr::Ok) return r;
+    // Unanswered or refused, the file may not have been committed: after blocks that all went
+    // in, that is the upload's result.
     if (closed != lr::Ok) return closed;
     if (FrameCommand(response) != cmdWriteBlock) return RefusalCode(FrameCommand(response));
     return lr::Ok;

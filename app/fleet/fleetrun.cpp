@@ -1,5 +1,9 @@
 #include "app/fleet/fleetrun.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -20,6 +24,7 @@
 #include "app/treetext.h"
 #include "base/cp1251.h"
 #include "base/syserror.h"
+#include "base/uniquefd.h"
 #include "base/wholefile.h"
 #include "link/connection.h"
 #include "link/resulttext.h"
@@ -52,6 +57,11 @@ Status WriteWhole(const std::string& path, std::string_view bytes) {
     if (Status written = file.Write(bytes); !written) return written;
     return file.Commit();
 }
+
+// A read's outputs are written under these names beside the ones they replace, and take their
+// place only when the read is complete: a failed read leaves what an earlier run got.
+constexpr char kStagedTree[] = ".tree.txt.new";
+constexpr char kStagedDownload[] = ".duxgate.cfg.new";
 
 // One device's work: its connection, its number (0 until the device tells its own) and what
 // becomes of it.
@@ -103,26 +113,65 @@ class DeviceWork {
         result_.message = message;
     }
 
-    // Makes the device's folder and removes the files of this action that an earlier run left in
-    // it, so that what is there is what this run got whole.
+    // Makes the device's folder and holds it open. A symbolic link (or anything but a folder) in
+    // its place is refused, never followed: the files written there must stay under --out.
+    // Names of this action's files that an earlier run left are removed as entries (a symbolic
+    // link among them is removed, not its target), except a read's outputs, which stay until
+    // the new ones are complete.
     bool PrepareFolder() {
         if (task_.folder.empty()) return true;
-        std::error_code ec;
-        std::filesystem::create_directories(task_.folder, ec);
-        if (ec) {
-            FailFile(Failure::OfFile(task_.folder, ec.value()));
+        std::string path = task_.folder;
+        while (path.size() > 1 && path.back() == '/') path.pop_back();
+        if (::mkdir(path.c_str(), 0777) != 0 && errno != EEXIST) {
+            FailFile(Failure::OfFile(path, errno));
             return false;
         }
-        std::vector<const char*> outputs = {kUploadFileName};  // the working copy
-        if (settings_.action == FleetAction::Read) outputs = {kFleetTreeFile, kDownloadFileName};
-        for (const char* name : outputs) {
-            std::filesystem::remove(task_.folder + name, ec);
-            if (ec) {
-                FailFile(Failure::OfFile(task_.folder + name, ec.value()));
+        folder_ = UniqueFd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (!folder_) {
+            const int error = errno;
+            struct stat st {};
+            if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+                Fail(Failure::OfInvalid(reporttext::FolderIsLink(path)),
+                     reporttext::FolderIsLink(path));
+            } else {
+                FailFile(Failure::OfFile(path, error));
+            }
+            return false;
+        }
+        std::vector<const char*> names = {kUploadFileName};  // the working copy
+        if (settings_.action == FleetAction::Read) names = {kStagedTree, kStagedDownload};
+        for (const char* name : names) {
+            if (::unlinkat(folder_.Get(), name, 0) != 0 && errno != ENOENT) {
+                FailFile(Failure::OfFile(task_.folder + name, errno));
                 return false;
             }
         }
         return true;
+    }
+
+    // A complete read's outputs take the place of the earlier ones; a device without a gateway
+    // file leaves none behind. The folder is synced so that the new names last.
+    bool PublishRead(bool fileFound) {
+        const int dir = folder_.Get();
+        if (::renameat(dir, kStagedTree, dir, kFleetTreeFile) != 0) {
+            FailFile(Failure::OfFile(task_.folder + kFleetTreeFile, errno));
+            return false;
+        }
+        const int moved = fileFound ? ::renameat(dir, kStagedDownload, dir, kDownloadFileName)
+                                    : ::unlinkat(dir, kDownloadFileName, 0);
+        if (moved != 0 && !(errno == ENOENT && !fileFound)) {
+            FailFile(Failure::OfFile(task_.folder + kDownloadFileName, errno));
+            return false;
+        }
+        ::fsync(dir);
+        return true;
+    }
+
+    // Removes what a read that did not complete had staged.
+    void DiscardRead() {
+        if (!folder_) return;
+        ::unlinkat(folder_.Get(), kStagedTree, 0);
+        ::unlinkat(folder_.Get(), kStagedDownload, 0);
     }
 
     // The identity the device answered with, for the report.
@@ -156,7 +205,7 @@ class DeviceWork {
         size_t treeLines = 0;
         DeviceReadRequest request;
         request.catalogue = settings_.catalogue;
-        if (!task_.folder.empty()) request.downloadPath = task_.folder + kDownloadFileName;
+        if (!task_.folder.empty()) request.downloadPath = task_.folder + kStagedDownload;
         // The tree is kept as "vr7lon device tree" prints it, before the download.
         request.keepTree = [&](const CfgTree& tree) -> Status {
             std::ostringstream text;
@@ -164,15 +213,18 @@ class DeviceWork {
             const std::string_view lines = text.view();
             treeLines = static_cast<size_t>(std::count(lines.begin(), lines.end(), '\n'));
             if (task_.folder.empty()) return {};
-            const std::string path = task_.folder + kFleetTreeFile;
+            const std::string path = task_.folder + kStagedTree;
             if (Status written = WriteWhole(path, lines); !written) return written.failure();
             return {};
         };
         CfgTree tree;
         const DeviceRead read = ReadDevice(conn_, number_, tree, request);
         Record(read);
-        if (read.status)
+        if (read.status) {
+            if (folder_ && !PublishRead(read.fileFound)) return DiscardRead();
             return Succeed(reporttext::TreeAndFile(treeLines, read.fileFound, read.fileSize));
+        }
+        DiscardRead();
         const Failure& failure = read.status.failure();
         if (read.step == DeviceStep::Identify) return FailIdentify(read);
         if (failure.kind == FailureKind::File) return FailFile(failure);
@@ -248,6 +300,7 @@ class DeviceWork {
     FleetResult& result_;
     connection conn_;
     uint32_t number_ = 0;
+    UniqueFd folder_;  // the device's folder, when it has one
 };
 
 }  // namespace

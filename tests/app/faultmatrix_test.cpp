@@ -1,7 +1,8 @@
 // The fault matrix of the device commands the window runs: every misbehaviour of the device during
 // the tree read, the download and the upload, over TCP and a pty. After each the command ended
 // within the bound the timeouts and attempts give, with that path's message, the link closed, and
-// the list and local files as before (or as the rules say: a broken download empties the list).
+// the list, local files and the device's gateway file as before (or as the rules say: a broken
+// download empties the list).
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -65,8 +66,8 @@ long BoundMs(Transport how, Path path) {
             return FailingExchangesMs(5, t.config, AttemptMs(how, t.config));
         case Path::Download:  // the first block and its eight repeats
             return FailingExchangesMs(9, t.block, AttemptMs(how, t.block));
-        case Path::Upload:  // the first block, then the empty block that ends the transfer
-            return FailingExchangesMs(2, t.block, AttemptMs(how, t.block));
+        case Path::Upload:  // the first block (the empty block that would end it is not sent)
+            return FailingExchangesMs(1, t.block, AttemptMs(how, t.block));
     }
     return 0;
 }
@@ -104,9 +105,20 @@ TEST_P(FaultMatrix, EveryFaultEndsInTimeWithItsMessageAndLeavesTheFilesAsTheRule
         } messages;
         uint32_t number = 0;
         CfgTree tree;
+        // The device's gateway file, in whatever letter case it holds it.
+        auto heldFile = [&] {
+            return peer.server->With([](SimResponder& r) {
+                const auto& files = r.Device().files;
+                const auto it = files.find(kUploadFileName);
+                return it == files.end() ? std::vector<uint8_t>() : it->second;
+            });
+        };
+        const std::vector<uint8_t> heldBefore = heldFile();
+        ASSERT_FALSE(heldBefore.empty());
         const auto start = Clock::now();
         if (c.path == Path::Upload) {
             const DeviceStoreResult r = Store({conn, number, messages}, list);
+            EXPECT_EQ(heldFile(), heldBefore);  // a failed upload is never taken for the file
             EXPECT_EQ(r.outcome, DeviceStoreOutcome::Broken);
             EXPECT_EQ(messages.texts,
                       std::vector<std::string>{

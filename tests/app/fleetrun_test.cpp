@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
+#include <map>
 #include <mutex>
 
 #include <gtest/gtest.h>
@@ -146,6 +147,97 @@ TEST(FleetRun, AReadWithoutAFolderKeepsNothing) {
     EXPECT_EQ(FleetResultCode(r.status), 0) << r.message;
     EXPECT_NE(r.message.find(", the device has no duxgate.cfg"), std::string::npos) << r.message;
     EXPECT_TRUE(std::filesystem::is_empty(work.Path()));
+}
+
+// The files of a folder, by name, with their content ("->target" for a symbolic link).
+std::map<std::string, std::string> FolderFiles(const std::string& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        const std::string name = entry.path().filename().string();
+        files[name] = entry.is_symlink() ? "->" + std::filesystem::read_symlink(entry).string()
+                                         : ReadBytes(entry.path().string());
+    }
+    return files;
+}
+
+TEST(FleetRun, AReadReplacesTheEarlierOutputsOnlyWhenItIsComplete) {
+    TestSite site;
+    site.Add(DemoSimDevice());
+    SimDevice bare = DemoSimDevice();
+    bare.files.clear();
+    site.Add(std::move(bare));
+    ASSERT_TRUE(site.Start());
+    TempDir out;
+    const XmlDocument catalogue;
+    FleetSettings settings = Settings(FleetAction::Read, 1);
+    settings.catalogue = &catalogue;
+    FleetTask task;
+    task.name = "d1";
+    task.folder = out.Path() + "d1/";
+    task.endpoint = FleetEndpoint{"TCP/IP", "127.0.0.1", site.PortText(0), 0, 12};
+    FleetResult r = RunFleetTask(task, settings);
+    ASSERT_EQ(FleetResultCode(r.status), 0) << r.message;
+    const auto first = FolderFiles(task.folder);
+    ASSERT_EQ(first.size(), 2u);
+    EXPECT_EQ(first.at("duxgate.cfg"),
+              ReadBytes(VR7_SOURCE_DIR "/examples/vr7_12/CONFIG/duxgate.cfg"));
+
+    // The device does not answer this time: its only copy elsewhere stays as it was.
+    task.endpoint.number = 99;
+    r = RunFleetTask(task, settings);
+    EXPECT_NE(FleetResultCode(r.status), 0);
+    EXPECT_EQ(FolderFiles(task.folder), first);
+
+    // A device that holds no gateway file: the earlier download is not kept as if it did.
+    task.endpoint = FleetEndpoint{"TCP/IP", "127.0.0.1", site.PortText(1), 0, 12};
+    r = RunFleetTask(task, settings);
+    EXPECT_EQ(FleetResultCode(r.status), 0) << r.message;
+    const auto second = FolderFiles(task.folder);
+    EXPECT_EQ(second.size(), 1u);
+    EXPECT_EQ(second.count("tree.txt"), 1u);
+}
+
+TEST(FleetRun, SymbolicLinksUnderTheOutFolderAreNeverFollowed) {
+    TestSite site;
+    site.Add(DemoSimDevice());
+    ASSERT_TRUE(site.Start());
+    TempDir out;
+    const std::string victim = out.Path() + "victim/";
+    std::filesystem::create_directories(victim);
+    out.Write("victim/duxgate.cfg", "precious");
+    out.Write("victim/tree.txt", "precious tree");
+    out.Write("victim.cfg", "precious file");
+    std::filesystem::create_directory_symlink("victim", out.Path() + "linked");
+    std::filesystem::create_directories(out.Path() + "inner");
+    std::filesystem::create_symlink("../victim.cfg", out.Path() + "inner/duxgate.cfg");
+    std::filesystem::create_symlink("../victim/tree.txt", out.Path() + "inner/.tree.txt.new");
+    const XmlDocument catalogue;
+    const std::string settingsFile = VR7_SOURCE_DIR "/examples/vr7_12/CONFIG/duxgate.cfg";
+    for (const FleetAction action : {FleetAction::Read, FleetAction::Store}) {
+        FleetSettings settings = Settings(action, 1);
+        settings.catalogue = &catalogue;
+        FleetTask task;
+        task.endpoint = FleetEndpoint{"TCP/IP", "127.0.0.1", site.PortText(0), 0, 12};
+        task.file = settingsFile;
+        // The device's folder is a link: the device is refused, nothing is written.
+        task.folder = out.Path() + "linked/";
+        FleetResult r = RunFleetTask(task, settings);
+        EXPECT_EQ(FleetResultCode(r.status), fleetresult::LocalFile);
+        EXPECT_EQ(r.message, out.Path() +
+                                 "linked is a symbolic link: a device's folder is never "
+                                 "followed");
+        // Links inside the folder are replaced as names; their targets stay as they were.
+        task.folder = out.Path() + "inner/";
+        r = RunFleetTask(task, settings);
+        EXPECT_EQ(FleetResultCode(r.status), 0) << r.message;
+    }
+    EXPECT_EQ(FolderFiles(victim),
+              (std::map<std::string, std::string>{{"duxgate.cfg", "precious"},
+                                                  {"tree.txt", "precious tree"}}));
+    EXPECT_EQ(ReadBytes(out.Path() + "victim.cfg"), "precious file");
+    const auto inner = FolderFiles(out.Path() + "inner");
+    EXPECT_EQ(inner.at("duxgate.cfg"), ReadBytes(settingsFile));
+    EXPECT_EQ(inner.count(".tree.txt.new"), 0u);
 }
 
 TEST(FleetRun, ADevicesFailureKeepsTheReportsNumber) {

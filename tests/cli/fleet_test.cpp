@@ -208,7 +208,8 @@ TEST_F(FleetCli, ReadWritesEachDevicesTreeAndCompleteDownload) {
     ASSERT_TRUE(site.Start());
     work.Write("plan.csv", "name,ip,tcp_port,number\n" + PlanLine("a", 0, "0") +
                                PlanLine("b", 1, "22") + PlanLine("c", 2, "23"));
-    // What an earlier run left for the silent device is not passed off as this run's.
+    // What an earlier run left for the silent device stays: it may be the only copy, and the
+    // table says this run did not read the device.
     work.Write("out/c/duxgate.cfg", "stale");
     work.Write("out/c/tree.txt", "stale");
 
@@ -234,8 +235,9 @@ TEST_F(FleetCli, ReadWritesEachDevicesTreeAndCompleteDownload) {
     EXPECT_EQ(ReadBytes(work / "out/a/duxgate.cfg"), ReadBytes(kDemoSettings));
     EXPECT_TRUE(fs::exists(work / "out/b/tree.txt"));
     EXPECT_FALSE(fs::exists(work / "out/b/duxgate.cfg"));
-    EXPECT_FALSE(fs::exists(work / "out/c/tree.txt"));
-    EXPECT_FALSE(fs::exists(work / "out/c/duxgate.cfg"));
+    EXPECT_EQ(ReadBytes(work / "out/c/tree.txt"), "stale");
+    EXPECT_EQ(ReadBytes(work / "out/c/duxgate.cfg"), "stale");
+    EXPECT_EQ(std::distance(fs::directory_iterator(work / "out/c"), fs::directory_iterator()), 2);
     // Nothing lands in the working directory.
     EXPECT_FALSE(fs::exists(work / "duxgate.cfg"));
 }
@@ -327,6 +329,9 @@ TEST_F(FleetCli, AFaultyPlanOrFileTouchesNoDevice) {
     ASSERT_TRUE(site.Start());
     work.Write("empty.cfg", "");
     fs::copy_file(kDemoSettings, work / "demo.cfg");
+    fs::create_hard_link(work / "demo.cfg", work / "hardlink.cfg");
+    fs::copy_file(VR7_SOURCE_DIR "/examples/calcbank.xml", work / "cat.xml");
+    const std::string catalogue = ReadBytes(work / "cat.xml");
     const std::string ok = PlanLine("ok", 0, "41", "demo.cfg");
     const struct {
         std::string plan;
@@ -351,6 +356,17 @@ TEST_F(FleetCli, AFaultyPlanOrFileTouchesNoDevice) {
         {"name,ip,tcp_port,number,file\n" + ok,
          {"info", "--report", "no/such/folder/r.json"},
          "vr7lon: no/such/folder/r.json: No such file or directory\n"},
+        // A report never overwrites an input of the run, however it is named.
+        {"name,ip,tcp_port,number,file\n" + ok,
+         {"store", "--report", "./plan.csv"},
+         "vr7lon: --report ./plan.csv is the plan of this run: the report would overwrite it\n"},
+        {"name,ip,tcp_port,number,file\n" + ok,
+         {"verify", "--report", "hardlink.cfg"},
+         "vr7lon: --report hardlink.cfg is the file of line 2 of the plan of this run: the "
+         "report would overwrite it\n"},
+        {"name,ip,tcp_port,number,file\n" + ok,
+         {"read", "--catalog", "cat.xml", "--report", "cat.xml"},
+         "vr7lon: --report cat.xml is the catalogue of this run: the report would overwrite it\n"},
     };
     for (const auto& c : cases) {
         work.Write("plan.csv", c.plan);
@@ -360,7 +376,10 @@ TEST_F(FleetCli, AFaultyPlanOrFileTouchesNoDevice) {
         EXPECT_EQ(r.status, exitstatus::Input) << c.plan;
         EXPECT_EQ(r.err.substr(0, c.err.size()), c.err);
         EXPECT_EQ(r.out, "");
+        EXPECT_EQ(ReadBytes(work / "plan.csv"), c.plan);
     }
+    EXPECT_EQ(ReadBytes(work / "demo.cfg"), ReadBytes(kDemoSettings));
+    EXPECT_EQ(ReadBytes(work / "cat.xml"), catalogue);
     EXPECT_EQ(Fleet({"absent.csv", "info"}).err, "vr7lon: absent.csv: No such file or directory\n");
     EXPECT_TRUE(site.site.Requests(0).empty());
 

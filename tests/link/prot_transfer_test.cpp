@@ -173,18 +173,44 @@ TEST_P(TransferOverLink, BlockAnswerThatIsNoBlockEndsTheTransfer) {
     EXPECT_EQ(back, "");
 }
 
-TEST_P(TransferOverLink, UnacknowledgedBlockGivesMinusOneAndStillEndsTheTransfer) {
-    for (int ackLength : {1, 0}) {
-        if (ackLength == 1)
-            sim->server->SetFaults({{SimFaultKind::NoAck, cmdWriteBlock, -1, 1, 1, 0x00}});
-        else  // acknowledged with no data byte at all
-            sim->server->SetFaults({{SimFaultKind::CutData, cmdWriteBlock, -1, 0, 1, 0}});
+// A block that fails mid-upload ends the transfer without the empty block that would make the
+// device take the part sent for the file: it keeps the file it held, and the next upload, which
+// opens the file afresh, stores the whole new one.
+TEST_P(TransferOverLink, FailedBlockLeavesTheDevicesFileAsItWas) {
+    struct Case {
+        const char* name;
+        SimFault fault;     // on the second block
+        LinkResult result;  // 0: any failure (how a silence ends differs by link)
+    };
+    const Case cases[] = {
+        {"unacknowledged",
+         {SimFaultKind::NoAck, cmdWriteBlock, -1, 1, 1, 0x00},
+         lr::Unacknowledged},
+        {"no data byte", {SimFaultKind::CutData, cmdWriteBlock, -1, 1, 1, 0}, lr::Unacknowledged},
+        {"refused", {SimFaultKind::Refuse, cmdWriteBlock, -1, 1, 1, 0x33}, 0x33},
+        {"unanswered", {SimFaultKind::Silent, cmdWriteBlock, -1, 1, -1, 0}, 0},
+    };
+    const Bytes held = Pattern(700);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Serve("DUXGate.cfg", held);
+        sim->server->SetFaults({c.fault});
         sim->server->ClearRequests();
-        EXPECT_EQ(Upload("u", Pattern(3000)), lr::Unacknowledged);
-        const auto requests = Requests();
-        ASSERT_FALSE(requests.empty());
-        EXPECT_EQ(requests.back(), std::make_pair(uint8_t{cmdWriteBlock}, 0));
-        EXPECT_EQ(requests.size(), ackLength == 1 ? 4u : 3u);
+        const LinkResult r = Upload("DUXGate.cfg", Pattern(3990));
+        if (c.result != 0)
+            EXPECT_EQ(r, c.result);
+        else
+            EXPECT_NE(r, lr::Ok);
+        for (const auto& [command, length] : Requests())
+            EXPECT_FALSE(command == cmdWriteBlock && length == 0) << "the closing block went out";
+        Bytes stored;
+        ASSERT_TRUE(sim->server->File("DUXGate.cfg", stored));
+        EXPECT_EQ(stored, held);
+
+        sim->server->SetFaults({});
+        ASSERT_EQ(Upload("DUXGate.cfg", Pattern(1500)), lr::Ok);
+        ASSERT_TRUE(sim->server->File("DUXGate.cfg", stored));
+        EXPECT_EQ(stored, Pattern(1500));
     }
 }
 
@@ -232,8 +258,9 @@ TEST_P(TransferOverLink, SourceThatRunsDryGivesMinusOne) {
     std::istream src(&buffer);
     sim->server->ClearRequests();
     EXPECT_EQ(WriteDeviceFile(sim->conn, kNumber, &src, "u", nullptr), lr::Unacknowledged);
+    // Nor the closing block: the device does not take the short file for "u".
     const std::vector<std::pair<uint8_t, int>> expected{
-        {cmdOpenFile, 2}, {cmdWriteBlock, 1015}, {cmdWriteBlock, 485}, {cmdWriteBlock, 0}};
+        {cmdOpenFile, 2}, {cmdWriteBlock, 1015}, {cmdWriteBlock, 485}};
     EXPECT_EQ(Requests(), expected);
 }
 
