@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 class connection;
 
@@ -17,8 +18,12 @@ struct DeviceEndpoint {
 
     bool Tcp() const;
     // What devices that have to take turns share: "IP:PORT" over TCP/IP, else the serial port's
-    // device path.
+    // real device path (a port named by two links is one port).
     std::string Key() const;
+    // Where the endpoint really leads, one "ADDRESS PORT" for each address the name resolves to
+    // (127.1, 127.000.000.001 and localhost all lead to 127.0.0.1) or the serial port's real
+    // device path; the name as given when it resolves to nothing.
+    std::vector<std::string> Places() const;
     // As a report names it: "IP:PORT" over TCP/IP, else the serial port as named.
     std::string Text() const;
 };

@@ -268,12 +268,30 @@ int RunDeviceTree(const CliContext& ctx, DeviceSession& session, const DeviceArg
     return exitstatus::Ok;
 }
 
+// A device file name the open request can carry: not empty, at most kMaxDeviceFileName bytes in
+// the device's code page. False, with the reason said, otherwise (no device is touched).
+bool CheckDeviceFileName(const CliContext& ctx, const std::string& nameArg,
+                         const std::string& name) {
+    if (name.empty()) {
+        ctx.err << "vr7lon: the device file name is empty\n";
+        return false;
+    }
+    if (name.size() > static_cast<size_t>(kMaxDeviceFileName)) {
+        ctx.err << "vr7lon: " << nameArg.substr(0, 40) << "...: a device file name has at most "
+                << kMaxDeviceFileName << " bytes, this one " << name.size() << '\n';
+        return false;
+    }
+    return true;
+}
+
 int RunDeviceGet(const CliContext& ctx, DeviceSession& session, const DeviceArgs& args) {
     CliArgs parsed;
     int status = 0;
     if (!Prepare(ctx, session, args, {}, kGetUsage, 2, parsed, status)) return status;
     const std::string& nameArg = parsed.Positionals()[0];
     const std::string& outPath = parsed.Positionals()[1];
+    const std::string name = cp1251::FromUtf8(nameArg).bytes();
+    if (!CheckDeviceFileName(ctx, nameArg, name)) return exitstatus::Usage;
     // The local side is made ready first: a copy with nowhere to go is not worth the transfer.
     AtomicFileWriter out;
     if (const Status opened = out.Open(outPath); !opened) {
@@ -285,9 +303,8 @@ int RunDeviceGet(const CliContext& ctx, DeviceSession& session, const DeviceArgs
     DeviceInfo info;
     if (!Identify(ctx, session, info)) return exitstatus::Device;
     ProgressBar bar(ctx.err, ctx.env.errIsTerminal);
-    const FileDownload r =
-        DownloadDeviceFile(session.conn, session.DeviceNumber, cp1251::FromUtf8(nameArg).bytes(),
-                           out, ctx.env.errIsTerminal ? &bar : nullptr);
+    const FileDownload r = DownloadDeviceFile(session.conn, session.DeviceNumber, name, out,
+                                              ctx.env.errIsTerminal ? &bar : nullptr);
     bar.Finish();
     if (r.code != lr::Ok) {
         ctx.err << "vr7lon: " << nameArg << ": "
@@ -309,6 +326,8 @@ int RunDevicePut(const CliContext& ctx, DeviceSession& session, const DeviceArgs
     if (!Prepare(ctx, session, args, {}, kPutUsage, 2, parsed, status)) return status;
     const std::string& inPath = parsed.Positionals()[0];
     const std::string& nameArg = parsed.Positionals()[1];
+    const std::string name = cp1251::FromUtf8(nameArg).bytes();
+    if (!CheckDeviceFileName(ctx, nameArg, name)) return exitstatus::Usage;
     std::error_code ec;
     if (std::filesystem::is_directory(inPath, ec)) {
         ctx.err << "vr7lon: " << inPath << ": is a folder\n";
@@ -324,7 +343,6 @@ int RunDevicePut(const CliContext& ctx, DeviceSession& session, const DeviceArgs
     DeviceInfo info;
     if (!Identify(ctx, session, info)) return exitstatus::Device;
     ProgressBar bar(ctx.err, ctx.env.errIsTerminal);
-    const std::string name = cp1251::FromUtf8(nameArg).bytes();
     const LinkResult r = WriteDeviceFile(session.conn, session.DeviceNumber, &in, name.c_str(),
                                          ctx.env.errIsTerminal ? &bar : nullptr);
     bar.Finish();

@@ -296,6 +296,18 @@ int RunFleetCommand(const CliContext& ctx, const std::vector<std::string>& args)
         tasks.push_back(std::move(task));
     }
 
+    // Two rows for one device would both report success while the device keeps one file.
+    if (const std::optional<RepeatedDevice> repeated = FindRepeatedDevice(tasks)) {
+        const FleetTask& a = tasks[repeated->first];
+        const FleetTask& b = tasks[repeated->second];
+        ctx.err << "vr7lon: " << planPath << ": lines " << plan.devices[repeated->first].line
+                << " and " << plan.devices[repeated->second].line << " may name one device ("
+                << a.name << ": " << a.endpoint.Text() << " number " << a.endpoint.number << ", "
+                << b.name << ": " << b.endpoint.Text() << " number " << b.endpoint.number
+                << "; number 0 is whichever device answers)\n";
+        return exitstatus::Input;
+    }
+
     ProgressLine progress(ctx.err, ctx.env.errIsTerminal, tasks.size());
     const std::vector<FleetResult> results = RunFleet(tasks, settings, &progress);
     progress.End();

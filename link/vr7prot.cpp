@@ -8,7 +8,6 @@
 namespace {
 
 constexpr int kBlockRepeats = 8;
-constexpr int kMaxFileName = kMaxFrameData - 1;  // the mode byte comes first
 constexpr int kPositionSize = kBlockPositionSize;
 static_assert(sizeof(DeviceInfo::Bytes) == kDeviceInfoSize);
 
@@ -34,7 +33,7 @@ uint32_t AnswerU32(const uint8_t* response, int offset) {
 LinkResult OpenDeviceFile(connection& conn, uint32_t deviceNumber, uint8_t mode, const char* name,
                           uint8_t* request, uint8_t* response) {
     const size_t nameLength = std::strlen(name);
-    if (nameLength > static_cast<size_t>(kMaxFileName)) return lr::BadArgument;
+    if (nameLength > static_cast<size_t>(kMaxDeviceFileName)) return lr::BadArgument;
     SetFrameHeader(request, deviceNumber, static_cast<uint16_t>(1 + nameLength), cmdOpenFile);
     FrameData(request)[0] = mode;
     std::memcpy(FrameData(request) + 1, name, nameLength);

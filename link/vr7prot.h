@@ -15,6 +15,9 @@ LinkResult Exchange(connection& conn, uint8_t* request, uint8_t* response, uint8
 // The same with a command's timing (one of conn.Timings).
 LinkResult Exchange(connection& conn, uint8_t* request, uint8_t* response, CommandTiming timing);
 
+// The longest file name the device's open request carries (the mode byte comes first).
+inline constexpr int kMaxDeviceFileName = kMaxFrameData - 1;
+
 // The operations below return 0, a link or exchange code, or the device's refusal code (a
 // refusal code of 0 is reported as 255). Bytes the device did not send read as 0.
 

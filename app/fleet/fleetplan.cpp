@@ -215,6 +215,13 @@ bool IsSafeFolderName(std::string_view name) {
 bool ParseFleetPlan(std::string_view text, bool fileNeeded, FleetPlan& plan, std::string& error) {
     plan.devices.clear();
     const auto lines = PlanLines(text);
+    // A NUL byte would cut a name or a file where the system reads it.
+    for (const auto& [number, line] : lines) {
+        if (line.find('\0') != std::string_view::npos) {
+            error = "line " + std::to_string(number) + ": holds a NUL byte (a plan is text)";
+            return false;
+        }
+    }
     if (lines.empty()) {
         error = "the plan has no header line";
         return false;

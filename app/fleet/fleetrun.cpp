@@ -354,6 +354,37 @@ FleetResult RunFleetTask(const FleetTask& task, const FleetSettings& settings) {
     return result;
 }
 
+std::optional<RepeatedDevice> FindRepeatedDevice(const std::vector<FleetTask>& tasks) {
+    struct Seen {
+        size_t first = 0;                    // the first task on the place
+        std::map<uint32_t, size_t> numbers;  // the first task asking for each number
+    };
+    std::map<std::string, Seen> seen;
+    for (size_t i = 0; i < tasks.size(); ++i) {
+        const uint32_t number = tasks[i].endpoint.number;
+        std::optional<size_t> earlier;
+        for (const std::string& place : tasks[i].endpoint.Places()) {
+            const auto [at, added] = seen.try_emplace(place, Seen{i, {}});
+            Seen& s = at->second;
+            std::optional<size_t> match;
+            if (!added) {
+                // Whichever device answers a 0 may be any device of the place.
+                if (number == 0) {
+                    match = s.first;
+                } else if (const auto same = s.numbers.find(number); same != s.numbers.end()) {
+                    match = same->second;
+                } else if (const auto zero = s.numbers.find(0); zero != s.numbers.end()) {
+                    match = zero->second;
+                }
+            }
+            if (match && (!earlier || *match < *earlier)) earlier = match;
+            s.numbers.try_emplace(number, i);
+        }
+        if (earlier) return RepeatedDevice{*earlier, i};
+    }
+    return std::nullopt;
+}
+
 std::vector<std::vector<size_t>> FleetTurns(const std::vector<FleetTask>& tasks) {
     std::vector<std::vector<size_t>> turns;
     std::map<std::string, size_t> byKey;

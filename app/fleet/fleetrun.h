@@ -5,6 +5,7 @@
 // turns; different endpoints are worked on in parallel.
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -50,6 +51,15 @@ struct FleetTask {
     std::string scratchCopy;
     std::string file;  // store, verify: the gateway settings file
 };
+
+// Two tasks of a plan that may reach one device: the first pair, in plan order, whose endpoints
+// lead to one place (Places) and whose numbers are the same or either is 0 (whichever device
+// answers). Two such rows would both report success while the device keeps only one file.
+struct RepeatedDevice {
+    size_t first = 0;
+    size_t second = 0;
+};
+std::optional<RepeatedDevice> FindRepeatedDevice(const std::vector<FleetTask>& tasks);
 
 struct FleetResult {
     Status status;        // success, or the Failure that ended the device's work

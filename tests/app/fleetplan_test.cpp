@@ -100,6 +100,8 @@ TEST(FleetPlan, AFaultIsRefusedWithItsLine) {
         {"name\na\n", true, "line 2: no file for a"},
         {"name,file\na,\"x.cfg\n", true, "line 2: a quoted cell is not closed"},
         {"name,file\na,\"x\"y\n", true, "line 2: text after a quoted cell"},
+        {"name,file\na,x.cfg\nb,y.cfg" + std::string(1, '\0') + ".cfg\n", true,
+         "line 3: holds a NUL byte (a plan is text)"},
     };
     for (const auto& p : plans) {
         FleetPlan plan;

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <optional>
 
 #include <gtest/gtest.h>
 
@@ -238,6 +239,58 @@ TEST(FleetRun, SymbolicLinksUnderTheOutFolderAreNeverFollowed) {
     const auto inner = FolderFiles(out.Path() + "inner");
     EXPECT_EQ(inner.at("duxgate.cfg"), ReadBytes(settingsFile));
     EXPECT_EQ(inner.count(".tree.txt.new"), 0u);
+}
+
+TEST(FleetRun, RowsThatMayReachOneDeviceAreFound) {
+    TempDir dir;
+    dir.Write("ttyX", "");
+    dir.Write("ttyY", "");
+    std::filesystem::create_symlink(dir / "ttyX", dir / "by-id-X");
+    const std::string x = dir / "ttyX", linkX = dir / "by-id-X", y = dir / "ttyY";
+    auto tcp = [](const std::string& ip, const std::string& port, uint32_t number) {
+        return FleetEndpoint{"TCP/IP", ip, port, 0, number};
+    };
+    auto serial = [](const std::string& port, uint32_t number) {
+        return FleetEndpoint{port, "", "", 9600, number};
+    };
+    const struct {
+        const char* what;
+        std::vector<FleetEndpoint> endpoints;
+        std::optional<std::pair<size_t, size_t>> repeated;
+    } cases[] = {
+        {"one address spelt three ways",
+         {tcp("127.0.0.1", "5000", 12), tcp("127.000.000.001", "5000", 3),
+          tcp("127.1", "5000", 12)},
+         std::pair<size_t, size_t>{0, 2}},
+        {"localhost",
+         {tcp("localhost", "5000", 7), tcp("127.0.0.1", "5000", 7)},
+         std::pair<size_t, size_t>{0, 1}},
+        {"other numbers and ports",
+         {tcp("127.0.0.1", "5000", 1), tcp("127.0.0.1", "5000", 2), tcp("127.0.0.1", "5001", 1)},
+         std::nullopt},
+        {"whichever answers",
+         {tcp("127.0.0.1", "5000", 4), tcp("127.0.0.1", "5000", 0)},
+         std::pair<size_t, size_t>{0, 1}},
+        {"a port and its link",
+         {serial(y, 1), serial(x, 5), serial(linkX, 5)},
+         std::pair<size_t, size_t>{1, 2}},
+        {"two ports", {serial(x, 5), serial(y, 5)}, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<FleetTask> tasks(c.endpoints.size());
+        for (size_t i = 0; i < tasks.size(); ++i) tasks[i].endpoint = c.endpoints[i];
+        const std::optional<RepeatedDevice> found = FindRepeatedDevice(tasks);
+        ASSERT_EQ(found.has_value(), c.repeated.has_value());
+        if (found) {
+            EXPECT_EQ(std::make_pair(found->first, found->second), *c.repeated);
+        }
+    }
+    // A port named two ways is one line: its devices take turns.
+    std::vector<FleetTask> tasks(2);
+    tasks[0].endpoint = serial(x, 1);
+    tasks[1].endpoint = serial(linkX, 2);
+    EXPECT_EQ(FleetTurns(tasks).size(), 1u);
 }
 
 TEST(FleetRun, ADevicesFailureKeepsTheReportsNumber) {

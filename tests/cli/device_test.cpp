@@ -145,6 +145,32 @@ TEST_P(DeviceCli, GetAndPutFailures) {
     r = Device({"--number", "12", "put", work / "up.bin", "X"});
     EXPECT_EQ(r.status, exitstatus::Device);
     EXPECT_NE(r.err.find("write protection EN_PR"), std::string::npos) << r.err;
+
+    // A device file name the open request cannot carry: said as such, the device not asked.
+    sim.server->ClearRequests();
+    const std::string longest(1014, 'n');
+    const struct {
+        std::vector<std::string> args;
+        std::string err;
+    } names[] = {
+        {{"put", work / "up.bin", ""}, "vr7lon: the device file name is empty\n"},
+        {{"get", "", work / "got.cfg"}, "vr7lon: the device file name is empty\n"},
+        {{"put", work / "up.bin", longest + "n"},
+         "vr7lon: " + longest.substr(0, 40) +
+             "...: a device file name has at most 1014 bytes, this one 1015\n"},
+        {{"get", longest + "\xD0\xAF", work / "got.cfg"},  // one byte in the device's code page
+         "vr7lon: " + longest.substr(0, 40) +
+             "...: a device file name has at most 1014 bytes, this one 1015\n"},
+    };
+    for (const auto& c : names) {
+        std::vector<std::string> args = {"--number", "12"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        r = Device(args);
+        EXPECT_EQ(r.status, exitstatus::Usage);
+        EXPECT_EQ(r.err, c.err);
+    }
+    EXPECT_TRUE(sim.server->Requests().empty());
+    EXPECT_FALSE(fs::exists(work / "got.cfg"));
 }
 
 TEST_P(DeviceCli, AFailureEndsWithTheCauseTheWindowsStatusBarShows) {

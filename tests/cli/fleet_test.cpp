@@ -356,6 +356,9 @@ TEST_F(FleetCli, AFaultyPlanOrFileTouchesNoDevice) {
         {"name,ip,tcp_port,number,file\n" + ok,
          {"info", "--report", "no/such/folder/r.json"},
          "vr7lon: no/such/folder/r.json: No such file or directory\n"},
+        {"name,ip,tcp_port,number,file\n" + ok + PlanLine("again", 0, "41", "demo.cfg"),
+         {"store"},
+         "vr7lon: plan.csv: lines 2 and 3 may name one device (ok: 127.0.0.1:"},
         // A report never overwrites an input of the run, however it is named.
         {"name,ip,tcp_port,number,file\n" + ok,
          {"store", "--report", "./plan.csv"},
