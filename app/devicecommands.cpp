@@ -159,14 +159,82 @@ LinkResult ReadDeviceFileBytes(connection& conn, uint32_t deviceNumber, const st
     return code;
 }
 
+namespace {
+
+// A download's bytes going straight into a file writer, block by block as they come; the first
+// failure of the writer is kept and the rest goes nowhere.
+class WriterBuffer : public std::streambuf {
+  public:
+    explicit WriterBuffer(AtomicFileWriter& out) : out_(out) {}
+    const Status& Written() const { return status_; }
+    size_t Size() const { return size_; }
+
+  protected:
+    std::streamsize xsputn(const char* data, std::streamsize n) override {
+        if (status_) status_ = out_.Write(std::string_view(data, static_cast<size_t>(n)));
+        size_ += static_cast<size_t>(n);
+        return n;
+    }
+    int_type overflow(int_type c) override {
+        if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+        const char byte = traits_type::to_char_type(c);
+        xsputn(&byte, 1);
+        return c;
+    }
+
+  private:
+    AtomicFileWriter& out_;
+    Status status_;
+    size_t size_ = 0;
+};
+
+// A download compared with the bytes expected as it comes, keeping nothing of it.
+class CompareBuffer : public std::streambuf {
+  public:
+    explicit CompareBuffer(std::string_view expected) : expected_(expected) {}
+    size_t Size() const { return size_; }
+    size_t FirstDifference() const { return first_; }  // npos: none so far
+
+  protected:
+    std::streamsize xsputn(const char* data, std::streamsize n) override {
+        const size_t count = static_cast<size_t>(n);
+        if (first_ == std::string::npos) {
+            const size_t common =
+                size_ < expected_.size() ? std::min(count, expected_.size() - size_) : 0;
+            const auto [at, ignored] =
+                std::mismatch(data, data + common, expected_.begin() + static_cast<long>(size_));
+            if (at != data + common)
+                first_ = size_ + static_cast<size_t>(at - data);
+            else if (common < count)
+                first_ = expected_.size();  // the device holds more
+        }
+        size_ += count;
+        return n;
+    }
+    int_type overflow(int_type c) override {
+        if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+        const char byte = traits_type::to_char_type(c);
+        xsputn(&byte, 1);
+        return c;
+    }
+
+  private:
+    std::string_view expected_;
+    size_t size_ = 0;
+    size_t first_ = std::string::npos;
+};
+
+}  // namespace
+
 FileDownload DownloadDeviceFile(connection& conn, uint32_t deviceNumber, const std::string& name,
                                 AtomicFileWriter& out, IProgressSink* progress) {
     FileDownload result;
-    std::string data;
-    result.code = ReadDeviceFileBytes(conn, deviceNumber, name, data, progress);
-    result.size = data.size();
+    WriterBuffer buffer(out);
+    std::ostream stream(&buffer);
+    result.code = ReadDeviceFile(conn, deviceNumber, &stream, name.c_str(), progress);
+    result.size = buffer.Size();
     if (result.code != lr::Ok) return result;  // out's file stays; the writer discards its copy
-    result.local = out.Write(data);
+    result.local = buffer.Written();
     if (result.local) result.local = out.Commit();
     return result;
 }
@@ -181,11 +249,14 @@ size_t FirstDifference(std::string_view a, std::string_view b) {
 FileVerification VerifyDeviceFile(connection& conn, uint32_t deviceNumber, const std::string& name,
                                   std::string_view expected, IProgressSink* progress) {
     FileVerification result;
-    std::string held;
-    result.code = ReadDeviceFileBytes(conn, deviceNumber, name, held, progress);
-    result.deviceSize = held.size();
+    CompareBuffer compared(expected);
+    std::ostream stream(&compared);
+    result.code = ReadDeviceFile(conn, deviceNumber, &stream, name.c_str(), progress);
+    result.deviceSize = compared.Size();
     if (result.code != lr::Ok) return result;
-    const size_t at = FirstDifference(expected, held);
+    // The device holding fewer bytes differs where its file ends.
+    size_t at = compared.FirstDifference();
+    if (at == std::string::npos && compared.Size() < expected.size()) at = compared.Size();
     result.identical = at == std::string::npos;
     result.firstDifference = result.identical ? 0 : at;
     return result;

@@ -447,6 +447,7 @@ VR7_LOG_TEXT(LogNoAnswer, "нет ответа")
 VR7_LOG_TEXT(LogBadLength, "ответ неверной длины или оборван")
 VR7_LOG_TEXT(LogIncomplete,
              "передача неполна: блоки файла не сходятся с размером, который назвал прибор")
+VR7_LOG_TEXT(LogFileTooLarge, "прибор называет файл больше 8 МиБ: не прочитан")
 VR7_LOG_TEXT(LogGetState, "не прочитаны настройки последовательного порта")
 VR7_LOG_TEXT(LogSetState, "не применены настройки последовательного порта (скорость?)")
 VR7_LOG_TEXT(LogSetMask, "не установлена маска событий последовательного порта")
@@ -497,6 +498,8 @@ const char* LogExplanation(LinkResult result) {
             return LogBadLength;
         case lr::Incomplete:
             return LogIncomplete;
+        case lr::FileTooLarge:
+            return LogFileTooLarge;
         case lr::GetStateFailed:
             return LogGetState;
         case lr::SetStateFailed:

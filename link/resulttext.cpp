@@ -39,6 +39,8 @@ const char* Explanation(LinkResult result) {
         case lr::Incomplete:
             return "incomplete transfer: the file's blocks do not add up to the size the device "
                    "announced";
+        case lr::FileTooLarge:
+            return "the device announces a file larger than 8 MiB: not read";
         case lr::GetStateFailed:
             return "the serial port's settings could not be read";
         case lr::SetStateFailed:

@@ -158,6 +158,7 @@ LinkResult ReadDeviceFile(connection& conn, uint32_t deviceNumber, std::ostream*
     LinkResult r = OpenDeviceFile(conn, deviceNumber, kOpenForRead, name, request, response);
     if (r != lr::Ok) return r;
     const uint64_t total = AnswerU32(response, 0);
+    if (total > kMaxDeviceFileBytes) return lr::FileTooLarge;
     uint64_t done = 0;  // file bytes taken so far
 
     SetFrameHeader(request, deviceNumber, 1, cmdReadBlock);

@@ -17,6 +17,10 @@ LinkResult Exchange(connection& conn, uint8_t* request, uint8_t* response, Comma
 
 // The longest file name the device's open request carries (the mode byte comes first).
 inline constexpr int kMaxDeviceFileName = kMaxFrameData - 1;
+// The largest file a download takes: 8 MiB. The gateway's settings are kilobytes; the longest
+// list a settings file can hold (65 535 rows) stays well below it. A device announcing more is
+// refused before any block is read, so a download never holds more than this.
+inline constexpr uint64_t kMaxDeviceFileBytes = 8u << 20;
 
 // The operations below return 0, a link or exchange code, or the device's refusal code (a
 // refusal code of 0 is reported as 255). Bytes the device did not send read as 0.

@@ -33,6 +33,9 @@ constexpr LinkResult BadLength = 1017;
 // by the time it ends, or a block's position is not where the one before ended (a position that
 // repeats or runs ahead).
 constexpr LinkResult Incomplete = 1018;
+// The device announced a file larger than any it holds for the gateway (kMaxDeviceFileBytes):
+// nothing of it was read.
+constexpr LinkResult FileTooLarge = 1022;
 constexpr LinkResult GetStateFailed = 1051;
 constexpr LinkResult SetStateFailed = 1052;
 constexpr LinkResult SetMaskFailed = 1053;

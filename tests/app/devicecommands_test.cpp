@@ -386,3 +386,39 @@ TEST(FirstDifference, OffsetWhereTheBytesPart) {
     };
     for (const auto& c : cases) EXPECT_EQ(FirstDifference(c.a, c.b), c.at) << c.a << " | " << c.b;
 }
+
+// A verify compares the device's file with the bytes expected as its blocks come: it finds the
+// first difference wherever it falls, in any block, as the whole comparison would.
+TEST(VerifyDeviceFile, FindsTheFirstDifferenceBlockByBlock) {
+    std::string base(2500, 'a');
+    for (size_t i = 0; i < base.size(); ++i) base[i] = static_cast<char>('a' + i % 23);
+    std::string late = base;
+    late[2000] = '#';
+    const struct {
+        const char* what;
+        std::string held;
+    } cases[] = {
+        {"same", base},
+        {"in the third block", late},
+        {"shorter", base.substr(0, 1500)},
+        {"longer", base + "zz"},
+        {"empty", ""},
+        {"first byte", "#" + base.substr(1)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        SimDevice device;
+        device.number = 3;
+        device.files["f"] = std::vector<uint8_t>(c.held.begin(), c.held.end());
+        SimConnection sim(device);
+        ASSERT_EQ(sim.Open(Transport::Tcp), lr::Ok);
+        const FileVerification v = VerifyDeviceFile(sim.conn, 3, "f", base, nullptr);
+        ASSERT_EQ(v.code, lr::Ok);
+        const size_t at = FirstDifference(base, c.held);
+        EXPECT_EQ(v.identical, at == std::string::npos);
+        if (!v.identical) {
+            EXPECT_EQ(v.firstDifference, at);
+        }
+        EXPECT_EQ(v.deviceSize, c.held.size());
+    }
+}

@@ -53,6 +53,10 @@ TEST(DownloadChecks, BlocksMustAddUpToTheAnnouncedSize) {
         {"position jumps", 3000, {{500, 500}, {2000, 500}}, lr::Incomplete, 500, 2},
         {"position behind", 3000, {{400, 500}}, lr::Incomplete, 0, 1},
         {"last block elsewhere", 500, {{500, 500}, {0, 0}}, lr::Incomplete, 500, 2},
+        // The largest download taken, and beyond it: refused before any block is asked for.
+        {"largest", 8u << 20, {{1000, 1000}, {1000, 0}}, lr::Incomplete, 1000, 2},
+        {"too large", (8u << 20) + 1, {{1000, 1000}}, lr::FileTooLarge, 0, 0},
+        {"announces 4 GiB", 0xFFFFFFFF, {{1000, 1000}}, lr::FileTooLarge, 0, 0},
     };
     for (const auto& c : cases) {
         connection conn;
