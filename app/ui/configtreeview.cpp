@@ -22,7 +22,8 @@ std::atomic<int> ConfigTreeView::liveItems_{0};
 
 // An item stores nothing of its own: its caption, image and node come from the node when the view
 // asks (for the rows it shows), so the thousands of leaves of a large tree are made and freed
-// without a string, an icon or a value list each.
+// without a string, an icon or a value list each. A value set on the item itself is what it
+// shows, as with any item.
 class ConfigTreeView::NodeItem final : public QTreeWidgetItem {
   public:
     NodeItem(const TreeNode& node, const QIcon& icon)
@@ -30,24 +31,36 @@ class ConfigTreeView::NodeItem final : public QTreeWidgetItem {
         liveItems_.fetch_add(1, std::memory_order_relaxed);
     }
     ~NodeItem() override { liveItems_.fetch_sub(1, std::memory_order_relaxed); }
-    NodeItem(const NodeItem&) = delete;
     NodeItem& operator=(const NodeItem&) = delete;
 
     QVariant data(int column, int role) const override {
-        if (column == 0) {
-            switch (role) {
-                case Qt::DisplayRole:
-                case Qt::EditRole:
-                    return FromCp1251(Cp1251String(node_.Text));
-                case Qt::DecorationRole:
-                    return icon_;
-                case kNodeRole:
-                    return QVariant::fromValue(reinterpret_cast<quintptr>(&node_));
-                default:
-                    break;
-            }
+        QVariant value = QTreeWidgetItem::data(column, role);
+        if (column != 0 || value.isValid()) return value;
+        switch (role) {
+            case Qt::DisplayRole:
+            case Qt::EditRole:
+                return FromCp1251(Cp1251String(node_.Text));
+            case Qt::DecorationRole:
+                return icon_;
+            case kNodeRole:
+                return QVariant::fromValue(reinterpret_cast<quintptr>(&node_));
+            default:
+                return value;
         }
-        return QTreeWidgetItem::data(column, role);
+    }
+
+    // The copy shows the same node, with copies of the children.
+    QTreeWidgetItem* clone() const override {
+        auto* copy = new NodeItem(*this);
+        for (int i = 0; i < childCount(); ++i) copy->addChild(child(i)->clone());
+        return copy;
+    }
+
+  private:
+    // The item alone, without its children: QTreeWidgetItem's own copy.
+    NodeItem(const NodeItem& other)
+        : QTreeWidgetItem(other), node_(other.node_), icon_(other.icon_) {
+        liveItems_.fetch_add(1, std::memory_order_relaxed);
     }
 
   private:
