@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QProgressBar>
+#include <QScrollBar>
 #include <QTest>
 #include <QTreeWidgetItemIterator>
 
@@ -264,11 +265,17 @@ TEST_F(OpenConfigTest, AReopenReadsTheNewFolderWithTheOldItemsGone) {
         messages.errors.clear();
         TVR7CfgUpdate& w = OpenDemo();
         ASSERT_EQ(ConfigTreeView::LiveItems(), 1 + 3 + 11 + 8 + 7);
-        // What the user left: the first system collapsed by them, the second expanded, a leaf
-        // of it current and selected.
+        // What the user left: the first system collapsed by them, the second and third
+        // expanded, a leaf of the second current and selected, the view scrolled to its end.
         Select({kRoot, kSystem2, QStringLiteral("тхв")});
         const TreeNode* const chosen = w.TreeView1->SelectedNode();
         FindItem(w.TreeView1, {kRoot, kSystem1})->setExpanded(false);
+        FindItem(w.TreeView1, {kRoot, kSystem3})->setExpanded(true);
+        w.TreeView1->setFixedHeight(w.TreeView1->sizeHintForRow(0) * 6);
+        QCoreApplication::processEvents();
+        w.TreeView1->scrollToBottom();
+        const int scrolled = w.TreeView1->verticalScrollBar()->value();
+        ASSERT_GT(scrolled, 0);
 
         const QString copy = DemoCopy(c.folder);
         const QString pipe = copy + "/CONFIG/main.xmc";
@@ -318,7 +325,8 @@ TEST_F(OpenConfigTest, AReopenReadsTheNewFolderWithTheOldItemsGone) {
         EXPECT_TRUE(root->isExpanded());
         EXPECT_FALSE(root->child(0)->isExpanded());
         EXPECT_TRUE(root->child(1)->isExpanded());
-        EXPECT_FALSE(root->child(2)->isExpanded());
+        EXPECT_TRUE(root->child(2)->isExpanded());
+        EXPECT_EQ(w.TreeView1->verticalScrollBar()->value(), scrolled);
         EXPECT_EQ(w.TreeView1->SelectedNode(), chosen);
         EXPECT_EQ(ConfigTreeView::NodeOf(w.TreeView1->currentItem()), chosen);
     }
