@@ -1,10 +1,12 @@
 #pragma once
 // The configuration tree on the screen: a read-only mirror of a CfgTree. Each item points at the
-// model node it shows; the model owns the nodes and their records, so the view must be cleared
-// (or refilled) before the model's nodes go away.
+// model node it shows and takes its caption and image from it when asked; the model owns the
+// nodes and their records, so the view must be cleared (or refilled) before the model's nodes go
+// away.
 #include <QIcon>
 #include <QTreeWidget>
 #include <array>
+#include <atomic>
 #include <vector>
 
 #include "app/ui/imagelist.h"
@@ -26,6 +28,16 @@ class ConfigTreeView : public QTreeWidget {
     // The item that shows node, or null.
     QTreeWidgetItem* ItemOf(const TreeNode* node) const;
 
+    // Drops the items while the tree they show stays as it is, keeping what the user sees of them
+    // (the expanded nodes, the current and the selected node, the scroll positions): a large tree
+    // is replaced without two sets of items alive at once. RestoreItems shows that tree again as
+    // it was; ShowTree with another tree forgets what was kept.
+    void ReleaseItems();
+    void RestoreItems(const CfgTree& tree);
+
+    // The items of every tree view alive in the process.
+    static int LiveItems() { return liveItems_.load(std::memory_order_relaxed); }
+
   signals:
     // Enter or Return was pressed with an item current: the keyboard's double-click.
     void EnterPressed();
@@ -35,8 +47,21 @@ class ConfigTreeView : public QTreeWidget {
     void keyPressEvent(QKeyEvent* event) override;
 
   private:
+    class NodeItem;
     // The item of node and its subtree, not yet in the view; items to expand go to expanded.
     QTreeWidgetItem* MakeItem(const TreeNode& node, std::vector<QTreeWidgetItem*>& expanded) const;
+
+    // What ReleaseItems keeps of the items it drops.
+    struct Kept {
+        bool valid = false;
+        std::vector<const TreeNode*> expanded;  // every expanded node, collapsed ones not
+        const TreeNode* current = nullptr;
+        const TreeNode* selected = nullptr;
+        int vertical = 0;
+        int horizontal = 0;
+    };
+    Kept kept_;
+    static std::atomic<int> liveItems_;
 
     // The node images, made once: an icon made from its file decodes the image, which for
     // thousands of leaves would cost more than the rest of the tree together. Items share them.

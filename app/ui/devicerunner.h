@@ -2,7 +2,9 @@
 // Runs one device command at a time on a worker thread, so that the window's thread never waits
 // on a device, and brings what the command reports back to the window's thread.
 //
-// The runner lives on the window's thread (the thread it is made on). A command may be
+// The runner lives on the window's thread (the thread it is made on). Its commands take turns on
+// one worker thread, started with the first command and kept for the runner's life: a command
+// starts without a thread being made, on the worker that ran the one before. A command may be
 // cancelled between two exchanges; a second command is refused while one runs, never queued for
 // later. When the runner goes (with its window), a command still running is cancelled and waited
 // for, and from then on nothing it reports, and nothing posted before but not yet run, reaches
@@ -25,8 +27,8 @@ class DeviceRunner {
     DeviceRunner& operator=(const DeviceRunner&) = delete;
 
     // From the moment Start accepts a command until its done has run.
-    bool Running() const { return worker_.joinable(); }
-    // Runs work on a worker thread, then done on the runner's thread. False, and nothing runs,
+    bool Running() const { return running_; }
+    // Runs work on the worker thread, then done on the runner's thread. False, and nothing runs,
     // while a command runs.
     bool Start(std::function<void()> work, std::function<void()> done);
     // Asks the running command to stop between two exchanges; nothing while none runs.
@@ -43,14 +45,19 @@ class DeviceRunner {
     bool OnOwnThread() const;
 
   private:
+    // The worker's loop: each command handed over in turn, until the runner is abandoned.
+    void Work();
     void Finish();
     bool Abandoned();
 
     connection& conn_;
-    QObject home_;  // posted calls are delivered through it: gone with the runner
-    std::thread worker_;
+    QObject home_;          // posted calls are delivered through it: gone with the runner
+    std::thread worker_;    // started by the first command, joined when abandoned
+    bool running_ = false;  // on the runner's thread: Start accepted, done not yet run
     std::function<void()> done_;
     std::mutex mutex_;
-    std::condition_variable called_;
-    bool abandoned_ = false;  // guarded by mutex_
+    std::condition_variable called_;  // a call the worker waits for has run, or abandoned
+    std::condition_variable handed_;  // work was handed to the worker, or abandoned
+    std::function<void()> work_;      // guarded by mutex_: the command the worker takes next
+    bool abandoned_ = false;          // guarded by mutex_
 };

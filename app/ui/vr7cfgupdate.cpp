@@ -266,10 +266,18 @@ void TVR7CfgUpdate::Open1Click() {
 
     // The tree is built aside, so that a main.xmc that cannot be loaded leaves the window showing
     // the configuration it showed before, with its device number and list. A system file that
-    // cannot be read still gives the systems read so far.
+    // cannot be read still gives the systems read so far. The items showing the old tree go
+    // first and come back as they were should the new one fail: a large tree is replaced with
+    // one set of items alive, not two. The documents read go with the build.
     const std::string configDir = FolderConfigDir(folder);
-    FolderTree opened = BuildConfigTree(configDir, number, &CfgFilter, CfgXML);
+    TreeView1->ReleaseItems();
+    FolderTree opened;
+    {
+        XmlDocument scratch;
+        opened = BuildConfigTree(configDir, number, &CfgFilter, scratch);
+    }
     if (!opened.loaded) {
+        TreeView1->RestoreItems(Tree);
         QString text = QString::fromStdString(usertext::FailureReason(opened.loaded.failure()));
         // Without main.xmc the folder is no configuration at all: say what one holds.
         const QDir config(QFile::decodeName(QByteArray::fromStdString(configDir)));
@@ -282,7 +290,7 @@ void TVR7CfgUpdate::Open1Click() {
         return;
     }
     DeviceNumber = number;
-    TreeView1->clear();
+    // The old tree goes before the new one's items are made.
     Tree = std::move(opened.tree);
     TreeView1->ShowTree(Tree);
 

@@ -129,7 +129,6 @@ class TVR7CfgUpdate : public QMainWindow,
 
     // The model behind the controls.
     XmlDocument CfgFilter;  // the catalogue "calcbank.xml"
-    XmlDocument CfgXML;     // scratch document of the configuration folder reader
     CfgTree Tree;
     SnvtList List;
 

@@ -1,11 +1,13 @@
-// vr7benchui: the window's part of the work, offscreen: opening a large configuration folder
-// against building its tree alone, reading a device against vr7lon reading the same device,
-// reading it with the exchange log shown against the same read with the log hidden, the start-up
-// to the window shown against a minimal Qt window's, and the peak memory with the large folder
-// open against the minimal window's, and deleting every checked row of a long list against
+// vr7benchui: the window's part of the work, offscreen: opening a configuration folder at two
+// sizes against libxml2 parsing its files and against building its tree alone, reading a device
+// against vr7lon reading the same device, reading it with the exchange log shown against the same
+// read with the log hidden, the start-up to the window shown against a minimal Qt window's, and the
+// peak memory with the large folder open against the minimal window's, the peak memory re-opening a
+// large folder against opening it once, and deleting every checked row of a long list against
 // loading that list.
 //   vr7benchui [--runs N] [--smoke]
 // Each figure is the median of N runs with min and max; each ratio is taken run by run.
+#include <libxml/parser.h>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -68,9 +70,40 @@ double TimedRead(TVR7CfgUpdate& window) {
     return Seconds(t0);
 }
 
-// vr7benchui --open-child FOLDER: a window that opens FOLDER and ends, so that its peak memory
-// can be taken as a child's.
-int OpenChild(int argc, char** argv, const QString& folder) {
+// Parses each XML file as the window's reader does, freeing it at once, and reads defFile whole;
+// seconds, or a negative value when a file cannot be parsed or read.
+double ParseAlone(const std::vector<std::string>& xmlFiles, const std::string& defFile) {
+    const auto t0 = Clock::now();
+    for (const std::string& file : xmlFiles) {
+        xmlDoc* doc = xmlReadFile(
+            file.c_str(), nullptr,
+            XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_COMPACT);
+        if (doc == nullptr) return -1;
+        xmlFreeDoc(doc);
+    }
+    std::FILE* def = std::fopen(defFile.c_str(), "rb");
+    if (def == nullptr) return -1;
+    std::vector<char> bytes(std::filesystem::file_size(defFile));
+    const size_t read = std::fread(bytes.data(), 1, bytes.size(), def);
+    std::fclose(def);
+    if (read != bytes.size()) return -1;
+    return Seconds(t0);
+}
+
+std::vector<std::string> SplitSpaces(const std::string& text) {
+    std::vector<std::string> parts;
+    size_t from = 0;
+    while (from < text.size()) {
+        const size_t space = std::min(text.find(' ', from), text.size());
+        if (space > from) parts.push_back(text.substr(from, space - from));
+        from = space + 1;
+    }
+    return parts;
+}
+
+// vr7benchui --open-child FOLDER [TIMES]: a window that opens FOLDER (TIMES times, default once)
+// and ends, so that its peak memory can be taken as a child's.
+int OpenChild(int argc, char** argv, const QString& folder, int times) {
     QApplication application(argc, argv);
     Answers answers;
     answers.folder = folder;
@@ -81,8 +114,10 @@ int OpenChild(int argc, char** argv, const QString& folder) {
     TVR7CfgUpdate window(environment);
     window.show();
     QCoreApplication::processEvents();
-    window.Open1Click();
-    QCoreApplication::processEvents();
+    for (int i = 0; i < times; ++i) {
+        window.Open1Click();
+        QCoreApplication::processEvents();
+    }
     return answers.messages == 0 && window.TreeView1->topLevelItemCount() == 1 ? 0 : 1;
 }
 
@@ -90,8 +125,9 @@ int OpenChild(int argc, char** argv, const QString& folder) {
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (argc == 3 && std::string(argv[1]) == "--open-child")
-        return OpenChild(argc, argv, QString::fromLocal8Bit(argv[2]));
+    if ((argc == 3 || argc == 4) && std::string(argv[1]) == "--open-child")
+        return OpenChild(argc, argv, QString::fromLocal8Bit(argv[2]),
+                         argc == 4 ? std::max(1, std::atoi(argv[3])) : 1);
     bench::Args args;
     if (!bench::ParseArgs(argc, argv, "vr7benchui", args)) return 64;
     const bool smoke = args.smoke;
@@ -104,22 +140,32 @@ int main(int argc, char** argv) {
     std::filesystem::create_directories(programDir);
     std::vector<Row> rows;
 
-    // Opening the folder in the window (tree shown, list loaded) against building its tree.
-    const OpenWorkload w = MakeOpenWorkload(dir + "/open", 9, smoke ? 20 : 1000, smoke ? 40 : 2000,
-                                            smoke ? 4096 : (1u << 20));
-    std::filesystem::copy_file(w.catalogue, dir + "/calcbank.xml");
+    // Opening the folder in the window (tree shown, list loaded) against libxml2 parsing the same
+    // XML files (and reading main.def) in this process, and against building its tree alone; at
+    // two sizes. Both workloads share the catalogue, which the window loads from the working
+    // folder.
+    const int entries = smoke ? 40 : 2000;
+    const size_t defBytes = smoke ? 4096 : (1u << 20);
+    const int smallSize = smoke ? 20 : 1000;
+    const int largeSize = smoke ? 40 : 16000;
+    std::vector<OpenWorkload> workloads;
+    for (const int variables : {smallSize, largeSize})
+        workloads.push_back(MakeOpenWorkload(dir + "/open" + std::to_string(variables), 9,
+                                             variables, entries, defBytes));
+    std::filesystem::copy_file(workloads.front().catalogue, dir + "/calcbank.xml");
     std::filesystem::current_path(dir);
     Answers answers;
-    answers.folder = QString::fromStdString(w.folder);
     TVR7CfgUpdate::Environment environment;
     environment.programDir = QString::fromStdString(programDir);
     environment.messages = &answers;
     environment.shell = &answers;
-    Row open{"window Open: 9 systems x " + std::to_string(smoke ? 20 : 1000) + " (build alone)",
-             {},
-             {},
-             {}};
-    {
+    for (size_t k = 0; k < workloads.size(); ++k) {
+        const OpenWorkload& w = workloads[k];
+        const std::string size = std::to_string(k == 0 ? smallSize : largeSize);
+        answers.folder = QString::fromStdString(w.folder);
+        const std::vector<std::string> xmlFiles = SplitSpaces(w.xmlFiles);
+        Row parsed{"window Open: 9 systems x " + size + " (libxml2 parsing its files)", {}, {}, {}};
+        Row built{"window Open: 9 systems x " + size + " (tree build alone)", {}, {}, {}};
         TVR7CfgUpdate window(environment);
         window.show();
         QCoreApplication::processEvents();
@@ -127,25 +173,40 @@ int main(int argc, char** argv) {
             auto t0 = Clock::now();
             window.Open1Click();
             QCoreApplication::processEvents();
-            open.program.push_back(Seconds(t0));
+            const double opened = Seconds(t0);
+            const double floor = ParseAlone(xmlFiles, w.defFile);
             t0 = Clock::now();
-            XmlDocument scratch;
-            const FolderTree tree =
-                BuildConfigTree(FolderConfigDir(w.folder), 77, &window.CfgFilter, scratch);
-            open.floor.push_back(Seconds(t0));
-            open.ratio.push_back(open.program.back() / open.floor.back());
+            {
+                XmlDocument scratch;
+                const FolderTree tree =
+                    BuildConfigTree(FolderConfigDir(w.folder), 77, &window.CfgFilter, scratch);
+            }
+            const double build = Seconds(t0);
+            if (floor < 0 || window.TreeView1->topLevelItemCount() != 1) {
+                std::fprintf(stderr, "vr7benchui: opening %s failed\n", w.folder.c_str());
+                return 1;
+            }
+            for (Row* row : {&parsed, &built}) {
+                row->program.push_back(opened);
+                row->floor.push_back(row == &parsed ? floor : build);
+                row->ratio.push_back(opened / row->floor.back());
+            }
         }
+        rows.push_back(parsed);
+        rows.push_back(built);
     }
-    rows.push_back(open);
+    const OpenWorkload& w = workloads.front();
+    const OpenWorkload& large = workloads.back();
 
     // Reading a device in the window against vr7lon reading the same device.
-    const int entries = smoke ? 50 : 5004;
-    SimServer server(MakeDeviceWorkload(entries));
+    const int deviceEntries = smoke ? 50 : 5004;
+    SimServer server(MakeDeviceWorkload(deviceEntries));
     if (!server.Start(SimEndpoints{})) return 1;
-    Row read{"window Read from VR-7 over TCP: " + std::to_string(entries) + " entries (vr7lon)",
-             {},
-             {},
-             {}};
+    Row read{
+        "window Read from VR-7 over TCP: " + std::to_string(deviceEntries) + " entries (vr7lon)",
+        {},
+        {},
+        {}};
     {
         TVR7CfgUpdate window(environment);
         ShowPointedAt(window, server.TcpPort());
@@ -161,10 +222,11 @@ int main(int argc, char** argv) {
     rows.push_back(read);
 
     // The same read with the exchange log shown (every frame a line) against the log hidden.
-    Row logged{"window Read, exchange log shown: " + std::to_string(entries) + " entries (hidden)",
-               {},
-               {},
-               {}};
+    Row logged{
+        "window Read, exchange log shown: " + std::to_string(deviceEntries) + " entries (hidden)",
+        {},
+        {},
+        {}};
     {
         TVR7CfgUpdate window(environment);
         ShowPointedAt(window, server.TcpPort());
@@ -231,6 +293,12 @@ int main(int argc, char** argv) {
                {},
                {},
                "MiB"};
+    Row reopened{
+        "peak memory, window re-opening 9 x " + std::to_string(largeSize) + " (opening it once)",
+        {},
+        {},
+        {},
+        "MiB"};
     std::error_code self;
     const std::string benchui = std::filesystem::read_symlink("/proc/self/exe", self).string();
     auto add = [](Row& row, double program, double floor) {
@@ -245,17 +313,22 @@ int main(int argc, char** argv) {
         const ChildRun menu = RunChild(VR7_PEAK_RUN, {VR7_MIN_WINDOW, "--menu"});
         std::filesystem::current_path(dir);
         const ChildRun opened = RunChild(VR7_PEAK_RUN, {benchui, "--open-child", w.folder});
-        if (window.seconds < 0 || minimal.seconds < 0 || menu.seconds < 0 || opened.seconds < 0) {
+        const ChildRun once = RunChild(VR7_PEAK_RUN, {benchui, "--open-child", large.folder});
+        const ChildRun twice = RunChild(VR7_PEAK_RUN, {benchui, "--open-child", large.folder, "2"});
+        if (window.seconds < 0 || minimal.seconds < 0 || menu.seconds < 0 || opened.seconds < 0 ||
+            once.seconds < 0 || twice.seconds < 0) {
             std::fprintf(stderr, "vr7benchui: a start-up run failed\n");
             return 1;
         }
         add(start, window.seconds, minimal.seconds);
         add(startMenu, window.seconds, menu.seconds);
         add(memory, opened.peakMiB, minimal.peakMiB);
+        add(reopened, twice.peakMiB, once.peakMiB);
     }
     rows.push_back(start);
     rows.push_back(startMenu);
     rows.push_back(memory);
+    rows.push_back(reopened);
 
     Print(rows);
     if (answers.messages != 0) std::printf("(the window showed %d messages)\n", answers.messages);

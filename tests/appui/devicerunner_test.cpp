@@ -7,6 +7,7 @@
 #include <QTest>
 #include <QThread>
 #include <atomic>
+#include <functional>
 #include <future>
 #include <memory>
 #include <vector>
@@ -108,6 +109,40 @@ TEST_F(DeviceRunnerTest, CallsFromTheWorkerRunOnTheRunnersThreadInOrder) {
     bool called = false;
     runner.Run([&called] { called = true; });
     EXPECT_TRUE(called);
+}
+
+// Marks the thread a command ran on: a thread made afresh starts unmarked, even where the system
+// hands it the identifier of one that has ended.
+thread_local int threadMark = 0;
+
+TEST_F(DeviceRunnerTest, CommandsTakeTurnsOnOneWorker) {
+    DeviceRunner runner(conn);
+    // Each command marks its thread and says which mark it found; the next one starts from the
+    // done of the one before, as a window's command may.
+    std::vector<int> found;
+    std::function<void()> next;
+    int left = 3;
+    next = [&] {
+        if (left-- == 0) return;
+        const int mark = 3 - left;
+        ASSERT_TRUE(runner.Start(
+            [&found, mark] {
+                found.push_back(threadMark);
+                threadMark = mark;
+            },
+            next));
+    };
+    next();
+    ASSERT_TRUE(QTest::qWaitFor([&left] { return left < 0; }, kGenerousMs));
+    ASSERT_TRUE(Finish(runner));
+    EXPECT_EQ(found, (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(threadMark, 0);  // none of them ran on the runner's thread
+    // A command after a pause finds the same worker waiting.
+    QCoreApplication::processEvents();
+    int last = -1;
+    ASSERT_TRUE(runner.Start([&last] { last = threadMark; }, nullptr));
+    ASSERT_TRUE(Finish(runner));
+    EXPECT_EQ(last, 3);
 }
 
 TEST_F(DeviceRunnerTest, NothingRunsOnceTheRunnerIsGone) {

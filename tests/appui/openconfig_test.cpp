@@ -8,8 +8,16 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QProgressBar>
+#include <QScrollBar>
 #include <QTest>
 #include <QTreeWidgetItemIterator>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <thread>
 
 #include "app/ui/configtreeview.h"
 #include "app/ui/dragpayload.h"
@@ -242,6 +250,86 @@ TEST_F(OpenConfigTest, AnUnreadableMainXmcKeepsWhatTheWindowShowed) {
     // The tree still works: its items point at live nodes.
     DoubleClick({kRoot, kSystem3, "t3"});
     EXPECT_EQ(Captions().constLast(), QStringLiteral("3t3"));
+}
+
+// A re-open reads the new folder with no item of the old tree alive (a large tree is not held
+// twice); a folder that fails brings the old tree's items back as the user left them. main.xmc is
+// a named pipe, so that what is alive can be counted while the window reads it.
+TEST_F(OpenConfigTest, AReopenReadsTheNewFolderWithTheOldItemsGone) {
+    struct Case {
+        const char* folder;
+        bool broken;
+    };
+    for (const Case& c : {Case{"vr7_7", false}, Case{"vr7_8", true}}) {
+        SCOPED_TRACE(c.folder);
+        messages.errors.clear();
+        TVR7CfgUpdate& w = OpenDemo();
+        ASSERT_EQ(ConfigTreeView::LiveItems(), 1 + 3 + 11 + 8 + 7);
+        // What the user left: the first system collapsed by them, the second and third
+        // expanded, a leaf of the second current and selected, the view scrolled to its end.
+        Select({kRoot, kSystem2, QStringLiteral("тхв")});
+        const TreeNode* const chosen = w.TreeView1->SelectedNode();
+        FindItem(w.TreeView1, {kRoot, kSystem1})->setExpanded(false);
+        FindItem(w.TreeView1, {kRoot, kSystem3})->setExpanded(true);
+        w.TreeView1->setFixedHeight(w.TreeView1->sizeHintForRow(0) * 6);
+        QCoreApplication::processEvents();
+        w.TreeView1->scrollToBottom();
+        const int scrolled = w.TreeView1->verticalScrollBar()->value();
+        ASSERT_GT(scrolled, 0);
+
+        const QString copy = DemoCopy(c.folder);
+        const QString pipe = copy + "/CONFIG/main.xmc";
+        std::string bytes = ReadFile(pipe);
+        if (c.broken) bytes.replace(bytes.find("</vr7cfg>"), 9, "</vr7");
+        ASSERT_TRUE(QFile::remove(pipe));
+        ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        // The window's read of the pipe is served the file, the items alive counted meanwhile.
+        std::atomic<bool> stop{false};
+        std::atomic<int> aliveWhileRead{-1};
+        std::thread writer([&] {
+            const int fd = ::open(QFile::encodeName(pipe).constData(), O_WRONLY);
+            if (fd < 0) return;
+            if (!stop) {
+                aliveWhileRead = ConfigTreeView::LiveItems();
+                for (size_t at = 0; at < bytes.size();) {
+                    const ssize_t n = ::write(fd, bytes.data() + at, bytes.size() - at);
+                    if (n <= 0) break;
+                    at += static_cast<size_t>(n);
+                }
+            }
+            ::close(fd);
+        });
+        shell.folder = copy;
+        w.Open1Click();
+        // Had the window not read the pipe, the writer would still wait for a reader.
+        stop = true;
+        const int release = ::open(QFile::encodeName(pipe).constData(), O_RDONLY | O_NONBLOCK);
+        writer.join();
+        if (release >= 0) ::close(release);
+
+        EXPECT_EQ(aliveWhileRead, 0);
+        ASSERT_EQ(w.TreeView1->topLevelItemCount(), 1);
+        QTreeWidgetItem* root = w.TreeView1->topLevelItem(0);
+        if (!c.broken) {
+            EXPECT_EQ(messages.errors, QStringList());
+            EXPECT_EQ(w.DeviceNumber, 7u);
+            EXPECT_EQ(ConfigTreeView::LiveItems(), 1 + 3 + 11 + 8 + 7);
+            EXPECT_TRUE(root->isExpanded());  // as the new tree says, nothing kept
+            EXPECT_FALSE(root->child(1)->isExpanded());
+            EXPECT_EQ(w.TreeView1->SelectedNode(), nullptr);
+            continue;
+        }
+        EXPECT_EQ(messages.errors.size(), 1);
+        EXPECT_EQ(w.DeviceNumber, 12u);
+        EXPECT_EQ(ConfigTreeView::LiveItems(), 1 + 3 + 11 + 8 + 7);
+        EXPECT_TRUE(root->isExpanded());
+        EXPECT_FALSE(root->child(0)->isExpanded());
+        EXPECT_TRUE(root->child(1)->isExpanded());
+        EXPECT_TRUE(root->child(2)->isExpanded());
+        EXPECT_EQ(w.TreeView1->verticalScrollBar()->value(), scrolled);
+        EXPECT_EQ(w.TreeView1->SelectedNode(), chosen);
+        EXPECT_EQ(ConfigTreeView::NodeOf(w.TreeView1->currentItem()), chosen);
+    }
 }
 
 TEST_F(OpenConfigTest, DoubleClickAddsAVariableAtTheEnd) {
