@@ -335,7 +335,7 @@ DeviceStore StoreAndVerify(connection& conn, uint32_t& deviceNumber, const SnvtL
     if (!request.verify) return store;
 
     // What was stored is checked against what the device now holds, byte for byte.
-    Result<std::string> read = ReadWholeFile(copyPath);
+    Result<std::string> read = ReadWholeFile(copyPath, inputlimit::kSettingsFile);
     if (!read) return Fail(store, DeviceStep::Check, read.failure());
     const std::string expected = std::move(read).value();
     store.size = expected.size();

@@ -14,6 +14,7 @@
 #include "base/cp1251.h"
 #include "base/pathcase.h"
 #include "base/uniquefd.h"
+#include "base/wholefile.h"
 #include "optlist/xmldocument.h"
 
 namespace {
@@ -189,12 +190,12 @@ Status LoadGatewayFile(SnvtList& list, const std::string& prefix) {
 
 Status LoadGatewayFileAt(SnvtList& list, const std::string& path) {
     list.Clear();
-    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd) {
-        const Failure failure = Failure::OfFile(path, errno);
+    Result<UniqueFd> opened = OpenInputFile(path, inputlimit::kSettingsFile);
+    if (!opened) {
         list.UpdateCounters();
-        return failure;
+        return opened.failure();
     }
+    const UniqueFd fd = std::move(opened).value();
     struct stat info {};
     const size_t sizeHint =
         ::fstat(fd.Get(), &info) == 0 && info.st_size > 0 ? static_cast<size_t>(info.st_size) : 0;

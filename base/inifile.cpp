@@ -2,14 +2,15 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <fstream>
-#include <sstream>
 #include <string_view>
 #include <vector>
 
 #include "base/cp1251.h"
+#include "base/wholefile.h"
 
 namespace ini {
 namespace {
@@ -108,12 +109,19 @@ std::string Utf8ToUtf16(std::string_view text) {
     return out;
 }
 
-bool ReadLines(const std::string& path, std::vector<std::string>& lines, FileForm& form) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::stringstream ss;
-    ss << in.rdbuf();
-    std::string data = ss.str();
+enum class IniRead { Read, Missing, Refused };
+
+IniRead ReadLines(const std::string& path, std::vector<std::string>& lines, FileForm& form) {
+    // Only a regular file of a sane size: /dev/zero or a FIFO named as the ini is no ini, and
+    // is never written over either.
+    Result<std::string> read = ReadWholeFile(path, inputlimit::kIni);
+    if (!read) {
+        const Failure& failure = read.failure();
+        return failure.kind == FailureKind::File && failure.errorNumber == ENOENT
+                   ? IniRead::Missing
+                   : IniRead::Refused;
+    }
+    std::string data = std::move(read).value();
     form.utf16 = data.compare(0, 2, kUtf16Bom) == 0;
     if (form.utf16) data = Utf16ToUtf8(std::string_view(data).substr(2));
     // The file's own line end: CR LF when it has one (or no line end at all), else LF, else CR.
@@ -136,7 +144,7 @@ bool ReadLines(const std::string& path, std::vector<std::string>& lines, FileFor
         lines.push_back(data.substr(start, end - start));
         start = end + (data.compare(end, 2, "\r\n") == 0 ? 2 : 1);
     }
-    return true;
+    return IniRead::Read;
 }
 
 // Text of the system (Windows-1251) in the form the file's lines are held in.
@@ -172,7 +180,7 @@ std::string ReadString(const std::string& path, const std::string& section, cons
     std::vector<std::string> lines;
     FileForm form;
     std::string result = defaultValue;
-    if (ReadLines(path, lines, form)) {
+    if (ReadLines(path, lines, form) == IniRead::Read) {
         const std::string wantedSection = InForm(form, section), wantedKey = InForm(form, key);
         bool inSection = false;
         for (const auto& line : lines) {
@@ -197,7 +205,7 @@ bool WriteString(const std::string& path, const std::string& section, const std:
                  const std::string& value) {
     std::vector<std::string> lines;
     FileForm form;
-    ReadLines(path, lines, form);
+    if (ReadLines(path, lines, form) == IniRead::Refused) return false;
     const std::string wantedSection = InForm(form, section), wantedKey = InForm(form, key);
 
     const std::string entry = wantedKey + "=" + InForm(form, value);

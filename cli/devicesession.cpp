@@ -5,6 +5,7 @@
 #include "app/connectionsettings.h"
 #include "app/deviceendpoint.h"
 #include "base/parseuint.h"
+#include "link/connectionkeys.h"
 
 const std::vector<CliOption>& DeviceOptions() {
     static const std::vector<CliOption> options = {
@@ -15,13 +16,7 @@ const std::vector<CliOption>& DeviceOptions() {
 }
 
 bool DeviceSession::SetUp(const CliContext& ctx, const CliArgs& args, std::string& error) {
-    const std::string& dir = ctx.env.programDir;
-    std::error_code ec;
-    if (std::filesystem::exists(ConnectionSettingsSource(dir), ec))
-        LoadConnectionSettings(conn, dir);
-    DeviceNumber = LoadDeviceNumber(dir);
     conn.Timings = ctx.env.timings;
-
     EndpointChoice choice;
     if (args.Has("--port")) {
         choice.port = args.Value("--port");
@@ -52,6 +47,19 @@ bool DeviceSession::SetUp(const CliContext& ctx, const CliArgs& args, std::strin
             error = "--number needs 0 to 4294967295";
             return false;
         }
+    }
+    // The window's saved settings give what the command line leaves out; when it gives every
+    // setting of its endpoint, they are not read at all.
+    const bool tcp = choice.port ? *choice.port == connkeys::kTcpIpPortName
+                                 : choice.ip.has_value() || choice.tcpPort.has_value();
+    const bool complete =
+        choice.number && (tcp ? choice.ip && choice.tcpPort : choice.port && choice.speed);
+    if (!complete) {
+        const std::string& dir = ctx.env.programDir;
+        std::error_code ec;
+        if (std::filesystem::exists(ConnectionSettingsSource(dir), ec))
+            LoadConnectionSettings(conn, dir);
+        DeviceNumber = LoadDeviceNumber(dir);
     }
     ApplyEndpoint(ResolveEndpoint(EndpointOf(conn, DeviceNumber), choice), conn, DeviceNumber);
     if (args.Has("--trace")) {

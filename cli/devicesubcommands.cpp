@@ -183,7 +183,7 @@ void PrintLocalFileFailure(const CliContext& ctx, const Failure& failure) {
 
 // A local file's bytes; prints why on err and returns false when it cannot be read.
 bool ReadLocalFile(const CliContext& ctx, const std::string& path, std::string& bytes) {
-    Result<std::string> read = ReadWholeFile(path);
+    Result<std::string> read = ReadWholeFile(path, inputlimit::kSettingsFile);
     if (read) {
         bytes = std::move(read).value();
         return true;
@@ -328,16 +328,11 @@ int RunDevicePut(const CliContext& ctx, DeviceSession& session, const DeviceArgs
     const std::string& nameArg = parsed.Positionals()[1];
     const std::string name = cp1251::FromUtf8(nameArg).bytes();
     if (!CheckDeviceFileName(ctx, nameArg, name)) return exitstatus::Usage;
-    std::error_code ec;
-    if (std::filesystem::is_directory(inPath, ec)) {
-        ctx.err << "vr7lon: " << inPath << ": is a folder\n";
-        return exitstatus::Input;
-    }
-    std::ifstream in(inPath, std::ios::binary);
-    if (!in) {
-        ctx.err << "vr7lon: " << usertext::FailureLine(Failure::OfFile(inPath, errno)) << '\n';
-        return exitstatus::Input;
-    }
+    // The file is read first: a FIFO, a device or a file larger than any the device gives back
+    // is refused before the device is asked.
+    std::string bytes;
+    if (!ReadLocalFile(ctx, inPath, bytes)) return exitstatus::Input;
+    std::istringstream in(std::move(bytes));
 
     connection::OpenedLink link(session.conn);
     DeviceInfo info;

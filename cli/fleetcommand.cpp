@@ -77,7 +77,7 @@ bool CheckPlanFiles(const CliContext& ctx, const std::string& planPath, const Fl
                     << why << '\n';
             return false;
         };
-        const Result<std::string> bytes = ReadWholeFile(path);
+        const Result<std::string> bytes = ReadWholeFile(path, inputlimit::kSettingsFile);
         if (!bytes) return fail(usertext::FailureReason(bytes.failure()));
         if (action == FleetAction::Store) {
             XmlDocument noCatalogue;
@@ -217,7 +217,7 @@ int RunFleetCommand(const CliContext& ctx, const std::vector<std::string>& args)
         settings.action == FleetAction::Store || settings.action == FleetAction::Verify;
 
     // Everything local is checked before any device is touched.
-    const Result<std::string> planText = ReadWholeFile(planPath);
+    const Result<std::string> planText = ReadWholeFile(planPath, inputlimit::kPlan);
     if (!planText) {
         ctx.err << "vr7lon: " << usertext::FailureLine(planText.failure()) << '\n';
         return exitstatus::Input;

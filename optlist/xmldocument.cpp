@@ -176,7 +176,7 @@ Status XmlDocument::Load() {
     if (!ctxt) return Failure::OfInvalid(fileName_ + ": out of memory", fileName_);
 
     ErrorCollector errors(fileName_);
-    const Result<std::string> read = ReadWholeFile(fileName_);
+    const Result<std::string> read = ReadWholeFile(fileName_, inputlimit::kXml);
     if (!read) {
         // Let the library say why it cannot read the file, in its own words.
         doc_ = xmlCtxtReadFile(ctxt.get(), fileName_.c_str(), nullptr, kParseOptions);

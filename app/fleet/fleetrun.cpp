@@ -276,7 +276,7 @@ class DeviceWork {
     }
 
     void Verify() {
-        const Result<std::string> bytes = ReadWholeFile(task_.file);
+        const Result<std::string> bytes = ReadWholeFile(task_.file, inputlimit::kSettingsFile);
         if (!bytes) return FailFile(bytes.failure());
         // What a store of the plan's file uploads (see "vr7lon device verify").
         const std::string expected = StoredGatewayText(bytes.value());

@@ -54,6 +54,21 @@ TEST_F(IniFileTest, CreatesAMissingFileAndFailsQuietlyWhereItCannotWrite) {
     EXPECT_FALSE(ini::WriteString(dir_ / "no/such/x.ini", "A", "b", "c"));
 }
 
+// An ini that is no regular file, or too large to be one, is neither read nor written over: its
+// keys read as their defaults, without waiting on a FIFO or reading /dev/zero for ever.
+TEST_F(IniFileTest, OnlyARegularFileOfASaneSizeIsAnIni) {
+    ASSERT_EQ(::mkfifo((dir_ / "fifo.ini").c_str(), 0600), 0);
+    const std::string huge = "[A]\nk=v\n" + std::string((1u << 20) + 1, ';') + "\n";
+    const std::string hugePath = dir_.Write("huge.ini", huge);
+    for (const std::string& path : {dir_ / "fifo.ini", std::string("/dev/zero"), hugePath}) {
+        EXPECT_EQ(ini::ReadString(path, "A", "k", "default"), "default") << path;
+        if (path != "/dev/zero") {
+            EXPECT_FALSE(ini::WriteString(path, "A", "k", "new")) << path;
+        }
+    }
+    EXPECT_EQ(ReadBytes(hugePath), huge);
+}
+
 TEST(IniAtoi, FollowsTheCLibraryRulesAndKeepsTheLow32Bits) {
     EXPECT_EQ(ini::AtoiLow32("  42abc"), 42u);
     EXPECT_EQ(ini::AtoiLow32("abc"), 0u);
