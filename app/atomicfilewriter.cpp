@@ -1,53 +1,20 @@
 #include "app/atomicfilewriter.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <climits>
-#include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
+
+#include "base/tempregistry.h"
 
 namespace {
-
-// The temporary files being written, for a termination signal's handler to remove: fixed slots,
-// since the handler may only read memory and call async-signal-safe functions.
-constexpr int kSlots = 16;
-struct TempSlot {
-    std::atomic<bool> used{false};
-    char path[PATH_MAX];
-};
-TempSlot g_temps[kSlots];
-
-// Lists path; -1 when every slot is taken (the file is then only removed by the writer).
-int ListTemp(const std::string& path) {
-    if (path.size() >= PATH_MAX) return -1;
-    for (int i = 0; i < kSlots; ++i) {
-        bool expected = false;
-        if (!g_temps[i].used.load() && g_temps[i].used.compare_exchange_strong(expected, true)) {
-            // Marked used first, so that no other writer takes the slot; the handler may see it
-            // before the path is there, which costs an unlink of a stale or empty name.
-            std::memcpy(g_temps[i].path, path.c_str(), path.size() + 1);
-            return i;
-        }
-    }
-    return -1;
-}
-
-void UnlistTemp(int& slot) {
-    if (slot >= 0) g_temps[slot].used.store(false);
-    slot = -1;
-}
-
-extern "C" void RemoveTempsAndEnd(int signal) {
-    for (TempSlot& t : g_temps)
-        if (t.used.load()) ::unlink(t.path);
-    ::signal(signal, SIG_DFL);
-    ::raise(signal);
-}
 
 std::string FolderOf(const std::string& path) {
     const size_t slash = path.rfind('/');
@@ -86,6 +53,44 @@ int WriteAll(int fd, std::string_view data) {
     return 0;
 }
 
+// The temporary names of a file NAME: ".NAME.tmpPID_N" beside it, or ".tmpPID_N" where NAME is
+// so long that the longer form would be no legal file name.
+std::string TempStem(const std::string& name) {
+    constexpr size_t kNameMax = 255;
+    constexpr size_t kSuffix = 4 + 10 + 1 + 2;  // "tmp" + a pid + "_" + N, at most
+    return name.size() + 2 + kSuffix <= kNameMax ? "." + name + ".tmp" : ".tmp";
+}
+
+// The process id in entry when entry is one of the temporary names with that stem, else 0.
+pid_t TempOwner(std::string_view entry, std::string_view stem) {
+    if (entry.substr(0, stem.size()) != stem) return 0;
+    entry.remove_prefix(stem.size());
+    const size_t underscore = entry.find('_');
+    if (underscore == 0 || underscore == std::string_view::npos || underscore > 10 ||
+        underscore + 1 == entry.size() || entry.size() - underscore - 1 > 2)
+        return 0;
+    long pid = 0;
+    for (size_t i = 0; i < entry.size(); ++i) {
+        if (i == underscore) continue;
+        if (entry[i] < '0' || entry[i] > '9') return 0;
+        if (i < underscore) pid = pid * 10 + (entry[i] - '0');
+    }
+    return pid > 0 && pid <= INT_MAX ? static_cast<pid_t>(pid) : 0;
+}
+
+// Removes the temporary files of stem in folder that a process left when it was killed (its id
+// no longer names a process); those of a process still alive are its own business.
+void RemoveStaleTemps(const std::string& folder, const std::string& stem) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) return;
+    while (const dirent* d = ::readdir(dir)) {
+        const pid_t owner = TempOwner(d->d_name, stem);
+        if (owner != 0 && owner != ::getpid() && ::kill(owner, 0) != 0 && errno == ESRCH)
+            ::unlinkat(::dirfd(dir), d->d_name, 0);
+    }
+    ::closedir(dir);
+}
+
 }  // namespace
 
 AtomicFileWriter::~AtomicFileWriter() {
@@ -118,18 +123,22 @@ Status AtomicFileWriter::Open(const std::string& path) {
     }
     if (exists && !S_ISREG(existing.st_mode)) return Fail(ENOTSUP);
 
-    const std::string stem = FolderOf(target_) + "/." + NameOf(target_) + ".tmp";
+    const std::string folder = FolderOf(target_);
+    const std::string stem = TempStem(NameOf(target_));
+    RemoveStaleTemps(folder, stem);
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
-        std::string candidate = stem + std::to_string(::getpid()) + "_" + std::to_string(attempt);
+        std::string candidate =
+            folder + "/" + stem + std::to_string(::getpid()) + "_" + std::to_string(attempt);
         // Listed before it exists, so that a signal can never leave it behind.
-        slot_ = ListTemp(candidate);
+        entry_ = tempregistry::Add(candidate, false);
         fd_.Reset(::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
         if (fd_) {
             temp_ = std::move(candidate);
             break;
         }
         const int error = errno;
-        UnlistTemp(slot_);
+        tempregistry::Remove(entry_);
+        entry_ = nullptr;
         if (error != EEXIST) return Fail(error);
     }
     if (!fd_) return Fail(EEXIST);
@@ -161,7 +170,8 @@ Status AtomicFileWriter::Commit() {
     if (::fsync(fd_.Get()) != 0) return Fail(errno);
     if (fd_.Close() != 0) return Fail(errno);
     if (::rename(temp_.c_str(), target_.c_str()) != 0) return Fail(errno);
-    UnlistTemp(slot_);
+    tempregistry::Remove(entry_);
+    entry_ = nullptr;
     temp_.clear();
     // The rename itself becomes durable with the folder; a failure here no longer loses data.
     const UniqueFd dir(::open(FolderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -182,20 +192,10 @@ void AtomicFileWriter::Discard() {
         ::unlink(temp_.c_str());
         temp_.clear();
     }
-    UnlistTemp(slot_);
+    tempregistry::Remove(entry_);
+    entry_ = nullptr;
 }
 
 void AtomicFileWriter::RemoveTemporaryFilesOnTermination() {
-    struct sigaction action {};
-    action.sa_handler = RemoveTempsAndEnd;
-    sigemptyset(&action.sa_mask);
-    const int signals[] = {SIGTERM, SIGINT, SIGHUP};
-    for (int signal : signals) sigaddset(&action.sa_mask, signal);
-    for (int signal : signals) {
-        // A signal the program was started to ignore (nohup, a background job) stays ignored.
-        struct sigaction previous {};
-        if (::sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler == SIG_IGN)
-            continue;
-        ::sigaction(signal, &action, nullptr);
-    }
+    tempregistry::RemoveOnTermination();
 }

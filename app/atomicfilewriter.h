@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "base/result.h"
+#include "base/tempregistry.h"
 #include "base/uniquefd.h"
 
 class AtomicFileWriter {
@@ -25,7 +26,9 @@ class AtomicFileWriter {
     // written is refused. A FIFO or character device is opened for writing instead (a FIFO that
     // no one reads fails with ENXIO); a socket or block device fails with ENOTSUP, a folder
     // with EISDIR, a symbolic link loop with ELOOP. Every step's failure is a File failure with
-    // the path given here and the errno of the step.
+    // the path given here and the errno of the step. The temporary file is ".NAME.tmpPID_N"
+    // beside it (".tmpPID_N" for a name too long for that); such files that a killed process left
+    // (its id no longer names a process) are removed first.
     Status Open(const std::string& path);
     // Writes all of data (one write call unless the system takes less); into a FIFO or device
     // only at Commit, so that it gets the content whole or nothing of it.
@@ -35,8 +38,9 @@ class AtomicFileWriter {
     Status Commit();
 
     // From now on SIGTERM, SIGINT and SIGHUP first remove the temporary files of every writer
-    // still at work, then end the program as they would have (for a program that has no handler
-    // of its own for them). A signal ignored when this is called stays ignored.
+    // still at work, however many (and the scratch folders listed), then end the program as they
+    // would have (for a program that has no handler of its own for them). A signal ignored when
+    // this is called stays ignored.
     static void RemoveTemporaryFilesOnTermination();
 
   private:
@@ -46,7 +50,7 @@ class AtomicFileWriter {
     std::string path_;  // as given to Open, for the failures
     std::string target_;
     std::string temp_;
-    int slot_ = -1;         // where temp_ is listed for the termination signals
+    tempregistry::Entry* entry_ = nullptr;  // temp_ as listed for the termination signals
     bool through_ = false;  // the target is a FIFO or device, written into at Commit
     std::string pending_;   // what goes through it
     UniqueFd fd_;

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "base/result.h"
+#include "base/tempregistry.h"
 
 // Makes a new, empty folder named prefix + ".XXXXXX" (six characters chosen to make it unique),
 // readable only by the user; its path without a trailing '/'. Failure File (the template's path
@@ -14,11 +15,15 @@ Result<std::string> MakeScratchFolder(std::string_view prefix);
 // Removes the folder and everything in it; files a test made read-only go too.
 void RemoveScratchFolder(const std::string& path);
 
-// A scratch folder removed with its contents when the owner goes.
+// A scratch folder removed with its contents when the owner goes, or by a termination signal
+// (tempregistry).
 class ScratchFolder {
   public:
-    explicit ScratchFolder(std::string_view prefix) : made_(MakeScratchFolder(prefix)) {}
+    explicit ScratchFolder(std::string_view prefix) : made_(MakeScratchFolder(prefix)) {
+        if (made_) listed_ = tempregistry::Add(made_.value(), true);
+    }
     ~ScratchFolder() {
+        tempregistry::Remove(listed_);
         if (made_) RemoveScratchFolder(made_.value());
     }
     ScratchFolder(const ScratchFolder&) = delete;
@@ -31,4 +36,5 @@ class ScratchFolder {
 
   private:
     Result<std::string> made_;
+    tempregistry::Entry* listed_ = nullptr;
 };

@@ -24,6 +24,7 @@
 #include "app/treetext.h"
 #include "base/cp1251.h"
 #include "base/syserror.h"
+#include "base/tempregistry.h"
 #include "base/uniquefd.h"
 #include "base/wholefile.h"
 #include "link/connection.h"
@@ -217,6 +218,15 @@ class DeviceWork {
             if (Status written = WriteWhole(path, lines); !written) return written.failure();
             return {};
         };
+        // The staged outputs go with the temporary files should the program be ended by a signal.
+        struct Listed {
+            tempregistry::Entry* entry;
+            ~Listed() { tempregistry::Remove(entry); }
+        };
+        const Listed stagedTree{folder_ ? tempregistry::Add(task_.folder + kStagedTree, false)
+                                        : nullptr};
+        const Listed stagedDownload{
+            folder_ ? tempregistry::Add(task_.folder + kStagedDownload, false) : nullptr};
         CfgTree tree;
         const DeviceRead read = ReadDevice(conn_, number_, tree, request);
         Record(read);

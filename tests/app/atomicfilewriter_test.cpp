@@ -8,11 +8,13 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 
 #include <gtest/gtest.h>
 
@@ -134,6 +136,46 @@ TEST(AtomicFileWriter, RegularFileThroughALinkIsReplacedAndTheLinkKept) {
     EXPECT_TRUE(fs::is_symlink(dir / "link.cfg"));
     EXPECT_EQ(fs::file_size(dir / "real.cfg"), 3u);
     EXPECT_EQ(Entries(dir), 2u);
+}
+
+// Temporary files a killed process left beside NAME go with the next write of NAME; those of a
+// process still alive, and other names, stay.
+TEST(AtomicFileWriter, StaleTemporaryFilesOfADeadProcessAreRemoved) {
+    TempDir dir;
+    const pid_t child = ::fork();
+    if (child == 0) _exit(0);
+    ASSERT_GT(child, 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);  // its id now names no process
+    const std::string dead = std::to_string(child), alive = std::to_string(::getppid());
+    const std::string longName(240, 'n');
+    for (const std::string& name :
+         {".f.cfg.tmp" + dead + "_0", ".f.cfg.tmp" + dead + "_12", ".f.cfg.tmp" + alive + "_0",
+          ".g.cfg.tmp" + dead + "_0", ".f.cfg.tmp" + dead + "_x", ".tmp" + dead + "_0"})
+        dir.Write(name, "left");
+    ASSERT_TRUE(Save(dir / "f.cfg", "new"));
+    std::set<std::string> left;
+    for (const auto& e : fs::directory_iterator(dir.Path())) left.insert(e.path().filename());
+    EXPECT_EQ(left, (std::set<std::string>{"f.cfg", ".f.cfg.tmp" + alive + "_0",
+                                           ".g.cfg.tmp" + dead + "_0", ".f.cfg.tmp" + dead + "_x",
+                                           ".tmp" + dead + "_0"}));
+    // A name too long for ".NAME.tmpPID_N" is written through a short temporary name, which
+    // goes the same way.
+    ASSERT_TRUE(Save(dir / longName, "long"));
+    EXPECT_EQ(fs::file_size(dir / longName), 4u);
+    EXPECT_FALSE(fs::exists(dir / (".tmp" + dead + "_0")));
+    EXPECT_EQ(Entries(dir), 5u);
+}
+
+// A name of 241 to 255 bytes is legal and is saved.
+TEST(AtomicFileWriter, NamesUpToTheLongestLegalAreSaved) {
+    TempDir dir;
+    for (size_t length : {230u, 241u, 248u, 255u}) {
+        const std::string path = dir / std::string(length, 'x');
+        EXPECT_TRUE(Save(path, "data")) << length;
+        EXPECT_EQ(fs::file_size(path), 4u) << length;
+    }
+    EXPECT_EQ(Entries(dir), 4u);
 }
 
 }  // namespace

@@ -5,10 +5,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -92,6 +94,66 @@ TEST(Vr7lonSignals, DownloadEndedBySignalLeavesNoTemporaryFile) {
         EXPECT_EQ(Entries(dir.Path()), 1u) << "signal " << sig << " left a temporary file";
         std::ifstream in(dir / "out.bin", std::ios::binary);
         EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "earlier");
+    }
+}
+
+// Every temporary file and folder a fleet makes goes, however many devices are at work: the
+// downloads of a read with --out, the working copies of a store in its scratch folder.
+TEST(Vr7lonSignals, AFleetEndedBySignalLeavesNothingBehind) {
+    constexpr size_t kDevices = 24;  // more at once than any fixed table of temporary files
+    std::vector<std::unique_ptr<SimPeer>> peers;
+    std::string plan = "name,ip,tcp_port,number,file\n";
+    for (size_t i = 0; i < kDevices; ++i) {
+        SimDevice device = DemoSimDevice();
+        device.number = 1;
+        peers.push_back(std::make_unique<SimPeer>());
+        ASSERT_TRUE(peers.back()->Start(device, Transport::Tcp));
+        // Blocks read and written are never answered: each device waits through its repeats.
+        peers.back()->server->SetFaults(
+            {{SimFaultKind::Silent, cmdReadBlock}, {SimFaultKind::Silent, cmdWriteBlock}});
+        plan += "d" + std::to_string(i) + ",127.0.0.1," +
+                std::to_string(peers.back()->server->TcpPort()) + ",1,demo.cfg\n";
+    }
+    for (const char* action : {"read", "store"}) {
+        SCOPED_TRACE(action);
+        TempDir dir;
+        dir.Write("plan.csv", plan);
+        fs::copy_file(VR7_SOURCE_DIR "/examples/vr7_12/CONFIG/duxgate.cfg", dir / "demo.cfg");
+        dir.MakeDir("tmp");
+        const std::string tmp = dir / "tmp";
+        ::setenv("TMPDIR", tmp.c_str(), 1);
+        std::vector<std::string> args = {"fleet", "plan.csv", action, "--jobs", "24"};
+        if (action == std::string("read"))
+            args.insert(args.end(),
+                        {"--catalog", VR7_SOURCE_DIR "/examples/calcbank.xml", "--out", "out"});
+        const pid_t pid = Start(args, dir.Path());
+        ::unsetenv("TMPDIR");
+        ASSERT_GT(pid, 0);
+        // Under way once every device has its temporary download (read) or working copy (store).
+        auto made = [&] {
+            size_t n = 0;
+            std::error_code ec;
+            for (auto e = fs::recursive_directory_iterator(dir.Path(), ec);
+                 e != fs::recursive_directory_iterator(); e.increment(ec)) {
+                const std::string name = e->path().filename().string();
+                if (!e->is_directory(ec) && name != "plan.csv" && name != "demo.cfg") ++n;
+            }
+            return n;
+        };
+        const auto deadline = Clock::now() + std::chrono::seconds(10);
+        while (made() < kDevices && Clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        EXPECT_GE(made(), kDevices) << "the devices' work did not begin";
+        ::kill(pid, SIGTERM);
+        const int status = WaitFor(pid, 5000);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
+        // Nothing but the device folders themselves, and an empty temporary folder.
+        std::vector<std::string> left;
+        for (const auto& e : fs::recursive_directory_iterator(dir.Path()))
+            if (!e.is_directory()) left.push_back(e.path().lexically_relative(dir.Path()).string());
+        std::sort(left.begin(), left.end());
+        EXPECT_EQ(left, (std::vector<std::string>{"demo.cfg", "plan.csv"}));
+        EXPECT_TRUE(fs::is_empty(tmp));
     }
 }
 
