@@ -1,6 +1,9 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
 
 #include "base/cp1251.h"
 #include "base/pathcase.h"
@@ -23,23 +26,42 @@ std::string FilePath(const std::string& configDir, const std::string& cp1251Name
     return pathcase::Resolve(configDir + name);
 }
 
+// What one spelling of a variable's name gives, worked out at its first appearance: the systems
+// of a configuration repeat the same names, so each is converted and looked up once a build.
+struct NameVerdict {
+    std::string lower;  // Windows-1251, lower-cased
+    bool accepted;      // known to the catalogue (or no catalogue is used)
+};
+// By the name as the file spells it (UTF-8).
+using NameVerdicts = std::unordered_map<std::string, NameVerdict>;
+
 // Adds the accepted "calc" children of the loaded system file as leaves of system `system`.
 void AddSystemCalcs(CfgTree& tree, const XmlDocument& systemFile, uint8_t system,
-                    const SConfigInfo& config, const XmlDocument* catalog, STreeOptions options) {
+                    const SConfigInfo& config, const XmlDocument* catalog, STreeOptions options,
+                    NameVerdicts& verdicts) {
     if (!options.Calcs()) return;
     // Every leaf of the system goes into one folder: its path (which holds the system's name, of
     // any length) is walked once, at the first leaf, since folders appear only with a leaf.
     TreeNode* folder = nullptr;
+    std::string storage, key;
     for (_xmlNode* child = XmlDocument::FirstChild(systemFile.DocumentElement()); child != nullptr;
          child = XmlDocument::NextSibling(child)) {
-        if (XmlDocument::Tag(child) != "calc") continue;
-        std::string name;
-        if (!XmlDocument::AttributeLower(child, "name", name)) continue;
-        // The catalogue is asked for the whole lower-cased name, not the 6 bytes kept.
-        if (catalog != nullptr && GetVarOptions(*catalog, name).count == 0) continue;
+        if (!XmlDocument::HasTag(child, "calc")) continue;
+        std::string_view spelled;
+        if (!XmlDocument::AttributeUtf8(child, "name", storage, spelled)) continue;
+        key.assign(spelled);
+        auto [at, first] = verdicts.try_emplace(key);
+        NameVerdict& verdict = at->second;
+        if (first) {
+            verdict.lower = cp1251::FromUtf8Lower(spelled);
+            // The catalogue is asked for the whole lower-cased name, not the 6 bytes kept.
+            verdict.accepted = catalog == nullptr || HasVarOptions(*catalog, verdict.lower);
+        }
+        if (!verdict.accepted) continue;
         if (folder == nullptr) folder = FolderByPath(tree, CalcFolderPath(config, options, system));
         // A leaf that cannot be created skips the rest of this system.
-        if (folder == nullptr || AddCalcLeafIn(tree, folder, system, name) == nullptr) return;
+        if (folder == nullptr || AddCalcLeafIn(tree, folder, system, verdict.lower) == nullptr)
+            return;
     }
 }
 
@@ -65,16 +87,24 @@ Result<TreeBuild> BuildTreeFromDir(CfgTree& tree, const std::string& configDir,
     // The slots main.xmc declares, with main.def's overrides. Slots are read by their own number
     // below, so a gap or a "dummy" slot before a real one does not shift the systems.
     std::array<bool, kSlots> readSlot{};
-    config.SystemCount = 0;
+    std::array<std::string, kSlots> linked;
+    std::vector<int> linkedSlots;
+    std::vector<CMystring> keys;
     for (int n = 1; n <= kSlots; ++n) {
         const std::string slot = "sys" + std::to_string(n);
-        const std::string linked = FindChildText(scratch, "syslink", "name", slot);
-        if (linked.empty()) continue;
-        CMystring key;
-        key.Format("syslink::%s", slot.c_str());
-        CMystring value = def.GetValue(key);
+        linked[n - 1] = FindChildText(scratch, "syslink", "name", slot);
+        if (linked[n - 1].empty()) continue;
+        linkedSlots.push_back(n);
+        keys.emplace_back();
+        keys.back().Format("syslink::%s", slot.c_str());
+    }
+    std::vector<CMystring> values = def.GetValues(keys);  // main.def read once for every slot
+    config.SystemCount = 0;
+    for (size_t i = 0; i < linkedSlots.size(); ++i) {
+        const int n = linkedSlots[i];
+        CMystring& value = values[i];
         value.TrimLeft();
-        config.SystemText2[n - 1] = value.Length() != 0 ? value.Str() : linked;
+        config.SystemText2[n - 1] = value.Length() != 0 ? value.Str() : linked[n - 1];
         if (value.Compare("dummy") != 0) {
             ++config.SystemCount;
             readSlot[n - 1] = true;
@@ -85,6 +115,7 @@ Result<TreeBuild> BuildTreeFromDir(CfgTree& tree, const std::string& configDir,
         tree.AddRoot("VR7 \xB9" + std::to_string(deviceNumber), std::move(rootInfo), imgDevice);
     SConfigInfo& rootConfig = static_cast<SVR7_Info*>(root->Data.get())->Config;
 
+    NameVerdicts verdicts;
     for (int n = 1; n <= kSlots; ++n) {
         if (!readSlot[n - 1]) continue;
         scratch.SetFileName(FilePath(configDir, rootConfig.SystemText2[n - 1] + ".xms"));
@@ -95,7 +126,8 @@ Result<TreeBuild> BuildTreeFromDir(CfgTree& tree, const std::string& configDir,
         if (XmlDocument::Attribute(scratch.DocumentElement(), "name", displayName)) {
             rootConfig.SystemName[n - 1] = ": " + displayName;
         }
-        AddSystemCalcs(tree, scratch, static_cast<uint8_t>(n), rootConfig, catalog, options);
+        AddSystemCalcs(tree, scratch, static_cast<uint8_t>(n), rootConfig, catalog, options,
+                       verdicts);
     }
     root->Expanded = true;
     return TreeBuild::Complete;

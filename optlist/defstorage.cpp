@@ -99,3 +99,73 @@ CMystring CDefStorage::GetValue(const CMystring& key) {
     }
     return ReadByte() == kEndMarker ? CMystring() : Text(defstorage::kEndError);
 }
+
+std::vector<CMystring> CDefStorage::GetValues(const std::vector<CMystring>& keys) {
+    std::vector<CMystring> values(keys.size());
+    if (!IsOpen()) return values;
+    Seek(0, winfile::FILE_BEGIN);
+    if (Size() == 0) return values;
+    Seek(1, winfile::FILE_BEGIN);
+
+    // Every key still open walks the same records to the same positions as long as each byte read
+    // is there and the size holds: a record either ends every key's walk alike (a bad one) or
+    // answers the keys whose name it is.
+    std::vector<bool> open(keys.size(), true);
+    size_t pending = keys.size();
+    const uint32_t size = Size();
+    bool plain = true;
+    auto read = [&] {
+        const int byte = ReadByte();
+        if (byte < 0 || Size() != size) plain = false;
+        return byte;
+    };
+    auto answerAll = [&](const CMystring& text) {
+        for (size_t k = 0; k < keys.size(); ++k) {
+            if (open[k]) values[k] = text;
+        }
+        pending = 0;
+    };
+    uint8_t name[256], value[256];
+    while (pending > 0 && plain && Position() != Size() - 1) {
+        const int n = read();
+        if (!plain) break;
+        if (BadLength(n)) {
+            answerAll(Text(defstorage::kFormatError));
+            break;
+        }
+        const auto length = static_cast<uint32_t>(n);
+        for (uint32_t i = 0; i < length && plain; ++i) name[i] = static_cast<uint8_t>(read());
+        const int zero = plain ? read() : -1;
+        const int m = plain && zero == 0 ? read() : -1;
+        if (!plain) break;
+        if (zero != 0 || BadLength(m)) {
+            answerAll(Text(defstorage::kFormatError));
+            break;
+        }
+        for (int i = 0; i < m && plain; ++i) value[i] = static_cast<uint8_t>(read());
+        const int end = plain ? read() : -1;
+        if (!plain) break;
+        if (end != kRecordEnd) {
+            answerAll(Text(defstorage::kFormatError));
+            break;
+        }
+        for (size_t k = 0; k < keys.size(); ++k) {
+            if (!open[k] || keys[k].Length() != length) continue;
+            bool same = true;
+            for (uint32_t i = 0; i < length && same; ++i)
+                same = SameLetter(name[i], static_cast<uint8_t>(*keys[k].At(i)));
+            if (!same) continue;
+            for (int i = 0; i < m; ++i) values[k].AppendChar(value[i]);  // zero bytes are dropped
+            open[k] = false;
+            --pending;
+        }
+    }
+    if (pending > 0 && plain && Position() == Size() - 1) {
+        const int last = read();
+        if (plain) answerAll(last == kEndMarker ? CMystring() : Text(defstorage::kEndError));
+    }
+    for (size_t k = 0; k < keys.size(); ++k) {
+        if (open[k] && pending > 0) values[k] = GetValue(keys[k]);
+    }
+    return values;
+}

@@ -8,7 +8,7 @@
 #include <utility>
 
 namespace {
-constexpr size_t kReadAhead = 4096;
+constexpr size_t kReadAhead = 64 * 1024;
 }
 
 CMyFile::~CMyFile() {
@@ -90,7 +90,7 @@ bool CMyFile::RefreshSize() {
     return true;
 }
 
-int CMyFile::ReadByte() {
+int CMyFile::ReadByteRefill() {
     if (!fd_) return -1;
     const uint64_t pos = position_;
     if (pos < bufferStart_ || pos >= bufferStart_ + buffer_.size()) {

@@ -239,6 +239,41 @@ std::string XmlDocument::Tag(_xmlNode* node) {
     return tag;
 }
 
+bool XmlDocument::HasTag(_xmlNode* node, std::string_view tag) {
+    if (!IsElement(node)) return tag.empty();
+    if (node->ns && node->ns->prefix) {
+        const std::string_view prefix(reinterpret_cast<const char*>(node->ns->prefix));
+        if (tag.size() <= prefix.size() || tag.substr(0, prefix.size()) != prefix ||
+            tag[prefix.size()] != ':')
+            return false;
+        tag.remove_prefix(prefix.size() + 1);
+    }
+    return tag == reinterpret_cast<const char*>(node->name);
+}
+
+bool XmlDocument::HasAttribute(_xmlNode* node, const char* name) {
+    return FindAttribute(node, name) != nullptr;
+}
+
+bool XmlDocument::AttributeUtf8(_xmlNode* node, const char* name, std::string& storage,
+                                std::string_view& value) {
+    xmlAttr* a = FindAttribute(node, name);
+    if (a == nullptr) return false;
+    const xmlNode* text = a->children;
+    if (text == nullptr) {
+        value = {};
+        return true;
+    }
+    if (text->type == XML_TEXT_NODE && text->next == nullptr && text->content != nullptr) {
+        const char* chars = reinterpret_cast<const char*>(text->content);
+        value = std::string_view(chars, strnlen(chars, kMaxContentBytes));
+        return true;
+    }
+    storage = RawAttribute(a);
+    value = storage;
+    return true;
+}
+
 bool XmlDocument::Attribute(_xmlNode* node, const char* name, std::string& value) {
     xmlAttr* a = FindAttribute(node, name);
     if (a == nullptr) return false;

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <string>
+#include <string_view>
 
 #include "base/cp1251.h"
 #include "tests/common/tempdir.h"
@@ -227,6 +228,42 @@ TEST(XmlDocument, CharactersOutsideTheCodePageBecomeQuestionMarks) {
                               "b</r>"));  // U+4E2D
     EXPECT_TRUE(doc.Load().ok());
     EXPECT_EQ(XmlDocument::Text(doc.DocumentElement()), "a?b");
+}
+
+// The copy-free helpers answer as the copying ones on every node and attribute: prefixed tags,
+// text and comments, absent, empty, entity and long values.
+TEST(XmlDocument, HasTagAndAttributeUtf8AgreeWithTagAndAttribute) {
+    TempDir dir;
+    const std::string longValue(5000, 'v');
+    XmlDocument doc(
+        dir.Write("mix.xml",
+                  "<!DOCTYPE r [<!ENTITY u \"м3\">]><r xmlns:x=\"urn:x\" xmlns:calcx=\"urn:c\">"
+                  "<calc name=\"t1\"/><x:calc name=\"t2\"/><calcx:calc name=\"\"/><calc/>"
+                  "<calc x:name=\"ns\" name=\"a&u;b\"/><Calc name=\"Жар\"/><!--calc-->text"
+                  "<calc name=\"&#x416;&amp;\"/><calc name=\"" +
+                      longValue + "\"/></r>"));
+    ASSERT_TRUE(doc.Load().ok());
+    const char* const tags[] = {"calc", "x:calc", "calcx:calc", "Calc", "x:", ":calc", "x", ""};
+    int nodes = 0;
+    for (_xmlNode* n = XmlDocument::FirstChild(doc.DocumentElement()); n != nullptr;
+         n = XmlDocument::NextSibling(n), ++nodes) {
+        for (const char* tag : tags)
+            EXPECT_EQ(XmlDocument::HasTag(n, tag), XmlDocument::Tag(n) == tag)
+                << "node " << nodes << " tag " << tag;
+        for (const char* name : {"name", "x:name", "other"}) {
+            std::string converted, storage;
+            std::string_view raw = "unchanged";
+            const bool present = XmlDocument::Attribute(n, name, converted);
+            EXPECT_EQ(XmlDocument::AttributeUtf8(n, name, storage, raw), present);
+            EXPECT_EQ(XmlDocument::HasAttribute(n, name), present);
+            if (present) {
+                EXPECT_EQ(cp1251::FromUtf8(raw).bytes(), converted) << "node " << nodes;
+            }
+        }
+    }
+    EXPECT_EQ(nodes, 10);
+    EXPECT_TRUE(XmlDocument::HasTag(nullptr, ""));
+    EXPECT_FALSE(XmlDocument::HasTag(nullptr, "calc"));
 }
 
 }  // namespace
