@@ -1,8 +1,9 @@
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "base/cp1251.h"
@@ -32,8 +33,49 @@ struct NameVerdict {
     std::string lower;  // Windows-1251, lower-cased
     bool accepted;      // known to the catalogue (or no catalogue is used)
 };
-// By the name as the file spells it (UTF-8).
-using NameVerdicts = std::unordered_map<std::string, NameVerdict>;
+
+// The verdicts by the name as the file spells it (UTF-8): an open-addressed table of the names'
+// hashes over the entries in order of appearance, looked up without making a key.
+class NameVerdicts {
+  public:
+    // The verdict of spelled, and true when it was just added (its fields still to be set). Valid
+    // until the next call.
+    std::pair<NameVerdict*, bool> Find(std::string_view spelled) {
+        const size_t hash = std::hash<std::string_view>{}(spelled);
+        size_t at = hash & (slots_.size() - 1);
+        for (; slots_[at].entry != 0; at = (at + 1) & (slots_.size() - 1)) {
+            Entry& e = entries_[slots_[at].entry - 1];
+            if (slots_[at].hash == hash && e.spelled == spelled) return {&e.verdict, false};
+        }
+        entries_.push_back(Entry{std::string(spelled), {}});
+        slots_[at] = Slot{hash, entries_.size()};
+        if (2 * entries_.size() > slots_.size()) Grow();
+        return {&entries_.back().verdict, true};
+    }
+
+  private:
+    struct Slot {
+        size_t hash = 0;
+        size_t entry = 0;  // 1 + the entry's index; 0: free
+    };
+    struct Entry {
+        std::string spelled;
+        NameVerdict verdict;
+    };
+    void Grow() {
+        std::vector<Slot> old(2 * slots_.size());
+        old.swap(slots_);
+        for (const Slot& s : old) {
+            if (s.entry == 0) continue;
+            size_t at = s.hash & (slots_.size() - 1);
+            while (slots_[at].entry != 0) at = (at + 1) & (slots_.size() - 1);
+            slots_[at] = s;
+        }
+    }
+
+    std::vector<Slot> slots_ = std::vector<Slot>(1024);  // a power of two, at most half used
+    std::vector<Entry> entries_;
+};
 
 // Adds the accepted "calc" children of the loaded system file as leaves of system `system`.
 void AddSystemCalcs(CfgTree& tree, const XmlDocument& systemFile, uint8_t system,
@@ -43,15 +85,14 @@ void AddSystemCalcs(CfgTree& tree, const XmlDocument& systemFile, uint8_t system
     // Every leaf of the system goes into one folder: its path (which holds the system's name, of
     // any length) is walked once, at the first leaf, since folders appear only with a leaf.
     TreeNode* folder = nullptr;
-    std::string storage, key;
+    std::string storage;
     for (_xmlNode* child = XmlDocument::FirstChild(systemFile.DocumentElement()); child != nullptr;
          child = XmlDocument::NextSibling(child)) {
         if (!XmlDocument::HasTag(child, "calc")) continue;
         std::string_view spelled;
         if (!XmlDocument::AttributeUtf8(child, "name", storage, spelled)) continue;
-        key.assign(spelled);
-        auto [at, first] = verdicts.try_emplace(key);
-        NameVerdict& verdict = at->second;
+        auto [found, first] = verdicts.Find(spelled);
+        NameVerdict& verdict = *found;
         if (first) {
             verdict.lower = cp1251::FromUtf8Lower(spelled);
             // The catalogue is asked for the whole lower-cased name, not the 6 bytes kept.
