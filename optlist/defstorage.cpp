@@ -1,6 +1,7 @@
 #include "optlist/defstorage.h"
 
 #include <cerrno>
+#include <string>
 
 namespace defstorage {
 const char* const kFormatError = ".def \xEE\xF8\xE8\xE1\xEA\xE0 \xF4\xEE\xF0\xEC\xE0\xF2\xE0";
@@ -110,14 +111,17 @@ std::vector<CMystring> CDefStorage::GetValues(const std::vector<CMystring>& keys
     // Every key still open walks the same records to the same positions as long as each byte read
     // is there and the size holds: a record either ends every key's walk alike (a bad one) or
     // answers the keys whose name it is.
+    std::vector<std::string> bytes;
+    for (const CMystring& key : keys) bytes.push_back(key.Str());
     std::vector<bool> open(keys.size(), true);
     size_t pending = keys.size();
     const uint32_t size = Size();
     bool plain = true;
-    auto read = [&] {
-        const int byte = ReadByte();
-        if (byte < 0 || Size() != size) plain = false;
-        return byte;
+    uint8_t record[1 + 254 + 2];  // the name's length, the name, 0 and the value's length
+    uint8_t value[254 + 1];       // the value and the record's end
+    auto read = [&](uint8_t* out, uint32_t count) {
+        plain = plain && ReadBytes(out, count) == count && Size() == size;
+        return plain;
     };
     auto answerAll = [&](const CMystring& text) {
         for (size_t k = 0; k < keys.size(); ++k) {
@@ -125,35 +129,30 @@ std::vector<CMystring> CDefStorage::GetValues(const std::vector<CMystring>& keys
         }
         pending = 0;
     };
-    uint8_t name[256], value[256];
     while (pending > 0 && plain && Position() != Size() - 1) {
-        const int n = read();
-        if (!plain) break;
-        if (BadLength(n)) {
+        if (!read(record, 1)) break;
+        if (BadLength(record[0])) {
             answerAll(Text(defstorage::kFormatError));
             break;
         }
-        const auto length = static_cast<uint32_t>(n);
-        for (uint32_t i = 0; i < length && plain; ++i) name[i] = static_cast<uint8_t>(read());
-        const int zero = plain ? read() : -1;
-        const int m = plain && zero == 0 ? read() : -1;
-        if (!plain) break;
-        if (zero != 0 || BadLength(m)) {
+        const uint32_t length = record[0];
+        if (!read(record + 1, length + 2)) break;
+        const int m = record[1 + length + 1];
+        if (record[1 + length] != 0 || BadLength(m)) {
             answerAll(Text(defstorage::kFormatError));
             break;
         }
-        for (int i = 0; i < m && plain; ++i) value[i] = static_cast<uint8_t>(read());
-        const int end = plain ? read() : -1;
-        if (!plain) break;
-        if (end != kRecordEnd) {
+        if (!read(value, static_cast<uint32_t>(m) + 1)) break;
+        if (value[m] != kRecordEnd) {
             answerAll(Text(defstorage::kFormatError));
             break;
         }
         for (size_t k = 0; k < keys.size(); ++k) {
-            if (!open[k] || keys[k].Length() != length) continue;
+            const std::string& key = bytes[k];
+            if (!open[k] || key.size() != length) continue;
             bool same = true;
             for (uint32_t i = 0; i < length && same; ++i)
-                same = SameLetter(name[i], static_cast<uint8_t>(*keys[k].At(i)));
+                same = SameLetter(record[1 + i], static_cast<uint8_t>(key[i]));
             if (!same) continue;
             for (int i = 0; i < m; ++i) values[k].AppendChar(value[i]);  // zero bytes are dropped
             open[k] = false;
@@ -161,8 +160,9 @@ std::vector<CMystring> CDefStorage::GetValues(const std::vector<CMystring>& keys
         }
     }
     if (pending > 0 && plain && Position() == Size() - 1) {
-        const int last = read();
-        if (plain) answerAll(last == kEndMarker ? CMystring() : Text(defstorage::kEndError));
+        uint8_t last = 0;
+        if (read(&last, 1))
+            answerAll(last == kEndMarker ? CMystring() : Text(defstorage::kEndError));
     }
     for (size_t k = 0; k < keys.size(); ++k) {
         if (open[k] && pending > 0) values[k] = GetValue(keys[k]);

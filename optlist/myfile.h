@@ -53,6 +53,9 @@ class CMyFile {
         }
         return ReadByteRefill();
     }
+    // Up to count bytes into out, as count calls of ReadByte would read them; stops at the first
+    // byte that cannot be read. Returns the bytes read.
+    uint32_t ReadBytes(uint8_t* out, uint32_t count);
     // Moves the read position (method 0 from the start, 1 from the current position, 2 from the
     // end). Returns 0, or -1 with the position unchanged when the target would be negative.
     int Seek(int32_t distance, uint32_t method);
