@@ -1,5 +1,6 @@
 #include "optlist/defstorage.h"
 
+#include <array>
 #include <cerrno>
 #include <string>
 
@@ -114,6 +115,13 @@ std::vector<CMystring> CDefStorage::GetValues(const std::vector<CMystring>& keys
     std::vector<std::string> bytes;
     for (const CMystring& key : keys) bytes.push_back(key.Str());
     std::vector<bool> open(keys.size(), true);
+    // By a name's length, the low five bits of the keys' first bytes: letters that match differ
+    // by 0 or 32, so a record whose first byte is not among them matches no key.
+    std::array<uint32_t, 256> firstBytes{};
+    for (const std::string& key : bytes) {
+        if (!key.empty() && key.size() < firstBytes.size())
+            firstBytes[key.size()] |= 1u << (static_cast<uint8_t>(key[0]) & 31);
+    }
     size_t pending = keys.size();
     const uint32_t size = Size();
     bool plain = true;
@@ -147,6 +155,7 @@ std::vector<CMystring> CDefStorage::GetValues(const std::vector<CMystring>& keys
             answerAll(Text(defstorage::kFormatError));
             break;
         }
+        if ((firstBytes[length] >> (record[1] & 31) & 1) == 0) continue;
         for (size_t k = 0; k < keys.size(); ++k) {
             const std::string& key = bytes[k];
             if (!open[k] || key.size() != length) continue;
