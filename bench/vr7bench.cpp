@@ -437,23 +437,26 @@ int main(int argc, char** argv) {
     std::vector<Row> rows;
 
     // Opening a configuration folder: the whole tree against parsing the same XML files and one
-    // read of main.def; then the configuration doubled.
-    const int variables = smoke ? 20 : 1000;
+    // read of main.def, at sizes from a small site to a large one.
+    const std::vector<int> treeSizes =
+        smoke ? std::vector<int>{20, 40} : std::vector<int>{500, 1000, 2000, 4000, 8000, 16000};
     const int entries = smoke ? 40 : 2000;
     const size_t defBytes = smoke ? 4096 : (1u << 20);
     std::string catalogue;
-    for (int scale : {1, 2}) {
-        const std::string sub = dir + "/open" + std::to_string(scale);
-        const OpenWorkload w = MakeOpenWorkload(sub, 9, variables * scale, entries, defBytes);
+    for (int variables : treeSizes) {
+        const std::string sub = dir + "/open" + std::to_string(variables);
+        const OpenWorkload w = MakeOpenWorkload(sub, 9, variables, entries, defBytes);
         catalogue = w.catalogue;
         const std::string tree = program + " tree " + w.folder + " --catalog " + w.catalogue;
         const std::string floor = haveXmllint
                                       ? "xmllint --noout " + w.xmlFiles + " && cat " + w.defFile
                                       : "cat " + w.xmlFiles + " " + w.defFile;
         rows.push_back(Measure(
-            "vr7lon tree: 9 systems x " + std::to_string(variables * scale) + ", " +
+            "vr7lon tree: 9 systems x " + std::to_string(variables) + ", " +
                 std::to_string(entries) + "-entry catalogue",
             runs, [&] { return TimeShell(tree); }, [&] { return TimeShell(floor); }));
+        std::error_code removed;  // the catalogue stays for the device rows
+        std::filesystem::remove_all(w.folder, removed);
     }
 
     const bool treeInLine = MeasureTreeGrowth(dir, runs, smoke, rows);

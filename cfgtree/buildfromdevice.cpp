@@ -74,7 +74,7 @@ Leaf LeafForEntry(const uint8_t* e, uint16_t index, const XmlDocument* catalog,
         case etCalc:
             if (!options.Calcs()) break;
             // The device's names are looked up as they were sent, case and all.
-            if (catalog != nullptr && GetVarOptions(*catalog, EntryName(e + 2)).count == 0) break;
+            if (catalog != nullptr && !HasVarOptions(*catalog, EntryName(e + 2))) break;
             leaf.record = std::make_unique<SNodeInfo>(nkCalc);
             leaf.record->System = e[1];
             std::memcpy(leaf.record->Name, e + 2, 6);

@@ -51,6 +51,7 @@ const CatalogueIndex& CatalogueIndex::Of(const XmlDocument& doc) {
 }
 
 _xmlNode* CatalogueIndex::Find(const std::string& varName) const {
+    lookups_.fetch_add(1, std::memory_order_relaxed);
     const auto ofLength = shapes_.find(varName.size());
     if (ofLength == shapes_.end()) return nullptr;
     size_t best = children_.size();

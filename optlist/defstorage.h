@@ -5,6 +5,8 @@
 // A record is: name length N (1..254), N name bytes, 0x00, value length M (1..254), M value bytes,
 // 0x02. Names compare ignoring letter case (signed bytes that differ by 32); the first record that
 // matches wins. Nothing is thrown: a damaged file gives the text of its error as the value.
+#include <vector>
+
 #include "optlist/myfile.h"
 #include "optlist/mystring.h"
 
@@ -29,6 +31,9 @@ class CDefStorage : public CMyFile {
     // The value of the first record whose name matches key; empty when the storage is not open,
     // the file is empty or no record matches; an error text for a damaged file.
     CMystring GetValue(const CMystring& key);
+    // GetValue of each key, in one reading of the file (a file that ends inside a record, or
+    // changes its size while read, is read again for each key still open, as GetValue reads it).
+    std::vector<CMystring> GetValues(const std::vector<CMystring>& keys);
 
   private:
     enum class Match { Found, Other, Bad };

@@ -4,11 +4,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <utility>
 
 namespace {
-constexpr size_t kReadAhead = 4096;
+constexpr size_t kReadAhead = 64 * 1024;
 }
 
 CMyFile::~CMyFile() {
@@ -90,7 +92,7 @@ bool CMyFile::RefreshSize() {
     return true;
 }
 
-int CMyFile::ReadByte() {
+int CMyFile::ReadByteRefill() {
     if (!fd_) return -1;
     const uint64_t pos = position_;
     if (pos < bufferStart_ || pos >= bufferStart_ + buffer_.size()) {
@@ -110,6 +112,29 @@ int CMyFile::ReadByte() {
     ++position_;
     if (position_ >= size_) RefreshSize();
     return byte;
+}
+
+uint32_t CMyFile::ReadBytes(uint8_t* out, uint32_t count) {
+    uint32_t done = 0;
+    while (done < count) {
+        // The bytes of the read-ahead before the file's last one come in one copy; the rest, one
+        // at a time.
+        const uint64_t pos = position_;
+        if (fd_ && pos >= bufferStart_ && pos - bufferStart_ < buffer_.size() && pos + 1 < size_) {
+            const uint64_t inBuffer = bufferStart_ + buffer_.size() - pos;
+            const uint64_t beforeLast = size_ - 1 - pos;
+            const auto n = static_cast<uint32_t>(
+                std::min<uint64_t>({inBuffer, beforeLast, static_cast<uint64_t>(count - done)}));
+            std::memcpy(out + done, buffer_.data() + (pos - bufferStart_), n);
+            position_ += n;
+            done += n;
+            continue;
+        }
+        const int byte = ReadByteRefill();
+        if (byte < 0) break;
+        out[done++] = static_cast<uint8_t>(byte);
+    }
+    return done;
 }
 
 int CMyFile::Seek(int32_t distance, uint32_t method) {

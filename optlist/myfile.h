@@ -42,7 +42,20 @@ class CMyFile {
     int OpenError() const { return openError_; }
 
     // One byte as 0..255, or -1 when no byte can be read (end of file, error, not open).
-    int ReadByte();
+    int ReadByte() {
+        // Inline while the byte is in the read-ahead and not the file's last one (after which the
+        // size is looked at again); the rest, and every failure, takes the whole path.
+        const uint64_t pos = position_;
+        if (fd_.Valid() && pos >= bufferStart_ && pos - bufferStart_ < buffer_.size() &&
+            pos + 1 < size_) {
+            ++position_;
+            return buffer_[pos - bufferStart_];
+        }
+        return ReadByteRefill();
+    }
+    // Up to count bytes into out, as count calls of ReadByte would read them; stops at the first
+    // byte that cannot be read. Returns the bytes read.
+    uint32_t ReadBytes(uint8_t* out, uint32_t count);
     // Moves the read position (method 0 from the start, 1 from the current position, 2 from the
     // end). Returns 0, or -1 with the position unchanged when the target would be negative.
     int Seek(int32_t distance, uint32_t method);
@@ -53,6 +66,7 @@ class CMyFile {
 
   private:
     bool RefreshSize();
+    int ReadByteRefill();
 
     UniqueFd fd_;
     int openError_ = 0;

@@ -28,7 +28,7 @@ _xmlNode* FindEntry(const XmlDocument& doc, const std::string& varName) {
 _xmlNode* FirstLonVar(_xmlNode* entry) {
     for (_xmlNode* n = XmlDocument::FirstChild(entry); n != nullptr;
          n = XmlDocument::NextSibling(n)) {
-        if (XmlDocument::Tag(n) == "LonVar") return n;
+        if (XmlDocument::HasTag(n, "LonVar")) return n;
     }
     return nullptr;
 }
@@ -51,7 +51,7 @@ std::string ExpandFlags(std::string flags, const std::string& varName) {
 
 std::string GetFirstChildAttr(const XmlDocument& doc, const char* childTag, const char* attrName) {
     _xmlNode* child =
-        FirstChildWhere(doc, [&](_xmlNode* n) { return XmlDocument::Tag(n) == childTag; });
+        FirstChildWhere(doc, [&](_xmlNode* n) { return XmlDocument::HasTag(n, childTag); });
     std::string value;
     XmlDocument::Attribute(child, attrName, value);
     return value;
@@ -61,7 +61,7 @@ std::string FindChildText(const XmlDocument& doc, const char* childTag, const ch
                           const std::string& attrValue) {
     _xmlNode* child = FirstChildWhere(doc, [&](_xmlNode* n) {
         std::string value;
-        return XmlDocument::Tag(n) == childTag && XmlDocument::Attribute(n, attrName, value) &&
+        return XmlDocument::HasTag(n, childTag) && XmlDocument::Attribute(n, attrName, value) &&
                value == attrValue;
     });
     return child ? XmlDocument::Text(child) : std::string();
@@ -101,6 +101,13 @@ SOptions GetVarOptions(const XmlDocument& doc, const std::string& varName) {
         result.items[k++].value = ExpandFlags(value, varName);
     result.count = static_cast<uint8_t>(k);
     return result;
+}
+
+bool HasVarOptions(const XmlDocument& doc, const std::string& varName) {
+    _xmlNode* lonVar = FirstLonVar(FindEntry(doc, varName));
+    return XmlDocument::HasAttribute(lonVar, "VSNVTid") ||
+           XmlDocument::HasAttribute(lonVar, "FSNVTid") ||
+           XmlDocument::HasAttribute(lonVar, "flags");
 }
 
 std::string GetVarNote(const XmlDocument& doc, const std::string& varName) {

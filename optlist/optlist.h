@@ -28,6 +28,9 @@ std::string FindChildText(const XmlDocument& doc, const char* childTag, const ch
 // The SNVT data of the first catalogue entry whose "name" pattern matches varName (Windows-1251).
 SOptions GetVarOptions(const XmlDocument& doc, const std::string& varName);
 
+// GetVarOptions(doc, varName).count != 0, without reading the values.
+bool HasVarOptions(const XmlDocument& doc, const std::string& varName);
+
 // The "note" of the first matching catalogue entry, or empty.
 std::string GetVarNote(const XmlDocument& doc, const std::string& varName);
 

@@ -1,12 +1,15 @@
 #include "optlist/xmldocument.h"
 
+#include <libxml/encoding.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 #include <libxml/xmlerror.h>
 
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <utility>
 
 #include "base/cp1251.h"
@@ -21,6 +24,70 @@ namespace {
 // are kept inside their nodes (XML_PARSE_COMPACT): fewer allocations to load and to free.
 constexpr int kParseOptions =
     XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_COMPACT;
+
+// Files in the system's code page are decoded here with a table rather than by iconv, which costs
+// as much as the parse of such a file: the same characters for every byte, and 0x98, which is no
+// character of the code page, fails the parse at the same place with the same message.
+struct Cp1251Utf8 {
+    std::array<std::array<unsigned char, 4>, 256> bytes{};  // [0]: the length, 0 for no character
+};
+
+const Cp1251Utf8& Cp1251Table() {
+    static const Cp1251Utf8 table = [] {
+        Cp1251Utf8 t;
+        for (int b = 0; b < 256; ++b) {
+            const char32_t cp = cp1251::ToUnicode(static_cast<uint8_t>(b));
+            if (cp == 0xFFFD) continue;
+            std::string utf8;
+            cp1251::AppendUtf8(utf8, cp);
+            t.bytes[b][0] = static_cast<unsigned char>(utf8.size());
+            std::memcpy(&t.bytes[b][1], utf8.data(), utf8.size());
+        }
+        return t;
+    }();
+    return table;
+}
+
+// The XML library's decoder contract: decodes what fits into out, sets *inlen to the bytes taken
+// and *outlen to the bytes given; -2 at a byte that is no character, with the bytes before it
+// given.
+int Cp1251ToUtf8(unsigned char* out, int* outlen, const unsigned char* in, int* inlen) {
+    if (out == nullptr || outlen == nullptr || in == nullptr || inlen == nullptr) return -1;
+    const Cp1251Utf8& table = Cp1251Table();
+    const int inMax = *inlen, outMax = *outlen;
+    int i = 0, o = 0;
+    for (; i < inMax; ++i) {
+        if (in[i] < 0x80) {  // most of a file
+            if (o == outMax) break;
+            out[o++] = in[i];
+            continue;
+        }
+        const auto& utf8 = table.bytes[in[i]];
+        const int n = utf8[0];
+        if (n == 0) {
+            *inlen = i;
+            *outlen = o;
+            return -2;
+        }
+        if (o + n > outMax) break;
+        for (int k = 0; k < n; ++k) out[o + k] = utf8[1 + k];
+        o += n;
+    }
+    *inlen = i;
+    *outlen = o;
+    return o;
+}
+
+void UseOwnCp1251Decoder() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        xmlInitParser();
+        Cp1251Table();
+        // Registered names are found before iconv is asked; the library keeps them.
+        for (const char* name : {"WINDOWS-1251", "CP1251"})
+            xmlNewCharEncodingHandler(name, Cp1251ToUtf8, nullptr);
+    });
+}
 
 struct CtxtFree {
     void operator()(xmlParserCtxt* c) const { xmlFreeParserCtxt(c); }
@@ -164,6 +231,7 @@ XmlDocument::~XmlDocument() {
 }
 
 Status XmlDocument::Load() {
+    UseOwnCp1251Decoder();
     {
         std::lock_guard<std::mutex> lock(derivedMutex_);
         derived_.reset();
@@ -237,6 +305,41 @@ std::string XmlDocument::Tag(_xmlNode* node) {
     }
     tag += reinterpret_cast<const char*>(node->name);
     return tag;
+}
+
+bool XmlDocument::HasTag(_xmlNode* node, std::string_view tag) {
+    if (!IsElement(node)) return tag.empty();
+    if (node->ns && node->ns->prefix) {
+        const std::string_view prefix(reinterpret_cast<const char*>(node->ns->prefix));
+        if (tag.size() <= prefix.size() || tag.substr(0, prefix.size()) != prefix ||
+            tag[prefix.size()] != ':')
+            return false;
+        tag.remove_prefix(prefix.size() + 1);
+    }
+    return tag == reinterpret_cast<const char*>(node->name);
+}
+
+bool XmlDocument::HasAttribute(_xmlNode* node, const char* name) {
+    return FindAttribute(node, name) != nullptr;
+}
+
+bool XmlDocument::AttributeUtf8(_xmlNode* node, const char* name, std::string& storage,
+                                std::string_view& value) {
+    xmlAttr* a = FindAttribute(node, name);
+    if (a == nullptr) return false;
+    const xmlNode* text = a->children;
+    if (text == nullptr) {
+        value = {};
+        return true;
+    }
+    if (text->type == XML_TEXT_NODE && text->next == nullptr && text->content != nullptr) {
+        const char* chars = reinterpret_cast<const char*>(text->content);
+        value = std::string_view(chars, strnlen(chars, kMaxContentBytes));
+        return true;
+    }
+    storage = RawAttribute(a);
+    value = storage;
+    return true;
 }
 
 bool XmlDocument::Attribute(_xmlNode* node, const char* name, std::string& value) {

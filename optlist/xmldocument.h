@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 
 #include "base/result.h"
 
@@ -37,11 +38,19 @@ class XmlDocument {
     static _xmlNode* NextSibling(_xmlNode* node);
     static bool IsElement(_xmlNode* node);
     static std::string Tag(_xmlNode* node);  // the element's name (ASCII); empty otherwise
+    // Tag(node) == tag (so "" for a node that is not an element), without making the name.
+    static bool HasTag(_xmlNode* node, std::string_view tag);
+    static bool HasAttribute(_xmlNode* node, const char* name);
     // Attribute value as Windows-1251; returns false when the attribute is absent (absent !=
     // empty).
     static bool Attribute(_xmlNode* node, const char* name, std::string& value);
     // Attribute value as Windows-1251, lower-cased on its Unicode form.
     static bool AttributeLower(_xmlNode* node, const char* name, std::string& value);
+    // Attribute value as the document holds it (UTF-8), before any conversion: a view of the
+    // node's own text when the value is plain text (the usual case), else assembled in storage
+    // (entity references expanded). Valid while the document and storage are. False when absent.
+    static bool AttributeUtf8(_xmlNode* node, const char* name, std::string& storage,
+                              std::string_view& value);
     static std::string Text(_xmlNode* node);  // text content, white space kept, Windows-1251
 
     // Something worked out once from the loaded document (a lookup index), kept until another

@@ -9,6 +9,7 @@
 
 #include "base/cp1251.h"
 #include "cfgtree/vr7cfgtree.h"
+#include "optlist/catalogueindex.h"
 #include "optlist/defstorage.h"
 #include "tests/common/deffile.h"
 #include "tests/common/tempdir.h"
@@ -454,6 +455,38 @@ TEST_F(BuildFromDir, RebuildingReplacesTheTree) {
     EXPECT_EQ(Build(), 0);
     EXPECT_EQ(tree.Roots().size(), 1u);
     EXPECT_EQ(Leaves().size(), 1u);
+}
+
+// The systems of a configuration repeat their variables' names: the catalogue is asked once for
+// each name a build meets, whichever system meets it first, and every leaf is still there.
+TEST_F(BuildFromDir, CatalogueIsAskedOncePerDistinctName) {
+    File("main.xmc", Xmc({{"sys1", "a"}, {"sys2", "b"}, {"sys3", "c"}}));
+    File("a.xms", Xms("A", {"t1", "zz", "q1", "t1", "Т5"}));
+    File("b.xms", Xms("B", {"zz", "t1", "q2", "q1"}));
+    File("c.xms", Xms("C", {"t1", "Т5", "zz", "t1"}));
+    const uint64_t before = CatalogueIndex::Of(catalog).Lookups();
+    EXPECT_EQ(BuildWithCatalog(), 0);
+    EXPECT_EQ(CatalogueIndex::Of(catalog).Lookups() - before, 5u);  // t1 zz q1 Т5 q2
+    EXPECT_EQ(Leaves(),
+              (Strings{"t1", "q1", "t1", W("т5"), "t1", "q2", "q1", "t1", W("т5"), "t1"}));
+
+    // Thousands of names, each met in every system: still one question a name.
+    std::vector<std::string> many;
+    for (int i = 0; i < 3000; ++i) many.push_back("t" + std::to_string(i % 1500));
+    File("a.xms", Xms("A", many));
+    File("b.xms", Xms("B", many));
+    File("c.xms", Xms("C", {}));
+    const uint64_t start = CatalogueIndex::Of(catalog).Lookups();
+    EXPECT_EQ(BuildWithCatalog(), 0);
+    EXPECT_EQ(CatalogueIndex::Of(catalog).Lookups() - start, 1500u);
+    EXPECT_EQ(Leaves().size(), 2u * 2 * 10);  // t0 .. t9 match "t$", twice in each system
+    File("a.xms", Xms("A", {"t1", "zz", "q1", "t1", "Т5"}));
+    File("b.xms", Xms("B", {"zz", "t1", "q2", "q1"}));
+    File("c.xms", Xms("C", {"t1", "Т5", "zz", "t1"}));
+
+    // A second build asks again: what a build learns is not kept past it.
+    EXPECT_EQ(BuildWithCatalog(), 0);
+    EXPECT_EQ(CatalogueIndex::Of(catalog).Lookups() - start, 1500u + 5);
 }
 
 }  // namespace

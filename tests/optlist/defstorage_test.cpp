@@ -6,9 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "base/cp1251.h"
 #include "tests/common/deffile.h"
@@ -391,6 +393,59 @@ TEST_F(DefStorage, SameResultsAsTheByteWiseReaderOnDamagedFiles) {
                 << "round " << round << " key " << key;
         }
     }
+}
+
+// Reading several keys in one pass answers each as its own lookup does, on damaged files too:
+// cut records, bad lengths, a missing end marker, a key asked twice or in another letter case.
+TEST_F(DefStorage, GetValuesAnswersAsGetValueOnDamagedFiles) {
+    std::mt19937 rng(777);
+    const std::vector<std::string> keys = {
+        "syslink::sys1",      "SYSLINK::SYS2", "syslink::sys9", "syslink::sys1", "k", "",
+        std::string(300, 'a')};
+    // A small file, and one of many records that run across the reader's 64 KiB read-ahead.
+    std::string small, large;
+    for (int i = 0; i < 30; ++i) small += DefRecord("param::p" + std::to_string(i), "v");
+    for (int i = 0; i < 9000; ++i)
+        large += DefRecord("param::p" + std::to_string(i), std::string(i % 40 + 1, 'v'));
+    const std::string tail = DefRecord("syslink::sys2", std::string("w\0t", 3)) +
+                             DefRecord("k", "kv") + DefRecord("syslink::sys1", "heat") +
+                             DefRecord("Syslink::Sys1", "second");
+    std::vector<CMystring> asked;
+    for (const auto& key : keys) asked.emplace_back(key.c_str());
+    for (int round = 0; round < 300; ++round) {
+        std::string bytes = DefFile((round % 2 == 0 ? small : large) + tail);
+        for (int e = round < 2 ? 0 : 1 + static_cast<int>(rng() % 2); e > 0 && !bytes.empty();
+             --e) {
+            const size_t at = bytes.size() - 1 - rng() % std::min<size_t>(bytes.size(), 120);
+            switch (rng() % 3) {
+                case 0:
+                    bytes[at] = static_cast<char>(rng() % 256);
+                    break;
+                case 1:
+                    bytes.resize(at);
+                    break;
+                default:
+                    bytes.erase(at, 1);
+                    break;
+            }
+        }
+        const std::string path = dir.Write("main.def", bytes);
+        CDefStorage one, batch;
+        one.Open(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING, 0);
+        batch.Open(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING, 0);
+        const std::vector<CMystring> values = batch.GetValues(asked);
+        ASSERT_EQ(values.size(), keys.size());
+        for (size_t k = 0; k < keys.size(); ++k)
+            ASSERT_EQ(values[k].Str(), one.GetValue(asked[k]).Str())
+                << "round " << round << " key " << keys[k];
+        if (round < 2) {
+            EXPECT_EQ(values[0].Str(), "heat");
+            EXPECT_EQ(values[1].Str(), "wt");
+            EXPECT_EQ(values[2].Str(), "");
+        }
+    }
+    CDefStorage closed;
+    EXPECT_EQ(closed.GetValues(asked).size(), keys.size());
 }
 
 }  // namespace

@@ -241,6 +241,26 @@ TEST_F(Catalog, Windows1251Catalogue) {
     EXPECT_EQ(GetVarNote(doc, W("тепл2")), W("Гкал/ч"));
 }
 
+// Whether a name is known answers as the options' count does, for every kind of entry: ids alone,
+// flags alone, a bare LonVar, no LonVar, an earlier entry without one, a pattern, no entry.
+TEST_F(Catalog, HasVarOptionsAnswersAsTheOptionsCount) {
+    struct Case {
+        const char* name;
+        bool known;
+    };
+    const Case cases[] = {{"t12", true},  {"g4", true},   {"q7", true},    {"p3", true},
+                          {"tin", false}, {"Tout", true}, {"tout", false}, {"v1", false},
+                          {"a5b", true},  {"w", false},   {"w1", true},    {"zz9", false},
+                          {"", false}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(HasVarOptions(doc, c.name), c.known) << c.name;
+        EXPECT_EQ(HasVarOptions(doc, c.name), GetVarOptions(doc, c.name).count != 0) << c.name;
+    }
+    EXPECT_TRUE(HasVarOptions(doc, W("теп")));
+    XmlDocument none;
+    EXPECT_FALSE(HasVarOptions(none, "t12"));
+}
+
 TEST(CatalogNotLoaded, BehavesAsAnEmptyCatalogue) {
     XmlDocument doc("calcbank.xml");
     EXPECT_EQ(GetVarOptions(doc, "t1").count, 0);

@@ -2,9 +2,11 @@
 #include "tests/common/testtext.h"
 
 #include <gtest/gtest.h>
+#include <iconv.h>
 
 #include <chrono>
 #include <string>
+#include <string_view>
 
 #include "base/cp1251.h"
 #include "tests/common/tempdir.h"
@@ -227,6 +229,94 @@ TEST(XmlDocument, CharactersOutsideTheCodePageBecomeQuestionMarks) {
                               "b</r>"));  // U+4E2D
     EXPECT_TRUE(doc.Load().ok());
     EXPECT_EQ(XmlDocument::Text(doc.DocumentElement()), "a?b");
+}
+
+// The copy-free helpers answer as the copying ones on every node and attribute: prefixed tags,
+// text and comments, absent, empty, entity and long values.
+TEST(XmlDocument, HasTagAndAttributeUtf8AgreeWithTagAndAttribute) {
+    TempDir dir;
+    const std::string longValue(5000, 'v');
+    XmlDocument doc(
+        dir.Write("mix.xml",
+                  "<!DOCTYPE r [<!ENTITY u \"м3\">]><r xmlns:x=\"urn:x\" xmlns:calcx=\"urn:c\">"
+                  "<calc name=\"t1\"/><x:calc name=\"t2\"/><calcx:calc name=\"\"/><calc/>"
+                  "<calc x:name=\"ns\" name=\"a&u;b\"/><Calc name=\"Жар\"/><!--calc-->text"
+                  "<calc name=\"&#x416;&amp;\"/><calc name=\"" +
+                      longValue + "\"/></r>"));
+    ASSERT_TRUE(doc.Load().ok());
+    const char* const tags[] = {"calc", "x:calc", "calcx:calc", "Calc", "x:", ":calc", "x", ""};
+    int nodes = 0;
+    for (_xmlNode* n = XmlDocument::FirstChild(doc.DocumentElement()); n != nullptr;
+         n = XmlDocument::NextSibling(n), ++nodes) {
+        for (const char* tag : tags)
+            EXPECT_EQ(XmlDocument::HasTag(n, tag), XmlDocument::Tag(n) == tag)
+                << "node " << nodes << " tag " << tag;
+        for (const char* name : {"name", "x:name", "other"}) {
+            std::string converted, storage;
+            std::string_view raw = "unchanged";
+            const bool present = XmlDocument::Attribute(n, name, converted);
+            EXPECT_EQ(XmlDocument::AttributeUtf8(n, name, storage, raw), present);
+            EXPECT_EQ(XmlDocument::HasAttribute(n, name), present);
+            if (present) {
+                EXPECT_EQ(cp1251::FromUtf8(raw).bytes(), converted) << "node " << nodes;
+            }
+        }
+    }
+    EXPECT_EQ(nodes, 10);
+    EXPECT_TRUE(XmlDocument::HasTag(nullptr, ""));
+    EXPECT_FALSE(XmlDocument::HasTag(nullptr, "calc"));
+}
+
+// A file in the system's code page reads every byte as the C library's converter reads it, in
+// short and long files (the library hands the decoder pieces of a long one), and 0x98, which is
+// no character of the code page, fails the load as the converter fails it.
+TEST(XmlDocument, Windows1251BytesDecodeAsTheCLibraryDecodesThem) {
+    auto reference = [](unsigned char byte) {
+        iconv_t cd = iconv_open("UTF-8", "WINDOWS-1251");
+        char in[1] = {static_cast<char>(byte)}, out[8];
+        char* inPtr = in;
+        char* outPtr = out;
+        size_t inLeft = 1, outLeft = sizeof out;
+        const bool ok = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<size_t>(-1);
+        iconv_close(cd);
+        return ok ? std::string(out, outPtr) : std::string("(none)");
+    };
+    EXPECT_EQ(reference(0x98), "(none)");
+    TempDir dir;
+    for (const char* declaration : {"windows-1251", "CP1251", "Windows-1251"}) {
+        for (int repeat : {1, 20000}) {
+            std::string xml =
+                std::string("<?xml version=\"1.0\" encoding=\"") + declaration + "\"?>\n<r>";
+            for (int b = 0x80; b <= 0xFF; ++b) {
+                if (b == 0x98) continue;
+                xml += "<b v=\"";
+                for (int k = 0; k < repeat / 100 + 1; ++k) xml += static_cast<char>(b);
+                xml += "x\"/>";
+            }
+            xml += std::string(static_cast<size_t>(repeat), ' ') + "</r>";
+            XmlDocument doc(dir.Write("cp.xml", xml));
+            ASSERT_TRUE(doc.Load().ok()) << declaration;
+            _xmlNode* n = XmlDocument::FirstChild(doc.DocumentElement());
+            for (int b = 0x80; b <= 0xFF; ++b) {
+                if (b == 0x98) continue;
+                std::string storage;
+                std::string_view raw;
+                ASSERT_TRUE(XmlDocument::AttributeUtf8(n, "v", storage, raw));
+                std::string expected;
+                for (int k = 0; k < repeat / 100 + 1; ++k) expected += reference(b);
+                EXPECT_EQ(raw, expected + "x") << declaration << " byte " << b;
+                n = XmlDocument::NextSibling(n);
+            }
+        }
+    }
+    XmlDocument bad(
+        dir.Write("bad.xml", "<?xml version=\"1.0\" encoding=\"windows-1251\"?>\n<r>\xC0\x98</r>"));
+    const Status loaded = bad.Load();
+    ASSERT_FALSE(loaded.ok());
+    EXPECT_NE(
+        loaded.failure().detail.find("input conversion failed due to input error, bytes 0x98"),
+        std::string::npos)
+        << loaded.failure().detail;
 }
 
 }  // namespace
