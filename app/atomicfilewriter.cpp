@@ -130,6 +130,8 @@ Status AtomicFileWriter::Open(const std::string& path) {
         std::string candidate =
             folder + "/" + stem + std::to_string(::getpid()) + "_" + std::to_string(attempt);
         // Listed before it exists, so that a signal can never leave it behind.
+        const tempregistry::Making making;
+        if (!making.Allowed()) return Fail(EINTR);
         entry_ = tempregistry::Add(candidate, false);
         fd_.Reset(::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
         if (fd_) {
@@ -169,9 +171,14 @@ Status AtomicFileWriter::Commit() {
     }
     if (::fsync(fd_.Get()) != 0) return Fail(errno);
     if (fd_.Close() != 0) return Fail(errno);
-    if (::rename(temp_.c_str(), target_.c_str()) != 0) return Fail(errno);
-    tempregistry::Remove(entry_);
-    entry_ = nullptr;
+    {
+        // A target that is itself listed (a staged file) is in place before a signal removes it.
+        const tempregistry::Making making;
+        if (!making.Allowed()) return Fail(EINTR);
+        if (::rename(temp_.c_str(), target_.c_str()) != 0) return Fail(errno);
+        tempregistry::Remove(entry_);
+        entry_ = nullptr;
+    }
     temp_.clear();
     // The rename itself becomes durable with the folder; a failure here no longer loses data.
     const UniqueFd dir(::open(FolderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));

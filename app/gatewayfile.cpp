@@ -169,10 +169,10 @@ std::string GatewayFileText(const SnvtList& list) {
     return text;
 }
 
-std::string StoredGatewayText(std::string_view bytes) {
+Result<std::string> StoredGatewayText(std::string_view bytes) {
     XmlDocument noCatalogue;  // reading and writing rows never looks variables up
     SnvtList list(noCatalogue);
-    (void)LoadGatewayBytes(list, bytes);  // a store sends the rows the list could hold
+    if (const Status loaded = LoadGatewayBytes(list, bytes); !loaded) return loaded.failure();
     return GatewayFileText(list);
 }
 

@@ -21,8 +21,9 @@ std::string GatewayFileText(const SnvtList& list);
 
 // What a store of the rows of a gateway settings file holding these bytes puts into the device:
 // the rows read from them and written as SaveGatewayFile writes them. For a file the window or
-// vr7lon wrote, the bytes themselves.
-std::string StoredGatewayText(std::string_view bytes);
+// vr7lon wrote, the bytes themselves. Invalid when the file holds more rows than a list can: no
+// store sends it whole.
+Result<std::string> StoredGatewayText(std::string_view bytes);
 
 // Replaces the list's rows with the entries of prefix + "duxgate.cfg" (prefix: a folder ending in
 // '/', or empty for the working directory). In a folder, when the exact path is absent, one

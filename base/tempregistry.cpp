@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/syscall.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -52,7 +53,18 @@ void RemoveFolder(const char* path) {
     ::rmdir(path);
 }
 
+std::atomic<bool> g_ending{false};  // a termination signal came
+std::atomic<int> g_making{0};       // makings under way, in every thread
+thread_local int t_making = 0;      // of them, this thread's
+
 extern "C" void RemoveAndEnd(int signal) {
+    g_ending.store(true);
+    // The makings under way in other threads end in a moment (a system call each); wait for them,
+    // up to a second, so that what they make is on the list's files when they are removed.
+    for (int waited = 0; g_making.load() > t_making && waited < 1000; ++waited) {
+        const timespec millisecond{0, 1000000};
+        ::nanosleep(&millisecond, nullptr);
+    }
     for (Entry* e = g_head.load(); e != nullptr; e = e->next)
         if (e->used.load() && !e->folder) ::unlink(e->path);
     for (Entry* e = g_head.load(); e != nullptr; e = e->next)
@@ -62,6 +74,17 @@ extern "C" void RemoveAndEnd(int signal) {
 }
 
 }  // namespace
+
+Making::Making() {
+    g_making.fetch_add(1);
+    ++t_making;
+    allowed_ = !g_ending.load();
+}
+
+Making::~Making() {
+    --t_making;
+    g_making.fetch_sub(1);
+}
 
 Entry* Add(const std::string& path, bool folder) {
     if (path.size() >= PATH_MAX) return nullptr;

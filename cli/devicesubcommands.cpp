@@ -469,7 +469,12 @@ int RunDeviceVerify(const CliContext& ctx, DeviceSession& session, const DeviceA
     if (!ReadLocalFile(ctx, path, bytes)) return exitstatus::Input;
     // The device is expected to hold what a store of FILE uploads: its rows as the window writes
     // them, which for a file the window or vr7lon wrote are its own bytes.
-    const std::string expected = StoredGatewayText(bytes);
+    Result<std::string> stored = StoredGatewayText(bytes);
+    if (!stored) {
+        ctx.err << "vr7lon: " << path << ": " << usertext::FailureReason(stored.failure()) << '\n';
+        return exitstatus::Input;
+    }
+    const std::string expected = std::move(stored).value();
 
     ProgressBar bar(ctx.err, ctx.env.errIsTerminal);
     const DeviceVerify v = VerifyGatewayFile(session.conn, session.DeviceNumber, expected,

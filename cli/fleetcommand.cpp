@@ -79,13 +79,13 @@ bool CheckPlanFiles(const CliContext& ctx, const std::string& planPath, const Fl
         };
         const Result<std::string> bytes = ReadWholeFile(path, inputlimit::kSettingsFile);
         if (!bytes) return fail(usertext::FailureReason(bytes.failure()));
-        if (action == FleetAction::Store) {
-            XmlDocument noCatalogue;
-            SnvtList list(noCatalogue);
-            if (const Status loaded = LoadGatewayBytes(list, bytes.value()); !loaded)
-                return fail(usertext::FailureReason(loaded.failure()));
-            if (list.RowCount() == 0) return fail("holds no variables to store");
-        }
+        // A file with more rows than a list holds can be neither stored nor verified whole.
+        XmlDocument noCatalogue;
+        SnvtList list(noCatalogue);
+        if (const Status loaded = LoadGatewayBytes(list, bytes.value()); !loaded)
+            return fail(usertext::FailureReason(loaded.failure()));
+        if (action == FleetAction::Store && list.RowCount() == 0)
+            return fail("holds no variables to store");
     }
     return true;
 }

@@ -289,7 +289,9 @@ class DeviceWork {
         const Result<std::string> bytes = ReadWholeFile(task_.file, inputlimit::kSettingsFile);
         if (!bytes) return FailFile(bytes.failure());
         // What a store of the plan's file uploads (see "vr7lon device verify").
-        const std::string expected = StoredGatewayText(bytes.value());
+        Result<std::string> stored = StoredGatewayText(bytes.value());
+        if (!stored) return FailFile(stored.failure());
+        const std::string expected = std::move(stored).value();
         const DeviceVerify verified = VerifyGatewayFile(conn_, number_, expected, nullptr);
         Record(verified);
         if (verified.status) return Succeed(reporttext::Identical(expected.size()));

@@ -71,10 +71,10 @@ TEST(GatewayBytes, StoredTextIsTheRowsAsTheWindowWritesThem) {
 
     // A file the window wrote is stored as it is; the same rows spaced by hand as the window
     // would write them.
-    EXPECT_EQ(StoredGatewayText(written), written);
+    EXPECT_EQ(StoredGatewayText(written).value_or("?"), written);
     EXPECT_NE(HandWritten(written), written);
-    EXPECT_EQ(StoredGatewayText(HandWritten(written)), written);
-    EXPECT_EQ(StoredGatewayText(""), "");
+    EXPECT_EQ(StoredGatewayText(HandWritten(written)).value_or("?"), written);
+    EXPECT_EQ(StoredGatewayText("").value_or("?"), "");
 }
 
 }  // namespace

@@ -73,6 +73,12 @@ TEST_P(VerifyCli, VerifyFailures) {
     r = Device({"--number", "12", "verify", work.Path()});
     EXPECT_EQ(r.status, exitstatus::Input);
     EXPECT_NE(r.err.find(": is a folder"), std::string::npos) << r.err;
+    // More rows than a list holds: no store sends it whole, so it is nothing to compare with.
+    std::string rows;
+    for (int i = 0; i < 65536; ++i) rows += "F 40001 105 v" + std::to_string(i) + " C\r\n";
+    r = Device({"--number", "12", "verify", work.Write("long.cfg", rows)});
+    EXPECT_EQ(r.status, exitstatus::Input);
+    EXPECT_NE(r.err.find("65536"), std::string::npos) << r.err;
     EXPECT_TRUE(sim.server->Requests().empty());
 
     r = Device({"--number", "12", "verify", kDemoSettings});
