@@ -99,22 +99,32 @@ size_t ReadEntries(SnvtList& list, GatewayTokenReader& in, size_t sizeHint) {
     bool full = false;
     for (;;) {
         const std::string type = in.FirstToken();
-        std::vector<std::string> subItems(kPlainSubItems);
-        std::string caption;
-        subItems[colRef - 1] = in.LineToken();
-        subItems[colSnvtId - 1] = in.LineToken();
-        caption = in.LineToken();
-        subItems[colDimension - 1] = in.LineToken();
-        subItems[colType - 1] = type;
+        std::string ref = in.LineToken();
+        std::string id = in.LineToken();
+        std::string caption = in.LineToken();
+        std::string dimension = in.LineToken();
         in.SkipRestOfLine();
         in.SkipLineBreaks();
+        // One allocation a row: the sub-items are sized for the flags line when one follows.
+        const bool flags = in.LookAhead() == 'B';
+        std::vector<std::string> subItems;
+        subItems.reserve(flags ? kFlagsSubItems : kPlainSubItems);
+        subItems.push_back(std::move(ref));
+        subItems.push_back(type);
+        subItems.push_back(std::move(id));
+        subItems.push_back(std::move(dimension));
+        static_assert(colRef == 1 && colType == 2 && colSnvtId == 3 && colDimension == 4);
 
-        if (in.LookAhead() == 'B') {
-            const std::string flagsType = in.FirstToken();
-            const std::string flagsRef = in.LineToken();
-            const std::string flagsId = in.LineToken();
-            const std::string flagsName = in.LineToken();
-            subItems.insert(subItems.end(), {flagsName, flagsRef, flagsType, flagsId});
+        if (flags) {
+            std::string flagsType = in.FirstToken();
+            std::string flagsRef = in.LineToken();
+            std::string flagsId = in.LineToken();
+            subItems.push_back(in.LineToken());  // the flags name
+            subItems.push_back(std::move(flagsRef));
+            subItems.push_back(std::move(flagsType));
+            subItems.push_back(std::move(flagsId));
+            static_assert(colFlagsName == 5 && colFlagsRef == 6 && colFlagsType == 7 &&
+                          colFlagsSnvtId == 8);
             in.SkipRestOfLine();
             in.SkipLineBreaks();
             // One flags line per entry: further "B" lines have no row to go to.

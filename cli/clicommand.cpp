@@ -1,5 +1,7 @@
 #include "cli/clicommand.h"
 
+#include <vector>
+
 #include "app/catalogue.h"
 #include "app/messages.h"
 #include "app/snvtlist.h"
@@ -50,4 +52,31 @@ CatalogueStatus LoadCommandCatalogue(const CliContext& ctx, const std::string& p
         return CatalogueStatus::NoCapacity;
     }
     return CatalogueStatus::Loaded;
+}
+
+namespace {
+
+// What is left for the end of the process: never freed, always reachable.
+std::vector<const void*>& KeptUntilExit() {
+    static auto* kept = new std::vector<const void*>;
+    return *kept;
+}
+
+}  // namespace
+
+CommandList::CommandList(const CliContext& ctx)
+    : catalogue_(std::make_unique<XmlDocument>()),
+      list_(std::make_unique<SnvtList>(*catalogue_)),
+      keep_(ctx.env.exitsAfterCommand) {}
+
+CommandList::~CommandList() {
+    if (!keep_) return;
+    try {
+        std::vector<const void*>& kept = KeptUntilExit();
+        kept.reserve(kept.size() + 2);
+        kept.push_back(list_.release());
+        kept.push_back(catalogue_.release());
+    } catch (const std::bad_alloc&) {
+        // Freed here after all.
+    }
 }

@@ -1,6 +1,7 @@
 #pragma once
 // What the commands of vr7lon share: reading their command line with its --help, and collecting
 // the messages the core would show in the window's message boxes.
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -46,3 +47,22 @@ enum class CatalogueStatus {
 // whether to go on.
 CatalogueStatus LoadCommandCatalogue(const CliContext& ctx, const std::string& path,
                                      XmlDocument& doc, SnvtList* list = nullptr);
+
+// A command's catalogue and the list working on it. When the process ends right after the
+// command, they are left to the end of the process, which takes their memory back at once,
+// instead of being taken apart row by row; they stay reachable, so a leak checker sees no leak.
+class CommandList {
+  public:
+    explicit CommandList(const CliContext& ctx);
+    ~CommandList();
+    CommandList(const CommandList&) = delete;
+    CommandList& operator=(const CommandList&) = delete;
+
+    XmlDocument& Catalogue() { return *catalogue_; }
+    SnvtList& List() { return *list_; }
+
+  private:
+    std::unique_ptr<XmlDocument> catalogue_;
+    std::unique_ptr<SnvtList> list_;
+    bool keep_;
+};
