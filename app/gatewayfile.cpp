@@ -98,6 +98,15 @@ size_t ReadEntries(SnvtList& list, GatewayTokenReader& in, size_t sizeHint) {
     size_t entries = 0;
     bool full = false;
     for (;;) {
+        if (full) {
+            // Past the row limit the entries are only counted: every line but a flags line
+            // starts one.
+            if (in.FirstToken() == "F") ++entries;
+            in.SkipRestOfLine();
+            in.SkipLineBreaks();
+            if (in.AtEnd()) break;
+            continue;
+        }
         const std::string type = in.FirstToken();
         std::string ref = in.LineToken();
         std::string id = in.LineToken();

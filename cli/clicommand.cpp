@@ -69,14 +69,20 @@ CommandList::CommandList(const CliContext& ctx)
       list_(std::make_unique<SnvtList>(*catalogue_)),
       keep_(ctx.env.exitsAfterCommand) {}
 
+bool KeepUntilExit(const void* object) {
+    try {
+        KeptUntilExit().push_back(object);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
 CommandList::~CommandList() {
     if (!keep_) return;
-    try {
-        std::vector<const void*>& kept = KeptUntilExit();
-        kept.reserve(kept.size() + 2);
-        kept.push_back(list_.release());
-        kept.push_back(catalogue_.release());
-    } catch (const std::bad_alloc&) {
-        // Freed here after all.
+    // The catalogue first: the list refers to it, so it goes only with the list.
+    if (KeepUntilExit(catalogue_.get())) {
+        (void)catalogue_.release();
+        if (KeepUntilExit(list_.get())) (void)list_.release();
     }
 }
