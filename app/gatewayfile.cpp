@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <iterator>
 
 #include "app/atomicfilewriter.h"
 #include "app/gatewaytokenreader.h"
@@ -38,9 +39,8 @@ bool WritesFlagsLine(const SnvtRow& row) {
     return row.subItems.size() >= 7 && !row.Text(colFlagsName).empty();
 }
 
-// The main line and, for a named flags variable, the flags line: one entry, one write.
-std::string EntryText(const SnvtRow& row) {
-    std::string text;
+// Appends the main line and, for a named flags variable, the flags line: one entry.
+void AppendEntry(std::string& text, const SnvtRow& row) {
     AppendLine(text, row.Text(colType), row.Text(colRef), row.Text(colSnvtId));
     text += row.caption;
     text += ' ';
@@ -51,7 +51,6 @@ std::string EntryText(const SnvtRow& row) {
         text += row.Text(colFlagsName);
     }
     text += kLineEnd;
-    return text;
 }
 
 bool HasSpace(const std::string& field) {
@@ -65,11 +64,12 @@ bool HasSpace(const std::string& field) {
 // are split at white space, so none may hold any; an empty field would shift the ones after it,
 // except the last field of a line, which reads back as empty.
 Cp1251String RowProblem(const SnvtRow& row) {
-    std::vector<int> columns = {colType, colRef, colSnvtId, colVarName, colDimension};
-    if (WritesFlagsLine(row)) {
-        columns.insert(columns.end(), {colFlagsType, colFlagsRef, colFlagsSnvtId, colFlagsName});
-    }
-    for (int column : columns) {
+    static constexpr int kColumns[] = {colType,     colRef,         colSnvtId,
+                                       colVarName,  colDimension,   colFlagsType,
+                                       colFlagsRef, colFlagsSnvtId, colFlagsName};
+    const size_t count = WritesFlagsLine(row) ? std::size(kColumns) : 5;
+    for (size_t i = 0; i < count; ++i) {
+        const int column = kColumns[i];
         const std::string& text = row.Text(column);
         const bool lastOfLine = column == colDimension || column == colFlagsName;
         if (text.empty() && !lastOfLine) return usertext::EmptyField(kSnvtColumnCaptions[column]);
@@ -182,8 +182,15 @@ Status SaveGatewayFile(const SnvtList& list, const std::string& path) {
 }
 
 std::string GatewayFileText(const SnvtList& list) {
+    // Sized once: the fields, the padding of the SNVT ids and the separators of each row.
+    size_t size = 0;
+    for (const SnvtRow& row : list.Rows()) {
+        size += row.caption.size() + 2 * (kIdColumn + 8);
+        for (const std::string& item : row.subItems) size += item.size();
+    }
     std::string text;
-    for (const SnvtRow& row : list.Rows()) text += EntryText(row);
+    text.reserve(size);
+    for (const SnvtRow& row : list.Rows()) AppendEntry(text, row);
     return text;
 }
 
