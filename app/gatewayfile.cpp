@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <iterator>
 
 #include "app/atomicfilewriter.h"
 #include "app/gatewaytokenreader.h"
@@ -39,9 +40,8 @@ bool WritesFlagsLine(const SnvtRow& row) {
     return row.subItems.size() >= 7 && !row.Text(colFlagsName).empty();
 }
 
-// The main line and, for a named flags variable, the flags line: one entry, one write.
-std::string EntryText(const SnvtRow& row) {
-    std::string text;
+// Appends the main line and, for a named flags variable, the flags line: one entry.
+void AppendEntry(std::string& text, const SnvtRow& row) {
     AppendLine(text, row.Text(colType), row.Text(colRef), row.Text(colSnvtId));
     text += row.caption;
     text += ' ';
@@ -52,7 +52,6 @@ std::string EntryText(const SnvtRow& row) {
         text += row.Text(colFlagsName);
     }
     text += kLineEnd;
-    return text;
 }
 
 bool HasSpace(const std::string& field) {
@@ -66,11 +65,12 @@ bool HasSpace(const std::string& field) {
 // are split at white space, so none may hold any; an empty field would shift the ones after it,
 // except the last field of a line, which reads back as empty.
 Cp1251String RowProblem(const SnvtRow& row) {
-    std::vector<int> columns = {colType, colRef, colSnvtId, colVarName, colDimension};
-    if (WritesFlagsLine(row)) {
-        columns.insert(columns.end(), {colFlagsType, colFlagsRef, colFlagsSnvtId, colFlagsName});
-    }
-    for (int column : columns) {
+    static constexpr int kColumns[] = {colType,     colRef,         colSnvtId,
+                                       colVarName,  colDimension,   colFlagsType,
+                                       colFlagsRef, colFlagsSnvtId, colFlagsName};
+    const size_t count = WritesFlagsLine(row) ? std::size(kColumns) : 5;
+    for (size_t i = 0; i < count; ++i) {
+        const int column = kColumns[i];
         const std::string& text = row.Text(column);
         const bool lastOfLine = column == colDimension || column == colFlagsName;
         if (text.empty() && !lastOfLine) return usertext::EmptyField(kSnvtColumnCaptions[column]);
@@ -99,23 +99,42 @@ size_t ReadEntries(SnvtList& list, GatewayTokenReader& in, size_t sizeHint) {
     size_t entries = 0;
     bool full = false;
     for (;;) {
+        if (full) {
+            // Past the row limit the entries are only counted: every line but a flags line
+            // starts one.
+            if (in.FirstToken() == "F") ++entries;
+            in.SkipRestOfLine();
+            in.SkipLineBreaks();
+            if (in.AtEnd()) break;
+            continue;
+        }
         const std::string type = in.FirstToken();
-        std::vector<std::string> subItems(kPlainSubItems);
-        std::string caption;
-        subItems[colRef - 1] = in.LineToken();
-        subItems[colSnvtId - 1] = in.LineToken();
-        caption = in.LineToken();
-        subItems[colDimension - 1] = in.LineToken();
-        subItems[colType - 1] = type;
+        std::string ref = in.LineToken();
+        std::string id = in.LineToken();
+        std::string caption = in.LineToken();
+        std::string dimension = in.LineToken();
         in.SkipRestOfLine();
         in.SkipLineBreaks();
+        // One allocation a row: the sub-items are sized for the flags line when one follows.
+        const bool flags = in.LookAhead() == 'B';
+        std::vector<std::string> subItems;
+        subItems.reserve(flags ? kFlagsSubItems : kPlainSubItems);
+        subItems.push_back(std::move(ref));
+        subItems.push_back(type);
+        subItems.push_back(std::move(id));
+        subItems.push_back(std::move(dimension));
+        static_assert(colRef == 1 && colType == 2 && colSnvtId == 3 && colDimension == 4);
 
-        if (in.LookAhead() == 'B') {
-            const std::string flagsType = in.FirstToken();
-            const std::string flagsRef = in.LineToken();
-            const std::string flagsId = in.LineToken();
-            const std::string flagsName = in.LineToken();
-            subItems.insert(subItems.end(), {flagsName, flagsRef, flagsType, flagsId});
+        if (flags) {
+            std::string flagsType = in.FirstToken();
+            std::string flagsRef = in.LineToken();
+            std::string flagsId = in.LineToken();
+            subItems.push_back(in.LineToken());  // the flags name
+            subItems.push_back(std::move(flagsRef));
+            subItems.push_back(std::move(flagsType));
+            subItems.push_back(std::move(flagsId));
+            static_assert(colFlagsName == 5 && colFlagsRef == 6 && colFlagsType == 7 &&
+                          colFlagsSnvtId == 8);
             in.SkipRestOfLine();
             in.SkipLineBreaks();
             // One flags line per entry: further "B" lines have no row to go to.
@@ -164,8 +183,15 @@ Status SaveGatewayFile(const SnvtList& list, const std::string& path) {
 }
 
 std::string GatewayFileText(const SnvtList& list) {
+    // Sized once: the fields, the padding of the SNVT ids and the separators of each row.
+    size_t size = 0;
+    for (const SnvtRow& row : list.Rows()) {
+        size += row.caption.size() + 2 * (kIdColumn + 8);
+        for (const std::string& item : row.subItems) size += item.size();
+    }
     std::string text;
-    for (const SnvtRow& row : list.Rows()) text += EntryText(row);
+    text.reserve(size);
+    for (const SnvtRow& row : list.Rows()) AppendEntry(text, row);
     return text;
 }
 

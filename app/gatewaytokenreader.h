@@ -31,7 +31,15 @@ class GatewayTokenReader {
     static bool IsSpace(int c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
   private:
-    void Advance();
+    // The next byte into look_: from the buffer, refilled when it is used up.
+    void Advance() {
+        if (pos_ < size_) {
+            look_ = static_cast<unsigned char>(data_[pos_++]);
+            return;
+        }
+        Refill();
+    }
+    void Refill();
     std::string Collect();
 
     int fd_ = -1;

@@ -184,7 +184,6 @@ void SnvtList::Reserve(size_t rows) {
     // Without room the rows come in as before, only slower.
     try {
         rows_.reserve(rows);
-        captions_.reserve(rows);
     } catch (const std::bad_alloc&) {
     }
 }
@@ -193,6 +192,7 @@ void SnvtList::Clear() {
     usedVariables_ = 0;
     rows_.clear();
     captions_.clear();
+    captionsIndexed_ = true;
     numbered_ = true;
     nextRef_ = kFirstRef;
     if (observer_) observer_->ListCleared();
@@ -204,6 +204,11 @@ bool SnvtList::AppendRowFromFile(std::string caption, std::vector<std::string> s
     SnvtRow row;
     row.caption = std::move(caption);
     row.subItems = std::move(subItems);
+    // The caption index is built when a caption is first looked up, not row by row.
+    if (captionsIndexed_) {
+        captions_.clear();
+        captionsIndexed_ = false;
+    }
     const unsigned count = row.SnvtCount();
     usedVariables_ += count;
     if (InsertRow(-1, std::move(row)) < 0) {
@@ -214,9 +219,29 @@ bool SnvtList::AppendRowFromFile(std::string caption, std::vector<std::string> s
     return true;
 }
 
-bool SnvtList::HasCaption(const std::string& caption) const {
-    auto it = captions_.find(cp1251::Lower(caption));
+bool SnvtList::HasCaption(const std::string& caption) {
+    const std::string lower = cp1251::Lower(caption);
+    if (!IndexCaptions()) {
+        // Without the index, the same answer row by row.
+        return std::any_of(rows_.begin(), rows_.end(), [&lower](const SnvtRow& row) {
+            return cp1251::Lower(row.caption) == lower;
+        });
+    }
+    auto it = captions_.find(lower);
     return it != captions_.end() && it->second > 0;
+}
+
+bool SnvtList::IndexCaptions() {
+    if (captionsIndexed_) return true;
+    try {
+        captions_.clear();
+        captions_.reserve(rows_.size());
+        for (const SnvtRow& row : rows_) ++captions_[cp1251::Lower(row.caption)];
+        captionsIndexed_ = true;
+    } catch (const std::bad_alloc&) {
+        captions_.clear();
+    }
+    return captionsIndexed_;
 }
 
 int SnvtList::InsertRow(int index, SnvtRow row) {
@@ -225,17 +250,24 @@ int SnvtList::InsertRow(int index, SnvtRow row) {
         index < 0 || static_cast<size_t>(index) > rows_.size() ? rows_.size() : size_t(index);
     // Out of memory means no row can be created: the list and its caption index stay as they were.
     try {
-        const size_t buckets = captions_.bucket_count();
-        auto slot = captions_.try_emplace(cp1251::Lower(row.caption), 0u).first;
-        if (captions_.bucket_count() != buckets) ++captionRehashes_;
-        row.id = nextId_;
-        try {
+        unsigned* count = nullptr;
+        if (captionsIndexed_) {
+            const size_t buckets = captions_.bucket_count();
+            auto slot = captions_.try_emplace(cp1251::Lower(row.caption), 0u).first;
+            if (captions_.bucket_count() != buckets) ++captionRehashes_;
+            count = &slot->second;
+            row.id = nextId_;
+            try {
+                rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(at), std::move(row));
+            } catch (const std::bad_alloc&) {
+                if (slot->second == 0) captions_.erase(slot);
+                throw;
+            }
+        } else {
+            row.id = nextId_;
             rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(at), std::move(row));
-        } catch (const std::bad_alloc&) {
-            if (slot->second == 0) captions_.erase(slot);
-            throw;
         }
-        ++slot->second;
+        if (count) ++*count;
         ++nextId_;
     } catch (const std::bad_alloc&) {
         return -1;
@@ -246,6 +278,7 @@ int SnvtList::InsertRow(int index, SnvtRow row) {
 }
 
 void SnvtList::ForgetCaption(const std::string& caption) {
+    if (!captionsIndexed_) return;  // built from the rows left when it is next needed
     auto it = captions_.find(cp1251::Lower(caption));
     if (it != captions_.end() && --it->second == 0) captions_.erase(it);
 }

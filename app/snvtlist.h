@@ -57,7 +57,9 @@ class SnvtList {
     size_t RowCount() const { return rows_.size(); }
     size_t RowLimit() const { return rowLimit_; }
     // Makes room for this many rows in all (at most the row limit) before they come, so that
-    // adding them moves no row and rebuilds no caption index.
+    // adding them moves no row and rebuilds no caption index. Rows read from a file enter the
+    // caption index only when a caption is first looked up (a list that is only read and
+    // written never builds it).
     void Reserve(size_t rows);
     // How often the caption index was rebuilt to grow: lets tests see that Reserve took.
     uint64_t CaptionRehashes() const { return captionRehashes_; }
@@ -107,7 +109,10 @@ class SnvtList {
 
   private:
     void SetAllChecked(bool checked);
-    bool HasCaption(const std::string& caption) const;
+    bool HasCaption(const std::string& caption);
+    // Brings the caption index up to date with every row; false when memory ran out (the index
+    // is left empty and unbuilt then).
+    bool IndexCaptions();
     // Inserts at index (-1 or beyond the end: at the end); returns the row's index or -1.
     int InsertRow(int index, SnvtRow row);
     void RemoveRow(size_t index);
@@ -136,6 +141,8 @@ class SnvtList {
     uint16_t nextRef_;
     uint64_t rowsRenumbered_ = 0;
     uint64_t captionRehashes_ = 0;
-    // Lower-cased captions of the rows and how many rows carry each (a file may repeat one).
+    // Lower-cased captions of the rows and how many rows carry each (a file may repeat one);
+    // kept only while captionsIndexed_, built again on the next lookup after rows came from a file.
     std::unordered_map<std::string, unsigned> captions_;
+    bool captionsIndexed_ = true;
 };

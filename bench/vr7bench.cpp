@@ -416,6 +416,71 @@ bool MeasureListGrowth(const std::string& dir, int runs, bool smoke, std::vector
     return true;
 }
 
+// A gateway settings file of `rows` rows written as the program writes them, every fourth with a
+// flags line; its path.
+std::string MakeListFile(const std::string& dir, size_t rows) {
+    std::string text;
+    text.reserve(rows * 56);
+    char line[128];
+    for (size_t i = 0; i < rows; ++i) {
+        const unsigned ref = 40001 + static_cast<unsigned>(i % 12000) * 2;
+        std::snprintf(line, sizeof line, "F %u %-22s v%zu C\r\n", ref, "105", i);
+        text += line;
+        if (i % 4 == 0) {
+            std::snprintf(line, sizeof line, "B %u %-22s v%zuf\r\n", ref + 1, "83", i);
+            text += line;
+        }
+    }
+    const std::string path = dir + "/list" + std::to_string(rows) + ".cfg";
+    return StoreDurably(path, std::vector<uint8_t>(text.begin(), text.end())) ? path
+                                                                              : std::string();
+}
+
+// Seconds of a shell command whose exit status must be `expected` (negative when it is not).
+double TimeShellStatus(const std::string& command, int expected) {
+    const auto t0 = Clock::now();
+    const int status = std::system((command + " >/dev/null 2>&1").c_str());
+    const double s = Seconds(t0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == expected ? s : -s;
+}
+
+// "vr7lon list FILE" and "vr7lon build --from FILE" against the least a program can do to print
+// the same rows (vr7listfloor: fread, split, one buffered stdout), and a file with more rows than
+// the list takes refused against reading and splitting it.
+void MeasureList(const std::string& program, const std::string& dir, int runs, bool smoke,
+                 std::vector<Row>& rows) {
+    const std::string catalogue = dir + "/capacity.xml";
+    const std::string cat =
+        "<?xml version=\"1.0\"?>\n<calcbank><LonCfg size=\"12767\"/></calcbank>\n";
+    const std::string floor = VR7_LIST_FLOOR;
+    if (!StoreDurably(catalogue, std::vector<uint8_t>(cat.begin(), cat.end()))) std::exit(1);
+    const std::vector<size_t> sizes =
+        smoke ? std::vector<size_t>{1000} : std::vector<size_t>{1000, 10000, 65535};
+    for (const size_t n : sizes) {
+        const std::string file = MakeListFile(dir, n);
+        if (file.empty()) std::exit(1);
+        const std::string out = dir + "/built.cfg";
+        rows.push_back(Measure(
+            "vr7lon list: " + std::to_string(n) + " rows", runs,
+            [&] { return TimeShell(program + " list " + file + " --catalog " + catalogue); },
+            [&] { return TimeShell(floor + " " + file); }));
+        rows.push_back(Measure(
+            "vr7lon build --from: " + std::to_string(n) + " rows", runs,
+            [&] {
+                return TimeShell(program + " build --out " + out + " --from " + file +
+                                 " --catalog " + catalogue);
+            },
+            [&] { return TimeShell("{ " + floor + " " + file + " >" + out + "; }"); }));
+    }
+    const size_t over = smoke ? 70000 : 200000;
+    const std::string file = MakeListFile(dir, over);
+    if (file.empty()) std::exit(1);
+    rows.push_back(Measure(
+        "vr7lon list refusing " + std::to_string(over) + " rows vs reading them", runs,
+        [&] { return TimeShellStatus(program + " list " + file + " --catalog " + catalogue, 2); },
+        [&] { return TimeShell(floor + " " + file + " --count"); }));
+}
+
 int main(int argc, char** argv) {
     if (argc == 6 && std::string(argv[1]) == "--raw")
         return RawMain(argv[2], static_cast<uint16_t>(std::atoi(argv[3])),
@@ -458,6 +523,8 @@ int main(int argc, char** argv) {
         std::error_code removed;  // the catalogue stays for the device rows
         std::filesystem::remove_all(w.folder, removed);
     }
+
+    MeasureList(program, dir, runs, smoke, rows);
 
     const bool treeInLine = MeasureTreeGrowth(dir, runs, smoke, rows);
     const bool growthInLine = MeasureListGrowth(dir, runs, smoke, rows) && treeInLine;

@@ -1,19 +1,29 @@
 // vr7fleetbench: commissioning a site with "vr7lon fleet": 200 simulated devices on 127.0.0.1,
 // each storing and verifying a 2 KiB settings file, --jobs 8.
-//   vr7fleetbench [--runs N] [--smoke]        (VR7LON=PATH measures another vr7lon)
+//   vr7fleetbench [--runs N] [--smoke]        (VR7LON=PATH, VR7SIM=PATH: another vr7lon, vr7sim)
 // Prints the time of the whole site against (devices / jobs) x one device alone, measured
 // run by run (the goal is at most 1.2), the peak memory of vr7lon with 50 and with 200 devices
 // (the goal: flat), and a site with 10% faulty devices: every healthy device stored and verified,
-// every faulty one reported with its cause. Exit status 1 when a device is not what it should be.
+// every faulty one reported with its cause. Then "fleet read" of 100 to 2000 devices served by
+// one vr7sim against the same devices served by vr7sims of 50 devices each, with the simulator's
+// processor time, and the simulator's growth: reading 50 devices of one serving many against
+// reading 50 devices of one serving 50 (the smoke run fails when that is out of line).
+// Every process of the benchmark runs on one CPU, so that no figure depends on where the
+// scheduler put a process. Exit status 1 when a device is not what it should be.
+#include <dirent.h>
 #include <fcntl.h>
+#include <sched.h>
+#include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -148,6 +158,137 @@ class Site {
     std::vector<SiteDevice> devices_;
 };
 
+// A vr7sim process serving `count` built-in devices numbered from `first`, each on a TCP port of
+// its own; stopped (by its pid) when this goes.
+class SimProcess {
+  public:
+    SimProcess(const std::string& dir, uint32_t first, size_t count) {
+        const std::string site =
+            dir + "/site" + std::to_string(first) + "x" + std::to_string(count) + ".txt";
+        {
+            std::ofstream out(site);
+            for (size_t i = 0; i < count; ++i) out << "-:" << first + i << "@0\n";
+        }
+        int out[2];
+        if (::pipe2(out, O_CLOEXEC) != 0) return;
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::dup2(out[1], STDOUT_FILENO);
+            // VR7SIM=PATH measures another vr7sim.
+            const char* other = std::getenv("VR7SIM");
+            const char* argv[] = {other != nullptr ? other : VR7SIM_PROGRAM, "--site", site.c_str(),
+                                  nullptr};
+            ::execv(argv[0], const_cast<char**>(argv));
+            ::_exit(127);
+        }
+        ::close(out[1]);
+        std::FILE* lines = ::fdopen(out[0], "r");
+        if (lines == nullptr) {
+            ::close(out[0]);
+            return;
+        }
+        // Line by line: the simulator keeps its output open while it serves.
+        char line[128];
+        while (ports_.size() < count && std::fgets(line, sizeof line, lines) != nullptr) {
+            size_t index = 0;
+            unsigned number = 0, port = 0;
+            if (std::sscanf(line, "listening %zu number %u tcp 127.0.0.1:%u", &index, &number,
+                            &port) != 3)
+                break;
+            ports_.push_back(static_cast<uint16_t>(port));
+        }
+        std::fclose(lines);
+        first_ = first;
+    }
+    ~SimProcess() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGTERM);
+            ::waitpid(pid_, nullptr, 0);
+        }
+    }
+    SimProcess(const SimProcess&) = delete;
+    SimProcess& operator=(const SimProcess&) = delete;
+
+    bool Ok(size_t count) const { return pid_ > 0 && ports_.size() == count; }
+    size_t Size() const { return ports_.size(); }
+
+    // Plan lines for its devices [from, from + count).
+    void PlanLines(std::ostream& plan, size_t from, size_t count) const {
+        for (size_t i = from; i < from + count; ++i)
+            plan << 'd' << first_ + i << ",127.0.0.1," << ports_[i] << ',' << first_ + i << '\n';
+    }
+
+    // The processor time of all its threads so far, to the nanosecond.
+    double CpuSeconds() const {
+        const std::string tasks = "/proc/" + std::to_string(pid_) + "/task";
+        DIR* dir = ::opendir(tasks.c_str());
+        if (dir == nullptr) return 0;
+        unsigned long long ns = 0;
+        while (const dirent* task = ::readdir(dir)) {
+            if (task->d_name[0] == '.') continue;
+            unsigned long long run = 0;
+            std::ifstream(tasks + "/" + task->d_name + "/schedstat") >> run;
+            ns += run;
+        }
+        ::closedir(dir);
+        return static_cast<double>(ns) / 1e9;
+    }
+
+  private:
+    pid_t pid_ = -1;
+    uint32_t first_ = 0;
+    std::vector<uint16_t> ports_;
+};
+
+// Sims serving `count` devices in all, `each` a sim (one sim: each == count), numbered from 1000.
+class SimGroup {
+  public:
+    SimGroup(const std::string& dir, size_t count, size_t each) {
+        for (size_t from = 0; from < count; from += each) {
+            const size_t n = std::min(each, count - from);
+            sims_.push_back(std::make_unique<SimProcess>(dir, 1000 + from, n));
+            ok_ = ok_ && sims_.back()->Ok(n);
+        }
+    }
+    bool Ok() const { return ok_; }
+    // A plan reading the first `count` devices; its path.
+    std::string Plan(const std::string& path, size_t count) const {
+        std::ofstream plan(path);
+        plan << "name,ip,tcp_port,number\n";
+        size_t left = count;
+        for (const auto& sim : sims_) {
+            const size_t n = std::min(left, sim->Size());
+            sim->PlanLines(plan, 0, n);
+            left -= n;
+        }
+        return path;
+    }
+    double CpuSeconds() const {
+        double s = 0;
+        for (const auto& sim : sims_) s += sim->CpuSeconds();
+        return s;
+    }
+
+  private:
+    std::vector<std::unique_ptr<SimProcess>> sims_;
+    bool ok_ = true;
+};
+
+// Pins this process, and what it starts from now on, to one CPU (the last one it may use).
+int PinToOneCpu() {
+    cpu_set_t allowed;
+    CPU_ZERO(&allowed);
+    ::sched_getaffinity(0, sizeof allowed, &allowed);
+    for (int cpu = CPU_SETSIZE - 1; cpu >= 0; --cpu) {
+        if (!CPU_ISSET(cpu, &allowed)) continue;
+        cpu_set_t one;
+        CPU_ZERO(&one);
+        CPU_SET(cpu, &one);
+        return ::sched_setaffinity(0, sizeof one, &one) == 0 ? cpu : -1;
+    }
+    return -1;
+}
+
 struct ProgramRun {
     int status = -1;
     double seconds = 0;
@@ -190,11 +331,103 @@ std::vector<int> ReportResults(const std::string& path) {
     return results;
 }
 
+// Reading a site with "fleet read": one vr7sim serving every device against vr7sims of
+// kFloorSimDevices devices each (the same devices, the same plan order), with the simulators'
+// processor time; then the simulator's own growth, which the smoke run checks: reading the same
+// 50 devices of a vr7sim serving many against one serving only them.
+constexpr size_t kFloorSimDevices = 50;
+
+bool MeasureRead(const std::string& program, const std::string& dir, const bench::Args& args,
+                 std::vector<bench::Row>& rows) {
+    const std::vector<size_t> sizes =
+        args.smoke ? std::vector<size_t>{50, 100} : std::vector<size_t>{100, 500, 1000, 2000};
+    const std::string jobs = std::to_string(kJobs);
+    auto read = [&](const std::string& plan) {
+        return Run(
+            {program, "fleet", plan, "read", "--jobs", jobs, "--catalog", VR7_DEMO_CATALOGUE});
+    };
+    // Seconds of a read of plan, negative when it failed; adds the simulators' processor time.
+    auto timed = [&](const SimGroup& sims, const std::string& plan, std::vector<double>& cpu) {
+        const double c0 = sims.CpuSeconds();
+        const ProgramRun r = read(plan);
+        cpu.push_back(sims.CpuSeconds() - c0);
+        return r.status == 0 ? r.seconds : -r.seconds;
+    };
+    struct SimCpu {
+        size_t devices;
+        std::vector<double> one, floor;
+        double perDevice, floorPerDevice;
+    };
+    std::vector<SimCpu> cpu;
+    for (const size_t n : sizes) {
+        const SimGroup one(dir, n, n);
+        const SimGroup floor(dir, n, kFloorSimDevices);
+        if (!one.Ok() || !floor.Ok()) {
+            std::fprintf(stderr, "vr7fleetbench: the simulators of %zu devices did not start\n", n);
+            return false;
+        }
+        const std::string planOne = one.Plan(dir + "/read-one.csv", n);
+        const std::string planFloor = floor.Plan(dir + "/read-floor.csv", n);
+        cpu.push_back({n, {}, {}, 0, 0});
+        SimCpu& c = cpu.back();
+        rows.push_back(bench::Measure(
+            "fleet read: " + std::to_string(n) + " devices, one vr7sim", args.runs,
+            [&] { return timed(one, planOne, c.one); },
+            [&] { return timed(floor, planFloor, c.floor); }));
+        c.perDevice = bench::Median(rows.back().program) / static_cast<double>(n);
+        c.floorPerDevice = bench::Median(rows.back().floor) / static_cast<double>(n);
+    }
+
+    // The growth: the same work, far more devices served.
+    const size_t served = 2000;
+    std::vector<double> small, large;
+    {
+        const SimGroup few(dir, kFloorSimDevices, kFloorSimDevices);
+        const SimGroup many(dir, served, served);
+        if (!few.Ok() || !many.Ok()) {
+            std::fprintf(stderr, "vr7fleetbench: the simulators of the growth did not start\n");
+            return false;
+        }
+        const std::string planFew = few.Plan(dir + "/growth-few.csv", kFloorSimDevices);
+        const std::string planMany = many.Plan(dir + "/growth-many.csv", kFloorSimDevices);
+        // The best of at least three runs: a busy machine slows one side or the other, not the
+        // growth.
+        const bench::Row row = bench::Measure(
+            "vr7sim CPU: reading 50 devices of " + std::to_string(served) + " vs of 50",
+            std::max(args.runs, 3),
+            [&] {
+                std::vector<double> c;
+                return timed(many, planMany, c) < 0 ? -1 : c.back();
+            },
+            [&] {
+                std::vector<double> c;
+                return timed(few, planFew, c) < 0 ? -1 : c.back();
+            });
+        rows.push_back(row);
+    }
+    std::printf("\n%-40s %12s %12s %14s %14s\n", "fleet read, one vr7sim vs vr7sims of 50",
+                "ms a device", "floor ms", "vr7sim CPU s", "floor CPU s");
+    for (const SimCpu& c : cpu)
+        std::printf("%-40s %12.3f %12.3f %14.3f %14.3f\n",
+                    (std::to_string(c.devices) + " devices").c_str(), 1000 * c.perDevice,
+                    1000 * c.floorPerDevice, bench::Median(c.one), bench::Median(c.floor));
+    const double growth = *std::min_element(rows.back().ratio.begin(), rows.back().ratio.end());
+    if (args.smoke && growth > 2) {
+        std::fprintf(stderr,
+                     "vr7fleetbench: the simulator grows out of line with the devices it serves "
+                     "(%.2f)\n",
+                     growth);
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     bench::Args args;
     if (!bench::ParseArgs(argc, argv, "vr7fleetbench", args)) return 64;
+    const int cpu = PinToOneCpu();
     const char* other = std::getenv("VR7LON");
     const std::string program = other != nullptr ? other : VR7LON_PROGRAM;
     const Result<std::string> made = MakeScratchFolder("vr7fleetbench");
@@ -296,6 +529,11 @@ int main(int argc, char** argv) {
         "cause: %zu of %zu\n",
         stored, healthy, named, bad);
     if (stored != healthy || named != bad || r.status != 4) status = 1;
+
+    rows.clear();
+    if (!MeasureRead(program, dir, args, rows)) status = 1;
+    bench::Print(rows);
+    std::printf("every process on CPU %d\n", cpu);
 
     std::error_code ec;
     std::filesystem::remove_all(dir, ec);

@@ -101,8 +101,9 @@ int RunBuildCommand(const CliContext& ctx, const std::vector<std::string>& args)
         variables.push_back(v);
     }
 
-    XmlDocument catalogue;
-    SnvtList list(catalogue);
+    CommandList held(ctx);
+    XmlDocument& catalogue = held.Catalogue();
+    SnvtList& list = held.List();
     if (LoadCommandCatalogue(ctx, parsed.Value("--catalog"), catalogue, &list) !=
         CatalogueStatus::Loaded)
         return exitstatus::Input;

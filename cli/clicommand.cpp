@@ -1,5 +1,7 @@
 #include "cli/clicommand.h"
 
+#include <vector>
+
 #include "app/catalogue.h"
 #include "app/messages.h"
 #include "app/snvtlist.h"
@@ -50,4 +52,37 @@ CatalogueStatus LoadCommandCatalogue(const CliContext& ctx, const std::string& p
         return CatalogueStatus::NoCapacity;
     }
     return CatalogueStatus::Loaded;
+}
+
+namespace {
+
+// What is left for the end of the process: never freed, always reachable.
+std::vector<const void*>& KeptUntilExit() {
+    static auto* kept = new std::vector<const void*>;
+    return *kept;
+}
+
+}  // namespace
+
+CommandList::CommandList(const CliContext& ctx)
+    : catalogue_(std::make_unique<XmlDocument>()),
+      list_(std::make_unique<SnvtList>(*catalogue_)),
+      keep_(ctx.env.exitsAfterCommand) {}
+
+bool KeepUntilExit(const void* object) {
+    try {
+        KeptUntilExit().push_back(object);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+CommandList::~CommandList() {
+    if (!keep_) return;
+    // The catalogue first: the list refers to it, so it goes only with the list.
+    if (KeepUntilExit(catalogue_.get())) {
+        (void)catalogue_.release();
+        if (KeepUntilExit(list_.get())) (void)list_.release();
+    }
 }

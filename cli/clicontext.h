@@ -17,6 +17,9 @@ struct CliEnvironment {
     LinkTimings timings;
     // Where "ports" looks for the serial ports: the system's own folders, unless a test moves them.
     SerialPortRoots ports;
+    // The process ends right after the command (vr7lon's own main, not a test running commands
+    // in-process): what a command built may be left for the end of the process to take back.
+    bool exitsAfterCommand = false;
 };
 
 struct CliContext {

@@ -239,22 +239,22 @@ int RunDeviceTree(const CliContext& ctx, DeviceSession& session, const DeviceArg
     if (!Prepare(ctx, session, args, {{"--catalog", true}, {"--json", false}}, kTreeUsage, 0,
                  parsed, status))
         return status;
-    XmlDocument catalogue;
-    if (LoadCommandCatalogue(ctx, parsed.Value("--catalog"), catalogue) != CatalogueStatus::Loaded)
+    HeldToExit<XmlDocument> catalogue(ctx);
+    if (LoadCommandCatalogue(ctx, parsed.Value("--catalog"), *catalogue) != CatalogueStatus::Loaded)
         return exitstatus::Input;
 
     connection::OpenedLink link(session.conn);
     DeviceInfo info;
     if (!Identify(ctx, session, info)) return exitstatus::Device;
-    CfgTree tree;
+    HeldToExit<CfgTree> tree(ctx);
     ProgressBar bar(ctx.err, ctx.env.errIsTerminal);
-    const TreeBuild built = ReadDeviceTree(session.conn, session.DeviceNumber, tree, &catalogue,
+    const TreeBuild built = ReadDeviceTree(session.conn, session.DeviceNumber, *tree, &*catalogue,
                                            ctx.env.errIsTerminal ? &bar : nullptr);
     bar.Finish();
     if (parsed.Has("--json")) {
-        PrintTreeJson(tree, ctx.out, built == TreeBuild::Complete);
+        PrintTreeJson(*tree, ctx.out, built == TreeBuild::Complete);
     } else {
-        PrintTree(tree, ctx.out);
+        PrintTree(*tree, ctx.out);
     }
     if (built == TreeBuild::Partial) {
         ctx.err << "vr7lon: ";

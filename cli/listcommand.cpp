@@ -50,8 +50,9 @@ int RunListCommand(const CliContext& ctx, const std::vector<std::string>& args) 
         return status;
     if (parsed.Positionals().size() != 1) return UsageError(ctx, "list needs one FILE", kUsage);
 
-    XmlDocument catalogue;
-    SnvtList list(catalogue);
+    CommandList held(ctx);
+    XmlDocument& catalogue = held.Catalogue();
+    SnvtList& list = held.List();
     const CatalogueStatus loaded =
         LoadCommandCatalogue(ctx, parsed.Value("--catalog"), catalogue, &list);
     if (loaded == CatalogueStatus::NotLoaded) return exitstatus::Input;

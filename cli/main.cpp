@@ -25,6 +25,7 @@ int main(int argc, char** argv) {
     CliEnvironment env;
     env.programDir = ProgramDir(argc > 0 ? argv[0] : "vr7lon");
     env.errIsTerminal = ::isatty(STDERR_FILENO) == 1;
+    env.exitsAfterCommand = true;
     const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     const int status = RunVr7lon(args, std::cout, std::cerr, env);
     std::cout.flush();

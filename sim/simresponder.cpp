@@ -49,10 +49,12 @@ SimFault* SimResponder::MatchFault(uint8_t command, const std::vector<uint8_t>& 
     return nullptr;
 }
 
-SimReply SimResponder::Handle(const std::vector<uint8_t>& frame) {
+void SimResponder::Log(const std::vector<uint8_t>& frame) {
     if (requests_.size() >= kRequestLogLimit) requests_.pop_front();
     requests_.push_back(frame);
+}
 
+SimReply SimResponder::Respond(const std::vector<uint8_t>& frame) {
     const uint32_t address = FrameAddress(frame.data());
     if (address != device_.number && address != AnyDeviceAddress) return {};
 

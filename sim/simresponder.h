@@ -20,8 +20,15 @@ class SimResponder {
   public:
     explicit SimResponder(SimDevice device) : device_(std::move(device)) {}
 
-    // frame holds one whole request with correct check bytes.
-    SimReply Handle(const std::vector<uint8_t>& frame);
+    // frame holds one whole request with correct check bytes: logged, then answered.
+    SimReply Handle(const std::vector<uint8_t>& frame) {
+        Log(frame);
+        return Respond(frame);
+    }
+    // What Handle answers, the request left out of this device's log (one that is logged
+    // elsewhere, as a line's log does for all its devices).
+    SimReply Respond(const std::vector<uint8_t>& frame);
+    void Log(const std::vector<uint8_t>& frame);
 
     SimDevice& Device() { return device_; }
     std::vector<SimFault>& Faults() { return faults_; }
@@ -30,6 +37,7 @@ class SimResponder {
         return std::vector<std::vector<uint8_t>>(requests_.begin(), requests_.end());
     }
     void ClearRequests() { requests_.clear(); }
+    size_t RequestCount() const { return requests_.size(); }
 
   private:
     enum class Transfer { None, Reading, Writing };

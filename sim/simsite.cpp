@@ -4,7 +4,7 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
-#include <poll.h>
+#include <sys/epoll.h>
 #include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
@@ -12,7 +12,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <iterator>
 #include <list>
+#include <map>
 #include <optional>
 
 #include "base/syserror.h"
@@ -125,6 +127,9 @@ struct ByteSteps {
     }
 };
 
+// The requests a line of several devices keeps in its log, the most recent ones.
+constexpr size_t kLineLogLimit = 100000;
+
 // Input not yet taken as requests is read no further beyond this: the peer waits, as a writer on
 // a full line does.
 constexpr size_t kMaxHeldInput = 64 * 1024;
@@ -170,7 +175,23 @@ struct SimSite::Channel {
     Clock::time_point txFreeAt;  // when the last answer's last byte has left
     bool waitsForRoom = false;   // the peer's buffer was full at the last attempt
 
+    // Its place in the serving loop: in its list of connections, on the watch list (the events
+    // watched, 0: not on it) and among the timers.
+    std::list<Channel>::iterator self;
+    int epoll = -1;
+    uint32_t watched = 0;
+    bool touched = false;  // among the connections to move on after this wake-up
+    bool timed = false;
+    std::multimap<Clock::time_point, Channel*>::iterator timer;
+
     bool Sending() const { return sent < answer.size(); }
+    // Closes the connection. It leaves the watch list first: a child forked meanwhile may still
+    // hold the descriptor, and closing it alone would not take it off.
+    void Close() {
+        if (watched != 0) ::epoll_ctl(epoll, EPOLL_CTL_DEL, fd.Get(), nullptr);
+        watched = 0;
+        fd.Reset();
+    }
     Clock::time_point NextByteDue() const { return sendAt + steps.To(sent + 1); }
 
     // When the count-th byte read (from 1) is in.
@@ -187,6 +208,193 @@ struct SimSite::Channel {
         received += n;
         lastByte = paced ? InAt(received) : now;
     }
+};
+
+namespace {
+
+// Where an event of the serving loop comes from: the stop pipe (0), a device's listening socket
+// (its Device*, tagged in the lowest bit) or a connection (its Channel*).
+constexpr uint64_t kListenTag = 1;
+
+}  // namespace
+
+// The serving loop's watch list and timers, kept up to date one connection at a time: a wake-up
+// costs what its ready connections and due timers cost, whatever the number of devices served.
+class SimSite::Loop {
+  public:
+    explicit Loop(SimSite& site) : site_(site), epoll_(::epoll_create1(EPOLL_CLOEXEC)) {}
+    ~Loop() {
+        for (Channel& c : channels_) Forget(c);
+        site_.liveChannels_ = 0;
+    }
+
+    bool Watch(int fd, uint64_t tag) {
+        epoll_event e{};
+        e.events = EPOLLIN;
+        e.data.u64 = tag;
+        ++site_.watchChanges_;
+        return epoll_ && ::epoll_ctl(epoll_.Get(), EPOLL_CTL_ADD, fd, &e) == 0;
+    }
+
+    Channel& Add(Device* device, UniqueFd fd, bool isPty) {
+        channels_.emplace_back();
+        Channel& c = channels_.back();
+        c.self = std::prev(channels_.end());
+        c.device = device;
+        c.fd = std::move(fd);
+        c.isPty = isPty;
+        c.epoll = epoll_.Get();
+        ++site_.liveChannels_;
+        return c;
+    }
+
+    // The connections to move on now: those an event or a timer woke, and new ones.
+    std::vector<Channel*>& Ready() { return ready_; }
+    void Touch(Channel& c) {
+        if (c.touched) return;
+        c.touched = true;
+        ready_.push_back(&c);
+    }
+
+    // Waits for the next event or timer; false when the loop must end (asked to stop, or the
+    // wait itself failed).
+    bool Wait() {
+        timespec timeout{};
+        const bool timed = !timers_.empty();
+        if (timed) {
+            const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                Until(timers_.begin()->first, Clock::now()))
+                                .count();
+            timeout.tv_sec = static_cast<time_t>(ns / 1000000000);
+            timeout.tv_nsec = static_cast<long>(ns % 1000000000);
+        }
+        const int n = ::epoll_pwait2(epoll_.Get(), events_, static_cast<int>(std::size(events_)),
+                                     timed ? &timeout : nullptr, nullptr);
+        if (n < 0 && errno != EINTR) return false;
+        ++site_.wakeups_;
+        const auto now = Clock::now();
+        for (int i = 0; i < n; ++i) {
+            const uint64_t tag = events_[i].data.u64;
+            if (tag == 0) return false;  // asked to stop
+            if (tag & kListenTag) {
+                Accept(*reinterpret_cast<Device*>(tag & ~kListenTag));
+                continue;
+            }
+            Channel& c = *reinterpret_cast<Channel*>(tag);
+            if (c.watched & EPOLLIN) Read(c, now);
+            Touch(c);
+        }
+        // Every connection whose time has come: an answer's next byte, a request fully in, a
+        // stale partial request, a pty to look at again.
+        while (!timers_.empty() && timers_.begin()->first <= now) {
+            Channel& c = *timers_.begin()->second;
+            timers_.erase(timers_.begin());
+            c.timed = false;
+            Touch(c);
+        }
+        return true;
+    }
+
+    // After a connection has moved on: drops it when it is closed, or brings its watched events
+    // and its timer up to date.
+    void Settle(Channel& c) {
+        c.touched = false;
+        if (!c.fd) {
+            Forget(c);
+            channels_.erase(c.self);
+            --site_.liveChannels_;
+            return;
+        }
+        const auto now = Clock::now();
+        std::optional<Clock::time_point> due;
+        const auto wakeAt = [&due](Clock::time_point when) {
+            due = due ? std::min(*due, when) : when;
+        };
+        // Requests are read while an answer is on its way, as a line carries both ways at once;
+        // they are answered in turn.
+        uint32_t events =
+            !c.inputEnded && c.reader.Buffered() < kMaxHeldInput ? uint32_t{EPOLLIN} : 0u;
+        if (c.Sending()) {
+            if (c.waitsForRoom) {
+                events |= EPOLLOUT;
+                wakeAt(c.giveUpAt);
+            } else {
+                wakeAt(c.NextByteDue());
+            }
+        } else if (c.holdsRequest) {
+            wakeAt(c.requestIn);
+        } else if (c.reader.Pending()) {
+            wakeAt(c.lastByte + milliseconds(c.device->endpoints.stalePartialMs + 1));
+        }
+        if (c.isPty && now < c.idleUntil) {
+            // A pty master without its terminal side reports a hang-up whatever it is watched
+            // for: it leaves the watch list until then.
+            events = 0;
+            wakeAt(c.idleUntil);
+        }
+        SetEvents(c, events);
+        SetTimer(c, due);
+    }
+
+  private:
+    static void Read(Channel& c, Clock::time_point now) {
+        uint8_t buffer[4096];
+        const ssize_t n = c.isPty ? ::read(c.fd.Get(), buffer, sizeof buffer)
+                                  : ::recv(c.fd.Get(), buffer, sizeof buffer, 0);
+        if (n > 0) {
+            c.Received(buffer, static_cast<size_t>(n), now);
+        } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
+            if (c.isPty) {
+                // No terminal side is open: nothing can be said to the device now.
+                c.reader.Clear();
+                c.idleUntil = now + milliseconds(kPtyIdleRetryMs);
+            } else if (n == 0) {
+                c.inputEnded = true;  // what it asked before is still answered
+            } else {
+                c.Close();
+            }
+        }
+    }
+
+    void Accept(Device& d) {
+        UniqueFd fd(::accept4(d.listenFd.Get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
+        if (!fd) return;
+        const int on = 1;
+        ::setsockopt(fd.Get(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+        Touch(Add(&d, std::move(fd), false));
+    }
+
+    void SetEvents(Channel& c, uint32_t events) {
+        if (events == c.watched) return;
+        epoll_event e{};
+        e.events = events;
+        e.data.u64 = reinterpret_cast<uint64_t>(&c);
+        const int op = c.watched == 0 ? EPOLL_CTL_ADD : events == 0 ? EPOLL_CTL_DEL : EPOLL_CTL_MOD;
+        ++site_.watchChanges_;
+        if (::epoll_ctl(epoll_.Get(), op, c.fd.Get(), &e) == 0 || op == EPOLL_CTL_DEL)
+            c.watched = events;
+    }
+
+    void SetTimer(Channel& c, std::optional<Clock::time_point> due) {
+        if (c.timed && due && c.timer->first == *due) return;
+        if (c.timed) timers_.erase(c.timer);
+        c.timed = due.has_value();
+        if (due) c.timer = timers_.emplace(*due, &c);
+    }
+
+    // Closes a connection and takes it off the timers.
+    void Forget(Channel& c) {
+        c.Close();
+        if (c.timed) timers_.erase(c.timer);
+        c.timed = false;
+    }
+
+    SimSite& site_;
+    UniqueFd epoll_;
+    std::list<Channel> channels_;
+    std::multimap<Clock::time_point, Channel*> timers_;
+    std::vector<Channel*> ready_;
+    epoll_event events_[256];
 };
 
 SimSite::SimSite() = default;
@@ -237,11 +445,31 @@ void SimSite::SetFaults(size_t i, std::vector<SimFault> faults) {
 }
 
 std::vector<std::vector<uint8_t>> SimSite::Requests(size_t i) {
-    return With(i, [](SimResponder& r) { return r.Requests(); });
+    Device& owner = *devices_.at(i)->lineOwner;
+    if (!owner.SharesLine()) return With(i, [](SimResponder& r) { return r.Requests(); });
+    std::lock_guard<std::mutex> lock(owner.lineLogMutex);
+    return std::vector<std::vector<uint8_t>>(owner.lineLog.begin(), owner.lineLog.end());
 }
 
 void SimSite::ClearRequests(size_t i) {
-    With(i, [](SimResponder& r) { r.ClearRequests(); });
+    Device& owner = *devices_.at(i)->lineOwner;
+    if (!owner.SharesLine()) return With(i, [](SimResponder& r) { r.ClearRequests(); });
+    std::lock_guard<std::mutex> lock(owner.lineLogMutex);
+    owner.lineLog.clear();
+}
+
+size_t SimSite::RequestsLogged() {
+    size_t count = 0;
+    for (size_t i = 0; i < devices_.size(); ++i) {
+        Device& d = *devices_[i];
+        if (!d.SharesLine()) {
+            count += With(i, [](SimResponder& r) { return r.RequestCount(); });
+        } else if (d.lineOwner == &d) {
+            std::lock_guard<std::mutex> lock(d.lineLogMutex);
+            count += d.lineLog.size();
+        }
+    }
+    return count;
 }
 
 bool SimSite::File(size_t i, const std::string& name, std::vector<uint8_t>& bytes) {
@@ -282,6 +510,28 @@ bool SimSite::Start(std::string* error, size_t* failedDevice) {
             return false;
         }
     }
+    // Everything served is on the watch list before the serving thread starts.
+    loop_ = std::make_unique<Loop>(*this);
+    bool watching = loop_->Watch(wakeRead_.Get(), 0);
+    for (auto& d : devices_) {
+        if (d->listenFd)
+            watching = watching && loop_->Watch(d->listenFd.Get(),
+                                                reinterpret_cast<uint64_t>(d.get()) | kListenTag);
+        if (!d->ptyMaster) continue;
+        // Served from here on, closed when the site stops.
+        Channel& c = loop_->Add(d.get(), std::move(d->ptyMaster), true);
+        if (d->endpoints.paceBaud > 0) {
+            c.paced = true;
+            c.line = ByteSteps::Line(d->endpoints.paceBaud);
+        }
+        loop_->Touch(c);
+    }
+    if (!watching) {
+        why = ErrnoText("epoll");
+        loop_.reset();
+        CloseAll();
+        return false;
+    }
     thread_ = std::thread(&SimSite::Run, this);
     return true;
 }
@@ -292,6 +542,7 @@ void SimSite::Stop() {
         [[maybe_unused]] ssize_t n = ::write(wakeWrite_.Get(), &stop, 1);
         thread_.join();
     }
+    loop_.reset();
     CloseAll();
 }
 
@@ -306,12 +557,24 @@ void SimSite::CloseAll() {
 
 SimReply SimSite::Answer(Device& owner, const std::vector<uint8_t>& frame) {
     const uint32_t address = FrameAddress(frame.data());
+    if (!owner.SharesLine()) {
+        std::lock_guard<std::mutex> lock(owner.mutex);
+        return owner.responder.Handle(frame);
+    }
+    {
+        std::lock_guard<std::mutex> lock(owner.lineLogMutex);
+        if (owner.lineLog.size() >= kLineLogLimit) owner.lineLog.pop_front();
+        owner.lineLog.push_back(frame);
+    }
+    // Every device hears it; those it is addressed to carry it out, and the first of them
+    // answers.
     SimReply answer;
     bool answered = false;
     for (Device* d : owner.line) {
         std::lock_guard<std::mutex> lock(d->mutex);
-        SimReply reply = d->responder.Handle(frame);
-        if (!answered && (address == AnyDeviceAddress || d->responder.Device().number == address)) {
+        if (address != AnyDeviceAddress && d->responder.Device().number != address) continue;
+        SimReply reply = d->responder.Respond(frame);
+        if (!answered) {
             answer = std::move(reply);
             answered = true;
         }
@@ -344,7 +607,7 @@ void SimSite::Pump(Channel& c) {
             }
             // The peer cannot take the answer: a socket is dropped, a pty loses the answer.
             if (!c.isPty) {
-                c.fd.Reset();
+                c.Close();
                 return;
             }
             c.answer.clear();
@@ -355,7 +618,7 @@ void SimSite::Pump(Channel& c) {
             c.answer.clear();
             c.sent = 0;
             if (c.closeAfter && !c.isPty) {
-                c.fd.Reset();
+                c.Close();
                 return;
             }
         }
@@ -368,7 +631,7 @@ void SimSite::Pump(Channel& c) {
         c.holdsRequest = false;
         SimReply reply = Answer(*c.device, c.request);
         if (reply.bytes.empty()) {
-            if (reply.close && !c.isPty) c.fd.Reset();
+            if (reply.close && !c.isPty) c.Close();
             continue;
         }
         // The answer starts when the request is in and the answer before it has left (a device
@@ -390,119 +653,23 @@ void SimSite::Pump(Channel& c) {
 }
 
 void SimSite::Run() {
-    std::list<Channel> channels;
-    for (auto& d : devices_) {
-        if (!d->ptyMaster) continue;
-        channels.emplace_back();
-        channels.back().device = d.get();
-        channels.back().fd = std::move(d->ptyMaster);  // served from here on, closed at the end
-        channels.back().isPty = true;
-        if (d->endpoints.paceBaud > 0) {
-            channels.back().paced = true;
-            channels.back().line = ByteSteps::Line(d->endpoints.paceBaud);
-        }
-    }
-    std::vector<Device*> listening;
-    for (auto& d : devices_)
-        if (d->listenFd) listening.push_back(d.get());
-
-    std::vector<pollfd> fds;
-    std::vector<Channel*> polled;
-    uint8_t buffer[4096];
+    Loop& loop = *loop_;
     for (;;) {
-        auto now = Clock::now();
-        fds.clear();
-        polled.clear();
-        fds.push_back({wakeRead_.Get(), POLLIN, 0});
-        for (Device* d : listening) fds.push_back({d->listenFd.Get(), POLLIN, 0});
-        std::optional<Clock::duration> wait;  // none: until something happens
-        const auto wakeAt = [&wait, now](Clock::time_point when) {
-            const Clock::duration d = Until(when, now);
-            wait = wait ? std::min(*wait, d) : d;
-        };
-        for (Channel& c : channels) {
-            // Requests are read while an answer is on its way, as a line carries both ways at
-            // once; they are answered in turn.
-            short events = !c.inputEnded && c.reader.Buffered() < kMaxHeldInput ? POLLIN : 0;
-            if (c.Sending()) {
-                if (c.waitsForRoom) {
-                    events |= POLLOUT;
-                    wakeAt(c.giveUpAt);
-                } else {
-                    wakeAt(c.NextByteDue());
-                }
-            } else if (c.holdsRequest) {
-                wakeAt(c.requestIn);
-            } else if (c.reader.Pending()) {
-                wakeAt(c.lastByte + milliseconds(c.device->endpoints.stalePartialMs + 1));
-            }
-            if (c.isPty && now < c.idleUntil) {
-                events = 0;
-                wakeAt(c.idleUntil);
-            }
-            if (events != 0) {
-                fds.push_back({c.fd.Get(), events, 0});
-                polled.push_back(&c);
-            }
-        }
-
-        timespec timeout{};
-        if (wait) {
-            const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(*wait).count();
-            timeout.tv_sec = static_cast<time_t>(ns / 1000000000);
-            timeout.tv_nsec = static_cast<long>(ns % 1000000000);
-        }
-        if (::ppoll(fds.data(), fds.size(), wait ? &timeout : nullptr, nullptr) < 0 &&
-            errno != EINTR)
-            break;
-        if (fds[0].revents) break;  // asked to stop
-        now = Clock::now();
-
-        size_t at = 1;
-        for (Device* d : listening) {
-            const pollfd& p = fds[at++];
-            if (!(p.revents & POLLIN)) continue;
-            UniqueFd fd(
-                ::accept4(d->listenFd.Get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
-            if (!fd) continue;
-            const int on = 1;
-            ::setsockopt(fd.Get(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-            channels.emplace_back();
-            channels.back().device = d;
-            channels.back().fd = std::move(fd);
-        }
-        for (Channel* c : polled) {
-            const pollfd& p = fds[at++];
-            if (!(p.events & POLLIN) || !(p.revents & (POLLIN | POLLHUP | POLLERR))) continue;
-            const ssize_t n = c->isPty ? ::read(c->fd.Get(), buffer, sizeof buffer)
-                                       : ::recv(c->fd.Get(), buffer, sizeof buffer, 0);
-            if (n > 0) {
-                c->Received(buffer, static_cast<size_t>(n), now);
-            } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
-                if (c->isPty) {
-                    // No terminal side is open: nothing can be said to the device now.
+        for (Channel* c : loop.Ready()) {
+            Pump(*c);
+            if (c->fd && !c->Sending() && !c->holdsRequest) {
+                if (c->inputEnded)
+                    c->Close();
+                else if (c->reader.Pending() &&
+                         Clock::now() - c->lastByte >
+                             milliseconds(c->device->endpoints.stalePartialMs)) {
                     c->reader.Clear();
-                    c->idleUntil = now + milliseconds(kPtyIdleRetryMs);
-                } else if (n == 0) {
-                    c->inputEnded = true;  // what it asked before is still answered
-                } else {
-                    c->fd.Reset();
-                }
-            }
-        }
-        for (auto it = channels.begin(); it != channels.end();) {
-            Channel& c = *it;
-            Pump(c);
-            if (c.fd && !c.Sending() && !c.holdsRequest) {
-                if (c.inputEnded)
-                    c.fd.Reset();
-                else if (c.reader.Pending() &&
-                         now - c.lastByte > milliseconds(c.device->endpoints.stalePartialMs)) {
-                    c.reader.Clear();
                     ++staleDropped_;
                 }
             }
-            it = c.fd ? std::next(it) : channels.erase(it);
+            loop.Settle(*c);
         }
+        loop.Ready().clear();
+        if (!loop.Wait()) break;
     }
 }

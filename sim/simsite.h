@@ -1,11 +1,13 @@
 #pragma once
 // Serves any number of simulated devices, each on its own endpoints (TCP on 127.0.0.1 and/or a
-// pseudo-terminal pair), from one thread: one poll loop watches every endpoint and connection.
+// pseudo-terminal pair), from one thread: one event loop watches every endpoint and connection,
+// and a wake-up handles only the connections that are ready or whose time has come.
 // An answer that is delayed, trickled or paced waits in its connection's queue instead of
 // holding the loop, so what one device does (a fault included) never slows another down.
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -68,15 +70,30 @@ class SimSite {
         return fn(d.responder);
     }
     void SetFaults(size_t i, std::vector<SimFault> faults);
-    // Every intact request device i received (the most recent ones), oldest first.
+    // Every intact request device i received (the most recent ones), oldest first; on a line,
+    // what the line carried.
     std::vector<std::vector<uint8_t>> Requests(size_t i);
     void ClearRequests(size_t i);
+    // How many requests the site keeps in its logs, over all its devices (a line's log counted
+    // once).
+    size_t RequestsLogged();
     // The bytes of a file device i holds (served or uploaded) under this name spelt in exactly
     // this letter case; false when it has none.
     bool File(size_t i, const std::string& name, std::vector<uint8_t>& bytes);
     // How many unfinished requests went stale (their line quiet for stalePartialMs) and were
     // forgotten, over every connection since the site was made.
     size_t StaleRequestsDropped() const { return staleDropped_.load(); }
+
+    // What the serving loop has done since the site was made, for the tests that check that its
+    // work follows the traffic and not the number of devices served.
+    struct LoopCounters {
+        size_t wakeups = 0;       // returns from waiting for events
+        size_t watchChanges = 0;  // descriptors added to, changed on or taken off the watch list
+        size_t connections = 0;   // connections held now (the ptys served included)
+    };
+    LoopCounters Counters() const {
+        return {wakeups_.load(), watchChanges_.load(), liveChannels_.load()};
+    }
 
   private:
     struct Device {
@@ -92,8 +109,14 @@ class SimSite {
         // another's line.
         std::vector<Device*> line;
         Device* lineOwner = this;
+        // Every device of a line of several hears every request: the line keeps one log of them
+        // for all its devices (in its first device), not one a device.
+        std::mutex lineLogMutex;
+        std::deque<std::vector<uint8_t>> lineLog;
+        bool SharesLine() const { return lineOwner->line.size() > 1; }
     };
     struct Channel;
+    class Loop;
 
     bool Open(Device& device, std::string* error);
     // What the devices on owner's line answer to a request: every one of them hears it.
@@ -108,5 +131,9 @@ class SimSite {
     UniqueFd wakeRead_;
     UniqueFd wakeWrite_;
     std::atomic<size_t> staleDropped_{0};
+    std::atomic<size_t> wakeups_{0};
+    std::atomic<size_t> watchChanges_{0};
+    std::atomic<size_t> liveChannels_{0};
+    std::unique_ptr<Loop> loop_;  // while serving
     std::thread thread_;
 };

@@ -398,3 +398,53 @@ TEST(SaveGatewayFile, ReplacesAnExistingFileWhole) {
 }
 
 }  // namespace
+
+namespace {
+
+// A file is read from disk in 64 KiB pieces: a token, a run of blanks or the rest of a line cut
+// by a piece's end reads as it does from the bytes in memory.
+TEST(LoadGatewayFile, ReadsTheSameWhereverThePiecesOfTheFileEnd) {
+    constexpr size_t kPiece = 65536;
+    struct Case {
+        const char* name;
+        size_t cutAt;  // where in the second row the first piece ends
+    };
+    const std::string row = "F 40003 105                    v1234567890 C junk\r\n";
+    const Case cases[] = {
+        {"in the type", 0},
+        {"after the type", 1},
+        {"in the reference", 4},
+        {"in the blanks", 15},
+        {"in the caption", 36},
+        {"after the dimension", 44},
+        {"in the rest of the line", 48},
+        {"between CR and LF", 51},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        // A first row padded so that the second one starts cutAt bytes before the piece's end.
+        std::string text = "F 40001 105 v0 C ";
+        text.append(kPiece - c.cutAt - text.size() - 2, 'x');
+        text += "\r\n";
+        ASSERT_EQ(text.size() + c.cutAt, kPiece);
+        text += row;
+        text += "F 40005 83 v2 d\r\nB 40006 83 v2f\r\n";
+        ListFixture fromFile;
+        ASSERT_TRUE(LoadTextStatus(fromFile, text).ok());
+        ListFixture fromBytes;
+        ASSERT_TRUE(LoadGatewayBytes(fromBytes.list, text).ok());
+        ASSERT_EQ(fromFile.list.RowCount(), 3u);
+        ASSERT_EQ(fromBytes.list.RowCount(), 3u);
+        for (size_t i = 0; i < 3; ++i) {
+            EXPECT_EQ(fromFile.list.Row(i).caption, fromBytes.list.Row(i).caption) << i;
+            EXPECT_EQ(fromFile.list.Row(i).subItems, fromBytes.list.Row(i).subItems) << i;
+        }
+        EXPECT_EQ(fromFile.list.Row(1).caption, "v1234567890");
+        EXPECT_EQ(fromFile.list.Row(1).subItems,
+                  (std::vector<std::string>{"40003", "F", "105", "C"}));
+        EXPECT_EQ(fromFile.list.Row(2).subItems,
+                  (std::vector<std::string>{"40005", "F", "83", "d", "v2f", "40006", "B", "83"}));
+    }
+}
+
+}  // namespace

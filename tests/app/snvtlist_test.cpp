@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "app/gatewayfile.h"
 #include "app/maxvariables.h"
 #include "tests/app/support/listfixture.h"
 
@@ -85,6 +86,43 @@ TEST(AddVariable, IgnoresDuplicateCaptionsWhateverTheirCase) {
     f.list.SetChecked(0, true);
     f.list.DeleteChecked();
     EXPECT_EQ(f.list.AddVariable(-1, "T1", 2), SnvtList::AddResult::Added);
+}
+
+// Captions read from a file are taken as added ones are, letter case ignored, through deletes
+// and re-adds; one the file repeats stays taken until its last row goes; a new load starts over.
+TEST(AddVariable, CaptionsReadFromAFileAreTakenUntilTheirLastRowGoes) {
+    using R = SnvtList::AddResult;
+    struct Step {
+        int deleteRow;  // checked and deleted first; -1: none
+        const char* node;
+        uint8_t system;
+        R result;
+        Items captions;  // after the step
+    };
+    const Step steps[] = {
+        {-1, "t1", 2, R::Duplicate, {"2T1", "1q1", "2t1"}},
+        {0, "t1", 2, R::Duplicate, {"1q1", "2t1"}},
+        {1, "t1", 2, R::Added, {"1q1", "2t1"}},
+        {-1, "Q1", 1, R::Duplicate, {"1q1", "2t1"}},
+        {0, "Q1", 1, R::Added, {"2t1", "1Q1"}},
+        {-1, "q5", 1, R::Added, {"2t1", "1Q1", "1q5"}},
+    };
+    ListFixture f;
+    const std::string file = "F 40001 105 2T1 d\r\nF 40003 105 1q1 d\r\nF 40005 105 2t1 d\r\n";
+    for (int pass = 0; pass < 2; ++pass) {
+        ASSERT_TRUE(LoadGatewayBytes(f.list, file).ok());
+        for (size_t i = 0; i < std::size(steps); ++i) {
+            const Step& step = steps[i];
+            SCOPED_TRACE(testing::Message() << "pass " << pass << " step " << i);
+            if (step.deleteRow >= 0) {
+                f.list.SetChecked(static_cast<size_t>(step.deleteRow), true);
+                f.list.DeleteChecked();
+            }
+            EXPECT_EQ(f.list.AddVariable(-1, step.node, step.system), step.result);
+            EXPECT_EQ(Captions(f.list), step.captions);
+        }
+    }
+    EXPECT_EQ(f.list.CaptionRehashes(), 0u);
 }
 
 TEST(AddVariable, RefusesWhatExceedsTheCapacity) {

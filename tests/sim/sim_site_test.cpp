@@ -11,6 +11,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "base/inifile.h"
 #include "base/uniquefd.h"
@@ -225,6 +226,135 @@ TEST(SimSite, TwoHundredDevicesAreServedByOneThread) {
         DeviceInfo info;
         ASSERT_EQ(ReadDeviceInfo(conn, AnyDeviceAddress, info), lr::Ok);
         EXPECT_EQ(info.DeviceNumber(), i + 1);
+    }
+}
+
+// Sends one whole frame on fd and reads one whole answer frame back; its bytes (empty when the
+// answer did not come whole).
+Bytes Exchange(int fd, const Bytes& frame) {
+    if (::send(fd, frame.data(), frame.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(frame.size()))
+        return {};
+    Bytes answer(kFrameSize);
+    size_t got = 0, need = kFrameHeader;
+    while (got < need && Readable(fd, 5000)) {
+        const ssize_t n = ::recv(fd, answer.data() + got, need - got, 0);
+        if (n <= 0) return {};
+        got += static_cast<size_t>(n);
+        if (got == static_cast<size_t>(kFrameHeader))
+            need = static_cast<size_t>(FrameLength(answer.data())) + kFrameOverhead;
+    }
+    answer.resize(got == need ? got : 0);
+    return answer;
+}
+
+// Waits until the site holds `count` connections; false when it still holds another number
+// after a long while (the serving thread notices a close at its next wake-up).
+bool ConnectionsBecome(const SimSite& site, size_t count) {
+    for (int i = 0; i < 5000; ++i) {
+        if (site.Counters().connections == count) return true;
+        ::usleep(1000);
+    }
+    return site.Counters().connections == count;
+}
+
+// The serving loop's work follows the traffic: exchanges on one connection change the watch list
+// a few times each, as many times with 400 devices served as with one, and never rewrite it
+// whole per wake-up.
+TEST(SimSite, TheWatchListChangesWithTheTrafficNotWithTheDevicesServed) {
+    constexpr int kExchanges = 50;
+    size_t changes[2] = {};
+    const size_t served[2] = {1, 400};
+    for (int k = 0; k < 2; ++k) {
+        SCOPED_TRACE(served[k]);
+        SimSite site;
+        for (size_t i = 0; i < served[k]; ++i) site.Add(NumberedDevice(1 + i, ""));
+        ASSERT_TRUE(site.Start());
+        ASSERT_TRUE(ConnectionsBecome(site, 0));
+        const SimSite::LoopCounters before = site.Counters();
+        {
+            const UniqueFd fd = ConnectLoopback(site.TcpPort(0));
+            ASSERT_TRUE(fd);
+            for (int i = 0; i < kExchanges; ++i)
+                ASSERT_EQ(Exchange(fd.Get(), MakeFrame(1, cmdIdentify)).size(), 46u) << i;
+        }
+        ASSERT_TRUE(ConnectionsBecome(site, 0));
+        const SimSite::LoopCounters after = site.Counters();
+        changes[k] = after.watchChanges - before.watchChanges;
+        EXPECT_GE(after.wakeups - before.wakeups, static_cast<size_t>(kExchanges));
+        // A rewrite per wake-up would be at least (devices + 1) x wake-ups.
+        EXPECT_LE(changes[k], 4u * kExchanges + 4);
+    }
+    EXPECT_LE(changes[1], changes[0] + 4);
+}
+
+// A line of many devices keeps one log of what it carried, not one a device: every device still
+// shows every request, and the one addressed answers.
+TEST(SimSite, ALineOfManyDevicesKeepsOneLogOfItsRequests) {
+    constexpr uint32_t kDevices = 100;
+    SimSite site;
+    site.Add(NumberedDevice(1, ""));
+    for (uint32_t n = 2; n <= kDevices; ++n) site.AddOnLine(0, NumberedDevice(n, ""));
+    ASSERT_TRUE(site.Start());
+    const UniqueFd fd = ConnectLoopback(site.TcpPort(0));
+    ASSERT_TRUE(fd);
+    const uint32_t asked[] = {1, 37, kDevices, 37, AnyDeviceAddress};
+    for (const uint32_t number : asked) {
+        const Bytes answer = Exchange(fd.Get(), MakeFrame(number, cmdIdentify));
+        ASSERT_EQ(answer.size(), 46u) << number;
+        EXPECT_EQ(FrameAddress(answer.data()), number == AnyDeviceAddress ? 1u : number);
+    }
+    EXPECT_EQ(site.RequestsLogged(), std::size(asked));
+    for (const size_t i : {size_t{0}, size_t{36}, size_t{kDevices - 1}})
+        EXPECT_EQ(site.Requests(i).size(), std::size(asked)) << i;
+    site.ClearRequests(5);
+    EXPECT_EQ(site.RequestsLogged(), 0u);
+}
+
+// Whatever ends a connection (the client, the device, a request left half sent, an answer still
+// held back) the site keeps nothing of it: its count of connections goes back to what it was.
+TEST(SimSite, AnEndedConnectionLeavesNothingBehind) {
+    struct Case {
+        const char* name;
+        std::vector<SimFault> faults;
+        size_t sendBytes;  // of the identify request; 0: nothing
+        bool readAnswer;
+        bool deviceCloses;
+    };
+    SimFault held{SimFaultKind::Delay};
+    held.value = 300;  // the answer still goes to a client that only stopped sending
+    const Bytes identify = MakeFrame(AnyDeviceAddress, cmdIdentify);
+    const Case cases[] = {
+        {"closed by the client after an answer", {}, identify.size(), true, false},
+        {"closed by the client without a word", {}, 0, false, false},
+        {"closed with half a request sent", {}, identify.size() / 2, false, false},
+        {"closed by the device", {{SimFaultKind::Close}}, identify.size(), true, true},
+        {"closed while the answer is held back", {held}, identify.size(), false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SimSite site;
+        site.Add(NumberedDevice(1, ""), c.faults);
+        site.Add(NumberedDevice(2, ""));
+        ASSERT_TRUE(site.Start());
+        std::vector<UniqueFd> clients;
+        for (int i = 0; i < 20; ++i) {
+            clients.push_back(ConnectLoopback(site.TcpPort(0)));
+            ASSERT_TRUE(clients.back());
+            ASSERT_EQ(::send(clients.back().Get(), identify.data(), c.sendBytes, MSG_NOSIGNAL),
+                      static_cast<ssize_t>(c.sendBytes));
+        }
+        const UniqueFd other = ConnectLoopback(site.TcpPort(1));
+        if (!c.deviceCloses) {
+            ASSERT_TRUE(ConnectionsBecome(site, clients.size() + 1));
+        }
+        for (UniqueFd& fd : clients) {
+            if (c.readAnswer) {
+                ASSERT_TRUE(Readable(fd.Get(), 5000));
+            }
+            fd.Reset();
+        }
+        EXPECT_TRUE(ConnectionsBecome(site, 1)) << site.Counters().connections;
+        EXPECT_EQ(Exchange(other.Get(), MakeFrame(2, cmdIdentify)).size(), 46u);
     }
 }
 
