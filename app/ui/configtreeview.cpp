@@ -19,6 +19,14 @@ constexpr int kNodeItemType = QTreeWidgetItem::UserType + 1;
 }  // namespace
 
 std::atomic<int> ConfigTreeView::liveItems_{0};
+std::atomic<int> ConfigTreeView::peakItems_{0};
+
+void ConfigTreeView::ItemMade() {
+    const int now = liveItems_.fetch_add(1, std::memory_order_relaxed) + 1;
+    int peak = peakItems_.load(std::memory_order_relaxed);
+    while (now > peak && !peakItems_.compare_exchange_weak(peak, now, std::memory_order_relaxed)) {
+    }
+}
 
 // An item stores nothing of its own: its caption, image and node come from the node when the view
 // asks (for the rows it shows), so the thousands of leaves of a large tree are made and freed
@@ -28,7 +36,7 @@ class ConfigTreeView::NodeItem final : public QTreeWidgetItem {
   public:
     NodeItem(const TreeNode& node, const QIcon& icon)
         : QTreeWidgetItem(kNodeItemType), node_(node), icon_(icon) {
-        liveItems_.fetch_add(1, std::memory_order_relaxed);
+        ItemMade();
     }
     ~NodeItem() override { liveItems_.fetch_sub(1, std::memory_order_relaxed); }
     NodeItem& operator=(const NodeItem&) = delete;
@@ -60,7 +68,7 @@ class ConfigTreeView::NodeItem final : public QTreeWidgetItem {
     // The item alone, without its children: QTreeWidgetItem's own copy.
     NodeItem(const NodeItem& other)
         : QTreeWidgetItem(other), node_(other.node_), icon_(other.icon_) {
-        liveItems_.fetch_add(1, std::memory_order_relaxed);
+        ItemMade();
     }
 
   private:

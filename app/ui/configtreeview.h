@@ -35,8 +35,11 @@ class ConfigTreeView : public QTreeWidget {
     void ReleaseItems();
     void RestoreItems(const CfgTree& tree);
 
-    // The items of every tree view alive in the process.
+    // The items of every tree view alive in the process, and the most alive at once since the
+    // peak was last reset.
     static int LiveItems() { return liveItems_.load(std::memory_order_relaxed); }
+    static int PeakLiveItems() { return peakItems_.load(std::memory_order_relaxed); }
+    static void ResetPeakLiveItems() { peakItems_.store(LiveItems(), std::memory_order_relaxed); }
 
   signals:
     // Enter or Return was pressed with an item current: the keyboard's double-click.
@@ -62,6 +65,8 @@ class ConfigTreeView : public QTreeWidget {
     };
     Kept kept_;
     static std::atomic<int> liveItems_;
+    static std::atomic<int> peakItems_;
+    static void ItemMade();
 
     // The node images, made once: an icon made from its file decodes the image, which for
     // thousands of leaves would cost more than the rest of the tree together. Items share them.
