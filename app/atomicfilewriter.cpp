@@ -127,8 +127,9 @@ Status AtomicFileWriter::Open(const std::string& path) {
     const std::string stem = TempStem(NameOf(target_));
     RemoveStaleTemps(folder, stem);
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
-        std::string candidate =
-            folder + "/" + stem + std::to_string(::getpid()) + "_" + std::to_string(attempt);
+        std::string candidate = folder;
+        candidate.append("/").append(stem).append(std::to_string(::getpid()));
+        candidate.append("_").append(std::to_string(attempt));
         // Listed before it exists, so that a signal can never leave it behind.
         const tempregistry::Making making;
         if (!making.Allowed()) return Fail(EINTR);

@@ -1,5 +1,8 @@
 #include "cli/fleetcommand.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -16,6 +19,7 @@
 #include "base/jsonwriter.h"
 #include "base/parseuint.h"
 #include "base/scratchfolder.h"
+#include "base/syserror.h"
 #include "base/wholefile.h"
 #include "cli/clicommand.h"
 #include "cli/devicesession.h"
@@ -248,6 +252,16 @@ int RunFleetCommand(const CliContext& ctx, const std::vector<std::string>& args)
             return exitstatus::Input;
         }
         if (outDir.back() != '/') outDir += '/';
+        // A folder that exists but cannot be written is said before any device is touched.
+        const std::string probe = outDir + ".vr7lon-probe" + std::to_string(::getpid());
+        const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            ctx.err << "vr7lon: --out " << parsed.Value("--out")
+                    << " cannot be written: " << SystemErrorText(errno) << '\n';
+            return exitstatus::Input;
+        }
+        ::close(fd);
+        ::unlink(probe.c_str());
     }
     AtomicFileWriter report;
     const std::string reportPath = parsed.Value("--report");

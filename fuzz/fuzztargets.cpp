@@ -10,12 +10,15 @@
 #include <deque>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "app/devicecommands.h"
 #include "app/fleet/fleetplan.h"
+#include "app/fleet/fleetrun.h"
 #include "app/gatewayfile.h"
 #include "app/listdiff.h"
 #include "app/maxvariables.h"
@@ -197,8 +200,17 @@ void Protocol(const uint8_t* data, size_t size) {
             break;
         }
         case 3: {
-            std::ostringstream dest;
-            ReadDeviceFile(conn, 7, &dest, "duxgate.cfg", nullptr);
+            // A download kept whole, or compared block by block as a verify does: neither ever
+            // holds more than the largest file taken.
+            if ((op & 0x10) != 0) {
+                const FileVerification v =
+                    VerifyDeviceFile(conn, 7, "duxgate.cfg", "F 40001 105 t1 C\r\n", nullptr);
+                if (v.deviceSize > kMaxDeviceFileBytes) std::abort();
+            } else {
+                std::ostringstream dest;
+                ReadDeviceFile(conn, 7, &dest, "duxgate.cfg", nullptr);
+                if (dest.str().size() > kMaxDeviceFileBytes) std::abort();
+            }
             break;
         }
         default: {
@@ -236,11 +248,26 @@ void FleetPlan(const uint8_t* data, size_t size) {
         std::string error;
         if (!ParseFleetPlan(text, fileNeeded, plan, error)) continue;
         std::set<std::string> names;
+        std::vector<FleetTask> tasks;
+        const FleetEndpoint defaults{"TCP/IP", "127.0.0.1", "10001", 9600, 1};
         for (const FleetDevice& device : plan.devices) {
             if (!IsSafeFolderName(device.name) ||
-                !names.insert(cp1251::LowerUtf8(device.name)).second)
+                !names.insert(FoldedFolderName(device.name)).second)
                 std::abort();
             if (fileNeeded && device.file.empty()) std::abort();
+            if (device.name.find('\0') != std::string::npos ||
+                device.file.find('\0') != std::string::npos)
+                std::abort();
+            FleetTask task;
+            task.endpoint = ResolveEndpoint(defaults, device);
+            // Names are not looked up in a fuzz run: only addresses written as numbers.
+            if (task.endpoint.ip.find_first_not_of("0123456789.:abcdefABCDEF") != std::string::npos)
+                task.endpoint.ip = "127.0.0.1";
+            tasks.push_back(std::move(task));
+        }
+        // A plan's repeated devices: a pair in plan order, on one place.
+        if (const std::optional<RepeatedDevice> r = FindRepeatedDevice(tasks)) {
+            if (r->first >= r->second || r->second >= tasks.size()) std::abort();
         }
     }
 }

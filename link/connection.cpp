@@ -1,6 +1,7 @@
 #include "link/connection.h"
 
 #include <charconv>
+#include <climits>
 #include <new>
 
 #include "base/inifile.h"
@@ -18,6 +19,16 @@ std::string Decimal(Number value) {
     char text[16];
     const auto end = std::to_chars(text, text + sizeof text, value).ptr;
     return std::string(text, end);
+}
+
+// The number text begins with, as written: the sign and digits after any blanks.
+std::string LeadingNumber(const std::string& text) {
+    size_t start = text.find_first_not_of(" \t");
+    if (start == std::string::npos) return {};
+    size_t end = start;
+    if (end < text.size() && (text[end] == '+' || text[end] == '-')) ++end;
+    while (end < text.size() && text[end] >= '0' && text[end] <= '9') ++end;
+    return text.substr(start, end - start);
 }
 
 // The link object, or null when memory for it cannot be had.
@@ -51,8 +62,12 @@ void connection::LoadSettings(const std::string& iniPath) {
     if (!lock.owns()) return;
     PortName = ini::ReadString(iniPath, kSection, kPort, "COM1");
     IpAddress = ini::ReadString(iniPath, kSection, kIp, "192.168.0.1");
-    // Normalised through the number, so "010001" comes back as "10001" and letters as "0".
-    TcpIpPort = Decimal(ini::AtoiInt(ini::ReadString(iniPath, kSection, kTcpIpPort, "10001")));
+    // Normalised through the number, so "010001" comes back as "10001" and letters as "0". A
+    // number beyond an int is kept as the file writes it: its refusal shows what the file says,
+    // not the int it would saturate to.
+    const std::string tcpPort = ini::ReadString(iniPath, kSection, kTcpIpPort, "10001");
+    const int value = ini::AtoiInt(tcpPort);
+    TcpIpPort = value == INT_MAX || value == INT_MIN ? LeadingNumber(tcpPort) : Decimal(value);
     Speed = ini::AtoiLow32(ini::ReadString(iniPath, kSection, kSpeed, "115200"));
 }
 

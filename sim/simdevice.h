@@ -1,6 +1,7 @@
 #pragma once
 // The description of one simulated VR-7 device: what it identifies as, its configuration header
 // and entries, the files it holds, and whether it takes files at all.
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -14,6 +15,10 @@ constexpr uint8_t kSimNoSuchEntry = 0x03;
 constexpr uint8_t kSimNoTransfer = 0x04;
 constexpr uint8_t kSimUnknownCommand = 0x10;
 constexpr uint8_t kSimWriteProtected = 0x15;
+// A block that would make the file being written larger than the device keeps
+// (kSimMaxFileBytes): refused, and the unfinished file dropped.
+constexpr uint8_t kSimFileTooLarge = 0x16;
+constexpr size_t kSimMaxFileBytes = 8u << 20;
 
 constexpr int kSimEntrySize = 17;
 constexpr int kSimIdentificationSize = kDeviceInfoSize;

@@ -228,6 +228,11 @@ std::vector<uint8_t> SimResponder::WriteBlock(const uint8_t* data, int length) {
     if (length == 0) {
         StoreUpload();
         transfer_ = Transfer::None;
+    } else if (fileBytes_.size() + static_cast<size_t>(length) > kSimMaxFileBytes) {
+        // The device's memory for files is bounded: an upload beyond it is refused and ends.
+        fileBytes_ = {};
+        transfer_ = Transfer::None;
+        return Frame(kSimFileTooLarge, {});
     } else {
         fileBytes_.insert(fileBytes_.end(), data, data + length);
     }

@@ -1,10 +1,12 @@
 #include "app/fleet/fleetplan.h"
 
+#include <locale.h>
+#include <wctype.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <set>
 
-#include "base/cp1251.h"
 #include "base/parseuint.h"
 #include "link/comlink.h"
 
@@ -187,29 +189,101 @@ bool TakeCell(Column column, const std::string& cell, FleetDevice& device, std::
 
 }  // namespace
 
+namespace {
+
+// The code points of UTF-8 text; false for anything that is not UTF-8 (a stray or missing
+// continuation byte, an overlong form, a surrogate, beyond U+10FFFF).
+bool DecodeUtf8(std::string_view text, std::u32string& out) {
+    out.clear();
+    for (size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        int length = 0;
+        char32_t cp = 0;
+        if (c < 0x80) {
+            length = 1, cp = c;
+        } else if (c >= 0xC2 && c <= 0xDF) {
+            length = 2, cp = c & 0x1Fu;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            length = 3, cp = c & 0x0Fu;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            length = 4, cp = c & 0x07u;
+        } else {
+            return false;
+        }
+        if (i + static_cast<size_t>(length) > text.size()) return false;
+        for (int k = 1; k < length; ++k) {
+            const auto b = static_cast<unsigned char>(text[i + static_cast<size_t>(k)]);
+            if ((b & 0xC0) != 0x80) return false;
+            cp = (cp << 6) | (b & 0x3Fu);
+        }
+        const char32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (cp < least[length] || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) return false;
+        out.push_back(cp);
+        i += static_cast<size_t>(length);
+    }
+    return true;
+}
+
+// Unicode's letters and their lower case, as the C.UTF-8 locale knows them (any script).
+locale_t Utf8Ctype() {
+    static const locale_t ctype = ::newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
+    return ctype;
+}
+
+bool IsLetter(char32_t cp) {
+    if (cp < 0x80) return (cp >= 'a' && cp <= 'z') || (cp >= 'A' && cp <= 'Z');
+    if (const locale_t ctype = Utf8Ctype()) return ::iswalpha_l(static_cast<wint_t>(cp), ctype);
+    // Without the locale: the Latin, Greek and Cyrillic letters.
+    return (cp >= 0xC0 && cp <= 0x24F && cp != 0xD7 && cp != 0xF7) ||
+           (cp >= 0x386 && cp <= 0x3FF && cp != 0x387) || (cp >= 0x400 && cp <= 0x52F);
+}
+
+char32_t Folded(char32_t cp) {
+    if (const locale_t ctype = Utf8Ctype())
+        cp = static_cast<char32_t>(::towlower_l(static_cast<wint_t>(cp), ctype));
+    else if (cp < 0x80 && cp >= 'A' && cp <= 'Z')
+        cp += 'a' - 'A';
+    return cp == 0x3C2 ? 0x3C3 : cp;  // the final sigma is a sigma
+}
+
+}  // namespace
+
 bool IsSafeFolderName(std::string_view name) {
     if (name.empty() || name.size() > 64 || name.front() == '.' || name.front() == '-')
         return false;
-    for (size_t i = 0; i < name.size(); ++i) {
-        const auto c = static_cast<unsigned char>(name[i]);
-        if (c < 0x80) {
-            const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                            (c >= '0' && c <= '9') || c == '.' || c == '_' || c == '-';
-            if (!ok) return false;
-            continue;
-        }
-        // A whole UTF-8 character of two to four bytes.
-        const int length = c >= 0xC2 && c <= 0xDF   ? 2
-                           : c >= 0xE0 && c <= 0xEF ? 3
-                           : c >= 0xF0 && c <= 0xF4 ? 4
-                                                    : 0;
-        if (length == 0 || i + length > name.size()) return false;
-        for (int k = 1; k < length; ++k) {
-            if ((static_cast<unsigned char>(name[i + k]) & 0xC0) != 0x80) return false;
-        }
-        i += length - 1;
+    std::u32string points;
+    if (!DecodeUtf8(name, points)) return false;
+    for (const char32_t cp : points) {
+        const bool ok =
+            IsLetter(cp) || (cp >= '0' && cp <= '9') || cp == '.' || cp == '_' || cp == '-';
+        if (!ok) return false;
     }
     return true;
+}
+
+std::string FoldedFolderName(std::string_view name) {
+    std::u32string points;
+    if (!DecodeUtf8(name, points)) return std::string(name);
+    std::string folded;
+    for (char32_t cp : points) {
+        cp = Folded(cp);
+        if (cp < 0x80) {
+            folded += static_cast<char>(cp);
+        } else if (cp < 0x800) {
+            folded += static_cast<char>(0xC0 | (cp >> 6));
+            folded += static_cast<char>(0x80 | (cp & 0x3F));
+        } else if (cp < 0x10000) {
+            folded += static_cast<char>(0xE0 | (cp >> 12));
+            folded += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            folded += static_cast<char>(0x80 | (cp & 0x3F));
+        } else {
+            folded += static_cast<char>(0xF0 | (cp >> 18));
+            folded += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+            folded += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            folded += static_cast<char>(0x80 | (cp & 0x3F));
+        }
+    }
+    return folded;
 }
 
 bool ParseFleetPlan(std::string_view text, bool fileNeeded, FleetPlan& plan, std::string& error) {
@@ -251,7 +325,7 @@ bool ParseFleetPlan(std::string_view text, bool fileNeeded, FleetPlan& plan, std
         for (size_t c = 0; c < columns.size(); ++c) {
             if (!TakeCell(columns[c], cells[c], device, reason)) return fail(reason);
         }
-        if (!names.insert(cp1251::LowerUtf8(device.name)).second)
+        if (!names.insert(FoldedFolderName(device.name)).second)
             return fail("the name " + device.name + " is taken by an earlier line");
         if (fileNeeded && device.file.empty()) return fail("no file for " + device.name);
         devices.push_back(std::move(device));

@@ -27,10 +27,13 @@ struct FleetPlan {
 // ("line N: ..."), when the plan has a fault: then no device is taken.
 bool ParseFleetPlan(std::string_view text, bool fileNeeded, FleetPlan& plan, std::string& error);
 
-// True when name can be a folder of its own under --out on any system: 1 to 64 bytes of ASCII
-// letters, digits, '.', '_', '-' and non-ASCII UTF-8 characters, beginning with neither '.' nor
-// '-'.
+// True when name can be a folder of its own under --out on any system: 1 to 64 bytes of UTF-8
+// letters of any script, ASCII digits, '.', '_' and '-', beginning with neither '.' nor '-'. No
+// space of any kind, no invisible or direction mark, no look-alike of a slash.
 bool IsSafeFolderName(std::string_view name);
+// The name with every letter in lower case (a final sigma as a sigma): two names that differ
+// only in letter case, in any script, fold alike.
+std::string FoldedFolderName(std::string_view name);
 
 // A plan's file named relative to the plan's own folder (an absolute path stays as it is).
 std::string PlanFilePath(const std::string& planPath, const std::string& file);

@@ -116,9 +116,41 @@ TEST(FleetPlan, AFaultIsRefusedWithItsLine) {
 TEST(FleetPlan, FolderNames) {
     for (const char* good : {"a", "boiler-1", "B.2_x", "Котельная", "a..b", "x-"})
         EXPECT_TRUE(IsSafeFolderName(good)) << good;
-    for (const char* bad : {"", ".", "..", ".hidden", "-rf", "a/b", "a\\b", "a b", "a:b", "a*",
-                            "\xC3", "\xC3(", "\xFF", "a\t"})
+    for (const char* bad : {"",
+                            ".",
+                            "..",
+                            ".hidden",
+                            "-rf",
+                            "a/b",
+                            "a\\b",
+                            "a b",
+                            "a:b",
+                            "a*",
+                            "\xC3",
+                            "\xC3(",
+                            "\xFF",
+                            "a\t",
+                            "a\xC2\xA0"
+                            "b",  // no-break space
+                            "a\xE2\x80\xAE"
+                            "b",  // right-to-left override
+                            "a\xE2\x80\x8B"
+                            "b",  // zero-width space
+                            "a\xE2\x88\x95"
+                            "b",             // division slash, a look-alike of '/'
+                            "\xC0\xAE",      // an overlong '.'
+                            "\xED\xA0\x80",  // a surrogate
+                            "a\xC2\xB7"})    // middle dot: no letter
         EXPECT_FALSE(IsSafeFolderName(bad)) << bad;
+    for (const char* letters : {"Σίσυφος", "Ärger", "Ωmega-2"})
+        EXPECT_TRUE(IsSafeFolderName(letters)) << letters;
+    // Letter case in any script, the final sigma too, makes no other name.
+    const struct {
+        const char* a;
+        const char* b;
+    } same[] = {{"BOILER", "boiler"}, {"КОТЁЛ", "котёл"}, {"ΣΟΦΟΣ", "σοφος"}, {"σοφοσ", "σοφος"}};
+    for (const auto& c : same) EXPECT_EQ(FoldedFolderName(c.a), FoldedFolderName(c.b)) << c.a;
+    EXPECT_NE(FoldedFolderName("a1"), FoldedFolderName("a2"));
     EXPECT_TRUE(IsSafeFolderName(std::string(64, 'n')));
     EXPECT_FALSE(IsSafeFolderName(std::string(65, 'n')));
 }

@@ -359,6 +359,10 @@ TEST_F(FleetCli, AFaultyPlanOrFileTouchesNoDevice) {
         {"name,ip,tcp_port,number,file\n" + ok + PlanLine("again", 0, "41", "demo.cfg"),
          {"store"},
          "vr7lon: plan.csv: lines 2 and 3 may name one device (ok: 127.0.0.1:"},
+        // A folder that exists but takes no files (read-only even for root).
+        {"name,ip,tcp_port,number,file\n" + ok,
+         {"read", "--out", "/proc/self"},
+         "vr7lon: --out /proc/self cannot be written: "},
         // A report never overwrites an input of the run, however it is named.
         {"name,ip,tcp_port,number,file\n" + ok,
          {"store", "--report", "./plan.csv"},

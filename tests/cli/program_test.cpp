@@ -1,4 +1,7 @@
 // The vr7lon program as people run it: a process of its own, its output through pipes.
+#include <sys/wait.h>
+
+#include <cstdlib>
 #include <filesystem>
 
 #include <gtest/gtest.h>
@@ -34,6 +37,26 @@ TEST(Program, HelpUsageAndTheTreeOfTheDemoFolder) {
 
     r = RunProgram({"tree", work.Path()}, work.Path());
     EXPECT_EQ(r.status, exitstatus::Input);
+}
+
+// Output that cannot be written (a full disk, stdout closed) is said on stderr, status 2.
+TEST(Program, AnOutputThatCannotBeWrittenIsSaid) {
+    TempDir work;
+    const struct {
+        const char* redirect;
+        std::string err;
+    } cases[] = {
+        {">/dev/full", "vr7lon: the output could not be written: No space left on device\n"},
+        {">&-", "vr7lon: the output could not be written: Bad file descriptor\n"},
+    };
+    for (const auto& c : cases) {
+        const std::string command = "'" + std::string(kProgram) + "' --help " + c.redirect +
+                                    " 2>'" + (work / "err.txt") + "'";
+        const int status = std::system(command.c_str());
+        ASSERT_TRUE(WIFEXITED(status)) << c.redirect;
+        EXPECT_EQ(WEXITSTATUS(status), exitstatus::Input) << c.redirect;
+        EXPECT_EQ(ReadBytes(work / "err.txt"), c.err) << c.redirect;
+    }
 }
 
 TEST(Program, TalksToTheDeviceAndTracesOnStderr) {
