@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <fstream>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "base/cp1251.h"
@@ -38,14 +39,43 @@ bool EqualsNoCase(const std::string& a, const std::string& b) {
 }
 
 // How a file is written, so that a write keeps it so: Windows saves an ini file as 8-bit text or,
-// once it holds text the code page lacks, as UTF-16LE with a byte order mark; its lines may end in
-// CR LF, LF or a lone CR.
+// once it holds text the code page lacks, as UTF-16LE with a byte order mark; editors also save
+// it as UTF-8 with a mark, or as UTF-16 without one or big-endian. Its lines may end in CR LF, LF
+// or a lone CR.
 struct FileForm {
-    bool utf16 = false;  // the lines are then held as UTF-8
+    enum class Encoding { Ansi, Utf8, Utf16Le, Utf16Be };
+    Encoding encoding = Encoding::Ansi;
+    bool mark = false;  // a byte order mark begins the file
     std::string eol = "\r\n";
+    // The lines are held as UTF-8 (the values the program sees are Windows-1251).
+    bool Unicode() const { return encoding != Encoding::Ansi; }
 };
 
-constexpr char kUtf16Bom[] = "\xFF\xFE";
+constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
+constexpr char kUtf16LeBom[] = "\xFF\xFE";
+constexpr char kUtf16BeBom[] = "\xFE\xFF";
+
+// The bytes of UTF-16 text with the bytes of every unit swapped: big-endian to little and back.
+std::string Swapped(std::string_view bytes) {
+    std::string out(bytes);
+    for (size_t i = 0; i + 1 < out.size(); i += 2) std::swap(out[i], out[i + 1]);
+    return out;
+}
+
+// The file's encoding from its first bytes: a byte order mark, or text whose first character
+// (an ASCII one in any ini: '[', ';', a key) has a zero byte beside it in UTF-16.
+FileForm::Encoding DetectEncoding(std::string_view data, bool& mark) {
+    mark = true;
+    if (data.substr(0, 3) == kUtf8Bom) return FileForm::Encoding::Utf8;
+    if (data.substr(0, 2) == kUtf16LeBom) return FileForm::Encoding::Utf16Le;
+    if (data.substr(0, 2) == kUtf16BeBom) return FileForm::Encoding::Utf16Be;
+    mark = false;
+    if (data.size() >= 2 && data.size() % 2 == 0) {
+        if (data[0] != 0 && data[1] == 0) return FileForm::Encoding::Utf16Le;
+        if (data[0] == 0 && data[1] != 0) return FileForm::Encoding::Utf16Be;
+    }
+    return FileForm::Encoding::Ansi;
+}
 
 // UTF-16LE bytes (without the mark) as UTF-8; an unpaired surrogate becomes U+FFFD, an odd last
 // byte is dropped.
@@ -122,8 +152,20 @@ IniRead ReadLines(const std::string& path, std::vector<std::string>& lines, File
                    : IniRead::Refused;
     }
     std::string data = std::move(read).value();
-    form.utf16 = data.compare(0, 2, kUtf16Bom) == 0;
-    if (form.utf16) data = Utf16ToUtf8(std::string_view(data).substr(2));
+    form.encoding = DetectEncoding(data, form.mark);
+    switch (form.encoding) {
+        case FileForm::Encoding::Ansi:
+            break;
+        case FileForm::Encoding::Utf8:
+            data.erase(0, 3);
+            break;
+        case FileForm::Encoding::Utf16Le:
+            data = Utf16ToUtf8(std::string_view(data).substr(form.mark ? 2 : 0));
+            break;
+        case FileForm::Encoding::Utf16Be:
+            data = Utf16ToUtf8(Swapped(std::string_view(data).substr(form.mark ? 2 : 0)));
+            break;
+    }
     // The file's own line end: CR LF when it has one (or no line end at all), else LF, else CR.
     if (data.find("\r\n") != std::string::npos)
         form.eol = "\r\n";
@@ -149,7 +191,7 @@ IniRead ReadLines(const std::string& path, std::vector<std::string>& lines, File
 
 // Text of the system (Windows-1251) in the form the file's lines are held in.
 std::string InForm(const FileForm& form, const std::string& text) {
-    return form.utf16 ? cp1251::ToUtf8(Cp1251String(text)) : text;
+    return form.Unicode() ? cp1251::ToUtf8(Cp1251String(text)) : text;
 }
 
 // "[name]" gives name; anything else gives false.
@@ -192,7 +234,7 @@ std::string ReadString(const std::string& path, const std::string& section, cons
                     v.back() == v.front()) {
                     v = v.substr(1, v.size() - 2);
                 }
-                result = form.utf16 ? cp1251::FromUtf8(v).bytes() : v;
+                result = form.Unicode() ? cp1251::FromUtf8(v).bytes() : v;
                 break;
             }
         }
@@ -244,7 +286,19 @@ bool WriteString(const std::string& path, const std::string& section, const std:
 
     std::string data;
     for (const auto& line : lines) data += line + form.eol;
-    if (form.utf16) data = kUtf16Bom + Utf8ToUtf16(data);
+    switch (form.encoding) {
+        case FileForm::Encoding::Ansi:
+            break;
+        case FileForm::Encoding::Utf8:
+            if (form.mark) data.insert(0, kUtf8Bom);
+            break;
+        case FileForm::Encoding::Utf16Le:
+            data = (form.mark ? kUtf16LeBom : "") + Utf8ToUtf16(data);
+            break;
+        case FileForm::Encoding::Utf16Be:
+            data = (form.mark ? kUtf16BeBom : "") + Swapped(Utf8ToUtf16(data));
+            break;
+    }
     const std::string tmp = path + ".tmp" + std::to_string(::getpid());
     {
         std::ofstream out(tmp, std::ios::binary | std::ios::trunc);

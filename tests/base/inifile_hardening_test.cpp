@@ -1,6 +1,7 @@
 // Ini files and values as the Windows profile functions and C library give them, where they differ
-// from a naive reading: atoi saturates instead of wrapping; a file in UTF-16LE or with lone-CR line
-// ends reads as Windows reads it and stays in its form when written.
+// from a naive reading: atoi saturates instead of wrapping; a file in UTF-16 (either byte order,
+// with or without a mark), UTF-8 with a mark, or with lone-CR line ends reads as what it says and
+// stays in its form when written.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -56,6 +57,41 @@ TEST(IniFileForms, Utf16FileReadsAndStaysUtf16WithEveryOtherLineKept) {
               Utf16File(before.substr(0, before.size()) + u"dev_nom=12\r\nname=\u041A\u043E"
                                                           u"\u0442\u0451\u043B\r\n"));
     EXPECT_EQ(ini::ReadString(path, "CONNECTION", "name", "x"), cp1251::FromUtf8("Котёл").bytes());
+}
+
+// The other forms editors save an ini in: UTF-8 with a mark, UTF-16 without one, UTF-16BE. Each
+// reads as what it says (never the defaults) and keeps its form when a key is written.
+TEST(IniFileForms, EveryUnicodeFormReadsAndStaysInItsForm) {
+    const std::u16string text = u"[CONNECTION]\r\nport=COM3\r\nIP=\u0445\u043E\u0441\u0442\r\n";
+    const std::u16string after = text + u"dev_nom=12\r\n";
+    auto utf16 = [](const std::u16string& t, bool bigEndian, bool mark) {
+        std::string bytes = mark ? (bigEndian ? "\xFE\xFF" : "\xFF\xFE") : "";
+        for (char16_t u : t) {
+            const char low = static_cast<char>(u & 0xFF), high = static_cast<char>(u >> 8);
+            bytes += bigEndian ? high : low;
+            bytes += bigEndian ? low : high;
+        }
+        return bytes;
+    };
+    const std::string utf8 = "[CONNECTION]\r\nport=COM3\r\nIP=хост\r\n";
+    const struct {
+        const char* form;
+        std::string before, written;
+    } forms[] = {
+        {"UTF-8 with a mark", "\xEF\xBB\xBF" + utf8, "\xEF\xBB\xBF" + utf8 + "dev_nom=12\r\n"},
+        {"UTF-16LE without a mark", utf16(text, false, false), utf16(after, false, false)},
+        {"UTF-16BE with a mark", utf16(text, true, true), utf16(after, true, true)},
+        {"UTF-16BE without a mark", utf16(text, true, false), utf16(after, true, false)},
+    };
+    TempDir dir;
+    for (const auto& f : forms) {
+        SCOPED_TRACE(f.form);
+        const std::string path = dir.Write("f.ini", f.before);
+        EXPECT_EQ(ini::ReadString(path, "connection", "PORT", "x"), "COM3");
+        EXPECT_EQ(ini::ReadString(path, "CONNECTION", "IP", "x"), cp1251::FromUtf8("хост").bytes());
+        ASSERT_TRUE(ini::WriteString(path, "CONNECTION", "dev_nom", "12"));
+        EXPECT_EQ(ReadBytes(path), f.written);
+    }
 }
 
 TEST(IniFileForms, LoneCarriageReturnsEndLinesAndAreKept) {
