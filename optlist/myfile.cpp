@@ -27,7 +27,8 @@ int CMyFile::Open(const char* fileName, uint32_t desiredAccess, uint32_t /*share
 
     const bool wantRead = desiredAccess & winfile::GENERIC_READ;
     const bool wantWrite = desiredAccess & winfile::GENERIC_WRITE;
-    int flags = O_CLOEXEC;
+    // Not blocking: the open of a FIFO would wait for a writer for ever; it is refused below.
+    int flags = O_CLOEXEC | O_NONBLOCK;
     flags |= wantWrite ? (wantRead ? O_RDWR : O_WRONLY) : O_RDONLY;
     switch (creationDisposition) {
         case winfile::CREATE_NEW:
@@ -64,6 +65,16 @@ int CMyFile::Open(const char* fileName, uint32_t desiredAccess, uint32_t /*share
     }
     if (S_ISDIR(st.st_mode)) {
         openError_ = EISDIR;
+        return 0;
+    }
+    // Only a regular file of a size the records can have: a FIFO or a device named as one is
+    // no such file.
+    if (!S_ISREG(st.st_mode)) {
+        openError_ = EINVAL;
+        return 0;
+    }
+    if (static_cast<uint64_t>(st.st_size) > kMaxFileBytes) {
+        openError_ = EFBIG;
         return 0;
     }
     // Windows' read-only attribute refuses write access to everyone; root would pass here.

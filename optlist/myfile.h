@@ -30,9 +30,13 @@ class CMyFile {
     CMyFile(const CMyFile&) = delete;
     CMyFile& operator=(const CMyFile&) = delete;
 
+    // The largest file opened: 64 MiB, far beyond any configuration's records.
+    static constexpr uint64_t kMaxFileBytes = 64u << 20;
+
     // Opens fileName (closing a file held before). Always returns 0; a file that cannot be opened
     // as asked leaves the object not open. Write access is refused, as by Windows, on a file that
-    // has no write permission bit (even for root) and on a read-only file system.
+    // has no write permission bit (even for root) and on a read-only file system. Only a regular
+    // file of at most kMaxFileBytes is opened (OpenError EINVAL, EFBIG), a FIFO without waiting.
     int Open(const char* fileName, uint32_t desiredAccess, uint32_t shareMode,
              uint32_t creationDisposition, uint32_t flagsAndAttributes);
     void Close();

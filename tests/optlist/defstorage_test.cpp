@@ -66,6 +66,24 @@ TEST_F(DefStorage, FindsTheValueOfARecord) {
     EXPECT_TRUE(storage.IsOpen());
 }
 
+// A FIFO, a device or a folder named main.def is no record store: not opened, without waiting
+// for a writer, and every key reads as absent.
+TEST_F(DefStorage, OnlyARegularFileIsOpened) {
+    const std::string fifo = dir / "fifo.def";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const struct {
+        std::string path;
+        int error;
+    } cases[] = {{fifo, EINVAL}, {"/dev/zero", EINVAL}, {dir.Path(), EISDIR}};
+    for (const auto& c : cases) {
+        CDefStorage def;
+        def.Open(c.path.c_str(), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, 0);
+        EXPECT_FALSE(def.IsOpen()) << c.path;
+        EXPECT_EQ(def.OpenError(), c.error) << c.path;
+        EXPECT_EQ(def.GetValue(CMystring("syslink::sys1")).Str(), "") << c.path;
+    }
+}
+
 TEST_F(DefStorage, LookupsAreIndependent) {
     Open(DefFile(DefRecord("a", "1") + DefRecord("b", "2")));
     for (int i = 0; i < 3; ++i) {
