@@ -163,7 +163,18 @@ namespace {
 
 // A download's bytes going straight into a file writer, block by block as they come; the first
 // failure of the writer is kept and the rest goes nowhere.
-class WriterBuffer : public std::streambuf {
+// A stream buffer that takes every byte as it is written, one block at a time, holding none.
+class BlockSink : public std::streambuf {
+  protected:
+    int_type overflow(int_type c) override {
+        if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+        const char byte = traits_type::to_char_type(c);
+        xsputn(&byte, 1);
+        return c;
+    }
+};
+
+class WriterBuffer : public BlockSink {
   public:
     explicit WriterBuffer(AtomicFileWriter& out) : out_(out) {}
     const Status& Written() const { return status_; }
@@ -175,12 +186,6 @@ class WriterBuffer : public std::streambuf {
         size_ += static_cast<size_t>(n);
         return n;
     }
-    int_type overflow(int_type c) override {
-        if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
-        const char byte = traits_type::to_char_type(c);
-        xsputn(&byte, 1);
-        return c;
-    }
 
   private:
     AtomicFileWriter& out_;
@@ -189,7 +194,7 @@ class WriterBuffer : public std::streambuf {
 };
 
 // A download compared with the bytes expected as it comes, keeping nothing of it.
-class CompareBuffer : public std::streambuf {
+class CompareBuffer : public BlockSink {
   public:
     explicit CompareBuffer(std::string_view expected) : expected_(expected) {}
     size_t Size() const { return size_; }
@@ -210,12 +215,6 @@ class CompareBuffer : public std::streambuf {
         }
         size_ += count;
         return n;
-    }
-    int_type overflow(int_type c) override {
-        if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
-        const char byte = traits_type::to_char_type(c);
-        xsputn(&byte, 1);
-        return c;
     }
 
   private:

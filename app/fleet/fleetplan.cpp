@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <set>
 
+#include "base/cp1251.h"
 #include "base/parseuint.h"
 #include "link/comlink.h"
 
@@ -265,24 +266,7 @@ std::string FoldedFolderName(std::string_view name) {
     std::u32string points;
     if (!DecodeUtf8(name, points)) return std::string(name);
     std::string folded;
-    for (char32_t cp : points) {
-        cp = Folded(cp);
-        if (cp < 0x80) {
-            folded += static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            folded += static_cast<char>(0xC0 | (cp >> 6));
-            folded += static_cast<char>(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            folded += static_cast<char>(0xE0 | (cp >> 12));
-            folded += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            folded += static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            folded += static_cast<char>(0xF0 | (cp >> 18));
-            folded += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            folded += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            folded += static_cast<char>(0x80 | (cp & 0x3F));
-        }
-    }
+    for (const char32_t cp : points) cp1251::AppendUtf8(folded, Folded(cp));
     return folded;
 }
 
