@@ -112,6 +112,25 @@ TEST_P(Wire, StoreAndReadOfASettingsFileLargerThanOneBlock) {
     EXPECT_EQ(Captions(read), Captions(list));
 }
 
+// A block refused in the middle of an upload: the transfer ends there, without the closing block
+// that would have the device take the part it has for its file, which stays as it was.
+TEST_P(Wire, AnUploadRefusedMidwayLeavesTheDevicesFile) {
+    const std::vector<uint8_t> held = WirePattern(700, 5);
+    server_->With([&](SimResponder& r) { r.Device().files[kUploadFileName] = held; });
+    server_->SetFaults({{SimFaultKind::Refuse, cmdWriteBlock, -1, 1, 1, 0x33}});
+    server_->ClearRequests();
+    connection::OpenedLink open(conn_);
+    std::istringstream src(AsString(WirePattern(2 * kMaxFrameData + 10, 9)));
+    EXPECT_EQ(WriteDeviceFile(conn_, kWireDeviceNumber, &src, kUploadFileName, nullptr), 0x33);
+    const auto requests = server_->Requests();
+    ASSERT_FALSE(requests.empty());
+    EXPECT_EQ(FrameCommand(requests.back().data()), cmdWriteBlock);
+    EXPECT_GT(FrameLength(requests.back().data()), 0);  // the refused block, no closing one
+    std::vector<uint8_t> stored;
+    ASSERT_TRUE(server_->File(kUploadFileName, stored));
+    EXPECT_TRUE(stored == held);
+}
+
 // The slow speeds move small files; the largest file crosses the slowest line once.
 INSTANTIATE_TEST_SUITE_P(PortDialogSpeeds, Wire,
                          ::testing::Values(WireCase{9600, 12, {1, 1011, 1012, 5000}},
