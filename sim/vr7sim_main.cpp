@@ -1,6 +1,7 @@
 // vr7sim: serves one simulated VR-7 device over TCP on 127.0.0.1 and/or a pseudo-terminal, or a
 // whole site of devices each on its own TCP port, until SIGINT or SIGTERM.
 #include <signal.h>
+#include <sys/resource.h>
 
 #include <cstdio>
 #include <map>
@@ -83,6 +84,13 @@ std::string SingleDeviceOnly(const std::string& option) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A site serves each device on a socket of its own, with its connections besides: a site of
+    // a thousand devices needs more descriptors than the usual soft limit of 1024 allows.
+    if (rlimit files{};
+        ::getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+        files.rlim_cur = files.rlim_max;
+        (void)::setrlimit(RLIMIT_NOFILE, &files);
+    }
     const std::vector<std::string> args(argv + 1, argv + argc);
     // The single device of the first form, and where it is served.
     SimDeviceSpec single;
