@@ -187,6 +187,28 @@ Status AtomicFileWriter::Commit() {
     return Status();
 }
 
+Status AtomicFileWriter::CommitAsNew(const std::function<std::string(unsigned)>& nameFor,
+                                     unsigned attempts, std::string& committed) {
+    if (!fd_ || through_) return Fail(EBADF);
+    if (::fsync(fd_.Get()) != 0) return Fail(errno);
+    if (fd_.Close() != 0) return Fail(errno);
+    const std::string folder = FolderOf(target_);
+    for (unsigned attempt = 0; attempt < attempts; ++attempt) {
+        std::string candidate = folder + "/" + nameFor(attempt);
+        // A hard link is made only under a name no file has: the temporary file then goes.
+        if (::link(temp_.c_str(), candidate.c_str()) != 0) {
+            if (errno == EEXIST) continue;
+            return Fail(errno);
+        }
+        Discard();
+        const UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!dir || ::fsync(dir.Get()) != 0) return Failure::OfFile(folder, errno);
+        committed = std::move(candidate);
+        return Status();
+    }
+    return Fail(EEXIST);
+}
+
 Failure AtomicFileWriter::Fail(int error) {
     Discard();
     return Failure::OfFile(path_, error);

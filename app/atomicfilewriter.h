@@ -7,6 +7,7 @@
 // (a terminal, /dev/stdout on one or on a pipe, /dev/null) is what the user meant to write into:
 // the content goes through it as a whole at Commit, and the FIFO or device stays what it is. Any
 // other kind of file (socket, block device) and a symbolic link loop are refused.
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -36,6 +37,12 @@ class AtomicFileWriter {
     // Syncs, closes and renames the temporary file over the target (a FIFO or device: writes the
     // content into it and closes it).
     Status Commit();
+    // Syncs and closes the temporary file and puts it in place as a new file beside the path given
+    // to Open, under the first of the names nameFor(0), nameFor(1), ... (up to `attempts`) that
+    // no file has yet; an existing file is never replaced. committed gets the new file's path.
+    // Not for a FIFO or device. EEXIST when every name is taken.
+    Status CommitAsNew(const std::function<std::string(unsigned)>& nameFor, unsigned attempts,
+                       std::string& committed);
 
     // From now on SIGTERM, SIGINT and SIGHUP first remove the temporary files of every writer
     // still at work, however many (and the scratch folders listed), then end the program as they

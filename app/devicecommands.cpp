@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "app/atomicfilewriter.h"
+#include "app/backups.h"
 #include "app/gatewayfile.h"
 #include "app/messages.h"
 #include "app/snvtlist.h"
@@ -310,6 +311,46 @@ DeviceRead ReadDevice(connection& conn, uint32_t& deviceNumber, CfgTree& tree,
     return download;
 }
 
+Status TakeBackup(connection& conn, uint32_t deviceNumber, const BackupPolicy* policy,
+                  std::time_t now, DeviceBackup& backup, IProgressSink* progress) {
+    backup = DeviceBackup();
+    const LinkResult code =
+        ReadDeviceFileBytes(conn, deviceNumber, kDownloadFileName, backup.bytes, progress);
+    // The device refuses to open a file it does not have: there is nothing to keep.
+    if (code == lr::BadArgument) {
+        backup.bytes.clear();
+        backup.read = true;
+        return Status();
+    }
+    if (code != lr::Ok) {
+        backup.bytes.clear();
+        return LinkFailure(code);
+    }
+    backup.read = true;
+    backup.hadFile = true;
+    if (!policy) return Status();
+    Result<std::string> saved = SaveBackup(*policy, deviceNumber, backup.bytes, now);
+    if (!saved) return saved.failure();
+    backup.path = std::move(saved).value();
+    return Status();
+}
+
+DeviceCurrentFile ReadCurrentGatewayFile(connection& conn, uint32_t& deviceNumber,
+                                         const BackupPolicy* policy, IProgressSink* progress) {
+    DeviceCurrentFile current;
+    if (policy) {
+        if (const Status ready = PrepareBackupFolder(policy->folder); !ready)
+            return Fail(current, DeviceStep::Backup, ready.failure());
+    }
+    connection::OpenedLink link(conn);
+    if (!Identify(conn, deviceNumber, current)) return current;
+    if (const Status taken =
+            TakeBackup(conn, deviceNumber, policy, std::time(nullptr), current.backup, progress);
+        !taken)
+        return Fail(current, DeviceStep::Backup, taken.failure());
+    return current;
+}
+
 DeviceStore StoreAndVerify(connection& conn, uint32_t& deviceNumber, const SnvtList& list,
                            const StoreRequest& request) {
     DeviceStore store;
@@ -321,9 +362,20 @@ DeviceStore StoreAndVerify(connection& conn, uint32_t& deviceNumber, const SnvtL
         return Fail(store, DeviceStep::Save, saved.failure());
     std::ifstream copy(copyPath, std::ios::binary);
     if (!copy) return Fail(store, DeviceStep::Open, Failure::OfFile(copyPath, errno));
+    // A backup with nowhere to go is found out before the device is asked anything.
+    if (request.backup) {
+        if (const Status ready = PrepareBackupFolder(request.backup->folder); !ready)
+            return Fail(store, DeviceStep::Backup, ready.failure());
+    }
     {
         connection::OpenedLink link(conn);
         if (!Identify(conn, deviceNumber, store)) return store;
+        if (request.backup) {
+            if (const Status taken = TakeBackup(conn, deviceNumber, request.backup,
+                                                std::time(nullptr), store.backup, request.progress);
+                !taken)
+                return Fail(store, DeviceStep::Backup, taken.failure());
+        }
         // A cancel that came before the upload began leaves the device's file untouched.
         if (conn.CancelRequested())
             return Fail(store, DeviceStep::Identify, Failure::Of(FailureKind::Cancelled));
@@ -347,6 +399,13 @@ DeviceStore StoreAndVerify(connection& conn, uint32_t& deviceNumber, const SnvtL
     return store;
 }
 
+Cp1251String BackupFailureText(const connection& conn, const Failure& failure) {
+    if (failure.kind == FailureKind::Cancelled) return usertext::StoreCancelled();
+    if (failure.kind == FailureKind::File)
+        return usertext::BackupNotSaved(failure.path, usertext::FailureReason(failure));
+    return BrokenCommandText(conn, failure.code, usertext::BackupNotRead());
+}
+
 Cp1251String StoreMessage(const connection& conn, const DeviceStore& outcome,
                           const std::string& workingCopy) {
     if (outcome.status || outcome.step == DeviceStep::Check) return usertext::Stored();
@@ -363,6 +422,7 @@ Cp1251String StoreMessage(const connection& conn, const DeviceStore& outcome,
             break;
     }
     if (failure.kind == FailureKind::Cancelled) return usertext::StoreCancelled();
+    if (outcome.step == DeviceStep::Backup) return BackupFailureText(conn, failure);
     if (outcome.step == DeviceStep::Identify) {
         if (failure.kind == FailureKind::TooOld) return usertext::UnsupportedVersion(outcome.info);
         return LinkFailureText(conn, failure.code);
@@ -387,6 +447,7 @@ Cp1251String NextStep(const connection& conn, uint32_t deviceNumber, const Devic
             break;
         case DeviceStep::Tree:
         case DeviceStep::Download:
+        case DeviceStep::Backup:
             return usertext::ReadAgainStep();
         case DeviceStep::Upload:
             // A refused open is the write protection, which its message explains.
@@ -475,11 +536,14 @@ GatewayDownload ReadGatewayFileFromDevice(const DeviceCommandTarget& target, Snv
 }
 
 DeviceStoreResult Store(const DeviceCommandTarget& target, const SnvtList& list,
-                        const std::string& workingCopy) {
+                        const std::string& workingCopy, const BackupPolicy* policy,
+                        DeviceBackup* backup) {
     StoreRequest request;
     request.workingCopy = workingCopy;
+    request.backup = policy;
     const uint32_t asked = target.DeviceNumber;
     const DeviceStore stored = StoreAndVerify(target.conn, target.DeviceNumber, list, request);
+    if (backup) *backup = stored.backup;
     if (Cp1251String message = StoreMessage(target.conn, stored, workingCopy); !message.empty()) {
         if (const Cp1251String step = NextStep(target.conn, asked, stored); !step.empty())
             message = message + '\n' + step;
@@ -508,6 +572,9 @@ DeviceStoreResult Store(const DeviceCommandTarget& target, const SnvtList& list,
             result.outcome = failure.kind == FailureKind::TooOld
                                  ? DeviceStoreOutcome::UnsupportedVersion
                                  : DeviceStoreOutcome::NotConnected;
+            break;
+        case DeviceStep::Backup:
+            result.outcome = DeviceStoreOutcome::BackupFailed;
             break;
         default:
             result.outcome = failure.code == lr::BadArgument ? DeviceStoreOutcome::Protected

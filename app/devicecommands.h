@@ -6,6 +6,7 @@
 // The window's commands (ReadFromDevice, Store) show the window's message of their outcome
 // through IMessageSink and the window turns the outcome into its own fields.
 #include <cstdint>
+#include <ctime>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -18,6 +19,7 @@
 #include "link/vr7types.h"
 
 class AtomicFileWriter;
+struct BackupPolicy;
 class connection;
 class SnvtList;
 class XmlDocument;
@@ -73,6 +75,7 @@ enum class DeviceStoreOutcome {
     Protected,           // the write protection message
     Broken,  // "Сохранение настроек Tervon шлюза прервано!!!", or, when the user cancelled it
              // (code lr::Cancelled, or NotConnected with it), "... отменено"
+    BackupFailed,  // the device's file was not kept (BackupFailureText): nothing was uploaded
 };
 
 struct DeviceStoreResult {
@@ -95,6 +98,8 @@ enum class DeviceStep {
     TreeKept,   // read: what the caller keeps of the tree failed (its own Failure)
     LocalFile,  // read: the local download file could not be made (File): nothing was asked
     Download,   // read: the transfer (Link, Cancelled), or its local copy not written (File)
+    Backup,     // store: the device's file not kept before the upload: the backups folder or the
+                // backup not written (File), the download (Link, Cancelled); nothing was uploaded
     Upload,     // store: the upload (Link: lr::BadArgument when the device is write-protected)
     Check,      // verify (and store with verify): the working copy not read back (File), the
                 // device's file not downloaded (Link: lr::BadArgument, the device has none) or
@@ -208,23 +213,55 @@ struct DeviceReadRequest {
 DeviceRead ReadDevice(connection& conn, uint32_t& deviceNumber, CfgTree& tree,
                       const DeviceReadRequest& request);
 
+// The device's gateway settings file as it was before a store: what the preview compares with
+// and the backup keeps.
+struct DeviceBackup {
+    bool read = false;     // the device was asked for its file and answered
+    bool hadFile = false;  // it has a duxgate.cfg (it did not refuse to open it)
+    std::string bytes;     // its bytes, when it has one
+    std::string path;      // the backup written of them, when asked for and the device had one
+};
+
+// With the link open and the device identified: downloads the device's "duxgate.cfg" into
+// backup.bytes and, with a policy, keeps it as the device's newest backup (app/backups.h), taken at
+// now. A device that refuses to open the file has none: hadFile false, nothing is written.
+// Failure: Link or Cancelled (the download), File (the backup not written).
+Status TakeBackup(connection& conn, uint32_t deviceNumber, const BackupPolicy* policy,
+                  std::time_t now, DeviceBackup& backup, IProgressSink* progress);
+
+// What the device holds before a store, for the preview (and "store --dry-run"): opens the link,
+// identifies the device (its firmware must serve the gateway's files) and takes the backup
+// (TakeBackup; with policy null, into memory only). The backups folder is made ready before the
+// link is opened. Failure: Identify, or Backup.
+struct DeviceCurrentFile : DeviceOutcome {
+    DeviceBackup backup;
+};
+DeviceCurrentFile ReadCurrentGatewayFile(connection& conn, uint32_t& deviceNumber,
+                                         const BackupPolicy* policy, IProgressSink* progress);
+
 // A store, and with verify the check of what the device then holds.
 struct DeviceStore : DeviceOutcome {
     size_t size = 0;         // the bytes of the working copy, once read back for the check
     FileVerification check;  // Check: the check download
+    DeviceBackup backup;     // with a backup policy: the device's file before the upload
 };
 
 struct StoreRequest {
     std::string workingCopy = kUploadFileName;  // where the list is written for the upload
     bool verify = false;  // download the device's DUXGate.cfg and compare it with the copy
-    IProgressSink* progress = nullptr;  // the check download's progress
+    IProgressSink* progress = nullptr;  // the backup's and the check download's progress
+    // When given, the device's duxgate.cfg is kept as a backup before the upload, which goes on
+    // only once the backup is on disk. Without one the store's frames are a store's alone.
+    const BackupPolicy* backup = nullptr;
 };
 
 // Store into device: refuses an empty list, writes the list to the working copy and uploads it
 // as the device's "DUXGate.cfg" after identifying the device (its firmware must serve the
 // gateway's files). Only a copy that was written completely is uploaded; otherwise the link is
-// never opened. With verify, the working copy is then read back and compared byte for byte with
-// the device's DUXGate.cfg, on a link opened anew.
+// never opened. With a backup policy its folder is made ready before the link is opened, and the
+// device's file is kept (TakeBackup) between the identification and the upload; a backup that
+// fails ends the store with the device untouched. With verify, the working copy is then read back
+// and compared byte for byte with the device's DUXGate.cfg, on a link opened anew.
 DeviceStore StoreAndVerify(connection& conn, uint32_t& deviceNumber, const SnvtList& list,
                            const StoreRequest& request);
 
@@ -234,6 +271,10 @@ DeviceStore StoreAndVerify(connection& conn, uint32_t& deviceNumber, const SnvtL
 // problem, the write protection, a local file) or there is nothing to do (success). deviceNumber
 // is the number the command asked for.
 Cp1251String NextStep(const connection& conn, uint32_t deviceNumber, const DeviceOutcome& outcome);
+
+// The message of a backup that failed (Windows-1251): the folder or file not written with the
+// reason, or the download's failure; each says that the device's settings were not changed.
+Cp1251String BackupFailureText(const connection& conn, const Failure& failure);
 
 // The window's message for a store's outcome (Windows-1251): the store's part of it ("...
 // сохранены" for a store that went on to its check), or empty when there is none to show.
@@ -263,6 +304,8 @@ DeviceReadResult ReadFromDevice(const DeviceCommandTarget& target, CfgTree& tree
 // local file and is loaded; otherwise the earlier local file stays as it was.
 GatewayDownload ReadGatewayFileFromDevice(const DeviceCommandTarget& target, SnvtList& list);
 
-// Store into device for the window: StoreAndVerify without the check, its message shown.
+// Store into device for the window: StoreAndVerify without the check, its message shown; with a
+// backup policy the device's file is kept first. backup, when given, receives what was kept.
 DeviceStoreResult Store(const DeviceCommandTarget& target, const SnvtList& list,
-                        const std::string& workingCopy = kUploadFileName);
+                        const std::string& workingCopy = kUploadFileName,
+                        const BackupPolicy* policy = nullptr, DeviceBackup* backup = nullptr);

@@ -111,6 +111,11 @@ VR7_TEXT(WriteProtected,
          "Для сохранения настроек Tervon шлюза в VR-7,\nнеобходимо снять защиту (EN_PR)!!!")
 VR7_TEXT(StoreBroken, "Сохранение настроек Tervon шлюза прервано!!!")
 VR7_TEXT(StoreCancelled, "Сохранение настроек Tervon шлюза отменено!")
+VR7_TEXT(BackupNotRead,
+         "Настройки шлюза не прочитаны из VR-7 для резервной копии!!!\n"
+         "Настройки в VR-7 не изменены.")
+VR7_TEXT(BackupNotSavedBefore, "Резервная копия настроек шлюза не сохранена: ")
+VR7_TEXT(DeviceUnchanged, "Настройки в VR-7 не изменены.")
 VR7_TEXT(ReadCancelledStatus, "Чтение прервано пользователем")
 VR7_TEXT(StoreCancelledStatus, "Запись прервана пользователем")
 VR7_TEXT(DeviceSettingsIncomplete,
@@ -192,6 +197,11 @@ Cp1251String EmptyField(const std::string& column) {
 
 Cp1251String SpaceInField(const std::string& column) {
     return SpaceInFieldBefore() + Raw(column + "\"");
+}
+
+Cp1251String BackupNotSaved(const std::string& path, const std::string& reason) {
+    return BackupNotSavedBefore() + Raw(path + ": ") + cp1251::FromUtf8(reason) + '\n' +
+           DeviceUnchanged();
 }
 
 Cp1251String FileWriteError(const std::string& reason) {
@@ -683,6 +693,15 @@ std::string TreeAndFile(size_t treeLines, bool found, size_t fileSize) {
     const std::string tree = "tree of " + std::to_string(treeLines) + " lines, ";
     if (!found) return tree + NoDeviceFile("duxgate.cfg");
     return tree + "duxgate.cfg " + std::to_string(fileSize) + " bytes";
+}
+
+std::string BackupKept(const std::string& path, size_t size) {
+    return "backup of duxgate.cfg, " + std::to_string(size) + " bytes: " + path;
+}
+
+const std::string& NothingToBackUp() {
+    static const std::string text = "no backup: the device had no duxgate.cfg";
+    return text;
 }
 
 std::string StoredAndVerified(size_t size) {

@@ -35,6 +35,11 @@ const Cp1251String& Stored();  // "Настройки Tervon шлюза сохр
 const Cp1251String& WriteProtected();  // the store's write protection (EN_PR) message
 const Cp1251String& StoreBroken();  // "Сохранение настроек Tervon шлюза прервано!!!"
 const Cp1251String& StoreCancelled();  // "Сохранение настроек Tervon шлюза отменено!"
+// A store's backup of the device's settings that failed: nothing was stored.
+// "Резервная копия настроек шлюза не сохранена: <path>: <reason>\nНастройки в VR-7 не изменены."
+Cp1251String BackupNotSaved(const std::string& path, const std::string& reason);
+// "Настройки шлюза не прочитаны из VR-7 для резервной копии!!!\nНастройки в VR-7 не изменены."
+const Cp1251String& BackupNotRead();
 // The status bar at start when Qt's Russian translations are not installed.
 const Cp1251String& QtTranslationsMissing();
 
@@ -204,7 +209,10 @@ std::string Identified(const DeviceInfo& info);  // "version 2.1.32, number 12"
 // "tree of N lines, duxgate.cfg B bytes", or ", the device has no duxgate.cfg" when found is false.
 std::string TreeAndFile(size_t treeLines, bool found, size_t fileSize);
 std::string StoredAndVerified(size_t size);  // "stored and verified, N bytes"
-std::string Identical(size_t size);          // "identical, N bytes"
+// "backup of duxgate.cfg, N bytes: PATH"
+std::string BackupKept(const std::string& path, size_t size);
+const std::string& NothingToBackUp();  // "no backup: the device had no duxgate.cfg"
+std::string Identical(size_t size);    // "identical, N bytes"
 // "the check download of NAME failed"
 std::string CheckDownloadFailed(const std::string& name);
 const std::string& NoPlaceForWorkingCopy();  // "no place for the working copy"

@@ -2,17 +2,20 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 #include "app/atomicfilewriter.h"
 #include "app/devicecommands.h"
 #include "app/failurecause.h"
 #include "app/gatewayfile.h"
+#include "app/listdiff.h"
 #include "app/messages.h"
 #include "app/snvtlist.h"
 #include "app/treetext.h"
 #include "base/cp1251.h"
 #include "base/wholefile.h"
+#include "cli/backupoptions.h"
 #include "cli/clicommand.h"
 #include "cli/devicesession.h"
 #include "cli/exitstatus.h"
@@ -61,17 +64,21 @@ const char kReadUsage[] =
     "tree and list are printed all the same); 4 the device did not answer, is too old, or a\n"
     "read broke; 64 wrong usage.\n";
 const char kStoreUsage[] =
-    "usage: vr7lon device [OPTIONS] store FILE [--verify]\n"
+    "usage: vr7lon device [OPTIONS] store FILE [--verify] [--dry-run] [BACKUP OPTIONS]\n"
     "Does what the window's Store into device does with the rows of the gateway settings file\n"
-    "FILE: writes them to DUXGate.cfg of the working directory and uploads that into the device\n"
-    "as DUXGate.cfg. Prints the window's message about the outcome.\n"
-    "  --verify        then download the device's DUXGate.cfg and compare it byte for byte with\n"
-    "                  the copy uploaded\n"
+    "FILE: keeps the device's duxgate.cfg as a backup, writes the rows to DUXGate.cfg of the\n"
+    "working directory and uploads that into the device as DUXGate.cfg. Prints the backup's\n"
+    "path and the window's message about the outcome.\n"
+    "  --verify             then download the device's DUXGate.cfg and compare it byte for byte\n"
+    "                       with the copy uploaded\n"
+    "  --dry-run            store nothing: print what the store would change on the device, as\n"
+    "                       \"vr7lon diff device: FILE\" prints it\n" VR7_BACKUP_OPTIONS_USAGE
     "Exit status: 0 stored (and, with --verify, the device holds exactly the copy uploaded);\n"
-    "2 FILE cannot be loaded, is empty, or the copy cannot be written or read back; 4 the device\n"
-    "did not answer, is too old, is write-protected, or the upload or the verifying download\n"
-    "broke; 5 the device holds other bytes than the copy uploaded (the first differing offset\n"
-    "is printed); 64 wrong usage.\n";
+    "--dry-run: 0 the device holds the same list, 1 the store would change it; 2 FILE cannot be\n"
+    "loaded, is empty, the copy cannot be written or read back, or the backup cannot be written\n"
+    "(nothing was stored); 4 the device did not answer, is too old, is write-protected, or the\n"
+    "backup's download, the upload or the verifying download broke; 5 the device holds other\n"
+    "bytes than the copy uploaded (the first differing offset is printed); 64 wrong usage.\n";
 const char kVerifyUsage[] =
     "usage: vr7lon device [OPTIONS] verify FILE\n"
     "Compares the device's gateway settings file (duxgate.cfg) byte for byte with what\n"
@@ -85,11 +92,12 @@ const char kVerifyUsage[] =
 // Reads the subcommand's arguments and sets the session up from them.
 bool Prepare(const CliContext& ctx, DeviceSession& session, const DeviceArgs& args,
              const std::vector<CliOption>& own, const char* usage, size_t positionals,
-             CliArgs& parsed, int& status) {
+             CliArgs& parsed, int& status, size_t optionalPositionals = 0) {
     std::vector<CliOption> options = DeviceOptions();
     options.insert(options.end(), own.begin(), own.end());
     if (!ParseCommandArgs(ctx, args, options, usage, parsed, status)) return false;
-    if (parsed.Positionals().size() != positionals) {
+    const size_t given = parsed.Positionals().size();
+    if (given < positionals || given > positionals + optionalPositionals) {
         status = UsageError(ctx, "wrong number of arguments", usage);
         return false;
     }
@@ -216,6 +224,13 @@ int PrintCheck(const CliContext& ctx, const DeviceSession& session, const Device
 }
 
 }  // namespace
+
+bool PrepareDeviceCommand(const CliContext& ctx, DeviceSession& session, const DeviceArgs& args,
+                          const std::vector<CliOption>& own, const char* usage, size_t positionals,
+                          CliArgs& parsed, int& status, size_t optionalPositionals) {
+    return Prepare(ctx, session, args, own, usage, positionals, parsed, status,
+                   optionalPositionals);
+}
 
 int RunDeviceInfo(const CliContext& ctx, DeviceSession& session, const DeviceArgs& args) {
     CliArgs parsed;
@@ -404,17 +419,17 @@ int RunDeviceRead(const CliContext& ctx, DeviceSession& session, const DeviceArg
     return exitstatus::Device;
 }
 
-int RunDeviceStore(const CliContext& ctx, DeviceSession& session, const DeviceArgs& args) {
-    CliArgs parsed;
-    int status = 0;
-    if (!Prepare(ctx, session, args, {{"--verify", false}}, kStoreUsage, 1, parsed, status))
-        return status;
-    XmlDocument noCatalogue;  // storing never looks variables up
-    SnvtList list(noCatalogue);
-    if (!LoadSettingsFile(ctx, list, parsed.Positionals()[0])) return exitstatus::Input;
-
+int StoreListIntoDevice(const CliContext& ctx, DeviceSession& session, const SnvtList& list,
+                        const CliArgs& parsed) {
+    std::optional<BackupPolicy> policy;
+    std::string error;
+    if (!ParseBackupPolicy(ctx, parsed, policy, error)) {
+        ctx.err << "vr7lon: " << error << '\n';
+        return exitstatus::Usage;
+    }
     StoreRequest request;
     request.verify = parsed.Has("--verify");
+    request.backup = policy ? &*policy : nullptr;
     ProgressBar bar(ctx.err, ctx.env.errIsTerminal);
     request.progress = ctx.env.errIsTerminal ? &bar : nullptr;
     const DeviceStore r = StoreAndVerify(session.conn, session.DeviceNumber, list, request);
@@ -437,6 +452,11 @@ int RunDeviceStore(const CliContext& ctx, DeviceSession& session, const DeviceAr
                 PrintNotConnected(ctx, session, LinkCodeOf(r.status.failure()));
             }
             return exitstatus::Device;
+        case DeviceStep::Backup:
+            PrintMessage(ctx.err, message);
+            if (r.status.failure().kind == FailureKind::File) return exitstatus::Input;
+            PrintDownloadFailure(ctx, session, kDownloadFileName, LinkCodeOf(r.status.failure()));
+            return exitstatus::Device;
         default: {
             PrintMessage(ctx.err, message);
             const LinkResult code = LinkCodeOf(r.status.failure());
@@ -449,6 +469,11 @@ int RunDeviceStore(const CliContext& ctx, DeviceSession& session, const DeviceAr
             return exitstatus::Device;
         }
     }
+    if (policy) {
+        ctx.out << (r.backup.hadFile ? reporttext::BackupKept(r.backup.path, r.backup.bytes.size())
+                                     : reporttext::NothingToBackUp())
+                << '\n';
+    }
     PrintMessage(ctx.out, message);
     if (!request.verify) return exitstatus::Ok;
     // The device's copy against the working copy that was uploaded.
@@ -458,6 +483,58 @@ int RunDeviceStore(const CliContext& ctx, DeviceSession& session, const DeviceAr
     }
     return PrintCheck(ctx, session, r, r.check, kUploadFileName,
                       reporttext::StoredCopy(kUploadFileName), r.size);
+}
+
+namespace {
+
+// store --dry-run: what a store of list would change on the device, as "vr7lon diff" prints it.
+int PrintStoreChanges(const CliContext& ctx, DeviceSession& session, const SnvtList& list) {
+    if (list.RowCount() == 0) {
+        PrintMessage(ctx.err, usertext::EmptyList());
+        return exitstatus::Input;
+    }
+    ProgressBar bar(ctx.err, ctx.env.errIsTerminal);
+    const DeviceCurrentFile current = ReadCurrentGatewayFile(
+        session.conn, session.DeviceNumber, nullptr, ctx.env.errIsTerminal ? &bar : nullptr);
+    bar.Finish();
+    if (current.step == DeviceStep::Identify) {
+        PrintIdentifyFailure(ctx, session, current);
+        return exitstatus::Device;
+    }
+    if (!current.status) {
+        PrintDownloadFailure(ctx, session, kDownloadFileName, LinkCodeOf(current.status.failure()));
+        return exitstatus::Device;
+    }
+    XmlDocument noCatalogue;
+    SnvtList before(noCatalogue);
+    if (current.backup.hadFile) {
+        if (const Status loaded = LoadGatewayBytes(before, current.backup.bytes); !loaded) {
+            ctx.err << "vr7lon: device: " << usertext::FailureReason(loaded.failure()) << '\n';
+            return exitstatus::Input;
+        }
+    } else {
+        ctx.err << "vr7lon: " << reporttext::NoDeviceFile(kDownloadFileName) << '\n';
+    }
+    const std::vector<ListDiffEntry> entries = DiffLists(before.Rows(), list.Rows());
+    PrintListDiff(entries, ctx.out);
+    return entries.empty() ? exitstatus::Ok : exitstatus::Partial;
+}
+
+}  // namespace
+
+int RunDeviceStore(const CliContext& ctx, DeviceSession& session, const DeviceArgs& args) {
+    CliArgs parsed;
+    int status = 0;
+    std::vector<CliOption> own = {{"--verify", false}, {"--dry-run", false}};
+    own.insert(own.end(), BackupOptions().begin(), BackupOptions().end());
+    if (!Prepare(ctx, session, args, own, kStoreUsage, 1, parsed, status)) return status;
+    if (parsed.Has("--dry-run") && parsed.Has("--verify"))
+        return UsageError(ctx, "--dry-run stores nothing to verify", kStoreUsage);
+    XmlDocument noCatalogue;  // storing never looks variables up
+    SnvtList list(noCatalogue);
+    if (!LoadSettingsFile(ctx, list, parsed.Positionals()[0])) return exitstatus::Input;
+    if (parsed.Has("--dry-run")) return PrintStoreChanges(ctx, session, list);
+    return StoreListIntoDevice(ctx, session, list, parsed);
 }
 
 int RunDeviceVerify(const CliContext& ctx, DeviceSession& session, const DeviceArgs& args) {

@@ -6,7 +6,10 @@
 
 #include "cli/clicontext.h"
 
+class CliArgs;
 class DeviceSession;
+class SnvtList;
+struct CliOption;
 
 using DeviceArgs = std::vector<std::string>;
 
@@ -16,7 +19,21 @@ int RunDeviceGet(const CliContext& ctx, DeviceSession& session, const DeviceArgs
 int RunDevicePut(const CliContext& ctx, DeviceSession& session, const DeviceArgs& args);
 int RunDeviceRead(const CliContext& ctx, DeviceSession& session, const DeviceArgs& args);
 int RunDeviceStore(const CliContext& ctx, DeviceSession& session, const DeviceArgs& args);
+int RunDeviceBackups(const CliContext& ctx, DeviceSession& session, const DeviceArgs& args);
+int RunDeviceRestore(const CliContext& ctx, DeviceSession& session, const DeviceArgs& args);
 int RunDeviceVerify(const CliContext& ctx, DeviceSession& session, const DeviceArgs& args);
+
+// Stores list into the device as "store" does, with the backup and --verify its parsed options
+// ask for (BackupOptions); prints the outcome and returns the command's status.
+int StoreListIntoDevice(const CliContext& ctx, DeviceSession& session, const SnvtList& list,
+                        const CliArgs& parsed);
+
+// Reads a subcommand's arguments (the device options and its own) and sets the session up from
+// them, with positionals arguments and up to optionalPositionals more; false with status set when
+// the command ends there.
+bool PrepareDeviceCommand(const CliContext& ctx, DeviceSession& session, const DeviceArgs& args,
+                          const std::vector<CliOption>& own, const char* usage, size_t positionals,
+                          CliArgs& parsed, int& status, size_t optionalPositionals = 0);
 
 // For a command that compares with the device's gateway settings: with the session set up,
 // identifies the device (its firmware must serve the gateway's files) and downloads its

@@ -21,6 +21,7 @@
 #include "base/scratchfolder.h"
 #include "base/syserror.h"
 #include "base/wholefile.h"
+#include "cli/backupoptions.h"
 #include "cli/clicommand.h"
 #include "cli/devicesession.h"
 #include "cli/exitstatus.h"
@@ -57,10 +58,14 @@ const char kUsage[] =
     "                  the working copy DUXGate.cfg it sent. Without it read writes nothing and\n"
     "                  store works in a temporary folder.\n"
     "  --report FILE   a JSON report: {\"action\", \"devices\": [{name, endpoint, number,\n"
-    "                  version, result, message, seconds, bytes_sent, bytes_received}]};\n"
+    "                  version, result, message, seconds, bytes_sent, bytes_received,\n"
+    "                  and for store backup (its path, or null)}]};\n"
     "                  never the plan, a file it names or the catalogue\n"
     "  --catalog FILE  read: the variable catalogue (default: calcbank.xml of the working\n"
     "                  directory)\n"
+    "store keeps each device's duxgate.cfg as a backup before its upload (in DIR/<device\n"
+    "number>/, as \"vr7lon device store\" does); a device whose backup fails is not "
+    "stored:\n" VR7_BACKUP_OPTIONS_USAGE
     "Prints a table (name, result, seconds, message) in plan order. A device's result is 0 on\n"
     "success, else the link's result code, or 2001 the firmware is too old, 2002 the device\n"
     "holds other bytes than the file, 2003 a local file could not be read or written.\n"
@@ -190,8 +195,16 @@ std::string Report(FleetAction action, const std::vector<FleetTask>& tasks,
             .Member("message", r.message)
             .Member("seconds", r.seconds)
             .Member("bytes_sent", r.bytesSent)
-            .Member("bytes_received", r.bytesReceived)
-            .EndObject();
+            .Member("bytes_received", r.bytesReceived);
+        if (action == FleetAction::Store) {
+            json.Key("backup");
+            if (r.backup.empty()) {
+                json.Null();
+            } else {
+                json.String(r.backup);
+            }
+        }
+        json.EndObject();
     }
     json.EndArray().EndObject();
     text << '\n';
@@ -203,10 +216,10 @@ std::string Report(FleetAction action, const std::vector<FleetTask>& tasks,
 int RunFleetCommand(const CliContext& ctx, const std::vector<std::string>& args) {
     CliArgs parsed;
     int status = 0;
-    if (!ParseCommandArgs(
-            ctx, args, {{"--jobs", true}, {"--out", true}, {"--report", true}, {"--catalog", true}},
-            kUsage, parsed, status))
-        return status;
+    std::vector<CliOption> options = {
+        {"--jobs", true}, {"--out", true}, {"--report", true}, {"--catalog", true}};
+    options.insert(options.end(), BackupOptions().begin(), BackupOptions().end());
+    if (!ParseCommandArgs(ctx, args, options, kUsage, parsed, status)) return status;
     if (parsed.Positionals().size() != 2)
         return UsageError(ctx, "fleet needs PLAN and ACTION", kUsage);
     const std::string& planPath = parsed.Positionals()[0];
@@ -219,6 +232,14 @@ int RunFleetCommand(const CliContext& ctx, const std::vector<std::string>& args)
         return UsageError(ctx, "--jobs needs 1 to 256", kUsage);
     const bool needsFile =
         settings.action == FleetAction::Store || settings.action == FleetAction::Verify;
+    std::optional<BackupPolicy> backup;
+    if (settings.action == FleetAction::Store) {
+        std::string error;
+        if (!ParseBackupPolicy(ctx, parsed, backup, error)) return UsageError(ctx, error, kUsage);
+    } else if (parsed.Has("--backup-dir") || parsed.Has("--no-backup") ||
+               parsed.Has("--keep-backups")) {
+        return UsageError(ctx, "only store keeps backups", kUsage);
+    }
 
     // Everything local is checked before any device is touched.
     const Result<std::string> planText = ReadWholeFile(planPath, inputlimit::kPlan);
@@ -277,6 +298,15 @@ int RunFleetCommand(const CliContext& ctx, const std::vector<std::string>& args)
             ctx.err << "vr7lon: " << usertext::FailureLine(opened.failure()) << '\n';
             return exitstatus::Input;
         }
+    }
+    // A backup with nowhere to go is said before any device is touched.
+    if (backup) {
+        if (const Status ready = PrepareBackupFolder(backup->folder); !ready) {
+            ctx.err << "vr7lon: the backups folder cannot be written: "
+                    << usertext::FailureLine(ready.failure()) << '\n';
+            return exitstatus::Input;
+        }
+        settings.backup = &*backup;
     }
     // A store without --out keeps its working copies in a temporary folder, removed with them.
     std::optional<ScratchFolder> scratch;

@@ -265,8 +265,11 @@ class DeviceWork {
                 if (!keep) std::filesystem::remove(path, ec);
             }
         } remover{request.workingCopy};
+        request.backup = settings_.backup;
         const DeviceStore stored = StoreAndVerify(conn_, number_, list, request);
         Record(stored);
+        result_.backup = stored.backup.path;
+        result_.backupNoFile = stored.backup.read && !stored.backup.hadFile;
         const bool took = stored.status || stored.step == DeviceStep::Check;
         remover.keep = took && !task_.folder.empty();
         if (stored.status) return Succeed(reporttext::StoredAndVerified(stored.size));

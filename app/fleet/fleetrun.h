@@ -15,6 +15,7 @@
 #include "link/linktimings.h"
 
 class XmlDocument;
+struct BackupPolicy;
 
 enum class FleetAction {
     Info,    // identify: version and number
@@ -69,6 +70,10 @@ struct FleetResult {
     double seconds = 0;
     uint64_t bytesSent = 0;
     uint64_t bytesReceived = 0;
+    // store: the backup kept of the device's duxgate.cfg before the upload; empty when none was
+    // asked for or the device had none (backupNoFile).
+    std::string backup;
+    bool backupNoFile = false;
 };
 
 struct FleetSettings {
@@ -76,6 +81,7 @@ struct FleetSettings {
     unsigned jobs = 8;  // devices worked on at once, at least 1
     LinkTimings timings;
     const XmlDocument* catalogue = nullptr;  // read: for the tree's variables
+    const BackupPolicy* backup = nullptr;    // store: keep each device's duxgate.cfg first
 };
 
 // What a run tells as it goes: from the worker threads, one call at a time.

@@ -2,13 +2,14 @@
 // the line and sends each answer byte by byte at the line's speed. At every speed the port dialog
 // offers, with the protocol's real timings, every device command gives exactly what the device
 // holds: the tree, each file of every block size, a store and a read of a settings file larger
-// than one block.
+// than one block, and a store's backup of it.
 #include <gtest/gtest.h>
 
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "app/backups.h"
 #include "app/devicecommands.h"
 #include "app/gatewayfile.h"
 #include "app/maxvariables.h"
@@ -110,6 +111,14 @@ TEST_P(Wire, StoreAndReadOfASettingsFileLargerThanOneBlock) {
     EXPECT_EQ(r.download, GatewayDownload::Loaded);
     EXPECT_TRUE(ReadBytes(kDownloadFileName) == sent);
     EXPECT_EQ(Captions(read), Captions(list));
+
+    // A store that keeps the device's file first: the backup holds every block of it.
+    const BackupPolicy policy{dir / "backups", 2};
+    DeviceBackup backup;
+    ASSERT_EQ(Store(target, read, kUploadFileName, &policy, &backup).outcome,
+              DeviceStoreOutcome::Stored);
+    ASSERT_TRUE(backup.hadFile);
+    EXPECT_TRUE(ReadBytes(backup.path) == sent);
 }
 
 // A block refused in the middle of an upload: the transfer ends there, without the closing block

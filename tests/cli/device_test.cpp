@@ -200,7 +200,7 @@ TEST_P(DeviceCli, AFailureEndsWithTheCauseTheWindowsStatusBarShows) {
 
 TEST_P(DeviceCli, StoreUploadsTheFileAsTheWindowWouldSaveIt) {
     sim.Start(SimDeviceFixture::DemoDevice());
-    const CliResult r = Device({"--number", "0", "store", kDemoSettings});
+    const CliResult r = Device({"--number", "0", "store", kDemoSettings, "--no-backup"});
     EXPECT_EQ(r.status, exitstatus::Ok) << r.err;
     EXPECT_EQ(r.out, "Настройки Tervon шлюза сохраненены\n");
     EXPECT_EQ(r.err, "");

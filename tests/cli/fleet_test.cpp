@@ -156,9 +156,15 @@ TEST_F(FleetCli, StoreCommissionsEveryHealthyDeviceAndNamesEachFaultsCause) {
 
         // The report.
         const JsonValue& d = report[i];
-        EXPECT_EQ(d.Keys(),
-                  (std::vector<std::string>{"name", "endpoint", "number", "version", "result",
-                                            "message", "seconds", "bytes_sent", "bytes_received"}));
+        EXPECT_EQ(d.Keys(), (std::vector<std::string>{"name", "endpoint", "number", "version",
+                                                      "result", "message", "seconds", "bytes_sent",
+                                                      "bytes_received", "backup"}));
+        // Each device stored kept what it held before; one that never answered has no backup.
+        if (trouble[i] == Trouble::None) {
+            EXPECT_EQ(ReadBytes(d["backup"].String()), ReadBytes(kDemoSettings));
+        } else if (trouble[i] == Trouble::Silent) {
+            EXPECT_TRUE(d["backup"].IsNull());
+        }
         EXPECT_EQ(d["name"].String(), name);
         EXPECT_EQ(d["endpoint"].String(), "127.0.0.1:" + site.PortText(i));
         EXPECT_EQ(d["result"].Integer(), result);

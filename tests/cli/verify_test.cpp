@@ -105,7 +105,7 @@ TEST_P(VerifyCli, VerifyFailures) {
 
 TEST_P(VerifyCli, StoreVerifyReadsBackWhatWasUploaded) {
     sim.Start(SimDeviceFixture::DemoDevice());
-    CliResult r = Device({"--number", "12", "store", kDemoSettings, "--verify"});
+    CliResult r = Device({"--number", "12", "store", kDemoSettings, "--verify", "--no-backup"});
     EXPECT_EQ(r.status, exitstatus::Ok) << r.err;
     EXPECT_EQ(r.out, kStored +
                          "the device's DUXGate.cfg is the same as the stored copy "
@@ -119,7 +119,7 @@ TEST_P(VerifyCli, StoreVerifyReadsBackWhatWasUploaded) {
 
     // Without --verify nothing is read back.
     sim.server->ClearRequests();
-    r = Device({"--number", "12", "store", kDemoSettings});
+    r = Device({"--number", "12", "store", kDemoSettings, "--no-backup"});
     EXPECT_EQ(r.status, exitstatus::Ok) << r.err;
     EXPECT_EQ(r.out, kStored);
     EXPECT_FALSE(Requested(cmdReadBlock));
@@ -134,7 +134,7 @@ TEST_P(VerifyCli, StoreVerifyFindsABlockTheDeviceAcknowledgedButDidNotKeep) {
     sim.Start(SimDeviceFixture::DemoDevice());
     sim.server->SetFaults(
         {SimFault{SimFaultKind::NoAck, cmdWriteBlock, -1, 1, 1, static_cast<int>(kBlockAccepted)}});
-    const CliResult r = Device({"--number", "12", "store", path, "--verify"});
+    const CliResult r = Device({"--number", "12", "store", path, "--verify", "--no-backup"});
     EXPECT_EQ(r.status, exitstatus::Mismatch) << r.err;
     EXPECT_EQ(r.out, kStored);
     const std::string stored = ReadBytes(work / "DUXGate.cfg");
@@ -153,7 +153,8 @@ TEST_P(VerifyCli, StoreVerifyWhoseDownloadFails) {
     sim.Start(SimDeviceFixture::DemoDevice());
     sim.server->SetFaults(
         {SimFault{SimFaultKind::Refuse, cmdReadBlock, -1, 0, -1, kSimNoTransfer}});
-    const CliResult r = Device({"--number", "12", "store", kDemoSettings, "--verify"});
+    const CliResult r =
+        Device({"--number", "12", "store", kDemoSettings, "--verify", "--no-backup"});
     EXPECT_EQ(r.status, exitstatus::Device);
     EXPECT_EQ(r.out, kStored);
     EXPECT_EQ(r.err.rfind("vr7lon: DUXGate.cfg: result ", 0), 0u) << r.err;

@@ -1,0 +1,41 @@
+#include "cli/backupoptions.h"
+
+#include "base/installpaths.h"
+#include "base/parseuint.h"
+
+namespace {
+constexpr uint32_t kMostKept = 100000;
+}
+
+const std::vector<CliOption>& BackupOptions() {
+    static const std::vector<CliOption> options = {
+        {"--backup-dir", true}, {"--no-backup", false}, {"--keep-backups", true}};
+    return options;
+}
+
+std::string BackupFolder(const CliContext& ctx, const CliArgs& args) {
+    if (args.Has("--backup-dir")) return args.Value("--backup-dir");
+    return DefaultBackupFolder(ctx.env.programDir, !InstalledDataDir().empty());
+}
+
+bool ParseBackupPolicy(const CliContext& ctx, const CliArgs& args,
+                       std::optional<BackupPolicy>& policy, std::string& error) {
+    policy.reset();
+    if (args.Has("--no-backup")) return true;
+    BackupPolicy chosen;
+    chosen.folder = BackupFolder(ctx, args);
+    if (chosen.folder.empty()) {
+        error = "--backup-dir needs a folder";
+        return false;
+    }
+    if (args.Has("--keep-backups")) {
+        uint32_t keep = 0;
+        if (!ParseUint32(args.Value("--keep-backups"), keep) || keep == 0 || keep > kMostKept) {
+            error = "--keep-backups needs a number from 1 to " + std::to_string(kMostKept);
+            return false;
+        }
+        chosen.keep = keep;
+    }
+    policy = std::move(chosen);
+    return true;
+}

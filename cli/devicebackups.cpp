@@ -1,0 +1,219 @@
+// "vr7lon device backups" and "vr7lon device restore": the backups a store keeps of the device's
+// gateway settings, listed and stored back.
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <optional>
+
+#include "app/backups.h"
+#include "app/devicecommands.h"
+#include "app/gatewayfile.h"
+#include "app/messages.h"
+#include "app/snvtlist.h"
+#include "base/jsonwriter.h"
+#include "base/parseuint.h"
+#include "cli/backupoptions.h"
+#include "cli/clicommand.h"
+#include "cli/devicesession.h"
+#include "cli/devicesubcommands.h"
+#include "cli/exitstatus.h"
+#include "cli/listcommand.h"
+#include "link/connection.h"
+#include "link/resulttext.h"
+#include "optlist/xmldocument.h"
+
+namespace {
+
+const char kBackupsUsage[] =
+    "usage: vr7lon device [OPTIONS] backups [--backup-dir DIR] [--json]\n"
+    "Lists the backups that stores kept of the device's duxgate.cfg, oldest first: when it was\n"
+    "taken, its bytes, its variables and its path. With --number N (or the window's device\n"
+    "number) the backups of that device; with number 0 those of every device. Nothing is asked\n"
+    "of the device.\n"
+    "  --backup-dir DIR     the backups folder (default: \"backups\" beside vr7lon, or\n"
+    "                       ~/.local/share/vr7loncfgmaker/backups when installed)\n"
+    "  --json               print them as JSON instead (its schema is in the README)\n"
+    "Exit status: 0 done (also when there are none); 2 the folder cannot be read; 64 wrong\n"
+    "usage.\n";
+const char kRestoreUsage[] =
+    "usage: vr7lon device [OPTIONS] restore [BACKUP] [--verify] [BACKUP OPTIONS]\n"
+    "Stores a backup back into the device, as \"store BACKUP\" does (keeping the device's\n"
+    "present settings as a backup of their own first). BACKUP is a backup's path, or its name in\n"
+    "the device's backups folder; without it, the device's newest backup (the device is\n"
+    "identified first when the device number is 0). A backup that is no sound gateway settings\n"
+    "file is refused with the reader's message.\n"
+    "  --verify             then download the device's DUXGate.cfg and compare it byte for byte\n"
+    "                       with the copy uploaded\n" VR7_BACKUP_OPTIONS_USAGE
+    "Exit status: as \"store\"; 2 also when there is no such backup.\n";
+
+// One backup as listed: its entry and what it holds.
+struct ListedBackup {
+    uint32_t device = 0;
+    BackupEntry entry;
+    std::optional<unsigned> variables;  // none when it cannot be read as a settings file
+    std::string problem;                // why, then
+};
+
+void Describe(uint32_t device, BackupEntry entry, std::vector<ListedBackup>& out) {
+    ListedBackup listed;
+    listed.device = device;
+    XmlDocument noCatalogue;
+    SnvtList list(noCatalogue);
+    if (const Status loaded = LoadGatewayFileAt(list, entry.path); loaded) {
+        listed.variables = list.UsedVariables();
+    } else {
+        listed.problem = usertext::FailureReason(loaded.failure());
+    }
+    listed.entry = std::move(entry);
+    out.push_back(std::move(listed));
+}
+
+// The numbers of the devices that have a folder in the backups folder, in order.
+Result<std::vector<uint32_t>> DevicesWithBackups(const std::string& folder) {
+    std::vector<uint32_t> devices;
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) {
+        if (errno == ENOENT) return devices;
+        return Failure::OfFile(folder, errno);
+    }
+    while (const dirent* e = ::readdir(dir)) {
+        uint32_t number = 0;
+        const std::string name = e->d_name;
+        if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos) continue;
+        if (ParseUint32(name, number) && std::to_string(number) == name) devices.push_back(number);
+    }
+    ::closedir(dir);
+    std::sort(devices.begin(), devices.end());
+    return devices;
+}
+
+void PrintBackupsJson(const std::string& folder, const std::vector<ListedBackup>& backups,
+                      std::ostream& out) {
+    JsonWriter json(out);
+    json.BeginObject().Member("schema", 1).Member("folder", folder).Key("backups").BeginArray();
+    for (const ListedBackup& b : backups) {
+        json.BeginObject()
+            .Member("device", b.device)
+            .Member("taken", b.entry.taken)
+            .Member("name", b.entry.name)
+            .Member("path", b.entry.path)
+            .Member("size", b.entry.size)
+            .Key("variables");
+        if (b.variables) {
+            json.Number(static_cast<int64_t>(*b.variables));
+        } else {
+            json.Null();
+        }
+        json.Key("problem");
+        if (b.variables) {
+            json.Null();
+        } else {
+            json.String(b.problem);
+        }
+        json.EndObject();
+    }
+    json.EndArray().EndObject();
+}
+
+void PrintBackups(const std::vector<ListedBackup>& backups, std::ostream& out) {
+    for (const ListedBackup& b : backups) {
+        out << b.device << '\t' << b.entry.taken << '\t' << b.entry.size << " bytes\t";
+        if (b.variables) {
+            out << *b.variables << " variables";
+        } else {
+            out << "unreadable (" << b.problem << ')';
+        }
+        out << '\t' << b.entry.path << '\n';
+    }
+}
+
+bool IsFile(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+}  // namespace
+
+int RunDeviceBackups(const CliContext& ctx, DeviceSession& session, const DeviceArgs& args) {
+    CliArgs parsed;
+    int status = 0;
+    if (!PrepareDeviceCommand(ctx, session, args, {{"--backup-dir", true}, {"--json", false}},
+                              kBackupsUsage, 0, parsed, status))
+        return status;
+    const std::string folder = BackupFolder(ctx, parsed);
+    std::vector<uint32_t> devices;
+    if (session.DeviceNumber != 0) {
+        devices.push_back(session.DeviceNumber);
+    } else {
+        Result<std::vector<uint32_t>> found = DevicesWithBackups(folder);
+        if (!found) {
+            ctx.err << "vr7lon: " << usertext::FailureLine(found.failure()) << '\n';
+            return exitstatus::Input;
+        }
+        devices = std::move(found).value();
+    }
+    std::vector<ListedBackup> backups;
+    for (const uint32_t device : devices) {
+        Result<std::vector<BackupEntry>> entries = ListBackups(folder, device);
+        if (!entries) {
+            ctx.err << "vr7lon: " << usertext::FailureLine(entries.failure()) << '\n';
+            return exitstatus::Input;
+        }
+        for (BackupEntry& entry : entries.value()) Describe(device, std::move(entry), backups);
+    }
+    if (parsed.Has("--json")) {
+        PrintBackupsJson(folder, backups, ctx.out);
+    } else {
+        PrintBackups(backups, ctx.out);
+    }
+    return exitstatus::Ok;
+}
+
+int RunDeviceRestore(const CliContext& ctx, DeviceSession& session, const DeviceArgs& args) {
+    CliArgs parsed;
+    int status = 0;
+    std::vector<CliOption> own = {{"--verify", false}};
+    own.insert(own.end(), BackupOptions().begin(), BackupOptions().end());
+    if (!PrepareDeviceCommand(ctx, session, args, own, kRestoreUsage, 0, parsed, status, 1))
+        return status;
+    const std::string folder = BackupFolder(ctx, parsed);
+    const std::string given = parsed.Positionals().empty() ? "" : parsed.Positionals()[0];
+
+    std::string path = given;
+    const bool byName = !given.empty() && given.find('/') == std::string::npos && !IsFile(given);
+    if (given.empty() || byName) {
+        // The device's own folder: its number is needed, from the options or from the device.
+        if (session.DeviceNumber == 0) {
+            connection::OpenedLink link(session.conn);
+            DeviceInfo info;
+            const Status identified = IdentifyDevice(session.conn, session.DeviceNumber, info);
+            if (!identified) {
+                ctx.err << "vr7lon: ";
+                ctx.Err(LinkFailureText(session.conn, LinkCodeOf(identified.failure())));
+                ctx.err << '\n';
+                return exitstatus::Device;
+            }
+        }
+        if (byName) {
+            path = DeviceBackupFolder(folder, session.DeviceNumber) + "/" + given;
+        } else {
+            Result<std::vector<BackupEntry>> entries = ListBackups(folder, session.DeviceNumber);
+            if (!entries) {
+                ctx.err << "vr7lon: " << usertext::FailureLine(entries.failure()) << '\n';
+                return exitstatus::Input;
+            }
+            if (entries.value().empty()) {
+                ctx.err << "vr7lon: device " << session.DeviceNumber << " has no backup in "
+                        << folder << '\n';
+                return exitstatus::Input;
+            }
+            path = entries.value().back().path;
+        }
+    }
+    XmlDocument noCatalogue;
+    SnvtList list(noCatalogue);
+    if (!LoadSettingsFile(ctx, list, path)) return exitstatus::Input;
+    ctx.out << "restoring " << path << '\n';
+    return StoreListIntoDevice(ctx, session, list, parsed);
+}
