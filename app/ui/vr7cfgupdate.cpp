@@ -525,7 +525,8 @@ void TVR7CfgUpdate::CancelDeviceCommand() {
 
 void TVR7CfgUpdate::EnableCommands(bool enabled) {
     // Everything that could start another command, or change the list under the worker.
-    for (QAction* action : {Open1, Load1, Store1, Save1, Port1, ClearAll1, SetAll1, DelSelected1})
+    for (QAction* action :
+         {Open1, Load1, Store1, Save1, ExportList1, Port1, ClearAll1, SetAll1, DelSelected1})
         action->setEnabled(enabled);
     TreeView1->setEnabled(enabled);
     ListView1->setEnabled(enabled);
