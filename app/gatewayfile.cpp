@@ -36,10 +36,6 @@ void AppendLine(std::string& out, const std::string& type, const std::string& re
     out += ' ';
 }
 
-bool WritesFlagsLine(const SnvtRow& row) {
-    return row.subItems.size() >= 7 && !row.Text(colFlagsName).empty();
-}
-
 // Appends the main line and, for a named flags variable, the flags line: one entry.
 void AppendEntry(std::string& text, const SnvtRow& row) {
     AppendLine(text, row.Text(colType), row.Text(colRef), row.Text(colSnvtId));
@@ -170,6 +166,10 @@ Status CheckAllRows(const SnvtList& list, size_t entries, const std::string& pat
 }
 
 }  // namespace
+
+bool WritesFlagsLine(const SnvtRow& row) {
+    return row.subItems.size() >= 7 && !row.Text(colFlagsName).empty();
+}
 
 Status SaveGatewayFile(const SnvtList& list, const std::string& path) {
     for (size_t i = 0; i < list.RowCount(); ++i) {

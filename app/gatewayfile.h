@@ -8,6 +8,11 @@
 #include "base/result.h"
 
 class SnvtList;
+struct SnvtRow;
+
+// Whether the row's entry has a flags line: the row has a flags variable and it is named. Only
+// then does the gateway publish the flags variable.
+bool WritesFlagsLine(const SnvtRow& row);
 
 // Writes every row of the list to path. A row whose fields would read back differently (white
 // space in a field, an empty field other than the dimension) is refused before anything is

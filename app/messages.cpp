@@ -79,6 +79,12 @@ VR7_TEXT(SavedToBefore, "Сохранено в ")
 VR7_TEXT(CountersUsedOnly, "SNVT переменных задействовано: ")
 VR7_TEXT(NoCatalogueCapacity, ", ёмкость неизвестна: нет calcbank.xml")
 VR7_TEXT(UnusableCapacity, ", ёмкость неизвестна: ошибка в calcbank.xml")
+VR7_TEXT(CsvNumber, "№ переменной шлюза")
+VR7_TEXT(CsvName, "Имя")
+VR7_TEXT(CsvRegister, "Регистр")
+VR7_TEXT(CsvType, "Тип")
+VR7_TEXT(CsvSnvtId, "SNVT_ID")
+VR7_TEXT(CsvUnit, "Единица измерения")
 VR7_TEXT(NoMainXmcBefore, "В папке ")
 VR7_TEXT(NoMainXmcAfter,
          " нет файла main.xmc: папка конфигурации VR-7 (vr7_<номер прибора>) содержит папку "
@@ -141,6 +147,16 @@ VR7_TEXT(DeletingChecked, "удаление выбранных переменн�
 VR7_TEXT(DeletingRow, "Удаляю ")
 VR7_TEXT(TypeNotF, "в поле \"Type\" не \"F\"")
 VR7_TEXT(FlagsTypeNotB, "поле \"Type\" флагов не начинается с \"B\"")
+
+VR7_TEXT(ExportList, "Экспорт списка…")
+VR7_TEXT(ExportListHint, "Сохранить SNVT список в CSV для интегратора LON")
+VR7_TEXT(ExportListFilter, "Таблица CSV (*.csv)")
+
+const std::vector<const Cp1251String*>& ListCsvCaptions() {
+    static const std::vector<const Cp1251String*> captions = {
+        &CsvNumber(), &CsvName(), &CsvRegister(), &CsvType(), &CsvSnvtId(), &CsvUnit()};
+    return captions;
+}
 
 Cp1251String UnsupportedVersion(const DeviceInfo& info) {
     return VersionBefore() + Raw(info.VersionText()) + VersionAfter();

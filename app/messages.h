@@ -138,6 +138,13 @@ const Cp1251String& FlagsTypeNotB();  // "поле \"Type\" флагов не н
 // "Ошибка записи файла: " + reason
 Cp1251String FileWriteError(const std::string& reason);
 
+// The list's CSV export: the header's captions in column order (the gateway's variable number,
+// name, register, type, SNVT id, unit), and the window's command, its hint and the dialog's filter.
+const std::vector<const Cp1251String*>& ListCsvCaptions();
+const Cp1251String& ExportList();  // "Экспорт списка…"
+const Cp1251String& ExportListHint();  // "Сохранить SNVT список в CSV для интегратора LON"
+const Cp1251String& ExportListFilter();  // "Таблица CSV (*.csv)"
+
 // The texts of the core's failures (base/result.h), chosen here from what failed.
 // Why, in UTF-8: a file step's failure gives the system's text for its errno, invalid input its
 // reason; a device's failure gives none here (its texts are the link's and the causes below).

@@ -18,6 +18,7 @@
 #include "cli/devicesession.h"
 #include "cli/devicesubcommands.h"
 #include "cli/exitstatus.h"
+#include "cli/jsonprint.h"
 #include "cli/listcommand.h"
 #include "link/connection.h"
 #include "link/resulttext.h"
@@ -91,7 +92,7 @@ Result<std::vector<uint32_t>> DevicesWithBackups(const std::string& folder) {
 void PrintBackupsJson(const std::string& folder, const std::vector<ListedBackup>& backups,
                       std::ostream& out) {
     JsonWriter json(out);
-    json.BeginObject().Member("schema", 1).Member("folder", folder).Key("backups").BeginArray();
+    BeginJsonDocument(json).Member("folder", folder).Key("backups").BeginArray();
     for (const ListedBackup& b : backups) {
         json.BeginObject()
             .Member("device", b.device)

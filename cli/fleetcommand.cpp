@@ -25,6 +25,7 @@
 #include "cli/clicommand.h"
 #include "cli/devicesession.h"
 #include "cli/exitstatus.h"
+#include "cli/jsonprint.h"
 #include "optlist/xmldocument.h"
 
 namespace {
@@ -178,7 +179,7 @@ std::string Report(FleetAction action, const std::vector<FleetTask>& tasks,
                    const std::vector<FleetResult>& results) {
     std::ostringstream text;
     JsonWriter json(text);
-    json.BeginObject().Member("action", FleetActionName(action)).Key("devices").BeginArray();
+    BeginJsonDocument(json).Member("action", FleetActionName(action)).Key("devices").BeginArray();
     for (size_t i = 0; i < tasks.size(); ++i) {
         const FleetResult& r = results[i];
         json.BeginObject()

@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "app/listdiff.h"
 #include "app/snvtlist.h"
 #include "base/cp1251.h"
 
@@ -34,6 +33,18 @@ const char* KindName(const TreeNode& node) {
     return nullptr;
 }
 
+std::string Utf8(const std::string& cp1251Text) {
+    return cp1251::ToUtf8(Cp1251String(cp1251Text));
+}
+
+// The members a variable and its flags variable share, from the row's columns.
+void WriteVariable(JsonWriter& json, const SnvtRow& row, int name, int ref, int type, int snvtId) {
+    json.Member("name", Utf8(row.Text(name)))
+        .Member("ref", Utf8(row.Text(ref)))
+        .Member("type", Utf8(row.Text(type)))
+        .Member("snvt_id", Utf8(row.Text(snvtId)));
+}
+
 void WriteNode(JsonWriter& json, const TreeNode& node) {
     json.BeginObject()
         .Member("caption", cp1251::ToUtf8(Cp1251String(node.Text)))
@@ -51,6 +62,10 @@ void WriteNode(JsonWriter& json, const TreeNode& node) {
 
 }  // namespace
 
+JsonWriter& BeginJsonDocument(JsonWriter& json) {
+    return json.BeginObject().Member("schema", kJsonSchema);
+}
+
 void WriteTreeNodes(JsonWriter& json, const CfgTree& tree) {
     json.BeginArray();
     for (const auto& root : tree.Roots()) WriteNode(json, *root);
@@ -59,14 +74,14 @@ void WriteTreeNodes(JsonWriter& json, const CfgTree& tree) {
 
 void PrintTreeJson(const CfgTree& tree, std::ostream& out, bool complete) {
     JsonWriter json(out);
-    json.BeginObject().Member("complete", complete).Key("nodes");
+    BeginJsonDocument(json).Member("complete", complete).Key("nodes");
     WriteTreeNodes(json, tree);
     json.EndObject();
 }
 
 void PrintListJson(const SnvtList& list, std::ostream& out) {
     JsonWriter json(out);
-    json.BeginObject()
+    BeginJsonDocument(json)
         .Member("capacity", list.MaxVariables())
         .Member("used", list.UsedVariables())
         .Member("available", static_cast<int64_t>(list.MaxVariables()) -
@@ -75,13 +90,14 @@ void PrintListJson(const SnvtList& list, std::ostream& out) {
         .BeginArray();
     for (const SnvtRow& row : list.Rows()) {
         json.BeginObject();
-        for (int column = 0; column < kSnvtColumnCount; ++column) {
-            json.Key(SnvtColumnName(column));
-            if (column == colVarName || static_cast<size_t>(column) <= row.subItems.size()) {
-                json.String(cp1251::ToUtf8(Cp1251String(row.Text(column))));
-            } else {
-                json.Null();
-            }
+        WriteVariable(json, row, colVarName, colRef, colType, colSnvtId);
+        json.Member("unit", Utf8(row.Text(colDimension))).Key("flags");
+        if (row.HasFlags()) {
+            json.BeginObject();
+            WriteVariable(json, row, colFlagsName, colFlagsRef, colFlagsType, colFlagsSnvtId);
+            json.EndObject();
+        } else {
+            json.Null();
         }
         json.EndObject();
     }
@@ -90,7 +106,7 @@ void PrintListJson(const SnvtList& list, std::ostream& out) {
 
 void PrintDeviceInfoJson(const DeviceInfo& info, std::ostream& out) {
     JsonWriter json(out);
-    json.BeginObject()
+    BeginJsonDocument(json)
         .Member("version", info.VersionText())
         .Member("major", info.VersionMajor())
         .Member("minor", info.VersionMinor())

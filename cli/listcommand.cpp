@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "app/gatewayfile.h"
+#include "app/listcsv.h"
 #include "app/messages.h"
 #include "app/snvtlist.h"
 #include "cli/clicommand.h"
@@ -16,12 +17,16 @@
 namespace {
 
 const char kUsage[] =
-    "usage: vr7lon list FILE [--catalog FILE] [--json]\n"
+    "usage: vr7lon list FILE [--catalog FILE] [--json | --csv]\n"
     "Loads the gateway settings file FILE as the window does and prints the SNVT list: one line\n"
     "per row with the caption and the columns separated by tabs, then the counters line.\n"
     "  --catalog FILE  variable catalogue, for the capacity (default: calcbank.xml of the\n"
     "                  working directory)\n"
     "  --json          print the list as JSON instead (its schema is in the README)\n"
+    "  --csv           print the list as CSV instead, for the LON side: UTF-8 with a byte order\n"
+    "                  mark, ';' between fields, CR LF line ends, a header line, then one line\n"
+    "                  per SNVT variable the gateway publishes (its number, name, register,\n"
+    "                  type, SNVT id, unit), a flags variable on a line of its own\n"
     "A catalogue without a usable LonCfg size is reported on stderr and, as in the window,\n"
     "gives capacity 0; the list is still printed.\n"
     "Exit status: 0 done; 2 FILE or the catalogue cannot be loaded, or the catalogue has no\n"
@@ -45,10 +50,12 @@ bool LoadSettingsFile(const CliContext& ctx, SnvtList& list, const std::string& 
 int RunListCommand(const CliContext& ctx, const std::vector<std::string>& args) {
     CliArgs parsed;
     int status = 0;
-    if (!ParseCommandArgs(ctx, args, {{"--catalog", true}, {"--json", false}}, kUsage, parsed,
-                          status))
+    if (!ParseCommandArgs(ctx, args, {{"--catalog", true}, {"--json", false}, {"--csv", false}},
+                          kUsage, parsed, status))
         return status;
     if (parsed.Positionals().size() != 1) return UsageError(ctx, "list needs one FILE", kUsage);
+    if (parsed.Has("--json") && parsed.Has("--csv"))
+        return UsageError(ctx, "--json and --csv exclude each other", kUsage);
 
     CommandList held(ctx);
     XmlDocument& catalogue = held.Catalogue();
@@ -59,6 +66,8 @@ int RunListCommand(const CliContext& ctx, const std::vector<std::string>& args) 
     if (!LoadSettingsFile(ctx, list, parsed.Positionals()[0])) return exitstatus::Input;
     if (parsed.Has("--json")) {
         PrintListJson(list, ctx.out);
+    } else if (parsed.Has("--csv")) {
+        ctx.out << ListCsvText(list);
     } else {
         PrintList(list, ctx.out);
     }

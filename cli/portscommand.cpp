@@ -3,6 +3,7 @@
 #include "base/jsonwriter.h"
 #include "cli/clicommand.h"
 #include "cli/exitstatus.h"
+#include "cli/jsonprint.h"
 #include "link/serialports.h"
 
 namespace {
@@ -28,7 +29,7 @@ void OptionalMember(JsonWriter& json, const char* name, const std::string& value
 
 void PrintJson(const std::vector<SerialPortInfo>& ports, std::ostream& out) {
     JsonWriter json(out);
-    json.BeginObject().Key("ports").BeginArray();
+    BeginJsonDocument(json).Key("ports").BeginArray();
     for (const SerialPortInfo& port : ports) {
         json.BeginObject().Member("path", port.path);
         OptionalMember(json, "by_id", port.byIdPath);

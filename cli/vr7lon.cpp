@@ -22,7 +22,7 @@ const char kUsage[] =
     "Commands (each takes --help):\n"
     "  tree FOLDER [--catalog FILE] [--number N]\n"
     "        the tree of a configuration folder, as the window's Open builds it\n"
-    "  list FILE [--catalog FILE]\n"
+    "  list FILE [--catalog FILE] [--json | --csv]\n"
     "        the SNVT list of a gateway settings file\n"
     "  build --out FILE [--catalog FILE] [--from FILE] SYS:NAME...\n"
     "        a gateway settings file made of the variables NAME of systems SYS\n"

@@ -19,6 +19,7 @@
 #include "app/devicecommands.h"
 #include "app/failurecause.h"
 #include "app/gatewayfile.h"
+#include "app/listcsv.h"
 #include "app/messages.h"
 #include "app/ui/aboutbox.h"
 #include "app/ui/configtreeview.h"
@@ -334,6 +335,35 @@ void TVR7CfgUpdate::Save1Click() {
                          FromCp1251(where.after));
 }
 
+void TVR7CfgUpdate::ExportList1Click() {
+    // Refused as Save is: an empty table binds nothing on the LON side.
+    ClearStatus();
+    if (List.RowCount() == 0) {
+        messages_->Message(FromCp1251(usertext::EmptyList()));
+        return;
+    }
+    IShellServices::SaveRequest request;
+    request.initialFolder = QDir::currentPath();
+    request.defaultName = QStringLiteral("duxgate");
+    request.defaultSuffix = QStringLiteral("csv");
+    request.filter = FromCp1251(usertext::ExportListFilter());
+    const QString path = shell_->ChooseSaveFile(this, request);
+    if (path.isEmpty()) return;
+
+    if (const Status saved = SaveListCsv(List, NativePath(path)); !saved) {
+        const usertext::FileStep step = usertext::FileStep::NotSaved;
+        messages_->Message(FromCp1251(usertext::FileFailureBefore()) +
+                           QDir::toNativeSeparators(path) +
+                           FromCp1251(usertext::FileFailureAfter(step)) +
+                           FromCp1251(usertext::FileFailureReason(step, saved.failure())));
+        return;
+    }
+    const usertext::AroundPath where = usertext::SavedTo();
+    StatusPanel->setText(FromCp1251(where.before) +
+                         QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()) +
+                         FromCp1251(where.after));
+}
+
 QString TVR7CfgUpdate::SaveFolder() const {
     // Where Open reads the list back from: the opened folder's CONFIG folder.
     if (ListSource == 2 && !openedConfigDir_.isEmpty()) return openedConfigDir_;
@@ -495,7 +525,8 @@ void TVR7CfgUpdate::CancelDeviceCommand() {
 
 void TVR7CfgUpdate::EnableCommands(bool enabled) {
     // Everything that could start another command, or change the list under the worker.
-    for (QAction* action : {Open1, Load1, Store1, Save1, Port1, ClearAll1, SetAll1, DelSelected1})
+    for (QAction* action :
+         {Open1, Load1, Store1, Save1, ExportList1, Port1, ClearAll1, SetAll1, DelSelected1})
         action->setEnabled(enabled);
     TreeView1->setEnabled(enabled);
     ListView1->setEnabled(enabled);

@@ -114,6 +114,7 @@ class TVR7CfgUpdate : public QMainWindow,
     QAction* Load1 = nullptr;
     QAction* Store1 = nullptr;
     QAction* Save1 = nullptr;
+    QAction* ExportList1 = nullptr;  // the list as CSV for the LON side
     QAction* FileExit1 = nullptr;
     QAction* Port1 = nullptr;
     QAction* HelpAbout1 = nullptr;
@@ -136,6 +137,7 @@ class TVR7CfgUpdate : public QMainWindow,
     void FormActivate();
     void Open1Click();
     void Save1Click();
+    void ExportList1Click();
     void Load1Click();
     void Store1Click();
     void Port1Click();

@@ -148,6 +148,8 @@ void TVR7CfgUpdate::CreateActions() {
                  QStringLiteral("Сохранить SNVT список в duxgate.cfg"), &TVR7CfgUpdate::Save1Click);
     Save1->setIcon(CommandIcon(CommandImage::Save));
     Save1->setShortcut(QKeySequence::Save);
+    ExportList1 = make(FromCp1251(usertext::ExportList()), FromCp1251(usertext::ExportListHint()),
+                       &TVR7CfgUpdate::ExportList1Click);
     Load1 = make(QStringLiteral("&Прочитать из VR-7"),
                  QStringLiteral("Прочитать конфигурацию VR-7"), &TVR7CfgUpdate::Load1Click);
     Load1->setIcon(CommandIcon(CommandImage::ReadDevice));
@@ -184,6 +186,7 @@ void TVR7CfgUpdate::CreateMenus() {
     File1->addAction(Load1);
     File1->addAction(Store1);
     File1->addAction(Save1);
+    File1->addAction(ExportList1);
     File1->addAction(FileExit1);
 
     Settings1 = menuBar()->addMenu(QStringLiteral("&Настройки"));

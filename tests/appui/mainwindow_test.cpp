@@ -107,7 +107,7 @@ TEST_F(MainWindowTest, MenusAndToolButtonsShareOneCommandWithItsHintsAndImage) {
     TVR7CfgUpdate& w = CreateWindow();
     EXPECT_EQ(MenuTexts(w.File1),
               (QStringList{"&Открыть", "&Прочитать из VR-7", "Со&хранить в VR-7",
-                           "&Сохранить на диск", "&Выход"}));
+                           "&Сохранить на диск", "Экспорт списка…", "&Выход"}));
     EXPECT_EQ(MenuTexts(w.Settings1), QStringList{"Порт"});
     EXPECT_EQ(MenuTexts(w.Help1), (QStringList{"&О программе...", "&Справка"}));
 
@@ -263,6 +263,14 @@ TEST_F(MainWindowTest, SavingAnEmptyListOnlySaysSo) {
     EXPECT_EQ(messages.messages, QStringList{"Список SNVT переменных пуст!"});
     EXPECT_TRUE(shell.saveRequests.empty());
     EXPECT_TRUE(ReadFile("out.cfg").empty());
+
+    // Exporting it says the same and asks for no file either.
+    messages.messages.clear();
+    shell.saveFile = Work() + "/out.csv";
+    w.ExportList1Click();
+    EXPECT_EQ(messages.messages, QStringList{"Список SNVT переменных пуст!"});
+    EXPECT_TRUE(shell.saveRequests.empty());
+    EXPECT_FALSE(QFile::exists(shell.saveFile));
 }
 
 TEST_F(MainWindowTest, HelpOpensTheDocumentOfTheWorkingFolderOrSaysWhyNot) {

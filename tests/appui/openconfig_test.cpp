@@ -6,15 +6,18 @@
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QScrollBar>
 #include <QTest>
 #include <QTreeWidgetItemIterator>
 
+#include "app/listcsv.h"
 #include "app/ui/configtreeview.h"
 #include "app/ui/dragpayload.h"
 #include "app/ui/imagelist.h"
+#include "app/ui/statuspanel.h"
 #include "base/cp1251.h"
 #include "base/ui/qcp1251.h"
 #include "tests/appui/support/windowfixture.h"
@@ -573,6 +576,31 @@ TEST_F(OpenConfigTest, ASaveThatFailsIsReportedWithThePath) {
     EXPECT_TRUE(messages.messages[1].contains(shell.saveFile))
         << messages.messages[1].toStdString();
     EXPECT_TRUE(QFileInfo(shell.saveFile).isDir());
+}
+
+TEST_F(OpenConfigTest, ExportWritesTheListsCsvTableOrReportsThePath) {
+    TVR7CfgUpdate& w = OpenDemo();
+    EXPECT_TRUE(w.File1->actions().contains(w.ExportList1));
+    shell.saveFile = Work() + "/lon/duxgate.csv";
+    QDir().mkpath(Work() + "/lon");
+    w.ExportList1->trigger();
+    ASSERT_EQ(shell.saveRequests.size(), 1u);
+    const IShellServices::SaveRequest& request = shell.saveRequests[0];
+    EXPECT_EQ(request.initialFolder, QDir::currentPath());
+    EXPECT_EQ(request.defaultName, QStringLiteral("duxgate"));
+    EXPECT_EQ(request.defaultSuffix, QStringLiteral("csv"));
+    EXPECT_EQ(request.filter, QStringLiteral("Таблица CSV (*.csv)"));
+    EXPECT_TRUE(messages.messages.isEmpty()) << messages.messages.join("\n").toStdString();
+    EXPECT_EQ(ReadFile(shell.saveFile), ListCsvText(w.List));
+    EXPECT_EQ(w.StatusPanel->text(),
+              QStringLiteral("Сохранено в ") + QDir::toNativeSeparators(shell.saveFile));
+
+    shell.saveFile = Work() + "/missing/duxgate.csv";
+    w.ExportList1->trigger();
+    ASSERT_EQ(messages.messages.size(), 1);
+    EXPECT_TRUE(messages.messages[0].startsWith("Файл " + shell.saveFile + " не сохранён.\n"))
+        << messages.messages[0].toStdString();
+    EXPECT_FALSE(QFile::exists(shell.saveFile));
 }
 
 TEST_F(OpenConfigTest, AListFromTheDeviceIsSavedFromTheDialogsOwnFolder) {

@@ -59,8 +59,8 @@ TEST_F(WorkerTest, ACancelledReadDisabledEverythingReplaysNothingAndLeavesTheLis
     w.Load1Click();
     WaitForProgress(w);
     ASSERT_TRUE(w.DeviceCommandRunning());
-    for (QAction* a :
-         {w.Open1, w.Load1, w.Store1, w.Save1, w.Port1, w.ClearAll1, w.SetAll1, w.DelSelected1})
+    for (QAction* a : {w.Open1, w.Load1, w.Store1, w.Save1, w.ExportList1, w.Port1, w.ClearAll1,
+                       w.SetAll1, w.DelSelected1})
         EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
     EXPECT_FALSE(w.TreeView1->isEnabled());
     EXPECT_FALSE(w.ListView1->isEnabled());

@@ -35,10 +35,12 @@ SiteFault SiteFaultOf(Trouble t) {
     }
 }
 
-// The devices of a report, after checking its frame: {"action": ..., "devices": [...]}.
+// The devices of a report, after checking its frame: {"schema": 1, "action": ..., "devices":
+// [...]}.
 std::vector<JsonValue> ReportDevices(const std::string& json, const std::string& action) {
     const JsonValue report = JsonReader::Parse(json);
-    EXPECT_EQ(report.Keys(), (std::vector<std::string>{"action", "devices"}));
+    EXPECT_EQ(report.Keys(), (std::vector<std::string>{"schema", "action", "devices"}));
+    EXPECT_EQ(report["schema"].Integer(), 1);
     EXPECT_EQ(report["action"].String(), action);
     return report["devices"].Items();
 }

@@ -78,7 +78,8 @@ TEST_F(PortsCommand, JsonHasEveryFieldWithNullForWhatIsUnknown) {
     TwoPorts();
     const CliResult r = Run({"ports", "--json"});
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "{\n  \"ports\": [\n    {\n      \"path\": \"" + dir / "dev/ttyS0" +
+    EXPECT_EQ(r.out, "{\n  \"schema\": 1,\n  \"ports\": [\n    {\n      \"path\": \"" +
+                         dir / "dev/ttyS0" +
                          "\",\n      \"by_id\": null,\n      \"driver\": \"serial8250\",\n"
                          "      \"vendor\": null,\n      \"product\": null,\n"
                          "      \"usb_id\": null,\n      \"serial\": null\n    },\n"
@@ -98,7 +99,7 @@ TEST_F(PortsCommand, NoPortIsSaidAndIsNoFailure) {
         std::string out;
     } cases[] = {
         {{"ports"}, 0, "no serial port found\n"},
-        {{"ports", "--json"}, 0, "{\n  \"ports\": []\n}\n"},
+        {{"ports", "--json"}, 0, "{\n  \"schema\": 1,\n  \"ports\": []\n}\n"},
         {{"ports", "extra"}, 64, ""},
     };
     for (const auto& c : cases) {
