@@ -11,7 +11,12 @@
 #include <tuple>
 
 #include "app/atomicfilewriter.h"
+#include "app/gatewayfile.h"
+#include "app/messages.h"
+#include "app/snvtlist.h"
+#include "base/parseuint.h"
 #include "base/uniquefd.h"
+#include "optlist/xmldocument.h"
 
 namespace {
 
@@ -161,4 +166,56 @@ void PruneBackups(const BackupPolicy& policy, uint32_t deviceNumber, const std::
     std::erase_if(entries, [&spare](const BackupEntry& e) { return e.path == spare; });
     const size_t keep = std::max<size_t>(policy.keep, 1) - (spare.empty() ? 0 : 1);
     for (size_t i = 0; i + keep < entries.size(); ++i) (void)::unlink(entries[i].path.c_str());
+}
+
+namespace {
+
+// The numbers of the devices that have a folder in the backups folder, in order.
+Result<std::vector<uint32_t>> DevicesWithBackups(const std::string& folder) {
+    std::vector<uint32_t> devices;
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) {
+        if (errno == ENOENT) return devices;
+        return Failure::OfFile(folder, errno);
+    }
+    while (const dirent* e = ::readdir(dir)) {
+        uint32_t number = 0;
+        const std::string name = e->d_name;
+        if (!IsDigits(name)) continue;
+        if (ParseUint32(name, number) && std::to_string(number) == name) devices.push_back(number);
+    }
+    ::closedir(dir);
+    std::sort(devices.begin(), devices.end());
+    return devices;
+}
+
+}  // namespace
+
+Result<std::vector<BackupSummary>> ListBackupSummaries(const std::string& folder,
+                                                       uint32_t deviceNumber) {
+    std::vector<uint32_t> devices{deviceNumber};
+    if (deviceNumber == 0) {
+        Result<std::vector<uint32_t>> found = DevicesWithBackups(folder);
+        if (!found) return found.failure();
+        devices = std::move(found).value();
+    }
+    std::vector<BackupSummary> summaries;
+    for (const uint32_t device : devices) {
+        Result<std::vector<BackupEntry>> entries = ListBackups(folder, device);
+        if (!entries) return entries.failure();
+        for (BackupEntry& entry : entries.value()) {
+            BackupSummary summary;
+            summary.device = device;
+            XmlDocument noCatalogue;  // counting never looks variables up
+            SnvtList list(noCatalogue);
+            if (const Status loaded = LoadGatewayFileAt(list, entry.path); loaded) {
+                summary.variables = list.UsedVariables();
+            } else {
+                summary.problem = usertext::FailureReason(loaded.failure());
+            }
+            summary.entry = std::move(entry);
+            summaries.push_back(std::move(summary));
+        }
+    }
+    return summaries;
 }

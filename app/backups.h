@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -63,3 +64,17 @@ Result<std::string> SaveBackup(const BackupPolicy& policy, uint32_t deviceNumber
 // Removes the oldest of the device's backups so that at most policy.keep (at least 1) remain;
 // the backup at `spare` (one just taken) is never removed and counts as one of them.
 void PruneBackups(const BackupPolicy& policy, uint32_t deviceNumber, const std::string& spare = {});
+
+// A backup as the lists of backups show it: its device, its entry and how many variables it
+// holds, read as any gateway settings file is (none, with the reader's reason, when it cannot be).
+struct BackupSummary {
+    uint32_t device = 0;
+    BackupEntry entry;
+    std::optional<unsigned> variables;
+    std::string problem;  // UTF-8, when variables is none
+};
+
+// The backups of the device, oldest first; with deviceNumber 0, those of every device that has a
+// folder of its number, by device number. A folder that cannot be read is a File failure.
+Result<std::vector<BackupSummary>> ListBackupSummaries(const std::string& folder,
+                                                       uint32_t deviceNumber);

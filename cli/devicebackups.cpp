@@ -1,18 +1,14 @@
 // "vr7lon device backups" and "vr7lon device restore": the backups a store keeps of the device's
 // gateway settings, listed and stored back.
-#include <dirent.h>
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <optional>
 
 #include "app/backups.h"
 #include "app/devicecommands.h"
-#include "app/gatewayfile.h"
 #include "app/messages.h"
 #include "app/snvtlist.h"
 #include "base/jsonwriter.h"
-#include "base/parseuint.h"
 #include "cli/backupoptions.h"
 #include "cli/clicommand.h"
 #include "cli/devicesession.h"
@@ -48,52 +44,11 @@ const char kRestoreUsage[] =
     "                       with the copy uploaded\n" VR7_BACKUP_OPTIONS_USAGE
     "Exit status: as \"store\"; 2 also when there is no such backup.\n";
 
-// One backup as listed: its entry and what it holds.
-struct ListedBackup {
-    uint32_t device = 0;
-    BackupEntry entry;
-    std::optional<unsigned> variables;  // none when it cannot be read as a settings file
-    std::string problem;                // why, then
-};
-
-void Describe(uint32_t device, BackupEntry entry, std::vector<ListedBackup>& out) {
-    ListedBackup listed;
-    listed.device = device;
-    XmlDocument noCatalogue;
-    SnvtList list(noCatalogue);
-    if (const Status loaded = LoadGatewayFileAt(list, entry.path); loaded) {
-        listed.variables = list.UsedVariables();
-    } else {
-        listed.problem = usertext::FailureReason(loaded.failure());
-    }
-    listed.entry = std::move(entry);
-    out.push_back(std::move(listed));
-}
-
-// The numbers of the devices that have a folder in the backups folder, in order.
-Result<std::vector<uint32_t>> DevicesWithBackups(const std::string& folder) {
-    std::vector<uint32_t> devices;
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir) {
-        if (errno == ENOENT) return devices;
-        return Failure::OfFile(folder, errno);
-    }
-    while (const dirent* e = ::readdir(dir)) {
-        uint32_t number = 0;
-        const std::string name = e->d_name;
-        if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos) continue;
-        if (ParseUint32(name, number) && std::to_string(number) == name) devices.push_back(number);
-    }
-    ::closedir(dir);
-    std::sort(devices.begin(), devices.end());
-    return devices;
-}
-
-void PrintBackupsJson(const std::string& folder, const std::vector<ListedBackup>& backups,
+void PrintBackupsJson(const std::string& folder, const std::vector<BackupSummary>& backups,
                       std::ostream& out) {
     JsonWriter json(out);
     BeginJsonDocument(json).Member("folder", folder).Key("backups").BeginArray();
-    for (const ListedBackup& b : backups) {
+    for (const BackupSummary& b : backups) {
         json.BeginObject()
             .Member("device", b.device)
             .Member("taken", b.entry.taken)
@@ -117,8 +72,8 @@ void PrintBackupsJson(const std::string& folder, const std::vector<ListedBackup>
     json.EndArray().EndObject();
 }
 
-void PrintBackups(const std::vector<ListedBackup>& backups, std::ostream& out) {
-    for (const ListedBackup& b : backups) {
+void PrintBackups(const std::vector<BackupSummary>& backups, std::ostream& out) {
+    for (const BackupSummary& b : backups) {
         out << b.device << '\t' << b.entry.taken << '\t' << b.entry.size << " bytes\t";
         if (b.variables) {
             out << *b.variables << " variables";
@@ -143,26 +98,12 @@ int RunDeviceBackups(const CliContext& ctx, DeviceSession& session, const Device
                               kBackupsUsage, 0, parsed, status))
         return status;
     const std::string folder = BackupFolder(ctx, parsed);
-    std::vector<uint32_t> devices;
-    if (session.DeviceNumber != 0) {
-        devices.push_back(session.DeviceNumber);
-    } else {
-        Result<std::vector<uint32_t>> found = DevicesWithBackups(folder);
-        if (!found) {
-            ctx.err << "vr7lon: " << usertext::FailureLine(found.failure()) << '\n';
-            return exitstatus::Input;
-        }
-        devices = std::move(found).value();
+    Result<std::vector<BackupSummary>> listed = ListBackupSummaries(folder, session.DeviceNumber);
+    if (!listed) {
+        ctx.err << "vr7lon: " << usertext::FailureLine(listed.failure()) << '\n';
+        return exitstatus::Input;
     }
-    std::vector<ListedBackup> backups;
-    for (const uint32_t device : devices) {
-        Result<std::vector<BackupEntry>> entries = ListBackups(folder, device);
-        if (!entries) {
-            ctx.err << "vr7lon: " << usertext::FailureLine(entries.failure()) << '\n';
-            return exitstatus::Input;
-        }
-        for (BackupEntry& entry : entries.value()) Describe(device, std::move(entry), backups);
-    }
+    const std::vector<BackupSummary>& backups = listed.value();
     if (parsed.Has("--json")) {
         PrintBackupsJson(folder, backups, ctx.out);
     } else {
