@@ -24,14 +24,17 @@ std::string VerificationText(const VerificationSummary& summary) {
     return {};
 }
 
+ReportRow ReportRowOf(const SnvtRow& row) {
+    ReportRow out;
+    for (int column = 0; column < kSnvtColumnCount; ++column)
+        out[column] = cp1251::ToUtf8(Cp1251String(row.Text(column)));
+    return out;
+}
+
 std::vector<ReportRow> ReportRows(const SnvtList& list) {
     std::vector<ReportRow> rows;
     rows.reserve(list.RowCount());
-    for (const SnvtRow& row : list.Rows()) {
-        ReportRow& out = rows.emplace_back();
-        for (int column = 0; column < kSnvtColumnCount; ++column)
-            out[column] = cp1251::ToUtf8(Cp1251String(row.Text(column)));
-    }
+    for (const SnvtRow& row : list.Rows()) rows.push_back(ReportRowOf(row));
     return rows;
 }
 

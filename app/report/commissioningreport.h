@@ -40,7 +40,8 @@ struct CommissioningRecord {
     std::string backupFile;  // the backup of the device's earlier file; empty: none was made
 };
 
-// The rows of the list (Windows-1251) as the report shows them.
+// A row of the list (Windows-1251) as the report shows it, and all of them.
+ReportRow ReportRowOf(const SnvtRow& row);
 std::vector<ReportRow> ReportRows(const SnvtList& list);
 
 // "YYYY-MM-DD HH:MM:SS" in local time.
