@@ -56,7 +56,7 @@ std::string CurrentUserName() {
 
 std::string CommissioningReportHtml(const CommissioningRecord& record) {
     std::string page = html::BeginPage(htmltext::StoreTitle());
-    page += "<table class=\"facts\">\n";
+    page += "<table class=\"facts\" cellpadding=\"3\" cellspacing=\"0\">\n";
     page += html::FactRow(htmltext::DeviceNumber(), std::to_string(record.deviceNumber));
     page += html::FactRow(htmltext::Firmware(), record.firmwareVersion);
     page += html::FactRow(htmltext::Port(), record.port);
@@ -81,7 +81,7 @@ std::string CommissioningReportHtml(const CommissioningRecord& record) {
         page += "<p class=\"none\">" + html::Escape(htmltext::EmptyStoredList()) + "</p>\n";
         return page + html::EndPage();
     }
-    page += "<table class=\"rows\">\n<thead><tr><th>#</th>";
+    page += "<table class=\"rows\" cellpadding=\"3\" cellspacing=\"0\">\n<thead><tr><th>#</th>";
     for (const char* caption : kSnvtColumnCaptions)
         page += "<th>" + html::Escape(caption) + "</th>";
     page += "</tr></thead>\n<tbody>\n";

@@ -102,11 +102,11 @@ std::string SiteReportHtml(FleetAction action, const std::string& when,
     for (size_t i = 0; i < devices; ++i) failed += !results[i].status;
 
     std::string page = html::BeginPage(htmltext::SiteTitle());
-    page += "<table class=\"facts\">\n";
+    page += "<table class=\"facts\" cellpadding=\"3\" cellspacing=\"0\">\n";
     page += html::FactRow(htmltext::Action(), ActionWord(action));
     page += html::FactRow(htmltext::When(), when);
-    page +=
-        "</table>\n<h2>" + html::Escape(htmltext::Summary()) + "</h2>\n<table class=\"summary\">\n";
+    page += "</table>\n<h2>" + html::Escape(htmltext::Summary()) +
+            "</h2>\n<table class=\"summary\" cellpadding=\"3\" cellspacing=\"0\">\n";
     page += html::FactRow(htmltext::Devices(), std::to_string(devices));
     page += html::FactRow(htmltext::Succeeded(), std::to_string(devices - failed),
                           devices - failed ? "ok" : "");
@@ -116,7 +116,7 @@ std::string SiteReportHtml(FleetAction action, const std::string& when,
     if (causes.empty()) {
         page += "<p class=\"none\">" + html::Escape(htmltext::NoFailures()) + "</p>\n";
     } else {
-        page += "<table class=\"causes\">\n" +
+        page += "<table class=\"causes\" cellpadding=\"3\" cellspacing=\"0\">\n" +
                 Header({htmltext::Cause(), htmltext::Code(), htmltext::Count()}) + "<tbody>\n";
         for (const CauseCount& cause : causes) {
             page += "<tr>" + Cell(CauseText(cause), LookOf(cause.resultClass).cssClass) +
@@ -126,7 +126,8 @@ std::string SiteReportHtml(FleetAction action, const std::string& when,
         page += "</tbody>\n</table>\n";
     }
 
-    page += "<h2>" + html::Escape(htmltext::Devices()) + "</h2>\n<table class=\"devices\">\n" +
+    page += "<h2>" + html::Escape(htmltext::Devices()) +
+            "</h2>\n<table class=\"devices\" cellpadding=\"3\" cellspacing=\"0\">\n" +
             Header({htmltext::Name(), htmltext::Endpoint(), htmltext::Number(), htmltext::Version(),
                     htmltext::Result(), htmltext::Code(), htmltext::Message(), htmltext::Seconds(),
                     htmltext::BytesSent(), htmltext::BytesReceived()}) +

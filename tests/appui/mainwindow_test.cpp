@@ -105,9 +105,9 @@ TEST_F(MainWindowTest, ListIsAReadOnlyReportWithoutSorting) {
 
 TEST_F(MainWindowTest, MenusAndToolButtonsShareOneCommandWithItsHintsAndImage) {
     TVR7CfgUpdate& w = CreateWindow();
-    EXPECT_EQ(MenuTexts(w.File1),
-              (QStringList{"&Открыть", "&Прочитать из VR-7", "Со&хранить в VR-7",
-                           "&Сохранить на диск", "&Выход"}));
+    EXPECT_EQ(MenuTexts(w.File1), (QStringList{"&Открыть", "&Прочитать из VR-7",
+                                               "Со&хранить в VR-7", "Проверить настройки в VR-7",
+                                               "Отчёт…", "&Сохранить на диск", "&Выход"}));
     EXPECT_EQ(MenuTexts(w.Settings1), QStringList{"Порт"});
     EXPECT_EQ(MenuTexts(w.Help1), (QStringList{"&О программе...", "&Справка"}));
 
