@@ -727,6 +727,8 @@ void TVR7CfgUpdate::Verify1Click() {
                 }
             }
             // The check's one file open is for reading: its refusal is a device without the file.
+            // A check that compared hides its bar; a failed one leaves it where it stopped.
+            if (code == lr::Ok) ShowProgress("", 0);
             ShowFailureCause(code, false, FileOpenFor::Reading);
             if (v.identified) KeepReport(v.info, false, summary);
             messages_->Message(QString::fromStdString(VerificationText(summary)));

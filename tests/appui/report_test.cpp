@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QFile>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidgetItem>
 #include <QTest>
@@ -116,6 +117,7 @@ void ReportWindowTest::Check(SimDevice device, bool storeFirst, VerificationSumm
         EXPECT_GT(said.size(), std::string(htmltext::VerifyFailedBefore()).size());
     } else {
         EXPECT_EQ(said, VerificationText(expected));
+        EXPECT_TRUE(w.ProgressBar->isHidden());
     }
     // The device answered: the report holds the check, and the store when there was one.
     ASSERT_TRUE(w.Report1->isEnabled());
