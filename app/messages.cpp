@@ -742,3 +742,75 @@ std::string FolderIsLink(const std::string& path) {
 }
 
 }  // namespace reporttext
+
+namespace htmltext {
+
+// A text of the printable reports, UTF-8, listed in AllTexts.
+#define VR7_HTML_TEXT(name, utf8)                                            \
+    static const bool name##Listed = usertext::Register("Html" #name, utf8); \
+    const char* name() {                                                     \
+        return utf8;                                                         \
+    }
+
+VR7_HTML_TEXT(StoreTitle, "Отчёт о сохранении настроек шлюза в VR-7")
+VR7_HTML_TEXT(DeviceNumber, "Номер прибора")
+VR7_HTML_TEXT(Firmware, "Версия встроенного ПО")
+VR7_HTML_TEXT(Port, "Порт")
+VR7_HTML_TEXT(When, "Дата и время")
+VR7_HTML_TEXT(User, "Пользователь")
+VR7_HTML_TEXT(Backup, "Резервная копия")
+VR7_HTML_TEXT(NoBackup, "резервная копия не делалась")
+VR7_HTML_TEXT(StoredList, "Сохранённый список SNVT переменных")
+VR7_HTML_TEXT(EmptyStoredList, "список пуст")
+VR7_HTML_TEXT(Store, "Сохранение")
+VR7_HTML_TEXT(StoreNotDone, "не проводилось")
+VR7_HTML_TEXT(Verification, "Проверка")
+VR7_HTML_TEXT(VerifyNotDone, "не проводилась")
+VR7_HTML_TEXT(VerifyIdentical, "✔ Успешно: настройки в приборе совпадают со списком")
+VR7_HTML_TEXT(VerifyDiffersBefore, "✘ Ошибка: настройки в приборе отличаются, начиная с байта ")
+VR7_HTML_TEXT(VerifyFailedBefore, "✘ Ошибка: проверка не выполнена: ")
+VR7_HTML_TEXT(Baud, " бод")
+VR7_HTML_TEXT(SiteTitle, "Отчёт о работе с приборами объекта")
+VR7_HTML_TEXT(Action, "Действие")
+VR7_HTML_TEXT(ActionInfo, "опрос")
+VR7_HTML_TEXT(ActionRead, "чтение")
+VR7_HTML_TEXT(ActionStore, "сохранение")
+VR7_HTML_TEXT(ActionVerify, "проверка")
+VR7_HTML_TEXT(Summary, "Итог")
+VR7_HTML_TEXT(Devices, "Приборов")
+VR7_HTML_TEXT(Succeeded, "Успешно")
+VR7_HTML_TEXT(Failed, "С ошибкой")
+VR7_HTML_TEXT(ByCause, "Ошибки по причинам")
+VR7_HTML_TEXT(NoFailures, "ошибок нет")
+VR7_HTML_TEXT(Count, "Количество")
+VR7_HTML_TEXT(Cause, "Причина")
+VR7_HTML_TEXT(Code, "Код")
+VR7_HTML_TEXT(Name, "Имя")
+VR7_HTML_TEXT(Endpoint, "Подключение")
+VR7_HTML_TEXT(Number, "Номер")
+VR7_HTML_TEXT(Version, "Версия")
+VR7_HTML_TEXT(Result, "Результат")
+VR7_HTML_TEXT(Message, "Сообщение")
+VR7_HTML_TEXT(Seconds, "Время, с")
+VR7_HTML_TEXT(BytesSent, "Отправлено, байт")
+VR7_HTML_TEXT(BytesReceived, "Принято, байт")
+VR7_HTML_TEXT(ClassSuccess, "✔ Успешно")
+VR7_HTML_TEXT(ClassLink, "✘ Ошибка связи")
+VR7_HTML_TEXT(ClassRefusal, "✘ Отказ прибора")
+VR7_HTML_TEXT(ClassTooOld, "⚠ Устаревшее ПО")
+VR7_HTML_TEXT(ClassMismatch, "≠ Расхождение")
+VR7_HTML_TEXT(ClassLocalFile, "✘ Ошибка локального файла")
+VR7_HTML_TEXT(ClassCancelled, "— Отменено")
+
+VR7_HTML_TEXT(ReportCommand, "Отчёт…")
+VR7_HTML_TEXT(VerifyCommand, "Проверить настройки в VR-7")
+VR7_HTML_TEXT(ReportDialogTitle, "Отчёт")
+VR7_HTML_TEXT(PrintButton, "Печать…")
+VR7_HTML_TEXT(SavePdfButton, "Сохранить PDF…")
+VR7_HTML_TEXT(SaveHtmlButton, "Сохранить HTML…")
+VR7_HTML_TEXT(CloseButton, "Закрыть")
+VR7_HTML_TEXT(PdfFilter, "Документ PDF (*.pdf)")
+VR7_HTML_TEXT(HtmlFilter, "Страница HTML (*.html)")
+VR7_HTML_TEXT(HtmlSaveFailed, "Отчёт не сохранён: ")
+
+}  // namespace htmltext

@@ -246,3 +246,76 @@ std::string NotOpened(LinkResult result, int systemError);  // "связь не 
 std::string DialoutHint();
 
 }  // namespace logtext
+
+// The printable reports (UTF-8, put into HTML): the window's report of a store and its check, and
+// the site report of "vr7lon fleet --html". Each is one fixed text.
+namespace htmltext {
+
+// The report of a store.
+const char* StoreTitle();  // "Отчёт о сохранении настроек шлюза в VR-7"
+const char* DeviceNumber();     // "Номер прибора"
+const char* Firmware();         // "Версия встроенного ПО"
+const char* Port();             // "Порт"
+const char* When();             // "Дата и время"
+const char* User();             // "Пользователь"
+const char* Backup();           // "Резервная копия"
+const char* NoBackup();         // "резервная копия не делалась"
+const char* StoredList();       // "Сохранённый список SNVT переменных"
+const char* EmptyStoredList();  // "список пуст"
+const char* Store();            // "Сохранение"
+const char* StoreNotDone();     // "не проводилось"
+const char* Verification();     // "Проверка"
+const char* VerifyNotDone();    // "не проводилась"
+const char* VerifyIdentical();  // "✔ Успешно: настройки в приборе совпадают со списком"
+const char* VerifyDiffersBefore();  // "✘ Ошибка: настройки в приборе отличаются, начиная с байта "
+const char* VerifyFailedBefore();  // "✘ Ошибка: проверка не выполнена: "
+// A serial port's speed after its name: "/dev/ttyUSB0, 9600" + " бод".
+const char* Baud();
+
+// The site report.
+const char* SiteTitle();      // "Отчёт о работе с приборами объекта"
+const char* Action();         // "Действие"
+const char* ActionInfo();     // "опрос"
+const char* ActionRead();     // "чтение"
+const char* ActionStore();    // "сохранение"
+const char* ActionVerify();   // "проверка"
+const char* Summary();        // "Итог"
+const char* Devices();        // "Приборов"
+const char* Succeeded();      // "Успешно"
+const char* Failed();         // "С ошибкой"
+const char* ByCause();        // "Ошибки по причинам"
+const char* NoFailures();     // "ошибок нет"
+const char* Count();          // "Количество"
+const char* Cause();          // "Причина"
+const char* Code();           // "Код"
+const char* Name();           // "Имя"
+const char* Endpoint();       // "Подключение"
+const char* Number();         // "Номер"
+const char* Version();        // "Версия"
+const char* Result();         // "Результат"
+const char* Message();        // "Сообщение"
+const char* Seconds();        // "Время, с"
+const char* BytesSent();      // "Отправлено, байт"
+const char* BytesReceived();  // "Принято, байт"
+// A device's result class, a symbol before its word so that it reads without colour.
+const char* ClassSuccess();    // "✔ Успешно"
+const char* ClassLink();       // "✘ Ошибка связи"
+const char* ClassRefusal();    // "✘ Отказ прибора"
+const char* ClassTooOld();     // "⚠ Устаревшее ПО"
+const char* ClassMismatch();   // "≠ Расхождение"
+const char* ClassLocalFile();  // "✘ Ошибка локального файла"
+const char* ClassCancelled();  // "— Отменено"
+
+// The window's report and check commands, and the report dialog.
+const char* ReportCommand();      // "Отчёт…"
+const char* VerifyCommand();      // "Проверить настройки в VR-7"
+const char* ReportDialogTitle();  // "Отчёт"
+const char* PrintButton();        // "Печать…"
+const char* SavePdfButton();      // "Сохранить PDF…"
+const char* SaveHtmlButton();     // "Сохранить HTML…"
+const char* CloseButton();        // "Закрыть"
+const char* PdfFilter();          // "Документ PDF (*.pdf)"
+const char* HtmlFilter();         // "Страница HTML (*.html)"
+const char* HtmlSaveFailed();     // "Отчёт не сохранён: "
+
+}  // namespace htmltext

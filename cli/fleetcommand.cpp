@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <optional>
 #include <set>
@@ -15,6 +16,8 @@
 #include "app/fleet/fleetrun.h"
 #include "app/gatewayfile.h"
 #include "app/messages.h"
+#include "app/report/commissioningreport.h"
+#include "app/report/sitereport.h"
 #include "app/snvtlist.h"
 #include "base/jsonwriter.h"
 #include "base/parseuint.h"
@@ -31,7 +34,8 @@
 namespace {
 
 const char kUsage[] =
-    "usage: vr7lon fleet PLAN ACTION [--jobs N] [--out DIR] [--report FILE] [--catalog FILE]\n"
+    "usage: vr7lon fleet PLAN ACTION [--jobs N] [--out DIR] [--report FILE] [--html FILE]\n"
+    "                               [--catalog FILE]\n"
     "Does ACTION on every device of PLAN: devices on different endpoints at the same time,\n"
     "devices that share one serial port (or one TCP address and port) one after another. One\n"
     "device's failure never stops the others.\n"
@@ -62,6 +66,9 @@ const char kUsage[] =
     "                  version, result, message, seconds, bytes_sent, bytes_received,\n"
     "                  and for store backup (its path, or null)}]};\n"
     "                  never the plan, a file it names or the catalogue\n"
+    "  --html FILE     a printable site report in Russian (one HTML file): a summary of the\n"
+    "                  devices, those that succeeded and the failures by cause, then a row per\n"
+    "                  device with the data of --report; never an input, nor the --report FILE\n"
     "  --catalog FILE  read: the variable catalogue (default: calcbank.xml of the working\n"
     "                  directory)\n"
     "store keeps each device's duxgate.cfg as a backup before its upload (in DIR/<device\n"
@@ -217,8 +224,11 @@ std::string Report(FleetAction action, const std::vector<FleetTask>& tasks,
 int RunFleetCommand(const CliContext& ctx, const std::vector<std::string>& args) {
     CliArgs parsed;
     int status = 0;
-    std::vector<CliOption> options = {
-        {"--jobs", true}, {"--out", true}, {"--report", true}, {"--catalog", true}};
+    std::vector<CliOption> options = {{"--jobs", true},
+                                      {"--out", true},
+                                      {"--report", true},
+                                      {"--html", true},
+                                      {"--catalog", true}};
     options.insert(options.end(), BackupOptions().begin(), BackupOptions().end());
     if (!ParseCommandArgs(ctx, args, options, kUsage, parsed, status)) return status;
     if (parsed.Positionals().size() != 2)
@@ -285,17 +295,36 @@ int RunFleetCommand(const CliContext& ctx, const std::vector<std::string>& args)
         ::close(fd);
         ::unlink(probe.c_str());
     }
+    // The reports are opened before any device is touched; neither may be an input of the run,
+    // nor the two one file.
+    if (parsed.Has("--report") && parsed.Has("--html")) {
+        std::error_code ec;
+
+        // Canonical from the absolute path: a relative one whose first part does not exist yet
+        // would stay as it was written.
+        auto canonical = [&ec](const std::string& path) {
+            return std::filesystem::weakly_canonical(std::filesystem::absolute(path, ec), ec);
+        };
+        const auto report = canonical(parsed.Value("--report"));
+        const auto html = canonical(parsed.Value("--html"));
+        if (report == html ||
+            std::filesystem::equivalent(parsed.Value("--report"), parsed.Value("--html"), ec))
+            return UsageError(ctx, "--html and --report need two different files", kUsage);
+    }
     AtomicFileWriter report;
-    const std::string reportPath = parsed.Value("--report");
-    if (parsed.Has("--report")) {
+    AtomicFileWriter htmlReport;
+    for (auto [option, writer] :
+         {std::pair{"--report", &report}, std::pair{"--html", &htmlReport}}) {
+        if (!parsed.Has(option)) continue;
+        const std::string& path = parsed.Value(option);
         const std::string input =
-            ReportOverwritesInput(reportPath, planPath, plan, needsFile, parsed.Value("--catalog"));
+            ReportOverwritesInput(path, planPath, plan, needsFile, parsed.Value("--catalog"));
         if (!input.empty()) {
-            ctx.err << "vr7lon: --report " << reportPath << " is " << input
+            ctx.err << "vr7lon: " << option << ' ' << path << " is " << input
                     << " of this run: the report would overwrite it\n";
             return exitstatus::Input;
         }
-        if (const Status opened = report.Open(reportPath); !opened) {
+        if (const Status opened = writer->Open(path); !opened) {
             ctx.err << "vr7lon: " << usertext::FailureLine(opened.failure()) << '\n';
             return exitstatus::Input;
         }
@@ -353,19 +382,24 @@ int RunFleetCommand(const CliContext& ctx, const std::vector<std::string>& args)
         return exitstatus::Input;
     }
 
+    const std::string started = LocalTimeText(std::time(nullptr));
     ProgressLine progress(ctx.err, ctx.env.errIsTerminal, tasks.size());
     const std::vector<FleetResult> results = RunFleet(tasks, settings, &progress);
     progress.End();
     PrintTable(ctx.out, tasks, results);
 
-    if (parsed.Has("--report")) {
-        Status written = report.Write(Report(settings.action, tasks, results));
-        if (written) written = report.Commit();
-        if (!written) {
-            ctx.err << "vr7lon: " << usertext::FailureLine(written.failure()) << '\n';
-            return exitstatus::Input;
-        }
-    }
+    auto write = [&](AtomicFileWriter& writer, const std::string& text) {
+        Status written = writer.Write(text);
+        if (written) written = writer.Commit();
+        if (!written) ctx.err << "vr7lon: " << usertext::FailureLine(written.failure()) << '\n';
+        return static_cast<bool>(written);
+    };
+    bool reported = true;
+    if (parsed.Has("--report")) reported = write(report, Report(settings.action, tasks, results));
+    if (parsed.Has("--html"))
+        reported =
+            write(htmlReport, SiteReportHtml(settings.action, started, tasks, results)) && reported;
+    if (!reported) return exitstatus::Input;
     for (const FleetResult& r : results) {
         if (!r.status) return exitstatus::Device;
     }

@@ -21,11 +21,13 @@
 #include "app/gatewayfile.h"
 #include "app/listcsv.h"
 #include "app/messages.h"
+#include "app/report/commissioningreport.h"
 #include "app/ui/aboutbox.h"
 #include "app/ui/configtreeview.h"
 #include "app/ui/dragpayload.h"
 #include "app/ui/exchangelog.h"
 #include "app/ui/portchoices.h"
+#include "app/ui/reportdialog.h"
 #include "app/ui/shellservices.h"
 #include "app/ui/statuspanel.h"
 #include "app/ui/usermessages.h"
@@ -98,6 +100,7 @@ TVR7CfgUpdate::~TVR7CfgUpdate() {
     // A command still running (the window destroyed without closing) is cancelled and waited
     // for; from now on nothing it reports reaches the window.
     runner_.Abandon();
+    delete ReportWindow;  // before the window's members it points back into go
     // The list's observer is this window; stop notifications before the controls go.
     List.SetObserver(nullptr);
     List.SetMessageSink(nullptr);
@@ -474,7 +477,10 @@ void TVR7CfgUpdate::Store1Click() {
             *result = Store({Connection, DeviceNumber, *this}, List);
         },
         [this, result] {
-            if (result->outcome == DeviceStoreOutcome::Stored) listModified_ = false;
+            if (result->outcome == DeviceStoreOutcome::Stored) {
+                listModified_ = false;
+                KeepReport(result->info, true, VerificationSummary());
+            }
             const bool failed = result->outcome == DeviceStoreOutcome::NotConnected ||
                                 result->outcome == DeviceStoreOutcome::Protected ||
                                 result->outcome == DeviceStoreOutcome::Broken;
@@ -525,8 +531,8 @@ void TVR7CfgUpdate::CancelDeviceCommand() {
 
 void TVR7CfgUpdate::EnableCommands(bool enabled) {
     // Everything that could start another command, or change the list under the worker.
-    for (QAction* action :
-         {Open1, Load1, Store1, Save1, ExportList1, Port1, ClearAll1, SetAll1, DelSelected1})
+    for (QAction* action : {Open1, Load1, Store1, Verify1, Save1, ExportList1, Port1, ClearAll1,
+                            SetAll1, DelSelected1})
         action->setEnabled(enabled);
     TreeView1->setEnabled(enabled);
     ListView1->setEnabled(enabled);
@@ -613,6 +619,7 @@ void TVR7CfgUpdate::ShowMessage(const Cp1251String& text) {
 void TVR7CfgUpdate::RowInserted(size_t index) {
     runner_.Run([this, index] {
         listModified_ = true;
+        ListChangedSinceReport();
         ListView1->InsertRow(static_cast<int>(index), List.Row(index));
     });
 }
@@ -620,6 +627,7 @@ void TVR7CfgUpdate::RowInserted(size_t index) {
 void TVR7CfgUpdate::RowRemoved(size_t index) {
     runner_.Run([this, index] {
         listModified_ = true;
+        ListChangedSinceReport();
         ListView1->removeRow(static_cast<int>(index));
     });
 }
@@ -627,17 +635,22 @@ void TVR7CfgUpdate::RowRemoved(size_t index) {
 void TVR7CfgUpdate::RowsRemoved(const std::vector<size_t>& indices) {
     runner_.Run([this, &indices] {
         listModified_ = true;
+        ListChangedSinceReport();
         ListView1->RemoveRows(indices);
     });
 }
 
 void TVR7CfgUpdate::RowChanged(size_t index) {
-    runner_.Run([this, index] { ListView1->UpdateRow(static_cast<int>(index), List.Row(index)); });
+    runner_.Run([this, index] {
+        ListChangedSinceReport(static_cast<int>(index));
+        ListView1->UpdateRow(static_cast<int>(index), List.Row(index));
+    });
 }
 
 void TVR7CfgUpdate::ListCleared() {
     runner_.Run([this] {
         if (ListView1->rowCount() > 0) listModified_ = true;
+        ListChangedSinceReport();
         ListView1->setRowCount(0);
     });
 }
@@ -701,4 +714,102 @@ void TVR7CfgUpdate::ApplyProgress(const std::string& text, float fraction, bool 
         StatusPanel->setText(shownText);
         if (paintNow) StatusPanel->repaint();
     }
+}
+
+// ---------------------------------------------------------------------------------------------
+// The check of the device's settings and the report of a store or a check
+
+void TVR7CfgUpdate::Verify1Click() {
+    if (DeviceCommandRunning()) return;
+    ClearStatus();
+    if (List.RowCount() == 0) {
+        messages_->Message(FromCp1251(usertext::EmptyList()));
+        return;
+    }
+    // The device should hold what a store of the list sends.
+    auto expected = std::make_shared<std::string>(GatewayFileText(List));
+    auto result = std::make_shared<DeviceVerify>();
+    StartDeviceCommand(
+        [this, expected, result] {
+            *result = VerifyGatewayFile(Connection, DeviceNumber, *expected, this);
+        },
+        [this, result] {
+            const DeviceVerify& v = *result;
+            VerificationSummary summary;
+            LinkResult code = lr::Ok;
+            if (v.status) {
+                summary.state = VerificationSummary::State::Identical;
+            } else if (v.status.failure().kind == FailureKind::Mismatch) {
+                summary.state = VerificationSummary::State::Differs;
+                summary.offset = v.status.failure().at;
+            } else {
+                summary.state = VerificationSummary::State::Failed;
+                const Failure& failure = v.status.failure();
+                code = LinkCodeOf(failure);
+                if (failure.kind == FailureKind::TooOld) {
+                    summary.reason = cp1251::ToUtf8(usertext::UnsupportedVersion(v.info));
+                } else if (failure.kind == FailureKind::Cancelled) {
+                    summary.reason = cp1251::ToUtf8(usertext::ReadCancelledStatus());
+                } else {
+                    summary.reason =
+                        cp1251::ToUtf8(FailureCause(Connection, code, false, DeviceNumber,
+                                                    ExchangeLog->Tail(), FileOpenFor::Reading));
+                }
+            }
+            // The check's one file open is for reading: its refusal is a device without the file.
+            // A check that compared hides its bar; a failed one leaves it where it stopped.
+            if (code == lr::Ok) ShowProgress("", 0);
+            ShowFailureCause(code, false, FileOpenFor::Reading);
+            if (v.identified) KeepReport(v.info, false, summary);
+            messages_->Message(QString::fromStdString(VerificationText(summary)));
+        });
+}
+
+void TVR7CfgUpdate::KeepReport(const DeviceInfo& info, bool stored,
+                               const VerificationSummary& verification) {
+    // A check after a store of this very list adds to the store's report.
+    if (!stored && report_ && report_->stored) {
+        report_->verification = verification;
+        report_->when = LocalTimeText(std::time(nullptr));
+        return;
+    }
+    auto record = std::make_unique<CommissioningRecord>();
+    record->deviceNumber = info.DeviceNumber();
+    record->firmwareVersion = info.VersionText();
+    if (Connection.PortName == connkeys::kTcpIpPortName) {
+        record->port = "TCP " + Connection.IpAddress + ":" + Connection.TcpIpPort;
+    } else {
+        record->port =
+            Connection.PortName + ", " + std::to_string(Connection.Speed) + htmltext::Baud();
+    }
+    record->when = LocalTimeText(std::time(nullptr));
+    record->userName = CurrentUserName();
+    record->stored = stored;
+    record->rows = ReportRows(List);
+    record->counters = cp1251::ToUtf8(Cp1251String(List.CountersText()));
+    record->verification = verification;
+    // The backup of the device's earlier file, once a store makes one.
+    record->backupFile.clear();
+    report_ = std::move(record);
+    Report1->setEnabled(true);
+}
+
+void TVR7CfgUpdate::ListChangedSinceReport(int changedRow) {
+    if (!report_) return;
+    if (changedRow >= 0 && static_cast<size_t>(changedRow) < report_->rows.size() &&
+        report_->rows.size() == List.RowCount() &&
+        ReportRowOf(List.Row(static_cast<size_t>(changedRow))) == report_->rows[changedRow])
+        return;
+    report_.reset();
+    Report1->setEnabled(false);
+}
+
+void TVR7CfgUpdate::Report1Click() {
+    if (!report_) return;
+    delete ReportWindow;
+    ReportWindow =
+        new ReportDialog(CommissioningReportHtml(*report_), SaveFolder(), *messages_, this);
+    ReportWindow->setAttribute(Qt::WA_DeleteOnClose);
+    connect(ReportWindow, &QObject::destroyed, this, [this] { ReportWindow = nullptr; });
+    ReportWindow->show();
 }

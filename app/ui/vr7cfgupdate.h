@@ -24,6 +24,8 @@
 #include "link/connection.h"
 #include "optlist/xmldocument.h"
 
+struct CommissioningRecord;
+struct VerificationSummary;
 class QAction;
 class QDialog;
 class QLineEdit;
@@ -33,6 +35,7 @@ class QTimer;
 class QPushButton;
 class QToolBar;
 class TAboutBox;
+class ReportDialog;
 class ConfigTreeView;
 class ExchangeLogDock;
 class TSetPortDlg;
@@ -108,6 +111,7 @@ class TVR7CfgUpdate : public QMainWindow,
     TSetPortDlg& PortDialog();
     QDialog* ManualWindow = nullptr;         // the HTML manual, when no browser shows it
     ExchangeLogDock* ExchangeLog = nullptr;  // docked under the list, hidden at first
+    ReportDialog* ReportWindow = nullptr;    // the report last shown, while it is open
 
     // Commands; each is shared by its menu item and its tool button.
     QAction* Open1 = nullptr;
@@ -123,6 +127,10 @@ class TVR7CfgUpdate : public QMainWindow,
     QAction* SetAll1 = nullptr;
     QAction* DelSelected1 = nullptr;
     QAction* ExchangeLog1 = nullptr;  // shows or hides the exchange log (Ctrl+L)
+    // Compares the device's gateway settings with what a store of the list sends.
+    QAction* Verify1 = nullptr;
+    // The report of the last store or check; enabled only while the list is what they saw.
+    QAction* Report1 = nullptr;
     QMenu* File1 = nullptr;
     QMenu* Settings1 = nullptr;
     QMenu* View1 = nullptr;
@@ -140,6 +148,8 @@ class TVR7CfgUpdate : public QMainWindow,
     void ExportList1Click();
     void Load1Click();
     void Store1Click();
+    void Verify1Click();
+    void Report1Click();
     void Port1Click();
     void Help2Click();
     void HelpAbout1Execute();
@@ -243,6 +253,13 @@ class TVR7CfgUpdate : public QMainWindow,
     QTimer* progressTimer_ = nullptr;  // shows the progress that waits for its turn
 
     bool listModified_ = false;
+    // What the report of the last store or check says; none once the list changed after it.
+    std::unique_ptr<CommissioningRecord> report_;
+    // A store (stored) or a check (verification) ended with the device identified as info.
+    void KeepReport(const DeviceInfo& info, bool stored, const VerificationSummary& verification);
+    // The list changed: the report no longer describes it. changedRow: only that row's texts
+    // or check box may have changed (a check box alone keeps the report).
+    void ListChangedSinceReport(int changedRow = -1);
     QString openedConfigDir_;  // the CONFIG folder of the configuration folder opened last
     QString lastSaveFolder_;
     QString lastOpenFolder_;

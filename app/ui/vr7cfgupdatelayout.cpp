@@ -156,6 +156,11 @@ void TVR7CfgUpdate::CreateActions() {
     Store1 = make(QStringLiteral("Со&хранить в VR-7"),
                   QStringLiteral("Сохранить SNVT список в VR-7"), &TVR7CfgUpdate::Store1Click);
     Store1->setIcon(CommandIcon(CommandImage::StoreDevice));
+    Verify1 =
+        make(QString::fromUtf8(htmltext::VerifyCommand()), QString(), &TVR7CfgUpdate::Verify1Click);
+    Report1 =
+        make(QString::fromUtf8(htmltext::ReportCommand()), QString(), &TVR7CfgUpdate::Report1Click);
+    Report1->setEnabled(false);  // until a store or a check
     FileExit1 = make(QStringLiteral("&Выход"), QStringLiteral("Exit|Exit application"),
                      &TVR7CfgUpdate::FileExit1Execute);
     FileExit1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
@@ -185,6 +190,8 @@ void TVR7CfgUpdate::CreateMenus() {
     File1->addAction(Open1);
     File1->addAction(Load1);
     File1->addAction(Store1);
+    File1->addAction(Verify1);
+    File1->addAction(Report1);
     File1->addAction(Save1);
     File1->addAction(ExportList1);
     File1->addAction(FileExit1);

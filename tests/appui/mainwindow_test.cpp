@@ -107,7 +107,8 @@ TEST_F(MainWindowTest, MenusAndToolButtonsShareOneCommandWithItsHintsAndImage) {
     TVR7CfgUpdate& w = CreateWindow();
     EXPECT_EQ(MenuTexts(w.File1),
               (QStringList{"&Открыть", "&Прочитать из VR-7", "Со&хранить в VR-7",
-                           "&Сохранить на диск", "Экспорт списка…", "&Выход"}));
+                           "Проверить настройки в VR-7", "Отчёт…", "&Сохранить на диск",
+                           "Экспорт списка…", "&Выход"}));
     EXPECT_EQ(MenuTexts(w.Settings1), QStringList{"Порт"});
     EXPECT_EQ(MenuTexts(w.Help1), (QStringList{"&О программе...", "&Справка"}));
 

@@ -269,7 +269,7 @@ TEST_F(FleetCli, VerifyComparesEachDevicesFileAndInfoIdentifies) {
         plan += PlanLine("v" + std::to_string(i), i, std::to_string(31 + i), "demo.cfg");
     work.Write("plan.csv", plan);
 
-    CliResult r = Fleet({"plan.csv", "verify", "--report", "report.json"});
+    CliResult r = Fleet({"plan.csv", "verify", "--report", "report.json", "--html", "site.html"});
     EXPECT_EQ(r.status, exitstatus::Device) << r.err;
     const size_t size = ReadBytes(kDemoSettings).size();
     auto lines = Lines(r.out);
@@ -291,6 +291,18 @@ TEST_F(FleetCli, VerifyComparesEachDevicesFileAndInfoIdentifies) {
     EXPECT_EQ(report[0]["result"].Integer(), 0);
     EXPECT_EQ(report[1]["result"].Integer(), 2002);
     EXPECT_EQ(report[2]["result"].Integer(), 1001);
+    // The site report shows the same devices, in the plan's order, with the same results.
+    const std::string siteReport = ReadBytes(work / "site.html");
+    size_t at = 0;
+    for (const JsonValue& device : report) {
+        for (const std::string& field :
+             {device["name"].String(), device["endpoint"].String(),
+              "<td class=\"num\">" + std::to_string(device["result"].Integer()) + "</td>"}) {
+            const size_t found = siteReport.find(field, at);
+            ASSERT_NE(found, std::string::npos) << field;
+            at = found;
+        }
+    }
     // Nothing was stored.
     std::vector<uint8_t> held;
     EXPECT_FALSE(site.site.File(2, "DUXGate.cfg", held));
@@ -382,6 +394,10 @@ TEST_F(FleetCli, AFaultyPlanOrFileTouchesNoDevice) {
         {"name,ip,tcp_port,number,file\n" + ok,
          {"read", "--catalog", "cat.xml", "--report", "cat.xml"},
          "vr7lon: --report cat.xml is the catalogue of this run: the report would overwrite it\n"},
+        {"name,ip,tcp_port,number,file\n" + ok,
+         {"verify", "--html", "hardlink.cfg"},
+         "vr7lon: --html hardlink.cfg is the file of line 2 of the plan of this run: the "
+         "report would overwrite it\n"},
     };
     for (const auto& c : cases) {
         work.Write("plan.csv", c.plan);
@@ -398,12 +414,13 @@ TEST_F(FleetCli, AFaultyPlanOrFileTouchesNoDevice) {
     EXPECT_EQ(Fleet({"absent.csv", "info"}).err, "vr7lon: absent.csv: No such file or directory\n");
     EXPECT_TRUE(site.site.Requests(0).empty());
 
-    for (const std::vector<std::string>& args :
-         std::vector<std::vector<std::string>>{{"plan.csv"},
-                                               {"plan.csv", "erase"},
-                                               {"plan.csv", "info", "--jobs", "0"},
-                                               {"plan.csv", "info", "--jobs", "x"},
-                                               {"plan.csv", "info", "--out", ""}})
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"plan.csv"},
+             {"plan.csv", "erase"},
+             {"plan.csv", "info", "--jobs", "0"},
+             {"plan.csv", "info", "--jobs", "x"},
+             {"plan.csv", "info", "--out", ""},
+             {"plan.csv", "info", "--report", "r.json", "--html", "./r.json"}})
         EXPECT_EQ(Fleet(args).status, exitstatus::Usage) << args.back();
     EXPECT_TRUE(site.site.Requests(0).empty());
     const CliResult help = Fleet({"--help"});

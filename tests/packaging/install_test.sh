@@ -119,7 +119,7 @@ if [ -n "$deb" ]; then
         grep -q " $f\$" <<<"$contents" || fail "package lacks $f"
     done
     depends=$(dpkg-deb -f "$deb" Depends)
-    for d in libqt6widgets6 libxml2 qt6-qpa-plugins; do
+    for d in libqt6widgets6 libqt6printsupport6 libxml2 qt6-qpa-plugins; do
         grep -q "$d" <<<"$depends" || fail "package does not depend on $d ($depends)"
     done
     # Debian's own judgement of the package: no error and no warning (the tags of lesser
