@@ -814,3 +814,104 @@ VR7_HTML_TEXT(HtmlFilter, "Страница HTML (*.html)")
 VR7_HTML_TEXT(HtmlSaveFailed, "Отчёт не сохранён: ")
 
 }  // namespace htmltext
+
+namespace storetext {
+
+// A text of the store's safeguards, UTF-8, listed in AllTexts.
+#define VR7_STORE_TEXT(name, utf8)                                            \
+    static const bool name##Listed = usertext::Register("Store" #name, utf8); \
+    const char* name() {                                                      \
+        return utf8;                                                          \
+    }
+
+VR7_STORE_TEXT(BackupSetting, "Резервная копия перед сохранением")
+VR7_STORE_TEXT(PreviewSetting, "Показывать изменения перед сохранением")
+VR7_STORE_TEXT(RestoreCommand, "Восстановить из резервной копии…")
+VR7_STORE_TEXT(PreviewTitle, "Изменения в VR-7")
+VR7_STORE_TEXT(RestoreTitle, "Восстановление из резервной копии")
+VR7_STORE_TEXT(RestoreButton, "Записать в VR-7")
+VR7_STORE_TEXT(CancelButton, "Отмена")
+VR7_STORE_TEXT(YesButton, "Да")
+VR7_STORE_TEXT(NoButton, "Нет")
+VR7_STORE_TEXT(DeviceColumn, "Прибор")
+VR7_STORE_TEXT(TakenColumn, "Дата и время")
+VR7_STORE_TEXT(SizeColumn, "Размер, байт")
+VR7_STORE_TEXT(VariablesColumn, "Переменных")
+VR7_STORE_TEXT(NoBackups, "Резервных копий нет: папка ")
+VR7_STORE_TEXT(Unreadable, "не читается: ")
+VR7_STORE_TEXT(AddedBefore, "добавлена «")
+VR7_STORE_TEXT(AddedAt, "» в строку ")
+VR7_STORE_TEXT(RemovedBefore, "удалена «")
+VR7_STORE_TEXT(RemovedFrom, "» из строки ")
+VR7_STORE_TEXT(MovedBefore, "перемещена «")
+VR7_STORE_TEXT(MovedFrom, "» из строки ")
+VR7_STORE_TEXT(MovedTo, " в строку ")
+VR7_STORE_TEXT(ChangedBefore, "изменена «")
+VR7_STORE_TEXT(AlsoChanged, "; изменено: ")
+VR7_STORE_TEXT(NoValue, "нет")
+VR7_STORE_TEXT(SummaryBefore, "Сохранение изменит настройки в VR-7 № ")
+VR7_STORE_TEXT(SummaryAdded, ": добавлено ")
+VR7_STORE_TEXT(SummaryRemoved, ", удалено ")
+VR7_STORE_TEXT(SummaryMoved, ", перемещено ")
+VR7_STORE_TEXT(SummaryChanged, ", изменено ")
+VR7_STORE_TEXT(StoreQuestion, "Записать список в VR-7?")
+VR7_STORE_TEXT(SameBefore, "Настройки в VR-7 № ")
+VR7_STORE_TEXT(SameAfter, " уже совпадают со списком: сохранять нечего. Записать всё равно?")
+VR7_STORE_TEXT(NoFileBefore, "В VR-7 № ")
+VR7_STORE_TEXT(NoFileAfter, " нет файла настроек шлюза: все переменные списка будут добавлены.")
+VR7_STORE_TEXT(UnreadableBefore, "Файл настроек шлюза в VR-7 не читается как список (")
+VR7_STORE_TEXT(UnreadableAfter, "): он будет заменён целиком.")
+VR7_STORE_TEXT(BackupKeptBefore, "Резервная копия: ")
+VR7_STORE_TEXT(BackupOff, "Резервная копия не делалась (отключена в меню «Настройки»).")
+VR7_STORE_TEXT(NothingToBackUp, "В приборе не было файла настроек шлюза: копировать нечего.")
+VR7_STORE_TEXT(StoreDeclined, "Сохранение в VR-7 не выполнялось.")
+VR7_STORE_TEXT(RestoredFrom, "Восстановлено из ")
+
+std::string NoBackupsIn(const std::string& folder) {
+    return std::string(NoBackups()) + folder;
+}
+
+std::string Added(const std::string& name, size_t row, const std::string& columns) {
+    return AddedBefore() + name + AddedAt() + std::to_string(row) + ": " + columns;
+}
+
+std::string Removed(const std::string& name, size_t row) {
+    return RemovedBefore() + name + RemovedFrom() + std::to_string(row);
+}
+
+std::string Moved(const std::string& name, size_t from, size_t to) {
+    return MovedBefore() + name + MovedFrom() + std::to_string(from) + MovedTo() +
+           std::to_string(to);
+}
+
+std::string Changed(const std::string& name) {
+    return ChangedBefore() + name + "»: ";
+}
+
+std::string Summary(uint32_t device, size_t added, size_t removed, size_t moved, size_t changed) {
+    return SummaryBefore() + std::to_string(device) + SummaryAdded() + std::to_string(added) +
+           SummaryRemoved() + std::to_string(removed) + SummaryMoved() + std::to_string(moved) +
+           SummaryChanged() + std::to_string(changed) + ".";
+}
+
+std::string SameQuestion(uint32_t device) {
+    return SameBefore() + std::to_string(device) + SameAfter();
+}
+
+std::string NoDeviceFile(uint32_t device) {
+    return NoFileBefore() + std::to_string(device) + NoFileAfter();
+}
+
+std::string DeviceFileUnreadable(const std::string& reason) {
+    return UnreadableBefore() + reason + UnreadableAfter();
+}
+
+std::string BackupKept(const std::string& path) {
+    return BackupKeptBefore() + path;
+}
+
+std::string Restored(const std::string& path) {
+    return RestoredFrom() + path;
+}
+
+}  // namespace storetext

@@ -319,3 +319,56 @@ const char* HtmlFilter();         // "Страница HTML (*.html)"
 const char* HtmlSaveFailed();     // "Отчёт не сохранён: "
 
 }  // namespace htmltext
+
+// The window's safeguards of a store: its settings, the preview of what it changes on the device
+// and the restore from a backup (UTF-8, straight to the toolkit).
+namespace storetext {
+
+const char* BackupSetting();  // "Резервная копия перед сохранением"
+const char* PreviewSetting();  // "Показывать изменения перед сохранением"
+const char* RestoreCommand();  // "Восстановить из резервной копии…"
+const char* PreviewTitle();    // "Изменения в VR-7"
+const char* RestoreTitle();    // "Восстановление из резервной копии"
+const char* RestoreButton();   // "Записать в VR-7"
+const char* CancelButton();    // "Отмена"
+const char* YesButton();       // "Да"
+const char* NoButton();        // "Нет"
+// The column captions of the backups' table.
+const char* DeviceColumn();     // "Прибор"
+const char* TakenColumn();      // "Дата и время"
+const char* SizeColumn();       // "Размер, байт"
+const char* VariablesColumn();  // "Переменных"
+const char* NoBackups();        // "Резервных копий нет: папка <folder>"
+std::string NoBackupsIn(const std::string& folder);
+const char* Unreadable();  // "не читается: " + the reader's reason
+// The preview's lines, one a variable that differs, as "vr7lon diff" tells them.
+// "добавлена «NAME» в строку N: COLUMN VALUE, ..."
+std::string Added(const std::string& name, size_t row, const std::string& columns);
+// "удалена «NAME» из строки N"
+std::string Removed(const std::string& name, size_t row);
+// "перемещена «NAME» из строки N в строку M"
+std::string Moved(const std::string& name, size_t from, size_t to);
+// "изменена «NAME»: "
+std::string Changed(const std::string& name);
+const char* AlsoChanged();  // "; изменено: "
+const char* NoValue();      // "нет"
+// The preview's summary: "Сохранение изменит настройки в VR-7 № N: добавлено A, удалено R,
+// перемещено M, изменено C." and its question "Записать список в VR-7?"
+std::string Summary(uint32_t device, size_t added, size_t removed, size_t moved, size_t changed);
+const char* StoreQuestion();  // "Записать список в VR-7?"
+// "Настройки в VR-7 № N уже совпадают со списком: сохранять нечего. Записать всё равно?"
+std::string SameQuestion(uint32_t device);
+// "В VR-7 № N нет файла настроек шлюза: все переменные списка будут добавлены."
+std::string NoDeviceFile(uint32_t device);
+// "Файл настроек шлюза в VR-7 не читается как список (<reason>): он будет заменён целиком."
+std::string DeviceFileUnreadable(const std::string& reason);
+// "Резервная копия: <path>" / "Резервная копия не делалась (отключена в меню «Настройки»)."
+std::string BackupKept(const std::string& path);
+const char* BackupOff();
+const char* NothingToBackUp();  // "В приборе не было файла настроек шлюза: копировать нечего."
+// The status line after the preview was answered "Нет": "Сохранение в VR-7 не выполнялось."
+const char* StoreDeclined();
+// The status after a restore: "Восстановлено из <path>"
+std::string Restored(const std::string& path);
+
+}  // namespace storetext

@@ -3,6 +3,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "app/ui/storedialogs.h"
 #include "base/apptitle.h"
 
 namespace {
@@ -31,4 +32,15 @@ bool MessageBoxes::Question(const QString& text) {
     box.button(QMessageBox::No)->setText(QStringLiteral("Нет"));
     box.setDefaultButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
+}
+
+bool MessageBoxes::ConfirmStore(const StorePreview& preview) {
+    StorePreviewDialog dialog(preview, parent_);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+std::optional<BackupSummary> MessageBoxes::ChooseBackup(const std::vector<BackupSummary>& backups) {
+    RestoreDialog dialog(backups, parent_);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.Chosen();
 }

@@ -2,7 +2,12 @@
 // Every message the window shows to the user goes through this one interface, so that tests can
 // capture the messages instead of blocking on a modal box.
 #include <QString>
+#include <optional>
+#include <vector>
 
+#include "app/backups.h"
+
+struct StorePreview;
 class QWidget;
 
 class IUserMessages {
@@ -15,6 +20,11 @@ class IUserMessages {
     virtual void GeneralError(const QString& text) = 0;
     // A question in a box captioned "Внимание" with the buttons "Да" and "Нет": true for "Да".
     virtual bool Question(const QString& text) = 0;
+    // What a store changes on the device, asked before it goes on: true for "Да".
+    virtual bool ConfirmStore(const StorePreview& preview) = 0;
+    // The backup to store back, chosen from backups (oldest first); none when the user cancels.
+    virtual std::optional<BackupSummary> ChooseBackup(
+        const std::vector<BackupSummary>& backups) = 0;
 };
 
 // The boxes themselves, owned by a parent widget.
@@ -24,6 +34,8 @@ class MessageBoxes : public IUserMessages {
     void Message(const QString& text) override;
     void GeneralError(const QString& text) override;
     bool Question(const QString& text) override;
+    bool ConfirmStore(const StorePreview& preview) override;
+    std::optional<BackupSummary> ChooseBackup(const std::vector<BackupSummary>& backups) override;
 
   private:
     QWidget* parent_;

@@ -22,6 +22,7 @@
 #include "app/listcsv.h"
 #include "app/messages.h"
 #include "app/report/commissioningreport.h"
+#include "app/storepreview.h"
 #include "app/ui/aboutbox.h"
 #include "app/ui/configtreeview.h"
 #include "app/ui/dragpayload.h"
@@ -471,28 +472,147 @@ void TVR7CfgUpdate::ShowReadTree(CfgTree&& tree) {
 void TVR7CfgUpdate::Store1Click() {
     if (DeviceCommandRunning()) return;
     ClearStatus();
-    auto result = std::make_shared<DeviceStoreResult>();
+    // An empty list is refused by the store itself, before the device is asked anything.
+    if (Preview1->isChecked() && List.RowCount() > 0) {
+        PreviewThenStore();
+        return;
+    }
+    StoreList(List, &DeviceNumber, Backup1->isChecked(), DeviceBackup());
+}
+
+BackupPolicy TVR7CfgUpdate::StoreBackupPolicy() const {
+    BackupPolicy policy;
+    policy.folder = DefaultBackupFolder(NativeProgramDir(), !InstalledDataDir().empty());
+    policy.keep = static_cast<size_t>(std::max(1, backupsKept_));
+    return policy;
+}
+
+void TVR7CfgUpdate::StoreList(const SnvtList& list, uint32_t* number, bool takeBackup,
+                              DeviceBackup taken, std::shared_ptr<void> keep,
+                              const std::string& restoredFrom) {
+    struct Job {
+        DeviceStoreResult result;
+        BackupPolicy policy;
+        DeviceBackup backup;
+    };
+    auto job = std::make_shared<Job>();
+    job->policy = StoreBackupPolicy();
+    job->backup = std::move(taken);
+    const bool ownList = &list == &List;
     StartDeviceCommand(
-        [this, result] {
-            *result = Store({Connection, DeviceNumber, *this}, List);
+        [this, job, &list, number, takeBackup, keep] {
+            DeviceBackup fresh;
+            job->result = Store({Connection, *number, *this}, list, kUploadFileName,
+                                takeBackup ? &job->policy : nullptr, &fresh);
+            if (takeBackup) job->backup = std::move(fresh);
         },
-        [this, result] {
-            if (result->outcome == DeviceStoreOutcome::Stored) {
-                listModified_ = false;
-                KeepReport(result->info, true, VerificationSummary());
+        [this, job, &list, ownList, keep, restoredFrom] {
+            const DeviceStoreResult& result = job->result;
+            if (result.outcome == DeviceStoreOutcome::Stored) {
+                if (ownList) listModified_ = false;
+                KeepReport(result.info, true, VerificationSummary(), &list, job->backup.path);
+                if (!restoredFrom.empty())
+                    ReplaceStatus(cp1251::FromUtf8(storetext::Restored(restoredFrom)), true);
             }
-            const bool failed = result->outcome == DeviceStoreOutcome::NotConnected ||
-                                result->outcome == DeviceStoreOutcome::Protected ||
-                                result->outcome == DeviceStoreOutcome::Broken;
+            const bool failed = result.outcome == DeviceStoreOutcome::NotConnected ||
+                                result.outcome == DeviceStoreOutcome::Protected ||
+                                result.outcome == DeviceStoreOutcome::Broken ||
+                                result.outcome == DeviceStoreOutcome::BackupFailed;
             // The store's one file open is for writing: its refusal is the write protection.
-            ShowFailureCause(failed ? result->code : lr::Ok, false, FileOpenFor::Writing);
-            if (failed && result->code == lr::Cancelled) {
-                ReplaceStatus(result->uploadBegun ? usertext::StoreCancelledStatus() + '.' + ' ' +
-                                                        usertext::DeviceSettingsIncomplete()
-                                                  : usertext::StoreCancelledStatus(),
+            ShowFailureCause(failed ? result.code : lr::Ok, false,
+                             result.outcome == DeviceStoreOutcome::BackupFailed
+                                 ? FileOpenFor::Reading
+                                 : FileOpenFor::Writing);
+            if (failed && result.code == lr::Cancelled) {
+                ReplaceStatus(result.uploadBegun ? usertext::StoreCancelledStatus() + '.' + ' ' +
+                                                       usertext::DeviceSettingsIncomplete()
+                                                 : usertext::StoreCancelledStatus(),
                               true);
             }
         });
+}
+
+void TVR7CfgUpdate::PreviewThenStore() {
+    struct Job {
+        DeviceCurrentFile current;
+        BackupPolicy policy;
+        uint32_t asked = 0;
+    };
+    auto job = std::make_shared<Job>();
+    job->policy = StoreBackupPolicy();
+    job->asked = DeviceNumber;
+    const bool takeBackup = Backup1->isChecked();
+    StartDeviceCommand(
+        [this, job, takeBackup] {
+            job->current = ReadCurrentGatewayFile(Connection, DeviceNumber,
+                                                  takeBackup ? &job->policy : nullptr, this);
+            ShowProgress("", 0);  // the download's progress ends with it
+        },
+        [this, job] {
+            const DeviceCurrentFile& current = job->current;
+            if (!current.status) {
+                const Failure& failure = current.status.failure();
+                if (failure.kind == FailureKind::Cancelled) {
+                    // Nothing was uploaded yet: the device keeps its settings as they were.
+                    messages_->Message(FromCp1251(usertext::StoreCancelled()));
+                    ReplaceStatus(usertext::StoreCancelledStatus(), true);
+                    return;
+                }
+                Cp1251String message;
+                if (current.step == DeviceStep::Identify) {
+                    message = failure.kind == FailureKind::TooOld
+                                  ? usertext::UnsupportedVersion(current.info)
+                                  : LinkFailureText(Connection, failure.code);
+                } else {
+                    message = BackupFailureText(Connection, failure);
+                }
+                if (const Cp1251String step = NextStep(Connection, job->asked, current);
+                    !step.empty())
+                    message = message + '\n' + step;
+                messages_->Message(FromCp1251(message));
+                ShowFailureCause(failure.kind == FailureKind::Link ? failure.code : lr::Ok, false,
+                                 FileOpenFor::Reading);
+                return;
+            }
+            const StorePreview preview = MakeStorePreview(DeviceNumber, current.backup, List);
+            if (!messages_->ConfirmStore(preview)) {
+                ReplaceStatus(cp1251::FromUtf8(storetext::StoreDeclined()), true);
+                return;
+            }
+            // The device's file was kept by the preview: the store only uploads.
+            StoreList(List, &DeviceNumber, false, current.backup);
+        });
+}
+
+void TVR7CfgUpdate::Restore1Click() {
+    if (DeviceCommandRunning()) return;
+    const BackupPolicy policy = StoreBackupPolicy();
+    Result<std::vector<BackupSummary>> listed = ListBackupSummaries(policy.folder, DeviceNumber);
+    if (!listed) {
+        messages_->Message(QString::fromStdString(usertext::FailureLine(listed.failure())));
+        return;
+    }
+    if (listed.value().empty()) {
+        messages_->Message(QString::fromStdString(storetext::NoBackupsIn(policy.folder)));
+        return;
+    }
+    const std::optional<BackupSummary> chosen = messages_->ChooseBackup(listed.value());
+    if (!chosen) return;
+    // The backup's list and the device it was taken of, for as long as the store runs.
+    struct Restore {
+        XmlDocument noCatalogue;
+        SnvtList list{noCatalogue};
+        uint32_t number = 0;
+    };
+    auto restore = std::make_shared<Restore>();
+    restore->number = chosen->device;
+    if (const Status loaded = LoadGatewayFileAt(restore->list, chosen->entry.path); !loaded) {
+        messages_->Message(QString::fromStdString(usertext::FailureLine(loaded.failure())));
+        return;
+    }
+    ClearStatus();
+    StoreList(restore->list, &restore->number, Backup1->isChecked(), DeviceBackup(), restore,
+              chosen->entry.path);
 }
 
 void TVR7CfgUpdate::Port1Click() {
@@ -531,8 +651,8 @@ void TVR7CfgUpdate::CancelDeviceCommand() {
 
 void TVR7CfgUpdate::EnableCommands(bool enabled) {
     // Everything that could start another command, or change the list under the worker.
-    for (QAction* action : {Open1, Load1, Store1, Verify1, Save1, ExportList1, Port1, ClearAll1,
-                            SetAll1, DelSelected1})
+    for (QAction* action : {Open1, Load1, Store1, Restore1, Verify1, Save1, ExportList1, Port1,
+                            ClearAll1, SetAll1, DelSelected1})
         action->setEnabled(enabled);
     TreeView1->setEnabled(enabled);
     ListView1->setEnabled(enabled);
@@ -766,7 +886,9 @@ void TVR7CfgUpdate::Verify1Click() {
 }
 
 void TVR7CfgUpdate::KeepReport(const DeviceInfo& info, bool stored,
-                               const VerificationSummary& verification) {
+                               const VerificationSummary& verification, const SnvtList* rows,
+                               const std::string& backupFile) {
+    if (rows == nullptr) rows = &List;
     // A check after a store of this very list adds to the store's report.
     if (!stored && report_ && report_->stored) {
         report_->verification = verification;
@@ -785,11 +907,11 @@ void TVR7CfgUpdate::KeepReport(const DeviceInfo& info, bool stored,
     record->when = LocalTimeText(std::time(nullptr));
     record->userName = CurrentUserName();
     record->stored = stored;
-    record->rows = ReportRows(List);
-    record->counters = cp1251::ToUtf8(Cp1251String(List.CountersText()));
+    record->rows = ReportRows(*rows);
+    record->counters = cp1251::ToUtf8(Cp1251String(rows->CountersText()));
     record->verification = verification;
-    // The backup of the device's earlier file, once a store makes one.
-    record->backupFile.clear();
+    // The backup of the device's earlier file that the store took.
+    record->backupFile = backupFile;
     report_ = std::move(record);
     Report1->setEnabled(true);
 }

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "app/backups.h"
 #include "app/devicecommands.h"
 #include "app/failurecause.h"
 #include "app/messagesink.h"
@@ -131,6 +132,9 @@ class TVR7CfgUpdate : public QMainWindow,
     QAction* Verify1 = nullptr;
     // The report of the last store or check; enabled only while the list is what they saw.
     QAction* Report1 = nullptr;
+    QAction* Restore1 = nullptr;  // a backup of the device's settings stored back
+    QAction* Backup1 = nullptr;   // setting: keep the device's settings before a store
+    QAction* Preview1 = nullptr;  // setting: show what a store changes and ask first
     QMenu* File1 = nullptr;
     QMenu* Settings1 = nullptr;
     QMenu* View1 = nullptr;
@@ -148,6 +152,7 @@ class TVR7CfgUpdate : public QMainWindow,
     void ExportList1Click();
     void Load1Click();
     void Store1Click();
+    void Restore1Click();
     void Verify1Click();
     void Report1Click();
     void Port1Click();
@@ -253,10 +258,24 @@ class TVR7CfgUpdate : public QMainWindow,
     QTimer* progressTimer_ = nullptr;  // shows the progress that waits for its turn
 
     bool listModified_ = false;
+    int backupsKept_ = kDefaultBackupsKept;
+    // Where the backups go: the program's folder for a portable copy, the user's data folder for
+    // an installed one.
+    BackupPolicy StoreBackupPolicy() const;
+    // Stores list (the window's own, or a backup's held by keep) into device number, keeping the
+    // device's file first when takeBackup; taken: the backup a preview already took.
+    // restoredFrom: the backup stored back, said in the status bar once stored.
+    void StoreList(const SnvtList& list, uint32_t* number, bool takeBackup, DeviceBackup taken,
+                   std::shared_ptr<void> keep = nullptr, const std::string& restoredFrom = {});
+    // The preview: reads the device's file (keeping it, when the backup is on), shows what the
+    // store changes and stores on "Да".
+    void PreviewThenStore();
     // What the report of the last store or check says; none once the list changed after it.
     std::unique_ptr<CommissioningRecord> report_;
     // A store (stored) or a check (verification) ended with the device identified as info.
-    void KeepReport(const DeviceInfo& info, bool stored, const VerificationSummary& verification);
+    // rows: the list stored (the window's own unless given); backupFile: the backup taken first.
+    void KeepReport(const DeviceInfo& info, bool stored, const VerificationSummary& verification,
+                    const SnvtList* rows = nullptr, const std::string& backupFile = {});
     // The list changed: the report no longer describes it. changedRow: only that row's texts
     // or check box may have changed (a check box alone keeps the report).
     void ListChangedSinceReport(int changedRow = -1);

@@ -161,6 +161,15 @@ void TVR7CfgUpdate::CreateActions() {
     Report1 =
         make(QString::fromUtf8(htmltext::ReportCommand()), QString(), &TVR7CfgUpdate::Report1Click);
     Report1->setEnabled(false);  // until a store or a check
+    Restore1 = make(QString::fromUtf8(storetext::RestoreCommand()), QString(),
+                    &TVR7CfgUpdate::Restore1Click);
+    // The store's safeguards, on unless the user switches them off.
+    Backup1 = new QAction(QString::fromUtf8(storetext::BackupSetting()), this);
+    Backup1->setCheckable(true);
+    Backup1->setChecked(true);
+    Preview1 = new QAction(QString::fromUtf8(storetext::PreviewSetting()), this);
+    Preview1->setCheckable(true);
+    Preview1->setChecked(true);
     FileExit1 = make(QStringLiteral("&Выход"), QStringLiteral("Exit|Exit application"),
                      &TVR7CfgUpdate::FileExit1Execute);
     FileExit1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
@@ -192,12 +201,15 @@ void TVR7CfgUpdate::CreateMenus() {
     File1->addAction(Store1);
     File1->addAction(Verify1);
     File1->addAction(Report1);
+    File1->addAction(Restore1);
     File1->addAction(Save1);
     File1->addAction(ExportList1);
     File1->addAction(FileExit1);
 
     Settings1 = menuBar()->addMenu(QStringLiteral("&Настройки"));
     Settings1->addAction(Port1);
+    Settings1->addAction(Backup1);
+    Settings1->addAction(Preview1);
 
     View1 = menuBar()->addMenu(QStringLiteral("&Вид"));
     View1->addAction(ExchangeLog1);
@@ -331,6 +343,9 @@ void TVR7CfgUpdate::LoadWindowState() {
     if (state.maximized) setWindowState(windowState() | Qt::WindowMaximized);
     if (state.logHeight > 0) resizeDocks({ExchangeLog}, {state.logHeight}, Qt::Vertical);
     ExchangeLog->setVisible(state.logShown);
+    Backup1->setChecked(state.backupBeforeStore);
+    Preview1->setChecked(state.previewBeforeStore);
+    backupsKept_ = std::max(1, state.backupsKept);
 }
 
 void TVR7CfgUpdate::SaveWindowState() {
@@ -351,6 +366,9 @@ void TVR7CfgUpdate::SaveWindowState() {
     state.saveFolder = lastSaveFolder_;
     state.logShown = ExchangeLog->isVisible();
     state.logHeight = ExchangeLog->height();
+    state.backupBeforeStore = Backup1->isChecked();
+    state.previewBeforeStore = Preview1->isChecked();
+    state.backupsKept = backupsKept_;
     ::SaveWindowState(MainSettingsFile(NativeProgramDir()), state);
 }
 

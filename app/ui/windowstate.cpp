@@ -1,5 +1,7 @@
 #include "app/ui/windowstate.h"
 
+#include <algorithm>
+
 #include <QFile>
 #include <QStringList>
 #include <string>
@@ -49,6 +51,10 @@ WindowState LoadWindowState(const std::string& iniPath) {
         QFile::decodeName(QByteArray::fromStdString(Read(iniPath, "saved", kPathBuffer)));
     state.logShown = Read(iniPath, "log") == "1";
     state.logHeight = Positive(Read(iniPath, "logheight"));
+    state.backupBeforeStore = Read(iniPath, "backup") != "0";
+    state.previewBeforeStore = Read(iniPath, "preview") != "0";
+    const int kept = Positive(Read(iniPath, "backupskept"));
+    if (kept > 0) state.backupsKept = kept;
     return state;
 }
 
@@ -71,4 +77,7 @@ void SaveWindowState(const std::string& iniPath, const WindowState& state) {
     ini::WriteString(iniPath, kSection, "saved", QFile::encodeName(state.saveFolder).toStdString());
     write("log", state.logShown ? QStringLiteral("1") : QStringLiteral("0"));
     if (state.logHeight > 0) write("logheight", QString::number(state.logHeight));
+    write("backup", state.backupBeforeStore ? QStringLiteral("1") : QStringLiteral("0"));
+    write("preview", state.previewBeforeStore ? QStringLiteral("1") : QStringLiteral("0"));
+    write("backupskept", QString::number(std::max(1, state.backupsKept)));
 }

@@ -19,6 +19,10 @@ struct WindowState {
     QString saveFolder;       // the folder last saved to
     bool logShown = false;    // the exchange log's dock
     int logHeight = -1;       // -1: never saved
+    // A store's safeguards ("Настройки"): on unless switched off.
+    bool backupBeforeStore = true;
+    bool previewBeforeStore = true;
+    int backupsKept = 20;  // of each device, at least 1
 };
 
 // iniPath is the ini file's native path. Values that are missing or make no sense are left as

@@ -44,6 +44,10 @@ class Answers : public IShellServices, public IUserMessages {
     void Message(const QString&) override { ++messages; }
     void GeneralError(const QString&) override { ++messages; }
     bool Question(const QString&) override { return true; }
+    bool ConfirmStore(const StorePreview&) override { return true; }
+    std::optional<BackupSummary> ChooseBackup(const std::vector<BackupSummary>&) override {
+        return std::nullopt;
+    }
     QString folder;
     int messages = 0;
 };

@@ -1,5 +1,8 @@
 #include "tests/appui/monkey/windowmonkey.h"
 
+#include "app/storepreview.h"
+#include "app/ui/storedialogs.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -112,6 +115,19 @@ class MonkeyMessages : public IUserMessages {
         }
         monkey_.Log(QStringLiteral("  answered %1").arg(yes ? "Да" : "Нет"));
         return yes;
+    }
+    bool ConfirmStore(const StorePreview& preview) override {
+        monkey_.Log(QStringLiteral("  preview: %1 lines").arg(preview.lines.size()));
+        if (UseRealBox()) return real_->ConfirmStore(preview);
+        monkey_.SpinLikeAModalBox();
+        return monkey_.Chance(0.5);
+    }
+    std::optional<BackupSummary> ChooseBackup(const std::vector<BackupSummary>& backups) override {
+        monkey_.Log(QStringLiteral("  backups: %1").arg(backups.size()));
+        if (UseRealBox()) return real_->ChooseBackup(backups);
+        monkey_.SpinLikeAModalBox();
+        if (backups.empty() || monkey_.Chance(0.5)) return std::nullopt;
+        return backups.back();
     }
     QStringList shown;
 
@@ -689,6 +705,23 @@ void WindowMonkey::AnswerDialogs() {
             Log(QStringLiteral("  box answered with ") + button->text());
             button->click();
         }
+        return;
+    }
+    if (auto* preview = qobject_cast<StorePreviewDialog*>(modal)) {
+        const int pick = Uniform(0, 2);
+        Log(QStringLiteral("  preview answered with %1").arg(pick == 0 ? "Да" : pick == 1 ? "Нет" : "Esc"));
+        if (pick == 0)
+            preview->YesButton->click();
+        else if (pick == 1)
+            preview->NoButton->click();
+        else
+            QTest::keyClick(preview, Qt::Key_Escape);
+        return;
+    }
+    if (auto* restore = qobject_cast<RestoreDialog*>(modal)) {
+        const bool take = Chance(0.5) && restore->RestoreButton->isEnabled();
+        Log(QStringLiteral("  restore dialog: %1").arg(take ? "Записать в VR-7" : "Отмена"));
+        (take ? restore->RestoreButton : restore->CancelButton)->click();
         return;
     }
     if (qobject_cast<TAboutBox*>(modal) != nullptr) {

@@ -11,6 +11,7 @@
 #include <ostream>
 #include <string>
 
+#include "app/storepreview.h"
 #include "app/ui/shellservices.h"
 #include "app/ui/usermessages.h"
 #include "app/ui/vr7cfgupdate.h"
@@ -27,10 +28,24 @@ class RecordingMessages : public IUserMessages {
         questions << text;
         return answer;
     }
+    bool ConfirmStore(const StorePreview& preview) override {
+        previews.push_back(preview);
+        return storeAnswer;
+    }
+    std::optional<BackupSummary> ChooseBackup(const std::vector<BackupSummary>& backups) override {
+        backupChoices.push_back(backups);
+        if (chosenBackup < 0 || chosenBackup >= static_cast<int>(backups.size()))
+            return std::nullopt;
+        return backups[static_cast<size_t>(chosenBackup)];
+    }
     QStringList messages;
     QStringList errors;
     QStringList questions;
     bool answer = true;  // "Да"
+    std::vector<StorePreview> previews;
+    bool storeAnswer = true;  // the preview's "Да"
+    std::vector<std::vector<BackupSummary>> backupChoices;
+    int chosenBackup = -1;  // the backup chosen by its index; -1: "Отмена"
 };
 
 class ScriptedShell : public IShellServices {

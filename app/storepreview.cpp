@@ -1,0 +1,101 @@
+#include "app/storepreview.h"
+
+#include "app/devicecommands.h"
+#include "app/gatewayfile.h"
+#include "app/listdiff.h"
+#include "app/messages.h"
+#include "app/snvtlist.h"
+#include "base/cp1251.h"
+#include "optlist/xmldocument.h"
+
+namespace {
+
+std::string Utf8(const std::string& field) {
+    return cp1251::ToUtf8(Cp1251String(field));
+}
+
+std::string Value(const std::string& field) {
+    return field.empty() ? "\"\"" : Utf8(field);
+}
+
+std::string Columns(const SnvtRow& row) {
+    std::string text;
+    for (size_t column = 1; column <= row.subItems.size(); ++column) {
+        if (!text.empty()) text += ", ";
+        text += SnvtColumnName(static_cast<int>(column)) + " " + Value(row.subItems[column - 1]);
+    }
+    return text;
+}
+
+std::string Changes(const std::vector<ColumnChange>& changes) {
+    std::string text;
+    for (const ColumnChange& c : changes) {
+        if (!text.empty()) text += ", ";
+        text += SnvtColumnName(c.column) + " " +
+                (c.hadBefore ? Value(c.before) : storetext::NoValue()) + " → " +
+                (c.hasAfter ? Value(c.after) : storetext::NoValue());
+    }
+    return text;
+}
+
+}  // namespace
+
+std::string StorePreview::Headline() const {
+    std::string text;
+    if (!deviceHadFile) {
+        text = storetext::NoDeviceFile(device);
+    } else if (!unreadable.empty()) {
+        text = storetext::DeviceFileUnreadable(unreadable);
+    } else if (Same()) {
+        return storetext::SameQuestion(device);
+    } else {
+        text = storetext::Summary(device, added, removed, moved, changed);
+    }
+    return text + "\n" + storetext::StoreQuestion();
+}
+
+StorePreview MakeStorePreview(uint32_t device, const DeviceBackup& current, const SnvtList& list) {
+    StorePreview preview;
+    preview.device = device;
+    preview.deviceHadFile = current.hadFile;
+    preview.backupPath = current.path;
+    XmlDocument noCatalogue;  // comparing never looks variables up
+    SnvtList before(noCatalogue);
+    if (current.hadFile) {
+        if (const Status loaded = LoadGatewayBytes(before, current.bytes); !loaded) {
+            preview.unreadable = usertext::FailureReason(loaded.failure());
+            before.Clear();
+        }
+    }
+    for (const ListDiffEntry& e : DiffLists(before.Rows(), list.Rows())) {
+        switch (e.kind) {
+            case ListEntryKind::Added:
+                ++preview.added;
+                preview.lines.push_back(
+                    storetext::Added(Utf8(e.after->caption), e.afterIndex + 1, Columns(*e.after)));
+                break;
+            case ListEntryKind::Removed:
+                ++preview.removed;
+                preview.lines.push_back(
+                    storetext::Removed(Utf8(e.before->caption), e.beforeIndex + 1));
+                break;
+            case ListEntryKind::Kept:
+                if (e.moved) {
+                    ++preview.moved;
+                    std::string line = storetext::Moved(Utf8(e.after->caption), e.beforeIndex + 1,
+                                                        e.afterIndex + 1);
+                    if (!e.changes.empty()) {
+                        ++preview.changed;
+                        line += storetext::AlsoChanged() + Changes(e.changes);
+                    }
+                    preview.lines.push_back(std::move(line));
+                } else {
+                    ++preview.changed;
+                    preview.lines.push_back(storetext::Changed(Utf8(e.after->caption)) +
+                                            Changes(e.changes));
+                }
+                break;
+        }
+    }
+    return preview;
+}
