@@ -15,14 +15,15 @@ const std::vector<CliOption>& BackupOptions();
 // The usage lines of the options, for a command's usage text.
 #define VR7_BACKUP_OPTIONS_USAGE                                                                \
     "  --backup-dir DIR     keep the device's duxgate.cfg in DIR/<device number>/ before the\n" \
-    "                       upload (default: \"backups\" beside vr7lon, or\n"                   \
-    "                       ~/.local/share/vr7loncfgmaker/backups when installed)\n"            \
-    "  --keep-backups N     keep the newest N backups of a device (default 20; the newest is\n" \
-    "                       always kept)\n"                                                     \
+    "                       upload (default: \"backups\" beside vr7lon; when installed,\n"      \
+    "                       $XDG_DATA_HOME/vr7loncfgmaker/backups, or\n"                        \
+    "                       ~/.local/share/vr7loncfgmaker/backups without XDG_DATA_HOME)\n"     \
+    "  --keep-backups N     after each backup, remove the device's oldest ones beyond the\n"    \
+    "                       newest N (1 to 100000, default 20)\n"                               \
     "  --no-backup          store without keeping the device's settings first\n"
 
 // The backups folder the options name, else the user's (beside vr7lon for a portable copy,
-// "~/.local/share/vr7loncfgmaker/backups" for an installed one).
+// "$XDG_DATA_HOME/vr7loncfgmaker/backups" or "~/.local/share/..." for an installed one).
 std::string BackupFolder(const CliContext& ctx, const CliArgs& args);
 
 // The store's backup policy from the options: none with --no-backup (which wins over the others).

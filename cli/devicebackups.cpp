@@ -24,12 +24,14 @@ namespace {
 
 const char kBackupsUsage[] =
     "usage: vr7lon device [OPTIONS] backups [--backup-dir DIR] [--json]\n"
-    "Lists the backups that stores kept of the device's duxgate.cfg, oldest first: when it was\n"
-    "taken, its bytes, its variables and its path. With --number N (or the window's device\n"
-    "number) the backups of that device; with number 0 those of every device. Nothing is asked\n"
+    "Lists the backups that stores kept of the device's duxgate.cfg, oldest first, one a line\n"
+    "(tab-separated): the device number, when it was taken, its bytes, its variables (or\n"
+    "\"unreadable\" and why) and its path. With --number N (or the window's device number) the\n"
+    "backups of that device; with number 0 those of every device, by number. Nothing is asked\n"
     "of the device.\n"
-    "  --backup-dir DIR     the backups folder (default: \"backups\" beside vr7lon, or\n"
-    "                       ~/.local/share/vr7loncfgmaker/backups when installed)\n"
+    "  --backup-dir DIR     the backups folder (default: \"backups\" beside vr7lon; when\n"
+    "                       installed, $XDG_DATA_HOME/vr7loncfgmaker/backups, or\n"
+    "                       ~/.local/share/vr7loncfgmaker/backups without XDG_DATA_HOME)\n"
     "  --json               print them as JSON instead (its schema is in the README)\n"
     "Exit status: 0 done (also when there are none); 2 the folder cannot be read; 64 wrong\n"
     "usage.\n";
@@ -39,7 +41,8 @@ const char kRestoreUsage[] =
     "present settings as a backup of their own first). BACKUP is a backup's path, or its name in\n"
     "the device's backups folder; without it, the device's newest backup (the device is\n"
     "identified first when the device number is 0). A backup that is no sound gateway settings\n"
-    "file is refused with the reader's message.\n"
+    "file is refused with the reader's message. Prints \"restoring PATH\", then what store\n"
+    "prints.\n"
     "  --verify             then download the device's DUXGate.cfg and compare it byte for byte\n"
     "                       with the copy uploaded\n" VR7_BACKUP_OPTIONS_USAGE
     "Exit status: as \"store\"; 2 also when there is no such backup.\n";

@@ -28,16 +28,18 @@ const char kUsage[] =
     "  get NAME OUTFILE        copy the device's file NAME into OUTFILE\n"
     "  put INFILE NAME         copy INFILE into the device as NAME\n"
     "  read [--catalog FILE]   Read from device: tree, then the device's duxgate.cfg as a list\n"
-    "  store FILE [--verify]   Store into device: the rows of FILE as the device's settings,\n"
+    "  store FILE [--verify | --dry-run]\n"
+    "                          Store into device: the rows of FILE as the device's settings,\n"
     "                          after keeping the device's own as a backup; --verify reads\n"
     "                          them back and compares them byte for byte; --dry-run prints\n"
     "                          what the store would change and stores nothing\n"
     "  backups [--json]        list the backups kept of the device's settings\n"
     "  restore [BACKUP]        store a backup (default: the newest) back into the device\n"
     "  verify FILE             compare FILE byte for byte with the device's duxgate.cfg\n"
-    "Exit status: 0 done; 2 a local file or the catalogue cannot be loaded or written; 4 the\n"
-    "device did not answer, refused, or an exchange broke; 5 store --verify, verify: the device\n"
-    "holds something else; 64 wrong usage.\n";
+    "Exit status: 0 done; 1 store --dry-run: the store would change the device's settings; 2 a\n"
+    "local file, the catalogue or a backup cannot be loaded or written; 4 the device did not\n"
+    "answer, refused, or an exchange broke; 5 store --verify, verify: the device holds\n"
+    "something else; 64 wrong usage.\n";
 
 using Subcommand = int (*)(const CliContext&, DeviceSession&, const std::vector<std::string>&);
 

@@ -66,19 +66,22 @@ const char kReadUsage[] =
 const char kStoreUsage[] =
     "usage: vr7lon device [OPTIONS] store FILE [--verify] [--dry-run] [BACKUP OPTIONS]\n"
     "Does what the window's Store into device does with the rows of the gateway settings file\n"
-    "FILE: keeps the device's duxgate.cfg as a backup, writes the rows to DUXGate.cfg of the\n"
-    "working directory and uploads that into the device as DUXGate.cfg. Prints the backup's\n"
-    "path and the window's message about the outcome.\n"
+    "FILE: keeps the device's duxgate.cfg as a backup (unless --no-backup), writes the rows to\n"
+    "DUXGate.cfg of the working directory and uploads that into the device as DUXGate.cfg.\n"
+    "Prints the backup's path (or that the device had no duxgate.cfg to keep) and the window's\n"
+    "message about the outcome.\n"
     "  --verify             then download the device's DUXGate.cfg and compare it byte for byte\n"
     "                       with the copy uploaded\n"
-    "  --dry-run            store nothing: print what the store would change on the device, as\n"
-    "                       \"vr7lon diff device: FILE\" prints it\n" VR7_BACKUP_OPTIONS_USAGE
+    "  --dry-run            store nothing and keep no backup: print what the store would\n"
+    "                       change on the device, as \"vr7lon diff device: FILE\" prints "
+    "it\n" VR7_BACKUP_OPTIONS_USAGE
     "Exit status: 0 stored (and, with --verify, the device holds exactly the copy uploaded);\n"
-    "--dry-run: 0 the device holds the same list, 1 the store would change it; 2 FILE cannot be\n"
-    "loaded, is empty, the copy cannot be written or read back, or the backup cannot be written\n"
-    "(nothing was stored); 4 the device did not answer, is too old, is write-protected, or the\n"
-    "backup's download, the upload or the verifying download broke; 5 the device holds other\n"
-    "bytes than the copy uploaded (the first differing offset is printed); 64 wrong usage.\n";
+    "2 FILE cannot be loaded, is empty, the copy cannot be written or read back, or the backup\n"
+    "cannot be written (nothing was stored); 4 the device did not answer, is too old, is\n"
+    "write-protected, or the backup's download, the upload or the verifying download broke (a\n"
+    "failed backup's download stores nothing); 5 the device holds other bytes than the copy\n"
+    "uploaded (the first differing offset is printed); 64 wrong usage. With --dry-run: 0 the\n"
+    "device holds the same list, 1 the store would change it, 2 and 4 as above.\n";
 const char kVerifyUsage[] =
     "usage: vr7lon device [OPTIONS] verify FILE\n"
     "Compares the device's gateway settings file (duxgate.cfg) byte for byte with what\n"

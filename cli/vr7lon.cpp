@@ -27,7 +27,7 @@ const char kUsage[] =
     "  build --out FILE [--catalog FILE] [--from FILE] SYS:NAME...\n"
     "        a gateway settings file made of the variables NAME of systems SYS\n"
     "  device [--port NAME] [--ip HOST] [--tcp-port N] [--speed N] [--number N] [--trace]\n"
-    "         info | tree | get | put | read | store | verify\n"
+    "         info | tree | get | put | read | store | verify | backups | restore\n"
     "        talk to a VR-7 device\n"
     "  diff A B [device options]\n"
     "        compare two gateway settings files (either may be device:) as SNVT lists\n"
@@ -35,9 +35,10 @@ const char kUsage[] =
     "        the same action on every device of a plan, in parallel\n"
     "  ports [--json]\n"
     "        the serial ports of this machine, with their stable names and what they are\n"
-    "Exit status: 0 done; 1 a partial tree; 2 an input cannot be loaded or an output written;\n"
-    "3 a variable was left out; 4 the device failed; 5 the device holds other settings than\n"
-    "expected; 64 wrong usage. diff: 0 the same, 1 different, 2 a side cannot be read.\n";
+    "Exit status: 0 done; 1 a partial tree, or store --dry-run would change the device; 2 an\n"
+    "input cannot be loaded or an output written; 3 a variable was left out; 4 the device\n"
+    "failed; 5 the device holds other settings than expected; 64 wrong usage. diff: 0 the\n"
+    "same, 1 different, 2 a side cannot be read.\n";
 
 using Command = int (*)(const CliContext&, const std::vector<std::string>&);
 

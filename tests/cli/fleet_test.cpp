@@ -344,6 +344,43 @@ TEST_F(FleetCli, StoreWithoutOutKeepsNoCopyAnywhere) {
     EXPECT_FALSE(fs::exists(work / "DUXGate.cfg"));
 }
 
+TEST_F(FleetCli, AStoreWithNowhereForItsBackupsTouchesNoDeviceUnlessItKeepsNone) {
+    AddDevice(71);
+    AddDevice(72);
+    ASSERT_TRUE(site.Start());
+    const std::string settings = SettingsFor(0);
+    work.Write("new.cfg", settings);
+    work.Write("plan.csv", "name,ip,tcp_port,number,file\n" + PlanLine("a", 0, "71", "new.cfg") +
+                               PlanLine("b", 1, "72", "new.cfg"));
+    // A folder under a regular file can never be made.
+    work.Write("plain", "x");
+
+    CliResult r = Fleet({"plan.csv", "store", "--backup-dir", "plain/b", "--report", "r.json"});
+    EXPECT_EQ(r.status, exitstatus::Input);
+    EXPECT_EQ(r.err.rfind("vr7lon: the backups folder cannot be written: ", 0), 0u) << r.err;
+    EXPECT_NE(r.err.find("plain/b"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_FALSE(fs::exists(work / "r.json"));
+    for (size_t i = 0; i < 2; ++i) EXPECT_TRUE(site.site.Requests(i).empty()) << i;
+
+    // Without backups the same folder does not matter, and nothing is kept anywhere.
+    r = Fleet(
+        {"plan.csv", "store", "--backup-dir", "plain/b", "--no-backup", "--report", "r.json"});
+    ASSERT_EQ(r.status, exitstatus::Ok) << r.err << r.out;
+    const auto report = ReportDevices(ReadBytes(work / "r.json"), "store");
+    ASSERT_EQ(report.size(), 2u);
+    for (size_t i = 0; i < 2; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(report[i]["result"].Integer(), 0);
+        EXPECT_TRUE(report[i]["backup"].IsNull());
+        std::vector<uint8_t> held;
+        ASSERT_TRUE(site.site.File(i, "DUXGate.cfg", held));
+        EXPECT_EQ(std::string(held.begin(), held.end()), settings);
+    }
+    EXPECT_FALSE(fs::exists(programDir / "backups"));
+    EXPECT_TRUE(fs::is_regular_file(work / "plain"));
+}
+
 TEST_F(FleetCli, AFaultyPlanOrFileTouchesNoDevice) {
     AddDevice(41);
     ASSERT_TRUE(site.Start());

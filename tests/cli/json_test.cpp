@@ -153,6 +153,22 @@ TEST_P(JsonDevice, EveryDocumentOpensWithItsSchemaAndHasLowerCaseKeys) {
          [&] {
              return RunCli({"ports", "--json"}, programDir.Path()).out;
          }},
+        {"device backups",
+         [&] {
+             // One backup of each kind: readable, and cut short in its first row.
+             const std::string demo = ReadBytes(kDemoSettings);
+             work.Write("bk/12/2026-01-02_030405.cfg", demo);
+             work.Write("bk/12/2026-01-02_030405_2.cfg", demo.substr(0, 20));
+             const CliResult r =
+                 Device({"--number", "12", "backups", "--backup-dir", "bk", "--json"});
+             EXPECT_EQ(r.status, exitstatus::Ok) << r.err;
+             const JsonValue listed = JsonReader::Parse(r.out);
+             EXPECT_EQ(listed["backups"].size(), 2u);
+             for (const JsonValue& b : listed["backups"].Items())
+                 EXPECT_EQ(b.Keys(), (std::vector<std::string>{"device", "taken", "name", "path",
+                                                               "size", "variables", "problem"}));
+             return r.out;
+         }},
         {"fleet report",
          [&] {
              const CliResult r = RunCli({"fleet", "plan.csv", "info", "--report", "report.json"},
