@@ -63,7 +63,7 @@ std::string Cell(const std::string& text, const char* cls = nullptr) {
     return cell + ">" + html::Escape(text) + "</td>";
 }
 
-std::string Header(std::initializer_list<const char*> captions) {
+std::string Header(const std::vector<const char*>& captions) {
     std::string row = "<thead><tr>";
     for (const char* caption : captions) row += "<th>" + html::Escape(caption) + "</th>";
     return row + "</tr></thead>\n";
@@ -126,12 +126,16 @@ std::string SiteReportHtml(FleetAction action, const std::string& when,
         page += "</tbody>\n</table>\n";
     }
 
+    // A store keeps each device's settings first: where they went is part of its record.
+    const bool stores = action == FleetAction::Store;
+    std::vector<const char*> captions = {
+        htmltext::Name(),      htmltext::Endpoint(),     htmltext::Number(),  htmltext::Version(),
+        htmltext::Result(),    htmltext::Code(),         htmltext::Message(), htmltext::Seconds(),
+        htmltext::BytesSent(), htmltext::BytesReceived()};
+    if (stores) captions.push_back(htmltext::Backup());
     page += "<h2>" + html::Escape(htmltext::Devices()) +
             "</h2>\n<table class=\"devices\" cellpadding=\"3\" cellspacing=\"0\">\n" +
-            Header({htmltext::Name(), htmltext::Endpoint(), htmltext::Number(), htmltext::Version(),
-                    htmltext::Result(), htmltext::Code(), htmltext::Message(), htmltext::Seconds(),
-                    htmltext::BytesSent(), htmltext::BytesReceived()}) +
-            "<tbody>\n";
+            Header(captions) + "<tbody>\n";
     for (size_t i = 0; i < devices; ++i) {
         const FleetResult& r = results[i];
         const int code = FleetResultCode(r.status);
@@ -144,7 +148,9 @@ std::string SiteReportHtml(FleetAction action, const std::string& when,
                 "<td class=\"num\">" + std::to_string(code) + "</td>" + Cell(r.message) +
                 "<td class=\"num\">" + seconds + "</td><td class=\"num\">" +
                 std::to_string(r.bytesSent) + "</td><td class=\"num\">" +
-                std::to_string(r.bytesReceived) + "</td></tr>\n";
+                std::to_string(r.bytesReceived) + "</td>";
+        if (stores) page += Cell(r.backup.empty() ? "-" : r.backup);
+        page += "</tr>\n";
     }
     page += "</tbody>\n</table>\n";
     return page + html::EndPage();

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <set>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -76,6 +78,28 @@ TEST(Backups, NamesNeverCollideAndTheOldestBeyondTheLimitGo) {
     EXPECT_EQ(std::distance(fs::directory_iterator(DeviceBackupFolder(policy.folder, 7)),
                             fs::directory_iterator()),
               3);
+}
+
+// Two stores to one device at once (two windows, a window and a fleet): each backup gets a name
+// of its own, even within one second.
+TEST(Backups, StoresAtOnceKeepEveryBackup) {
+    TempDir dir;
+    const BackupPolicy policy{dir / "b", 100};
+    constexpr int kStores = 8;
+    std::vector<std::string> paths(kStores);
+    std::vector<std::thread> stores;
+    for (int i = 0; i < kStores; ++i) {
+        stores.emplace_back([&, i] {
+            Result<std::string> saved =
+                SaveBackup(policy, 3, "store " + std::to_string(i), At(10, 20, 30));
+            if (saved) paths[static_cast<size_t>(i)] = saved.value();
+        });
+    }
+    for (std::thread& t : stores) t.join();
+    std::set<std::string> distinct(paths.begin(), paths.end());
+    EXPECT_EQ(distinct.size(), static_cast<size_t>(kStores));
+    for (int i = 0; i < kStores; ++i)
+        EXPECT_EQ(ReadBytes(paths[static_cast<size_t>(i)]), "store " + std::to_string(i));
 }
 
 TEST(Backups, ListingOrdersByTimeThenCounterAndSkipsOtherFiles) {

@@ -245,6 +245,18 @@ TEST(SiteReport, CarriesEveryDevicesDataAndTheSummary) {
     EXPECT_FALSE(Has(page, htmltext::NoFailures()));
 }
 
+TEST(SiteReport, AStoreNamesEachDevicesBackup) {
+    Site site = SampleSite();
+    site.results[0].backup = "/b/12/2026-12-08_140531.cfg";
+    const std::string caption = "<th>" + std::string(htmltext::Backup()) + "</th>";
+    const std::string store = SiteReportHtml(FleetAction::Store, "now", site.tasks, site.results);
+    EXPECT_TRUE(Has(store, caption));
+    EXPECT_TRUE(Has(store, "<td>/b/12/2026-12-08_140531.cfg</td></tr>"));
+    EXPECT_TRUE(Has(store, "<td>-</td></tr>"));  // a device that kept no backup
+    EXPECT_FALSE(
+        Has(SiteReportHtml(FleetAction::Verify, "now", site.tasks, site.results), caption));
+}
+
 TEST(SiteReport, ARunWithoutFailuresSaysSo) {
     Site site;
     site.Add("only", "127.0.0.1", ResultOf(Status(), "version 2.1.32, number 1", "2.1.32"));
