@@ -79,6 +79,7 @@ RestoreDialog::RestoreDialog(std::vector<BackupSummary> backups, QWidget* parent
     Backups->setSelectionBehavior(QAbstractItemView::SelectRows);
     Backups->setSelectionMode(QAbstractItemView::SingleSelection);
     Backups->verticalHeader()->hide();
+    Backups->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     for (int i = 0; i < static_cast<int>(backups_.size()); ++i) {
         const BackupSummary& b = backups_[static_cast<size_t>(i)];
         Backups->setItem(i, 0, Cell(QString::number(b.device), true));
@@ -98,6 +99,7 @@ RestoreDialog::RestoreDialog(std::vector<BackupSummary> backups, QWidget* parent
     for (const char* caption : kSnvtColumnCaptions) captions << QString::fromLatin1(caption);
     Rows->setHorizontalHeaderLabels(captions);
     Rows->verticalHeader()->hide();
+    Rows->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     Rows->setEditTriggers(QAbstractItemView::NoEditTriggers);
     layout->addWidget(Rows, 2);
     Problem = new QLabel(this);
