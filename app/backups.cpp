@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <functional>
 #include <tuple>
 
 #include "app/atomicfilewriter.h"
@@ -72,6 +73,20 @@ int MakeFolders(const std::string& folder) {
     return 0;
 }
 
+// Calls each(folder's descriptor, name) for every entry of folder; a folder that is not there has
+// none. A folder that cannot be read is a File failure.
+Status ForEachEntry(const std::string& folder,
+                    const std::function<void(int folderFd, const char* name)>& each) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) {
+        if (errno == ENOENT) return Status();
+        return Failure::OfFile(folder, errno);
+    }
+    while (const dirent* e = ::readdir(dir)) each(::dirfd(dir), e->d_name);
+    ::closedir(dir);
+    return Status();
+}
+
 }  // namespace
 
 std::string DefaultBackupFolder(const std::string& programDir, bool installed) {
@@ -97,22 +112,17 @@ std::string DeviceBackupFolder(const std::string& folder, uint32_t deviceNumber)
 Result<std::vector<BackupEntry>> ListBackups(const std::string& folder, uint32_t deviceNumber) {
     const std::string deviceFolder = DeviceBackupFolder(folder, deviceNumber);
     std::vector<BackupEntry> entries;
-    DIR* dir = ::opendir(deviceFolder.c_str());
-    if (!dir) {
-        if (errno == ENOENT) return entries;
-        return Failure::OfFile(deviceFolder, errno);
-    }
-    while (const dirent* e = ::readdir(dir)) {
+    const Status read = ForEachEntry(deviceFolder, [&](int folderFd, const char* name) {
         std::string_view stamp;
         unsigned sequence = 1;
-        if (!ParseName(e->d_name, stamp, sequence)) continue;
-        BackupEntry entry;
-        entry.name = e->d_name;
-        entry.path = deviceFolder + "/" + entry.name;
+        if (!ParseName(name, stamp, sequence)) return;
         struct stat st;
-        if (::fstatat(::dirfd(dir), e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 ||
-            !S_ISREG(st.st_mode))
-            continue;
+        // Only a regular file is a backup: a folder or a link of that name is not.
+        if (::fstatat(folderFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode))
+            return;
+        BackupEntry entry;
+        entry.name = name;
+        entry.path = deviceFolder + "/" + entry.name;
         entry.size = static_cast<uint64_t>(st.st_size);
         entry.sequence = sequence;
         std::string taken(stamp);
@@ -121,8 +131,8 @@ Result<std::vector<BackupEntry>> ListBackups(const std::string& folder, uint32_t
         taken.insert(13, ":");
         entry.taken = std::move(taken);
         entries.push_back(std::move(entry));
-    }
-    ::closedir(dir);
+    });
+    if (!read) return read.failure();
     std::sort(entries.begin(), entries.end(), [](const BackupEntry& a, const BackupEntry& b) {
         return std::tie(a.taken, a.sequence) < std::tie(b.taken, b.sequence);
     });
@@ -173,18 +183,12 @@ namespace {
 // The numbers of the devices that have a folder in the backups folder, in order.
 Result<std::vector<uint32_t>> DevicesWithBackups(const std::string& folder) {
     std::vector<uint32_t> devices;
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir) {
-        if (errno == ENOENT) return devices;
-        return Failure::OfFile(folder, errno);
-    }
-    while (const dirent* e = ::readdir(dir)) {
+    const Status read = ForEachEntry(folder, [&devices](int, const char* name) {
         uint32_t number = 0;
-        const std::string name = e->d_name;
-        if (!IsDigits(name)) continue;
-        if (ParseUint32(name, number) && std::to_string(number) == name) devices.push_back(number);
-    }
-    ::closedir(dir);
+        if (IsDigits(name) && ParseUint32(name, number) && std::to_string(number) == name)
+            devices.push_back(number);
+    });
+    if (!read) return read.failure();
     std::sort(devices.begin(), devices.end());
     return devices;
 }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <unordered_map>
 
+#include "base/cp1251.h"
+
 namespace {
 
 constexpr size_t kNone = static_cast<size_t>(-1);
@@ -128,4 +130,33 @@ std::string SnvtColumnName(int column) {
     const std::string caption = kSnvtColumnCaptions[static_cast<size_t>(column)];
     if (column < colFlagsName || caption.rfind("Flags", 0) == 0) return caption;
     return "Flags " + caption;
+}
+
+namespace {
+
+// A field of the list (Windows-1251) for people.
+std::string FieldText(const std::string& field) {
+    return field.empty() ? "\"\"" : cp1251::ToUtf8(Cp1251String(field));
+}
+
+}  // namespace
+
+std::string ColumnsText(const SnvtRow& row) {
+    std::string text;
+    for (size_t column = 1; column <= row.subItems.size(); ++column) {
+        if (!text.empty()) text += ", ";
+        text +=
+            SnvtColumnName(static_cast<int>(column)) + " " + FieldText(row.subItems[column - 1]);
+    }
+    return text;
+}
+
+std::string ChangesText(const std::vector<ColumnChange>& changes, const std::string& none) {
+    std::string text;
+    for (const ColumnChange& c : changes) {
+        if (!text.empty()) text += ", ";
+        text += SnvtColumnName(c.column) + " " + (c.hadBefore ? FieldText(c.before) : none) +
+                " → " + (c.hasAfter ? FieldText(c.after) : none);
+    }
+    return text;
 }

@@ -52,3 +52,9 @@ std::vector<ListDiffEntry> DiffLists(const std::vector<SnvtRow>& before,
 // A column's name for people and scripts: its caption, the flags companion's columns with
 // "Flags " before it ("Flags Name", "Flags Ref", "Flags Type", "Flags SNVT_ID").
 std::string SnvtColumnName(int column);
+
+// The texts of a difference for people (UTF-8; an empty field as ""):
+// "COLUMN VALUE, ..." for every column of the row but its name,
+std::string ColumnsText(const SnvtRow& row);
+// and "COLUMN OLD → NEW, ..." for the changes, `none` standing for a flags column the row lacks.
+std::string ChangesText(const std::vector<ColumnChange>& changes, const std::string& none);

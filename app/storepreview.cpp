@@ -14,30 +14,6 @@ std::string Utf8(const std::string& field) {
     return cp1251::ToUtf8(Cp1251String(field));
 }
 
-std::string Value(const std::string& field) {
-    return field.empty() ? "\"\"" : Utf8(field);
-}
-
-std::string Columns(const SnvtRow& row) {
-    std::string text;
-    for (size_t column = 1; column <= row.subItems.size(); ++column) {
-        if (!text.empty()) text += ", ";
-        text += SnvtColumnName(static_cast<int>(column)) + " " + Value(row.subItems[column - 1]);
-    }
-    return text;
-}
-
-std::string Changes(const std::vector<ColumnChange>& changes) {
-    std::string text;
-    for (const ColumnChange& c : changes) {
-        if (!text.empty()) text += ", ";
-        text += SnvtColumnName(c.column) + " " +
-                (c.hadBefore ? Value(c.before) : storetext::NoValue()) + " → " +
-                (c.hasAfter ? Value(c.after) : storetext::NoValue());
-    }
-    return text;
-}
-
 }  // namespace
 
 std::string StorePreview::Headline() const {
@@ -71,8 +47,8 @@ StorePreview MakeStorePreview(uint32_t device, const DeviceBackup& current, cons
         switch (e.kind) {
             case ListEntryKind::Added:
                 ++preview.added;
-                preview.lines.push_back(
-                    storetext::Added(Utf8(e.after->caption), e.afterIndex + 1, Columns(*e.after)));
+                preview.lines.push_back(storetext::Added(Utf8(e.after->caption), e.afterIndex + 1,
+                                                         ColumnsText(*e.after)));
                 break;
             case ListEntryKind::Removed:
                 ++preview.removed;
@@ -86,13 +62,14 @@ StorePreview MakeStorePreview(uint32_t device, const DeviceBackup& current, cons
                                                         e.afterIndex + 1);
                     if (!e.changes.empty()) {
                         ++preview.changed;
-                        line += storetext::AlsoChanged() + Changes(e.changes);
+                        line +=
+                            storetext::AlsoChanged() + ChangesText(e.changes, storetext::NoValue());
                     }
                     preview.lines.push_back(std::move(line));
                 } else {
                     ++preview.changed;
                     preview.lines.push_back(storetext::Changed(Utf8(e.after->caption)) +
-                                            Changes(e.changes));
+                                            ChangesText(e.changes, storetext::NoValue()));
                 }
                 break;
         }

@@ -25,29 +25,9 @@ void AppendAsUtf8(std::string& out, const std::string& bytes) {
     out.append(bytes, ascii, bytes.size() - ascii);
 }
 
-// A field of the list (the core's bytes) for the terminal.
-std::string Value(const std::string& field) {
+// A caption for the terminal.
+std::string Field(const std::string& field) {
     return field.empty() ? "\"\"" : cp1251::ToUtf8(Cp1251String(field));
-}
-
-// "COLUMN VALUE, ..." for every column of the row but its name.
-std::string Columns(const SnvtRow& row) {
-    std::string text;
-    for (size_t column = 1; column <= row.subItems.size(); ++column) {
-        if (!text.empty()) text += ", ";
-        text += SnvtColumnName(static_cast<int>(column)) + " " + Value(row.subItems[column - 1]);
-    }
-    return text;
-}
-
-std::string Changes(const std::vector<ColumnChange>& changes) {
-    std::string text;
-    for (const ColumnChange& c : changes) {
-        if (!text.empty()) text += ", ";
-        text += SnvtColumnName(c.column) + " " + (c.hadBefore ? Value(c.before) : "none") + " → " +
-                (c.hasAfter ? Value(c.after) : "none");
-    }
-    return text;
 }
 
 }  // namespace
@@ -78,20 +58,21 @@ void PrintListDiff(const std::vector<ListDiffEntry>& entries, std::ostream& out)
     for (const ListDiffEntry& e : entries) {
         switch (e.kind) {
             case ListEntryKind::Added:
-                out << "added " << Value(e.after->caption) << " at row " << e.afterIndex + 1 << ": "
-                    << Columns(*e.after) << '\n';
+                out << "added " << Field(e.after->caption) << " at row " << e.afterIndex + 1 << ": "
+                    << ColumnsText(*e.after) << '\n';
                 break;
             case ListEntryKind::Removed:
-                out << "removed " << Value(e.before->caption) << " from row " << e.beforeIndex + 1
+                out << "removed " << Field(e.before->caption) << " from row " << e.beforeIndex + 1
                     << '\n';
                 break;
             case ListEntryKind::Kept:
                 if (e.moved) {
-                    out << "moved " << Value(e.after->caption) << " from row " << e.beforeIndex + 1
+                    out << "moved " << Field(e.after->caption) << " from row " << e.beforeIndex + 1
                         << " to row " << e.afterIndex + 1;
-                    if (!e.changes.empty()) out << "; changed: " << Changes(e.changes);
+                    if (!e.changes.empty()) out << "; changed: " << ChangesText(e.changes, "none");
                 } else {
-                    out << "changed " << Value(e.after->caption) << ": " << Changes(e.changes);
+                    out << "changed " << Field(e.after->caption) << ": "
+                        << ChangesText(e.changes, "none");
                 }
                 out << '\n';
                 break;
