@@ -308,64 +308,52 @@ void TVR7CfgUpdate::Open1Click() {
     lastOpenFolder_ = path;
 }
 
-void TVR7CfgUpdate::Save1Click() {
+QString TVR7CfgUpdate::ChooseListFile(const QString& folder, const QString& suffix,
+                                      const QString& filter) {
     ClearStatus();
     if (List.RowCount() == 0) {
         messages_->Message(FromCp1251(usertext::EmptyList()));
-        return;
+        return {};
     }
     IShellServices::SaveRequest request;
-    request.initialFolder = SaveFolder();
+    request.initialFolder = folder;
     request.defaultName = QStringLiteral("duxgate");
-    request.defaultSuffix = QStringLiteral("cfg");
-    request.filter = QStringLiteral("Настройка DUX шлюза (*.cfg)");
-    const QString path = shell_->ChooseSaveFile(this, request);
-    if (path.isEmpty()) return;
+    request.defaultSuffix = suffix;
+    request.filter = filter;
+    return shell_->ChooseSaveFile(this, request);
+}
 
-    const Status saved = SaveGatewayFile(List, NativePath(path));
+bool TVR7CfgUpdate::TellListWritten(const QString& path, const Status& saved) {
     if (!saved) {
         const usertext::FileStep step = usertext::FileStep::NotSaved;
         messages_->Message(FromCp1251(usertext::FileFailureBefore()) +
                            QDir::toNativeSeparators(path) +
                            FromCp1251(usertext::FileFailureAfter(step)) +
                            FromCp1251(usertext::FileFailureReason(step, saved.failure())));
-        return;
+        return false;
     }
-    listModified_ = false;
-    lastSaveFolder_ = QFileInfo(path).absolutePath();
     const usertext::AroundPath where = usertext::SavedTo();
     StatusPanel->setText(FromCp1251(where.before) +
                          QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()) +
                          FromCp1251(where.after));
+    return true;
+}
+
+void TVR7CfgUpdate::Save1Click() {
+    const QString path = ChooseListFile(SaveFolder(), QStringLiteral("cfg"),
+                                        QStringLiteral("Настройка DUX шлюза (*.cfg)"));
+    if (path.isEmpty()) return;
+    if (!TellListWritten(path, SaveGatewayFile(List, NativePath(path)))) return;
+    listModified_ = false;
+    lastSaveFolder_ = QFileInfo(path).absolutePath();
 }
 
 void TVR7CfgUpdate::ExportList1Click() {
     // Refused as Save is: an empty table binds nothing on the LON side.
-    ClearStatus();
-    if (List.RowCount() == 0) {
-        messages_->Message(FromCp1251(usertext::EmptyList()));
-        return;
-    }
-    IShellServices::SaveRequest request;
-    request.initialFolder = QDir::currentPath();
-    request.defaultName = QStringLiteral("duxgate");
-    request.defaultSuffix = QStringLiteral("csv");
-    request.filter = FromCp1251(usertext::ExportListFilter());
-    const QString path = shell_->ChooseSaveFile(this, request);
+    const QString path = ChooseListFile(QDir::currentPath(), QStringLiteral("csv"),
+                                        FromCp1251(usertext::ExportListFilter()));
     if (path.isEmpty()) return;
-
-    if (const Status saved = SaveListCsv(List, NativePath(path)); !saved) {
-        const usertext::FileStep step = usertext::FileStep::NotSaved;
-        messages_->Message(FromCp1251(usertext::FileFailureBefore()) +
-                           QDir::toNativeSeparators(path) +
-                           FromCp1251(usertext::FileFailureAfter(step)) +
-                           FromCp1251(usertext::FileFailureReason(step, saved.failure())));
-        return;
-    }
-    const usertext::AroundPath where = usertext::SavedTo();
-    StatusPanel->setText(FromCp1251(where.before) +
-                         QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()) +
-                         FromCp1251(where.after));
+    TellListWritten(path, SaveListCsv(List, NativePath(path)));
 }
 
 QString TVR7CfgUpdate::SaveFolder() const {

@@ -232,6 +232,11 @@ class TVR7CfgUpdate : public QMainWindow,
     bool StillFitted(const QSize& normal) const;
     // The folder the save dialog starts in.
     QString SaveFolder() const;
+    // Save and export: the file to write the list to (the list must not be empty, which is said
+    // otherwise), empty when there is none; then the outcome of writing it, in a message or in
+    // the status bar. True when it was written.
+    QString ChooseListFile(const QString& folder, const QString& suffix, const QString& filter);
+    bool TellListWritten(const QString& path, const Status& saved);
 
     // IMessageSink: the messages of the list and of the device commands, as "Внимание" boxes.
     void ShowMessage(const Cp1251String& text) override;
