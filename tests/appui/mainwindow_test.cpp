@@ -105,14 +105,12 @@ TEST_F(MainWindowTest, ListIsAReadOnlyReportWithoutSorting) {
 
 TEST_F(MainWindowTest, MenusAndToolButtonsShareOneCommandWithItsHintsAndImage) {
     TVR7CfgUpdate& w = CreateWindow();
-    EXPECT_EQ(MenuTexts(w.File1),
-              (QStringList{"&Открыть", "&Прочитать из VR-7", "Со&хранить в VR-7",
-                           "Проверить настройки в VR-7", "Отчёт…",
-                           "Восстановить из резервной копии…", "&Сохранить на диск",
-                           "Экспорт списка…", "&Выход"}));
-    EXPECT_EQ(MenuTexts(w.Settings1),
-              (QStringList{"Порт", "Резервная копия перед сохранением",
-                           "Показывать изменения перед сохранением"}));
+    EXPECT_EQ(MenuTexts(w.File1), (QStringList{"&Открыть", "&Прочитать из VR-7",
+                                               "Со&хранить в VR-7", "Проверить настройки в VR-7",
+                                               "Отчёт…", "Восстановить из резервной копии…",
+                                               "&Сохранить на диск", "Экспорт списка…", "&Выход"}));
+    EXPECT_EQ(MenuTexts(w.Settings1), (QStringList{"Порт", "Резервная копия перед сохранением",
+                                                   "Показывать изменения перед сохранением"}));
     EXPECT_EQ(MenuTexts(w.Help1), (QStringList{"&О программе...", "&Справка"}));
 
     // "short|long": the short hint is the tool tip, the long one goes to the status bar; a hint

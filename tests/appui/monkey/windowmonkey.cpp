@@ -709,7 +709,10 @@ void WindowMonkey::AnswerDialogs() {
     }
     if (auto* preview = qobject_cast<StorePreviewDialog*>(modal)) {
         const int pick = Uniform(0, 2);
-        Log(QStringLiteral("  preview answered with %1").arg(pick == 0 ? "Да" : pick == 1 ? "Нет" : "Esc"));
+        Log(QStringLiteral("  preview answered with %1")
+                .arg(pick == 0   ? "Да"
+                     : pick == 1 ? "Нет"
+                                 : "Esc"));
         if (pick == 0)
             preview->YesButton->click();
         else if (pick == 1)
