@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <tuple>
 
@@ -62,15 +63,9 @@ std::string StampOf(std::time_t now) {
 
 // Creates folder and its parents as needed; errno of the step that failed, 0 when it is there.
 int MakeFolders(const std::string& folder) {
-    struct stat st;
-    if (::stat(folder.c_str(), &st) == 0) return S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
-    if (errno != ENOENT) return errno;
-    const size_t slash = folder.find_last_of('/', folder.size() > 1 ? folder.size() - 2 : 0);
-    if (slash != std::string::npos && slash > 0) {
-        if (const int error = MakeFolders(folder.substr(0, slash)); error != 0) return error;
-    }
-    if (::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) return errno;
-    return 0;
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    return ec.value();
 }
 
 // Calls each(folder's descriptor, name) for every entry of folder; a folder that is not there has
@@ -185,8 +180,8 @@ Result<std::vector<uint32_t>> DevicesWithBackups(const std::string& folder) {
     std::vector<uint32_t> devices;
     const Status read = ForEachEntry(folder, [&devices](int, const char* name) {
         uint32_t number = 0;
-        if (IsDigits(name) && ParseUint32(name, number) && std::to_string(number) == name)
-            devices.push_back(number);
+        // Only a number as the store names it: no blanks, sign or leading zero.
+        if (ParseUint32(name, number) && std::to_string(number) == name) devices.push_back(number);
     });
     if (!read) return read.failure();
     std::sort(devices.begin(), devices.end());

@@ -50,6 +50,14 @@ bool Identify(connection& conn, uint32_t& deviceNumber, DeviceOutcome& outcome) 
     return false;
 }
 
+// The message of a failed identification: the version message for a firmware that is too old,
+// otherwise the link's.
+Cp1251String IdentifyFailureText(const connection& conn, const DeviceOutcome& outcome) {
+    const Failure& failure = outcome.status.failure();
+    if (failure.kind == FailureKind::TooOld) return usertext::UnsupportedVersion(outcome.info);
+    return LinkFailureText(conn, failure.code);
+}
+
 // The window's message of a read's failure (Windows-1251), empty when there is none to show.
 Cp1251String ReadMessage(const connection& conn, const DeviceRead& read) {
     if (read.status) return {};
@@ -57,8 +65,7 @@ Cp1251String ReadMessage(const connection& conn, const DeviceRead& read) {
     if (failure.kind == FailureKind::Cancelled) return {};
     switch (read.step) {
         case DeviceStep::Identify:
-            if (failure.kind == FailureKind::TooOld) return usertext::UnsupportedVersion(read.info);
-            return LinkFailureText(conn, failure.code);
+            return IdentifyFailureText(conn, read);
         case DeviceStep::LocalFile:
             return FileText(usertext::FileStep::NotCreated, failure);
         case DeviceStep::Download:
@@ -406,6 +413,12 @@ Cp1251String BackupFailureText(const connection& conn, const Failure& failure) {
     return BrokenCommandText(conn, failure.code, usertext::BackupNotRead());
 }
 
+Cp1251String CurrentFileMessage(const connection& conn, const DeviceCurrentFile& outcome) {
+    if (outcome.status) return {};
+    if (outcome.step == DeviceStep::Identify) return IdentifyFailureText(conn, outcome);
+    return BackupFailureText(conn, outcome.status.failure());
+}
+
 Cp1251String StoreMessage(const connection& conn, const DeviceStore& outcome,
                           const std::string& workingCopy) {
     if (outcome.status || outcome.step == DeviceStep::Check) return usertext::Stored();
@@ -423,10 +436,7 @@ Cp1251String StoreMessage(const connection& conn, const DeviceStore& outcome,
     }
     if (failure.kind == FailureKind::Cancelled) return usertext::StoreCancelled();
     if (outcome.step == DeviceStep::Backup) return BackupFailureText(conn, failure);
-    if (outcome.step == DeviceStep::Identify) {
-        if (failure.kind == FailureKind::TooOld) return usertext::UnsupportedVersion(outcome.info);
-        return LinkFailureText(conn, failure.code);
-    }
+    if (outcome.step == DeviceStep::Identify) return IdentifyFailureText(conn, outcome);
     // The device refuses the file while its write protection (EN_PR) is on.
     if (failure.code == lr::BadArgument) return usertext::WriteProtected();
     return BrokenCommandText(conn, failure.code, usertext::StoreBroken());

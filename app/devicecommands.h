@@ -276,6 +276,10 @@ Cp1251String NextStep(const connection& conn, uint32_t deviceNumber, const Devic
 // reason, or the download's failure; each says that the device's settings were not changed.
 Cp1251String BackupFailureText(const connection& conn, const Failure& failure);
 
+// The message of a preview's read that failed (Windows-1251): the identification's, or the
+// backup's (BackupFailureText); empty when it did not fail.
+Cp1251String CurrentFileMessage(const connection& conn, const DeviceCurrentFile& outcome);
+
 // The window's message for a store's outcome (Windows-1251): the store's part of it ("...
 // сохранены" for a store that went on to its check), or empty when there is none to show.
 Cp1251String StoreMessage(const connection& conn, const DeviceStore& outcome,

@@ -520,7 +520,7 @@ int PrintStoreChanges(const CliContext& ctx, DeviceSession& session, const SnvtL
     }
     const std::vector<ListDiffEntry> entries = DiffLists(before.Rows(), list.Rows());
     PrintListDiff(entries, ctx.out);
-    return entries.empty() ? exitstatus::Ok : exitstatus::Partial;
+    return entries.empty() ? exitstatus::Ok : exitstatus::Differs;
 }
 
 }  // namespace

@@ -34,7 +34,6 @@ const char kUsage[] =
     "64 wrong usage.\n";
 
 constexpr char kDeviceSide[] = "device:";
-constexpr int kListsDiffer = 1;  // as diff(1) says that files differ
 
 // Loads one side into list; prints why on err and returns false when it cannot be read.
 bool LoadSide(const CliContext& ctx, const std::string& side, DeviceSession& session,
@@ -71,5 +70,5 @@ int RunDiffCommand(const CliContext& ctx, const std::vector<std::string>& args) 
 
     const std::vector<ListDiffEntry> entries = DiffLists(before.Rows(), after.Rows());
     PrintListDiff(entries, ctx.out);
-    return entries.empty() ? exitstatus::Ok : kListsDiffer;
+    return entries.empty() ? exitstatus::Ok : exitstatus::Differs;
 }

@@ -546,14 +546,7 @@ void TVR7CfgUpdate::PreviewThenStore() {
                     ReplaceStatus(usertext::StoreCancelledStatus(), true);
                     return;
                 }
-                Cp1251String message;
-                if (current.step == DeviceStep::Identify) {
-                    message = failure.kind == FailureKind::TooOld
-                                  ? usertext::UnsupportedVersion(current.info)
-                                  : LinkFailureText(Connection, failure.code);
-                } else {
-                    message = BackupFailureText(Connection, failure);
-                }
+                Cp1251String message = CurrentFileMessage(Connection, current);
                 if (const Cp1251String step = NextStep(Connection, job->asked, current);
                     !step.empty())
                     message = message + '\n' + step;
