@@ -46,7 +46,7 @@ struct FileForm {
     enum class Encoding { Ansi, Utf8, Utf16Le, Utf16Be };
     Encoding encoding = Encoding::Ansi;
     bool mark = false;  // a byte order mark begins the file
-    std::string eol = "\r\n";
+    std::string_view eol = "\r\n";  // a literal: "\r\n", "\n" or "\r"
     // The lines are held as UTF-8 (the values the program sees are Windows-1251).
     bool Unicode() const { return encoding != Encoding::Ansi; }
 };
@@ -285,7 +285,10 @@ bool WriteString(const std::string& path, const std::string& section, const std:
     }
 
     std::string data;
-    for (const auto& line : lines) data += line + form.eol;
+    for (const auto& line : lines) {
+        data += line;
+        data += form.eol;
+    }
     switch (form.encoding) {
         case FileForm::Encoding::Ansi:
             break;

@@ -27,8 +27,10 @@ run_set=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-qpa-plugins libxml2-d
 package_set=(dpkg-dev file lintian fp-utils-3.2.2)
 # The tests: GoogleTest; the sources of the Russian locale the build compiles for a caption test;
 # man to read the manual pages, the desktop entry's and metainfo's validators, and strace to see
-# what the installed window opens; clang-format and clang-tidy for the checks of scripts/lint.sh.
-test_set=(libgtest-dev locales man-db desktop-file-utils appstream strace clang-format clang-tidy)
+# what the installed window opens; clang-format and clang-tidy for the checks of scripts/lint.sh;
+# clang with its sanitizer runtime for the sanitizer build, and ccache for rebuilds.
+test_set=(libgtest-dev locales man-db desktop-file-utils appstream strace clang-format clang-tidy
+    clang libclang-rt-14-dev ccache)
 
 case "$set_name" in
     run) packages=("${run_set[@]}") ;;
@@ -60,6 +62,18 @@ if [ ${#missing[@]} -gt 0 ]; then
             echo "Install them as root, then run this again:" >&2
             echo "    su -c 'apt-get install --no-install-recommends ${missing[*]}'" >&2
             exit 1
+        fi
+        # sudo only when it may be used: without a password (sudo -n), or after the password is
+        # asked on a terminal; otherwise say what an administrator has to install.
+        if ! sudo -n true 2>/dev/null; then
+            if [ -z "${CI:-}" ] && [ -t 0 ] && [ -t 2 ] && sudo -v; then
+                :
+            else
+                echo "These Debian packages are missing: ${missing[*]}" >&2
+                echo "sudo may not be used here without a password prompt; ask an administrator to run:" >&2
+                echo "    apt-get update && apt-get install --no-install-recommends ${missing[*]}" >&2
+                exit 1
+            fi
         fi
         sudo="sudo"
     fi
