@@ -45,7 +45,7 @@ bool EqualsNoCase(const std::string& a, const std::string& b) {
 struct FileForm {
     enum class Encoding { Ansi, Utf8, Utf16Le, Utf16Be };
     Encoding encoding = Encoding::Ansi;
-    bool mark = false;  // a byte order mark begins the file
+    bool mark = false;              // a byte order mark begins the file
     std::string_view eol = "\r\n";  // a literal: "\r\n", "\n" or "\r"
     // The lines are held as UTF-8 (the values the program sees are Windows-1251).
     bool Unicode() const { return encoding != Encoding::Ansi; }
