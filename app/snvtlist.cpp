@@ -199,6 +199,40 @@ void SnvtList::Clear() {
     UpdateCounters();
 }
 
+void SnvtList::CopyRowsFrom(const SnvtList& other) {
+    if (&other == this) return;
+    rows_ = other.rows_;
+    usedVariables_ = other.usedVariables_;
+    numbered_ = other.numbered_;
+    nextRef_ = other.nextRef_;
+    captions_ = other.captions_;
+    captionsIndexed_ = other.captionsIndexed_;
+    RowsReplaced();
+}
+
+void SnvtList::TakeRowsFrom(SnvtList&& other) {
+    if (&other == this) return;
+    rows_ = std::move(other.rows_);
+    usedVariables_ = other.usedVariables_;
+    numbered_ = other.numbered_;
+    nextRef_ = other.nextRef_;
+    captions_ = std::move(other.captions_);
+    captionsIndexed_ = other.captionsIndexed_;
+    other.rows_.clear();
+    other.captions_.clear();
+    other.captionsIndexed_ = true;
+    other.usedVariables_ = 0;
+    other.numbered_ = true;
+    other.nextRef_ = kFirstRef;
+    RowsReplaced();
+}
+
+void SnvtList::RowsReplaced() {
+    for (SnvtRow& row : rows_) row.id = nextId_++;
+    if (observer_) observer_->ListReplaced();
+    UpdateCounters();
+}
+
 bool SnvtList::AppendRowFromFile(std::string caption, std::vector<std::string> subItems) {
     if (subItems.size() != kPlainSubItems && subItems.size() != kFlagsSubItems) return false;
     SnvtRow row;

@@ -99,6 +99,14 @@ class SnvtList {
     // without a known capacity "SNVT переменных задействовано: <used>, ёмкость неизвестна: ...".
     std::string CountersText() const;
 
+    // A device command works on a list of its own, away from the window's: these hand rows
+    // between two lists in one step. CopyRowsFrom makes this list hold what other holds (rows,
+    // counts, references); TakeRowsFrom moves other's rows here and leaves other empty. Either
+    // tells the observer once (ListReplaced). The capacity stays this list's; every row gets an
+    // id of this list's.
+    void CopyRowsFrom(const SnvtList& other);
+    void TakeRowsFrom(SnvtList&& other);
+
     // For the settings file reader.
     // Removes every row and sets UsedVariables to 0.
     void Clear();
@@ -109,6 +117,8 @@ class SnvtList {
 
   private:
     void SetAllChecked(bool checked);
+    // Gives every row a new id of this list's and tells the observer that the rows were replaced.
+    void RowsReplaced();
     bool HasCaption(const std::string& caption);
     // Brings the caption index up to date with every row; false when memory ran out (the index
     // is left empty and unbuilt then).

@@ -18,6 +18,8 @@ class ISnvtListObserver {
     virtual void RowChanged(size_t index) = 0;
     // Every row is gone.
     virtual void ListCleared() = 0;
+    // Every row was replaced in one step: the list now holds other rows (possibly none).
+    virtual void ListReplaced() = 0;
     // The counters line (Windows-1251) for the list's caption field. Sent after every one of the
     // notifications above, once the counts already include the change.
     virtual void CountersChanged(const std::string& text) = 0;

@@ -48,13 +48,12 @@ connection::~connection() {
 }
 
 bool connection::TryLock() {
-    if (locked_) return false;
-    locked_ = true;
-    return true;
+    bool expected = false;
+    return locked_.compare_exchange_strong(expected, true);
 }
 
 void connection::Unlock() {
-    locked_ = false;
+    locked_.store(false);
 }
 
 void connection::LoadSettings(const std::string& iniPath) {

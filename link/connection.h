@@ -89,7 +89,7 @@ class connection {
     // succeed, so a held lock is reported (1005) instead of waiting forever.
     bool TryLock();
     void Unlock();
-    bool Locked() const { return locked_; }
+    bool Locked() const { return locked_.load(); }
 
     // Holds the lock for one operation; owns() is false when it was already held, and then the
     // operation must do nothing (and never release a lock it did not take).
@@ -146,7 +146,7 @@ class connection {
     std::unique_ptr<CLink> link_;
     LateAnswers lateAnswers_;
     LinkResult openResult_ = lr::Ok;  // of the current link's open
-    bool locked_ = false;
+    std::atomic<bool> locked_{false};  // taken by one thread at a time, whichever it is
     LinkResult lastFailedExchange_ = lr::Ok;
     int systemError_ = 0;
     std::atomic<bool> cancelRequested_{false};

@@ -63,7 +63,6 @@ void DeviceRunner::Abandon() {
         std::lock_guard<std::mutex> lock(mutex_);
         abandoned_ = true;
     }
-    called_.notify_all();
     handed_.notify_all();
     if (running_) conn_.RequestCancel();
     if (worker_.joinable()) worker_.join();
@@ -73,27 +72,6 @@ void DeviceRunner::Abandon() {
 
 bool DeviceRunner::OnOwnThread() const {
     return QThread::currentThread() == home_.thread();
-}
-
-void DeviceRunner::Run(const std::function<void()>& call) {
-    if (OnOwnThread()) {
-        call();
-        return;
-    }
-    auto ran = std::make_shared<bool>(false);
-    std::unique_lock<std::mutex> lock(mutex_);
-    if (abandoned_) return;
-    QMetaObject::invokeMethod(
-        &home_,
-        [this, call, ran] {
-            if (Abandoned()) return;
-            call();
-            std::lock_guard<std::mutex> finished(mutex_);
-            *ran = true;
-            called_.notify_all();
-        },
-        Qt::QueuedConnection);
-    called_.wait(lock, [this, &ran] { return *ran || abandoned_; });
 }
 
 void DeviceRunner::Post(std::function<void()> call) {

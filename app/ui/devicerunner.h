@@ -38,9 +38,9 @@ class DeviceRunner {
     // its own members must outlive the command.
     void Abandon();
 
-    // From the worker: runs call on the runner's thread and waits for it (Run) or not (Post). On
-    // the runner's thread Run calls it at once. Once abandoned, neither runs anything.
-    void Run(const std::function<void()>& call);
+    // From the worker: runs call on the runner's thread, without waiting for it (progress and
+    // the exchange log's frames). A command's result is not posted but returned: its done reads
+    // what the work left. Once abandoned, nothing posted runs.
     void Post(std::function<void()> call);
     bool OnOwnThread() const;
 
@@ -56,7 +56,6 @@ class DeviceRunner {
     bool running_ = false;  // on the runner's thread: Start accepted, done not yet run
     std::function<void()> done_;
     std::mutex mutex_;
-    std::condition_variable called_;  // a call the worker waits for has run, or abandoned
     std::condition_variable handed_;  // work was handed to the worker, or abandoned
     std::function<void()> work_;      // guarded by mutex_: the command the worker takes next
     bool abandoned_ = false;          // guarded by mutex_

@@ -11,6 +11,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusTipEvent>
+#include <QThread>
 #include <QTimer>
 #include <algorithm>
 
@@ -384,36 +385,55 @@ void TVR7CfgUpdate::HelpAbout1Execute() {
     AboutBox().exec();
 }
 
+struct TVR7CfgUpdate::ReadJob {
+    explicit ReadJob(const XmlDocument& catalogue) : list(catalogue) {}
+    uint32_t number = 0;
+    CfgTree tree;
+    SnvtList list;
+    HeldMessages messages;
+    DeviceReadResult result;
+};
+
 void TVR7CfgUpdate::Load1Click() {
     if (DeviceCommandRunning()) return;
     if (!MayReplaceList()) return;
     ClearStatus();
-    // The device's tree is read aside: the view keeps pointing into the tree it shows until the
-    // read is over, and a device that never got as far as the tree leaves that one on show.
-    auto read = std::make_shared<CfgTree>();
-    auto result = std::make_shared<DeviceReadResult>();
+    // The read works on a tree and a list of its own, with its own copy of the device number;
+    // the window's are replaced in one step once it has ended, and a read that failed or was
+    // cancelled leaves them as they were.
+    auto read = std::make_shared<ReadJob>(CfgFilter);
+    read->number = DeviceNumber;
     StartDeviceCommand(
-        [this, read, result] {
-            *result =
-                ReadFromDevice({Connection, DeviceNumber, *this}, *read, List, &CfgFilter, this);
+        [this, read] {
+            read->result = ReadFromDevice({Connection, read->number, read->messages}, read->tree,
+                                          read->list, &CfgFilter, this);
         },
-        [this, read, result] {
-            FinishRead(std::move(*read), *result);
-            if (result->cancelled) {
+        [this, read] {
+            ShowHeldMessages(read->messages);
+            FinishRead(*read);
+            const DeviceReadResult& result = read->result;
+            if (result.cancelled) {
                 ShowFailureCause(lr::Cancelled, false);
                 ReplaceStatus(usertext::ReadCancelledStatus(), true);
-            } else if (result->outcome == DeviceReadOutcome::NotConnected)
-                ShowFailureCause(result->code, false);
-            else if (result->outcome == DeviceReadOutcome::ReadFailed ||
-                     (result->outcome == DeviceReadOutcome::Read &&
-                      result->download == GatewayDownload::Broken))
+            } else if (result.outcome == DeviceReadOutcome::NotConnected)
+                ShowFailureCause(result.code, false);
+            else if (result.outcome == DeviceReadOutcome::ReadFailed ||
+                     (result.outcome == DeviceReadOutcome::Read &&
+                      result.download == GatewayDownload::Broken))
                 ShowFailureCause(lr::Ok, true);
             else
                 ShowFailureCause(lr::Ok, false);
         });
 }
 
-void TVR7CfgUpdate::FinishRead(CfgTree&& read, const DeviceReadResult& result) {
+void TVR7CfgUpdate::ShowHeldMessages(const HeldMessages& held) {
+    for (const Cp1251String& text : held.texts) messages_->Message(FromCp1251(text));
+}
+
+void TVR7CfgUpdate::FinishRead(ReadJob& read) {
+    const DeviceReadResult& result = read.result;
+    // The device's number as the read found it (a number 0 asks for any device).
+    DeviceNumber = read.number;
     // A read the user cancelled leaves the tree, the list and the caption as they were.
     if (result.cancelled) return;
     switch (result.outcome) {
@@ -423,12 +443,13 @@ void TVR7CfgUpdate::FinishRead(CfgTree&& read, const DeviceReadResult& result) {
         case DeviceReadOutcome::ReadFailed:
             // The entries read whole before the failure stay on show; list and caption stay as
             // they were, and so does the progress bar.
-            ShowReadTree(std::move(read));
+            ShowReadTree(std::move(read.tree));
             return;
         case DeviceReadOutcome::Read:
             break;
     }
-    ShowReadTree(std::move(read));
+    ShowReadTree(std::move(read.tree));
+    List.TakeRowsFrom(std::move(read.list));
     Edit1->setText(
         FromCp1251(usertext::DeviceConfigurationCaption(Connection.PortName, DeviceNumber)));
     ListSource = 1;
@@ -465,7 +486,7 @@ void TVR7CfgUpdate::Store1Click() {
         PreviewThenStore();
         return;
     }
-    StoreList(List, &DeviceNumber, Backup1->isChecked(), DeviceBackup());
+    StoreList(List, DeviceNumber, Backup1->isChecked(), DeviceBackup());
 }
 
 BackupPolicy TVR7CfgUpdate::StoreBackupPolicy() const {
@@ -475,30 +496,40 @@ BackupPolicy TVR7CfgUpdate::StoreBackupPolicy() const {
     return policy;
 }
 
-void TVR7CfgUpdate::StoreList(const SnvtList& list, uint32_t* number, bool takeBackup,
-                              DeviceBackup taken, std::shared_ptr<void> keep,
-                              const std::string& restoredFrom) {
+void TVR7CfgUpdate::StoreList(const SnvtList& list, uint32_t number, bool takeBackup,
+                              DeviceBackup taken, const std::string& restoredFrom) {
+    // The store works on its own copy of the rows and of the device number.
     struct Job {
+        explicit Job(const XmlDocument& catalogue) : list(catalogue) {}
+        SnvtList list;
+        uint32_t number = 0;
+        HeldMessages messages;
         DeviceStoreResult result;
         BackupPolicy policy;
         DeviceBackup backup;
     };
-    auto job = std::make_shared<Job>();
+    auto job = std::make_shared<Job>(CfgFilter);
+    job->list.CopyRowsFrom(list);
+    job->number = number;
     job->policy = StoreBackupPolicy();
     job->backup = std::move(taken);
     const bool ownList = &list == &List;
     StartDeviceCommand(
-        [this, job, &list, number, takeBackup, keep] {
+        [this, job, takeBackup] {
             DeviceBackup fresh;
-            job->result = Store({Connection, *number, *this}, list, kUploadFileName,
-                                takeBackup ? &job->policy : nullptr, &fresh);
+            job->result = Store({Connection, job->number, job->messages}, job->list,
+                                kUploadFileName, takeBackup ? &job->policy : nullptr, &fresh);
             if (takeBackup) job->backup = std::move(fresh);
         },
-        [this, job, &list, ownList, keep, restoredFrom] {
+        [this, job, ownList, restoredFrom] {
+            ShowHeldMessages(job->messages);
+            // A store of the window's list into device 0 takes the number of the device that
+            // answered; a restore goes to the device its backup was taken of.
+            if (ownList) DeviceNumber = job->number;
             const DeviceStoreResult& result = job->result;
             if (result.outcome == DeviceStoreOutcome::Stored) {
                 if (ownList) listModified_ = false;
-                KeepReport(result.info, true, VerificationSummary(), &list, job->backup.path);
+                KeepReport(result.info, true, VerificationSummary(), &job->list, job->backup.path);
                 if (!restoredFrom.empty())
                     ReplaceStatus(cp1251::FromUtf8(storetext::Restored(restoredFrom)), true);
             }
@@ -525,18 +556,21 @@ void TVR7CfgUpdate::PreviewThenStore() {
         DeviceCurrentFile current;
         BackupPolicy policy;
         uint32_t asked = 0;
+        uint32_t number = 0;  // the device's, once it answered
     };
     auto job = std::make_shared<Job>();
     job->policy = StoreBackupPolicy();
     job->asked = DeviceNumber;
+    job->number = DeviceNumber;
     const bool takeBackup = Backup1->isChecked();
     StartDeviceCommand(
         [this, job, takeBackup] {
-            job->current = ReadCurrentGatewayFile(Connection, DeviceNumber,
+            job->current = ReadCurrentGatewayFile(Connection, job->number,
                                                   takeBackup ? &job->policy : nullptr, this);
             ShowProgress("", 0);  // the download's progress ends with it
         },
         [this, job] {
+            DeviceNumber = job->number;
             const DeviceCurrentFile& current = job->current;
             if (!current.status) {
                 const Failure& failure = current.status.failure();
@@ -561,7 +595,7 @@ void TVR7CfgUpdate::PreviewThenStore() {
                 return;
             }
             // The device's file was kept by the preview: the store only uploads.
-            StoreList(List, &DeviceNumber, false, current.backup);
+            StoreList(List, DeviceNumber, false, current.backup);
         });
 }
 
@@ -579,21 +613,15 @@ void TVR7CfgUpdate::Restore1Click() {
     }
     const std::optional<BackupSummary> chosen = messages_->ChooseBackup(listed.value());
     if (!chosen) return;
-    // The backup's list and the device it was taken of, for as long as the store runs.
-    struct Restore {
-        XmlDocument noCatalogue;
-        SnvtList list{noCatalogue};
-        uint32_t number = 0;
-    };
-    auto restore = std::make_shared<Restore>();
-    restore->number = chosen->device;
-    if (const Status loaded = LoadGatewayFileAt(restore->list, chosen->entry.path); !loaded) {
+    // The backup's list, stored into the device it was taken of.
+    XmlDocument noCatalogue;
+    SnvtList restored(noCatalogue);
+    if (const Status loaded = LoadGatewayFileAt(restored, chosen->entry.path); !loaded) {
         messages_->Message(QString::fromStdString(usertext::FailureLine(loaded.failure())));
         return;
     }
     ClearStatus();
-    StoreList(restore->list, &restore->number, Backup1->isChecked(), DeviceBackup(), restore,
-              chosen->entry.path);
+    StoreList(restored, chosen->device, Backup1->isChecked(), DeviceBackup(), chosen->entry.path);
 }
 
 void TVR7CfgUpdate::Port1Click() {
@@ -710,54 +738,62 @@ void TVR7CfgUpdate::DelSelected_R_ButtonClick() {
     List.DeleteChecked();
 }
 
-// A device command's worker reports through these as well: each runs on the window's thread
-// while the worker waits, so the messages and the list's rows come in the order they always did.
+// The list's notifications: the list changes only on the window's thread, so they come on it.
 
 void TVR7CfgUpdate::ShowMessage(const Cp1251String& text) {
-    runner_.Run([this, &text] { messages_->Message(FromCp1251(text)); });
+    AssertWindowThread();
+    messages_->Message(FromCp1251(text));
 }
 
 void TVR7CfgUpdate::RowInserted(size_t index) {
-    runner_.Run([this, index] {
-        listModified_ = true;
-        ListChangedSinceReport();
-        ListView1->InsertRow(static_cast<int>(index), List.Row(index));
-    });
+    AssertWindowThread();
+    listModified_ = true;
+    ListChangedSinceReport();
+    ListView1->InsertRow(static_cast<int>(index), List.Row(index));
 }
 
 void TVR7CfgUpdate::RowRemoved(size_t index) {
-    runner_.Run([this, index] {
-        listModified_ = true;
-        ListChangedSinceReport();
-        ListView1->removeRow(static_cast<int>(index));
-    });
+    AssertWindowThread();
+    listModified_ = true;
+    ListChangedSinceReport();
+    ListView1->RemoveRows({index});
 }
 
 void TVR7CfgUpdate::RowsRemoved(const std::vector<size_t>& indices) {
-    runner_.Run([this, &indices] {
-        listModified_ = true;
-        ListChangedSinceReport();
-        ListView1->RemoveRows(indices);
-    });
+    AssertWindowThread();
+    listModified_ = true;
+    ListChangedSinceReport();
+    ListView1->RemoveRows(indices);
 }
 
 void TVR7CfgUpdate::RowChanged(size_t index) {
-    runner_.Run([this, index] {
-        ListChangedSinceReport(static_cast<int>(index));
-        ListView1->UpdateRow(static_cast<int>(index), List.Row(index));
-    });
+    AssertWindowThread();
+    ListChangedSinceReport(static_cast<int>(index));
+    ListView1->UpdateRow(static_cast<int>(index), List.Row(index));
 }
 
 void TVR7CfgUpdate::ListCleared() {
-    runner_.Run([this] {
-        if (ListView1->rowCount() > 0) listModified_ = true;
-        ListChangedSinceReport();
-        ListView1->setRowCount(0);
-    });
+    AssertWindowThread();
+    if (ListView1->rowCount() > 0) listModified_ = true;
+    ListChangedSinceReport();
+    ListView1->ReplaceRows({});
+}
+
+void TVR7CfgUpdate::ListReplaced() {
+    AssertWindowThread();
+    listModified_ = true;
+    ListChangedSinceReport();
+    ListView1->ReplaceRows(List.Rows());
 }
 
 void TVR7CfgUpdate::CountersChanged(const std::string& text) {
-    runner_.Run([this, &text] { Edit2->setText(FromCp1251(Cp1251String(text))); });
+    AssertWindowThread();
+    Edit2->setText(FromCp1251(Cp1251String(text)));
+}
+
+void TVR7CfgUpdate::AssertWindowThread() const {
+    Q_ASSERT_X(QThread::currentThread() == thread(), "TVR7CfgUpdate",
+               "the window's model changed off the window's thread");
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -828,14 +864,21 @@ void TVR7CfgUpdate::Verify1Click() {
         return;
     }
     // The device should hold what a store of the list sends.
-    auto expected = std::make_shared<std::string>(GatewayFileText(List));
-    auto result = std::make_shared<DeviceVerify>();
+    struct Job {
+        std::string expected;
+        uint32_t number = 0;
+        DeviceVerify result;
+    };
+    auto job = std::make_shared<Job>();
+    job->expected = GatewayFileText(List);
+    job->number = DeviceNumber;
     StartDeviceCommand(
-        [this, expected, result] {
-            *result = VerifyGatewayFile(Connection, DeviceNumber, *expected, this);
+        [this, job] {
+            job->result = VerifyGatewayFile(Connection, job->number, job->expected, this);
         },
-        [this, result] {
-            const DeviceVerify& v = *result;
+        [this, job] {
+            DeviceNumber = job->number;
+            const DeviceVerify& v = job->result;
             VerificationSummary summary;
             LinkResult code = lr::Ok;
             if (v.status) {

@@ -200,7 +200,12 @@ class TVR7CfgUpdate : public QMainWindow,
     void ShowReadTree(CfgTree&& tree);
     // Adds the tree's selected node at index when the gesture may add it.
     void AddFromTree(int index, AddGesture gesture);
-    void FinishRead(CfgTree&& read, const DeviceReadResult& result);
+    // A read from the device: its own copy of the device number, and the tree and the list it
+    // reads into, away from the window's; applied to the window in one step when it has ended.
+    struct ReadJob;
+    void FinishRead(ReadJob& read);
+    // The messages a device command gave, shown once it has ended.
+    void ShowHeldMessages(const HeldMessages& held);
     // Ends the exchange log's command and names a failure's cause in the status panel; code is
     // the command's result when it is known, otherwise the frames decide it.
     void ShowFailureCause(LinkResult code, bool framesDecide,
@@ -238,7 +243,7 @@ class TVR7CfgUpdate : public QMainWindow,
     QString ChooseListFile(const QString& folder, const QString& suffix, const QString& filter);
     bool TellListWritten(const QString& path, const Status& saved);
 
-    // IMessageSink: the messages of the list and of the device commands, as "Внимание" boxes.
+    // IMessageSink: the messages of the list, as "Внимание" boxes.
     void ShowMessage(const Cp1251String& text) override;
     // ISnvtListObserver: the list control mirrors the model.
     void RowInserted(size_t index) override;
@@ -246,7 +251,10 @@ class TVR7CfgUpdate : public QMainWindow,
     void RowsRemoved(const std::vector<size_t>& indices) override;
     void RowChanged(size_t index) override;
     void ListCleared() override;
+    void ListReplaced() override;
     void CountersChanged(const std::string& text) override;
+    // The window's model is written only on the window's thread (checked in debug builds).
+    void AssertWindowThread() const;
 
     QString programDir_;
     IUserMessages* messages_ = nullptr;
@@ -267,11 +275,11 @@ class TVR7CfgUpdate : public QMainWindow,
     // Where the backups go: the program's folder for a portable copy, the user's data folder for
     // an installed one.
     BackupPolicy StoreBackupPolicy() const;
-    // Stores list (the window's own, or a backup's held by keep) into device number, keeping the
+    // Stores a copy of list (the window's own, or a backup's) into device number, keeping the
     // device's file first when takeBackup; taken: the backup a preview already took.
     // restoredFrom: the backup stored back, said in the status bar once stored.
-    void StoreList(const SnvtList& list, uint32_t* number, bool takeBackup, DeviceBackup taken,
-                   std::shared_ptr<void> keep = nullptr, const std::string& restoredFrom = {});
+    void StoreList(const SnvtList& list, uint32_t number, bool takeBackup, DeviceBackup taken,
+                   const std::string& restoredFrom = {});
     // The preview: reads the device's file (keeping it, when the backup is on), shows what the
     // store changes and stores on "Да".
     void PreviewThenStore();

@@ -290,6 +290,36 @@ TEST(MoveRow, WorksInAFullList) {
     ExpectMirrorMatches(f);
 }
 
+TEST(RowsHandedOver, ArriveInOneNotificationAndBehaveAsTheirOwn) {
+    // A device command's list is filled away from the window's, then handed over in one step.
+    ListFixture f;
+    f.list.AddVariable(-1, "q1", 1);
+    SnvtList read(f.catalogue);
+    ASSERT_TRUE(LoadGatewayBytes(read, "F 40001 105 1t1 C\r\nF 40002 15 1Q5 C\r\n").ok());
+    f.rec.events.clear();
+    f.list.TakeRowsFrom(std::move(read));
+    EXPECT_EQ(f.rec.events, (std::vector<std::string>{"replaced"}));
+    EXPECT_EQ(Captions(f.list), (Items{"1t1", "1Q5"}));
+    EXPECT_EQ(read.RowCount(), 0u);
+    EXPECT_EQ(read.UsedVariables(), 0u);
+    EXPECT_EQ(f.list.UsedVariables(), 2u);
+    ExpectMirrorMatches(f);
+    // The captions came along: a duplicate in another letter case is still refused, and a new
+    // row gets an id no row has.
+    EXPECT_EQ(f.list.AddVariable(-1, "q5", 1), SnvtList::AddResult::Duplicate);
+    EXPECT_EQ(f.list.AddVariable(-1, "t2", 1), SnvtList::AddResult::Added);
+    EXPECT_NE(f.list.Row(2).id, f.list.Row(0).id);
+    EXPECT_NE(f.list.Row(2).id, f.list.Row(1).id);
+
+    // A copy leaves its source as it was and can be stored on its own.
+    SnvtList copy(f.catalogue);
+    copy.CopyRowsFrom(f.list);
+    EXPECT_EQ(Captions(copy), Captions(f.list));
+    EXPECT_EQ(copy.UsedVariables(), f.list.UsedVariables());
+    EXPECT_EQ(GatewayFileText(copy), GatewayFileText(f.list));
+    EXPECT_EQ(f.list.RowCount(), 3u);
+}
+
 TEST(CheckAll, SetsAndClearsEveryRow) {
     ListFixture f;
     f.list.AddVariable(-1, "q1", 1);

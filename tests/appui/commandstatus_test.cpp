@@ -29,7 +29,7 @@ const QString kLeaveUnsaved =
 
 QStringList ShownCaptions(const SnvtListView* list) {
     QStringList captions;
-    for (int r = 0; r < list->rowCount(); ++r) captions << list->item(r, 0)->text();
+    for (int r = 0; r < list->rowCount(); ++r) captions << list->Text(r, 0);
     return captions;
 }
 
@@ -81,7 +81,7 @@ TEST_F(CommandStatusTest, OpenAndReadAskBeforeDroppingAChangedList) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         TVR7CfgUpdate& w = StartWith(DemoSimDevice());
-        w.ListView1->item(0, 0)->setCheckState(Qt::Checked);
+        ClickCheckBox(w.ListView1, 0, true);
         w.DelSelected_R_ButtonClick();
         ASSERT_TRUE(w.ListModified());
         const QStringList rows = ShownCaptions(w.ListView1);

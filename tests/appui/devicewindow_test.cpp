@@ -61,8 +61,7 @@ QStringList ShownRows(const SnvtListView* list) {
     for (int r = 0; r < list->rowCount(); ++r) {
         QStringList cells;
         for (int c = 0; c < list->columnCount(); ++c) {
-            const QTableWidgetItem* item = list->item(r, c);
-            cells << (item != nullptr ? item->text() : QString());
+            cells << list->Text(r, c);
         }
         rows << cells.join(QLatin1Char('|')) + (list->IsChecked(r) ? "+" : "-");
     }
@@ -144,7 +143,7 @@ TEST_P(DeviceWindowTest, ReadShowsWhatOpeningTheSameConfigurationFromDiskShows) 
     const QStringList folderTree = ShownTree(w.TreeView1);
     const QStringList folderRows = ShownRows(w.ListView1);
     const QString folderCounters = w.Edit2->text();
-    w.ListView1->item(0, 0)->setCheckState(Qt::Checked);  // the device's list comes unchecked
+    ClickCheckBox(w.ListView1, 0, true);  // the device's list comes unchecked
 
     ProgressPaints progress(w);
     w.Load1Click();

@@ -62,7 +62,7 @@ TEST_F(KeyboardTest, EnterAddsTheLeafSpaceChecksDeleteDeletesOnlyWhatIsChecked) 
     EXPECT_TRUE(messages.questions.isEmpty());
 
     // Space checks the current row whatever its column; Delete then deletes it.
-    w.ListView1->setCurrentCell(1, 3);
+    w.ListView1->setCurrentIndex(w.ListView1->model()->index(1, 3));
     QTest::keyClick(w.ListView1, Qt::Key_Space);
     EXPECT_TRUE(w.ListView1->IsChecked(1));
     EXPECT_TRUE(w.List.Row(1).checked);

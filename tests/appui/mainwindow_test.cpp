@@ -91,7 +91,8 @@ TEST_F(MainWindowTest, AStatusTextCutShortIsWholeInItsToolTip) {
 TEST_F(MainWindowTest, ListIsAReadOnlyReportWithoutSorting) {
     TVR7CfgUpdate& w = CreateWindow();
     ASSERT_EQ(w.ListView1->columnCount(), 9);
-    EXPECT_EQ(w.ListView1->horizontalHeaderItem(4)->text(), QStringLiteral("Dimention"));
+    EXPECT_EQ(w.ListView1->model()->headerData(4, Qt::Horizontal).toString(),
+              QStringLiteral("Dimention"));
     EXPECT_EQ(w.ListView1->columnWidth(0), 80);
     EXPECT_EQ(w.ListView1->columnWidth(6), 60);
     // The name column never narrows below 50.

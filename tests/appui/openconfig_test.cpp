@@ -72,11 +72,11 @@ class OpenConfigTest : public WindowTest {
     QStringList Captions() const {
         QStringList captions;
         for (int r = 0; r < window->ListView1->rowCount(); ++r) {
-            captions << window->ListView1->item(r, 0)->text();
+            captions << window->ListView1->Text(r, 0);
         }
         return captions;
     }
-    QString Cell(int row, int column) const { return window->ListView1->item(row, column)->text(); }
+    QString Cell(int row, int column) const { return window->ListView1->Text(row, column); }
 
     void Select(const QStringList& path) {
         QTreeWidgetItem* item = FindItem(window->TreeView1, path);
@@ -116,7 +116,7 @@ class OpenConfigTest : public WindowTest {
         return drop.isAccepted();
     }
     QPoint RowPoint(int row) const {
-        return window->ListView1->visualItemRect(window->ListView1->item(row, 0)).center();
+        return window->ListView1->CaptionRect(row).center();
     }
     QPoint BelowTheRows() const {
         const QRect area = window->ListView1->viewport()->rect();
@@ -133,7 +133,7 @@ class OpenConfigTest : public WindowTest {
         return DragTo(data.get(), at, Qt::MoveAction);
     }
     void CheckRow(int row, bool checked) {
-        window->ListView1->item(row, 0)->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
+        ClickCheckBox(window->ListView1, row, checked);
     }
     // A copy of the demo folder under the working folder, with one file's bytes replaced.
     QString DemoCopy(const QString& name, const QString& file = QString(),

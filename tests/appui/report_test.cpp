@@ -7,7 +7,6 @@
 #include <QFile>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTableWidgetItem>
 #include <QTest>
 #include <string>
 
@@ -66,8 +65,7 @@ TEST_F(ReportWindowTest, AStoreOffersItsReportUntilTheListChanges) {
     for (int r = 0; r < w.ListView1->rowCount(); ++r) {
         std::string row;
         for (int column = 0; column < w.ListView1->columnCount(); ++column) {
-            const QTableWidgetItem* item = w.ListView1->item(r, column);
-            row += "<td>" + html::Escape(item ? item->text().toStdString() : "") + "</td>";
+            row += "<td>" + html::Escape(w.ListView1->Text(r, column).toStdString()) + "</td>";
         }
         EXPECT_TRUE(Has(page, row)) << row;
     }

@@ -51,6 +51,11 @@ void Recorder::ListCleared() {
     mirror.clear();
 }
 
+void Recorder::ListReplaced() {
+    events.push_back("replaced");
+    mirror = list.Rows();
+}
+
 void Recorder::CountersChanged(const std::string& text) {
     counters = text;
 }

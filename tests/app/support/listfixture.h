@@ -26,6 +26,7 @@ struct Recorder : ISnvtListObserver, IMessageSink, IProgressSink {
     void RowsRemoved(const std::vector<size_t>& indices) override;
     void RowChanged(size_t index) override;
     void ListCleared() override;
+    void ListReplaced() override;
     void CountersChanged(const std::string& text) override;
     void ShowMessage(const Cp1251String& text) override { messages.push_back(text.bytes()); }
     void ShowProgress(const std::string& text, float fraction) override {
@@ -33,7 +34,7 @@ struct Recorder : ISnvtListObserver, IMessageSink, IProgressSink {
     }
 
     const SnvtList& list;
-    std::vector<std::string> events;     // "+i", "-i", "-[i,j,...]", "~i", "clear"
+    std::vector<std::string> events;     // "+i", "-i", "-[i,j,...]", "~i", "clear", "replaced"
     std::vector<SnvtRow> mirror;         // rows as a view that follows the events holds them
     std::vector<unsigned> usedAtInsert;  // UsedVariables seen by each insert notification
     std::vector<std::string> messages;

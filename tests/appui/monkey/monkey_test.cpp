@@ -11,7 +11,6 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTableWidgetItem>
 #include <QTest>
 #include <QTreeWidgetItem>
 #include <cstdlib>
@@ -67,13 +66,19 @@ struct Breakage {
 
 const std::vector<Breakage>& Breakages() {
     static const std::vector<Breakage> table = {
-        {"row missing", [](TVR7CfgUpdate& w) { w.ListView1->removeRow(1); }, "rows, the model"},
-        {"caption changed", [](TVR7CfgUpdate& w) { w.ListView1->item(2, 0)->setText("x"); },
+        {"row missing", [](TVR7CfgUpdate& w) { w.ListView1->RemoveRows({1}); }, "rows, the model"},
+        {"caption changed",
+         [](TVR7CfgUpdate& w) {
+             SnvtRow row = w.ListView1->ShownRow(2);
+             row.caption = "x";
+             w.ListView1->UpdateRow(2, row);
+         },
          "row 2 column 0"},
         {"check box only on screen",
          [](TVR7CfgUpdate& w) {
-             w.ListView1->blockSignals(true);
-             w.ListView1->item(0, 0)->setCheckState(Qt::Checked);
+             SnvtRow row = w.ListView1->ShownRow(0);
+             row.checked = true;
+             w.ListView1->UpdateRow(0, row);
          },
          "row 0 is checked on the screen"},
         {"stale counters",

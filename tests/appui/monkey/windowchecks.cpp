@@ -61,8 +61,7 @@ QStringList CheckListMirror(const TVR7CfgUpdate& w) {
         for (int r = 0; r < view->rowCount(); ++r) {
             const SnvtRow& row = list.Row(static_cast<size_t>(r));
             for (int c = 0; c < view->columnCount(); ++c) {
-                const QTableWidgetItem* cell = view->item(r, c);
-                const QString shown = cell != nullptr ? cell->text() : QString();
+                const QString shown = view->Text(r, c);
                 if (shown != Text(row.Text(c)))
                     faults << QStringLiteral("row %1 column %2 shows \"%3\", the model \"%4\"")
                                   .arg(r)

@@ -890,13 +890,8 @@ void WindowMonkey::ListAction() {
     const int pick = Uniform(0, 9);
     if (pick < 5 && rows > 0) {
         const int row = Uniform(0, rows - 1);
-        QTableWidgetItem* cell = list->item(row, 0);
-        if (cell == nullptr) {
-            Fail(QStringLiteral("row %1 of the list has no caption cell").arg(row));
-            return;
-        }
-        list->scrollToItem(cell);
-        const QRect rect = list->visualItemRect(cell);
+        list->scrollTo(list->model()->index(row, 0));
+        const QRect rect = list->CaptionRect(row);
         QPoint at = rect.center();
         const bool box = pick < 3;
         if (box) {
@@ -947,7 +942,7 @@ QPoint DropPoint(const SnvtListView* list, int row) {
         const QRect area = list->viewport()->rect();
         return QPoint(area.left() + 10, area.bottom() - 3);
     }
-    return list->visualItemRect(list->item(row, 0)).center();
+    return list->CaptionRect(row).center();
 }
 
 }  // namespace

@@ -116,3 +116,8 @@ void PrintTo(const QStringList& texts, std::ostream* out) {
     }
     *out << '}';
 }
+
+void ClickCheckBox(SnvtListView* list, int row, bool checked) {
+    list->model()->setData(list->model()->index(row, colVarName),
+                           checked ? Qt::Checked : Qt::Unchecked, Qt::CheckStateRole);
+}
