@@ -3,31 +3,23 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QCursor>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QStatusTipEvent>
 #include <QThread>
-#include <QTimer>
-#include <algorithm>
 
 #include "app/catalogue.h"
 #include "app/connectionsettings.h"
 #include "app/devicecommands.h"
-#include "app/failurecause.h"
 #include "app/gatewayfile.h"
 #include "app/listcsv.h"
 #include "app/messages.h"
-#include "app/report/commissioningreport.h"
-#include "app/storepreview.h"
 #include "app/ui/aboutbox.h"
 #include "app/ui/configtreeview.h"
 #include "app/ui/dragpayload.h"
-#include "app/ui/exchangelog.h"
 #include "app/ui/portchoices.h"
 #include "app/ui/reportdialog.h"
 #include "app/ui/shellservices.h"
@@ -37,13 +29,10 @@
 #include "base/installpaths.h"
 #include "base/ui/qcp1251.h"
 #include "cfgtree/configfolder.h"
-#include "link/connectionkeys.h"
 #include "link/ui/portcombo.h"
 #include "link/ui/setportdlg.h"
 
 namespace {
-
-const char* const kHelpName = "Help.chm";
 
 std::string NativePath(const QString& path) {
     return QFile::encodeName(path).toStdString();
@@ -113,9 +102,8 @@ TVR7CfgUpdate::~TVR7CfgUpdate() {
 // Life of the window
 
 void TVR7CfgUpdate::FormCreate() {
-    DeviceNumber = LoadDeviceNumber(NativeProgramDir());
+    Controller.SetDeviceNumber(LoadDeviceNumber(NativeProgramDir()));
     LoadCatalogue();
-    ListSource = 0;
 }
 
 void TVR7CfgUpdate::LoadCatalogue() {
@@ -165,8 +153,8 @@ void TVR7CfgUpdate::FormActivate() {
 void TVR7CfgUpdate::FormClose() {
     // A setting that cannot be saved is said, never dropped in silence. The connection settings
     // go first: saving them makes the user's settings folder when it is not there yet.
-    const bool saved =
-        SaveConnectionSettings() && ::SaveDeviceNumber(NativeProgramDir(), DeviceNumber);
+    const bool saved = SaveConnectionSettings() &&
+                       ::SaveDeviceNumber(NativeProgramDir(), Controller.DeviceNumber());
     SaveWindowState();
     if (!saved) {
         const usertext::AroundPath text = usertext::SettingsNotSaved();
@@ -227,7 +215,7 @@ void TVR7CfgUpdate::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    if (listModified_ && !messages_->Question(FromCp1251(usertext::LeaveUnsaved()))) {
+    if (!MayLeaveList(ListLeaving::Exit)) {
         event->ignore();
         return;
     }
@@ -242,9 +230,9 @@ void TVR7CfgUpdate::FileExit1Execute() {
 // ---------------------------------------------------------------------------------------------
 // Commands
 
-bool TVR7CfgUpdate::MayReplaceList() {
-    // The same question as on exit; "Нет" leaves everything as it is.
-    return !listModified_ || messages_->Question(FromCp1251(usertext::LeaveUnsaved()));
+bool TVR7CfgUpdate::MayLeaveList(ListLeaving leaving) {
+    const Cp1251String question = Controller.QuestionBefore(leaving);
+    return question.empty() || messages_->Question(FromCp1251(question));
 }
 
 void TVR7CfgUpdate::ClearStatus() {
@@ -252,7 +240,7 @@ void TVR7CfgUpdate::ClearStatus() {
 }
 
 void TVR7CfgUpdate::Open1Click() {
-    if (!MayReplaceList()) return;
+    if (!MayLeaveList(ListLeaving::Open)) return;
     ClearStatus();
     // The dialog starts beside the folder opened last, where the site's other devices are.
     const QString start =
@@ -295,7 +283,6 @@ void TVR7CfgUpdate::Open1Click() {
         messages_->GeneralError(text);
         return;
     }
-    DeviceNumber = number;
     // The old tree goes before the new one's items are made.
     Tree = std::move(opened.tree);
     TreeView1->ShowTree(Tree);
@@ -303,8 +290,7 @@ void TVR7CfgUpdate::Open1Click() {
     if (const Status loaded = LoadGatewayFile(List, configDir); !loaded)
         ShowMessage(cp1251::FromUtf8(usertext::FailureLine(loaded.failure())));
     Edit1->setText(path);
-    ListSource = 2;
-    listModified_ = false;
+    Controller.FolderOpened(number);
     openedConfigDir_ = QDir::cleanPath(QFile::decodeName(QByteArray::fromStdString(configDir)));
     lastOpenFolder_ = path;
 }
@@ -345,7 +331,7 @@ void TVR7CfgUpdate::Save1Click() {
                                         QStringLiteral("Настройка DUX шлюза (*.cfg)"));
     if (path.isEmpty()) return;
     if (!TellListWritten(path, SaveGatewayFile(List, NativePath(path)))) return;
-    listModified_ = false;
+    Controller.ListSaved();
     lastSaveFolder_ = QFileInfo(path).absolutePath();
 }
 
@@ -359,314 +345,9 @@ void TVR7CfgUpdate::ExportList1Click() {
 
 QString TVR7CfgUpdate::SaveFolder() const {
     // Where Open reads the list back from: the opened folder's CONFIG folder.
-    if (ListSource == 2 && !openedConfigDir_.isEmpty()) return openedConfigDir_;
+    if (Controller.ListSource() == ListOrigin::ConfigFolder && !openedConfigDir_.isEmpty())
+        return openedConfigDir_;
     return lastSaveFolder_;
-}
-
-void TVR7CfgUpdate::Help2Click() {
-    // The compiled help of the working folder (or the installed one) in the desktop's viewer;
-    // else the HTML manual in the browser, or in a window of our own; else a message that names
-    // the help file. When the file is missing, no viewer is started only to report that.
-    const QString path =
-        QDir::current().absoluteFilePath(QFile::decodeName(LocateDataFile(kHelpName).c_str()));
-    const bool exists = QFileInfo::exists(path);
-    if (exists && shell_->OpenDocument(path)) return;
-    const QString manual = QFile::decodeName(LocateManual().c_str());
-    if (!manual.isEmpty()) {
-        if (!shell_->OpenDocument(manual)) ShowManualWindow(manual);
-        return;
-    }
-    const usertext::AroundPath text = exists ? usertext::HelpNotShown() : usertext::HelpNotFound();
-    messages_->Message(FromCp1251(text.before) + QDir::toNativeSeparators(path) +
-                       FromCp1251(text.after));
-}
-
-void TVR7CfgUpdate::HelpAbout1Execute() {
-    AboutBox().exec();
-}
-
-struct TVR7CfgUpdate::ReadJob {
-    explicit ReadJob(const XmlDocument& catalogue) : list(catalogue) {}
-    uint32_t number = 0;
-    CfgTree tree;
-    SnvtList list;
-    HeldMessages messages;
-    DeviceReadResult result;
-};
-
-void TVR7CfgUpdate::Load1Click() {
-    if (DeviceCommandRunning()) return;
-    if (!MayReplaceList()) return;
-    ClearStatus();
-    // The read works on a tree and a list of its own, with its own copy of the device number;
-    // the window's are replaced in one step once it has ended, and a read that failed or was
-    // cancelled leaves them as they were.
-    auto read = std::make_shared<ReadJob>(CfgFilter);
-    read->number = DeviceNumber;
-    StartDeviceCommand(
-        [this, read] {
-            read->result = ReadFromDevice({Connection, read->number, read->messages}, read->tree,
-                                          read->list, &CfgFilter, this);
-        },
-        [this, read] {
-            ShowHeldMessages(read->messages);
-            FinishRead(*read);
-            const DeviceReadResult& result = read->result;
-            if (result.cancelled) {
-                ShowFailureCause(lr::Cancelled, false);
-                ReplaceStatus(usertext::ReadCancelledStatus(), true);
-            } else if (result.outcome == DeviceReadOutcome::NotConnected)
-                ShowFailureCause(result.code, false);
-            else if (result.outcome == DeviceReadOutcome::ReadFailed ||
-                     (result.outcome == DeviceReadOutcome::Read &&
-                      result.download == GatewayDownload::Broken))
-                ShowFailureCause(lr::Ok, true);
-            else
-                ShowFailureCause(lr::Ok, false);
-        });
-}
-
-void TVR7CfgUpdate::ShowHeldMessages(const HeldMessages& held) {
-    for (const Cp1251String& text : held.texts) messages_->Message(FromCp1251(text));
-}
-
-void TVR7CfgUpdate::FinishRead(ReadJob& read) {
-    const DeviceReadResult& result = read.result;
-    // The device's number as the read found it (a number 0 asks for any device).
-    DeviceNumber = read.number;
-    // A read the user cancelled leaves the tree, the list and the caption as they were.
-    if (result.cancelled) return;
-    switch (result.outcome) {
-        case DeviceReadOutcome::NotConnected:
-        case DeviceReadOutcome::UnsupportedVersion:
-            return;
-        case DeviceReadOutcome::ReadFailed:
-            // The entries read whole before the failure stay on show; list and caption stay as
-            // they were, and so does the progress bar.
-            ShowReadTree(std::move(read.tree));
-            return;
-        case DeviceReadOutcome::Read:
-            break;
-    }
-    ShowReadTree(std::move(read.tree));
-    List.TakeRowsFrom(std::move(read.list));
-    Edit1->setText(
-        FromCp1251(usertext::DeviceConfigurationCaption(Connection.PortName, DeviceNumber)));
-    ListSource = 1;
-    listModified_ = false;
-    ShowProgress("", 0);
-}
-
-void TVR7CfgUpdate::ShowFailureCause(LinkResult code, bool framesDecide, FileOpenFor openFor) {
-    const Cp1251String cause =
-        FailureCause(Connection, code, framesDecide, DeviceNumber, ExchangeLog->Tail(), openFor);
-    ExchangeLog->End(Connection, code, framesDecide);
-    if (cause.empty()) return;
-    StatusPanel->setText(FromCp1251(cause));
-    StatusPanel->repaint();
-}
-
-void TVR7CfgUpdate::ReplaceStatus(const Cp1251String& text, bool paintNow) {
-    progressTimer_->stop();
-    pacing_.Drop();
-    ApplyProgress(text.bytes(), 0, paintNow);
-}
-
-void TVR7CfgUpdate::ShowReadTree(CfgTree&& tree) {
-    TreeView1->clear();
-    Tree = std::move(tree);
-    TreeView1->ShowTree(Tree);
-}
-
-void TVR7CfgUpdate::Store1Click() {
-    if (DeviceCommandRunning()) return;
-    ClearStatus();
-    // An empty list is refused by the store itself, before the device is asked anything.
-    if (Preview1->isChecked() && List.RowCount() > 0) {
-        PreviewThenStore();
-        return;
-    }
-    StoreList(List, DeviceNumber, Backup1->isChecked(), DeviceBackup());
-}
-
-BackupPolicy TVR7CfgUpdate::StoreBackupPolicy() const {
-    BackupPolicy policy;
-    policy.folder = DefaultBackupFolder(NativeProgramDir(), !InstalledDataDir().empty());
-    policy.keep = static_cast<size_t>(std::max(1, backupsKept_));
-    return policy;
-}
-
-void TVR7CfgUpdate::StoreList(const SnvtList& list, uint32_t number, bool takeBackup,
-                              DeviceBackup taken, const std::string& restoredFrom) {
-    // The store works on its own copy of the rows and of the device number.
-    struct Job {
-        explicit Job(const XmlDocument& catalogue) : list(catalogue) {}
-        SnvtList list;
-        uint32_t number = 0;
-        HeldMessages messages;
-        DeviceStoreResult result;
-        BackupPolicy policy;
-        DeviceBackup backup;
-    };
-    auto job = std::make_shared<Job>(CfgFilter);
-    job->list.CopyRowsFrom(list);
-    job->number = number;
-    job->policy = StoreBackupPolicy();
-    job->backup = std::move(taken);
-    const bool ownList = &list == &List;
-    StartDeviceCommand(
-        [this, job, takeBackup] {
-            DeviceBackup fresh;
-            job->result = Store({Connection, job->number, job->messages}, job->list,
-                                kUploadFileName, takeBackup ? &job->policy : nullptr, &fresh);
-            if (takeBackup) job->backup = std::move(fresh);
-        },
-        [this, job, ownList, restoredFrom] {
-            ShowHeldMessages(job->messages);
-            // A store of the window's list into device 0 takes the number of the device that
-            // answered; a restore goes to the device its backup was taken of.
-            if (ownList) DeviceNumber = job->number;
-            const DeviceStoreResult& result = job->result;
-            if (result.outcome == DeviceStoreOutcome::Stored) {
-                if (ownList) listModified_ = false;
-                KeepReport(result.info, true, VerificationSummary(), &job->list, job->backup.path);
-                if (!restoredFrom.empty())
-                    ReplaceStatus(cp1251::FromUtf8(storetext::Restored(restoredFrom)), true);
-            }
-            const bool failed = result.outcome == DeviceStoreOutcome::NotConnected ||
-                                result.outcome == DeviceStoreOutcome::Protected ||
-                                result.outcome == DeviceStoreOutcome::Broken ||
-                                result.outcome == DeviceStoreOutcome::BackupFailed;
-            // The store's one file open is for writing: its refusal is the write protection.
-            ShowFailureCause(failed ? result.code : lr::Ok, false,
-                             result.outcome == DeviceStoreOutcome::BackupFailed
-                                 ? FileOpenFor::Reading
-                                 : FileOpenFor::Writing);
-            if (failed && result.code == lr::Cancelled) {
-                ReplaceStatus(result.uploadBegun ? usertext::StoreCancelledStatus() + '.' + ' ' +
-                                                       usertext::DeviceSettingsIncomplete()
-                                                 : usertext::StoreCancelledStatus(),
-                              true);
-            }
-        });
-}
-
-void TVR7CfgUpdate::PreviewThenStore() {
-    struct Job {
-        DeviceCurrentFile current;
-        BackupPolicy policy;
-        uint32_t asked = 0;
-        uint32_t number = 0;  // the device's, once it answered
-    };
-    auto job = std::make_shared<Job>();
-    job->policy = StoreBackupPolicy();
-    job->asked = DeviceNumber;
-    job->number = DeviceNumber;
-    const bool takeBackup = Backup1->isChecked();
-    StartDeviceCommand(
-        [this, job, takeBackup] {
-            job->current = ReadCurrentGatewayFile(Connection, job->number,
-                                                  takeBackup ? &job->policy : nullptr, this);
-            ShowProgress("", 0);  // the download's progress ends with it
-        },
-        [this, job] {
-            DeviceNumber = job->number;
-            const DeviceCurrentFile& current = job->current;
-            if (!current.status) {
-                const Failure& failure = current.status.failure();
-                if (failure.kind == FailureKind::Cancelled) {
-                    // Nothing was uploaded yet: the device keeps its settings as they were.
-                    messages_->Message(FromCp1251(usertext::StoreCancelled()));
-                    ReplaceStatus(usertext::StoreCancelledStatus(), true);
-                    return;
-                }
-                Cp1251String message = CurrentFileMessage(Connection, current);
-                if (const Cp1251String step = NextStep(Connection, job->asked, current);
-                    !step.empty())
-                    message = message + '\n' + step;
-                messages_->Message(FromCp1251(message));
-                ShowFailureCause(failure.kind == FailureKind::Link ? failure.code : lr::Ok, false,
-                                 FileOpenFor::Reading);
-                return;
-            }
-            const StorePreview preview = MakeStorePreview(DeviceNumber, current.backup, List);
-            if (!messages_->ConfirmStore(preview)) {
-                ReplaceStatus(cp1251::FromUtf8(storetext::StoreDeclined()), true);
-                return;
-            }
-            // The device's file was kept by the preview: the store only uploads.
-            StoreList(List, DeviceNumber, false, current.backup);
-        });
-}
-
-void TVR7CfgUpdate::Restore1Click() {
-    if (DeviceCommandRunning()) return;
-    const BackupPolicy policy = StoreBackupPolicy();
-    Result<std::vector<BackupSummary>> listed = ListBackupSummaries(policy.folder, DeviceNumber);
-    if (!listed) {
-        messages_->Message(QString::fromStdString(usertext::FailureLine(listed.failure())));
-        return;
-    }
-    if (listed.value().empty()) {
-        messages_->Message(QString::fromStdString(storetext::NoBackupsIn(policy.folder)));
-        return;
-    }
-    const std::optional<BackupSummary> chosen = messages_->ChooseBackup(listed.value());
-    if (!chosen) return;
-    // The backup's list, stored into the device it was taken of.
-    XmlDocument noCatalogue;
-    SnvtList restored(noCatalogue);
-    if (const Status loaded = LoadGatewayFileAt(restored, chosen->entry.path); !loaded) {
-        messages_->Message(QString::fromStdString(usertext::FailureLine(loaded.failure())));
-        return;
-    }
-    ClearStatus();
-    StoreList(restored, chosen->device, Backup1->isChecked(), DeviceBackup(), chosen->entry.path);
-}
-
-void TVR7CfgUpdate::Port1Click() {
-    const QPoint at = QCursor::pos();
-    // The dialog's device number is taken only with OK: Cancel leaves every setting as it was.
-    uint32_t number = DeviceNumber;
-    TSetPortDlg& dialog = PortDialog();
-    Connection.ShowPortDialog(dialog, at.x(), at.y(), &number, true);
-    if (dialog.result() == QDialog::Accepted) DeviceNumber = number;
-}
-
-// ---------------------------------------------------------------------------------------------
-// Device commands on the worker thread
-
-void TVR7CfgUpdate::StartDeviceCommand(std::function<void()> work, std::function<void()> done) {
-    if (DeviceCommandRunning()) return;
-    ExchangeLog->Begin(Connection);
-    pacing_.Restart(ProgressBar->isHidden() ? -1 : ProgressBar->value());
-    const bool started = runner_.Start(std::move(work), [this, done = std::move(done)] {
-        FlushProgress(true);  // the command's last progress is shown before what ends it
-        EnableCommands(true);
-        if (done) done();
-        if (closeWhenDone_) {
-            closeWhenDone_ = false;
-            close();
-        }
-    });
-    if (started) EnableCommands(false);
-}
-
-void TVR7CfgUpdate::CancelDeviceCommand() {
-    if (!DeviceCommandRunning()) return;
-    runner_.Cancel();
-    CancelButton->setEnabled(false);
-}
-
-void TVR7CfgUpdate::EnableCommands(bool enabled) {
-    // Everything that could start another command, or change the list under the worker.
-    for (QAction* action : {Open1, Load1, Store1, Restore1, Verify1, Save1, ExportList1, Port1,
-                            ClearAll1, SetAll1, DelSelected1})
-        action->setEnabled(enabled);
-    TreeView1->setEnabled(enabled);
-    ListView1->setEnabled(enabled);
-    CancelButton->setEnabled(!enabled);
-    CancelButton->setVisible(!enabled);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -747,42 +428,38 @@ void TVR7CfgUpdate::ShowMessage(const Cp1251String& text) {
 
 void TVR7CfgUpdate::RowInserted(size_t index) {
     AssertWindowThread();
-    listModified_ = true;
-    ListChangedSinceReport();
+    ListEdited();
     ListView1->InsertRow(static_cast<int>(index), List.Row(index));
 }
 
 void TVR7CfgUpdate::RowRemoved(size_t index) {
     AssertWindowThread();
-    listModified_ = true;
-    ListChangedSinceReport();
+    ListEdited();
     ListView1->RemoveRows({index});
 }
 
 void TVR7CfgUpdate::RowsRemoved(const std::vector<size_t>& indices) {
     AssertWindowThread();
-    listModified_ = true;
-    ListChangedSinceReport();
+    ListEdited();
     ListView1->RemoveRows(indices);
 }
 
 void TVR7CfgUpdate::RowChanged(size_t index) {
     AssertWindowThread();
-    ListChangedSinceReport(static_cast<int>(index));
+    Controller.ListChangedSinceReport(List, static_cast<int>(index));
+    Report1->setEnabled(Controller.Enabled(WindowCommand::Report));
     ListView1->UpdateRow(static_cast<int>(index), List.Row(index));
 }
 
 void TVR7CfgUpdate::ListCleared() {
     AssertWindowThread();
-    if (ListView1->rowCount() > 0) listModified_ = true;
-    ListChangedSinceReport();
+    if (ListView1->rowCount() > 0) ListEdited();
     ListView1->ReplaceRows({});
 }
 
 void TVR7CfgUpdate::ListReplaced() {
     AssertWindowThread();
-    listModified_ = true;
-    ListChangedSinceReport();
+    ListEdited();
     ListView1->ReplaceRows(List.Rows());
 }
 
@@ -791,171 +468,13 @@ void TVR7CfgUpdate::CountersChanged(const std::string& text) {
     Edit2->setText(FromCp1251(Cp1251String(text)));
 }
 
+void TVR7CfgUpdate::ListEdited() {
+    Controller.ListEdited();
+    Controller.ListChangedSinceReport(List);
+    Report1->setEnabled(Controller.Enabled(WindowCommand::Report));
+}
+
 void TVR7CfgUpdate::AssertWindowThread() const {
     Q_ASSERT_X(QThread::currentThread() == thread(), "TVR7CfgUpdate",
                "the window's model changed off the window's thread");
-}
-
-// ---------------------------------------------------------------------------------------------
-// Progress
-
-void TVR7CfgUpdate::ShowProgress(const std::string& text, float fraction) {
-    if (runner_.OnOwnThread()) {
-        progressTimer_->stop();
-        pacing_.Drop();
-        ApplyProgress(text, fraction, true);
-        return;
-    }
-    // The worker hands over only what changes the bar or the text, and does not wait for it.
-    if (!pacing_.Changed(text, fraction)) return;
-    runner_.Post([this, text, fraction] { PaceProgress(text, fraction); });
-}
-
-void TVR7CfgUpdate::PaceProgress(const std::string& text, float fraction) {
-    const auto now = ProgressPacing::Clock::now();
-    switch (pacing_.Arrive(text, fraction, now)) {
-        case ProgressPacing::Step::Show:
-            FlushProgress(false);
-            break;
-        case ProgressPacing::Step::Wait:
-            progressTimer_->start(
-                std::chrono::ceil<std::chrono::milliseconds>(pacing_.Due() - now));
-            break;
-        case ProgressPacing::Step::Nothing:
-            break;
-    }
-}
-
-void TVR7CfgUpdate::FlushProgress(bool paintNow) {
-    progressTimer_->stop();
-    std::string text;
-    float fraction = 0;
-    if (pacing_.Take(ProgressPacing::Clock::now(), text, fraction))
-        ApplyProgress(text, fraction, paintNow);
-}
-
-void TVR7CfgUpdate::ApplyProgress(const std::string& text, float fraction, bool paintNow) {
-    if (fraction > 0) {
-        const bool shown = ProgressBar->isHidden();
-        if (shown) ProgressBar->show();
-        const int position = ProgressBarPosition(fraction);
-        if (position != ProgressBar->value() || shown) {
-            ProgressBar->setValue(position);
-            if (paintNow) ProgressBar->repaint();
-        }
-    } else if (!ProgressBar->isHidden()) {
-        ProgressBar->hide();
-    }
-    const QString shownText = FromCp1251(Cp1251String(text));
-    if (shownText != StatusPanel->text()) {
-        StatusPanel->setText(shownText);
-        if (paintNow) StatusPanel->repaint();
-    }
-}
-
-// ---------------------------------------------------------------------------------------------
-// The check of the device's settings and the report of a store or a check
-
-void TVR7CfgUpdate::Verify1Click() {
-    if (DeviceCommandRunning()) return;
-    ClearStatus();
-    if (List.RowCount() == 0) {
-        messages_->Message(FromCp1251(usertext::EmptyList()));
-        return;
-    }
-    // The device should hold what a store of the list sends.
-    struct Job {
-        std::string expected;
-        uint32_t number = 0;
-        DeviceVerify result;
-    };
-    auto job = std::make_shared<Job>();
-    job->expected = GatewayFileText(List);
-    job->number = DeviceNumber;
-    StartDeviceCommand(
-        [this, job] {
-            job->result = VerifyGatewayFile(Connection, job->number, job->expected, this);
-        },
-        [this, job] {
-            DeviceNumber = job->number;
-            const DeviceVerify& v = job->result;
-            VerificationSummary summary;
-            LinkResult code = lr::Ok;
-            if (v.status) {
-                summary.state = VerificationSummary::State::Identical;
-            } else if (v.status.failure().kind == FailureKind::Mismatch) {
-                summary.state = VerificationSummary::State::Differs;
-                summary.offset = v.status.failure().at;
-            } else {
-                summary.state = VerificationSummary::State::Failed;
-                const Failure& failure = v.status.failure();
-                code = LinkCodeOf(failure);
-                if (failure.kind == FailureKind::TooOld) {
-                    summary.reason = cp1251::ToUtf8(usertext::UnsupportedVersion(v.info));
-                } else if (failure.kind == FailureKind::Cancelled) {
-                    summary.reason = cp1251::ToUtf8(usertext::ReadCancelledStatus());
-                } else {
-                    summary.reason =
-                        cp1251::ToUtf8(FailureCause(Connection, code, false, DeviceNumber,
-                                                    ExchangeLog->Tail(), FileOpenFor::Reading));
-                }
-            }
-            // The check's one file open is for reading: its refusal is a device without the file.
-            // A check that compared hides its bar; a failed one leaves it where it stopped.
-            if (code == lr::Ok) ShowProgress("", 0);
-            ShowFailureCause(code, false, FileOpenFor::Reading);
-            if (v.identified) KeepReport(v.info, false, summary);
-            messages_->Message(QString::fromStdString(VerificationText(summary)));
-        });
-}
-
-void TVR7CfgUpdate::KeepReport(const DeviceInfo& info, bool stored,
-                               const VerificationSummary& verification, const SnvtList* rows,
-                               const std::string& backupFile) {
-    if (rows == nullptr) rows = &List;
-    // A check after a store of this very list adds to the store's report.
-    if (!stored && report_ && report_->stored) {
-        report_->verification = verification;
-        report_->when = LocalTimeText(std::time(nullptr));
-        return;
-    }
-    auto record = std::make_unique<CommissioningRecord>();
-    record->deviceNumber = info.DeviceNumber();
-    record->firmwareVersion = info.VersionText();
-    if (Connection.PortName == connkeys::kTcpIpPortName) {
-        record->port = "TCP " + Connection.IpAddress + ":" + Connection.TcpIpPort;
-    } else {
-        record->port =
-            Connection.PortName + ", " + std::to_string(Connection.Speed) + htmltext::Baud();
-    }
-    record->when = LocalTimeText(std::time(nullptr));
-    record->userName = CurrentUserName();
-    record->stored = stored;
-    record->rows = ReportRows(*rows);
-    record->counters = cp1251::ToUtf8(Cp1251String(rows->CountersText()));
-    record->verification = verification;
-    // The backup of the device's earlier file that the store took.
-    record->backupFile = backupFile;
-    report_ = std::move(record);
-    Report1->setEnabled(true);
-}
-
-void TVR7CfgUpdate::ListChangedSinceReport(int changedRow) {
-    if (!report_) return;
-    if (changedRow >= 0 && static_cast<size_t>(changedRow) < report_->rows.size() &&
-        report_->rows.size() == List.RowCount() &&
-        ReportRowOf(List.Row(static_cast<size_t>(changedRow))) == report_->rows[changedRow])
-        return;
-    report_.reset();
-    Report1->setEnabled(false);
-}
-
-void TVR7CfgUpdate::Report1Click() {
-    if (!report_) return;
-    delete ReportWindow;
-    ReportWindow =
-        new ReportDialog(CommissioningReportHtml(*report_), SaveFolder(), *messages_, this);
-    ReportWindow->setAttribute(Qt::WA_DeleteOnClose);
-    connect(ReportWindow, &QObject::destroyed, this, [this] { ReportWindow = nullptr; });
-    ReportWindow->show();
 }

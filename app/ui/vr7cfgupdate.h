@@ -20,6 +20,7 @@
 #include "app/ui/progresspacing.h"
 #include "app/ui/sharesplitter.h"
 #include "app/ui/snvtlistview.h"
+#include "app/windowcontroller.h"
 #include "base/progresssink.h"
 #include "cfgtree/cfgtreemodel.h"
 #include "link/connection.h"
@@ -67,9 +68,9 @@ class TVR7CfgUpdate : public QMainWindow,
                            QWidget* parent = nullptr);
     ~TVR7CfgUpdate() override;
 
-    // Fields of the window.
-    uint32_t DeviceNumber = 1;
-    uint8_t ListSource = 0;  // 0 nothing yet, 1 the device, 2 a configuration folder
+    // The window's state and its decisions: what the list came from (ListSource), the device
+    // number (DeviceNumber), unsaved changes, which commands may run, the report.
+    WindowController Controller;
     unsigned MaxVariables() const { return List.MaxVariables(); }
     unsigned UsedVariables() const { return List.UsedVariables(); }
     // The program's directory, ending in '/': where the ini files live.
@@ -93,7 +94,7 @@ class TVR7CfgUpdate : public QMainWindow,
     // The status bar says that Qt's own dialogs speak English: its translations are missing.
     void SayQtTranslationsMissing();
     // The list changed since it was loaded, saved or stored.
-    bool ListModified() const { return listModified_; }
+    bool ListModified() const { return Controller.Unsaved(); }
 
     // Controls.
     QToolBar* LeftToolBar = nullptr;
@@ -215,13 +216,15 @@ class TVR7CfgUpdate : public QMainWindow,
     void ReplaceStatus(const Cp1251String& text, bool paintNow);
     // A command starts: the previous command's status text and bar go.
     void ClearStatus();
-    // The list may be replaced: it has no unsaved changes, or the user agreed to drop them.
-    bool MayReplaceList();
+    // The list may be replaced, or the program end: nothing unsaved would be lost, or the user
+    // agreed to lose it.
+    bool MayLeaveList(ListLeaving leaving);
 
     // The device command: work runs on the runner's worker, done on the window's thread
     // afterwards, once the commands are enabled again.
     void StartDeviceCommand(std::function<void()> work, std::function<void()> done);
-    void EnableCommands(bool enabled);
+    // The commands, the tree, the list and Cancel enabled as the controller says.
+    void ShowCommandState();
     // paintNow: painted before returning, for a caller that keeps the window's thread busy;
     // otherwise the window paints what changed when it next can.
     void ApplyProgress(const std::string& text, float fraction, bool paintNow);
@@ -270,7 +273,6 @@ class TVR7CfgUpdate : public QMainWindow,
     ProgressPacing pacing_;
     QTimer* progressTimer_ = nullptr;  // shows the progress that waits for its turn
 
-    bool listModified_ = false;
     int backupsKept_ = kDefaultBackupsKept;
     // Where the backups go: the program's folder for a portable copy, the user's data folder for
     // an installed one.
@@ -283,15 +285,12 @@ class TVR7CfgUpdate : public QMainWindow,
     // The preview: reads the device's file (keeping it, when the backup is on), shows what the
     // store changes and stores on "Да".
     void PreviewThenStore();
-    // What the report of the last store or check says; none once the list changed after it.
-    std::unique_ptr<CommissioningRecord> report_;
-    // A store (stored) or a check (verification) ended with the device identified as info.
-    // rows: the list stored (the window's own unless given); backupFile: the backup taken first.
+    // A store (stored) or a check (verification) of rows ended with the device identified as
+    // info; backupFile: the backup the store took first. The report is kept by the controller.
     void KeepReport(const DeviceInfo& info, bool stored, const VerificationSummary& verification,
-                    const SnvtList* rows = nullptr, const std::string& backupFile = {});
-    // The list changed: the report no longer describes it. changedRow: only that row's texts
-    // or check box may have changed (a check box alone keeps the report).
-    void ListChangedSinceReport(int changedRow = -1);
+                    const SnvtList& rows, const std::string& backupFile = {});
+    // The user changed the list: unsaved, and the report no longer describes it.
+    void ListEdited();
     QString openedConfigDir_;  // the CONFIG folder of the configuration folder opened last
     QString lastSaveFolder_;
     QString lastOpenFolder_;

@@ -1,7 +1,11 @@
 // The window's controls: its commands with their menus and tool buttons, both panes, the status
-// bar with the progress bar, and the window's size and place, kept in the [WINDOW] section.
+// bar with the progress bar, the window's size and place, kept in the [WINDOW] section, and its
+// help.
 #include <QAction>
 #include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QKeySequence>
 #include <QLineEdit>
@@ -21,16 +25,22 @@
 
 #include "app/connectionsettings.h"
 #include "app/messages.h"
+#include "app/ui/aboutbox.h"
 #include "app/ui/configtreeview.h"
 #include "app/ui/exchangelog.h"
 #include "app/ui/imagelist.h"
 #include "app/ui/sharesplitter.h"
+#include "app/ui/shellservices.h"
 #include "app/ui/statuspanel.h"
+#include "app/ui/usermessages.h"
 #include "app/ui/vr7cfgupdate.h"
 #include "app/ui/windowstate.h"
+#include "base/installpaths.h"
 #include "base/ui/qcp1251.h"
 
 namespace {
+
+const char* const kHelpName = "Help.chm";
 
 constexpr int kClientWidth = 808;
 constexpr int kClientHeight = 616;
@@ -411,6 +421,28 @@ void TVR7CfgUpdate::FitIntoScreen() {
                        std::max(available.top(), available.bottom() - placed.height() + 1)));
         move(placed.topLeft());
     }
+}
+
+void TVR7CfgUpdate::Help2Click() {
+    // The compiled help of the working folder (or the installed one) in the desktop's viewer;
+    // else the HTML manual in the browser, or in a window of our own; else a message that names
+    // the help file. When the file is missing, no viewer is started only to report that.
+    const QString path =
+        QDir::current().absoluteFilePath(QFile::decodeName(LocateDataFile(kHelpName).c_str()));
+    const bool exists = QFileInfo::exists(path);
+    if (exists && shell_->OpenDocument(path)) return;
+    const QString manual = QFile::decodeName(LocateManual().c_str());
+    if (!manual.isEmpty()) {
+        if (!shell_->OpenDocument(manual)) ShowManualWindow(manual);
+        return;
+    }
+    const usertext::AroundPath text = exists ? usertext::HelpNotShown() : usertext::HelpNotFound();
+    messages_->Message(FromCp1251(text.before) + QDir::toNativeSeparators(path) +
+                       FromCp1251(text.after));
+}
+
+void TVR7CfgUpdate::HelpAbout1Execute() {
+    AboutBox().exec();
 }
 
 void TVR7CfgUpdate::ShowManualWindow(const QString& indexPage) {

@@ -61,7 +61,7 @@ void ShowPointedAt(TVR7CfgUpdate& window, uint16_t port) {
     window.Connection.PortName = "TCP/IP";
     window.Connection.IpAddress = "127.0.0.1";
     window.Connection.TcpIpPort = std::to_string(port);
-    window.DeviceNumber = 77;
+    window.Controller.SetDeviceNumber(77);
 }
 
 // One Read from VR-7 in the window, until the window has taken its result; seconds.
@@ -282,21 +282,24 @@ int main(int argc, char** argv) {
     const int largeSystemSize = smoke ? 200 : 16000;
     const int longList = smoke ? 2000 : 65535;
     std::string longListText;
-    for (int i = 0; i < longList; ++i)
+    std::string shortListText;
+    for (int i = 0; i < longList; ++i) {
         longListText += "F " + std::to_string(40001 + 2 * i) + " 105                    v" +
                         std::to_string(i) + " C\r\n";
-    SimDevice large = MakeDeviceWorkload(9 * largeSystemSize);
-    large.files["duxgate.cfg"].assign(longListText.begin(), longListText.end());
-    SimDevice small = MakeDeviceWorkload(9 * 10);
-    small.files["duxgate.cfg"].assign(longListText.begin(), longListText.begin() + 400);
+        if (i == 9) shortListText = longListText;
+    }
+    SimDevice largeDevice = MakeDeviceWorkload(9 * largeSystemSize);
+    largeDevice.files["duxgate.cfg"].assign(longListText.begin(), longListText.end());
+    SimDevice smallDevice = MakeDeviceWorkload(9 * 10);
+    smallDevice.files["duxgate.cfg"].assign(shortListText.begin(), shortListText.end());
     Row stall{"window Read, longest event-loop stall (ms): 9 x " + std::to_string(largeSystemSize) +
                   " entries, " + std::to_string(longList) + " rows (9 x 10, 10 rows)",
               {},
               {},
               {}};
     {
-        SimServer largeServer(large);
-        SimServer smallServer(small);
+        SimServer largeServer(largeDevice);
+        SimServer smallServer(smallDevice);
         if (!largeServer.Start(SimEndpoints{}) || !smallServer.Start(SimEndpoints{})) return 1;
         TVR7CfgUpdate window(environment);
         for (int i = 0; i < runs; ++i) {

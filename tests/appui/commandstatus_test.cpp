@@ -42,7 +42,7 @@ class CommandStatusTest : public DeviceWindowTest {
         SimPeer::Start(std::move(device), Transport::Tcp);
         TVR7CfgUpdate& w = ShowWindowAtDevice(12);
         OpenDemoFolder(w);
-        EXPECT_EQ(w.ListSource, 2);
+        EXPECT_EQ(static_cast<int>(w.Controller.ListSource()), 2);
         return w;
     }
     // Lets the window run until a request with this command has reached the device.
@@ -100,7 +100,7 @@ TEST_F(CommandStatusTest, OpenAndReadAskBeforeDroppingAChangedList) {
         EXPECT_EQ(messages.questions, QStringList{kLeaveUnsaved});
         if (c.answer) {
             EXPECT_FALSE(w.ListModified());
-            EXPECT_EQ(w.ListSource, c.read ? 1 : 2);
+            EXPECT_EQ(static_cast<int>(w.Controller.ListSource()), c.read ? 1 : 2);
         } else {
             // Nothing was asked of the folder dialog or the device; nothing changed.
             EXPECT_EQ(shell.folderTitles.size(), dialogs);
@@ -133,7 +133,7 @@ TEST_F(CommandStatusTest, ACancelledReadSaysSoHidesTheBarAndLeavesTreeAndListAsT
     EXPECT_EQ(ShownTree(w.TreeView1), tree);
     EXPECT_EQ(ShownCaptions(w.ListView1), rows);
     EXPECT_EQ(w.Edit1->text(), caption);
-    EXPECT_EQ(w.ListSource, 2);
+    EXPECT_EQ(static_cast<int>(w.Controller.ListSource()), 2);
     ASSERT_FALSE(w.ExchangeLog->Lines().isEmpty());
     EXPECT_FALSE(w.ExchangeLog->Lines().constLast().contains(QStringLiteral("unknown")))
         << w.ExchangeLog->Lines().constLast().toStdString();
@@ -197,7 +197,7 @@ TEST_F(CommandStatusTest, AWriteProtectedDeviceIsNamedARefusalWithItsMeaning) {
 
 TEST_F(CommandStatusTest, ADeviceThatDoesNotAnswerToTheNumberNamesTheNumberAndThePort) {
     TVR7CfgUpdate& w = StartWith(DemoSimDevice());
-    w.DeviceNumber = 13;  // the device is № 12
+    w.Controller.SetDeviceNumber(13);  // the device is № 12
     w.Load1Click();
     FinishDeviceCommand(w);
     EXPECT_EQ(messages.messages,

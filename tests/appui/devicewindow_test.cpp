@@ -113,7 +113,7 @@ class DeviceWindowTest : public WindowTest,
         TVR7CfgUpdate& w = CreateWindow();
         Activate(w);
         PointAtSimulator(w.Connection);
-        w.DeviceNumber = deviceNumber;
+        w.Controller.SetDeviceNumber(deviceNumber);
         w.show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&w));
         return w;
@@ -132,7 +132,7 @@ class DeviceWindowTest : public WindowTest,
         shell.folder = Work() + "/vr7_12";
         CopyTree(DemoFolder(), shell.folder);
         window->Open1Click();
-        ASSERT_EQ(window->ListSource, 2);
+        ASSERT_EQ(static_cast<int>(window->Controller.ListSource()), 2);
         ASSERT_GT(window->ListView1->rowCount(), 0);
     }
 };
@@ -152,8 +152,8 @@ TEST_P(DeviceWindowTest, ReadShowsWhatOpeningTheSameConfigurationFromDiskShows) 
     EXPECT_TRUE(messages.messages.isEmpty()) << messages.messages.join("; ").toStdString();
     EXPECT_TRUE(messages.errors.isEmpty());
     EXPECT_EQ(w.Edit1->text(), "Порт: " + PortShown() + ", VR-7 № 12");
-    EXPECT_EQ(w.ListSource, 1);
-    EXPECT_EQ(w.DeviceNumber, 12u);
+    EXPECT_EQ(static_cast<int>(w.Controller.ListSource()), 1);
+    EXPECT_EQ(w.Controller.DeviceNumber(), 12u);
 
     // The same tree, expanded at the root; only a folder's system captions carry ": " before
     // the name.
@@ -222,7 +222,7 @@ TEST_P(DeviceWindowTest, DeviceNumberZeroTakesTheNumberOfTheDeviceThatAnswers) {
     ASSERT_FALSE(requests.empty());
     EXPECT_EQ(FrameAddress(requests.front().data()), AnyDeviceAddress);
     EXPECT_EQ(FrameAddress(requests.back().data()), 12u);
-    EXPECT_EQ(w.DeviceNumber, 12u);
+    EXPECT_EQ(w.Controller.DeviceNumber(), 12u);
     EXPECT_EQ(w.Edit1->text(), "Порт: " + PortShown() + ", VR-7 № 12");
     ASSERT_TRUE(w.close());
     EXPECT_EQ(ini::ReadString((Program() + "/Vr7LonCfgMaker.ini").toStdString(), "CONNECTION",
@@ -253,7 +253,7 @@ TEST_P(DeviceWindowTest, AnOldFirmwareGetsTheVersionMessageAndNothingElse) {
     EXPECT_EQ(ShownTree(w.TreeView1), tree);
     EXPECT_EQ(ShownRows(w.ListView1), rows);
     EXPECT_EQ(w.Edit1->text(), caption);
-    EXPECT_EQ(w.ListSource, 2);
+    EXPECT_EQ(static_cast<int>(w.Controller.ListSource()), 2);
 
     messages.messages.clear();
     w.Store1Click();
@@ -275,7 +275,7 @@ TEST_P(DeviceWindowTest, ADeviceWithoutASettingsFileShowsItsTreeAndAnEmptyList) 
     EXPECT_EQ(ShownLeaves(w.TreeView1), 26);
     EXPECT_EQ(w.ListView1->rowCount(), 0);
     EXPECT_EQ(w.UsedVariables(), 0u);
-    EXPECT_EQ(w.ListSource, 1);
+    EXPECT_EQ(static_cast<int>(w.Controller.ListSource()), 1);
     EXPECT_EQ(w.Edit1->text(), "Порт: " + PortShown() + ", VR-7 № 12");
 }
 
@@ -299,7 +299,7 @@ TEST_P(DeviceWindowTest, AnEntryThatFailsFiveTimesLeavesThePartialTreeAndTheRest
     EXPECT_LT(leaves, 26);
     EXPECT_EQ(ShownRows(w.ListView1), rows);
     EXPECT_EQ(w.Edit1->text(), caption);
-    EXPECT_EQ(w.ListSource, 2);
+    EXPECT_EQ(static_cast<int>(w.Controller.ListSource()), 2);
     // The bar keeps showing how far the read came.
     EXPECT_FALSE(w.ProgressBar->isHidden());
     EXPECT_GT(w.ProgressBar->value(), 0);
@@ -323,7 +323,7 @@ TEST_P(DeviceWindowTest, StoreUploadsWhatSaveToDiskWritesAndSaysSo) {
     std::vector<uint8_t> stored;
     ASSERT_TRUE(server->File("DUXGate.cfg", stored));  // the device's name, in this letter case
     EXPECT_EQ(std::string(stored.begin(), stored.end()), saved);
-    EXPECT_EQ(w.ListSource, 2);  // a store changes nothing on show
+    EXPECT_EQ(static_cast<int>(w.Controller.ListSource()), 2);  // a store changes nothing on show
     EXPECT_EQ(w.Connection.Link(), nullptr);
 }
 
@@ -384,7 +384,7 @@ TEST_P(TcpWindowTest, ASilentDeviceIsNotConnectedAndNothingChanges) {
     EXPECT_EQ(messages.messages, QStringList{kNotConnected});
     EXPECT_EQ(ShownTree(w.TreeView1), tree);
     EXPECT_EQ(ShownRows(w.ListView1), rows);
-    EXPECT_EQ(w.ListSource, 2);
+    EXPECT_EQ(static_cast<int>(w.Controller.ListSource()), 2);
     EXPECT_EQ(w.Connection.Link(), nullptr);
 }
 
@@ -410,21 +410,21 @@ TEST_P(TcpWindowTest, CancelKeepsThePortAndTheDeviceNumber) {
     TVR7CfgUpdate& w = StartWith(DemoDevice(), 5);
     w.Connection.PortName = "/dev/null";  // not to be used: the test never reads here
     EditPortSettings(w, QStringLiteral("12"), false);
-    EXPECT_EQ(w.DeviceNumber, 5u);
+    EXPECT_EQ(w.Controller.DeviceNumber(), 5u);
     EXPECT_EQ(w.Connection.PortName, "/dev/null");
     EditPortSettings(w, QStringLiteral(""), false);
-    EXPECT_EQ(w.DeviceNumber, 5u);
+    EXPECT_EQ(w.Controller.DeviceNumber(), 5u);
     EXPECT_TRUE(messages.messages.isEmpty());
     // OK takes the number from the field.
     EditPortSettings(w, QStringLiteral("12"), true);
-    EXPECT_EQ(w.DeviceNumber, 12u);
+    EXPECT_EQ(w.Controller.DeviceNumber(), 12u);
 }
 
 // The settings the port dialog took, and the device number, are there again after a restart.
 TEST_P(TcpWindowTest, PortSettingsAndDeviceNumberSurviveARestart) {
     TVR7CfgUpdate& first = StartWith(DemoDevice(), 1);
     EditPortSettings(first, QStringLiteral("0"), true);
-    EXPECT_EQ(first.DeviceNumber, 0u);
+    EXPECT_EQ(first.Controller.DeviceNumber(), 0u);
     EXPECT_EQ(first.Connection.PortName, "TCP/IP");
     first.Load1Click();  // adopts the device's number
     FinishDeviceCommand(first);
@@ -433,7 +433,7 @@ TEST_P(TcpWindowTest, PortSettingsAndDeviceNumberSurviveARestart) {
 
     // The same program folder, a new window: everything comes back from its ini file.
     TVR7CfgUpdate& second = CreateWindow();
-    EXPECT_EQ(second.DeviceNumber, 12u);
+    EXPECT_EQ(second.Controller.DeviceNumber(), 12u);
     Activate(second);
     EXPECT_EQ(second.Connection.PortName, "TCP/IP");
     EXPECT_EQ(second.Connection.IpAddress, "127.0.0.1");

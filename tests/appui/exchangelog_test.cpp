@@ -179,7 +179,7 @@ TEST_F(ExchangeLogTest, APortThatDisappearsIsNamedUnderTheMessageAndOnTheStatusL
     w.Connection.Timings = kTestTimings;
     w.Connection.PortName = device.Path();
     w.Connection.Speed = 115200;
-    w.DeviceNumber = 12;
+    w.Controller.SetDeviceNumber(12);
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     ASSERT_EQ(w.Connection.PortName, device.Path());  // never a real port

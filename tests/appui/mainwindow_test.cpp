@@ -172,7 +172,7 @@ TEST_F(MainWindowTest, StartUpTakesTheCapacityFromTheCatalogue) {
     EXPECT_TRUE(messages.errors.isEmpty());
     EXPECT_EQ(w.MaxVariables(), 12u);
     EXPECT_EQ(w.UsedVariables(), 0u);
-    EXPECT_EQ(w.ListSource, 0);
+    EXPECT_EQ(static_cast<int>(w.Controller.ListSource()), 0);
 }
 
 TEST_F(MainWindowTest, AMissingOrBrokenCatalogueIsReportedAndNothingCanBeAdded) {
@@ -208,13 +208,14 @@ TEST_F(MainWindowTest, ASizeThatIsNotAWholeNumberIsReportedAndGivesNoCapacity) {
 TEST_F(MainWindowTest, DeviceNumberComesFromTheIniFileAndIsWrittenBackAtClose) {
     const std::string ini = (Program() + "/Vr7LonCfgMaker.ini").toStdString();
     CreateWindow();
-    EXPECT_EQ(window->DeviceNumber, 1u);  // no ini file yet
+    EXPECT_EQ(window->Controller.DeviceNumber(), 1u);  // no ini file yet
 
     WriteFile(Program() + "/Vr7LonCfgMaker.ini",
               "[Other]\r\nkey=1\r\n[connection]\r\nDEV_NOM = 42 \r\nport=COM2\r\n");
     CreateWindow();
-    EXPECT_EQ(window->DeviceNumber, 42u);
-    window->DeviceNumber = 4000000000u;  // beyond the signed range, written as unsigned
+    EXPECT_EQ(window->Controller.DeviceNumber(), 42u);
+    window->Controller.SetDeviceNumber(
+        4000000000u);  // beyond the signed range, written as unsigned
     window->close();
     EXPECT_EQ(ini::ReadString(ini, "CONNECTION", "dev_nom", ""), "4000000000");
     // Closed before it was ever activated: the port settings are kept, not replaced by the
@@ -222,7 +223,7 @@ TEST_F(MainWindowTest, DeviceNumberComesFromTheIniFileAndIsWrittenBackAtClose) {
     EXPECT_EQ(ini::ReadString(ini, "CONNECTION", "port", ""), "COM2");
     EXPECT_EQ(ini::ReadString(ini, "Other", "key", ""), "1");
     CreateWindow();
-    EXPECT_EQ(window->DeviceNumber, 4000000000u);
+    EXPECT_EQ(window->Controller.DeviceNumber(), 4000000000u);
 }
 
 TEST_F(MainWindowTest, FirstActivationSetsTheCaptionsOnlyOnce) {
@@ -247,8 +248,8 @@ TEST_F(MainWindowTest, OpenWithoutVr7InThePathChangesNothing) {
               QStringList{"Конфигурация VR-7 не обнаружена\nВ пути к папке нет \"vr7_\": папка "
                           "конфигурации VR-7 называется vr7_<номер прибора> (например, vr7_12) и "
                           "содержит папку CONFIG с файлом main.xmc."});
-    EXPECT_EQ(w.DeviceNumber, 1u);
-    EXPECT_EQ(w.ListSource, 0);
+    EXPECT_EQ(w.Controller.DeviceNumber(), 1u);
+    EXPECT_EQ(static_cast<int>(w.Controller.ListSource()), 0);
     EXPECT_EQ(w.Edit1->text(), QStringLiteral("Конфигурация VR-7"));
 
     // Cancelling the dialog does nothing at all.

@@ -115,9 +115,7 @@ class OpenConfigTest : public WindowTest {
         QApplication::sendEvent(viewport, &drop);
         return drop.isAccepted();
     }
-    QPoint RowPoint(int row) const {
-        return window->ListView1->CaptionRect(row).center();
-    }
+    QPoint RowPoint(int row) const { return window->ListView1->CaptionRect(row).center(); }
     QPoint BelowTheRows() const {
         const QRect area = window->ListView1->viewport()->rect();
         return QPoint(area.left() + 10, area.bottom() - 5);
@@ -132,9 +130,7 @@ class OpenConfigTest : public WindowTest {
             dragpayload::Make(dragpayload::Origin::SnvtList, window->ListView1));
         return DragTo(data.get(), at, Qt::MoveAction);
     }
-    void CheckRow(int row, bool checked) {
-        ClickCheckBox(window->ListView1, row, checked);
-    }
+    void CheckRow(int row, bool checked) { ClickCheckBox(window->ListView1, row, checked); }
     // A copy of the demo folder under the working folder, with one file's bytes replaced.
     QString DemoCopy(const QString& name, const QString& file = QString(),
                      const std::string& from = "", const std::string& to = "") {
@@ -185,8 +181,8 @@ TEST_F(OpenConfigTest, ShowsTheDevicesSystemsAndVariablesWithTheirImages) {
 
 TEST_F(OpenConfigTest, TakesTheDeviceNumberTheListAndTheFolder) {
     TVR7CfgUpdate& w = OpenDemo();
-    EXPECT_EQ(w.DeviceNumber, 12u);
-    EXPECT_EQ(w.ListSource, 2);
+    EXPECT_EQ(w.Controller.DeviceNumber(), 12u);
+    EXPECT_EQ(static_cast<int>(w.Controller.ListSource()), 2);
     EXPECT_EQ(w.Edit1->text(), DemoFolder());
     EXPECT_EQ(Captions(),
               (QStringList{"1t1", "1t2", "1q1", "2v1", "2тхв", "3tnv", "1w1", "1terr"}));
@@ -206,7 +202,7 @@ TEST_F(OpenConfigTest, FindsTheDeviceNumberAndConfigFolderInAnyLetterCase) {
     shell.folder = copy;
     w.Open1Click();
     EXPECT_TRUE(messages.messages.isEmpty());
-    EXPECT_EQ(w.DeviceNumber, 42u);
+    EXPECT_EQ(w.Controller.DeviceNumber(), 42u);
     EXPECT_EQ(w.TreeView1->topLevelItemCount(), 1);
     EXPECT_EQ(w.ListView1->rowCount(), 8);
     EXPECT_EQ(w.Edit1->text(), copy);
@@ -215,13 +211,13 @@ TEST_F(OpenConfigTest, FindsTheDeviceNumberAndConfigFolderInAnyLetterCase) {
     shell.folder = DemoCopy("vr7_cfg");
     ASSERT_TRUE(QFile::remove(shell.folder + "/CONFIG/duxgate.cfg"));
     w.Open1Click();
-    EXPECT_EQ(w.DeviceNumber, 0u);
+    EXPECT_EQ(w.Controller.DeviceNumber(), 0u);
     EXPECT_EQ(w.ListView1->rowCount(), 0);  // a folder without a settings file: an empty list
     EXPECT_EQ(w.Edit2->text(),
               QStringLiteral("SNVT переменных 62, задействовано: 0, доступно: 62"));
     shell.folder = DemoCopy("vr7_4294967301");
     w.Open1Click();
-    EXPECT_EQ(w.DeviceNumber, 5u);
+    EXPECT_EQ(w.Controller.DeviceNumber(), 5u);
     EXPECT_TRUE(messages.errors.isEmpty());
 }
 
@@ -235,8 +231,8 @@ TEST_F(OpenConfigTest, AnUnreadableMainXmcKeepsWhatTheWindowShowed) {
     EXPECT_TRUE(messages.errors[0].contains(QStringLiteral("main.xmc")))
         << messages.errors[0].toStdString();
     EXPECT_TRUE(messages.messages.isEmpty());
-    EXPECT_EQ(w.DeviceNumber, 12u);
-    EXPECT_EQ(w.ListSource, 2);
+    EXPECT_EQ(w.Controller.DeviceNumber(), 12u);
+    EXPECT_EQ(static_cast<int>(w.Controller.ListSource()), 2);
     EXPECT_EQ(w.Edit1->text(), DemoFolder());
     EXPECT_EQ(w.ListView1->rowCount(), 8);
     EXPECT_TRUE(w.ListView1->IsChecked(1));
@@ -291,7 +287,7 @@ TEST_F(OpenConfigTest, AReopenReadsTheNewFolderWithTheOldItemsGone) {
         QTreeWidgetItem* root = w.TreeView1->topLevelItem(0);
         if (!c.broken) {
             EXPECT_EQ(messages.errors, QStringList());
-            EXPECT_EQ(w.DeviceNumber, 7u);
+            EXPECT_EQ(w.Controller.DeviceNumber(), 7u);
             EXPECT_EQ(ConfigTreeView::LiveItems(), 1 + 3 + 11 + 8 + 7);
             EXPECT_TRUE(root->isExpanded());  // as the new tree says, nothing kept
             EXPECT_FALSE(root->child(1)->isExpanded());
@@ -299,7 +295,7 @@ TEST_F(OpenConfigTest, AReopenReadsTheNewFolderWithTheOldItemsGone) {
             continue;
         }
         EXPECT_EQ(messages.errors.size(), 1);
-        EXPECT_EQ(w.DeviceNumber, 12u);
+        EXPECT_EQ(w.Controller.DeviceNumber(), 12u);
         EXPECT_EQ(ConfigTreeView::LiveItems(), 1 + 3 + 11 + 8 + 7);
         EXPECT_TRUE(root->isExpanded());
         EXPECT_FALSE(root->child(0)->isExpanded());
@@ -553,7 +549,7 @@ TEST_F(OpenConfigTest, SavesTheListByteForByte) {
                                           "F 40007 105                    3tnv °C\r\n"));
 
     // A list that came from the device starts in the folder last saved to.
-    w.ListSource = 1;
+    w.Controller.ReadEnded(DeviceReadResult{DeviceReadOutcome::Read}, w.Controller.DeviceNumber());
     w.Save1Click();
     ASSERT_EQ(shell.saveRequests.size(), 3u);
     EXPECT_EQ(shell.saveRequests[2].initialFolder, Work() + "/saved");
@@ -605,8 +601,9 @@ TEST_F(OpenConfigTest, ExportWritesTheListsCsvTableOrReportsThePath) {
 
 TEST_F(OpenConfigTest, AListFromTheDeviceIsSavedFromTheDialogsOwnFolder) {
     TVR7CfgUpdate& w = OpenDemo();
-    w.ListSource = 1;        // as after a read from the device
-    shell.saveFile.clear();  // and the user cancels
+    w.Controller.ReadEnded(DeviceReadResult{DeviceReadOutcome::Read},
+                           w.Controller.DeviceNumber());  // as after a read from the device
+    shell.saveFile.clear();                               // and the user cancels
     w.Save1Click();
     ASSERT_EQ(shell.saveRequests.size(), 1u);
     EXPECT_TRUE(shell.saveRequests[0].initialFolder.isEmpty());

@@ -32,7 +32,7 @@ class WorkerTest : public DeviceWindowTest {
         TVR7CfgUpdate& w = ShowWindowAtDevice(12);
         OpenDemoFolder(w);
         shell.folder.clear();
-        EXPECT_EQ(w.ListSource, 2);
+        EXPECT_EQ(static_cast<int>(w.Controller.ListSource()), 2);
         return w;
     }
     // Lets the window run until the read has shown progress.
@@ -83,7 +83,7 @@ TEST_F(WorkerTest, ACancelledReadDisabledEverythingReplaysNothingAndLeavesTheLis
     EXPECT_EQ(w.ListView1->rowCount(), rows);
     EXPECT_EQ(w.Edit1->text(), caption);
     EXPECT_EQ(w.Edit2->text(), counters);
-    EXPECT_EQ(w.ListSource, 2);
+    EXPECT_EQ(static_cast<int>(w.Controller.ListSource()), 2);
     EXPECT_EQ(w.Connection.Link(), nullptr);
     EXPECT_TRUE(w.Load1->isEnabled());
     EXPECT_TRUE(w.ListView1->isEnabled());
@@ -102,7 +102,7 @@ TEST_F(WorkerTest, ACancelledReadDisabledEverythingReplaysNothingAndLeavesTheLis
     w.Load1Click();
     FinishDeviceCommand(w);
     EXPECT_TRUE(messages.messages.isEmpty());
-    EXPECT_EQ(w.ListSource, 1);
+    EXPECT_EQ(static_cast<int>(w.Controller.ListSource()), 1);
 }
 
 TEST_F(WorkerTest, ACancelledStoreSaysItWasCancelledAndStoresNothing) {

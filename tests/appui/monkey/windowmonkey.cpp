@@ -489,7 +489,8 @@ void WindowMonkey::CheckAfterStep() {
         const QString stored = FromCp1251(usertext::Stored());
         const bool succeeded =
             !commandCancelled_ &&
-            (commandWasRead_ ? said.isEmpty() && w.ListSource == 1 : said == QStringList{stored});
+            (commandWasRead_ ? said.isEmpty() && static_cast<int>(w.Controller.ListSource()) == 1
+                             : said == QStringList{stored});
         CommandEnded(succeeded);
     }
 

@@ -13,7 +13,7 @@ TVR7CfgUpdate& DeviceWindowTest::ShowWindowAtDevice(uint32_t number) {
     QEvent activate(QEvent::WindowActivate);
     QApplication::sendEvent(&w, &activate);
     PointAt(w.Connection);
-    w.DeviceNumber = number;
+    w.Controller.SetDeviceNumber(number);
     w.show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(&w));
     return w;

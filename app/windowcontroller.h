@@ -1,0 +1,109 @@
+#pragma once
+// The main window's state and its decisions, free of any toolkit: what the list came from,
+// whether it has changes not yet saved or stored, the device number, whether a device command
+// runs and which commands may start, the questions asked before the list is replaced or the
+// program ends, what a device command's result does to the window, and whether the report still
+// describes the list. The window makes the widgets, passes the user's actions and the commands'
+// results here, and shows what this says.
+#include <cstdint>
+#include <ctime>
+#include <memory>
+#include <string>
+
+#include "app/devicecommands.h"
+#include "app/report/commissioningreport.h"
+#include "base/cp1251.h"
+
+class SnvtList;
+
+// What the list shows (the window's ListSource: 0, 1, 2).
+enum class ListOrigin : uint8_t {
+    Nothing = 0,       // nothing loaded yet
+    Device = 1,        // read from the device
+    ConfigFolder = 2,  // a configuration folder's CONFIG/duxgate.cfg
+};
+
+// The window's commands that a state may allow or not.
+enum class WindowCommand {
+    Open,
+    Read,
+    Store,
+    Restore,
+    Verify,
+    Save,
+    Export,
+    Port,
+    ClearAll,
+    SetAll,
+    DeleteChecked,
+    EditList,  // the tree and the list take the user's changes
+    Report,
+    Cancel,
+};
+
+// What replaces the list, or ends the program, and may ask first.
+enum class ListLeaving { Open, Read, Exit };
+
+// What a read from the device changes in the window.
+enum class ReadApply {
+    Nothing,  // cancelled, not connected, or a firmware too old: everything stays
+    Tree,     // the configuration read broke: the entries read so far, list and caption stay
+    All,      // the tree, the list (the device's file, or empty) and the caption
+};
+
+class WindowController {
+  public:
+    ListOrigin ListSource() const { return listSource_; }
+    uint32_t DeviceNumber() const { return deviceNumber_; }
+    // The number the ini file, the port dialog or a folder's path gives.
+    void SetDeviceNumber(uint32_t number) { deviceNumber_ = number; }
+    // The list changed since it was loaded, saved or stored.
+    bool Unsaved() const { return unsaved_; }
+    bool Busy() const { return busy_; }
+    bool Enabled(WindowCommand command) const;
+
+    // The question to ask before the list is replaced or the program ends (Windows-1251), or
+    // empty when nothing would be lost.
+    Cp1251String QuestionBefore(ListLeaving leaving) const;
+
+    // The user changed the list (a row added, removed, moved, or all rows replaced).
+    void ListEdited() { unsaved_ = true; }
+    // A configuration folder was opened: its number and its list.
+    void FolderOpened(uint32_t number);
+    // The list was written to a file.
+    void ListSaved() { unsaved_ = false; }
+
+    // A device command starts and ends: while it runs only Cancel is enabled.
+    void CommandStarted() { busy_ = true; }
+    void CommandEnded() { busy_ = false; }
+
+    // What a read's result changes in the window.
+    static ReadApply WhatReadChanges(const DeviceReadResult& result);
+    // A read ended with result, once the window applied what it changes; the device has the
+    // number `number` (a number 0 asks for any device and then takes the one that answered).
+    void ReadEnded(const DeviceReadResult& result, uint32_t number);
+    // A store (or a restore) ended; ownList: it stored the window's own list, whose number is
+    // then the device's.
+    void StoreEnded(const DeviceStoreResult& result, bool ownList, uint32_t number);
+    // A check or a store's preview read the device with this number.
+    void DeviceAnswered(uint32_t number) { deviceNumber_ = number; }
+
+    // The report of the last store or check, none once the list changed after it.
+    const CommissioningRecord* Report() const { return report_.get(); }
+    // A store (stored) or a check (verification) ended with the device identified as info;
+    // port: how it was reached, rows: the list stored or checked, backupFile: the backup the
+    // store took first. A check of the list just stored adds to the store's report.
+    void KeepReport(const std::string& port, const DeviceInfo& info, bool stored,
+                    const VerificationSummary& verification, const SnvtList& rows,
+                    const std::string& backupFile, std::time_t now, const std::string& userName);
+    // The list changed: the report no longer describes it, unless only the check box of
+    // changedRow changed (-1: any change).
+    void ListChangedSinceReport(const SnvtList& list, int changedRow = -1);
+
+  private:
+    ListOrigin listSource_ = ListOrigin::Nothing;
+    uint32_t deviceNumber_ = 1;
+    bool unsaved_ = false;
+    bool busy_ = false;
+    std::unique_ptr<CommissioningRecord> report_;
+};
