@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
 #include "app/atomicfilewriter.h"
@@ -367,8 +366,11 @@ DeviceStore StoreAndVerify(connection& conn, uint32_t& deviceNumber, const SnvtL
     // Only a copy written in full goes to the device; an older copy must never stand in for it.
     if (const Status saved = SaveGatewayFile(list, copyPath); !saved)
         return Fail(store, DeviceStep::Save, saved.failure());
-    std::ifstream copy(copyPath, std::ios::binary);
-    if (!copy) return Fail(store, DeviceStep::Open, Failure::OfFile(copyPath, errno));
+    // Read back by the bounded input opener, as every input is: a FIFO or a device put in the
+    // copy's place is refused at once, not waited on.
+    Result<std::string> written = ReadWholeFile(copyPath, inputlimit::kSettingsFile);
+    if (!written) return Fail(store, DeviceStep::Open, written.failure());
+    std::istringstream copy(std::move(written).value());
     // A backup with nowhere to go is found out before the device is asked anything.
     if (request.backup) {
         if (const Status ready = PrepareBackupFolder(request.backup->folder); !ready)
