@@ -430,6 +430,11 @@ int StoreListIntoDevice(const CliContext& ctx, DeviceSession& session, const Snv
         ctx.err << "vr7lon: " << error << '\n';
         return exitstatus::Usage;
     }
+    if (const std::string problem = policy ? BackupFolderProblem(policy->folder) : "";
+        !problem.empty()) {
+        ctx.err << "vr7lon: backups folder " << problem << '\n';
+        return exitstatus::Input;
+    }
     StoreRequest request;
     request.verify = parsed.Has("--verify");
     request.backup = policy ? &*policy : nullptr;

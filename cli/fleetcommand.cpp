@@ -330,6 +330,10 @@ int RunFleetCommand(const CliContext& ctx, const std::vector<std::string>& args)
     }
     // A backup with nowhere to go is said before any device is touched.
     if (backup) {
+        if (const std::string problem = BackupFolderProblem(backup->folder); !problem.empty()) {
+            ctx.err << "vr7lon: backups folder " << problem << '\n';
+            return exitstatus::Input;
+        }
         if (const Status ready = PrepareBackupFolder(backup->folder); !ready) {
             ctx.err << "vr7lon: the backups folder cannot be written: "
                     << usertext::FailureLine(ready.failure()) << '\n';
