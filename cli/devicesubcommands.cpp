@@ -23,6 +23,7 @@
 #include "cli/listcommand.h"
 #include "cli/listprint.h"
 #include "cli/progressbar.h"
+#include "cli/terminaltext.h"
 #include "link/resulttext.h"
 #include "link/vr7prot.h"
 
@@ -272,7 +273,7 @@ int RunDeviceTree(const CliContext& ctx, DeviceSession& session, const DeviceArg
     if (parsed.Has("--json")) {
         PrintTreeJson(*tree, ctx.out, built == TreeBuild::Complete);
     } else {
-        PrintTree(*tree, ctx.out);
+        PrintTree(*tree, ctx.out, terminaltext::ShownCp1251);
     }
     if (built == TreeBuild::Partial) {
         ctx.err << "vr7lon: ";
@@ -396,7 +397,7 @@ int RunDeviceRead(const CliContext& ctx, DeviceSession& session, const DeviceArg
             messages.PrintTo(ctx.err);
             return exitstatus::Device;
         case DeviceReadOutcome::ReadFailed:
-            PrintTree(tree, ctx.out);
+            PrintTree(tree, ctx.out, terminaltext::ShownCp1251);
             messages.PrintTo(ctx.err);
             PrintPortGone(ctx, session.conn);
             if (!r.cancelled) PrintFailureCause(ctx, session, lr::Ok, true);
@@ -404,7 +405,7 @@ int RunDeviceRead(const CliContext& ctx, DeviceSession& session, const DeviceArg
         case DeviceReadOutcome::Read:
             break;
     }
-    PrintTree(tree, ctx.out);
+    PrintTree(tree, ctx.out, terminaltext::ShownCp1251);
     PrintList(list, ctx.out);
     messages.PrintTo(ctx.err);
     switch (r.download) {
