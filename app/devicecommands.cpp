@@ -85,12 +85,12 @@ GatewayDownload DownloadOf(const DeviceRead& read) {
     return GatewayDownload::Broken;
 }
 
-// After a read's download: the list shows the device's file, or nothing.
-void LoadDownload(const DeviceRead& read, SnvtList& list) {
+// After a read's download into path: the list shows the device's file, or nothing.
+void LoadDownload(const DeviceRead& read, SnvtList& list, const std::string& path) {
     if (DownloadOf(read) == GatewayDownload::Loaded) {
         // The device's own file never holds more rows than the list; should one, the rows that
         // fit are shown.
-        (void)LoadGatewayFile(list, "");
+        (void)LoadGatewayFileAt(list, path);
     } else {
         // An empty or partial list must not pass for the device's settings, or storing it
         // would overwrite them.
@@ -499,11 +499,12 @@ DeviceVerify VerifyGatewayFile(connection& conn, uint32_t& deviceNumber, std::st
 }
 
 DeviceReadResult ReadFromDevice(const DeviceCommandTarget& target, CfgTree& tree, SnvtList& list,
-                                const XmlDocument* catalogue, IProgressSink* progress) {
+                                const XmlDocument* catalogue, IProgressSink* progress,
+                                const std::string& downloadPath) {
     DeviceReadRequest request;
     request.catalogue = catalogue;
     request.progress = progress;
-    request.downloadPath = kDownloadFileName;
+    request.downloadPath = downloadPath;
     const uint32_t asked = target.DeviceNumber;
     const DeviceRead read = ReadDevice(target.conn, target.DeviceNumber, tree, request);
     if (Cp1251String message = ReadMessage(target.conn, read); !message.empty()) {
@@ -534,7 +535,7 @@ DeviceReadResult ReadFromDevice(const DeviceCommandTarget& target, CfgTree& tree
     result.download = DownloadOf(read);
     result.cancelled = result.download == GatewayDownload::Broken && target.conn.CancelRequested();
     // A read the user cancelled leaves the list as it was.
-    if (!result.cancelled) LoadDownload(read, list);
+    if (!result.cancelled) LoadDownload(read, list, downloadPath);
     return result;
 }
 
@@ -543,7 +544,7 @@ GatewayDownload ReadGatewayFileFromDevice(const DeviceCommandTarget& target, Snv
         DownloadGatewayFile(target.conn, target.DeviceNumber, kDownloadFileName);
     if (const Cp1251String message = ReadMessage(target.conn, read); !message.empty())
         target.messages.ShowMessage(message);
-    LoadDownload(read, list);
+    LoadDownload(read, list, kDownloadFileName);
     return DownloadOf(read);
 }
 

@@ -1,5 +1,8 @@
 #include "cli/devicesubcommands.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -14,6 +17,7 @@
 #include "app/snvtlist.h"
 #include "app/treetext.h"
 #include "base/cp1251.h"
+#include "base/syserror.h"
 #include "base/wholefile.h"
 #include "cli/backupoptions.h"
 #include "cli/clicommand.h"
@@ -53,11 +57,14 @@ const char kPutUsage[] =
     "Exit status: 0 done; 2 INFILE cannot be read; 4 the device did not answer, refused the file\n"
     "(write protection EN_PR on?) or the transfer broke; 64 wrong usage.\n";
 const char kReadUsage[] =
-    "usage: vr7lon device [OPTIONS] read [--catalog FILE]\n"
+    "usage: vr7lon device [OPTIONS] read [--catalog FILE] [--work-dir DIR]\n"
     "Does what the window's Read from device does: identifies the device, checks its version,\n"
-    "reads its configuration and downloads its duxgate.cfg (into duxgate.cfg of the working\n"
-    "directory). Prints the tree as \"vr7lon tree\" does, then the list as \"vr7lon list\" does.\n"
-    "  --catalog FILE  variable catalogue (default: calcbank.xml of the working directory)\n"
+    "reads its configuration and downloads its duxgate.cfg. Prints the tree as \"vr7lon tree\"\n"
+    "does, then the list as \"vr7lon list\" does.\n"
+    "Writes duxgate.cfg into the working directory (or DIR), as the window does, and leaves it\n"
+    "there; only a complete download replaces an earlier one.\n"
+    "  --catalog FILE       variable catalogue (default: calcbank.xml of the working "
+    "directory)\n" VR7_WORK_DIR_USAGE
     "A catalogue without a usable LonCfg size is reported and, as in the window, gives\n"
     "capacity 0; the read goes on.\n"
     "Exit status: 0 done (a device without duxgate.cfg gives an empty list); 2 the catalogue or\n"
@@ -65,17 +72,20 @@ const char kReadUsage[] =
     "tree and list are printed all the same); 4 the device did not answer, is too old, or a\n"
     "read broke; 64 wrong usage.\n";
 const char kStoreUsage[] =
-    "usage: vr7lon device [OPTIONS] store FILE [--verify] [--dry-run] [BACKUP OPTIONS]\n"
+    "usage: vr7lon device [OPTIONS] store FILE [--verify] [--dry-run] [--work-dir DIR]\n"
+    "                                [BACKUP OPTIONS]\n"
     "Does what the window's Store into device does with the rows of the gateway settings file\n"
     "FILE: keeps the device's duxgate.cfg as a backup (unless --no-backup), writes the rows to\n"
-    "DUXGate.cfg of the working directory and uploads that into the device as DUXGate.cfg.\n"
+    "DUXGate.cfg of the working directory (or DIR) and uploads that into the device as\n"
+    "DUXGate.cfg. The copy stays there, as the window leaves it; the backup goes to the backups\n"
+    "folder. --dry-run writes neither.\n"
     "Prints the backup's path (or that the device had no duxgate.cfg to keep) and the window's\n"
     "message about the outcome.\n"
     "  --verify             then download the device's DUXGate.cfg and compare it byte for byte\n"
     "                       with the copy uploaded\n"
     "  --dry-run            store nothing and keep no backup: print what the store would\n"
     "                       change on the device, as \"vr7lon diff device: FILE\" prints "
-    "it\n" VR7_BACKUP_OPTIONS_USAGE
+    "it\n" VR7_WORK_DIR_USAGE VR7_BACKUP_OPTIONS_USAGE
     "Exit status: 0 stored (and, with --verify, the device holds exactly the copy uploaded);\n"
     "2 FILE cannot be loaded, is empty, the copy cannot be written or read back, or the backup\n"
     "cannot be written (nothing was stored); 4 the device did not answer, is too old, is\n"
@@ -191,6 +201,27 @@ void PrintLocalFileFailure(const CliContext& ctx, const Failure& failure) {
     } else {
         ctx.err << "vr7lon: " << usertext::FailureLine(failure) << '\n';
     }
+}
+
+// The path of the local copy `name`: in the --work-dir folder, else in the working directory.
+// False, with why printed, when that folder does not exist or is no folder.
+bool LocalCopyPath(const CliContext& ctx, const CliArgs& parsed, const char* name,
+                   std::string& path) {
+    path = name;
+    if (!parsed.Has(kWorkDirOption)) return true;
+    const std::string& dir = parsed.Value(kWorkDirOption);
+    struct stat st {};
+    if (::stat(dir.c_str(), &st) != 0) {
+        ctx.err << "vr7lon: " << kWorkDirOption << ' ' << dir << ": " << SystemErrorText(errno)
+                << '\n';
+        return false;
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        ctx.err << "vr7lon: " << kWorkDirOption << ' ' << dir << ": not a folder\n";
+        return false;
+    }
+    path = (dir.back() == '/' ? dir : dir + '/') + name;
+    return true;
 }
 
 // A local file's bytes; prints why on err and returns false when it cannot be read.
@@ -374,8 +405,11 @@ int RunDevicePut(const CliContext& ctx, DeviceSession& session, const DeviceArgs
 int RunDeviceRead(const CliContext& ctx, DeviceSession& session, const DeviceArgs& args) {
     CliArgs parsed;
     int status = 0;
-    if (!Prepare(ctx, session, args, {{"--catalog", true}}, kReadUsage, 0, parsed, status))
+    if (!Prepare(ctx, session, args, {{"--catalog", true}, {kWorkDirOption, true}}, kReadUsage, 0,
+                 parsed, status))
         return status;
+    std::string downloadPath;
+    if (!LocalCopyPath(ctx, parsed, kDownloadFileName, downloadPath)) return exitstatus::Input;
     XmlDocument catalogue;
     SnvtList list(catalogue);
     const CatalogueStatus loaded =
@@ -386,7 +420,7 @@ int RunDeviceRead(const CliContext& ctx, DeviceSession& session, const DeviceArg
     ProgressBar bar(ctx.err, ctx.env.errIsTerminal);
     const DeviceReadResult r =
         ReadFromDevice({session.conn, session.DeviceNumber, messages}, tree, list, &catalogue,
-                       ctx.env.errIsTerminal ? &bar : nullptr);
+                       ctx.env.errIsTerminal ? &bar : nullptr, downloadPath);
     bar.Finish();
 
     switch (r.outcome) {
@@ -437,6 +471,7 @@ int StoreListIntoDevice(const CliContext& ctx, DeviceSession& session, const Snv
         return exitstatus::Input;
     }
     StoreRequest request;
+    if (!LocalCopyPath(ctx, parsed, kUploadFileName, request.workingCopy)) return exitstatus::Input;
     request.verify = parsed.Has("--verify");
     request.backup = policy ? &*policy : nullptr;
     ProgressBar bar(ctx.err, ctx.env.errIsTerminal);
@@ -491,7 +526,7 @@ int StoreListIntoDevice(const CliContext& ctx, DeviceSession& session, const Snv
         return exitstatus::Input;
     }
     return PrintCheck(ctx, session, r, r.check, kUploadFileName,
-                      reporttext::StoredCopy(kUploadFileName), r.size);
+                      reporttext::StoredCopy(request.workingCopy), r.size);
 }
 
 namespace {
@@ -534,7 +569,8 @@ int PrintStoreChanges(const CliContext& ctx, DeviceSession& session, const SnvtL
 int RunDeviceStore(const CliContext& ctx, DeviceSession& session, const DeviceArgs& args) {
     CliArgs parsed;
     int status = 0;
-    std::vector<CliOption> own = {{"--verify", false}, {"--dry-run", false}};
+    std::vector<CliOption> own = {
+        {"--verify", false}, {"--dry-run", false}, {kWorkDirOption, true}};
     own.insert(own.end(), BackupOptions().begin(), BackupOptions().end());
     if (!Prepare(ctx, session, args, own, kStoreUsage, 1, parsed, status)) return status;
     if (parsed.Has("--dry-run") && parsed.Has("--verify"))
