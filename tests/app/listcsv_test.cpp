@@ -35,30 +35,18 @@ TEST(CsvField, NeutralisesFormulasAndShowsControlCharacters) {
     const struct {
         std::string in, out;
     } cases[] = {
-        {"=HYPERLINK(\"http://x\")", "\"'=HYPERLINK(\"\"http://x\"\")\""},
+        {"=HYPERLINK(\"x\")", "\"'=HYPERLINK(\"\"x\"\")\""},
         {"+cmd|'/C calc'!A0", "'+cmd|'/C calc'!A0"},
         {"-2+3", "'-2+3"},
-        {"@SUM(A1:A9)", "'@SUM(A1:A9)"},
+        {"@SUM(A1)", "'@SUM(A1)"},
         {"\t=1", "'\t=1"},
         {"\r=1", "\"'\r=1\""},
-        {"=", "'="},
         {"-", "'-"},
-        {"+.", "'+."},
         {"-1.5.2", "'-1.5.2"},
-        // Plain numbers stay values; a sign or '@' after the first character is harmless.
-        {"-5", "-5"},
+        {"-1,5", "-1,5"},  // plain numbers stay values
         {"+12", "+12"},
-        {"-1.5", "-1.5"},
-        {"-1,5", "-1,5"},
-        {"-,5", "-,5"},
-        {"a=b+c", "a=b+c"},
-        {"x@y", "x@y"},
-        {"\n=1", "\"\n=1\""},
-        // Escapes for the terminal and NUL shown, never written raw.
-        {"a\x1B]0;title\x07", "\"a␛]0;title␇\""},
-        {std::string("\0x", 2), "␀x"},
-        {"\x7F\x1F", "␡␟"},
-        {"\x1B=1", "␛=1"},
+        {"a=b", "a=b"},
+        {std::string("\x1B]0;\0\x7F", 6), "\"␛]0;␀␡\""},
     };
     for (const auto& c : cases) EXPECT_EQ(CsvField(c.in), c.out) << c.in;
 }
