@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
 #include "app/atomicfilewriter.h"
@@ -86,12 +85,12 @@ GatewayDownload DownloadOf(const DeviceRead& read) {
     return GatewayDownload::Broken;
 }
 
-// After a read's download: the list shows the device's file, or nothing.
-void LoadDownload(const DeviceRead& read, SnvtList& list) {
+// After a read's download into path: the list shows the device's file, or nothing.
+void LoadDownload(const DeviceRead& read, SnvtList& list, const std::string& path) {
     if (DownloadOf(read) == GatewayDownload::Loaded) {
         // The device's own file never holds more rows than the list; should one, the rows that
         // fit are shown.
-        (void)LoadGatewayFile(list, "");
+        (void)LoadGatewayFileAt(list, path);
     } else {
         // An empty or partial list must not pass for the device's settings, or storing it
         // would overwrite them.
@@ -367,8 +366,11 @@ DeviceStore StoreAndVerify(connection& conn, uint32_t& deviceNumber, const SnvtL
     // Only a copy written in full goes to the device; an older copy must never stand in for it.
     if (const Status saved = SaveGatewayFile(list, copyPath); !saved)
         return Fail(store, DeviceStep::Save, saved.failure());
-    std::ifstream copy(copyPath, std::ios::binary);
-    if (!copy) return Fail(store, DeviceStep::Open, Failure::OfFile(copyPath, errno));
+    // Read back by the bounded input opener, as every input is: a FIFO or a device put in the
+    // copy's place is refused at once, not waited on.
+    Result<std::string> written = ReadWholeFile(copyPath, inputlimit::kSettingsFile);
+    if (!written) return Fail(store, DeviceStep::Open, written.failure());
+    std::istringstream copy(std::move(written).value());
     // A backup with nowhere to go is found out before the device is asked anything.
     if (request.backup) {
         if (const Status ready = PrepareBackupFolder(request.backup->folder); !ready)
@@ -497,11 +499,12 @@ DeviceVerify VerifyGatewayFile(connection& conn, uint32_t& deviceNumber, std::st
 }
 
 DeviceReadResult ReadFromDevice(const DeviceCommandTarget& target, CfgTree& tree, SnvtList& list,
-                                const XmlDocument* catalogue, IProgressSink* progress) {
+                                const XmlDocument* catalogue, IProgressSink* progress,
+                                const std::string& downloadPath) {
     DeviceReadRequest request;
     request.catalogue = catalogue;
     request.progress = progress;
-    request.downloadPath = kDownloadFileName;
+    request.downloadPath = downloadPath;
     const uint32_t asked = target.DeviceNumber;
     const DeviceRead read = ReadDevice(target.conn, target.DeviceNumber, tree, request);
     if (Cp1251String message = ReadMessage(target.conn, read); !message.empty()) {
@@ -532,7 +535,7 @@ DeviceReadResult ReadFromDevice(const DeviceCommandTarget& target, CfgTree& tree
     result.download = DownloadOf(read);
     result.cancelled = result.download == GatewayDownload::Broken && target.conn.CancelRequested();
     // A read the user cancelled leaves the list as it was.
-    if (!result.cancelled) LoadDownload(read, list);
+    if (!result.cancelled) LoadDownload(read, list, downloadPath);
     return result;
 }
 
@@ -541,7 +544,7 @@ GatewayDownload ReadGatewayFileFromDevice(const DeviceCommandTarget& target, Snv
         DownloadGatewayFile(target.conn, target.DeviceNumber, kDownloadFileName);
     if (const Cp1251String message = ReadMessage(target.conn, read); !message.empty())
         target.messages.ShowMessage(message);
-    LoadDownload(read, list);
+    LoadDownload(read, list, kDownloadFileName);
     return DownloadOf(read);
 }
 

@@ -297,11 +297,12 @@ struct DeviceVerify : DeviceOutcome {
 DeviceVerify VerifyGatewayFile(connection& conn, uint32_t& deviceNumber, std::string_view expected,
                                IProgressSink* progress);
 
-// Read from device for the window: ReadDevice into the working directory's "duxgate.cfg", its
-// message shown, and the file loaded into the list. The list changes only when the tree was
-// read.
+// Read from device for the window: ReadDevice into downloadPath (the working directory's
+// "duxgate.cfg" unless given), its message shown, and the file loaded into the list. The list
+// changes only when the tree was read.
 DeviceReadResult ReadFromDevice(const DeviceCommandTarget& target, CfgTree& tree, SnvtList& list,
-                                const XmlDocument* catalogue, IProgressSink* progress);
+                                const XmlDocument* catalogue, IProgressSink* progress,
+                                const std::string& downloadPath = kDownloadFileName);
 
 // With the link open and the device identified: downloads the device's "duxgate.cfg" into the
 // local file of that name and loads it into the list. Only a complete download replaces the

@@ -11,6 +11,31 @@ namespace {
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr char kSeparator = ';';
 constexpr std::string_view kLineEnd = "\r\n";
+// The Unicode pictures of the control characters: U+2400 "␀" for NUL onwards, U+2421 "␡" for DEL.
+constexpr char32_t kControlPictures = 0x2400;
+constexpr char32_t kDeletePicture = 0x2421;
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// A field a spreadsheet would take for a formula.
+bool StartsFormula(std::string_view utf8) {
+    if (utf8.empty() || std::string_view("=+-@\t\r").find(utf8.front()) == std::string_view::npos)
+        return false;
+    // A plain number, such as -5 or +1,5, is a value to a spreadsheet, never a formula.
+    size_t at = utf8.front() == '-' || utf8.front() == '+' ? 1 : 0;
+    size_t digits = 0;
+    const auto skipDigits = [&] {
+        for (; at < utf8.size() && IsDigit(utf8[at]); ++at) ++digits;
+    };
+    skipDigits();
+    if (at < utf8.size() && (utf8[at] == '.' || utf8[at] == ',')) {
+        ++at;
+        skipDigits();
+    }
+    return digits == 0 || at != utf8.size();
+}
 
 // One line of Windows-1251 fields.
 void AppendLine(std::string& out, std::initializer_list<const std::string*> fields) {
@@ -26,16 +51,24 @@ void AppendLine(std::string& out, std::initializer_list<const std::string*> fiel
 }  // namespace
 
 std::string CsvField(std::string_view utf8) {
-    if (utf8.find_first_of(";\"\r\n") == std::string_view::npos) return std::string(utf8);
-    std::string quoted;
-    quoted.reserve(utf8.size() + 2);
-    quoted += '"';
-    for (char c : utf8) {
-        if (c == '"') quoted += '"';
-        quoted += c;
+    std::string cell;
+    cell.reserve(utf8.size() + 3);
+    if (StartsFormula(utf8)) cell += '\'';
+    bool quoted = false;
+    for (const char c : utf8) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte < 0x20 && c != '\t' && c != '\r' && c != '\n') || byte == 0x7F) {
+            cp1251::AppendUtf8(cell, byte == 0x7F ? kDeletePicture : kControlPictures + byte);
+            continue;
+        }
+        if (c == ';' || c == '"' || c == '\r' || c == '\n') quoted = true;
+        if (c == '"') cell += '"';
+        cell += c;
     }
-    quoted += '"';
-    return quoted;
+    if (!quoted) return cell;
+    cell.insert(cell.begin(), '"');
+    cell += '"';
+    return cell;
 }
 
 std::string ListCsvText(const SnvtList& list) {

@@ -19,8 +19,14 @@ class SnvtList;
 // The bytes of the table.
 std::string ListCsvText(const SnvtList& list);
 
-// A field as CSV carries it: enclosed in double quotes, with each quote doubled, when it holds
-// ';', '"', CR or LF; otherwise as it is.
+// A field as CSV carries it, safe to open in a spreadsheet:
+// - a field a spreadsheet would run as a formula gets a leading apostrophe, which makes it text:
+//   one beginning with '=', '+', '-', '@', a tab or a CR, unless it is a plain number (an
+//   optional sign, digits, at most one '.' or ',' among them: "-5", "+1,5");
+// - a control character other than tab, CR and LF (NUL, ESC, the rest of C0, DEL) is written as
+//   its Unicode picture ("␀", "␛", ... "␡"), which Windows-1251 text never holds;
+// - the field is then enclosed in double quotes, with each quote doubled, when it holds ';', '"',
+//   CR or LF.
 std::string CsvField(std::string_view utf8);
 
 // Writes the table to path as a whole (AtomicFileWriter): a failing step gives a File failure and

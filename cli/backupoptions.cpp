@@ -1,7 +1,13 @@
 #include "cli/backupoptions.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <filesystem>
+
 #include "base/installpaths.h"
 #include "base/parseuint.h"
+#include "base/syserror.h"
 
 namespace {
 constexpr uint32_t kMostKept = 100000;
@@ -38,4 +44,18 @@ bool ParseBackupPolicy(const CliContext& ctx, const CliArgs& args,
     }
     policy = std::move(chosen);
     return true;
+}
+
+std::string BackupFolderProblem(const std::string& folder) {
+    struct stat st {};
+    if (::lstat(folder.c_str(), &st) != 0) return {};
+    if (S_ISLNK(st.st_mode) && ::stat(folder.c_str(), &st) != 0) {
+        const int error = errno;
+        std::error_code ec;
+        const std::string target = std::filesystem::read_symlink(folder, ec).string();
+        return folder + ": a symbolic link to " + target + ", which " +
+               (error == ENOENT ? std::string("does not exist") : SystemErrorText(error));
+    }
+    if (!S_ISDIR(st.st_mode)) return folder + ": not a folder";
+    return {};
 }

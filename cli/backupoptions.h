@@ -30,3 +30,8 @@ std::string BackupFolder(const CliContext& ctx, const CliArgs& args);
 // False, with error set, for a --keep-backups that is no number from 1 to 100000.
 bool ParseBackupPolicy(const CliContext& ctx, const CliArgs& args,
                        std::optional<BackupPolicy>& policy, std::string& error);
+
+// What is wrong with folder as the backups folder, said before a device is touched: a symbolic
+// link to nothing, or something that is not a folder ("PATH: ..."); empty when it is a folder or
+// does not exist yet (it is made then).
+std::string BackupFolderProblem(const std::string& folder);

@@ -36,15 +36,16 @@ const char kBackupsUsage[] =
     "Exit status: 0 done (also when there are none); 2 the folder cannot be read; 64 wrong\n"
     "usage.\n";
 const char kRestoreUsage[] =
-    "usage: vr7lon device [OPTIONS] restore [BACKUP] [--verify] [BACKUP OPTIONS]\n"
+    "usage: vr7lon device [OPTIONS] restore [BACKUP] [--verify] [--work-dir DIR]\n"
+    "                                [BACKUP OPTIONS]\n"
     "Stores a backup back into the device, as \"store BACKUP\" does (keeping the device's\n"
     "present settings as a backup of their own first). BACKUP is a backup's path, or its name in\n"
     "the device's backups folder; without it, the device's newest backup (the device is\n"
     "identified first when the device number is 0). A backup that is no sound gateway settings\n"
     "file is refused with the reader's message. Prints \"restoring PATH\", then what store\n"
-    "prints.\n"
+    "prints, and leaves the copy DUXGate.cfg it uploads in the working directory (or DIR).\n"
     "  --verify             then download the device's DUXGate.cfg and compare it byte for byte\n"
-    "                       with the copy uploaded\n" VR7_BACKUP_OPTIONS_USAGE
+    "                       with the copy uploaded\n" VR7_WORK_DIR_USAGE VR7_BACKUP_OPTIONS_USAGE
     "Exit status: as \"store\"; 2 also when there is no such backup.\n";
 
 void PrintBackupsJson(const std::string& folder, const std::vector<BackupSummary>& backups,
@@ -118,7 +119,7 @@ int RunDeviceBackups(const CliContext& ctx, DeviceSession& session, const Device
 int RunDeviceRestore(const CliContext& ctx, DeviceSession& session, const DeviceArgs& args) {
     CliArgs parsed;
     int status = 0;
-    std::vector<CliOption> own = {{"--verify", false}};
+    std::vector<CliOption> own = {{"--verify", false}, {kWorkDirOption, true}};
     own.insert(own.end(), BackupOptions().begin(), BackupOptions().end());
     if (!PrepareDeviceCommand(ctx, session, args, own, kRestoreUsage, 0, parsed, status, 1))
         return status;

@@ -1,5 +1,8 @@
 #include "cli/devicesubcommands.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -14,6 +17,7 @@
 #include "app/snvtlist.h"
 #include "app/treetext.h"
 #include "base/cp1251.h"
+#include "base/syserror.h"
 #include "base/wholefile.h"
 #include "cli/backupoptions.h"
 #include "cli/clicommand.h"
@@ -23,6 +27,7 @@
 #include "cli/listcommand.h"
 #include "cli/listprint.h"
 #include "cli/progressbar.h"
+#include "cli/terminaltext.h"
 #include "link/resulttext.h"
 #include "link/vr7prot.h"
 
@@ -52,11 +57,14 @@ const char kPutUsage[] =
     "Exit status: 0 done; 2 INFILE cannot be read; 4 the device did not answer, refused the file\n"
     "(write protection EN_PR on?) or the transfer broke; 64 wrong usage.\n";
 const char kReadUsage[] =
-    "usage: vr7lon device [OPTIONS] read [--catalog FILE]\n"
+    "usage: vr7lon device [OPTIONS] read [--catalog FILE] [--work-dir DIR]\n"
     "Does what the window's Read from device does: identifies the device, checks its version,\n"
-    "reads its configuration and downloads its duxgate.cfg (into duxgate.cfg of the working\n"
-    "directory). Prints the tree as \"vr7lon tree\" does, then the list as \"vr7lon list\" does.\n"
-    "  --catalog FILE  variable catalogue (default: calcbank.xml of the working directory)\n"
+    "reads its configuration and downloads its duxgate.cfg. Prints the tree as \"vr7lon tree\"\n"
+    "does, then the list as \"vr7lon list\" does.\n"
+    "Writes duxgate.cfg into the working directory (or DIR), as the window does, and leaves it\n"
+    "there; only a complete download replaces an earlier one.\n"
+    "  --catalog FILE       variable catalogue (default: calcbank.xml of the working "
+    "directory)\n" VR7_WORK_DIR_USAGE
     "A catalogue without a usable LonCfg size is reported and, as in the window, gives\n"
     "capacity 0; the read goes on.\n"
     "Exit status: 0 done (a device without duxgate.cfg gives an empty list); 2 the catalogue or\n"
@@ -64,17 +72,20 @@ const char kReadUsage[] =
     "tree and list are printed all the same); 4 the device did not answer, is too old, or a\n"
     "read broke; 64 wrong usage.\n";
 const char kStoreUsage[] =
-    "usage: vr7lon device [OPTIONS] store FILE [--verify] [--dry-run] [BACKUP OPTIONS]\n"
+    "usage: vr7lon device [OPTIONS] store FILE [--verify] [--dry-run] [--work-dir DIR]\n"
+    "                                [BACKUP OPTIONS]\n"
     "Does what the window's Store into device does with the rows of the gateway settings file\n"
     "FILE: keeps the device's duxgate.cfg as a backup (unless --no-backup), writes the rows to\n"
-    "DUXGate.cfg of the working directory and uploads that into the device as DUXGate.cfg.\n"
+    "DUXGate.cfg of the working directory (or DIR) and uploads that into the device as\n"
+    "DUXGate.cfg. The copy stays there, as the window leaves it; the backup goes to the backups\n"
+    "folder. --dry-run writes neither.\n"
     "Prints the backup's path (or that the device had no duxgate.cfg to keep) and the window's\n"
     "message about the outcome.\n"
     "  --verify             then download the device's DUXGate.cfg and compare it byte for byte\n"
     "                       with the copy uploaded\n"
     "  --dry-run            store nothing and keep no backup: print what the store would\n"
     "                       change on the device, as \"vr7lon diff device: FILE\" prints "
-    "it\n" VR7_BACKUP_OPTIONS_USAGE
+    "it\n" VR7_WORK_DIR_USAGE VR7_BACKUP_OPTIONS_USAGE
     "Exit status: 0 stored (and, with --verify, the device holds exactly the copy uploaded);\n"
     "2 FILE cannot be loaded, is empty, the copy cannot be written or read back, or the backup\n"
     "cannot be written (nothing was stored); 4 the device did not answer, is too old, is\n"
@@ -192,6 +203,27 @@ void PrintLocalFileFailure(const CliContext& ctx, const Failure& failure) {
     }
 }
 
+// The path of the local copy `name`: in the --work-dir folder, else in the working directory.
+// False, with why printed, when that folder does not exist or is no folder.
+bool LocalCopyPath(const CliContext& ctx, const CliArgs& parsed, const char* name,
+                   std::string& path) {
+    path = name;
+    if (!parsed.Has(kWorkDirOption)) return true;
+    const std::string& dir = parsed.Value(kWorkDirOption);
+    struct stat st {};
+    if (::stat(dir.c_str(), &st) != 0) {
+        ctx.err << "vr7lon: " << kWorkDirOption << ' ' << dir << ": " << SystemErrorText(errno)
+                << '\n';
+        return false;
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        ctx.err << "vr7lon: " << kWorkDirOption << ' ' << dir << ": not a folder\n";
+        return false;
+    }
+    path = (dir.back() == '/' ? dir : dir + '/') + name;
+    return true;
+}
+
 // A local file's bytes; prints why on err and returns false when it cannot be read.
 bool ReadLocalFile(const CliContext& ctx, const std::string& path, std::string& bytes) {
     Result<std::string> read = ReadWholeFile(path, inputlimit::kSettingsFile);
@@ -272,7 +304,7 @@ int RunDeviceTree(const CliContext& ctx, DeviceSession& session, const DeviceArg
     if (parsed.Has("--json")) {
         PrintTreeJson(*tree, ctx.out, built == TreeBuild::Complete);
     } else {
-        PrintTree(*tree, ctx.out);
+        PrintTree(*tree, ctx.out, terminaltext::ShownCp1251);
     }
     if (built == TreeBuild::Partial) {
         ctx.err << "vr7lon: ";
@@ -373,8 +405,11 @@ int RunDevicePut(const CliContext& ctx, DeviceSession& session, const DeviceArgs
 int RunDeviceRead(const CliContext& ctx, DeviceSession& session, const DeviceArgs& args) {
     CliArgs parsed;
     int status = 0;
-    if (!Prepare(ctx, session, args, {{"--catalog", true}}, kReadUsage, 0, parsed, status))
+    if (!Prepare(ctx, session, args, {{"--catalog", true}, {kWorkDirOption, true}}, kReadUsage, 0,
+                 parsed, status))
         return status;
+    std::string downloadPath;
+    if (!LocalCopyPath(ctx, parsed, kDownloadFileName, downloadPath)) return exitstatus::Input;
     XmlDocument catalogue;
     SnvtList list(catalogue);
     const CatalogueStatus loaded =
@@ -385,7 +420,7 @@ int RunDeviceRead(const CliContext& ctx, DeviceSession& session, const DeviceArg
     ProgressBar bar(ctx.err, ctx.env.errIsTerminal);
     const DeviceReadResult r =
         ReadFromDevice({session.conn, session.DeviceNumber, messages}, tree, list, &catalogue,
-                       ctx.env.errIsTerminal ? &bar : nullptr);
+                       ctx.env.errIsTerminal ? &bar : nullptr, downloadPath);
     bar.Finish();
 
     switch (r.outcome) {
@@ -396,7 +431,7 @@ int RunDeviceRead(const CliContext& ctx, DeviceSession& session, const DeviceArg
             messages.PrintTo(ctx.err);
             return exitstatus::Device;
         case DeviceReadOutcome::ReadFailed:
-            PrintTree(tree, ctx.out);
+            PrintTree(tree, ctx.out, terminaltext::ShownCp1251);
             messages.PrintTo(ctx.err);
             PrintPortGone(ctx, session.conn);
             if (!r.cancelled) PrintFailureCause(ctx, session, lr::Ok, true);
@@ -404,7 +439,7 @@ int RunDeviceRead(const CliContext& ctx, DeviceSession& session, const DeviceArg
         case DeviceReadOutcome::Read:
             break;
     }
-    PrintTree(tree, ctx.out);
+    PrintTree(tree, ctx.out, terminaltext::ShownCp1251);
     PrintList(list, ctx.out);
     messages.PrintTo(ctx.err);
     switch (r.download) {
@@ -430,7 +465,13 @@ int StoreListIntoDevice(const CliContext& ctx, DeviceSession& session, const Snv
         ctx.err << "vr7lon: " << error << '\n';
         return exitstatus::Usage;
     }
+    if (const std::string problem = policy ? BackupFolderProblem(policy->folder) : "";
+        !problem.empty()) {
+        ctx.err << "vr7lon: backups folder " << problem << '\n';
+        return exitstatus::Input;
+    }
     StoreRequest request;
+    if (!LocalCopyPath(ctx, parsed, kUploadFileName, request.workingCopy)) return exitstatus::Input;
     request.verify = parsed.Has("--verify");
     request.backup = policy ? &*policy : nullptr;
     ProgressBar bar(ctx.err, ctx.env.errIsTerminal);
@@ -485,7 +526,7 @@ int StoreListIntoDevice(const CliContext& ctx, DeviceSession& session, const Snv
         return exitstatus::Input;
     }
     return PrintCheck(ctx, session, r, r.check, kUploadFileName,
-                      reporttext::StoredCopy(kUploadFileName), r.size);
+                      reporttext::StoredCopy(request.workingCopy), r.size);
 }
 
 namespace {
@@ -528,7 +569,8 @@ int PrintStoreChanges(const CliContext& ctx, DeviceSession& session, const SnvtL
 int RunDeviceStore(const CliContext& ctx, DeviceSession& session, const DeviceArgs& args) {
     CliArgs parsed;
     int status = 0;
-    std::vector<CliOption> own = {{"--verify", false}, {"--dry-run", false}};
+    std::vector<CliOption> own = {
+        {"--verify", false}, {"--dry-run", false}, {kWorkDirOption, true}};
     own.insert(own.end(), BackupOptions().begin(), BackupOptions().end());
     if (!Prepare(ctx, session, args, own, kStoreUsage, 1, parsed, status)) return status;
     if (parsed.Has("--dry-run") && parsed.Has("--verify"))

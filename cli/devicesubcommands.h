@@ -13,6 +13,12 @@ struct CliOption;
 
 using DeviceArgs = std::vector<std::string>;
 
+// --work-dir DIR, of the subcommands that leave local copies behind (read, store, restore).
+inline constexpr char kWorkDirOption[] = "--work-dir";
+#define VR7_WORK_DIR_USAGE                                                                    \
+    "  --work-dir DIR       the folder of the local copy (default: the working directory);\n" \
+    "                       it must exist\n"
+
 int RunDeviceInfo(const CliContext& ctx, DeviceSession& session, const DeviceArgs& args);
 int RunDeviceTree(const CliContext& ctx, DeviceSession& session, const DeviceArgs& args);
 int RunDeviceGet(const CliContext& ctx, DeviceSession& session, const DeviceArgs& args);

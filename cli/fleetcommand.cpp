@@ -29,6 +29,7 @@
 #include "cli/devicesession.h"
 #include "cli/exitstatus.h"
 #include "cli/jsonprint.h"
+#include "cli/terminaltext.h"
 #include "optlist/xmldocument.h"
 
 namespace {
@@ -162,10 +163,16 @@ size_t Width(const std::string& utf8) {
     return n;
 }
 
+// The table's cells come from the plan and the devices: shown as a terminal shows text safely.
 void PrintTable(std::ostream& out, const std::vector<FleetTask>& tasks,
                 const std::vector<FleetResult>& results) {
+    std::vector<std::string> names;
+    names.reserve(tasks.size());
     size_t nameWidth = 4;
-    for (const FleetTask& t : tasks) nameWidth = std::max(nameWidth, Width(t.name));
+    for (const FleetTask& t : tasks) {
+        names.push_back(terminaltext::Shown(t.name));
+        nameWidth = std::max(nameWidth, Width(names.back()));
+    }
     auto pad = [&](const std::string& name) { return std::string(nameWidth - Width(name), ' '); };
     out << "name" << pad("name") << "  result  seconds  message\n";
     size_t failed = 0;
@@ -174,7 +181,7 @@ void PrintTable(std::ostream& out, const std::vector<FleetTask>& tasks,
         char figures[64];
         std::snprintf(figures, sizeof figures, "  %6d  %7.3f  ", FleetResultCode(r.status),
                       r.seconds);
-        out << tasks[i].name << pad(tasks[i].name) << figures << r.message << '\n';
+        out << names[i] << pad(names[i]) << figures << terminaltext::Shown(r.message) << '\n';
         failed += !r.status;
     }
     out << tasks.size() << (tasks.size() == 1 ? " device: " : " devices: ") << tasks.size() - failed
@@ -330,6 +337,10 @@ int RunFleetCommand(const CliContext& ctx, const std::vector<std::string>& args)
     }
     // A backup with nowhere to go is said before any device is touched.
     if (backup) {
+        if (const std::string problem = BackupFolderProblem(backup->folder); !problem.empty()) {
+            ctx.err << "vr7lon: backups folder " << problem << '\n';
+            return exitstatus::Input;
+        }
         if (const Status ready = PrepareBackupFolder(backup->folder); !ready) {
             ctx.err << "vr7lon: the backups folder cannot be written: "
                     << usertext::FailureLine(ready.failure()) << '\n';

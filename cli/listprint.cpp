@@ -3,31 +3,25 @@
 #include "app/listdiff.h"
 #include "app/snvtlist.h"
 #include "base/cp1251.h"
+#include "cli/terminaltext.h"
 
 namespace {
 
-// Appends Windows-1251 bytes as UTF-8; ASCII, what most fields are, as it is.
-void AppendAsUtf8(std::string& out, const std::string& bytes) {
-    unsigned char high = 0;
-    for (const char c : bytes) high |= static_cast<unsigned char>(c);
-    if (high < 0x80) {
-        out += bytes;
-        return;
+// Appends a Windows-1251 field as it is shown; printable ASCII, what most fields are, as it is.
+void AppendField(std::string& out, const std::string& bytes) {
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte >= 0x7F || c == '\\') {
+            terminaltext::AppendShownCp1251(out, bytes);
+            return;
+        }
     }
-    size_t ascii = 0;  // the bytes before it are out
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        const auto c = static_cast<uint8_t>(bytes[i]);
-        if (c < 0x80) continue;
-        out.append(bytes, ascii, i - ascii);
-        cp1251::AppendUtf8(out, cp1251::ToUnicode(c));
-        ascii = i + 1;
-    }
-    out.append(bytes, ascii, bytes.size() - ascii);
+    out += bytes;
 }
 
 // A caption for the terminal.
 std::string Field(const std::string& field) {
-    return field.empty() ? "\"\"" : cp1251::ToUtf8(Cp1251String(field));
+    return field.empty() ? "\"\"" : terminaltext::ShownCp1251(field);
 }
 
 }  // namespace
@@ -38,10 +32,10 @@ void PrintList(const SnvtList& list, std::ostream& out) {
     std::string text;
     text.reserve(kPiece + 1024);
     for (const SnvtRow& row : list.Rows()) {
-        AppendAsUtf8(text, row.caption);
+        AppendField(text, row.caption);
         for (const std::string& item : row.subItems) {
             text += '\t';
-            AppendAsUtf8(text, item);
+            AppendField(text, item);
         }
         text += '\n';
         if (text.size() >= kPiece) {
@@ -49,7 +43,7 @@ void PrintList(const SnvtList& list, std::ostream& out) {
             text.clear();
         }
     }
-    AppendAsUtf8(text, list.CountersText());
+    AppendField(text, list.CountersText());
     text += '\n';
     out.write(text.data(), static_cast<std::streamsize>(text.size()));
 }
@@ -59,7 +53,7 @@ void PrintListDiff(const std::vector<ListDiffEntry>& entries, std::ostream& out)
         switch (e.kind) {
             case ListEntryKind::Added:
                 out << "added " << Field(e.after->caption) << " at row " << e.afterIndex + 1 << ": "
-                    << ColumnsText(*e.after) << '\n';
+                    << terminaltext::Shown(ColumnsText(*e.after)) << '\n';
                 break;
             case ListEntryKind::Removed:
                 out << "removed " << Field(e.before->caption) << " from row " << e.beforeIndex + 1
@@ -69,10 +63,11 @@ void PrintListDiff(const std::vector<ListDiffEntry>& entries, std::ostream& out)
                 if (e.moved) {
                     out << "moved " << Field(e.after->caption) << " from row " << e.beforeIndex + 1
                         << " to row " << e.afterIndex + 1;
-                    if (!e.changes.empty()) out << "; changed: " << ChangesText(e.changes, "none");
+                    if (!e.changes.empty())
+                        out << "; changed: " << terminaltext::Shown(ChangesText(e.changes, "none"));
                 } else {
                     out << "changed " << Field(e.after->caption) << ": "
-                        << ChangesText(e.changes, "none");
+                        << terminaltext::Shown(ChangesText(e.changes, "none"));
                 }
                 out << '\n';
                 break;

@@ -9,6 +9,7 @@
 #include "cli/clicommand.h"
 #include "cli/exitstatus.h"
 #include "cli/jsonprint.h"
+#include "cli/terminaltext.h"
 #include "link/connection.h"
 
 namespace {
@@ -66,7 +67,7 @@ int RunTreeCommand(const CliContext& ctx, const std::vector<std::string>& args) 
     if (parsed.Has("--json")) {
         PrintTreeJson(opened.tree, ctx.out, opened.build == TreeBuild::Complete);
     } else {
-        PrintTree(opened.tree, ctx.out);
+        PrintTree(opened.tree, ctx.out, terminaltext::ShownCp1251);
     }
     if (opened.build == TreeBuild::Partial) {
         ctx.err << "vr7lon: " << folder

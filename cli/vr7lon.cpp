@@ -10,6 +10,7 @@
 #include "cli/fleetcommand.h"
 #include "cli/listcommand.h"
 #include "cli/portscommand.h"
+#include "cli/terminaltext.h"
 #include "cli/treecommand.h"
 
 namespace {
@@ -46,7 +47,11 @@ using Command = int (*)(const CliContext&, const std::vector<std::string>&);
 
 int RunVr7lon(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
               const CliEnvironment& env) {
-    const CliContext ctx{out, err, env};
+    // Whatever a message quotes (a file's line, a plan's cell, a device's answer) reaches the
+    // terminal with its control characters shown.
+    ShownStreamBuf shownErr(err.rdbuf());
+    std::ostream errShown(&shownErr);
+    const CliContext ctx{out, errShown, env};
     static const std::map<std::string, Command> commands = {
         {"tree", RunTreeCommand},     {"list", RunListCommand},   {"build", RunBuildCommand},
         {"device", RunDeviceCommand}, {"fleet", RunFleetCommand}, {"diff", RunDiffCommand},

@@ -246,23 +246,21 @@ Status XmlDocument::Load() {
     ErrorCollector errors(fileName_);
     const Result<std::string> read = ReadWholeFile(fileName_, inputlimit::kXml);
     if (!read) {
-        // Let the library say why it cannot read the file, in its own words.
-        doc_ = xmlCtxtReadFile(ctxt.get(), fileName_.c_str(), nullptr, kParseOptions);
-        if (doc_ == nullptr) {
-            std::string text = errors.Text("cannot be read");
-            const std::string reason = SystemErrorText(read.failure().errorNumber);
-            if (text.find(reason) == std::string::npos) text += " (" + reason + ")";
-            return Failure::OfInvalid(std::move(text), fileName_);
-        }
-    } else {
-        const std::string& bytes = read.value();
-        // Text written by Windows programs without a declaration is in the system's own code page.
-        const char* encoding = nullptr;
-        if (!DeclaresEncoding(bytes) && !cp1251::IsValidUtf8(bytes)) encoding = "WINDOWS-1251";
-        doc_ = xmlCtxtReadMemory(ctxt.get(), bytes.data(), static_cast<int>(bytes.size()),
-                                 fileName_.c_str(), encoding, kParseOptions);
-        if (doc_ == nullptr) return Failure::OfInvalid(errors.Text("cannot be parsed"), fileName_);
+        // The file is never handed to the library by name: its own opener would wait for a
+        // FIFO's writer for ever and read a device or a file of any size to its end.
+        const Failure& failure = read.failure();
+        const std::string reason = failure.kind == FailureKind::File
+                                       ? SystemErrorText(failure.errorNumber)
+                                       : failure.detail;
+        return Failure::OfInvalid(fileName_ + ": failed to load: " + reason, fileName_);
     }
+    const std::string& bytes = read.value();
+    // Text written by Windows programs without a declaration is in the system's own code page.
+    const char* encoding = nullptr;
+    if (!DeclaresEncoding(bytes) && !cp1251::IsValidUtf8(bytes)) encoding = "WINDOWS-1251";
+    doc_ = xmlCtxtReadMemory(ctxt.get(), bytes.data(), static_cast<int>(bytes.size()),
+                             fileName_.c_str(), encoding, kParseOptions);
+    if (doc_ == nullptr) return Failure::OfInvalid(errors.Text("cannot be parsed"), fileName_);
     if (xmlDocGetRootElement(doc_) == nullptr) {
         xmlFreeDoc(doc_);
         doc_ = nullptr;

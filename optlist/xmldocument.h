@@ -24,9 +24,11 @@ class XmlDocument {
     void SetFileName(std::string fileName) { fileName_ = std::move(fileName); }
     const std::string& FileName() const { return fileName_; }
 
-    // Loads and parses the file named by FileName(), replacing what was loaded before. A file
-    // that cannot be read or parsed gives an Invalid failure naming the file, with the XML
-    // library's own message (UTF-8) as its detail; the document is then empty.
+    // Loads and parses the file named by FileName(), replacing what was loaded before; the file
+    // is read by the bounded input opener (base/wholefile.h), never by the XML library. A file
+    // that cannot be read gives an Invalid failure "FILE: failed to load: " and why (the system's
+    // error, or the opener's refusal: not a regular file, too large); one that cannot be parsed,
+    // the XML library's own message (UTF-8) naming the file and line. The document is then empty.
     Status Load();
     bool IsActive() const { return doc_ != nullptr; }
 

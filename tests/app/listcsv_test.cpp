@@ -29,6 +29,28 @@ TEST(CsvField, QuotesOnlyWhatASpreadsheetWouldSplit) {
     for (const auto& c : cases) EXPECT_EQ(CsvField(c.in), c.out) << c.in;
 }
 
+// A spreadsheet runs a cell that begins with = + - @ tab or CR; a leading apostrophe makes it
+// text. Control characters other than tab, CR and LF are written as their pictures.
+TEST(CsvField, NeutralisesFormulasAndShowsControlCharacters) {
+    const struct {
+        std::string in, out;
+    } cases[] = {
+        {"=HYPERLINK(\"x\")", "\"'=HYPERLINK(\"\"x\"\")\""},
+        {"+cmd|'/C calc'!A0", "'+cmd|'/C calc'!A0"},
+        {"-2+3", "'-2+3"},
+        {"@SUM(A1)", "'@SUM(A1)"},
+        {"\t=1", "'\t=1"},
+        {"\r=1", "\"'\r=1\""},
+        {"-", "'-"},
+        {"-1.5.2", "'-1.5.2"},
+        {"-1,5", "-1,5"},  // plain numbers stay values
+        {"+12", "+12"},
+        {"a=b", "a=b"},
+        {std::string("\x1B]0;\0\x7F", 6), "\"␛]0;␀␡\""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(CsvField(c.in), c.out) << c.in;
+}
+
 struct Row {
     std::string caption;
     Items subItems;  // UTF-8; converted to the list's Windows-1251

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <iconv.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <string>
@@ -131,6 +132,31 @@ TEST(XmlDocument, MissingFileFailsWithTheLibraryText) {
     EXPECT_NE(what.find("absent.xml"), std::string::npos) << what;
     EXPECT_NE(what.find("failed to load"), std::string::npos) << what;
     EXPECT_FALSE(doc.IsActive());
+}
+
+// What cannot be read is refused by the input opener before the XML library sees it, and the
+// message names the file and what is wrong with it (never the library's "Document is empty").
+TEST(XmlDocument, UnreadableFileSaysWhatIsWrongWithIt) {
+    TempDir dir;
+    const std::string sparse = dir / "huge.xml";
+    ASSERT_EQ(::truncate(dir.Write("huge.xml", "<r/>").c_str(), off_t{2} << 30), 0);
+    ASSERT_EQ(::symlink("nowhere.xml", (dir / "dangling.xml").c_str()), 0);
+    const struct {
+        std::string path, why;
+    } cases[] = {
+        {"/dev/zero", "not a regular file (a character device)"},
+        {sparse, "larger than 64 MiB (2147483648 bytes): not read"},
+        {dir.MakeDir("folder.xml"), "Is a directory"},
+        {dir / "dangling.xml", "No such file or directory"},
+    };
+    for (const auto& c : cases) {
+        XmlDocument doc(c.path);
+        const Status loaded = doc.Load();
+        ASSERT_FALSE(loaded.ok()) << c.path;
+        EXPECT_EQ(loaded.failure().detail, c.path + ": failed to load: " + c.why);
+        EXPECT_EQ(loaded.failure().path, c.path);
+        EXPECT_FALSE(doc.IsActive());
+    }
 }
 
 TEST(XmlDocument, MalformedFileFailsWithTheLibraryTextAndLine) {
