@@ -549,7 +549,7 @@ TEST_F(OpenConfigTest, SavesTheListByteForByte) {
                                           "F 40007 105                    3tnv °C\r\n"));
 
     // A list that came from the device starts in the folder last saved to.
-    w.Controller.ReadEnded(DeviceReadResult{DeviceReadOutcome::Read}, w.Controller.DeviceNumber());
+    ListReadFromTheDevice(w);
     w.Save1Click();
     ASSERT_EQ(shell.saveRequests.size(), 3u);
     EXPECT_EQ(shell.saveRequests[2].initialFolder, Work() + "/saved");
@@ -601,9 +601,8 @@ TEST_F(OpenConfigTest, ExportWritesTheListsCsvTableOrReportsThePath) {
 
 TEST_F(OpenConfigTest, AListFromTheDeviceIsSavedFromTheDialogsOwnFolder) {
     TVR7CfgUpdate& w = OpenDemo();
-    w.Controller.ReadEnded(DeviceReadResult{DeviceReadOutcome::Read},
-                           w.Controller.DeviceNumber());  // as after a read from the device
-    shell.saveFile.clear();                               // and the user cancels
+    ListReadFromTheDevice(w);  // as after a read from the device
+    shell.saveFile.clear();    // and the user cancels
     w.Save1Click();
     ASSERT_EQ(shell.saveRequests.size(), 1u);
     EXPECT_TRUE(shell.saveRequests[0].initialFolder.isEmpty());

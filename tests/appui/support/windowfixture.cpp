@@ -121,3 +121,9 @@ void ClickCheckBox(SnvtListView* list, int row, bool checked) {
     list->model()->setData(list->model()->index(row, colVarName),
                            checked ? Qt::Checked : Qt::Unchecked, Qt::CheckStateRole);
 }
+
+void ListReadFromTheDevice(TVR7CfgUpdate& window) {
+    DeviceReadResult read;
+    read.outcome = DeviceReadOutcome::Read;
+    window.Controller.ReadEnded(read, window.Controller.DeviceNumber());
+}

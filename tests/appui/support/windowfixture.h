@@ -109,6 +109,9 @@ QString DemoFolder();
 // window has taken its result; fails the test if that takes longer than a generous bound.
 void FinishDeviceCommand(TVR7CfgUpdate& window);
 
+// The window's state as after a read from the device (the list came from it).
+void ListReadFromTheDevice(TVR7CfgUpdate& window);
+
 // The user clicks a row's check box in the list, leaving it checked or not.
 void ClickCheckBox(SnvtListView* list, int row, bool checked);
 
