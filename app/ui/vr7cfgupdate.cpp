@@ -477,7 +477,7 @@ BackupPolicy TVR7CfgUpdate::StoreBackupPolicy() const {
 
 void TVR7CfgUpdate::StoreList(const SnvtList& list, uint32_t* number, bool takeBackup,
                               DeviceBackup taken, std::shared_ptr<void> keep,
-                              const std::string& restoredFrom) {
+                              const std::string& restoredFrom, std::optional<std::string> asIs) {
     struct Job {
         DeviceStoreResult result;
         BackupPolicy policy;
@@ -488,14 +488,26 @@ void TVR7CfgUpdate::StoreList(const SnvtList& list, uint32_t* number, bool takeB
     job->backup = std::move(taken);
     const bool ownList = &list == &List;
     StartDeviceCommand(
-        [this, job, &list, number, takeBackup, keep] {
+        [this, job, &list, number, takeBackup, keep, asIs] {
             DeviceBackup fresh;
             job->result = Store({Connection, *number, *this}, list, kUploadFileName,
-                                takeBackup ? &job->policy : nullptr, &fresh);
+                                takeBackup ? &job->policy : nullptr, &fresh, asIs);
             if (takeBackup) job->backup = std::move(fresh);
         },
-        [this, job, &list, ownList, keep, restoredFrom] {
+        [this, job, &list, number, ownList, keep, restoredFrom, asIs] {
             const DeviceStoreResult& result = job->result;
+            if (result.askWithoutBackup) {
+                const Cp1251String cause = FailureCause(Connection, result.code, false, *number,
+                                                        ExchangeLog->Tail(), FileOpenFor::Reading);
+                ShowFailureCause(result.code, false, FileOpenFor::Reading);
+                if (messages_->Question(FromCp1251(usertext::StoreWithoutBackupQuestion(
+                        cause.empty() ? usertext::BackupNotRead() : cause)))) {
+                    StoreList(list, number, false, DeviceBackup(), keep, restoredFrom, asIs);
+                } else {
+                    ReplaceStatus(cp1251::FromUtf8(storetext::StoreDeclined()), true);
+                }
+                return;
+            }
             if (result.outcome == DeviceStoreOutcome::Stored) {
                 if (ownList) listModified_ = false;
                 KeepReport(result.info, true, VerificationSummary(), &list, job->backup.path);
@@ -568,7 +580,10 @@ void TVR7CfgUpdate::PreviewThenStore() {
 void TVR7CfgUpdate::Restore1Click() {
     if (DeviceCommandRunning()) return;
     const BackupPolicy policy = StoreBackupPolicy();
-    Result<std::vector<BackupSummary>> listed = ListBackupSummaries(policy.folder, DeviceNumber);
+    // The backups of the device on the line the window is set to (of every device on it for
+    // number 0); those whose line is unknown are restored only by vr7lon, by their path.
+    Result<std::vector<BackupSummary>> listed =
+        ListBackupSummaries(policy.folder, BackupDeviceOf(Connection, DeviceNumber));
     if (!listed) {
         messages_->Message(QString::fromStdString(usertext::FailureLine(listed.failure())));
         return;
@@ -586,14 +601,18 @@ void TVR7CfgUpdate::Restore1Click() {
         uint32_t number = 0;
     };
     auto restore = std::make_shared<Restore>();
-    restore->number = chosen->device;
-    if (const Status loaded = LoadGatewayFileAt(restore->list, chosen->entry.path); !loaded) {
-        messages_->Message(QString::fromStdString(usertext::FailureLine(loaded.failure())));
+    restore->number = chosen->device.number;
+    // A backup goes back byte for byte, and only when it is a complete settings file.
+    Result<std::string> bytes = ReadBackupForRestore(chosen->entry.path);
+    if (!bytes) {
+        messages_->Message(QString::fromStdString(usertext::FailureLine(bytes.failure())));
         return;
     }
+    // The list of the report, read from the very bytes stored.
+    (void)LoadGatewayBytes(restore->list, bytes.value());
     ClearStatus();
     StoreList(restore->list, &restore->number, Backup1->isChecked(), DeviceBackup(), restore,
-              chosen->entry.path);
+              chosen->entry.path, std::move(bytes).value());
 }
 
 void TVR7CfgUpdate::Port1Click() {
