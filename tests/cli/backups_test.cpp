@@ -94,8 +94,8 @@ TEST_P(BackupsCli, NothingIsStoredWithoutACompleteBackupOrFromABrokenOne) {
     work.Write(cut, demo.substr(0, 200));
     r = Device({"--number", "12", "restore", "2026-01-01_000001.cfg", "--backup-dir", work / "b"});
     EXPECT_EQ(r.status, exitstatus::Input);
-    EXPECT_EQ(r.err, "vr7lon: " + work / cut +
-                         ": строка 7 оборвана: файл кончается не в конце строки\n");
+    EXPECT_EQ(r.err,
+              "vr7lon: " + work / cut + ": строка 6 оборвана: файл кончается не в конце строки\n");
     EXPECT_TRUE(sim.server->Requests().empty());
     EXPECT_EQ(Held(), demo);
 
@@ -133,11 +133,12 @@ TEST_P(BackupsCli, ABareNameIsTheDevicesBackupAndAnOldOneIsRestoredOnlyByPath) {
         std::string backup;
         std::string restored;
     };
-    const Case cases[] = {{name, fewer}, {"./" + name, "F 40001 105                    9z9 C\r\n"},
-                          {old, demo}};
+    const Case cases[] = {
+        {name, fewer}, {"./" + name, "F 40001 105                    9z9 C\r\n"}, {old, demo}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.backup);
-        r = Device({"--number", "12", "restore", c.backup, "--no-backup", "--backup-dir", work / "b"});
+        r = Device(
+            {"--number", "12", "restore", c.backup, "--no-backup", "--backup-dir", work / "b"});
         ASSERT_EQ(r.status, exitstatus::Ok) << r.err;
         EXPECT_EQ(Held(), c.restored);
     }
