@@ -329,7 +329,7 @@ Result<std::string> SaveBackup(const BackupPolicy& policy, const BackupDevice& d
         const std::string& name;
         tempregistry::Entry*& entry;
         ~TempGone() {
-            ::unlinkat(dir, name.c_str(), 0);
+            if (!name.empty()) ::unlinkat(dir, name.c_str(), 0);
             tempregistry::Remove(entry);
         }
     } gone{dirFd, temp, listed};
@@ -354,7 +354,9 @@ Result<std::string> SaveBackup(const BackupPolicy& policy, const BackupDevice& d
         }
     }
     if (name.empty()) return Failure::OfFile(deviceFolder + "/" + first, EEXIST);
+    // Gone now, and by name only once: another writer of this process may take the name next.
     ::unlinkat(dirFd, temp.c_str(), 0);
+    temp.clear();
     if (::fsync(dirFd) != 0) return Failure::OfFile(deviceFolder, errno);
 
     // The backup just taken stays whatever its name: after the clock went back it sorts first.

@@ -131,7 +131,6 @@ VR7_TEXT(CutAfter, " оборвана: файл кончается не в ко�
 VR7_TEXT(BadLineAfter, " не по форме файла настроек шлюза")
 VR7_TEXT(WithoutBackupBefore, "Резервная копия не сохранена: ")
 VR7_TEXT(WithoutBackupAfter, "\nСохранить в VR-7 без резервной копии?")
-VR7_TEXT(StoredWithoutBackup, "Сохранено без резервной копии.")
 VR7_TEXT(ReadCancelledStatus, "Чтение прервано пользователем")
 VR7_TEXT(StoreCancelledStatus, "Запись прервана пользователем")
 VR7_TEXT(DeviceSettingsIncomplete,

@@ -52,8 +52,6 @@ Cp1251String BackupBadLine(size_t line);
 // The question after a backup's download failed: "Резервная копия не сохранена: <reason>.
 // Сохранить в VR-7 без резервной копии?"
 Cp1251String StoreWithoutBackupQuestion(const Cp1251String& reason);
-// The status after a store that went on without a backup: "Сохранено без резервной копии."
-const Cp1251String& StoredWithoutBackup();
 // The status bar at start when Qt's Russian translations are not installed.
 const Cp1251String& QtTranslationsMissing();
 
