@@ -169,9 +169,9 @@ pid_t TempOwner(std::string_view entry) {
     if (!ParseName(entry.substr(1, tmp - 1), stamp, sequence)) return 0;
     const std::string_view rest = entry.substr(tmp + 4);
     const size_t underscore = rest.find('_');
-    if (underscore == std::string_view::npos || underscore > 10 ||
-        !IsDigits(rest.substr(0, underscore)) || !IsDigits(rest.substr(underscore + 1)) ||
-        rest.size() - underscore - 1 > 5)
+    // No '_' (npos) is beyond any pid's ten digits too.
+    if (underscore > 10 || !IsDigits(rest.substr(0, underscore)) ||
+        !IsDigits(rest.substr(underscore + 1)) || rest.size() - underscore - 1 > 5)
         return 0;
     const unsigned long pid =
         std::strtoul(std::string(rest.substr(0, underscore)).c_str(), nullptr, 10);
@@ -215,7 +215,7 @@ std::vector<BackupEntry> EntriesAt(int fd, const std::string& deviceFolder) {
             return;
         BackupEntry entry;
         entry.name = name;
-        entry.path = deviceFolder + "/" + entry.name;
+        entry.path = Under(deviceFolder, entry.name);
         entry.size = static_cast<uint64_t>(st.st_size);
         entry.sequence = sequence;
         std::string taken(stamp);
@@ -313,17 +313,17 @@ Result<std::string> SaveBackup(const BackupPolicy& policy, const BackupDevice& d
         temp = TempName(first, attempt);
         // Listed before it exists, so that a termination signal never leaves it behind.
         const tempregistry::Making making;
-        if (!making.Allowed()) return Failure::OfFile(deviceFolder + "/" + first, EINTR);
-        listed = tempregistry::Add(deviceFolder + "/" + temp, false);
+        if (!making.Allowed()) return Failure::OfFile(Under(deviceFolder, first), EINTR);
+        listed = tempregistry::Add(Under(deviceFolder, temp), false);
         file.Reset(::openat(dirFd, temp.c_str(),
                             O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
         if (file) break;
         const int error = errno;
         tempregistry::Remove(listed);
         listed = nullptr;
-        if (error != EEXIST) return Failure::OfFile(deviceFolder + "/" + temp, error);
+        if (error != EEXIST) return Failure::OfFile(Under(deviceFolder, temp), error);
     }
-    if (!file) return Failure::OfFile(deviceFolder + "/" + first, EEXIST);
+    if (!file) return Failure::OfFile(Under(deviceFolder, first), EEXIST);
     struct TempGone {
         int dir;
         const std::string& name;
@@ -337,7 +337,7 @@ Result<std::string> SaveBackup(const BackupPolicy& policy, const BackupDevice& d
     // Held from before it has a name: no pruning can take it between its naming and its store's
     // report.
     (void)::flock(file.Get(), LOCK_SH);
-    const std::string tempPath = deviceFolder + "/" + temp;
+    const std::string tempPath = Under(deviceFolder, temp);
     if (const int error = WriteAll(file.Get(), bytes); error != 0)
         return Failure::OfFile(tempPath, error);
     if (::fsync(file.Get()) != 0) return Failure::OfFile(tempPath, errno);
@@ -345,15 +345,15 @@ Result<std::string> SaveBackup(const BackupPolicy& policy, const BackupDevice& d
     // A hard link is made only under a name no entry has (a planted link included).
     std::string name;
     for (unsigned attempt = 0; attempt < kMaxSequence && name.empty(); ++attempt) {
-        std::string candidate =
-            attempt == 0 ? first : stamp + "_" + std::to_string(attempt + 1) + kSuffix;
+        std::string candidate = attempt == 0 ? first : stamp;
+        if (attempt != 0) candidate.append("_").append(std::to_string(attempt + 1)).append(kSuffix);
         if (::linkat(dirFd, temp.c_str(), dirFd, candidate.c_str(), 0) == 0) {
             name = std::move(candidate);
         } else if (errno != EEXIST) {
-            return Failure::OfFile(deviceFolder + "/" + candidate, errno);
+            return Failure::OfFile(Under(deviceFolder, candidate), errno);
         }
     }
-    if (name.empty()) return Failure::OfFile(deviceFolder + "/" + first, EEXIST);
+    if (name.empty()) return Failure::OfFile(Under(deviceFolder, first), EEXIST);
     // Gone now, and by name only once: another writer of this process may take the name next.
     ::unlinkat(dirFd, temp.c_str(), 0);
     temp.clear();
@@ -362,7 +362,7 @@ Result<std::string> SaveBackup(const BackupPolicy& policy, const BackupDevice& d
     // The backup just taken stays whatever its name: after the clock went back it sorts first.
     PruneAt(dirFd, deviceFolder, policy.keep, name);
     if (hold) *hold = std::make_shared<BackupHold>(std::move(file));
-    return deviceFolder + "/" + name;
+    return Under(deviceFolder, name);
 }
 
 void PruneBackups(const BackupPolicy& policy, const BackupDevice& device,
