@@ -229,3 +229,10 @@ void AtomicFileWriter::Discard() {
 void AtomicFileWriter::RemoveTemporaryFilesOnTermination() {
     tempregistry::RemoveOnTermination();
 }
+
+Status WriteFileWhole(const std::string& path, std::string_view bytes) {
+    AtomicFileWriter file;
+    if (Status opened = file.Open(path); !opened) return opened;
+    if (Status written = file.Write(bytes); !written) return written;
+    return file.Commit();
+}

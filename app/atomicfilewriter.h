@@ -62,3 +62,6 @@ class AtomicFileWriter {
     std::string pending_;   // what goes through it
     UniqueFd fd_;
 };
+
+// Writes bytes as the file at path whole, or leaves it as it was (AtomicFileWriter).
+Status WriteFileWhole(const std::string& path, std::string_view bytes);

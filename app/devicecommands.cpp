@@ -7,6 +7,7 @@
 
 #include "app/atomicfilewriter.h"
 #include "app/backups.h"
+#include "app/deviceendpoint.h"
 #include "app/gatewayfile.h"
 #include "app/messages.h"
 #include "app/snvtlist.h"
@@ -317,12 +318,16 @@ DeviceRead ReadDevice(connection& conn, uint32_t& deviceNumber, CfgTree& tree,
     return download;
 }
 
+BackupDevice BackupDeviceOf(const connection& conn, uint32_t deviceNumber) {
+    return BackupDevice{EndpointOf(conn, deviceNumber).LineName(), deviceNumber};
+}
+
 Status TakeBackup(connection& conn, uint32_t deviceNumber, const BackupPolicy* policy,
                   std::time_t now, DeviceBackup& backup, IProgressSink* progress) {
     backup = DeviceBackup();
     const LinkResult code =
         ReadDeviceFileBytes(conn, deviceNumber, kDownloadFileName, backup.bytes, progress);
-    // The device refuses to open a file it does not have: there is nothing to keep.
+    // Only the device's own answer that it has no such file means there is nothing to keep.
     if (code == lr::BadArgument) {
         backup.bytes.clear();
         backup.read = true;
@@ -335,7 +340,8 @@ Status TakeBackup(connection& conn, uint32_t deviceNumber, const BackupPolicy* p
     backup.read = true;
     backup.hadFile = true;
     if (!policy) return Status();
-    Result<std::string> saved = SaveBackup(*policy, deviceNumber, backup.bytes, now);
+    Result<std::string> saved =
+        SaveBackup(*policy, BackupDeviceOf(conn, deviceNumber), backup.bytes, now, &backup.hold);
     if (!saved) return saved.failure();
     backup.path = std::move(saved).value();
     return Status();
@@ -361,11 +367,12 @@ DeviceStore StoreAndVerify(connection& conn, uint32_t& deviceNumber, const SnvtL
                            const StoreRequest& request) {
     DeviceStore store;
     const std::string& copyPath = request.workingCopy;
-    if (list.RowCount() == 0)
+    if (!request.asIs && list.RowCount() == 0)
         return Fail(store, DeviceStep::List, Failure::OfInvalid("the list is empty"));
     // Only a copy written in full goes to the device; an older copy must never stand in for it.
-    if (const Status saved = SaveGatewayFile(list, copyPath); !saved)
-        return Fail(store, DeviceStep::Save, saved.failure());
+    const Status saved =
+        request.asIs ? WriteFileWhole(copyPath, *request.asIs) : SaveGatewayFile(list, copyPath);
+    if (!saved) return Fail(store, DeviceStep::Save, saved.failure());
     // Read back by the bounded input opener, as every input is: a FIFO or a device put in the
     // copy's place is refused at once, not waited on.
     Result<std::string> written = ReadWholeFile(copyPath, inputlimit::kSettingsFile);
@@ -550,14 +557,20 @@ GatewayDownload ReadGatewayFileFromDevice(const DeviceCommandTarget& target, Snv
 
 DeviceStoreResult Store(const DeviceCommandTarget& target, const SnvtList& list,
                         const std::string& workingCopy, const BackupPolicy* policy,
-                        DeviceBackup* backup) {
+                        DeviceBackup* backup, const std::optional<std::string>& asIs) {
     StoreRequest request;
     request.workingCopy = workingCopy;
     request.backup = policy;
+    request.asIs = asIs;
     const uint32_t asked = target.DeviceNumber;
     const DeviceStore stored = StoreAndVerify(target.conn, target.DeviceNumber, list, request);
     if (backup) *backup = stored.backup;
-    if (Cp1251String message = StoreMessage(target.conn, stored, workingCopy); !message.empty()) {
+    // A backup that could not be downloaded is a question for the user, not a message.
+    const bool ask = stored.step == DeviceStep::Backup &&
+                     stored.status.failure().kind == FailureKind::Link &&
+                     !PortGone(target.conn, stored.status.failure().code);
+    if (Cp1251String message = StoreMessage(target.conn, stored, workingCopy);
+        !ask && !message.empty()) {
         if (const Cp1251String step = NextStep(target.conn, asked, stored); !step.empty())
             message = message + '\n' + step;
         target.messages.ShowMessage(message);
@@ -588,6 +601,7 @@ DeviceStoreResult Store(const DeviceCommandTarget& target, const SnvtList& list,
             break;
         case DeviceStep::Backup:
             result.outcome = DeviceStoreOutcome::BackupFailed;
+            result.askWithoutBackup = ask;
             break;
         default:
             result.outcome = failure.code == lr::BadArgument ? DeviceStoreOutcome::Protected

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <ctime>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -19,6 +21,8 @@
 #include "link/vr7types.h"
 
 class AtomicFileWriter;
+class BackupHold;
+struct BackupDevice;
 struct BackupPolicy;
 class connection;
 class SnvtList;
@@ -85,6 +89,9 @@ struct DeviceStoreResult {
     DeviceInfo info;
     // The upload had begun when it failed or was cancelled: the device may hold part of the file.
     bool uploadBegun = false;
+    // BackupFailed: the device's file could not be downloaded (not cancelled); no message was
+    // shown, and the user may choose to store without a backup.
+    bool askWithoutBackup = false;
 };
 
 // Where a device procedure stopped when it failed.
@@ -217,14 +224,24 @@ DeviceRead ReadDevice(connection& conn, uint32_t& deviceNumber, CfgTree& tree,
 // and the backup keeps.
 struct DeviceBackup {
     bool read = false;     // the device was asked for its file and answered
-    bool hadFile = false;  // it has a duxgate.cfg (it did not refuse to open it)
+    bool hadFile = false;  // it has a duxgate.cfg (it did not answer that it has no such file)
     std::string bytes;     // its bytes, when it has one
     std::string path;      // the backup written of them, when asked for and the device had one
+    // The backup held for as long as this (or a copy) lives, so that no other store's pruning
+    // removes it before it is reported.
+    std::shared_ptr<BackupHold> hold;
 };
 
+// The device on the connection's line as its backups are filed: the line (DeviceEndpoint's
+// LineName) and the number.
+BackupDevice BackupDeviceOf(const connection& conn, uint32_t deviceNumber);
+
 // With the link open and the device identified: downloads the device's "duxgate.cfg" into
-// backup.bytes and, with a policy, keeps it as the device's newest backup (app/backups.h), taken at
-// now. A device that refuses to open the file has none: hadFile false, nothing is written.
+// backup.bytes and, with a policy, keeps it as the device's newest backup (app/backups.h), filed
+// under the connection's line and the number, taken at now. Only the device's answer that it has
+// no such file (lr::BadArgument on the download: refusal code kRefusedNoSuchFile) means it has
+// none: hadFile false, nothing is written. Any other refusal, a malformed answer or a broken
+// transfer is a failure, so that no store goes on as though there were nothing to keep.
 // Failure: Link or Cancelled (the download), File (the backup not written).
 Status TakeBackup(connection& conn, uint32_t deviceNumber, const BackupPolicy* policy,
                   std::time_t now, DeviceBackup& backup, IProgressSink* progress);
@@ -253,6 +270,9 @@ struct StoreRequest {
     // When given, the device's duxgate.cfg is kept as a backup before the upload, which goes on
     // only once the backup is on disk. Without one the store's frames are a store's alone.
     const BackupPolicy* backup = nullptr;
+    // When given, the working copy holds exactly these bytes (a backup stored back as the device
+    // held it, checked by ReadBackupForRestore) instead of the list's rows; the list is not used.
+    std::optional<std::string> asIs;
 };
 
 // Store into device: refuses an empty list, writes the list to the working copy and uploads it
@@ -310,7 +330,11 @@ DeviceReadResult ReadFromDevice(const DeviceCommandTarget& target, CfgTree& tree
 GatewayDownload ReadGatewayFileFromDevice(const DeviceCommandTarget& target, SnvtList& list);
 
 // Store into device for the window: StoreAndVerify without the check, its message shown; with a
-// backup policy the device's file is kept first. backup, when given, receives what was kept.
+// backup policy the device's file is kept first. backup, when given, receives what was kept;
+// asIs, when given, is uploaded instead of the list's rows (StoreRequest::asIs). A backup whose
+// download failed shows no message: the window asks whether to store without one
+// (BackupFailed with askWithoutBackup).
 DeviceStoreResult Store(const DeviceCommandTarget& target, const SnvtList& list,
                         const std::string& workingCopy = kUploadFileName,
-                        const BackupPolicy* policy = nullptr, DeviceBackup* backup = nullptr);
+                        const BackupPolicy* policy = nullptr, DeviceBackup* backup = nullptr,
+                        const std::optional<std::string>& asIs = std::nullopt);

@@ -26,7 +26,18 @@ struct DeviceEndpoint {
     std::vector<std::string> Places() const;
     // As a report names it: "IP:PORT" over TCP/IP, else the serial port as named.
     std::string Text() const;
+    // The line as a file name, what a device's backups are filed under with its number:
+    // "tcp-HOST-PORT" (an address in its usual form, 127.1 and 127.0.0.1 alike; a host name in
+    // lower case, never looked up) or "serial-NAME", NAME the port's stable name (SerialLineName).
+    // Every character outside A-Z a-z 0-9 . _ - becomes '_'.
+    std::string LineName() const;
 };
+
+// The stable name of a serial port at devicePath: its name in byIdFolder (the system's
+// /dev/serial/by-id, which does not change when adapters are plugged in again) when one of its
+// links leads to the port, else the port's real device path without "/dev/".
+std::string SerialLineName(const std::string& devicePath,
+                           const std::string& byIdFolder = "/dev/serial/by-id");
 
 // What the user gave for one device: a value for each thing given, nothing for the defaults.
 struct EndpointChoice {

@@ -1,6 +1,7 @@
 #include "app/messages.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <vector>
 
 #include "base/cp1251.h"
@@ -122,6 +123,14 @@ VR7_TEXT(BackupNotRead,
          "Настройки в VR-7 не изменены.")
 VR7_TEXT(BackupNotSavedBefore, "Резервная копия настроек шлюза не сохранена: ")
 VR7_TEXT(DeviceUnchanged, "Настройки в VR-7 не изменены.")
+VR7_TEXT(BackupEmpty, "файл пуст")
+VR7_TEXT(BackupNoRows, "в файле нет ни одной строки настроек шлюза")
+VR7_TEXT(LineBefore, "строка ")
+VR7_TEXT(BadByteMiddle, ": недопустимый байт ")
+VR7_TEXT(CutAfter, " оборвана: файл кончается не в конце строки")
+VR7_TEXT(BadLineAfter, " не по форме файла настроек шлюза")
+VR7_TEXT(WithoutBackupBefore, "Резервная копия не сохранена: ")
+VR7_TEXT(WithoutBackupAfter, "\nСохранить в VR-7 без резервной копии?")
 VR7_TEXT(ReadCancelledStatus, "Чтение прервано пользователем")
 VR7_TEXT(StoreCancelledStatus, "Запись прервана пользователем")
 VR7_TEXT(DeviceSettingsIncomplete,
@@ -213,6 +222,24 @@ Cp1251String EmptyField(const std::string& column) {
 
 Cp1251String SpaceInField(const std::string& column) {
     return SpaceInFieldBefore() + Raw(column + "\"");
+}
+
+Cp1251String BackupBadByte(size_t line, unsigned byte) {
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "0x%02X", byte & 0xFFu);
+    return LineBefore() + Raw(std::to_string(line)) + BadByteMiddle() + Raw(hex);
+}
+
+Cp1251String BackupCut(size_t line) {
+    return LineBefore() + Raw(std::to_string(line)) + CutAfter();
+}
+
+Cp1251String BackupBadLine(size_t line) {
+    return LineBefore() + Raw(std::to_string(line)) + BadLineAfter();
+}
+
+Cp1251String StoreWithoutBackupQuestion(const Cp1251String& reason) {
+    return WithoutBackupBefore() + reason + WithoutBackupAfter();
 }
 
 Cp1251String BackupNotSaved(const std::string& path, const std::string& reason) {

@@ -40,6 +40,18 @@ const Cp1251String& StoreCancelled();  // "Сохранение настроек
 Cp1251String BackupNotSaved(const std::string& path, const std::string& reason);
 // "Настройки шлюза не прочитаны из VR-7 для резервной копии!!!\nНастройки в VR-7 не изменены."
 const Cp1251String& BackupNotRead();
+// Why a backup cannot be stored back (the gateway file reader's reasons):
+const Cp1251String& BackupEmpty();  // "файл пуст"
+const Cp1251String& BackupNoRows();  // "в файле нет ни одной строки настроек шлюза"
+// "строка N: недопустимый байт 0xNN"
+Cp1251String BackupBadByte(size_t line, unsigned byte);
+// "строка N оборвана: файл кончается не в конце строки"
+Cp1251String BackupCut(size_t line);
+// "строка N не по форме файла настроек шлюза"
+Cp1251String BackupBadLine(size_t line);
+// The question after a backup's download failed: "Резервная копия не сохранена: <reason>.
+// Сохранить в VR-7 без резервной копии?"
+Cp1251String StoreWithoutBackupQuestion(const Cp1251String& reason);
 // The status bar at start when Qt's Russian translations are not installed.
 const Cp1251String& QtTranslationsMissing();
 

@@ -1,7 +1,5 @@
 // "vr7lon device backups" and "vr7lon device restore": the backups a store keeps of the device's
 // gateway settings, listed and stored back.
-#include <sys/stat.h>
-
 #include <optional>
 
 #include "app/backups.h"
@@ -25,10 +23,13 @@ namespace {
 const char kBackupsUsage[] =
     "usage: vr7lon device [OPTIONS] backups [--backup-dir DIR] [--json]\n"
     "Lists the backups that stores kept of the device's duxgate.cfg, oldest first, one a line\n"
-    "(tab-separated): the device number, when it was taken, its bytes, its variables (or\n"
-    "\"unreadable\" and why) and its path. With --number N (or the window's device number) the\n"
-    "backups of that device; with number 0 those of every device, by number. Nothing is asked\n"
-    "of the device.\n"
+    "(tab-separated): the line, the device number, when it was taken, its bytes, its variables\n"
+    "(or \"unreadable\" and why) and its path. The line is the folder the backups are filed\n"
+    "under (tcp-HOST-PORT, serial-NAME), or \"line unknown\" for a backup kept before backups\n"
+    "were filed by line (DIR/<number>/): restore takes one of those only by its path. With\n"
+    "--number N (or the window's device number) the backups of device N on the line the\n"
+    "connection options name, then those of number N whose line is unknown; with number 0\n"
+    "every backup of the folder. Nothing is asked of the device.\n"
     "  --backup-dir DIR     the backups folder (default: \"backups\" beside vr7lon; when\n"
     "                       installed, $XDG_DATA_HOME/vr7loncfgmaker/backups, or\n"
     "                       ~/.local/share/vr7loncfgmaker/backups without XDG_DATA_HOME)\n"
@@ -38,23 +39,32 @@ const char kBackupsUsage[] =
 const char kRestoreUsage[] =
     "usage: vr7lon device [OPTIONS] restore [BACKUP] [--verify] [--work-dir DIR]\n"
     "                                [BACKUP OPTIONS]\n"
-    "Stores a backup back into the device, as \"store BACKUP\" does (keeping the device's\n"
-    "present settings as a backup of their own first). BACKUP is a backup's path, or its name in\n"
-    "the device's backups folder; without it, the device's newest backup (the device is\n"
-    "identified first when the device number is 0). A backup that is no sound gateway settings\n"
-    "file is refused with the reader's message. Prints \"restoring PATH\", then what store\n"
-    "prints, and leaves the copy DUXGate.cfg it uploads in the working directory (or DIR).\n"
+    "Stores a backup back into the device byte for byte, as the device held it (keeping the\n"
+    "device's present settings as a backup of their own first). BACKUP with a '/' is the path\n"
+    "of a file (./NAME for one in the working directory; the only way to restore a backup whose\n"
+    "line is unknown); a bare name is a backup in the device's own folder\n"
+    "DIR/<line>/<number>/; without it, the device's newest backup there (the device is\n"
+    "identified first when the device number is 0). A backup that is no complete gateway\n"
+    "settings file (cut short, a damaged or foreign line, control bytes) is refused with the\n"
+    "reason and its line before the device is asked anything. Prints \"restoring PATH\", then\n"
+    "what store prints, and leaves the copy DUXGate.cfg it uploads in the working directory\n"
+    "(or DIR).\n"
     "  --verify             then download the device's DUXGate.cfg and compare it byte for byte\n"
     "                       with the copy uploaded\n" VR7_WORK_DIR_USAGE VR7_BACKUP_OPTIONS_USAGE
-    "Exit status: as \"store\"; 2 also when there is no such backup.\n";
+    "Exit status: as \"store\"; 2 also when there is no such backup or it is refused.\n";
 
 void PrintBackupsJson(const std::string& folder, const std::vector<BackupSummary>& backups,
                       std::ostream& out) {
     JsonWriter json(out);
     BeginJsonDocument(json).Member("folder", folder).Key("backups").BeginArray();
     for (const BackupSummary& b : backups) {
-        json.BeginObject()
-            .Member("device", b.device)
+        json.BeginObject().Key("line");
+        if (b.device.line.empty()) {
+            json.Null();
+        } else {
+            json.String(b.device.line);
+        }
+        json.Member("device", b.device.number)
             .Member("taken", b.entry.taken)
             .Member("name", b.entry.name)
             .Member("path", b.entry.path)
@@ -78,7 +88,8 @@ void PrintBackupsJson(const std::string& folder, const std::vector<BackupSummary
 
 void PrintBackups(const std::vector<BackupSummary>& backups, std::ostream& out) {
     for (const BackupSummary& b : backups) {
-        out << b.device << '\t' << b.entry.taken << '\t' << b.entry.size << " bytes\t";
+        out << (b.device.line.empty() ? "line unknown" : b.device.line) << '\t' << b.device.number
+            << '\t' << b.entry.taken << '\t' << b.entry.size << " bytes\t";
         if (b.variables) {
             out << *b.variables << " variables";
         } else {
@@ -86,11 +97,6 @@ void PrintBackups(const std::vector<BackupSummary>& backups, std::ostream& out) 
         }
         out << '\t' << b.entry.path << '\n';
     }
-}
-
-bool IsFile(const std::string& path) {
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0;
 }
 
 }  // namespace
@@ -102,7 +108,12 @@ int RunDeviceBackups(const CliContext& ctx, DeviceSession& session, const Device
                               kBackupsUsage, 0, parsed, status))
         return status;
     const std::string folder = BackupFolder(ctx, parsed);
-    Result<std::vector<BackupSummary>> listed = ListBackupSummaries(folder, session.DeviceNumber);
+    // Number 0: the whole folder, every line's.
+    const BackupDevice device = session.DeviceNumber == 0
+                                    ? BackupDevice{}
+                                    : BackupDeviceOf(session.conn, session.DeviceNumber);
+    Result<std::vector<BackupSummary>> listed =
+        ListBackupSummaries(folder, device, BackupScope::WithOlder);
     if (!listed) {
         ctx.err << "vr7lon: " << usertext::FailureLine(listed.failure()) << '\n';
         return exitstatus::Input;
@@ -127,8 +138,8 @@ int RunDeviceRestore(const CliContext& ctx, DeviceSession& session, const Device
     const std::string given = parsed.Positionals().empty() ? "" : parsed.Positionals()[0];
 
     std::string path = given;
-    const bool byName = !given.empty() && given.find('/') == std::string::npos && !IsFile(given);
-    if (given.empty() || byName) {
+    // A name with a '/' is a file's path; a bare name, or none, a backup in the device's folder.
+    if (given.find('/') == std::string::npos) {
         // The device's own folder: its number is needed, from the options or from the device.
         if (session.DeviceNumber == 0) {
             connection::OpenedLink link(session.conn);
@@ -141,25 +152,30 @@ int RunDeviceRestore(const CliContext& ctx, DeviceSession& session, const Device
                 return exitstatus::Device;
             }
         }
-        if (byName) {
-            path = DeviceBackupFolder(folder, session.DeviceNumber) + "/" + given;
+        const BackupDevice device = BackupDeviceOf(session.conn, session.DeviceNumber);
+        if (!given.empty()) {
+            path = DeviceBackupFolder(folder, device) + "/" + given;
         } else {
-            Result<std::vector<BackupEntry>> entries = ListBackups(folder, session.DeviceNumber);
+            Result<std::vector<BackupEntry>> entries = ListBackups(folder, device);
             if (!entries) {
                 ctx.err << "vr7lon: " << usertext::FailureLine(entries.failure()) << '\n';
                 return exitstatus::Input;
             }
             if (entries.value().empty()) {
                 ctx.err << "vr7lon: device " << session.DeviceNumber << " has no backup in "
-                        << folder << '\n';
+                        << DeviceBackupFolder(folder, device) << '\n';
                 return exitstatus::Input;
             }
             path = entries.value().back().path;
         }
     }
+    Result<std::string> bytes = ReadBackupForRestore(path);
+    if (!bytes) {
+        ctx.err << "vr7lon: " << usertext::FailureLine(bytes.failure()) << '\n';
+        return exitstatus::Input;
+    }
     XmlDocument noCatalogue;
     SnvtList list(noCatalogue);
-    if (!LoadSettingsFile(ctx, list, path)) return exitstatus::Input;
     ctx.out << "restoring " << path << '\n';
-    return StoreListIntoDevice(ctx, session, list, parsed);
+    return StoreListIntoDevice(ctx, session, list, parsed, std::move(bytes).value());
 }

@@ -79,8 +79,10 @@ const char kStoreUsage[] =
     "DUXGate.cfg of the working directory (or DIR) and uploads that into the device as\n"
     "DUXGate.cfg. The copy stays there, as the window leaves it; the backup goes to the backups\n"
     "folder. --dry-run writes neither.\n"
-    "Prints the backup's path (or that the device had no duxgate.cfg to keep) and the window's\n"
-    "message about the outcome.\n"
+    "Prints the backup's path (or that the device had no duxgate.cfg to keep: only its answer\n"
+    "that it has no such file, refusal code 0x02, counts as that) and the window's message\n"
+    "about the outcome. Any other refusal or a broken answer to the backup's download stops\n"
+    "the store before anything is uploaded.\n"
     "  --verify             then download the device's DUXGate.cfg and compare it byte for byte\n"
     "                       with the copy uploaded\n"
     "  --dry-run            store nothing and keep no backup: print what the store would\n"
@@ -89,8 +91,9 @@ const char kStoreUsage[] =
     "Exit status: 0 stored (and, with --verify, the device holds exactly the copy uploaded);\n"
     "2 FILE cannot be loaded, is empty, the copy cannot be written or read back, or the backup\n"
     "cannot be written (nothing was stored); 4 the device did not answer, is too old, is\n"
-    "write-protected, or the backup's download, the upload or the verifying download broke (a\n"
-    "failed backup's download stores nothing); 5 the device holds other bytes than the copy\n"
+    "write-protected, or the backup's download, the upload or the verifying download broke or\n"
+    "was refused (a failed backup's download stores nothing: the code is named, and\n"
+    "--no-backup stores without a backup); 5 the device holds other bytes than the copy\n"
     "uploaded (the first differing offset is printed); 64 wrong usage. With --dry-run: 0 the\n"
     "device holds the same list, 1 the store would change it, 2 and 4 as above.\n";
 const char kVerifyUsage[] =
@@ -458,7 +461,7 @@ int RunDeviceRead(const CliContext& ctx, DeviceSession& session, const DeviceArg
 }
 
 int StoreListIntoDevice(const CliContext& ctx, DeviceSession& session, const SnvtList& list,
-                        const CliArgs& parsed) {
+                        const CliArgs& parsed, std::optional<std::string> asIs) {
     std::optional<BackupPolicy> policy;
     std::string error;
     if (!ParseBackupPolicy(ctx, parsed, policy, error)) {
@@ -474,6 +477,7 @@ int StoreListIntoDevice(const CliContext& ctx, DeviceSession& session, const Snv
     if (!LocalCopyPath(ctx, parsed, kUploadFileName, request.workingCopy)) return exitstatus::Input;
     request.verify = parsed.Has("--verify");
     request.backup = policy ? &*policy : nullptr;
+    request.asIs = std::move(asIs);
     ProgressBar bar(ctx.err, ctx.env.errIsTerminal);
     request.progress = ctx.env.errIsTerminal ? &bar : nullptr;
     const DeviceStore r = StoreAndVerify(session.conn, session.DeviceNumber, list, request);
@@ -500,6 +504,8 @@ int StoreListIntoDevice(const CliContext& ctx, DeviceSession& session, const Snv
             PrintMessage(ctx.err, message);
             if (r.status.failure().kind == FailureKind::File) return exitstatus::Input;
             PrintDownloadFailure(ctx, session, kDownloadFileName, LinkCodeOf(r.status.failure()));
+            if (r.status.failure().kind != FailureKind::Cancelled)
+                ctx.err << "vr7lon: nothing was stored; --no-backup stores without a backup\n";
             return exitstatus::Device;
         default: {
             PrintMessage(ctx.err, message);

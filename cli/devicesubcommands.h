@@ -1,6 +1,7 @@
 #pragma once
 // The subcommands of "vr7lon device". Each gets the arguments after the subcommand's name,
 // together with the device options given before it, and a session to set up from them.
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,9 +31,10 @@ int RunDeviceRestore(const CliContext& ctx, DeviceSession& session, const Device
 int RunDeviceVerify(const CliContext& ctx, DeviceSession& session, const DeviceArgs& args);
 
 // Stores list into the device as "store" does, with the backup and --verify its parsed options
-// ask for (BackupOptions); prints the outcome and returns the command's status.
+// ask for (BackupOptions); prints the outcome and returns the command's status. With asIs, those
+// bytes are uploaded as they are instead of the list's rows (a backup stored back).
 int StoreListIntoDevice(const CliContext& ctx, DeviceSession& session, const SnvtList& list,
-                        const CliArgs& parsed);
+                        const CliArgs& parsed, std::optional<std::string> asIs = std::nullopt);
 
 // Reads a subcommand's arguments (the device options and its own) and sets the session up from
 // them, with positionals arguments and up to optionalPositionals more; false with status set when

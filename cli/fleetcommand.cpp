@@ -73,7 +73,9 @@ const char kUsage[] =
     "  --catalog FILE  read: the variable catalogue (default: calcbank.xml of the working\n"
     "                  directory)\n"
     "store keeps each device's duxgate.cfg as a backup before its upload, as \"vr7lon device\n"
-    "store\" does; a device whose backup fails is not stored:\n" VR7_BACKUP_OPTIONS_USAGE
+    "store\" does, in the device's folder of its line and number; a device whose backup fails\n"
+    "(the device's file refused for any reason but \"no such file\", or its download broken)\n"
+    "is not stored and counts as failed:\n" VR7_BACKUP_OPTIONS_USAGE
     "Prints a table (name, result, seconds, message) in plan order. A device's result is 0 on\n"
     "success, else the link's result code, or 2001 the firmware is too old, 2002 the device\n"
     "holds other bytes than the file, 2003 a local file could not be read or written.\n"

@@ -37,6 +37,9 @@ constexpr uint8_t kOpenForWrite = 2;
 constexpr uint8_t kNextBlock = 0x5A;       // 0x06: the block after the last one sent
 constexpr uint8_t kSameBlockAgain = 0x00;  // 0x06: the last block once more (its answer was lost)
 constexpr uint8_t kBlockAccepted = 0xA5;   // the answer to a 0x07 block
+// The device's answer code to an open for reading of a file it does not have. It is the only
+// refusal that means "no such file": any other code is a refusal for another reason.
+constexpr uint8_t kRefusedNoSuchFile = 0x02;
 constexpr int kBlockPositionSize = 4;  // a 0x06 answer: position after the block (u32 LE), bytes
 constexpr int kMaxBlockFileBytes = kMaxFrameData - kBlockPositionSize;
 constexpr int kDeviceInfoSize = 37;  // the data of the answer to 0x01

@@ -9,6 +9,7 @@ namespace {
 
 constexpr int kBlockRepeats = 8;
 constexpr int kPositionSize = kBlockPositionSize;
+constexpr int kFileSizeBytes = 4;  // an open-for-reading answer: the file's size (u32 LE)
 static_assert(sizeof(DeviceInfo::Bytes) == kDeviceInfoSize);
 
 // A refusal code as the caller sees it: a code of 0 would read as success.
@@ -28,8 +29,10 @@ uint32_t AnswerU32(const uint8_t* response, int offset) {
     return value;
 }
 
-// Opens the device's file name for reading or writing. 1001 when the device refuses it (for
-// writing: its write protection is on) or, for reading, does not say how large it is.
+// Opens the device's file name for reading or writing. For writing, 1001 when the device refuses
+// it (its write protection is on). For reading, 1001 only when the device answers that it has no
+// such file (kRefusedNoSuchFile); any other refusal is its code, and an answer that does not say
+// how large the file is, 1017: neither may pass for a file the device does not have.
 LinkResult OpenDeviceFile(connection& conn, uint32_t deviceNumber, uint8_t mode, const char* name,
                           uint8_t* request, uint8_t* response) {
     const size_t nameLength = std::strlen(name);
@@ -39,8 +42,11 @@ LinkResult OpenDeviceFile(connection& conn, uint32_t deviceNumber, uint8_t mode,
     std::memcpy(FrameData(request) + 1, name, nameLength);
     const LinkResult r = Exchange(conn, request, response, conn.Timings.openFile);
     if (r != lr::Ok) return r;
-    if (FrameCommand(response) != cmdOpenFile) return lr::BadArgument;
-    if (mode == kOpenForRead && FrameLength(response) == 0) return lr::BadArgument;
+    const uint8_t answered = FrameCommand(response);
+    if (mode != kOpenForRead) return answered == cmdOpenFile ? lr::Ok : lr::BadArgument;
+    if (answered == kRefusedNoSuchFile) return lr::BadArgument;
+    if (answered != cmdOpenFile) return RefusalCode(answered);
+    if (FrameLength(response) < kFileSizeBytes) return lr::BadLength;
     return lr::Ok;
 }
 

@@ -27,10 +27,11 @@ inline constexpr uint64_t kMaxDeviceFileBytes = 8u << 20;
 
 // Identification; address is the device number or AnyDeviceAddress.
 LinkResult ReadDeviceInfo(connection& conn, uint32_t address, DeviceInfo& info);
-// Appends the device's file name to dest. 1001: the device refused to open it (or dest/name is
-// missing); 1017: a block answer too short to hold its position; 1018: the blocks do not add up
-// to the size the device announced (more bytes than it, fewer when the empty last block comes,
-// or a block whose position is not where the previous one ended). The transfer stops at the
+// Appends the device's file name to dest. 1001: the device answered that it has no such file (or
+// dest/name is missing); 1..255: it refused the open with another code; 1017: an open answer
+// without the file's size, or a block answer too short to hold its position; 1018: the blocks do
+// not add up to the size the device announced (more bytes than it, fewer when the empty last block
+// comes, or a block whose position is not where the previous one ended). The transfer stops at the
 // first block that does not fit, so a device whose blocks never end cannot keep it going, and
 // that block is not appended.
 LinkResult ReadDeviceFile(connection& conn, uint32_t deviceNumber, std::ostream* dest,

@@ -15,8 +15,10 @@ using LinkResult = int;
 namespace lr {
 constexpr LinkResult Ok = 0;
 constexpr LinkResult Unacknowledged = -1;
-constexpr LinkResult BadArgument = 1001;  // missing buffer or zero length; file refused
-constexpr LinkResult NotOpen = 1003;      // link not open / cannot be opened / no link
+// Missing buffer or zero length; an open refused: for reading, the device has no such file; for
+// writing, its write protection is on.
+constexpr LinkResult BadArgument = 1001;
+constexpr LinkResult NotOpen = 1003;  // link not open / cannot be opened / no link
 constexpr LinkResult LockFailed = 1005;
 constexpr LinkResult NoLinkObject = 1007;
 constexpr LinkResult ShortWrite = 1010;

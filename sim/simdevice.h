@@ -10,10 +10,11 @@
 #include "link/vr7frame.h"
 
 // Answer codes the simulated device refuses with; any value but the command's own is a refusal.
-constexpr uint8_t kSimNoSuchFile = 0x02;
+constexpr uint8_t kSimNoSuchFile = kRefusedNoSuchFile;  // an open for reading of a file it lacks
 constexpr uint8_t kSimNoSuchEntry = 0x03;
 constexpr uint8_t kSimNoTransfer = 0x04;
 constexpr uint8_t kSimUnknownCommand = 0x10;
+constexpr uint8_t kSimBadRequest = 0x11;  // an open without a mode, or with an unknown one
 constexpr uint8_t kSimWriteProtected = 0x15;
 // A block that would make the file being written larger than the device keeps
 // (kSimMaxFileBytes): refused, and the unfinished file dropped.

@@ -184,7 +184,7 @@ std::vector<uint8_t> SimResponder::ReadEntry(const uint8_t* data, int length) {
 
 std::vector<uint8_t> SimResponder::OpenFile(const uint8_t* data, int length) {
     transfer_ = Transfer::None;
-    if (length < 1) return Frame(kSimNoSuchFile, {});
+    if (length < 1) return Frame(kSimBadRequest, {});
     const uint8_t mode = data[0];
     fileName_.assign(reinterpret_cast<const char*>(data + 1), static_cast<size_t>(length - 1));
     fileBytes_.clear();
@@ -206,7 +206,7 @@ std::vector<uint8_t> SimResponder::OpenFile(const uint8_t* data, int length) {
         transfer_ = Transfer::Writing;
         return Frame(cmdOpenFile, {});
     }
-    return Frame(kSimNoSuchFile, {});
+    return Frame(kSimBadRequest, {});
 }
 
 std::vector<uint8_t> SimResponder::ReadBlock(const uint8_t* data, int length) {

@@ -51,14 +51,6 @@ std::string OneLine(const Cp1251String& coreText) {
     return text;
 }
 
-// Writes bytes as path whole, or not at all.
-Status WriteWhole(const std::string& path, std::string_view bytes) {
-    AtomicFileWriter file;
-    if (Status opened = file.Open(path); !opened) return opened;
-    if (Status written = file.Write(bytes); !written) return written;
-    return file.Commit();
-}
-
 // A read's outputs are written under these names beside the ones they replace, and take their
 // place only when the read is complete: a failed read leaves what an earlier run got.
 constexpr char kStagedTree[] = ".tree.txt.new";
@@ -215,7 +207,7 @@ class DeviceWork {
             treeLines = static_cast<size_t>(std::count(lines.begin(), lines.end(), '\n'));
             if (task_.folder.empty()) return {};
             const std::string path = task_.folder + kStagedTree;
-            if (Status written = WriteWhole(path, lines); !written) return written.failure();
+            if (Status written = WriteFileWhole(path, lines); !written) return written.failure();
             return {};
         };
         // The staged outputs go with the temporary files should the program be ended by a signal.
@@ -269,6 +261,7 @@ class DeviceWork {
         const DeviceStore stored = StoreAndVerify(conn_, number_, list, request);
         Record(stored);
         result_.backup = stored.backup.path;
+        result_.backupHold = stored.backup.hold;
         result_.backupNoFile = stored.backup.read && !stored.backup.hadFile;
         const bool took = stored.status || stored.step == DeviceStep::Check;
         remover.keep = took && !task_.folder.empty();

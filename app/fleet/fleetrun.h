@@ -5,6 +5,7 @@
 // turns; different endpoints are worked on in parallel.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,6 +15,7 @@
 #include "base/result.h"
 #include "link/linktimings.h"
 
+class BackupHold;
 class XmlDocument;
 struct BackupPolicy;
 
@@ -74,6 +76,9 @@ struct FleetResult {
     // asked for or the device had none (backupNoFile).
     std::string backup;
     bool backupNoFile = false;
+    // The backup held until the result goes (after the report): no other store's pruning
+    // removes a backup the report names.
+    std::shared_ptr<BackupHold> backupHold;
 };
 
 struct FleetSettings {

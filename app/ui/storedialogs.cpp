@@ -82,7 +82,7 @@ RestoreDialog::RestoreDialog(std::vector<BackupSummary> backups, QWidget* parent
     Backups->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     for (int i = 0; i < static_cast<int>(backups_.size()); ++i) {
         const BackupSummary& b = backups_[static_cast<size_t>(i)];
-        Backups->setItem(i, 0, Cell(QString::number(b.device), true));
+        Backups->setItem(i, 0, Cell(QString::number(b.device.number), true));
         Backups->setItem(i, 1, Cell(Text(b.entry.taken)));
         Backups->setItem(i, 2, Cell(QString::number(b.entry.size), true));
         Backups->setItem(i, 3,

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/backups.h"
@@ -279,9 +280,12 @@ class TVR7CfgUpdate : public QMainWindow,
     BackupPolicy StoreBackupPolicy() const;
     // Stores a copy of list (the window's own, or a backup's) into device number, keeping the
     // device's file first when takeBackup; taken: the backup a preview already took.
-    // restoredFrom: the backup stored back, said in the status bar once stored.
+    // restoredFrom: the backup stored back, said in the status bar once stored, and asIs its
+    // bytes, uploaded as they are. When the device's file cannot be downloaded for the backup,
+    // the user is asked whether to store without one (default "Нет").
     void StoreList(const SnvtList& list, uint32_t number, bool takeBackup, DeviceBackup taken,
-                   const std::string& restoredFrom = {});
+                   const std::string& restoredFrom = {},
+                   std::optional<std::string> asIs = std::nullopt);
     // The preview: reads the device's file (keeping it, when the backup is on), shows what the
     // store changes and stores on "Да".
     void PreviewThenStore();

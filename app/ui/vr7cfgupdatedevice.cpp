@@ -126,12 +126,14 @@ BackupPolicy TVR7CfgUpdate::StoreBackupPolicy() const {
 }
 
 void TVR7CfgUpdate::StoreList(const SnvtList& list, uint32_t number, bool takeBackup,
-                              DeviceBackup taken, const std::string& restoredFrom) {
+                              DeviceBackup taken, const std::string& restoredFrom,
+                              std::optional<std::string> asIs) {
     // The store works on its own copy of the rows and of the device number.
     struct Job {
         explicit Job(const XmlDocument& catalogue) : list(catalogue) {}
         SnvtList list;
         uint32_t number = 0;
+        std::optional<std::string> asIs;
         HeldMessages messages;
         DeviceStoreResult result;
         BackupPolicy policy;
@@ -140,19 +142,35 @@ void TVR7CfgUpdate::StoreList(const SnvtList& list, uint32_t number, bool takeBa
     auto job = std::make_shared<Job>(CfgFilter);
     job->list.CopyRowsFrom(list);
     job->number = number;
+    job->asIs = std::move(asIs);
     job->policy = StoreBackupPolicy();
     job->backup = std::move(taken);
     const bool ownList = &list == &List;
     StartDeviceCommand(
         [this, job, takeBackup] {
             DeviceBackup fresh;
-            job->result = Store({Connection, job->number, job->messages}, job->list,
-                                kUploadFileName, takeBackup ? &job->policy : nullptr, &fresh);
+            job->result =
+                Store({Connection, job->number, job->messages}, job->list, kUploadFileName,
+                      takeBackup ? &job->policy : nullptr, &fresh, job->asIs);
             if (takeBackup) job->backup = std::move(fresh);
         },
         [this, job, ownList, restoredFrom] {
             ShowHeldMessages(job->messages);
             const DeviceStoreResult& result = job->result;
+            if (result.askWithoutBackup) {
+                // The device's file could not be kept: the user decides, "Нет" by default.
+                const Cp1251String cause = FailureCause(Connection, result.code, false, job->number,
+                                                        ExchangeLog->Tail(), FileOpenFor::Reading);
+                ShowFailureCause(result.code, false, FileOpenFor::Reading);
+                if (messages_->Question(FromCp1251(usertext::StoreWithoutBackupQuestion(
+                        cause.empty() ? usertext::BackupNotRead() : cause)))) {
+                    StoreList(ownList ? List : job->list, job->number, false, DeviceBackup(),
+                              restoredFrom, job->asIs);
+                } else {
+                    ReplaceStatus(cp1251::FromUtf8(storetext::StoreDeclined()), true);
+                }
+                return;
+            }
             Controller.StoreEnded(result, ownList, job->number);
             if (result.outcome == DeviceStoreOutcome::Stored) {
                 KeepReport(result.info, true, VerificationSummary(), job->list, job->backup.path);
@@ -229,8 +247,10 @@ void TVR7CfgUpdate::PreviewThenStore() {
 void TVR7CfgUpdate::Restore1Click() {
     if (DeviceCommandRunning()) return;
     const BackupPolicy policy = StoreBackupPolicy();
+    // The backups of the device on the line the window is set to (of every device on it for
+    // number 0); those whose line is unknown are restored only by vr7lon, by their path.
     Result<std::vector<BackupSummary>> listed =
-        ListBackupSummaries(policy.folder, Controller.DeviceNumber());
+        ListBackupSummaries(policy.folder, BackupDeviceOf(Connection, Controller.DeviceNumber()));
     if (!listed) {
         messages_->Message(QString::fromStdString(usertext::FailureLine(listed.failure())));
         return;
@@ -241,15 +261,19 @@ void TVR7CfgUpdate::Restore1Click() {
     }
     const std::optional<BackupSummary> chosen = messages_->ChooseBackup(listed.value());
     if (!chosen) return;
-    // The backup's list, stored into the device it was taken of.
-    XmlDocument noCatalogue;
-    SnvtList restored(noCatalogue);
-    if (const Status loaded = LoadGatewayFileAt(restored, chosen->entry.path); !loaded) {
-        messages_->Message(QString::fromStdString(usertext::FailureLine(loaded.failure())));
+    // A backup goes back byte for byte, and only when it is a complete settings file.
+    Result<std::string> bytes = ReadBackupForRestore(chosen->entry.path);
+    if (!bytes) {
+        messages_->Message(QString::fromStdString(usertext::FailureLine(bytes.failure())));
         return;
     }
+    // The list of the report, read from the very bytes stored.
+    XmlDocument noCatalogue;
+    SnvtList restored(noCatalogue);
+    (void)LoadGatewayBytes(restored, bytes.value());
     ClearStatus();
-    StoreList(restored, chosen->device, Backup1->isChecked(), DeviceBackup(), chosen->entry.path);
+    StoreList(restored, chosen->device.number, Backup1->isChecked(), DeviceBackup(),
+              chosen->entry.path, std::move(bytes).value());
 }
 
 void TVR7CfgUpdate::Port1Click() {

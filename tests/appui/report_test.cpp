@@ -60,7 +60,8 @@ TEST_F(ReportWindowTest, AStoreOffersItsReportUntilTheListChanges) {
                                         "TCP 127.0.0.1:" + std::to_string(server->TcpPort()))));
     EXPECT_TRUE(Has(page, html::FactRow(htmltext::Store(), htmltext::ClassSuccess(), "ok")));
     // The backup the store took of the device's earlier settings is named.
-    const std::string backups = Program().toStdString() + "/backups/12/";
+    const std::string backups = Program().toStdString() + "/backups/tcp-127.0.0.1-" +
+                                std::to_string(server->TcpPort()) + "/12/";
     EXPECT_NE(page.find("<td>" + backups), std::string::npos) << page;
     for (int r = 0; r < w.ListView1->rowCount(); ++r) {
         std::string row;

@@ -12,6 +12,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/backups.h"
+#include "app/devicecommands.h"
 #include "app/storepreview.h"
 #include "app/ui/statuspanel.h"
 #include "app/ui/storedialogs.h"
@@ -52,7 +54,11 @@ class StoreGuardTest : public DeviceWindowTest, public ::testing::WithParamInter
             if (FrameCommand(frame.data()) == command) return true;
         return false;
     }
-    std::string Backups() const { return Program().toStdString() + "/backups/12"; }
+    std::string Backups() const {
+        connection at;
+        PointAt(at);
+        return DeviceBackupFolder(Program().toStdString() + "/backups", BackupDeviceOf(at, 12));
+    }
 
     std::string held;
 };
@@ -136,6 +142,35 @@ TEST_P(StoreGuardTest, ARestoreStoresTheChosenBackupAndLeavesTheList) {
     EXPECT_TRUE(server->Requests().empty());
 }
 
+// A backup the device's file could not be downloaded for is a question, "Нет" by default: "Нет"
+// leaves the device as it was, "Да" stores without a backup.
+TEST_P(StoreGuardTest, ABackupThatFailedAsksWhetherToStoreWithoutOne) {
+    TVR7CfgUpdate& w = Start();
+    w.Preview1->setChecked(false);
+    for (const bool yes : {false, true}) {
+        SCOPED_TRACE(yes ? "yes" : "no");
+        server->SetFaults({SimFault{SimFaultKind::Refuse, cmdOpenFile, -1, 0, 1, 0x10}});
+        messages.answer = yes;
+        messages.questions.clear();
+        messages.messages.clear();
+        w.Store1Click();
+        FinishDeviceCommand(w);
+        ASSERT_EQ(messages.questions.size(), 1u);
+        EXPECT_EQ(messages.questions[0],
+                  QStringLiteral("Резервная копия не сохранена: прибор № 12 отказал (код 16)\n"
+                                 "Сохранить в VR-7 без резервной копии?"));
+        EXPECT_EQ(Held(), yes ? ReadFile(Work() + "/DUXGate.cfg") : held);
+        if (!yes) {
+            EXPECT_TRUE(messages.messages.empty());
+            EXPECT_EQ(w.StatusPanel->text(), QStringLiteral("Сохранение в VR-7 не выполнялось."));
+        } else {
+            EXPECT_EQ(messages.messages.back(),
+                      QStringLiteral("Настройки Tervon шлюза сохраненены"));
+        }
+    }
+    EXPECT_FALSE(std::filesystem::exists(Backups()));
+}
+
 INSTANTIATE_TEST_SUITE_P(Transports, StoreGuardTest,
                          ::testing::Values(Transport::Tcp, Transport::Pty),
                          [](const auto& info) { return TransportName(info.param); });
@@ -170,11 +205,11 @@ TEST(StoreDialogs, TheRestoreDialogShowsTheChosenBackupsList) {
     std::ofstream(good) << "F 40001 105 1t1 C\r\nF 40003 105 1t2 C\r\n";
     std::ofstream(bad) << "F 40001 105\r\n";
     std::vector<BackupSummary> backups(2);
-    backups[0].device = 12;
+    backups[0].device.number = 12;
     backups[0].entry.path = good;
     backups[0].entry.taken = "2026-12-08 10:20:30";
     backups[0].variables = 2;
-    backups[1].device = 12;
+    backups[1].device.number = 12;
     backups[1].entry.path = bad;
     backups[1].problem = "broken";
     RestoreDialog dialog(backups);

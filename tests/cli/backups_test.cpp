@@ -2,6 +2,8 @@
 // "device backups" and "device restore", against the simulated device over TCP and a pty.
 #include <gtest/gtest.h>
 
+#include "app/backups.h"
+#include "app/devicecommands.h"
 #include "cli/exitstatus.h"
 #include "link/vr7prot.h"
 #include "sim/simresponder.h"
@@ -19,6 +21,12 @@ class BackupsCli : public DeviceCliTest {
         return std::string(held.begin(), held.end());
     }
     bool Wrote() { return Requested(cmdWriteBlock); }
+    // The simulator's line as the backups folder names it.
+    std::string Line() {
+        connection conn;
+        sim.PointAt(conn);
+        return BackupDeviceOf(conn, 12).line;
+    }
 };
 
 TEST_P(BackupsCli, StoreKeepsTheDevicesSettingsAndRestoreBringsThemBack) {
@@ -38,7 +46,7 @@ TEST_P(BackupsCli, StoreKeepsTheDevicesSettingsAndRestoreBringsThemBack) {
 
     r = Device({"--number", "12", "store", fewer});
     ASSERT_EQ(r.status, exitstatus::Ok) << r.err;
-    const std::string folder = programDir / "backups/12/";
+    const std::string folder = programDir / ("backups/" + Line() + "/12/");
     ASSERT_EQ(r.out.rfind("backup of duxgate.cfg, 432 bytes: " + folder, 0), 0u) << r.out;
     const std::string backup =
         r.out.substr(r.out.find(folder), r.out.find('\n') - r.out.find(folder));
@@ -81,19 +89,77 @@ TEST_P(BackupsCli, NothingIsStoredWithoutACompleteBackupOrFromABrokenOne) {
     EXPECT_NE(r.err.find("Настройки в VR-7 не изменены."), std::string::npos);
     EXPECT_TRUE(sim.server->Requests().empty());
 
-    // A backup cut short in the middle of its first row is refused as any such settings file is:
-    // its row has no name.
-    work.Write("b/12/2026-01-01_000000.cfg", demo.substr(0, 20));
-    r = Device({"--number", "12", "restore", "--backup-dir", work / "b"});
+    // A backup cut short is refused with the reader's reason before the device is asked.
+    const std::string cut = "b/" + Line() + "/12/2026-01-01_000001.cfg";
+    work.Write(cut, demo.substr(0, 200));
+    r = Device({"--number", "12", "restore", "2026-01-01_000001.cfg", "--backup-dir", work / "b"});
     EXPECT_EQ(r.status, exitstatus::Input);
-    EXPECT_NE(r.err.find("пустое поле \"Var Name\""), std::string::npos) << r.err;
+    EXPECT_EQ(r.err,
+              "vr7lon: " + work / cut + ": строка 6 оборвана: файл кончается не в конце строки\n");
     EXPECT_TRUE(sim.server->Requests().empty());
     EXPECT_EQ(Held(), demo);
 
     // None yet for another device.
     r = Device({"--number", "13", "restore", "--backup-dir", work / "b"});
     EXPECT_EQ(r.status, exitstatus::Input);
-    EXPECT_EQ(r.err, "vr7lon: device 13 has no backup in " + work / "b" + "\n");
+    EXPECT_EQ(r.err, "vr7lon: device 13 has no backup in " + work / ("b/" + Line() + "/13") + "\n");
+}
+
+// A bare name is a backup of the device's own folder, never a file of the working folder; a path
+// is that file. A backup filed by number alone is listed as "line unknown" and stored back only by
+// its path.
+TEST_P(BackupsCli, ABareNameIsTheDevicesBackupAndAnOldOneIsRestoredOnlyByPath) {
+    sim.Start(SimDeviceFixture::DemoDevice());
+    const std::string demo = ReadBytes(kDemoSettings);
+    const std::string fewer = demo.substr(demo.find('\n') + 1);
+    const std::string name = "2026-01-01_000001.cfg";
+    work.Write("b/" + Line() + "/12/" + name, fewer);
+    work.Write(name, "F 40001 105                    9z9 C\r\n");  // another device's
+    const std::string old = work.Write("b/12/2025-06-01_120000.cfg", demo);
+
+    CliResult r = Device({"--number", "12", "backups", "--backup-dir", work / "b"});
+    ASSERT_EQ(r.status, exitstatus::Ok) << r.err;
+    EXPECT_EQ(r.out, Line() + "\t12\t2026-01-01 00:00:01\t" + std::to_string(fewer.size()) +
+                         " bytes\t10 variables\t" + work / ("b/" + Line() + "/12/" + name) +
+                         "\nline unknown\t12\t2025-06-01 12:00:00\t432 bytes\t11 variables\t" +
+                         old + "\n");
+    r = Device({"--number", "12", "backups", "--json", "--backup-dir", work / "b"});
+    const JsonValue listed = JsonReader::Parse(r.out);
+    ASSERT_EQ(listed["backups"].size(), 2u);
+    EXPECT_EQ(listed["backups"][0]["line"].String(), Line());
+    EXPECT_TRUE(listed["backups"][1]["line"].IsNull());
+
+    struct Case {
+        std::string backup;
+        std::string restored;
+    };
+    const Case cases[] = {
+        {name, fewer}, {"./" + name, "F 40001 105                    9z9 C\r\n"}, {old, demo}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.backup);
+        r = Device(
+            {"--number", "12", "restore", c.backup, "--no-backup", "--backup-dir", work / "b"});
+        ASSERT_EQ(r.status, exitstatus::Ok) << r.err;
+        EXPECT_EQ(Held(), c.restored);
+    }
+    // Without a name, the newest of the device's own folder: never the line unknown's.
+    r = Device({"--number", "12", "restore", "--no-backup", "--backup-dir", work / "b"});
+    ASSERT_EQ(r.status, exitstatus::Ok) << r.err;
+    EXPECT_EQ(Held(), fewer);
+}
+
+// A backup's download refused for any reason but "no such file" stops the store: exit 4, the
+// code named, and how to store without a backup.
+TEST_P(BackupsCli, ARefusedBackupStopsTheStoreAndNamesTheWayOn) {
+    sim.Start(SimDeviceFixture::DemoDevice());
+    sim.server->SetFaults({SimFault{SimFaultKind::Refuse, cmdOpenFile, -1, 0, 1, 0x10}});
+    CliResult r = Device({"--number", "12", "store", kDemoSettings});
+    EXPECT_EQ(r.status, exitstatus::Device);
+    EXPECT_NE(r.err.find("duxgate.cfg: result 16"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("vr7lon: nothing was stored; --no-backup stores without a backup\n"),
+              std::string::npos)
+        << r.err;
+    EXPECT_FALSE(Wrote());
 }
 
 INSTANTIATE_TEST_SUITE_P(Transports, BackupsCli, ::testing::Values(Transport::Tcp, Transport::Pty),

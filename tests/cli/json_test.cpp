@@ -165,8 +165,9 @@ TEST_P(JsonDevice, EveryDocumentOpensWithItsSchemaAndHasLowerCaseKeys) {
              const JsonValue listed = JsonReader::Parse(r.out);
              EXPECT_EQ(listed["backups"].size(), 2u);
              for (const JsonValue& b : listed["backups"].Items())
-                 EXPECT_EQ(b.Keys(), (std::vector<std::string>{"device", "taken", "name", "path",
-                                                               "size", "variables", "problem"}));
+                 EXPECT_EQ(b.Keys(),
+                           (std::vector<std::string>{"line", "device", "taken", "name", "path",
+                                                     "size", "variables", "problem"}));
              return r.out;
          }},
         {"fleet report",

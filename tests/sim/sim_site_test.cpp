@@ -81,7 +81,7 @@ TEST(SimSite, EachDeviceAnswersWithItsOwnNumberFilesAndFaults) {
         {SiteFault::None, lr::Ok, lr::Ok, lr::Ok},
         {SiteFault::Protected, lr::Ok, lr::Ok, lr::BadArgument},
         {SiteFault::Silent, lr::TcpTimeout, lr::TcpTimeout, lr::TcpTimeout},
-        {SiteFault::Refusing, kSimUnknownCommand, lr::BadArgument, lr::BadArgument},
+        {SiteFault::Refusing, kSimUnknownCommand, kSimUnknownCommand, lr::BadArgument},
         {SiteFault::Dropping, lr::NotOpen, lr::BadLength, lr::BadLength},
         {SiteFault::None, lr::Ok, lr::Ok, lr::Ok},
     };
