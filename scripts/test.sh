@@ -9,6 +9,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh test
 jobs=$(nproc)
+# ccache (when installed) keys on paths relative to the checkout, so another clone of the same
+# sources, CI's included, reuses what was compiled before.
+export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
 # Warnings are errors in CI (VR7_WERROR=ON), in every target; a local run shows them only.
 werror=${VR7_WERROR:-$([ -n "${CI:-}" ] && echo ON || echo OFF)}
 # The normal build uses g++, the sanitizer build clang: both compilers are covered by two builds.

@@ -163,8 +163,8 @@ TEST(Backups, ALineIsNamedByItsAddressOrItsPortsStableName) {
         {{"TCP/IP", "127.1", "010001"}, "tcp-127.0.0.1-10001"},
         {{"TCP/IP", "Gate-7.Site.Local", "502"}, "tcp-gate-7.site.local-502"},
         {{"TCP/IP", "::1", "10001"}, "tcp-__1-10001"},
-        {{"/dev/vr7 line/ttyUSB9"}, "serial-vr7_line_ttyUSB9"},
-        {{"/tmp/nonexistent-port"}, "serial-_tmp_nonexistent-port"},
+        {{"/dev/vr7 line/ttyUSB9", "", ""}, "serial-vr7_line_ttyUSB9"},
+        {{"/tmp/nonexistent-port", "", ""}, "serial-_tmp_nonexistent-port"},
     };
     for (const Case& c : cases) EXPECT_EQ(c.endpoint.LineName(), c.name) << c.endpoint.Text();
 
@@ -283,7 +283,9 @@ TEST(Backups, OnlyACompleteSettingsFileIsRestorable) {
     for (const Case& c : cases) {
         const Status checked = CheckBackupBytes(c.bytes);
         EXPECT_EQ(checked.ok(), c.reason.empty()) << c.what;
-        if (!checked.ok()) EXPECT_EQ(checked.failure().detail, c.reason) << c.what;
+        if (!checked.ok()) {
+            EXPECT_EQ(checked.failure().detail, c.reason) << c.what;
+        }
     }
 }
 
@@ -448,7 +450,9 @@ TEST_P(StoreWithBackup, OnlyNoSuchFileLetsAStoreGoOnWithoutABackup) {
         EXPECT_EQ(std::count(commands.begin(), commands.end(), cmdWriteBlock) > 0, c.stores);
         EXPECT_TRUE(Names(policy.folder, BackupDeviceOf(conn, 12)).empty());
         EXPECT_EQ(stored.step, c.stores ? DeviceStep::Done : DeviceStep::Backup);
-        if (!c.stores) EXPECT_EQ(Held("duxgate.cfg"), before);
+        if (!c.stores) {
+            EXPECT_EQ(Held("duxgate.cfg"), before);
+        }
     }
 }
 
