@@ -1,7 +1,7 @@
 #include "app/windowcontroller.h"
 
 #include "app/messages.h"
-#include "app/snvtlist.h"
+#include "gateway/snvtlist.h"
 
 bool WindowController::Enabled(WindowCommand command) const {
     // While a device command runs, nothing may start another one or change the list it works

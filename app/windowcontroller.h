@@ -10,8 +10,8 @@
 #include <memory>
 #include <string>
 
-#include "app/devicecommands.h"
-#include "app/report/commissioningreport.h"
+#include "device/devicecommands.h"
+#include "report/commissioningreport.h"
 #include "base/cp1251.h"
 
 class SnvtList;

@@ -85,7 +85,7 @@ inline bool ParseArgs(int argc, char** argv, const char* name, Args& args) {
 struct Row {
     std::string work;
     std::vector<double> program, floor, ratio;
-    std::string unit = "s";  // of program and floor: seconds, or MiB for memory
+    std::string unit = "s";  // of program and floor: seconds, ms for a stall, or MiB for memory
 };
 
 inline double Median(std::vector<double> v) {

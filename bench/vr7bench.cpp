@@ -21,9 +21,9 @@
 #include <string>
 #include <vector>
 
-#include "app/catalogue.h"
-#include "app/devicecommands.h"
-#include "app/snvtlist.h"
+#include "gateway/catalogue.h"
+#include "device/devicecommands.h"
+#include "gateway/snvtlist.h"
 #include "base/lebytes.h"
 #include "base/scratchfolder.h"
 #include "bench/benchtable.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/backups.h"
+#include "device/backups.h"
 #include "base/cliargs.h"
 #include "cli/clicontext.h"
 

@@ -2,9 +2,9 @@
 
 #include <memory>
 
-#include "app/gatewayfile.h"
+#include "gateway/gatewayfile.h"
 #include "app/messages.h"
-#include "app/snvtlist.h"
+#include "gateway/snvtlist.h"
 #include "base/cp1251.h"
 #include "cfgtree/cfgtreemodel.h"
 #include "cli/clicommand.h"

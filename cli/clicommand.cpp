@@ -2,9 +2,9 @@
 
 #include <vector>
 
-#include "app/catalogue.h"
+#include "gateway/catalogue.h"
 #include "app/messages.h"
-#include "app/snvtlist.h"
+#include "gateway/snvtlist.h"
 #include "base/cp1251.h"
 #include "cli/exitstatus.h"
 #include "optlist/xmldocument.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/messagesink.h"
+#include "base/messagesink.h"
 #include "base/cliargs.h"
 #include "cli/clicontext.h"
 

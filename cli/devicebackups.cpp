@@ -2,10 +2,10 @@
 // gateway settings, listed and stored back.
 #include <optional>
 
-#include "app/backups.h"
-#include "app/devicecommands.h"
+#include "device/backups.h"
+#include "device/devicecommands.h"
 #include "app/messages.h"
-#include "app/snvtlist.h"
+#include "gateway/snvtlist.h"
 #include "base/jsonwriter.h"
 #include "cli/backupoptions.h"
 #include "cli/clicommand.h"

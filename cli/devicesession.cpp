@@ -2,8 +2,8 @@
 
 #include <filesystem>
 
-#include "app/connectionsettings.h"
-#include "app/deviceendpoint.h"
+#include "device/connectionsettings.h"
+#include "device/deviceendpoint.h"
 #include "base/parseuint.h"
 #include "link/connectionkeys.h"
 

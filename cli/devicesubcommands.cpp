@@ -8,14 +8,14 @@
 #include <optional>
 #include <sstream>
 
-#include "app/atomicfilewriter.h"
-#include "app/devicecommands.h"
-#include "app/failurecause.h"
-#include "app/gatewayfile.h"
-#include "app/listdiff.h"
+#include "base/atomicfilewriter.h"
+#include "device/devicecommands.h"
+#include "device/failurecause.h"
+#include "gateway/gatewayfile.h"
+#include "gateway/listdiff.h"
 #include "app/messages.h"
-#include "app/snvtlist.h"
-#include "app/treetext.h"
+#include "gateway/snvtlist.h"
+#include "cfgtree/treetext.h"
 #include "base/cp1251.h"
 #include "base/syserror.h"
 #include "base/wholefile.h"

@@ -1,9 +1,9 @@
 #include "cli/diffcommand.h"
 
-#include "app/gatewayfile.h"
-#include "app/listdiff.h"
+#include "gateway/gatewayfile.h"
+#include "gateway/listdiff.h"
 #include "app/messages.h"
-#include "app/snvtlist.h"
+#include "gateway/snvtlist.h"
 #include "cli/clicommand.h"
 #include "cli/devicesession.h"
 #include "cli/devicesubcommands.h"

@@ -11,14 +11,14 @@
 #include <set>
 #include <sstream>
 
-#include "app/atomicfilewriter.h"
-#include "app/fleet/fleetplan.h"
-#include "app/fleet/fleetrun.h"
-#include "app/gatewayfile.h"
+#include "base/atomicfilewriter.h"
+#include "fleet/fleetplan.h"
+#include "fleet/fleetrun.h"
+#include "gateway/gatewayfile.h"
 #include "app/messages.h"
-#include "app/report/commissioningreport.h"
-#include "app/report/sitereport.h"
-#include "app/snvtlist.h"
+#include "report/commissioningreport.h"
+#include "report/sitereport.h"
+#include "gateway/snvtlist.h"
 #include "base/jsonwriter.h"
 #include "base/parseuint.h"
 #include "base/scratchfolder.h"

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/snvtlist.h"
+#include "gateway/snvtlist.h"
 #include "base/cp1251.h"
 
 namespace {

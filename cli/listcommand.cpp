@@ -3,10 +3,10 @@
 #include <cerrno>
 #include <filesystem>
 
-#include "app/gatewayfile.h"
-#include "app/listcsv.h"
+#include "gateway/gatewayfile.h"
+#include "gateway/listcsv.h"
 #include "app/messages.h"
-#include "app/snvtlist.h"
+#include "gateway/snvtlist.h"
 #include "cli/clicommand.h"
 #include "cli/exitstatus.h"
 #include "cli/jsonprint.h"

@@ -1,7 +1,7 @@
 #include "cli/listprint.h"
 
-#include "app/listdiff.h"
-#include "app/snvtlist.h"
+#include "gateway/listdiff.h"
+#include "gateway/snvtlist.h"
 #include "base/cp1251.h"
 #include "cli/terminaltext.h"
 

@@ -9,7 +9,7 @@
 #include <ostream>
 #include <streambuf>
 
-#include "app/atomicfilewriter.h"
+#include "base/atomicfilewriter.h"
 #include "base/syserror.h"
 #include "cli/exitstatus.h"
 #include "cli/vr7lon.h"

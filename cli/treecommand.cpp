@@ -3,7 +3,7 @@
 #include <filesystem>
 
 #include "app/messages.h"
-#include "app/treetext.h"
+#include "cfgtree/treetext.h"
 #include "base/parseuint.h"
 #include "cfgtree/configfolder.h"
 #include "cli/clicommand.h"

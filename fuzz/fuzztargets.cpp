@@ -16,13 +16,13 @@
 #include <string>
 #include <vector>
 
-#include "app/devicecommands.h"
-#include "app/fleet/fleetplan.h"
-#include "app/fleet/fleetrun.h"
-#include "app/gatewayfile.h"
-#include "app/listdiff.h"
-#include "app/maxvariables.h"
-#include "app/snvtlist.h"
+#include "device/devicecommands.h"
+#include "fleet/fleetplan.h"
+#include "fleet/fleetrun.h"
+#include "gateway/gatewayfile.h"
+#include "gateway/listdiff.h"
+#include "gateway/maxvariables.h"
+#include "gateway/snvtlist.h"
 #include "base/cp1251.h"
 #include "base/inifile.h"
 #include "base/scratchfolder.h"

@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "app/atomicfilewriter.h"
+#include "base/atomicfilewriter.h"
 #include "app/messages.h"
 #include "app/ui/shellservices.h"
 #include "app/ui/usermessages.h"

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "app/failurecause.h"
+#include "device/failurecause.h"
 #include "link/connection.h"
 #include "link/vr7types.h"
 

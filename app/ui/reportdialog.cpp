@@ -12,7 +12,7 @@
 #include <QTextDocument>
 #include <QVBoxLayout>
 
-#include "app/atomicfilewriter.h"
+#include "base/atomicfilewriter.h"
 #include "app/messages.h"
 #include "app/ui/usermessages.h"
 

@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "app/snvtrow.h"
+#include "gateway/snvtrow.h"
 
 class QMimeData;
 

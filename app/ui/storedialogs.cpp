@@ -8,9 +8,9 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "app/gatewayfile.h"
+#include "gateway/gatewayfile.h"
 #include "app/messages.h"
-#include "app/snvtlist.h"
+#include "gateway/snvtlist.h"
 #include "base/cp1251.h"
 #include "optlist/xmldocument.h"
 

@@ -5,8 +5,8 @@
 #include <optional>
 #include <vector>
 
-#include "app/backups.h"
-#include "app/storepreview.h"
+#include "device/backups.h"
+#include "device/storepreview.h"
 
 class QLabel;
 class QPlainTextEdit;

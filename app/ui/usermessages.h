@@ -5,7 +5,7 @@
 #include <optional>
 #include <vector>
 
-#include "app/backups.h"
+#include "device/backups.h"
 
 struct StorePreview;
 class QWidget;

@@ -11,11 +11,11 @@
 #include <QStatusTipEvent>
 #include <QThread>
 
-#include "app/catalogue.h"
-#include "app/connectionsettings.h"
-#include "app/devicecommands.h"
-#include "app/gatewayfile.h"
-#include "app/listcsv.h"
+#include "gateway/catalogue.h"
+#include "device/connectionsettings.h"
+#include "device/devicecommands.h"
+#include "gateway/gatewayfile.h"
+#include "gateway/listcsv.h"
 #include "app/messages.h"
 #include "app/ui/aboutbox.h"
 #include "app/ui/configtreeview.h"

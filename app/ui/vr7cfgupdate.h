@@ -11,12 +11,12 @@
 #include <optional>
 #include <string>
 
-#include "app/backups.h"
-#include "app/devicecommands.h"
-#include "app/failurecause.h"
-#include "app/messagesink.h"
-#include "app/snvtlist.h"
-#include "app/snvtlistobserver.h"
+#include "device/backups.h"
+#include "device/devicecommands.h"
+#include "device/failurecause.h"
+#include "base/messagesink.h"
+#include "gateway/snvtlist.h"
+#include "gateway/snvtlistobserver.h"
 #include "app/ui/devicerunner.h"
 #include "app/ui/progresspacing.h"
 #include "app/ui/sharesplitter.h"

@@ -9,13 +9,13 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "app/connectionsettings.h"
-#include "app/devicecommands.h"
-#include "app/failurecause.h"
-#include "app/gatewayfile.h"
+#include "device/connectionsettings.h"
+#include "device/devicecommands.h"
+#include "device/failurecause.h"
+#include "gateway/gatewayfile.h"
 #include "app/messages.h"
-#include "app/report/commissioningreport.h"
-#include "app/storepreview.h"
+#include "report/commissioningreport.h"
+#include "device/storepreview.h"
 #include "app/ui/configtreeview.h"
 #include "app/ui/exchangelog.h"
 #include "app/ui/reportdialog.h"

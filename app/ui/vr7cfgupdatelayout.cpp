@@ -23,7 +23,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/connectionsettings.h"
+#include "device/connectionsettings.h"
 #include "app/messages.h"
 #include "app/ui/aboutbox.h"
 #include "app/ui/configtreeview.h"

@@ -21,7 +21,6 @@
 #include <string>
 #include <vector>
 
-#include "app/gatewayfile.h"
 #include "app/ui/configtreeview.h"
 #include "app/ui/exchangelog.h"
 #include "app/ui/shellservices.h"
@@ -31,6 +30,7 @@
 #include "bench/benchtable.h"
 #include "bench/workloads.h"
 #include "cfgtree/configfolder.h"
+#include "gateway/gatewayfile.h"
 #include "sim/simserver.h"
 
 namespace {
@@ -293,11 +293,12 @@ int main(int argc, char** argv) {
     largeDevice.files["duxgate.cfg"].assign(longListText.begin(), longListText.end());
     SimDevice smallDevice = MakeDeviceWorkload(9 * 10);
     smallDevice.files["duxgate.cfg"].assign(shortListText.begin(), shortListText.end());
-    Row stall{"window Read, longest event-loop stall (ms): 9 x " + std::to_string(largeSystemSize) +
-                  " entries, " + std::to_string(longList) + " rows (9 x 10, 10 rows)",
+    Row stall{"window Read, longest stall: 9 x " + std::to_string(largeSystemSize) + " entries, " +
+                  std::to_string(longList) + " rows (9 x 10, 10 rows)",
               {},
               {},
-              {}};
+              {},
+              "ms"};
     {
         SimServer largeServer(largeDevice);
         SimServer smallServer(smallDevice);

@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include "app/gatewayfile.h"
+#include "gateway/gatewayfile.h"
 #include "app/messages.h"
-#include "app/snvtlist.h"
+#include "gateway/snvtlist.h"
 #include "optlist/xmldocument.h"
 
 namespace {

@@ -13,7 +13,7 @@
 #include <QTest>
 #include <QTreeWidgetItemIterator>
 
-#include "app/listcsv.h"
+#include "gateway/listcsv.h"
 #include "app/ui/configtreeview.h"
 #include "app/ui/dragpayload.h"
 #include "app/ui/imagelist.h"

@@ -10,11 +10,11 @@
 #include <QTest>
 #include <string>
 
-#include "app/devicecommands.h"
-#include "app/gatewayfile.h"
+#include "device/devicecommands.h"
+#include "gateway/gatewayfile.h"
 #include "app/messages.h"
-#include "app/report/commissioningreport.h"
-#include "app/report/htmlpage.h"
+#include "report/commissioningreport.h"
+#include "report/htmlpage.h"
 #include "app/ui/reportdialog.h"
 #include "app/ui/snvtlistview.h"
 #include "tests/appui/support/devicewindowfixture.h"

@@ -12,9 +12,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/backups.h"
-#include "app/devicecommands.h"
-#include "app/storepreview.h"
+#include "device/backups.h"
+#include "device/devicecommands.h"
+#include "device/storepreview.h"
 #include "app/ui/statuspanel.h"
 #include "app/ui/storedialogs.h"
 #include "link/vr7prot.h"

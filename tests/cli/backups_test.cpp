@@ -2,8 +2,8 @@
 // "device backups" and "device restore", against the simulated device over TCP and a pty.
 #include <gtest/gtest.h>
 
-#include "app/backups.h"
-#include "app/devicecommands.h"
+#include "device/backups.h"
+#include "device/devicecommands.h"
 #include "cli/exitstatus.h"
 #include "link/vr7prot.h"
 #include "sim/simresponder.h"

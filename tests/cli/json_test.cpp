@@ -6,9 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include "app/gatewayfile.h"
-#include "app/listcsv.h"
-#include "app/snvtlist.h"
+#include "gateway/gatewayfile.h"
+#include "gateway/listcsv.h"
+#include "gateway/snvtlist.h"
 #include "cli/exitstatus.h"
 #include "link/vr7frame.h"
 #include "optlist/xmldocument.h"

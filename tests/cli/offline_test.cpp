@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/gatewayfile.h"
-#include "app/snvtlist.h"
+#include "gateway/gatewayfile.h"
+#include "gateway/snvtlist.h"
 #include "base/cp1251.h"
 #include "cli/exitstatus.h"
 #include "optlist/xmldocument.h"

@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/snvtlist.h"
+#include "gateway/snvtlist.h"
 #include "cfgtree/cfgtreemodel.h"
 #include "cfgtree/vr7cfgtree.h"
 #include "link/connection.h"

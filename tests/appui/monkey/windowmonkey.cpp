@@ -1,6 +1,6 @@
 #include "tests/appui/monkey/windowmonkey.h"
 
-#include "app/storepreview.h"
+#include "device/storepreview.h"
 #include "app/ui/storedialogs.h"
 
 #include <QAction>

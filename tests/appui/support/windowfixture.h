@@ -11,7 +11,7 @@
 #include <ostream>
 #include <string>
 
-#include "app/storepreview.h"
+#include "device/storepreview.h"
 #include "app/ui/shellservices.h"
 #include "app/ui/usermessages.h"
 #include "app/ui/vr7cfgupdate.h"

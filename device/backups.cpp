@@ -1,0 +1,514 @@
+#include "device/backups.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <tuple>
+
+#include "gateway/gatewayfile.h"
+#include "app/messages.h"
+#include "gateway/snvtlist.h"
+#include "base/cp1251.h"
+#include "base/parseuint.h"
+#include "base/tempregistry.h"
+#include "base/uniquefd.h"
+#include "base/wholefile.h"
+#include "optlist/xmldocument.h"
+
+namespace {
+
+constexpr char kSuffix[] = ".cfg";
+constexpr size_t kStampLength = 17;  // "YYYY-MM-DD_HHMMSS"
+// More backups of one device in one second than any store could make: a bound on the search for
+// a free name.
+constexpr unsigned kMaxSequence = 10000;
+
+bool IsDigits(std::string_view text) {
+    return !text.empty() &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// The stamp and counter of a backup's name; false for a name that is not a backup's.
+bool ParseName(std::string_view name, std::string_view& stamp, unsigned& sequence) {
+    constexpr size_t suffix = sizeof kSuffix - 1;
+    if (name.size() < kStampLength + suffix || name.substr(name.size() - suffix) != kSuffix)
+        return false;
+    stamp = name.substr(0, kStampLength);
+    const std::string_view shape = "dddd-dd-dd_dddddd";
+    for (size_t i = 0; i < kStampLength; ++i) {
+        const bool digit = stamp[i] >= '0' && stamp[i] <= '9';
+        if (shape[i] == 'd' ? !digit : stamp[i] != shape[i]) return false;
+    }
+    const std::string_view rest = name.substr(kStampLength, name.size() - suffix - kStampLength);
+    sequence = 1;
+    if (rest.empty()) return true;
+    if (rest[0] != '_' || rest.size() > 6 || !IsDigits(rest.substr(1))) return false;
+    sequence =
+        static_cast<unsigned>(std::strtoul(std::string(rest.substr(1)).c_str(), nullptr, 10));
+    return sequence >= 2;
+}
+
+std::string StampOf(std::time_t now) {
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d_%H%M%S", &local);
+    return text;
+}
+
+// Creates folder and its parents as needed; errno of the step that failed, 0 when it is there.
+int MakeFolders(const std::string& folder) {
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    return ec.value();
+}
+
+// Calls each(folder's descriptor, name) for every entry of the folder open at fd (which stays
+// open and unchanged).
+void ForEachEntryAt(int fd, const std::function<void(int folderFd, const char* name)>& each) {
+    const int own = ::openat(fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (own < 0) return;
+    DIR* dir = ::fdopendir(own);
+    if (!dir) {
+        ::close(own);
+        return;
+    }
+    while (const dirent* e = ::readdir(dir)) each(::dirfd(dir), e->d_name);
+    ::closedir(dir);
+}
+
+// Calls each(folder's descriptor, name) for every entry of folder; a folder that is not there has
+// none. A folder that cannot be read is a File failure.
+Status ForEachEntry(const std::string& folder,
+                    const std::function<void(int folderFd, const char* name)>& each) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) {
+        if (errno == ENOENT) return Status();
+        return Failure::OfFile(folder, errno);
+    }
+    while (const dirent* e = ::readdir(dir)) each(::dirfd(dir), e->d_name);
+    ::closedir(dir);
+    return Status();
+}
+
+// name in folder ("." for none).
+std::string Under(const std::string& folder, const std::string& name) {
+    std::string path = folder.empty() ? std::string(".") : folder;
+    if (path.back() != '/') path += '/';
+    return path + name;
+}
+
+// A number as the store names a device's folder: no blanks, sign or leading zero.
+bool IsNumberName(const char* name, uint32_t& number) {
+    return ParseUint32(name, number) && std::to_string(number) == name;
+}
+
+// The components under the backups folder of a device's folder.
+std::vector<std::string> DeviceFolderParts(const BackupDevice& device) {
+    std::vector<std::string> parts;
+    if (!device.line.empty()) parts.push_back(device.line);
+    parts.push_back(std::to_string(device.number));
+    return parts;
+}
+
+// Opens the device's folder, every step below the backups folder taken relative to the one above
+// and never through a symbolic link; with create, the missing ones are made. A File failure names
+// the step that failed (ELOOP or ENOTDIR for a link or a file in a folder's place; ENOENT when
+// the device has none and create is false).
+Result<UniqueFd> OpenDeviceFolder(const std::string& folder, const BackupDevice& device,
+                                  bool create) {
+    const std::string top = folder.empty() ? std::string(".") : folder;
+    if (create) {
+        if (const int error = MakeFolders(top); error != 0) return Failure::OfFile(top, error);
+    }
+    UniqueFd fd(::open(top.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd) return Failure::OfFile(top, errno);
+    std::string path = top;
+    for (const std::string& part : DeviceFolderParts(device)) {
+        path += (path.back() == '/' ? "" : "/") + part;
+        if (create && ::mkdirat(fd.Get(), part.c_str(), 0777) != 0 && errno != EEXIST)
+            return Failure::OfFile(path, errno);
+        UniqueFd next(
+            ::openat(fd.Get(), part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (!next) {
+            int error = errno;
+            // A symbolic link in a folder's place is said to be one (O_DIRECTORY says ENOTDIR).
+            struct stat st;
+            if (::fstatat(fd.Get(), part.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+                S_ISLNK(st.st_mode))
+                error = ELOOP;
+            return Failure::OfFile(path, error);
+        }
+        fd = std::move(next);
+    }
+    return fd;
+}
+
+// The temporary names of a backup being written: ".<name>.tmp<PID>_<N>".
+std::string TempName(const std::string& name, unsigned attempt) {
+    return "." + name + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(attempt);
+}
+
+// The process that writes the backup whose temporary name this is, or 0 for any other name.
+pid_t TempOwner(std::string_view entry) {
+    if (entry.empty() || entry[0] != '.') return 0;
+    const size_t tmp = entry.rfind(".tmp");
+    if (tmp == std::string_view::npos || tmp == 0) return 0;
+    std::string_view stamp;
+    unsigned sequence = 1;
+    if (!ParseName(entry.substr(1, tmp - 1), stamp, sequence)) return 0;
+    const std::string_view rest = entry.substr(tmp + 4);
+    const size_t underscore = rest.find('_');
+    // No '_' (npos) is beyond any pid's ten digits too.
+    if (underscore > 10 || !IsDigits(rest.substr(0, underscore)) ||
+        !IsDigits(rest.substr(underscore + 1)) || rest.size() - underscore - 1 > 5)
+        return 0;
+    const unsigned long pid =
+        std::strtoul(std::string(rest.substr(0, underscore)).c_str(), nullptr, 10);
+    return pid > 0 && pid <= INT_MAX ? static_cast<pid_t>(pid) : 0;
+}
+
+// Removes the temporary files that stores killed while writing a backup left in the device's
+// folder (their process is gone); those of a store still at work are its own.
+void RemoveStaleTemps(int folderFd) {
+    ForEachEntryAt(folderFd, [](int fd, const char* name) {
+        const pid_t owner = TempOwner(name);
+        if (owner != 0 && owner != ::getpid() && ::kill(owner, 0) != 0 && errno == ESRCH)
+            ::unlinkat(fd, name, 0);
+    });
+}
+
+// Writes all of data to fd; errno of the failure, or 0.
+int WriteAll(int fd, std::string_view data) {
+    while (!data.empty()) {
+        const ssize_t n = ::write(fd, data.data(), data.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        if (n == 0) return EIO;
+        data.remove_prefix(static_cast<size_t>(n));
+    }
+    return 0;
+}
+
+// The backups of the device folder open at fd, oldest first.
+std::vector<BackupEntry> EntriesAt(int fd, const std::string& deviceFolder) {
+    std::vector<BackupEntry> entries;
+    ForEachEntryAt(fd, [&](int folderFd, const char* name) {
+        std::string_view stamp;
+        unsigned sequence = 1;
+        if (!ParseName(name, stamp, sequence)) return;
+        struct stat st;
+        // Only a regular file is a backup: a folder or a link of that name is not.
+        if (::fstatat(folderFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode))
+            return;
+        BackupEntry entry;
+        entry.name = name;
+        entry.path = Under(deviceFolder, entry.name);
+        entry.size = static_cast<uint64_t>(st.st_size);
+        entry.sequence = sequence;
+        std::string taken(stamp);
+        taken[10] = ' ';
+        taken.insert(15, ":");
+        taken.insert(13, ":");
+        entry.taken = std::move(taken);
+        entries.push_back(std::move(entry));
+    });
+    std::sort(entries.begin(), entries.end(), [](const BackupEntry& a, const BackupEntry& b) {
+        return std::tie(a.taken, a.sequence) < std::tie(b.taken, b.sequence);
+    });
+    return entries;
+}
+
+// Removes the oldest backups of the device folder open at fd beyond keep (at least 1), spare (a
+// name) never among them and counted as one kept. One pruning at a time per folder: the folder is
+// locked while it runs. A backup that a store holds (BackupHold) is not removed.
+void PruneAt(int fd, const std::string& deviceFolder, size_t keep, const std::string& spare) {
+    while (::flock(fd, LOCK_EX) != 0) {
+        if (errno != EINTR) return;
+    }
+    std::vector<BackupEntry> entries = EntriesAt(fd, deviceFolder);
+    std::erase_if(entries, [&spare](const BackupEntry& e) { return e.name == spare; });
+    const size_t others = std::max<size_t>(keep, 1) - (spare.empty() ? 0 : 1);
+    for (size_t i = 0; i + others < entries.size(); ++i) {
+        const char* name = entries[i].name.c_str();
+        const UniqueFd file(::openat(fd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        if (!file || ::flock(file.Get(), LOCK_EX | LOCK_NB) != 0) continue;  // held, or gone
+        // Only the very file that was found free goes, not one put in its place since.
+        struct stat opened;
+        struct stat named;
+        if (::fstat(file.Get(), &opened) == 0 &&
+            ::fstatat(fd, name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+            opened.st_ino == named.st_ino && opened.st_dev == named.st_dev)
+            (void)::unlinkat(fd, name, 0);
+    }
+    ::flock(fd, LOCK_UN);
+}
+
+}  // namespace
+
+std::string DefaultBackupFolder(const std::string& programDir, bool installed) {
+    if (!installed) return programDir + "backups";
+    std::string data;
+    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && xdg[0] == '/') {
+        data = xdg;
+    } else if (const char* home = std::getenv("HOME"); home && home[0] != '\0') {
+        data = std::string(home) + "/.local/share";
+    } else {
+        data = ".local/share";
+    }
+    return data + "/vr7loncfgmaker/backups";
+}
+
+std::string DeviceBackupFolder(const std::string& folder, const BackupDevice& device) {
+    std::string path = folder.empty() ? std::string(".") : folder;
+    for (const std::string& part : DeviceFolderParts(device)) path = Under(path, part);
+    return path;
+}
+
+Result<std::vector<BackupEntry>> ListBackups(const std::string& folder,
+                                             const BackupDevice& device) {
+    Result<UniqueFd> opened = OpenDeviceFolder(folder, device, false);
+    if (!opened) {
+        // No folder yet: no backups.
+        if (opened.failure().errorNumber == ENOENT) return std::vector<BackupEntry>();
+        return opened.failure();
+    }
+    return EntriesAt(opened.value().Get(), DeviceBackupFolder(folder, device));
+}
+
+Status PrepareBackupFolder(const std::string& folder) {
+    const std::string path = folder.empty() ? std::string(".") : folder;
+    if (const int error = MakeFolders(path); error != 0) return Failure::OfFile(path, error);
+    if (::access(path.c_str(), W_OK | X_OK) != 0) return Failure::OfFile(path, errno);
+    return Status();
+}
+
+Result<std::string> SaveBackup(const BackupPolicy& policy, const BackupDevice& device,
+                               std::string_view bytes, std::time_t now,
+                               std::shared_ptr<BackupHold>* hold) {
+    const std::string deviceFolder = DeviceBackupFolder(policy.folder, device);
+    Result<UniqueFd> opened = OpenDeviceFolder(policy.folder, device, true);
+    if (!opened) return opened.failure();
+    const int dirFd = opened.value().Get();
+    RemoveStaleTemps(dirFd);
+
+    const std::string stamp = StampOf(now);
+    const std::string first = stamp + kSuffix;
+    std::string temp;
+    UniqueFd file;
+    tempregistry::Entry* listed = nullptr;
+    for (unsigned attempt = 0; attempt < 100 && !file; ++attempt) {
+        temp = TempName(first, attempt);
+        // Listed before it exists, so that a termination signal never leaves it behind.
+        const tempregistry::Making making;
+        if (!making.Allowed()) return Failure::OfFile(Under(deviceFolder, first), EINTR);
+        listed = tempregistry::Add(Under(deviceFolder, temp), false);
+        file.Reset(::openat(dirFd, temp.c_str(),
+                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+        if (file) break;
+        const int error = errno;
+        tempregistry::Remove(listed);
+        listed = nullptr;
+        if (error != EEXIST) return Failure::OfFile(Under(deviceFolder, temp), error);
+    }
+    if (!file) return Failure::OfFile(Under(deviceFolder, first), EEXIST);
+    struct TempGone {
+        int dir;
+        const std::string& name;
+        tempregistry::Entry*& entry;
+        ~TempGone() {
+            if (!name.empty()) ::unlinkat(dir, name.c_str(), 0);
+            tempregistry::Remove(entry);
+        }
+    } gone{dirFd, temp, listed};
+
+    // Held from before it has a name: no pruning can take it between its naming and its store's
+    // report.
+    (void)::flock(file.Get(), LOCK_SH);
+    const std::string tempPath = Under(deviceFolder, temp);
+    if (const int error = WriteAll(file.Get(), bytes); error != 0)
+        return Failure::OfFile(tempPath, error);
+    if (::fsync(file.Get()) != 0) return Failure::OfFile(tempPath, errno);
+
+    // A hard link is made only under a name no entry has (a planted link included).
+    std::string name;
+    for (unsigned attempt = 0; attempt < kMaxSequence && name.empty(); ++attempt) {
+        std::string candidate = attempt == 0 ? first : stamp;
+        if (attempt != 0) candidate.append("_").append(std::to_string(attempt + 1)).append(kSuffix);
+        if (::linkat(dirFd, temp.c_str(), dirFd, candidate.c_str(), 0) == 0) {
+            name = std::move(candidate);
+        } else if (errno != EEXIST) {
+            return Failure::OfFile(Under(deviceFolder, candidate), errno);
+        }
+    }
+    if (name.empty()) return Failure::OfFile(Under(deviceFolder, first), EEXIST);
+    // Gone now, and by name only once: another writer of this process may take the name next.
+    ::unlinkat(dirFd, temp.c_str(), 0);
+    temp.clear();
+    if (::fsync(dirFd) != 0) return Failure::OfFile(deviceFolder, errno);
+
+    // The backup just taken stays whatever its name: after the clock went back it sorts first.
+    PruneAt(dirFd, deviceFolder, policy.keep, name);
+    if (hold) *hold = std::make_shared<BackupHold>(std::move(file));
+    return Under(deviceFolder, name);
+}
+
+void PruneBackups(const BackupPolicy& policy, const BackupDevice& device,
+                  const std::string& spare) {
+    Result<UniqueFd> opened = OpenDeviceFolder(policy.folder, device, false);
+    if (!opened) return;
+    const std::string deviceFolder = DeviceBackupFolder(policy.folder, device);
+    std::string spareName;
+    if (!spare.empty()) {
+        const size_t slash = spare.rfind('/');
+        spareName = slash == std::string::npos ? spare : spare.substr(slash + 1);
+    }
+    PruneAt(opened.value().Get(), deviceFolder, policy.keep, spareName);
+}
+
+namespace {
+
+// The numbers of the devices that have a folder in folder, in order.
+Result<std::vector<uint32_t>> NumberFolders(const std::string& folder) {
+    std::vector<uint32_t> devices;
+    const Status read = ForEachEntry(folder, [&devices](int, const char* name) {
+        uint32_t number = 0;
+        if (IsNumberName(name, number)) devices.push_back(number);
+    });
+    if (!read) return read.failure();
+    std::sort(devices.begin(), devices.end());
+    return devices;
+}
+
+// The lines that have a folder in the backups folder, in order: every folder but a number's (the
+// line unknown's devices) and a hidden one.
+Result<std::vector<std::string>> LineFolders(const std::string& folder) {
+    std::vector<std::string> lines;
+    const Status read = ForEachEntry(folder, [&lines](int fd, const char* name) {
+        uint32_t number = 0;
+        if (name[0] == '.' || IsNumberName(name, number)) return;
+        struct stat st;
+        if (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode))
+            lines.emplace_back(name);
+    });
+    if (!read) return read.failure();
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+// The summaries of the device's backups, appended to summaries.
+Status Summarize(const std::string& folder, const BackupDevice& device,
+                 std::vector<BackupSummary>& summaries) {
+    Result<std::vector<BackupEntry>> entries = ListBackups(folder, device);
+    if (!entries) return entries.failure();
+    for (BackupEntry& entry : entries.value()) {
+        BackupSummary summary;
+        summary.device = device;
+        XmlDocument noCatalogue;  // counting never looks variables up
+        SnvtList list(noCatalogue);
+        if (const Status loaded = LoadGatewayFileAt(list, entry.path); loaded) {
+            summary.variables = list.UsedVariables();
+        } else {
+            summary.problem = usertext::FailureReason(loaded.failure());
+        }
+        summary.entry = std::move(entry);
+        summaries.push_back(std::move(summary));
+    }
+    return Status();
+}
+
+}  // namespace
+
+Result<std::vector<BackupSummary>> ListBackupSummaries(const std::string& folder,
+                                                       const BackupDevice& device,
+                                                       BackupScope scope) {
+    std::vector<BackupDevice> devices;
+    if (device.number != 0) {
+        devices.push_back(device);
+        if (scope == BackupScope::WithOlder && !device.line.empty())
+            devices.push_back({std::string(), device.number});
+    } else {
+        std::vector<std::string> lines{device.line};
+        if (device.line.empty()) {
+            Result<std::vector<std::string>> found = LineFolders(folder);
+            if (!found) return found.failure();
+            lines = std::move(found).value();
+        }
+        for (const std::string& line : lines) {
+            Result<std::vector<uint32_t>> numbers = NumberFolders(Under(folder, line));
+            if (!numbers) return numbers.failure();
+            for (const uint32_t number : numbers.value()) devices.push_back({line, number});
+        }
+        if (scope == BackupScope::WithOlder) {
+            Result<std::vector<uint32_t>> numbers =
+                NumberFolders(folder.empty() ? std::string(".") : folder);
+            if (!numbers) return numbers.failure();
+            for (const uint32_t number : numbers.value())
+                devices.push_back({std::string(), number});
+        }
+    }
+    std::vector<BackupSummary> summaries;
+    for (const BackupDevice& d : devices) {
+        if (const Status listed = Summarize(folder, d, summaries); !listed) return listed.failure();
+    }
+    return summaries;
+}
+
+Status CheckBackupBytes(std::string_view bytes) {
+    // The line of an offset, counted from 1.
+    const auto lineAt = [bytes](size_t offset) {
+        return static_cast<size_t>(
+                   std::count(bytes.begin(), bytes.begin() + static_cast<long>(offset), '\n')) +
+               1;
+    };
+    const auto refuse = [](const Cp1251String& why, size_t line) {
+        return Failure::OfInvalid(cp1251::ToUtf8(why), std::string(), line);
+    };
+    if (bytes.empty()) return refuse(usertext::BackupEmpty(), 0);
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(bytes[i]);
+        if ((byte < 0x20 && byte != '\r' && byte != '\n') || byte == 0x7F)
+            return refuse(usertext::BackupBadByte(lineAt(i), byte), lineAt(i));
+    }
+    if (bytes.size() < 2 || bytes.substr(bytes.size() - 2) != "\r\n")
+        return refuse(usertext::BackupCut(lineAt(bytes.size())), lineAt(bytes.size()));
+    XmlDocument noCatalogue;  // reading rows never looks variables up
+    SnvtList list(noCatalogue);
+    if (const Status loaded = LoadGatewayBytes(list, bytes); !loaded) return loaded;
+    if (list.RowCount() == 0) return refuse(usertext::BackupNoRows(), 0);
+    // Every line is one the reader takes whole when the rows it read give back the very bytes:
+    // a line it skips, or reads otherwise than it stands, is where they part.
+    const std::string text = GatewayFileText(list);
+    if (text != bytes) {
+        const size_t common = std::min(text.size(), bytes.size());
+        const size_t at = static_cast<size_t>(
+            std::mismatch(bytes.begin(), bytes.begin() + static_cast<long>(common), text.begin())
+                .first -
+            bytes.begin());
+        return refuse(usertext::BackupBadLine(lineAt(at)), lineAt(at));
+    }
+    return Status();
+}
+
+Result<std::string> ReadBackupForRestore(const std::string& path) {
+    Result<std::string> read = ReadWholeFile(path, inputlimit::kSettingsFile);
+    if (!read) return read.failure();
+    if (const Status checked = CheckBackupBytes(read.value()); !checked) {
+        Failure failure = checked.failure();
+        failure.path = path;
+        return failure;
+    }
+    return read;
+}

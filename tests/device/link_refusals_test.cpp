@@ -1,0 +1,43 @@
+// The device commands name an out-of-range TCP port setting instead of "VR-7 не подключен!!!".
+#include <gtest/gtest.h>
+
+#include "device/devicecommands.h"
+#include "app/messages.h"
+#include "gateway/snvtlist.h"
+#include "base/cp1251.h"
+#include "link/connection.h"
+#include "optlist/xmldocument.h"
+
+namespace {
+
+struct Messages : IMessageSink {
+    void ShowMessage(const Cp1251String& text) override { texts.push_back(text.bytes()); }
+    std::vector<std::string> texts;
+};
+
+TEST(LinkRefusals, OutOfRangeTcpPortIsNamedWithItsSetting) {
+    connection conn;
+    conn.PortName = "TCP/IP";
+    conn.IpAddress = "127.0.0.1";
+    conn.TcpIpPort = "75537";
+    uint32_t number = 0;
+    Messages messages;
+    XmlDocument catalogue;
+    SnvtList list(catalogue);
+    CfgTree tree;
+    const DeviceReadResult r =
+        ReadFromDevice({conn, number, messages}, tree, list, &catalogue, nullptr);
+    EXPECT_EQ(r.outcome, DeviceReadOutcome::NotConnected);
+    EXPECT_EQ(r.code, lr::BadTcpPort);
+    EXPECT_EQ(
+        messages.texts,
+        std::vector<std::string>{
+            (usertext::TcpPortOutOfRange("75537") + '\n' + usertext::FixTcpPortStep()).bytes()});
+    EXPECT_EQ(
+        usertext::TcpPortOutOfRange("75537").bytes(),
+        cp1251::FromUtf8("Недопустимый порт TCP/IP: TCPIPport=75537 (допустимо от 1 до 65535)")
+            .bytes());
+    EXPECT_EQ(LinkFailureText(conn, lr::NotOpen).bytes(), usertext::NotConnected().bytes());
+}
+
+}  // namespace
