@@ -10,9 +10,9 @@
 #include <memory>
 #include <string>
 
+#include "base/cp1251.h"
 #include "device/devicecommands.h"
 #include "report/commissioningreport.h"
-#include "base/cp1251.h"
 
 class SnvtList;
 

@@ -21,14 +21,14 @@
 #include <string>
 #include <vector>
 
-#include "gateway/catalogue.h"
-#include "device/devicecommands.h"
-#include "gateway/snvtlist.h"
 #include "base/lebytes.h"
 #include "base/scratchfolder.h"
 #include "bench/benchtable.h"
 #include "bench/workloads.h"
 #include "cfgtree/vr7cfgtree.h"
+#include "device/devicecommands.h"
+#include "gateway/catalogue.h"
+#include "gateway/snvtlist.h"
 #include "link/connection.h"
 #include "link/vr7frame.h"
 #include "link/vr7prot.h"

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "device/backups.h"
 #include "base/cliargs.h"
 #include "cli/clicontext.h"
+#include "device/backups.h"
 
 // --backup-dir DIR, --no-backup, --keep-backups N.
 const std::vector<CliOption>& BackupOptions();

@@ -2,14 +2,14 @@
 
 #include <memory>
 
-#include "gateway/gatewayfile.h"
 #include "app/messages.h"
-#include "gateway/snvtlist.h"
 #include "base/cp1251.h"
 #include "cfgtree/cfgtreemodel.h"
 #include "cli/clicommand.h"
 #include "cli/exitstatus.h"
 #include "cli/listcommand.h"
+#include "gateway/gatewayfile.h"
+#include "gateway/snvtlist.h"
 #include "optlist/optlist.h"
 
 namespace {

@@ -2,11 +2,11 @@
 
 #include <vector>
 
-#include "gateway/catalogue.h"
 #include "app/messages.h"
-#include "gateway/snvtlist.h"
 #include "base/cp1251.h"
 #include "cli/exitstatus.h"
+#include "gateway/catalogue.h"
+#include "gateway/snvtlist.h"
 #include "optlist/xmldocument.h"
 
 bool ParseCommandArgs(const CliContext& ctx, const std::vector<std::string>& args,

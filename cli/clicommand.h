@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "base/messagesink.h"
 #include "base/cliargs.h"
+#include "base/messagesink.h"
 #include "cli/clicontext.h"
 
 class SnvtList;

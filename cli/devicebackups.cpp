@@ -2,10 +2,7 @@
 // gateway settings, listed and stored back.
 #include <optional>
 
-#include "device/backups.h"
-#include "device/devicecommands.h"
 #include "app/messages.h"
-#include "gateway/snvtlist.h"
 #include "base/jsonwriter.h"
 #include "cli/backupoptions.h"
 #include "cli/clicommand.h"
@@ -14,6 +11,9 @@
 #include "cli/exitstatus.h"
 #include "cli/jsonprint.h"
 #include "cli/listcommand.h"
+#include "device/backups.h"
+#include "device/devicecommands.h"
+#include "gateway/snvtlist.h"
 #include "link/connection.h"
 #include "link/resulttext.h"
 #include "optlist/xmldocument.h"

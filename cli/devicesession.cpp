@@ -2,9 +2,9 @@
 
 #include <filesystem>
 
+#include "base/parseuint.h"
 #include "device/connectionsettings.h"
 #include "device/deviceendpoint.h"
-#include "base/parseuint.h"
 #include "link/connectionkeys.h"
 
 const std::vector<CliOption>& DeviceOptions() {

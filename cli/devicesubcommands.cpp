@@ -8,17 +8,12 @@
 #include <optional>
 #include <sstream>
 
-#include "base/atomicfilewriter.h"
-#include "device/devicecommands.h"
-#include "device/failurecause.h"
-#include "gateway/gatewayfile.h"
-#include "gateway/listdiff.h"
 #include "app/messages.h"
-#include "gateway/snvtlist.h"
-#include "cfgtree/treetext.h"
+#include "base/atomicfilewriter.h"
 #include "base/cp1251.h"
 #include "base/syserror.h"
 #include "base/wholefile.h"
+#include "cfgtree/treetext.h"
 #include "cli/backupoptions.h"
 #include "cli/clicommand.h"
 #include "cli/devicesession.h"
@@ -28,6 +23,11 @@
 #include "cli/listprint.h"
 #include "cli/progressbar.h"
 #include "cli/terminaltext.h"
+#include "device/devicecommands.h"
+#include "device/failurecause.h"
+#include "gateway/gatewayfile.h"
+#include "gateway/listdiff.h"
+#include "gateway/snvtlist.h"
 #include "link/resulttext.h"
 #include "link/vr7prot.h"
 

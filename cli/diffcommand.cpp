@@ -1,15 +1,15 @@
 #include "cli/diffcommand.h"
 
-#include "gateway/gatewayfile.h"
-#include "gateway/listdiff.h"
 #include "app/messages.h"
-#include "gateway/snvtlist.h"
 #include "cli/clicommand.h"
 #include "cli/devicesession.h"
 #include "cli/devicesubcommands.h"
 #include "cli/exitstatus.h"
 #include "cli/listcommand.h"
 #include "cli/listprint.h"
+#include "gateway/gatewayfile.h"
+#include "gateway/listdiff.h"
+#include "gateway/snvtlist.h"
 #include "optlist/xmldocument.h"
 
 namespace {

@@ -11,14 +11,8 @@
 #include <set>
 #include <sstream>
 
-#include "base/atomicfilewriter.h"
-#include "fleet/fleetplan.h"
-#include "fleet/fleetrun.h"
-#include "gateway/gatewayfile.h"
 #include "app/messages.h"
-#include "report/commissioningreport.h"
-#include "report/sitereport.h"
-#include "gateway/snvtlist.h"
+#include "base/atomicfilewriter.h"
 #include "base/jsonwriter.h"
 #include "base/parseuint.h"
 #include "base/scratchfolder.h"
@@ -30,7 +24,13 @@
 #include "cli/exitstatus.h"
 #include "cli/jsonprint.h"
 #include "cli/terminaltext.h"
+#include "fleet/fleetplan.h"
+#include "fleet/fleetrun.h"
+#include "gateway/gatewayfile.h"
+#include "gateway/snvtlist.h"
 #include "optlist/xmldocument.h"
+#include "report/commissioningreport.h"
+#include "report/sitereport.h"
 
 namespace {
 

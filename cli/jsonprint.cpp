@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "gateway/snvtlist.h"
 #include "base/cp1251.h"
+#include "gateway/snvtlist.h"
 
 namespace {
 

@@ -3,14 +3,14 @@
 #include <cerrno>
 #include <filesystem>
 
-#include "gateway/gatewayfile.h"
-#include "gateway/listcsv.h"
 #include "app/messages.h"
-#include "gateway/snvtlist.h"
 #include "cli/clicommand.h"
 #include "cli/exitstatus.h"
 #include "cli/jsonprint.h"
 #include "cli/listprint.h"
+#include "gateway/gatewayfile.h"
+#include "gateway/listcsv.h"
+#include "gateway/snvtlist.h"
 #include "link/resulttext.h"
 #include "optlist/xmldocument.h"
 

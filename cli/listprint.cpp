@@ -1,9 +1,9 @@
 #include "cli/listprint.h"
 
-#include "gateway/listdiff.h"
-#include "gateway/snvtlist.h"
 #include "base/cp1251.h"
 #include "cli/terminaltext.h"
+#include "gateway/listdiff.h"
+#include "gateway/snvtlist.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <filesystem>
 
 #include "app/messages.h"
-#include "cfgtree/treetext.h"
 #include "base/parseuint.h"
 #include "cfgtree/configfolder.h"
+#include "cfgtree/treetext.h"
 #include "cli/clicommand.h"
 #include "cli/exitstatus.h"
 #include "cli/jsonprint.h"

@@ -15,14 +15,14 @@
 #include <functional>
 #include <tuple>
 
-#include "gateway/gatewayfile.h"
 #include "app/messages.h"
-#include "gateway/snvtlist.h"
 #include "base/cp1251.h"
 #include "base/parseuint.h"
 #include "base/tempregistry.h"
 #include "base/uniquefd.h"
 #include "base/wholefile.h"
+#include "gateway/gatewayfile.h"
+#include "gateway/snvtlist.h"
 #include "optlist/xmldocument.h"
 
 namespace {

@@ -5,14 +5,14 @@
 #include <filesystem>
 #include <sstream>
 
+#include "app/messages.h"
 #include "base/atomicfilewriter.h"
+#include "base/syserror.h"
+#include "base/wholefile.h"
 #include "device/backups.h"
 #include "device/deviceendpoint.h"
 #include "gateway/gatewayfile.h"
-#include "app/messages.h"
 #include "gateway/snvtlist.h"
-#include "base/syserror.h"
-#include "base/wholefile.h"
 #include "link/comlink.h"
 #include "link/connection.h"
 #include "link/connectionkeys.h"

@@ -1,11 +1,11 @@
 #include "device/storepreview.h"
 
+#include "app/messages.h"
+#include "base/cp1251.h"
 #include "device/devicecommands.h"
 #include "gateway/gatewayfile.h"
 #include "gateway/listdiff.h"
-#include "app/messages.h"
 #include "gateway/snvtlist.h"
-#include "base/cp1251.h"
 #include "optlist/xmldocument.h"
 
 namespace {

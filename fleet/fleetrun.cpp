@@ -16,17 +16,17 @@
 #include <thread>
 #include <vector>
 
-#include "base/atomicfilewriter.h"
-#include "device/devicecommands.h"
-#include "gateway/gatewayfile.h"
 #include "app/messages.h"
-#include "gateway/snvtlist.h"
-#include "cfgtree/treetext.h"
+#include "base/atomicfilewriter.h"
 #include "base/cp1251.h"
 #include "base/syserror.h"
 #include "base/tempregistry.h"
 #include "base/uniquefd.h"
 #include "base/wholefile.h"
+#include "cfgtree/treetext.h"
+#include "device/devicecommands.h"
+#include "gateway/gatewayfile.h"
+#include "gateway/snvtlist.h"
 #include "link/connection.h"
 #include "link/resulttext.h"
 #include "optlist/xmldocument.h"

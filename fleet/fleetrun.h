@@ -11,8 +11,8 @@
 #include <string_view>
 #include <vector>
 
-#include "fleet/fleetplan.h"
 #include "base/result.h"
+#include "fleet/fleetplan.h"
 #include "link/linktimings.h"
 
 class BackupHold;

@@ -16,6 +16,10 @@
 #include <string>
 #include <vector>
 
+#include "base/cp1251.h"
+#include "base/inifile.h"
+#include "base/scratchfolder.h"
+#include "base/uniquefd.h"
 #include "device/devicecommands.h"
 #include "fleet/fleetplan.h"
 #include "fleet/fleetrun.h"
@@ -23,10 +27,6 @@
 #include "gateway/listdiff.h"
 #include "gateway/maxvariables.h"
 #include "gateway/snvtlist.h"
-#include "base/cp1251.h"
-#include "base/inifile.h"
-#include "base/scratchfolder.h"
-#include "base/uniquefd.h"
 #include "link/connection.h"
 #include "link/vr7prot.h"
 #include "optlist/defstorage.h"

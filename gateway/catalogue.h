@@ -3,8 +3,8 @@
 // loads it at start and as vr7lon loads it for a command.
 #include <string>
 
-#include "gateway/maxvariables.h"
 #include "base/result.h"
+#include "gateway/maxvariables.h"
 
 class XmlDocument;
 

@@ -8,14 +8,14 @@
 #include <cstring>
 #include <iterator>
 
-#include "base/atomicfilewriter.h"
-#include "gateway/gatewaytokenreader.h"
 #include "app/messages.h"
-#include "gateway/snvtlist.h"
+#include "base/atomicfilewriter.h"
 #include "base/cp1251.h"
 #include "base/pathcase.h"
 #include "base/uniquefd.h"
 #include "base/wholefile.h"
+#include "gateway/gatewaytokenreader.h"
+#include "gateway/snvtlist.h"
 #include "optlist/xmldocument.h"
 
 namespace {

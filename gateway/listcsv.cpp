@@ -1,10 +1,10 @@
 #include "gateway/listcsv.h"
 
-#include "base/atomicfilewriter.h"
-#include "gateway/gatewayfile.h"
 #include "app/messages.h"
-#include "gateway/snvtlist.h"
+#include "base/atomicfilewriter.h"
 #include "base/cp1251.h"
+#include "gateway/gatewayfile.h"
+#include "gateway/snvtlist.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "base/messagesink.h"
+#include "base/progresssink.h"
 #include "gateway/snvtlistobserver.h"
 #include "gateway/snvtrow.h"
-#include "base/progresssink.h"
 
 class XmlDocument;
 

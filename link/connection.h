@@ -145,7 +145,7 @@ class connection {
 
     std::unique_ptr<CLink> link_;
     LateAnswers lateAnswers_;
-    LinkResult openResult_ = lr::Ok;  // of the current link's open
+    LinkResult openResult_ = lr::Ok;   // of the current link's open
     std::atomic<bool> locked_{false};  // taken by one thread at a time, whichever it is
     LinkResult lastFailedExchange_ = lr::Ok;
     int systemError_ = 0;

@@ -6,9 +6,9 @@
 #include <cstdlib>
 
 #include "app/messages.h"
-#include "report/htmlpage.h"
-#include "gateway/snvtlist.h"
 #include "base/cp1251.h"
+#include "gateway/snvtlist.h"
+#include "report/htmlpage.h"
 
 std::string VerificationText(const VerificationSummary& summary) {
     switch (summary.state) {

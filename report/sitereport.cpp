@@ -5,8 +5,8 @@
 #include <map>
 
 #include "app/messages.h"
-#include "report/htmlpage.h"
 #include "link/vr7types.h"
+#include "report/htmlpage.h"
 
 namespace {
 

@@ -10,10 +10,10 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "base/atomicfilewriter.h"
 #include "app/messages.h"
 #include "app/ui/shellservices.h"
 #include "app/ui/usermessages.h"
+#include "base/atomicfilewriter.h"
 #include "base/syserror.h"
 #include "base/ui/qcp1251.h"
 #include "link/connectionkeys.h"

@@ -12,9 +12,9 @@
 #include <QTextDocument>
 #include <QVBoxLayout>
 
-#include "base/atomicfilewriter.h"
 #include "app/messages.h"
 #include "app/ui/usermessages.h"
+#include "base/atomicfilewriter.h"
 
 ReportDialog::ReportDialog(std::string html, QString folder, IUserMessages& messages,
                            QWidget* parent)

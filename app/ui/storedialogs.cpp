@@ -8,10 +8,10 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "gateway/gatewayfile.h"
 #include "app/messages.h"
-#include "gateway/snvtlist.h"
 #include "base/cp1251.h"
+#include "gateway/gatewayfile.h"
+#include "gateway/snvtlist.h"
 #include "optlist/xmldocument.h"
 
 namespace {

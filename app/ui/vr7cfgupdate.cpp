@@ -11,11 +11,6 @@
 #include <QStatusTipEvent>
 #include <QThread>
 
-#include "gateway/catalogue.h"
-#include "device/connectionsettings.h"
-#include "device/devicecommands.h"
-#include "gateway/gatewayfile.h"
-#include "gateway/listcsv.h"
 #include "app/messages.h"
 #include "app/ui/aboutbox.h"
 #include "app/ui/configtreeview.h"
@@ -29,6 +24,11 @@
 #include "base/installpaths.h"
 #include "base/ui/qcp1251.h"
 #include "cfgtree/configfolder.h"
+#include "device/connectionsettings.h"
+#include "device/devicecommands.h"
+#include "gateway/catalogue.h"
+#include "gateway/gatewayfile.h"
+#include "gateway/listcsv.h"
 #include "link/ui/portcombo.h"
 #include "link/ui/setportdlg.h"
 

@@ -11,19 +11,19 @@
 #include <optional>
 #include <string>
 
-#include "device/backups.h"
-#include "device/devicecommands.h"
-#include "device/failurecause.h"
-#include "base/messagesink.h"
-#include "gateway/snvtlist.h"
-#include "gateway/snvtlistobserver.h"
 #include "app/ui/devicerunner.h"
 #include "app/ui/progresspacing.h"
 #include "app/ui/sharesplitter.h"
 #include "app/ui/snvtlistview.h"
 #include "app/windowcontroller.h"
+#include "base/messagesink.h"
 #include "base/progresssink.h"
 #include "cfgtree/cfgtreemodel.h"
+#include "device/backups.h"
+#include "device/devicecommands.h"
+#include "device/failurecause.h"
+#include "gateway/snvtlist.h"
+#include "gateway/snvtlistobserver.h"
 #include "link/connection.h"
 #include "optlist/xmldocument.h"
 

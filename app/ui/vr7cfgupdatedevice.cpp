@@ -9,13 +9,7 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "device/connectionsettings.h"
-#include "device/devicecommands.h"
-#include "device/failurecause.h"
-#include "gateway/gatewayfile.h"
 #include "app/messages.h"
-#include "report/commissioningreport.h"
-#include "device/storepreview.h"
 #include "app/ui/configtreeview.h"
 #include "app/ui/exchangelog.h"
 #include "app/ui/reportdialog.h"
@@ -25,8 +19,14 @@
 #include "base/cp1251.h"
 #include "base/installpaths.h"
 #include "base/ui/qcp1251.h"
+#include "device/connectionsettings.h"
+#include "device/devicecommands.h"
+#include "device/failurecause.h"
+#include "device/storepreview.h"
+#include "gateway/gatewayfile.h"
 #include "link/connectionkeys.h"
 #include "link/ui/setportdlg.h"
+#include "report/commissioningreport.h"
 
 struct TVR7CfgUpdate::ReadJob {
     explicit ReadJob(const XmlDocument& catalogue) : list(catalogue) {}

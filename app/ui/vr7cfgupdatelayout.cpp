@@ -23,7 +23,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "device/connectionsettings.h"
 #include "app/messages.h"
 #include "app/ui/aboutbox.h"
 #include "app/ui/configtreeview.h"
@@ -37,6 +36,7 @@
 #include "app/ui/windowstate.h"
 #include "base/installpaths.h"
 #include "base/ui/qcp1251.h"
+#include "device/connectionsettings.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "gateway/gatewayfile.h"
 #include "app/messages.h"
+#include "gateway/gatewayfile.h"
 #include "gateway/snvtlist.h"
 #include "optlist/xmldocument.h"
 

@@ -13,13 +13,13 @@
 #include <QTest>
 #include <QTreeWidgetItemIterator>
 
-#include "gateway/listcsv.h"
 #include "app/ui/configtreeview.h"
 #include "app/ui/dragpayload.h"
 #include "app/ui/imagelist.h"
 #include "app/ui/statuspanel.h"
 #include "base/cp1251.h"
 #include "base/ui/qcp1251.h"
+#include "gateway/listcsv.h"
 #include "tests/appui/support/windowfixture.h"
 
 namespace {

@@ -10,13 +10,13 @@
 #include <QTest>
 #include <string>
 
-#include "device/devicecommands.h"
-#include "gateway/gatewayfile.h"
 #include "app/messages.h"
-#include "report/commissioningreport.h"
-#include "report/htmlpage.h"
 #include "app/ui/reportdialog.h"
 #include "app/ui/snvtlistview.h"
+#include "device/devicecommands.h"
+#include "gateway/gatewayfile.h"
+#include "report/commissioningreport.h"
+#include "report/htmlpage.h"
 #include "tests/appui/support/devicewindowfixture.h"
 #include "tests/common/simpeer.h"
 

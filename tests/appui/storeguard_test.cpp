@@ -12,11 +12,11 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/ui/statuspanel.h"
+#include "app/ui/storedialogs.h"
 #include "device/backups.h"
 #include "device/devicecommands.h"
 #include "device/storepreview.h"
-#include "app/ui/statuspanel.h"
-#include "app/ui/storedialogs.h"
 #include "link/vr7prot.h"
 #include "sim/simresponder.h"
 #include "tests/appui/support/devicewindowfixture.h"

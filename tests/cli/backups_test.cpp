@@ -2,9 +2,9 @@
 // "device backups" and "device restore", against the simulated device over TCP and a pty.
 #include <gtest/gtest.h>
 
+#include "cli/exitstatus.h"
 #include "device/backups.h"
 #include "device/devicecommands.h"
-#include "cli/exitstatus.h"
 #include "link/vr7prot.h"
 #include "sim/simresponder.h"
 #include "tests/cli/support/clitest.h"

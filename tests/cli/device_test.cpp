@@ -8,10 +8,10 @@
 
 #include <gtest/gtest.h>
 
-#include "gateway/gatewayfile.h"
-#include "gateway/snvtlist.h"
 #include "base/cp1251.h"
 #include "cli/exitstatus.h"
+#include "gateway/gatewayfile.h"
+#include "gateway/snvtlist.h"
 #include "link/vr7prot.h"
 #include "optlist/xmldocument.h"
 #include "tests/cli/support/clitest.h"

@@ -6,10 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include "cli/exitstatus.h"
 #include "gateway/gatewayfile.h"
 #include "gateway/listcsv.h"
 #include "gateway/snvtlist.h"
-#include "cli/exitstatus.h"
 #include "link/vr7frame.h"
 #include "optlist/xmldocument.h"
 #include "tests/cli/support/clitest.h"

@@ -3,10 +3,10 @@
 
 #include <gtest/gtest.h>
 
-#include "gateway/gatewayfile.h"
-#include "gateway/snvtlist.h"
 #include "base/cp1251.h"
 #include "cli/exitstatus.h"
+#include "gateway/gatewayfile.h"
+#include "gateway/snvtlist.h"
 #include "optlist/xmldocument.h"
 #include "tests/cli/support/clitest.h"
 

@@ -9,9 +9,9 @@
 
 #include <gtest/gtest.h>
 
-#include "gateway/snvtlist.h"
 #include "cfgtree/cfgtreemodel.h"
 #include "cfgtree/vr7cfgtree.h"
+#include "gateway/snvtlist.h"
 #include "link/connection.h"
 #include "sim/simserver.h"
 

@@ -14,10 +14,10 @@
 
 #include <gtest/gtest.h>
 
+#include "app/messages.h"
 #include "device/devicecommands.h"
 #include "device/deviceendpoint.h"
 #include "gateway/gatewayfile.h"
-#include "app/messages.h"
 #include "gateway/snvtlist.h"
 #include "link/vr7prot.h"
 #include "optlist/xmldocument.h"

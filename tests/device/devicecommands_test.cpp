@@ -12,17 +12,17 @@
 
 #include <gtest/gtest.h>
 
-#include "gateway/gatewayfile.h"
-#include "gateway/maxvariables.h"
 #include "app/messages.h"
 #include "base/cp1251.h"
+#include "gateway/gatewayfile.h"
+#include "gateway/maxvariables.h"
 #include "link/connection.h"
 #include "link/vr7prot.h"
 #include "sim/simfolder.h"
 #include "sim/simserver.h"
-#include "tests/gateway/support/listfixture.h"
 #include "tests/common/simpeer.h"
 #include "tests/common/testtext.h"
+#include "tests/gateway/support/listfixture.h"
 
 namespace {
 

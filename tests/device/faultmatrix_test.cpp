@@ -9,18 +9,18 @@
 
 #include <gtest/gtest.h>
 
+#include "app/messages.h"
 #include "device/devicecommands.h"
 #include "gateway/gatewayfile.h"
 #include "gateway/maxvariables.h"
-#include "app/messages.h"
 #include "gateway/snvtlist.h"
 #include "link/connection.h"
 #include "optlist/xmldocument.h"
-#include "tests/gateway/support/listfixture.h"
 #include "tests/common/devicefaults.h"
 #include "tests/common/simpeer.h"
 #include "tests/common/tempdir.h"
 #include "tests/common/testtext.h"
+#include "tests/gateway/support/listfixture.h"
 
 namespace {
 

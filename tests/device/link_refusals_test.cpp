@@ -1,10 +1,10 @@
 // The device commands name an out-of-range TCP port setting instead of "VR-7 не подключен!!!".
 #include <gtest/gtest.h>
 
-#include "device/devicecommands.h"
 #include "app/messages.h"
-#include "gateway/snvtlist.h"
 #include "base/cp1251.h"
+#include "device/devicecommands.h"
+#include "gateway/snvtlist.h"
 #include "link/connection.h"
 #include "optlist/xmldocument.h"
 

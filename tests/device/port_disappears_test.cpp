@@ -8,8 +8,8 @@
 
 #include <gtest/gtest.h>
 
-#include "device/devicecommands.h"
 #include "app/messages.h"
+#include "device/devicecommands.h"
 #include "gateway/snvtlist.h"
 #include "optlist/xmldocument.h"
 #include "tests/common/simpeer.h"

@@ -2,8 +2,8 @@
 // under the window's "VR-7 не подключен!!!".
 #include <gtest/gtest.h>
 
-#include "device/devicecommands.h"
 #include "app/messages.h"
+#include "device/devicecommands.h"
 #include "gateway/snvtlist.h"
 #include "link/connection.h"
 #include "link/serialports.h"

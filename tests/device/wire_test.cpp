@@ -14,11 +14,11 @@
 #include "gateway/gatewayfile.h"
 #include "gateway/maxvariables.h"
 #include "link/vr7prot.h"
-#include "tests/gateway/support/listfixture.h"
 #include "tests/common/simpeer.h"
 #include "tests/common/tempdir.h"
 #include "tests/common/testtext.h"
 #include "tests/common/wiredevice.h"
+#include "tests/gateway/support/listfixture.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "gateway/gatewayfile.h"
-#include "tests/gateway/support/listfixture.h"
 #include "tests/common/testtext.h"
+#include "tests/gateway/support/listfixture.h"
 
 namespace {
 

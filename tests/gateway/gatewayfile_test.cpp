@@ -10,11 +10,11 @@
 
 #include <gtest/gtest.h>
 
-#include "gateway/gatewayfile.h"
 #include "app/messages.h"
-#include "tests/gateway/support/listfixture.h"
+#include "gateway/gatewayfile.h"
 #include "tests/common/testtext.h"
 #include "tests/common/unprivileged.h"
+#include "tests/gateway/support/listfixture.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <gtest/gtest.h>
 
 #include "gateway/listcsv.h"
-#include "tests/gateway/support/listfixture.h"
 #include "tests/common/testtext.h"
+#include "tests/gateway/support/listfixture.h"
 
 namespace {
 

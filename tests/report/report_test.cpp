@@ -4,13 +4,13 @@
 #include <vector>
 
 #include "app/messages.h"
+#include "base/cp1251.h"
+#include "gateway/snvtlist.h"
+#include "link/vr7types.h"
+#include "optlist/xmldocument.h"
 #include "report/commissioningreport.h"
 #include "report/htmlpage.h"
 #include "report/sitereport.h"
-#include "gateway/snvtlist.h"
-#include "base/cp1251.h"
-#include "link/vr7types.h"
-#include "optlist/xmldocument.h"
 
 namespace {
 

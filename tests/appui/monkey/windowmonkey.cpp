@@ -1,7 +1,7 @@
 #include "tests/appui/monkey/windowmonkey.h"
 
-#include "device/storepreview.h"
 #include "app/ui/storedialogs.h"
+#include "device/storepreview.h"
 
 #include <QAction>
 #include <QApplication>

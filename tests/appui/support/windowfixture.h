@@ -11,10 +11,10 @@
 #include <ostream>
 #include <string>
 
-#include "device/storepreview.h"
 #include "app/ui/shellservices.h"
 #include "app/ui/usermessages.h"
 #include "app/ui/vr7cfgupdate.h"
+#include "device/storepreview.h"
 #include "tests/common/testtext.h"
 
 // The application object, created on first use.

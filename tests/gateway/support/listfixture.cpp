@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "gateway/maxvariables.h"
 #include "base/cp1251.h"
+#include "gateway/maxvariables.h"
 #include "tests/common/testtext.h"
 
 std::string CatalogueXml(const std::string& size) {
