@@ -16,13 +16,6 @@ const char* KindOf(mode_t mode) {
     return "not a file";
 }
 
-// "8 MiB", "64 KiB", or bytes.
-std::string SizeText(uint64_t bytes) {
-    if (bytes >= (1u << 20) && bytes % (1u << 20) == 0) return std::to_string(bytes >> 20) + " MiB";
-    if (bytes >= 1024 && bytes % 1024 == 0) return std::to_string(bytes >> 10) + " KiB";
-    return std::to_string(bytes) + " bytes";
-}
-
 }  // namespace
 
 Result<UniqueFd> OpenInputFile(const std::string& path, uint64_t maxBytes) {
@@ -36,35 +29,9 @@ Result<UniqueFd> OpenInputFile(const std::string& path, uint64_t maxBytes) {
         return Failure::OfInvalid(std::string("not a regular file (") + KindOf(info.st_mode) + ")",
                                   path);
     if (static_cast<uint64_t>(info.st_size) > maxBytes)
-        return Failure::OfInvalid("larger than " + SizeText(maxBytes) + " (" +
-                                      std::to_string(info.st_size) + " bytes): not read",
-                                  path);
+        return InputTooLarge(path, maxBytes, static_cast<uint64_t>(info.st_size));
     const int flags = ::fcntl(fd.Get(), F_GETFL);
     if (flags == -1 || ::fcntl(fd.Get(), F_SETFL, flags & ~O_NONBLOCK) != 0)
         return Failure::OfFile(path, errno);
     return Result<UniqueFd>(std::move(fd));
-}
-
-Result<std::string> ReadWholeFile(const std::string& path, uint64_t maxBytes) {
-    Result<UniqueFd> opened = OpenInputFile(path, maxBytes);
-    if (!opened) return opened.failure();
-    const UniqueFd fd = std::move(opened).value();
-    struct stat info {};
-    std::string bytes;
-    if (::fstat(fd.Get(), &info) == 0 && info.st_size > 0)
-        bytes.reserve(static_cast<size_t>(info.st_size));
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd.Get(), buffer, sizeof buffer);
-        if (n > 0) {
-            bytes.append(buffer, static_cast<size_t>(n));
-            // A file that grows while it is read stops at the limit too.
-            if (bytes.size() > maxBytes)
-                return Failure::OfInvalid("larger than " + SizeText(maxBytes) + ": not read", path);
-        } else if (n == 0) {
-            return bytes;
-        } else if (errno != EINTR) {
-            return Failure::OfFile(path, errno);
-        }
-    }
 }

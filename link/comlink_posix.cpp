@@ -7,12 +7,14 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <climits>
+#include <memory>
 #include <thread>
 #include <utility>
 
@@ -94,22 +96,12 @@ int TcSetAttr(int fd, const termios& t) {
 
 }  // namespace
 
+struct CComLink::PortState {
+    termios original{};  // restored when the port is let go
+};
+
 CComLink::CComLink(std::string portName, uint32_t speed, const LinkTimings& timings)
     : portName_(std::move(portName)), speed_(speed), timings_(timings) {}
-
-std::chrono::microseconds CComLink::WireTime(int count) const {
-    // 10 bits a byte: start, 8 data, stop. Rounded up, so that a wait is never short of it.
-    if (speed_ == 0 || count <= 0) return std::chrono::microseconds(0);
-    const uint64_t bits = static_cast<uint64_t>(count) * 10u * 1000000u;
-    return std::chrono::microseconds(static_cast<int64_t>((bits + speed_ - 1) / speed_));
-}
-
-std::chrono::microseconds CComLink::PerByte(int count) const {
-    // Never less than the allowance a byte always had (1 ms at the real timings), nor than the
-    // bytes' time on the line at the port's speed.
-    const std::chrono::microseconds allowance(static_cast<int64_t>(timings_.byteUs) * count);
-    return std::max(allowance, WireTime(count));
-}
 
 CComLink::~CComLink() {
     CloseHandle();
@@ -134,16 +126,6 @@ bool CComLink::SpeedPossible(uint32_t baud) {
     return baud != 0 && baud <= HighestSpeed();
 }
 
-int CComLink::Open(bool open) {
-    CloseHandle();
-    if (!open) return lr::Ok;
-    // 0 would hang the line up (B0); the port is not even opened for a speed it cannot run at.
-    if (!SpeedPossible(speed_)) return Failure(lr::SetStateFailed, 0);
-    const int r = OpenPort();
-    if (r != lr::Ok) CloseHandle();
-    return r;
-}
-
 int CComLink::OpenPort() {
     // Non-blocking so that the open does not wait for carrier; CLOCAL below makes the line
     // ignore carrier from then on. The descriptor stays non-blocking: every wait of Read and
@@ -160,8 +142,9 @@ int CComLink::OpenPort() {
     fd_ = std::move(fd);
     outputStuck_ = false;
 
-    if (::tcgetattr(fd_.Get(), &original_) != 0) return Failure(lr::GetStateFailed, errno);
-    haveOriginal_ = true;
+    termios original{};
+    if (::tcgetattr(fd_.Get(), &original) != 0) return Failure(lr::GetStateFailed, errno);
+    state_ = std::make_unique<PortState>(PortState{original});
     return ApplyLineSettings();
 }
 
@@ -172,7 +155,7 @@ int CComLink::ApplyLineSettings() {
     // Raw 8N1 like a Windows COM port, which is always binary: no line editing, echo, signals,
     // CR/LF translation, stripping or software flow control. Hardware flow control (CRTSCTS)
     // stays as the port had it.
-    termios t = original_;
+    termios t = state_->original;
     t.c_iflag &= ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF |
                    IXANY | INPCK | IUCLC | IMAXBEL);
     t.c_oflag &= ~OPOST;
@@ -212,15 +195,11 @@ void CComLink::CloseHandle() {
     // close() waits up to half a minute for queued output; after a write that could not get
     // out (flow control holding the line), that output is dropped instead.
     if (outputStuck_) ::tcflush(fd_.Get(), TCOFLUSH);
-    if (haveOriginal_) TcSetAttr(fd_.Get(), original_);
+    if (state_) TcSetAttr(fd_.Get(), state_->original);
     ::ioctl(fd_.Get(), TIOCNXCL);
     fd_.Reset();
-    haveOriginal_ = false;
+    state_.reset();
     outputStuck_ = false;
-}
-
-int CComLink::Read(void* buffer, int count, int* got, unsigned timeoutMs) {
-    return ReadUntil(buffer, count, got, Clock::now() + Millis(timeoutMs) + PerByte(count));
 }
 
 int CComLink::ReadUntil(void* buffer, int count, int* got, Clock::time_point deadline) {

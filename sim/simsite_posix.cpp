@@ -18,20 +18,15 @@
 #include <optional>
 
 #include "base/syserror.h"
-#include "link/vr7frame.h"
-#include "sim/simframereader.h"
+#include "sim/simsitechannel.h"
+
+using namespace simsite;
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-using std::chrono::milliseconds;
 
 // While no terminal side is open the pty master reports a hang-up on every poll; look again this
 // often instead of spinning.
 constexpr int kPtyIdleRetryMs = 5;
-// An answer the peer does not take in this long (from its start, or from a trickled byte) is
-// given up: a socket is dropped, a pty loses the answer.
-constexpr int kWriteTimeoutMs = 2000;
 
 std::string ErrnoText(const char* what) {
     return std::string(what) + ": " + SystemErrorText(errno);
@@ -89,126 +84,30 @@ bool OpenPty(UniqueFd& master, std::string& path, std::string* error) {
     return true;
 }
 
-// The time from now until when, at least 0, to the nanosecond: a paced answer must not wait a
-// millisecond rounded up, or a line of 115200 Bd would lose a third of its speed.
-Clock::duration Until(Clock::time_point when, Clock::time_point now) {
-    return when <= now ? Clock::duration::zero() : when - now;
-}
-
-// Bytes that cross a line one after another: byte k (counted from 1) of a run is due k steps
-// after the run starts, a step being num/den ns (num 0: every byte at the start). Exact to the
-// nanosecond over a whole run, so that a long answer at 9600 Bd does not drift.
-struct ByteSteps {
-    int64_t num = 0;
-    int64_t den = 1;
-
-    // A serial line of baud baud, 10 bits a byte (start, 8 data, stop).
-    static ByteSteps Line(unsigned baud) { return {10'000'000'000, static_cast<int64_t>(baud)}; }
-    static ByteSteps Every(std::chrono::nanoseconds gap) { return {gap.count(), 1}; }
-    bool Longer(const ByteSteps& o) const {
-        return static_cast<__int128>(num) * o.den > static_cast<__int128>(o.num) * den;
-    }
-
-    // From the start of a run until its byte k is due (at most a century: a fault's absurd gap
-    // must not wrap the clock round).
-    Clock::duration To(size_t k) const {
-        constexpr __int128 kCentury = __int128{100} * 365 * 24 * 3600 * 1'000'000'000;
-        return std::chrono::nanoseconds(
-            static_cast<int64_t>(std::min(static_cast<__int128>(k) * num / den, kCentury)));
-    }
-    // How many of a run's first limit bytes are due when elapsed has passed since its start.
-    size_t DueAfter(Clock::duration elapsed, size_t limit) const {
-        if (elapsed < Clock::duration::zero()) return 0;
-        if (num == 0) return limit;
-        const __int128 ns = std::chrono::duration_cast<std::chrono::nanoseconds>(elapsed).count();
-        // The largest k with floor(k * num / den) <= ns.
-        const __int128 k = ((ns + 1) * den - 1) / num;
-        return k < static_cast<__int128>(limit) ? static_cast<size_t>(k) : limit;
-    }
-};
-
-// The requests a line of several devices keeps in its log, the most recent ones.
-constexpr size_t kLineLogLimit = 100000;
-
-// Input not yet taken as requests is read no further beyond this: the peer waits, as a writer on
-// a full line does.
-constexpr size_t kMaxHeldInput = 64 * 1024;
-
 }  // namespace
 
-// One connection to one device: a TCP client or the device's pty.
-//
-// On a paced pty the connection is a serial line. Its receive side is busy from when bytes are
-// first seen: the bytes of one read come in one a byte time after another, queued behind those
-// still on their way, and a request is there when its last byte is. Its one transmitter sends
-// an answer byte by byte at the line's speed, and only once the answer before it has left.
-struct SimSite::Channel {
-    Device* device = nullptr;
-    UniqueFd fd;
-    bool isPty = false;
-    bool inputEnded = false;  // the TCP peer sent all it will; closed once it is answered
-    bool paced = false;
-    ByteSteps line;  // a byte's time on the line, when paced
-    SimFrameReader reader;
-    Clock::time_point lastByte;   // when the last byte read is (or will be) in
-    Clock::time_point idleUntil;  // a pty with no terminal side open is not watched before this
+namespace simsite {
 
-    // The receive side: of the bytes read so far (received), those after the first rxBaseCount
-    // are still coming in, the j-th of them at rxBase + line.To(j); the others are in.
-    uint64_t received = 0;
-    uint64_t rxBaseCount = 0;
-    Clock::time_point rxBase;
+SendStep SendSome(const UniqueSocket& fd, bool isPty, const uint8_t* bytes, size_t count,
+                  size_t& sent) {
+    const ssize_t n = isPty ? ::write(fd.Get(), bytes, count)
+                            : ::send(fd.Get(), bytes, count, MSG_NOSIGNAL);
+    sent = n > 0 ? static_cast<size_t>(n) : 0;
+    if (n > 0) return SendStep::Sent;
+    if (n < 0 && errno == EINTR) return SendStep::Interrupted;
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return SendStep::WouldBlock;
+    return SendStep::Failed;
+}
 
-    // The request taken from the input, answered once its last byte is in.
-    std::vector<uint8_t> request;
-    bool holdsRequest = false;
-    Clock::time_point requestIn;
+}  // namespace simsite
 
-    // The answer on its way: its bytes, how many are out, when byte k is due (sendAt +
-    // steps.To(k)) and by when the peer must have taken the next one.
-    std::vector<uint8_t> answer;
-    size_t sent = 0;
-    ByteSteps steps;
-    bool closeAfter = false;
-    Clock::time_point sendAt;
-    Clock::time_point giveUpAt;
-    Clock::time_point txFreeAt;  // when the last answer's last byte has left
-    bool waitsForRoom = false;   // the peer's buffer was full at the last attempt
-
-    // Its place in the serving loop: in its list of connections, on the watch list (the events
-    // watched, 0: not on it) and among the timers.
-    std::list<Channel>::iterator self;
-    int epoll = -1;
-    uint32_t watched = 0;
-    bool touched = false;  // among the connections to move on after this wake-up
-    bool timed = false;
-    std::multimap<Clock::time_point, Channel*>::iterator timer;
-
-    bool Sending() const { return sent < answer.size(); }
-    // Closes the connection. It leaves the watch list first: a child forked meanwhile may still
-    // hold the descriptor, and closing it alone would not take it off.
-    void Close() {
-        if (watched != 0) ::epoll_ctl(epoll, EPOLL_CTL_DEL, fd.Get(), nullptr);
-        watched = 0;
-        fd.Reset();
-    }
-    Clock::time_point NextByteDue() const { return sendAt + steps.To(sent + 1); }
-
-    // When the count-th byte read (from 1) is in.
-    Clock::time_point InAt(uint64_t count) const {
-        return count <= rxBaseCount ? rxBase : rxBase + line.To(count - rxBaseCount);
-    }
-    // Takes n bytes read now.
-    void Received(const uint8_t* bytes, size_t n, Clock::time_point now) {
-        reader.Feed(bytes, n);
-        if (paced && InAt(received) <= now) {  // the line was quiet: these start a new run
-            rxBase = now;
-            rxBaseCount = received;
-        }
-        received += n;
-        lastByte = paced ? InAt(received) : now;
-    }
-};
+// It leaves the watch list first: a child forked meanwhile may still hold the descriptor, and
+// closing it alone would not take it off.
+void SimSite::Channel::Close() {
+    if (watched != 0) ::epoll_ctl(epoll, EPOLL_CTL_DEL, fd.Get(), nullptr);
+    watched = 0;
+    fd.Reset();
+}
 
 namespace {
 
@@ -403,85 +302,6 @@ SimSite::~SimSite() {
     Stop();
 }
 
-size_t SimSite::Add(SimDevice device, std::vector<SimFault> faults, uint16_t tcpPort) {
-    SimEndpoints endpoints;
-    endpoints.tcpPort = tcpPort;
-    return Add(std::move(device), std::move(faults), endpoints);
-}
-
-size_t SimSite::Add(SimDevice device, std::vector<SimFault> faults, const SimEndpoints& endpoints) {
-    devices_.push_back(std::make_unique<Device>(std::move(device)));
-    Device& added = *devices_.back();
-    added.responder.Faults() = std::move(faults);
-    added.endpoints = endpoints;
-    added.line.push_back(&added);
-    return devices_.size() - 1;
-}
-
-size_t SimSite::AddOnLine(size_t first, SimDevice device, std::vector<SimFault> faults) {
-    Device& owner = *devices_.at(first)->lineOwner;
-    devices_.push_back(std::make_unique<Device>(std::move(device)));
-    Device& added = *devices_.back();
-    added.responder.Faults() = std::move(faults);
-    added.lineOwner = &owner;
-    owner.line.push_back(&added);
-    return devices_.size() - 1;
-}
-
-void SimSite::SetEndpoints(size_t i, const SimEndpoints& endpoints) {
-    devices_.at(i)->lineOwner->endpoints = endpoints;
-}
-
-uint16_t SimSite::TcpPort(size_t i) const {
-    return devices_.at(i)->lineOwner->tcpPort;
-}
-
-const std::string& SimSite::PtyPath(size_t i) const {
-    return devices_.at(i)->lineOwner->ptyPath;
-}
-
-void SimSite::SetFaults(size_t i, std::vector<SimFault> faults) {
-    With(i, [&faults](SimResponder& r) { r.Faults() = std::move(faults); });
-}
-
-std::vector<std::vector<uint8_t>> SimSite::Requests(size_t i) {
-    Device& owner = *devices_.at(i)->lineOwner;
-    if (!owner.SharesLine()) return With(i, [](SimResponder& r) { return r.Requests(); });
-    std::lock_guard<std::mutex> lock(owner.lineLogMutex);
-    return std::vector<std::vector<uint8_t>>(owner.lineLog.begin(), owner.lineLog.end());
-}
-
-void SimSite::ClearRequests(size_t i) {
-    Device& owner = *devices_.at(i)->lineOwner;
-    if (!owner.SharesLine()) return With(i, [](SimResponder& r) { r.ClearRequests(); });
-    std::lock_guard<std::mutex> lock(owner.lineLogMutex);
-    owner.lineLog.clear();
-}
-
-size_t SimSite::RequestsLogged() {
-    size_t count = 0;
-    for (size_t i = 0; i < devices_.size(); ++i) {
-        Device& d = *devices_[i];
-        if (!d.SharesLine()) {
-            count += With(i, [](SimResponder& r) { return r.RequestCount(); });
-        } else if (d.lineOwner == &d) {
-            std::lock_guard<std::mutex> lock(d.lineLogMutex);
-            count += d.lineLog.size();
-        }
-    }
-    return count;
-}
-
-bool SimSite::File(size_t i, const std::string& name, std::vector<uint8_t>& bytes) {
-    return With(i, [&](SimResponder& r) {
-        const auto& files = r.Device().files;
-        auto it = files.find(name);
-        if (it == files.end() || it->first != name) return false;  // as stored, in this case
-        bytes = it->second;
-        return true;
-    });
-}
-
 bool SimSite::Open(Device& device, std::string* error) {
     if (device.lineOwner != &device) return true;  // served on its line's endpoints
     const SimEndpoints& e = device.endpoints;
@@ -553,103 +373,6 @@ void SimSite::CloseAll() {
     }
     wakeRead_.Reset();
     wakeWrite_.Reset();
-}
-
-SimReply SimSite::Answer(Device& owner, const std::vector<uint8_t>& frame) {
-    const uint32_t address = FrameAddress(frame.data());
-    if (!owner.SharesLine()) {
-        std::lock_guard<std::mutex> lock(owner.mutex);
-        return owner.responder.Handle(frame);
-    }
-    {
-        std::lock_guard<std::mutex> lock(owner.lineLogMutex);
-        if (owner.lineLog.size() >= kLineLogLimit) owner.lineLog.pop_front();
-        owner.lineLog.push_back(frame);
-    }
-    // Every device hears it; those it is addressed to carry it out, and the first of them
-    // answers.
-    SimReply answer;
-    bool answered = false;
-    for (Device* d : owner.line) {
-        std::lock_guard<std::mutex> lock(d->mutex);
-        if (address != AnyDeviceAddress && d->responder.Device().number != address) continue;
-        SimReply reply = d->responder.Respond(frame);
-        if (!answered) {
-            answer = std::move(reply);
-            answered = true;
-        }
-    }
-    return answer;
-}
-
-void SimSite::Pump(Channel& c) {
-    while (c.fd) {
-        const auto now = Clock::now();
-        if (c.Sending()) {
-            if (now < c.sendAt) return;  // the loop wakes for it
-            // Every byte whose time has come goes in one write.
-            const size_t due = c.steps.DueAfter(now - c.sendAt, c.answer.size());
-            if (due <= c.sent) return;
-            const uint8_t* bytes = c.answer.data() + c.sent;
-            const size_t chunk = due - c.sent;
-            const ssize_t n = c.isPty ? ::write(c.fd.Get(), bytes, chunk)
-                                      : ::send(c.fd.Get(), bytes, chunk, MSG_NOSIGNAL);
-            if (n > 0) {
-                c.sent += static_cast<size_t>(n);
-                c.waitsForRoom = false;
-                if (c.Sending()) c.giveUpAt = c.NextByteDue() + milliseconds(kWriteTimeoutMs);
-                continue;
-            }
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && now < c.giveUpAt) {
-                c.waitsForRoom = true;
-                return;
-            }
-            // The peer cannot take the answer: a socket is dropped, a pty loses the answer.
-            if (!c.isPty) {
-                c.Close();
-                return;
-            }
-            c.answer.clear();
-            c.sent = 0;
-            continue;
-        }
-        if (!c.answer.empty()) {  // the whole answer is out
-            c.answer.clear();
-            c.sent = 0;
-            if (c.closeAfter && !c.isPty) {
-                c.Close();
-                return;
-            }
-        }
-        if (!c.holdsRequest) {
-            if (!c.reader.Next(c.request)) return;
-            c.holdsRequest = true;
-            c.requestIn = c.InAt(c.received - c.reader.Buffered());
-        }
-        if (now < c.requestIn) return;  // its last byte is still on the line
-        c.holdsRequest = false;
-        SimReply reply = Answer(*c.device, c.request);
-        if (reply.bytes.empty()) {
-            if (reply.close && !c.isPty) c.Close();
-            continue;
-        }
-        // The answer starts when the request is in and the answer before it has left (a device
-        // takes one request at a time), later by what the device takes to think.
-        c.steps = c.paced ? c.line : ByteSteps{};
-        if (reply.byteGapMs > 0) {
-            const ByteSteps gap = ByteSteps::Every(milliseconds(reply.byteGapMs));
-            if (gap.Longer(c.steps)) c.steps = gap;
-        }
-        const auto start = c.paced ? std::max(c.requestIn, c.txFreeAt) : now;
-        c.answer = std::move(reply.bytes);
-        c.sent = 0;
-        c.closeAfter = reply.close;
-        c.sendAt = start + milliseconds(reply.delayMs);
-        c.txFreeAt = c.sendAt + c.steps.To(c.answer.size());
-        c.giveUpAt = c.NextByteDue() + milliseconds(kWriteTimeoutMs);
-        c.waitsForRoom = false;
-    }
 }
 
 void SimSite::Run() {
