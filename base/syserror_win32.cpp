@@ -12,10 +12,14 @@ struct ErrorText {
     const char* text;
 };
 constexpr ErrorText kSocketTexts[] = {
-    {ECONNREFUSED, "Connection refused"},   {ETIMEDOUT, "Connection timed out"},
-    {ECONNRESET, "Connection reset by peer"}, {EHOSTUNREACH, "No route to host"},
-    {ENETUNREACH, "Network is unreachable"}, {EADDRINUSE, "Address already in use"},
-    {EWOULDBLOCK, "Resource temporarily unavailable"}, {ENOTSUP, "Operation not supported"},
+    {ECONNREFUSED, "Connection refused"},
+    {ETIMEDOUT, "Connection timed out"},
+    {ECONNRESET, "Connection reset by peer"},
+    {EHOSTUNREACH, "No route to host"},
+    {ENETUNREACH, "Network is unreachable"},
+    {EADDRINUSE, "Address already in use"},
+    {EWOULDBLOCK, "Resource temporarily unavailable"},
+    {ENOTSUP, "Operation not supported"},
 };
 
 }  // namespace

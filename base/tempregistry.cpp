@@ -37,8 +37,7 @@ void RemoveEverythingListed() {
     g_ending.store(true);
     // The makings under way in other threads end in a moment (a system call each); wait for them,
     // up to a second, so that what they make is on the list's files when they are removed.
-    for (int waited = 0; g_making.load() > t_making && waited < 1000; ++waited)
-        PauseMillisecond();
+    for (int waited = 0; g_making.load() > t_making && waited < 1000; ++waited) PauseMillisecond();
     for (Entry* e = g_head.load(); e != nullptr; e = e->next)
         if (e->used.load() && !e->folder) RemoveListedFile(e->path);
     for (Entry* e = g_head.load(); e != nullptr; e = e->next)

@@ -17,7 +17,8 @@ std::wstring WideFromUtf8(std::string_view text) {
 std::string Utf8FromWide(std::wstring_view text) {
     if (text.empty() || text.size() > INT_MAX) return {};
     const int size = static_cast<int>(text.size());
-    const int n = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+    const int n =
+        ::WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
     std::string narrow(static_cast<size_t>(n), '\0');
     ::WideCharToMultiByte(CP_UTF8, 0, text.data(), size, narrow.data(), n, nullptr, nullptr);
     return narrow;

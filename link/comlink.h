@@ -69,6 +69,6 @@ class CComLink : public CLink {
     uint32_t speed_;
     LinkTimings timings_;
     UniqueFd fd_;
-    bool outputStuck_ = false;  // a write could not get all its bytes out
+    bool outputStuck_ = false;          // a write could not get all its bytes out
     std::unique_ptr<PortState> state_;  // while open
 };

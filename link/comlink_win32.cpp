@@ -90,7 +90,8 @@ bool CComLink::SpeedPossible(uint32_t baud) {
 int CComLink::OpenPort() {
     const std::string path = DevicePath(portName_);
     auto state = std::make_unique<PortState>();
-    state->lock = ::CreateMutexW(nullptr, FALSE, (L"Local\\vr7loncfgmaker-" + PortKey(path)).c_str());
+    state->lock =
+        ::CreateMutexW(nullptr, FALSE, (L"Local\\vr7loncfgmaker-" + PortKey(path)).c_str());
     if (state->lock == nullptr) return Failure(lr::NotOpen, LastErrno());
     if (::GetLastError() == ERROR_ALREADY_EXISTS) return Failure(lr::NotOpen, EBUSY);
     // No sharing: the port is this program's alone until it lets go.
@@ -150,8 +151,8 @@ int CComLink::ApplyLineSettings() {
     // A driver may take the call and run at another speed: read the line back.
     DCB applied{};
     applied.DCBlength = sizeof(DCB);
-    if (!::GetCommState(handle, &applied) || applied.ByteSize != 8 ||
-        applied.Parity != NOPARITY || applied.StopBits != ONESTOPBIT)
+    if (!::GetCommState(handle, &applied) || applied.ByteSize != 8 || applied.Parity != NOPARITY ||
+        applied.StopBits != ONESTOPBIT)
         return lr::SetStateFailed;
     const uint32_t actual = applied.BaudRate;
     if (static_cast<uint64_t>(actual > speed_ ? actual - speed_ : speed_ - actual) * 50 > speed_)
@@ -260,8 +261,8 @@ int CComLink::Purge(int flags) {
     if (!fd_) return 0;
     // The flags are Windows' own: 1 and 2 abort a write or a read under way, 4 clears the
     // output buffer, 8 the input buffer.
-    const DWORD purge = static_cast<DWORD>(flags) &
-                        (PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
+    const DWORD purge =
+        static_cast<DWORD>(flags) & (PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
     if (purge == 0) return 1;
     return ::PurgeComm(HandleOf(fd_), purge) ? 1 : 0;
 }

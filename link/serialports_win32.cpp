@@ -77,18 +77,21 @@ std::string UsbId(const std::string& hardwareId) {
 // friendly name ("USB Serial Port (COM7)"), maker, driver and USB ids.
 std::map<std::string, SerialPortInfo> DeviceDescriptions() {
     std::map<std::string, SerialPortInfo> found;
-    const HDEVINFO set = ::SetupDiGetClassDevsW(&GUID_DEVCLASS_PORTS, nullptr, nullptr, DIGCF_PRESENT);
+    const HDEVINFO set =
+        ::SetupDiGetClassDevsW(&GUID_DEVCLASS_PORTS, nullptr, nullptr, DIGCF_PRESENT);
     if (set == INVALID_HANDLE_VALUE) return found;
     SP_DEVINFO_DATA device{};
     device.cbSize = sizeof device;
     for (DWORD i = 0; i < 4096 && ::SetupDiEnumDeviceInfo(set, i, &device); ++i) {
-        const HKEY key = ::SetupDiOpenDevRegKey(set, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ);
+        const HKEY key =
+            ::SetupDiOpenDevRegKey(set, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ);
         if (key == INVALID_HANDLE_VALUE) continue;
         wchar_t name[64];
         DWORD bytes = sizeof name - sizeof(wchar_t), type = 0;
-        const bool named = ::RegQueryValueExW(key, L"PortName", nullptr, &type,
-                                              reinterpret_cast<BYTE*>(name), &bytes) == ERROR_SUCCESS &&
-                           type == REG_SZ;
+        const bool named =
+            ::RegQueryValueExW(key, L"PortName", nullptr, &type, reinterpret_cast<BYTE*>(name),
+                               &bytes) == ERROR_SUCCESS &&
+            type == REG_SZ;
         ::RegCloseKey(key);
         if (!named) continue;
         name[std::min<size_t>(bytes / sizeof(wchar_t), 63)] = L'\0';

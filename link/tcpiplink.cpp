@@ -58,4 +58,3 @@ int CTCPIPLink::ReadUntil(void* buffer, int count, int* got, Clock::time_point d
     }
     return end == ReadStep::Timeout ? lr::TcpTimeout : lr::Ok;
 }
-

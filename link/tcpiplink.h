@@ -47,7 +47,7 @@ class CTCPIPLink : public CLink {
     // or kNoSocket (-1 on POSIX). An address whose socket cannot be made is passed over like
     // one that refuses.
     static SocketHandle ConnectToFirst(const addrinfo* addresses,
-                              int timeoutMs = LinkTimings{}.tcpConnectMs);
+                                       int timeoutMs = LinkTimings{}.tcpConnectMs);
 
   private:
     void CloseSocket();

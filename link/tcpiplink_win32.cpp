@@ -97,8 +97,8 @@ SocketHandle CTCPIPLink::ConnectToFirst(const addrinfo* addresses, int timeoutMs
 ReadStep CTCPIPLink::Receive(Clock::time_point deadline, int& error) {
     int n = 0;
     inboxBegin_ = 0;
-    const ReadStep step = ReadSome(socket_.Get(), inbox_.data(), static_cast<int>(inbox_.size()),
-                                   deadline, n, error);
+    const ReadStep step =
+        ReadSome(socket_.Get(), inbox_.data(), static_cast<int>(inbox_.size()), deadline, n, error);
     inboxEnd_ = n;
     return step;
 }

@@ -1,8 +1,8 @@
 #pragma once
 // Serves any number of simulated devices, each on its own endpoints (TCP on 127.0.0.1 and/or a
-// pseudo-terminal pair, which Windows does not have), from one thread: one event loop watches every endpoint and connection,
-// and a wake-up handles only the connections that are ready or whose time has come.
-// An answer that is delayed, trickled or paced waits in its connection's queue instead of
+// pseudo-terminal pair, which Windows does not have), from one thread: one event loop watches every
+// endpoint and connection, and a wake-up handles only the connections that are ready or whose time
+// has come. An answer that is delayed, trickled or paced waits in its connection's queue instead of
 // holding the loop, so what one device does (a fault included) never slows another down.
 #include <atomic>
 #include <cstddef>

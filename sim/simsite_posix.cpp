@@ -90,8 +90,8 @@ namespace simsite {
 
 SendStep SendSome(const UniqueSocket& fd, bool isPty, const uint8_t* bytes, size_t count,
                   size_t& sent) {
-    const ssize_t n = isPty ? ::write(fd.Get(), bytes, count)
-                            : ::send(fd.Get(), bytes, count, MSG_NOSIGNAL);
+    const ssize_t n =
+        isPty ? ::write(fd.Get(), bytes, count) : ::send(fd.Get(), bytes, count, MSG_NOSIGNAL);
     sent = n > 0 ? static_cast<size_t>(n) : 0;
     if (n > 0) return SendStep::Sent;
     if (n < 0 && errno == EINTR) return SendStep::Interrupted;

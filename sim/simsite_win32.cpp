@@ -113,7 +113,8 @@ class SimSite::Loop {
         }
         int timeoutMs = -1;
         if (!timers_.empty()) {
-            const auto left = std::chrono::ceil<milliseconds>(timers_.begin()->first - Clock::now());
+            const auto left =
+                std::chrono::ceil<milliseconds>(timers_.begin()->first - Clock::now());
             timeoutMs = static_cast<int>(std::clamp<int64_t>(left.count(), 0, 1 << 30));
         }
         const int n = ::WSAPoll(polled_.data(), static_cast<ULONG>(polled_.size()), timeoutMs);
