@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/cp1251.h"
+#include "base/replacefile.h"
 #include "base/wholefile.h"
 
 namespace ini {
@@ -311,7 +312,7 @@ bool WriteString(const std::string& path, const std::string& section, const std:
             return false;
         }
     }
-    if (std::rename(tmp.c_str(), path.c_str()) != 0) {
+    if (!MoveIntoPlace(tmp, path)) {
         std::remove(tmp.c_str());
         return false;
     }

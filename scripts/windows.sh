@@ -148,7 +148,7 @@ if [ "$mode" = test ]; then
         cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" >/dev/null
     fi
     cmake --build build -j"$jobs" --target vr7sim_prog vr7lon >/dev/null
-    host_args=(-DVR7_HOST_SIM="$PWD/build/sim/vr7sim" -DVR7_HOST_LON="$PWD/build/cli/vr7lon")
+    host_args=(-DVR7_HOST_SIM="$PWD/build/sim/vr7sim" -DVR7_HOST_LON="$PWD/build/app/ui/vr7lon")
 fi
 
 step "Windows build (build-windows/)"

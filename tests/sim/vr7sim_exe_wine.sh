@@ -22,7 +22,8 @@ serve() {
     local out line
     exec {out}< <(exec "$@" --folder "$source/examples/vr7_12" --number 12 --tcp 0)
     pids+=($!)
-    read -r -u "$out" line  # "listening tcp 127.0.0.1:PORT"
+    read -r -u "$out" line  # "listening tcp 127.0.0.1:PORT" (CR LF from Windows)
+    line=${line%$'\r'}
     port=${line##*:}
     [[ $port =~ ^[0-9]+$ ]] || {
         echo "the simulator did not name its port: $line" >&2
@@ -38,7 +39,8 @@ talk() {
     "${device[@]}" info >"$to/info.txt"
     "${device[@]}" tree --catalog "$source/examples/calcbank.xml" >"$to/tree.txt"
     "${device[@]}" put "$work/payload.bin" PAYLOAD.BIN >"$to/put.txt"
-    "${device[@]}" get PAYLOAD.BIN "$to/payload.bin" >"$to/get.txt"
+    # Got into the same relative path for both, so that the printed lines can be compared.
+    (cd "$to" && "${device[@]}" get PAYLOAD.BIN payload.bin >get.txt)
 }
 
 # A file of several blocks with every byte value in it.
