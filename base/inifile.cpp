@@ -4,13 +4,15 @@
 
 #include <cerrno>
 #include <climits>
-#include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 #include "base/cp1251.h"
+#include "base/replacefile.h"
+#include "base/u8path.h"
 #include "base/wholefile.h"
 
 namespace ini {
@@ -215,6 +217,12 @@ bool KeyValue(const std::string& line, std::string& key, std::string& value) {
     return true;
 }
 
+// A temporary file that did not take the ini file's place goes.
+void RemoveQuietly(const std::string& path) {
+    std::error_code ec;
+    std::filesystem::remove(PathFromUtf8(path), ec);
+}
+
 }  // namespace
 
 std::string ReadString(const std::string& path, const std::string& section, const std::string& key,
@@ -304,18 +312,18 @@ bool WriteString(const std::string& path, const std::string& section, const std:
     }
     const std::string tmp = path + ".tmp" + std::to_string(::getpid());
     {
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
+        std::ofstream out(PathFromUtf8(tmp), std::ios::binary | std::ios::trunc);
         if (!out) return false;
         out.write(data.data(), static_cast<std::streamsize>(data.size()));
         out.flush();
         if (!out) {
             out.close();
-            std::remove(tmp.c_str());
+            RemoveQuietly(tmp);
             return false;
         }
     }
-    if (std::rename(tmp.c_str(), path.c_str()) != 0) {
-        std::remove(tmp.c_str());
+    if (!MoveIntoPlace(tmp, path)) {
+        RemoveQuietly(tmp);
         return false;
     }
     return true;

@@ -2,6 +2,8 @@
 
 #include <filesystem>
 
+#include "base/u8path.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -10,30 +12,24 @@ constexpr char kDataFolder[] = "../share/vr7loncfgmaker/";
 
 }  // namespace
 
-std::string ExecutableDir() {
-    std::error_code ec;
-    const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string() : exe.parent_path().string() + "/";
-}
-
 std::string InstalledDataDir() {
     const std::string program = ExecutableDir();
     if (program.empty()) return {};
     std::error_code ec;
-    const fs::path data = fs::weakly_canonical(fs::path(program) / kDataFolder, ec);
+    const fs::path data = fs::weakly_canonical(PathFromUtf8(program) / kDataFolder, ec);
     if (ec || !fs::is_directory(data, ec)) return {};
-    return data.string() + "/";
+    return Utf8FromPath(data) + "/";
 }
 
 std::string LocateManual() {
     std::error_code ec;
     const std::string own = "manual/index.html";
-    if (fs::exists(own, ec)) return fs::absolute(own, ec).string();
+    if (fs::exists(own, ec)) return Utf8FromPath(fs::absolute(own, ec));
     const std::string program = ExecutableDir();
     if (program.empty()) return {};
     const fs::path installed = fs::weakly_canonical(
-        fs::path(program) / "../share/doc/vr7loncfgmaker/manual/index.html", ec);
-    return !ec && fs::exists(installed, ec) ? installed.string() : std::string();
+        PathFromUtf8(program) / "../share/doc/vr7loncfgmaker/manual/index.html", ec);
+    return !ec && fs::exists(installed, ec) ? Utf8FromPath(installed) : std::string();
 }
 
 std::string LocateDataFile(const std::string& name) {
@@ -42,7 +38,7 @@ std::string LocateDataFile(const std::string& name) {
 
 std::string LocateDataFile(const std::string& name, const std::string& dataDir) {
     std::error_code ec;
-    if (fs::exists(name, ec)) return name;
-    if (!dataDir.empty() && fs::exists(dataDir + name, ec)) return dataDir + name;
+    if (fs::exists(PathFromUtf8(name), ec)) return name;
+    if (!dataDir.empty() && fs::exists(PathFromUtf8(dataDir + name), ec)) return dataDir + name;
     return name;
 }

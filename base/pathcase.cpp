@@ -6,13 +6,20 @@
 #include <vector>
 
 #include "base/cp1251.h"
+#include "base/u8path.h"
 
 namespace pathcase {
 namespace {
 
 bool Exists(const std::string& path) {
+#ifdef _WIN32
+    // Windows has no lstat; its names are UTF-16.
+    std::error_code ec;
+    return std::filesystem::exists(std::filesystem::symlink_status(PathFromUtf8(path), ec));
+#else
     struct stat st;
     return ::lstat(path.c_str(), &st) == 0;
+#endif
 }
 
 std::string Join(const std::string& dir, const std::string& name) {

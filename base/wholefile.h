@@ -25,5 +25,8 @@ constexpr uint64_t kIni = 1u << 20;           // the program's settings
 // ("not a regular file (a FIFO)") or its size ("larger than 8 MiB (N bytes): not read").
 Result<UniqueFd> OpenInputFile(const std::string& path, uint64_t maxBytes);
 
+// The failure of such a file above its limit: "larger than 8 MiB (N bytes): not read".
+Failure InputTooLarge(const std::string& path, uint64_t maxBytes, uint64_t size);
+
 // The content of such a file, read whole.
 Result<std::string> ReadWholeFile(const std::string& path, uint64_t maxBytes);

@@ -1,9 +1,8 @@
 #pragma once
-// The link over a serial port (a tty device).
-#include <termios.h>
-
+// The link over a serial port: a tty device on POSIX, a COM port on Windows.
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "base/uniquefd.h"
@@ -45,11 +44,12 @@ class CComLink : public CLink {
     const std::string& PortName() const { return portName_; }
     uint32_t Speed() const { return speed_; }
 
-    // The device path of a port name: "COMn" is /dev/ttyS(n-1); any other name is a path as is.
+    // The device path of a port name: "COMn" is /dev/ttyS(n-1) on POSIX and \\.\COMn on
+    // Windows; any other name is a path as is.
     static std::string DevicePath(const std::string& portName);
-    // A speed this platform can ask a line for: 1 Bd up to its highest B-constant. A standard
-    // rate goes by its constant; any other is asked of the driver and taken only when the line,
-    // read back, runs within 2 % of it (what a UART tolerates).
+    // A speed this platform can ask a line for: 1 Bd up to its highest B-constant (4 000 000 Bd
+    // on Windows). A standard rate goes by its constant; any other is asked of the driver and
+    // taken only when the line, read back, runs within 2 % of it (what a UART tolerates).
     static bool SpeedPossible(uint32_t baud);
 
   private:
@@ -62,11 +62,13 @@ class CComLink : public CLink {
     int DrainOutput(std::chrono::steady_clock::time_point deadline);
     void CloseHandle();
 
+    // What the open port holds besides its handle: the line's settings as found, to restore.
+    struct PortState;
+
     std::string portName_;
     uint32_t speed_;
     LinkTimings timings_;
     UniqueFd fd_;
-    bool haveOriginal_ = false;
-    bool outputStuck_ = false;  // a write could not get all its bytes out
-    termios original_{};
+    bool outputStuck_ = false;          // a write could not get all its bytes out
+    std::unique_ptr<PortState> state_;  // while open
 };

@@ -4,7 +4,8 @@
 #include <string>
 #include <vector>
 
-// Where the ports are looked up; tests point these into a folder of their own.
+// Where the ports are looked up on Linux; tests point these into a folder of their own. Windows
+// has one place: the registry's list of ports, described by the device manager.
 struct SerialPortRoots {
     std::string sysClassTty = "/sys/class/tty";
     std::string dev = "/dev";
@@ -12,7 +13,8 @@ struct SerialPortRoots {
 };
 
 // One port as the system knows it. Every field but path may be empty: not every port has a
-// stable name or a USB device behind it, and sysfs may not be there at all.
+// stable name or a USB device behind it, and sysfs may not be there at all. On Windows path is
+// the port's name ("COM7"), product the device manager's name for it ("USB Serial Port (COM7)").
 struct SerialPortInfo {
     std::string path;      // the kernel's name: "/dev/ttyUSB0"; changes with the plugging order
     std::string byIdPath;  // "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0"

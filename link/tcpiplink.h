@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <string>
 
-#include "base/uniquefd.h"
 #include "link/linktimings.h"
 #include "link/pollwait.h"
+#include "link/socket.h"
 #include "link/vlink.h"
 
 struct addrinfo;
@@ -44,9 +44,10 @@ class CTCPIPLink : public CLink {
     const std::string& TcpPort() const { return tcpPort_; }
 
     // Tries the addresses in turn and returns the socket connected to the first that accepts,
-    // or -1. An address whose socket cannot be made is passed over like one that refuses.
-    static int ConnectToFirst(const addrinfo* addresses,
-                              int timeoutMs = LinkTimings{}.tcpConnectMs);
+    // or kNoSocket (-1 on POSIX). An address whose socket cannot be made is passed over like
+    // one that refuses.
+    static SocketHandle ConnectToFirst(const addrinfo* addresses,
+                                       int timeoutMs = LinkTimings{}.tcpConnectMs);
 
   private:
     void CloseSocket();
@@ -56,7 +57,7 @@ class CTCPIPLink : public CLink {
     std::string host_;
     std::string tcpPort_;
     LinkTimings timings_;
-    UniqueFd socket_;
+    UniqueSocket socket_;
     // Bytes received but not yet read: an answer normally comes in one receive, and its header
     // and body are then read from here.
     std::array<uint8_t, 2048> inbox_{};

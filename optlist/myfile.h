@@ -71,6 +71,9 @@ class CMyFile {
   private:
     bool RefreshSize();
     int ReadByteRefill();
+    // Up to count bytes of the file from offset on, without moving a file position: how many
+    // were read, 0 at the end, -1 on an error.
+    int64_t ReadAt(uint8_t* out, size_t count, uint64_t offset) const;
 
     UniqueFd fd_;
     int openError_ = 0;

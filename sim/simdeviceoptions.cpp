@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "base/parseuint.h"
+#include "base/u8path.h"
 #include "sim/simfolder.h"
 
 namespace {
@@ -27,7 +28,7 @@ bool ParseVersion(const std::string& text, SimVersion& version) {
 bool AddFile(const std::string& spec, SimDevice& device) {
     const size_t eq = spec.find('=');
     if (eq == std::string::npos || eq == 0) return false;
-    std::ifstream in(spec.substr(eq + 1), std::ios::binary);
+    std::ifstream in(PathFromUtf8(spec.substr(eq + 1)), std::ios::binary);
     if (!in) return false;
     device.files[spec.substr(0, eq)].assign(std::istreambuf_iterator<char>(in),
                                             std::istreambuf_iterator<char>());
@@ -65,7 +66,8 @@ SimOption TakeSimDeviceOption(const CliItem& option, SimDeviceSpec& spec, std::s
         spec.files.push_back(value);
     } else if (option.name == "--store") {
         std::error_code ec;
-        if (!std::filesystem::is_directory(value, ec)) return Bad(error, "not a folder: " + value);
+        if (!std::filesystem::is_directory(PathFromUtf8(value), ec))
+            return Bad(error, "not a folder: " + value);
         spec.storeDir = value;
     } else if (option.name == "--fault") {
         SimFault fault;
@@ -170,7 +172,7 @@ bool ParseSimSiteText(const std::string& text, const std::string& fileName,
 
 bool ReadSimSiteFile(const std::string& path, std::vector<SimDeviceSpec>& specs,
                      std::string* error) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(PathFromUtf8(path), std::ios::binary);
     if (!in) return Fail(error, "cannot read the site file: " + path);
     const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     return ParseSimSiteText(text, path, specs, error);

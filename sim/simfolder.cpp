@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "base/pathcase.h"
+#include "base/u8path.h"
 #include "cfgtree/cfgtreemodel.h"
 #include "cfgtree/configfolder.h"
 
@@ -12,8 +13,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool ReadWholeFile(const fs::path& path, std::vector<uint8_t>& bytes) {
-    std::ifstream in(path, std::ios::binary);
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes) {
+    std::ifstream in(PathFromUtf8(path), std::ios::binary);
     if (!in) return false;
     bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     return true;
@@ -34,13 +35,13 @@ uint32_t SimFolderDeviceNumber(const std::string& folder) {
 
 bool SimDeviceFromFolder(const std::string& folder, SimDevice& device, std::string* error) {
     std::error_code ec;
-    if (!fs::is_directory(folder, ec)) {
+    if (!fs::is_directory(PathFromUtf8(folder), ec)) {
         if (error) *error = "not a folder: " + folder;
         return false;
     }
     // The folder may also be the CONFIG folder itself.
     std::string configDir = FolderConfigDir(folder);
-    if (!fs::is_directory(configDir, ec)) configDir = folder + "/";
+    if (!fs::is_directory(PathFromUtf8(configDir), ec)) configDir = folder + "/";
 
     XmlDocument scratch;
     // Every variable, in no system folder: the device sends its entries with their systems.

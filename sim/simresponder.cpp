@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "base/lebytes.h"
+#include "base/u8path.h"
 #include "link/vr7frame.h"
 
 namespace {
@@ -244,7 +245,7 @@ void SimResponder::StoreUpload() {
     device_.files.erase(fileName_);
     device_.files.emplace(fileName_, fileBytes_);
     if (device_.storeDir.empty() || !IsPlainFileName(fileName_)) return;
-    std::ofstream out(std::filesystem::path(device_.storeDir) / fileName_,
+    std::ofstream out(PathFromUtf8(device_.storeDir) / PathFromUtf8(fileName_),
                       std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(fileBytes_.data()),
               static_cast<std::streamsize>(fileBytes_.size()));

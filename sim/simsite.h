@@ -1,8 +1,8 @@
 #pragma once
 // Serves any number of simulated devices, each on its own endpoints (TCP on 127.0.0.1 and/or a
-// pseudo-terminal pair), from one thread: one event loop watches every endpoint and connection,
-// and a wake-up handles only the connections that are ready or whose time has come.
-// An answer that is delayed, trickled or paced waits in its connection's queue instead of
+// pseudo-terminal pair, which Windows does not have), from one thread: one event loop watches every
+// endpoint and connection, and a wake-up handles only the connections that are ready or whose time
+// has come. An answer that is delayed, trickled or paced waits in its connection's queue instead of
 // holding the loop, so what one device does (a fault included) never slows another down.
 #include <atomic>
 #include <cstddef>
@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "base/uniquefd.h"
+#include "link/socket.h"
 #include "sim/simresponder.h"
 
 struct SimEndpoints {
@@ -101,7 +102,7 @@ class SimSite {
         std::mutex mutex;  // guards responder
         SimResponder responder;
         SimEndpoints endpoints;
-        UniqueFd listenFd;
+        UniqueSocket listenFd;
         UniqueFd ptyMaster;
         uint16_t tcpPort = 0;
         std::string ptyPath;
@@ -128,8 +129,9 @@ class SimSite {
     void CloseAll();
 
     std::vector<std::unique_ptr<Device>> devices_;
-    UniqueFd wakeRead_;
-    UniqueFd wakeWrite_;
+    // What wakes the serving loop to stop: a pipe on POSIX, a loopback socket on Windows.
+    UniqueSocket wakeRead_;
+    UniqueSocket wakeWrite_;
     std::atomic<size_t> staleDropped_{0};
     std::atomic<size_t> wakeups_{0};
     std::atomic<size_t> watchChanges_{0};

@@ -1,8 +1,5 @@
 // vr7sim: serves one simulated VR-7 device over TCP on 127.0.0.1 and/or a pseudo-terminal, or a
-// whole site of devices each on its own TCP port, until SIGINT or SIGTERM.
-#include <signal.h>
-#include <sys/resource.h>
-
+// whole site of devices each on its own TCP port, until SIGINT or SIGTERM (Ctrl+C on Windows).
 #include <cstdio>
 #include <map>
 #include <string>
@@ -14,6 +11,7 @@
 #include "link/connectionkeys.h"
 #include "sim/simdeviceoptions.h"
 #include "sim/simfault.h"
+#include "sim/simprocess.h"
 #include "sim/simsite.h"
 
 namespace {
@@ -86,11 +84,7 @@ std::string SingleDeviceOnly(const std::string& option) {
 int main(int argc, char** argv) {
     // A site serves each device on a socket of its own, with its connections besides: a site of
     // a thousand devices needs more descriptors than the usual soft limit of 1024 allows.
-    if (rlimit files{};
-        ::getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
-        files.rlim_cur = files.rlim_max;
-        (void)::setrlimit(RLIMIT_NOFILE, &files);
-    }
+    simprocess::Prepare();
     const std::vector<std::string> args(argv + 1, argv + argc);
     // The single device of the first form, and where it is served.
     SimDeviceSpec single;
@@ -202,13 +196,6 @@ int main(int argc, char** argv) {
         }
     }
 
-    // The signals are taken by sigwait below, not by a handler on the serving thread.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
-
     std::string error;
     size_t failed = 0;
     if (!served.Start(&error, &failed))
@@ -231,8 +218,7 @@ int main(int argc, char** argv) {
     }
     std::fflush(stdout);
 
-    int signal = 0;
-    sigwait(&stopSignals, &signal);
+    simprocess::WaitForStop();
     served.Stop();
     return 0;
 }

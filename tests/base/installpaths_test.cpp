@@ -4,9 +4,16 @@
 
 #include <filesystem>
 
+#include "base/u8path.h"
 #include "tests/common/tempdir.h"
 
 namespace {
+
+#ifdef _WIN32
+constexpr char kThisProgram[] = "base_installpaths_test.exe";
+#else
+constexpr char kThisProgram[] = "base_installpaths_test";
+#endif
 
 TEST(LocateDataFile, TheWorkingFoldersOwnFileWinsThenTheInstalledOne) {
     TempDir work, data;
@@ -27,15 +34,15 @@ TEST(LocateManual, APortableCopysOwnManualIsFound) {
     // This test program is not installed: no manual beside it.
     EXPECT_EQ(LocateManual(), "");
     work.Write("manual/index.html", "<html/>");
-    EXPECT_EQ(std::filesystem::path(LocateManual()),
-              std::filesystem::canonical(work.Path() + "manual/index.html"));
+    EXPECT_EQ(PathFromUtf8(LocateManual()),
+              std::filesystem::canonical(PathFromUtf8(work.Path() + "manual/index.html")));
 }
 
 TEST(ExecutableDir, IsTheRunningProgramsFolder) {
     const std::string program = ExecutableDir();
     ASSERT_FALSE(program.empty());
     EXPECT_EQ(program.back(), '/');
-    EXPECT_TRUE(std::filesystem::exists(program + "base_installpaths_test"));
+    EXPECT_TRUE(std::filesystem::exists(PathFromUtf8(program + kThisProgram)));
     EXPECT_EQ(InstalledDataDir(), "");  // a build folder has no share/vr7loncfgmaker beside it
 }
 

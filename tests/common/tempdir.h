@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/scratchfolder.h"
+#include "base/u8path.h"
 
 class TempDir {
   public:
@@ -23,18 +24,19 @@ class TempDir {
     std::string Path() const { return path_ + "/"; }
     std::string operator/(const std::string& name) const { return path_ + "/" + name; }
 
-    // Writes bytes to name (creating folders on the way) and returns the file's path.
+    // Writes bytes to name (UTF-8, creating folders on the way) and returns the file's path.
     std::string Write(const std::string& name, const std::string& bytes) const {
-        const std::filesystem::path p = std::filesystem::path(path_) / name;
+        const std::string path = path_ + "/" + name;
+        const std::filesystem::path p = PathFromUtf8(path);
         std::filesystem::create_directories(p.parent_path());
         std::ofstream(p, std::ios::binary) << bytes;
-        return p.string();
+        return path;
     }
 
     std::string MakeDir(const std::string& name) const {
-        const std::filesystem::path p = std::filesystem::path(path_) / name;
-        std::filesystem::create_directories(p);
-        return p.string() + "/";
+        const std::string path = path_ + "/" + name;
+        std::filesystem::create_directories(PathFromUtf8(path));
+        return path + "/";
     }
 
   private:
@@ -46,8 +48,8 @@ class TempDir {
 class WorkingDirectory {
   public:
     explicit WorkingDirectory(const std::string& path)
-        : previous_(std::filesystem::current_path().string()) {
-        std::filesystem::current_path(path);
+        : previous_(std::filesystem::current_path()) {
+        std::filesystem::current_path(PathFromUtf8(path));
     }
     ~WorkingDirectory() {
         std::error_code ec;
@@ -57,5 +59,5 @@ class WorkingDirectory {
     WorkingDirectory& operator=(const WorkingDirectory&) = delete;
 
   private:
-    std::string previous_;
+    std::filesystem::path previous_;
 };

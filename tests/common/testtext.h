@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/cp1251.h"
+#include "base/u8path.h"
 
 // The Windows-1251 bytes of a UTF-8 literal: the core's own text.
 inline std::string W(const char* utf8) {
@@ -22,7 +23,7 @@ inline Cp1251String WT(const char* utf8) {
 
 // The whole file's bytes; empty when it cannot be read.
 inline std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(PathFromUtf8(path), std::ios::binary);
     std::ostringstream out;
     out << in.rdbuf();
     return out.str();

@@ -1,13 +1,13 @@
 // The simulated device's side of the protocol, frame in, frame out, without any transport.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include "link/vr7frame.h"
 #include "sim/simframereader.h"
 #include "sim/simresponder.h"
+#include "tests/common/tempdir.h"
+#include "tests/common/testtext.h"
 #include "tests/common/vr7wire.h"
 
 namespace {
@@ -58,12 +58,10 @@ TEST(SimResponder, EntryLayoutsOfEveryType) {
 }
 
 TEST(SimResponder, WriteTransferStoresOnTheEmptyBlockAndHonoursProtection) {
-    const auto dir =
-        std::filesystem::temp_directory_path() / ("sim_store_" + std::to_string(::getpid()));
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
+    const TempDir root;
+    const std::string store = root.MakeDir("store");
     SimDevice device = Device();
-    device.storeDir = dir.string();
+    device.storeDir = store;
     SimResponder sim(device);
 
     for (const std::string name : {"up.cfg", "../escape.cfg"}) {
@@ -76,16 +74,15 @@ TEST(SimResponder, WriteTransferStoresOnTheEmptyBlockAndHonoursProtection) {
         EXPECT_EQ(Data(sim.Handle(MakeFrame(12, cmdWriteBlock, {})).bytes), Bytes{0xA5});
         EXPECT_EQ(sim.Device().files[name], (Bytes{'x', 'y'}));
     }
-    std::ifstream stored(dir / "up.cfg", std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(stored), {}), "xy");
-    EXPECT_FALSE(std::filesystem::exists(dir.parent_path() / "escape.cfg"));
+    // Read and closed: Windows cannot remove a folder with a file in it still open.
+    EXPECT_EQ(ReadBytes(store + "up.cfg"), "xy");
+    EXPECT_FALSE(std::filesystem::exists(PathFromUtf8(root.Path() + "escape.cfg")));
 
     sim.Device().writeProtected = true;
     EXPECT_EQ(FrameCommand(sim.Handle(MakeFrame(12, cmdOpenFile, {2, 'z'})).bytes.data()),
               kSimWriteProtected);
     EXPECT_EQ(FrameCommand(sim.Handle(MakeFrame(12, cmdWriteBlock, {1})).bytes.data()),
               kSimNoTransfer);
-    std::filesystem::remove_all(dir);
 }
 
 TEST(SimResponder, FaultsApplyAfterSkipForTheirTimesAndToTheirEntryOnly) {

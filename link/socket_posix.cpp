@@ -1,0 +1,5 @@
+#include "link/socket.h"
+
+bool SocketsReady() {
+    return true;
+}
