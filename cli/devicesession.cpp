@@ -64,8 +64,8 @@ bool DeviceSession::SetUp(const CliContext& ctx, const CliArgs& args, std::strin
     ApplyEndpoint(ResolveEndpoint(EndpointOf(conn, DeviceNumber), choice), conn, DeviceNumber);
     if (args.Has("--trace")) {
         tracer_.emplace(ctx.err);
-        conn.Trace = [this](bool sent, const uint8_t* bytes, int length) {
-            (*tracer_)(sent, bytes, length);
+        conn.Trace = [this](FrameWay way, const uint8_t* bytes, int length) {
+            (*tracer_)(way, bytes, length);
         };
     }
     return true;
