@@ -182,8 +182,13 @@ LinkResult connection::Transact(const uint8_t* request, int requestLength, uint8
         }
         // A whole answer that its command cannot give is repeated like a broken one. Wrong check
         // bytes are the caller's to find (and are not repeated).
+        // The device's own answer may still be on its way behind it (the request's echo taken for
+        // the answer on a line set to have none): it is let in and dropped first, or the next
+        // attempt would read the two mixed.
         if (rules.fits != nullptr && !FrameCheckFails(response) && !rules.fits(request, response)) {
-            pending = lr::Garbled;
+            pending = timedOut(lr::Garbled);
+            const LinkResult drained = DropLateAnswers(link, true);
+            if (drained != lr::Ok) return fail(drained);
             continue;
         }
         // This answer may be the late one of an earlier attempt: the same request, so the same

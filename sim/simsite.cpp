@@ -159,6 +159,12 @@ struct SimSite::Channel {
     uint64_t rxBaseCount = 0;
     Clock::time_point rxBase;
 
+    // The echo still to go back on a line that has one: the bytes read from the echoFrom-th on
+    // (counted from 1), each due when it is in.
+    bool echoes = false;
+    std::deque<uint8_t> echo;
+    uint64_t echoFrom = 1;
+
     // The request taken from the input, answered once its last byte is in.
     std::vector<uint8_t> request;
     bool holdsRequest = false;
@@ -201,6 +207,7 @@ struct SimSite::Channel {
     // Takes n bytes read now.
     void Received(const uint8_t* bytes, size_t n, Clock::time_point now) {
         reader.Feed(bytes, n);
+        if (echoes) echo.insert(echo.end(), bytes, bytes + n);
         if (paced && InAt(received) <= now) {  // the line was quiet: these start a new run
             rxBase = now;
             rxBaseCount = received;
@@ -326,6 +333,7 @@ class SimSite::Loop {
         } else if (c.reader.Pending()) {
             wakeAt(c.lastByte + milliseconds(c.device->endpoints.stalePartialMs + 1));
         }
+        if (!c.echo.empty()) wakeAt(c.InAt(c.echoFrom));
         if (c.isPty && now < c.idleUntil) {
             // A pty master without its terminal side reports a hang-up whatever it is watched
             // for: it leaves the watch list until then.
@@ -524,6 +532,7 @@ bool SimSite::Start(std::string* error, size_t* failedDevice) {
             c.paced = true;
             c.line = ByteSteps::Line(d->endpoints.paceBaud);
         }
+        c.echoes = d->endpoints.echo;
         loop_->Touch(c);
     }
     if (!watching) {
@@ -566,8 +575,8 @@ SimReply SimSite::Answer(Device& owner, const std::vector<uint8_t>& frame) {
         if (owner.lineLog.size() >= kLineLogLimit) owner.lineLog.pop_front();
         owner.lineLog.push_back(frame);
     }
-    // Every device hears it; those it is addressed to carry it out, and the first of them
-    // answers.
+    // Every device hears it; each it is addressed to carries it out and answers, one answer after
+    // the other (the timing of the first, the rest right behind it).
     SimReply answer;
     bool answered = false;
     for (Device* d : owner.line) {
@@ -576,7 +585,9 @@ SimReply SimSite::Answer(Device& owner, const std::vector<uint8_t>& frame) {
         SimReply reply = d->responder.Respond(frame);
         if (!answered) {
             answer = std::move(reply);
-            answered = true;
+            answered = !answer.bytes.empty();
+        } else {
+            answer.bytes.insert(answer.bytes.end(), reply.bytes.begin(), reply.bytes.end());
         }
     }
     return answer;
@@ -585,6 +596,22 @@ SimReply SimSite::Answer(Device& owner, const std::vector<uint8_t>& frame) {
 void SimSite::Pump(Channel& c) {
     while (c.fd) {
         const auto now = Clock::now();
+        // The echo of what has crossed the line goes back first, in one write: it is the
+        // converter's, not the device's, and comes ahead of any answer to those bytes.
+        if (!c.echo.empty()) {
+            size_t due = 0;
+            while (due < c.echo.size() && c.InAt(c.echoFrom + due) <= now) ++due;
+            if (due > 0) {
+                const std::vector<uint8_t> bytes(c.echo.begin(),
+                                                 c.echo.begin() + static_cast<long>(due));
+                const ssize_t n = ::write(c.fd.Get(), bytes.data(), bytes.size());
+                // A host that does not read its echo loses it, as on a real line.
+                const size_t gone = n > 0 ? static_cast<size_t>(n) : (errno == EINTR ? 0 : due);
+                c.echo.erase(c.echo.begin(), c.echo.begin() + static_cast<long>(gone));
+                c.echoFrom += gone;
+                if (gone > 0) continue;
+            }
+        }
         if (c.Sending()) {
             if (now < c.sendAt) return;  // the loop wakes for it
             // Every byte whose time has come goes in one write.

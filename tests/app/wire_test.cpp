@@ -2,17 +2,21 @@
 // the line and sends each answer byte by byte at the line's speed. At every speed the port dialog
 // offers, with the protocol's real timings, every device command gives exactly what the device
 // holds: the tree, each file of every block size, a store and a read of a settings file larger
-// than one block, and a store's backup of it.
+// than one block, and a store's backup of it. On a line that echoes every request (an RS-485
+// converter) the same holds with the echo setting "auto"; the wrong setting fails every command.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/backups.h"
 #include "app/devicecommands.h"
+#include "app/failurecause.h"
 #include "app/gatewayfile.h"
 #include "app/maxvariables.h"
+#include "app/messages.h"
 #include "link/vr7prot.h"
 #include "tests/app/support/listfixture.h"
 #include "tests/common/simpeer.h"
@@ -26,10 +30,11 @@ struct WireCase {
     unsigned baud;
     int treeEntries;
     std::vector<size_t> fileSizes;
+    bool echo = false;  // the line hands every request back
 };
 
 std::string CaseName(const ::testing::TestParamInfo<WireCase>& info) {
-    return "Baud" + std::to_string(info.param.baud);
+    return "Baud" + std::to_string(info.param.baud) + (info.param.echo ? "Echo" : "");
 }
 
 class Wire : public ::testing::TestWithParam<WireCase> {
@@ -39,8 +44,9 @@ class Wire : public ::testing::TestWithParam<WireCase> {
         for (size_t size : GetParam().fileSizes)
             device_.files["d" + std::to_string(size)] = WirePattern(size, 3);
         server_ = std::make_unique<SimServer>(device_);
-        ASSERT_TRUE(StartPaced(*server_, GetParam().baud));
+        ASSERT_TRUE(StartPaced(*server_, GetParam().baud, GetParam().echo));
         PointAtPacedPty(conn_, *server_, GetParam().baud);
+        EXPECT_EQ(conn_.Echo, LineEcho::Auto);
     }
 
     SimDevice device_;
@@ -59,6 +65,66 @@ TEST_P(Wire, IdentifyAndTreeAreTheDevicesOwn) {
     ASSERT_EQ(ReadDeviceTree(conn_, kWireDeviceNumber, tree, nullptr, nullptr),
               TreeBuild::Complete);
     EXPECT_EQ(TreeTexts(tree), ExpectedTreeTexts(device_));
+    EXPECT_EQ(conn_.EchoFound(), GetParam().echo);
+}
+
+// The setting that does not match the line: "off" where it echoes takes the request for the
+// answer (garbled), "on" where it does not finds no echo. Every command fails, within its
+// attempts, and says why; none is taken for a success.
+TEST_P(Wire, AWrongEchoSettingFailsEveryCommandWithItsMessage) {
+    if (GetParam().baud != 9600 && GetParam().baud != 115200) GTEST_SKIP();
+    conn_.Echo = GetParam().echo ? LineEcho::Off : LineEcho::On;
+    const LinkResult expected = GetParam().echo ? lr::Garbled : lr::NoEcho;
+    const Cp1251String cause =
+        GetParam().echo ? usertext::BrokenAnswerCause(kWireDeviceNumber) : usertext::NoEchoCause();
+    using Clock = std::chrono::steady_clock;
+    // The longest a command of three attempts may take: each attempt's wait for a whole answer,
+    // and the late answers let in before the next request.
+    const auto bound = std::chrono::milliseconds(
+        4 * 3 * (800 + 2 * kFrameSize * 10000 / static_cast<int>(GetParam().baud)));
+    auto check = [&](const char* what, LinkResult r, Clock::time_point began) {
+        SCOPED_TRACE(what);
+        EXPECT_EQ(r, expected);
+        EXPECT_EQ(FailureCause(conn_, r, false, kWireDeviceNumber), cause);
+        EXPECT_LT(Clock::now() - began, bound);
+    };
+    {
+        connection::OpenedLink open(conn_);
+        DeviceInfo info;
+        auto began = Clock::now();
+        check("info", ReadDeviceInfo(conn_, kWireDeviceNumber, info), began);
+        uint8_t entry[kConfigEntrySize];
+        began = Clock::now();
+        check("tree",
+              ReadConfigEntry(conn_, kWireDeviceNumber, 1, entry, kConfigEntrySize, nullptr),
+              began);
+        std::ostringstream got;
+        began = Clock::now();
+        check("get", ReadDeviceFile(conn_, kWireDeviceNumber, &got, "d1", nullptr), began);
+        EXPECT_EQ(got.str(), "");
+        std::istringstream src(AsString(WirePattern(2 * kMaxFrameData, 4)));
+        began = Clock::now();
+        check("put", WriteDeviceFile(conn_, kWireDeviceNumber, &src, "u", nullptr), began);
+        std::vector<uint8_t> stored;
+        EXPECT_FALSE(server_->File("u", stored));
+    }
+    TempDir dir;
+    WorkingDirectory cwd{dir.Path()};
+    XmlDocument catalogue;
+    SnvtList list(catalogue);
+    list.SetMaxVariables(10);
+    FillBeyondOneBlock(list);
+    struct : IMessageSink {
+        void ShowMessage(const Cp1251String&) override {}
+    } messages;
+    uint32_t number = kWireDeviceNumber;
+    const BackupPolicy policy{dir / "backups", 2};
+    DeviceBackup backup;
+    const auto began = Clock::now();
+    const DeviceStoreResult stored =
+        Store({conn_, number, messages}, list, kUploadFileName, &policy, &backup);
+    EXPECT_NE(stored.outcome, DeviceStoreOutcome::Stored);
+    check("store", stored.code, began);
 }
 
 TEST_P(Wire, EveryBlockSizeGoesDownAndUpByteForByte) {
@@ -146,7 +212,9 @@ INSTANTIATE_TEST_SUITE_P(PortDialogSpeeds, Wire,
                                            WireCase{19200, 24, {1, 1011, 1012}},
                                            WireCase{38400, 48, {1, 1011, 1012}},
                                            WireCase{57600, 96, {1, 1011, 1012}},
-                                           WireCase{115200, 300, {1, 1011, 1012, 5000}}),
+                                           WireCase{115200, 300, {1, 1011, 1012, 5000}},
+                                           WireCase{9600, 12, {1, 1011, 1012, 5000}, true},
+                                           WireCase{115200, 300, {1, 1011, 1012, 5000}, true}),
                          CaseName);
 
 }  // namespace
