@@ -39,10 +39,17 @@ LinkResult connection::Transact(const uint8_t* request, int requestLength, uint8
     // What came after the last whole answer, before this request goes out, is counted: a whole
     // second answer to that request means two devices answer it (or the line repeats answers),
     // and it must never be taken for this request's answer. Late answers owed are the drain's.
+    // On a serial line a repeated answer follows the first one byte time behind it: the line
+    // is listened to until a second answer would have begun (two byte times and a byte's
+    // allowance after the answer), which costs nothing where the caller took that long anyway.
     if (answered_) {
         answered_ = false;
         if (lateAnswers_.owed == 0) {
-            const LinkResult second = SecondAnswer(link, Clock::now());
+            const auto listenUntil =
+                link.WireTime(1) > std::chrono::microseconds(0)
+                    ? answeredAt_ + link.WireTime(2) + std::chrono::microseconds(Timings.byteUs)
+                    : Clock::now();
+            const LinkResult second = SecondAnswer(link, listenUntil);
             if (second != lr::Ok) return fail(second);
         }
     }
@@ -207,6 +214,7 @@ LinkResult connection::Transact(const uint8_t* request, int requestLength, uint8
             if (second != lr::Ok) return fail(second);
         }
         answered_ = true;
+        answeredAt_ = Clock::now();
         return lr::Ok;
     }
     return pending;
