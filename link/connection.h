@@ -196,7 +196,6 @@ class connection {
     // The last exchange ended with a whole answer: what comes after it, before the next request
     // goes out, is a second answer or noise.
     bool answered_ = false;
-    std::chrono::steady_clock::time_point answeredAt_;
     LinkResult openResult_ = lr::Ok;  // of the current link's open
     bool locked_ = false;
     LinkResult lastFailedExchange_ = lr::Ok;

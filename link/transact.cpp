@@ -39,17 +39,14 @@ LinkResult connection::Transact(const uint8_t* request, int requestLength, uint8
     // What came after the last whole answer, before this request goes out, is counted: a whole
     // second answer to that request means two devices answer it (or the line repeats answers),
     // and it must never be taken for this request's answer. Late answers owed are the drain's.
-    // On a serial line a repeated answer follows the first one byte time behind it: the line
-    // is listened to until a second answer would have begun (two byte times and a byte's
-    // allowance after the answer), which costs nothing where the caller took that long anyway.
+    // Nothing is waited for here: a wait before every request would slow every exchange down.
+    // A second answer still on its way when the request goes out is no answer to it (another
+    // command's layout is garbled, a block's position does not follow) or, taken for it, leaves
+    // the real answer behind for this check at the next request.
     if (answered_) {
         answered_ = false;
         if (lateAnswers_.owed == 0) {
-            const auto listenUntil =
-                link.WireTime(1) > std::chrono::microseconds(0)
-                    ? answeredAt_ + link.WireTime(2) + std::chrono::microseconds(Timings.byteUs)
-                    : Clock::now();
-            const LinkResult second = SecondAnswer(link, listenUntil);
+            const LinkResult second = SecondAnswer(link, Clock::now());
             if (second != lr::Ok) return fail(second);
         }
     }
@@ -214,7 +211,6 @@ LinkResult connection::Transact(const uint8_t* request, int requestLength, uint8
             if (second != lr::Ok) return fail(second);
         }
         answered_ = true;
-        answeredAt_ = Clock::now();
         return lr::Ok;
     }
     return pending;

