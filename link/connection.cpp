@@ -145,6 +145,7 @@ LinkResult connection::OpenTcpIpLink(const std::string& host, const std::string&
 void connection::ResetLineState(bool serial) {
     lateAnswers_ = {};
     answered_ = false;
+    heardOnce_ = false;
     openResult_ = lr::Ok;
     // Every link is judged afresh: another port, or the same one with another converter.
     if (!serial || Echo == LineEcho::Off)

@@ -1,5 +1,6 @@
 #pragma once
 // The one object through which the system reaches a device: its settings, its lock and its link.
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -46,9 +47,10 @@ struct AnswerRules {
     // command can answer with; one that has not is garbled (lr::Garbled) and the attempt is
     // repeated. Null: any frame is taken.
     bool (*fits)(const uint8_t* request, const uint8_t* response) = nullptr;
-    // After the answer the line is listened to for a moment (LinkTimings::secondAnswerMs): a
-    // second whole answer means two devices answer one number (lr::TwoAnswers). For the
-    // identification, whose answer decides which device a command works with.
+    // After the answer the line is listened to for a moment (LinkTimings::secondAnswerMs), once
+    // for a link (its first answer): a second whole answer means two devices answer one number
+    // (lr::TwoAnswers). For the identification, whose answer decides which device a command
+    // works with.
     bool listenForSecond = false;
 };
 
@@ -196,7 +198,9 @@ class connection {
     // The last exchange ended with a whole answer: what comes after it, before the next request
     // goes out, is a second answer or noise.
     bool answered_ = false;
-    LinkResult openResult_ = lr::Ok;  // of the current link's open
+    bool heardOnce_ = false;                // an exchange on this link has had its answer
+    std::array<uint8_t, 1024> previous_{};  // the request of that last whole answer
+    LinkResult openResult_ = lr::Ok;        // of the current link's open
     bool locked_ = false;
     LinkResult lastFailedExchange_ = lr::Ok;
     int systemError_ = 0;

@@ -43,6 +43,7 @@ LinkResult connection::Transact(const uint8_t* request, int requestLength, uint8
     // A second answer still on its way when the request goes out is no answer to it (another
     // command's layout is garbled, a block's position does not follow) or, taken for it, leaves
     // the real answer behind for this check at the next request.
+    const bool afterAnswer = answered_ && lateAnswers_.owed == 0;
     if (answered_) {
         answered_ = false;
         if (lateAnswers_.owed == 0) {
@@ -193,6 +194,12 @@ LinkResult connection::Transact(const uint8_t* request, int requestLength, uint8
             pending = timedOut(lr::Garbled);
             const LinkResult drained = DropLateAnswers(link, true);
             if (drained != lr::Ok) return fail(drained);
+            // A whole answer to the request before, come after its own: a second answer that
+            // was still on its way when this request went out.
+            if (afterAnswer && FrameCommand(response) == FrameCommand(previous_.data()) &&
+                FrameCommand(request) != FrameCommand(previous_.data()) &&
+                rules.fits(previous_.data(), response))
+                return lr::TwoAnswers;
             continue;
         }
         // This answer may be the late one of an earlier attempt: the same request, so the same
@@ -204,13 +211,18 @@ LinkResult connection::Transact(const uint8_t* request, int requestLength, uint8
             if (drained != lr::Ok) return fail(drained);
             return lr::Ok;
         }
-        if (rules.listenForSecond) {
+        // Once a link: the first answer tells whether two devices answer (commands open a link
+        // each and begin with the identification).
+        if (rules.listenForSecond && !heardOnce_) {
             const LinkResult second =
                 SecondAnswer(link, Clock::now() + link.WireTime(kFrameHeader) +
                                        std::chrono::milliseconds(Timings.secondAnswerMs));
             if (second != lr::Ok) return fail(second);
         }
         answered_ = true;
+        heardOnce_ = true;
+        std::memcpy(previous_.data(), request,
+                    static_cast<size_t>(std::min<int>(requestLength, kFrameSize)));
         return lr::Ok;
     }
     return pending;
