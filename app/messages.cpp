@@ -374,6 +374,9 @@ VR7_TEXT(LinkErrorWith, "ошибка связи с прибором № ")
 VR7_TEXT(CodeWord, " (код ")
 VR7_TEXT(RefusedWrite, " отказал в записи: включена защита (снимите EN_PR)")
 VR7_TEXT(RefusedNoFile, " отказал: такого файла в приборе нет")
+VR7_TEXT(NoEcho, "линия не возвращает запрос: выключите «эхо»")
+VR7_TEXT(TwoAnswersBefore, "на номер ")
+VR7_TEXT(TwoAnswersAfter, " отвечают два прибора (или линия повторяет ответ)")
 VR7_TEXT(NoAnswerStepBefore, "Нет ответа: проверьте номер прибора (сейчас № ")
 VR7_TEXT(NoAnswerStepAfter, ") и порт (меню «Настройки», пункт «Порт»).")
 VR7_TEXT(BrokenAnswerStepBefore,
@@ -433,6 +436,14 @@ Cp1251String WriteProtectedCause(uint32_t deviceNumber) {
 
 Cp1251String NoSuchFileCause(uint32_t deviceNumber) {
     return DeviceWord() + Raw(std::to_string(deviceNumber)) + RefusedNoFile();
+}
+
+const Cp1251String& NoEchoCause() {
+    return NoEcho();
+}
+
+Cp1251String TwoAnswersCause(uint32_t deviceNumber) {
+    return TwoAnswersBefore() + Raw(std::to_string(deviceNumber)) + TwoAnswersAfter();
 }
 
 Cp1251String NoAnswerStep(uint32_t deviceNumber) {
@@ -501,6 +512,10 @@ VR7_LOG_TEXT(LogBadLength, "ответ неверной длины или обо
 VR7_LOG_TEXT(LogIncomplete,
              "передача неполна: блоки файла не сходятся с размером, который назвал прибор")
 VR7_LOG_TEXT(LogFileTooLarge, "прибор называет файл больше 8 МиБ: не прочитан")
+VR7_LOG_TEXT(LogGarbled, "ответ не того вида, что у команды (длина или поля)")
+VR7_LOG_TEXT(LogNoEcho, "линия не вернула запрос (эхо)")
+VR7_LOG_TEXT(LogTwoAnswers, "на один запрос пришли два ответа")
+VR7_LOG_TEXT(LogEcho, "эхо запроса")
 VR7_LOG_TEXT(LogGetState, "не прочитаны настройки последовательного порта")
 VR7_LOG_TEXT(LogSetState, "не применены настройки последовательного порта (скорость?)")
 VR7_LOG_TEXT(LogSetMask, "не установлена маска событий последовательного порта")
@@ -553,6 +568,12 @@ const char* LogExplanation(LinkResult result) {
             return LogIncomplete;
         case lr::FileTooLarge:
             return LogFileTooLarge;
+        case lr::Garbled:
+            return LogGarbled;
+        case lr::NoEcho:
+            return LogNoEcho;
+        case lr::TwoAnswers:
+            return LogTwoAnswers;
         case lr::GetStateFailed:
             return LogGetState;
         case lr::SetStateFailed:
@@ -605,6 +626,10 @@ std::string FrameCheck(const FrameFacts& f) {
             break;
     }
     return LogCheckOk;
+}
+
+const char* EchoLine() {
+    return LogEcho;
 }
 
 std::string FrameSummary(const FrameFacts& f) {

@@ -192,6 +192,12 @@ Cp1251String LinkErrorCause(uint32_t deviceNumber, int code);
 Cp1251String WriteProtectedCause(uint32_t deviceNumber);
 // The device refused to open a file for reading: "прибор № 5 отказал: такого файла в приборе нет".
 Cp1251String NoSuchFileCause(uint32_t deviceNumber);
+// The line is set to hand requests back and did not: "линия не возвращает запрос: выключите
+// «эхо»".
+const Cp1251String& NoEchoCause();
+// A second whole answer to one request: "на номер 5 отвечают два прибора (или линия повторяет
+// ответ)".
+Cp1251String TwoAnswersCause(uint32_t deviceNumber);
 
 // The next step after a device command failed, a line of its own under the message.
 // "Нет ответа: проверьте номер прибора (сейчас № 5) и порт (меню «Настройки», пункт «Порт»)."
@@ -247,6 +253,7 @@ namespace logtext {
 std::string FrameCheck(const FrameFacts& facts);  // "контроль верен", ...
 std::string FrameSummary(
     const FrameFacts& facts);  // "чтение записи, прибор № 12, длина 2, запись 3"
+const char* EchoLine();  // "эхо запроса": the request as the line handed it back
 // "результат 1011: нет ответа в срок по TCP"; systemError as for ResultText (link/resulttext.h).
 std::string Result(LinkResult result, int systemError);
 std::string TcpLink(const std::string& host, const std::string& port);  // "связь: TCP host:port"

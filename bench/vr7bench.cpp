@@ -617,14 +617,17 @@ int main(int argc, char** argv) {
 
     // The device over a serial line: the simulator takes the requests and gives the answers on a
     // pty at the wire's speed, and the floor is the wire time of every byte exchanged (each
-    // request and the answer the device gives it, 10 bits a byte).
+    // request and the answer the device gives it, 10 bits a byte). On a line that echoes the
+    // requests (an RS-485 converter) each request comes back as it crosses: the floor is the same.
+    // The echo setting stays "auto" throughout: it must cost nothing on a line without echo.
     auto measurePaced = [&](const std::string& name, const SimDevice& device, unsigned baud,
-                            const std::string& work) {
+                            const std::string& work, bool echo) {
         SimServer paced(device);
         SimEndpoints line;
         line.tcp = false;
         line.pty = true;
         line.paceBaud = baud;
+        line.echo = echo;
         std::string error;
         if (!paced.Start(line, &error)) {
             std::fprintf(stderr, "vr7bench: simulator: %s\n", error.c_str());
@@ -634,7 +637,7 @@ int main(int argc, char** argv) {
                                     std::to_string(baud) + " --number 77 " + work;
         double wireSeconds = 0;
         rows.push_back(Measure(
-            name, runs,
+            name + (echo ? ", echo" : ""), runs,
             [&] {
                 paced.ClearRequests();
                 const double s = TimeShell(command);
@@ -649,8 +652,10 @@ int main(int argc, char** argv) {
         paced.Stop();
     };
     const int serialEntries = smoke ? 20 : 500;
-    measurePaced("vr7lon device tree at 115200 Bd: " + std::to_string(serialEntries) + " entries",
-                 MakeDeviceWorkload(serialEntries), 115200, "tree --catalog " + catalogue);
+    for (const bool echo : {false, true})
+        measurePaced(
+            "vr7lon device tree at 115200 Bd: " + std::to_string(serialEntries) + " entries",
+            MakeDeviceWorkload(serialEntries), 115200, "tree --catalog " + catalogue, echo);
     // A settings file's size, at the slowest speed of the port dialog, down and up.
     const size_t slowBytes = smoke ? 1500 : 4096;
     const std::string slowFile = dir + "/slow.bin";
@@ -661,10 +666,12 @@ int main(int argc, char** argv) {
     SimDevice slowDevice = MakeDeviceWorkload(1);
     slowDevice.files["slow.bin"] = std::vector<uint8_t>(slowBytes, 0xC3);
     const std::string slowSize = std::to_string(slowBytes) + " bytes";
-    measurePaced("vr7lon device get at 9600 Bd: " + slowSize, slowDevice, 9600,
-                 "get slow.bin " + dir + "/slow-down.bin");
-    measurePaced("vr7lon device put at 9600 Bd: " + slowSize, slowDevice, 9600,
-                 "put " + slowFile + " slow-up.bin");
+    for (const bool echo : {false, true}) {
+        measurePaced("vr7lon device get at 9600 Bd: " + slowSize, slowDevice, 9600,
+                     "get slow.bin " + dir + "/slow-down.bin", echo);
+        measurePaced("vr7lon device put at 9600 Bd: " + slowSize, slowDevice, 9600,
+                     "put " + slowFile + " slow-up.bin", echo);
+    }
 
     Print(rows);
     if (!haveXmllint) std::printf("(xmllint is not installed: the open floor only reads files)\n");

@@ -9,8 +9,8 @@
 
 const std::vector<CliOption>& DeviceOptions() {
     static const std::vector<CliOption> options = {
-        {"--port", true},  {"--ip", true},     {"--tcp-port", true},
-        {"--speed", true}, {"--number", true}, {"--trace", false},
+        {"--port", true},   {"--ip", true},     {"--tcp-port", true}, {"--speed", true},
+        {"--number", true}, {"--trace", false}, {"--echo", true},
     };
     return options;
 }
@@ -62,10 +62,14 @@ bool DeviceSession::SetUp(const CliContext& ctx, const CliArgs& args, std::strin
         DeviceNumber = LoadDeviceNumber(dir);
     }
     ApplyEndpoint(ResolveEndpoint(EndpointOf(conn, DeviceNumber), choice), conn, DeviceNumber);
+    if (args.Has("--echo") && !ParseLineEcho(args.Value("--echo"), conn.Echo)) {
+        error = "--echo needs auto, on or off";
+        return false;
+    }
     if (args.Has("--trace")) {
         tracer_.emplace(ctx.err);
-        conn.Trace = [this](bool sent, const uint8_t* bytes, int length) {
-            (*tracer_)(sent, bytes, length);
+        conn.Trace = [this](FrameWay way, const uint8_t* bytes, int length) {
+            (*tracer_)(way, bytes, length);
         };
     }
     return true;

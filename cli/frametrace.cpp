@@ -1,7 +1,11 @@
 #include "cli/frametrace.h"
 
-void FrameTracer::operator()(bool sent, const uint8_t* bytes, int length) const {
+void FrameTracer::operator()(FrameWay way, const uint8_t* bytes, int length) const {
     const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::steady_clock::now() - start_);
-    err_ << FrameTraceLine(elapsed.count(), sent, bytes, length) << '\n' << std::flush;
+    const std::string line =
+        way == FrameWay::Echo
+            ? FrameTraceLine(elapsed.count(), false, bytes, length, "request echo", "")
+            : FrameTraceLine(elapsed.count(), way == FrameWay::Sent, bytes, length);
+    err_ << line << '\n' << std::flush;
 }

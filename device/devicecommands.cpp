@@ -485,7 +485,11 @@ Cp1251String NextStep(const connection& conn, uint32_t deviceNumber, const Devic
             return usertext::NoAnswerStep(deviceNumber);
         case lr::BadCheck:
         case lr::BadLength:
+        case lr::Garbled:
             return usertext::BrokenAnswerStep(deviceNumber);
+        case lr::NoEcho:
+        case lr::TwoAnswers:
+            return {};  // the cause says what to do
         default:
             if (code >= 1 && code <= 255) return usertext::BrokenAnswerStep(deviceNumber);
             return usertext::NoAnswerStep(deviceNumber);

@@ -49,9 +49,11 @@ FileOpenFor OpenModeOf(const std::vector<uint8_t>& request) {
 
 }  // namespace
 
-void ExchangeTail::Note(bool isSent, const uint8_t* bytes, int length, long long ms) {
+void ExchangeTail::Note(FrameWay way, const uint8_t* bytes, int length, long long ms) {
+    // The request handed back by the line says nothing of the device's answer.
+    if (way == FrameWay::Echo) return;
     const size_t size = static_cast<size_t>(std::max(0, length));
-    if (isSent) {
+    if (way == FrameWay::Sent) {
         if (sent.size() == size && std::equal(sent.begin(), sent.end(), bytes)) {
             ++sendings;
         } else {
@@ -115,7 +117,12 @@ Cp1251String FailureCause(const connection& conn, LinkResult code, bool framesDe
         case lr::BadCheck:
             return usertext::BadCheckCause(deviceNumber);
         case lr::BadLength:
+        case lr::Garbled:
             return usertext::BrokenAnswerCause(deviceNumber);
+        case lr::NoEcho:
+            return usertext::NoEchoCause();
+        case lr::TwoAnswers:
+            return usertext::TwoAnswersCause(deviceNumber);
         case lr::BadArgument:
             // The device refused to open a file; what that means depends on what was asked.
             if (openFor == FileOpenFor::Unknown) openFor = OpenModeOf(tail.sent);

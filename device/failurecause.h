@@ -7,9 +7,8 @@
 #include <vector>
 
 #include "base/cp1251.h"
+#include "link/connection.h"
 #include "link/vr7types.h"
-
-class connection;
 
 // The last exchange as the frames showed it: what was sent, how often in a row, and what came.
 struct ExchangeTail {
@@ -20,7 +19,7 @@ struct ExchangeTail {
     std::vector<uint8_t> received;  // of the last sending; empty: nothing came
 
     // Takes a frame seen ms after the command began.
-    void Note(bool isSent, const uint8_t* bytes, int length, long long ms);
+    void Note(FrameWay way, const uint8_t* bytes, int length, long long ms);
 };
 
 // The result the frames show: Ok when nothing was sent or the last answer was whole and answered

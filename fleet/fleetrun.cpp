@@ -64,8 +64,9 @@ class DeviceWork {
         : task_(task), settings_(settings), result_(result) {
         conn_.Timings = settings.timings;
         ApplyEndpoint(task.endpoint, conn_, number_);
-        conn_.Trace = [&result](bool sent, const uint8_t*, int length) {
-            (sent ? result.bytesSent : result.bytesReceived) += static_cast<uint64_t>(length);
+        conn_.Trace = [&result](FrameWay way, const uint8_t*, int length) {
+            (way == FrameWay::Sent ? result.bytesSent : result.bytesReceived) +=
+                static_cast<uint64_t>(length);
         };
         result_.number = number_;
     }

@@ -43,6 +43,28 @@ std::unique_ptr<CLink> MakeLink(const Args&... args) {
 
 }  // namespace
 
+const char* LineEchoKey(LineEcho echo) {
+    switch (echo) {
+        case LineEcho::On:
+            return "on";
+        case LineEcho::Off:
+            return "off";
+        case LineEcho::Auto:
+            break;
+    }
+    return "auto";
+}
+
+bool ParseLineEcho(const std::string& text, LineEcho& echo) {
+    for (const LineEcho e : {LineEcho::Auto, LineEcho::On, LineEcho::Off}) {
+        if (text == LineEchoKey(e)) {
+            echo = e;
+            return true;
+        }
+    }
+    return false;
+}
+
 connection::~connection() {
     link_.reset();
 }
@@ -68,6 +90,9 @@ void connection::LoadSettings(const std::string& iniPath) {
     const int value = ini::AtoiInt(tcpPort);
     TcpIpPort = value == INT_MAX || value == INT_MIN ? LeadingNumber(tcpPort) : Decimal(value);
     Speed = ini::AtoiLow32(ini::ReadString(iniPath, kSection, kSpeed, "115200"));
+    // A value that is none of the three reads as the default.
+    if (!ParseLineEcho(ini::ReadString(iniPath, kSection, kEcho, "auto"), Echo))
+        Echo = LineEcho::Auto;
 }
 
 bool connection::SaveSettings(const std::string& iniPath) {
@@ -77,7 +102,8 @@ bool connection::SaveSettings(const std::string& iniPath) {
     bool saved = ini::WriteString(iniPath, kSection, kPort, PortName);
     saved = ini::WriteString(iniPath, kSection, kIp, IpAddress) && saved;
     saved = ini::WriteString(iniPath, kSection, kTcpIpPort, TcpIpPort) && saved;
-    return ini::WriteString(iniPath, kSection, kSpeed, Decimal(Speed)) && saved;
+    saved = ini::WriteString(iniPath, kSection, kSpeed, Decimal(Speed)) && saved;
+    return ini::WriteString(iniPath, kSection, kEcho, LineEchoKey(Echo)) && saved;
 }
 
 void connection::ShowPortDialog(IPortDialog& dialog, int left, int top, uint32_t* deviceNumber,
@@ -103,7 +129,7 @@ LinkResult connection::Open() {
 }
 
 LinkResult connection::OpenComLink(const std::string& portName, uint32_t speed) {
-    return OpenLink(MakeLink<CComLink>(portName, speed, Timings));
+    return OpenLink(MakeLink<CComLink>(portName, speed, Timings), true);
 }
 
 LinkResult connection::OpenTcpIpLink(const std::string& host, const std::string& tcpPort) {
@@ -111,17 +137,28 @@ LinkResult connection::OpenTcpIpLink(const std::string& host, const std::string&
     // name service would take it modulo 65536 or as a service name.
     uint16_t port = 0;
     const bool inRange = ParseTcpPort(tcpPort, port);
-    return OpenLink(MakeLink<CTCPIPLink>(host, tcpPort, Timings),
+    return OpenLink(MakeLink<CTCPIPLink>(host, tcpPort, Timings), false,
                     inRange ? lr::Ok : lr::BadTcpPort);
 }
 
-LinkResult connection::OpenLink(std::unique_ptr<CLink> link, LinkResult refused) {
+void connection::ResetLineState(bool serial) {
+    lateAnswers_ = {};
+    answered_ = false;
+    heardOnce_ = false;
+    openResult_ = lr::Ok;
+    // Every link is judged afresh: another port, or the same one with another converter.
+    if (!serial || Echo == LineEcho::Off)
+        echo_ = EchoState::None;
+    else
+        echo_ = Echo == LineEcho::On ? EchoState::Found : EchoState::Unknown;
+}
+
+LinkResult connection::OpenLink(std::unique_ptr<CLink> link, bool serial, LinkResult refused) {
     LockHolder lock(*this);
     if (!lock.owns()) return lr::LockFailed;
     link_ = std::move(link);
     lastFailedExchange_ = lr::Ok;
-    lateAnswers_ = {};
-    openResult_ = lr::Ok;
+    ResetLineState(serial);
     if (!link_) return lr::NoLinkObject;
     if (refused != lr::Ok) {
         systemError_ = 0;
@@ -144,7 +181,6 @@ LinkResult connection::SetLink(std::unique_ptr<CLink> link) {
     LockHolder lock(*this);
     if (!lock.owns()) return lr::LockFailed;
     link_ = std::move(link);
-    lateAnswers_ = {};
-    openResult_ = lr::Ok;
+    ResetLineState(true);
     return lr::Ok;
 }

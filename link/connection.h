@@ -1,5 +1,6 @@
 #pragma once
 // The one object through which the system reaches a device: its settings, its lock and its link.
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -24,9 +25,34 @@ class IPortDialog {
     virtual std::string DevNomText() const = 0;
 };
 
-// Every frame sent (sent = true) or received, with its bytes as they crossed the link (a broken
-// answer is passed as far as it came), for tracing.
-using FrameTrace = std::function<void(bool sent, const uint8_t* bytes, int length)>;
+// Which way a traced frame went: the request, an answer (or what came of one), or the request as
+// the line handed it back (local echo).
+enum class FrameWay : uint8_t { Sent, Received, Echo };
+
+// Every frame sent or received, with its bytes as they crossed the link (a broken answer is
+// passed as far as it came), for tracing.
+using FrameTrace = std::function<void(FrameWay way, const uint8_t* bytes, int length)>;
+
+// Whether the serial line hands every request back before the answer, as many 2-wire RS-485
+// converters do (their receiver stays on while they send). Auto: judged from the first answer
+// on each opened link, and kept for the link's life.
+enum class LineEcho : uint8_t { Auto, On, Off };
+// The ini and vr7lon spelling: "auto", "on", "off"; false for any other text.
+const char* LineEchoKey(LineEcho echo);
+bool ParseLineEcho(const std::string& text, LineEcho& echo);
+
+// What an exchange asks of its answer beyond a whole frame.
+struct AnswerRules {
+    // Whether the answer (whole, with good check bytes) has a length and layout the request's
+    // command can answer with; one that has not is garbled (lr::Garbled) and the attempt is
+    // repeated. Null: any frame is taken.
+    bool (*fits)(const uint8_t* request, const uint8_t* response) = nullptr;
+    // After the answer the line is listened to for a moment (LinkTimings::secondAnswerMs), once
+    // for a link (its first answer): a second whole answer means two devices answer one number
+    // (lr::TwoAnswers). For the identification, whose answer decides which device a command
+    // works with.
+    bool listenForSecond = false;
+};
 
 class connection {
   public:
@@ -40,6 +66,8 @@ class connection {
     std::string IpAddress = "192.168.0.1";
     uint32_t Speed = 9600;
     uint32_t DeviceNumber = 0;
+    // The serial line's echo; a TCP/IP link never has one.
+    LineEcho Echo = LineEcho::Auto;
     // Every wait of the protocol and of the links this connection opens.
     LinkTimings Timings;
 
@@ -57,9 +85,15 @@ class connection {
     LinkResult OpenTcpIpLink(const std::string& host, const std::string& tcpPort);
     void Close();
 
-    // One request and its response over the current link (see vr7prot.h for the frame).
+    // One request and its response over the current link (see vr7prot.h for the frame). The
+    // request's echo, when the line has one, is read and checked first (lr::NoEcho when it does
+    // not come back whole); a whole second answer to the request before this one fails this
+    // exchange before it writes (lr::TwoAnswers).
     LinkResult Transact(const uint8_t* request, int requestLength, uint8_t* response,
-                        int responseCapacity, unsigned timeoutMs, uint8_t attempts);
+                        int responseCapacity, unsigned timeoutMs, uint8_t attempts,
+                        const AnswerRules& rules = {});
+    // Whether the current link was found to hand requests back (set to, or judged "auto").
+    bool EchoFound() const { return echo_ == EchoState::Found; }
 
     // Asks the command under way to stop between two exchanges: from now on every Transact
     // returns lr::Cancelled before it writes, until ClearCancel(). The request outlives the link,
@@ -126,14 +160,24 @@ class connection {
 
   private:
     // Replaces the link (the old one lets go of its port first) and opens the new one, or, when
-    // refused is not 0, keeps it unopened with that result for the next exchange.
-    LinkResult OpenLink(std::unique_ptr<CLink> link, LinkResult refused = lr::Ok);
+    // refused is not 0, keeps it unopened with that result for the next exchange. serial: the
+    // echo setting applies to it.
+    LinkResult OpenLink(std::unique_ptr<CLink> link, bool serial, LinkResult refused = lr::Ok);
 
     // Lets in and drops what the device still sends for attempts that timed out, until the line
     // has been quiet for the timeout of the exchange they belonged to; 1017 when it never falls
     // quiet within the time those answers can take, a link failure as the read gives it. Nothing
     // is owed afterwards when settle is set or the device was heard.
     LinkResult DropLateAnswers(CLink& link, bool settle);
+    // Reads the request's echo back; lr::NoEcho when it does not come whole and unchanged by
+    // deadline.
+    LinkResult ReadEcho(CLink& link, const uint8_t* request, int requestLength,
+                        std::chrono::steady_clock::time_point deadline);
+    // Reads a second answer whose first bytes may already have come (what the buffer holds):
+    // lr::TwoAnswers when a whole frame with good check bytes comes by its wire time after
+    // waitUntil, lr::Ok otherwise (nothing, noise, a frame cut short). Only a link failure is
+    // passed on.
+    LinkResult SecondAnswer(CLink& link, std::chrono::steady_clock::time_point waitUntil);
 
     // Attempts that ran out of time since the line was last known quiet: their answers may still
     // come.
@@ -143,10 +187,21 @@ class connection {
         std::chrono::microseconds answerTime{0};  // the longest any of those answers may take
     };
 
+    // The echo of the current link: not looked for (setting off, or TCP/IP), looked for on
+    // every exchange, or not known yet (auto: the first frame that comes decides).
+    enum class EchoState : uint8_t { None, Found, Unknown };
+    void ResetLineState(bool serial);
+
     std::unique_ptr<CLink> link_;
     LateAnswers lateAnswers_;
-    LinkResult openResult_ = lr::Ok;   // of the current link's open
-    std::atomic<bool> locked_{false};  // taken by one thread at a time, whichever it is
+    EchoState echo_ = EchoState::None;
+    // The last exchange ended with a whole answer: what comes after it, before the next request
+    // goes out, is a second answer or noise.
+    bool answered_ = false;
+    bool heardOnce_ = false;                // an exchange on this link has had its answer
+    std::array<uint8_t, 1024> previous_{};  // the request of that last whole answer
+    LinkResult openResult_ = lr::Ok;        // of the current link's open
+    std::atomic<bool> locked_{false};       // taken by one thread at a time, whichever it is
     LinkResult lastFailedExchange_ = lr::Ok;
     int systemError_ = 0;
     std::atomic<bool> cancelRequested_{false};

@@ -9,6 +9,8 @@ inline constexpr char kIp[] = "IP";
 inline constexpr char kTcpIpPort[] = "TCPIPport";
 inline constexpr char kSpeed[] = "speed";
 inline constexpr char kDeviceNumber[] = "dev_nom";
+// Whether the serial line hands the request back: "auto", "on" or "off".
+inline constexpr char kEcho[] = "echo";
 
 // The port name that chooses the network (compared exactly: "tcp/ip" names a serial port).
 inline constexpr char kTcpIpPortName[] = "TCP/IP";

@@ -33,6 +33,13 @@ struct LinkTimings {
     unsigned tcpPurgeMs = 1000;
     unsigned tcpConnectMs = 21000;
 
+    // A request's echo (a line that hands it back) may come this long after the request's wire
+    // time and its allowance per byte: a USB converter passes received bytes on in bursts.
+    unsigned echoMs = 50;
+    // After the identification's answer the line is listened to this long (beyond the wire time
+    // of a header) for a second answer: two devices of one number answer one after the other.
+    unsigned secondAnswerMs = 30;
+
     // Every wait times factor (at least 1 ms, or 1 us a byte); the attempts stay as they are.
     constexpr LinkTimings Scaled(double factor) const {
         auto scale = [factor](unsigned value) {
@@ -43,7 +50,7 @@ struct LinkTimings {
         for (CommandTiming* c : {&t.identify, &t.openFile, &t.block, &t.config})
             c->timeoutMs = scale(c->timeoutMs);
         for (unsigned* v : {&t.serialWriteMs, &t.byteUs, &t.tcpReadExtraMs, &t.tcpWriteMs,
-                            &t.tcpPurgeMs, &t.tcpConnectMs})
+                            &t.tcpPurgeMs, &t.tcpConnectMs, &t.echoMs, &t.secondAnswerMs})
             *v = scale(*v);
         return t;
     }

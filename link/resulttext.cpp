@@ -41,6 +41,13 @@ const char* Explanation(LinkResult result) {
                    "announced";
         case lr::FileTooLarge:
             return "the device announces a file larger than 8 MiB: not read";
+        case lr::Garbled:
+            return "the answer does not have its command's length and layout";
+        case lr::NoEcho:
+            return "the line did not hand the request back: set the echo off";
+        case lr::TwoAnswers:
+            return "two answers came to one request: two devices have this number (or the line "
+                   "repeats answers)";
         case lr::GetStateFailed:
             return "the serial port's settings could not be read";
         case lr::SetStateFailed:

@@ -42,7 +42,26 @@ constexpr uint8_t kBlockAccepted = 0xA5;   // the answer to a 0x07 block
 constexpr uint8_t kRefusedNoSuchFile = 0x02;
 constexpr int kBlockPositionSize = 4;  // a 0x06 answer: position after the block (u32 LE), bytes
 constexpr int kMaxBlockFileBytes = kMaxFrameData - kBlockPositionSize;
-constexpr int kDeviceInfoSize = 37;  // the data of the answer to 0x01
+constexpr int kDeviceInfoSize = 37;   // the data of the answer to 0x01
+constexpr int kConfigEntrySize = 17;  // the data of the answer to 0x21: one entry's descriptor
+constexpr int kHeaderFixedSize = 8;   // 0x23: entry count, second value; then the systems
+constexpr int kFileSizeSize = 4;      // 0x05 for reading: the file's size (u32 LE)
+
+// Whether code is one of the protocol's commands: an answer carrying another command's code is
+// no refusal but an answer to something else.
+inline bool IsCommandCode(uint8_t code) {
+    switch (code) {
+        case cmdIdentify:
+        case cmdOpenFile:
+        case cmdReadBlock:
+        case cmdWriteBlock:
+        case cmdReadEntry:
+        case cmdReadHeader:
+            return true;
+        default:
+            return false;
+    }
+}
 
 inline void SetFrameHeader(uint8_t* frame, uint32_t address, uint16_t length, uint8_t command) {
     PutLe32(frame, address);

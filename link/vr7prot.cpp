@@ -17,22 +17,35 @@ LinkResult RefusalCode(uint8_t command) {
     return command == 0 ? 255 : command;
 }
 
-// The first bytes of the answer's data as a little-endian number; bytes the answer lacks count as
-// 0.
+// Four bytes of an answer's data as a little-endian number; AnswerFits has made sure they came.
 uint32_t AnswerU32(const uint8_t* response, int offset) {
-    const int length = FrameLength(response);
-    uint32_t value = 0;
-    for (int i = 3; i >= 0; --i) {
-        value <<= 8;
-        if (offset + i < length) value |= FrameData(response)[offset + i];
-    }
-    return value;
+    return GetLe32(FrameData(response) + offset);
 }
+
+// The header's systems: count pairs of zero-terminated texts, filling the data exactly.
+bool HeaderFits(const uint8_t* data, int length) {
+    if (length < kHeaderFixedSize) return false;
+    if (length == kHeaderFixedSize) return true;
+    const int count = data[kHeaderFixedSize];
+    int pos = kHeaderFixedSize + 1;
+    for (int text = 0; text < 2 * count; ++text) {
+        const void* end = std::memchr(data + pos, 0, static_cast<size_t>(length - pos));
+        if (end == nullptr) return false;
+        pos = static_cast<int>(static_cast<const uint8_t*>(end) - data) + 1;
+    }
+    return pos == length;
+}
+
+// One exchange of a protocol operation: its command's answer rules, and for the identification
+// a second answer listened for.
+LinkResult CommandExchange(connection& conn, uint8_t* request, uint8_t* response,
+                           CommandTiming timing);
 
 // Opens the device's file name for reading or writing. For writing, 1001 when the device refuses
 // it (its write protection is on). For reading, 1001 only when the device answers that it has no
-// such file (kRefusedNoSuchFile); any other refusal is its code, and an answer that does not say
-// how large the file is, 1017: neither may pass for a file the device does not have.
+// such file (kRefusedNoSuchFile); any other refusal is its code. An answer that does not fit the
+// command (an open answer without the file's size, another command's answer) is garbled and never
+// passes for a file the device does not have.
 LinkResult OpenDeviceFile(connection& conn, uint32_t deviceNumber, uint8_t mode, const char* name,
                           uint8_t* request, uint8_t* response) {
     const size_t nameLength = std::strlen(name);
@@ -40,27 +53,25 @@ LinkResult OpenDeviceFile(connection& conn, uint32_t deviceNumber, uint8_t mode,
     SetFrameHeader(request, deviceNumber, static_cast<uint16_t>(1 + nameLength), cmdOpenFile);
     FrameData(request)[0] = mode;
     std::memcpy(FrameData(request) + 1, name, nameLength);
-    const LinkResult r = Exchange(conn, request, response, conn.Timings.openFile);
+    const LinkResult r = CommandExchange(conn, request, response, conn.Timings.openFile);
     if (r != lr::Ok) return r;
     const uint8_t answered = FrameCommand(response);
     if (mode != kOpenForRead) return answered == cmdOpenFile ? lr::Ok : lr::BadArgument;
     if (answered == kRefusedNoSuchFile) return lr::BadArgument;
     if (answered != cmdOpenFile) return RefusalCode(answered);
-    if (FrameLength(response) < kFileSizeBytes) return lr::BadLength;
     return lr::Ok;
 }
 
-// A block answer fit to be taken: the position and the file bytes after it.
+// A block answer fit to be taken: the position and the file bytes after it (AnswerFits has seen
+// to its length).
 bool IsBlock(LinkResult r, const uint8_t* response) {
-    return r == lr::Ok && FrameCommand(response) == cmdReadBlock &&
-           FrameLength(response) >= kPositionSize;
+    return r == lr::Ok && FrameCommand(response) == cmdReadBlock;
 }
 
 // Why a block answer was not taken.
 LinkResult BlockFailure(LinkResult r, const uint8_t* response) {
     if (r != lr::Ok) return r;
-    if (FrameCommand(response) != cmdReadBlock) return RefusalCode(FrameCommand(response));
-    return lr::BadLength;
+    return RefusalCode(FrameCommand(response));
 }
 
 float Fraction(uint64_t done, uint64_t total) {
@@ -74,7 +85,7 @@ LinkResult RepeatBlock(connection& conn, uint8_t* request, uint8_t* response) {
     LinkResult r = lr::Ok;
     FrameData(request)[0] = kSameBlockAgain;
     for (int i = 0; i < kBlockRepeats; ++i) {
-        r = Exchange(conn, request, response, conn.Timings.block);
+        r = CommandExchange(conn, request, response, conn.Timings.block);
         if (IsBlock(r, response)) break;
     }
     FrameData(request)[0] = kNextBlock;
@@ -94,12 +105,10 @@ LinkResult SendFileBlocks(connection& conn, uint32_t deviceNumber, std::istream&
         SetFrameHeader(request, deviceNumber, static_cast<uint16_t>(got), cmdWriteBlock);
         done += static_cast<uint64_t>(got);
 
-        const LinkResult r = Exchange(conn, request, response, conn.Timings.block);
+        const LinkResult r = CommandExchange(conn, request, response, conn.Timings.block);
         if (r != lr::Ok) return r;
         if (FrameCommand(response) != cmdWriteBlock) return RefusalCode(FrameCommand(response));
-        // With L = 0 the byte after the command is a check byte, not an acknowledgement.
-        if (FrameLength(response) < 1 || FrameData(response)[0] != kBlockAccepted)
-            return lr::Unacknowledged;
+        if (FrameData(response)[0] != kBlockAccepted) return lr::Unacknowledged;
         if (progress) progress->ShowProgress(std::string(), Fraction(done, size));
     }
     return lr::Ok;
@@ -107,19 +116,63 @@ LinkResult SendFileBlocks(connection& conn, uint32_t deviceNumber, std::istream&
 
 }  // namespace
 
-LinkResult Exchange(connection& conn, uint8_t* request, uint8_t* response, uint8_t attempts,
-                    unsigned timeoutMs) {
+namespace {
+
+LinkResult ExchangeWith(connection& conn, uint8_t* request, uint8_t* response, uint8_t attempts,
+                        unsigned timeoutMs, const AnswerRules& rules) {
     if (request == nullptr || response == nullptr) return lr::BadArgument;
     const int length = FrameLength(request);
     if (length > kMaxFrameData) return lr::BadArgument;
     SetFrameCheck(request);
     // Nothing of an earlier answer may survive into this one.
     std::memset(response, 0, kFrameSize);
-    LinkResult r =
-        conn.Transact(request, length + kFrameOverhead, response, kFrameSize, timeoutMs, attempts);
+    LinkResult r = conn.Transact(request, length + kFrameOverhead, response, kFrameSize, timeoutMs,
+                                 attempts, rules);
     if (r == lr::Ok && FrameCheckFails(response)) r = lr::BadCheck;
     if (r != lr::Ok) conn.NoteFailedExchange(r);
     return r;
+}
+
+LinkResult CommandExchange(connection& conn, uint8_t* request, uint8_t* response,
+                           CommandTiming timing) {
+    AnswerRules rules;
+    rules.fits = AnswerFits;
+    rules.listenForSecond = FrameCommand(request) == cmdIdentify;
+    return ExchangeWith(conn, request, response, timing.attempts, timing.timeoutMs, rules);
+}
+
+}  // namespace
+
+bool AnswerFits(const uint8_t* request, const uint8_t* response) {
+    const uint8_t asked = FrameCommand(request);
+    const uint8_t command = FrameCommand(response);
+    const int length = FrameLength(response);
+    if (command != asked) return !IsCommandCode(command);
+    switch (asked) {
+        case cmdIdentify:
+            return length == kDeviceInfoSize;
+        case cmdReadHeader:
+            return HeaderFits(FrameData(response), length);
+        case cmdReadEntry:
+            return length == kConfigEntrySize;
+        case cmdOpenFile: {
+            const bool forWriting =
+                FrameLength(request) >= 1 && FrameData(request)[0] == kOpenForWrite;
+            return length == kFileSizeSize || (forWriting && length == 0);
+        }
+        case cmdReadBlock:
+            return length >= kPositionSize;
+        case cmdWriteBlock:
+            // The closing block's acknowledgement may carry nothing, and then equals its request.
+            return length == 1 || (FrameLength(request) == 0 && length == 0);
+        default:
+            return true;
+    }
+}
+
+LinkResult Exchange(connection& conn, uint8_t* request, uint8_t* response, uint8_t attempts,
+                    unsigned timeoutMs) {
+    return ExchangeWith(conn, request, response, attempts, timeoutMs, AnswerRules{});
 }
 
 LinkResult Exchange(connection& conn, uint8_t* request, uint8_t* response, CommandTiming timing) {
@@ -133,7 +186,7 @@ namespace {
 LinkResult Ask(connection& conn, uint32_t address, uint8_t command, uint16_t length,
                uint8_t* request, uint8_t* response, CommandTiming timing) {
     SetFrameHeader(request, address, length, command);
-    const LinkResult r = Exchange(conn, request, response, timing);
+    const LinkResult r = CommandExchange(conn, request, response, timing);
     if (r != lr::Ok) return r;
     if (FrameCommand(response) != command) return RefusalCode(FrameCommand(response));
     return lr::Ok;
@@ -148,10 +201,7 @@ LinkResult ReadDeviceInfo(connection& conn, uint32_t address, DeviceInfo& info) 
         Ask(conn, address, cmdIdentify, 0, request, response, conn.Timings.identify);
     if (r != lr::Ok) return r;
 
-    // A short answer leaves the rest of the block zero: the check bytes are not identification.
-    info.Bytes.fill(0);
-    const size_t n = std::min<size_t>(FrameLength(response), info.Bytes.size());
-    std::memcpy(info.Bytes.data(), FrameData(response), n);
+    std::memcpy(info.Bytes.data(), FrameData(response), info.Bytes.size());
     return lr::Ok;
 }
 
@@ -170,7 +220,7 @@ LinkResult ReadDeviceFile(connection& conn, uint32_t deviceNumber, std::ostream*
     SetFrameHeader(request, deviceNumber, 1, cmdReadBlock);
     FrameData(request)[0] = kNextBlock;
     for (;;) {
-        r = Exchange(conn, request, response, conn.Timings.block);
+        r = CommandExchange(conn, request, response, conn.Timings.block);
         if (r != lr::Ok) {
             r = RepeatBlock(conn, request, response);
             if (r != lr::Ok) return r;
@@ -216,7 +266,7 @@ LinkResult WriteDeviceFile(connection& conn, uint32_t deviceNumber, std::istream
     // until the next open, which starts afresh.
     if (r != lr::Ok) return r;
     SetFrameHeader(request, deviceNumber, 0, cmdWriteBlock);
-    const LinkResult closed = Exchange(conn, request, response, conn.Timings.block);
+    const LinkResult closed = CommandExchange(conn, request, response, conn.Timings.block);
     // Unanswered or refused, the file may not have been committed: after blocks that all went
     // in, that is the upload's result.
     if (closed != lr::Ok) return closed;
@@ -234,7 +284,7 @@ LinkResult ReadConfigEntry(connection& conn, uint32_t deviceNumber, uint16_t ind
         Ask(conn, deviceNumber, cmdReadEntry, 2, request, response, conn.Timings.config);
     if (r != lr::Ok) return r;
 
-    const int n = std::min<int>(std::max(capacity, 0), FrameLength(response));
+    const int n = std::min(std::max(capacity, 0), kConfigEntrySize);
     if (n > 0) std::memcpy(buffer, FrameData(response), static_cast<size_t>(n));
     if (length) *length = n;
     return lr::Ok;

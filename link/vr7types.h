@@ -38,6 +38,16 @@ constexpr LinkResult Incomplete = 1018;
 // The device announced a file larger than any it holds for the gateway (kMaxDeviceFileBytes):
 // nothing of it was read.
 constexpr LinkResult FileTooLarge = 1022;
+// A whole answer with good check bytes that does not have the length and layout its command
+// defines (another command's answer, one cut short or too long, the request's own echo): it is
+// never read, and the attempt is repeated as for a broken answer.
+constexpr LinkResult Garbled = 1023;
+// The line is set to hand the request back (local echo of an RS-485 converter) and did not: the
+// request did not come back whole and unchanged within its wire time and allowance.
+constexpr LinkResult NoEcho = 1024;
+// A second whole answer came to one request: two devices answer the number (or the line repeats
+// answers). Neither answer is taken.
+constexpr LinkResult TwoAnswers = 1025;
 constexpr LinkResult GetStateFailed = 1051;
 constexpr LinkResult SetStateFailed = 1052;
 constexpr LinkResult SetMaskFailed = 1053;

@@ -22,7 +22,7 @@ constexpr KindName kKinds[] = {
     {"cut", SimFaultKind::CutData},         {"short", SimFaultKind::ShortAnswer},
     {"long", SimFaultKind::LongAnswer},     {"oversize", SimFaultKind::OversizeLength},
     {"noack", SimFaultKind::NoAck},         {"delay", SimFaultKind::Delay},
-    {"late", SimFaultKind::Late},
+    {"late", SimFaultKind::Late},           {"dup", SimFaultKind::Duplicate},
 };
 
 struct PlaceName {
@@ -130,6 +130,7 @@ const char* SimFaultHelp() {
            "        oversize      a length field of value (default 1100) and that many bytes\n"
            "        noack         one data byte value instead of the answer's data\n"
            "        delay         the answer after value ms\n"
+           "        dup           the answer twice, one right after the other\n"
            "        late          the answer after value ms, to one request (unless times says\n"
            "                      more): the device is busy; requests arriving meanwhile are\n"
            "                      answered in order behind it, each after the one before\n"

@@ -24,6 +24,8 @@ enum class SimFaultKind {
     WrongCommand,    // the normal answer with command byte value (0: the command + 0x40)
     Late,            // as Delay, for one request unless times says more (-1 counts as 1): the
                      // device is busy for a moment; what arrives meanwhile waits its turn
+    Duplicate,       // the normal answer twice, one right after the other (a line or converter
+                     // that repeats it)
 };
 
 // A fault applies to the requests addressed to the device that match command (-1: any) and,

@@ -151,6 +151,9 @@ SimReply SimResponder::Respond(const std::vector<uint8_t>& frame) {
                 reply.delayMs = std::max(fault->value, 0);
             } else if (fault->kind == SimFaultKind::Trickle) {
                 reply.byteGapMs = std::max(fault->value, 1);
+            } else if (fault->kind == SimFaultKind::Duplicate) {
+                const std::vector<uint8_t> once = reply.bytes;
+                reply.bytes.insert(reply.bytes.end(), once.begin(), once.end());
             }
         }
     }

@@ -97,8 +97,8 @@ SimReply SimSite::Answer(Device& owner, const std::vector<uint8_t>& frame) {
         if (owner.lineLog.size() >= kLineLogLimit) owner.lineLog.pop_front();
         owner.lineLog.push_back(frame);
     }
-    // Every device hears it; those it is addressed to carry it out, and the first of them
-    // answers.
+    // Every device hears it; each it is addressed to carries it out and answers, one answer after
+    // the other (the timing of the first, the rest right behind it).
     SimReply answer;
     bool answered = false;
     for (Device* d : owner.line) {
@@ -107,7 +107,9 @@ SimReply SimSite::Answer(Device& owner, const std::vector<uint8_t>& frame) {
         SimReply reply = d->responder.Respond(frame);
         if (!answered) {
             answer = std::move(reply);
-            answered = true;
+            answered = !answer.bytes.empty();
+        } else {
+            answer.bytes.insert(answer.bytes.end(), reply.bytes.begin(), reply.bytes.end());
         }
     }
     return answer;
@@ -116,6 +118,25 @@ SimReply SimSite::Answer(Device& owner, const std::vector<uint8_t>& frame) {
 void SimSite::Pump(Channel& c) {
     while (c.fd) {
         const auto now = Clock::now();
+        // The echo of what has crossed the line goes back first, in one write: it is the
+        // converter's, not the device's, and comes ahead of any answer to those bytes.
+        if (!c.echo.empty()) {
+            size_t due = 0;
+            while (due < c.echo.size() && c.InAt(c.echoFrom + due) <= now) ++due;
+            if (due > 0) {
+                const std::vector<uint8_t> bytes(c.echo.begin(),
+                                                 c.echo.begin() + static_cast<long>(due));
+                size_t n = 0;
+                const SendStep step = SendSome(c.fd, c.isPty, bytes.data(), bytes.size(), n);
+                // A host that does not read its echo loses it, as on a real line.
+                const size_t gone = step == SendStep::Sent          ? n
+                                    : step == SendStep::Interrupted ? 0
+                                                                    : due;
+                c.echo.erase(c.echo.begin(), c.echo.begin() + static_cast<long>(gone));
+                c.echoFrom += gone;
+                if (gone > 0) continue;
+            }
+        }
         if (c.Sending()) {
             if (now < c.sendAt) return;  // the loop wakes for it
             // Every byte whose time has come goes in one write.

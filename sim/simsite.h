@@ -28,6 +28,9 @@ struct SimEndpoints {
     // byte could have crossed the line, its answer goes out byte by byte at the line's speed,
     // one answer after another. 0: at once.
     unsigned paceBaud = 0;
+    // On the pty, a line that hands every byte the host sends back to it (the local echo of an
+    // RS-485 converter), each byte as it has crossed the line, so ahead of the answer.
+    bool echo = false;
 };
 
 class SimSite {
@@ -42,8 +45,9 @@ class SimSite {
     size_t Add(SimDevice device, std::vector<SimFault> faults = {}, uint16_t tcpPort = 0);
     size_t Add(SimDevice device, std::vector<SimFault> faults, const SimEndpoints& endpoints);
     // Adds a device on the line of device `first`: served on its endpoints, as devices sharing
-    // one serial line are. Every device on a line hears every request; the one whose number it
-    // is addressed to answers (a request to any address: the first device of the line).
+    // one serial line are. Every device on a line hears every request; each whose number it is
+    // addressed to answers, one answer after the other (a request to any address: every device
+    // of the line), so that two devices of one number answer twice.
     size_t AddOnLine(size_t first, SimDevice device, std::vector<SimFault> faults = {});
     // Changes where device i (and any device on its line) is served from the next Start on. Only
     // while not serving.

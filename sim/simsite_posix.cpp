@@ -225,6 +225,7 @@ class SimSite::Loop {
         } else if (c.reader.Pending()) {
             wakeAt(c.lastByte + milliseconds(c.device->endpoints.stalePartialMs + 1));
         }
+        if (!c.echo.empty()) wakeAt(c.InAt(c.echoFrom));
         if (c.isPty && now < c.idleUntil) {
             // A pty master without its terminal side reports a hang-up whatever it is watched
             // for: it leaves the watch list until then.
@@ -344,6 +345,7 @@ bool SimSite::Start(std::string* error, size_t* failedDevice) {
             c.paced = true;
             c.line = ByteSteps::Line(d->endpoints.paceBaud);
         }
+        c.echoes = d->endpoints.echo;
         loop_->Touch(c);
     }
     if (!watching) {

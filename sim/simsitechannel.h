@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <list>
 #include <map>
 #include <vector>
@@ -107,6 +108,12 @@ struct SimSite::Channel {
     uint64_t rxBaseCount = 0;
     Clock::time_point rxBase;
 
+    // The echo still to go back on a line that has one: the bytes read from the echoFrom-th on
+    // (counted from 1), each due when it is in.
+    bool echoes = false;
+    std::deque<uint8_t> echo;
+    uint64_t echoFrom = 1;
+
     // The request taken from the input, answered once its last byte is in.
     std::vector<uint8_t> request;
     bool holdsRequest = false;
@@ -144,6 +151,7 @@ struct SimSite::Channel {
     // Takes n bytes read now.
     void Received(const uint8_t* bytes, size_t n, Clock::time_point now) {
         reader.Feed(bytes, n);
+        if (echoes) echo.insert(echo.end(), bytes, bytes + n);
         if (paced && InAt(received) <= now) {  // the line was quiet: these start a new run
             rxBase = now;
             rxBaseCount = received;

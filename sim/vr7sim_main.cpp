@@ -19,7 +19,7 @@ namespace {
 const char kUsage[] =
     "usage: vr7sim [--folder FOLDER] [--tcp PORT] [--pty] [--number N]\n"
     "              [--version MAJOR.MINOR.BUILD] [--file NAME=PATH]... [--store DIR] [--protect]\n"
-    "              [--settings INI] [--pace BAUD]\n"
+    "              [--settings INI] [--pace BAUD] [--echo]\n"
     "              [--fault KIND[,at=WHERE][,value=N][,skip=N][,times=N]]...\n"
     "Serves one simulated VR-7 device on 127.0.0.1:PORT (0 picks a free port) and/or a\n"
     "pseudo-terminal; without --tcp and --pty it listens on TCP port 10001.\n"
@@ -27,7 +27,10 @@ const char kUsage[] =
     "is printed: port TCP/IP, IP 127.0.0.1, TCPIPport and dev_nom, keeping every other key.\n"
     "--pace BAUD makes the pty a serial line at BAUD (10 bits a byte): a request is taken\n"
     "over its wire time and answered once its last byte is in, each answer goes out byte by\n"
-    "byte at the line's speed, one answer after another, as a real device's line would.\n";
+    "byte at the line's speed, one answer after another, as a real device's line would.\n"
+    "--echo makes the pty a line that hands the host every byte it sends back, each as it has\n"
+    "crossed the line (at the --pace speed), ahead of the answer: the local echo of many\n"
+    "2-wire RS-485 converters.\n";
 
 const char kSiteUsage[] =
     "   or: vr7sim (--device FOLDER[:NUMBER]@TCPPORT [DEVICE-OPTION]... | --site FILE)...\n"
@@ -110,7 +113,8 @@ int main(int argc, char** argv) {
                                {"--folder", true},
                                {"--tcp", true},
                                {"--pty", false},
-                               {"--pace", true}});
+                               {"--pace", true},
+                               {"--echo", false}});
     CliArgs parsed;
     std::string why;
     if (!parsed.Parse(args, known, why) || !parsed.Positionals().empty()) return Usage();
@@ -144,6 +148,8 @@ int main(int argc, char** argv) {
             if (singleOption.empty()) singleOption = arg;
             if (arg == "--pty") {
                 endpoints.pty = true;
+            } else if (arg == "--echo") {
+                endpoints.echo = true;
             } else if (arg == "--pace") {
                 if (!ParseUint(value, endpoints.paceBaud) || endpoints.paceBaud == 0)
                     return Fail("bad speed: " + value);
@@ -167,6 +173,7 @@ int main(int argc, char** argv) {
                         std::to_string(site.size()));
         specs = std::move(site);
     } else {
+        if (endpoints.echo && !endpoints.pty) return Fail("--echo is a line's: it needs --pty");
         if (!endpoints.tcp && !endpoints.pty) {
             endpoints.tcp = true;
             endpoints.tcpPort = 10001;

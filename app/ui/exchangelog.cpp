@@ -39,6 +39,9 @@ std::string ExchangeLogLine(const ExchangeLogEntry& entry) {
     const bool sent = entry.kind == ExchangeLogEntry::Sent;
     const auto* bytes = reinterpret_cast<const uint8_t*>(entry.data.data());
     const int length = static_cast<int>(entry.data.size());
+    // The request as the line handed it back: its bytes and what it is, no check of its own.
+    if (entry.kind == ExchangeLogEntry::Echo)
+        return FrameTraceLine(entry.elapsedMs, false, bytes, length, logtext::EchoLine(), "");
     const FrameFacts facts = DecodeFrame(sent, bytes, length);
     return FrameTraceLine(entry.elapsedMs, sent, bytes, length, logtext::FrameCheck(facts),
                           logtext::FrameSummary(facts));
@@ -144,8 +147,8 @@ void ExchangeLogDock::Begin(connection& conn) {
         }
         if (framesSent) AddLine(logtext::Exchange(result, conn.SystemErrorNumber()));
     };
-    conn.Trace = [this](bool sent, const uint8_t* bytes, int length) {
-        Frame(sent, bytes, length);
+    conn.Trace = [this](FrameWay way, const uint8_t* bytes, int length) {
+        Frame(way, bytes, length);
     };
 }
 
@@ -155,7 +158,7 @@ void ExchangeLogDock::Keep(ExchangeLogEntry::Kind kind, long long elapsedMs, con
     pendingBytes_.append(bytes, length);
 }
 
-void ExchangeLogDock::Frame(bool sent, const uint8_t* bytes, int length) {
+void ExchangeLogDock::Frame(FrameWay way, const uint8_t* bytes, int length) {
     // The worker only copies the bytes into the batch's one buffer: the lines are made on the
     // window's thread.
     const long long elapsedMs = ElapsedMs();
@@ -163,11 +166,14 @@ void ExchangeLogDock::Frame(bool sent, const uint8_t* bytes, int length) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         ++framesSeen_;
-        tail_.Note(sent, bytes, length, elapsedMs);
+        tail_.Note(way, bytes, length, elapsedMs);
         wake = !flushPosted_;
         flushPosted_ = true;
-        Keep(sent ? ExchangeLogEntry::Sent : ExchangeLogEntry::Received, elapsedMs,
-             reinterpret_cast<const char*>(bytes), static_cast<size_t>(std::max(0, length)));
+        const auto kind = way == FrameWay::Sent   ? ExchangeLogEntry::Sent
+                          : way == FrameWay::Echo ? ExchangeLogEntry::Echo
+                                                  : ExchangeLogEntry::Received;
+        Keep(kind, elapsedMs, reinterpret_cast<const char*>(bytes),
+             static_cast<size_t>(std::max(0, length)));
     }
     if (wake) {
         QMetaObject::invokeMethod(

@@ -26,7 +26,7 @@ class IUserMessages;
 // A line of the log as it is kept: a frame's bytes are made into text only when the line is
 // shown, copied or saved, so that the worker pays for a copy of the bytes alone.
 struct ExchangeLogEntry {
-    enum Kind : uint8_t { Text, Sent, Received };
+    enum Kind : uint8_t { Text, Sent, Received, Echo };
     Kind kind = Text;
     long long elapsedMs = 0;
     std::string data;  // the text, or the frame's bytes
@@ -78,7 +78,7 @@ class ExchangeLogDock : public QDockWidget {
     void Clear();
 
   private:
-    void Frame(bool sent, const uint8_t* bytes, int length);
+    void Frame(FrameWay way, const uint8_t* bytes, int length);
     long long ElapsedMs() const;
     IShellServices& shell_;
     IUserMessages& messages_;

@@ -135,6 +135,13 @@ void TSetPortDlg::CreateControls() {
                         QStringLiteral("57600"), QStringLiteral("115200")});
     SetComboText(CB_Speed, QStringLiteral("115200"));
 
+    CB_Echo = new QComboBox(Bevel1);
+    CB_Echo->setObjectName(QStringLiteral("CB_Echo"));
+    CB_Echo->addItems({QStringLiteral("авто"), QStringLiteral("есть"), QStringLiteral("нет")});
+    CB_Echo->setToolTip(QStringLiteral(
+        "Возвращает ли линия каждый запрос перед ответом прибора, как многие двухпроводные "
+        "преобразователи RS-485. «авто» узнаёт это по первому ответу."));
+
     E_DevNom = new QLineEdit(Bevel1);
     E_DevNom->setObjectName(QStringLiteral("E_DevNom"));
     E_DevNom->setValidator(new QRegularExpressionValidator(digits, E_DevNom));
@@ -155,6 +162,7 @@ void TSetPortDlg::CreateControls() {
     L_TCPIP_Port = label(QStringLiteral("TCP/IP порт:"), E_TCPIP_Port, "L_TCPIP_Port");
     L_IP = label(QStringLiteral("IP:"), IPEdit, "L_IP");
     L_Speed = label(QStringLiteral("Скорость:"), CB_Speed, "L_Speed");
+    L_Echo = label(QStringLiteral("Эхо линии:"), CB_Echo, "L_Echo");
     L_DevNom = label(QStringLiteral("№ Прибора"), E_DevNom, "L_DevNom");
 
     OKBtn = new QPushButton(QStringLiteral("OK"), this);
@@ -170,7 +178,8 @@ void TSetPortDlg::CreateControls() {
 
     setTabOrder(CB_Port, E_TCPIP_Port);
     setTabOrder(E_TCPIP_Port, CB_Speed);
-    setTabOrder(CB_Speed, E_DevNom);
+    setTabOrder(CB_Speed, CB_Echo);
+    setTabOrder(CB_Echo, E_DevNom);
     setTabOrder(E_DevNom, CancelBtn);
     setTabOrder(CancelBtn, OKBtn);
     setTabOrder(OKBtn, IPEdit);
@@ -199,8 +208,10 @@ void TSetPortDlg::LayOut() {
     grid->addLayout(ipRow, 2, 0, 1, 2);
     grid->addWidget(L_Speed, 3, 0);
     grid->addWidget(CB_Speed, 3, 1);
-    grid->addWidget(L_DevNom, 4, 0);
-    grid->addWidget(E_DevNom, 4, 1);
+    grid->addWidget(L_Echo, 4, 0);
+    grid->addWidget(CB_Echo, 4, 1);
+    grid->addWidget(L_DevNom, 5, 0);
+    grid->addWidget(E_DevNom, 5, 1);
     grid->setColumnStretch(1, 1);
 
     // The style's minimum button width would not leave room for two buttons side by side.
@@ -226,6 +237,8 @@ void TSetPortDlg::FollowPortKind() {
         widget->setEnabled(tcp);
     L_Speed->setEnabled(!tcp);
     CB_Speed->setEnabled(!tcp);
+    L_Echo->setVisible(!tcp);
+    CB_Echo->setVisible(!tcp);
 }
 
 void TSetPortDlg::SetDevNomEnabled(bool enabled) {
@@ -248,6 +261,7 @@ int TSetPortDlg::ShowModal(connection& conn) {
     conn_ = &conn;
     SetComboText(CB_Port, FromCp1251(Cp1251String(conn.PortName)));
     SetComboText(CB_Speed, QString::number(conn.Speed));
+    CB_Echo->setCurrentIndex(static_cast<int>(conn.Echo));
     IPEdit->SetIP(FromCp1251(Cp1251String(conn.IpAddress)));
     E_TCPIP_Port->setText(FromCp1251(Cp1251String(conn.TcpIpPort)));
     E_DevNom->setText(QString::number(conn.DeviceNumber));
@@ -276,6 +290,7 @@ void TSetPortDlg::OKBtnClick() {
         return;
     }
     conn_->Speed = speed;
+    conn_->Echo = static_cast<LineEcho>(CB_Echo->currentIndex());
     conn_->IpAddress = ToCp1251(IPEdit->GetIP()).bytes();
     conn_->TcpIpPort = ToCp1251(E_TCPIP_Port->text()).bytes();
 

@@ -43,7 +43,8 @@ class TSetPortDlg : public QDialog, public IPortDialog {
     bool E_DevNomKeyPress(const QKeyEvent* key) const;
     // Keeps E_TCPIP_Port within 16 bits.
     void E_TCPIP_PortKeyUp();
-    // Enables the fields the chosen port uses: address and TCP port for TCP/IP, else the speed.
+    // Enables the fields the chosen port uses: address and TCP port for TCP/IP, else the speed;
+    // the line's echo is shown for a serial port only.
     void FollowPortKind();
 
     QFrame* Bevel1;
@@ -55,6 +56,8 @@ class TSetPortDlg : public QDialog, public IPortDialog {
     TIPEdit* IPEdit;
     QLabel* L_Speed;
     QComboBox* CB_Speed;
+    QLabel* L_Echo;
+    QComboBox* CB_Echo;  // "авто", "есть", "нет": LineEcho's order
     QLabel* L_DevNom;
     QLineEdit* E_DevNom;
     QPushButton* OKBtn;

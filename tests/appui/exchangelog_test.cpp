@@ -62,6 +62,13 @@ TEST(ExchangeLogModel, KeepsTheNewestLinesUpToItsLimit) {
     EXPECT_EQ(model.rowCount(), 0);
 }
 
+// The request as the line handed it back: its bytes and what it is, no check of its own.
+TEST(ExchangeLogModel, TheRequestsEchoIsALineOfItsOwn) {
+    const std::string request("\x0c\x00\x00\x00\x00\x00\x01\x0d\x0d", 9);
+    const std::string line = ExchangeLogLine({ExchangeLogEntry::Echo, 5, request});
+    EXPECT_EQ(line, "       5 ms <- 0c 00 00 00 00 00 01 0d 0d  эхо запроса");
+}
+
 TEST(ExchangeLogSave, AFileThatCannotBeCreatedOrWrittenIsSaid) {
     TestApplication();
     QTemporaryDir dir;

@@ -5,11 +5,13 @@
 
 #include <filesystem>
 #include <regex>
+#include <sstream>
 
 #include <gtest/gtest.h>
 
 #include "base/cp1251.h"
 #include "cli/exitstatus.h"
+#include "cli/frametrace.h"
 #include "gateway/gatewayfile.h"
 #include "gateway/snvtlist.h"
 #include "link/vr7prot.h"
@@ -196,6 +198,23 @@ TEST_P(DeviceCli, AFailureEndsWithTheCauseTheWindowsStatusBarShows) {
         ASSERT_GE(lines.size(), 2u) << r.err;
         EXPECT_EQ(lines.back().rfind(c.lastLine, 0), 0u) << r.err;
     }
+    // The line's echo: a request that does not come back (over TCP/IP there is none to wait
+    // for), and a second answer to one request.
+    CliResult r = Device({"--echo", "on", "--number", "12", "info"});
+    if (GetParam() == Transport::Pty) {
+        EXPECT_EQ(r.status, exitstatus::Device);
+        EXPECT_EQ(Lines(r.err).back(), "vr7lon: линия не возвращает запрос: выключите «эхо»");
+    } else {
+        EXPECT_EQ(r.status, exitstatus::Ok) << r.err;
+    }
+    r = Device({"--echo", "sometimes", "info"});
+    EXPECT_EQ(r.status, exitstatus::Usage);
+    EXPECT_NE(r.err.find("--echo needs auto, on or off"), std::string::npos) << r.err;
+    sim.server->SetFaults({{SimFaultKind::Duplicate, cmdIdentify}});
+    r = Device({"--number", "12", "info"});
+    EXPECT_EQ(r.status, exitstatus::Device);
+    EXPECT_EQ(Lines(r.err).back(),
+              "vr7lon: на номер 12 отвечают два прибора (или линия повторяет ответ)");
 }
 
 TEST_P(DeviceCli, StoreUploadsTheFileAsTheWindowWouldSaveIt) {
@@ -241,6 +260,17 @@ TEST_P(DeviceCli, StoreFailuresHaveTheWindowsMessages) {
     r = Device({"--number", "12", "store", work / "missing.cfg"});
     EXPECT_EQ(r.status, exitstatus::Input);
     EXPECT_TRUE(sim.server->Requests().empty());
+}
+
+// The request as the line handed it back is a line of its own, without a check of its own.
+TEST(DeviceTrace, TheRequestsEchoIsALineOfItsOwn) {
+    std::ostringstream err;
+    const FrameTracer trace(err);
+    const std::vector<uint8_t> request = MakeFrame(12, cmdIdentify);
+    trace(FrameWay::Echo, request.data(), static_cast<int>(request.size()));
+    EXPECT_TRUE(std::regex_match(
+        err.str(), std::regex(R"( *\d+ ms <- 0c 00 00 00 00 00 01 0d 0d  request echo\n)")))
+        << err.str();
 }
 
 TEST_P(DeviceCli, TraceShowsEveryFrameWithItsCheck) {

@@ -47,12 +47,14 @@ inline std::string AsString(const std::vector<uint8_t>& bytes) {
     return std::string(bytes.begin(), bytes.end());
 }
 
-// Serves the server's device on a pty paced at baud (TCP off).
-inline bool StartPaced(SimServer& server, unsigned baud) {
+// Serves the server's device on a pty paced at baud (TCP off); echo: the line hands every request
+// back before the answer.
+inline bool StartPaced(SimServer& server, unsigned baud, bool echo = false) {
     SimEndpoints endpoints;
     endpoints.tcp = false;
     endpoints.pty = true;
     endpoints.paceBaud = baud;
+    endpoints.echo = echo;
     std::string error;
     const bool started = server.Start(endpoints, &error);
     EXPECT_TRUE(started) << error;

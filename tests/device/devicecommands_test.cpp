@@ -233,8 +233,8 @@ TEST_P(DeviceCommands, ACancelAtAnyExchangeLeavesTheListAndNeverRepeatsALeaf) {
         messages.texts.clear();
         int sent = 0;
         conn.ClearCancel();
-        conn.Trace = [this, at, &sent](bool isSent, const uint8_t*, int) {
-            if (isSent && ++sent == at) conn.RequestCancel();
+        conn.Trace = [this, at, &sent](FrameWay way, const uint8_t*, int) {
+            if (way == FrameWay::Sent && ++sent == at) conn.RequestCancel();
         };
 
         const DeviceReadResult r = Read();

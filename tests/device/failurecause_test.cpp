@@ -159,7 +159,8 @@ TEST(FailureCause, NamesTheCauseFromTheResultOrTheFrames) {
         if (c.lastFailed != lr::Ok) conn.NoteFailedExchange(c.lastFailed);
         ExchangeTail tail;
         for (const Frame& f : c.frames)
-            tail.Note(f.sent, f.bytes.data(), static_cast<int>(f.bytes.size()), f.ms);
+            tail.Note(f.sent ? FrameWay::Sent : FrameWay::Received, f.bytes.data(),
+                      static_cast<int>(f.bytes.size()), f.ms);
         const std::string expected =
             c.cause != nullptr ? W(c.cause)
                                : W("нет ответа от прибора № 5 (1 попытка по " + config + " мс)");
@@ -198,7 +199,7 @@ TEST(FailureCause, ARefusedFileOpenIsARefusalWithItsMeaning) {
         conn.PortName = "COM1";
         ExchangeTail tail;
         if (!c.lastSent.empty())
-            tail.Note(true, c.lastSent.data(), static_cast<int>(c.lastSent.size()), 0);
+            tail.Note(FrameWay::Sent, c.lastSent.data(), static_cast<int>(c.lastSent.size()), 0);
         EXPECT_EQ(FailureCause(conn, lr::BadArgument, false, kNumber, tail, c.openFor).str(),
                   W(c.cause));
     }

@@ -2,15 +2,19 @@
 // the line and sends each answer byte by byte at the line's speed. At every speed the port dialog
 // offers, with the protocol's real timings, every device command gives exactly what the device
 // holds: the tree, each file of every block size, a store and a read of a settings file larger
-// than one block, and a store's backup of it.
+// than one block, and a store's backup of it. On a line that echoes every request (an RS-485
+// converter) the same holds with the echo setting "auto"; the wrong setting fails every command.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "app/messages.h"
 #include "device/backups.h"
 #include "device/devicecommands.h"
+#include "device/failurecause.h"
 #include "gateway/gatewayfile.h"
 #include "gateway/maxvariables.h"
 #include "link/vr7prot.h"
@@ -26,10 +30,11 @@ struct WireCase {
     unsigned baud;
     int treeEntries;
     std::vector<size_t> fileSizes;
+    bool echo = false;  // the line hands every request back
 };
 
 std::string CaseName(const ::testing::TestParamInfo<WireCase>& info) {
-    return "Baud" + std::to_string(info.param.baud);
+    return "Baud" + std::to_string(info.param.baud) + (info.param.echo ? "Echo" : "");
 }
 
 class Wire : public ::testing::TestWithParam<WireCase> {
@@ -39,8 +44,9 @@ class Wire : public ::testing::TestWithParam<WireCase> {
         for (size_t size : GetParam().fileSizes)
             device_.files["d" + std::to_string(size)] = WirePattern(size, 3);
         server_ = std::make_unique<SimServer>(device_);
-        ASSERT_TRUE(StartPaced(*server_, GetParam().baud));
+        ASSERT_TRUE(StartPaced(*server_, GetParam().baud, GetParam().echo));
         PointAtPacedPty(conn_, *server_, GetParam().baud);
+        EXPECT_EQ(conn_.Echo, LineEcho::Auto);
     }
 
     SimDevice device_;
@@ -59,6 +65,57 @@ TEST_P(Wire, IdentifyAndTreeAreTheDevicesOwn) {
     ASSERT_EQ(ReadDeviceTree(conn_, kWireDeviceNumber, tree, nullptr, nullptr),
               TreeBuild::Complete);
     EXPECT_EQ(TreeTexts(tree), ExpectedTreeTexts(device_));
+    EXPECT_EQ(conn_.EchoFound(), GetParam().echo);
+}
+
+// The setting that does not match the line: "off" where it echoes takes the request for the
+// answer (garbled), "on" where it does not finds no echo. Every command fails within its attempts
+// and says why; none is taken for a success.
+TEST_P(Wire, AWrongEchoSettingFailsEveryCommandWithItsMessage) {
+    if (GetParam().baud != 9600 && GetParam().baud != 115200) GTEST_SKIP();
+    conn_.Echo = GetParam().echo ? LineEcho::Off : LineEcho::On;
+    const LinkResult expected = GetParam().echo ? lr::Garbled : lr::NoEcho;
+    const Cp1251String cause =
+        GetParam().echo ? usertext::BrokenAnswerCause(kWireDeviceNumber) : usertext::NoEchoCause();
+    // Three attempts, each waiting for a whole answer, and the late answers let in before the next.
+    const auto bound = std::chrono::milliseconds(12 * (800 + 20480000 / int(GetParam().baud)));
+    auto check = [&](const char* what, auto command) {
+        SCOPED_TRACE(what);
+        const auto began = std::chrono::steady_clock::now();
+        const LinkResult r = command();
+        EXPECT_EQ(r, expected);
+        EXPECT_EQ(FailureCause(conn_, r, false, kWireDeviceNumber), cause);
+        EXPECT_LT(std::chrono::steady_clock::now() - began, bound);
+    };
+    const uint32_t n = kWireDeviceNumber;
+    {
+        connection::OpenedLink open(conn_);
+        DeviceInfo info;
+        uint8_t entry[kConfigEntrySize];
+        std::ostringstream got;
+        std::istringstream src(AsString(WirePattern(2 * kMaxFrameData, 4)));
+        check("info", [&] { return ReadDeviceInfo(conn_, n, info); });
+        check("tree", [&] { return ReadConfigEntry(conn_, n, 1, entry, sizeof entry, nullptr); });
+        check("get", [&] { return ReadDeviceFile(conn_, n, &got, "d1", nullptr); });
+        check("put", [&] { return WriteDeviceFile(conn_, n, &src, "u", nullptr); });
+        EXPECT_EQ(got.str(), "");
+    }
+    TempDir dir;
+    WorkingDirectory cwd{dir.Path()};
+    XmlDocument catalogue;
+    SnvtList list(catalogue);
+    list.SetMaxVariables(10);
+    FillBeyondOneBlock(list);
+    struct : IMessageSink {
+        void ShowMessage(const Cp1251String&) override {}
+    } messages;
+    uint32_t number = n;
+    const BackupPolicy policy{dir / "backups", 2};
+    check("store", [&] {
+        return Store({conn_, number, messages}, list, kUploadFileName, &policy).code;
+    });
+    std::vector<uint8_t> stored;
+    EXPECT_FALSE(server_->File("u", stored) || server_->File(kUploadFileName, stored));
 }
 
 TEST_P(Wire, EveryBlockSizeGoesDownAndUpByteForByte) {
@@ -146,7 +203,9 @@ INSTANTIATE_TEST_SUITE_P(PortDialogSpeeds, Wire,
                                            WireCase{19200, 24, {1, 1011, 1012}},
                                            WireCase{38400, 48, {1, 1011, 1012}},
                                            WireCase{57600, 96, {1, 1011, 1012}},
-                                           WireCase{115200, 300, {1, 1011, 1012, 5000}}),
+                                           WireCase{115200, 300, {1, 1011, 1012, 5000}},
+                                           WireCase{9600, 12, {1, 1011, 1012, 5000}, true},
+                                           WireCase{115200, 300, {1, 1011, 1012, 5000}, true}),
                          CaseName);
 
 }  // namespace

@@ -46,6 +46,7 @@ TEST_F(ConnectionSettingsTest, MissingFileGivesTheDefaults) {
     EXPECT_EQ(conn.IpAddress, "192.168.0.1");
     EXPECT_EQ(conn.TcpIpPort, "10001");
     EXPECT_EQ(conn.Speed, 115200u);
+    EXPECT_EQ(conn.Echo, LineEcho::Auto);
 }
 
 TEST_F(ConnectionSettingsTest, NumbersAreReadTheWayAtoiReadsThem) {
@@ -93,9 +94,12 @@ TEST_F(ConnectionSettingsTest, SaveWritesTheFourKeysInOrderAndKeepsTheRest) {
     edited.IpAddress = "10.1.2.3";
     edited.TcpIpPort = "4001";
     edited.Speed = 57600;
+    edited.Echo = LineEcho::Off;
     edited.SaveSettings(path_);
+    EXPECT_EQ(Key("echo"), "off");
     connection loaded;
     loaded.LoadSettings(path_);
+    EXPECT_EQ(loaded.Echo, LineEcho::Off);
     EXPECT_EQ(loaded.PortName, "TCP/IP");
     EXPECT_EQ(loaded.IpAddress, "10.1.2.3");
     EXPECT_EQ(loaded.TcpIpPort, "4001");

@@ -182,8 +182,8 @@ TEST_F(TransactTest, SilenceWaitsOneTimeoutPerAttempt) {
 
 TEST_F(TransactTest, TraceSeesEveryFrameSentAndWhatCameBack) {
     std::vector<std::pair<bool, Bytes>> seen;
-    conn.Trace = [&seen](bool sent, const uint8_t* bytes, int length) {
-        seen.push_back({sent, Bytes(bytes, bytes + length)});
+    conn.Trace = [&seen](FrameWay way, const uint8_t* bytes, int length) {
+        seen.push_back({way == FrameWay::Sent, Bytes(bytes, bytes + length)});
     };
     Bytes cut = MakeFrame(3, cmdIdentify, {1, 2, 3, 4});
     cut.resize(9);

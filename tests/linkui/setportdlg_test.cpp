@@ -150,7 +150,9 @@ TEST_F(SetPortDialog, TabVisitsTheControlsInOrder) {
         {"TCP/IP",
          {dlg.CB_Port, dlg.E_TCPIP_Port, dlg.E_DevNom, dlg.CancelBtn, dlg.OKBtn, dlg.IPEdit,
           dlg.CB_Port}},
-        {"COM1", {dlg.CB_Port, dlg.CB_Speed, dlg.E_DevNom, dlg.CancelBtn, dlg.OKBtn, dlg.CB_Port}},
+        {"COM1",
+         {dlg.CB_Port, dlg.CB_Speed, dlg.CB_Echo, dlg.E_DevNom, dlg.CancelBtn, dlg.OKBtn,
+          dlg.CB_Port}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.port);
@@ -178,6 +180,9 @@ TEST_F(SetPortDialog, TheChosenPortEnablesTheFieldsItUses) {
             EXPECT_EQ(w->isEnabled(), c.tcp) << w->objectName().toStdString();
         EXPECT_EQ(dlg.CB_Speed->isEnabled(), !c.tcp);
         EXPECT_EQ(dlg.L_Speed->isEnabled(), !c.tcp);
+        // The line's echo is a serial line's only.
+        EXPECT_EQ(dlg.CB_Echo->isVisibleTo(&dlg), !c.tcp);
+        EXPECT_EQ(dlg.L_Echo->isVisibleTo(&dlg), !c.tcp);
         EXPECT_TRUE(dlg.E_DevNom->isEnabled());
     }
 }
@@ -292,13 +297,15 @@ TEST_F(SetPortDialog, OkTakesEveryValueOverAndHandsTheDeviceNumberBack) {
     conn.Speed = 57600;
     conn.IpAddress = "10.1";
     conn.TcpIpPort = "4001";
+    conn.Echo = LineEcho::Off;
     uint32_t deviceNumber = 4000000000u;
     QStringList shown;
     RunDialog(&deviceNumber, [&] {
         shown << dlg.CB_Port->currentText() << dlg.CB_Speed->currentText() << dlg.IPEdit->GetIP()
-              << dlg.E_TCPIP_Port->text() << dlg.E_DevNom->text();
+              << dlg.E_TCPIP_Port->text() << dlg.E_DevNom->text() << dlg.CB_Echo->currentText();
         dlg.CB_Port->setEditText("/dev/pts/7");
         dlg.CB_Speed->setEditText("19200");
+        dlg.CB_Echo->setCurrentText("есть");
         dlg.IPEdit->SetIP("127.0.0.1");
         dlg.E_TCPIP_Port->setText("10002");
         dlg.E_DevNom->setText("4294967295");
@@ -306,9 +313,10 @@ TEST_F(SetPortDialog, OkTakesEveryValueOverAndHandsTheDeviceNumberBack) {
     });
     EXPECT_TRUE(lockedWhileShown);
     EXPECT_FALSE(conn.Locked());
-    EXPECT_EQ(shown, QStringList({"TCP/IP", "57600", "10.0.0.1", "4001", "4000000000"}));
+    EXPECT_EQ(shown, QStringList({"TCP/IP", "57600", "10.0.0.1", "4001", "4000000000", "нет"}));
     EXPECT_EQ(conn.PortName, "/dev/pts/7");
     EXPECT_EQ(conn.Speed, 19200u);
+    EXPECT_EQ(conn.Echo, LineEcho::On);
     EXPECT_EQ(conn.IpAddress, "127.0.0.1");
     EXPECT_EQ(conn.TcpIpPort, "10002");
     EXPECT_EQ(conn.DeviceNumber, 4294967295u);

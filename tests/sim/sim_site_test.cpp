@@ -155,7 +155,8 @@ TEST(SimSite, AHeldBackAnswerHoldsUpNoOtherDeviceOrConnection) {
     EXPECT_TRUE(Readable(delayed.Get(), 1000));  // closed
 }
 
-// Devices sharing one serial line: each hears every request and answers its own number's.
+// Devices sharing one serial line: each hears every request and answers its own number's; a
+// request to any device is answered by all that answer, one answer after the other.
 TEST(SimSite, DevicesOnOneLineAnswerTheirOwnNumber) {
     SimSite site;
     SimEndpoints line;
@@ -174,9 +175,11 @@ TEST(SimSite, DevicesOnOneLineAnswerTheirOwnNumber) {
         SCOPED_TRACE(number);
         DeviceInfo info;
         const LinkResult identified = ReadDeviceInfo(conn, number, info);
-        EXPECT_EQ(identified, number == 2 ? lr::NoAnswer : lr::Ok);
+        EXPECT_EQ(identified, number == 2                  ? lr::NoAnswer
+                              : number == AnyDeviceAddress ? lr::TwoAnswers
+                                                           : lr::Ok);
         if (identified == lr::Ok) {
-            EXPECT_EQ(info.DeviceNumber(), number == AnyDeviceAddress ? 1u : number);
+            EXPECT_EQ(info.DeviceNumber(), number);
         }
     }
     std::istringstream upload("for three");
@@ -186,6 +189,52 @@ TEST(SimSite, DevicesOnOneLineAnswerTheirOwnNumber) {
     ASSERT_TRUE(site.File(third, "DUXGate.cfg", stored));
     EXPECT_EQ(std::string(stored.begin(), stored.end()), "for three");
     EXPECT_EQ(site.Requests(1).size(), site.Requests(third).size());  // every device heard all
+}
+
+// Two answers to one request, from two devices of one number on a shared line or from a device
+// whose answer the line repeats (dup): the identification, which listens for a second answer,
+// fails; after any other answer, a second one that comes before or after the next request went
+// out fails that one.
+TEST(SimSite, TwoAnswersToOneRequestFailTheExchange) {
+    struct Case {
+        const char* name;
+        bool twoDevices;
+        SimFault fault;
+    };
+    const Case cases[] = {
+        {"two devices numbered 1", true, {SimFaultKind::Silent, -1, -1, 0, 0}},  // never
+        {"identification repeated", false, {SimFaultKind::Duplicate, cmdIdentify}},
+        {"header repeated", false, {SimFaultKind::Duplicate, cmdReadHeader}},
+    };
+    for (const Case& c : cases) {
+        for (const unsigned baud : {0u, 9600u}) {
+            SCOPED_TRACE(std::string(c.name) + " at " + std::to_string(baud));
+            SimSite site;
+            SimEndpoints line;
+            line.tcp = false;
+            line.pty = true;
+            line.paceBaud = baud;
+            site.Add(NumberedDevice(1, "one"), {c.fault}, line);
+            if (c.twoDevices) site.AddOnLine(0, NumberedDevice(1, "again"));
+            ASSERT_TRUE(site.Start());
+            connection conn;
+            conn.Timings = LinkTimings{}.Scaled(0.2);
+            ASSERT_EQ(conn.OpenComLink(site.PtyPath(0), baud == 0 ? 115200 : baud), lr::Ok);
+            DeviceInfo info;
+            const LinkResult identified = ReadDeviceInfo(conn, 1, info);
+            SConfigInfo header;
+            const LinkResult headerRead = ReadConfigHeader(conn, 1, header);
+            if (c.fault.command == cmdReadHeader) {
+                EXPECT_EQ(identified, lr::Ok);
+                EXPECT_EQ(headerRead, lr::Ok);
+                uint8_t entry[kConfigEntrySize];
+                EXPECT_EQ(ReadConfigEntry(conn, 1, 1, entry, kConfigEntrySize, nullptr),
+                          lr::TwoAnswers);
+            } else {
+                EXPECT_EQ(identified, lr::TwoAnswers);
+            }
+        }
+    }
 }
 
 TEST(SimSite, AnEndpointThatCannotOpenNamesItsDeviceAndServesNothing) {

@@ -29,6 +29,7 @@ TEST(SimFaultParse, KindsPlacesAndSettings) {
         {"late,at=upload,skip=3,value=300", SimFaultKind::Late, cmdWriteBlock, 300, 3, 1},
         {"late,at=download,value=50,times=2", SimFaultKind::Late, cmdReadBlock, 50, 0, 2},
         {"late,times=-1", SimFaultKind::Late, -1, 0, 0, -1},
+        {"dup,at=tree,skip=2", SimFaultKind::Duplicate, cmdReadEntry, 0, 2, -1},
     };
     for (const auto& c : cases) {
         SimFault f;
@@ -53,9 +54,9 @@ TEST(SimFaultParse, KindsPlacesAndSettings) {
 TEST(SimFaultParse, HelpNamesEveryKindAndPlace) {
     const std::string help = SimFaultHelp();
     for (const char* word :
-         {"silent",  "garbage", "badcheck",  "wrongcommand", "refuse",   "close", "trickle",
-          "endless", "stuck",   "wrongsize", "cut",          "short",    "long",  "oversize",
-          "noack",   "delay",   "late",      "tree",         "download", "upload"})
+         {"silent",  "garbage", "badcheck",  "wrongcommand", "refuse", "close",    "trickle",
+          "endless", "stuck",   "wrongsize", "cut",          "short",  "long",     "oversize",
+          "noack",   "delay",   "late",      "dup",          "tree",   "download", "upload"})
         EXPECT_NE(help.find(word), std::string::npos) << word;
 }
 
