@@ -72,7 +72,8 @@ TEST_P(Wire, IdentifyAndTreeAreTheDevicesOwn) {
 // answer (garbled), "on" where it does not finds no echo. Every command fails within its attempts
 // and says why; none is taken for a success.
 TEST_P(Wire, AWrongEchoSettingFailsEveryCommandWithItsMessage) {
-    if (GetParam().baud != 9600 && GetParam().baud != 115200) GTEST_SKIP();
+    if (GetParam().baud != 9600 && GetParam().baud != 115200)
+        GTEST_SKIP() << "a wrong echo setting is tried at 9600 and 115200 Bd only";
     conn_.Echo = GetParam().echo ? LineEcho::Off : LineEcho::On;
     const LinkResult expected = GetParam().echo ? lr::Garbled : lr::NoEcho;
     const Cp1251String cause =
