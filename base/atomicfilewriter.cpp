@@ -39,20 +39,6 @@ std::string FollowLinks(const std::string& path, int& error) {
     return path;  // a dangling link: replace the link itself
 }
 
-// Writes all of data to fd.
-int WriteAll(int fd, std::string_view data) {
-    while (!data.empty()) {
-        const ssize_t n = ::write(fd, data.data(), data.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return errno;
-        }
-        if (n == 0) return EIO;
-        data.remove_prefix(static_cast<size_t>(n));
-    }
-    return 0;
-}
-
 // The temporary names of a file NAME: ".NAME.tmpPID_N" beside it, or ".tmpPID_N" where NAME is
 // so long that the longer form would be no legal file name.
 std::string TempStem(const std::string& name) {
@@ -92,6 +78,20 @@ void RemoveStaleTemps(const std::string& folder, const std::string& stem) {
 }
 
 }  // namespace
+
+// Writes all of data to fd; the errno of a failure, or 0.
+int WriteAll(int fd, std::string_view data) {
+    while (!data.empty()) {
+        const ssize_t n = ::write(fd, data.data(), data.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        if (n == 0) return EIO;
+        data.remove_prefix(static_cast<size_t>(n));
+    }
+    return 0;
+}
 
 AtomicFileWriter::~AtomicFileWriter() {
     Discard();

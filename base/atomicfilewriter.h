@@ -65,3 +65,7 @@ class AtomicFileWriter {
 
 // Writes bytes as the file at path whole, or leaves it as it was (AtomicFileWriter).
 Status WriteFileWhole(const std::string& path, std::string_view bytes);
+
+// Writes all of data to the open file fd, however many writes it takes; the errno of a failure,
+// or 0.
+int WriteAll(int fd, std::string_view data);

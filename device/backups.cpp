@@ -16,6 +16,7 @@
 #include <tuple>
 
 #include "app/messages.h"
+#include "base/atomicfilewriter.h"
 #include "base/cp1251.h"
 #include "base/parseuint.h"
 #include "base/tempregistry.h"
@@ -186,20 +187,6 @@ void RemoveStaleTemps(int folderFd) {
         if (owner != 0 && owner != ::getpid() && ::kill(owner, 0) != 0 && errno == ESRCH)
             ::unlinkat(fd, name, 0);
     });
-}
-
-// Writes all of data to fd; errno of the failure, or 0.
-int WriteAll(int fd, std::string_view data) {
-    while (!data.empty()) {
-        const ssize_t n = ::write(fd, data.data(), data.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return errno;
-        }
-        if (n == 0) return EIO;
-        data.remove_prefix(static_cast<size_t>(n));
-    }
-    return 0;
 }
 
 // The backups of the device folder open at fd, oldest first.
