@@ -9,7 +9,6 @@ namespace {
 
 constexpr int kBlockRepeats = 8;
 constexpr int kPositionSize = kBlockPositionSize;
-constexpr int kFileSizeBytes = 4;  // an open-for-reading answer: the file's size (u32 LE)
 static_assert(sizeof(DeviceInfo::Bytes) == kDeviceInfoSize);
 
 // A refusal code as the caller sees it: a code of 0 would read as success.
