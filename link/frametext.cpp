@@ -7,20 +7,6 @@
 
 namespace {
 
-bool KnownCommand(uint8_t command) {
-    switch (command) {
-        case cmdIdentify:
-        case cmdOpenFile:
-        case cmdReadBlock:
-        case cmdWriteBlock:
-        case cmdReadEntry:
-        case cmdReadHeader:
-            return true;
-        default:
-            return false;
-    }
-}
-
 const char* CommandName(uint8_t command) {
     switch (command) {
         case cmdIdentify:
@@ -69,9 +55,9 @@ FrameFacts DecodeFrame(bool sent, const uint8_t* bytes, int length) {
             f.check = FrameCheckFails(bytes) ? FrameFacts::Check::Bad : FrameFacts::Check::Ok;
     }
     f.command = FrameCommand(bytes);
-    f.kind = KnownCommand(f.command) ? FrameFacts::Kind::Command
-             : sent                  ? FrameFacts::Kind::OtherCommand
-                                     : FrameFacts::Kind::Refusal;
+    f.kind = IsCommandCode(f.command) ? FrameFacts::Kind::Command
+             : sent                   ? FrameFacts::Kind::OtherCommand
+                                      : FrameFacts::Kind::Refusal;
     f.device = FrameAddress(bytes);
     f.anyDevice = f.device == AnyDeviceAddress;
     f.dataLength = data;
