@@ -16,9 +16,18 @@ bool WindowController::Enabled(WindowCommand command) const {
     }
 }
 
-Cp1251String WindowController::QuestionBefore(ListLeaving) const {
-    // The same question whatever replaces the list; "Нет" leaves everything as it is.
-    return unsaved_ ? usertext::LeaveUnsaved() : Cp1251String();
+Cp1251String WindowController::QuestionBefore(ListLeaving leaving) const {
+    // Each command asks about what it is about to do; "Нет" leaves everything as it is.
+    if (!unsaved_) return Cp1251String();
+    switch (leaving) {
+        case ListLeaving::Open:
+            return usertext::OpenUnsaved();
+        case ListLeaving::Read:
+            return usertext::ReadUnsaved();
+        case ListLeaving::Exit:
+            break;
+    }
+    return usertext::LeaveUnsaved();
 }
 
 void WindowController::FolderOpened(uint32_t number) {

@@ -43,8 +43,10 @@ TEST(WindowController, AsksBeforeUnsavedChangesAreLostAndOnlyThen) {
         EXPECT_TRUE(c.QuestionBefore(leaving).empty());
     c.FolderOpened(12);
     c.ListEdited();
-    for (const ListLeaving leaving : {ListLeaving::Open, ListLeaving::Read, ListLeaving::Exit})
-        EXPECT_EQ(c.QuestionBefore(leaving), usertext::LeaveUnsaved());
+    // Each command asks about what it is about to do.
+    EXPECT_EQ(c.QuestionBefore(ListLeaving::Open), usertext::OpenUnsaved());
+    EXPECT_EQ(c.QuestionBefore(ListLeaving::Read), usertext::ReadUnsaved());
+    EXPECT_EQ(c.QuestionBefore(ListLeaving::Exit), usertext::LeaveUnsaved());
     c.ListSaved();
     EXPECT_TRUE(c.QuestionBefore(ListLeaving::Exit).empty());
     // A store of the window's own list counts as saved; a restore of a backup does not.

@@ -14,18 +14,17 @@
 #include <QTreeWidgetItem>
 #include <functional>
 
+#include "app/messages.h"
 #include "app/ui/configtreeview.h"
 #include "app/ui/exchangelog.h"
 #include "app/ui/snvtlistview.h"
 #include "app/ui/statuspanel.h"
+#include "base/ui/qcp1251.h"
 #include "link/vr7prot.h"
 #include "tests/appui/support/devicewindowfixture.h"
 #include "tests/common/simpeer.h"
 
 namespace {
-
-const QString kLeaveUnsaved =
-    QStringLiteral("Список SNVT переменных изменён и не сохранён.\nВыйти без сохранения?");
 
 QStringList ShownCaptions(const SnvtListView* list) {
     QStringList captions;
@@ -97,7 +96,9 @@ TEST_F(CommandStatusTest, OpenAndReadAskBeforeDroppingAChangedList) {
             w.Open1Click();
         }
 
-        EXPECT_EQ(messages.questions, QStringList{kLeaveUnsaved});
+        // Each command asks about what it is about to do.
+        EXPECT_EQ(messages.questions, QStringList{FromCp1251(c.read ? usertext::ReadUnsaved()
+                                                                    : usertext::OpenUnsaved())});
         if (c.answer) {
             EXPECT_FALSE(w.ListModified());
             EXPECT_EQ(static_cast<int>(w.Controller.ListSource()), c.read ? 1 : 2);
