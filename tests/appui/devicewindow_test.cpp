@@ -8,7 +8,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCursor>
-#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -202,9 +201,15 @@ TEST_P(DeviceWindowTest, TheBarIsPaintedAboutThirtyTimesASecondAtMost) {
                         std::chrono::steady_clock::now() - start)
                         .count();
 
+    // The window moves the bar at most once an interval of its own clock, plus the first
+    // position and the last one the end of the command shows at once. A busy machine makes the
+    // read longer, never the moves more frequent; the bar painted again where it stands (an
+    // expose, an update after a repaint) is no move.
     ASSERT_GE(ms, 400);
-    EXPECT_LE(progress.paints.size(),
-              static_cast<size_t>(ms / ProgressPacing::kInterval.count() + 3))
+    size_t moves = 0;
+    for (size_t i = 0; i < progress.paints.size(); ++i)
+        if (i == 0 || progress.paints[i].value != progress.paints[i - 1].value) ++moves;
+    EXPECT_LE(moves, static_cast<size_t>(ms / ProgressPacing::kInterval.count() + 3))
         << ms << " ms";
     ASSERT_GE(progress.paints.size(), 3u);
     EXPECT_TRUE(std::is_sorted(progress.paints.begin(), progress.paints.end(),
@@ -376,11 +381,14 @@ TEST_P(TcpWindowTest, ASilentDeviceIsNotConnectedAndNothingChanges) {
     const QStringList rows = ShownRows(w.ListView1);
     server->SetFaults({SimFault{SimFaultKind::Silent}});
 
-    QElapsedTimer clock;
-    clock.start();
     w.Load1Click();
     FinishDeviceCommand(w);
-    EXPECT_LT(clock.elapsed(), 3000);
+    // The read gave up within the identification's attempts and asked nothing else.
+    const std::vector<int> commands = Commands();
+    EXPECT_FALSE(commands.empty());
+    EXPECT_LE(commands.size(), w.Connection.Timings.identify.attempts);
+    EXPECT_EQ(std::count(commands.begin(), commands.end(), cmdIdentify),
+              static_cast<std::ptrdiff_t>(commands.size()));
     EXPECT_EQ(messages.messages, QStringList{kNotConnected});
     EXPECT_EQ(ShownTree(w.TreeView1), tree);
     EXPECT_EQ(ShownRows(w.ListView1), rows);

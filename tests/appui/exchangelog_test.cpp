@@ -217,7 +217,7 @@ TEST_F(ExchangeLogTest, CopySaveClearAndTheDockComesBackAfterARestart) {
     EXPECT_TRUE(w.ExchangeLog->Lines().isEmpty());
 
     w.resizeDocks({w.ExchangeLog}, {160}, Qt::Vertical);
-    QTest::qWait(20);
+    HandleQueuedEvents();
     const int height = w.ExchangeLog->height();
     messages.answer = true;
     ASSERT_TRUE(w.close());

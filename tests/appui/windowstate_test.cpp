@@ -116,7 +116,7 @@ TEST_F(WindowStateTest, TenRestartsLeaveSizeAndPanesAsTheyWere) {
             first.showMaximized();
             ASSERT_TRUE(QTest::qWaitFor([&] { return first.isMaximized(); }));
         }
-        QTest::qWait(20);
+        HandleQueuedEvents();
         ASSERT_TRUE(first.close());
         std::vector<Restored> runs;
         for (int run = 0; run < 10; ++run) {
@@ -124,7 +124,7 @@ TEST_F(WindowStateTest, TenRestartsLeaveSizeAndPanesAsTheyWere) {
             if (maximized) {
                 EXPECT_TRUE(QTest::qWaitFor([&] { return w.isMaximized(); }));
             }
-            QTest::qWait(20);
+            HandleQueuedEvents();
             runs.push_back({w.isMaximized() ? w.normalGeometry().size() : w.size(), w.isMaximized(),
                             w.Splitter1->sizes(), w.ListView1->columnWidth(0)});
             ASSERT_TRUE(w.close());
@@ -183,7 +183,7 @@ TEST_F(WindowStateTest, TheStatusBarShowsTheCancelButtonAndEveryHintWhole) {
     QApplication::setFont(large);
     TVR7CfgUpdate& w = Shown();
     w.CancelButton->show();
-    QTest::qWait(10);
+    HandleQueuedEvents();
     const QRect bar = w.statusBar()->rect();
     const QRect cancel(w.CancelButton->mapTo(w.statusBar(), QPoint(0, 0)), w.CancelButton->size());
     EXPECT_TRUE(bar.contains(cancel))
