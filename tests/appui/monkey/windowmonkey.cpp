@@ -370,8 +370,10 @@ MonkeyReport WindowMonkey::Run() {
                 Closed();
         }
     }
-    answerer.stop();
+    // A run that stopped early closes its window too: the question that close may ask spins as
+    // a box does, and the answerer's ticks keep that spin going until it is answered.
     if (window_) window_->close();
+    answerer.stop();
     window_.reset();
     qInstallMessageHandler(previousHandler);
     return report_;
