@@ -989,6 +989,8 @@ void WindowMonkey::DragWithinList() {
 void WindowMonkey::CloseAttempt() {
     TVR7CfgUpdate& w = *window_;
     closeAttempted_ = true;
+    // Closing while a device command runs cancels it, as Cancel does.
+    if (w.DeviceCommandRunning()) commandCancelled_ = true;
     const int pick = Uniform(0, 2);
     if (pick == 0) {
         Log(QStringLiteral("close button"));
