@@ -129,7 +129,7 @@ TEST_F(CommandStatusTest, ACancelledReadSaysSoHidesTheBarAndLeavesTreeAndListAsT
     FinishDeviceCommand(w);
 
     EXPECT_TRUE(w.ProgressBar->isHidden());
-    EXPECT_EQ(w.StatusPanel->text(), QStringLiteral("Чтение прервано пользователем"));
+    EXPECT_EQ(w.StatusPanel->text(), FromCp1251(usertext::ReadCancelledStatus()));
     EXPECT_TRUE(messages.messages.isEmpty());
     EXPECT_EQ(ShownTree(w.TreeView1), tree);
     EXPECT_EQ(ShownCaptions(w.ListView1), rows);
@@ -150,13 +150,10 @@ TEST_F(CommandStatusTest, AStoreCancelledDuringItsUploadSaysTheDeviceMayHoldPart
     FinishDeviceCommand(w);
 
     EXPECT_TRUE(w.ProgressBar->isHidden());
-    EXPECT_EQ(w.StatusPanel->text(),
-              QStringLiteral("Запись прервана пользователем. Настройки шлюза в приборе могут быть "
-                             "неполными: повторите сохранение в VR-7."));
-    EXPECT_EQ(messages.messages,
-              QStringList{QStringLiteral("Сохранение настроек Tervon шлюза отменено!\nНастройки "
-                                         "шлюза в приборе могут быть неполными: повторите "
-                                         "сохранение в VR-7.")});
+    EXPECT_EQ(w.StatusPanel->text(), FromCp1251(usertext::StoreCancelledStatus() + '.' + ' ' +
+                                                usertext::DeviceSettingsIncomplete()));
+    EXPECT_EQ(messages.messages, QStringList{FromCp1251(usertext::StoreCancelled() + '\n' +
+                                                        usertext::DeviceSettingsIncomplete())});
 }
 
 TEST_F(CommandStatusTest, EachCommandStartsWithoutThePreviousStatusAndSaveSaysWhere) {
@@ -182,8 +179,9 @@ TEST_F(CommandStatusTest, EachCommandStartsWithoutThePreviousStatusAndSaveSaysWh
     shell.saveFile = Work() + "/saved.cfg";
     w.Save1Click();
     EXPECT_TRUE(w.ProgressBar->isHidden());
-    EXPECT_EQ(w.StatusPanel->text(),
-              QStringLiteral("Сохранено в ") + QDir::toNativeSeparators(shell.saveFile));
+    EXPECT_EQ(w.StatusPanel->text(), FromCp1251(usertext::SavedTo().before) +
+                                         QDir::toNativeSeparators(shell.saveFile) +
+                                         FromCp1251(usertext::SavedTo().after));
 }
 
 TEST_F(CommandStatusTest, AWriteProtectedDeviceIsNamedARefusalWithItsMeaning) {
@@ -192,8 +190,7 @@ TEST_F(CommandStatusTest, AWriteProtectedDeviceIsNamedARefusalWithItsMeaning) {
     TVR7CfgUpdate& w = StartWith(std::move(device));
     w.Store1Click();
     FinishDeviceCommand(w);
-    EXPECT_EQ(w.StatusPanel->text(),
-              QStringLiteral("прибор № 12 отказал в записи: включена защита (снимите EN_PR)"));
+    EXPECT_EQ(w.StatusPanel->text(), FromCp1251(usertext::WriteProtectedCause(12)));
 }
 
 TEST_F(CommandStatusTest, ADeviceThatDoesNotAnswerToTheNumberNamesTheNumberAndThePort) {
@@ -201,18 +198,15 @@ TEST_F(CommandStatusTest, ADeviceThatDoesNotAnswerToTheNumberNamesTheNumberAndTh
     w.Controller.SetDeviceNumber(13);  // the device is № 12
     w.Load1Click();
     FinishDeviceCommand(w);
-    EXPECT_EQ(messages.messages,
-              QStringList{QStringLiteral(
-                  "VR-7 не подключен!!!\nНет ответа: проверьте номер "
-                  "прибора (сейчас № 13) и порт (меню «Настройки», пункт «Порт»).")});
+    EXPECT_EQ(messages.messages, QStringList{FromCp1251(usertext::NotConnected() + '\n' +
+                                                        usertext::NoAnswerStep(13))});
 }
 
 TEST_F(CommandStatusTest, WithoutACatalogueTheCapacityIsUnknownAndTheMessageSaysWhereItGoes) {
     TVR7CfgUpdate& w = StartWith(DemoSimDevice(), false);
     ASSERT_EQ(messages.errors.size(), 1);
-    EXPECT_TRUE(
-        messages.errors[0].contains(QStringLiteral("\nПоложите calcbank.xml в рабочую папку (") +
-                                    QDir::toNativeSeparators(QDir::currentPath()) + ')'))
+    EXPECT_TRUE(messages.errors[0].contains(FromCp1251(usertext::CatalogueWhereWork().before) +
+                                            QDir::toNativeSeparators(QDir::currentPath()) + ')'))
         << messages.errors[0].toStdString();
     ASSERT_GT(w.ListView1->rowCount(), 0);
     EXPECT_EQ(w.Edit2->text(), QStringLiteral("SNVT переменных задействовано: %1, ёмкость "

@@ -12,9 +12,11 @@
 #include <QToolBar>
 #include <algorithm>
 
+#include "app/messages.h"
 #include "app/ui/configtreeview.h"
 #include "app/ui/progresspacing.h"
 #include "app/ui/snvtlistview.h"
+#include "base/ui/qcp1251.h"
 #include "tests/appui/support/devicewindowfixture.h"
 #include "tests/common/simpeer.h"
 
@@ -114,8 +116,7 @@ TEST_F(WorkerTest, ACancelledStoreSaysItWasCancelledAndStoresNothing) {
     ASSERT_TRUE(QTest::qWaitFor([this] { return !server->Requests().empty(); }, 10000));
     QTest::mouseClick(w.CancelButton, Qt::LeftButton);
     FinishDeviceCommand(w);
-    EXPECT_EQ(messages.messages,
-              QStringList{QStringLiteral("Сохранение настроек Tervon шлюза отменено!")});
+    EXPECT_EQ(messages.messages, QStringList{FromCp1251(usertext::StoreCancelled())});
     std::vector<uint8_t> stored;
     EXPECT_FALSE(server->File("DUXGate.cfg", stored));
     EXPECT_EQ(Count(cmdWriteBlock), 0);
