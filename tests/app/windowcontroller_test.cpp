@@ -121,62 +121,51 @@ TEST(WindowController, TheReportLastsWhileItDescribesTheList) {
     EXPECT_FALSE(c.Enabled(WindowCommand::Report));
 }
 
-TEST(WindowController, TheSaveDialogStartsInTheOpenedFolderWhileTheListCameFromIt) {
+TEST(WindowController, SaveFolderAndCloseFollowTheListAndTheRunningCommand) {
     WindowController c;
     c.SetLastSaveFolder("/w/earlier");
     EXPECT_EQ(c.SaveFolder(), "/w/earlier");
+    // While the list came from a folder it is saved where Open reads it back from.
     c.FolderOpened(12, "/w/vr7_12/CONFIG");
-    EXPECT_EQ(c.SaveFolder(), "/w/vr7_12/CONFIG");
     c.ListSaved("/w/saved");
     EXPECT_EQ(c.SaveFolder(), "/w/vr7_12/CONFIG");
-    EXPECT_EQ(c.LastSaveFolder(), "/w/saved");
-    // A list read from the device is saved where the last one went.
     c.ReadEnded(ReadOf(DeviceReadOutcome::Read), 12);
     EXPECT_EQ(c.SaveFolder(), "/w/saved");
-}
 
-TEST(WindowController, ClosingDuringACommandCancelsItAndClosesOnceItHasEnded) {
-    WindowController c;
+    // A close during a command cancels it and closes once it has ended, once.
     EXPECT_TRUE(c.CloseRequested());
     c.CommandStarted();
     EXPECT_FALSE(c.CloseRequested());
     EXPECT_TRUE(c.CommandEnded());
-    // Once: the next command ends without closing.
     c.CommandStarted();
     EXPECT_FALSE(c.CommandEnded());
-}
 
-TEST(WindowController, TheStoreGoesThroughThePreviewOnlyWithRowsToShow) {
     EXPECT_TRUE(WindowController::StoreThroughPreview(true, 3));
     EXPECT_FALSE(WindowController::StoreThroughPreview(true, 0));
     EXPECT_FALSE(WindowController::StoreThroughPreview(false, 3));
 }
 
 TEST(WindowController, AReadsEndNamesItsCauseAndSaysACancel) {
-    struct Case {
-        DeviceReadResult result;
-        LinkResult code;
-        bool framesDecide;
-        bool hideProgress;
-        Cp1251String status;
-    };
     DeviceReadResult silent = ReadOf(DeviceReadOutcome::NotConnected);
     silent.code = lr::NoAnswer;
     DeviceReadResult brokenFile = ReadOf(DeviceReadOutcome::Read);
     brokenFile.download = GatewayDownload::Broken;
-    const Case cases[] = {
+    const Cp1251String cancelled = usertext::ReadCancelledStatus();
+    const struct {
+        DeviceReadResult result;
+        LinkResult code;
+        bool framesDecide, hideProgress;
+        Cp1251String status;
+    } cases[] = {
         {ReadOf(DeviceReadOutcome::Read), lr::Ok, false, true, {}},
         {brokenFile, lr::Ok, true, true, {}},
         {silent, lr::NoAnswer, false, false, {}},
         {ReadOf(DeviceReadOutcome::ReadFailed), lr::Ok, true, false, {}},
         {ReadOf(DeviceReadOutcome::UnsupportedVersion), lr::Ok, false, false, {}},
-        // A cancel that broke the read off is said as a cancel, with the bar gone.
-        {ReadOf(DeviceReadOutcome::ReadFailed, true), lr::Cancelled, false, false,
-         usertext::ReadCancelledStatus()},
-        {ReadOf(DeviceReadOutcome::NotConnected, true), lr::Cancelled, false, false,
-         usertext::ReadCancelledStatus()},
+        {ReadOf(DeviceReadOutcome::ReadFailed, true), lr::Cancelled, false, false, cancelled},
+        {ReadOf(DeviceReadOutcome::NotConnected, true), lr::Cancelled, false, false, cancelled},
     };
-    for (const Case& k : cases) {
+    for (const auto& k : cases) {
         SCOPED_TRACE(static_cast<int>(k.result.outcome) * 10 + k.result.cancelled);
         const CommandEnding ending = WindowController::WhatReadShows(k.result);
         EXPECT_EQ(ending.code, k.code);
@@ -187,181 +176,99 @@ TEST(WindowController, AReadsEndNamesItsCauseAndSaysACancel) {
 }
 
 TEST(WindowController, AStoresEndNamesItsCauseAndSaysACancelOrARestore) {
-    struct Case {
-        const char* what;
-        DeviceStoreOutcome outcome;
-        LinkResult code;
-        bool uploadBegun;
-        bool askWithoutBackup;
-        std::string restoredFrom;
-        LinkResult shownCode;
-        FileOpenFor openFor;
-        bool keepReport;
-        Cp1251String status;
-    };
     const Cp1251String cancelled = usertext::StoreCancelledStatus();
-    const Cp1251String incomplete =
-        usertext::StoreCancelledStatus() + '.' + ' ' + usertext::DeviceSettingsIncomplete();
-    const Case cases[] = {
-        {"stored",
-         DeviceStoreOutcome::Stored,
-         lr::Ok,
-         true,
-         false,
-         "",
-         lr::Ok,
-         FileOpenFor::Writing,
-         true,
-         {}},
-        {"restored", DeviceStoreOutcome::Stored, lr::Ok, true, false, "/b/12.cfg", lr::Ok,
-         FileOpenFor::Writing, true, cp1251::FromUtf8(storetext::Restored("/b/12.cfg"))},
-        {"protected",
-         DeviceStoreOutcome::Protected,
-         lr::BadArgument,
-         false,
-         false,
-         "",
-         lr::BadArgument,
-         FileOpenFor::Writing,
-         false,
-         {}},
-        {"silent",
-         DeviceStoreOutcome::NotConnected,
-         lr::NoAnswer,
-         false,
-         false,
-         "",
-         lr::NoAnswer,
-         FileOpenFor::Writing,
-         false,
-         {}},
-        {"backup failed",
-         DeviceStoreOutcome::BackupFailed,
-         lr::NoAnswer,
-         false,
-         false,
-         "",
-         lr::NoAnswer,
-         FileOpenFor::Reading,
-         false,
-         {}},
-        {"backup failed, asks",
-         DeviceStoreOutcome::BackupFailed,
-         lr::BadArgument,
-         false,
-         true,
-         "",
-         lr::BadArgument,
-         FileOpenFor::Reading,
-         false,
-         {}},
-        {"version",
-         DeviceStoreOutcome::UnsupportedVersion,
-         lr::NoAnswer,
-         false,
-         false,
-         "",
-         lr::Ok,
-         FileOpenFor::Writing,
-         false,
-         {}},
-        {"cancelled before the upload", DeviceStoreOutcome::Broken, lr::Cancelled, false, false, "",
-         lr::Cancelled, FileOpenFor::Writing, false, cancelled},
-        {"cancelled within the upload", DeviceStoreOutcome::Broken, lr::Cancelled, true, false, "",
-         lr::Cancelled, FileOpenFor::Writing, false, incomplete},
-        {"cancelled at the identification", DeviceStoreOutcome::NotConnected, lr::Cancelled, false,
-         false, "", lr::Cancelled, FileOpenFor::Writing, false, cancelled},
+    const Cp1251String partial = cancelled + '.' + ' ' + usertext::DeviceSettingsIncomplete();
+    const Cp1251String restored = cp1251::FromUtf8(storetext::Restored("/b/1.cfg"));
+    using O = DeviceStoreOutcome;
+    using F = FileOpenFor;
+    const struct {
+        O outcome;
+        LinkResult code;
+        bool uploadBegun, ask;
+        const char* restoredFrom;
+        LinkResult shown;  // the code the cause is named from
+        F openFor;
+        Cp1251String status;
+    } cases[] = {
+        {O::Stored, lr::Ok, true, false, "", lr::Ok, F::Writing, {}},
+        {O::Stored, lr::Ok, true, false, "/b/1.cfg", lr::Ok, F::Writing, restored},
+        {O::Protected, lr::BadArgument, false, false, "", lr::BadArgument, F::Writing, {}},
+        {O::NotConnected, lr::NoAnswer, false, false, "", lr::NoAnswer, F::Writing, {}},
+        {O::BackupFailed, lr::NoAnswer, false, false, "", lr::NoAnswer, F::Reading, {}},
+        {O::BackupFailed, lr::BadArgument, false, true, "", lr::BadArgument, F::Reading, {}},
+        {O::UnsupportedVersion, lr::NoAnswer, false, false, "", lr::Ok, F::Writing, {}},
+        {O::Broken, lr::Cancelled, false, false, "", lr::Cancelled, F::Writing, cancelled},
+        {O::Broken, lr::Cancelled, true, false, "", lr::Cancelled, F::Writing, partial},
+        {O::NotConnected, lr::Cancelled, false, false, "", lr::Cancelled, F::Writing, cancelled},
     };
-    for (const Case& k : cases) {
-        SCOPED_TRACE(k.what);
+    for (const auto& k : cases) {
+        SCOPED_TRACE(static_cast<int>(k.outcome) * 10 + k.uploadBegun);
         DeviceStoreResult result;
         result.outcome = k.outcome;
         result.code = k.code;
         result.uploadBegun = k.uploadBegun;
-        result.askWithoutBackup = k.askWithoutBackup;
+        result.askWithoutBackup = k.ask;
         const StoreEnding ending = WindowController::WhatStoreShows(result, k.restoredFrom);
-        EXPECT_EQ(ending.askWithoutBackup, k.askWithoutBackup);
-        EXPECT_EQ(ending.code, k.shownCode);
+        EXPECT_EQ(ending.askWithoutBackup, k.ask);
+        EXPECT_EQ(ending.code, k.shown);
         EXPECT_EQ(ending.openFor, k.openFor);
-        EXPECT_EQ(ending.keepReport, k.keepReport);
+        EXPECT_EQ(ending.keepReport, k.outcome == O::Stored);
         EXPECT_EQ(ending.status, k.status);
     }
-    EXPECT_EQ(WindowController::StoreDeclinedStatus(),
-              cp1251::FromUtf8(storetext::StoreDeclined()));
 }
 
-TEST(WindowController, ThePreviewAsksOnlyOnceTheDevicesFileIsRead) {
-    struct Case {
+TEST(WindowController, ThePreviewAsksOnlyOnceTheDevicesFileIsReadAndACheckSaysWhatItFound) {
+    const struct {
         Status status;
         PreviewStep step;
         LinkResult code;
-        Cp1251String shown;
+    } previews[] = {
+        {Status(), PreviewStep::Confirm, lr::Ok},
+        {Status(Failure::Of(FailureKind::Cancelled)), PreviewStep::Cancelled, lr::Cancelled},
+        {Status(LinkFailure(lr::NoAnswer)), PreviewStep::Failed, lr::NoAnswer},
+        {Status(Failure::OfFile("/b/12.cfg", 28)), PreviewStep::Failed, lr::Ok},
     };
-    const Case cases[] = {
-        {Status(), PreviewStep::Confirm, lr::Ok, {}},
-        {Status(Failure::Of(FailureKind::Cancelled)), PreviewStep::Cancelled, lr::Cancelled,
-         usertext::StoreCancelledStatus()},
-        {Status(LinkFailure(lr::NoAnswer)), PreviewStep::Failed, lr::NoAnswer, {}},
-        {Status(Failure::OfFile("/b/12.cfg", 28)), PreviewStep::Failed, lr::Ok, {}},
-    };
-    for (const Case& k : cases) {
-        SCOPED_TRACE(static_cast<int>(k.step) * 10000 + k.code);
+    for (const auto& k : previews) {
         DeviceCurrentFile current;
         current.status = k.status;
         const PreviewEnding ending = WindowController::WhatPreviewShows(current);
         EXPECT_EQ(ending.step, k.step);
         EXPECT_EQ(ending.code, k.code);
-        EXPECT_EQ(ending.openFor, FileOpenFor::Reading);
-        EXPECT_EQ(ending.status, k.shown);
+        EXPECT_EQ(ending.status.empty(), k.step != PreviewStep::Cancelled);
     }
-}
 
-TEST(WindowController, ACheckSaysWhatItFoundAndWhyItFailed) {
-    struct Case {
-        const char* what;
+    using S = VerificationSummary::State;
+    const DeviceInfo old;
+    const struct {
         Status status;
-        bool identified;
-        VerificationSummary::State state;
+        S state;
         size_t offset;
-        std::string reason;
+        std::string reason;  // "cause …": the link's cause, asked for
         LinkResult code;
+    } checks[] = {
+        {Status(), S::Identical, 0, "", lr::Ok},
+        {Status(Failure::OfMismatch(40)), S::Differs, 40, "", lr::Ok},
+        {Status(LinkFailure(lr::NoAnswer)), S::Failed, 0, "cause 1016", lr::NoAnswer},
+        {Status(Failure::Of(FailureKind::Cancelled)), S::Failed, 0,
+         cp1251::ToUtf8(usertext::ReadCancelledStatus()), lr::Cancelled},
+        {Status(Failure::Of(FailureKind::TooOld)), S::Failed, 0,
+         cp1251::ToUtf8(usertext::UnsupportedVersion(old)), lr::Ok},
     };
-    DeviceInfo old;
-    const Case cases[] = {
-        {"identical", Status(), true, VerificationSummary::State::Identical, 0, "", lr::Ok},
-        {"differs", Status(Failure::OfMismatch(40)), true, VerificationSummary::State::Differs, 40,
-         "", lr::Ok},
-        {"silent", Status(LinkFailure(lr::NoAnswer)), false, VerificationSummary::State::Failed, 0,
-         "cause 1016", lr::NoAnswer},
-        {"cancelled", Status(Failure::Of(FailureKind::Cancelled)), false,
-         VerificationSummary::State::Failed, 0, cp1251::ToUtf8(usertext::ReadCancelledStatus()),
-         lr::Cancelled},
-        {"too old", Status(Failure::Of(FailureKind::TooOld)), true,
-         VerificationSummary::State::Failed, 0, cp1251::ToUtf8(usertext::UnsupportedVersion(old)),
-         lr::Ok},
-    };
-    for (const Case& k : cases) {
-        SCOPED_TRACE(k.what);
+    for (const auto& k : checks) {
+        SCOPED_TRACE(k.reason);
         DeviceVerify verify;
         verify.status = k.status;
-        verify.identified = k.identified;
-        verify.info = old;
-        std::vector<LinkResult> asked;
-        const VerifyEnding ending =
-            WindowController::WhatVerifyShows(verify, [&asked](LinkResult code) {
-                asked.push_back(code);
-                return cp1251::FromUtf8("cause " + std::to_string(code));
-            });
+        verify.identified = k.code == lr::Ok;
+        const VerifyEnding ending = WindowController::WhatVerifyShows(verify, [](LinkResult code) {
+            return cp1251::FromUtf8("cause " + std::to_string(code));
+        });
         EXPECT_EQ(ending.summary.state, k.state);
         EXPECT_EQ(ending.summary.offset, k.offset);
         EXPECT_EQ(ending.summary.reason, k.reason);
         EXPECT_EQ(ending.code, k.code);
-        EXPECT_EQ(ending.keepReport, k.identified);
+        EXPECT_EQ(ending.keepReport, verify.identified);
         // A check that compared hides its bar; a failed one leaves it where it stopped.
         EXPECT_EQ(ending.hideProgress, k.code == lr::Ok);
-        EXPECT_EQ(ending.openFor, FileOpenFor::Reading);
-        // The link's cause is named only for a link's failure.
-        EXPECT_EQ(asked.size(), k.reason.rfind("cause", 0) == 0 ? 1u : 0u);
     }
 }
 
