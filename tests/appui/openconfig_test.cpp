@@ -588,7 +588,9 @@ TEST_F(OpenConfigTest, ExportWritesTheListsCsvTableOrReportsThePath) {
     shell.saveFile = Work() + "/missing/duxgate.csv";
     w.ExportList1->trigger();
     ASSERT_EQ(messages.messages.size(), 1);
-    EXPECT_TRUE(messages.messages[0].startsWith("Файл " + shell.saveFile + " не сохранён.\n"))
+    EXPECT_TRUE(messages.messages[0].startsWith(
+        FromCp1251(usertext::FileFailureBefore()) + shell.saveFile +
+        FromCp1251(usertext::FileFailureAfter(usertext::FileStep::NotSaved))))
         << messages.messages[0].toStdString();
     EXPECT_FALSE(QFile::exists(shell.saveFile));
 }
