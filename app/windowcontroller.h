@@ -110,8 +110,7 @@ class WindowController {
     void ListEdited() { unsaved_ = true; }
     // A configuration folder was opened: its number, its list, and its CONFIG folder (UTF-8).
     void FolderOpened(uint32_t number, const std::string& configDir = {});
-    // The list was written to a file in folder (UTF-8; empty: an export, which leaves the list
-    // unsaved and the save dialog's folder as they were).
+    // The list was saved to a file in folder (UTF-8); an export is no save and changes neither.
     void ListSaved(const std::string& folder);
     // The folder the save dialog starts in: the opened folder's CONFIG folder, where Open reads
     // the list back from, while the list came from there; else where the list was saved last.
