@@ -61,9 +61,14 @@ const Cp1251String& ReadCancelledStatus();  // "Чтение прервано п
 const Cp1251String& StoreCancelledStatus();  // "Запись прервана пользователем"
 // "Настройки шлюза в приборе могут быть неполными: повторите сохранение в VR-7."
 const Cp1251String& DeviceSettingsIncomplete();
-// The window's questions and explanations.
+// The window's questions and explanations. Before Exit, Open and Read replace or drop a list
+// changed since it was loaded, saved or stored; each asks about what it is about to do:
 // "Список SNVT переменных изменён и не сохранён.\nВыйти без сохранения?"
 const Cp1251String& LeaveUnsaved();
+// "Список SNVT переменных изменён и не сохранён.\nОткрыть другую папку без сохранения?"
+const Cp1251String& OpenUnsaved();
+// "Список SNVT переменных изменён и не сохранён.\nПрочитать из VR-7 без сохранения?"
+const Cp1251String& ReadUnsaved();
 // The second line under "Конфигурация VR-7 не обнаружена": the path has no "vr7_".
 const Cp1251String& NoVr7InPath();
 // A text around a file-system path, which stays in its own encoding: before + path + after.

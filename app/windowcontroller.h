@@ -7,11 +7,14 @@
 // results here, and shows what this says.
 #include <cstdint>
 #include <ctime>
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "base/cp1251.h"
 #include "device/devicecommands.h"
+#include "device/failurecause.h"
+#include "link/vr7types.h"
 #include "report/commissioningreport.h"
 
 class SnvtList;
@@ -51,6 +54,43 @@ enum class ReadApply {
     All,      // the tree, the list (the device's file, or empty) and the caption
 };
 
+// What the window shows once a device command has ended: the exchange log's end and the cause
+// of a failure, named from code (or, with framesDecide, from the exchange's frames) for the file
+// open it concerns; then a status text that replaces the bar and whatever the command left in
+// the status panel (empty: none).
+struct CommandEnding {
+    LinkResult code = lr::Ok;
+    bool framesDecide = false;
+    FileOpenFor openFor = FileOpenFor::Unknown;
+    Cp1251String status;
+    // The bar goes before the cause is named; otherwise it stays where the command stopped.
+    bool hideProgress = false;
+};
+
+// A store's end: what it shows, and what follows.
+struct StoreEnding : CommandEnding {
+    // The device's file could not be kept: the user is asked whether to store without a backup
+    // ("Нет" by default); nothing else happens yet.
+    bool askWithoutBackup = false;
+    bool keepReport = false;  // stored: its report is kept
+};
+
+// The store's preview ended (the device's file read and kept): what follows it.
+enum class PreviewStep {
+    Cancelled,  // the user cancelled: nothing was uploaded
+    Failed,     // the device's file could not be read: its message and next step
+    Confirm,    // the changes are shown and only "Да" stores
+};
+struct PreviewEnding : CommandEnding {
+    PreviewStep step = PreviewStep::Confirm;
+};
+
+// A check of the device's settings ended: its line in the report and in the message.
+struct VerifyEnding : CommandEnding {
+    VerificationSummary summary;
+    bool keepReport = false;  // the device identified itself: the report takes the check
+};
+
 class WindowController {
   public:
     ListOrigin ListSource() const { return listSource_; }
@@ -68,14 +108,40 @@ class WindowController {
 
     // The user changed the list (a row added, removed, moved, or all rows replaced).
     void ListEdited() { unsaved_ = true; }
-    // A configuration folder was opened: its number and its list.
-    void FolderOpened(uint32_t number);
-    // The list was written to a file.
-    void ListSaved() { unsaved_ = false; }
+    // A configuration folder was opened: its number, its list, and its CONFIG folder (UTF-8).
+    void FolderOpened(uint32_t number, const std::string& configDir = {});
+    // The list was saved to a file in folder (UTF-8); an export is no save and changes neither.
+    void ListSaved(const std::string& folder);
+    // The folder the save dialog starts in: the opened folder's CONFIG folder, where Open reads
+    // the list back from, while the list came from there; else where the list was saved last.
+    std::string SaveFolder() const;
+    // Where the list was saved last, kept across runs.
+    const std::string& LastSaveFolder() const { return lastSaveFolder_; }
+    void SetLastSaveFolder(const std::string& folder) { lastSaveFolder_ = folder; }
 
-    // A device command starts and ends: while it runs only Cancel is enabled.
+    // A device command starts and ends: while it runs only Cancel is enabled. CommandEnded is
+    // true when the user closed the window meanwhile: it closes now.
     void CommandStarted() { busy_ = true; }
-    void CommandEnded() { busy_ = false; }
+    bool CommandEnded();
+    // The user closes the window: true when it may go on to ask before leaving the list; while
+    // a command runs, false, and the window cancels it and closes once it has ended.
+    bool CloseRequested();
+
+    // Store: through the preview (the setting is on and there are rows to show), or at once (an
+    // empty list is refused by the store itself, before the device is asked anything).
+    static bool StoreThroughPreview(bool previewOn, size_t rows) { return previewOn && rows > 0; }
+
+    // What the end of each device command shows. linkCause names a link's failure in the
+    // user's words (the exchange's frames at hand).
+    static CommandEnding WhatReadShows(const DeviceReadResult& result);
+    // restoredFrom: the backup a restore stored back (empty for a store of a list).
+    static StoreEnding WhatStoreShows(const DeviceStoreResult& result,
+                                      const std::string& restoredFrom);
+    static PreviewEnding WhatPreviewShows(const DeviceCurrentFile& current);
+    static VerifyEnding WhatVerifyShows(const DeviceVerify& verify,
+                                        const std::function<Cp1251String(LinkResult)>& linkCause);
+    // The status once the user said "Нет" to a store (at its preview, or without a backup).
+    static Cp1251String StoreDeclinedStatus();
 
     // What a read's result changes in the window.
     static ReadApply WhatReadChanges(const DeviceReadResult& result);
@@ -105,5 +171,8 @@ class WindowController {
     uint32_t deviceNumber_ = 1;
     bool unsaved_ = false;
     bool busy_ = false;
+    bool closeWhenIdle_ = false;
+    std::string openedConfigDir_;
+    std::string lastSaveFolder_;
     std::unique_ptr<CommissioningRecord> report_;
 };

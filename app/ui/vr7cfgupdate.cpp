@@ -209,8 +209,7 @@ bool TVR7CfgUpdate::event(QEvent* event) {
 
 void TVR7CfgUpdate::closeEvent(QCloseEvent* event) {
     // A device command is cancelled first; the window closes when it has ended.
-    if (DeviceCommandRunning()) {
-        closeWhenDone_ = true;
+    if (!Controller.CloseRequested()) {
         CancelDeviceCommand();
         event->ignore();
         return;
@@ -290,8 +289,9 @@ void TVR7CfgUpdate::Open1Click() {
     if (const Status loaded = LoadGatewayFile(List, configDir); !loaded)
         ShowMessage(cp1251::FromUtf8(usertext::FailureLine(loaded.failure())));
     Edit1->setText(path);
-    Controller.FolderOpened(number);
-    openedConfigDir_ = QDir::cleanPath(QFile::decodeName(QByteArray::fromStdString(configDir)));
+    Controller.FolderOpened(
+        number,
+        QDir::cleanPath(QFile::decodeName(QByteArray::fromStdString(configDir))).toStdString());
     lastOpenFolder_ = path;
 }
 
@@ -331,8 +331,7 @@ void TVR7CfgUpdate::Save1Click() {
                                         QStringLiteral("Настройка DUX шлюза (*.cfg)"));
     if (path.isEmpty()) return;
     if (!TellListWritten(path, SaveGatewayFile(List, NativePath(path)))) return;
-    Controller.ListSaved();
-    lastSaveFolder_ = QFileInfo(path).absolutePath();
+    Controller.ListSaved(QFileInfo(path).absolutePath().toStdString());
 }
 
 void TVR7CfgUpdate::ExportList1Click() {
@@ -344,10 +343,7 @@ void TVR7CfgUpdate::ExportList1Click() {
 }
 
 QString TVR7CfgUpdate::SaveFolder() const {
-    // Where Open reads the list back from: the opened folder's CONFIG folder.
-    if (Controller.ListSource() == ListOrigin::ConfigFolder && !openedConfigDir_.isEmpty())
-        return openedConfigDir_;
-    return lastSaveFolder_;
+    return QString::fromStdString(Controller.SaveFolder());
 }
 
 // ---------------------------------------------------------------------------------------------

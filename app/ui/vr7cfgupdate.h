@@ -217,6 +217,8 @@ class TVR7CfgUpdate : public QMainWindow,
     void ReplaceStatus(const Cp1251String& text, bool paintNow);
     // A command starts: the previous command's status text and bar go.
     void ClearStatus();
+    // A device command ended: its log, its cause and its status as the controller says.
+    void ShowEnding(const CommandEnding& ending);
     // The list may be replaced, or the program end: nothing unsaved would be lost, or the user
     // agreed to lose it.
     bool MayLeaveList(ListLeaving leaving);
@@ -270,7 +272,6 @@ class TVR7CfgUpdate : public QMainWindow,
     bool centred_ = false;
 
     DeviceRunner runner_{Connection};
-    bool closeWhenDone_ = false;
     ProgressPacing pacing_;
     QTimer* progressTimer_ = nullptr;  // shows the progress that waits for its turn
 
@@ -295,8 +296,6 @@ class TVR7CfgUpdate : public QMainWindow,
                     const SnvtList& rows, const std::string& backupFile = {});
     // The user changed the list: unsaved, and the report no longer describes it.
     void ListEdited();
-    QString openedConfigDir_;  // the CONFIG folder of the configuration folder opened last
-    QString lastSaveFolder_;
     QString lastOpenFolder_;
     bool stateLoaded_ = false;  // the [WINDOW] section gave a size
     int savedTreeWidth_ = -1;   // the tree pane's width kept by earlier versions (pixels)

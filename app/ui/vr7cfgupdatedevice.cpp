@@ -54,18 +54,7 @@ void TVR7CfgUpdate::Load1Click() {
         [this, read] {
             ShowHeldMessages(read->messages);
             FinishRead(*read);
-            const DeviceReadResult& result = read->result;
-            if (result.cancelled) {
-                ShowFailureCause(lr::Cancelled, false);
-                ReplaceStatus(usertext::ReadCancelledStatus(), true);
-            } else if (result.outcome == DeviceReadOutcome::NotConnected)
-                ShowFailureCause(result.code, false);
-            else if (result.outcome == DeviceReadOutcome::ReadFailed ||
-                     (result.outcome == DeviceReadOutcome::Read &&
-                      result.download == GatewayDownload::Broken))
-                ShowFailureCause(lr::Ok, true);
-            else
-                ShowFailureCause(lr::Ok, false);
+            ShowEnding(WindowController::WhatReadShows(read->result));
         });
 }
 
@@ -83,7 +72,6 @@ void TVR7CfgUpdate::FinishRead(ReadJob& read) {
     if (apply != ReadApply::All) return;
     Edit1->setText(FromCp1251(
         usertext::DeviceConfigurationCaption(Connection.PortName, Controller.DeviceNumber())));
-    ShowProgress("", 0);
 }
 
 void TVR7CfgUpdate::ShowFailureCause(LinkResult code, bool framesDecide, FileOpenFor openFor) {
@@ -93,6 +81,12 @@ void TVR7CfgUpdate::ShowFailureCause(LinkResult code, bool framesDecide, FileOpe
     if (cause.empty()) return;
     StatusPanel->setText(FromCp1251(cause));
     StatusPanel->repaint();
+}
+
+void TVR7CfgUpdate::ShowEnding(const CommandEnding& ending) {
+    if (ending.hideProgress) ShowProgress("", 0);
+    ShowFailureCause(ending.code, ending.framesDecide, ending.openFor);
+    if (!ending.status.empty()) ReplaceStatus(ending.status, true);
 }
 
 void TVR7CfgUpdate::ReplaceStatus(const Cp1251String& text, bool paintNow) {
@@ -110,8 +104,7 @@ void TVR7CfgUpdate::ShowReadTree(CfgTree&& tree) {
 void TVR7CfgUpdate::Store1Click() {
     if (DeviceCommandRunning()) return;
     ClearStatus();
-    // An empty list is refused by the store itself, before the device is asked anything.
-    if (Preview1->isChecked() && List.RowCount() > 0) {
+    if (WindowController::StoreThroughPreview(Preview1->isChecked(), List.RowCount())) {
         PreviewThenStore();
         return;
     }
@@ -157,41 +150,25 @@ void TVR7CfgUpdate::StoreList(const SnvtList& list, uint32_t number, bool takeBa
         [this, job, ownList, restoredFrom] {
             ShowHeldMessages(job->messages);
             const DeviceStoreResult& result = job->result;
-            if (result.askWithoutBackup) {
-                // The device's file could not be kept: the user decides, "Нет" by default.
-                const Cp1251String cause = FailureCause(Connection, result.code, false, job->number,
-                                                        ExchangeLog->Tail(), FileOpenFor::Reading);
-                ShowFailureCause(result.code, false, FileOpenFor::Reading);
+            const StoreEnding ending = WindowController::WhatStoreShows(result, restoredFrom);
+            if (ending.askWithoutBackup) {
+                const Cp1251String cause =
+                    FailureCause(Connection, ending.code, ending.framesDecide, job->number,
+                                 ExchangeLog->Tail(), ending.openFor);
+                ShowEnding(ending);
                 if (messages_->Question(FromCp1251(usertext::StoreWithoutBackupQuestion(
                         cause.empty() ? usertext::BackupNotRead() : cause)))) {
                     StoreList(ownList ? List : job->list, job->number, false, DeviceBackup(),
                               restoredFrom, job->asIs);
                 } else {
-                    ReplaceStatus(cp1251::FromUtf8(storetext::StoreDeclined()), true);
+                    ReplaceStatus(WindowController::StoreDeclinedStatus(), true);
                 }
                 return;
             }
             Controller.StoreEnded(result, ownList, job->number);
-            if (result.outcome == DeviceStoreOutcome::Stored) {
+            if (ending.keepReport)
                 KeepReport(result.info, true, VerificationSummary(), job->list, job->backup.path);
-                if (!restoredFrom.empty())
-                    ReplaceStatus(cp1251::FromUtf8(storetext::Restored(restoredFrom)), true);
-            }
-            const bool failed = result.outcome == DeviceStoreOutcome::NotConnected ||
-                                result.outcome == DeviceStoreOutcome::Protected ||
-                                result.outcome == DeviceStoreOutcome::Broken ||
-                                result.outcome == DeviceStoreOutcome::BackupFailed;
-            // The store's one file open is for writing: its refusal is the write protection.
-            ShowFailureCause(failed ? result.code : lr::Ok, false,
-                             result.outcome == DeviceStoreOutcome::BackupFailed
-                                 ? FileOpenFor::Reading
-                                 : FileOpenFor::Writing);
-            if (failed && result.code == lr::Cancelled) {
-                ReplaceStatus(result.uploadBegun ? usertext::StoreCancelledStatus() + '.' + ' ' +
-                                                       usertext::DeviceSettingsIncomplete()
-                                                 : usertext::StoreCancelledStatus(),
-                              true);
-            }
+            ShowEnding(ending);
         });
 }
 
@@ -216,27 +193,29 @@ void TVR7CfgUpdate::PreviewThenStore() {
         [this, job] {
             Controller.DeviceAnswered(job->number);
             const DeviceCurrentFile& current = job->current;
-            if (!current.status) {
-                const Failure& failure = current.status.failure();
-                if (failure.kind == FailureKind::Cancelled) {
+            const PreviewEnding ending = WindowController::WhatPreviewShows(current);
+            switch (ending.step) {
+                case PreviewStep::Cancelled:
                     // Nothing was uploaded yet: the device keeps its settings as they were.
                     messages_->Message(FromCp1251(usertext::StoreCancelled()));
-                    ReplaceStatus(usertext::StoreCancelledStatus(), true);
+                    ShowEnding(ending);
+                    return;
+                case PreviewStep::Failed: {
+                    Cp1251String message = CurrentFileMessage(Connection, current);
+                    if (const Cp1251String step = NextStep(Connection, job->asked, current);
+                        !step.empty())
+                        message = message + '\n' + step;
+                    messages_->Message(FromCp1251(message));
+                    ShowEnding(ending);
                     return;
                 }
-                Cp1251String message = CurrentFileMessage(Connection, current);
-                if (const Cp1251String step = NextStep(Connection, job->asked, current);
-                    !step.empty())
-                    message = message + '\n' + step;
-                messages_->Message(FromCp1251(message));
-                ShowFailureCause(failure.kind == FailureKind::Link ? failure.code : lr::Ok, false,
-                                 FileOpenFor::Reading);
-                return;
+                case PreviewStep::Confirm:
+                    break;
             }
             const StorePreview preview =
                 MakeStorePreview(Controller.DeviceNumber(), current.backup, List);
             if (!messages_->ConfirmStore(preview)) {
-                ReplaceStatus(cp1251::FromUtf8(storetext::StoreDeclined()), true);
+                ReplaceStatus(WindowController::StoreDeclinedStatus(), true);
                 return;
             }
             // The device's file was kept by the preview: the store only uploads.
@@ -294,13 +273,10 @@ void TVR7CfgUpdate::StartDeviceCommand(std::function<void()> work, std::function
     pacing_.Restart(ProgressBar->isHidden() ? -1 : ProgressBar->value());
     const bool started = runner_.Start(std::move(work), [this, done = std::move(done)] {
         FlushProgress(true);  // the command's last progress is shown before what ends it
-        Controller.CommandEnded();
+        const bool closeNow = Controller.CommandEnded();
         ShowCommandState();
         if (done) done();
-        if (closeWhenDone_) {
-            closeWhenDone_ = false;
-            close();
-        }
+        if (closeNow) close();
     });
     if (started) {
         Controller.CommandStarted();
@@ -421,34 +397,14 @@ void TVR7CfgUpdate::Verify1Click() {
         },
         [this, job] {
             Controller.DeviceAnswered(job->number);
-            const DeviceVerify& v = job->result;
-            VerificationSummary summary;
-            LinkResult code = lr::Ok;
-            if (v.status) {
-                summary.state = VerificationSummary::State::Identical;
-            } else if (v.status.failure().kind == FailureKind::Mismatch) {
-                summary.state = VerificationSummary::State::Differs;
-                summary.offset = v.status.failure().at;
-            } else {
-                summary.state = VerificationSummary::State::Failed;
-                const Failure& failure = v.status.failure();
-                code = LinkCodeOf(failure);
-                if (failure.kind == FailureKind::TooOld) {
-                    summary.reason = cp1251::ToUtf8(usertext::UnsupportedVersion(v.info));
-                } else if (failure.kind == FailureKind::Cancelled) {
-                    summary.reason = cp1251::ToUtf8(usertext::ReadCancelledStatus());
-                } else {
-                    summary.reason = cp1251::ToUtf8(
-                        FailureCause(Connection, code, false, Controller.DeviceNumber(),
-                                     ExchangeLog->Tail(), FileOpenFor::Reading));
-                }
-            }
-            // The check's one file open is for reading: its refusal is a device without the file.
-            // A check that compared hides its bar; a failed one leaves it where it stopped.
-            if (code == lr::Ok) ShowProgress("", 0);
-            ShowFailureCause(code, false, FileOpenFor::Reading);
-            if (v.identified) KeepReport(v.info, false, summary, List);
-            messages_->Message(QString::fromStdString(VerificationText(summary)));
+            const VerifyEnding ending =
+                WindowController::WhatVerifyShows(job->result, [this](LinkResult code) {
+                    return FailureCause(Connection, code, false, Controller.DeviceNumber(),
+                                        ExchangeLog->Tail(), FileOpenFor::Reading);
+                });
+            ShowEnding(ending);
+            if (ending.keepReport) KeepReport(job->result.info, false, ending.summary, List);
+            messages_->Message(QString::fromStdString(VerificationText(ending.summary)));
         });
 }
 

@@ -337,7 +337,7 @@ void TVR7CfgUpdate::showEvent(QShowEvent* event) {
 void TVR7CfgUpdate::LoadWindowState() {
     const WindowState state = ::LoadWindowState(MainSettingsFile(NativeProgramDir()));
     lastOpenFolder_ = state.openFolder;
-    lastSaveFolder_ = state.saveFolder;
+    Controller.SetLastSaveFolder(state.saveFolder.toStdString());
     if (state.treeShare > 0)
         Splitter1->SetShare(static_cast<double>(state.treeShare) / kShareUnit);
     else
@@ -373,7 +373,7 @@ void TVR7CfgUpdate::SaveWindowState() {
     for (int c = 0; c < ListView1->columnCount(); ++c)
         state.columnWidths << ListView1->columnWidth(c);
     state.openFolder = lastOpenFolder_;
-    state.saveFolder = lastSaveFolder_;
+    state.saveFolder = QString::fromStdString(Controller.LastSaveFolder());
     state.logShown = ExchangeLog->isVisible();
     state.logHeight = ExchangeLog->height();
     state.backupBeforeStore = Backup1->isChecked();

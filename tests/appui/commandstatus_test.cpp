@@ -14,18 +14,17 @@
 #include <QTreeWidgetItem>
 #include <functional>
 
+#include "app/messages.h"
 #include "app/ui/configtreeview.h"
 #include "app/ui/exchangelog.h"
 #include "app/ui/snvtlistview.h"
 #include "app/ui/statuspanel.h"
+#include "base/ui/qcp1251.h"
 #include "link/vr7prot.h"
 #include "tests/appui/support/devicewindowfixture.h"
 #include "tests/common/simpeer.h"
 
 namespace {
-
-const QString kLeaveUnsaved =
-    QStringLiteral("Список SNVT переменных изменён и не сохранён.\nВыйти без сохранения?");
 
 QStringList ShownCaptions(const SnvtListView* list) {
     QStringList captions;
@@ -97,7 +96,9 @@ TEST_F(CommandStatusTest, OpenAndReadAskBeforeDroppingAChangedList) {
             w.Open1Click();
         }
 
-        EXPECT_EQ(messages.questions, QStringList{kLeaveUnsaved});
+        // Each command asks about what it is about to do.
+        EXPECT_EQ(messages.questions, QStringList{FromCp1251(c.read ? usertext::ReadUnsaved()
+                                                                    : usertext::OpenUnsaved())});
         if (c.answer) {
             EXPECT_FALSE(w.ListModified());
             EXPECT_EQ(static_cast<int>(w.Controller.ListSource()), c.read ? 1 : 2);
@@ -128,7 +129,7 @@ TEST_F(CommandStatusTest, ACancelledReadSaysSoHidesTheBarAndLeavesTreeAndListAsT
     FinishDeviceCommand(w);
 
     EXPECT_TRUE(w.ProgressBar->isHidden());
-    EXPECT_EQ(w.StatusPanel->text(), QStringLiteral("Чтение прервано пользователем"));
+    EXPECT_EQ(w.StatusPanel->text(), FromCp1251(usertext::ReadCancelledStatus()));
     EXPECT_TRUE(messages.messages.isEmpty());
     EXPECT_EQ(ShownTree(w.TreeView1), tree);
     EXPECT_EQ(ShownCaptions(w.ListView1), rows);
@@ -149,13 +150,10 @@ TEST_F(CommandStatusTest, AStoreCancelledDuringItsUploadSaysTheDeviceMayHoldPart
     FinishDeviceCommand(w);
 
     EXPECT_TRUE(w.ProgressBar->isHidden());
-    EXPECT_EQ(w.StatusPanel->text(),
-              QStringLiteral("Запись прервана пользователем. Настройки шлюза в приборе могут быть "
-                             "неполными: повторите сохранение в VR-7."));
-    EXPECT_EQ(messages.messages,
-              QStringList{QStringLiteral("Сохранение настроек Tervon шлюза отменено!\nНастройки "
-                                         "шлюза в приборе могут быть неполными: повторите "
-                                         "сохранение в VR-7.")});
+    EXPECT_EQ(w.StatusPanel->text(), FromCp1251(usertext::StoreCancelledStatus() + '.' + ' ' +
+                                                usertext::DeviceSettingsIncomplete()));
+    EXPECT_EQ(messages.messages, QStringList{FromCp1251(usertext::StoreCancelled() + '\n' +
+                                                        usertext::DeviceSettingsIncomplete())});
 }
 
 TEST_F(CommandStatusTest, EachCommandStartsWithoutThePreviousStatusAndSaveSaysWhere) {
@@ -181,8 +179,9 @@ TEST_F(CommandStatusTest, EachCommandStartsWithoutThePreviousStatusAndSaveSaysWh
     shell.saveFile = Work() + "/saved.cfg";
     w.Save1Click();
     EXPECT_TRUE(w.ProgressBar->isHidden());
-    EXPECT_EQ(w.StatusPanel->text(),
-              QStringLiteral("Сохранено в ") + QDir::toNativeSeparators(shell.saveFile));
+    EXPECT_EQ(w.StatusPanel->text(), FromCp1251(usertext::SavedTo().before) +
+                                         QDir::toNativeSeparators(shell.saveFile) +
+                                         FromCp1251(usertext::SavedTo().after));
 }
 
 TEST_F(CommandStatusTest, AWriteProtectedDeviceIsNamedARefusalWithItsMeaning) {
@@ -191,8 +190,7 @@ TEST_F(CommandStatusTest, AWriteProtectedDeviceIsNamedARefusalWithItsMeaning) {
     TVR7CfgUpdate& w = StartWith(std::move(device));
     w.Store1Click();
     FinishDeviceCommand(w);
-    EXPECT_EQ(w.StatusPanel->text(),
-              QStringLiteral("прибор № 12 отказал в записи: включена защита (снимите EN_PR)"));
+    EXPECT_EQ(w.StatusPanel->text(), FromCp1251(usertext::WriteProtectedCause(12)));
 }
 
 TEST_F(CommandStatusTest, ADeviceThatDoesNotAnswerToTheNumberNamesTheNumberAndThePort) {
@@ -200,18 +198,15 @@ TEST_F(CommandStatusTest, ADeviceThatDoesNotAnswerToTheNumberNamesTheNumberAndTh
     w.Controller.SetDeviceNumber(13);  // the device is № 12
     w.Load1Click();
     FinishDeviceCommand(w);
-    EXPECT_EQ(messages.messages,
-              QStringList{QStringLiteral(
-                  "VR-7 не подключен!!!\nНет ответа: проверьте номер "
-                  "прибора (сейчас № 13) и порт (меню «Настройки», пункт «Порт»).")});
+    EXPECT_EQ(messages.messages, QStringList{FromCp1251(usertext::NotConnected() + '\n' +
+                                                        usertext::NoAnswerStep(13))});
 }
 
 TEST_F(CommandStatusTest, WithoutACatalogueTheCapacityIsUnknownAndTheMessageSaysWhereItGoes) {
     TVR7CfgUpdate& w = StartWith(DemoSimDevice(), false);
     ASSERT_EQ(messages.errors.size(), 1);
-    EXPECT_TRUE(
-        messages.errors[0].contains(QStringLiteral("\nПоложите calcbank.xml в рабочую папку (") +
-                                    QDir::toNativeSeparators(QDir::currentPath()) + ')'))
+    EXPECT_TRUE(messages.errors[0].contains(FromCp1251(usertext::CatalogueWhereWork().before) +
+                                            QDir::toNativeSeparators(QDir::currentPath()) + ')'))
         << messages.errors[0].toStdString();
     ASSERT_GT(w.ListView1->rowCount(), 0);
     EXPECT_EQ(w.Edit2->text(), QStringLiteral("SNVT переменных задействовано: %1, ёмкость "

@@ -11,9 +11,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "app/messages.h"
 #include "app/ui/exchangelog.h"
 #include "app/ui/statuspanel.h"
 #include "base/inifile.h"
+#include "base/ui/qcp1251.h"
 #include "sim/simfolder.h"
 #include "sim/simserver.h"
 #include "tests/appui/support/devicewindowfixture.h"
@@ -170,7 +172,7 @@ TEST_F(ExchangeLogTest, FailedReadsNameTheirCause) {
             << w.StatusPanel->text().toStdString();
         // The message's first line; the next step follows on its own.
         EXPECT_EQ(messages.messages.value(0).section(QLatin1Char('\n'), 0, 0),
-                  QStringLiteral("VR-7 не подключен!!!"));
+                  FromCp1251(usertext::NotConnected()));
         messages.messages.clear();
     }
 }
@@ -194,7 +196,7 @@ TEST_F(ExchangeLogTest, APortThatDisappearsIsNamedUnderTheMessageAndOnTheStatusL
     const QStringList lines = ReadWithLog(w);
     const QString gone = QString::fromStdString("Порт " + device.Path()) +
                          QStringLiteral(" исчез (адаптер отключён?)");
-    EXPECT_EQ(messages.messages, QStringList{QStringLiteral("VR-7 не подключен!!!\n") + gone});
+    EXPECT_EQ(messages.messages, QStringList{FromCp1251(usertext::NotConnected()) + '\n' + gone});
     EXPECT_EQ(w.StatusPanel->text(), gone);
     EXPECT_TRUE(lines.last().startsWith("итог: результат 1020: порт исчез"))
         << lines.join('\n').toStdString();
@@ -217,7 +219,7 @@ TEST_F(ExchangeLogTest, CopySaveClearAndTheDockComesBackAfterARestart) {
     EXPECT_TRUE(w.ExchangeLog->Lines().isEmpty());
 
     w.resizeDocks({w.ExchangeLog}, {160}, Qt::Vertical);
-    QTest::qWait(20);
+    HandleQueuedEvents();
     const int height = w.ExchangeLog->height();
     messages.answer = true;
     ASSERT_TRUE(w.close());
@@ -270,8 +272,7 @@ TEST_F(ExchangeLogTest, WithTheLogHiddenABrokenTreeReadStillNamesItsCause) {
     w.Load1->trigger();
     FinishDeviceCommand(w);
     EXPECT_EQ(messages.messages,
-              QStringList{QStringLiteral("Ошибка чтения!!!\nПовторите чтение; если ошибка "
-                                         "повторится, проверьте кабель и скорость порта.")});
+              QStringList{FromCp1251(usertext::ReadError() + '\n' + usertext::ReadAgainStep())});
     EXPECT_TRUE(w.StatusPanel->text().contains(QStringLiteral("прибора № 12")))
         << w.StatusPanel->text().toStdString();
     // Opened after the failure, the log has the command's frames, the broken answers among them.

@@ -6,14 +6,13 @@
 #include <QTest>
 #include <QTreeWidgetItem>
 
+#include "app/messages.h"
 #include "app/ui/configtreeview.h"
 #include "app/ui/snvtlistview.h"
+#include "base/ui/qcp1251.h"
 #include "tests/appui/support/windowfixture.h"
 
 namespace {
-
-const QString kLeaveUnsaved =
-    QStringLiteral("Список SNVT переменных изменён и не сохранён.\nВыйти без сохранения?");
 
 class KeyboardTest : public WindowTest {
   protected:
@@ -96,7 +95,7 @@ TEST_F(KeyboardTest, LeavingAChangedListAsksFirst) {
     EXPECT_TRUE(w.ListModified());  // emptied
     messages.answer = false;        // "Нет": stay
     EXPECT_FALSE(w.close());
-    EXPECT_EQ(messages.questions, QStringList{kLeaveUnsaved});
+    EXPECT_EQ(messages.questions, QStringList{FromCp1251(usertext::LeaveUnsaved())});
     EXPECT_TRUE(w.isVisible());
 
     // Opened again ("Да" to dropping the changes), then only checked: nothing to lose.
@@ -123,7 +122,7 @@ TEST_F(KeyboardTest, ExitWithAChangedListLeavesOnYes) {
     TVR7CfgUpdate& w = OpenDemoEmptied();
     messages.answer = true;
     w.FileExit1Execute();
-    EXPECT_EQ(messages.questions, QStringList{kLeaveUnsaved});
+    EXPECT_EQ(messages.questions, QStringList{FromCp1251(usertext::LeaveUnsaved())});
     EXPECT_FALSE(w.isVisible());
 }
 

@@ -19,9 +19,11 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include "app/messages.h"
 #include "app/ui/configtreeview.h"
 #include "app/ui/statuspanel.h"
 #include "base/inifile.h"
+#include "base/ui/qcp1251.h"
 #include "link/ui/setportdlg.h"
 #include "tests/appui/support/windowfixture.h"
 
@@ -244,10 +246,8 @@ TEST_F(MainWindowTest, OpenWithoutVr7InThePathChangesNothing) {
     shell.folder = Work() + "/Data";
     w.Open1Click();
     EXPECT_EQ(shell.folderTitles, QStringList{"Открыть конфигурацию VR-7"});
-    EXPECT_EQ(messages.messages,
-              QStringList{"Конфигурация VR-7 не обнаружена\nВ пути к папке нет \"vr7_\": папка "
-                          "конфигурации VR-7 называется vr7_<номер прибора> (например, vr7_12) и "
-                          "содержит папку CONFIG с файлом main.xmc."});
+    EXPECT_EQ(messages.messages, QStringList{FromCp1251(usertext::NoConfiguration() + '\n' +
+                                                        usertext::NoVr7InPath())});
     EXPECT_EQ(w.Controller.DeviceNumber(), 1u);
     EXPECT_EQ(static_cast<int>(w.Controller.ListSource()), 0);
     EXPECT_EQ(w.Edit1->text(), QStringLiteral("Конфигурация VR-7"));
@@ -264,7 +264,7 @@ TEST_F(MainWindowTest, SavingAnEmptyListOnlySaysSo) {
     TVR7CfgUpdate& w = CreateWindow();
     shell.saveFile = Work() + "/out.cfg";
     w.Save1Click();
-    EXPECT_EQ(messages.messages, QStringList{"Список SNVT переменных пуст!"});
+    EXPECT_EQ(messages.messages, QStringList{FromCp1251(usertext::EmptyList())});
     EXPECT_TRUE(shell.saveRequests.empty());
     EXPECT_TRUE(ReadFile("out.cfg").empty());
 
@@ -272,7 +272,7 @@ TEST_F(MainWindowTest, SavingAnEmptyListOnlySaysSo) {
     messages.messages.clear();
     shell.saveFile = Work() + "/out.csv";
     w.ExportList1Click();
-    EXPECT_EQ(messages.messages, QStringList{"Список SNVT переменных пуст!"});
+    EXPECT_EQ(messages.messages, QStringList{FromCp1251(usertext::EmptyList())});
     EXPECT_TRUE(shell.saveRequests.empty());
     EXPECT_FALSE(QFile::exists(shell.saveFile));
 }
@@ -282,7 +282,8 @@ TEST_F(MainWindowTest, HelpOpensTheDocumentOfTheWorkingFolderOrSaysWhyNot) {
     const QString help = Work() + "/Help.chm";
     w.Help2Click();  // no Help.chm: nothing is started, the message names the file
     EXPECT_TRUE(shell.opened.isEmpty());
-    EXPECT_EQ(messages.messages, QStringList{"Файл справки " + help + " не найден."});
+    EXPECT_EQ(messages.messages, QStringList{FromCp1251(usertext::HelpNotFound().before) + help +
+                                             FromCp1251(usertext::HelpNotFound().after)});
     messages.messages.clear();
 
     WriteFile("Help.chm", "help");
@@ -292,9 +293,8 @@ TEST_F(MainWindowTest, HelpOpensTheDocumentOfTheWorkingFolderOrSaysWhyNot) {
 
     shell.canOpen = false;  // no program can show it
     w.Help2Click();
-    EXPECT_EQ(messages.messages,
-              QStringList{"Файл справки " + help +
-                          " не удалось открыть: нет программы для его просмотра."});
+    EXPECT_EQ(messages.messages, QStringList{FromCp1251(usertext::HelpNotShown().before) + help +
+                                             FromCp1251(usertext::HelpNotShown().after)});
 }
 
 }  // namespace

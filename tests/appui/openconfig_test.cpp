@@ -13,6 +13,7 @@
 #include <QTest>
 #include <QTreeWidgetItemIterator>
 
+#include "app/messages.h"
 #include "app/ui/configtreeview.h"
 #include "app/ui/dragpayload.h"
 #include "app/ui/imagelist.h"
@@ -24,8 +25,7 @@
 
 namespace {
 
-const QString kNoRoomTwo = QStringLiteral(
-    "Количество SNVT переменных достигло максимума!!!\nНе могу добавить 2 переменых");
+const QString kNoRoomTwo = FromCp1251(usertext::NoRoom(2));
 
 QString S(const std::string& cp1251Text) {
     return QString::fromStdString(cp1251::ToUtf8(Cp1251String(cp1251Text)));
@@ -190,8 +190,7 @@ TEST_F(OpenConfigTest, TakesTheDeviceNumberTheListAndTheFolder) {
     EXPECT_EQ(Cell(2, 6), QStringLiteral("40007"));
     EXPECT_EQ(Cell(3, 4), QStringLiteral("м3/ч"));
     EXPECT_EQ(w.UsedVariables(), 11u);
-    EXPECT_EQ(w.Edit2->text(),
-              QStringLiteral("SNVT переменных 62, задействовано: 11, доступно: 51"));
+    EXPECT_EQ(w.Edit2->text(), FromCp1251(usertext::Counters(62, 11, 51)));
 }
 
 TEST_F(OpenConfigTest, FindsTheDeviceNumberAndConfigFolderInAnyLetterCase) {
@@ -213,8 +212,7 @@ TEST_F(OpenConfigTest, FindsTheDeviceNumberAndConfigFolderInAnyLetterCase) {
     w.Open1Click();
     EXPECT_EQ(w.Controller.DeviceNumber(), 0u);
     EXPECT_EQ(w.ListView1->rowCount(), 0);  // a folder without a settings file: an empty list
-    EXPECT_EQ(w.Edit2->text(),
-              QStringLiteral("SNVT переменных 62, задействовано: 0, доступно: 62"));
+    EXPECT_EQ(w.Edit2->text(), FromCp1251(usertext::Counters(62, 0, 62)));
     shell.folder = DemoCopy("vr7_4294967301");
     w.Open1Click();
     EXPECT_EQ(w.Controller.DeviceNumber(), 5u);
@@ -318,8 +316,7 @@ TEST_F(OpenConfigTest, DoubleClickAddsAVariableAtTheEnd) {
     EXPECT_EQ(Cell(8, 4), QStringLiteral("°C"));
     // The file's references are renumbered by the change.
     EXPECT_EQ(Cell(0, 1), QStringLiteral("40001"));
-    EXPECT_EQ(w.Edit2->text(),
-              QStringLiteral("SNVT переменных 62, задействовано: 12, доступно: 50"));
+    EXPECT_EQ(w.Edit2->text(), FromCp1251(usertext::Counters(62, 12, 50)));
 
     // The same node again, a folder and the root add nothing.
     DoubleClick({kRoot, kSystem3, "t3"});
@@ -408,12 +405,9 @@ TEST_F(OpenConfigTest, AVariableBeyondTheCapacityIsRefusedWithTheMessage) {
 
     DoubleClick({kRoot, kSystem1, "p2"});  // needs one: fits exactly
     EXPECT_EQ(w.ListView1->rowCount(), 9);
-    EXPECT_EQ(w.Edit2->text(),
-              QStringLiteral("SNVT переменных 12, задействовано: 12, доступно: 0"));
+    EXPECT_EQ(w.Edit2->text(), FromCp1251(usertext::Counters(12, 12, 0)));
     DoubleClick({kRoot, kSystem1, "p1"});
-    EXPECT_EQ(messages.messages.constLast(),
-              QStringLiteral("Количество SNVT переменных достигло максимума!!!\nНе могу "
-                             "добавить 1 переменую"));
+    EXPECT_EQ(messages.messages.constLast(), FromCp1251(usertext::NoRoom(1)));
 }
 
 TEST_F(OpenConfigTest, DragWithinTheListMovesTheRowBeforeTheTarget) {
@@ -467,8 +461,7 @@ TEST_F(OpenConfigTest, CheckBoxesSetAllClearAllAndDeleteChecked) {
     EXPECT_EQ(Captions(), (QStringList{"1t1", "1t2", "3tnv", "1w1", "1terr"}));
     EXPECT_EQ(w.UsedVariables(), 6u);
     EXPECT_EQ(Cell(2, 1), QStringLiteral("40005"));
-    EXPECT_EQ(w.Edit2->text(),
-              QStringLiteral("SNVT переменных 62, задействовано: 6, доступно: 56"));
+    EXPECT_EQ(w.Edit2->text(), FromCp1251(usertext::Counters(62, 6, 56)));
     EXPECT_FALSE(w.ProgressBar->isVisible());
 
     w.Panel2_SetAll_Click();
@@ -585,16 +578,19 @@ TEST_F(OpenConfigTest, ExportWritesTheListsCsvTableOrReportsThePath) {
     EXPECT_EQ(request.initialFolder, QDir::currentPath());
     EXPECT_EQ(request.defaultName, QStringLiteral("duxgate"));
     EXPECT_EQ(request.defaultSuffix, QStringLiteral("csv"));
-    EXPECT_EQ(request.filter, QStringLiteral("Таблица CSV (*.csv)"));
+    EXPECT_EQ(request.filter, FromCp1251(usertext::ExportListFilter()));
     EXPECT_TRUE(messages.messages.isEmpty()) << messages.messages.join("\n").toStdString();
     EXPECT_EQ(ReadFile(shell.saveFile), ListCsvText(w.List));
-    EXPECT_EQ(w.StatusPanel->text(),
-              QStringLiteral("Сохранено в ") + QDir::toNativeSeparators(shell.saveFile));
+    EXPECT_EQ(w.StatusPanel->text(), FromCp1251(usertext::SavedTo().before) +
+                                         QDir::toNativeSeparators(shell.saveFile) +
+                                         FromCp1251(usertext::SavedTo().after));
 
     shell.saveFile = Work() + "/missing/duxgate.csv";
     w.ExportList1->trigger();
     ASSERT_EQ(messages.messages.size(), 1);
-    EXPECT_TRUE(messages.messages[0].startsWith("Файл " + shell.saveFile + " не сохранён.\n"))
+    EXPECT_TRUE(messages.messages[0].startsWith(
+        FromCp1251(usertext::FileFailureBefore()) + shell.saveFile +
+        FromCp1251(usertext::FileFailureAfter(usertext::FileStep::NotSaved))))
         << messages.messages[0].toStdString();
     EXPECT_FALSE(QFile::exists(shell.saveFile));
 }

@@ -6,7 +6,9 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 
+#include "app/messages.h"
 #include "app/ui/statuspanel.h"
+#include "base/ui/qcp1251.h"
 
 #include "tests/appui/support/windowfixture.h"
 
@@ -46,9 +48,7 @@ class QtTranslationsWindow : public WindowTest {};
 TEST_F(QtTranslationsWindow, TheStatusBarSaysWhenQtsTranslationsAreMissing) {
     TVR7CfgUpdate& w = CreateWindow();
     w.SayQtTranslationsMissing();
-    EXPECT_EQ(w.StatusPanel->text(), QStringLiteral("Стандартные диалоги на английском: не "
-                                                    "установлены переводы Qt (пакет "
-                                                    "qt6-translations-l10n)"));
+    EXPECT_EQ(w.StatusPanel->text(), FromCp1251(usertext::QtTranslationsMissing()));
 }
 
 TEST(QtTranslations, DialogsTakeTheRussianLocaleWhateverLangSays) {

@@ -12,8 +12,10 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/messages.h"
 #include "app/ui/statuspanel.h"
 #include "app/ui/storedialogs.h"
+#include "base/ui/qcp1251.h"
 #include "device/backups.h"
 #include "device/devicecommands.h"
 #include "device/storepreview.h"
@@ -77,7 +79,7 @@ TEST_P(StoreGuardTest, ThePreviewShowsTheChangesAndOnlyYesStores) {
     // "Нет": nothing is uploaded, the device keeps its file; the backup was taken all the same.
     EXPECT_FALSE(Requested(cmdWriteBlock));
     EXPECT_EQ(Held(), held);
-    EXPECT_EQ(w.StatusPanel->text(), QStringLiteral("Сохранение в VR-7 не выполнялось."));
+    EXPECT_EQ(w.StatusPanel->text(), QString::fromUtf8(storetext::StoreDeclined()));
     ASSERT_FALSE(asked.backupPath.empty());
     EXPECT_EQ(ReadFile(QString::fromStdString(asked.backupPath)), held);
 
@@ -86,7 +88,7 @@ TEST_P(StoreGuardTest, ThePreviewShowsTheChangesAndOnlyYesStores) {
     FinishDeviceCommand(w);
     ASSERT_EQ(messages.previews.size(), 2u);
     EXPECT_EQ(Held(), ReadFile(Work() + "/DUXGate.cfg"));
-    EXPECT_EQ(messages.messages.back(), QStringLiteral("Настройки Tervon шлюза сохраненены"));
+    EXPECT_EQ(messages.messages.back(), FromCp1251(usertext::Stored()));
 
     // The device now holds the list: the preview says so, and "Нет" stores nothing.
     messages.storeAnswer = false;
@@ -127,8 +129,7 @@ TEST_P(StoreGuardTest, ARestoreStoresTheChosenBackupAndLeavesTheList) {
     EXPECT_EQ(Held(), held);
     EXPECT_EQ(w.ListView1->rowCount(), rows);
     EXPECT_EQ(w.StatusPanel->text(),
-              QStringLiteral("Восстановлено из ") +
-                  QString::fromStdString(messages.backupChoices[0][0].entry.path));
+              QString::fromStdString(storetext::Restored(messages.backupChoices[0][0].entry.path)));
     // The restore kept what it replaced, too.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Backups()),
                             std::filesystem::directory_iterator()),
@@ -157,15 +158,13 @@ TEST_P(StoreGuardTest, ABackupThatFailedAsksWhetherToStoreWithoutOne) {
         FinishDeviceCommand(w);
         ASSERT_EQ(messages.questions.size(), 1u);
         EXPECT_EQ(messages.questions[0],
-                  QStringLiteral("Резервная копия не сохранена: прибор № 12 отказал (код 16)\n"
-                                 "Сохранить в VR-7 без резервной копии?"));
+                  FromCp1251(usertext::StoreWithoutBackupQuestion(usertext::RefusalCause(12, 16))));
         EXPECT_EQ(Held(), yes ? ReadFile(Work() + "/DUXGate.cfg") : held);
         if (!yes) {
             EXPECT_TRUE(messages.messages.empty());
-            EXPECT_EQ(w.StatusPanel->text(), QStringLiteral("Сохранение в VR-7 не выполнялось."));
+            EXPECT_EQ(w.StatusPanel->text(), QString::fromUtf8(storetext::StoreDeclined()));
         } else {
-            EXPECT_EQ(messages.messages.back(),
-                      QStringLiteral("Настройки Tervon шлюза сохраненены"));
+            EXPECT_EQ(messages.messages.back(), FromCp1251(usertext::Stored()));
         }
     }
     EXPECT_FALSE(std::filesystem::exists(Backups()));

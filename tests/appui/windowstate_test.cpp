@@ -13,9 +13,11 @@
 #include <QStatusBar>
 #include <QTest>
 
+#include "app/messages.h"
 #include "app/ui/snvtlistview.h"
 #include "app/ui/statuspanel.h"
 #include "base/inifile.h"
+#include "base/ui/qcp1251.h"
 #include "tests/appui/support/windowfixture.h"
 
 namespace {
@@ -116,7 +118,7 @@ TEST_F(WindowStateTest, TenRestartsLeaveSizeAndPanesAsTheyWere) {
             first.showMaximized();
             ASSERT_TRUE(QTest::qWaitFor([&] { return first.isMaximized(); }));
         }
-        QTest::qWait(20);
+        HandleQueuedEvents();
         ASSERT_TRUE(first.close());
         std::vector<Restored> runs;
         for (int run = 0; run < 10; ++run) {
@@ -124,7 +126,7 @@ TEST_F(WindowStateTest, TenRestartsLeaveSizeAndPanesAsTheyWere) {
             if (maximized) {
                 EXPECT_TRUE(QTest::qWaitFor([&] { return w.isMaximized(); }));
             }
-            QTest::qWait(20);
+            HandleQueuedEvents();
             runs.push_back({w.isMaximized() ? w.normalGeometry().size() : w.size(), w.isMaximized(),
                             w.Splitter1->sizes(), w.ListView1->columnWidth(0)});
             ASSERT_TRUE(w.close());
@@ -183,7 +185,7 @@ TEST_F(WindowStateTest, TheStatusBarShowsTheCancelButtonAndEveryHintWhole) {
     QApplication::setFont(large);
     TVR7CfgUpdate& w = Shown();
     w.CancelButton->show();
-    QTest::qWait(10);
+    HandleQueuedEvents();
     const QRect bar = w.statusBar()->rect();
     const QRect cancel(w.CancelButton->mapTo(w.statusBar(), QPoint(0, 0)), w.CancelButton->size());
     EXPECT_TRUE(bar.contains(cancel))
@@ -201,12 +203,12 @@ TEST_F(WindowStateTest, TheStatusBarShowsTheCancelButtonAndEveryHintWhole) {
 
 TEST_F(WindowStateTest, AMissingCatalogueSaysWhereItWasLookedForAndWhatFollows) {
     TVR7CfgUpdate& w = Shown();
-    EXPECT_EQ(messages.errors,
-              QStringList{
-                  "Не найден каталог SNVT переменных calcbank.xml.\nФайл искали здесь: " + Work() +
-                  "/calcbank.xml\nБез каталога переменные в список добавить "
-                  "нельзя.\nПоложите calcbank.xml в рабочую папку (" +
-                  QDir::toNativeSeparators(QDir::currentPath()) + ")."});
+    const usertext::AroundPath text = usertext::CatalogueNotFound();
+    EXPECT_EQ(messages.errors, QStringList{FromCp1251(text.before) + Work() + "/calcbank.xml" +
+                                           FromCp1251(text.after) +
+                                           FromCp1251(usertext::CatalogueWhereWork().before) +
+                                           QDir::toNativeSeparators(QDir::currentPath()) +
+                                           FromCp1251(usertext::CatalogueWhereEnd())});
     EXPECT_EQ(w.MaxVariables(), 0u);
 }
 
@@ -220,10 +222,8 @@ TEST_F(WindowStateTest, AFolderWithoutMainXmcSaysWhatAConfigurationFolderHolds) 
     const QStringList lines = messages.errors[0].split(QLatin1Char('\n'));
     ASSERT_EQ(lines.size(), 2) << messages.errors[0].toStdString();
     EXPECT_TRUE(lines[0].contains(QStringLiteral("main.xmc")));  // the XML library's text
-    EXPECT_EQ(lines[1], "В папке " + Work() +
-                            "/vr7_3/CONFIG нет файла main.xmc: папка конфигурации VR-7 "
-                            "(vr7_<номер прибора>) содержит папку CONFIG с файлом main.xmc и "
-                            "файлами систем.");
+    EXPECT_EQ(lines[1], FromCp1251(usertext::NoMainXmc().before) + Work() + "/vr7_3/CONFIG" +
+                            FromCp1251(usertext::NoMainXmc().after));
 }
 
 }  // namespace

@@ -114,6 +114,7 @@ class MonkeyMessages : public IUserMessages {
             yes = monkey_.Chance(0.5);
         }
         monkey_.Log(QStringLiteral("  answered %1").arg(yes ? "Да" : "Нет"));
+        if (!yes) ++declined;
         return yes;
     }
     bool ConfirmStore(const StorePreview& preview) override {
@@ -130,6 +131,7 @@ class MonkeyMessages : public IUserMessages {
         return backups.back();
     }
     QStringList shown;
+    int declined = 0;  // questions answered "Нет"
 
   private:
     bool UseRealBox() { return real_ && monkey_.Chance(0.25); }
@@ -370,8 +372,10 @@ MonkeyReport WindowMonkey::Run() {
                 Closed();
         }
     }
-    answerer.stop();
+    // A run that stopped early closes its window too: the question that close may ask spins as
+    // a box does, and the answerer's ticks keep that spin going until it is answered.
     if (window_) window_->close();
+    answerer.stop();
     window_.reset();
     qInstallMessageHandler(previousHandler);
     return report_;
@@ -796,6 +800,10 @@ void WindowMonkey::DeviceCommand(bool read) {
         Fail(what);
         return;
     }
+    // A read declined at its question leaves the window as it was, a bar where the last read
+    // failed included.
+    const bool barMayShowBefore = barMayShow_;
+    const int declined = messages_->declined;
     if (!running) {
         ChooseDeviceFaults();
         messagesAtCommandStart_ = static_cast<int>(messages_->shown.size());
@@ -804,6 +812,8 @@ void WindowMonkey::DeviceCommand(bool read) {
         barMayShow_ = false;
     }
     InvokeCommand(read ? w.Load1 : w.Store1, read ? "Прочитать из VR-7" : "Сохранить в VR-7");
+    if (!running && !w.DeviceCommandRunning() && messages_->declined != declined)
+        barMayShow_ = barMayShowBefore;
     if (!running && w.DeviceCommandRunning()) {
         ++report_.deviceCommands;
         commandSeenRunning_ = true;
@@ -987,6 +997,8 @@ void WindowMonkey::DragWithinList() {
 void WindowMonkey::CloseAttempt() {
     TVR7CfgUpdate& w = *window_;
     closeAttempted_ = true;
+    // Closing while a device command runs cancels it, as Cancel does.
+    if (w.DeviceCommandRunning()) commandCancelled_ = true;
     const int pick = Uniform(0, 2);
     if (pick == 0) {
         Log(QStringLiteral("close button"));

@@ -127,3 +127,12 @@ void ListReadFromTheDevice(TVR7CfgUpdate& window) {
     read.outcome = DeviceReadOutcome::Read;
     window.Controller.ReadEnded(read, window.Controller.DeviceNumber());
 }
+
+void HandleQueuedEvents() {
+    // Handling one event may queue the next (a resize asks the layout again, the layout resizes
+    // the children): a few rounds take each chain to its end.
+    for (int round = 0; round < 4; ++round) {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    }
+}

@@ -109,6 +109,10 @@ QString DemoFolder();
 // window has taken its result; fails the test if that takes longer than a generous bound.
 void FinishDeviceCommand(TVR7CfgUpdate& window);
 
+// Lets the widgets handle what is already queued for them (layout requests, resizes, updates):
+// what a test waits for after a change of size or of what shows, instead of a time.
+void HandleQueuedEvents();
+
 // The window's state as after a read from the device (the list came from it).
 void ListReadFromTheDevice(TVR7CfgUpdate& window);
 
