@@ -13,15 +13,16 @@
 const std::vector<CliOption>& BackupOptions();
 
 // The usage lines of the options, for a command's usage text.
-#define VR7_BACKUP_OPTIONS_USAGE                                                             \
-    "  --backup-dir DIR     keep the device's duxgate.cfg in DIR/<line>/<device number>/\n"  \
-    "                       before the upload, <line> being tcp-HOST-PORT or serial-NAME\n"  \
-    "                       (see the manual; default: \"backups\" beside vr7lon; when\n"     \
-    "                       installed,\n"                                                    \
-    "                       $XDG_DATA_HOME/vr7loncfgmaker/backups, or\n"                     \
-    "                       ~/.local/share/vr7loncfgmaker/backups without XDG_DATA_HOME)\n"  \
-    "  --keep-backups N     after each backup, remove the device's oldest ones beyond the\n" \
-    "                       newest N (1 to 100000, default 20)\n"                            \
+#define VR7_BACKUP_OPTIONS_USAGE                                                               \
+    "  --backup-dir DIR     keep the device's duxgate.cfg in DIR/<line>/<device number>/\n"    \
+    "                       before the upload, <line> being tcp-HOST-PORT or serial-NAME\n"    \
+    "                       (see the manual; default: \"backups\" beside vr7lon; when\n"       \
+    "                       installed,\n"                                                      \
+    "                       $XDG_DATA_HOME/vr7loncfgmaker/backups, or\n"                       \
+    "                       ~/.local/share/vr7loncfgmaker/backups without XDG_DATA_HOME)\n"    \
+    "  --keep-backups N     after each backup, remove the device's oldest ones beyond the\n"   \
+    "                       newest N settings (1 to 100000, default 20); settings identical\n" \
+    "                       to the newest backup are not kept twice\n"                         \
     "  --no-backup          store without keeping the device's settings first\n"
 
 // The backups folder the options name, else the user's (beside vr7lon for a portable copy,

@@ -109,9 +109,9 @@ int RunDeviceBackups(const CliContext& ctx, DeviceSession& session, const Device
         return status;
     const std::string folder = BackupFolder(ctx, parsed);
     // Number 0: the whole folder, every line's.
-    const BackupDevice device = session.DeviceNumber == 0
+    const BackupDevice device = session.conn.DeviceNumber == 0
                                     ? BackupDevice{}
-                                    : BackupDeviceOf(session.conn, session.DeviceNumber);
+                                    : BackupDeviceOf(session.conn, session.conn.DeviceNumber);
     Result<std::vector<BackupSummary>> listed =
         ListBackupSummaries(folder, device, BackupScope::WithOlder);
     if (!listed) {
@@ -141,10 +141,10 @@ int RunDeviceRestore(const CliContext& ctx, DeviceSession& session, const Device
     // A name with a '/' is a file's path; a bare name, or none, a backup in the device's folder.
     if (given.find('/') == std::string::npos) {
         // The device's own folder: its number is needed, from the options or from the device.
-        if (session.DeviceNumber == 0) {
+        if (session.conn.DeviceNumber == 0) {
             connection::OpenedLink link(session.conn);
             DeviceInfo info;
-            const Status identified = IdentifyDevice(session.conn, session.DeviceNumber, info);
+            const Status identified = IdentifyDevice(session.conn, session.conn.DeviceNumber, info);
             if (!identified) {
                 ctx.err << "vr7lon: ";
                 ctx.Err(LinkFailureText(session.conn, LinkCodeOf(identified.failure())));
@@ -152,7 +152,7 @@ int RunDeviceRestore(const CliContext& ctx, DeviceSession& session, const Device
                 return exitstatus::Device;
             }
         }
-        const BackupDevice device = BackupDeviceOf(session.conn, session.DeviceNumber);
+        const BackupDevice device = BackupDeviceOf(session.conn, session.conn.DeviceNumber);
         if (!given.empty()) {
             path = DeviceBackupFolder(folder, device) + "/" + given;
         } else {
@@ -162,7 +162,7 @@ int RunDeviceRestore(const CliContext& ctx, DeviceSession& session, const Device
                 return exitstatus::Input;
             }
             if (entries.value().empty()) {
-                ctx.err << "vr7lon: device " << session.DeviceNumber << " has no backup in "
+                ctx.err << "vr7lon: device " << session.conn.DeviceNumber << " has no backup in "
                         << DeviceBackupFolder(folder, device) << '\n';
                 return exitstatus::Input;
             }

@@ -2,7 +2,6 @@
 
 #include <filesystem>
 
-#include "base/parseuint.h"
 #include "device/connectionsettings.h"
 #include "device/deviceendpoint.h"
 #include "link/connectionkeys.h"
@@ -26,27 +25,33 @@ bool DeviceSession::SetUp(const CliContext& ctx, const CliArgs& args, std::strin
         }
     }
     if (args.Has("--ip")) choice.ip = args.Value("--ip");
+    // Each value is checked as the port dialog checks it.
+    ConnectionSettings given;
     if (args.Has("--tcp-port")) {
-        uint16_t port = 0;
-        if (!ParseTcpPort(args.Value("--tcp-port"), port)) {
+        given.SetTcpPortText(args.Value("--tcp-port"));
+        if (!given.badTcpPort.empty()) {
             error = "--tcp-port needs 1 to 65535";
             return false;
         }
-        choice.tcpPort = std::to_string(port);
+        choice.tcpPort = given.TcpPortText();
     }
     if (args.Has("--speed")) {
-        choice.speed.emplace();
-        if (!ParseUint32(args.Value("--speed"), *choice.speed)) {
+        if (!ParseSpeed(args.Value("--speed"), given.speed)) {
             error = "--speed needs a number of baud";
             return false;
         }
+        choice.speed = given.speed;
     }
     if (args.Has("--number")) {
-        choice.number.emplace();
-        if (!ParseUint32(args.Value("--number"), *choice.number)) {
+        if (!ParseDeviceNumber(args.Value("--number"), given.deviceNumber)) {
             error = "--number needs 0 to 4294967295";
             return false;
         }
+        choice.number = given.deviceNumber;
+    }
+    if (args.Has("--echo") && !ParseLineEcho(args.Value("--echo"), given.echo)) {
+        error = "--echo needs auto, on or off";
+        return false;
     }
     // The window's saved settings give what the command line leaves out; when it gives every
     // setting of its endpoint, they are not read at all.
@@ -56,16 +61,14 @@ bool DeviceSession::SetUp(const CliContext& ctx, const CliArgs& args, std::strin
         choice.number && (tcp ? choice.ip && choice.tcpPort : choice.port && choice.speed);
     if (!complete) {
         const std::string& dir = ctx.env.programDir;
+        const ConnectionSettings saved = LoadConnectionSettings(dir);
         std::error_code ec;
-        if (std::filesystem::exists(ConnectionSettingsSource(dir), ec))
-            LoadConnectionSettings(conn, dir);
-        DeviceNumber = LoadDeviceNumber(dir);
+        if (std::filesystem::exists(ConnectionSettingsSource(dir), ec)) conn.Apply(saved);
+        conn.DeviceNumber = saved.deviceNumber;
     }
-    ApplyEndpoint(ResolveEndpoint(EndpointOf(conn, DeviceNumber), choice), conn, DeviceNumber);
-    if (args.Has("--echo") && !ParseLineEcho(args.Value("--echo"), conn.Echo)) {
-        error = "--echo needs auto, on or off";
-        return false;
-    }
+    ApplyEndpoint(ResolveEndpoint(EndpointOf(conn, conn.DeviceNumber), choice), conn,
+                  conn.DeviceNumber);
+    if (args.Has("--echo")) conn.Echo = given.echo;
     if (args.Has("--trace")) {
         tracer_.emplace(ctx.err);
         conn.Trace = [this](FrameWay way, const uint8_t* bytes, int length) {

@@ -20,8 +20,8 @@ class DeviceSession {
     // Applies the settings and options; false with the reason when an option's value is wrong.
     bool SetUp(const CliContext& ctx, const CliArgs& args, std::string& error);
 
+    // Its settings, the device number (conn.DeviceNumber) among them.
     connection conn;
-    uint32_t DeviceNumber = 1;
 
   private:
     std::optional<FrameTracer> tracer_;

@@ -130,8 +130,8 @@ bool Prepare(const CliContext& ctx, DeviceSession& session, const DeviceArgs& ar
 // framesDecide as app/failurecause.h takes them.
 void PrintFailureCause(const CliContext& ctx, const DeviceSession& session, LinkResult code,
                        bool framesDecide = false, FileOpenFor openFor = FileOpenFor::Unknown) {
-    const Cp1251String cause = FailureCause(session.conn, code, framesDecide, session.DeviceNumber,
-                                            ExchangeTail(), openFor);
+    const Cp1251String cause = FailureCause(session.conn, code, framesDecide,
+                                            session.conn.DeviceNumber, ExchangeTail(), openFor);
     if (cause.empty()) return;
     ctx.err << "vr7lon: ";
     ctx.Err(cause);
@@ -177,7 +177,8 @@ void PrintIdentifyFailure(const CliContext& ctx, const DeviceSession& session,
 bool Identify(const CliContext& ctx, DeviceSession& session, DeviceInfo& info,
               Firmware need = Firmware::Any) {
     DeviceOutcome identified;
-    identified.status = IdentifyDevice(session.conn, session.DeviceNumber, identified.info, need);
+    identified.status =
+        IdentifyDevice(session.conn, session.conn.DeviceNumber, identified.info, need);
     info = identified.info;
     if (identified.status) return true;
     PrintIdentifyFailure(ctx, session, identified);
@@ -301,8 +302,8 @@ int RunDeviceTree(const CliContext& ctx, DeviceSession& session, const DeviceArg
     if (!Identify(ctx, session, info)) return exitstatus::Device;
     HeldToExit<CfgTree> tree(ctx);
     ProgressBar bar(ctx.err, ctx.env.errIsTerminal);
-    const TreeBuild built = ReadDeviceTree(session.conn, session.DeviceNumber, *tree, &*catalogue,
-                                           ctx.env.errIsTerminal ? &bar : nullptr);
+    const TreeBuild built = ReadDeviceTree(session.conn, session.conn.DeviceNumber, *tree,
+                                           &*catalogue, ctx.env.errIsTerminal ? &bar : nullptr);
     bar.Finish();
     if (parsed.Has("--json")) {
         PrintTreeJson(*tree, ctx.out, built == TreeBuild::Complete);
@@ -356,7 +357,7 @@ int RunDeviceGet(const CliContext& ctx, DeviceSession& session, const DeviceArgs
     DeviceInfo info;
     if (!Identify(ctx, session, info)) return exitstatus::Device;
     ProgressBar bar(ctx.err, ctx.env.errIsTerminal);
-    const FileDownload r = DownloadDeviceFile(session.conn, session.DeviceNumber, name, out,
+    const FileDownload r = DownloadDeviceFile(session.conn, session.conn.DeviceNumber, name, out,
                                               ctx.env.errIsTerminal ? &bar : nullptr);
     bar.Finish();
     if (r.code != lr::Ok) {
@@ -391,7 +392,7 @@ int RunDevicePut(const CliContext& ctx, DeviceSession& session, const DeviceArgs
     DeviceInfo info;
     if (!Identify(ctx, session, info)) return exitstatus::Device;
     ProgressBar bar(ctx.err, ctx.env.errIsTerminal);
-    const LinkResult r = WriteDeviceFile(session.conn, session.DeviceNumber, &in, name.c_str(),
+    const LinkResult r = WriteDeviceFile(session.conn, session.conn.DeviceNumber, &in, name.c_str(),
                                          ctx.env.errIsTerminal ? &bar : nullptr);
     bar.Finish();
     if (r != lr::Ok) {
@@ -422,7 +423,7 @@ int RunDeviceRead(const CliContext& ctx, DeviceSession& session, const DeviceArg
     MessageLog messages;
     ProgressBar bar(ctx.err, ctx.env.errIsTerminal);
     const DeviceReadResult r =
-        ReadFromDevice({session.conn, session.DeviceNumber, messages}, tree, list, &catalogue,
+        ReadFromDevice({session.conn, session.conn.DeviceNumber, messages}, tree, list, &catalogue,
                        ctx.env.errIsTerminal ? &bar : nullptr, downloadPath);
     bar.Finish();
 
@@ -480,7 +481,7 @@ int StoreListIntoDevice(const CliContext& ctx, DeviceSession& session, const Snv
     request.asIs = std::move(asIs);
     ProgressBar bar(ctx.err, ctx.env.errIsTerminal);
     request.progress = ctx.env.errIsTerminal ? &bar : nullptr;
-    const DeviceStore r = StoreAndVerify(session.conn, session.DeviceNumber, list, request);
+    const DeviceStore r = StoreAndVerify(session.conn, session.conn.DeviceNumber, list, request);
     bar.Finish();
     const Cp1251String message = StoreMessage(session.conn, r, request.workingCopy);
     switch (r.step) {
@@ -545,7 +546,7 @@ int PrintStoreChanges(const CliContext& ctx, DeviceSession& session, const SnvtL
     }
     ProgressBar bar(ctx.err, ctx.env.errIsTerminal);
     const DeviceCurrentFile current = ReadCurrentGatewayFile(
-        session.conn, session.DeviceNumber, nullptr, ctx.env.errIsTerminal ? &bar : nullptr);
+        session.conn, session.conn.DeviceNumber, nullptr, ctx.env.errIsTerminal ? &bar : nullptr);
     bar.Finish();
     if (current.step == DeviceStep::Identify) {
         PrintIdentifyFailure(ctx, session, current);
@@ -605,7 +606,7 @@ int RunDeviceVerify(const CliContext& ctx, DeviceSession& session, const DeviceA
     const std::string expected = std::move(stored).value();
 
     ProgressBar bar(ctx.err, ctx.env.errIsTerminal);
-    const DeviceVerify v = VerifyGatewayFile(session.conn, session.DeviceNumber, expected,
+    const DeviceVerify v = VerifyGatewayFile(session.conn, session.conn.DeviceNumber, expected,
                                              ctx.env.errIsTerminal ? &bar : nullptr);
     bar.Finish();
     if (v.step == DeviceStep::Identify) {
@@ -620,8 +621,9 @@ bool DownloadGatewaySettings(const CliContext& ctx, DeviceSession& session, std:
     DeviceInfo info;
     if (!Identify(ctx, session, info, Firmware::GatewayFiles)) return false;
     ProgressBar bar(ctx.err, ctx.env.errIsTerminal);
-    const LinkResult r = ReadDeviceFileBytes(session.conn, session.DeviceNumber, kDownloadFileName,
-                                             bytes, ctx.env.errIsTerminal ? &bar : nullptr);
+    const LinkResult r =
+        ReadDeviceFileBytes(session.conn, session.conn.DeviceNumber, kDownloadFileName, bytes,
+                            ctx.env.errIsTerminal ? &bar : nullptr);
     bar.Finish();
     if (r != lr::Ok) {
         PrintDownloadFailure(ctx, session, kDownloadFileName, r);

@@ -365,7 +365,7 @@ int RunFleetCommand(const CliContext& ctx, const std::vector<std::string>& args)
     DeviceSession defaults;
     std::string setupError;
     defaults.SetUp(ctx, CliArgs{}, setupError);
-    const FleetEndpoint base = EndpointOf(defaults.conn, defaults.DeviceNumber);
+    const FleetEndpoint base = EndpointOf(defaults.conn, defaults.conn.DeviceNumber);
 
     std::vector<FleetTask> tasks;
     tasks.reserve(plan.devices.size());

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <tuple>
 
 #include "app/messages.h"
@@ -218,17 +219,57 @@ std::vector<BackupEntry> EntriesAt(int fd, const std::string& deviceFolder) {
     return entries;
 }
 
-// Removes the oldest backups of the device folder open at fd beyond keep (at least 1), spare (a
-// name) never among them and counted as one kept. One pruning at a time per folder: the folder is
-// locked while it runs. A backup that a store holds (BackupHold) is not removed.
-void PruneAt(int fd, const std::string& deviceFolder, size_t keep, const std::string& spare) {
-    while (::flock(fd, LOCK_EX) != 0) {
-        if (errno != EINTR) return;
+// The bytes of an open file when it has at most size (none otherwise, or when it cannot be read).
+std::optional<std::string> BytesUpTo(const UniqueFd& file, uint64_t size) {
+    std::string bytes(static_cast<size_t>(size) + 1, '\0');
+    size_t got = 0;
+    while (file && got < bytes.size()) {
+        const ssize_t n = ::read(file.Get(), bytes.data() + got, bytes.size() - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        got += static_cast<size_t>(n);
     }
+    if (!file || got > size) return std::nullopt;
+    bytes.resize(got);
+    return bytes;
+}
+
+std::optional<std::string> BackupBytesAt(int fd, const std::string& name, uint64_t size) {
+    return BytesUpTo(
+        UniqueFd(::openat(fd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC)), size);
+}
+
+// Locks the device folder open at fd for this process alone (false when it cannot be locked).
+bool LockFolder(int fd) {
+    while (::flock(fd, LOCK_EX) != 0) {
+        if (errno != EINTR) return false;
+    }
+    return true;
+}
+
+// Removes the oldest backups of the device folder open at fd beyond keep settings (at least 1):
+// a run of identical backups, one after the other, is one setting. spare (a name) is never among
+// them and counts as one kept. One pruning at a time per folder: the folder is locked while it
+// runs. A backup that a store holds (BackupHold) is not removed.
+
+void PruneAt(int fd, const std::string& deviceFolder, size_t keep, const std::string& spare) {
+    if (!LockFolder(fd)) return;
     std::vector<BackupEntry> entries = EntriesAt(fd, deviceFolder);
     std::erase_if(entries, [&spare](const BackupEntry& e) { return e.name == spare; });
     const size_t others = std::max<size_t>(keep, 1) - (spare.empty() ? 0 : 1);
-    for (size_t i = 0; i + others < entries.size(); ++i) {
+    std::optional<std::string> newer;  // the bytes of the entry after i, once read
+    size_t settings = 0;
+    for (size_t i = entries.size(); i-- > 0;) {
+        std::optional<std::string> bytes;
+        bool same = false;
+        if (i + 1 < entries.size() && entries[i].size == entries[i + 1].size) {
+            if (!newer) newer = BackupBytesAt(fd, entries[i + 1].name, entries[i + 1].size);
+            bytes = BackupBytesAt(fd, entries[i].name, entries[i].size);
+            same = newer && bytes && *newer == *bytes;
+        }
+        newer = std::move(bytes);
+        if (!same) ++settings;
+        if (settings <= others) continue;
         const char* name = entries[i].name.c_str();
         const UniqueFd file(::openat(fd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
         if (!file || ::flock(file.Get(), LOCK_EX | LOCK_NB) != 0) continue;  // held, or gone
@@ -241,6 +282,57 @@ void PruneAt(int fd, const std::string& deviceFolder, size_t keep, const std::st
             (void)::unlinkat(fd, name, 0);
     }
     ::flock(fd, LOCK_UN);
+}
+
+// Links the file `from` of the folder open at fd under the first name of stamp that no entry has
+// (a planted link included): "<stamp>.cfg", then "<stamp>_2.cfg"... Its name, or a File failure.
+Result<std::string> LinkUnderFreeName(int fd, const std::string& deviceFolder,
+                                      const std::string& from, const std::string& stamp) {
+    for (unsigned attempt = 0; attempt < kMaxSequence; ++attempt) {
+        std::string name = stamp;
+        if (attempt != 0) name.append("_").append(std::to_string(attempt + 1));
+        name += kSuffix;
+        if (::linkat(fd, from.c_str(), fd, name.c_str(), 0) == 0) return name;
+        if (errno != EEXIST) return Failure::OfFile(Under(deviceFolder, name), errno);
+    }
+    return Failure::OfFile(Under(deviceFolder, stamp + kSuffix), EEXIST);
+}
+
+// When the device's newest backup holds the bytes already, it stands for a new one: renamed
+// after `now` (the last time the device was found with these settings) unless another store
+// holds it (that store reports it by its name), then held as a new one would be. Its name, or
+// none when it differs or a pruning has it. Runs under the folder's lock, as pruning does.
+std::optional<std::string> SeenAgain(int fd, const std::string& deviceFolder,
+                                     std::string_view bytes, std::time_t now,
+                                     std::shared_ptr<BackupHold>* hold) {
+    const std::vector<BackupEntry> entries = EntriesAt(fd, deviceFolder);
+    if (entries.empty() || entries.back().size != bytes.size()) return std::nullopt;
+    std::string name = entries.back().name;
+    UniqueFd file(::openat(fd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!file) return std::nullopt;
+    // Held before it is compared; no pruning can take it while the folder is locked.
+    const bool alone = ::flock(file.Get(), LOCK_EX | LOCK_NB) == 0;
+    if (!alone && ::flock(file.Get(), LOCK_SH | LOCK_NB) != 0) return std::nullopt;
+    struct stat opened;
+    struct stat named;
+    if (::fstat(file.Get(), &opened) != 0 ||
+        ::fstatat(fd, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0 ||
+        opened.st_ino != named.st_ino || opened.st_dev != named.st_dev)
+        return std::nullopt;
+    const std::optional<std::string> kept = BytesUpTo(file, bytes.size());
+    if (!kept || *kept != bytes) return std::nullopt;
+    const std::string stamp = StampOf(now);
+    // Never renamed back in time (a clock put back) nor within its own second.
+    if (alone && stamp > name.substr(0, kStampLength)) {
+        if (Result<std::string> renamed = LinkUnderFreeName(fd, deviceFolder, name, stamp)) {
+            ::unlinkat(fd, name.c_str(), 0);
+            name = std::move(renamed).value();
+            (void)::fsync(fd);
+        }
+    }
+    if (alone) (void)::flock(file.Get(), LOCK_SH);
+    if (hold) *hold = std::make_shared<BackupHold>(std::move(file));
+    return name;
 }
 
 }  // namespace
@@ -290,6 +382,15 @@ Result<std::string> SaveBackup(const BackupPolicy& policy, const BackupDevice& d
     if (!opened) return opened.failure();
     const int dirFd = opened.value().Get();
     RemoveStaleTemps(dirFd);
+    std::optional<std::string> seen;
+    if (LockFolder(dirFd)) {
+        seen = SeenAgain(dirFd, deviceFolder, bytes, now, hold);
+        ::flock(dirFd, LOCK_UN);
+    }
+    if (seen) {
+        PruneAt(dirFd, deviceFolder, policy.keep, *seen);
+        return Under(deviceFolder, *seen);
+    }
 
     const std::string stamp = StampOf(now);
     const std::string first = stamp + kSuffix;
@@ -329,18 +430,9 @@ Result<std::string> SaveBackup(const BackupPolicy& policy, const BackupDevice& d
         return Failure::OfFile(tempPath, error);
     if (::fsync(file.Get()) != 0) return Failure::OfFile(tempPath, errno);
 
-    // A hard link is made only under a name no entry has (a planted link included).
-    std::string name;
-    for (unsigned attempt = 0; attempt < kMaxSequence && name.empty(); ++attempt) {
-        std::string candidate = attempt == 0 ? first : stamp;
-        if (attempt != 0) candidate.append("_").append(std::to_string(attempt + 1)).append(kSuffix);
-        if (::linkat(dirFd, temp.c_str(), dirFd, candidate.c_str(), 0) == 0) {
-            name = std::move(candidate);
-        } else if (errno != EEXIST) {
-            return Failure::OfFile(Under(deviceFolder, candidate), errno);
-        }
-    }
-    if (name.empty()) return Failure::OfFile(Under(deviceFolder, first), EEXIST);
+    Result<std::string> linked = LinkUnderFreeName(dirFd, deviceFolder, temp, stamp);
+    if (!linked) return linked.failure();
+    const std::string name = std::move(linked).value();
     // Gone now, and by name only once: another writer of this process may take the name next.
     ::unlinkat(dirFd, temp.c_str(), 0);
     temp.clear();

@@ -4,12 +4,15 @@
 // (local time of the backup): device numbers are unique on one line, not on a site, so a device
 // is its line and its number. A second backup of a device within the same second, or after the
 // clock went back to a name already taken, gets a counter: "<stamp>_2.cfg", "<stamp>_3.cfg"...
-// Names are never reused and an existing backup is never replaced.
+// Names are never reused and an existing backup is never replaced. Settings identical to the
+// device's newest backup are not kept twice: that backup stands for the new one and is renamed
+// after the time the device was found with them again (unless another store holds it).
 //
 // A backup is written as a whole and synced (file and folders) before the store may go on. It is
 // made relative to the device folder's descriptor: no symbolic link in the folder (or as the
 // line's or the number's folder) is followed. After each new one, the oldest of the device's
-// backups beyond the number to keep are removed, one store at a time (a lock on the device's
+// backups beyond the number of settings to keep are removed (a run of identical backups, one
+// after the other, is one setting), one store at a time (a lock on the device's
 // folder); the newest is always kept, and so is a backup that another store has just taken and
 // still holds (BackupHold), so two stores at once never remove each other's.
 //
@@ -80,17 +83,19 @@ class BackupHold {
     UniqueFd fd_;  // the backup's file, with a shared lock on it
 };
 
-// Writes bytes as a new backup of the device taken at `now` and returns its path; then removes the
-// device's oldest backups beyond policy.keep. The backup is in place and synced when this returns;
-// only a failure to write it is a failure (a File failure naming the device's folder or the file):
-// an old backup that cannot be removed stays. With hold, the backup is held (BackupHold) from
-// before it has its name until *hold is dropped. Temporary files of the device's folder that a
-// killed store left (its process gone) are removed first.
+// Writes bytes as a new backup of the device taken at `now` and returns its path (that of the
+// newest backup when it holds these bytes already, renamed after `now` as described above); then
+// removes the device's oldest backups beyond policy.keep settings. The backup is in place and
+// synced when this returns; only a failure to write it is a failure (a File failure naming the
+// device's folder or the file): an old backup that cannot be removed stays. With hold, the backup
+// is held (BackupHold) from before it has its name until *hold is dropped. Temporary files of the
+// device's folder that a killed store left (its process gone) are removed first.
 Result<std::string> SaveBackup(const BackupPolicy& policy, const BackupDevice& device,
                                std::string_view bytes, std::time_t now,
                                std::shared_ptr<BackupHold>* hold = nullptr);
 
-// Removes the oldest of the device's backups so that at most policy.keep (at least 1) remain;
+// Removes the oldest of the device's backups so that at most policy.keep settings (at least 1)
+// remain, a run of identical backups counting once;
 // the backup at `spare` (one just taken) is never removed and counts as one of them, and one that
 // another store holds stays.
 void PruneBackups(const BackupPolicy& policy, const BackupDevice& device,

@@ -6,12 +6,10 @@
 #include <filesystem>
 
 #include "base/inifile.h"
-#include "link/connection.h"
 #include "link/connectionkeys.h"
 
 namespace {
 
-using connkeys::kDeviceNumber;
 using connkeys::kLegacyIniName;
 using connkeys::kMainIniName;
 using connkeys::kPort;
@@ -70,10 +68,6 @@ std::string ConnectionSettingsSource(const std::string& programDir) {
     return ProgramFilePath(folders.read.front(), kLegacyIniName);
 }
 
-void LoadConnectionSettings(connection& conn, const std::string& programDir) {
-    conn.LoadSettings(ConnectionSettingsSource(programDir));
-}
-
 namespace {
 
 // The ini file to write, its folder made first (the user's configuration folder may not exist
@@ -87,20 +81,19 @@ std::string WritableMainFile(const std::string& programDir) {
 
 }  // namespace
 
-bool SaveConnectionSettings(connection& conn, const std::string& programDir) {
-    return conn.SaveSettings(WritableMainFile(programDir));
-}
-
-uint32_t LoadDeviceNumber(const std::string& programDir) {
+ConnectionSettings LoadConnectionSettings(const std::string& programDir) {
+    ConnectionSettings settings;
+    settings.ReadIni(ConnectionSettingsSource(programDir));
+    settings.deviceNumber = 1;
     for (const std::string& dir : SettingsFoldersFor(programDir).read) {
-        const std::string path = ProgramFilePath(dir, kMainIniName);
-        if (ini::ReadString(path, kSection, kDeviceNumber, kAbsent) != kAbsent)
-            return ini::AtoiLow32(ini::ReadString(path, kSection, kDeviceNumber, "1", 255));
+        if (settings.ReadDeviceNumber(ProgramFilePath(dir, kMainIniName))) break;
     }
-    return 1;
+    return settings;
 }
 
-bool SaveDeviceNumber(const std::string& programDir, uint32_t number) {
-    return ini::WriteString(WritableMainFile(programDir), kSection, kDeviceNumber,
-                            std::to_string(number));
+bool SaveConnectionSettings(const ConnectionSettings& settings, const std::string& programDir) {
+    const std::string path = WritableMainFile(programDir);
+    // Both are tried, so that one that fails leaves the other saved.
+    const bool saved = settings.WriteIni(path);
+    return settings.WriteDeviceNumber(path) && saved;
 }

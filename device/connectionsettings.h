@@ -8,11 +8,10 @@
 // installed copy, whose program folder is the system's, keeps them in the user's configuration
 // folder ($XDG_CONFIG_HOME, else ~/.config, then "vr7loncfgmaker/"), and reads the program
 // folder's files only where the user's folder has none.
-#include <cstdint>
 #include <string>
 #include <vector>
 
-class connection;
+#include "link/connectionsettings.h"
 
 // programDir may or may not end in '/'; empty means the working directory.
 std::string ProgramFilePath(const std::string& programDir, const std::string& name);
@@ -35,12 +34,10 @@ std::string MainSettingsFile(const std::string& programDir);
 // first read folder's, whose absence gives the defaults).
 std::string ConnectionSettingsSource(const std::string& programDir);
 
-void LoadConnectionSettings(connection& conn, const std::string& programDir);
-// Into MainSettingsFile (its folder made when missing); false when it could not be written, so
-// that the caller can say so.
-bool SaveConnectionSettings(connection& conn, const std::string& programDir);
-
-// "dev_nom" of the first "Vr7LonCfgMaker.ini" that has it, default 1, read like atoi keeping the
-// low 32 bits.
-uint32_t LoadDeviceNumber(const std::string& programDir);
-bool SaveDeviceNumber(const std::string& programDir, uint32_t number);
+// The settings the window and vr7lon start from: the connection's from ConnectionSettingsSource
+// (the ini's defaults where it has none), the device number from "dev_nom" of the first
+// "Vr7LonCfgMaker.ini" that has it (default 1).
+ConnectionSettings LoadConnectionSettings(const std::string& programDir);
+// Every one, the device number too, into MainSettingsFile (its folder made when missing); false
+// when one could not be written, so that the caller can say so.
+bool SaveConnectionSettings(const ConnectionSettings& settings, const std::string& programDir);

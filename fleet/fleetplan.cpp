@@ -8,8 +8,7 @@
 #include <set>
 
 #include "base/cp1251.h"
-#include "base/parseuint.h"
-#include "link/comlink.h"
+#include "link/connectionsettings.h"
 
 namespace {
 
@@ -157,17 +156,21 @@ bool TakeCell(Column column, const std::string& cell, FleetDevice& device, std::
         case Column::Ip:
             if (!cell.empty()) device.ip = cell;
             return true;
-        case Column::TcpPort:
+        // Each value is checked as the port dialog and vr7lon's options check it.
+        case Column::TcpPort: {
             if (cell.empty()) return true;
-            if (uint16_t port = 0; ParseTcpPort(cell, port)) {
-                device.tcpPort = std::to_string(port);
+            ConnectionSettings given;
+            given.SetTcpPortText(cell);
+            if (given.badTcpPort.empty()) {
+                device.tcpPort = given.TcpPortText();
                 return true;
             }
             error = "tcp_port \"" + cell + "\" is no number from 1 to 65535";
             return false;
+        }
         case Column::Speed:
             if (cell.empty()) return true;
-            if (!ParseUint32(cell, value) || !CComLink::SpeedPossible(value)) {
+            if (!ParseSpeed(cell, value)) {
                 error = "speed \"" + cell + "\" is no serial speed in baud";
                 return false;
             }
@@ -175,7 +178,7 @@ bool TakeCell(Column column, const std::string& cell, FleetDevice& device, std::
             return true;
         case Column::Number:
             if (cell.empty()) return true;
-            if (!ParseUint32(cell, value)) {
+            if (!ParseDeviceNumber(cell, value)) {
                 error = "number \"" + cell + "\" is no number from 0 to 4294967295";
                 return false;
             }

@@ -1,35 +1,12 @@
 #include "link/connection.h"
 
-#include <charconv>
-#include <climits>
 #include <new>
 
-#include "base/inifile.h"
 #include "base/parseuint.h"
 #include "link/comlink.h"
-#include "link/connectionkeys.h"
 #include "link/tcpiplink.h"
 
 namespace {
-
-using namespace connkeys;
-
-template <typename Number>
-std::string Decimal(Number value) {
-    char text[16];
-    const auto end = std::to_chars(text, text + sizeof text, value).ptr;
-    return std::string(text, end);
-}
-
-// The number text begins with, as written: the sign and digits after any blanks.
-std::string LeadingNumber(const std::string& text) {
-    size_t start = text.find_first_not_of(" \t");
-    if (start == std::string::npos) return {};
-    size_t end = start;
-    if (end < text.size() && (text[end] == '+' || text[end] == '-')) ++end;
-    while (end < text.size() && text[end] >= '0' && text[end] <= '9') ++end;
-    return text.substr(start, end - start);
-}
 
 // The link object, or null when memory for it cannot be had.
 template <typename Link, typename... Args>
@@ -42,28 +19,6 @@ std::unique_ptr<CLink> MakeLink(const Args&... args) {
 }
 
 }  // namespace
-
-const char* LineEchoKey(LineEcho echo) {
-    switch (echo) {
-        case LineEcho::On:
-            return "on";
-        case LineEcho::Off:
-            return "off";
-        case LineEcho::Auto:
-            break;
-    }
-    return "auto";
-}
-
-bool ParseLineEcho(const std::string& text, LineEcho& echo) {
-    for (const LineEcho e : {LineEcho::Auto, LineEcho::On, LineEcho::Off}) {
-        if (text == LineEchoKey(e)) {
-            echo = e;
-            return true;
-        }
-    }
-    return false;
-}
 
 connection::~connection() {
     link_.reset();
@@ -78,32 +33,38 @@ void connection::Unlock() {
     locked_.store(false);
 }
 
+ConnectionSettings connection::Settings() const {
+    ConnectionSettings settings;
+    settings.SetPortName(PortName);
+    settings.speed = Speed;
+    settings.host = IpAddress;
+    settings.SetTcpPortText(TcpIpPort);
+    settings.deviceNumber = DeviceNumber;
+    settings.echo = Echo;
+    return settings;
+}
+
+void connection::Apply(const ConnectionSettings& settings) {
+    PortName = settings.PortName();
+    Speed = settings.speed;
+    IpAddress = settings.host;
+    TcpIpPort = settings.TcpPortText();
+    DeviceNumber = settings.deviceNumber;
+    Echo = settings.echo;
+}
+
 void connection::LoadSettings(const std::string& iniPath) {
     LockHolder lock(*this);
     if (!lock.owns()) return;
-    PortName = ini::ReadString(iniPath, kSection, kPort, "COM1");
-    IpAddress = ini::ReadString(iniPath, kSection, kIp, "192.168.0.1");
-    // Normalised through the number, so "010001" comes back as "10001" and letters as "0". A
-    // number beyond an int is kept as the file writes it: its refusal shows what the file says,
-    // not the int it would saturate to.
-    const std::string tcpPort = ini::ReadString(iniPath, kSection, kTcpIpPort, "10001");
-    const int value = ini::AtoiInt(tcpPort);
-    TcpIpPort = value == INT_MAX || value == INT_MIN ? LeadingNumber(tcpPort) : Decimal(value);
-    Speed = ini::AtoiLow32(ini::ReadString(iniPath, kSection, kSpeed, "115200"));
-    // A value that is none of the three reads as the default.
-    if (!ParseLineEcho(ini::ReadString(iniPath, kSection, kEcho, "auto"), Echo))
-        Echo = LineEcho::Auto;
+    ConnectionSettings settings = Settings();
+    settings.ReadIni(iniPath);
+    Apply(settings);
 }
 
 bool connection::SaveSettings(const std::string& iniPath) {
     LockHolder lock(*this);
     if (!lock.owns()) return false;
-    // Every key is tried, so that one that fails leaves the others saved.
-    bool saved = ini::WriteString(iniPath, kSection, kPort, PortName);
-    saved = ini::WriteString(iniPath, kSection, kIp, IpAddress) && saved;
-    saved = ini::WriteString(iniPath, kSection, kTcpIpPort, TcpIpPort) && saved;
-    saved = ini::WriteString(iniPath, kSection, kSpeed, Decimal(Speed)) && saved;
-    return ini::WriteString(iniPath, kSection, kEcho, LineEchoKey(Echo)) && saved;
+    return Settings().WriteIni(iniPath);
 }
 
 void connection::ShowPortDialog(IPortDialog& dialog, int left, int top, uint32_t* deviceNumber,
@@ -119,13 +80,14 @@ void connection::ShowPortDialog(IPortDialog& dialog, int left, int top, uint32_t
     // Whichever button closed the dialog, the number in its field is handed back.
     if (deviceNumberEditable && deviceNumber != nullptr) {
         uint32_t number = 0;
-        *deviceNumber = ParseUint32(dialog.DevNomText(), number) ? number : 0;
+        *deviceNumber = ParseDeviceNumber(dialog.DevNomText(), number) ? number : 0;
     }
 }
 
 LinkResult connection::Open() {
-    if (PortName == kTcpIpPortName) return OpenTcpIpLink(IpAddress, TcpIpPort);
-    return OpenComLink(PortName, Speed);
+    const ConnectionSettings settings = Settings();
+    if (settings.Tcp()) return OpenTcpIpLink(settings.host, settings.TcpPortText());
+    return OpenComLink(settings.serialPort, settings.speed);
 }
 
 LinkResult connection::OpenComLink(const std::string& portName, uint32_t speed) {

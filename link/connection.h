@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "link/connectionsettings.h"
 #include "link/linktimings.h"
 #include "link/vlink.h"
 
@@ -33,14 +34,6 @@ enum class FrameWay : uint8_t { Sent, Received, Echo };
 // passed as far as it came), for tracing.
 using FrameTrace = std::function<void(FrameWay way, const uint8_t* bytes, int length)>;
 
-// Whether the serial line hands every request back before the answer, as many 2-wire RS-485
-// converters do (their receiver stays on while they send). Auto: judged from the first answer
-// on each opened link, and kept for the link's life.
-enum class LineEcho : uint8_t { Auto, On, Off };
-// The ini and vr7lon spelling: "auto", "on", "off"; false for any other text.
-const char* LineEchoKey(LineEcho echo);
-bool ParseLineEcho(const std::string& text, LineEcho& echo);
-
 // What an exchange asks of its answer beyond a whole frame.
 struct AnswerRules {
     // Whether the answer (whole, with good check bytes) has a length and layout the request's
@@ -61,6 +54,8 @@ class connection {
     connection(const connection&) = delete;
     connection& operator=(const connection&) = delete;
 
+    // The settings in the forms the ini writes them (see ConnectionSettings): the port's name
+    // ("TCP/IP" or a serial port), the TCP port's text.
     std::string PortName = "COM1";
     std::string TcpIpPort = "10001";
     std::string IpAddress = "192.168.0.1";
@@ -71,11 +66,17 @@ class connection {
     // Every wait of the protocol and of the links this connection opens.
     LinkTimings Timings;
 
+    // The fields above as one value, and set from one.
+    ConnectionSettings Settings() const;
+    void Apply(const ConnectionSettings& settings);
+
+    // The ini's [CONNECTION] keys but the device number (ConnectionSettings::ReadIni).
     void LoadSettings(const std::string& iniPath);
     // False when a key could not be written (or the lock was held).
     bool SaveSettings(const std::string& iniPath);
     // Shows the dialog under the lock; afterwards *deviceNumber = the dialog's device-number text
-    // as an unsigned decimal (0 when it is not one), whichever button closed it.
+    // as an unsigned decimal (ParseDeviceNumber; 0 when it is not one), whichever button closed
+    // it.
     void ShowPortDialog(IPortDialog& dialog, int left, int top, uint32_t* deviceNumber,
                         bool deviceNumberEditable);
 

@@ -102,7 +102,7 @@ TVR7CfgUpdate::~TVR7CfgUpdate() {
 // Life of the window
 
 void TVR7CfgUpdate::FormCreate() {
-    Controller.SetDeviceNumber(LoadDeviceNumber(NativeProgramDir()));
+    Controller.SetDeviceNumber(::LoadConnectionSettings(NativeProgramDir()).deviceNumber);
     LoadCatalogue();
 }
 
@@ -153,8 +153,7 @@ void TVR7CfgUpdate::FormActivate() {
 void TVR7CfgUpdate::FormClose() {
     // A setting that cannot be saved is said, never dropped in silence. The connection settings
     // go first: saving them makes the user's settings folder when it is not there yet.
-    const bool saved = SaveConnectionSettings() &&
-                       ::SaveDeviceNumber(NativeProgramDir(), Controller.DeviceNumber());
+    const bool saved = SaveConnectionSettings();
     SaveWindowState();
     if (!saved) {
         const usertext::AroundPath text = usertext::SettingsNotSaved();
@@ -166,7 +165,10 @@ void TVR7CfgUpdate::FormClose() {
 }
 
 void TVR7CfgUpdate::LoadConnectionSettings() {
-    ::LoadConnectionSettings(Connection, NativeProgramDir());
+    // The device number is the controller's (read at FormCreate); the connection takes the rest.
+    ConnectionSettings settings = ::LoadConnectionSettings(NativeProgramDir());
+    settings.deviceNumber = Connection.DeviceNumber;
+    Connection.Apply(settings);
     connectionSettingsLoaded_ = true;
 }
 
@@ -174,7 +176,9 @@ bool TVR7CfgUpdate::SaveConnectionSettings() {
     // A window closed before it was ever activated has not taken the settings yet; saving the
     // connection's defaults would throw away the port the user chose.
     if (!connectionSettingsLoaded_) LoadConnectionSettings();
-    return ::SaveConnectionSettings(Connection, NativeProgramDir());
+    ConnectionSettings settings = Connection.Settings();
+    settings.deviceNumber = Controller.DeviceNumber();
+    return ::SaveConnectionSettings(settings, NativeProgramDir());
 }
 
 std::string TVR7CfgUpdate::NativeProgramDir() const {

@@ -20,7 +20,6 @@
 #include "base/apptitle.h"
 #include "base/parseuint.h"
 #include "base/ui/qcp1251.h"
-#include "link/comlink.h"
 #include "link/connectionkeys.h"
 #include "link/serialports.h"
 #include "link/ui/ipedit.h"
@@ -275,32 +274,39 @@ std::string TSetPortDlg::DevNomText() const {
 
 void TSetPortDlg::OKBtnClick() {
     if (conn_ == nullptr) return;
-    conn_->PortName = ToCp1251(CB_Port->currentText()).bytes();
+    // The values are taken in the controls' order; the first one refused stops there, and what
+    // was taken before it is kept.
+    ConnectionSettings edited = conn_->Settings();
+    edited.SetPortName(ToCp1251(CB_Port->currentText()).bytes());
+    conn_->Apply(edited);
 
+    const QString speedText = CB_Speed->currentText();
     uint32_t speed = 0;
-    if (!ParseUnsigned32(CB_Speed->currentText(), speed)) {
-        ReportInvalidNumber(CB_Speed->currentText());
+    if (!ParseUnsigned32(speedText, speed)) {
+        ReportInvalidNumber(speedText);
         return;
     }
     // A serial line cannot run at 0 Bd (on a terminal that means "hang up") or beyond what the
     // system can set: such a speed is refused here as a number that is no speed.
-    if (conn_->PortName != connkeys::kTcpIpPortName && !CComLink::SpeedPossible(speed)) {
+    if (!edited.Tcp() && !ParseSpeed(ToCp1251(speedText.trimmed()).bytes(), speed)) {
         if (errorDisplay_)
             errorDisplay_(QStringLiteral("Недопустимая скорость: %1 бод").arg(speed));
         return;
     }
-    conn_->Speed = speed;
-    conn_->Echo = static_cast<LineEcho>(CB_Echo->currentIndex());
-    conn_->IpAddress = ToCp1251(IPEdit->GetIP()).bytes();
-    conn_->TcpIpPort = ToCp1251(E_TCPIP_Port->text()).bytes();
+    edited.speed = speed;
+    edited.echo = static_cast<LineEcho>(CB_Echo->currentIndex());
+    edited.host = ToCp1251(IPEdit->GetIP()).bytes();
+    edited.SetTcpPortText(ToCp1251(E_TCPIP_Port->text()).bytes());
+    conn_->Apply(edited);
 
-    uint32_t deviceNumber = 0;
     const QString devNom = E_DevNom->text();
-    if (!devNom.trimmed().isEmpty() && !ParseUnsigned32(devNom, deviceNumber)) {
+    edited.deviceNumber = 0;  // an empty field
+    if (!devNom.trimmed().isEmpty() &&
+        !ParseDeviceNumber(ToCp1251(devNom.trimmed()).bytes(), edited.deviceNumber)) {
         ReportInvalidNumber(devNom);
         return;
     }
-    conn_->DeviceNumber = deviceNumber;
+    conn_->Apply(edited);
 }
 
 void TSetPortDlg::ReportInvalidNumber(const QString& text) {

@@ -210,6 +210,19 @@ TEST_P(DeviceCli, AFailureEndsWithTheCauseTheWindowsStatusBarShows) {
     r = Device({"--echo", "sometimes", "info"});
     EXPECT_EQ(r.status, exitstatus::Usage);
     EXPECT_NE(r.err.find("--echo needs auto, on or off"), std::string::npos) << r.err;
+    // The connection options are checked as the port dialog checks its fields.
+    const std::pair<std::vector<std::string>, const char*> refused[] = {
+        {{"--speed", "0"}, "--speed needs a number of baud"},
+        {{"--tcp-port", "65536"}, "--tcp-port needs 1 to 65535"},
+        {{"--number", "4294967296"}, "--number needs 0 to 4294967295"}};
+    for (const auto& [options, message] : refused) {
+        std::vector<std::string> args{"device"};
+        args.insert(args.end(), options.begin(), options.end());
+        args.push_back("info");
+        r = RunCli(args, programDir.Path());
+        EXPECT_EQ(r.status, exitstatus::Usage) << message;
+        EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
+    }
     sim.server->SetFaults({{SimFaultKind::Duplicate, cmdIdentify}});
     r = Device({"--number", "12", "info"});
     EXPECT_EQ(r.status, exitstatus::Device);

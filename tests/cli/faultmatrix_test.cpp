@@ -11,6 +11,7 @@
 #include "link/vr7frame.h"
 #include "tests/cli/support/clitest.h"
 #include "tests/common/devicefaults.h"
+#include "tests/common/testtimings.h"
 
 namespace {
 
@@ -65,7 +66,7 @@ TEST_P(Vr7lonFaultMatrix, EveryFaultGivesStatus4AndThePathsMessageInTime) {
             const std::string message =
                 upload ? "Сохранение настроек Tervon шлюза прервано!!!" : "Ошибка чтения!!!";
             EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
-            EXPECT_LE(ms, p.boundMs + 400);
+            EXPECT_LE(ms, OwnWaitBoundMs(p.boundMs));
             EXPECT_EQ(ReadBytes(work / "duxgate.cfg"), earlier);
         }
     }

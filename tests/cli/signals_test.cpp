@@ -17,6 +17,7 @@
 
 #include "tests/common/simpeer.h"
 #include "tests/common/tempdir.h"
+#include "tests/common/testtimings.h"
 
 namespace {
 
@@ -50,7 +51,7 @@ pid_t Start(const std::vector<std::string>& args, const std::string& cwd) {
 }
 
 // Waits for pid to end within timeoutMs; ends it by SIGKILL (and fails) when it does not.
-int WaitFor(pid_t pid, int timeoutMs) {
+int WaitFor(pid_t pid, unsigned timeoutMs) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     int status = 0;
     while (::waitpid(pid, &status, WNOHANG) == 0) {
@@ -83,12 +84,12 @@ TEST(Vr7lonSignals, DownloadEndedBySignalLeavesNoTemporaryFile) {
                   dir.Path());
         ASSERT_GT(pid, 0);
         // The download is under way once its temporary file is there.
-        const auto deadline = Clock::now() + std::chrono::seconds(10);
+        const auto deadline = Clock::now() + std::chrono::milliseconds(kLongWaitMs);
         while (Entries(dir.Path()) < 2 && Clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         EXPECT_EQ(Entries(dir.Path()), 2u) << "no temporary file appeared";
         ::kill(pid, sig);
-        const int status = WaitFor(pid, 5000);
+        const int status = WaitFor(pid, kLongWaitMs);
 
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << sig;
         EXPECT_EQ(Entries(dir.Path()), 1u) << "signal " << sig << " left a temporary file";
@@ -140,12 +141,12 @@ TEST(Vr7lonSignals, AFleetEndedBySignalLeavesNothingBehind) {
             }
             return n;
         };
-        const auto deadline = Clock::now() + std::chrono::seconds(10);
+        const auto deadline = Clock::now() + std::chrono::milliseconds(kLongWaitMs);
         while (made() < kDevices && Clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         EXPECT_GE(made(), kDevices) << "the devices' work did not begin";
         ::kill(pid, SIGTERM);
-        const int status = WaitFor(pid, 5000);
+        const int status = WaitFor(pid, kLongWaitMs);
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
         // Nothing but the device folders themselves, and an empty temporary folder.
         std::vector<std::string> left;

@@ -26,3 +26,17 @@ inline long LateAnswerDrainMs(const CommandTiming& timing, long attemptMs) {
 inline long FailingExchangesMs(int calls, const CommandTiming& timing, long attemptMs) {
     return calls * timing.attempts * attemptMs + (calls - 1) * LateAnswerDrainMs(timing, attemptMs);
 }
+
+// Waits that an event has to end (an answer, a reset, a refusal, a signal) are checked this way:
+// the wait the code would otherwise run into is made kLongWaitMs, and the event must end it
+// within kPromptMs. That bound is far beyond any delay a loaded machine adds, and still proves
+// that the event, not the long wait, ended it.
+inline constexpr unsigned kLongWaitMs = 60000;
+inline constexpr long kPromptMs = kLongWaitMs / 3;
+
+// The most a wait that runs out may take beyond its own length: far beyond any delay a loaded
+// machine adds, so that only a wait that does not end by itself (or one of the default timings,
+// ten times as long, in a test that sets them long) goes past it.
+inline long OwnWaitBoundMs(long waitMs) {
+    return waitMs + kPromptMs;
+}

@@ -214,6 +214,44 @@ TEST(Backups, TwoStoresAtOnceNeverRemoveEachOthersBackup) {
     EXPECT_EQ(Names(policy.folder, kDevice7), (std::vector<std::string>{"2026-12-08_110000.cfg"}));
 }
 
+// Settings the device is found with again are not kept twice: the newest backup stands for them
+// and records when they were seen. What is kept counts settings, not files.
+TEST(Backups, SettingsSeenAgainAreKeptOnceAndRetentionCountsSettings) {
+    TempDir dir;
+    BackupPolicy policy{dir / "b", 2};
+    const std::string folder = DeviceBackupFolder(policy.folder, kDevice7) + "/";
+    ASSERT_TRUE(SaveBackup(policy, kDevice7, "A\r\n", At(10, 0, 0)).ok());
+    std::shared_ptr<BackupHold> hold;
+    const std::string seen = folder + "2026-12-08_100500.cfg";
+    EXPECT_EQ(SaveBackup(policy, kDevice7, "A\r\n", At(10, 5, 0), &hold).value(), seen);
+    ASSERT_NE(hold, nullptr) << "the backup is held as a new one would be";
+    // Held by a store at work, it keeps the name that store reports.
+    EXPECT_EQ(SaveBackup(policy, kDevice7, "A\r\n", At(10, 6, 0)).value(), seen);
+    EXPECT_EQ(Names(policy.folder, kDevice7), std::vector<std::string>{"2026-12-08_100500.cfg"});
+    hold.reset();
+
+    // Another backup of the same size is no match; a later one of the first bytes is new again.
+    for (const auto& [bytes, minute] : {std::pair{"B\r\n", 10}, {"C\r\n", 20}, {"A\r\n", 30}})
+        ASSERT_TRUE(SaveBackup(policy, kDevice7, bytes, At(10, minute, 0)).ok());
+    EXPECT_EQ(Names(policy.folder, kDevice7),
+              (std::vector<std::string>{"2026-12-08_102000.cfg", "2026-12-08_103000.cfg"}));
+
+    // Identical backups one after the other (as older versions left them) count once.
+    TempDir legacy;
+    const BackupPolicy two{legacy / "b", 2};
+    const std::pair<const char*, const char*> files[] = {{"2026-12-08_090000.cfg", "A"},
+                                                         {"2026-12-08_090100.cfg", "B"},
+                                                         {"2026-12-08_090200.cfg", "B"},
+                                                         {"2026-12-08_090300.cfg", "B"},
+                                                         {"2026-12-08_090400.cfg", "C"}};
+    for (const auto& [name, bytes] : files)
+        legacy.Write(std::string("b/tcp-127.0.0.1-10001/7/") + name, bytes);
+    ASSERT_TRUE(SaveBackup(two, kDevice7, "C", At(9, 5, 0)).ok());
+    EXPECT_EQ(Names(two.folder, kDevice7),
+              (std::vector<std::string>{"2026-12-08_090100.cfg", "2026-12-08_090200.cfg",
+                                        "2026-12-08_090300.cfg", "2026-12-08_090500.cfg"}));
+}
+
 // The writer never follows a link planted where a backup or a device's folder will be, and it
 // clears the temporary files a killed store left.
 TEST(Backups, PlantedLinksAreNeverFollowedAndDeadStoresTempsGo) {
@@ -342,6 +380,32 @@ TEST_P(StoreWithBackup, KeepsTheDevicesBytesThenRestoreBringsThemBack) {
     const DeviceVerify verified = VerifyGatewayFile(conn, number, before, nullptr);
     EXPECT_TRUE(verified.status.ok());
     EXPECT_EQ(Names(policy.folder, BackupDeviceOf(conn, 12)).size(), 2u);
+}
+
+// Previews declined and stores of a list the device holds already leave one backup of each of
+// the device's settings, and each store names the one its settings are in.
+TEST_P(StoreWithBackup, DeclinedPreviewsAndRepeatedStoresKeepOneBackupOfEachSettings) {
+    for (int declined = 0; declined < 2; ++declined) {
+        const DeviceCurrentFile current = ReadCurrentGatewayFile(conn, number, &policy, nullptr);
+        EXPECT_EQ(ReadBytes(current.backup.path), before);
+    }
+    const DeviceStore stored = StoreAndVerify(conn, number, list, request);
+    ASSERT_TRUE(stored.status.ok());
+    EXPECT_EQ(ReadBytes(stored.backup.path), before);
+    EXPECT_EQ(Names(policy.folder, BackupDeviceOf(conn, 12)).size(), 1u);
+    const std::string storedBytes = Held();
+    std::string last;
+    for (int again = 0; again < 2; ++again) {
+        const DeviceStore repeated = StoreAndVerify(conn, number, list, request);
+        ASSERT_TRUE(repeated.status.ok());
+        EXPECT_EQ(ReadBytes(repeated.backup.path), storedBytes);
+        last = repeated.backup.path;
+    }
+    const std::vector<BackupEntry> kept =
+        ListBackups(policy.folder, BackupDeviceOf(conn, 12)).value();
+    ASSERT_EQ(kept.size(), 2u);
+    EXPECT_EQ(ReadBytes(kept[0].path), before);
+    EXPECT_EQ(kept[1].path, last);
 }
 
 TEST_P(StoreWithBackup, AFailedBackupLeavesTheDeviceUntouched) {

@@ -8,7 +8,6 @@
 #include <fstream>
 #include <sstream>
 
-#include "link/connection.h"
 #include "tests/common/tempdir.h"
 #include "tests/common/testtext.h"
 #include "tests/common/unprivileged.h"
@@ -20,12 +19,12 @@ const char kLegacy[] =
 
 TEST(ConnectionSettings, WithoutFilesTheDefaultsHold) {
     TempDir dir;
-    connection conn;
-    LoadConnectionSettings(conn, dir.Path());
-    EXPECT_EQ(conn.PortName, "COM1");
-    EXPECT_EQ(conn.IpAddress, "192.168.0.1");
-    EXPECT_EQ(conn.TcpIpPort, "10001");
-    EXPECT_EQ(conn.Speed, 115200u);
+    const ConnectionSettings s = LoadConnectionSettings(dir.Path());
+    EXPECT_EQ(s.PortName(), "COM1");
+    EXPECT_EQ(s.host, "192.168.0.1");
+    EXPECT_EQ(s.TcpPortText(), "10001");
+    EXPECT_EQ(s.speed, 115200u);
+    EXPECT_EQ(s.deviceNumber, 1u);
 }
 
 TEST(ConnectionSettings, AnInstallationWithOnlyTheOlderFileKeepsItsSettings) {
@@ -33,35 +32,33 @@ TEST(ConnectionSettings, AnInstallationWithOnlyTheOlderFileKeepsItsSettings) {
     dir.Write("vr7CfgUpdate.ini", kLegacy);
     // The device number alone does not make the newer file the settings' home.
     dir.Write("Vr7LonCfgMaker.ini", "[CONNECTION]\r\ndev_nom=5\r\n");
-    connection conn;
-    LoadConnectionSettings(conn, dir.Path());
-    EXPECT_EQ(conn.PortName, "COM3");
-    EXPECT_EQ(conn.IpAddress, "10.0.0.7");
-    EXPECT_EQ(conn.TcpIpPort, "2000");
-    EXPECT_EQ(conn.Speed, 19200u);
+    const ConnectionSettings s = LoadConnectionSettings(dir.Path());
+    EXPECT_EQ(s.PortName(), "COM3");
+    EXPECT_EQ(s.host, "10.0.0.7");
+    EXPECT_EQ(s.TcpPortText(), "2000");
+    EXPECT_EQ(s.speed, 19200u);
+    EXPECT_EQ(s.deviceNumber, 5u);
 }
 
 TEST(ConnectionSettings, SavedSettingsWinOverTheOlderFileAfterARestart) {
     TempDir dir;
     dir.Write("vr7CfgUpdate.ini", kLegacy);
     {
-        connection conn;
-        LoadConnectionSettings(conn, dir.Path());
-        conn.PortName = "TCP/IP";
-        conn.IpAddress = "127.0.0.1";
-        conn.TcpIpPort = "4001";
-        conn.Speed = 57600;
-        SaveConnectionSettings(conn, dir.Path());
-        SaveDeviceNumber(dir.Path(), 77);
+        ConnectionSettings s = LoadConnectionSettings(dir.Path());
+        s.SetPortName("TCP/IP");
+        s.host = "127.0.0.1";
+        s.tcpPort = 4001;
+        s.speed = 57600;
+        s.deviceNumber = 77;
+        EXPECT_TRUE(SaveConnectionSettings(s, dir.Path()));
     }
     // The next start of the program.
-    connection conn;
-    LoadConnectionSettings(conn, dir.Path());
-    EXPECT_EQ(conn.PortName, "TCP/IP");
-    EXPECT_EQ(conn.IpAddress, "127.0.0.1");
-    EXPECT_EQ(conn.TcpIpPort, "4001");
-    EXPECT_EQ(conn.Speed, 57600u);
-    EXPECT_EQ(LoadDeviceNumber(dir.Path()), 77u);
+    const ConnectionSettings s = LoadConnectionSettings(dir.Path());
+    EXPECT_EQ(s.PortName(), "TCP/IP");
+    EXPECT_EQ(s.host, "127.0.0.1");
+    EXPECT_EQ(s.TcpPortText(), "4001");
+    EXPECT_EQ(s.speed, 57600u);
+    EXPECT_EQ(s.deviceNumber, 77u);
     // The older file is left as it was.
     EXPECT_EQ(ReadBytes(dir / "vr7CfgUpdate.ini"), kLegacy);
 }
@@ -71,12 +68,11 @@ TEST(ConnectionSettings, TheChosenFileIsTakenWholeAndTheKeyIsFoundIgnoringCase) 
     dir.Write("vr7CfgUpdate.ini", kLegacy);
     dir.Write("Vr7LonCfgMaker.ini", "[connection]\r\nPORT = /dev/ttyUSB0\r\n");
     EXPECT_EQ(ConnectionSettingsSource(dir.Path()), dir / "Vr7LonCfgMaker.ini");
-    connection conn;
-    LoadConnectionSettings(conn, dir.Path());
-    EXPECT_EQ(conn.PortName, "/dev/ttyUSB0");
+    const ConnectionSettings s = LoadConnectionSettings(dir.Path());
+    EXPECT_EQ(s.PortName(), "/dev/ttyUSB0");
     // Not mixed with the older file's values.
-    EXPECT_EQ(conn.IpAddress, "192.168.0.1");
-    EXPECT_EQ(conn.Speed, 115200u);
+    EXPECT_EQ(s.host, "192.168.0.1");
+    EXPECT_EQ(s.speed, 115200u);
 }
 
 TEST(ConnectionSettings, AnEmptyPortStillMarksTheNewerFile) {
@@ -86,14 +82,21 @@ TEST(ConnectionSettings, AnEmptyPortStillMarksTheNewerFile) {
     EXPECT_EQ(ConnectionSettingsSource(dir.Path()), dir / "Vr7LonCfgMaker.ini");
 }
 
+uint32_t LoadDeviceNumber(const std::string& programDir) {
+    return LoadConnectionSettings(programDir).deviceNumber;
+}
+
 TEST(DeviceNumberSetting, DefaultsToOneAndRoundTripsEveryUnsignedValue) {
     TempDir dir;
     EXPECT_EQ(LoadDeviceNumber(dir.Path()), 1u);
-    SaveDeviceNumber(dir.Path(), 4294967295u);
+    ConnectionSettings s;
+    s.deviceNumber = 4294967295u;
+    SaveConnectionSettings(s, dir.Path());
     EXPECT_EQ(LoadDeviceNumber(dir.Path()), 4294967295u);
     EXPECT_NE(ReadBytes(dir / "Vr7LonCfgMaker.ini").find("dev_nom=4294967295\r\n"),
               std::string::npos);
-    SaveDeviceNumber(dir.Path(), 0);
+    s.deviceNumber = 0;
+    SaveConnectionSettings(s, dir.Path());
     EXPECT_EQ(LoadDeviceNumber(dir.Path()), 0u);
 }
 
@@ -108,7 +111,9 @@ TEST(DeviceNumberSetting, ReadsLikeAtoiAndKeepsTheOtherKeys) {
     dir.Write("Vr7LonCfgMaker.ini", "[CONNECTION]\r\nport=COM2\r\ndev_nom=x\r\n");
     EXPECT_EQ(LoadDeviceNumber(programDir), 0u);
 
-    SaveDeviceNumber(programDir, 3);
+    ConnectionSettings s = LoadConnectionSettings(programDir);
+    s.deviceNumber = 3;
+    EXPECT_TRUE(s.WriteDeviceNumber(dir / "Vr7LonCfgMaker.ini"));
     EXPECT_EQ(ReadBytes(dir / "Vr7LonCfgMaker.ini"), "[CONNECTION]\r\nport=COM2\r\ndev_nom=3\r\n");
 }
 
@@ -141,22 +146,20 @@ TEST(SettingsFolders, AnInstalledCopyWritesToTheUsersFolderAndReadsItFirst) {
 // went wrong, empty when nothing did.
 std::string InstalledCopyRound(const std::string& programDir, const std::string& config) {
     ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
-    connection conn;
-    LoadConnectionSettings(conn, programDir);
-    if (conn.PortName != "COM5") return "the program folder's settings were not read";
-    if (LoadDeviceNumber(programDir) != 9) return "the program folder's device number was not read";
-    conn.PortName = "TCP/IP";
-    if (!SaveConnectionSettings(conn, programDir) || !SaveDeviceNumber(programDir, 42))
-        return "saving into the user's folder failed";
-    connection again;
-    LoadConnectionSettings(again, programDir);
-    if (again.PortName != "TCP/IP") return "the user's settings do not win";
-    if (LoadDeviceNumber(programDir) != 42) return "the user's device number does not win";
+    ConnectionSettings conn = LoadConnectionSettings(programDir);
+    if (conn.PortName() != "COM5") return "the program folder's settings were not read";
+    if (conn.deviceNumber != 9) return "the program folder's device number was not read";
+    conn.SetPortName("TCP/IP");
+    conn.deviceNumber = 42;
+    if (!SaveConnectionSettings(conn, programDir)) return "saving into the user's folder failed";
+    const ConnectionSettings again = LoadConnectionSettings(programDir);
+    if (again.PortName() != "TCP/IP") return "the user's settings do not win";
+    if (again.deviceNumber != 42) return "the user's device number does not win";
     if (ReadBytes(programDir + "Vr7LonCfgMaker.ini").find("TCP/IP") != std::string::npos)
         return "the program folder was written";
     // A user's folder that cannot be made: the save says so.
     ::setenv("XDG_CONFIG_HOME", (programDir + "Vr7LonCfgMaker.ini/x").c_str(), 1);
-    if (SaveDeviceNumber(programDir, 1)) return "a failed save was reported as done";
+    if (SaveConnectionSettings(conn, programDir)) return "a failed save was reported as done";
     return "";
 }
 

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <fstream>
 #include <sstream>
+#include <tuple>
 
 #include "base/inifile.h"
 #include "link/comlink.h"
@@ -104,6 +105,53 @@ TEST_F(ConnectionSettingsTest, SaveWritesTheFourKeysInOrderAndKeepsTheRest) {
     EXPECT_EQ(loaded.IpAddress, "10.1.2.3");
     EXPECT_EQ(loaded.TcpIpPort, "4001");
     EXPECT_EQ(loaded.Speed, 57600u);
+}
+
+// The checks the ini, the port dialog and vr7lon's options share.
+TEST(ConnectionSettingsValue, EachValueIsCheckedOneWayWhereverItComesFrom) {
+    const std::tuple<const char*, uint16_t, const char*> tcpPorts[] = {
+        {"10001", 10001, "10001"},       {"010001", 10001, "10001"},
+        {"65535", 65535, "65535"},       {"0", 0, "0"},
+        {"65536", 0, "65536"},           {"", 0, "0"},
+        {"4294977297", 0, "4294977297"}, {"http", 0, "http"}};
+    for (const auto& [text, port, written] : tcpPorts) {
+        ConnectionSettings s;
+        s.SetTcpPortText(text);
+        EXPECT_EQ(s.tcpPort, port) << '"' << text << '"';
+        EXPECT_EQ(s.TcpPortText(), written) << '"' << text << '"';
+        EXPECT_EQ(s.badTcpPort.empty(), port != 0) << '"' << text << '"';
+    }
+    uint32_t value = 7;
+    for (const char* refused : {"0", "", "-1", "9600x", "4294967296"})
+        EXPECT_FALSE(ParseSpeed(refused, value)) << '"' << refused << '"';
+    EXPECT_TRUE(ParseSpeed(" 57600", value));
+    EXPECT_EQ(value, 57600u);
+    EXPECT_TRUE(ParseDeviceNumber("4294967295", value));
+    EXPECT_EQ(value, 4294967295u);
+    EXPECT_FALSE(ParseDeviceNumber("4294967296", value));
+
+    // Only the exact name chooses the network; the serial port is kept for a switch back.
+    ConnectionSettings s;
+    s.SetPortName("/dev/ttyUSB1");
+    s.SetPortName("tcp/ip");
+    EXPECT_FALSE(s.Tcp());
+    s.SetPortName("TCP/IP");
+    EXPECT_TRUE(s.Tcp());
+    EXPECT_EQ(s.serialPort, "tcp/ip");
+    EXPECT_EQ(s.PortName(), "TCP/IP");
+}
+
+// The connection's fields are the value's, and a port the value refuses never opens a link.
+TEST(ConnectionSettingsValue, TheConnectionIsBuiltOnTheValue) {
+    ConnectionSettings s;
+    s.SetPortName("TCP/IP");
+    s.SetTcpPortText("70000");
+    s.deviceNumber = 3000000000u;
+    connection conn;
+    conn.Apply(s);
+    EXPECT_EQ(conn.TcpIpPort, "70000");
+    EXPECT_EQ(conn.Open(), lr::BadTcpPort);
+    EXPECT_EQ(conn.Settings().deviceNumber, 3000000000u);
 }
 
 TEST_F(ConnectionSettingsTest, HeldLockMakesEveryOperationFailOrDoNothing) {

@@ -11,6 +11,7 @@
 
 #include "base/cp1251.h"
 #include "tests/common/tempdir.h"
+#include "tests/common/testtimings.h"
 
 namespace {
 
@@ -245,7 +246,8 @@ TEST(XmlDocument, DeclaredEntitiesExpandInTextAndAttributesWithinABound) {
     ASSERT_TRUE(XmlDocument::Attribute(big.DocumentElement(), "n", v));
     EXPECT_EQ(v.size(), 1u << 20);
     EXPECT_EQ(XmlDocument::Text(big.DocumentElement()).size(), 1u << 20);
-    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(2));
+    // Read once, not once a reference: a loaded machine still takes far less than this.
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(kPromptMs));
 }
 
 TEST(XmlDocument, CharactersOutsideTheCodePageBecomeQuestionMarks) {

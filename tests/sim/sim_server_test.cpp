@@ -23,6 +23,7 @@
 #include "sim/simfolder.h"
 #include "sim/simserver.h"
 #include "tests/common/tempdir.h"
+#include "tests/common/testtimings.h"
 #include "tests/sim/support/simprogram.h"
 
 namespace {
@@ -64,7 +65,9 @@ void Send(int fd, const Bytes& bytes) {
 TEST(SimServer, PicksAFreePortAndStopsCleanly) {
     SimServer server(SimDemoDevice());
     std::string error;
-    ASSERT_TRUE(server.Start({true, 0, true}, &error)) << error;
+    SimEndpoints endpoints{true, 0, true};
+    endpoints.stalePartialMs = kLongWaitMs;  // a timer that stopping must not wait for
+    ASSERT_TRUE(server.Start(endpoints, &error)) << error;
     ASSERT_NE(server.TcpPort(), 0);
     struct stat st {};
     ASSERT_EQ(::stat(server.PtyPath().c_str(), &st), 0);
@@ -80,8 +83,7 @@ TEST(SimServer, PicksAFreePortAndStopsCleanly) {
     server.Stop();
     server.Stop();
     // Stopping waits for none of the device's own timers.
-    EXPECT_LT(std::chrono::steady_clock::now() - t0,
-              std::chrono::milliseconds(SimEndpoints{}.stalePartialMs));
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(kPromptMs));
     EXPECT_TRUE(Receive(fd, 1, 1000).empty());  // the connection was closed
     ::close(fd);
     EXPECT_LT(ConnectLoopback(server.TcpPort()), 0);
@@ -101,7 +103,7 @@ TEST(SimServer, ServesSeveralConnectionsAndForgetsAnUnfinishedFrame) {
     Send(b, id);
     EXPECT_EQ(Receive(b, 46, 1000).size(), 46u);
     // Until the unfinished frame has gone stale and the device has forgotten it.
-    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::milliseconds(kLongWaitMs);
     while (server.StaleRequestsDropped() == 0 && std::chrono::steady_clock::now() < giveUp)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     ASSERT_EQ(server.StaleRequestsDropped(), 1u);

@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -20,6 +21,7 @@
 #include "tests/common/simpeer.h"
 #include "tests/common/tempdir.h"
 #include "tests/common/testsite.h"
+#include "tests/common/testtimings.h"
 #include "tests/sim/support/loopback.h"
 #include "tests/sim/support/simprogram.h"
 
@@ -296,13 +298,13 @@ Bytes Exchange(int fd, const Bytes& frame) {
     return answer;
 }
 
-// Waits until the site holds `count` connections; false when it still holds another number
-// after a long while (the serving thread notices a close at its next wake-up).
+// Waits until the site holds `count` connections, looking every millisecond; false when it still
+// holds another number after kLongWaitMs (the serving thread notices a close at its next
+// wake-up).
 bool ConnectionsBecome(const SimSite& site, size_t count) {
-    for (int i = 0; i < 5000; ++i) {
-        if (site.Counters().connections == count) return true;
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::milliseconds(kLongWaitMs);
+    while (site.Counters().connections != count && std::chrono::steady_clock::now() < giveUp)
         ::usleep(1000);
-    }
     return site.Counters().connections == count;
 }
 

@@ -12,6 +12,8 @@
 #include <thread>
 #include <vector>
 
+#include "tests/common/testtimings.h"
+
 class Program {
   public:
     explicit Program(std::vector<std::string> args) {
@@ -66,9 +68,12 @@ class Program {
         ::kill(pid_, signal);
         return Wait();
     }
-    // Waits (bounded) for the program to end by itself; its exit status, or -1.
+    // Waits (bounded by kLongWaitMs, looking every 10 ms) for the program to end by itself; its
+    // exit status, or -1.
     int Wait() {
-        for (int i = 0; i < 300 && !Ended(); ++i)
+        const auto giveUp =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(kLongWaitMs);
+        while (!Ended() && std::chrono::steady_clock::now() < giveUp)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         return status_;
     }
