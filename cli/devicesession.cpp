@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "base/parseuint.h"
+#include "cli/clitext.h"
 #include "device/connectionsettings.h"
 #include "device/deviceendpoint.h"
 #include "link/connectionkeys.h"
@@ -21,7 +22,7 @@ bool DeviceSession::SetUp(const CliContext& ctx, const CliArgs& args, std::strin
     if (args.Has("--port")) {
         choice.port = args.Value("--port");
         if (choice.port->empty()) {
-            error = "--port needs a name";
+            error = clitext::UsageText(clitext::Usage::PortNeedsName);
             return false;
         }
     }
@@ -29,7 +30,7 @@ bool DeviceSession::SetUp(const CliContext& ctx, const CliArgs& args, std::strin
     if (args.Has("--tcp-port")) {
         uint16_t port = 0;
         if (!ParseTcpPort(args.Value("--tcp-port"), port)) {
-            error = "--tcp-port needs 1 to 65535";
+            error = clitext::UsageText(clitext::Usage::TcpPortRange);
             return false;
         }
         choice.tcpPort = std::to_string(port);
@@ -37,14 +38,14 @@ bool DeviceSession::SetUp(const CliContext& ctx, const CliArgs& args, std::strin
     if (args.Has("--speed")) {
         choice.speed.emplace();
         if (!ParseUint32(args.Value("--speed"), *choice.speed)) {
-            error = "--speed needs a number of baud";
+            error = clitext::UsageText(clitext::Usage::SpeedNeedsBaud);
             return false;
         }
     }
     if (args.Has("--number")) {
         choice.number.emplace();
         if (!ParseUint32(args.Value("--number"), *choice.number)) {
-            error = "--number needs 0 to 4294967295";
+            error = clitext::UsageText(clitext::Usage::NumberRange);
             return false;
         }
     }
@@ -63,7 +64,7 @@ bool DeviceSession::SetUp(const CliContext& ctx, const CliArgs& args, std::strin
     }
     ApplyEndpoint(ResolveEndpoint(EndpointOf(conn, DeviceNumber), choice), conn, DeviceNumber);
     if (args.Has("--echo") && !ParseLineEcho(args.Value("--echo"), conn.Echo)) {
-        error = "--echo needs auto, on or off";
+        error = clitext::UsageText(clitext::Usage::EchoValues);
         return false;
     }
     if (args.Has("--trace")) {

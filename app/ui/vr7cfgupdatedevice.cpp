@@ -48,8 +48,9 @@ void TVR7CfgUpdate::Load1Click() {
     read->number = Controller.DeviceNumber();
     StartDeviceCommand(
         [this, read] {
-            read->result = ReadFromDevice({Connection, read->number, read->messages}, read->tree,
-                                          read->list, &CfgFilter, this);
+            read->result = ReadFromDevice({Connection, read->number}, read->tree, read->list,
+                                          &CfgFilter, this);
+            HoldMessage(read->messages, read->result.message, read->result.next);
         },
         [this, read] {
             ShowHeldMessages(read->messages);
@@ -67,6 +68,12 @@ void TVR7CfgUpdate::Load1Click() {
             else
                 ShowFailureCause(lr::Ok, false);
         });
+}
+
+void TVR7CfgUpdate::HoldMessage(HeldMessages& held, const CommandMessage& message,
+                                const NextStepAdvice& next) {
+    if (const Cp1251String text = usertext::CommandMessageWithStep(message, next); !text.empty())
+        held.ShowMessage(text);
 }
 
 void TVR7CfgUpdate::ShowHeldMessages(const HeldMessages& held) {
@@ -87,8 +94,8 @@ void TVR7CfgUpdate::FinishRead(ReadJob& read) {
 }
 
 void TVR7CfgUpdate::ShowFailureCause(LinkResult code, bool framesDecide, FileOpenFor openFor) {
-    const Cp1251String cause = FailureCause(
-        Connection, code, framesDecide, Controller.DeviceNumber(), ExchangeLog->Tail(), openFor);
+    const Cp1251String cause = usertext::FailureCauseText(FailureCause(
+        Connection, code, framesDecide, Controller.DeviceNumber(), ExchangeLog->Tail(), openFor));
     ExchangeLog->End(Connection, code, framesDecide);
     if (cause.empty()) return;
     StatusPanel->setText(FromCp1251(cause));
@@ -149,9 +156,9 @@ void TVR7CfgUpdate::StoreList(const SnvtList& list, uint32_t number, bool takeBa
     StartDeviceCommand(
         [this, job, takeBackup] {
             DeviceBackup fresh;
-            job->result =
-                Store({Connection, job->number, job->messages}, job->list, kUploadFileName,
-                      takeBackup ? &job->policy : nullptr, &fresh, job->asIs);
+            job->result = Store({Connection, job->number}, job->list, kUploadFileName,
+                                takeBackup ? &job->policy : nullptr, &fresh, job->asIs);
+            HoldMessage(job->messages, job->result.message, job->result.next);
             if (takeBackup) job->backup = std::move(fresh);
         },
         [this, job, ownList, restoredFrom] {
@@ -159,8 +166,9 @@ void TVR7CfgUpdate::StoreList(const SnvtList& list, uint32_t number, bool takeBa
             const DeviceStoreResult& result = job->result;
             if (result.askWithoutBackup) {
                 // The device's file could not be kept: the user decides, "Нет" by default.
-                const Cp1251String cause = FailureCause(Connection, result.code, false, job->number,
-                                                        ExchangeLog->Tail(), FileOpenFor::Reading);
+                const Cp1251String cause = usertext::FailureCauseText(
+                    FailureCause(Connection, result.code, false, job->number, ExchangeLog->Tail(),
+                                 FileOpenFor::Reading));
                 ShowFailureCause(result.code, false, FileOpenFor::Reading);
                 if (messages_->Question(FromCp1251(usertext::StoreWithoutBackupQuestion(
                         cause.empty() ? usertext::BackupNotRead() : cause)))) {
@@ -224,11 +232,9 @@ void TVR7CfgUpdate::PreviewThenStore() {
                     ReplaceStatus(usertext::StoreCancelledStatus(), true);
                     return;
                 }
-                Cp1251String message = CurrentFileMessage(Connection, current);
-                if (const Cp1251String step = NextStep(Connection, job->asked, current);
-                    !step.empty())
-                    message = message + '\n' + step;
-                messages_->Message(FromCp1251(message));
+                messages_->Message(FromCp1251(
+                    usertext::CommandMessageWithStep(CurrentFileMessage(Connection, current),
+                                                     NextStep(Connection, job->asked, current))));
                 ShowFailureCause(failure.kind == FailureKind::Link ? failure.code : lr::Ok, false,
                                  FileOpenFor::Reading);
                 return;
@@ -252,7 +258,7 @@ void TVR7CfgUpdate::Restore1Click() {
     Result<std::vector<BackupSummary>> listed =
         ListBackupSummaries(policy.folder, BackupDeviceOf(Connection, Controller.DeviceNumber()));
     if (!listed) {
-        messages_->Message(QString::fromStdString(usertext::FailureLine(listed.failure())));
+        messages_->Message(FromUtf8String(usertext::FailureLine(listed.failure())));
         return;
     }
     if (listed.value().empty()) {
@@ -264,7 +270,7 @@ void TVR7CfgUpdate::Restore1Click() {
     // A backup goes back byte for byte, and only when it is a complete settings file.
     Result<std::string> bytes = ReadBackupForRestore(chosen->entry.path);
     if (!bytes) {
-        messages_->Message(QString::fromStdString(usertext::FailureLine(bytes.failure())));
+        messages_->Message(FromUtf8String(usertext::FailureLine(bytes.failure())));
         return;
     }
     // The list of the report, read from the very bytes stored.
@@ -438,9 +444,9 @@ void TVR7CfgUpdate::Verify1Click() {
                 } else if (failure.kind == FailureKind::Cancelled) {
                     summary.reason = cp1251::ToUtf8(usertext::ReadCancelledStatus());
                 } else {
-                    summary.reason = cp1251::ToUtf8(
+                    summary.reason = cp1251::ToUtf8(usertext::FailureCauseText(
                         FailureCause(Connection, code, false, Controller.DeviceNumber(),
-                                     ExchangeLog->Tail(), FileOpenFor::Reading));
+                                     ExchangeLog->Tail(), FileOpenFor::Reading)));
                 }
             }
             // The check's one file open is for reading: its refusal is a device without the file.
