@@ -246,7 +246,7 @@ Cp1251String StoreWithoutBackupQuestion(const Cp1251String& reason) {
     return WithoutBackupBefore() + reason + WithoutBackupAfter();
 }
 
-Cp1251String BackupNotSaved(const std::string& path, const std::string& reason) {
+Cp1251String BackupNotSaved(const std::string& path, const Utf8String& reason) {
     return BackupNotSavedBefore() + Raw(path + ": ") + cp1251::FromUtf8(reason) + '\n' +
            DeviceUnchanged();
 }
@@ -255,20 +255,20 @@ Cp1251String FileWriteError(const std::string& reason) {
     return WriteErrorBefore() + Raw(reason);
 }
 
-std::string FailureReason(const Failure& failure) {
+Utf8String FailureReason(const Failure& failure) {
     switch (failure.kind) {
         case FailureKind::File:
-            return SystemErrorText(failure.errorNumber);
+            return Utf8String(SystemErrorText(failure.errorNumber));
         case FailureKind::Invalid:
-            return failure.detail;
+            return Utf8String(failure.detail);
         default:
-            return std::string();
+            return Utf8String();
     }
 }
 
-std::string FailureLine(const Failure& failure) {
+Utf8String FailureLine(const Failure& failure) {
     if (failure.path.empty()) return FailureReason(failure);
-    return failure.path + ": " + FailureReason(failure);
+    return Utf8String(failure.path + ": " + FailureReason(failure).str());
 }
 
 Cp1251String FileFailureReason(FileStep step, const Failure& failure) {
@@ -306,7 +306,7 @@ Cp1251String SerialPortGone(const std::string& path) {
     return PortWord() + Raw(path) + PortGone();
 }
 
-std::string SerialPortToolTip(const SerialPortInfo& port, bool stableItem) {
+Utf8String SerialPortToolTip(const SerialPortInfo& port, bool stableItem) {
     std::string text;
     auto add = [&text](const std::string& part) {
         if (!text.empty()) text += ", ";
@@ -320,9 +320,9 @@ std::string SerialPortToolTip(const SerialPortInfo& port, bool stableItem) {
     if (!port.usbId.empty()) add("USB " + port.usbId);
     if (!port.serial.empty()) add(TipSerial + port.serial);
     if (text.empty()) text = TipNothingKnown;
-    if (port.byIdPath.empty()) return text;
-    if (stableItem) return text + TipNowBefore + port.path + TipNowAfter;
-    return text + TipStableBefore + port.byIdPath + TipStableAfter;
+    if (port.byIdPath.empty()) return Utf8String(text);
+    if (stableItem) return Utf8String(text + TipNowBefore + port.path + TipNowAfter);
+    return Utf8String(text + TipStableBefore + port.byIdPath + TipStableAfter);
 }
 
 Cp1251String TcpPortOutOfRange(const std::string& value) {
@@ -456,6 +456,110 @@ Cp1251String NoAnswerStep(uint32_t deviceNumber) {
 
 Cp1251String BrokenAnswerStep(uint32_t deviceNumber) {
     return BrokenAnswerStepBefore() + Raw(std::to_string(deviceNumber)) + StepEnd();
+}
+
+Cp1251String CommandMessageText(const CommandMessage& message) {
+    switch (message.kind) {
+        case CommandMessageKind::None:
+            return {};
+        case CommandMessageKind::NotConnected:
+            return NotConnected();
+        case CommandMessageKind::SerialPortProblem:
+            return NotConnected() + '\n' + SerialPortProblem(message.path, message.systemError);
+        case CommandMessageKind::SerialPortGone:
+            return NotConnected() + '\n' + SerialPortGone(message.path);
+        case CommandMessageKind::TcpPortOutOfRange:
+            return TcpPortOutOfRange(message.path);
+        case CommandMessageKind::UnsupportedVersion:
+            return UnsupportedVersion(message.info);
+        case CommandMessageKind::ReadError:
+            return ReadError();
+        case CommandMessageKind::FileNotCreated:
+            return FileFailure(FileStep::NotCreated, message.path, message.failure);
+        case CommandMessageKind::FileNotWritten:
+            return FileFailure(FileStep::NotWritten, message.path, message.failure);
+        case CommandMessageKind::FileNotSaved:
+            return FileFailure(FileStep::NotSaved, message.path, message.failure);
+        case CommandMessageKind::FileNotOpened:
+            return FileFailure(FileStep::NotOpened, message.path, message.failure);
+        case CommandMessageKind::EmptyList:
+            return EmptyList();
+        case CommandMessageKind::Stored:
+            return Stored();
+        case CommandMessageKind::StoreCancelled:
+            return StoreCancelled();
+        case CommandMessageKind::WriteProtected:
+            return WriteProtected();
+        case CommandMessageKind::StoreBroken:
+            return StoreBroken();
+        case CommandMessageKind::BackupNotSaved:
+            return BackupNotSaved(message.path, FailureReason(message.failure));
+        case CommandMessageKind::BackupNotRead:
+            return BackupNotRead();
+    }
+    return {};
+}
+
+Cp1251String NextStepText(const NextStepAdvice& next) {
+    switch (next.kind) {
+        case NextStepKind::None:
+            return {};
+        case NextStepKind::SettingsIncomplete:
+            return DeviceSettingsIncomplete();
+        case NextStepKind::UpdateFirmware:
+            return UpdateFirmwareStep();
+        case NextStepKind::ReadAgain:
+            return ReadAgainStep();
+        case NextStepKind::FixTcpPort:
+            return FixTcpPortStep();
+        case NextStepKind::CheckTcpLink:
+            return TcpConnectStep();
+        case NextStepKind::CheckNumber:
+            return NoAnswerStep(next.deviceNumber);
+        case NextStepKind::CheckLineSpeed:
+            return BrokenAnswerStep(next.deviceNumber);
+    }
+    return {};
+}
+
+Cp1251String CommandMessageWithStep(const CommandMessage& message, const NextStepAdvice& next) {
+    Cp1251String text = CommandMessageText(message);
+    if (text.empty()) return text;
+    if (const Cp1251String step = NextStepText(next); !step.empty()) text = text + '\n' + step;
+    return text;
+}
+
+Cp1251String FailureCauseText(const FailureCauseFacts& cause) {
+    const uint32_t number = cause.deviceNumber;
+    switch (cause.kind) {
+        case FailureCauseKind::None:
+            return {};
+        case FailureCauseKind::NoAnswer:
+            return NoAnswerCause(number, cause.attempts, cause.timeoutMs);
+        case FailureCauseKind::BadCheck:
+            return BadCheckCause(number);
+        case FailureCauseKind::BrokenAnswer:
+            return BrokenAnswerCause(number);
+        case FailureCauseKind::NoEcho:
+            return NoEchoCause();
+        case FailureCauseKind::TwoAnswers:
+            return TwoAnswersCause(number);
+        case FailureCauseKind::WriteProtected:
+            return WriteProtectedCause(number);
+        case FailureCauseKind::NoSuchFile:
+            return NoSuchFileCause(number);
+        case FailureCauseKind::Refusal:
+            return RefusalCause(number, cause.code);
+        case FailureCauseKind::TcpConnect:
+            return TcpConnectCause(cause.host, cause.port, cause.systemError);
+        case FailureCauseKind::SerialPortProblem:
+            return SerialPortProblem(cause.port, cause.systemError);
+        case FailureCauseKind::SerialPortGone:
+            return SerialPortGone(cause.port);
+        case FailureCauseKind::LinkError:
+            return LinkErrorCause(number, cause.code);
+    }
+    return {};
 }
 
 const std::vector<NamedText>& AllTexts() {

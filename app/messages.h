@@ -10,6 +10,7 @@
 
 #include "base/cp1251.h"
 #include "base/result.h"
+#include "device/failurefacts.h"
 #include "link/vr7types.h"
 
 struct DeviceInfo;
@@ -37,7 +38,7 @@ const Cp1251String& StoreBroken();  // "Сохранение настроек Te
 const Cp1251String& StoreCancelled();  // "Сохранение настроек Tervon шлюза отменено!"
 // A store's backup of the device's settings that failed: nothing was stored.
 // "Резервная копия настроек шлюза не сохранена: <path>: <reason>\nНастройки в VR-7 не изменены."
-Cp1251String BackupNotSaved(const std::string& path, const std::string& reason);
+Cp1251String BackupNotSaved(const std::string& path, const Utf8String& reason);
 // "Настройки шлюза не прочитаны из VR-7 для резервной копии!!!\nНастройки в VR-7 не изменены."
 const Cp1251String& BackupNotRead();
 // Why a backup cannot be stored back (the gateway file reader's reasons):
@@ -124,7 +125,7 @@ Cp1251String SerialPortGone(const std::string& path);
 // A50285BI") and, when the port has a stable name, a second line: for the kernel's name
 // (stableItem false) the stable name to choose instead, for the stable name (stableItem true)
 // the kernel's name it stands for now.
-std::string SerialPortToolTip(const SerialPortInfo& port, bool stableItem);
+Utf8String SerialPortToolTip(const SerialPortInfo& port, bool stableItem);
 
 // The configuration field after a read: "Порт: <port>, VR-7 № <number>".
 Cp1251String DeviceConfigurationCaption(const std::string& portName, uint32_t deviceNumber);
@@ -165,9 +166,9 @@ const Cp1251String& ExportListFilter();  // "Таблица CSV (*.csv)"
 // The texts of the core's failures (base/result.h), chosen here from what failed.
 // Why, in UTF-8: a file step's failure gives the system's text for its errno, invalid input its
 // reason; a device's failure gives none here (its texts are the link's and the causes below).
-std::string FailureReason(const Failure& failure);
+Utf8String FailureReason(const Failure& failure);
 // vr7lon's words for it, UTF-8: "<path>: <reason>", or the reason alone when no file is named.
-std::string FailureLine(const Failure& failure);
+Utf8String FailureLine(const Failure& failure);
 // The line under "Файл <path> не ...\n": a file that was not saved because a
 // file step failed says "Ошибка записи файла: " + the system's text; any other step, and input
 // that was refused, the reason itself.
@@ -218,6 +219,14 @@ const Cp1251String& ReadAgainStep();
 const Cp1251String& UpdateFirmwareStep();
 // "Исправьте его в меню «Настройки», пункт «Порт»."
 const Cp1251String& FixTcpPortStep();
+
+// The words of a device command's outcome, chosen from its facts (device/failurefacts.h); each is
+// empty for None. The message of a serial port's failure names the port on a second line.
+Cp1251String CommandMessageText(const CommandMessage& message);
+Cp1251String NextStepText(const NextStepAdvice& next);
+// The message with its next step on a line of its own under it; empty when there is no message.
+Cp1251String CommandMessageWithStep(const CommandMessage& message, const NextStepAdvice& next);
+Cp1251String FailureCauseText(const FailureCauseFacts& cause);
 
 }  // namespace usertext
 

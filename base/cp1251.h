@@ -7,6 +7,7 @@
 #include <compare>
 #include <cstddef>
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -42,6 +43,28 @@ class Cp1251String {
     std::string bytes_;
 };
 
+// UTF-8 text of the program's own where a text function could as well give Windows-1251 (a
+// failure's reason, a port's description): the type says which, so that neither passes for the
+// other or for the core's bytes. It goes to the terminal as it is; Qt and the core take its bytes
+// by name (str()).
+class Utf8String {
+  public:
+    Utf8String() = default;
+    explicit Utf8String(std::string bytes) : bytes_(std::move(bytes)) {}
+
+    const std::string& str() const& { return bytes_; }
+    std::string str() && { return std::move(bytes_); }
+    bool empty() const { return bytes_.empty(); }
+
+    friend bool operator==(const Utf8String&, const Utf8String&) = default;
+    friend std::ostream& operator<<(std::ostream& out, const Utf8String& text) {
+        return out << text.bytes_;
+    }
+
+  private:
+    std::string bytes_;
+};
+
 namespace cp1251 {
 
 // Unicode code point of a Windows-1251 byte (0x98, the one unassigned byte, gives U+FFFD).
@@ -52,6 +75,9 @@ uint8_t FromUnicode(char32_t cp);
 
 // UTF-8 to Windows-1251; characters the code page lacks and malformed UTF-8 become '?'.
 Cp1251String FromUtf8(std::string_view utf8);
+inline Cp1251String FromUtf8(const Utf8String& text) {
+    return FromUtf8(std::string_view(text.str()));
+}
 
 // Appends the UTF-8 bytes of a code point.
 void AppendUtf8(std::string& out, char32_t cp);

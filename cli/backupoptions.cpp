@@ -8,6 +8,7 @@
 #include "base/installpaths.h"
 #include "base/parseuint.h"
 #include "base/syserror.h"
+#include "cli/clitext.h"
 
 namespace {
 constexpr uint32_t kMostKept = 100000;
@@ -31,13 +32,13 @@ bool ParseBackupPolicy(const CliContext& ctx, const CliArgs& args,
     BackupPolicy chosen;
     chosen.folder = BackupFolder(ctx, args);
     if (chosen.folder.empty()) {
-        error = "--backup-dir needs a folder";
+        error = clitext::UsageText(clitext::Usage::BackupDirNeedsFolder);
         return false;
     }
     if (args.Has("--keep-backups")) {
         uint32_t keep = 0;
         if (!ParseUint32(args.Value("--keep-backups"), keep) || keep == 0 || keep > kMostKept) {
-            error = "--keep-backups needs a number from 1 to " + std::to_string(kMostKept);
+            error = clitext::KeepBackupsRange(kMostKept);
             return false;
         }
         chosen.keep = keep;
@@ -53,9 +54,9 @@ std::string BackupFolderProblem(const std::string& folder) {
         const int error = errno;
         std::error_code ec;
         const std::string target = std::filesystem::read_symlink(folder, ec).string();
-        return folder + ": a symbolic link to " + target + ", which " +
-               (error == ENOENT ? std::string("does not exist") : SystemErrorText(error));
+        return error == ENOENT ? clitext::DanglingLink(folder, target)
+                               : clitext::LinkProblem(folder, target, SystemErrorText(error));
     }
-    if (!S_ISDIR(st.st_mode)) return folder + ": not a folder";
+    if (!S_ISDIR(st.st_mode)) return clitext::NotAFolder(folder);
     return {};
 }

@@ -6,6 +6,7 @@
 #include "base/cp1251.h"
 #include "cfgtree/cfgtreemodel.h"
 #include "cli/clicommand.h"
+#include "cli/clitext.h"
 #include "cli/exitstatus.h"
 #include "cli/listcommand.h"
 #include "gateway/gatewayfile.h"
@@ -54,7 +55,7 @@ bool Add(const CliContext& ctx, SnvtList& list, MessageLog& messages, const XmlD
          const std::string& arg, const Variable& variable) {
     // A tree only ever shows the variables the catalogue publishes.
     if (GetVarOptions(catalogue, variable.name).count == 0) {
-        ctx.err << "vr7lon: " << arg << ": not a variable the catalogue publishes\n";
+        ctx.err << "vr7lon: " << clitext::NotPublished(arg) << '\n';
         return false;
     }
     // The variable's node as the window's tree shows it, in a tree of its own below a system
@@ -64,14 +65,14 @@ bool Add(const CliContext& ctx, SnvtList& list, MessageLog& messages, const XmlD
     const TreeNode* node =
         AddCalcLeaf(tree, SConfigInfo{}, kWindowTreeOptions, variable.system, variable.name);
     if (!MayAddToList(node, AddGesture::DoubleClick)) {
-        ctx.err << "vr7lon: " << arg << ": not a tree node the list may take\n";
+        ctx.err << "vr7lon: " << clitext::NotAListNode(arg) << '\n';
         return false;
     }
     switch (list.AddVariable(-1, node->Text, node->Info()->System)) {
         case SnvtList::AddResult::Added:
             return true;
         case SnvtList::AddResult::Duplicate:
-            ctx.err << "vr7lon: " << arg << ": already in the list\n";
+            ctx.err << "vr7lon: " << clitext::AlreadyInList(arg) << '\n';
             return false;
         case SnvtList::AddResult::NoRoom:
             ctx.err << "vr7lon: " << arg << ": ";
@@ -90,14 +91,14 @@ int RunBuildCommand(const CliContext& ctx, const std::vector<std::string>& args)
                           kUsage, parsed, status))
         return status;
     const std::string out = parsed.Value("--out");
-    if (out.empty()) return UsageError(ctx, "build needs --out FILE", kUsage);
+    if (out.empty())
+        return UsageError(ctx, clitext::UsageText(clitext::Usage::BuildNeedsOut), kUsage);
     if (parsed.Positionals().empty() && !parsed.Has("--from"))
-        return UsageError(ctx, "build needs at least one SYS:NAME", kUsage);
+        return UsageError(ctx, clitext::UsageText(clitext::Usage::BuildNeedsVariable), kUsage);
     std::vector<Variable> variables;
     for (const std::string& arg : parsed.Positionals()) {
         Variable v;
-        if (!ParseVariable(arg, v))
-            return UsageError(ctx, arg + ": not SYS:NAME (SYS 0 to 255)", kUsage);
+        if (!ParseVariable(arg, v)) return UsageError(ctx, clitext::NotSysName(arg), kUsage);
         variables.push_back(v);
     }
 

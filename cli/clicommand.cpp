@@ -4,6 +4,7 @@
 
 #include "app/messages.h"
 #include "base/cp1251.h"
+#include "cli/clitext.h"
 #include "cli/exitstatus.h"
 #include "gateway/catalogue.h"
 #include "gateway/snvtlist.h"
@@ -40,15 +41,19 @@ CatalogueStatus LoadCommandCatalogue(const CliContext& ctx, const std::string& p
                                      XmlDocument& doc, SnvtList* list) {
     const CatalogueLoad loaded = LoadCatalogue(doc, path);
     if (!loaded.document) {
-        ctx.err << "vr7lon: catalogue " << doc.FileName() << ": "
-                << usertext::FailureReason(loaded.document.failure()) << '\n';
+        ctx.err << "vr7lon: "
+                << clitext::CatalogueProblem(
+                       doc.FileName(), usertext::FailureReason(loaded.document.failure()).str())
+                << '\n';
         return CatalogueStatus::NotLoaded;
     }
     if (list == nullptr) return CatalogueStatus::Loaded;
     list->SetMaxVariables(loaded.maxVariables);
     if (!loaded.capacity) {
-        ctx.err << "vr7lon: catalogue " << doc.FileName() << ": "
-                << usertext::FailureReason(loaded.capacity.failure()) << '\n';
+        ctx.err << "vr7lon: "
+                << clitext::CatalogueProblem(
+                       doc.FileName(), usertext::FailureReason(loaded.capacity.failure()).str())
+                << '\n';
         return CatalogueStatus::NoCapacity;
     }
     return CatalogueStatus::Loaded;

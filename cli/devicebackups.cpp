@@ -6,6 +6,7 @@
 #include "base/jsonwriter.h"
 #include "cli/backupoptions.h"
 #include "cli/clicommand.h"
+#include "cli/clitext.h"
 #include "cli/devicesession.h"
 #include "cli/devicesubcommands.h"
 #include "cli/exitstatus.h"
@@ -147,7 +148,8 @@ int RunDeviceRestore(const CliContext& ctx, DeviceSession& session, const Device
             const Status identified = IdentifyDevice(session.conn, session.conn.DeviceNumber, info);
             if (!identified) {
                 ctx.err << "vr7lon: ";
-                ctx.Err(LinkFailureText(session.conn, LinkCodeOf(identified.failure())));
+                ctx.Err(usertext::CommandMessageText(
+                    LinkFailureMessage(session.conn, LinkCodeOf(identified.failure()))));
                 ctx.err << '\n';
                 return exitstatus::Device;
             }
@@ -162,8 +164,10 @@ int RunDeviceRestore(const CliContext& ctx, DeviceSession& session, const Device
                 return exitstatus::Input;
             }
             if (entries.value().empty()) {
-                ctx.err << "vr7lon: device " << session.conn.DeviceNumber << " has no backup in "
-                        << DeviceBackupFolder(folder, device) << '\n';
+                ctx.err << "vr7lon: "
+                        << clitext::NoBackupOf(session.conn.DeviceNumber,
+                                               DeviceBackupFolder(folder, device))
+                        << '\n';
                 return exitstatus::Input;
             }
             path = entries.value().back().path;
@@ -176,6 +180,6 @@ int RunDeviceRestore(const CliContext& ctx, DeviceSession& session, const Device
     }
     XmlDocument noCatalogue;
     SnvtList list(noCatalogue);
-    ctx.out << "restoring " << path << '\n';
+    ctx.out << clitext::Restoring(path) << '\n';
     return StoreListIntoDevice(ctx, session, list, parsed, std::move(bytes).value());
 }

@@ -3,6 +3,7 @@
 #include <map>
 
 #include "cli/clicommand.h"
+#include "cli/clitext.h"
 #include "cli/devicesession.h"
 #include "cli/devicesubcommands.h"
 #include "cli/exitstatus.h"
@@ -71,10 +72,11 @@ int RunDeviceCommand(const CliContext& ctx, const std::vector<std::string>& args
     CliArgs parsed;
     int status = 0;
     if (!ParseCommandArgs(ctx, args, DeviceOptions(), kUsage, parsed, status, true)) return status;
-    if (parsed.Rest().empty()) return UsageError(ctx, "device needs a SUBCOMMAND", kUsage);
+    if (parsed.Rest().empty())
+        return UsageError(ctx, clitext::UsageText(clitext::Usage::DeviceNeedsSubcommand), kUsage);
     const auto sub = Subcommands().find(parsed.Rest()[0]);
     if (sub == Subcommands().end())
-        return UsageError(ctx, "unknown device subcommand " + parsed.Rest()[0], kUsage);
+        return UsageError(ctx, clitext::UnknownDeviceSubcommand(parsed.Rest()[0]), kUsage);
 
     // The subcommand parses its own arguments together with the device options, so that those
     // may also follow the subcommand.

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "cli/clitext.h"
 #include "device/connectionsettings.h"
 #include "device/deviceendpoint.h"
 #include "link/connectionkeys.h"
@@ -20,7 +21,7 @@ bool DeviceSession::SetUp(const CliContext& ctx, const CliArgs& args, std::strin
     if (args.Has("--port")) {
         choice.port = args.Value("--port");
         if (choice.port->empty()) {
-            error = "--port needs a name";
+            error = clitext::UsageText(clitext::Usage::PortNeedsName);
             return false;
         }
     }
@@ -30,27 +31,27 @@ bool DeviceSession::SetUp(const CliContext& ctx, const CliArgs& args, std::strin
     if (args.Has("--tcp-port")) {
         given.SetTcpPortText(args.Value("--tcp-port"));
         if (!given.badTcpPort.empty()) {
-            error = "--tcp-port needs 1 to 65535";
+            error = clitext::UsageText(clitext::Usage::TcpPortRange);
             return false;
         }
         choice.tcpPort = given.TcpPortText();
     }
     if (args.Has("--speed")) {
         if (!ParseSpeed(args.Value("--speed"), given.speed)) {
-            error = "--speed needs a number of baud";
+            error = clitext::UsageText(clitext::Usage::SpeedNeedsBaud);
             return false;
         }
         choice.speed = given.speed;
     }
     if (args.Has("--number")) {
         if (!ParseDeviceNumber(args.Value("--number"), given.deviceNumber)) {
-            error = "--number needs 0 to 4294967295";
+            error = clitext::UsageText(clitext::Usage::NumberRange);
             return false;
         }
         choice.number = given.deviceNumber;
     }
     if (args.Has("--echo") && !ParseLineEcho(args.Value("--echo"), given.echo)) {
-        error = "--echo needs auto, on or off";
+        error = clitext::UsageText(clitext::Usage::EchoValues);
         return false;
     }
     // The window's saved settings give what the command line leaves out; when it gives every

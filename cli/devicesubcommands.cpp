@@ -16,6 +16,7 @@
 #include "cfgtree/treetext.h"
 #include "cli/backupoptions.h"
 #include "cli/clicommand.h"
+#include "cli/clitext.h"
 #include "cli/devicesession.h"
 #include "cli/exitstatus.h"
 #include "cli/jsonprint.h"
@@ -115,7 +116,7 @@ bool Prepare(const CliContext& ctx, DeviceSession& session, const DeviceArgs& ar
     if (!ParseCommandArgs(ctx, args, options, usage, parsed, status)) return false;
     const size_t given = parsed.Positionals().size();
     if (given < positionals || given > positionals + optionalPositionals) {
-        status = UsageError(ctx, "wrong number of arguments", usage);
+        status = UsageError(ctx, clitext::UsageText(clitext::Usage::WrongArgumentCount), usage);
         return false;
     }
     std::string error;
@@ -130,8 +131,8 @@ bool Prepare(const CliContext& ctx, DeviceSession& session, const DeviceArgs& ar
 // framesDecide as app/failurecause.h takes them.
 void PrintFailureCause(const CliContext& ctx, const DeviceSession& session, LinkResult code,
                        bool framesDecide = false, FileOpenFor openFor = FileOpenFor::Unknown) {
-    const Cp1251String cause = FailureCause(session.conn, code, framesDecide,
-                                            session.conn.DeviceNumber, ExchangeTail(), openFor);
+    const Cp1251String cause = usertext::FailureCauseText(FailureCause(
+        session.conn, code, framesDecide, session.conn.DeviceNumber, ExchangeTail(), openFor));
     if (cause.empty()) return;
     ctx.err << "vr7lon: ";
     ctx.Err(cause);
@@ -141,7 +142,7 @@ void PrintFailureCause(const CliContext& ctx, const DeviceSession& session, Link
 void PrintNotConnected(const CliContext& ctx, const DeviceSession& session, LinkResult result) {
     const connection& conn = session.conn;
     ctx.err << "vr7lon: ";
-    ctx.Err(LinkFailureText(conn, result));
+    ctx.Err(usertext::CommandMessageText(LinkFailureMessage(conn, result)));
     ctx.err << " (" << ResultText(result, conn.SystemErrorNumber()) << ")\n";
     PrintFailureCause(ctx, session, result);
 }
@@ -191,9 +192,9 @@ void PrintDownloadFailure(const CliContext& ctx, const DeviceSession& session,
                           const std::string& name, LinkResult code) {
     const std::string result = ResultText(code, session.conn.SystemErrorNumber());
     if (code == lr::BadArgument) {
-        ctx.err << "vr7lon: the device has no " << name << " (" << result << ")\n";
+        ctx.err << "vr7lon: " << clitext::DeviceHasNo(name, result) << '\n';
     } else {
-        ctx.err << "vr7lon: " << name << ": " << result << '\n';
+        ctx.err << "vr7lon: " << clitext::DeviceFileFailed(name, result) << '\n';
     }
     PrintFailureCause(ctx, session, code);
 }
@@ -201,7 +202,7 @@ void PrintDownloadFailure(const CliContext& ctx, const DeviceSession& session,
 // A local file that could not be read: its path and why.
 void PrintLocalFileFailure(const CliContext& ctx, const Failure& failure) {
     if (failure.errorNumber == EISDIR) {
-        ctx.err << "vr7lon: " << failure.path << ": is a folder\n";
+        ctx.err << "vr7lon: " << clitext::IsAFolder(failure.path) << '\n';
     } else {
         ctx.err << "vr7lon: " << usertext::FailureLine(failure) << '\n';
     }
@@ -216,12 +217,12 @@ bool LocalCopyPath(const CliContext& ctx, const CliArgs& parsed, const char* nam
     const std::string& dir = parsed.Value(kWorkDirOption);
     struct stat st {};
     if (::stat(dir.c_str(), &st) != 0) {
-        ctx.err << "vr7lon: " << kWorkDirOption << ' ' << dir << ": " << SystemErrorText(errno)
-                << '\n';
+        ctx.err << "vr7lon: "
+                << clitext::OptionPathProblem(kWorkDirOption, dir, SystemErrorText(errno)) << '\n';
         return false;
     }
     if (!S_ISDIR(st.st_mode)) {
-        ctx.err << "vr7lon: " << kWorkDirOption << ' ' << dir << ": not a folder\n";
+        ctx.err << "vr7lon: " << clitext::OptionNotAFolder(kWorkDirOption, dir) << '\n';
         return false;
     }
     path = (dir.back() == '/' ? dir : dir + '/') + name;
@@ -283,7 +284,7 @@ int RunDeviceInfo(const CliContext& ctx, DeviceSession& session, const DeviceArg
         PrintDeviceInfoJson(info, ctx.out);
         return exitstatus::Ok;
     }
-    ctx.out << "version " << info.VersionText() << '\n' << "number " << info.DeviceNumber() << '\n';
+    ctx.out << clitext::Identified(info.VersionText(), info.DeviceNumber()) << '\n';
     return exitstatus::Ok;
 }
 
@@ -312,8 +313,8 @@ int RunDeviceTree(const CliContext& ctx, DeviceSession& session, const DeviceArg
     }
     if (built == TreeBuild::Partial) {
         ctx.err << "vr7lon: ";
-        ctx.Err(BrokenCommandText(session.conn, session.conn.LastFailedExchange(),
-                                  usertext::ReadError()));
+        ctx.Err(usertext::CommandMessageText(BrokenCommandMessage(
+            session.conn, session.conn.LastFailedExchange(), CommandMessageKind::ReadError)));
         ctx.err << '\n';
         PrintPortGone(ctx, session.conn);
         PrintFailureCause(ctx, session, lr::Ok, true);
@@ -327,12 +328,14 @@ int RunDeviceTree(const CliContext& ctx, DeviceSession& session, const DeviceArg
 bool CheckDeviceFileName(const CliContext& ctx, const std::string& nameArg,
                          const std::string& name) {
     if (name.empty()) {
-        ctx.err << "vr7lon: the device file name is empty\n";
+        ctx.err << "vr7lon: " << clitext::EmptyDeviceFileName() << '\n';
         return false;
     }
     if (name.size() > static_cast<size_t>(kMaxDeviceFileName)) {
-        ctx.err << "vr7lon: " << nameArg.substr(0, 40) << "...: a device file name has at most "
-                << kMaxDeviceFileName << " bytes, this one " << name.size() << '\n';
+        ctx.err << "vr7lon: "
+                << clitext::DeviceFileNameTooLong(nameArg, static_cast<size_t>(kMaxDeviceFileName),
+                                                  name.size())
+                << '\n';
         return false;
     }
     return true;
@@ -361,8 +364,10 @@ int RunDeviceGet(const CliContext& ctx, DeviceSession& session, const DeviceArgs
                                               ctx.env.errIsTerminal ? &bar : nullptr);
     bar.Finish();
     if (r.code != lr::Ok) {
-        ctx.err << "vr7lon: " << nameArg << ": "
-                << ResultText(r.code, session.conn.SystemErrorNumber()) << '\n';
+        ctx.err << "vr7lon: "
+                << clitext::DeviceFileFailed(nameArg,
+                                             ResultText(r.code, session.conn.SystemErrorNumber()))
+                << '\n';
         PrintFailureCause(ctx, session, r.code, false, FileOpenFor::Reading);
         return exitstatus::Device;
     }
@@ -370,7 +375,7 @@ int RunDeviceGet(const CliContext& ctx, DeviceSession& session, const DeviceArgs
         ctx.err << "vr7lon: " << usertext::FailureLine(r.local.failure()) << '\n';
         return exitstatus::Input;
     }
-    ctx.out << nameArg << ": " << r.size << " bytes into " << outPath << '\n';
+    ctx.out << clitext::Downloaded(nameArg, r.size, outPath) << '\n';
     return exitstatus::Ok;
 }
 
@@ -396,13 +401,15 @@ int RunDevicePut(const CliContext& ctx, DeviceSession& session, const DeviceArgs
                                          ctx.env.errIsTerminal ? &bar : nullptr);
     bar.Finish();
     if (r != lr::Ok) {
-        ctx.err << "vr7lon: " << nameArg << ": " << ResultText(r, session.conn.SystemErrorNumber());
-        if (r == lr::BadArgument) ctx.err << " (write protection EN_PR on?)";
-        ctx.err << '\n';
+        const std::string result = ResultText(r, session.conn.SystemErrorNumber());
+        ctx.err << "vr7lon: "
+                << (r == lr::BadArgument ? clitext::UploadRefused(nameArg, result)
+                                         : clitext::DeviceFileFailed(nameArg, result))
+                << '\n';
         PrintFailureCause(ctx, session, r, false, FileOpenFor::Writing);
         return exitstatus::Device;
     }
-    ctx.out << inPath << ": stored as " << nameArg << '\n';
+    ctx.out << clitext::Uploaded(inPath, nameArg) << '\n';
     return exitstatus::Ok;
 }
 
@@ -423,9 +430,12 @@ int RunDeviceRead(const CliContext& ctx, DeviceSession& session, const DeviceArg
     MessageLog messages;
     ProgressBar bar(ctx.err, ctx.env.errIsTerminal);
     const DeviceReadResult r =
-        ReadFromDevice({session.conn, session.conn.DeviceNumber, messages}, tree, list, &catalogue,
+        ReadFromDevice({session.conn, session.conn.DeviceNumber}, tree, list, &catalogue,
                        ctx.env.errIsTerminal ? &bar : nullptr, downloadPath);
     bar.Finish();
+    if (const Cp1251String message = usertext::CommandMessageWithStep(r.message, r.next);
+        !message.empty())
+        messages.ShowMessage(message);
 
     switch (r.outcome) {
         case DeviceReadOutcome::NotConnected:
@@ -471,7 +481,7 @@ int StoreListIntoDevice(const CliContext& ctx, DeviceSession& session, const Snv
     }
     if (const std::string problem = policy ? BackupFolderProblem(policy->folder) : "";
         !problem.empty()) {
-        ctx.err << "vr7lon: backups folder " << problem << '\n';
+        ctx.err << "vr7lon: " << clitext::BackupsFolderProblem(problem) << '\n';
         return exitstatus::Input;
     }
     StoreRequest request;
@@ -483,7 +493,8 @@ int StoreListIntoDevice(const CliContext& ctx, DeviceSession& session, const Snv
     request.progress = ctx.env.errIsTerminal ? &bar : nullptr;
     const DeviceStore r = StoreAndVerify(session.conn, session.conn.DeviceNumber, list, request);
     bar.Finish();
-    const Cp1251String message = StoreMessage(session.conn, r, request.workingCopy);
+    const Cp1251String message =
+        usertext::CommandMessageText(StoreMessage(session.conn, r, request.workingCopy));
     switch (r.step) {
         case DeviceStep::Done:
         case DeviceStep::Check:
@@ -506,7 +517,7 @@ int StoreListIntoDevice(const CliContext& ctx, DeviceSession& session, const Snv
             if (r.status.failure().kind == FailureKind::File) return exitstatus::Input;
             PrintDownloadFailure(ctx, session, kDownloadFileName, LinkCodeOf(r.status.failure()));
             if (r.status.failure().kind != FailureKind::Cancelled)
-                ctx.err << "vr7lon: nothing was stored; --no-backup stores without a backup\n";
+                ctx.err << "vr7lon: " << clitext::NothingStoredWithoutBackup() << '\n';
             return exitstatus::Device;
         default: {
             PrintMessage(ctx.err, message);
@@ -560,7 +571,10 @@ int PrintStoreChanges(const CliContext& ctx, DeviceSession& session, const SnvtL
     SnvtList before(noCatalogue);
     if (current.backup.hadFile) {
         if (const Status loaded = LoadGatewayBytes(before, current.backup.bytes); !loaded) {
-            ctx.err << "vr7lon: device: " << usertext::FailureReason(loaded.failure()) << '\n';
+            ctx.err << "vr7lon: "
+                    << clitext::DeviceSideUnreadable(
+                           usertext::FailureReason(loaded.failure()).str())
+                    << '\n';
             return exitstatus::Input;
         }
     } else {
@@ -581,7 +595,8 @@ int RunDeviceStore(const CliContext& ctx, DeviceSession& session, const DeviceAr
     own.insert(own.end(), BackupOptions().begin(), BackupOptions().end());
     if (!Prepare(ctx, session, args, own, kStoreUsage, 1, parsed, status)) return status;
     if (parsed.Has("--dry-run") && parsed.Has("--verify"))
-        return UsageError(ctx, "--dry-run stores nothing to verify", kStoreUsage);
+        return UsageError(ctx, clitext::UsageText(clitext::Usage::DryRunVerifiesNothing),
+                          kStoreUsage);
     XmlDocument noCatalogue;  // storing never looks variables up
     SnvtList list(noCatalogue);
     if (!LoadSettingsFile(ctx, list, parsed.Positionals()[0])) return exitstatus::Input;

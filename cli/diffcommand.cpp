@@ -2,6 +2,7 @@
 
 #include "app/messages.h"
 #include "cli/clicommand.h"
+#include "cli/clitext.h"
 #include "cli/devicesession.h"
 #include "cli/devicesubcommands.h"
 #include "cli/exitstatus.h"
@@ -54,7 +55,8 @@ int RunDiffCommand(const CliContext& ctx, const std::vector<std::string>& args) 
     CliArgs parsed;
     int status = 0;
     if (!ParseCommandArgs(ctx, args, DeviceOptions(), kUsage, parsed, status)) return status;
-    if (parsed.Positionals().size() != 2) return UsageError(ctx, "diff needs A and B", kUsage);
+    if (parsed.Positionals().size() != 2)
+        return UsageError(ctx, clitext::UsageText(clitext::Usage::DiffNeedsTwo), kUsage);
     const std::string& a = parsed.Positionals()[0];
     const std::string& b = parsed.Positionals()[1];
 

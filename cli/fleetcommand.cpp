@@ -20,6 +20,7 @@
 #include "base/wholefile.h"
 #include "cli/backupoptions.h"
 #include "cli/clicommand.h"
+#include "cli/clitext.h"
 #include "cli/devicesession.h"
 #include "cli/exitstatus.h"
 #include "cli/jsonprint.h"
@@ -92,19 +93,19 @@ bool CheckPlanFiles(const CliContext& ctx, const std::string& planPath, const Fl
         const std::string path = PlanFilePath(planPath, device.file);
         if (!checked.insert(path).second) continue;
         auto fail = [&](const std::string& why) {
-            ctx.err << "vr7lon: " << planPath << ": line " << device.line << ": " << path << ": "
-                    << why << '\n';
+            ctx.err << "vr7lon: " << clitext::PlanFileProblem(planPath, device.line, path, why)
+                    << '\n';
             return false;
         };
         const Result<std::string> bytes = ReadWholeFile(path, inputlimit::kSettingsFile);
-        if (!bytes) return fail(usertext::FailureReason(bytes.failure()));
+        if (!bytes) return fail(usertext::FailureReason(bytes.failure()).str());
         // A file with more rows than a list holds can be neither stored nor verified whole.
         XmlDocument noCatalogue;
         SnvtList list(noCatalogue);
         if (const Status loaded = LoadGatewayBytes(list, bytes.value()); !loaded)
-            return fail(usertext::FailureReason(loaded.failure()));
+            return fail(usertext::FailureReason(loaded.failure()).str());
         if (action == FleetAction::Store && list.RowCount() == 0)
-            return fail("holds no variables to store");
+            return fail(clitext::NoVariablesToStore());
     }
     return true;
 }
@@ -120,12 +121,12 @@ std::string ReportOverwritesInput(const std::string& reportPath, const std::stri
         return !input.empty() && std::filesystem::equivalent(reportPath, input, ec);
     };
     if (!std::filesystem::exists(reportPath, ec)) return {};
-    if (same(planPath)) return "the plan";
-    if (same(cataloguePath)) return "the catalogue";
+    if (same(planPath)) return clitext::ThePlan();
+    if (same(cataloguePath)) return clitext::TheCatalogue();
     if (needsFile) {
         for (const FleetDevice& device : plan.devices)
             if (same(PlanFilePath(planPath, device.file)))
-                return "the file of line " + std::to_string(device.line) + " of the plan";
+                return clitext::PlanFileOfLine(device.line);
     }
     return {};
 }
@@ -140,8 +141,7 @@ class ProgressLine : public IFleetObserver {
         ++done_;
         if (!result.status) ++failed_;
         if (!enabled_) return;
-        err_ << "\rfleet: " << done_ << '/' << total_ << " devices, " << failed_ << " failed"
-             << std::flush;
+        err_ << '\r' << clitext::FleetProgress(done_, total_, failed_) << std::flush;
         drawn_ = true;
     }
     void End() {
@@ -176,7 +176,7 @@ void PrintTable(std::ostream& out, const std::vector<FleetTask>& tasks,
         nameWidth = std::max(nameWidth, Width(names.back()));
     }
     auto pad = [&](const std::string& name) { return std::string(nameWidth - Width(name), ' '); };
-    out << "name" << pad("name") << "  result  seconds  message\n";
+    out << clitext::NameColumn() << pad(clitext::NameColumn()) << clitext::OtherColumns() << '\n';
     size_t failed = 0;
     for (size_t i = 0; i < tasks.size(); ++i) {
         const FleetResult& r = results[i];
@@ -186,8 +186,7 @@ void PrintTable(std::ostream& out, const std::vector<FleetTask>& tasks,
         out << names[i] << pad(names[i]) << figures << terminaltext::Shown(r.message) << '\n';
         failed += !r.status;
     }
-    out << tasks.size() << (tasks.size() == 1 ? " device: " : " devices: ") << tasks.size() - failed
-        << " succeeded, " << failed << " failed\n";
+    out << clitext::FleetTotals(tasks.size(), failed) << '\n';
 }
 
 std::string Report(FleetAction action, const std::vector<FleetTask>& tasks,
@@ -240,15 +239,15 @@ int RunFleetCommand(const CliContext& ctx, const std::vector<std::string>& args)
     options.insert(options.end(), BackupOptions().begin(), BackupOptions().end());
     if (!ParseCommandArgs(ctx, args, options, kUsage, parsed, status)) return status;
     if (parsed.Positionals().size() != 2)
-        return UsageError(ctx, "fleet needs PLAN and ACTION", kUsage);
+        return UsageError(ctx, clitext::UsageText(clitext::Usage::FleetNeedsPlanAndAction), kUsage);
     const std::string& planPath = parsed.Positionals()[0];
     FleetSettings settings;
     settings.timings = ctx.env.timings;
     if (!ParseFleetAction(parsed.Positionals()[1], settings.action))
-        return UsageError(ctx, "unknown fleet action " + parsed.Positionals()[1], kUsage);
+        return UsageError(ctx, clitext::UnknownFleetAction(parsed.Positionals()[1]), kUsage);
     if (parsed.Has("--jobs") && (!ParseUint32(parsed.Value("--jobs"), settings.jobs) ||
                                  settings.jobs == 0 || settings.jobs > 256))
-        return UsageError(ctx, "--jobs needs 1 to 256", kUsage);
+        return UsageError(ctx, clitext::UsageText(clitext::Usage::JobsRange), kUsage);
     const bool needsFile =
         settings.action == FleetAction::Store || settings.action == FleetAction::Verify;
     std::optional<BackupPolicy> backup;
@@ -257,7 +256,7 @@ int RunFleetCommand(const CliContext& ctx, const std::vector<std::string>& args)
         if (!ParseBackupPolicy(ctx, parsed, backup, error)) return UsageError(ctx, error, kUsage);
     } else if (parsed.Has("--backup-dir") || parsed.Has("--no-backup") ||
                parsed.Has("--keep-backups")) {
-        return UsageError(ctx, "only store keeps backups", kUsage);
+        return UsageError(ctx, clitext::UsageText(clitext::Usage::OnlyStoreKeepsBackups), kUsage);
     }
 
     // Everything local is checked before any device is touched.
@@ -284,7 +283,8 @@ int RunFleetCommand(const CliContext& ctx, const std::vector<std::string>& args)
     std::string outDir = parsed.Value("--out");
     if (parsed.Has("--out")) {
         std::error_code ec;
-        if (outDir.empty()) return UsageError(ctx, "--out needs a folder", kUsage);
+        if (outDir.empty())
+            return UsageError(ctx, clitext::UsageText(clitext::Usage::OutNeedsFolder), kUsage);
         std::filesystem::create_directories(outDir, ec);
         if (ec) {
             ctx.err << "vr7lon: " << usertext::FailureLine(Failure::OfFile(outDir, ec.value()))
@@ -296,8 +296,9 @@ int RunFleetCommand(const CliContext& ctx, const std::vector<std::string>& args)
         const std::string probe = outDir + ".vr7lon-probe" + std::to_string(::getpid());
         const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd < 0) {
-            ctx.err << "vr7lon: --out " << parsed.Value("--out")
-                    << " cannot be written: " << SystemErrorText(errno) << '\n';
+            ctx.err << "vr7lon: "
+                    << clitext::OutNotWritable(parsed.Value("--out"), SystemErrorText(errno))
+                    << '\n';
             return exitstatus::Input;
         }
         ::close(fd);
@@ -317,7 +318,7 @@ int RunFleetCommand(const CliContext& ctx, const std::vector<std::string>& args)
         const auto html = canonical(parsed.Value("--html"));
         if (report == html ||
             std::filesystem::equivalent(parsed.Value("--report"), parsed.Value("--html"), ec))
-            return UsageError(ctx, "--html and --report need two different files", kUsage);
+            return UsageError(ctx, clitext::UsageText(clitext::Usage::TwoReportFiles), kUsage);
     }
     AtomicFileWriter report;
     AtomicFileWriter htmlReport;
@@ -328,8 +329,7 @@ int RunFleetCommand(const CliContext& ctx, const std::vector<std::string>& args)
         const std::string input =
             ReportOverwritesInput(path, planPath, plan, needsFile, parsed.Value("--catalog"));
         if (!input.empty()) {
-            ctx.err << "vr7lon: " << option << ' ' << path << " is " << input
-                    << " of this run: the report would overwrite it\n";
+            ctx.err << "vr7lon: " << clitext::ReportOverwrites(option, path, input) << '\n';
             return exitstatus::Input;
         }
         if (const Status opened = writer->Open(path); !opened) {
@@ -340,12 +340,14 @@ int RunFleetCommand(const CliContext& ctx, const std::vector<std::string>& args)
     // A backup with nowhere to go is said before any device is touched.
     if (backup) {
         if (const std::string problem = BackupFolderProblem(backup->folder); !problem.empty()) {
-            ctx.err << "vr7lon: backups folder " << problem << '\n';
+            ctx.err << "vr7lon: " << clitext::BackupsFolderProblem(problem) << '\n';
             return exitstatus::Input;
         }
         if (const Status ready = PrepareBackupFolder(backup->folder); !ready) {
-            ctx.err << "vr7lon: the backups folder cannot be written: "
-                    << usertext::FailureLine(ready.failure()) << '\n';
+            ctx.err << "vr7lon: "
+                    << clitext::BackupsFolderNotWritable(
+                           usertext::FailureLine(ready.failure()).str())
+                    << '\n';
             return exitstatus::Input;
         }
         settings.backup = &*backup;
@@ -355,8 +357,9 @@ int RunFleetCommand(const CliContext& ctx, const std::vector<std::string>& args)
     if (settings.action == FleetAction::Store && outDir.empty()) {
         scratch.emplace("vr7fleet");
         if (const Status made = scratch->Made(); !made) {
-            ctx.err << "vr7lon: no temporary folder for the working copies: "
-                    << usertext::FailureReason(made.failure()) << '\n';
+            ctx.err << "vr7lon: "
+                    << clitext::NoScratchFolder(usertext::FailureReason(made.failure()).str())
+                    << '\n';
             return exitstatus::Input;
         }
     }
@@ -386,11 +389,13 @@ int RunFleetCommand(const CliContext& ctx, const std::vector<std::string>& args)
     if (const std::optional<RepeatedDevice> repeated = FindRepeatedDevice(tasks)) {
         const FleetTask& a = tasks[repeated->first];
         const FleetTask& b = tasks[repeated->second];
-        ctx.err << "vr7lon: " << planPath << ": lines " << plan.devices[repeated->first].line
-                << " and " << plan.devices[repeated->second].line << " may name one device ("
-                << a.name << ": " << a.endpoint.Text() << " number " << a.endpoint.number << ", "
-                << b.name << ": " << b.endpoint.Text() << " number " << b.endpoint.number
-                << "; number 0 is whichever device answers)\n";
+        ctx.err << "vr7lon: "
+                << clitext::SameDevice(
+                       planPath, plan.devices[repeated->first].line,
+                       plan.devices[repeated->second].line,
+                       clitext::PlanDevice(a.name, a.endpoint.Text(), a.endpoint.number),
+                       clitext::PlanDevice(b.name, b.endpoint.Text(), b.endpoint.number))
+                << '\n';
         return exitstatus::Input;
     }
 

@@ -5,6 +5,7 @@
 
 #include "app/messages.h"
 #include "cli/clicommand.h"
+#include "cli/clitext.h"
 #include "cli/exitstatus.h"
 #include "cli/jsonprint.h"
 #include "cli/listprint.h"
@@ -37,7 +38,7 @@ const char kUsage[] =
 bool LoadSettingsFile(const CliContext& ctx, SnvtList& list, const std::string& path) {
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec)) {
-        ctx.err << "vr7lon: " << path << ": is a folder, not a settings file\n";
+        ctx.err << "vr7lon: " << clitext::NotASettingsFile(path) << '\n';
         return false;
     }
     if (const Status loaded = LoadGatewayFileAt(list, path); !loaded) {
@@ -53,9 +54,10 @@ int RunListCommand(const CliContext& ctx, const std::vector<std::string>& args) 
     if (!ParseCommandArgs(ctx, args, {{"--catalog", true}, {"--json", false}, {"--csv", false}},
                           kUsage, parsed, status))
         return status;
-    if (parsed.Positionals().size() != 1) return UsageError(ctx, "list needs one FILE", kUsage);
+    if (parsed.Positionals().size() != 1)
+        return UsageError(ctx, clitext::UsageText(clitext::Usage::ListNeedsFile), kUsage);
     if (parsed.Has("--json") && parsed.Has("--csv"))
-        return UsageError(ctx, "--json and --csv exclude each other", kUsage);
+        return UsageError(ctx, clitext::UsageText(clitext::Usage::JsonOrCsv), kUsage);
 
     CommandList held(ctx);
     XmlDocument& catalogue = held.Catalogue();

@@ -1,6 +1,7 @@
 #include "cli/listprint.h"
 
 #include "base/cp1251.h"
+#include "cli/clitext.h"
 #include "cli/terminaltext.h"
 #include "gateway/listdiff.h"
 #include "gateway/snvtlist.h"
@@ -52,22 +53,24 @@ void PrintListDiff(const std::vector<ListDiffEntry>& entries, std::ostream& out)
     for (const ListDiffEntry& e : entries) {
         switch (e.kind) {
             case ListEntryKind::Added:
-                out << "added " << Field(e.after->caption) << " at row " << e.afterIndex + 1 << ": "
-                    << terminaltext::Shown(ColumnsText(*e.after)) << '\n';
+                out << clitext::Added(Field(e.after->caption), e.afterIndex + 1,
+                                      terminaltext::Shown(ColumnsText(*e.after)))
+                    << '\n';
                 break;
             case ListEntryKind::Removed:
-                out << "removed " << Field(e.before->caption) << " from row " << e.beforeIndex + 1
-                    << '\n';
+                out << clitext::Removed(Field(e.before->caption), e.beforeIndex + 1) << '\n';
                 break;
             case ListEntryKind::Kept:
                 if (e.moved) {
-                    out << "moved " << Field(e.after->caption) << " from row " << e.beforeIndex + 1
-                        << " to row " << e.afterIndex + 1;
+                    out << clitext::Moved(Field(e.after->caption), e.beforeIndex + 1,
+                                          e.afterIndex + 1);
                     if (!e.changes.empty())
-                        out << "; changed: " << terminaltext::Shown(ChangesText(e.changes, "none"));
+                        out << clitext::AlsoChanged(
+                            terminaltext::Shown(ChangesText(e.changes, clitext::NoValue())));
                 } else {
-                    out << "changed " << Field(e.after->caption) << ": "
-                        << terminaltext::Shown(ChangesText(e.changes, "none"));
+                    out << clitext::Changed(
+                        Field(e.after->caption),
+                        terminaltext::Shown(ChangesText(e.changes, clitext::NoValue())));
                 }
                 out << '\n';
                 break;

@@ -11,6 +11,7 @@
 
 #include "base/atomicfilewriter.h"
 #include "base/syserror.h"
+#include "cli/clitext.h"
 #include "cli/exitstatus.h"
 #include "cli/vr7lon.h"
 
@@ -85,7 +86,6 @@ int main(int argc, char** argv) {
     // What could not be written (a full disk, a closed stdout) is said, not lost in silence.
     out.flush();
     if (buffer.Error() == 0) return status;
-    std::cerr << "vr7lon: the output could not be written: " << SystemErrorText(buffer.Error())
-              << '\n';
+    std::cerr << "vr7lon: " << clitext::OutputNotWritten(SystemErrorText(buffer.Error())) << '\n';
     return exitstatus::Input;
 }

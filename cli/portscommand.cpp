@@ -2,6 +2,7 @@
 
 #include "base/jsonwriter.h"
 #include "cli/clicommand.h"
+#include "cli/clitext.h"
 #include "cli/exitstatus.h"
 #include "cli/jsonprint.h"
 #include "link/serialports.h"
@@ -52,28 +53,29 @@ std::string PortDescription(const SerialPortInfo& port) {
         text += part;
     };
     if (!port.product.empty() && !port.vendor.empty())
-        add(port.product + " by " + port.vendor);
+        add(clitext::MadeBy(port.product, port.vendor));
     else if (!port.product.empty() || !port.vendor.empty())
         add(port.product + port.vendor);
-    if (!port.driver.empty()) add("driver " + port.driver);
-    if (!port.usbId.empty()) add("USB " + port.usbId);
-    if (!port.serial.empty()) add("serial " + port.serial);
-    if (!port.byIdPath.empty()) add("stable name " + port.byIdPath);
-    return text.empty() ? "nothing known of it" : text;
+    if (!port.driver.empty()) add(clitext::Driver(port.driver));
+    if (!port.usbId.empty()) add(clitext::UsbId(port.usbId));
+    if (!port.serial.empty()) add(clitext::SerialNumber(port.serial));
+    if (!port.byIdPath.empty()) add(clitext::StableName(port.byIdPath));
+    return text.empty() ? clitext::NothingKnown() : text;
 }
 
 int RunPortsCommand(const CliContext& ctx, const std::vector<std::string>& args) {
     CliArgs parsed;
     int status = 0;
     if (!ParseCommandArgs(ctx, args, {{"--json", false}}, kUsage, parsed, status)) return status;
-    if (!parsed.Positionals().empty()) return UsageError(ctx, "ports takes no arguments", kUsage);
+    if (!parsed.Positionals().empty())
+        return UsageError(ctx, clitext::UsageText(clitext::Usage::PortsTakesNothing), kUsage);
 
     const std::vector<SerialPortInfo> ports = DescribeSerialPorts(ctx.env.ports);
     if (parsed.Has("--json")) {
         PrintJson(ports, ctx.out);
         return exitstatus::Ok;
     }
-    if (ports.empty()) ctx.out << "no serial port found\n";
+    if (ports.empty()) ctx.out << clitext::NoSerialPort() << '\n';
     for (const SerialPortInfo& port : ports)
         ctx.out << port.path << "  " << PortDescription(port) << '\n';
     return exitstatus::Ok;

@@ -7,6 +7,7 @@
 #include "cfgtree/configfolder.h"
 #include "cfgtree/treetext.h"
 #include "cli/clicommand.h"
+#include "cli/clitext.h"
 #include "cli/exitstatus.h"
 #include "cli/jsonprint.h"
 #include "cli/terminaltext.h"
@@ -34,7 +35,8 @@ int RunTreeCommand(const CliContext& ctx, const std::vector<std::string>& args) 
     if (!ParseCommandArgs(ctx, args, {{"--catalog", true}, {"--number", true}, {"--json", false}},
                           kUsage, parsed, status))
         return status;
-    if (parsed.Positionals().size() != 1) return UsageError(ctx, "tree needs one FOLDER", kUsage);
+    if (parsed.Positionals().size() != 1)
+        return UsageError(ctx, clitext::UsageText(clitext::Usage::TreeNeedsFolder), kUsage);
     const std::string& folder = parsed.Positionals()[0];
 
     // The folder as the window's folder dialog names it: a whole path, so that "." or a path
@@ -46,7 +48,7 @@ int RunTreeCommand(const CliContext& ctx, const std::vector<std::string>& args) 
     uint32_t number = 0;
     if (parsed.Has("--number")) {
         if (!ParseUint32(parsed.Value("--number"), number))
-            return UsageError(ctx, "--number needs 0 to 4294967295", kUsage);
+            return UsageError(ctx, clitext::UsageText(clitext::Usage::NumberRange), kUsage);
     } else if (FolderDeviceNumber(picked, number) == FolderNumber::NoVr7) {
         ctx.err << "vr7lon: " << folder << ": ";
         ctx.Err(usertext::NoConfiguration());
@@ -70,8 +72,7 @@ int RunTreeCommand(const CliContext& ctx, const std::vector<std::string>& args) 
         PrintTree(opened.tree, ctx.out, terminaltext::ShownCp1251);
     }
     if (opened.build == TreeBuild::Partial) {
-        ctx.err << "vr7lon: " << folder
-                << ": a system file could not be read; the tree is partial\n";
+        ctx.err << "vr7lon: " << clitext::PartialTree(folder) << '\n';
         return exitstatus::Partial;
     }
     return exitstatus::Ok;

@@ -4,6 +4,7 @@
 
 #include "cli/buildcommand.h"
 #include "cli/clicommand.h"
+#include "cli/clitext.h"
 #include "cli/devicecommand.h"
 #include "cli/diffcommand.h"
 #include "cli/exitstatus.h"
@@ -58,12 +59,13 @@ int RunVr7lon(const std::vector<std::string>& args, std::ostream& out, std::ostr
         {"device", RunDeviceCommand}, {"fleet", RunFleetCommand}, {"diff", RunDiffCommand},
         {"ports", RunPortsCommand},
     };
-    if (args.empty()) return UsageError(ctx, "a COMMAND is needed", kUsage);
+    if (args.empty())
+        return UsageError(ctx, clitext::UsageText(clitext::Usage::CommandNeeded), kUsage);
     if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         out << kUsage;
         return exitstatus::Ok;
     }
     const auto command = commands.find(args[0]);
-    if (command == commands.end()) return UsageError(ctx, "unknown command " + args[0], kUsage);
+    if (command == commands.end()) return UsageError(ctx, clitext::UnknownCommand(args[0]), kUsage);
     return command->second(ctx, std::vector<std::string>(args.begin() + 1, args.end()));
 }

@@ -500,7 +500,7 @@ Status Summarize(const std::string& folder, const BackupDevice& device,
         if (const Status loaded = LoadGatewayFileAt(list, entry.path); loaded) {
             summary.variables = list.UsedVariables();
         } else {
-            summary.problem = usertext::FailureReason(loaded.failure());
+            summary.problem = usertext::FailureReason(loaded.failure()).str();
         }
         summary.entry = std::move(entry);
         summaries.push_back(std::move(summary));

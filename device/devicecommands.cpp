@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <sstream>
 
-#include "app/messages.h"
 #include "base/atomicfilewriter.h"
 #include "base/syserror.h"
 #include "base/wholefile.h"
@@ -28,8 +27,20 @@ std::string WorkingPath(const std::string& name) {
     return ec ? std::string(name) : path.string();
 }
 
-Cp1251String FileText(usertext::FileStep step, const Failure& failure) {
-    return usertext::FileFailure(step, WorkingPath(failure.path), failure);
+// A local file's failure, the file named as the user finds it.
+CommandMessage FileMessage(CommandMessageKind kind, const std::string& path,
+                           const Failure& failure) {
+    CommandMessage message;
+    message.kind = kind;
+    message.path = WorkingPath(path);
+    message.failure = failure;
+    return message;
+}
+
+CommandMessage MessageOf(CommandMessageKind kind) {
+    CommandMessage message;
+    message.kind = kind;
+    return message;
 }
 
 // Ends an outcome with its failure at step; returns it for the caller to return.
@@ -52,29 +63,32 @@ bool Identify(connection& conn, uint32_t& deviceNumber, DeviceOutcome& outcome) 
 
 // The message of a failed identification: the version message for a firmware that is too old,
 // otherwise the link's.
-Cp1251String IdentifyFailureText(const connection& conn, const DeviceOutcome& outcome) {
+CommandMessage IdentifyFailureMessage(const connection& conn, const DeviceOutcome& outcome) {
     const Failure& failure = outcome.status.failure();
-    if (failure.kind == FailureKind::TooOld) return usertext::UnsupportedVersion(outcome.info);
-    return LinkFailureText(conn, failure.code);
+    if (failure.kind != FailureKind::TooOld) return LinkFailureMessage(conn, failure.code);
+    CommandMessage message = MessageOf(CommandMessageKind::UnsupportedVersion);
+    message.info = outcome.info;
+    return message;
 }
 
-// The window's message of a read's failure (Windows-1251), empty when there is none to show.
-Cp1251String ReadMessage(const connection& conn, const DeviceRead& read) {
+// The window's message of a read's failure, empty when there is none to show.
+CommandMessage ReadMessage(const connection& conn, const DeviceRead& read) {
     if (read.status) return {};
     const Failure& failure = read.status.failure();
     if (failure.kind == FailureKind::Cancelled) return {};
     switch (read.step) {
         case DeviceStep::Identify:
-            return IdentifyFailureText(conn, read);
+            return IdentifyFailureMessage(conn, read);
         case DeviceStep::LocalFile:
-            return FileText(usertext::FileStep::NotCreated, failure);
+            return FileMessage(CommandMessageKind::FileNotCreated, failure.path, failure);
         case DeviceStep::Download:
             if (failure.kind == FailureKind::File)
-                return FileText(usertext::FileStep::NotWritten, failure);
-            return BrokenCommandText(conn, failure.code, usertext::ReadError());
+                return FileMessage(CommandMessageKind::FileNotWritten, failure.path, failure);
+            return BrokenCommandMessage(conn, failure.code, CommandMessageKind::ReadError);
         default:
             // The tree read: the exchange that failed decides.
-            return BrokenCommandText(conn, conn.LastFailedExchange(), usertext::ReadError());
+            return BrokenCommandMessage(conn, conn.LastFailedExchange(),
+                                        CommandMessageKind::ReadError);
     }
 }
 
@@ -105,28 +119,34 @@ bool PortGone(const connection& conn, LinkResult code) {
            PortDisappeared(code, conn.SystemErrorNumber());
 }
 
-Cp1251String PortGoneText(const connection& conn) {
-    return usertext::NotConnected() + '\n' +
-           usertext::SerialPortGone(CComLink::DevicePath(conn.PortName));
+// "VR-7 не подключен!!!" with the serial port named on a second line: kind says why.
+CommandMessage SerialPortMessage(const connection& conn, CommandMessageKind kind) {
+    CommandMessage message = MessageOf(kind);
+    message.path = CComLink::DevicePath(conn.PortName);
+    message.systemError = conn.SystemErrorNumber();
+    return message;
 }
 
 }  // namespace
 
-Cp1251String BrokenCommandText(const connection& conn, LinkResult code,
-                               const Cp1251String& otherwise) {
-    return PortGone(conn, code) ? PortGoneText(conn) : otherwise;
+CommandMessage BrokenCommandMessage(const connection& conn, LinkResult code,
+                                    CommandMessageKind otherwise) {
+    return PortGone(conn, code) ? SerialPortMessage(conn, CommandMessageKind::SerialPortGone)
+                                : MessageOf(otherwise);
 }
 
-Cp1251String LinkFailureText(const connection& conn, LinkResult code) {
-    if (code == lr::BadTcpPort) return usertext::TcpPortOutOfRange(conn.TcpIpPort);
-    if (PortGone(conn, code)) return PortGoneText(conn);
+CommandMessage LinkFailureMessage(const connection& conn, LinkResult code) {
+    if (code == lr::BadTcpPort) {
+        CommandMessage message = MessageOf(CommandMessageKind::TcpPortOutOfRange);
+        message.path = conn.TcpIpPort;
+        return message;
+    }
+    if (PortGone(conn, code)) return SerialPortMessage(conn, CommandMessageKind::SerialPortGone);
     // A serial port that would not open says why on a second line.
     if (code == lr::NotOpen && conn.SystemErrorNumber() != 0 &&
         conn.PortName != connkeys::kTcpIpPortName)
-        return usertext::NotConnected() + '\n' +
-               usertext::SerialPortProblem(CComLink::DevicePath(conn.PortName),
-                                           conn.SystemErrorNumber());
-    return usertext::NotConnected();
+        return SerialPortMessage(conn, CommandMessageKind::SerialPortProblem);
+    return MessageOf(CommandMessageKind::NotConnected);
 }
 
 Failure LinkFailure(LinkResult code) {
@@ -415,84 +435,98 @@ DeviceStore StoreAndVerify(connection& conn, uint32_t& deviceNumber, const SnvtL
     return store;
 }
 
-Cp1251String BackupFailureText(const connection& conn, const Failure& failure) {
-    if (failure.kind == FailureKind::Cancelled) return usertext::StoreCancelled();
-    if (failure.kind == FailureKind::File)
-        return usertext::BackupNotSaved(failure.path, usertext::FailureReason(failure));
-    return BrokenCommandText(conn, failure.code, usertext::BackupNotRead());
+CommandMessage BackupFailureMessage(const connection& conn, const Failure& failure) {
+    if (failure.kind == FailureKind::Cancelled)
+        return MessageOf(CommandMessageKind::StoreCancelled);
+    if (failure.kind == FailureKind::File) {
+        CommandMessage message = MessageOf(CommandMessageKind::BackupNotSaved);
+        message.path = failure.path;
+        message.failure = failure;
+        return message;
+    }
+    return BrokenCommandMessage(conn, failure.code, CommandMessageKind::BackupNotRead);
 }
 
-Cp1251String CurrentFileMessage(const connection& conn, const DeviceCurrentFile& outcome) {
+CommandMessage CurrentFileMessage(const connection& conn, const DeviceCurrentFile& outcome) {
     if (outcome.status) return {};
-    if (outcome.step == DeviceStep::Identify) return IdentifyFailureText(conn, outcome);
-    return BackupFailureText(conn, outcome.status.failure());
+    if (outcome.step == DeviceStep::Identify) return IdentifyFailureMessage(conn, outcome);
+    return BackupFailureMessage(conn, outcome.status.failure());
 }
 
-Cp1251String StoreMessage(const connection& conn, const DeviceStore& outcome,
-                          const std::string& workingCopy) {
-    if (outcome.status || outcome.step == DeviceStep::Check) return usertext::Stored();
+CommandMessage StoreMessage(const connection& conn, const DeviceStore& outcome,
+                            const std::string& workingCopy) {
+    if (outcome.status || outcome.step == DeviceStep::Check)
+        return MessageOf(CommandMessageKind::Stored);
     const Failure& failure = outcome.status.failure();
     switch (outcome.step) {
         case DeviceStep::List:
-            return usertext::EmptyList();
+            return MessageOf(CommandMessageKind::EmptyList);
         case DeviceStep::Save:
-            return usertext::FileFailure(usertext::FileStep::NotSaved, WorkingPath(workingCopy),
-                                         failure);
+            return FileMessage(CommandMessageKind::FileNotSaved, workingCopy, failure);
         case DeviceStep::Open:
-            return FileText(usertext::FileStep::NotOpened, failure);
+            return FileMessage(CommandMessageKind::FileNotOpened, failure.path, failure);
         default:
             break;
     }
-    if (failure.kind == FailureKind::Cancelled) return usertext::StoreCancelled();
-    if (outcome.step == DeviceStep::Backup) return BackupFailureText(conn, failure);
-    if (outcome.step == DeviceStep::Identify) return IdentifyFailureText(conn, outcome);
+    if (failure.kind == FailureKind::Cancelled)
+        return MessageOf(CommandMessageKind::StoreCancelled);
+    if (outcome.step == DeviceStep::Backup) return BackupFailureMessage(conn, failure);
+    if (outcome.step == DeviceStep::Identify) return IdentifyFailureMessage(conn, outcome);
     // The device refuses the file while its write protection (EN_PR) is on.
-    if (failure.code == lr::BadArgument) return usertext::WriteProtected();
-    return BrokenCommandText(conn, failure.code, usertext::StoreBroken());
+    if (failure.code == lr::BadArgument) return MessageOf(CommandMessageKind::WriteProtected);
+    return BrokenCommandMessage(conn, failure.code, CommandMessageKind::StoreBroken);
 }
 
-Cp1251String NextStep(const connection& conn, uint32_t deviceNumber, const DeviceOutcome& outcome) {
-    if (outcome.status) return {};
+NextStepAdvice NextStep(const connection& conn, uint32_t deviceNumber,
+                        const DeviceOutcome& outcome) {
+    NextStepAdvice advice;
+    advice.deviceNumber = deviceNumber;
+    const auto is = [&advice](NextStepKind kind) {
+        advice.kind = kind;
+        return advice;
+    };
+    if (outcome.status) return advice;
     const Failure& failure = outcome.status.failure();
     if (failure.kind == FailureKind::Cancelled)
-        return outcome.step == DeviceStep::Upload ? usertext::DeviceSettingsIncomplete()
-                                                  : Cp1251String();
-    if (failure.kind == FailureKind::TooOld) return usertext::UpdateFirmwareStep();
-    if (failure.kind != FailureKind::Link) return {};  // a local file: its reason says it
+        return is(outcome.step == DeviceStep::Upload ? NextStepKind::SettingsIncomplete
+                                                     : NextStepKind::None);
+    if (failure.kind == FailureKind::TooOld) return is(NextStepKind::UpdateFirmware);
+    if (failure.kind != FailureKind::Link) return advice;  // a local file: its reason says it
     const LinkResult code = failure.code;
-    if (PortGone(conn, code)) return {};  // "Порт ... исчез (адаптер отключён?)"
+    if (PortGone(conn, code)) return advice;  // the message names the port that went away
     switch (outcome.step) {
         case DeviceStep::Identify:
             break;
         case DeviceStep::Tree:
         case DeviceStep::Download:
         case DeviceStep::Backup:
-            return usertext::ReadAgainStep();
+            return is(NextStepKind::ReadAgain);
         case DeviceStep::Upload:
             // A refused open is the write protection, which its message explains.
-            return code == lr::BadArgument ? Cp1251String() : usertext::DeviceSettingsIncomplete();
+            return is(code == lr::BadArgument ? NextStepKind::None
+                                              : NextStepKind::SettingsIncomplete);
         default:
-            return {};
+            return advice;
     }
     const bool tcp = conn.PortName == connkeys::kTcpIpPortName;
     switch (code) {
         case lr::BadTcpPort:
-            return usertext::FixTcpPortStep();
+            return is(NextStepKind::FixTcpPort);
         case lr::NotOpen:
-            if (tcp) return usertext::TcpConnectStep();
+            if (tcp) return is(NextStepKind::CheckTcpLink);
             // A serial port that would not open is explained on the message's second line.
-            if (conn.SystemErrorNumber() != 0) return {};
-            return usertext::NoAnswerStep(deviceNumber);
+            if (conn.SystemErrorNumber() != 0) return advice;
+            return is(NextStepKind::CheckNumber);
         case lr::BadCheck:
         case lr::BadLength:
         case lr::Garbled:
-            return usertext::BrokenAnswerStep(deviceNumber);
+            return is(NextStepKind::CheckLineSpeed);
         case lr::NoEcho:
         case lr::TwoAnswers:
-            return {};  // the cause says what to do
+            return advice;  // the cause says what to do
         default:
-            if (code >= 1 && code <= 255) return usertext::BrokenAnswerStep(deviceNumber);
-            return usertext::NoAnswerStep(deviceNumber);
+            if (code >= 1 && code <= 255) return is(NextStepKind::CheckLineSpeed);
+            return is(NextStepKind::CheckNumber);
     }
 }
 
@@ -518,13 +552,10 @@ DeviceReadResult ReadFromDevice(const DeviceCommandTarget& target, CfgTree& tree
     request.downloadPath = downloadPath;
     const uint32_t asked = target.DeviceNumber;
     const DeviceRead read = ReadDevice(target.conn, target.DeviceNumber, tree, request);
-    if (Cp1251String message = ReadMessage(target.conn, read); !message.empty()) {
-        if (const Cp1251String step = NextStep(target.conn, asked, read); !step.empty())
-            message = message + '\n' + step;
-        target.messages.ShowMessage(message);
-    }
 
     DeviceReadResult result;
+    result.message = ReadMessage(target.conn, read);
+    if (!result.message.empty()) result.next = NextStep(target.conn, asked, read);
     result.info = read.info;
     // A read the user cancelled ends as a failed one does, without a message.
     result.cancelled = !read.status && read.status.failure().kind == FailureKind::Cancelled;
@@ -550,11 +581,11 @@ DeviceReadResult ReadFromDevice(const DeviceCommandTarget& target, CfgTree& tree
     return result;
 }
 
-GatewayDownload ReadGatewayFileFromDevice(const DeviceCommandTarget& target, SnvtList& list) {
+GatewayDownload ReadGatewayFileFromDevice(const DeviceCommandTarget& target, SnvtList& list,
+                                          CommandMessage* message) {
     const DeviceRead read =
         DownloadGatewayFile(target.conn, target.DeviceNumber, kDownloadFileName);
-    if (const Cp1251String message = ReadMessage(target.conn, read); !message.empty())
-        target.messages.ShowMessage(message);
+    if (message) *message = ReadMessage(target.conn, read);
     LoadDownload(read, list, kDownloadFileName);
     return DownloadOf(read);
 }
@@ -573,14 +604,12 @@ DeviceStoreResult Store(const DeviceCommandTarget& target, const SnvtList& list,
     const bool ask = stored.step == DeviceStep::Backup &&
                      stored.status.failure().kind == FailureKind::Link &&
                      !PortGone(target.conn, stored.status.failure().code);
-    if (Cp1251String message = StoreMessage(target.conn, stored, workingCopy);
-        !ask && !message.empty()) {
-        if (const Cp1251String step = NextStep(target.conn, asked, stored); !step.empty())
-            message = message + '\n' + step;
-        target.messages.ShowMessage(message);
-    }
 
     DeviceStoreResult result;
+    if (!ask) {
+        result.message = StoreMessage(target.conn, stored, workingCopy);
+        result.next = NextStep(target.conn, asked, stored);
+    }
     result.identified = stored.identified;
     result.info = stored.info;
     if (stored.status) {

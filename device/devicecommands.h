@@ -3,8 +3,8 @@
 // configuration and the gateway settings file, store the SNVT list and verify what the device
 // holds), each returning its outcome. Free of any toolkit, so that the window, "vr7lon device" and
 // "vr7lon fleet" run the very same steps; each chooses its texts from the outcome (app/messages).
-// The window's commands (ReadFromDevice, Store) show the window's message of their outcome
-// through IMessageSink and the window turns the outcome into its own fields.
+// The window's commands (ReadFromDevice, Store) return the facts of the window's message with
+// their outcome (device/failurefacts.h); the window puts them into words and its own fields.
 #include <cstdint>
 #include <ctime>
 #include <functional>
@@ -13,11 +13,11 @@
 #include <string>
 #include <string_view>
 
-#include "base/messagesink.h"
 #include "base/progresssink.h"
 #include "base/result.h"
 #include "cfgtree/cfgtreemodel.h"
 #include "cfgtree/vr7cfgtree.h"
+#include "device/failurefacts.h"
 #include "link/vr7types.h"
 
 class AtomicFileWriter;
@@ -36,12 +36,11 @@ inline constexpr char kUploadFileName[] = "DUXGate.cfg";
 // The oldest firmware build that serves the gateway's files.
 inline constexpr uint16_t kMinGatewayBuild = 32;
 
-// What a command works on: the window's connection, its device number (a device number 0 is
-// replaced by the number of the device that answers) and where its messages go.
+// What a command works on: the window's connection and its device number (a device number 0 is
+// replaced by the number of the device that answers).
 struct DeviceCommandTarget {
     connection& conn;
     uint32_t& DeviceNumber;
-    IMessageSink& messages;
 };
 
 // How the device's gateway settings file came into the list.
@@ -68,6 +67,8 @@ struct DeviceReadResult {
     // The user cancelled it (connection::RequestCancel): it ended as NotConnected, ReadFailed or
     // a Broken download does, without a message, and the list was left as it was.
     bool cancelled = false;
+    CommandMessage message;  // the window's message, none when there is nothing to show
+    NextStepAdvice next;     // the line under it
 };
 
 enum class DeviceStoreOutcome {
@@ -89,9 +90,11 @@ struct DeviceStoreResult {
     DeviceInfo info;
     // The upload had begun when it failed or was cancelled: the device may hold part of the file.
     bool uploadBegun = false;
-    // BackupFailed: the device's file could not be downloaded (not cancelled); no message was
-    // shown, and the user may choose to store without a backup.
+    // BackupFailed: the device's file could not be downloaded (not cancelled); there is no
+    // message, and the user may choose to store without a backup.
     bool askWithoutBackup = false;
+    CommandMessage message;  // the window's message, none when there is nothing to show
+    NextStepAdvice next;     // the line under it
 };
 
 // Where a device procedure stopped when it failed.
@@ -130,14 +133,14 @@ LinkResult LinkCodeOf(const Failure& failure);
 // The message for a device command whose first exchange failed with code: the out-of-range TCP
 // port setting named with its value, otherwise "VR-7 не подключен!!!" (with a second line naming
 // the serial port that did not open or went away, when that is the cause).
-Cp1251String LinkFailureText(const connection& conn, LinkResult code);
+CommandMessage LinkFailureMessage(const connection& conn, LinkResult code);
 
 // The message for a command that broke after the device had answered, its exchange failing with
 // code: when the serial port went away under it, "VR-7 не подключен!!!" with the port on a second
 // line (the command cannot go on until the adapter is back); otherwise the command's own message
-// (otherwise: "Ошибка чтения!!!", the store's "... прервано!!!").
-Cp1251String BrokenCommandText(const connection& conn, LinkResult code,
-                               const Cp1251String& otherwise);
+// (otherwise: ReadError, the store's StoreBroken).
+CommandMessage BrokenCommandMessage(const connection& conn, LinkResult code,
+                                    CommandMessageKind otherwise);
 
 // What a command needs of the device's firmware.
 enum class Firmware {
@@ -285,25 +288,26 @@ struct StoreRequest {
 DeviceStore StoreAndVerify(connection& conn, uint32_t& deviceNumber, const SnvtList& list,
                            const StoreRequest& request);
 
-// The line under the window's message of a failed device command that names the user's next step
-// (Windows-1251): check the device number and the port, the connection settings, the cable, update
-// the firmware, store again; empty when the message already says what to do (a serial port's
-// problem, the write protection, a local file) or there is nothing to do (success). deviceNumber
-// is the number the command asked for.
-Cp1251String NextStep(const connection& conn, uint32_t deviceNumber, const DeviceOutcome& outcome);
+// The line under the window's message of a failed device command that names the user's next step:
+// check the device number and the port, the connection settings, the cable, update the firmware,
+// store again; None when the message already says what to do (a serial port's problem, the write
+// protection, a local file) or there is nothing to do (success). deviceNumber is the number the
+// command asked for.
+NextStepAdvice NextStep(const connection& conn, uint32_t deviceNumber,
+                        const DeviceOutcome& outcome);
 
-// The message of a backup that failed (Windows-1251): the folder or file not written with the
-// reason, or the download's failure; each says that the device's settings were not changed.
-Cp1251String BackupFailureText(const connection& conn, const Failure& failure);
+// The message of a backup that failed: the folder or file not written with the reason, or the
+// download's failure; each says that the device's settings were not changed.
+CommandMessage BackupFailureMessage(const connection& conn, const Failure& failure);
 
-// The message of a preview's read that failed (Windows-1251): the identification's, or the
-// backup's (BackupFailureText); empty when it did not fail.
-Cp1251String CurrentFileMessage(const connection& conn, const DeviceCurrentFile& outcome);
+// The message of a preview's read that failed: the identification's, or the backup's
+// (BackupFailureMessage); none when it did not fail.
+CommandMessage CurrentFileMessage(const connection& conn, const DeviceCurrentFile& outcome);
 
-// The window's message for a store's outcome (Windows-1251): the store's part of it ("...
-// сохранены" for a store that went on to its check), or empty when there is none to show.
-Cp1251String StoreMessage(const connection& conn, const DeviceStore& outcome,
-                          const std::string& workingCopy);
+// The window's message for a store's outcome: the store's part of it (Stored for a store that
+// went on to its check).
+CommandMessage StoreMessage(const connection& conn, const DeviceStore& outcome,
+                            const std::string& workingCopy);
 
 // A verification of the device's gateway settings file.
 struct DeviceVerify : DeviceOutcome {
@@ -318,7 +322,7 @@ DeviceVerify VerifyGatewayFile(connection& conn, uint32_t& deviceNumber, std::st
                                IProgressSink* progress);
 
 // Read from device for the window: ReadDevice into downloadPath (the working directory's
-// "duxgate.cfg" unless given), its message shown, and the file loaded into the list. The list
+// "duxgate.cfg" unless given), its message returned, and the file loaded into the list. The list
 // changes only when the tree was read.
 DeviceReadResult ReadFromDevice(const DeviceCommandTarget& target, CfgTree& tree, SnvtList& list,
                                 const XmlDocument* catalogue, IProgressSink* progress,
@@ -326,14 +330,16 @@ DeviceReadResult ReadFromDevice(const DeviceCommandTarget& target, CfgTree& tree
 
 // With the link open and the device identified: downloads the device's "duxgate.cfg" into the
 // local file of that name and loads it into the list. Only a complete download replaces the
-// local file and is loaded; otherwise the earlier local file stays as it was.
-GatewayDownload ReadGatewayFileFromDevice(const DeviceCommandTarget& target, SnvtList& list);
+// local file and is loaded; otherwise the earlier local file stays as it was. message, when
+// given, receives the window's message of a failure.
+GatewayDownload ReadGatewayFileFromDevice(const DeviceCommandTarget& target, SnvtList& list,
+                                          CommandMessage* message = nullptr);
 
-// Store into device for the window: StoreAndVerify without the check, its message shown; with a
-// backup policy the device's file is kept first. backup, when given, receives what was kept;
+// Store into device for the window: StoreAndVerify without the check, its message returned; with
+// a backup policy the device's file is kept first. backup, when given, receives what was kept;
 // asIs, when given, is uploaded instead of the list's rows (StoreRequest::asIs). A backup whose
-// download failed shows no message: the window asks whether to store without one
-// (BackupFailed with askWithoutBackup).
+// download failed has no message: the window asks whether to store without one (BackupFailed
+// with askWithoutBackup).
 DeviceStoreResult Store(const DeviceCommandTarget& target, const SnvtList& list,
                         const std::string& workingCopy = kUploadFileName,
                         const BackupPolicy* policy = nullptr, DeviceBackup* backup = nullptr,

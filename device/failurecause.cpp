@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "app/messages.h"
 #include "link/comlink.h"
 #include "link/connection.h"
 #include "link/connectionkeys.h"
@@ -88,58 +87,75 @@ LinkResult CodeFromFrames(const connection& conn, const ExchangeTail& tail) {
     return CodeFromFrames(tail);
 }
 
-Cp1251String FailureCause(const connection& conn, LinkResult code, bool framesDecide,
-                          uint32_t deviceNumber, const ExchangeTail& tail, FileOpenFor openFor) {
+FailureCauseFacts FailureCause(const connection& conn, LinkResult code, bool framesDecide,
+                               uint32_t deviceNumber, const ExchangeTail& tail,
+                               FileOpenFor openFor) {
     if (framesDecide) {
         code = CodeFromFrames(conn, tail);
         if (code == lr::Ok) code = conn.LastFailedExchange();
     }
-    const int error = conn.SystemErrorNumber();
+    FailureCauseFacts cause;
+    cause.deviceNumber = deviceNumber;
+    cause.code = code;
+    cause.systemError = conn.SystemErrorNumber();
+    const auto is = [&cause](FailureCauseKind kind) {
+        cause.kind = kind;
+        return cause;
+    };
     switch (code) {
         case lr::Ok:
         case lr::Cancelled:
-            return Cp1251String();
+            return is(FailureCauseKind::None);
         case lr::NoAnswer:
         case lr::TcpTimeout: {
             // The frames tell how often and how long the request was waited for (the link may
             // wait beyond the command's timeout); without them the command's timing is said (over
             // TCP/IP a request that times out is not sent again).
             const CommandTiming timing = TimingOf(conn.Timings, tail.sent);
-            if (tail.sendings < 2)
-                return usertext::NoAnswerCause(
-                    deviceNumber,
-                    tail.sendings == 1 || code == lr::TcpTimeout ? 1 : timing.attempts,
-                    timing.timeoutMs);
-            const long long wait = (tail.lastSentMs - tail.firstSentMs) / (tail.sendings - 1);
-            return usertext::NoAnswerCause(deviceNumber, tail.sendings,
-                                           static_cast<unsigned>((wait + 5) / 10 * 10));
+            if (tail.sendings < 2) {
+                cause.attempts = tail.sendings == 1 || code == lr::TcpTimeout ? 1 : timing.attempts;
+                cause.timeoutMs = timing.timeoutMs;
+            } else {
+                const long long wait = (tail.lastSentMs - tail.firstSentMs) / (tail.sendings - 1);
+                cause.attempts = tail.sendings;
+                cause.timeoutMs = static_cast<unsigned>((wait + 5) / 10 * 10);
+            }
+            return is(FailureCauseKind::NoAnswer);
         }
         case lr::BadCheck:
-            return usertext::BadCheckCause(deviceNumber);
+            return is(FailureCauseKind::BadCheck);
         case lr::BadLength:
         case lr::Garbled:
-            return usertext::BrokenAnswerCause(deviceNumber);
+            return is(FailureCauseKind::BrokenAnswer);
         case lr::NoEcho:
-            return usertext::NoEchoCause();
+            return is(FailureCauseKind::NoEcho);
         case lr::TwoAnswers:
-            return usertext::TwoAnswersCause(deviceNumber);
+            return is(FailureCauseKind::TwoAnswers);
         case lr::BadArgument:
             // The device refused to open a file; what that means depends on what was asked.
             if (openFor == FileOpenFor::Unknown) openFor = OpenModeOf(tail.sent);
-            if (openFor == FileOpenFor::Writing) return usertext::WriteProtectedCause(deviceNumber);
-            if (openFor == FileOpenFor::Reading) return usertext::NoSuchFileCause(deviceNumber);
-            return usertext::RefusalCause(deviceNumber, code);
+            if (openFor == FileOpenFor::Writing) return is(FailureCauseKind::WriteProtected);
+            if (openFor == FileOpenFor::Reading) return is(FailureCauseKind::NoSuchFile);
+            return is(FailureCauseKind::Refusal);
         case lr::NotOpen:
-            if (IsTcp(conn))
-                return usertext::TcpConnectCause(conn.IpAddress, conn.TcpIpPort, error);
-            if (error != 0) return usertext::SerialPortProblem(conn.PortName, error);
-            return usertext::LinkErrorCause(deviceNumber, code);
+            if (IsTcp(conn)) {
+                cause.host = conn.IpAddress;
+                cause.port = conn.TcpIpPort;
+                return is(FailureCauseKind::TcpConnect);
+            }
+            if (cause.systemError != 0) {
+                cause.port = conn.PortName;
+                return is(FailureCauseKind::SerialPortProblem);
+            }
+            return is(FailureCauseKind::LinkError);
         case lr::SystemError:
-            if (!IsTcp(conn) && PortDisappeared(code, error))
-                return usertext::SerialPortGone(CComLink::DevicePath(conn.PortName));
-            return usertext::LinkErrorCause(deviceNumber, code);
+            if (!IsTcp(conn) && PortDisappeared(code, cause.systemError)) {
+                cause.port = CComLink::DevicePath(conn.PortName);
+                return is(FailureCauseKind::SerialPortGone);
+            }
+            return is(FailureCauseKind::LinkError);
         default:
-            if (code >= 1 && code <= 255) return usertext::RefusalCause(deviceNumber, code);
-            return usertext::LinkErrorCause(deviceNumber, code);
+            if (code >= 1 && code <= 255) return is(FailureCauseKind::Refusal);
+            return is(FailureCauseKind::LinkError);
     }
 }

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "base/cp1251.h"
+#include "device/failurefacts.h"
 #include "link/connection.h"
 #include "link/vr7types.h"
 
@@ -35,10 +35,10 @@ LinkResult CodeFromFrames(const connection& conn, const ExchangeTail& tail);
 // a refusal without its meaning.
 enum class FileOpenFor { Unknown, Reading, Writing };
 
-// The cause of a device command's failure (Windows-1251); empty when there is none (it
-// succeeded or was cancelled). code is the command's result when it is known; framesDecide: it is
-// not, and the frames decide it, or when they show nothing wrong, the connection's last failed
-// exchange. deviceNumber is the number the command asked for.
-Cp1251String FailureCause(const connection& conn, LinkResult code, bool framesDecide,
-                          uint32_t deviceNumber, const ExchangeTail& tail = ExchangeTail(),
-                          FileOpenFor openFor = FileOpenFor::Unknown);
+// The cause of a device command's failure, as facts (app/messages names it); empty when there is
+// none (it succeeded or was cancelled). code is the command's result when it is known;
+// framesDecide: it is not, and the frames decide it, or when they show nothing wrong, the
+// connection's last failed exchange. deviceNumber is the number the command asked for.
+FailureCauseFacts FailureCause(const connection& conn, LinkResult code, bool framesDecide,
+                               uint32_t deviceNumber, const ExchangeTail& tail = ExchangeTail(),
+                               FileOpenFor openFor = FileOpenFor::Unknown);

@@ -39,7 +39,7 @@ StorePreview MakeStorePreview(uint32_t device, const DeviceBackup& current, cons
     SnvtList before(noCatalogue);
     if (current.hadFile) {
         if (const Status loaded = LoadGatewayBytes(before, current.bytes); !loaded) {
-            preview.unreadable = usertext::FailureReason(loaded.failure());
+            preview.unreadable = usertext::FailureReason(loaded.failure()).str();
             before.Clear();
         }
     }

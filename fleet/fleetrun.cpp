@@ -101,7 +101,7 @@ class DeviceWork {
              utf8Message + " (" + ResultText(LinkCodeOf(failure), conn_.SystemErrorNumber()) + ")");
     }
     // A local file's failure: its path and why.
-    void FailFile(const Failure& failure) { Fail(failure, usertext::FailureLine(failure)); }
+    void FailFile(const Failure& failure) { Fail(failure, usertext::FailureLine(failure).str()); }
     void Succeed(const std::string& message) {
         result_.status = {};
         result_.message = message;
@@ -181,7 +181,8 @@ class DeviceWork {
         if (failure.kind == FailureKind::TooOld) {
             Fail(failure, OneLine(usertext::UnsupportedVersion(outcome.info)));
         } else {
-            FailLink(failure, OneLine(LinkFailureText(conn_, LinkCodeOf(failure))));
+            FailLink(failure, OneLine(usertext::CommandMessageText(
+                                  LinkFailureMessage(conn_, LinkCodeOf(failure)))));
         }
     }
 
@@ -269,7 +270,8 @@ class DeviceWork {
         if (stored.status) return Succeed(reporttext::StoredAndVerified(stored.size));
         const Failure& failure = stored.status.failure();
         if (stored.step != DeviceStep::Check) {
-            const std::string message = OneLine(StoreMessage(conn_, stored, request.workingCopy));
+            const std::string message = OneLine(
+                usertext::CommandMessageText(StoreMessage(conn_, stored, request.workingCopy)));
             if (failure.kind == FailureKind::Link) return FailLink(failure, message);
             return Fail(failure, message);
         }

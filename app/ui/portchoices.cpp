@@ -1,15 +1,16 @@
 #include "app/ui/portchoices.h"
 
 #include "app/messages.h"
+#include "base/ui/qcp1251.h"
 
 QList<PortCombo::Port> DescribedPorts(const std::vector<SerialPortInfo>& ports) {
     QList<PortCombo::Port> items;
     for (const SerialPortInfo& port : ports) {
         items.push_back({QString::fromStdString(port.path),
-                         QString::fromStdString(usertext::SerialPortToolTip(port, false))});
+                         FromUtf8String(usertext::SerialPortToolTip(port, false))});
         if (!port.byIdPath.empty())
             items.push_back({QString::fromStdString(port.byIdPath),
-                             QString::fromStdString(usertext::SerialPortToolTip(port, true))});
+                             FromUtf8String(usertext::SerialPortToolTip(port, true))});
     }
     return items;
 }

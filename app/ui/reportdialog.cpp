@@ -15,6 +15,7 @@
 #include "app/messages.h"
 #include "app/ui/usermessages.h"
 #include "base/atomicfilewriter.h"
+#include "base/ui/qcp1251.h"
 
 ReportDialog::ReportDialog(std::string html, QString folder, IUserMessages& messages,
                            QWidget* parent)
@@ -68,7 +69,7 @@ bool ReportDialog::SaveHtml(const QString& path) {
     if (saved) saved = writer.Commit();
     if (!saved) {
         messages_.Message(QString::fromUtf8(htmltext::HtmlSaveFailed()) +
-                          QString::fromStdString(usertext::FailureLine(saved.failure())));
+                          FromUtf8String(usertext::FailureLine(saved.failure())));
     }
     return static_cast<bool>(saved);
 }

@@ -148,7 +148,7 @@ void RestoreDialog::ShowChosen() {
     XmlDocument noCatalogue;  // showing never looks variables up
     SnvtList list(noCatalogue);
     if (const Status loaded = LoadGatewayFileAt(list, b.entry.path); !loaded) {
-        Problem->setText(Text(usertext::FailureLine(loaded.failure())));
+        Problem->setText(Text(usertext::FailureLine(loaded.failure()).str()));
         return;
     }
     Rows->setRowCount(static_cast<int>(list.RowCount()));

@@ -131,13 +131,13 @@ void TVR7CfgUpdate::LoadCatalogue() {
         } else {
             List.SetCapacityUnknown(SnvtList::Capacity::Unusable);
             messages_->GeneralError(
-                QString::fromStdString(usertext::FailureReason(catalogue.document.failure())));
+                FromUtf8String(usertext::FailureReason(catalogue.document.failure())));
         }
         return;
     }
     if (!catalogue.capacity) {
         messages_->GeneralError(
-            QString::fromStdString(usertext::FailureReason(catalogue.capacity.failure())));
+            FromUtf8String(usertext::FailureReason(catalogue.capacity.failure())));
         List.SetCapacityUnknown(SnvtList::Capacity::Unusable);
         return;
     }
@@ -275,7 +275,7 @@ void TVR7CfgUpdate::Open1Click() {
     }
     if (!opened.loaded) {
         TreeView1->RestoreItems(Tree);
-        QString text = QString::fromStdString(usertext::FailureReason(opened.loaded.failure()));
+        QString text = FromUtf8String(usertext::FailureReason(opened.loaded.failure()));
         // Without main.xmc the folder is no configuration at all: say what one holds.
         const QDir config(QFile::decodeName(QByteArray::fromStdString(configDir)));
         if (config.entryList({QStringLiteral("main.xmc")}, QDir::Files).isEmpty()) {

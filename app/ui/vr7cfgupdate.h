@@ -206,7 +206,10 @@ class TVR7CfgUpdate : public QMainWindow,
     // reads into, away from the window's; applied to the window in one step when it has ended.
     struct ReadJob;
     void FinishRead(ReadJob& read);
-    // The messages a device command gave, shown once it has ended.
+    // The messages a device command gave, shown once it has ended; HoldMessage puts the words of
+    // a command's message with its next step among them.
+    static void HoldMessage(HeldMessages& held, const CommandMessage& message,
+                            const NextStepAdvice& next);
     void ShowHeldMessages(const HeldMessages& held);
     // Ends the exchange log's command and names a failure's cause in the status panel; code is
     // the command's result when it is known, otherwise the frames decide it.

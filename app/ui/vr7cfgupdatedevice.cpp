@@ -48,14 +48,21 @@ void TVR7CfgUpdate::Load1Click() {
     read->number = Controller.DeviceNumber();
     StartDeviceCommand(
         [this, read] {
-            read->result = ReadFromDevice({Connection, read->number, read->messages}, read->tree,
-                                          read->list, &CfgFilter, this);
+            read->result = ReadFromDevice({Connection, read->number}, read->tree, read->list,
+                                          &CfgFilter, this);
+            HoldMessage(read->messages, read->result.message, read->result.next);
         },
         [this, read] {
             ShowHeldMessages(read->messages);
             FinishRead(*read);
             ShowEnding(WindowController::WhatReadShows(read->result));
         });
+}
+
+void TVR7CfgUpdate::HoldMessage(HeldMessages& held, const CommandMessage& message,
+                                const NextStepAdvice& next) {
+    if (const Cp1251String text = usertext::CommandMessageWithStep(message, next); !text.empty())
+        held.ShowMessage(text);
 }
 
 void TVR7CfgUpdate::ShowHeldMessages(const HeldMessages& held) {
@@ -75,8 +82,8 @@ void TVR7CfgUpdate::FinishRead(ReadJob& read) {
 }
 
 void TVR7CfgUpdate::ShowFailureCause(LinkResult code, bool framesDecide, FileOpenFor openFor) {
-    const Cp1251String cause = FailureCause(
-        Connection, code, framesDecide, Controller.DeviceNumber(), ExchangeLog->Tail(), openFor);
+    const Cp1251String cause = usertext::FailureCauseText(FailureCause(
+        Connection, code, framesDecide, Controller.DeviceNumber(), ExchangeLog->Tail(), openFor));
     ExchangeLog->End(Connection, code, framesDecide);
     if (cause.empty()) return;
     StatusPanel->setText(FromCp1251(cause));
@@ -142,9 +149,9 @@ void TVR7CfgUpdate::StoreList(const SnvtList& list, uint32_t number, bool takeBa
     StartDeviceCommand(
         [this, job, takeBackup] {
             DeviceBackup fresh;
-            job->result =
-                Store({Connection, job->number, job->messages}, job->list, kUploadFileName,
-                      takeBackup ? &job->policy : nullptr, &fresh, job->asIs);
+            job->result = Store({Connection, job->number}, job->list, kUploadFileName,
+                                takeBackup ? &job->policy : nullptr, &fresh, job->asIs);
+            HoldMessage(job->messages, job->result.message, job->result.next);
             if (takeBackup) job->backup = std::move(fresh);
         },
         [this, job, ownList, restoredFrom] {
@@ -152,9 +159,9 @@ void TVR7CfgUpdate::StoreList(const SnvtList& list, uint32_t number, bool takeBa
             const DeviceStoreResult& result = job->result;
             const StoreEnding ending = WindowController::WhatStoreShows(result, restoredFrom);
             if (ending.askWithoutBackup) {
-                const Cp1251String cause =
+                const Cp1251String cause = usertext::FailureCauseText(
                     FailureCause(Connection, ending.code, ending.framesDecide, job->number,
-                                 ExchangeLog->Tail(), ending.openFor);
+                                 ExchangeLog->Tail(), ending.openFor));
                 ShowEnding(ending);
                 if (messages_->Question(FromCp1251(usertext::StoreWithoutBackupQuestion(
                         cause.empty() ? usertext::BackupNotRead() : cause)))) {
@@ -201,11 +208,9 @@ void TVR7CfgUpdate::PreviewThenStore() {
                     ShowEnding(ending);
                     return;
                 case PreviewStep::Failed: {
-                    Cp1251String message = CurrentFileMessage(Connection, current);
-                    if (const Cp1251String step = NextStep(Connection, job->asked, current);
-                        !step.empty())
-                        message = message + '\n' + step;
-                    messages_->Message(FromCp1251(message));
+                    messages_->Message(FromCp1251(
+                        usertext::CommandMessageWithStep(CurrentFileMessage(Connection, current),
+                                                         NextStep(Connection, job->asked, current))));
                     ShowEnding(ending);
                     return;
                 }
@@ -231,7 +236,7 @@ void TVR7CfgUpdate::Restore1Click() {
     Result<std::vector<BackupSummary>> listed =
         ListBackupSummaries(policy.folder, BackupDeviceOf(Connection, Controller.DeviceNumber()));
     if (!listed) {
-        messages_->Message(QString::fromStdString(usertext::FailureLine(listed.failure())));
+        messages_->Message(FromUtf8String(usertext::FailureLine(listed.failure())));
         return;
     }
     if (listed.value().empty()) {
@@ -243,7 +248,7 @@ void TVR7CfgUpdate::Restore1Click() {
     // A backup goes back byte for byte, and only when it is a complete settings file.
     Result<std::string> bytes = ReadBackupForRestore(chosen->entry.path);
     if (!bytes) {
-        messages_->Message(QString::fromStdString(usertext::FailureLine(bytes.failure())));
+        messages_->Message(FromUtf8String(usertext::FailureLine(bytes.failure())));
         return;
     }
     // The list of the report, read from the very bytes stored.
@@ -399,8 +404,9 @@ void TVR7CfgUpdate::Verify1Click() {
             Controller.DeviceAnswered(job->number);
             const VerifyEnding ending =
                 WindowController::WhatVerifyShows(job->result, [this](LinkResult code) {
-                    return FailureCause(Connection, code, false, Controller.DeviceNumber(),
-                                        ExchangeLog->Tail(), FileOpenFor::Reading);
+                    return usertext::FailureCauseText(
+                        FailureCause(Connection, code, false, Controller.DeviceNumber(),
+                                     ExchangeLog->Tail(), FileOpenFor::Reading));
                 });
             ShowEnding(ending);
             if (ending.keepReport) KeepReport(job->result.info, false, ending.summary, List);

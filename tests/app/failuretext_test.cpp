@@ -38,7 +38,7 @@ TEST(FailureText, OneTableOfFailuresAndTheirTexts) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.line);
         EXPECT_EQ(usertext::FileFailureReason(c.step, c.failure).bytes(), W(c.window));
-        EXPECT_EQ(usertext::FailureLine(c.failure), c.line);
+        EXPECT_EQ(usertext::FailureLine(c.failure).str(), c.line);
         EXPECT_EQ(usertext::FileFailure(c.step, "/p", c.failure).bytes(),
                   usertext::FileFailureBefore().bytes() + "/p" +
                       usertext::FileFailureAfter(c.step).bytes() + W(c.window));

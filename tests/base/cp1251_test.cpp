@@ -3,9 +3,37 @@
 #include <gtest/gtest.h>
 #include <iconv.h>
 
+#include <ostream>
+#include <sstream>
 #include <string>
+#include <type_traits>
 
 namespace {
+
+template <class T>
+concept Streamable = requires(std::ostream& out, const T& text) {
+    out << text;
+};
+
+// The two encodings never pass for each other, nor for the core's plain bytes: a conversion is
+// always written out. A UTF-8 text goes to the terminal as it is; a Windows-1251 one cannot.
+static_assert(!std::is_convertible_v<Utf8String, std::string>);
+static_assert(!std::is_convertible_v<std::string, Utf8String>);
+static_assert(!std::is_convertible_v<Cp1251String, std::string>);
+static_assert(!std::is_convertible_v<std::string, Cp1251String>);
+static_assert(!std::is_convertible_v<Cp1251String, Utf8String>);
+static_assert(!std::is_convertible_v<Utf8String, Cp1251String>);
+static_assert(Streamable<Utf8String>);
+static_assert(!Streamable<Cp1251String>);
+
+TEST(Utf8String, ReachesTheTerminalAndTheCodePageAsItsBytes) {
+    const std::string utf8 = "\u041f\u043e\u0440\u0442 COM1";
+    const Utf8String text(utf8);
+    std::ostringstream out;
+    out << text;
+    EXPECT_EQ(out.str(), utf8);
+    EXPECT_EQ(cp1251::FromUtf8(text).bytes(), "\xCF\xEE\xF0\xF2 COM1");
+}
 
 // glibc's own converter is the reference for the whole code page.
 std::string IconvCp1251ToUtf8(const std::string& in) {

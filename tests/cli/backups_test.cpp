@@ -83,10 +83,11 @@ TEST_P(BackupsCli, NothingIsStoredWithoutACompleteBackupOrFromABrokenOne) {
     CliResult r =
         Device({"--number", "12", "store", kDemoSettings, "--backup-dir", work / "plain/b"});
     EXPECT_EQ(r.status, exitstatus::Input);
-    EXPECT_NE(r.err.find("Резервная копия настроек шлюза не сохранена: " + work / "plain/b"),
-              std::string::npos)
-        << r.err;
-    EXPECT_NE(r.err.find("Настройки в VR-7 не изменены."), std::string::npos);
+    // The message with the folder, then why (the system's words), then that nothing changed.
+    const std::string notSaved = U(usertext::BackupNotSaved(work / "plain/b", Utf8String()));
+    const size_t reasonAt = notSaved.find('\n') - 2;
+    EXPECT_NE(r.err.find(notSaved.substr(0, reasonAt)), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(notSaved.substr(reasonAt + 3)), std::string::npos) << r.err;
     EXPECT_TRUE(sim.server->Requests().empty());
 
     // A backup cut short is refused with the reader's reason before the device is asked.
@@ -94,8 +95,7 @@ TEST_P(BackupsCli, NothingIsStoredWithoutACompleteBackupOrFromABrokenOne) {
     work.Write(cut, demo.substr(0, 200));
     r = Device({"--number", "12", "restore", "2026-01-01_000001.cfg", "--backup-dir", work / "b"});
     EXPECT_EQ(r.status, exitstatus::Input);
-    EXPECT_EQ(r.err,
-              "vr7lon: " + work / cut + ": строка 6 оборвана: файл кончается не в конце строки\n");
+    EXPECT_EQ(r.err, "vr7lon: " + work / cut + ": " + U(usertext::BackupCut(6)) + "\n");
     EXPECT_TRUE(sim.server->Requests().empty());
     EXPECT_EQ(Held(), demo);
 

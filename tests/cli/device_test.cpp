@@ -3,6 +3,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <regex>
 #include <sstream>
@@ -22,10 +23,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kNotConnected = "VR-7 не подключен!!!";
+const std::string kNotConnected = U(usertext::NotConnected());
 // The cause the window's status bar shows, after the messages of a read that broke on an answer
 // with wrong check bytes.
-const std::string kBadCheckCause = "vr7lon: неверная контрольная сумма в ответе прибора № 12\n";
+const std::string kBadCheckCause = "vr7lon: " + U(usertext::BadCheckCause(12)) + "\n";
+
+// text up to and with the first c: a text whose end depends on the transport's timings.
+std::string UpTo(const std::string& text, char c) {
+    return text.substr(0, text.find(c) + 1);
+}
 
 class DeviceCli : public DeviceCliTest {};
 
@@ -54,7 +60,7 @@ TEST_P(DeviceCli, ReadPrintsTheTreeThenTheList) {
     EXPECT_EQ(lines[0], "VR7 №12\timage=0");
     EXPECT_EQ(lines[1], "  Система №1 Котельная\timage=7");
     EXPECT_EQ(lines[30], "1t1\t40001\tF\t105\t°C");
-    EXPECT_EQ(lines[38], "SNVT переменных 62, задействовано: 11, доступно: 51");
+    EXPECT_EQ(lines[38], U(usertext::Counters(62, 11, 51)));
     // The download stays in the working directory, as the window leaves it.
     EXPECT_EQ(ReadBytes(work / "duxgate.cfg"), ReadBytes(kDemoSettings));
 
@@ -71,9 +77,8 @@ TEST_P(DeviceCli, ReadFailuresHaveTheWindowsMessages) {
     CliResult r = Device({"--number", "12", "read"});
     EXPECT_EQ(r.status, exitstatus::Device);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err,
-              "VR-7 версии 2.1.31 не поддерживает работу c Tervon шлюзом!!!\n"
-              "Обновите встроенное ПО прибора: нужна сборка 32 или новее.\n");
+    EXPECT_EQ(r.err, U(usertext::UnsupportedVersion(InfoOf(2, 1, 31))) + "\n" +
+                         U(usertext::UpdateFirmwareStep()) + "\n");
 
     sim.server->With([](SimResponder& s) { return s.Device().versionBuild = 32; });
     sim.server->SetFaults({SimFault{SimFaultKind::BadCheck, cmdReadEntry, 10, 0, 5}});
@@ -81,16 +86,17 @@ TEST_P(DeviceCli, ReadFailuresHaveTheWindowsMessages) {
     EXPECT_EQ(r.status, exitstatus::Device);
     EXPECT_EQ(Lines(r.out).at(0), "VR7 №12\timage=0");  // the partial tree
     EXPECT_LT(Lines(r.out).size(), 30u);
-    EXPECT_EQ(r.err,
-              "Ошибка чтения!!!\nПовторите чтение; если ошибка повторится, проверьте кабель и "
-              "скорость порта.\n" +
-                  kBadCheckCause);
+    EXPECT_EQ(r.err, U(usertext::ReadError()) + "\n" + U(usertext::ReadAgainStep()) + "\n" +
+                         kBadCheckCause);
 
     // A download that has nowhere to go.
     fs::create_directory(work / "duxgate.cfg");
     r = Device({"--number", "12", "read"});
     EXPECT_EQ(r.status, exitstatus::Input);
-    EXPECT_NE(r.err.find("duxgate.cfg не создан."), std::string::npos) << r.err;
+    EXPECT_NE(
+        r.err.find("duxgate.cfg" + U(usertext::FileFailureAfter(usertext::FileStep::NotCreated))),
+        std::string::npos)
+        << r.err;
 }
 
 TEST_P(DeviceCli, AnEntryThatFailsEndsTheTreeWithWhatWasRead) {
@@ -99,7 +105,7 @@ TEST_P(DeviceCli, AnEntryThatFailsEndsTheTreeWithWhatWasRead) {
     const CliResult r = Device({"--number", "12", "tree"});
     EXPECT_EQ(r.status, exitstatus::Device);
     EXPECT_EQ(Lines(r.out).at(0), "VR7 №12\timage=0");
-    EXPECT_EQ(r.err, "vr7lon: Ошибка чтения!!!\n" + kBadCheckCause);
+    EXPECT_EQ(r.err, "vr7lon: " + U(usertext::ReadError()) + "\n" + kBadCheckCause);
 }
 
 TEST_P(DeviceCli, GetAndPutCopyFilesWhole) {
@@ -184,11 +190,11 @@ TEST_P(DeviceCli, AFailureEndsWithTheCauseTheWindowsStatusBarShows) {
         std::vector<std::string> args;
         std::string lastLine;  // its beginning
     } cases[] = {
-        {{"--number", "13", "info"}, "vr7lon: нет ответа от прибора № 13 ("},
+        {{"--number", "13", "info"}, "vr7lon: " + UpTo(U(usertext::NoAnswerCause(13, 0, 0)), '(')},
         {{"--number", "12", "get", "nosuch.cfg", work / "got.cfg"},
-         "vr7lon: прибор № 12 отказал: такого файла в приборе нет"},
+         "vr7lon: " + U(usertext::NoSuchFileCause(12))},
         {{"--number", "12", "put", work / "up.bin", "X"},
-         "vr7lon: прибор № 12 отказал в записи: включена защита (снимите EN_PR)"},
+         "vr7lon: " + U(usertext::WriteProtectedCause(12))},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args.back());
@@ -203,7 +209,7 @@ TEST_P(DeviceCli, AFailureEndsWithTheCauseTheWindowsStatusBarShows) {
     CliResult r = Device({"--echo", "on", "--number", "12", "info"});
     if (GetParam() == Transport::Pty) {
         EXPECT_EQ(r.status, exitstatus::Device);
-        EXPECT_EQ(Lines(r.err).back(), "vr7lon: линия не возвращает запрос: выключите «эхо»");
+        EXPECT_EQ(Lines(r.err).back(), "vr7lon: " + U(usertext::NoEchoCause()));
     } else {
         EXPECT_EQ(r.status, exitstatus::Ok) << r.err;
     }
@@ -226,15 +232,14 @@ TEST_P(DeviceCli, AFailureEndsWithTheCauseTheWindowsStatusBarShows) {
     sim.server->SetFaults({{SimFaultKind::Duplicate, cmdIdentify}});
     r = Device({"--number", "12", "info"});
     EXPECT_EQ(r.status, exitstatus::Device);
-    EXPECT_EQ(Lines(r.err).back(),
-              "vr7lon: на номер 12 отвечают два прибора (или линия повторяет ответ)");
+    EXPECT_EQ(Lines(r.err).back(), "vr7lon: " + U(usertext::TwoAnswersCause(12)));
 }
 
 TEST_P(DeviceCli, StoreUploadsTheFileAsTheWindowWouldSaveIt) {
     sim.Start(SimDeviceFixture::DemoDevice());
     const CliResult r = Device({"--number", "0", "store", kDemoSettings, "--no-backup"});
     EXPECT_EQ(r.status, exitstatus::Ok) << r.err;
-    EXPECT_EQ(r.out, "Настройки Tervon шлюза сохраненены\n");
+    EXPECT_EQ(r.out, U(usertext::Stored()) + "\n");
     EXPECT_EQ(r.err, "");
 
     XmlDocument noCatalogue;
@@ -253,23 +258,21 @@ TEST_P(DeviceCli, StoreFailuresHaveTheWindowsMessages) {
     CliResult r = Device({"--number", "12", "store", kDemoSettings});
     EXPECT_EQ(r.status, exitstatus::Device);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err,
-              "Для сохранения настроек Tervon шлюза в VR-7,\nнеобходимо снять защиту (EN_PR)!!!\n"
-              "vr7lon: прибор № 12 отказал в записи: включена защита (снимите EN_PR)\n");
+    EXPECT_EQ(r.err, U(usertext::WriteProtected()) +
+                         "\nvr7lon: " + U(usertext::WriteProtectedCause(12)) + "\n");
 
     sim.server->With([](SimResponder& s) { return s.Device().writeProtected = false; });
     sim.server->SetFaults({SimFault{SimFaultKind::NoAck, cmdWriteBlock, -1, 0, 1, 0}});
     r = Device({"--number", "12", "store", kDemoSettings});
     EXPECT_EQ(r.status, exitstatus::Device);
-    EXPECT_EQ(r.err.rfind("Сохранение настроек Tervon шлюза прервано!!!\nvr7lon: result ", 0), 0u)
-        << r.err;
+    EXPECT_EQ(r.err.rfind(U(usertext::StoreBroken()) + "\nvr7lon: result ", 0), 0u) << r.err;
 
     // Nothing to store: the device is not asked.
     sim.server->ClearRequests();
     work.Write("empty.cfg", "");
     r = Device({"--number", "12", "store", work / "empty.cfg"});
     EXPECT_EQ(r.status, exitstatus::Input);
-    EXPECT_EQ(r.err, "Список SNVT переменных пуст!\n");
+    EXPECT_EQ(r.err, U(usertext::EmptyList()) + "\n");
     r = Device({"--number", "12", "store", work / "missing.cfg"});
     EXPECT_EQ(r.status, exitstatus::Input);
     EXPECT_TRUE(sim.server->Requests().empty());
@@ -372,8 +375,10 @@ TEST_F(DeviceSettings, NoDeviceListeningIsNotConnected) {
     EXPECT_EQ(r.err, "vr7lon: " + kNotConnected +
                          " (result 1003: the link is not open (port or host could not be opened) "
                          "(Connection refused))\n"
-                         "vr7lon: нет соединения с 127.0.0.1:" +
-                         std::to_string(ntohs(a.sin_port)) + " (соединение отклонено)\n");
+                         "vr7lon: " +
+                         U(usertext::TcpConnectCause("127.0.0.1", std::to_string(ntohs(a.sin_port)),
+                                                     ECONNREFUSED)) +
+                         "\n");
 }
 
 }  // namespace

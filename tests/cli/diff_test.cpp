@@ -118,7 +118,7 @@ TEST_P(DiffDevice, TheDevicesSettingsAsASide) {
     sim.server->Stop();
     r = Diff(kDemoSettings, "device:");
     EXPECT_EQ(r.status, exitstatus::Input);
-    EXPECT_NE(r.err.find("VR-7 не подключен!!!"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(U(usertext::NotConnected())), std::string::npos) << r.err;
 }
 
 INSTANTIATE_TEST_SUITE_P(Transports, DiffDevice, ::testing::Values(Transport::Tcp, Transport::Pty),

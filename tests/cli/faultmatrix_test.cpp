@@ -63,8 +63,7 @@ TEST_P(Vr7lonFaultMatrix, EveryFaultGivesStatus4AndThePathsMessageInTime) {
             std::printf("vr7lon fault matrix: %s %-8s %-12s %5ld ms (bound %ld ms)\n",
                         TransportName(GetParam()).c_str(), p.path, f.name, ms, p.boundMs);
             EXPECT_EQ(r.status, exitstatus::Device) << r.err;
-            const std::string message =
-                upload ? "Сохранение настроек Tervon шлюза прервано!!!" : "Ошибка чтения!!!";
+            const std::string message = U(upload ? usertext::StoreBroken() : usertext::ReadError());
             EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
             EXPECT_LE(ms, OwnWaitBoundMs(p.boundMs));
             EXPECT_EQ(ReadBytes(work / "duxgate.cfg"), earlier);

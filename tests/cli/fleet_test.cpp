@@ -134,14 +134,15 @@ TEST_F(FleetCli, StoreCommissionsEveryHealthyDeviceAndNamesEachFaultsCause) {
     ASSERT_EQ(report.size(), kDevices);
 
     // What each trouble comes out as: its result and a part of its message.
+    const std::string notConnected = U(usertext::NotConnected());
     const std::map<Trouble, std::pair<int, std::string>> causes = {
         {Trouble::None, {0, "stored and verified, "}},
-        {Trouble::Silent, {1011, "VR-7 не подключен!!! (result 1011: no answer in time over TCP)"}},
+        {Trouble::Silent, {1011, notConnected + " (result 1011: no answer in time over TCP)"}},
         {Trouble::Refusing,
-         {16, "VR-7 не подключен!!! (result 16: the device answered with this refusal code)"}},
-        {Trouble::Protected, {1001, "защит"}},
-        {Trouble::Dropping, {1003, "VR-7 не подключен!!! (result 1003"}},
-        {Trouble::TooOld, {2001, "VR-7 версии 2.1.31 не поддерживает работу c Tervon шлюзом!!!"}},
+         {16, notConnected + " (result 16: the device answered with this refusal code)"}},
+        {Trouble::Protected, {1001, "EN_PR"}},
+        {Trouble::Dropping, {1003, notConnected + " (result 1003"}},
+        {Trouble::TooOld, {2001, U(usertext::UnsupportedVersion(InfoOf(2, 1, 31)))}},
     };
     for (size_t i = 0; i < kDevices; ++i) {
         SCOPED_TRACE("device " + std::to_string(i));

@@ -115,14 +115,13 @@ TEST_P(JsonDevice, InfoAndTreeOfTheDemoDevice) {
     r = Device({"--number", "12", "tree", "--json"});
     EXPECT_EQ(r.status, exitstatus::Device);
     EXPECT_EQ(r.out.rfind(kIncomplete, 0), 0u) << r.out;
-    EXPECT_EQ(r.err,
-              "vr7lon: Ошибка чтения!!!\n"
-              "vr7lon: неверная контрольная сумма в ответе прибора № 12\n");
+    EXPECT_EQ(r.err, "vr7lon: " + U(usertext::ReadError()) +
+                         "\nvr7lon: " + U(usertext::BadCheckCause(12)) + "\n");
 
     r = Device({"--number", "13", "info", "--json"});
     EXPECT_EQ(r.status, exitstatus::Device);
     EXPECT_EQ(r.out, "");
-    EXPECT_NE(r.err.find("VR-7 не подключен!!! (result 10"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(U(usertext::NotConnected()) + " (result 10"), std::string::npos) << r.err;
 }
 
 TEST_P(JsonDevice, EveryDocumentOpensWithItsSchemaAndHasLowerCaseKeys) {

@@ -45,7 +45,7 @@ TEST_F(Offline, TreeTakesTheNumberFromTheOptionAndFindsConfigInAnyCase) {
     CliResult r = Run({"tree", dir / "plant"});
     EXPECT_EQ(r.status, exitstatus::Input);
     EXPECT_EQ(r.out, "");
-    EXPECT_NE(r.err.find("Конфигурация VR-7 не обнаружена"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(U(usertext::NoConfiguration())), std::string::npos) << r.err;
 
     r = Run({"tree", dir / "plant", "--number", "4294967295"});
     EXPECT_EQ(r.status, exitstatus::Ok) << r.err;
@@ -97,7 +97,7 @@ TEST_F(Offline, ListPrintsTheRowsAndTheCounters) {
     ASSERT_EQ(lines.size(), 9u);
     EXPECT_EQ(lines[0], "1t1\t40001\tF\t105\t°C");
     EXPECT_EQ(lines[2], "1q1\t40005\tF\t28\tкВт\t1q1f\t40007\tB\t83");
-    EXPECT_EQ(lines[8], "SNVT переменных 62, задействовано: 11, доступно: 51");
+    EXPECT_EQ(lines[8], U(usertext::Counters(62, 11, 51)));
 }
 
 TEST_F(Offline, ListFailures) {
@@ -121,7 +121,7 @@ TEST_F(Offline, ListWithACatalogueWithoutCapacityPrintsTheListAsTheWindowShowsIt
         const auto lines = Lines(r.out);
         ASSERT_EQ(lines.size(), 9u);
         EXPECT_EQ(lines[0], "1t1\t40001\tF\t105\t°C");
-        EXPECT_EQ(lines[8], "SNVT переменных 0, задействовано: 11, доступно: -11");
+        EXPECT_EQ(lines[8], U(usertext::Counters(0, 11, -11)));
     }
 }
 
@@ -168,9 +168,7 @@ TEST_F(Offline, BuildBeyondTheCapacityShowsTheWindowsMessageAndKeepsWhatFits) {
     for (int system = 1; system <= 63; ++system) args.push_back(std::to_string(system) + ":t1");
     const CliResult r = Run(args);
     EXPECT_EQ(r.status, exitstatus::Refused);
-    EXPECT_EQ(r.err,
-              "vr7lon: 63:t1: Количество SNVT переменных достигло максимума!!!\n"
-              "Не могу добавить 1 переменую\n");
+    EXPECT_EQ(r.err, "vr7lon: 63:t1: " + U(usertext::NoRoom(1)) + "\n");
     EXPECT_EQ(Lines(ReadBytes(dir / "out.cfg")).size(), 62u);
 }
 
@@ -178,7 +176,7 @@ TEST_F(Offline, BuildFailures) {
     // Nothing added: an empty list is never written.
     CliResult r = Run({"build", "--out", dir / "out.cfg", "1:nosuch"});
     EXPECT_EQ(r.status, exitstatus::Input);
-    EXPECT_NE(r.err.find("Список SNVT переменных пуст!"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(U(usertext::EmptyList())), std::string::npos) << r.err;
     EXPECT_FALSE(fs::exists(dir / "out.cfg"));
     // An output that cannot be written.
     r = Run({"build", "--out", dir / "no/such/folder.cfg", "1:t1"});

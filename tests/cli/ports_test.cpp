@@ -131,10 +131,11 @@ TEST(PortGone, DeviceTreeSaysThePortDisappeared) {
                                 "12", "tree", "--catalog", kDemoCatalogue},
                                work.Path());
     EXPECT_EQ(r.status, 4);
-    EXPECT_EQ(r.err, "vr7lon: VR-7 не подключен!!!\nПорт " + device.Path() +
-                         " исчез (адаптер отключён?)\nvr7lon: result 1020: the port disappeared "
-                         "(adapter unplugged?): Input/output error\nvr7lon: Порт " +
-                         device.Path() + " исчез (адаптер отключён?)\n");
+    const std::string gone = U(usertext::SerialPortGone(device.Path()));
+    EXPECT_EQ(r.err, "vr7lon: " + U(usertext::NotConnected()) + "\n" + gone +
+                         "\nvr7lon: result 1020: the port disappeared (adapter unplugged?): "
+                         "Input/output error\nvr7lon: " +
+                         gone + "\n");
 }
 
 }  // namespace

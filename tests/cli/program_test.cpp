@@ -76,7 +76,7 @@ TEST(Program, TalksToTheDeviceAndTracesOnStderr) {
     sim.server->Stop();
     r = RunProgram(sim.DeviceArgs({"--number", "12", "info"}), work.Path());
     EXPECT_EQ(r.status, exitstatus::Device);
-    EXPECT_NE(r.err.find("VR-7 не подключен!!!"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(U(usertext::NotConnected())), std::string::npos) << r.err;
 }
 
 TEST(Program, TheWindowsSettingsBesideTheProgramAreUsed) {

@@ -11,7 +11,7 @@
 
 namespace {
 
-const std::string kStored = "Настройки Tervon шлюза сохраненены\n";
+const std::string kStored = U(usertext::Stored()) + "\n";
 
 class VerifyCli : public DeviceCliTest {
   protected:
@@ -83,13 +83,13 @@ TEST_P(VerifyCli, VerifyFailures) {
 
     r = Device({"--number", "12", "verify", kDemoSettings});
     EXPECT_EQ(r.status, exitstatus::Device);
-    EXPECT_EQ(r.err, "VR-7 версии 2.1.31 не поддерживает работу c Tervon шлюзом!!!\n");
+    EXPECT_EQ(r.err, U(usertext::UnsupportedVersion(InfoOf(2, 1, 31))) + "\n");
     EXPECT_FALSE(Requested(cmdOpenFile));
 
     sim.server->With([](SimResponder& s) { return s.Device().versionBuild = 32; });
     r = Device({"--number", "13", "verify", kDemoSettings});
     EXPECT_EQ(r.status, exitstatus::Device);
-    EXPECT_NE(r.err.find("VR-7 не подключен!!! (result 10"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(U(usertext::NotConnected()) + " (result 10"), std::string::npos) << r.err;
 
     sim.server->SetFaults({SimFault{SimFaultKind::BadCheck, cmdReadBlock, -1, 0, -1, 0}});
     r = Device({"--number", "12", "verify", kDemoSettings});

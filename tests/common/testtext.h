@@ -21,6 +21,11 @@ inline Cp1251String WT(const char* utf8) {
     return cp1251::FromUtf8(utf8);
 }
 
+// The UTF-8 of a Windows-1251 text: what vr7lon prints and the window shows.
+inline std::string U(const Cp1251String& text) {
+    return cp1251::ToUtf8(text);
+}
+
 // The whole file's bytes; empty when it cannot be read.
 inline std::string ReadBytes(const std::string& path) {
     std::ifstream in(PathFromUtf8(path), std::ios::binary);

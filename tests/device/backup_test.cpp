@@ -307,16 +307,14 @@ TEST(Backups, OnlyACompleteSettingsFileIsRestorable) {
     };
     const Case cases[] = {
         {"whole", whole, ""},
-        {"cut in a row", whole.substr(0, row1.size() + 20),
-         "строка 2 оборвана: файл кончается не в конце строки"},
+        {"cut in a row", whole.substr(0, row1.size() + 20), U(usertext::BackupCut(2))},
         {"cut before the last line end", whole.substr(0, whole.size() - 1),
-         "строка 3 оборвана: файл кончается не в конце строки"},
+         U(usertext::BackupCut(3))},
         {"binary garbage line", row1 + std::string("\x01\x02\xfe\x00garbage\r\n", 13) + row2,
-         "строка 2: недопустимый байт 0x01"},
-        {"a line the reader skips", row1 + "X 1 2 3\r\n" + row2,
-         "строка 2 не по форме файла настроек шлюза"},
-        {"empty", "", "файл пуст"},
-        {"no rows", "\r\n", "в файле нет ни одной строки настроек шлюза"},
+         U(usertext::BackupBadByte(2, 0x01))},
+        {"a line the reader skips", row1 + "X 1 2 3\r\n" + row2, U(usertext::BackupBadLine(2))},
+        {"empty", "", U(usertext::BackupEmpty())},
+        {"no rows", "\r\n", U(usertext::BackupNoRows())},
     };
     for (const Case& c : cases) {
         const Status checked = CheckBackupBytes(c.bytes);

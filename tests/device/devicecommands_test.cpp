@@ -20,6 +20,7 @@
 #include "link/vr7prot.h"
 #include "sim/simfolder.h"
 #include "sim/simserver.h"
+#include "tests/common/commandtext.h"
 #include "tests/common/simpeer.h"
 #include "tests/common/testtext.h"
 #include "tests/gateway/support/listfixture.h"
@@ -28,10 +29,8 @@ namespace {
 
 const char kDemoConfig[] = VR7_SOURCE_DIR "/examples/vr7_12/CONFIG/";
 const char kDemoCatalogue[] = VR7_SOURCE_DIR "/examples/calcbank.xml";
-const std::string kReadAgain =
-    W("Повторите чтение; если ошибка повторится, проверьте кабель и скорость порта.");
-const std::string kIncomplete =
-    W("Настройки шлюза в приборе могут быть неполными: повторите сохранение в VR-7.");
+const std::string kReadAgain = usertext::ReadAgainStep().bytes();
+const std::string kIncomplete = usertext::DeviceSettingsIncomplete().bytes();
 
 struct Messages : IMessageSink {
     void ShowMessage(const Cp1251String& text) override { texts.push_back(text.bytes()); }
@@ -74,8 +73,13 @@ class DeviceCommands : public ::testing::TestWithParam<Transport>, protected Sim
         ASSERT_TRUE(started);
     }
 
-    DeviceCommandTarget Target() { return {conn, number, messages}; }
-    DeviceReadResult Read() { return ReadFromDevice(Target(), tree, list, &catalogue, &progress); }
+    DeviceCommandTarget Target() { return {conn, number}; }
+    DeviceReadResult Read() {
+        return Shown(ReadFromDevice(Target(), tree, list, &catalogue, &progress), messages);
+    }
+    DeviceStoreResult Store(const DeviceCommandTarget& target, const SnvtList& rows) {
+        return Shown(::Store(target, rows), messages);
+    }
 
     // Something on show before a command, to see whether the command replaced it.
     void ShowEarlierConfiguration() {
@@ -147,10 +151,11 @@ TEST_P(DeviceCommands, AnOldFirmwareGetsTheVersionMessageAndNothingElse) {
     const DeviceReadResult r = Read();
     EXPECT_EQ(r.outcome, DeviceReadOutcome::UnsupportedVersion);
     // The "c" before "Tervon" is the Latin letter.
-    const std::string expected = W("VR-7 версии 2.5.31 не поддерживает работу c Tervon шлюзом!!!");
+    const std::string expected = usertext::UnsupportedVersion(r.info).bytes();
+    EXPECT_EQ(r.info.VersionText(), "2.5.31");
     EXPECT_EQ(expected[expected.find("Tervon") - 2], 'c');
     // The message says what to do next on a line of its own.
-    const std::string step = '\n' + W("Обновите встроенное ПО прибора: нужна сборка 32 или новее.");
+    const std::string step = '\n' + usertext::UpdateFirmwareStep().bytes();
     EXPECT_EQ(messages.texts, std::vector<std::string>{expected + step});
     EXPECT_EQ(tree.FirstRoot()->Text, "earlier");
     EXPECT_EQ(Captions(list), std::vector<std::string>{"1old"});
@@ -173,8 +178,7 @@ TEST_P(DeviceCommands, ASilentDeviceIsNotConnected) {
     EXPECT_NE(r.code, lr::Ok);
     // The device number asked for, and the port, are what to check.
     const std::string notConnected =
-        W("VR-7 не подключен!!!\nНет ответа: проверьте номер прибора (сейчас № 12) и порт "
-          "(меню «Настройки», пункт «Порт»).");
+        (usertext::NotConnected() + '\n' + usertext::NoAnswerStep(12)).bytes();
     EXPECT_EQ(messages.texts, std::vector<std::string>{notConnected});
     EXPECT_EQ(tree.FirstRoot()->Text, "earlier");
     EXPECT_EQ(list.RowCount(), 1u);
@@ -209,7 +213,8 @@ TEST_P(DeviceCommands, AnEntryThatFailsFiveTimesEndsTheReadWithAPartialTree) {
     ShowEarlierConfiguration();
 
     EXPECT_EQ(Read().outcome, DeviceReadOutcome::ReadFailed);
-    EXPECT_EQ(messages.texts, std::vector<std::string>{W("Ошибка чтения!!!\n") + kReadAgain});
+    EXPECT_EQ(messages.texts,
+              std::vector<std::string>{usertext::ReadError().bytes() + '\n' + kReadAgain});
     ASSERT_NE(tree.FirstRoot(), nullptr);
     EXPECT_EQ(tree.FirstRoot()->Text, W("VR7 №12"));
     const int leaves = CountLeaves(tree);
@@ -264,7 +269,10 @@ TEST_P(DeviceCommands, ALocalFileThatCannotBeCreatedStopsTheDownload) {
     EXPECT_EQ(list.RowCount(), 0u);
     ASSERT_EQ(messages.texts.size(), 1u);
     EXPECT_EQ(
-        messages.texts[0].rfind(W("Файл ") + dir.Path() + "duxgate.cfg" + W(" не создан.\n"), 0),
+        messages.texts[0].rfind(usertext::FileFailure(usertext::FileStep::NotCreated,
+                                                      dir.Path() + "duxgate.cfg", Cp1251String())
+                                    .bytes(),
+                                0),
         0u)
         << cp1251::ToUtf8(Cp1251String(messages.texts[0]));
     EXPECT_FALSE(Requested(cmdOpenFile));
@@ -294,7 +302,8 @@ TEST_P(DeviceCommands, ABrokenDownloadIsNotTakenForTheDevicesSettings) {
         const DeviceReadResult r = Read();
         EXPECT_EQ(r.outcome, DeviceReadOutcome::Read);
         EXPECT_EQ(r.download, GatewayDownload::Broken);
-        EXPECT_EQ(messages.texts, std::vector<std::string>{W("Ошибка чтения!!!\n") + kReadAgain});
+        EXPECT_EQ(messages.texts,
+                  std::vector<std::string>{usertext::ReadError().bytes() + '\n' + kReadAgain});
         EXPECT_EQ(list.RowCount(), 0u);
         EXPECT_EQ(list.UsedVariables(), 0u);
         EXPECT_EQ(ReadBytes("duxgate.cfg"), earlier);
@@ -308,7 +317,7 @@ TEST_P(DeviceCommands, StoreUploadsExactlyWhatSaveToDiskWrites) {
     Start(DemoDevice());
     const DeviceStoreResult r = Store(Target(), folderList);
     EXPECT_EQ(r.outcome, DeviceStoreOutcome::Stored);
-    EXPECT_EQ(messages.texts, std::vector<std::string>{W("Настройки Tervon шлюза сохраненены")});
+    EXPECT_EQ(messages.texts, std::vector<std::string>{usertext::Stored().bytes()});
 
     ASSERT_TRUE(SaveGatewayFile(folderList, dir / "saved.cfg").ok());
     const std::string saved = ReadBytes(dir / "saved.cfg");
@@ -325,9 +334,7 @@ TEST_P(DeviceCommands, AWriteProtectedDeviceGetsOnlyTheProtectionMessage) {
     Start(std::move(device));
     const DeviceStoreResult r = Store(Target(), folderList);
     EXPECT_EQ(r.outcome, DeviceStoreOutcome::Protected);
-    EXPECT_EQ(messages.texts,
-              std::vector<std::string>{W("Для сохранения настроек Tervon шлюза в VR-7,\n"
-                                         "необходимо снять защиту (EN_PR)!!!")});
+    EXPECT_EQ(messages.texts, std::vector<std::string>{usertext::WriteProtected().bytes()});
     std::vector<uint8_t> stored;
     EXPECT_FALSE(server->File("DUXGate.cfg", stored));
 }
@@ -338,15 +345,14 @@ TEST_P(DeviceCommands, ABrokenUploadGetsOnlyTheInterruptedMessage) {
     const DeviceStoreResult r = Store(Target(), folderList);
     EXPECT_EQ(r.outcome, DeviceStoreOutcome::Broken);
     EXPECT_EQ(messages.texts,
-              std::vector<std::string>{W("Сохранение настроек Tervon шлюза прервано!!!\n") +
-                                       kIncomplete});
+              std::vector<std::string>{usertext::StoreBroken().bytes() + '\n' + kIncomplete});
     EXPECT_EQ(conn.Link(), nullptr);
 }
 
 TEST_P(DeviceCommands, StoreStopsBeforeTheLinkWhenThereIsNothingWhole) {
     Start(DemoDevice());
     EXPECT_EQ(Store(Target(), list).outcome, DeviceStoreOutcome::EmptyList);
-    EXPECT_EQ(messages.texts, std::vector<std::string>{W("Список SNVT переменных пуст!")});
+    EXPECT_EQ(messages.texts, std::vector<std::string>{usertext::EmptyList().bytes()});
 
     // A working copy that cannot be written: nothing goes to the device, and the user is told.
     messages.texts.clear();
@@ -354,7 +360,10 @@ TEST_P(DeviceCommands, StoreStopsBeforeTheLinkWhenThereIsNothingWhole) {
     EXPECT_EQ(Store(Target(), folderList).outcome, DeviceStoreOutcome::NotSaved);
     ASSERT_EQ(messages.texts.size(), 1u);
     EXPECT_EQ(
-        messages.texts[0].rfind(W("Файл ") + dir.Path() + "DUXGate.cfg" + W(" не сохранён.\n"), 0),
+        messages.texts[0].rfind(usertext::FileFailure(usertext::FileStep::NotSaved,
+                                                      dir.Path() + "DUXGate.cfg", Cp1251String())
+                                    .bytes(),
+                                0),
         0u)
         << cp1251::ToUtf8(Cp1251String(messages.texts[0]));
     EXPECT_TRUE(server->Requests().empty());
@@ -363,11 +372,6 @@ TEST_P(DeviceCommands, StoreStopsBeforeTheLinkWhenThereIsNothingWhole) {
 INSTANTIATE_TEST_SUITE_P(Transports, DeviceCommands,
                          ::testing::Values(Transport::Tcp, Transport::Pty),
                          [](const auto& info) { return TransportName(info.param); });
-
-TEST(DeviceCommandTexts, CaptionOfTheConfigurationField) {
-    EXPECT_EQ(usertext::DeviceConfigurationCaption("TCP/IP", 4294967295u).bytes(),
-              W("Порт: TCP/IP, VR-7 № 4294967295"));
-}
 
 }  // namespace
 

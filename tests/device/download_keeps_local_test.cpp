@@ -37,11 +37,6 @@ class InWorkingFolder {
     std::filesystem::path previous_;
 };
 
-struct Messages : IMessageSink {
-    void ShowMessage(const Cp1251String& text) override { texts.push_back(text.bytes()); }
-    std::vector<std::string> texts;
-};
-
 class DownloadKeepsLocal : public ::testing::TestWithParam<Transport> {};
 
 TEST_P(DownloadKeepsLocal, EveryBrokenTransferLeavesTheEarlierCopy) {
@@ -72,13 +67,12 @@ TEST_P(DownloadKeepsLocal, EveryBrokenTransferLeavesTheEarlierCopy) {
 
         XmlDocument catalogue;
         SnvtList list(catalogue);
-        Messages messages;
+        CommandMessage message;
         uint32_t number = device.number;
-        EXPECT_EQ(ReadGatewayFileFromDevice({sim.conn, number, messages}, list),
+        EXPECT_EQ(ReadGatewayFileFromDevice({sim.conn, number}, list, &message),
                   GatewayDownload::Broken)
             << c.what;
-        EXPECT_EQ(messages.texts, std::vector<std::string>{usertext::ReadError().bytes()})
-            << c.what;
+        EXPECT_EQ(usertext::CommandMessageText(message), usertext::ReadError()) << c.what;
         EXPECT_EQ(list.RowCount(), 0u) << c.what;
         EXPECT_EQ(ReadAll(kDownloadFileName), kEarlier) << c.what;
         size_t files = 0;

@@ -3,19 +3,28 @@
 // failed exchange when the frames decide.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <string>
 #include <vector>
 
+#include "app/messages.h"
 #include "device/failurecause.h"
 #include "link/connection.h"
 #include "link/connectionkeys.h"
 #include "link/vr7frame.h"
 #include "tests/common/tempdir.h"
-#include "tests/common/testtext.h"
 
 namespace {
 
 constexpr uint32_t kNumber = 5;
+
+// The cause's words, as the status bar shows them.
+Cp1251String CauseOf(const connection& conn, LinkResult code, bool framesDecide,
+                     const ExchangeTail& tail = ExchangeTail(),
+                     FileOpenFor openFor = FileOpenFor::Unknown) {
+    return usertext::FailureCauseText(
+        FailureCause(conn, code, framesDecide, kNumber, tail, openFor));
+}
 
 struct Frame {
     bool sent;
@@ -39,7 +48,6 @@ std::vector<uint8_t> WithBadCheck(std::vector<uint8_t> frame) {
 
 TEST(FailureCause, NamesTheCauseFromTheResultOrTheFrames) {
     const LinkTimings timings;
-    const std::string config = std::to_string(timings.config.timeoutMs);
     const struct {
         const char* what;
         bool tcp;
@@ -47,53 +55,53 @@ TEST(FailureCause, NamesTheCauseFromTheResultOrTheFrames) {
         bool framesDecide;
         std::vector<Frame> frames;
         LinkResult lastFailed;  // the connection's last failed exchange
-        const char* cause;      // UTF-8; empty: none
+        Cp1251String cause;     // empty: none
     } cases[] = {
-        {"success", false, lr::Ok, false, {}, lr::Ok, ""},
-        {"cancelled", false, lr::Cancelled, false, {}, lr::BadCheck, ""},
+        {"success", false, lr::Ok, false, {}, lr::Ok, {}},
+        {"cancelled", false, lr::Cancelled, false, {}, lr::BadCheck, {}},
         {"silence over a serial port: the command's attempts",
          false,
          lr::NoAnswer,
          false,
          {},
          lr::Ok,
-         "нет ответа от прибора № 5 (3 попытки по 800 мс)"},
+         usertext::NoAnswerCause(kNumber, 3, 800)},
         {"silence over TCP/IP: asked once",
          true,
          lr::TcpTimeout,
          false,
          {},
          lr::Ok,
-         "нет ответа от прибора № 5 (1 попытка по 800 мс)"},
+         usertext::NoAnswerCause(kNumber, 1, 800)},
         {"wrong check bytes",
          false,
          lr::BadCheck,
          false,
          {},
          lr::Ok,
-         "неверная контрольная сумма в ответе прибора № 5"},
+         usertext::BadCheckCause(kNumber)},
         {"a broken answer",
          false,
          lr::BadLength,
          false,
          {},
          lr::Ok,
-         "ответ прибора № 5 искажён или неполон"},
-        {"a refusal", false, 3, false, {}, lr::Ok, "прибор № 5 отказал (код 3)"},
+         usertext::BrokenAnswerCause(kNumber)},
+        {"a refusal", false, 3, false, {}, lr::Ok, usertext::RefusalCause(kNumber, 3)},
         {"a link that did not open, no reason known",
          false,
          lr::NotOpen,
          false,
          {},
          lr::Ok,
-         "ошибка связи с прибором № 5 (код 1003)"},
+         usertext::LinkErrorCause(kNumber, lr::NotOpen)},
         {"any other link result",
          false,
          lr::Incomplete,
          false,
          {},
          lr::Ok,
-         "ошибка связи с прибором № 5 (код 1018)"},
+         usertext::LinkErrorCause(kNumber, lr::Incomplete)},
         // The frames decide.
         {"a request sent three times without an answer: how often and how long",
          false,
@@ -103,7 +111,7 @@ TEST(FailureCause, NamesTheCauseFromTheResultOrTheFrames) {
           {true, Request(cmdReadEntry), 1102},
           {true, Request(cmdReadEntry), 1199}},
          lr::NoAnswer,
-         "нет ответа от прибора № 5 (3 попытки по 100 мс)"},
+         usertext::NoAnswerCause(kNumber, 3, 100)},
         {"an answer to the request before does not count for the last",
          false,
          lr::Ok,
@@ -112,43 +120,43 @@ TEST(FailureCause, NamesTheCauseFromTheResultOrTheFrames) {
           {false, Answer(cmdIdentify), 5},
           {true, Request(cmdReadHeader), 10}},
          lr::NoAnswer,
-         nullptr},
+         usertext::NoAnswerCause(kNumber, 1, timings.config.timeoutMs)},
         {"an answer with wrong check bytes",
          false,
          lr::Ok,
          true,
          {{true, Request(cmdReadEntry), 0}, {false, WithBadCheck(Answer(cmdReadEntry)), 5}},
          lr::Ok,
-         "неверная контрольная сумма в ответе прибора № 5"},
+         usertext::BadCheckCause(kNumber)},
         {"an answer cut short",
          false,
          lr::Ok,
          true,
          {{true, Request(cmdReadEntry), 0}, {false, {0x05, 0, 0, 0, 9}, 5}},
          lr::Ok,
-         "ответ прибора № 5 искажён или неполон"},
+         usertext::BrokenAnswerCause(kNumber)},
         {"an answer with the refusal's command byte",
          false,
          lr::Ok,
          true,
          {{true, Request(cmdReadEntry), 0}, {false, Answer(3), 5}},
          lr::Ok,
-         "прибор № 5 отказал (код 3)"},
+         usertext::RefusalCause(kNumber, 3)},
         {"a refusal with command byte 0 is 255",
          false,
          lr::Ok,
          true,
          {{true, Request(cmdReadEntry), 0}, {false, Answer(0), 5}},
          lr::Ok,
-         "прибор № 5 отказал (код 255)"},
+         usertext::RefusalCause(kNumber, 255)},
         {"whole frames: the last failed exchange decides",
          false,
          lr::Ok,
          true,
          {{true, Request(cmdReadEntry), 0}, {false, Answer(cmdReadEntry), 5}},
          lr::BadCheck,
-         "неверная контрольная сумма в ответе прибора № 5"},
-        {"no frames and no failed exchange: nothing to name", false, lr::Ok, true, {}, lr::Ok, ""},
+         usertext::BadCheckCause(kNumber)},
+        {"no frames and no failed exchange: nothing to name", false, lr::Ok, true, {}, lr::Ok, {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -161,10 +169,7 @@ TEST(FailureCause, NamesTheCauseFromTheResultOrTheFrames) {
         for (const Frame& f : c.frames)
             tail.Note(f.sent ? FrameWay::Sent : FrameWay::Received, f.bytes.data(),
                       static_cast<int>(f.bytes.size()), f.ms);
-        const std::string expected =
-            c.cause != nullptr ? W(c.cause)
-                               : W("нет ответа от прибора № 5 (1 попытка по " + config + " мс)");
-        EXPECT_EQ(FailureCause(conn, c.code, c.framesDecide, kNumber, tail).str(), expected);
+        EXPECT_EQ(CauseOf(conn, c.code, c.framesDecide, tail), c.cause);
     }
 }
 
@@ -178,20 +183,20 @@ TEST(FailureCause, ARefusedFileOpenIsARefusalWithItsMeaning) {
         const char* what;
         FileOpenFor openFor;
         std::vector<uint8_t> lastSent;  // empty: no frames seen
-        const char* cause;
+        Cp1251String cause;
     } cases[] = {
-        {"a store's upload",
-         FileOpenFor::Writing,
-         {},
-         "прибор № 5 отказал в записи: включена защита (снимите EN_PR)"},
-        {"a download", FileOpenFor::Reading, {}, "прибор № 5 отказал: такого файла в приборе нет"},
+        {"a store's upload", FileOpenFor::Writing, {}, usertext::WriteProtectedCause(kNumber)},
+        {"a download", FileOpenFor::Reading, {}, usertext::NoSuchFileCause(kNumber)},
         {"the frames show an open for writing", FileOpenFor::Unknown, OpenRequest(kOpenForWrite),
-         "прибор № 5 отказал в записи: включена защита (снимите EN_PR)"},
+         usertext::WriteProtectedCause(kNumber)},
         {"the frames show an open for reading", FileOpenFor::Unknown, OpenRequest(kOpenForRead),
-         "прибор № 5 отказал: такого файла в приборе нет"},
-        {"nothing tells what was asked", FileOpenFor::Unknown, {}, "прибор № 5 отказал (код 1001)"},
+         usertext::NoSuchFileCause(kNumber)},
+        {"nothing tells what was asked",
+         FileOpenFor::Unknown,
+         {},
+         usertext::RefusalCause(kNumber, lr::BadArgument)},
         {"another request", FileOpenFor::Unknown, Request(cmdReadEntry),
-         "прибор № 5 отказал (код 1001)"},
+         usertext::RefusalCause(kNumber, lr::BadArgument)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -200,8 +205,7 @@ TEST(FailureCause, ARefusedFileOpenIsARefusalWithItsMeaning) {
         ExchangeTail tail;
         if (!c.lastSent.empty())
             tail.Note(FrameWay::Sent, c.lastSent.data(), static_cast<int>(c.lastSent.size()), 0);
-        EXPECT_EQ(FailureCause(conn, lr::BadArgument, false, kNumber, tail, c.openFor).str(),
-                  W(c.cause));
+        EXPECT_EQ(CauseOf(conn, lr::BadArgument, false, tail, c.openFor), c.cause);
     }
 }
 
@@ -210,9 +214,8 @@ TEST(FailureCause, ASerialPortThatDoesNotOpenIsNamedWithTheSystemsReason) {
     connection conn;
     conn.PortName = dir.Path() + "ttyMissing";  // never a real port
     ASSERT_NE(conn.OpenComLink(conn.PortName, 9600), lr::Ok);
-    EXPECT_EQ(FailureCause(conn, lr::NotOpen, false, kNumber).str(),
-              W("Порт " + conn.PortName +
-                ": такого устройства нет (проверьте имя порта и подключение адаптера)."));
+    EXPECT_EQ(CauseOf(conn, lr::NotOpen, false),
+              usertext::SerialPortProblem(conn.PortName, ENOENT));
 }
 
 }  // namespace

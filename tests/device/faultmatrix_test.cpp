@@ -16,6 +16,7 @@
 #include "gateway/snvtlist.h"
 #include "link/connection.h"
 #include "optlist/xmldocument.h"
+#include "tests/common/commandtext.h"
 #include "tests/common/devicefaults.h"
 #include "tests/common/simpeer.h"
 #include "tests/common/tempdir.h"
@@ -118,7 +119,7 @@ TEST_P(FaultMatrix, EveryFaultEndsInTimeWithItsMessageAndLeavesTheFilesAsTheRule
         ASSERT_FALSE(heldBefore.empty());
         const auto start = Clock::now();
         if (c.path == Path::Upload) {
-            const DeviceStoreResult r = Store({conn, number, messages}, list);
+            const DeviceStoreResult r = Shown(Store({conn, number}, list), messages);
             EXPECT_EQ(heldFile(), heldBefore);  // a failed upload is never taken for the file
             EXPECT_EQ(r.outcome, DeviceStoreOutcome::Broken);
             EXPECT_EQ(messages.texts,
@@ -128,7 +129,7 @@ TEST_P(FaultMatrix, EveryFaultEndsInTimeWithItsMessageAndLeavesTheFilesAsTheRule
             EXPECT_EQ(Captions(list), listBefore);
         } else {
             const DeviceReadResult r =
-                ReadFromDevice({conn, number, messages}, tree, list, &catalogue, nullptr);
+                Shown(ReadFromDevice({conn, number}, tree, list, &catalogue, nullptr), messages);
             EXPECT_EQ(messages.texts,
                       std::vector<std::string>{
                           (usertext::ReadError() + '\n' + usertext::ReadAgainStep()).bytes()});

@@ -1,4 +1,4 @@
-// The device commands name an out-of-range TCP port setting instead of "VR-7 не подключен!!!".
+// The device commands name an out-of-range TCP port setting instead of saying "not connected".
 #include <gtest/gtest.h>
 
 #include "app/messages.h"
@@ -7,6 +7,7 @@
 #include "gateway/snvtlist.h"
 #include "link/connection.h"
 #include "optlist/xmldocument.h"
+#include "tests/common/commandtext.h"
 
 namespace {
 
@@ -26,18 +27,15 @@ TEST(LinkRefusals, OutOfRangeTcpPortIsNamedWithItsSetting) {
     SnvtList list(catalogue);
     CfgTree tree;
     const DeviceReadResult r =
-        ReadFromDevice({conn, number, messages}, tree, list, &catalogue, nullptr);
+        Shown(ReadFromDevice({conn, number}, tree, list, &catalogue, nullptr), messages);
     EXPECT_EQ(r.outcome, DeviceReadOutcome::NotConnected);
     EXPECT_EQ(r.code, lr::BadTcpPort);
     EXPECT_EQ(
         messages.texts,
         std::vector<std::string>{
             (usertext::TcpPortOutOfRange("75537") + '\n' + usertext::FixTcpPortStep()).bytes()});
-    EXPECT_EQ(
-        usertext::TcpPortOutOfRange("75537").bytes(),
-        cp1251::FromUtf8("Недопустимый порт TCP/IP: TCPIPport=75537 (допустимо от 1 до 65535)")
-            .bytes());
-    EXPECT_EQ(LinkFailureText(conn, lr::NotOpen).bytes(), usertext::NotConnected().bytes());
+    EXPECT_EQ(usertext::CommandMessageText(LinkFailureMessage(conn, lr::NotOpen)),
+              usertext::NotConnected());
 }
 
 }  // namespace

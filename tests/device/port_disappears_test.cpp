@@ -12,6 +12,7 @@
 #include "device/devicecommands.h"
 #include "gateway/snvtlist.h"
 #include "optlist/xmldocument.h"
+#include "tests/common/commandtext.h"
 #include "tests/common/simpeer.h"
 #include "tests/common/tempdir.h"
 #include "tests/common/vanishingdevice.h"
@@ -58,7 +59,7 @@ TEST(PortDisappears, MidDownloadEndsAtOnceKeepsTheLocalFileAndTheNextCommandWork
         CfgTree tree;
         const auto start = std::chrono::steady_clock::now();
         const DeviceReadResult r =
-            ReadFromDevice({conn, number, messages}, tree, list, nullptr, nullptr);
+            Shown(ReadFromDevice({conn, number}, tree, list, nullptr, nullptr), messages);
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
         EXPECT_TRUE(vanishing.Vanished());
         EXPECT_EQ(r.outcome, DeviceReadOutcome::Read);
@@ -79,7 +80,7 @@ TEST(PortDisappears, MidDownloadEndsAtOnceKeepsTheLocalFileAndTheNextCommandWork
         Messages messages;
         CfgTree tree;
         const DeviceReadResult r =
-            ReadFromDevice({conn, number, messages}, tree, list, nullptr, nullptr);
+            Shown(ReadFromDevice({conn, number}, tree, list, nullptr, nullptr), messages);
         EXPECT_EQ(r.outcome, DeviceReadOutcome::Read);
         EXPECT_EQ(r.download, GatewayDownload::Loaded);
         EXPECT_TRUE(messages.texts.empty());

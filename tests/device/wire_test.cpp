@@ -18,6 +18,7 @@
 #include "gateway/gatewayfile.h"
 #include "gateway/maxvariables.h"
 #include "link/vr7prot.h"
+#include "tests/common/commandtext.h"
 #include "tests/common/simpeer.h"
 #include "tests/common/tempdir.h"
 #include "tests/common/testtext.h"
@@ -85,7 +86,8 @@ TEST_P(WrongEcho, FailsEveryCommandWithItsMessage) {
         const auto began = std::chrono::steady_clock::now();
         const LinkResult r = command();
         EXPECT_EQ(r, expected);
-        EXPECT_EQ(FailureCause(conn_, r, false, kWireDeviceNumber), cause);
+        EXPECT_EQ(usertext::FailureCauseText(FailureCause(conn_, r, false, kWireDeviceNumber)),
+                  cause);
         EXPECT_LT(std::chrono::steady_clock::now() - began, bound);
     };
     const uint32_t n = kWireDeviceNumber;
@@ -113,7 +115,7 @@ TEST_P(WrongEcho, FailsEveryCommandWithItsMessage) {
     uint32_t number = n;
     const BackupPolicy policy{dir / "backups", 2};
     check("store", [&] {
-        return Store({conn_, number, messages}, list, kUploadFileName, &policy).code;
+        return Shown(Store({conn_, number}, list, kUploadFileName, &policy), messages).code;
     });
     std::vector<uint8_t> stored;
     EXPECT_FALSE(server_->File("u", stored) || server_->File(kUploadFileName, stored));
@@ -148,11 +150,8 @@ TEST_P(Wire, StoreAndReadOfASettingsFileLargerThanOneBlock) {
     list.SetMaxVariables(LoadMaxVariables(catalogue).value_or(0));
     FillBeyondOneBlock(list);
 
-    struct : IMessageSink {
-        void ShowMessage(const Cp1251String&) override {}
-    } messages;
     uint32_t number = kWireDeviceNumber;
-    const DeviceCommandTarget target{conn_, number, messages};
+    const DeviceCommandTarget target{conn_, number};
     const DeviceStoreResult stored = Store(target, list);
     ASSERT_EQ(stored.outcome, DeviceStoreOutcome::Stored) << stored.code;
     const std::string sent = ReadBytes(kUploadFileName);

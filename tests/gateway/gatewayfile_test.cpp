@@ -108,7 +108,7 @@ TEST(LoadGatewayFile, ReadsAHandWrittenFile) {
     // Counted before each row appears, from a cleared list.
     EXPECT_EQ(f.rec.usedAtInsert.back(), 3u);
     EXPECT_EQ(f.rec.usedAtInsert[f.rec.usedAtInsert.size() - 2], 2u);
-    EXPECT_EQ(f.rec.counters, W("SNVT переменных 10, задействовано: 3, доступно: 7"));
+    EXPECT_EQ(f.rec.counters, usertext::Counters(10, 3, 7).bytes());
 }
 
 TEST(LoadGatewayFile, LineEndsAndSeparatorsDoNotMatter) {
@@ -184,7 +184,7 @@ TEST(LoadGatewayFile, AMissingFileGivesAnEmptyList) {
     EXPECT_EQ(f.list.RowCount(), 0u);
     EXPECT_EQ(f.list.UsedVariables(), 0u);
     EXPECT_TRUE(f.rec.mirror.empty());
-    EXPECT_EQ(f.rec.counters, W("SNVT переменных 10, задействовано: 0, доступно: 10"));
+    EXPECT_EQ(f.rec.counters, usertext::Counters(10, 0, 10).bytes());
 
     LoadText(f, "");
     EXPECT_EQ(f.list.RowCount(), 0u);
@@ -222,13 +222,12 @@ TEST(LoadGatewayFile, StopsWhenNoMoreRowsCanBeCreated) {
         LoadTextStatus(f, "F 1 2 1a d\r\nF 3 4 1b d\r\nB 5 6 1fb\r\nF 7 8 1c d\r\nB 9 9 1fc\r\n");
     EXPECT_EQ(Captions(f.list), (Items{"1a", "1b"}));
     EXPECT_EQ(f.list.UsedVariables(), 3u);
-    EXPECT_EQ(f.rec.counters, W("SNVT переменных 10, задействовано: 3, доступно: 7"));
+    EXPECT_EQ(f.rec.counters, usertext::Counters(10, 3, 7).bytes());
     // The rows that did not fit are no secret: the file cannot be loaded whole.
     ASSERT_FALSE(loaded.ok());
     EXPECT_EQ(loaded.failure().kind, FailureKind::Invalid);
     EXPECT_EQ(loaded.failure().path, f.dir.Path() + "CONFIG/duxgate.cfg");
-    EXPECT_EQ(loaded.failure().detail,
-              "В файле 3 строк, а список вмещает не больше 2: файл не прочитан целиком.");
+    EXPECT_EQ(loaded.failure().detail, U(usertext::TooManyRows(3, 2)));
 }
 
 // Only a file with more entries than the list holds fails; flags lines and other types are no
@@ -273,19 +272,19 @@ TEST(SaveGatewayFile, RefusesRowsThatWouldReadBackDifferently) {
     struct Case {
         std::string caption;
         Items subItems;
-        std::string problem;
+        Cp1251String problem;
     };
+    using usertext::EmptyField;
+    using usertext::SpaceInField;
     const std::vector<Case> cases = {
-        {"1a b", {"40003", "F", "15", "d"}, "пробел в поле \"Var Name\""},
-        {"1b", {"40003", "F", "", "d"}, "пустое поле \"SNVT_ID\""},
-        {"1b", {"", "F", "15", "d"}, "пустое поле \"Ref\""},
-        {"", {"40003", "F", "15", "d"}, "пустое поле \"Var Name\""},
-        {"1b", {"40003", "F", "15", "кВт\tч"}, "пробел в поле \"Dimention\""},
-        {"1b",
-         {"40003", "F", "15", "d", "1f b", "40005", "B", "83"},
-         "пробел в поле \"Flags Name\""},
-        {"1b", {"40003", "F", "15", "d", "1fb", "40005", "B", ""}, "пустое поле \"SNVT_ID\""},
-        {"1b", {"40003", "F", "1\r5", "d"}, "пробел в поле \"SNVT_ID\""},
+        {"1a b", {"40003", "F", "15", "d"}, SpaceInField("Var Name")},
+        {"1b", {"40003", "F", "", "d"}, EmptyField("SNVT_ID")},
+        {"1b", {"", "F", "15", "d"}, EmptyField("Ref")},
+        {"", {"40003", "F", "15", "d"}, EmptyField("Var Name")},
+        {"1b", {"40003", "F", "15", "кВт\tч"}, SpaceInField("Dimention")},
+        {"1b", {"40003", "F", "15", "d", "1f b", "40005", "B", "83"}, SpaceInField("Flags Name")},
+        {"1b", {"40003", "F", "15", "d", "1fb", "40005", "B", ""}, EmptyField("SNVT_ID")},
+        {"1b", {"40003", "F", "1\r5", "d"}, SpaceInField("SNVT_ID")},
     };
     for (const Case& c : cases) {
         ListFixture f;
@@ -293,11 +292,11 @@ TEST(SaveGatewayFile, RefusesRowsThatWouldReadBackDifferently) {
         f.list.AppendRowFromFile(c.caption, c.subItems);
         const std::string path = f.dir.Write("duxgate.cfg", "old contents");
         const Status r = SaveGatewayFile(f.list, path);
-        ASSERT_FALSE(r.ok()) << c.problem;
-        EXPECT_EQ(r.failure().kind, FailureKind::Invalid) << c.problem;
-        EXPECT_EQ(r.failure().at, 1u) << c.problem;
-        EXPECT_EQ(usertext::FileFailureReason(usertext::FileStep::NotSaved, r.failure()).bytes(),
-                  W("Не могу сохранить строку 2 (") + c.caption + "): " + W(c.problem.c_str()));
+        ASSERT_FALSE(r.ok()) << U(c.problem);
+        EXPECT_EQ(r.failure().kind, FailureKind::Invalid) << U(c.problem);
+        EXPECT_EQ(r.failure().at, 1u) << U(c.problem);
+        EXPECT_EQ(usertext::FileFailureReason(usertext::FileStep::NotSaved, r.failure()),
+                  usertext::RowRefused(2, c.caption, c.problem));
         EXPECT_EQ(ReadBytes(path), "old contents");
     }
 }
@@ -314,7 +313,7 @@ TEST(SaveGatewayFile, FailsWithoutTouchingWhatIsThere) {
     EXPECT_EQ(r.failure().errorNumber, EISDIR);
     const std::string message =
         usertext::FileFailureReason(usertext::FileStep::NotSaved, r.failure()).bytes();
-    EXPECT_EQ(message.rfind(W("Ошибка записи файла: "), 0), 0u) << message;
+    EXPECT_EQ(message.rfind(usertext::FileWriteError("").bytes(), 0), 0u) << message;
     EXPECT_EQ(ReadBytes(f.dir / "duxgate.cfg/keep"), "x");
 
     // No folder, or a file where the folder should be.

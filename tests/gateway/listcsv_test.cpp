@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/messages.h"
 #include "gateway/listcsv.h"
 #include "tests/common/testtext.h"
 #include "tests/gateway/support/listfixture.h"
@@ -14,8 +15,13 @@ namespace {
 
 using Items = std::vector<std::string>;
 
-const std::string kHead =
-    "\xEF\xBB\xBF№ переменной шлюза;Имя;Регистр;Тип;SNVT_ID;Единица измерения\r\n";
+// The byte order mark, then the captions in UTF-8 separated by ';'.
+const std::string kHead = [] {
+    std::string head = "\xEF\xBB\xBF";
+    for (const Cp1251String* caption : usertext::ListCsvCaptions())
+        head += (head.size() > 3 ? ";" : "") + U(*caption);
+    return head + "\r\n";
+}();
 
 TEST(CsvField, QuotesOnlyWhatASpreadsheetWouldSplit) {
     const struct {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "app/messages.h"
 #include "gateway/gatewayfile.h"
 #include "gateway/maxvariables.h"
 #include "tests/gateway/support/listfixture.h"
@@ -47,7 +48,7 @@ TEST(AddVariable, BuildsRowsFromTheCatalogue) {
     EXPECT_EQ(f.list.UsedVariables(), 8u);
     // The counts already include a row when the window is told of it.
     EXPECT_EQ(f.rec.usedAtInsert, (std::vector<unsigned>{2, 4, 6, 7, 8}));
-    EXPECT_EQ(f.rec.counters, W("SNVT переменных 10, задействовано: 8, доступно: 2"));
+    EXPECT_EQ(f.rec.counters, usertext::Counters(10, 8, 2).bytes());
     ExpectMirrorMatches(f);
 }
 
@@ -132,17 +133,15 @@ TEST(AddVariable, RefusesWhatExceedsTheCapacity) {
 
     EXPECT_EQ(f.list.AddVariable(-1, "t1", 1), SnvtList::AddResult::NoRoom);
     ASSERT_EQ(f.rec.messages.size(), 1u);
-    EXPECT_EQ(f.rec.messages[0],
-              W("Количество SNVT переменных достигло максимума!!!\nНе могу добавить 2 переменых"));
+    EXPECT_EQ(f.rec.messages[0], usertext::NoRoom(2).bytes());
     EXPECT_EQ(f.list.RowCount(), 9u);
     EXPECT_EQ(f.list.UsedVariables(), 9u);
 
     // Filling up to the capacity exactly is allowed.
     EXPECT_EQ(f.list.AddVariable(-1, "q2", 1), SnvtList::AddResult::Added);
-    EXPECT_EQ(f.rec.counters, W("SNVT переменных 10, задействовано: 10, доступно: 0"));
+    EXPECT_EQ(f.rec.counters, usertext::Counters(10, 10, 0).bytes());
     EXPECT_EQ(f.list.AddVariable(-1, "q3", 1), SnvtList::AddResult::NoRoom);
-    EXPECT_EQ(f.rec.messages.back(),
-              W("Количество SNVT переменных достигло максимума!!!\nНе могу добавить 1 переменую"));
+    EXPECT_EQ(f.rec.messages.back(), usertext::NoRoom(1).bytes());
 }
 
 TEST(AddVariable, CapacityAbove255DoesNotWrap) {
@@ -153,7 +152,7 @@ TEST(AddVariable, CapacityAbove255DoesNotWrap) {
     }
     EXPECT_EQ(f.list.UsedVariables(), 300u);
     EXPECT_EQ(f.list.AddVariable(-1, "q1", 1), SnvtList::AddResult::NoRoom);
-    EXPECT_EQ(f.rec.counters, W("SNVT переменных 300, задействовано: 300, доступно: 0"));
+    EXPECT_EQ(f.rec.counters, usertext::Counters(300, 300, 0).bytes());
     // 150 rows of three references each: the last flags variable is 40001 + 449.
     EXPECT_EQ(f.list.Row(149).Text(colFlagsRef), "40450");
 }
@@ -355,12 +354,12 @@ TEST(DeleteChecked, RemovesCheckedRowsWithProgress) {
     EXPECT_EQ(f.rec.events, (Items{"-[0,1,3]", "~0"}));
     // The work is over before a paint could show more than its start and first row.
     const std::vector<std::pair<std::string, float>> expected = {
-        {W("удаление выбранных переменных"), 0.0f},
-        {W("Удаляю 1t1"), 0.0f / 4},
+        {usertext::DeletingChecked().bytes(), 0.0f},
+        {usertext::DeletingRow().bytes() + "1t1", 0.0f / 4},
         {"", 0.0f},
     };
     EXPECT_EQ(f.rec.progress, expected);
-    EXPECT_EQ(f.rec.counters, W("SNVT переменных 10, задействовано: 1, доступно: 9"));
+    EXPECT_EQ(f.rec.counters, usertext::Counters(10, 1, 9).bytes());
     ExpectMirrorMatches(f);
 
     f.list.SetAll();
@@ -427,7 +426,7 @@ TEST(DeleteChecked, WithNothingCheckedOnlyShowsProgress) {
     EXPECT_EQ(f.list.RowCount(), 2u);
     EXPECT_TRUE(f.rec.events.empty());
     const std::vector<std::pair<std::string, float>> expected = {
-        {W("удаление выбранных переменных"), 0.0f}, {"", 0.0f}};
+        {usertext::DeletingChecked().bytes(), 0.0f}, {"", 0.0f}};
     EXPECT_EQ(f.rec.progress, expected);
 }
 
@@ -436,7 +435,7 @@ TEST(Counters, ShowANegativeRemainderWhenAFileBroughtTooMany) {
     f.list.AppendRowFromFile("1a", {"40001", "F", "1", "x", "1fa", "40003", "B", "2"});
     f.list.AppendRowFromFile("1b", {"40004", "F", "1", "x"});
     EXPECT_EQ(f.list.UsedVariables(), Invariant(f.list));
-    EXPECT_EQ(f.rec.counters, W("SNVT переменных 2, задействовано: 3, доступно: -1"));
+    EXPECT_EQ(f.rec.counters, usertext::Counters(2, 3, -1).bytes());
     EXPECT_EQ(f.list.AddVariable(-1, "q1", 1), SnvtList::AddResult::NoRoom);
     EXPECT_EQ(f.list.RowCount(), 2u);
 }

@@ -65,7 +65,7 @@ CommissioningRecord SampleRecord() {
     flags[colFlagsType] = "B";
     flags[colFlagsSnvtId] = "83";
     r.rows = {plain, flags};
-    r.counters = "SNVT переменных 62, задействовано: 3, доступно: 59";
+    r.counters = cp1251::ToUtf8(usertext::Counters(62, 3, 59));
     r.backupFile = "duxgate-4321-20261208.cfg";
     return r;
 }
@@ -75,9 +75,10 @@ TEST(CommissioningReport, ShowsEveryFieldOfTheRecordEscaped) {
     const std::string page = CommissioningReportHtml(r);
     ExpectSelfContained(page);
     for (const std::string& text :
-         {std::string("4321"), std::string("2.1.32"), std::string("/dev/ttyUSB0, 19200 бод"),
-          std::string("2026-12-08 14:05:31"), std::string("o&#39;neil&lt;&amp;&gt;"), r.counters,
-          std::string("1Тнв"), std::string("°C"), std::string("1&lt;Gv&gt;"), std::string("1Gv_fl"),
+         {std::string("4321"), std::string("2.1.32"),
+          std::string("/dev/ttyUSB0, 19200") + htmltext::Baud(), std::string("2026-12-08 14:05:31"),
+          std::string("o&#39;neil&lt;&amp;&gt;"), r.counters, std::string("1Тнв"),
+          std::string("°C"), std::string("1&lt;Gv&gt;"), std::string("1Gv_fl"),
           std::string("40005"), r.backupFile, std::string(htmltext::StoreTitle()),
           std::string(htmltext::ClassSuccess())})
         EXPECT_TRUE(Has(page, text)) << text;

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/common/commandtext.h"
 #include "tests/common/simpeer.h"
 #include "tests/common/tempdir.h"
 #include "tests/common/testtext.h"
