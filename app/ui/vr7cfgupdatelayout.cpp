@@ -9,6 +9,7 @@
 #include <QGridLayout>
 #include <QKeySequence>
 #include <QLineEdit>
+#include <QListView>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
@@ -28,6 +29,7 @@
 #include "app/ui/configtreeview.h"
 #include "app/ui/exchangelog.h"
 #include "app/ui/imagelist.h"
+#include "app/ui/panefocus.h"
 #include "app/ui/sharesplitter.h"
 #include "app/ui/shellservices.h"
 #include "app/ui/statuspanel.h"
@@ -137,6 +139,7 @@ void TVR7CfgUpdate::CreateControls() {
     // The list's context menu: its tool bar's commands.
     ListView1->setContextMenuPolicy(Qt::ActionsContextMenu);
     ListView1->addActions({ClearAll1, SetAll1, DelSelected1});
+    new PaneFocus(*this, {TreeView1, ListView1, ExchangeLog->View()});
 
     // The menu bar lies outside the client area.
     resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());

@@ -3,10 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenuBar>
 #include <QTest>
 #include <QTreeWidgetItem>
 
 #include "app/ui/configtreeview.h"
+#include "app/ui/exchangelog.h"
 #include "app/ui/snvtlistview.h"
 #include "tests/appui/support/windowfixture.h"
 
@@ -125,6 +130,66 @@ TEST_F(KeyboardTest, ExitWithAChangedListLeavesOnYes) {
     w.FileExit1Execute();
     EXPECT_EQ(messages.questions, QStringList{kLeaveUnsaved});
     EXPECT_FALSE(w.isVisible());
+}
+
+TEST_F(KeyboardTest, TabShiftTabAndF6MoveBetweenThePanesInOrder) {
+    TVR7CfgUpdate& w = OpenDemoEmptied();
+    PressOnFirstLeaf(w, Qt::Key_Return);
+    PressOnFirstLeaf(w, Qt::Key_Down);
+    QTest::keyClick(w.TreeView1, Qt::Key_Return);
+    ASSERT_EQ(w.ListView1->rowCount(), 2);
+    w.ExchangeLog->show();
+    QWidget* log = w.ExchangeLog->View();
+    const auto focused = [] { return QApplication::focusWidget(); };
+    // Each key from the focused widget, and where the focus then is.
+    const struct {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        QWidget* expected;
+    } steps[] = {
+        {Qt::Key_Tab, Qt::NoModifier, w.ListView1},    {Qt::Key_Tab, Qt::NoModifier, log},
+        {Qt::Key_Tab, Qt::NoModifier, w.TreeView1},    {Qt::Key_Backtab, Qt::ShiftModifier, log},
+        {Qt::Key_Tab, Qt::ShiftModifier, w.ListView1}, {Qt::Key_Tab, Qt::ControlModifier, log},
+        {Qt::Key_F6, Qt::NoModifier, w.TreeView1},     {Qt::Key_F6, Qt::NoModifier, w.ListView1},
+        {Qt::Key_F6, Qt::ShiftModifier, w.TreeView1}};
+    w.TreeView1->setFocus();
+    for (const auto& step : steps) {
+        QTest::keyClick(focused(), step.key, step.modifiers);
+        EXPECT_EQ(focused(), step.expected)
+            << QKeySequence(step.key | step.modifiers).toString().toStdString();
+    }
+    // In the list the arrows move between rows and Tab leaves the list from any cell.
+    w.ListView1->setFocus();
+    w.ListView1->setCurrentIndex(w.ListView1->model()->index(0, 2));
+    QTest::keyClick(w.ListView1, Qt::Key_Down);
+    EXPECT_EQ(w.ListView1->currentIndex().row(), 1);
+    QTest::keyClick(w.ListView1, Qt::Key_Tab);
+    EXPECT_EQ(focused(), log);
+    EXPECT_EQ(w.ListView1->currentIndex().row(), 1);
+
+    // A hidden log is passed over; F6 from a field outside the panes goes to the first pane.
+    w.ExchangeLog->hide();
+    w.ListView1->setFocus();
+    QTest::keyClick(w.ListView1, Qt::Key_Tab);
+    EXPECT_EQ(focused(), w.TreeView1);
+    w.Edit1->setFocus();
+    QTest::keyClick(w.Edit1, Qt::Key_F6);
+    EXPECT_EQ(focused(), w.TreeView1);
+}
+
+TEST_F(KeyboardTest, AltAloneOpensTheMenuBarAltWithALetterDoesNot) {
+    TVR7CfgUpdate& w = OpenDemoEmptied();
+    w.TreeView1->setFocus();
+    QTest::keyPress(w.TreeView1, Qt::Key_Alt, Qt::AltModifier);
+    QTest::keyRelease(w.TreeView1, Qt::Key_Alt);
+    EXPECT_EQ(w.menuBar()->activeAction(), w.File1->menuAction());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    w.TreeView1->setFocus();
+    QTest::keyPress(w.TreeView1, Qt::Key_Alt, Qt::AltModifier);
+    QTest::keyClick(w.TreeView1, Qt::Key_Down, Qt::AltModifier);
+    QTest::keyRelease(w.TreeView1, Qt::Key_Alt);
+    EXPECT_EQ(w.menuBar()->activeAction(), nullptr);
 }
 
 }  // namespace

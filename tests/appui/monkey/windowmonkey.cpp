@@ -14,6 +14,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
+#include <QListView>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -33,6 +34,7 @@
 #include "app/ui/aboutbox.h"
 #include "app/ui/configtreeview.h"
 #include "app/ui/dragpayload.h"
+#include "app/ui/exchangelog.h"
 #include "app/ui/shellservices.h"
 #include "app/ui/snvtlistview.h"
 #include "app/ui/statuspanel.h"
@@ -440,6 +442,7 @@ void WindowMonkey::Step() {
              Turns(turns);
          }},
         {"close", 2, [&] { CloseAttempt(); }},
+        {"pane key", 4, [&] { PaneKey(); }},
     };
     int total = 0;
     for (const Choice& choice : choices) total += choice.weight;
@@ -856,6 +859,53 @@ void WindowMonkey::KeyTo(QWidget* target, int key, int modifiers) {
     }
     QTest::keyClick(receiver, static_cast<Qt::Key>(key),
                     static_cast<Qt::KeyboardModifiers>(modifiers));
+}
+
+void WindowMonkey::PaneKey() {
+    TVR7CfgUpdate& w = *window_;
+    const struct {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+    } keys[] = {{Qt::Key_Tab, Qt::NoModifier},
+                {Qt::Key_Backtab, Qt::ShiftModifier},
+                {Qt::Key_F6, Qt::NoModifier},
+                {Qt::Key_F6, Qt::ShiftModifier}};
+    const auto& key = keys[Uniform(0, std::size(keys) - 1)];
+    QWidget* const panes[] = {w.TreeView1, w.ListView1, w.ExchangeLog->View()};
+    const auto paneOf = [&panes](const QWidget* widget) {
+        for (int i = 0; i < static_cast<int>(std::size(panes)); ++i)
+            if (widget != nullptr && (panes[i] == widget || panes[i]->isAncestorOf(widget)))
+                return i;
+        return -1;
+    };
+    int usable = 0;
+    for (const QWidget* pane : panes) usable += pane->isVisible() && pane->isEnabled() ? 1 : 0;
+    // The keys are the window's only while no dialog or menu takes them.
+    if (QApplication::activeModalWidget() != nullptr ||
+        QApplication::activePopupWidget() != nullptr)
+        return;
+    w.activateWindow();
+    if (QApplication::activeWindow() != &w) return;
+    QWidget* focus = QApplication::focusWidget();
+    const int before = paneOf(focus);
+    Log(QStringLiteral("pane key %1 in pane %2")
+            .arg(QKeySequence(key.key | key.modifiers).toString())
+            .arg(before));
+    // Tab goes from pane to pane only from a pane; F6 from anywhere in the window.
+    if (key.key != Qt::Key_F6 && before < 0) return;
+    QTest::keyClick(focus != nullptr ? focus : &w, key.key, key.modifiers);
+    const int after = paneOf(QApplication::focusWidget());
+    if (usable > 0 && after < 0) {
+        Fail(QStringLiteral("pane keys: the focus is outside the panes, in %1")
+                 .arg(QApplication::focusWidget() != nullptr
+                          ? QString::fromLatin1(
+                                QApplication::focusWidget()->metaObject()->className())
+                          : QStringLiteral("nothing")));
+    } else if (usable > 1 && after == before) {
+        Fail(QStringLiteral("pane keys: the focus stayed in pane %1").arg(before));
+    } else if (after >= 0) {
+        report_.panesReached |= 1u << after;
+    }
 }
 
 void WindowMonkey::TreeAction() {
