@@ -133,6 +133,14 @@ VR7_TEXT(WithoutBackupBefore, "Резервная копия не сохране
 VR7_TEXT(WithoutBackupAfter, "\nСохранить в VR-7 без резервной копии?")
 VR7_TEXT(ReadCancelledStatus, "Чтение прервано пользователем")
 VR7_TEXT(StoreCancelledStatus, "Запись прервана пользователем")
+VR7_TEXT(StepBefore, "Шаг ")
+VR7_TEXT(StepOf, " из ")
+VR7_TEXT(StepAfter, ". ")
+VR7_TEXT(DownloadStep, "Чтение настроек из VR-7")
+VR7_TEXT(UploadStep, "Запись настроек в VR-7")
+VR7_TEXT(UploadNotCancelled,
+         "Запись в VR-7 началась и будет доведена до конца: прибор не должен остаться с частью "
+         "настроек")
 VR7_TEXT(DeviceSettingsIncomplete,
          "Настройки шлюза в приборе могут быть неполными: повторите сохранение в VR-7.")
 VR7_TEXT(TcpConnectStep,
@@ -236,6 +244,13 @@ Cp1251String BackupCut(size_t line) {
 
 Cp1251String BackupBadLine(size_t line) {
     return LineBefore() + Raw(std::to_string(line)) + BadLineAfter();
+}
+
+Cp1251String StoreStepStatus(StoreStepKind kind, int step, int steps) {
+    const Cp1251String& what = kind == StoreStepKind::Download ? DownloadStep() : UploadStep();
+    if (steps < 2) return what;
+    return StepBefore() + Raw(std::to_string(step + 1)) + StepOf() + Raw(std::to_string(steps)) +
+           StepAfter() + what;
 }
 
 Cp1251String StoreWithoutBackupQuestion(const Cp1251String& reason) {

@@ -61,6 +61,13 @@ const Cp1251String& ReadCancelledStatus();  // "Чтение прервано п
 const Cp1251String& StoreCancelledStatus();  // "Запись прервана пользователем"
 // "Настройки шлюза в приборе могут быть неполными: повторите сохранение в VR-7."
 const Cp1251String& DeviceSettingsIncomplete();
+// A store's steps in the status panel while its bar moves: "Шаг 1 из 2. Чтение настроек из
+// VR-7" (the backup's or the preview's download), "Шаг 2 из 2. Запись настроек в VR-7" (the
+// upload); a store of one step has no "Шаг" part.
+enum class StoreStepKind { Download, Upload };
+Cp1251String StoreStepStatus(StoreStepKind kind, int step, int steps);
+// The Cancel button's tool tip once the upload has begun: it is let finish.
+const Cp1251String& UploadNotCancelled();
 // The window's questions and explanations.
 // "Список SNVT переменных изменён и не сохранён.\nВыйти без сохранения?"
 const Cp1251String& LeaveUnsaved();

@@ -14,6 +14,7 @@
 #include "app/ui/exchangelog.h"
 #include "app/ui/reportdialog.h"
 #include "app/ui/statuspanel.h"
+#include "app/ui/storeprogress.h"
 #include "app/ui/usermessages.h"
 #include "app/ui/vr7cfgupdate.h"
 #include "base/cp1251.h"
@@ -144,18 +145,30 @@ void TVR7CfgUpdate::StoreList(const SnvtList& list, uint32_t number, bool takeBa
     job->number = number;
     job->asIs = std::move(asIs);
     job->policy = StoreBackupPolicy();
+    // The download before the upload (the backup's now, or the preview's before) is the bar's
+    // first step. Once the upload has begun it is let finish: Cancel says so.
+    const int upload = takeBackup || taken.read ? 1 : 0;
     job->backup = std::move(taken);
     const bool ownList = &list == &List;
     StartDeviceCommand(
-        [this, job, takeBackup] {
+        [this, job, takeBackup, upload] {
             DeviceBackup fresh;
-            job->result =
-                Store({Connection, job->number, job->messages}, job->list, kUploadFileName,
-                      takeBackup ? &job->policy : nullptr, &fresh, job->asIs);
+            StoreStep download(*this, usertext::StoreStepKind::Download, 0, 2);
+            StoreStep uploading(*this, usertext::StoreStepKind::Upload, upload, upload + 1, [this] {
+                runner_.Post([this] {
+                    CancelButton->setEnabled(false);
+                    CancelButton->setToolTip(FromCp1251(usertext::UploadNotCancelled()));
+                });
+            });
+            job->result = Store({Connection, job->number, job->messages}, job->list,
+                                kUploadFileName, takeBackup ? &job->policy : nullptr, &fresh,
+                                job->asIs, StoreProgress{&download, &uploading});
             if (takeBackup) job->backup = std::move(fresh);
         },
         [this, job, ownList, restoredFrom] {
             ShowHeldMessages(job->messages);
+            // The steps' bar and text go; what the store ended with is said below.
+            ReplaceStatus(Cp1251String(), false);
             const DeviceStoreResult& result = job->result;
             if (result.askWithoutBackup) {
                 // The device's file could not be kept: the user decides, "Нет" by default.
@@ -209,8 +222,10 @@ void TVR7CfgUpdate::PreviewThenStore() {
     const bool takeBackup = Backup1->isChecked();
     StartDeviceCommand(
         [this, job, takeBackup] {
+            // The bar's first step; the upload after the preview is its second.
+            StoreStep download(*this, usertext::StoreStepKind::Download, 0, 2);
             job->current = ReadCurrentGatewayFile(Connection, job->number,
-                                                  takeBackup ? &job->policy : nullptr, this);
+                                                  takeBackup ? &job->policy : nullptr, &download);
             ShowProgress("", 0);  // the download's progress ends with it
         },
         [this, job] {
@@ -336,6 +351,7 @@ void TVR7CfgUpdate::ShowCommandState() {
     ListView1->setEnabled(edit);
     const bool cancel = Controller.Enabled(WindowCommand::Cancel);
     CancelButton->setEnabled(cancel);
+    CancelButton->setToolTip(QString());
     CancelButton->setVisible(cancel);
 }
 
