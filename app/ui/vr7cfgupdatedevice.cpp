@@ -394,6 +394,12 @@ void TVR7CfgUpdate::FlushProgress(bool paintNow) {
 }
 
 void TVR7CfgUpdate::ApplyProgress(const std::string& text, float fraction, bool paintNow) {
+    // The text first: a bar that moves on is never seen beside the step before's text.
+    const QString shownText = FromCp1251(Cp1251String(text));
+    if (shownText != StatusPanel->text()) {
+        StatusPanel->setText(shownText);
+        if (paintNow) StatusPanel->repaint();
+    }
     if (fraction > 0) {
         const bool shown = ProgressBar->isHidden();
         if (shown) ProgressBar->show();
@@ -404,11 +410,6 @@ void TVR7CfgUpdate::ApplyProgress(const std::string& text, float fraction, bool 
         }
     } else if (!ProgressBar->isHidden()) {
         ProgressBar->hide();
-    }
-    const QString shownText = FromCp1251(Cp1251String(text));
-    if (shownText != StatusPanel->text()) {
-        StatusPanel->setText(shownText);
-        if (paintNow) StatusPanel->repaint();
     }
 }
 

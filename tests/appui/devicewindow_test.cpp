@@ -19,12 +19,14 @@
 #include <chrono>
 #include <memory>
 
+#include "app/messages.h"
 #include "app/ui/configtreeview.h"
 #include "app/ui/portchoices.h"
 #include "app/ui/progresspacing.h"
 #include "app/ui/snvtlistview.h"
 #include "app/ui/statuspanel.h"
 #include "base/inifile.h"
+#include "base/ui/qcp1251.h"
 #include "link/ui/ipedit.h"
 #include "link/ui/portcombo.h"
 #include "link/ui/setportdlg.h"
@@ -325,6 +327,46 @@ TEST_P(DeviceWindowTest, StoreUploadsWhatSaveToDiskWritesAndSaysSo) {
     EXPECT_EQ(std::string(stored.begin(), stored.end()), saved);
     EXPECT_EQ(static_cast<int>(w.Controller.ListSource()), 2);  // a store changes nothing on show
     EXPECT_EQ(w.Connection.Link(), nullptr);
+}
+
+// The preview's download and the upload are two steps of one bar, each named in the status
+// panel; once the upload has begun, Cancel is off and says why.
+TEST_P(DeviceWindowTest, AStoreShowsItsTwoStepsOnOneBarAndLetsItsUploadFinish) {
+    TVR7CfgUpdate& w = StartWith(DemoDevice());
+    OpenDemoFolder();
+    struct Shown {
+        int value;
+        QString status;
+        bool cancel;
+        QString cancelTip;
+    };
+    std::vector<Shown> shown;
+    QObject::connect(w.ProgressBar, &QProgressBar::valueChanged, [&w, &shown](int value) {
+        shown.push_back(
+            {value, w.StatusPanel->text(), w.CancelButton->isEnabled(), w.CancelButton->toolTip()});
+    });
+    w.Store1Click();
+    FinishDeviceCommand(w);
+    ASSERT_TRUE(w.Controller.Enabled(WindowCommand::Store));
+    EXPECT_EQ(messages.messages, QStringList{kStored});
+    const int half = kProgressBarMax / 2;
+    const auto first = std::find_if(shown.begin(), shown.end(),
+                                    [half](const Shown& s) { return s.value <= half; });
+    const auto second =
+        std::find_if(shown.begin(), shown.end(), [half](const Shown& s) { return s.value > half; });
+    ASSERT_NE(first, shown.end());
+    ASSERT_NE(second, shown.end());
+    EXPECT_LT(first - shown.begin(), second - shown.begin());
+    using usertext::StoreStepKind;
+    EXPECT_EQ(first->status, FromCp1251(usertext::StoreStepStatus(StoreStepKind::Download, 0, 2)));
+    EXPECT_TRUE(first->cancel);
+    EXPECT_EQ(second->status, FromCp1251(usertext::StoreStepStatus(StoreStepKind::Upload, 1, 2)));
+    EXPECT_FALSE(second->cancel);
+    EXPECT_EQ(second->cancelTip, FromCp1251(usertext::UploadNotCancelled()));
+    EXPECT_EQ(shown.back().value, kProgressBarMax);
+    // Once stored, the bar and the step's text are gone.
+    EXPECT_TRUE(w.ProgressBar->isHidden());
+    EXPECT_EQ(w.StatusPanel->text(), QString());
 }
 
 TEST_P(DeviceWindowTest, AProtectedDeviceGetsOnlyTheProtectionMessage) {
