@@ -36,6 +36,9 @@ ReportDialog::ReportDialog(std::string html, QString folder, IUserMessages& mess
     connect(PdfButton, &QPushButton::clicked, this, &ReportDialog::PdfClick);
     connect(HtmlButton, &QPushButton::clicked, this, &ReportDialog::HtmlClick);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    // Enter closes the report; printing or saving is asked for by name.
+    for (QPushButton* button : {PrintButton, PdfButton, HtmlButton}) button->setAutoDefault(false);
+    CloseButton->setDefault(true);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(View);
