@@ -1,5 +1,7 @@
 #include "app/messages.h"
 
+#include <string_view>
+
 #include <cerrno>
 #include <cstdio>
 #include <vector>
@@ -133,6 +135,11 @@ VR7_TEXT(WithoutBackupBefore, "Резервная копия не сохране
 VR7_TEXT(WithoutBackupAfter, "\nСохранить в VR-7 без резервной копии?")
 VR7_TEXT(ReadCancelledStatus, "Чтение прервано пользователем")
 VR7_TEXT(StoreCancelledStatus, "Запись прервана пользователем")
+VR7_TEXT(CancelButton, "Отмена")
+VR7_UTF8_TEXT(QtTypeFolder, "Папка")
+VR7_UTF8_TEXT(QtTypeFile, "Файл")
+VR7_UTF8_TEXT(QtTypeSuffixFile, "Файл %1")
+VR7_UTF8_TEXT(QtTypeDrive, "Диск")
 VR7_TEXT(StepBefore, "Шаг ")
 VR7_TEXT(StepOf, " из ")
 VR7_TEXT(StepAfter, ". ")
@@ -244,6 +251,18 @@ Cp1251String BackupCut(size_t line) {
 
 Cp1251String BackupBadLine(size_t line) {
     return LineBefore() + Raw(std::to_string(line)) + BadLineAfter();
+}
+
+const char* MissingQtText(const char* context, const char* source) {
+    if (context == nullptr || source == nullptr ||
+        std::string_view(context) != "QAbstractFileIconProvider")
+        return nullptr;
+    const std::string_view english(source);
+    if (english == "Folder") return QtTypeFolder;
+    if (english == "File") return QtTypeFile;
+    if (english == "%1 File") return QtTypeSuffixFile;
+    if (english == "Drive") return QtTypeDrive;
+    return nullptr;
 }
 
 Cp1251String StoreStepStatus(StoreStepKind kind, int step, int steps) {

@@ -68,6 +68,11 @@ enum class StoreStepKind { Download, Upload };
 Cp1251String StoreStepStatus(StoreStepKind kind, int step, int steps);
 // The Cancel button's tool tip once the upload has begun: it is let finish.
 const Cp1251String& UploadNotCancelled();
+// The Cancel button of the status bar and of the port dialog: "Отмена".
+const Cp1251String& CancelButton();
+// Qt's own texts that its Russian translations lack (UTF-8), by context and English source: the
+// file dialog's type column ("Папка", "Файл", "Файл %1", "Диск"); null for any other.
+const char* MissingQtText(const char* context, const char* source);
 // The window's questions and explanations.
 // "Список SNVT переменных изменён и не сохранён.\nВыйти без сохранения?"
 const Cp1251String& LeaveUnsaved();

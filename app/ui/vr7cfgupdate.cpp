@@ -81,6 +81,7 @@ TSetPortDlg& TVR7CfgUpdate::PortDialog() {
         portDialog_ = new TSetPortDlg(this);
         portDialog_->SetErrorDisplay(
             [this](const QString& text) { messages_->GeneralError(text); });
+        portDialog_->CancelBtn->setText(FromCp1251(usertext::CancelButton()));
         portDialog_->CB_Port->SetDescribedPortLister(
             [] { return DescribedPorts(DescribeSerialPorts()); });
     }

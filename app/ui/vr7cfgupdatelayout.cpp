@@ -283,7 +283,7 @@ void TVR7CfgUpdate::CreateStatusBar() {
     progressTimer_->setSingleShot(true);
     connect(progressTimer_, &QTimer::timeout, this, [this] { FlushProgress(false); });
     bar->addWidget(first);
-    CancelButton = new QPushButton(QStringLiteral("Отмена"), bar);
+    CancelButton = new QPushButton(FromCp1251(usertext::CancelButton()), bar);
     CancelButton->setFocusPolicy(Qt::NoFocus);
     CancelButton->setFixedHeight(buttonHeight);
     CancelButton->hide();

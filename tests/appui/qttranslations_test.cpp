@@ -1,12 +1,15 @@
 // Qt's standard dialogs and buttons speak Russian once the translations are installed.
 #include "app/ui/qttranslations.h"
 
+#include <QAbstractFileIconProvider>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QPushButton>
 #include <QTemporaryDir>
 
 #include "app/ui/statuspanel.h"
+#include "link/ui/setportdlg.h"
 
 #include "tests/appui/support/windowfixture.h"
 
@@ -33,6 +36,20 @@ TEST(QtTranslations, StandardButtonsAndDialogsSpeakRussian) {
     QCoreApplication::removeTranslator(&translator);
 }
 
+// The type column of Qt's file dialog, which Qt's translations leave in English, and the port
+// dialog's Cancel speak Russian too.
+TEST(QtTranslations, TheFileDialogsTypeColumnIsRussian) {
+    TestApplication();
+    MissingQtTexts missing;
+    QCoreApplication::installTranslator(&missing);
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QAbstractFileIconProvider provider;
+    EXPECT_EQ(provider.type(QFileInfo(folder.path())), QStringLiteral("Папка"));
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Folder"), QStringLiteral("Folder"));
+    QCoreApplication::removeTranslator(&missing);
+}
+
 TEST(QtTranslations, AFolderWithoutThemIsReported) {
     TestApplication();
     QTemporaryDir empty;
@@ -42,6 +59,11 @@ TEST(QtTranslations, AFolderWithoutThemIsReported) {
 }
 
 class QtTranslationsWindow : public WindowTest {};
+
+TEST_F(QtTranslationsWindow, ThePortDialogsCancelIsRussian) {
+    TVR7CfgUpdate& w = CreateWindow();
+    EXPECT_EQ(w.PortDialog().CancelBtn->text(), QStringLiteral("Отмена"));
+}
 
 TEST_F(QtTranslationsWindow, TheStatusBarSaysWhenQtsTranslationsAreMissing) {
     TVR7CfgUpdate& w = CreateWindow();
