@@ -85,6 +85,28 @@ TEST_F(WindowStateTest, AWindowLargerThanTheScreenIsFittedIntoIt) {
         << w.frameGeometry().width() << "x" << w.frameGeometry().height();
 }
 
+// A window kept larger than the screen (another scale factor) that opens maximized comes back
+// from maximized within the screen; the tree's width it keeps is the one at the kept size.
+TEST_F(WindowStateTest, RestoredFromMaximizedTheWindowFitsTheScreen) {
+    ini::WriteString(Ini(), "WINDOW", "width", "5000");
+    ini::WriteString(Ini(), "WINDOW", "height", "4000");
+    ini::WriteString(Ini(), "WINDOW", "maximized", "1");
+    ini::WriteString(Ini(), "WINDOW", "treeshare", "2500");
+    TVR7CfgUpdate& w = Shown();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.isMaximized(); }));
+    w.showNormal();
+    const QRect available = w.screen()->availableGeometry();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return available.contains(w.frameGeometry()); }))
+        << w.frameGeometry().width() << "x" << w.frameGeometry().height();
+    ASSERT_TRUE(w.close());
+    EXPECT_EQ(ini::ReadString(Ini(), "WINDOW", "width", ""), "5000");
+    // The share comes back from whole pixels: within a few ten-thousandths.
+    const int share = std::stoi(ini::ReadString(Ini(), "WINDOW", "treeshare", "0"));
+    EXPECT_NEAR(share, 2500, 5);
+    EXPECT_NEAR(std::stoi(ini::ReadString(Ini(), "WINDOW", "tree", "0")),
+                share * (5000 - w.Splitter1->handleWidth()) / 10000.0, 1);
+}
+
 // What a restart reads back from [WINDOW]: the window's size and state, both panes and the
 // list's columns.
 struct Restored {
