@@ -56,7 +56,9 @@ QString ReportDialog::Suggested(const char* extension) const {
 }
 
 bool ReportDialog::SavePdf(const QString& path) {
-    QPrinter printer(QPrinter::HighResolution);
+    // Laid out at the screen's resolution, as the report window shows it: the table cells' padding
+    // and borders, given in pixels, keep their size on the page (the text stays vector text).
+    QPrinter printer(QPrinter::ScreenResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(path);
     View->document()->print(&printer);

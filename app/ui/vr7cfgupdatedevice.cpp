@@ -160,15 +160,16 @@ void TVR7CfgUpdate::StoreList(const SnvtList& list, uint32_t number, bool takeBa
                     CancelButton->setToolTip(FromCp1251(usertext::UploadNotCancelled()));
                 });
             });
+            if (takeBackup) download.ShowProgress(std::string(), 0);  // the step shows at once
             job->result = Store({Connection, job->number, job->messages}, job->list,
                                 kUploadFileName, takeBackup ? &job->policy : nullptr, &fresh,
                                 job->asIs, StoreProgress{&download, &uploading});
             if (takeBackup) job->backup = std::move(fresh);
         },
         [this, job, ownList, restoredFrom] {
-            ShowHeldMessages(job->messages);
             // The steps' bar and text go; what the store ended with is said below.
-            ReplaceStatus(Cp1251String(), false);
+            ReplaceStatus(Cp1251String(), true);
+            ShowHeldMessages(job->messages);
             const DeviceStoreResult& result = job->result;
             if (result.askWithoutBackup) {
                 // The device's file could not be kept: the user decides, "Нет" by default.
@@ -224,6 +225,7 @@ void TVR7CfgUpdate::PreviewThenStore() {
         [this, job, takeBackup] {
             // The bar's first step; the upload after the preview is its second.
             StoreStep download(*this, usertext::StoreStepKind::Download, 0, 2);
+            download.ShowProgress(std::string(), 0);  // the step shows from its start
             job->current = ReadCurrentGatewayFile(Connection, job->number,
                                                   takeBackup ? &job->policy : nullptr, &download);
             ShowProgress("", 0);  // the download's progress ends with it

@@ -340,11 +340,21 @@ TEST_P(DeviceWindowTest, AStoreShowsItsTwoStepsOnOneBarAndLetsItsUploadFinish) {
         bool cancel;
         QString cancelTip;
     };
-    std::vector<Shown> shown;
-    QObject::connect(w.ProgressBar, &QProgressBar::valueChanged, [&w, &shown](int value) {
-        shown.push_back(
-            {value, w.StatusPanel->text(), w.CancelButton->isEnabled(), w.CancelButton->toolTip()});
-    });
+    // What the status bar shows each time the bar is painted.
+    struct Painted : QObject {
+        explicit Painted(TVR7CfgUpdate& window) : w(window) {
+            w.ProgressBar->installEventFilter(this);
+        }
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::Paint)
+                shown.push_back({w.ProgressBar->value(), w.StatusPanel->text(),
+                                 w.CancelButton->isEnabled(), w.CancelButton->toolTip()});
+            return false;
+        }
+        TVR7CfgUpdate& w;
+        std::vector<Shown> shown;
+    } painted(w);
+    const std::vector<Shown>& shown = painted.shown;
     w.Store1Click();
     FinishDeviceCommand(w);
     ASSERT_TRUE(w.Controller.Enabled(WindowCommand::Store));
@@ -364,6 +374,7 @@ TEST_P(DeviceWindowTest, AStoreShowsItsTwoStepsOnOneBarAndLetsItsUploadFinish) {
     EXPECT_FALSE(second->cancel);
     EXPECT_EQ(second->cancelTip, FromCp1251(usertext::UploadNotCancelled()));
     EXPECT_EQ(shown.back().value, kProgressBarMax);
+    w.ProgressBar->removeEventFilter(&painted);
     // Once stored, the bar and the step's text are gone.
     EXPECT_TRUE(w.ProgressBar->isHidden());
     EXPECT_EQ(w.StatusPanel->text(), QString());
