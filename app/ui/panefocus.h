@@ -2,7 +2,9 @@
 // The keyboard's way between the window's panes. Tab and Shift+Tab (with or without Ctrl) move
 // from pane to pane in a fixed order instead of from cell to cell inside one: the list moves
 // between its rows with the arrows. F6 and Shift+F6 cycle the panes from anywhere in the window.
-// (Alt alone opens the menu bar: the menu bar does that itself.) A pane that is
+// Alt pressed and released alone goes to the menu bar, where the toolkit does not do it itself
+// (on X11 it does not; a Cyrillic menu's Alt+letter needs the Russian keyboard layout, so Alt is
+// the way to the menus with a Latin one). A pane that is
 // hidden or disabled (the tree and the list while a device command runs) is passed over.
 #include <QList>
 #include <QObject>
@@ -31,5 +33,9 @@ class PaneFocus : public QObject {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    bool WatchAlt(QObject* watched, QEvent* event);
+
+    QMainWindow& window_;
     QList<QPointer<QWidget>> panes_;
+    bool altAlone_ = false;  // Alt is down and nothing else came since
 };

@@ -183,6 +183,8 @@ TEST_F(KeyboardTest, AltAloneOpensTheMenuBarAltWithALetterDoesNot) {
     QTest::keyPress(w.TreeView1, Qt::Key_Alt, Qt::AltModifier);
     QTest::keyRelease(w.TreeView1, Qt::Key_Alt);
     EXPECT_EQ(w.menuBar()->activeAction(), w.File1->menuAction());
+    // Its first menu opens, so that the user sees where the keys go.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w.File1->isVisible(); }));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     w.TreeView1->setFocus();
