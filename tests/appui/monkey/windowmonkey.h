@@ -102,8 +102,7 @@ class WindowMonkey {
     void DragTreeToList();
     void DragWithinList();
     void CloseAttempt();
-    // Tab, Shift+Tab, F6 or Shift+F6: the focus goes to another pane when there is one.
-    void PaneKey();
+    void PaneKey();  // Tab, Shift+Tab, F6 or Shift+F6: the focus goes to another pane
     void KeyTo(QWidget* target, int key, int modifiers = 0);
     bool ClickMenuItem(QAction* action);
     bool ContextMenuItem(QAction* action);
