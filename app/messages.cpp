@@ -136,10 +136,11 @@ VR7_TEXT(WithoutBackupAfter, "\nСохранить в VR-7 без резервн
 VR7_TEXT(ReadCancelledStatus, "Чтение прервано пользователем")
 VR7_TEXT(StoreCancelledStatus, "Запись прервана пользователем")
 VR7_TEXT(CancelButton, "Отмена")
-VR7_UTF8_TEXT(QtTypeFolder, "Папка")
-VR7_UTF8_TEXT(QtTypeFile, "Файл")
-VR7_UTF8_TEXT(QtTypeSuffixFile, "Файл %1")
-VR7_UTF8_TEXT(QtTypeDrive, "Диск")
+// Qt's own dialog texts: not the program's messages, so not listed for the manual.
+constexpr const char* QtTypeFolder = "Папка";
+constexpr const char* QtTypeFile = "Файл";
+constexpr const char* QtTypeSuffixFile = "Файл %1";
+constexpr const char* QtTypeDrive = "Диск";
 VR7_TEXT(StepBefore, "Шаг ")
 VR7_TEXT(StepOf, " из ")
 VR7_TEXT(StepAfter, ". ")
