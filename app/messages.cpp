@@ -1,5 +1,7 @@
 #include "app/messages.h"
 
+#include <string_view>
+
 #include <cerrno>
 #include <cstdio>
 #include <vector>
@@ -133,6 +135,20 @@ VR7_TEXT(WithoutBackupBefore, "Резервная копия не сохране
 VR7_TEXT(WithoutBackupAfter, "\nСохранить в VR-7 без резервной копии?")
 VR7_TEXT(ReadCancelledStatus, "Чтение прервано пользователем")
 VR7_TEXT(StoreCancelledStatus, "Запись прервана пользователем")
+VR7_TEXT(CancelButton, "Отмена")
+// Qt's own dialog texts: not the program's messages, so not listed for the manual.
+constexpr const char* QtTypeFolder = "Папка";
+constexpr const char* QtTypeFile = "Файл";
+constexpr const char* QtTypeSuffixFile = "Файл %1";
+constexpr const char* QtTypeDrive = "Диск";
+VR7_TEXT(StepBefore, "Шаг ")
+VR7_TEXT(StepOf, " из ")
+VR7_TEXT(StepAfter, ". ")
+VR7_TEXT(DownloadStep, "Чтение настроек из VR-7")
+VR7_TEXT(UploadStep, "Запись настроек в VR-7")
+VR7_TEXT(UploadNotCancelled,
+         "Запись в VR-7 началась и будет доведена до конца: прибор не должен остаться с частью "
+         "настроек")
 VR7_TEXT(DeviceSettingsIncomplete,
          "Настройки шлюза в приборе могут быть неполными: повторите сохранение в VR-7.")
 VR7_TEXT(TcpConnectStep,
@@ -240,6 +256,25 @@ Cp1251String BackupCut(size_t line) {
 
 Cp1251String BackupBadLine(size_t line) {
     return LineBefore() + Raw(std::to_string(line)) + BadLineAfter();
+}
+
+const char* MissingQtText(const char* context, const char* source) {
+    if (context == nullptr || source == nullptr ||
+        std::string_view(context) != "QAbstractFileIconProvider")
+        return nullptr;
+    const std::string_view english(source);
+    if (english == "Folder") return QtTypeFolder;
+    if (english == "File") return QtTypeFile;
+    if (english == "%1 File") return QtTypeSuffixFile;
+    if (english == "Drive") return QtTypeDrive;
+    return nullptr;
+}
+
+Cp1251String StoreStepStatus(StoreStepKind kind, int step, int steps) {
+    const Cp1251String& what = kind == StoreStepKind::Download ? DownloadStep() : UploadStep();
+    if (steps < 2) return what;
+    return StepBefore() + Raw(std::to_string(step + 1)) + StepOf() + Raw(std::to_string(steps)) +
+           StepAfter() + what;
 }
 
 Cp1251String StoreWithoutBackupQuestion(const Cp1251String& reason) {

@@ -62,6 +62,18 @@ const Cp1251String& ReadCancelledStatus();  // "Чтение прервано п
 const Cp1251String& StoreCancelledStatus();  // "Запись прервана пользователем"
 // "Настройки шлюза в приборе могут быть неполными: повторите сохранение в VR-7."
 const Cp1251String& DeviceSettingsIncomplete();
+// A store's steps in the status panel while its bar moves: "Шаг 1 из 2. Чтение настроек из
+// VR-7" (the backup's or the preview's download), "Шаг 2 из 2. Запись настроек в VR-7" (the
+// upload); a store of one step has no "Шаг" part.
+enum class StoreStepKind { Download, Upload };
+Cp1251String StoreStepStatus(StoreStepKind kind, int step, int steps);
+// The Cancel button's tool tip once the upload has begun: it is let finish.
+const Cp1251String& UploadNotCancelled();
+// The Cancel button of the status bar: "Отмена".
+const Cp1251String& CancelButton();
+// Qt's own texts that its Russian translations lack (UTF-8), by context and English source: the
+// file dialog's type column ("Папка", "Файл", "Файл %1", "Диск"); null for any other.
+const char* MissingQtText(const char* context, const char* source);
 // The window's questions and explanations. Before Exit, Open and Read replace or drop a list
 // changed since it was loaded, saved or stored; each asks about what it is about to do:
 // "Список SNVT переменных изменён и не сохранён.\nВыйти без сохранения?"

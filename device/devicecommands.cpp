@@ -412,11 +412,14 @@ DeviceStore StoreAndVerify(connection& conn, uint32_t& deviceNumber, const SnvtL
                 !taken)
                 return Fail(store, DeviceStep::Backup, taken.failure());
         }
-        // A cancel that came before the upload began leaves the device's file untouched.
+        // A cancel that came before the upload began leaves the device's file untouched; one
+        // that comes once it has begun waits for its end, so that the device gets the whole file.
         if (conn.CancelRequested())
             return Fail(store, DeviceStep::Identify, Failure::Of(FailureKind::Cancelled));
+        const connection::CancelHold hold(conn);
+        if (request.uploadProgress) request.uploadProgress->ShowProgress(std::string(), 0);
         const LinkResult code =
-            WriteDeviceFile(conn, deviceNumber, &copy, kUploadFileName, nullptr);
+            WriteDeviceFile(conn, deviceNumber, &copy, kUploadFileName, request.uploadProgress);
         if (code != lr::Ok) return Fail(store, DeviceStep::Upload, LinkFailure(code));
     }
     if (!request.verify) return store;
@@ -592,11 +595,14 @@ GatewayDownload ReadGatewayFileFromDevice(const DeviceCommandTarget& target, Snv
 
 DeviceStoreResult Store(const DeviceCommandTarget& target, const SnvtList& list,
                         const std::string& workingCopy, const BackupPolicy* policy,
-                        DeviceBackup* backup, const std::optional<std::string>& asIs) {
+                        DeviceBackup* backup, const std::optional<std::string>& asIs,
+                        const StoreProgress& progress) {
     StoreRequest request;
     request.workingCopy = workingCopy;
     request.backup = policy;
     request.asIs = asIs;
+    request.progress = progress.backup;
+    request.uploadProgress = progress.upload;
     const uint32_t asked = target.DeviceNumber;
     const DeviceStore stored = StoreAndVerify(target.conn, target.DeviceNumber, list, request);
     if (backup) *backup = stored.backup;

@@ -270,6 +270,9 @@ struct StoreRequest {
     std::string workingCopy = kUploadFileName;  // where the list is written for the upload
     bool verify = false;  // download the device's DUXGate.cfg and compare it with the copy
     IProgressSink* progress = nullptr;  // the backup's and the check download's progress
+    // The upload's progress, first told (fraction 0) as the upload begins. From then until it
+    // has ended the upload is not cancelled: a cancel asked for meanwhile waits for its end.
+    IProgressSink* uploadProgress = nullptr;
     // When given, the device's duxgate.cfg is kept as a backup before the upload, which goes on
     // only once the backup is on disk. Without one the store's frames are a store's alone.
     const BackupPolicy* backup = nullptr;
@@ -340,7 +343,13 @@ GatewayDownload ReadGatewayFileFromDevice(const DeviceCommandTarget& target, Snv
 // asIs, when given, is uploaded instead of the list's rows (StoreRequest::asIs). A backup whose
 // download failed has no message: the window asks whether to store without one (BackupFailed
 // with askWithoutBackup).
+// progress: the backup's download and the upload (StoreRequest's progress and uploadProgress).
+struct StoreProgress {
+    IProgressSink* backup = nullptr;
+    IProgressSink* upload = nullptr;
+};
 DeviceStoreResult Store(const DeviceCommandTarget& target, const SnvtList& list,
                         const std::string& workingCopy = kUploadFileName,
                         const BackupPolicy* policy = nullptr, DeviceBackup* backup = nullptr,
-                        const std::optional<std::string>& asIs = std::nullopt);
+                        const std::optional<std::string>& asIs = std::nullopt,
+                        const StoreProgress& progress = {});

@@ -101,7 +101,20 @@ class connection {
     // so one made before the command opened its link still counts. Any thread may call these.
     void RequestCancel() { cancelRequested_.store(true); }
     void ClearCancel() { cancelRequested_.store(false); }
-    bool CancelRequested() const { return cancelRequested_.load(); }
+    bool CancelRequested() const { return cancelRequested_.load() && !cancelHeld_.load(); }
+    // A step that must not stop halfway (an upload, which would leave the device a part of its
+    // new file) holds the cancel while it lives: a request made meanwhile is kept, not acted on,
+    // and counts again once the hold ends.
+    class CancelHold {
+      public:
+        explicit CancelHold(connection& conn) : conn_(conn) { conn_.cancelHeld_.store(true); }
+        ~CancelHold() { conn_.cancelHeld_.store(false); }
+        CancelHold(const CancelHold&) = delete;
+        CancelHold& operator=(const CancelHold&) = delete;
+
+      private:
+        connection& conn_;
+    };
 
     CLink* Link() const { return link_.get(); }
     // The errno of the last exchange that failed with 1020, or of the last failed open (0: none,
@@ -206,4 +219,5 @@ class connection {
     LinkResult lastFailedExchange_ = lr::Ok;
     int systemError_ = 0;
     std::atomic<bool> cancelRequested_{false};
+    std::atomic<bool> cancelHeld_{false};
 };

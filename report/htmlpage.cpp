@@ -10,7 +10,8 @@ constexpr char kStyle[] = R"(body { font-family: sans-serif; font-size: 10pt; co
 h1 { font-size: 14pt; margin-bottom: 6pt; }
 h2 { font-size: 12pt; margin-top: 12pt; margin-bottom: 4pt; }
 table { border-collapse: collapse; border: 1px solid #000; margin-bottom: 6pt; }
-th, td { border: 1px solid #000; padding: 2pt 4pt; text-align: left; vertical-align: top; }
+th, td { border: 1px solid #000; padding-top: 2px; padding-bottom: 2px; padding-left: 5px;
+  padding-right: 5px; text-align: left; vertical-align: top; }
 th { background-color: #e8e8e8; font-weight: bold; }
 td.num { text-align: right; }
 .ok { background-color: #c8ecc8; border: 2px solid #000; }

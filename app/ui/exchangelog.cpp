@@ -52,7 +52,11 @@ int ExchangeLogModel::rowCount(const QModelIndex& parent) const {
 }
 
 QVariant ExchangeLogModel::data(const QModelIndex& index, int role) const {
-    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount()) return {};
+    if (!index.isValid() || index.row() >= rowCount()) return {};
+    if (role == Qt::SizeHintRole && cell_.isValid())
+        return QSize(cell_.width() * (longest_ + 1), cell_.height());
+    // A line wider than the view is there whole as its tool tip.
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
     return QString::fromStdString(ExchangeLogLine(entries_[static_cast<size_t>(index.row())]));
 }
 
@@ -68,15 +72,24 @@ void ExchangeLogModel::Append(std::vector<ExchangeLogEntry>&& batch) {
         entries_.erase(entries_.begin(), entries_.begin() + dropping);
         endRemoveRows();
     }
+    const int longest = longest_;
+    for (size_t i = first; i < batch.size(); ++i)
+        longest_ = std::max(longest_, static_cast<int>(ExchangeLogLine(batch[i]).size()));
     const int row = static_cast<int>(entries_.size());
     beginInsertRows(QModelIndex(), row, row + static_cast<int>(adding) - 1);
     for (size_t i = first; i < batch.size(); ++i) entries_.push_back(std::move(batch[i]));
     endInsertRows();
+    // A wider line widens every line: the view measures them again.
+    if (longest_ != longest && cell_.isValid()) {
+        emit layoutAboutToBeChanged();
+        emit layoutChanged();
+    }
 }
 
 void ExchangeLogModel::Clear() {
     beginResetModel();
     entries_.clear();
+    longest_ = 0;
     endResetModel();
 }
 
@@ -94,7 +107,11 @@ ExchangeLogDock::ExchangeLogDock(IShellServices& shell, IUserMessages& messages,
     view_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    view_->setFont(QFont(QStringLiteral("Monospace")));
+    QFont fixed(QStringLiteral("Monospace"));
+    fixed.setStyleHint(QFont::TypeWriter);
+    view_->setFont(fixed);
+    const QFontMetrics metrics(fixed);
+    model_->SetCharCell(QSize(metrics.horizontalAdvance(QLatin1Char('0')), metrics.height() + 2));
     view_->setContextMenuPolicy(Qt::ActionsContextMenu);
     auto* copy = new QAction(QStringLiteral("Копировать"), view_);
     copy->setShortcut(QKeySequence::Copy);

@@ -43,10 +43,16 @@ class ExchangeLogModel : public QAbstractListModel {
     void Append(std::vector<ExchangeLogEntry>&& batch);
     void Clear();
     const std::deque<ExchangeLogEntry>& Entries() const { return entries_; }
+    // Every line is as wide as the longest seen, in cells of this size (a character of the
+    // view's fixed-pitch font): the view, which measures one line for all, then scrolls to the
+    // end of every line.
+    void SetCharCell(QSize cell) { cell_ = cell; }
 
   private:
     int limit_;
     std::deque<ExchangeLogEntry> entries_;
+    QSize cell_;
+    int longest_ = 0;  // characters of the longest line appended since the last Clear
 };
 
 class ExchangeLogDock : public QDockWidget {

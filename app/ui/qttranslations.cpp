@@ -5,6 +5,8 @@
 #include <QLocale>
 #include <clocale>
 
+#include "app/messages.h"
+
 namespace {
 
 constexpr char kTimeVariable[] = "LC_TIME";
@@ -26,6 +28,12 @@ bool InstallQtTranslations(QTranslator& translator, const QString& folder) {
                          QStringLiteral("_"), folder))
         return false;
     return QCoreApplication::installTranslator(&translator);
+}
+
+QString MissingQtTexts::translate(const char* context, const char* sourceText, const char*,
+                                  int) const {
+    const char* text = usertext::MissingQtText(context, sourceText);
+    return text == nullptr ? QString() : QString::fromUtf8(text);
 }
 
 bool InstallQtTranslations(QTranslator& translator) {

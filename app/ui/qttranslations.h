@@ -11,6 +11,15 @@
 bool InstallQtTranslations(QTranslator& translator);
 bool InstallQtTranslations(QTranslator& translator, const QString& folder);
 
+// The few texts of Qt's dialogs that its Russian translations lack (the file dialog's type
+// column: "Folder"), installed after them so that it is asked first; empty for every other text.
+class MissingQtTexts : public QTranslator {
+  public:
+    QString translate(const char* context, const char* sourceText, const char* disambiguation,
+                      int n) const override;
+    bool isEmpty() const override { return false; }
+};
+
 // Qt takes the locale of the dates its dialogs show (a file's "Дата изменения") from the
 // environment once, while the application object is made. Made before it and finished after it,
 // this gives Qt the Russian one for that moment alone, then puts the environment and the C

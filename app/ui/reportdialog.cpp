@@ -37,6 +37,9 @@ ReportDialog::ReportDialog(std::string html, QString folder, IUserMessages& mess
     connect(PdfButton, &QPushButton::clicked, this, &ReportDialog::PdfClick);
     connect(HtmlButton, &QPushButton::clicked, this, &ReportDialog::HtmlClick);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    // Enter closes the report; printing or saving is asked for by name.
+    for (QPushButton* button : {PrintButton, PdfButton, HtmlButton}) button->setAutoDefault(false);
+    CloseButton->setDefault(true);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(View);
@@ -54,7 +57,9 @@ QString ReportDialog::Suggested(const char* extension) const {
 }
 
 bool ReportDialog::SavePdf(const QString& path) {
-    QPrinter printer(QPrinter::HighResolution);
+    // Laid out at the screen's resolution, as the report window shows it: the table cells' padding
+    // and borders, given in pixels, keep their size on the page (the text stays vector text).
+    QPrinter printer(QPrinter::ScreenResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(path);
     View->document()->print(&printer);

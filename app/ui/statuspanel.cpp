@@ -1,5 +1,7 @@
 #include "app/ui/statuspanel.h"
 
+#include "app/ui/pathtext.h"
+
 #include <QPainter>
 #include <QStyle>
 
@@ -13,7 +15,7 @@ void StatusPanelLabel::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     drawFrame(&painter);
     const QRect area = contentsRect().adjusted(2, 0, -2, 0);
-    const QString shown = fontMetrics().elidedText(text(), Qt::ElideRight, area.width());
+    const QString shown = ElidePathText(text(), fontMetrics(), area.width());
     // A text cut short (a failure's cause in a narrow window) is there whole as the tool tip.
     const QString tip = shown == text() ? QString() : text();
     if (toolTip() != tip) setToolTip(tip);

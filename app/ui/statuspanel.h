@@ -1,6 +1,7 @@
 #pragma once
 // A panel of the status bar. Its width is fixed, and a hint or status text longer than the panel
-// ends in "…" instead of being cut off in the middle of a letter; text() keeps the whole text.
+// is shortened with "…" instead of being cut off in the middle of a letter: a path keeps its
+// file's name and folder (ElidePathText); text() keeps the whole text.
 #include <QLabel>
 
 class StatusPanelLabel : public QLabel {

@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QStatusTipEvent>
 #include <QThread>
+#include <QTimer>
+#include <QWindowStateChangeEvent>
 
 #include "app/messages.h"
 #include "app/ui/aboutbox.h"
@@ -201,6 +203,12 @@ bool TVR7CfgUpdate::event(QEvent* event) {
                 awaitFrame_ = false;
                 FitIntoScreen();
             }
+            break;
+        case QEvent::WindowStateChange:
+            // Restored from maximized: the normal size, kept from before, fits the screen too.
+            if ((static_cast<QWindowStateChangeEvent*>(event)->oldState() & Qt::WindowMaximized) &&
+                !isMaximized())
+                QTimer::singleShot(0, this, [this] { FitIntoScreen(); });
             break;
         case QEvent::StatusTip:
             HintPanel->setText(static_cast<QStatusTipEvent*>(event)->tip());

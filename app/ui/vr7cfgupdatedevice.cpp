@@ -14,6 +14,7 @@
 #include "app/ui/exchangelog.h"
 #include "app/ui/reportdialog.h"
 #include "app/ui/statuspanel.h"
+#include "app/ui/storeprogress.h"
 #include "app/ui/usermessages.h"
 #include "app/ui/vr7cfgupdate.h"
 #include "base/cp1251.h"
@@ -144,17 +145,31 @@ void TVR7CfgUpdate::StoreList(const SnvtList& list, uint32_t number, bool takeBa
     job->number = number;
     job->asIs = std::move(asIs);
     job->policy = StoreBackupPolicy();
+    // The download before the upload (the backup's now, or the preview's before) is the bar's
+    // first step. Once the upload has begun it is let finish: Cancel says so.
+    const int upload = takeBackup || taken.read ? 1 : 0;
     job->backup = std::move(taken);
     const bool ownList = &list == &List;
     StartDeviceCommand(
-        [this, job, takeBackup] {
+        [this, job, takeBackup, upload] {
             DeviceBackup fresh;
+            StoreStep download(*this, usertext::StoreStepKind::Download, 0, 2);
+            StoreStep uploading(*this, usertext::StoreStepKind::Upload, upload, upload + 1, [this] {
+                runner_.Post([this] {
+                    CancelButton->setEnabled(false);
+                    CancelButton->setToolTip(FromCp1251(usertext::UploadNotCancelled()));
+                });
+            });
+            if (takeBackup) download.ShowProgress(std::string(), 0);  // the step shows at once
             job->result = Store({Connection, job->number}, job->list, kUploadFileName,
-                                takeBackup ? &job->policy : nullptr, &fresh, job->asIs);
+                                takeBackup ? &job->policy : nullptr, &fresh, job->asIs,
+                                StoreProgress{&download, &uploading});
             HoldMessage(job->messages, job->result.message, job->result.next);
             if (takeBackup) job->backup = std::move(fresh);
         },
         [this, job, ownList, restoredFrom] {
+            // The steps' bar and text go; what the store ended with is said below.
+            ReplaceStatus(Cp1251String(), true);
             ShowHeldMessages(job->messages);
             const DeviceStoreResult& result = job->result;
             const StoreEnding ending = WindowController::WhatStoreShows(result, restoredFrom);
@@ -193,8 +208,11 @@ void TVR7CfgUpdate::PreviewThenStore() {
     const bool takeBackup = Backup1->isChecked();
     StartDeviceCommand(
         [this, job, takeBackup] {
+            // The bar's first step; the upload after the preview is its second.
+            StoreStep download(*this, usertext::StoreStepKind::Download, 0, 2);
+            download.ShowProgress(std::string(), 0);  // the step shows from its start
             job->current = ReadCurrentGatewayFile(Connection, job->number,
-                                                  takeBackup ? &job->policy : nullptr, this);
+                                                  takeBackup ? &job->policy : nullptr, &download);
             ShowProgress("", 0);  // the download's progress ends with it
         },
         [this, job] {
@@ -208,9 +226,9 @@ void TVR7CfgUpdate::PreviewThenStore() {
                     ShowEnding(ending);
                     return;
                 case PreviewStep::Failed: {
-                    messages_->Message(FromCp1251(
-                        usertext::CommandMessageWithStep(CurrentFileMessage(Connection, current),
-                                                         NextStep(Connection, job->asked, current))));
+                    messages_->Message(FromCp1251(usertext::CommandMessageWithStep(
+                        CurrentFileMessage(Connection, current),
+                        NextStep(Connection, job->asked, current))));
                     ShowEnding(ending);
                     return;
                 }
@@ -317,6 +335,7 @@ void TVR7CfgUpdate::ShowCommandState() {
     ListView1->setEnabled(edit);
     const bool cancel = Controller.Enabled(WindowCommand::Cancel);
     CancelButton->setEnabled(cancel);
+    CancelButton->setToolTip(QString());
     CancelButton->setVisible(cancel);
 }
 
@@ -359,6 +378,12 @@ void TVR7CfgUpdate::FlushProgress(bool paintNow) {
 }
 
 void TVR7CfgUpdate::ApplyProgress(const std::string& text, float fraction, bool paintNow) {
+    // The text first: a bar that moves on is never seen beside the step before's text.
+    const QString shownText = FromCp1251(Cp1251String(text));
+    if (shownText != StatusPanel->text()) {
+        StatusPanel->setText(shownText);
+        if (paintNow) StatusPanel->repaint();
+    }
     if (fraction > 0) {
         const bool shown = ProgressBar->isHidden();
         if (shown) ProgressBar->show();
@@ -369,11 +394,6 @@ void TVR7CfgUpdate::ApplyProgress(const std::string& text, float fraction, bool 
         }
     } else if (!ProgressBar->isHidden()) {
         ProgressBar->hide();
-    }
-    const QString shownText = FromCp1251(Cp1251String(text));
-    if (shownText != StatusPanel->text()) {
-        StatusPanel->setText(shownText);
-        if (paintNow) StatusPanel->repaint();
     }
 }
 

@@ -9,6 +9,7 @@
 #include <QGridLayout>
 #include <QKeySequence>
 #include <QLineEdit>
+#include <QListView>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
@@ -28,6 +29,7 @@
 #include "app/ui/configtreeview.h"
 #include "app/ui/exchangelog.h"
 #include "app/ui/imagelist.h"
+#include "app/ui/panefocus.h"
 #include "app/ui/sharesplitter.h"
 #include "app/ui/shellservices.h"
 #include "app/ui/statuspanel.h"
@@ -137,6 +139,7 @@ void TVR7CfgUpdate::CreateControls() {
     // The list's context menu: its tool bar's commands.
     ListView1->setContextMenuPolicy(Qt::ActionsContextMenu);
     ListView1->addActions({ClearAll1, SetAll1, DelSelected1});
+    new PaneFocus(*this, {TreeView1, ListView1, ExchangeLog->View()});
 
     // The menu bar lies outside the client area.
     resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
@@ -280,7 +283,7 @@ void TVR7CfgUpdate::CreateStatusBar() {
     progressTimer_->setSingleShot(true);
     connect(progressTimer_, &QTimer::timeout, this, [this] { FlushProgress(false); });
     bar->addWidget(first);
-    CancelButton = new QPushButton(QStringLiteral("Отмена"), bar);
+    CancelButton = new QPushButton(FromCp1251(usertext::CancelButton()), bar);
     CancelButton->setFocusPolicy(Qt::NoFocus);
     CancelButton->setFixedHeight(buttonHeight);
     CancelButton->hide();
@@ -350,6 +353,8 @@ void TVR7CfgUpdate::LoadWindowState() {
         wantedSize_ = state.size.expandedTo(minimumSizeHint());
         resize(wantedSize_);
     }
+    // A window that opens maximized comes back to a normal size that fits the screen.
+    FitIntoScreen();
     if (state.maximized) setWindowState(windowState() | Qt::WindowMaximized);
     if (state.logHeight > 0) resizeDocks({ExchangeLog}, {state.logHeight}, Qt::Vertical);
     ExchangeLog->setVisible(state.logShown);
@@ -365,11 +370,16 @@ void TVR7CfgUpdate::SaveWindowState() {
     if (!state.size.isValid()) state.size = size();
     // Only fitted into the screen, never resized by the user: the size it was asked for stays.
     if (StillFitted(state.size)) state.size = wantedSize_;
-    state.treeWidth = Splitter1->sizes().value(0);
+    // The tree pane's width is the one it has at the saved size, whatever the screen or its
+    // scale made of the window in this run.
     const double share = Splitter1->Share();
-    if (share > 0)
+    state.treeWidth = Splitter1->sizes().value(0);
+    if (share > 0) {
         state.treeShare =
             std::clamp(static_cast<int>(std::lround(share * kShareUnit)), 1, kShareUnit - 1);
+        state.treeWidth =
+            static_cast<int>(std::lround(share * (state.size.width() - Splitter1->handleWidth())));
+    }
     for (int c = 0; c < ListView1->columnCount(); ++c)
         state.columnWidths << ListView1->columnWidth(c);
     state.openFolder = lastOpenFolder_;

@@ -42,6 +42,8 @@ int RunWindowProgram(int argc, char* argv[], const std::function<void()>& whenSh
     UseRussianLocale();
     QTranslator qtTranslator;
     const bool translated = InstallQtTranslations(qtTranslator);
+    MissingQtTexts missingTexts;
+    QCoreApplication::installTranslator(&missingTexts);
     // The window creates the About box and the port settings dialog after itself.
     TVR7CfgUpdate window;
     if (!translated) window.SayQtTranslationsMissing();

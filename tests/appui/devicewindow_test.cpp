@@ -82,13 +82,16 @@ class ProgressPaints : public QObject {
     struct Paint {
         int value;
         QRect geometry;
+        QString status;
+        bool cancel;
     };
     std::vector<Paint> paints;
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (watched == window_.ProgressBar && event->type() == QEvent::Paint) {
-            paints.push_back({window_.ProgressBar->value(), window_.ProgressBar->geometry()});
+            paints.push_back({window_.ProgressBar->value(), window_.ProgressBar->geometry(),
+                              window_.StatusPanel->text(), window_.CancelButton->isEnabled()});
         }
         return false;
     }
@@ -332,6 +335,32 @@ TEST_P(DeviceWindowTest, StoreUploadsWhatSaveToDiskWritesAndSaysSo) {
     EXPECT_EQ(std::string(stored.begin(), stored.end()), saved);
     EXPECT_EQ(static_cast<int>(w.Controller.ListSource()), 2);  // a store changes nothing on show
     EXPECT_EQ(w.Connection.Link(), nullptr);
+}
+
+// The preview's download and the upload are two steps of one bar, each named in the status
+// panel; once the upload has begun, Cancel is off.
+TEST_P(DeviceWindowTest, AStoreShowsItsTwoStepsOnOneBar) {
+    TVR7CfgUpdate& w = StartWith(DemoDevice());
+    OpenDemoFolder();
+    ProgressPaints paints(w);
+    w.Store1Click();
+    FinishDeviceCommand(w);
+    EXPECT_EQ(messages.messages, QStringList{kStored});
+    using usertext::StoreStepKind;
+    const QString steps[] = {FromCp1251(usertext::StoreStepStatus(StoreStepKind::Download, 0, 2)),
+                             FromCp1251(usertext::StoreStepStatus(StoreStepKind::Upload, 1, 2))};
+    int seen[2] = {0, 0};  // paints of each step
+    for (const auto& p : paints.paints) {
+        if (p.status.isEmpty()) continue;  // the store has ended, its text gone before the bar
+        const bool upload = p.status == steps[1];
+        ++seen[upload ? 1 : 0];
+        EXPECT_EQ(p.status, steps[upload ? 1 : 0]);
+        EXPECT_EQ(upload ? p.value >= kProgressBarMax / 2 : p.value <= kProgressBarMax / 2, true);
+        EXPECT_EQ(p.cancel, !upload) << p.value;
+    }
+    EXPECT_GT(seen[1], 0);  // its last position is painted at once; a short download's may not be
+    EXPECT_EQ(paints.paints.back().value, kProgressBarMax);
+    EXPECT_TRUE(w.ProgressBar->isHidden() && w.StatusPanel->text().isEmpty());
 }
 
 TEST_P(DeviceWindowTest, AProtectedDeviceGetsOnlyTheProtectionMessage) {

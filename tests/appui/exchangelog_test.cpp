@@ -64,6 +64,18 @@ TEST(ExchangeLogModel, KeepsTheNewestLinesUpToItsLimit) {
     EXPECT_EQ(model.rowCount(), 0);
 }
 
+// The view measures one line for all: every line is as wide as the longest appended, and whole
+// in its tool tip.
+TEST(ExchangeLogModel, EveryLineIsAsWideAsTheLongestAndWholeInItsToolTip) {
+    ExchangeLogModel model(10, nullptr);
+    model.SetCharCell(QSize(7, 15));
+    const ExchangeLogEntry longest{ExchangeLogEntry::Text, 0, std::string(300, 'x')};
+    model.Append({longest, {ExchangeLogEntry::Text, 0, "b"}});
+    const int chars = static_cast<int>(ExchangeLogLine(longest).size());
+    EXPECT_EQ(model.index(1).data(Qt::SizeHintRole).toSize(), QSize(7 * (chars + 1), 15));
+    EXPECT_EQ(model.index(0).data(Qt::ToolTipRole), model.index(0).data());
+}
+
 // The request as the line handed it back: its bytes and what it is, no check of its own.
 TEST(ExchangeLogModel, TheRequestsEchoIsALineOfItsOwn) {
     const std::string request("\x0c\x00\x00\x00\x00\x00\x01\x0d\x0d", 9);

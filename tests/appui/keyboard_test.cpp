@@ -3,11 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
 #include <QTest>
 #include <QTreeWidgetItem>
 
 #include "app/messages.h"
 #include "app/ui/configtreeview.h"
+#include "app/ui/exchangelog.h"
 #include "app/ui/snvtlistview.h"
 #include "base/ui/qcp1251.h"
 #include "tests/appui/support/windowfixture.h"
@@ -124,6 +129,37 @@ TEST_F(KeyboardTest, ExitWithAChangedListLeavesOnYes) {
     w.FileExit1Execute();
     EXPECT_EQ(messages.questions, QStringList{FromCp1251(usertext::LeaveUnsaved())});
     EXPECT_FALSE(w.isVisible());
+}
+
+// Tab and Shift+Tab (Ctrl or not) go from pane to pane, F6 and Shift+F6 from anywhere; a hidden
+// pane is passed over; Alt alone opens the first menu.
+TEST_F(KeyboardTest, TabShiftTabAndF6MoveBetweenThePanesAltOpensTheMenu) {
+    TVR7CfgUpdate& w = OpenDemoEmptied();
+    PressOnFirstLeaf(w, Qt::Key_Return);
+    w.ExchangeLog->show();
+    QWidget* log = w.ExchangeLog->View();
+    const struct {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        QWidget* expected;
+    } steps[] = {
+        {Qt::Key_Tab, Qt::NoModifier, w.ListView1},      {Qt::Key_Tab, Qt::NoModifier, log},
+        {Qt::Key_Tab, Qt::NoModifier, w.TreeView1},      {Qt::Key_Backtab, Qt::ShiftModifier, log},
+        {Qt::Key_Tab, Qt::ControlModifier, w.TreeView1}, {Qt::Key_F6, Qt::ShiftModifier, log},
+        {Qt::Key_F6, Qt::NoModifier, w.TreeView1}};
+    w.TreeView1->setFocus();
+    for (const auto& step : steps) {
+        QTest::keyClick(QApplication::focusWidget(), step.key, step.modifiers);
+        EXPECT_EQ(QApplication::focusWidget(), step.expected)
+            << QKeySequence(step.key).toString().toStdString();
+    }
+    w.ExchangeLog->hide();
+    w.Edit1->setFocus();
+    QTest::keyClick(w.Edit1, Qt::Key_F6, Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::focusWidget(), w.ListView1);
+    QTest::keyPress(w.ListView1, Qt::Key_Alt, Qt::AltModifier);
+    QTest::keyRelease(w.ListView1, Qt::Key_Alt);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w.File1->isVisible(); }));
 }
 
 }  // namespace

@@ -1,8 +1,11 @@
 // Qt's standard dialogs and buttons speak Russian once the translations are installed.
 #include "app/ui/qttranslations.h"
 
+#include <QAbstractFileIconProvider>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QPushButton>
 #include <QTemporaryDir>
 
@@ -33,6 +36,16 @@ TEST(QtTranslations, StandardButtonsAndDialogsSpeakRussian) {
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     EXPECT_EQ(dialog.labelText(QFileDialog::Reject).remove('&'), QStringLiteral("Отмена"));
     QCoreApplication::removeTranslator(&translator);
+}
+
+// The file dialog's type column, which Qt's translations leave in English, speaks Russian too.
+TEST(QtTranslations, TheFileDialogsTypeColumnIsRussian) {
+    TestApplication();
+    MissingQtTexts missing;
+    QCoreApplication::installTranslator(&missing);
+    EXPECT_EQ(QAbstractFileIconProvider().type(QFileInfo(QDir::tempPath())),
+              QStringLiteral("Папка"));
+    QCoreApplication::removeTranslator(&missing);
 }
 
 TEST(QtTranslations, AFolderWithoutThemIsReported) {

@@ -71,6 +71,11 @@ TEST_F(ReportWindowTest, AStoreOffersItsReportUntilTheListChanges) {
         EXPECT_TRUE(Has(page, row)) << row;
     }
 
+    // Enter closes the report; nothing is printed or saved without its own button.
+    EXPECT_TRUE(w.ReportWindow->CloseButton->isDefault());
+    for (const QPushButton* b : {w.ReportWindow->PrintButton, w.ReportWindow->PdfButton})
+        EXPECT_FALSE(b->isDefault() || b->autoDefault());
+
     // Saved as PDF, and as the page itself through its button.
     const QString pdf = Work() + "/report.pdf";
     ASSERT_TRUE(w.ReportWindow->SavePdf(pdf));

@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
@@ -14,6 +15,7 @@
 #include <QTest>
 
 #include "app/messages.h"
+#include "app/ui/pathtext.h"
 #include "app/ui/snvtlistview.h"
 #include "app/ui/statuspanel.h"
 #include "base/inifile.h"
@@ -85,6 +87,41 @@ TEST_F(WindowStateTest, AWindowLargerThanTheScreenIsFittedIntoIt) {
     const QRect available = w.screen()->availableGeometry();
     EXPECT_TRUE(available.contains(w.frameGeometry()))
         << w.frameGeometry().width() << "x" << w.frameGeometry().height();
+}
+
+// A window kept larger than the screen (another scale factor) that opens maximized comes back
+// from maximized within the screen; the tree's width it keeps is the one at the kept size.
+TEST_F(WindowStateTest, RestoredFromMaximizedTheWindowFitsTheScreen) {
+    ini::WriteString(Ini(), "WINDOW", "width", "5000");
+    ini::WriteString(Ini(), "WINDOW", "height", "4000");
+    ini::WriteString(Ini(), "WINDOW", "maximized", "1");
+    ini::WriteString(Ini(), "WINDOW", "treeshare", "2500");
+    TVR7CfgUpdate& w = Shown();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.isMaximized(); }));
+    w.showNormal();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return w.screen()->availableGeometry().contains(w.frameGeometry()); }));
+    ASSERT_TRUE(w.close());
+    EXPECT_EQ(ini::ReadString(Ini(), "WINDOW", "width", ""), "5000");
+    // The share comes back from whole pixels: within a few ten-thousandths.
+    const int share = std::stoi(ini::ReadString(Ini(), "WINDOW", "treeshare", "0"));
+    EXPECT_NEAR(std::stoi(ini::ReadString(Ini(), "WINDOW", "tree", "0")),
+                share * (5000 - w.Splitter1->handleWidth()) / 10000.0, 1);
+}
+
+// A path too long for a status panel keeps the text's start, the file's name and its folder.
+TEST(ElidePathText, KeepsTheStartTheFileAndItsFolder) {
+    const QFontMetrics metrics(TestApplication().font());
+    for (const QString& text :
+         {QStringLiteral("Сохранено в /home/инженер/Объекты заказчика/Котельная №3/CONFIG/d.cfg"),
+          QStringLiteral(
+              "C:\\Объекты заказчика\\Котельная №3 на улице Заводской\\CONFIG\\d.cfg")}) {
+        const int width = metrics.horizontalAdvance(text) * 2 / 3;
+        const QString shown = ElidePathText(text, metrics, width);
+        EXPECT_LE(metrics.horizontalAdvance(shown), width);
+        EXPECT_EQ(shown.left(3), text.left(3));
+        EXPECT_TRUE(shown.endsWith("…" + text.right(13))) << shown.toStdString();
+    }
 }
 
 // What a restart reads back from [WINDOW]: the window's size and state, both panes and the

@@ -328,6 +328,32 @@ TEST_P(DeviceCommands, StoreUploadsExactlyWhatSaveToDiskWrites) {
     EXPECT_EQ(conn.Link(), nullptr);
 }
 
+// A cancel before the upload stops the store, the device's file untouched; one at any frame of
+// the upload (open, blocks, closing block) waits for its end: the device gets the whole file.
+TEST_P(DeviceCommands, ACancelDuringTheUploadWaitsForItsEnd) {
+    const std::string saved = GatewayFileText(folderList);
+    const int last = 3 + static_cast<int>((saved.size() + kMaxFrameData - 1) / kMaxFrameData);
+    for (int at = 1; at <= last; ++at) {  // 1: the identification
+        SCOPED_TRACE(at);
+        Start(DemoDevice());
+        progress.fractions.clear();
+        int sent = 0;
+        conn.Trace = [this, at, &sent](FrameWay way, const uint8_t*, int) {
+            if (way == FrameWay::Sent && ++sent == at) conn.RequestCancel();
+        };
+        const DeviceStoreResult r = ::Store(Target(), folderList, kUploadFileName, nullptr, nullptr,
+                                            std::nullopt, StoreProgress{nullptr, &progress});
+        conn.Trace = nullptr;
+        conn.ClearCancel();
+        std::vector<uint8_t> stored;
+        EXPECT_EQ(server->File("DUXGate.cfg", stored), at > 1);
+        EXPECT_EQ(r.code, at > 1 ? lr::Ok : lr::Cancelled);
+        EXPECT_EQ(std::string(stored.begin(), stored.end()), at > 1 ? saved : "");
+        // Told as the upload begins, then after each block.
+        EXPECT_EQ(progress.fractions.size() > 1 && progress.fractions.back() == 1.0f, at > 1);
+    }
+}
+
 TEST_P(DeviceCommands, AWriteProtectedDeviceGetsOnlyTheProtectionMessage) {
     SimDevice device = DemoDevice();
     device.writeProtected = true;

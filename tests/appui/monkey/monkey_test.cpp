@@ -164,6 +164,8 @@ TEST_F(MonkeyTest, RandomUserActionsKeepTheWindowSound) {
     // A run that went its whole length reached the device often enough to mean something.
     if (report.failure.isEmpty()) {
         EXPECT_GE(report.deviceCommands, options.steps / 100);
+        // Tab, Shift+Tab and F6 took the focus to the tree, the list and the log.
+        EXPECT_EQ(report.panesReached, 7u);
     }
 }
 

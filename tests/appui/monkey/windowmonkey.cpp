@@ -14,6 +14,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
+#include <QListView>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -26,6 +27,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QTreeWidgetItem>
+#include <algorithm>
 #include <functional>
 #include <iostream>
 
@@ -33,6 +35,7 @@
 #include "app/ui/aboutbox.h"
 #include "app/ui/configtreeview.h"
 #include "app/ui/dragpayload.h"
+#include "app/ui/exchangelog.h"
 #include "app/ui/shellservices.h"
 #include "app/ui/snvtlistview.h"
 #include "app/ui/statuspanel.h"
@@ -444,6 +447,7 @@ void WindowMonkey::Step() {
              Turns(turns);
          }},
         {"close", 2, [&] { CloseAttempt(); }},
+        {"pane key", 4, [&] { PaneKey(); }},
     };
     int total = 0;
     for (const Choice& choice : choices) total += choice.weight;
@@ -866,6 +870,35 @@ void WindowMonkey::KeyTo(QWidget* target, int key, int modifiers) {
     }
     QTest::keyClick(receiver, static_cast<Qt::Key>(key),
                     static_cast<Qt::KeyboardModifiers>(modifiers));
+}
+
+void WindowMonkey::PaneKey() {
+    TVR7CfgUpdate& w = *window_;
+    const Qt::Key key = Chance(0.5) ? Qt::Key_Tab : Qt::Key_F6;
+    const Qt::KeyboardModifiers modifiers = Chance(0.5) ? Qt::ShiftModifier : Qt::NoModifier;
+    QWidget* const panes[] = {w.TreeView1, w.ListView1, w.ExchangeLog->View()};
+    int usable = 0;
+    for (const QWidget* pane : panes) usable += pane->isVisible() && pane->isEnabled() ? 1 : 0;
+    const auto paneOf = [&panes](const QWidget* widget) {
+        return static_cast<int>(std::find(std::begin(panes), std::end(panes), widget) -
+                                std::begin(panes));
+    };
+    // The keys are the window's only while no dialog or menu takes them; Tab only in a pane.
+    w.activateWindow();
+    QWidget* focus = QApplication::focusWidget();
+    const int before = paneOf(focus);
+    if (QApplication::activePopupWidget() != nullptr || QApplication::activeWindow() != &w ||
+        (key == Qt::Key_Tab && before == 3))
+        return;
+    Log(QStringLiteral("pane key %1 in pane %2")
+            .arg(QKeySequence(key | modifiers).toString())
+            .arg(before));
+    QTest::keyClick(focus != nullptr ? focus : &w, key, modifiers);
+    const int after = paneOf(QApplication::focusWidget());
+    if ((usable > 0 && after == 3) || (usable > 1 && after == before))
+        Fail(QStringLiteral("pane keys: the focus went from pane %1 to %2").arg(before).arg(after));
+    else if (after < 3)
+        report_.panesReached |= 1u << after;
 }
 
 void WindowMonkey::TreeAction() {

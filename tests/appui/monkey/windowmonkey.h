@@ -43,6 +43,8 @@ struct MonkeyReport {
     int cancels = 0;
     int restarts = 0;
     std::map<std::string, int> actions;  // how often each action ran
+    // The panes (tree, list, log: bits 0, 1, 2) Tab, Shift+Tab and F6 took the focus to.
+    unsigned panesReached = 0;
     // The first fault found (empty: none) and the actions that led to it, oldest first.
     QString failure;
     QStringList lastActions;
@@ -100,6 +102,7 @@ class WindowMonkey {
     void DragTreeToList();
     void DragWithinList();
     void CloseAttempt();
+    void PaneKey();  // Tab, Shift+Tab, F6 or Shift+F6: the focus goes to another pane
     void KeyTo(QWidget* target, int key, int modifiers = 0);
     bool ClickMenuItem(QAction* action);
     bool ContextMenuItem(QAction* action);
