@@ -1,32 +1,19 @@
 #include "base/atomicfilewriter.h"
 
-#include <dirent.h>
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <cstring>
 #include <string_view>
 
 #include "base/tempregistry.h"
 
+using namespace atomicfile;
+
 namespace {
-
-std::string FolderOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
-}
-
-std::string NameOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 // The file a symbolic link points to, so that saving through a link keeps the link. error is set
 // for a link that can never be resolved (a loop).
@@ -37,44 +24,6 @@ std::string FollowLinks(const std::string& path, int& error) {
     if (::realpath(path.c_str(), resolved) != nullptr) return resolved;
     if (errno == ELOOP) error = ELOOP;
     return path;  // a dangling link: replace the link itself
-}
-
-// The temporary names of a file NAME: ".NAME.tmpPID_N" beside it, or ".tmpPID_N" where NAME is
-// so long that the longer form would be no legal file name.
-std::string TempStem(const std::string& name) {
-    constexpr size_t kNameMax = 255;
-    constexpr size_t kSuffix = 4 + 10 + 1 + 2;  // "tmp" + a pid + "_" + N, at most
-    return name.size() + 2 + kSuffix <= kNameMax ? "." + name + ".tmp" : ".tmp";
-}
-
-// The process id in entry when entry is one of the temporary names with that stem, else 0.
-pid_t TempOwner(std::string_view entry, std::string_view stem) {
-    if (entry.substr(0, stem.size()) != stem) return 0;
-    entry.remove_prefix(stem.size());
-    const size_t underscore = entry.find('_');
-    if (underscore == 0 || underscore == std::string_view::npos || underscore > 10 ||
-        underscore + 1 == entry.size() || entry.size() - underscore - 1 > 2)
-        return 0;
-    long pid = 0;
-    for (size_t i = 0; i < entry.size(); ++i) {
-        if (i == underscore) continue;
-        if (entry[i] < '0' || entry[i] > '9') return 0;
-        if (i < underscore) pid = pid * 10 + (entry[i] - '0');
-    }
-    return pid > 0 && pid <= INT_MAX ? static_cast<pid_t>(pid) : 0;
-}
-
-// Removes the temporary files of stem in folder that a process left when it was killed (its id
-// no longer names a process); those of a process still alive are its own business.
-void RemoveStaleTemps(const std::string& folder, const std::string& stem) {
-    DIR* dir = ::opendir(folder.c_str());
-    if (dir == nullptr) return;
-    while (const dirent* d = ::readdir(dir)) {
-        const pid_t owner = TempOwner(d->d_name, stem);
-        if (owner != 0 && owner != ::getpid() && ::kill(owner, 0) != 0 && errno == ESRCH)
-            ::unlinkat(::dirfd(dir), d->d_name, 0);
-    }
-    ::closedir(dir);
 }
 
 }  // namespace
@@ -91,10 +40,6 @@ int WriteAll(int fd, std::string_view data) {
         data.remove_prefix(static_cast<size_t>(n));
     }
     return 0;
-}
-
-AtomicFileWriter::~AtomicFileWriter() {
-    Discard();
 }
 
 Status AtomicFileWriter::Open(const std::string& path) {
@@ -127,9 +72,7 @@ Status AtomicFileWriter::Open(const std::string& path) {
     const std::string stem = TempStem(NameOf(target_));
     RemoveStaleTemps(folder, stem);
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
-        std::string candidate = folder;
-        candidate.append("/").append(stem).append(std::to_string(::getpid()));
-        candidate.append("_").append(std::to_string(attempt));
+        std::string candidate = TempName(folder, stem, attempt);
         // Listed before it exists, so that a signal can never leave it behind.
         const tempregistry::Making making;
         if (!making.Allowed()) return Fail(EINTR);
@@ -147,17 +90,6 @@ Status AtomicFileWriter::Open(const std::string& path) {
     if (!fd_) return Fail(EEXIST);
     // Best effort: the new file keeps the access rights of the one it replaces.
     if (exists) (void)::fchmod(fd_.Get(), existing.st_mode & 07777);
-    return Status();
-}
-
-Status AtomicFileWriter::Write(std::string_view data) {
-    if (!fd_) return Fail(EBADF);
-    if (through_) {
-        pending_.append(data);
-        return Status();
-    }
-    const int error = WriteAll(fd_.Get(), data);
-    if (error != 0) return Fail(error);
     return Status();
 }
 
@@ -209,11 +141,6 @@ Status AtomicFileWriter::CommitAsNew(const std::function<std::string(unsigned)>&
     return Fail(EEXIST);
 }
 
-Failure AtomicFileWriter::Fail(int error) {
-    Discard();
-    return Failure::OfFile(path_, error);
-}
-
 void AtomicFileWriter::Discard() {
     fd_.Reset();
     through_ = false;
@@ -224,15 +151,4 @@ void AtomicFileWriter::Discard() {
     }
     tempregistry::Remove(entry_);
     entry_ = nullptr;
-}
-
-void AtomicFileWriter::RemoveTemporaryFilesOnTermination() {
-    tempregistry::RemoveOnTermination();
-}
-
-Status WriteFileWhole(const std::string& path, std::string_view bytes) {
-    AtomicFileWriter file;
-    if (Status opened = file.Open(path); !opened) return opened;
-    if (Status written = file.Write(bytes); !written) return written;
-    return file.Commit();
 }
