@@ -1,12 +1,5 @@
 #include "device/backups.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -18,8 +11,11 @@
 #include "app/messages.h"
 #include "base/atomicfilewriter.h"
 #include "base/cp1251.h"
+#include "base/heldfolder.h"
+#include "base/localclock.h"
 #include "base/parseuint.h"
 #include "base/tempregistry.h"
+#include "base/u8path.h"
 #include "base/uniquefd.h"
 #include "base/wholefile.h"
 #include "gateway/gatewayfile.h"
@@ -60,8 +56,7 @@ bool ParseName(std::string_view name, std::string_view& stamp, unsigned& sequenc
 }
 
 std::string StampOf(std::time_t now) {
-    std::tm local{};
-    localtime_r(&now, &local);
+    const std::tm local = LocalTime(now);
     char text[32];
     std::strftime(text, sizeof text, "%Y-%m-%d_%H%M%S", &local);
     return text;
@@ -70,35 +65,21 @@ std::string StampOf(std::time_t now) {
 // Creates folder and its parents as needed; errno of the step that failed, 0 when it is there.
 int MakeFolders(const std::string& folder) {
     std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
+    std::filesystem::create_directories(PathFromUtf8(folder), ec);
     return ec.value();
 }
 
-// Calls each(folder's descriptor, name) for every entry of the folder open at fd (which stays
-// open and unchanged).
-void ForEachEntryAt(int fd, const std::function<void(int folderFd, const char* name)>& each) {
-    const int own = ::openat(fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (own < 0) return;
-    DIR* dir = ::fdopendir(own);
-    if (!dir) {
-        ::close(own);
-        return;
+// Calls each(folder, name) for every entry of folder; a folder that is not there has none. A
+// folder that cannot be read is a File failure.
+Status ForEachEntry(
+    const std::string& folder,
+    const std::function<void(const HeldFolder& held, const std::string& name)>& each) {
+    HeldFolder held;
+    if (const int error = held.Open(folder, true); error != 0) {
+        if (error == ENOENT) return Status();
+        return Failure::OfFile(folder, error);
     }
-    while (const dirent* e = ::readdir(dir)) each(::dirfd(dir), e->d_name);
-    ::closedir(dir);
-}
-
-// Calls each(folder's descriptor, name) for every entry of folder; a folder that is not there has
-// none. A folder that cannot be read is a File failure.
-Status ForEachEntry(const std::string& folder,
-                    const std::function<void(int folderFd, const char* name)>& each) {
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir) {
-        if (errno == ENOENT) return Status();
-        return Failure::OfFile(folder, errno);
-    }
-    while (const dirent* e = ::readdir(dir)) each(::dirfd(dir), e->d_name);
-    ::closedir(dir);
+    held.ForEach([&](const std::string& name) { each(held, name); });
     return Status();
 }
 
@@ -110,7 +91,7 @@ std::string Under(const std::string& folder, const std::string& name) {
 }
 
 // A number as the store names a device's folder: no blanks, sign or leading zero.
-bool IsNumberName(const char* name, uint32_t& number) {
+bool IsNumberName(const std::string& name, uint32_t& number) {
     return ParseUint32(name, number) && std::to_string(number) == name;
 }
 
@@ -126,42 +107,30 @@ std::vector<std::string> DeviceFolderParts(const BackupDevice& device) {
 // and never through a symbolic link; with create, the missing ones are made. A File failure names
 // the step that failed (ELOOP or ENOTDIR for a link or a file in a folder's place; ENOENT when
 // the device has none and create is false).
-Result<UniqueFd> OpenDeviceFolder(const std::string& folder, const BackupDevice& device,
-                                  bool create) {
+Result<HeldFolder> OpenDeviceFolder(const std::string& folder, const BackupDevice& device,
+                                    bool create) {
     const std::string top = folder.empty() ? std::string(".") : folder;
     if (create) {
         if (const int error = MakeFolders(top); error != 0) return Failure::OfFile(top, error);
     }
-    UniqueFd fd(::open(top.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!fd) return Failure::OfFile(top, errno);
-    std::string path = top;
+    HeldFolder held;
+    if (const int error = held.Open(top, true); error != 0) return Failure::OfFile(top, error);
     for (const std::string& part : DeviceFolderParts(device)) {
-        path += (path.back() == '/' ? "" : "/") + part;
-        if (create && ::mkdirat(fd.Get(), part.c_str(), 0777) != 0 && errno != EEXIST)
-            return Failure::OfFile(path, errno);
-        UniqueFd next(
-            ::openat(fd.Get(), part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-        if (!next) {
-            int error = errno;
-            // A symbolic link in a folder's place is said to be one (O_DIRECTORY says ENOTDIR).
-            struct stat st;
-            if (::fstatat(fd.Get(), part.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
-                S_ISLNK(st.st_mode))
-                error = ELOOP;
-            return Failure::OfFile(path, error);
-        }
-        fd = std::move(next);
+        HeldFolder next;
+        if (const int error = held.OpenChild(part, create, next); error != 0)
+            return Failure::OfFile(next.Path(), error);
+        held = std::move(next);
     }
-    return fd;
+    return held;
 }
 
 // The temporary names of a backup being written: ".<name>.tmp<PID>_<N>".
 std::string TempName(const std::string& name, unsigned attempt) {
-    return "." + name + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(attempt);
+    return "." + name + ".tmp" + std::to_string(CurrentProcessId()) + "_" + std::to_string(attempt);
 }
 
 // The process that writes the backup whose temporary name this is, or 0 for any other name.
-pid_t TempOwner(std::string_view entry) {
+ProcessId TempOwner(std::string_view entry) {
     if (entry.empty() || entry[0] != '.') return 0;
     const size_t tmp = entry.rfind(".tmp");
     if (tmp == std::string_view::npos || tmp == 0) return 0;
@@ -176,34 +145,32 @@ pid_t TempOwner(std::string_view entry) {
         return 0;
     const unsigned long pid =
         std::strtoul(std::string(rest.substr(0, underscore)).c_str(), nullptr, 10);
-    return pid > 0 && pid <= INT_MAX ? static_cast<pid_t>(pid) : 0;
+    return pid > 0 && pid <= INT_MAX ? static_cast<ProcessId>(pid) : 0;
 }
 
 // Removes the temporary files that stores killed while writing a backup left in the device's
 // folder (their process is gone); those of a store still at work are its own.
-void RemoveStaleTemps(int folderFd) {
-    ForEachEntryAt(folderFd, [](int fd, const char* name) {
-        const pid_t owner = TempOwner(name);
-        if (owner != 0 && owner != ::getpid() && ::kill(owner, 0) != 0 && errno == ESRCH)
-            ::unlinkat(fd, name, 0);
+void RemoveStaleTemps(const HeldFolder& folder) {
+    folder.ForEach([&folder](const std::string& name) {
+        const ProcessId owner = TempOwner(name);
+        if (owner != 0 && owner != CurrentProcessId() && ProcessGone(owner)) folder.Remove(name);
     });
 }
 
-// The backups of the device folder open at fd, oldest first.
-std::vector<BackupEntry> EntriesAt(int fd, const std::string& deviceFolder) {
+// The backups of the device folder held, oldest first.
+std::vector<BackupEntry> EntriesAt(const HeldFolder& folder, const std::string& deviceFolder) {
     std::vector<BackupEntry> entries;
-    ForEachEntryAt(fd, [&](int folderFd, const char* name) {
+    folder.ForEach([&](const std::string& name) {
         std::string_view stamp;
         unsigned sequence = 1;
         if (!ParseName(name, stamp, sequence)) return;
-        struct stat st;
+        uint64_t size = 0;
         // Only a regular file is a backup: a folder or a link of that name is not.
-        if (::fstatat(folderFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode))
-            return;
+        if (folder.KindOf(name, &size) != HeldFolder::Kind::File) return;
         BackupEntry entry;
         entry.name = name;
         entry.path = Under(deviceFolder, entry.name);
-        entry.size = static_cast<uint64_t>(st.st_size);
+        entry.size = size;
         entry.sequence = sequence;
         std::string taken(stamp);
         taken[10] = ' ';
@@ -218,29 +185,17 @@ std::vector<BackupEntry> EntriesAt(int fd, const std::string& deviceFolder) {
     return entries;
 }
 
-// Removes the oldest backups of the device folder open at fd beyond keep (at least 1), spare (a
-// name) never among them and counted as one kept. One pruning at a time per folder: the folder is
+// Removes the oldest backups of the device folder held beyond keep (at least 1), spare (a name)
+// never among them and counted as one kept. One pruning at a time per folder: the folder is
 // locked while it runs. A backup that a store holds (BackupHold) is not removed.
-void PruneAt(int fd, const std::string& deviceFolder, size_t keep, const std::string& spare) {
-    while (::flock(fd, LOCK_EX) != 0) {
-        if (errno != EINTR) return;
-    }
-    std::vector<BackupEntry> entries = EntriesAt(fd, deviceFolder);
+void PruneAt(const HeldFolder& folder, const std::string& deviceFolder, size_t keep,
+             const std::string& spare) {
+    folder.Lock();
+    std::vector<BackupEntry> entries = EntriesAt(folder, deviceFolder);
     std::erase_if(entries, [&spare](const BackupEntry& e) { return e.name == spare; });
     const size_t others = std::max<size_t>(keep, 1) - (spare.empty() ? 0 : 1);
-    for (size_t i = 0; i + others < entries.size(); ++i) {
-        const char* name = entries[i].name.c_str();
-        const UniqueFd file(::openat(fd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-        if (!file || ::flock(file.Get(), LOCK_EX | LOCK_NB) != 0) continue;  // held, or gone
-        // Only the very file that was found free goes, not one put in its place since.
-        struct stat opened;
-        struct stat named;
-        if (::fstat(file.Get(), &opened) == 0 &&
-            ::fstatat(fd, name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
-            opened.st_ino == named.st_ino && opened.st_dev == named.st_dev)
-            (void)::unlinkat(fd, name, 0);
-    }
-    ::flock(fd, LOCK_UN);
+    for (size_t i = 0; i + others < entries.size(); ++i) folder.RemoveUnlessHeld(entries[i].name);
+    folder.Unlock();
 }
 
 }  // namespace
@@ -266,19 +221,19 @@ std::string DeviceBackupFolder(const std::string& folder, const BackupDevice& de
 
 Result<std::vector<BackupEntry>> ListBackups(const std::string& folder,
                                              const BackupDevice& device) {
-    Result<UniqueFd> opened = OpenDeviceFolder(folder, device, false);
+    Result<HeldFolder> opened = OpenDeviceFolder(folder, device, false);
     if (!opened) {
         // No folder yet: no backups.
         if (opened.failure().errorNumber == ENOENT) return std::vector<BackupEntry>();
         return opened.failure();
     }
-    return EntriesAt(opened.value().Get(), DeviceBackupFolder(folder, device));
+    return EntriesAt(opened.value(), DeviceBackupFolder(folder, device));
 }
 
 Status PrepareBackupFolder(const std::string& folder) {
     const std::string path = folder.empty() ? std::string(".") : folder;
     if (const int error = MakeFolders(path); error != 0) return Failure::OfFile(path, error);
-    if (::access(path.c_str(), W_OK | X_OK) != 0) return Failure::OfFile(path, errno);
+    if (const int error = FolderWritable(path); error != 0) return Failure::OfFile(path, error);
     return Status();
 }
 
@@ -286,10 +241,10 @@ Result<std::string> SaveBackup(const BackupPolicy& policy, const BackupDevice& d
                                std::string_view bytes, std::time_t now,
                                std::shared_ptr<BackupHold>* hold) {
     const std::string deviceFolder = DeviceBackupFolder(policy.folder, device);
-    Result<UniqueFd> opened = OpenDeviceFolder(policy.folder, device, true);
+    Result<HeldFolder> opened = OpenDeviceFolder(policy.folder, device, true);
     if (!opened) return opened.failure();
-    const int dirFd = opened.value().Get();
-    RemoveStaleTemps(dirFd);
+    const HeldFolder& dir = opened.value();
+    RemoveStaleTemps(dir);
 
     const std::string stamp = StampOf(now);
     const std::string first = stamp + kSuffix;
@@ -302,59 +257,56 @@ Result<std::string> SaveBackup(const BackupPolicy& policy, const BackupDevice& d
         const tempregistry::Making making;
         if (!making.Allowed()) return Failure::OfFile(Under(deviceFolder, first), EINTR);
         listed = tempregistry::Add(Under(deviceFolder, temp), false);
-        file.Reset(::openat(dirFd, temp.c_str(),
-                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
-        if (file) break;
-        const int error = errno;
+        const int error = dir.CreateNew(temp, file);
+        if (error == 0) break;
         tempregistry::Remove(listed);
         listed = nullptr;
         if (error != EEXIST) return Failure::OfFile(Under(deviceFolder, temp), error);
     }
     if (!file) return Failure::OfFile(Under(deviceFolder, first), EEXIST);
     struct TempGone {
-        int dir;
+        const HeldFolder& dir;
         const std::string& name;
         tempregistry::Entry*& entry;
         ~TempGone() {
-            if (!name.empty()) ::unlinkat(dir, name.c_str(), 0);
+            if (!name.empty()) dir.Remove(name);
             tempregistry::Remove(entry);
         }
-    } gone{dirFd, temp, listed};
+    } gone{dir, temp, listed};
 
     // Held from before it has a name: no pruning can take it between its naming and its store's
     // report.
-    (void)::flock(file.Get(), LOCK_SH);
+    HeldFolder::Hold(file);
     const std::string tempPath = Under(deviceFolder, temp);
     if (const int error = WriteAll(file.Get(), bytes); error != 0)
         return Failure::OfFile(tempPath, error);
-    if (::fsync(file.Get()) != 0) return Failure::OfFile(tempPath, errno);
+    if (const int error = SyncFile(file); error != 0) return Failure::OfFile(tempPath, error);
 
-    // A hard link is made only under a name no entry has (a planted link included).
+    // Only a name no entry has is taken (a planted link included).
     std::string name;
     for (unsigned attempt = 0; attempt < kMaxSequence && name.empty(); ++attempt) {
         std::string candidate = attempt == 0 ? first : stamp;
         if (attempt != 0) candidate.append("_").append(std::to_string(attempt + 1)).append(kSuffix);
-        if (::linkat(dirFd, temp.c_str(), dirFd, candidate.c_str(), 0) == 0) {
+        if (const int error = dir.MoveToNew(temp, candidate); error == 0) {
             name = std::move(candidate);
-        } else if (errno != EEXIST) {
-            return Failure::OfFile(Under(deviceFolder, candidate), errno);
+        } else if (error != EEXIST) {
+            return Failure::OfFile(Under(deviceFolder, candidate), error);
         }
     }
     if (name.empty()) return Failure::OfFile(Under(deviceFolder, first), EEXIST);
     // Gone now, and by name only once: another writer of this process may take the name next.
-    ::unlinkat(dirFd, temp.c_str(), 0);
     temp.clear();
-    if (::fsync(dirFd) != 0) return Failure::OfFile(deviceFolder, errno);
+    if (const int error = dir.Sync(); error != 0) return Failure::OfFile(deviceFolder, error);
 
     // The backup just taken stays whatever its name: after the clock went back it sorts first.
-    PruneAt(dirFd, deviceFolder, policy.keep, name);
+    PruneAt(dir, deviceFolder, policy.keep, name);
     if (hold) *hold = std::make_shared<BackupHold>(std::move(file));
     return Under(deviceFolder, name);
 }
 
 void PruneBackups(const BackupPolicy& policy, const BackupDevice& device,
                   const std::string& spare) {
-    Result<UniqueFd> opened = OpenDeviceFolder(policy.folder, device, false);
+    Result<HeldFolder> opened = OpenDeviceFolder(policy.folder, device, false);
     if (!opened) return;
     const std::string deviceFolder = DeviceBackupFolder(policy.folder, device);
     std::string spareName;
@@ -362,7 +314,7 @@ void PruneBackups(const BackupPolicy& policy, const BackupDevice& device,
         const size_t slash = spare.rfind('/');
         spareName = slash == std::string::npos ? spare : spare.substr(slash + 1);
     }
-    PruneAt(opened.value().Get(), deviceFolder, policy.keep, spareName);
+    PruneAt(opened.value(), deviceFolder, policy.keep, spareName);
 }
 
 namespace {
@@ -370,10 +322,11 @@ namespace {
 // The numbers of the devices that have a folder in folder, in order.
 Result<std::vector<uint32_t>> NumberFolders(const std::string& folder) {
     std::vector<uint32_t> devices;
-    const Status read = ForEachEntry(folder, [&devices](int, const char* name) {
-        uint32_t number = 0;
-        if (IsNumberName(name, number)) devices.push_back(number);
-    });
+    const Status read =
+        ForEachEntry(folder, [&devices](const HeldFolder&, const std::string& name) {
+            uint32_t number = 0;
+            if (IsNumberName(name, number)) devices.push_back(number);
+        });
     if (!read) return read.failure();
     std::sort(devices.begin(), devices.end());
     return devices;
@@ -383,13 +336,12 @@ Result<std::vector<uint32_t>> NumberFolders(const std::string& folder) {
 // line unknown's devices) and a hidden one.
 Result<std::vector<std::string>> LineFolders(const std::string& folder) {
     std::vector<std::string> lines;
-    const Status read = ForEachEntry(folder, [&lines](int fd, const char* name) {
-        uint32_t number = 0;
-        if (name[0] == '.' || IsNumberName(name, number)) return;
-        struct stat st;
-        if (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode))
-            lines.emplace_back(name);
-    });
+    const Status read =
+        ForEachEntry(folder, [&lines](const HeldFolder& held, const std::string& name) {
+            uint32_t number = 0;
+            if (name[0] == '.' || IsNumberName(name, number)) return;
+            if (held.KindOf(name) == HeldFolder::Kind::Folder) lines.push_back(name);
+        });
     if (!read) return read.failure();
     std::sort(lines.begin(), lines.end());
     return lines;
