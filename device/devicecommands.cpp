@@ -107,7 +107,7 @@ bool PortGone(const connection& conn, LinkResult code) {
 
 Cp1251String PortGoneText(const connection& conn) {
     return usertext::NotConnected() + '\n' +
-           usertext::SerialPortGone(CComLink::DevicePath(conn.PortName));
+           usertext::SerialPortGone(CComLink::PortText(conn.PortName));
 }
 
 }  // namespace
@@ -124,7 +124,7 @@ Cp1251String LinkFailureText(const connection& conn, LinkResult code) {
     if (code == lr::NotOpen && conn.SystemErrorNumber() != 0 &&
         conn.PortName != connkeys::kTcpIpPortName)
         return usertext::NotConnected() + '\n' +
-               usertext::SerialPortProblem(CComLink::DevicePath(conn.PortName),
+               usertext::SerialPortProblem(CComLink::PortText(conn.PortName),
                                            conn.SystemErrorNumber());
     return usertext::NotConnected();
 }

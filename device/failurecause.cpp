@@ -136,7 +136,7 @@ Cp1251String FailureCause(const connection& conn, LinkResult code, bool framesDe
             return usertext::LinkErrorCause(deviceNumber, code);
         case lr::SystemError:
             if (!IsTcp(conn) && PortDisappeared(code, error))
-                return usertext::SerialPortGone(CComLink::DevicePath(conn.PortName));
+                return usertext::SerialPortGone(CComLink::PortText(conn.PortName));
             return usertext::LinkErrorCause(deviceNumber, code);
         default:
             if (code >= 1 && code <= 255) return usertext::RefusalCause(deviceNumber, code);
