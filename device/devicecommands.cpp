@@ -8,6 +8,7 @@
 #include "app/messages.h"
 #include "base/atomicfilewriter.h"
 #include "base/syserror.h"
+#include "base/u8path.h"
 #include "base/wholefile.h"
 #include "device/backups.h"
 #include "device/deviceendpoint.h"
@@ -24,8 +25,8 @@ namespace {
 // A local file of the working directory as the user finds it.
 std::string WorkingPath(const std::string& name) {
     std::error_code ec;
-    const auto path = std::filesystem::absolute(name, ec);
-    return ec ? std::string(name) : path.string();
+    const auto path = std::filesystem::absolute(PathFromUtf8(name), ec);
+    return ec ? std::string(name) : Utf8FromPath(path);
 }
 
 Cp1251String FileText(usertext::FileStep step, const Failure& failure) {

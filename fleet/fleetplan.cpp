@@ -6,6 +6,7 @@
 
 #include "base/cp1251.h"
 #include "base/parseuint.h"
+#include "base/u8path.h"
 #include "base/unicodeletters.h"
 #include "link/comlink.h"
 
@@ -308,7 +309,8 @@ bool ParseFleetPlan(std::string_view text, bool fileNeeded, FleetPlan& plan, std
 }
 
 std::string PlanFilePath(const std::string& planPath, const std::string& file) {
-    const std::filesystem::path path(file);
-    if (path.is_absolute()) return file;
-    return (std::filesystem::path(planPath).parent_path() / path).lexically_normal().string();
+    const std::filesystem::path path = PathFromUtf8(file);
+    // "/x" has no drive on Windows, but is no relative path either.
+    if (path.is_absolute() || path.has_root_directory()) return file;
+    return GenericUtf8FromPath((PathFromUtf8(planPath).parent_path() / path).lexically_normal());
 }
