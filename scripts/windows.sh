@@ -155,7 +155,7 @@ fi
 step "Windows build (build-windows/)"
 cmake -S . -B build-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DVR7_BUILD_UI=OFF -DVR7_BUILD_TESTS=$tests \
-    "${host_args[@]}" "${launcher[@]}" >/dev/null
+    -DVR7_WERROR="${VR7_WERROR:-OFF}" "${host_args[@]}" "${launcher[@]}" >/dev/null
 cmake --build build-windows -j"$jobs"
 
 # The portable copy: the two programs, the catalogue, the demo folder, the manual and a README

@@ -77,10 +77,13 @@ device_args() { # SIDE BAUD|tcp
 # Runs one command of a program in its working folder; its output, errors and exit status go
 # to NAME.out, NAME.err and NAME.status there, its own paths and the port named alike.
 step() { # SIDE DIR NAME COMMAND...
-    local side=$1 dir=$2 name=$3 status=0
+    local side=$1 dir=$2 name=$3 status=0 started
     shift 3
+    started=$(date +%s%N)
     (cd "$dir" && "run_$side" "$@" >"$name.out" 2>"$name.err") || status=$?
     echo "$status" >"$dir/$name.status"
+    # How long it took, for the table at the end (not compared).
+    echo "$name $((($(date +%s%N) - started) / 1000000))" >>"$dir/../times-$side"
     local own port
     own=$(cd "$dir" && pwd)
     port=$where
@@ -198,6 +201,9 @@ for how in tcp 9600 115200; do
         echo "$how $side: $((($(date +%s%N) - started) / 1000000)) ms"
     done
     compare "$work/$how"
+    # Each command's time on both sides, in ms (Wine's start of a program included).
+    echo "$how: command, Linux ms, Windows ms"
+    join <(sort "$work/$how/times-linux") <(sort "$work/$how/times-windows") | sed 's/^/  /'
 done
 for side in linux windows; do
     started=$(date +%s%N)
