@@ -69,3 +69,18 @@ Status WriteFileWhole(const std::string& path, std::string_view bytes);
 // Writes all of data to the open file fd, however many writes it takes; the errno of a failure,
 // or 0.
 int WriteAll(int fd, std::string_view data);
+
+// The steps both platforms' writers share.
+namespace atomicfile {
+// The folder of a path ("." for a bare name) and its last component.
+std::string FolderOf(const std::string& path);
+std::string NameOf(const std::string& path);
+// The stem of the temporary names of a file NAME: ".NAME.tmp", or ".tmp" where NAME is so long
+// that the longer form would be no legal file name.
+std::string TempStem(const std::string& name);
+// The temporary file of attempt: FOLDER/STEM<process id>_<attempt>.
+std::string TempName(const std::string& folder, const std::string& stem, unsigned attempt);
+// Removes the temporary files of stem in folder that a process left when it was killed (its id
+// no longer names a process); those of a process still alive are its own business.
+void RemoveStaleTemps(const std::string& folder, const std::string& stem);
+}  // namespace atomicfile

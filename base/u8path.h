@@ -26,3 +26,12 @@ inline std::string Utf8FromPath(const std::filesystem::path& path) {
     return path.string();
 #endif
 }
+
+// The same with '/' between the components, as the program writes paths everywhere.
+inline std::string GenericUtf8FromPath(const std::filesystem::path& path) {
+#ifdef _WIN32
+    return Utf8FromWide(path.generic_wstring());
+#else
+    return path.generic_string();
+#endif
+}

@@ -1,13 +1,12 @@
 #include "cli/backupoptions.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <filesystem>
 
 #include "base/installpaths.h"
 #include "base/parseuint.h"
 #include "base/syserror.h"
+#include "base/u8path.h"
 #include "cli/clitext.h"
 
 namespace {
@@ -48,15 +47,22 @@ bool ParseBackupPolicy(const CliContext& ctx, const CliArgs& args,
 }
 
 std::string BackupFolderProblem(const std::string& folder) {
-    struct stat st {};
-    if (::lstat(folder.c_str(), &st) != 0) return {};
-    if (S_ISLNK(st.st_mode) && ::stat(folder.c_str(), &st) != 0) {
-        const int error = errno;
-        std::error_code ec;
-        const std::string target = std::filesystem::read_symlink(folder, ec).string();
-        return error == ENOENT ? clitext::DanglingLink(folder, target)
-                               : clitext::LinkProblem(folder, target, SystemErrorText(error));
+    namespace fs = std::filesystem;
+    const fs::path path = PathFromUtf8(folder);
+    std::error_code ec;
+    const fs::file_status own = fs::symlink_status(path, ec);
+    if (ec || !fs::exists(own)) return {};
+    fs::file_status status = own;
+    if (fs::is_symlink(own)) {
+        status = fs::status(path, ec);
+        if (ec) {
+            const int error = ec.value();
+            std::error_code readEc;
+            const std::string target = Utf8FromPath(fs::read_symlink(path, readEc));
+            return error == ENOENT ? clitext::DanglingLink(folder, target)
+                                   : clitext::LinkProblem(folder, target, SystemErrorText(error));
+        }
     }
-    if (!S_ISDIR(st.st_mode)) return clitext::NotAFolder(folder);
+    if (!fs::is_directory(status)) return clitext::NotAFolder(folder);
     return {};
 }

@@ -1,8 +1,5 @@
 #include "cli/fleetcommand.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -13,6 +10,7 @@
 
 #include "app/messages.h"
 #include "base/atomicfilewriter.h"
+#include "base/heldfolder.h"
 #include "base/jsonwriter.h"
 #include "base/parseuint.h"
 #include "base/scratchfolder.h"
@@ -293,16 +291,12 @@ int RunFleetCommand(const CliContext& ctx, const std::vector<std::string>& args)
         }
         if (outDir.back() != '/') outDir += '/';
         // A folder that exists but cannot be written is said before any device is touched.
-        const std::string probe = outDir + ".vr7lon-probe" + std::to_string(::getpid());
-        const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd < 0) {
+        if (const int error = FolderWritable(outDir); error != 0) {
             ctx.err << "vr7lon: "
-                    << clitext::OutNotWritable(parsed.Value("--out"), SystemErrorText(errno))
+                    << clitext::OutNotWritable(parsed.Value("--out"), SystemErrorText(error))
                     << '\n';
             return exitstatus::Input;
         }
-        ::close(fd);
-        ::unlink(probe.c_str());
     }
     // The reports are opened before any device is touched; neither may be an input of the run,
     // nor the two one file.

@@ -10,8 +10,11 @@
 #include <streambuf>
 
 #include "base/atomicfilewriter.h"
+#include "base/installpaths.h"
 #include "base/syserror.h"
+#include "base/u8path.h"
 #include "cli/clitext.h"
+#include "cli/console.h"
 #include "cli/exitstatus.h"
 #include "cli/vr7lon.h"
 
@@ -19,10 +22,10 @@ namespace {
 
 // The directory of the running program, where the window's ini files sit beside it.
 std::string ProgramDir(const char* argv0) {
+    if (std::string dir = ExecutableDir(); !dir.empty()) return dir;
     std::error_code ec;
-    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec) exe = std::filesystem::absolute(argv0, ec);
-    return exe.parent_path().string() + "/";
+    const std::filesystem::path exe = std::filesystem::absolute(PathFromUtf8(argv0), ec);
+    return Utf8FromPath(exe.parent_path()) + "/";
 }
 
 // Standard output through a buffer of its own, which keeps the reason of the first write that
@@ -73,6 +76,7 @@ class StdoutBuffer : public std::streambuf {
 }  // namespace
 
 int main(int argc, char** argv) {
+    PrepareConsole();
     // A command ended by the usual signals leaves no temporary file beside its output.
     AtomicFileWriter::RemoveTemporaryFilesOnTermination();
     CliEnvironment env;

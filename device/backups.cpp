@@ -1,12 +1,5 @@
 #include "device/backups.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -19,8 +12,11 @@
 #include "app/messages.h"
 #include "base/atomicfilewriter.h"
 #include "base/cp1251.h"
+#include "base/heldfolder.h"
+#include "base/localclock.h"
 #include "base/parseuint.h"
 #include "base/tempregistry.h"
+#include "base/u8path.h"
 #include "base/uniquefd.h"
 #include "base/wholefile.h"
 #include "gateway/gatewayfile.h"
@@ -61,8 +57,7 @@ bool ParseName(std::string_view name, std::string_view& stamp, unsigned& sequenc
 }
 
 std::string StampOf(std::time_t now) {
-    std::tm local{};
-    localtime_r(&now, &local);
+    const std::tm local = LocalTime(now);
     char text[32];
     std::strftime(text, sizeof text, "%Y-%m-%d_%H%M%S", &local);
     return text;
@@ -71,35 +66,21 @@ std::string StampOf(std::time_t now) {
 // Creates folder and its parents as needed; errno of the step that failed, 0 when it is there.
 int MakeFolders(const std::string& folder) {
     std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
+    std::filesystem::create_directories(PathFromUtf8(folder), ec);
     return ec.value();
 }
 
-// Calls each(folder's descriptor, name) for every entry of the folder open at fd (which stays
-// open and unchanged).
-void ForEachEntryAt(int fd, const std::function<void(int folderFd, const char* name)>& each) {
-    const int own = ::openat(fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (own < 0) return;
-    DIR* dir = ::fdopendir(own);
-    if (!dir) {
-        ::close(own);
-        return;
+// Calls each(folder, name) for every entry of folder; a folder that is not there has none. A
+// folder that cannot be read is a File failure.
+Status ForEachEntry(
+    const std::string& folder,
+    const std::function<void(const HeldFolder& held, const std::string& name)>& each) {
+    HeldFolder held;
+    if (const int error = held.Open(folder, true); error != 0) {
+        if (error == ENOENT) return Status();
+        return Failure::OfFile(folder, error);
     }
-    while (const dirent* e = ::readdir(dir)) each(::dirfd(dir), e->d_name);
-    ::closedir(dir);
-}
-
-// Calls each(folder's descriptor, name) for every entry of folder; a folder that is not there has
-// none. A folder that cannot be read is a File failure.
-Status ForEachEntry(const std::string& folder,
-                    const std::function<void(int folderFd, const char* name)>& each) {
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir) {
-        if (errno == ENOENT) return Status();
-        return Failure::OfFile(folder, errno);
-    }
-    while (const dirent* e = ::readdir(dir)) each(::dirfd(dir), e->d_name);
-    ::closedir(dir);
+    held.ForEach([&](const std::string& name) { each(held, name); });
     return Status();
 }
 
@@ -111,7 +92,7 @@ std::string Under(const std::string& folder, const std::string& name) {
 }
 
 // A number as the store names a device's folder: no blanks, sign or leading zero.
-bool IsNumberName(const char* name, uint32_t& number) {
+bool IsNumberName(const std::string& name, uint32_t& number) {
     return ParseUint32(name, number) && std::to_string(number) == name;
 }
 
@@ -127,42 +108,30 @@ std::vector<std::string> DeviceFolderParts(const BackupDevice& device) {
 // and never through a symbolic link; with create, the missing ones are made. A File failure names
 // the step that failed (ELOOP or ENOTDIR for a link or a file in a folder's place; ENOENT when
 // the device has none and create is false).
-Result<UniqueFd> OpenDeviceFolder(const std::string& folder, const BackupDevice& device,
-                                  bool create) {
+Result<HeldFolder> OpenDeviceFolder(const std::string& folder, const BackupDevice& device,
+                                    bool create) {
     const std::string top = folder.empty() ? std::string(".") : folder;
     if (create) {
         if (const int error = MakeFolders(top); error != 0) return Failure::OfFile(top, error);
     }
-    UniqueFd fd(::open(top.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!fd) return Failure::OfFile(top, errno);
-    std::string path = top;
+    HeldFolder held;
+    if (const int error = held.Open(top, true); error != 0) return Failure::OfFile(top, error);
     for (const std::string& part : DeviceFolderParts(device)) {
-        path += (path.back() == '/' ? "" : "/") + part;
-        if (create && ::mkdirat(fd.Get(), part.c_str(), 0777) != 0 && errno != EEXIST)
-            return Failure::OfFile(path, errno);
-        UniqueFd next(
-            ::openat(fd.Get(), part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-        if (!next) {
-            int error = errno;
-            // A symbolic link in a folder's place is said to be one (O_DIRECTORY says ENOTDIR).
-            struct stat st;
-            if (::fstatat(fd.Get(), part.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
-                S_ISLNK(st.st_mode))
-                error = ELOOP;
-            return Failure::OfFile(path, error);
-        }
-        fd = std::move(next);
+        HeldFolder next;
+        if (const int error = held.OpenChild(part, create, next); error != 0)
+            return Failure::OfFile(next.Path(), error);
+        held = std::move(next);
     }
-    return fd;
+    return held;
 }
 
 // The temporary names of a backup being written: ".<name>.tmp<PID>_<N>".
 std::string TempName(const std::string& name, unsigned attempt) {
-    return "." + name + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(attempt);
+    return "." + name + ".tmp" + std::to_string(CurrentProcessId()) + "_" + std::to_string(attempt);
 }
 
 // The process that writes the backup whose temporary name this is, or 0 for any other name.
-pid_t TempOwner(std::string_view entry) {
+ProcessId TempOwner(std::string_view entry) {
     if (entry.empty() || entry[0] != '.') return 0;
     const size_t tmp = entry.rfind(".tmp");
     if (tmp == std::string_view::npos || tmp == 0) return 0;
@@ -177,34 +146,32 @@ pid_t TempOwner(std::string_view entry) {
         return 0;
     const unsigned long pid =
         std::strtoul(std::string(rest.substr(0, underscore)).c_str(), nullptr, 10);
-    return pid > 0 && pid <= INT_MAX ? static_cast<pid_t>(pid) : 0;
+    return pid > 0 && pid <= INT_MAX ? static_cast<ProcessId>(pid) : 0;
 }
 
 // Removes the temporary files that stores killed while writing a backup left in the device's
 // folder (their process is gone); those of a store still at work are its own.
-void RemoveStaleTemps(int folderFd) {
-    ForEachEntryAt(folderFd, [](int fd, const char* name) {
-        const pid_t owner = TempOwner(name);
-        if (owner != 0 && owner != ::getpid() && ::kill(owner, 0) != 0 && errno == ESRCH)
-            ::unlinkat(fd, name, 0);
+void RemoveStaleTemps(const HeldFolder& folder) {
+    folder.ForEach([&folder](const std::string& name) {
+        const ProcessId owner = TempOwner(name);
+        if (owner != 0 && owner != CurrentProcessId() && ProcessGone(owner)) folder.Remove(name);
     });
 }
 
-// The backups of the device folder open at fd, oldest first.
-std::vector<BackupEntry> EntriesAt(int fd, const std::string& deviceFolder) {
+// The backups of the device folder held, oldest first.
+std::vector<BackupEntry> EntriesAt(const HeldFolder& folder, const std::string& deviceFolder) {
     std::vector<BackupEntry> entries;
-    ForEachEntryAt(fd, [&](int folderFd, const char* name) {
+    folder.ForEach([&](const std::string& name) {
         std::string_view stamp;
         unsigned sequence = 1;
         if (!ParseName(name, stamp, sequence)) return;
-        struct stat st;
+        uint64_t size = 0;
         // Only a regular file is a backup: a folder or a link of that name is not.
-        if (::fstatat(folderFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode))
-            return;
+        if (folder.KindOf(name, &size) != HeldFolder::Kind::File) return;
         BackupEntry entry;
         entry.name = name;
         entry.path = Under(deviceFolder, entry.name);
-        entry.size = static_cast<uint64_t>(st.st_size);
+        entry.size = size;
         entry.sequence = sequence;
         std::string taken(stamp);
         taken[10] = ' ';
@@ -219,42 +186,21 @@ std::vector<BackupEntry> EntriesAt(int fd, const std::string& deviceFolder) {
     return entries;
 }
 
-// The bytes of an open file when it has at most size (none otherwise, or when it cannot be read).
-std::optional<std::string> BytesUpTo(const UniqueFd& file, uint64_t size) {
-    std::string bytes(static_cast<size_t>(size) + 1, '\0');
-    size_t got = 0;
-    while (file && got < bytes.size()) {
-        const ssize_t n = ::read(file.Get(), bytes.data() + got, bytes.size() - got);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        got += static_cast<size_t>(n);
-    }
-    if (!file || got > size) return std::nullopt;
-    bytes.resize(got);
-    return bytes;
+std::optional<std::string> BackupBytesAt(const HeldFolder& folder, const std::string& name,
+                                         uint64_t size) {
+    UniqueFd file;
+    if (folder.OpenToRead(name, file) != 0) return std::nullopt;
+    return HeldFolder::ReadUpTo(file, size);
 }
 
-std::optional<std::string> BackupBytesAt(int fd, const std::string& name, uint64_t size) {
-    return BytesUpTo(
-        UniqueFd(::openat(fd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC)), size);
-}
-
-// Locks the device folder open at fd for this process alone (false when it cannot be locked).
-bool LockFolder(int fd) {
-    while (::flock(fd, LOCK_EX) != 0) {
-        if (errno != EINTR) return false;
-    }
-    return true;
-}
-
-// Removes the oldest backups of the device folder open at fd beyond keep settings (at least 1):
-// a run of identical backups, one after the other, is one setting. spare (a name) is never among
-// them and counts as one kept. One pruning at a time per folder: the folder is locked while it
-// runs. A backup that a store holds (BackupHold) is not removed.
-
-void PruneAt(int fd, const std::string& deviceFolder, size_t keep, const std::string& spare) {
-    if (!LockFolder(fd)) return;
-    std::vector<BackupEntry> entries = EntriesAt(fd, deviceFolder);
+// Removes the oldest backups of the device folder held beyond keep settings (at least 1): a run
+// of identical backups, one after the other, is one setting. spare (a name) is never among them
+// and counts as one kept. One pruning at a time per folder: the folder is locked while it runs.
+// A backup that a store holds (BackupHold) is not removed.
+void PruneAt(const HeldFolder& folder, const std::string& deviceFolder, size_t keep,
+             const std::string& spare) {
+    folder.Lock();
+    std::vector<BackupEntry> entries = EntriesAt(folder, deviceFolder);
     std::erase_if(entries, [&spare](const BackupEntry& e) { return e.name == spare; });
     const size_t others = std::max<size_t>(keep, 1) - (spare.empty() ? 0 : 1);
     std::optional<std::string> newer;  // the bytes of the entry after i, once read
@@ -263,37 +209,28 @@ void PruneAt(int fd, const std::string& deviceFolder, size_t keep, const std::st
         std::optional<std::string> bytes;
         bool same = false;
         if (i + 1 < entries.size() && entries[i].size == entries[i + 1].size) {
-            if (!newer) newer = BackupBytesAt(fd, entries[i + 1].name, entries[i + 1].size);
-            bytes = BackupBytesAt(fd, entries[i].name, entries[i].size);
+            if (!newer) newer = BackupBytesAt(folder, entries[i + 1].name, entries[i + 1].size);
+            bytes = BackupBytesAt(folder, entries[i].name, entries[i].size);
             same = newer && bytes && *newer == *bytes;
         }
         newer = std::move(bytes);
         if (!same) ++settings;
-        if (settings <= others) continue;
-        const char* name = entries[i].name.c_str();
-        const UniqueFd file(::openat(fd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-        if (!file || ::flock(file.Get(), LOCK_EX | LOCK_NB) != 0) continue;  // held, or gone
-        // Only the very file that was found free goes, not one put in its place since.
-        struct stat opened;
-        struct stat named;
-        if (::fstat(file.Get(), &opened) == 0 &&
-            ::fstatat(fd, name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
-            opened.st_ino == named.st_ino && opened.st_dev == named.st_dev)
-            (void)::unlinkat(fd, name, 0);
+        if (settings > others) folder.RemoveUnlessHeld(entries[i].name);
     }
-    ::flock(fd, LOCK_UN);
+    folder.Unlock();
 }
 
-// Links the file `from` of the folder open at fd under the first name of stamp that no entry has
-// (a planted link included): "<stamp>.cfg", then "<stamp>_2.cfg"... Its name, or a File failure.
-Result<std::string> LinkUnderFreeName(int fd, const std::string& deviceFolder,
+// Moves the file `from` of the folder held to the first name of stamp that no entry has (a
+// planted link included): "<stamp>.cfg", then "<stamp>_2.cfg"... Its name, or a File failure.
+Result<std::string> MoveUnderFreeName(const HeldFolder& folder, const std::string& deviceFolder,
                                       const std::string& from, const std::string& stamp) {
     for (unsigned attempt = 0; attempt < kMaxSequence; ++attempt) {
         std::string name = stamp;
         if (attempt != 0) name.append("_").append(std::to_string(attempt + 1));
         name += kSuffix;
-        if (::linkat(fd, from.c_str(), fd, name.c_str(), 0) == 0) return name;
-        if (errno != EEXIST) return Failure::OfFile(Under(deviceFolder, name), errno);
+        const int error = folder.MoveToNew(from, name);
+        if (error == 0) return name;
+        if (error != EEXIST) return Failure::OfFile(Under(deviceFolder, name), error);
     }
     return Failure::OfFile(Under(deviceFolder, stamp + kSuffix), EEXIST);
 }
@@ -302,35 +239,29 @@ Result<std::string> LinkUnderFreeName(int fd, const std::string& deviceFolder,
 // after `now` (the last time the device was found with these settings) unless another store
 // holds it (that store reports it by its name), then held as a new one would be. Its name, or
 // none when it differs or a pruning has it. Runs under the folder's lock, as pruning does.
-std::optional<std::string> SeenAgain(int fd, const std::string& deviceFolder,
+std::optional<std::string> SeenAgain(const HeldFolder& folder, const std::string& deviceFolder,
                                      std::string_view bytes, std::time_t now,
                                      std::shared_ptr<BackupHold>* hold) {
-    const std::vector<BackupEntry> entries = EntriesAt(fd, deviceFolder);
+    const std::vector<BackupEntry> entries = EntriesAt(folder, deviceFolder);
     if (entries.empty() || entries.back().size != bytes.size()) return std::nullopt;
     std::string name = entries.back().name;
-    UniqueFd file(::openat(fd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    if (!file) return std::nullopt;
+    UniqueFd file;
+    if (folder.OpenToRead(name, file) != 0) return std::nullopt;
     // Held before it is compared; no pruning can take it while the folder is locked.
-    const bool alone = ::flock(file.Get(), LOCK_EX | LOCK_NB) == 0;
-    if (!alone && ::flock(file.Get(), LOCK_SH | LOCK_NB) != 0) return std::nullopt;
-    struct stat opened;
-    struct stat named;
-    if (::fstat(file.Get(), &opened) != 0 ||
-        ::fstatat(fd, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0 ||
-        opened.st_ino != named.st_ino || opened.st_dev != named.st_dev)
-        return std::nullopt;
-    const std::optional<std::string> kept = BytesUpTo(file, bytes.size());
+    const HeldFolder::HoldTaken taken = HeldFolder::TryHold(file);
+    if (taken == HeldFolder::HoldTaken::None || !folder.IsNamed(file, name)) return std::nullopt;
+    const std::optional<std::string> kept = HeldFolder::ReadUpTo(file, bytes.size());
     if (!kept || *kept != bytes) return std::nullopt;
+    const bool alone = taken == HeldFolder::HoldTaken::Alone;
     const std::string stamp = StampOf(now);
     // Never renamed back in time (a clock put back) nor within its own second.
     if (alone && stamp > name.substr(0, kStampLength)) {
-        if (Result<std::string> renamed = LinkUnderFreeName(fd, deviceFolder, name, stamp)) {
-            ::unlinkat(fd, name.c_str(), 0);
+        if (Result<std::string> renamed = MoveUnderFreeName(folder, deviceFolder, name, stamp)) {
             name = std::move(renamed).value();
-            (void)::fsync(fd);
+            (void)folder.Sync();
         }
     }
-    if (alone) (void)::flock(file.Get(), LOCK_SH);
+    if (alone) HeldFolder::ShareHold(file);
     if (hold) *hold = std::make_shared<BackupHold>(std::move(file));
     return name;
 }
@@ -358,19 +289,19 @@ std::string DeviceBackupFolder(const std::string& folder, const BackupDevice& de
 
 Result<std::vector<BackupEntry>> ListBackups(const std::string& folder,
                                              const BackupDevice& device) {
-    Result<UniqueFd> opened = OpenDeviceFolder(folder, device, false);
+    Result<HeldFolder> opened = OpenDeviceFolder(folder, device, false);
     if (!opened) {
         // No folder yet: no backups.
         if (opened.failure().errorNumber == ENOENT) return std::vector<BackupEntry>();
         return opened.failure();
     }
-    return EntriesAt(opened.value().Get(), DeviceBackupFolder(folder, device));
+    return EntriesAt(opened.value(), DeviceBackupFolder(folder, device));
 }
 
 Status PrepareBackupFolder(const std::string& folder) {
     const std::string path = folder.empty() ? std::string(".") : folder;
     if (const int error = MakeFolders(path); error != 0) return Failure::OfFile(path, error);
-    if (::access(path.c_str(), W_OK | X_OK) != 0) return Failure::OfFile(path, errno);
+    if (const int error = FolderWritable(path); error != 0) return Failure::OfFile(path, error);
     return Status();
 }
 
@@ -378,17 +309,15 @@ Result<std::string> SaveBackup(const BackupPolicy& policy, const BackupDevice& d
                                std::string_view bytes, std::time_t now,
                                std::shared_ptr<BackupHold>* hold) {
     const std::string deviceFolder = DeviceBackupFolder(policy.folder, device);
-    Result<UniqueFd> opened = OpenDeviceFolder(policy.folder, device, true);
+    Result<HeldFolder> opened = OpenDeviceFolder(policy.folder, device, true);
     if (!opened) return opened.failure();
-    const int dirFd = opened.value().Get();
-    RemoveStaleTemps(dirFd);
-    std::optional<std::string> seen;
-    if (LockFolder(dirFd)) {
-        seen = SeenAgain(dirFd, deviceFolder, bytes, now, hold);
-        ::flock(dirFd, LOCK_UN);
-    }
+    const HeldFolder& dir = opened.value();
+    RemoveStaleTemps(dir);
+    dir.Lock();
+    const std::optional<std::string> seen = SeenAgain(dir, deviceFolder, bytes, now, hold);
+    dir.Unlock();
     if (seen) {
-        PruneAt(dirFd, deviceFolder, policy.keep, *seen);
+        PruneAt(dir, deviceFolder, policy.keep, *seen);
         return Under(deviceFolder, *seen);
     }
 
@@ -403,50 +332,47 @@ Result<std::string> SaveBackup(const BackupPolicy& policy, const BackupDevice& d
         const tempregistry::Making making;
         if (!making.Allowed()) return Failure::OfFile(Under(deviceFolder, first), EINTR);
         listed = tempregistry::Add(Under(deviceFolder, temp), false);
-        file.Reset(::openat(dirFd, temp.c_str(),
-                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
-        if (file) break;
-        const int error = errno;
+        const int error = dir.CreateNew(temp, file);
+        if (error == 0) break;
         tempregistry::Remove(listed);
         listed = nullptr;
         if (error != EEXIST) return Failure::OfFile(Under(deviceFolder, temp), error);
     }
     if (!file) return Failure::OfFile(Under(deviceFolder, first), EEXIST);
     struct TempGone {
-        int dir;
+        const HeldFolder& dir;
         const std::string& name;
         tempregistry::Entry*& entry;
         ~TempGone() {
-            if (!name.empty()) ::unlinkat(dir, name.c_str(), 0);
+            if (!name.empty()) dir.Remove(name);
             tempregistry::Remove(entry);
         }
-    } gone{dirFd, temp, listed};
+    } gone{dir, temp, listed};
 
     // Held from before it has a name: no pruning can take it between its naming and its store's
     // report.
-    (void)::flock(file.Get(), LOCK_SH);
+    HeldFolder::Hold(file);
     const std::string tempPath = Under(deviceFolder, temp);
     if (const int error = WriteAll(file.Get(), bytes); error != 0)
         return Failure::OfFile(tempPath, error);
-    if (::fsync(file.Get()) != 0) return Failure::OfFile(tempPath, errno);
+    if (const int error = SyncFile(file); error != 0) return Failure::OfFile(tempPath, error);
 
-    Result<std::string> linked = LinkUnderFreeName(dirFd, deviceFolder, temp, stamp);
-    if (!linked) return linked.failure();
-    const std::string name = std::move(linked).value();
+    Result<std::string> moved = MoveUnderFreeName(dir, deviceFolder, temp, stamp);
+    if (!moved) return moved.failure();
+    const std::string name = std::move(moved).value();
     // Gone now, and by name only once: another writer of this process may take the name next.
-    ::unlinkat(dirFd, temp.c_str(), 0);
     temp.clear();
-    if (::fsync(dirFd) != 0) return Failure::OfFile(deviceFolder, errno);
+    if (const int error = dir.Sync(); error != 0) return Failure::OfFile(deviceFolder, error);
 
     // The backup just taken stays whatever its name: after the clock went back it sorts first.
-    PruneAt(dirFd, deviceFolder, policy.keep, name);
+    PruneAt(dir, deviceFolder, policy.keep, name);
     if (hold) *hold = std::make_shared<BackupHold>(std::move(file));
     return Under(deviceFolder, name);
 }
 
 void PruneBackups(const BackupPolicy& policy, const BackupDevice& device,
                   const std::string& spare) {
-    Result<UniqueFd> opened = OpenDeviceFolder(policy.folder, device, false);
+    Result<HeldFolder> opened = OpenDeviceFolder(policy.folder, device, false);
     if (!opened) return;
     const std::string deviceFolder = DeviceBackupFolder(policy.folder, device);
     std::string spareName;
@@ -454,7 +380,7 @@ void PruneBackups(const BackupPolicy& policy, const BackupDevice& device,
         const size_t slash = spare.rfind('/');
         spareName = slash == std::string::npos ? spare : spare.substr(slash + 1);
     }
-    PruneAt(opened.value().Get(), deviceFolder, policy.keep, spareName);
+    PruneAt(opened.value(), deviceFolder, policy.keep, spareName);
 }
 
 namespace {
@@ -462,10 +388,11 @@ namespace {
 // The numbers of the devices that have a folder in folder, in order.
 Result<std::vector<uint32_t>> NumberFolders(const std::string& folder) {
     std::vector<uint32_t> devices;
-    const Status read = ForEachEntry(folder, [&devices](int, const char* name) {
-        uint32_t number = 0;
-        if (IsNumberName(name, number)) devices.push_back(number);
-    });
+    const Status read =
+        ForEachEntry(folder, [&devices](const HeldFolder&, const std::string& name) {
+            uint32_t number = 0;
+            if (IsNumberName(name, number)) devices.push_back(number);
+        });
     if (!read) return read.failure();
     std::sort(devices.begin(), devices.end());
     return devices;
@@ -475,13 +402,12 @@ Result<std::vector<uint32_t>> NumberFolders(const std::string& folder) {
 // line unknown's devices) and a hidden one.
 Result<std::vector<std::string>> LineFolders(const std::string& folder) {
     std::vector<std::string> lines;
-    const Status read = ForEachEntry(folder, [&lines](int fd, const char* name) {
-        uint32_t number = 0;
-        if (name[0] == '.' || IsNumberName(name, number)) return;
-        struct stat st;
-        if (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode))
-            lines.emplace_back(name);
-    });
+    const Status read =
+        ForEachEntry(folder, [&lines](const HeldFolder& held, const std::string& name) {
+            uint32_t number = 0;
+            if (name[0] == '.' || IsNumberName(name, number)) return;
+            if (held.KindOf(name) == HeldFolder::Kind::Folder) lines.push_back(name);
+        });
     if (!read) return read.failure();
     std::sort(lines.begin(), lines.end());
     return lines;

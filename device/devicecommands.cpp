@@ -7,6 +7,7 @@
 
 #include "base/atomicfilewriter.h"
 #include "base/syserror.h"
+#include "base/u8path.h"
 #include "base/wholefile.h"
 #include "device/backups.h"
 #include "device/deviceendpoint.h"
@@ -23,8 +24,8 @@ namespace {
 // A local file of the working directory as the user finds it.
 std::string WorkingPath(const std::string& name) {
     std::error_code ec;
-    const auto path = std::filesystem::absolute(name, ec);
-    return ec ? std::string(name) : path.string();
+    const auto path = std::filesystem::absolute(PathFromUtf8(name), ec);
+    return ec ? std::string(name) : Utf8FromPath(path);
 }
 
 // A local file's failure, the file named as the user finds it.
@@ -122,7 +123,7 @@ bool PortGone(const connection& conn, LinkResult code) {
 // "VR-7 не подключен!!!" with the serial port named on a second line: kind says why.
 CommandMessage SerialPortMessage(const connection& conn, CommandMessageKind kind) {
     CommandMessage message = MessageOf(kind);
-    message.path = CComLink::DevicePath(conn.PortName);
+    message.path = CComLink::PortText(conn.PortName);
     message.systemError = conn.SystemErrorNumber();
     return message;
 }

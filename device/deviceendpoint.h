@@ -35,9 +35,22 @@ struct DeviceEndpoint {
 
 // The stable name of a serial port at devicePath: its name in byIdFolder (the system's
 // /dev/serial/by-id, which does not change when adapters are plugged in again) when one of its
-// links leads to the port, else the port's real device path without "/dev/".
+// links leads to the port, else the port's real device path without "/dev/". On Windows a COM
+// port's name is stable already: "COMn" (byIdFolder is not used).
 std::string SerialLineName(const std::string& devicePath,
                            const std::string& byIdFolder = "/dev/serial/by-id");
+
+// What the platform decides of an endpoint (deviceendpoint_posix.cpp, deviceendpoint_win32.cpp).
+namespace endpointplatform {
+// The serial port's device path with every link resolved (Windows: "\\.\COMn" in upper
+// case), or as named when it does not resolve (the open will say why).
+std::string RealPortPath(const std::string& port);
+// A host as it names a line: an IPv4 or IPv6 address in its usual form ("127.1" is
+// 127.0.0.1, as the window's address field takes it), a name in lower case.
+std::string HostName(const std::string& host);
+// "ADDRESS PORT" for each address ip resolves to, in no particular order; none when it does not.
+std::vector<std::string> ResolvedPlaces(const std::string& ip, const std::string& tcpPort);
+}  // namespace endpointplatform
 
 // What the user gave for one device: a value for each thing given, nothing for the defaults.
 struct EndpointChoice {

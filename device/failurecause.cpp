@@ -150,7 +150,7 @@ FailureCauseFacts FailureCause(const connection& conn, LinkResult code, bool fra
             return is(FailureCauseKind::LinkError);
         case lr::SystemError:
             if (!IsTcp(conn) && PortDisappeared(code, cause.systemError)) {
-                cause.port = CComLink::DevicePath(conn.PortName);
+                cause.port = CComLink::PortText(conn.PortName);
                 return is(FailureCauseKind::SerialPortGone);
             }
             return is(FailureCauseKind::LinkError);

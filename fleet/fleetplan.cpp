@@ -1,13 +1,14 @@
 #include "fleet/fleetplan.h"
 
-#include <locale.h>
-#include <wctype.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <set>
 
 #include "base/cp1251.h"
+#include "base/parseuint.h"
+#include "base/u8path.h"
+#include "base/unicodeletters.h"
+#include "link/comlink.h"
 #include "link/connectionsettings.h"
 
 namespace {
@@ -228,25 +229,12 @@ bool DecodeUtf8(std::string_view text, std::u32string& out) {
     return true;
 }
 
-// Unicode's letters and their lower case, as the C.UTF-8 locale knows them (any script).
-locale_t Utf8Ctype() {
-    static const locale_t ctype = ::newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
-    return ctype;
-}
-
 bool IsLetter(char32_t cp) {
-    if (cp < 0x80) return (cp >= 'a' && cp <= 'z') || (cp >= 'A' && cp <= 'Z');
-    if (const locale_t ctype = Utf8Ctype()) return ::iswalpha_l(static_cast<wint_t>(cp), ctype);
-    // Without the locale: the Latin, Greek and Cyrillic letters.
-    return (cp >= 0xC0 && cp <= 0x24F && cp != 0xD7 && cp != 0xF7) ||
-           (cp >= 0x386 && cp <= 0x3FF && cp != 0x387) || (cp >= 0x400 && cp <= 0x52F);
+    return IsUnicodeLetter(cp);
 }
 
 char32_t Folded(char32_t cp) {
-    if (const locale_t ctype = Utf8Ctype())
-        cp = static_cast<char32_t>(::towlower_l(static_cast<wint_t>(cp), ctype));
-    else if (cp < 0x80 && cp >= 'A' && cp <= 'Z')
-        cp += 'a' - 'A';
+    cp = UnicodeLower(cp);
     return cp == 0x3C2 ? 0x3C3 : cp;  // the final sigma is a sigma
 }
 
@@ -326,7 +314,8 @@ bool ParseFleetPlan(std::string_view text, bool fileNeeded, FleetPlan& plan, std
 }
 
 std::string PlanFilePath(const std::string& planPath, const std::string& file) {
-    const std::filesystem::path path(file);
-    if (path.is_absolute()) return file;
-    return (std::filesystem::path(planPath).parent_path() / path).lexically_normal().string();
+    const std::filesystem::path path = PathFromUtf8(file);
+    // "/x" has no drive on Windows, but is no relative path either.
+    if (path.is_absolute() || path.has_root_directory()) return file;
+    return GenericUtf8FromPath((PathFromUtf8(planPath).parent_path() / path).lexically_normal());
 }

@@ -1,9 +1,5 @@
 #include "fleet/fleetrun.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -19,6 +15,7 @@
 #include "app/messages.h"
 #include "base/atomicfilewriter.h"
 #include "base/cp1251.h"
+#include "base/heldfolder.h"
 #include "base/syserror.h"
 #include "base/tempregistry.h"
 #include "base/uniquefd.h"
@@ -116,27 +113,29 @@ class DeviceWork {
         if (task_.folder.empty()) return true;
         std::string path = task_.folder;
         while (path.size() > 1 && path.back() == '/') path.pop_back();
-        if (::mkdir(path.c_str(), 0777) != 0 && errno != EEXIST) {
-            FailFile(Failure::OfFile(path, errno));
-            return false;
-        }
-        folder_ = UniqueFd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-        if (!folder_) {
-            const int error = errno;
-            struct stat st {};
-            if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        const size_t slash = path.rfind('/');
+        HeldFolder parent;
+        const int error = slash == std::string::npos ? parent.Open(".", true)
+                          : slash == 0               ? parent.Open("/", true)
+                                                     : parent.Open(path.substr(0, slash), true);
+        HeldFolder made;
+        const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+        if (const int opened = error != 0 ? error : parent.OpenChild(name, true, made);
+            opened != 0) {
+            if (opened == ELOOP) {
                 Fail(Failure::OfInvalid(reporttext::FolderIsLink(path)),
                      reporttext::FolderIsLink(path));
             } else {
-                FailFile(Failure::OfFile(path, error));
+                FailFile(Failure::OfFile(path, opened));
             }
             return false;
         }
+        folder_ = std::move(made);
         std::vector<const char*> names = {kUploadFileName};  // the working copy
         if (settings_.action == FleetAction::Read) names = {kStagedTree, kStagedDownload};
-        for (const char* name : names) {
-            if (::unlinkat(folder_.Get(), name, 0) != 0 && errno != ENOENT) {
-                FailFile(Failure::OfFile(task_.folder + name, errno));
+        for (const char* entry : names) {
+            if (const int removed = folder_.Remove(entry); removed != 0 && removed != ENOENT) {
+                FailFile(Failure::OfFile(task_.folder + entry, removed));
                 return false;
             }
         }
@@ -146,26 +145,25 @@ class DeviceWork {
     // A complete read's outputs take the place of the earlier ones; a device without a gateway
     // file leaves none behind. The folder is synced so that the new names last.
     bool PublishRead(bool fileFound) {
-        const int dir = folder_.Get();
-        if (::renameat(dir, kStagedTree, dir, kFleetTreeFile) != 0) {
-            FailFile(Failure::OfFile(task_.folder + kFleetTreeFile, errno));
+        if (const int error = folder_.Rename(kStagedTree, kFleetTreeFile); error != 0) {
+            FailFile(Failure::OfFile(task_.folder + kFleetTreeFile, error));
             return false;
         }
-        const int moved = fileFound ? ::renameat(dir, kStagedDownload, dir, kDownloadFileName)
-                                    : ::unlinkat(dir, kDownloadFileName, 0);
-        if (moved != 0 && !(errno == ENOENT && !fileFound)) {
-            FailFile(Failure::OfFile(task_.folder + kDownloadFileName, errno));
+        const int moved = fileFound ? folder_.Rename(kStagedDownload, kDownloadFileName)
+                                    : folder_.Remove(kDownloadFileName);
+        if (moved != 0 && !(moved == ENOENT && !fileFound)) {
+            FailFile(Failure::OfFile(task_.folder + kDownloadFileName, moved));
             return false;
         }
-        ::fsync(dir);
+        (void)folder_.Sync();
         return true;
     }
 
     // Removes what a read that did not complete had staged.
     void DiscardRead() {
-        if (!folder_) return;
-        ::unlinkat(folder_.Get(), kStagedTree, 0);
-        ::unlinkat(folder_.Get(), kStagedDownload, 0);
+        if (!folder_.IsOpen()) return;
+        folder_.Remove(kStagedTree);
+        folder_.Remove(kStagedDownload);
     }
 
     // The identity the device answered with, for the report.
@@ -217,15 +215,15 @@ class DeviceWork {
             tempregistry::Entry* entry;
             ~Listed() { tempregistry::Remove(entry); }
         };
-        const Listed stagedTree{folder_ ? tempregistry::Add(task_.folder + kStagedTree, false)
-                                        : nullptr};
+        const Listed stagedTree{
+            folder_.IsOpen() ? tempregistry::Add(task_.folder + kStagedTree, false) : nullptr};
         const Listed stagedDownload{
-            folder_ ? tempregistry::Add(task_.folder + kStagedDownload, false) : nullptr};
+            folder_.IsOpen() ? tempregistry::Add(task_.folder + kStagedDownload, false) : nullptr};
         CfgTree tree;
         const DeviceRead read = ReadDevice(conn_, number_, tree, request);
         Record(read);
         if (read.status) {
-            if (folder_ && !PublishRead(read.fileFound)) return DiscardRead();
+            if (folder_.IsOpen() && !PublishRead(read.fileFound)) return DiscardRead();
             return Succeed(reporttext::TreeAndFile(treeLines, read.fileFound, read.fileSize));
         }
         DiscardRead();
@@ -311,7 +309,7 @@ class DeviceWork {
     FleetResult& result_;
     connection conn_;
     uint32_t number_ = 0;
-    UniqueFd folder_;  // the device's folder, when it has one
+    HeldFolder folder_;  // the device's folder, when it has one
 };
 
 }  // namespace

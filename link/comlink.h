@@ -47,6 +47,9 @@ class CComLink : public CLink {
     // The device path of a port name: "COMn" is /dev/ttyS(n-1) on POSIX and \\.\COMn on
     // Windows; any other name is a path as is.
     static std::string DevicePath(const std::string& portName);
+    // The port as a message names it: its device path on POSIX ("COM1" is /dev/ttyS0 there),
+    // on Windows the name the user knows ("COM7", never \\.\COM7).
+    static std::string PortText(const std::string& portName);
     // A speed this platform can ask a line for: 1 Bd up to its highest B-constant (4 000 000 Bd
     // on Windows). A standard rate goes by its constant; any other is asked of the driver and
     // taken only when the line, read back, runs within 2 % of it (what a UART tolerates).

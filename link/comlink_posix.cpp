@@ -107,6 +107,10 @@ CComLink::~CComLink() {
     CloseHandle();
 }
 
+std::string CComLink::PortText(const std::string& portName) {
+    return DevicePath(portName);
+}
+
 std::string CComLink::DevicePath(const std::string& portName) {
     // Windows spells port names in any case ("com3" opens COM3 there too).
     if (portName.size() >= 4 && portName.size() <= 6 && (portName[0] | 0x20) == 'c' &&

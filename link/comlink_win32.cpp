@@ -70,6 +70,16 @@ CComLink::~CComLink() {
     CloseHandle();
 }
 
+std::string CComLink::PortText(const std::string& portName) {
+    constexpr std::string_view kDevice = "\\\\.\\";
+    std::string path = DevicePath(portName);
+    if (path.rfind(kDevice, 0) != 0) return portName;
+    path.erase(0, kDevice.size());
+    for (char& c : path)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return path;
+}
+
 std::string CComLink::DevicePath(const std::string& portName) {
     // Port names in any case ("com3" opens COM3); COM10 and above only open by their device
     // path, which every COM port has.

@@ -1,12 +1,9 @@
 #include "report/commissioningreport.h"
 
-#include <pwd.h>
-#include <unistd.h>
-
-#include <cstdlib>
-
 #include "app/messages.h"
 #include "base/cp1251.h"
+#include "base/localclock.h"
+#include "base/username.h"
 #include "gateway/snvtlist.h"
 #include "report/htmlpage.h"
 
@@ -39,19 +36,14 @@ std::vector<ReportRow> ReportRows(const SnvtList& list) {
 }
 
 std::string LocalTimeText(std::time_t when) {
-    std::tm local{};
-    localtime_r(&when, &local);
+    const std::tm local = LocalTime(when);
     char text[32];
     const size_t n = std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
     return std::string(text, n);
 }
 
 std::string CurrentUserName() {
-    if (const passwd* account = ::getpwuid(::getuid());
-        account && account->pw_name && account->pw_name[0])
-        return account->pw_name;
-    if (const char* user = std::getenv("USER"); user && user[0]) return user;
-    return std::to_string(::getuid());
+    return SystemUserName();
 }
 
 std::string CommissioningReportHtml(const CommissioningRecord& record) {

@@ -3,7 +3,8 @@
 #   deps   installs the toolchain and Wine (Debian packages) and builds the two libraries Debian
 #          has no MinGW build of, once: libxml2 from Debian's own source package and GoogleTest
 #          from /usr/src/googletest, static, into the cache folder (see below)
-#   build  deps, then cross-builds the core and vr7sim.exe in build-windows/ (the default)
+#   build  deps, then cross-builds vr7lon.exe and vr7sim.exe in build-windows/ and packs them
+#          as build-windows/vr7lon-windows-x64.zip (the default)
 #   test   build with the tests, and the Linux vr7sim and vr7lon they talk to (build/), then runs
 #          the Windows tests under Wine; prints how long each step took
 # The cache folder is $VR7_WINDOWS_DEPS, by default ~/.cache/vr7loncfgmaker/mingw-w64; remove it
@@ -154,8 +155,27 @@ fi
 step "Windows build (build-windows/)"
 cmake -S . -B build-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DVR7_BUILD_UI=OFF -DVR7_BUILD_TESTS=$tests \
-    "${host_args[@]}" "${launcher[@]}" >/dev/null
+    -DVR7_WERROR="${VR7_WERROR:-OFF}" "${host_args[@]}" "${launcher[@]}" >/dev/null
 cmake --build build-windows -j"$jobs"
+
+# The portable copy: the two programs, the catalogue, the demo folder, the manual and a README
+# in Russian (UTF-8 with a byte order mark and CR LF, as Notepad reads it best). Its ini files
+# and backups go beside the programs when they are first used.
+step "vr7lon-windows-x64.zip"
+stage=build-windows/package/vr7lon-windows-x64
+rm -rf build-windows/package build-windows/vr7lon-windows-x64.zip
+mkdir -p "$stage/demo" "$stage/manual/images"
+cp build-windows/app/ui/vr7lon.exe build-windows/sim/vr7sim.exe examples/calcbank.xml "$stage/"
+cp -r examples/vr7_12 "$stage/demo/"
+cp docs/manual/*.html docs/manual/style.css "$stage/manual/"
+cp docs/manual/images/*.png "$stage/manual/images/"
+{
+    printf '\xef\xbb\xbf'
+    sed 's/$/\r/' packaging/windows/README.txt
+} >"$stage/README.txt"
+(cd build-windows/package && cmake -E tar cf ../vr7lon-windows-x64.zip --format=zip \
+    vr7lon-windows-x64)
+rm -rf build-windows/package
 
 if [ "$mode" = test ]; then
     step "Windows tests under Wine"
@@ -165,4 +185,4 @@ if [ "$mode" = test ]; then
     exit $status
 fi
 step "done"
-echo "build-windows/sim/vr7sim.exe"
+echo "build-windows/vr7lon-windows-x64.zip"

@@ -1,5 +1,6 @@
 #include "sim/simdeviceoptions.h"
 
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -87,7 +88,10 @@ bool ParseSimDeviceAddress(const std::string& text, SimDeviceSpec& spec, std::st
     const std::string portText = text.substr(at + 1);
     if (!ParseUint(portText, spec.tcpPort)) return Fail(error, "bad port: " + portText);
     const size_t colon = folder.rfind(':');
-    if (colon != std::string::npos) {
+    // A Windows drive ("C:/site", "C:\\site") is the folder's own, not a number's colon.
+    const bool drive = colon == 1 && std::isalpha(static_cast<unsigned char>(folder[0])) &&
+                       (folder.size() == 2 || folder[2] == '/' || folder[2] == '\\');
+    if (colon != std::string::npos && !drive) {
         const std::string numberText = folder.substr(colon + 1);
         uint32_t number = 0;
         if (!ParseUint(numberText, number)) return Fail(error, "bad number: " + numberText);

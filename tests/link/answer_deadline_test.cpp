@@ -40,7 +40,7 @@ TEST_P(AnswerDeadline, TricklingDeviceCannotStretchAnExchange) {
         // A block that trickles: the first try and its eight repeats, each after the rest of the
         // answer before it was let in, then the transfer ends.
         {"download", cmdReadBlock, 5,
-         t.openFile.timeoutMs +
+         static_cast<long>(t.openFile.timeoutMs) +
              FailingExchangesMs(9, t.block, AttemptBoundMs(GetParam(), t.block, kFrameSize))},
     };
     for (const auto& c : cases) {

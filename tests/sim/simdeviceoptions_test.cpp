@@ -169,3 +169,25 @@ TEST(SimSpec, TheDeviceADescriptionMakes) {
 }
 
 }  // namespace
+
+TEST(SimSpec, AFolderOnAWindowsDriveKeepsItsColon) {
+    const struct {
+        std::string text;
+        std::string folder;
+        std::optional<uint32_t> number;
+    } cases[] = {
+        {"C:/site@10001", "C:/site", std::nullopt},
+        {"C:\\site:7@0", "C:\\site", 7},
+        {"c:@0", "c:", std::nullopt},
+        {"a:12@0", "a", 12},  // a one-letter folder with its number
+        {"site:3@0", "site", 3},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        SimDeviceSpec spec;
+        std::string error;
+        ASSERT_TRUE(ParseSimDeviceAddress(c.text, spec, &error)) << error;
+        EXPECT_EQ(spec.folder, c.folder);
+        EXPECT_EQ(spec.number, c.number);
+    }
+}

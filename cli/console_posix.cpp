@@ -1,0 +1,3 @@
+#include "cli/console.h"
+
+void PrepareConsole() {}
