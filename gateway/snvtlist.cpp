@@ -203,6 +203,8 @@ void SnvtList::CopyRowsFrom(const SnvtList& other) {
     if (&other == this) return;
     rows_ = other.rows_;
     usedVariables_ = other.usedVariables_;
+    maxVariables_ = other.maxVariables_;
+    capacity_ = other.capacity_;
     numbered_ = other.numbered_;
     nextRef_ = other.nextRef_;
     captions_ = other.captions_;

@@ -101,9 +101,9 @@ class SnvtList {
 
     // A device command works on a list of its own, away from the window's: these hand rows
     // between two lists in one step. CopyRowsFrom makes this list hold what other holds (rows,
-    // counts, references); TakeRowsFrom moves other's rows here and leaves other empty. Either
-    // tells the observer once (ListReplaced). The capacity stays this list's; every row gets an
-    // id of this list's.
+    // counts, references, capacity), so that the copy's counters are other's; TakeRowsFrom moves
+    // other's rows here and leaves other empty, the capacity staying this list's. Either tells
+    // the observer once (ListReplaced). Every row gets an id of this list's.
     void CopyRowsFrom(const SnvtList& other);
     void TakeRowsFrom(SnvtList&& other);
 

@@ -315,6 +315,7 @@ TEST(RowsHandedOver, ArriveInOneNotificationAndBehaveAsTheirOwn) {
     copy.CopyRowsFrom(f.list);
     EXPECT_EQ(Captions(copy), Captions(f.list));
     EXPECT_EQ(copy.UsedVariables(), f.list.UsedVariables());
+    EXPECT_EQ(copy.CountersText(), f.list.CountersText());  // the store's report counts these
     EXPECT_EQ(GatewayFileText(copy), GatewayFileText(f.list));
     EXPECT_EQ(f.list.RowCount(), 3u);
 }
