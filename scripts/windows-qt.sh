@@ -46,7 +46,10 @@ configure_args=(
     -DFEATURE_icu=OFF
     -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_harfbuzz=OFF
     -DFEATURE_system_freetype=OFF -DFEATURE_system_png=OFF -DFEATURE_system_jpeg=OFF
-    -DFEATURE_direct2d=OFF
+    # Qt 6.4's print support calls the DirectWrite font engine, which Gui builds only beside
+    # Direct2D: without Direct2D there is no DirectWrite either (GDI draws the text, as it does by
+    # default in this Qt).
+    -DFEATURE_direct2d=OFF -DFEATURE_directwrite=OFF
 )
 
 version=$(version_of_source)
@@ -125,6 +128,9 @@ if [ ! -f "$work/configure.done" ]; then
 fi
 
 step "build"
+# Paths under the cache folder are hashed relative to it: a build under another configure line
+# reuses what compiled the same.
+export CCACHE_BASEDIR=$cache
 # Ninja's "[done/total]" lines, shown at every 2 % with the time.
 cmake --build "$work/build" -j"$jobs" 2>&1 | tee "$work/build.log" | {
     last=-1
