@@ -50,6 +50,9 @@ configure_args=(
     # Direct2D: without Direct2D there is no DirectWrite either (GDI draws the text, as it does by
     # default in this Qt).
     -DFEATURE_direct2d=OFF -DFEATURE_directwrite=OFF
+    # Debian's source leaves out the Wintab header the Windows tablet support needs; the window
+    # takes no tablet input.
+    -DFEATURE_tabletevent=OFF
 )
 
 version=$(version_of_source)
